@@ -1,0 +1,249 @@
+#include "SampleData.h"
+
+#include "DBError.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+
+#include <array>
+
+namespace zdb::demo {
+
+namespace {
+
+// Raised when the layout of the generated data changes: an older file is rebuilt.
+constexpr int SchemaVersion = 1;
+constexpr quint32 Seed = 20240517;
+
+constexpr std::array FirstNames = {
+    "Anna", "Ben", "Clara", "David", "Elena", "Felix", "Greta", "Hugo", "Ines", "Jonas",
+    "Karin", "Lars", "Maria", "Niklas", "Olivia", "Paul", "Rosa", "Simon", "Tanja", "Viktor",
+    "Wiebke", "Yusuf", "Zoe", "Adrian", "Bianca", "Carlos", "Dana", "Emil", "Fiona", "Gregor"};
+constexpr std::array LastNames = {
+    "Becker", "Hoffmann", "Novak", "Jensen", "Rossi", "Dubois", "Kowalski", "Lindqvist",
+    "Meyer", "Santos", "Schneider", "Varga", "Wagner", "Ziegler", "Horvat", "Keller",
+    "Moreau", "Nilsen", "Peters", "Silva"};
+struct TCity { const char* Name; const char* Country; };
+constexpr std::array Cities = {
+    TCity{"Berlin", "Germany"}, TCity{"Hamburg", "Germany"}, TCity{"Munich", "Germany"},
+    TCity{"Vienna", "Austria"}, TCity{"Zurich", "Switzerland"}, TCity{"Paris", "France"},
+    TCity{"Lyon", "France"}, TCity{"Milan", "Italy"}, TCity{"Rome", "Italy"},
+    TCity{"Madrid", "Spain"}, TCity{"Lisbon", "Portugal"}, TCity{"Amsterdam", "Netherlands"},
+    TCity{"Copenhagen", "Denmark"}, TCity{"Stockholm", "Sweden"}, TCity{"Oslo", "Norway"},
+    TCity{"Warsaw", "Poland"}, TCity{"Prague", "Czechia"}, TCity{"Budapest", "Hungary"},
+    TCity{"Zagreb", "Croatia"}, TCity{"Dublin", "Ireland"}};
+struct TProduct { const char* Name; const char* Category; int PriceCents; };
+constexpr std::array Products = {
+    TProduct{"Office chair", "Furniture", 18900}, TProduct{"Standing desk", "Furniture", 54900},
+    TProduct{"Bookshelf", "Furniture", 12950}, TProduct{"Filing cabinet", "Furniture", 23900},
+    TProduct{"Desk lamp", "Lighting", 3990}, TProduct{"Floor lamp", "Lighting", 8900},
+    TProduct{"LED panel", "Lighting", 14500}, TProduct{"Notebook A5", "Stationery", 450},
+    TProduct{"Ballpoint pens (10)", "Stationery", 690}, TProduct{"Printer paper (500)", "Stationery", 599},
+    TProduct{"Stapler", "Stationery", 1290}, TProduct{"Whiteboard", "Stationery", 7900},
+    TProduct{"Monitor 27\"", "Hardware", 27900}, TProduct{"Keyboard", "Hardware", 4990},
+    TProduct{"Mouse", "Hardware", 2490}, TProduct{"Docking station", "Hardware", 16900},
+    TProduct{"Headset", "Hardware", 7990}, TProduct{"Webcam", "Hardware", 6490},
+    TProduct{"Coffee beans 1 kg", "Kitchen", 1890}, TProduct{"Tea selection", "Kitchen", 1290},
+    TProduct{"Water filter", "Kitchen", 3490}, TProduct{"Espresso machine", "Kitchen", 42900}};
+constexpr std::array States = {"New", "Paid", "Shipped", "Delivered", "Cancelled"};
+
+class TBuilder
+{
+public:
+    explicit TBuilder(QSqlDatabase db) : FDb(std::move(db)) {}
+
+    void Exec(const QString& sql)
+    {
+        QSqlQuery query(FDb);
+        if (!query.exec(sql))
+            DatabaseError(QStringLiteral("Cannot create the sample data: %1 (%2)").arg(query.lastError().text(), sql));
+    }
+
+    QSqlQuery Prepare(const QString& sql)
+    {
+        QSqlQuery query(FDb);
+        if (!query.prepare(sql))
+            DatabaseError(QStringLiteral("Cannot create the sample data: %1 (%2)").arg(query.lastError().text(), sql));
+        return query;
+    }
+
+    static void Run(QSqlQuery& query)
+    {
+        if (!query.exec())
+            DatabaseError(QStringLiteral("Cannot create the sample data: %1").arg(query.lastError().text()));
+    }
+
+private:
+    QSqlDatabase FDb;
+};
+
+void CreateTables(TBuilder& b)
+{
+    b.Exec(QStringLiteral("CREATE TABLE customers ("
+                          " id INTEGER PRIMARY KEY,"
+                          " name VARCHAR(60) NOT NULL,"
+                          " city VARCHAR(40) NOT NULL,"
+                          " country VARCHAR(40) NOT NULL,"
+                          " customer_since DATE NOT NULL,"
+                          " credit_limit NUMERIC(12,2) NOT NULL,"
+                          " active BOOLEAN NOT NULL)"));
+    b.Exec(QStringLiteral("CREATE TABLE products ("
+                          " id INTEGER PRIMARY KEY,"
+                          " name VARCHAR(60) NOT NULL,"
+                          " category VARCHAR(30) NOT NULL,"
+                          " unit_price NUMERIC(12,2) NOT NULL)"));
+    b.Exec(QStringLiteral("CREATE TABLE order_states ("
+                          " id INTEGER PRIMARY KEY,"
+                          " name VARCHAR(20) NOT NULL)"));
+    b.Exec(QStringLiteral("CREATE TABLE orders ("
+                          " id INTEGER PRIMARY KEY,"
+                          " order_no VARCHAR(12) NOT NULL UNIQUE,"
+                          " order_date DATE NOT NULL,"
+                          " customer_id INTEGER NOT NULL REFERENCES customers(id),"
+                          " product_id INTEGER NOT NULL REFERENCES products(id),"
+                          " quantity INTEGER NOT NULL,"
+                          " discount_pct INTEGER NOT NULL,"
+                          " amount NUMERIC(12,2) NOT NULL,"
+                          " state_id INTEGER NOT NULL REFERENCES order_states(id))"));
+    b.Exec(QStringLiteral("CREATE INDEX orders_customer ON orders(customer_id)"));
+    b.Exec(QStringLiteral("CREATE INDEX orders_date ON orders(order_date)"));
+}
+
+void FillTables(TBuilder& b)
+{
+    QRandomGenerator rng(Seed);
+    const auto pick = [&rng](const auto& list) { return list[rng.bounded(int(list.size()))]; };
+    const QDate firstDay(2022, 1, 1);
+    const QDate lastDay(2024, 12, 31);
+    const int daySpan = int(firstDay.daysTo(lastDay));
+
+    QSqlQuery state = b.Prepare(QStringLiteral("INSERT INTO order_states (id, name) VALUES (?, ?)"));
+    for (int i = 0; i < int(States.size()); ++i) {
+        state.bindValue(0, i + 1);
+        state.bindValue(1, QString::fromLatin1(States[i]));
+        TBuilder::Run(state);
+    }
+
+    QSqlQuery product = b.Prepare(QStringLiteral(
+        "INSERT INTO products (id, name, category, unit_price) VALUES (?, ?, ?, ?)"));
+    for (int i = 0; i < int(Products.size()); ++i) {
+        product.bindValue(0, i + 1);
+        product.bindValue(1, QString::fromUtf8(Products[i].Name));
+        product.bindValue(2, QString::fromLatin1(Products[i].Category));
+        product.bindValue(3, Products[i].PriceCents / 100.0);
+        TBuilder::Run(product);
+    }
+
+    QSqlQuery customer = b.Prepare(QStringLiteral(
+        "INSERT INTO customers (id, name, city, country, customer_since, credit_limit, active)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    for (int id = 1; id <= SampleCustomerCount; ++id) {
+        const TCity& city = pick(Cities);
+        customer.bindValue(0, id);
+        customer.bindValue(1, QStringLiteral("%1 %2").arg(QLatin1String(pick(FirstNames)),
+                                                          QLatin1String(pick(LastNames))));
+        customer.bindValue(2, QString::fromLatin1(city.Name));
+        customer.bindValue(3, QString::fromLatin1(city.Country));
+        customer.bindValue(4, QDate(2015, 1, 1).addDays(rng.bounded(daySpan + 7 * 365)).toString(Qt::ISODate));
+        customer.bindValue(5, (rng.bounded(1, 21) * 500));
+        customer.bindValue(6, rng.bounded(100) < 85 ? 1 : 0);
+        TBuilder::Run(customer);
+    }
+
+    QSqlQuery order = b.Prepare(QStringLiteral(
+        "INSERT INTO orders (id, order_no, order_date, customer_id, product_id, quantity,"
+        " discount_pct, amount, state_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (int id = 1; id <= SampleOrderCount; ++id) {
+        // Orders grow denser towards the present: the later of two random days.
+        const int day = std::max(rng.bounded(daySpan + 1), rng.bounded(daySpan + 1));
+        const QDate date = firstDay.addDays(day);
+        const int productIndex = rng.bounded(int(Products.size()));
+        const int quantity = Products[productIndex].PriceCents < 2000 ? rng.bounded(5, 101) : rng.bounded(1, 13);
+        const int discount = rng.bounded(100) < 20 ? 5 * rng.bounded(1, 5) : 0;
+        const qint64 cents = qint64(Products[productIndex].PriceCents) * quantity * (100 - discount) / 100;
+        // Recent orders are still in progress; a few of every age were cancelled.
+        const qint64 age = date.daysTo(lastDay);
+        int stateId = age > 30 ? 4 : age > 10 ? 3 : age > 3 ? 2 : 1;
+        if (rng.bounded(100) < 4)
+            stateId = 5;
+
+        order.bindValue(0, id);
+        order.bindValue(1, QStringLiteral("SO-%1").arg(100000 + id));
+        order.bindValue(2, date.toString(Qt::ISODate));
+        order.bindValue(3, rng.bounded(1, SampleCustomerCount + 1));
+        order.bindValue(4, productIndex + 1);
+        order.bindValue(5, quantity);
+        order.bindValue(6, discount);
+        order.bindValue(7, cents / 100.0);
+        order.bindValue(8, stateId);
+        TBuilder::Run(order);
+    }
+}
+
+int StoredSchemaVersion(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next())
+        return query.value(0).toInt();
+    return -1;
+}
+
+} // namespace
+
+QString DefaultSampleDatabasePath()
+{
+    const QString fileName = QStringLiteral("zdbdemo.sqlite");
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(exeDir).isWritable())
+        return QDir(exeDir).filePath(fileName);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataDir);
+    return QDir(dataDir).filePath(fileName);
+}
+
+QSqlDatabase OpenSampleDatabase(const QString& filePath, const QString& connectionName)
+{
+    const auto open = [&] {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        db.setDatabaseName(filePath);
+        if (!db.open())
+            DatabaseError(QStringLiteral("Cannot open %1: %2").arg(filePath, db.lastError().text()));
+        return db;
+    };
+
+    QSqlDatabase db = open();
+    if (StoredSchemaVersion(db) == SchemaVersion)
+        return db;
+
+    // Missing, empty or from an older demo: build it anew in a fresh file.
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName);
+    QFile::remove(filePath);
+    db = open();
+
+    TBuilder builder(db);
+    builder.Exec(QStringLiteral("BEGIN"));
+    auto rollback = qScopeGuard([&] {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        db.close();
+        QFile::remove(filePath);
+    });
+    CreateTables(builder);
+    FillTables(builder);
+    builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
+    builder.Exec(QStringLiteral("COMMIT"));
+    rollback.dismiss();
+    return db;
+}
+
+} // namespace zdb::demo
