@@ -35,7 +35,7 @@ if server_env=$(scripts/pg-test-server.sh start 2>/tmp/zdb-pg-start.$$); then
   eval "$server_env"
   echo "== PostgreSQL test server on $ZDB_PG_HOST:$ZDB_PG_PORT"
 else
-  reason=$(sed 's/^PostgreSQL test server not available: //' /tmp/zdb-pg-start.$$ | tr '\n' ' ')
+  reason=$(sed 's/^PostgreSQL test server not available: //' /tmp/zdb-pg-start.$$ | tr '\n' ' ' | sed 's/ *$//')
   export ZDB_PG_UNAVAILABLE=${reason:-unknown reason}
   echo "=================================================================="
   echo "PostgreSQL test server not available: $ZDB_PG_UNAVAILABLE"
