@@ -7,6 +7,19 @@ include(CMakePackageConfigHelpers)
 set(ZDB_QT_MIN_VERSION 6.2)
 set(ZDB_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/ZDBGrids)
 
+# Headers are installed flat, so two headers of one name in different src/
+# folders would overwrite each other: refuse that at configure time.
+get_target_property(_zdb_public_headers ZDBGrids PUBLIC_HEADER)
+set(_zdb_header_names "")
+foreach(_zdb_header IN LISTS _zdb_public_headers)
+  get_filename_component(_zdb_name ${_zdb_header} NAME)
+  if(_zdb_name IN_LIST _zdb_header_names)
+    message(FATAL_ERROR "Two library headers are named ${_zdb_name}; headers install flat into "
+                        "include/ZDBGrids, so header names must be unique across src/.")
+  endif()
+  list(APPEND _zdb_header_names ${_zdb_name})
+endforeach()
+
 set_target_properties(ZDBGrids PROPERTIES EXPORT_NAME ZDBGrids)
 install(TARGETS ZDBGrids EXPORT ZDBGridsTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
