@@ -1,5 +1,7 @@
 #include "DBError.h"
 
+#include "SysUtils.h"
+
 #include <QMetaObject>
 #include <QObject>
 
@@ -18,6 +20,11 @@ void DatabaseError(const QString& message, const QObject* component)
         throw EDatabaseError(name + QLatin1String(": ") + message);
     }
     throw EDatabaseError(message);
+}
+
+void DatabaseErrorFmt(const QString& format, const QVariantList& args, const QObject* component)
+{
+    DatabaseError(Format(format, args), component);
 }
 
 } // namespace zdb

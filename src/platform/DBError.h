@@ -2,6 +2,7 @@
 // The one exception type of the record-set layer and of the components built on it.
 
 #include <QString>
+#include <QVariantList>
 #include <stdexcept>
 
 class QObject;
@@ -23,14 +24,9 @@ private:
 // prefixes the message as "Name: message".
 [[noreturn]] void DatabaseError(const QString& message, const QObject* component = nullptr);
 
-// Like DatabaseError, with the message filled from args by QString::arg.
-template <typename... Args>
-[[noreturn]] void DatabaseErrorFmt(const QString& format, const QObject* component, const Args&... args)
-{
-    QString text = format;
-    if constexpr (sizeof...(Args) > 0)
-        text = format.arg(args...);
-    DatabaseError(text, component);
-}
+// Like DatabaseError, with the message made by Format (SysUtils.h) from a classic
+// "%s"/"%d" format and its arguments.
+[[noreturn]] void DatabaseErrorFmt(const QString& format, const QVariantList& args,
+                                   const QObject* component = nullptr);
 
 } // namespace zdb

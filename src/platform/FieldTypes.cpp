@@ -1,0 +1,432 @@
+// The typed field classes: conversion between stored values, text and other values.
+
+#include "DB.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace zdb {
+
+namespace {
+QLocale FieldLocale(const TField* field)
+{
+    return field->DataSet() ? field->DataSet()->Locale() : QLocale();
+}
+
+bool IsNumericType(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Double: case QMetaType::Float: case QMetaType::Short: case QMetaType::UShort:
+    case QMetaType::Long: case QMetaType::ULong: case QMetaType::Char: case QMetaType::SChar:
+    case QMetaType::UChar: case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Parses a number in the locale's notation, falling back to the C notation.
+bool ParseNumber(const QString& text, const QLocale& locale, double& result)
+{
+    bool ok = false;
+    const QString trimmed = text.trimmed();
+    result = locale.toDouble(trimmed, &ok);
+    if (!ok)
+        result = QLocale::c().toDouble(trimmed, &ok);
+    return ok && std::isfinite(result);
+}
+} // namespace
+
+// --- Strings --------------------------------------------------------------------
+
+TStringField::TStringField(QObject* parent, TFieldType type) : TField(type, parent)
+{
+    FSize = 20;
+}
+
+QVariant TStringField::Coerce(const QVariant& value) const
+{
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(value.toByteArray());
+    QString text = value.toString();
+    if (FSize > 0 && text.size() > FSize)
+        text.truncate(FSize);
+    return text;
+}
+
+// --- Numbers --------------------------------------------------------------------
+
+TNumericField::TNumericField(TFieldType type, QObject* parent) : TField(type, parent)
+{
+    FAlignment = Qt::AlignRight;
+}
+
+void TNumericField::SetDisplayFormat(const QString& value)
+{
+    if (value != FDisplayFormat) {
+        FDisplayFormat = value;
+        PropertyChanged(false);
+    }
+}
+
+TIntegerField::TIntegerField(QObject* parent, TFieldType type) : TNumericField(type, parent)
+{
+    switch (type) {
+    case ftSmallint: FMinValue = std::numeric_limits<qint16>::min(); FMaxValue = std::numeric_limits<qint16>::max(); break;
+    case ftWord: FMinValue = 0; FMaxValue = std::numeric_limits<quint16>::max(); break;
+    case ftLargeint: FMinValue = std::numeric_limits<qint64>::min(); FMaxValue = std::numeric_limits<qint64>::max(); break;
+    default: FMinValue = std::numeric_limits<qint32>::min(); FMaxValue = std::numeric_limits<qint32>::max(); break;
+    }
+}
+
+QString TIntegerField::FormatValue(const QVariant& value, bool displayText) const
+{
+    const qlonglong number = value.toLongLong();
+    if (displayText && !FDisplayFormat.isEmpty())
+        return FieldLocale(this).toString(number);
+    return QString::number(number);
+}
+
+QVariant TIntegerField::TextToValue(const QString& text) const
+{
+    bool ok = false;
+    const QString trimmed = text.trimmed();
+    qlonglong number = QLocale::c().toLongLong(trimmed, &ok);
+    if (!ok)
+        number = FieldLocale(this).toLongLong(trimmed, &ok);
+    if (!ok)
+        ConvertError(text, QStringLiteral("integer"));
+    return number;
+}
+
+QVariant TIntegerField::Coerce(const QVariant& value) const
+{
+    qlonglong number = 0;
+    if (value.typeId() == QMetaType::QString) {
+        number = TextToValue(value.toString()).toLongLong();
+    } else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        const double d = value.toDouble();
+        if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.2e18)
+            ConvertError(value.toString(), QStringLiteral("integer"));
+        number = qlonglong(d);
+    } else if (IsNumericType(value)) {
+        number = value.toLongLong();
+    } else {
+        ConvertError(value.toString(), QStringLiteral("integer"));
+    }
+    if (number < FMinValue || number > FMaxValue)
+        DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+                          .arg(QString::number(number), DisplayName(), QString::number(FMinValue),
+                               QString::number(FMaxValue)),
+                      FDataSet);
+    if (FDataType == ftLargeint)
+        return number;
+    return int(number);
+}
+
+TFloatField::TFloatField(QObject* parent, TFieldType type) : TNumericField(type, parent)
+{
+}
+
+void TFloatField::SetCurrency(bool value)
+{
+    if (value != FCurrency) {
+        FCurrency = value;
+        PropertyChanged(false);
+    }
+}
+
+void TFloatField::SetPrecision(int value)
+{
+    value = value < 2 ? 2 : (value > 15 ? 15 : value);
+    if (value != FPrecision) {
+        FPrecision = value;
+        PropertyChanged(false);
+    }
+}
+
+QString TFloatField::FormatValue(const QVariant& value, bool displayText) const
+{
+    const double number = value.toDouble();
+    const QLocale locale = FieldLocale(this);
+    if (FCurrency) {
+        if (displayText)
+            return locale.toString(number, 'f', 2);
+        return locale.toString(number, 'f', 2).remove(locale.groupSeparator());
+    }
+    QString text = locale.toString(number, 'g', FPrecision);
+    if (!displayText)
+        text.remove(locale.groupSeparator());
+    return text;
+}
+
+QVariant TFloatField::TextToValue(const QString& text) const
+{
+    double number = 0;
+    QString cleaned = text.trimmed();
+    const QLocale locale = FieldLocale(this);
+    if (FCurrency)
+        cleaned.remove(locale.currencySymbol());
+    if (!ParseNumber(cleaned.trimmed(), locale, number))
+        ConvertError(text, QStringLiteral("floating point"));
+    return number;
+}
+
+QVariant TFloatField::Coerce(const QVariant& value) const
+{
+    if (value.typeId() == QMetaType::QString)
+        return TextToValue(value.toString());
+    bool ok = IsNumericType(value);
+    const double number = value.toDouble();
+    if (!ok || !std::isfinite(number))
+        ConvertError(value.toString(), QStringLiteral("floating point"));
+    return number;
+}
+
+TCurrencyField::TCurrencyField(QObject* parent) : TFloatField(parent, ftCurrency)
+{
+    FCurrency = true;
+}
+
+QVariant TCurrencyField::Coerce(const QVariant& value) const
+{
+    const double number = TFloatField::Coerce(value).toDouble();
+    return std::round(number * 10000.0) / 10000.0;
+}
+
+// --- Booleans -------------------------------------------------------------------
+
+TBooleanField::TBooleanField(QObject* parent) : TField(ftBoolean, parent)
+{
+    SetDisplayValues(QString());
+}
+
+void TBooleanField::SetDisplayValues(const QString& value)
+{
+    FDisplayValues = value;
+    const QStringList parts = value.split(QLatin1Char(';'));
+    FTrueText = value.isEmpty() ? QStringLiteral("True") : parts.value(0);
+    FFalseText = value.isEmpty() ? QStringLiteral("False") : parts.value(1);
+    PropertyChanged(false);
+}
+
+QString TBooleanField::FormatValue(const QVariant& value, bool /*displayText*/) const
+{
+    return value.toBool() ? FTrueText : FFalseText;
+}
+
+QVariant TBooleanField::TextToValue(const QString& text) const
+{
+    const QString t = text.trimmed();
+    auto is = [&t](const QString& candidate) {
+        return !candidate.isEmpty() && t.compare(candidate, Qt::CaseInsensitive) == 0;
+    };
+    if (is(FTrueText) || is(QStringLiteral("true")) || t == QLatin1String("1"))
+        return true;
+    if (is(FFalseText) || is(QStringLiteral("false")) || t == QLatin1String("0"))
+        return false;
+    ConvertError(text, QStringLiteral("boolean"));
+}
+
+QVariant TBooleanField::Coerce(const QVariant& value) const
+{
+    if (value.typeId() == QMetaType::QString)
+        return TextToValue(value.toString());
+    if (!IsNumericType(value))
+        ConvertError(value.toString(), QStringLiteral("boolean"));
+    return value.toBool();
+}
+
+// --- Dates and times --------------------------------------------------------------
+
+TDateTimeField::TDateTimeField(QObject* parent, TFieldType type) : TField(type, parent)
+{
+}
+
+void TDateTimeField::SetDisplayFormat(const QString& value)
+{
+    if (value != FDisplayFormat) {
+        FDisplayFormat = value;
+        PropertyChanged(false);
+    }
+}
+
+QString TDateTimeField::FormatValue(const QVariant& value, bool displayText) const
+{
+    const QLocale locale = FieldLocale(this);
+    const bool custom = displayText && !FDisplayFormat.isEmpty();
+    switch (FDataType) {
+    case ftDate: {
+        const QDate date = value.typeId() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
+        return custom ? locale.toString(date, FDisplayFormat) : locale.toString(date, QLocale::ShortFormat);
+    }
+    case ftTime: {
+        const QTime time = value.typeId() == QMetaType::QDateTime ? value.toDateTime().time() : value.toTime();
+        return custom ? locale.toString(time, FDisplayFormat) : locale.toString(time, QLocale::ShortFormat);
+    }
+    default: {
+        const QDateTime dt = value.typeId() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
+        if (custom)
+            return locale.toString(dt, FDisplayFormat);
+        if (dt.time() == QTime(0, 0))
+            return locale.toString(dt.date(), QLocale::ShortFormat);
+        return locale.toString(dt, QLocale::ShortFormat);
+    }
+    }
+}
+
+QVariant TDateTimeField::TextToValue(const QString& text) const
+{
+    const QString t = text.trimmed();
+    const QLocale locale = FieldLocale(this);
+    switch (FDataType) {
+    case ftDate: {
+        QDate date = locale.toDate(t, QLocale::ShortFormat);
+        if (!date.isValid())
+            date = locale.toDate(t, QLocale::LongFormat);
+        if (!date.isValid())
+            date = QDate::fromString(t, Qt::ISODate);
+        if (!date.isValid())
+            ConvertError(text, QStringLiteral("date"));
+        return date;
+    }
+    case ftTime: {
+        QTime time = locale.toTime(t, QLocale::ShortFormat);
+        if (!time.isValid())
+            time = locale.toTime(t, QLocale::LongFormat);
+        if (!time.isValid())
+            time = QTime::fromString(t, Qt::ISODate);
+        if (!time.isValid())
+            ConvertError(text, QStringLiteral("time"));
+        return time;
+    }
+    default: {
+        QDateTime dt = locale.toDateTime(t, QLocale::ShortFormat);
+        if (!dt.isValid())
+            dt = locale.toDateTime(t, QLocale::LongFormat);
+        if (!dt.isValid()) {
+            const QDate date = locale.toDate(t, QLocale::ShortFormat);
+            if (date.isValid())
+                dt = date.startOfDay();
+        }
+        if (!dt.isValid())
+            dt = QDateTime::fromString(t, Qt::ISODate);
+        if (!dt.isValid())
+            ConvertError(text, QStringLiteral("date and time"));
+        return dt;
+    }
+    }
+}
+
+QVariant TDateTimeField::Coerce(const QVariant& value) const
+{
+    QVariant v = value;
+    if (v.typeId() == QMetaType::QString)
+        v = TextToValue(v.toString());
+    switch (FDataType) {
+    case ftDate:
+        if (v.typeId() == QMetaType::QDateTime)
+            return v.toDateTime().date();
+        if (v.typeId() == QMetaType::QDate && v.toDate().isValid())
+            return v;
+        break;
+    case ftTime:
+        if (v.typeId() == QMetaType::QDateTime)
+            return v.toDateTime().time();
+        if (v.typeId() == QMetaType::QTime && v.toTime().isValid())
+            return v;
+        break;
+    default:
+        if (v.typeId() == QMetaType::QDate && v.toDate().isValid())
+            return v.toDate().startOfDay();
+        if (v.typeId() == QMetaType::QDateTime && v.toDateTime().isValid())
+            return v;
+        break;
+    }
+    ConvertError(value.toString(), FieldTypeName(FDataType).toLower());
+}
+
+// --- Blobs ----------------------------------------------------------------------
+
+TBlobField::TBlobField(QObject* parent, TFieldType type) : TField(type, parent)
+{
+    FSize = 0;
+}
+
+QString TBlobField::FormatValue(const QVariant& value, bool displayText) const
+{
+    const bool memo = FDataType == ftMemo || FDataType == ftWideMemo || FDataType == ftFmtMemo;
+    if (!displayText && memo)
+        return value.toString();
+    if (memo)
+        return QStringLiteral("(MEMO)");
+    if (FDataType == ftGraphic)
+        return QStringLiteral("(GRAPHIC)");
+    if (!displayText)
+        return QString::fromUtf8(value.toByteArray());
+    return QStringLiteral("(BLOB)");
+}
+
+QVariant TBlobField::Coerce(const QVariant& value) const
+{
+    const bool memo = FDataType == ftMemo || FDataType == ftWideMemo || FDataType == ftFmtMemo;
+    if (memo)
+        return value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    if (value.typeId() == QMetaType::QString)
+        return value.toString().toUtf8();
+    if (value.canConvert<QByteArray>())
+        return value.toByteArray();
+    ConvertError(value.toString(), QStringLiteral("binary"));
+}
+
+// --- Field factory ----------------------------------------------------------------
+
+std::unique_ptr<TField> CreateFieldForType(TFieldType type)
+{
+    switch (type) {
+    case ftString: case ftFixedChar: case ftGuid:
+        return std::make_unique<TStringField>(nullptr, type);
+    case ftWideString: case ftFixedWideChar:
+        return std::make_unique<TWideStringField>();
+    case ftSmallint: case ftShortint: case ftByte:
+        return std::make_unique<TSmallintField>();
+    case ftWord:
+        return std::make_unique<TWordField>();
+    case ftInteger: case ftLongWord:
+        return std::make_unique<TIntegerField>();
+    case ftAutoInc:
+        return std::make_unique<TAutoIncField>();
+    case ftLargeint:
+        return std::make_unique<TLargeintField>();
+    case ftFloat: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
+        return std::make_unique<TFloatField>(nullptr, type);
+    case ftCurrency:
+        return std::make_unique<TCurrencyField>();
+    case ftBoolean:
+        return std::make_unique<TBooleanField>();
+    case ftDate:
+        return std::make_unique<TDateField>();
+    case ftTime:
+        return std::make_unique<TTimeField>();
+    case ftDateTime: case ftTimeStamp: case ftOraTimeStamp: case ftTimeStampOffset:
+        return std::make_unique<TDateTimeField>(nullptr, type);
+    case ftMemo: case ftFmtMemo: case ftOraClob:
+        return std::make_unique<TMemoField>(nullptr, type);
+    case ftWideMemo:
+        return std::make_unique<TWideMemoField>();
+    case ftGraphic:
+        return std::make_unique<TGraphicField>();
+    case ftBytes: case ftVarBytes:
+        return std::make_unique<TBytesField>(nullptr, type);
+    case ftBlob: case ftTypedBinary: case ftOraBlob: case ftParadoxOle: case ftDBaseOle:
+        return std::make_unique<TBlobField>(nullptr, type);
+    default:
+        return std::make_unique<TField>(type);
+    }
+}
+
+} // namespace zdb
