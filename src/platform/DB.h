@@ -721,7 +721,7 @@ private:
     void BeginInsertAppend();
     void EndInsertAppend();
     void SetActiveRecord(int value);
-    void CheckFilterFields(const QString& filterText) const;
+    void CheckFilterFields(const QString& filterText);
     void FilterSettingsChanged();
     void AddDataSource(TDataSource* source);
     void RemoveDataSource(TDataSource* source);

@@ -20,13 +20,21 @@ TDataSet::TTempBufferState::~TTempBufferState()
 
 // --- Filtering ----------------------------------------------------------------
 
-void TDataSet::CheckFilterFields(const QString& filterText) const
+void TDataSet::CheckFilterFields(const QString& filterText)
 {
     if (!FFilterExpr)
         return;
     for (const QString& name : FFilterExpr->FieldNames())
         if (!FFields.FindField(name))
             DatabaseError(QStringLiteral("Field '%1' not found in filter '%2'").arg(name, filterText), this);
+    // Values that do not fit their field ('abc' for a date) show only when compared: try the
+    // current record now rather than fail in the middle of a later scroll.
+    if (FState == dsBrowse && !IsEmpty()) {
+        TTempBufferState temp(this, dsFilter, ActiveBuffer());
+        FFilterExpr->Accept(
+            [this](const QString& name) -> QVariant { return FFields.FindField(name)->GetValue(); },
+            FFilterOptions);
+    }
 }
 
 void TDataSet::SetFilter(const QString& value)

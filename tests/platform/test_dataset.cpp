@@ -405,6 +405,7 @@ TEST(DataSetFilter, ExpressionFilterAndHandler)
     // Bad filters raise and leave the working one in place.
     EXPECT_THROW(t.ds->SetFilter(QStringLiteral("Id > (3")), EDatabaseError);
     EXPECT_THROW(t.ds->SetFilter(QStringLiteral("Missing = 3")), EDatabaseError);
+    EXPECT_THROW(t.ds->SetFilter(QStringLiteral("Id = 'abc'")), EDatabaseError);
     EXPECT_EQ(t.ds->GetFilter(), QStringLiteral("Id > 90 OR Name LIKE 'Name 1_'"));
     t.ds->First();
     EXPECT_EQ(CurrentId(*t.ds), 10);
