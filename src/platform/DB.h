@@ -238,6 +238,8 @@ public:
     QString DisplayText() const { return GetText(true); }
     QString GetEditText() const { return GetText(false); }
     void SetEditText(const QString& value);
+    // Asks the controls linked to the dataset to focus the control that edits this field.
+    void FocusControl();
     // The value `text` would be stored as, without storing it; raises when it cannot be held.
     QVariant ConvertText(const QString& text) const;
 

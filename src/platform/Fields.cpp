@@ -357,6 +357,12 @@ void TField::SetLookupDataSet(TDataSet* value)
     FLookupDataSet = value;
 }
 
+void TField::FocusControl()
+{
+    if (FDataSet && FDataSet->GetActive())
+        FDataSet->DataEvent(deFocusControl, reinterpret_cast<qintptr>(this));
+}
+
 int TField::Index() const
 {
     return FDataSet ? FDataSet->Fields().IndexOf(this) : -1;

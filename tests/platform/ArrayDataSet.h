@@ -177,6 +177,7 @@ protected:
     }
     void EditingChanged() override { Events << QStringLiteral("editing:%1").arg(Editing()); }
     void LayoutChanged() override { Events << QStringLiteral("layout"); }
+    void FocusControl(TField* field) override { Events << QStringLiteral("focus:%1").arg(field->GetFieldName()); }
 };
 
 } // namespace zdb::test

@@ -279,6 +279,9 @@ TEST(DataSetNotification, LinksFollowStateEditsAndDisabledControls)
     t.ds->FieldByName(QStringLiteral("Name"))->SetAsString(QStringLiteral("x"));
     EXPECT_EQ(t.link.Events, QStringList{QStringLiteral("record:Name")});
     t.ds->Post();
+    t.link.Events.clear();
+    t.ds->FieldByName(QStringLiteral("Amount"))->FocusControl();
+    EXPECT_EQ(t.link.Events, QStringList{QStringLiteral("focus:Amount")});
     EXPECT_FALSE(t.link.Editing());
 
     t.link.Events.clear();
