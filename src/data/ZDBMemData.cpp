@@ -1,0 +1,1294 @@
+// TZMemDataSet: column storage, the ordered and filtered view, indexes and files.
+
+#include "ZDBMemData.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zdb {
+
+namespace memdata {
+
+// --- Columns --------------------------------------------------------------------------
+
+// One column of the table: a value and a null flag per row id.
+class TColumn {
+public:
+    explicit TColumn(TFieldType type) : FType(type) {}
+    virtual ~TColumn() = default;
+    TColumn(const TColumn&) = delete;
+    TColumn& operator=(const TColumn&) = delete;
+
+    TFieldType Type() const { return FType; }
+    bool IsNull(int row) const { return !FHas[size_t(row)]; }
+    virtual void Resize(size_t rows) = 0;
+    virtual QVariant Get(int row) const = 0;
+    // Stores a value (an invalid QVariant clears the cell); false when the value
+    // cannot be held by the column, which then keeps the cell as it was.
+    virtual bool Set(int row, const QVariant& value) = 0;
+    // Orders two cells; nulls come first.
+    virtual int Compare(int row1, int row2, bool caseInsensitive) const = 0;
+    // Whether a Locate key compares with this column's values as the record scan would
+    // compare it (same kind of value, converted without loss).
+    virtual bool KeyUsable(const QVariant& key) const = 0;
+    // Orders a cell against a key value; with `partial`, a string cell is first cut to
+    // the key's length.
+    virtual int CompareKey(int row, const QVariant& key, bool caseInsensitive, bool partial) const = 0;
+    // Streams a non-null cell.
+    virtual void Write(QDataStream& stream, int row) const = 0;
+    virtual void Read(QDataStream& stream, int row) = 0;
+
+protected:
+    TFieldType FType;
+    std::vector<bool> FHas;
+};
+
+namespace {
+
+bool IsNumber(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Double: case QMetaType::Float: case QMetaType::Short: case QMetaType::UShort:
+    case QMetaType::Long: case QMetaType::ULong: case QMetaType::Char: case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFloating(const QVariant& value)
+{
+    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+template <typename T>
+int Order(const T& a, const T& b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+int Sign(int value)
+{
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
+
+// Conversion, ordering and streaming of the value kinds a column can hold.
+template <typename Derived, typename Storage>
+struct TTraitsBase {
+    using S = Storage;
+    static int CmpKey(const S& a, const S& key, bool caseInsensitive, bool /*partial*/)
+    {
+        return Derived::Cmp(a, key, caseInsensitive);
+    }
+    static void Write(QDataStream& stream, const S& value) { stream << value; }
+    static void Read(QDataStream& stream, S& value) { stream >> value; }
+};
+
+struct TIntTraits : TTraitsBase<TIntTraits, qint64> {
+    static bool From(const QVariant& v, S& out)
+    {
+        if (IsFloating(v)) {
+            const double d = v.toDouble();
+            if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.2e18)
+                return false;
+            out = qint64(d);
+            return true;
+        }
+        bool ok = false;
+        out = v.toLongLong(&ok);
+        return ok;
+    }
+    static QVariant To(const S& v, TFieldType type) { return type == ftLargeint ? QVariant(qlonglong(v)) : QVariant(int(v)); }
+    static int Cmp(const S& a, const S& b, bool) { return Order(a, b); }
+    static bool KeyUsable(const QVariant& key)
+    {
+        S dummy = 0;
+        return IsNumber(key) && From(key, dummy);
+    }
+};
+
+struct TFloatTraits : TTraitsBase<TFloatTraits, double> {
+    static bool From(const QVariant& v, S& out)
+    {
+        bool ok = false;
+        out = v.toDouble(&ok);
+        return ok;
+    }
+    static QVariant To(const S& v, TFieldType) { return v; }
+    static int Cmp(const S& a, const S& b, bool) { return Order(a, b); }
+    static bool KeyUsable(const QVariant& key) { return IsNumber(key); }
+};
+
+struct TBoolTraits : TTraitsBase<TBoolTraits, quint8> {
+    static bool From(const QVariant& v, S& out)
+    {
+        if (v.typeId() != QMetaType::Bool && !IsNumber(v) && v.typeId() != QMetaType::QString)
+            return false;
+        out = v.toBool() ? 1 : 0;
+        return true;
+    }
+    static QVariant To(const S& v, TFieldType) { return v != 0; }
+    static int Cmp(const S& a, const S& b, bool) { return Order(a, b); }
+    static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::Bool; }
+};
+
+struct TDateTraits : TTraitsBase<TDateTraits, QDate> {
+    static bool From(const QVariant& v, S& out)
+    {
+        if (v.typeId() == QMetaType::QDateTime)
+            out = v.toDateTime().date();
+        else if (v.typeId() == QMetaType::QString)
+            out = QDate::fromString(v.toString(), Qt::ISODate);
+        else if (v.typeId() == QMetaType::QDate)
+            out = v.toDate();
+        else
+            return false;
+        return out.isValid();
+    }
+    static QVariant To(const S& v, TFieldType) { return v; }
+    static int Cmp(const S& a, const S& b, bool) { return Order(a, b); }
+    static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::QDate; }
+};
+
+struct TTimeTraits : TTraitsBase<TTimeTraits, QTime> {
+    static bool From(const QVariant& v, S& out)
+    {
+        if (v.typeId() == QMetaType::QDateTime)
+            out = v.toDateTime().time();
+        else if (v.typeId() == QMetaType::QString)
+            out = QTime::fromString(v.toString(), Qt::ISODateWithMs);
+        else if (v.typeId() == QMetaType::QTime)
+            out = v.toTime();
+        else
+            return false;
+        return out.isValid();
+    }
+    static QVariant To(const S& v, TFieldType) { return v; }
+    static int Cmp(const S& a, const S& b, bool) { return Order(a, b); }
+    static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::QTime; }
+};
+
+struct TDateTimeTraits : TTraitsBase<TDateTimeTraits, QDateTime> {
+    static bool From(const QVariant& v, S& out)
+    {
+        if (v.typeId() == QMetaType::QDate)
+            out = v.toDate().startOfDay();
+        else if (v.typeId() == QMetaType::QString)
+            out = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+        else if (v.typeId() == QMetaType::QDateTime)
+            out = v.toDateTime();
+        else
+            return false;
+        return out.isValid();
+    }
+    static QVariant To(const S& v, TFieldType) { return v; }
+    static int Cmp(const S& a, const S& b, bool) { return Order(a, b); }
+    static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::QDateTime; }
+};
+
+struct TStringTraits : TTraitsBase<TStringTraits, QString> {
+    static bool From(const QVariant& v, S& out)
+    {
+        if (v.typeId() == QMetaType::QByteArray)
+            out = QString::fromUtf8(v.toByteArray());
+        else if (v.canConvert<QString>())
+            out = v.toString();
+        else
+            return false;
+        return true;
+    }
+    static QVariant To(const S& v, TFieldType) { return v; }
+    static int Cmp(const S& a, const S& b, bool caseInsensitive)
+    {
+        return Sign(QString::compare(a, b, caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive));
+    }
+    static int CmpKey(const S& a, const S& key, bool caseInsensitive, bool partial)
+    {
+        const QStringView cell = partial ? QStringView(a).left(key.size()) : QStringView(a);
+        return Sign(cell.compare(key, caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive));
+    }
+    static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::QString; }
+};
+
+struct TBytesTraits : TTraitsBase<TBytesTraits, QByteArray> {
+    static bool From(const QVariant& v, S& out)
+    {
+        if (v.typeId() == QMetaType::QString)
+            out = v.toString().toUtf8();
+        else if (v.canConvert<QByteArray>())
+            out = v.toByteArray();
+        else
+            return false;
+        return true;
+    }
+    static QVariant To(const S& v, TFieldType) { return v; }
+    static int Cmp(const S& a, const S& b, bool) { return Sign(a.compare(b)); }
+    static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::QByteArray; }
+};
+
+struct TVariantTraits : TTraitsBase<TVariantTraits, QVariant> {
+    static bool From(const QVariant& v, S& out)
+    {
+        out = v;
+        return true;
+    }
+    static QVariant To(const S& v, TFieldType) { return v; }
+    static int Cmp(const S& a, const S& b, bool caseInsensitive)
+    {
+        const QPartialOrdering order = QVariant::compare(a, b);
+        if (order == QPartialOrdering::Less)
+            return -1;
+        if (order == QPartialOrdering::Greater)
+            return 1;
+        if (order == QPartialOrdering::Equivalent)
+            return 0;
+        if (a.typeId() != b.typeId())
+            return Order(a.typeId(), b.typeId());
+        return TStringTraits::Cmp(a.toString(), b.toString(), caseInsensitive);
+    }
+    static bool KeyUsable(const QVariant&) { return false; }
+};
+
+template <typename Traits>
+class TTypedColumn final : public TColumn {
+public:
+    using S = typename Traits::S;
+    explicit TTypedColumn(TFieldType type) : TColumn(type) {}
+
+    void Resize(size_t rows) override
+    {
+        FValues.resize(rows);
+        FHas.resize(rows, false);
+    }
+    QVariant Get(int row) const override
+    {
+        return FHas[size_t(row)] ? Traits::To(FValues[size_t(row)], FType) : QVariant();
+    }
+    bool Set(int row, const QVariant& value) override
+    {
+        if (value.isNull()) {
+            FValues[size_t(row)] = S();
+            FHas[size_t(row)] = false;
+            return true;
+        }
+        S converted{};
+        if (!Traits::From(value, converted))
+            return false;
+        FValues[size_t(row)] = std::move(converted);
+        FHas[size_t(row)] = true;
+        return true;
+    }
+    int Compare(int row1, int row2, bool caseInsensitive) const override
+    {
+        const bool has1 = FHas[size_t(row1)];
+        const bool has2 = FHas[size_t(row2)];
+        if (!has1 || !has2)
+            return has1 == has2 ? 0 : (has1 ? 1 : -1);
+        return Traits::Cmp(FValues[size_t(row1)], FValues[size_t(row2)], caseInsensitive);
+    }
+    bool KeyUsable(const QVariant& key) const override { return Traits::KeyUsable(key); }
+    int CompareKey(int row, const QVariant& key, bool caseInsensitive, bool partial) const override
+    {
+        const bool has = FHas[size_t(row)];
+        if (!has || key.isNull())
+            return has == !key.isNull() ? 0 : (has ? 1 : -1);
+        S converted{};
+        if (!Traits::From(key, converted))
+            return 1;
+        return Traits::CmpKey(FValues[size_t(row)], converted, caseInsensitive, partial);
+    }
+    void Write(QDataStream& stream, int row) const override { Traits::Write(stream, FValues[size_t(row)]); }
+    void Read(QDataStream& stream, int row) override
+    {
+        S value{};
+        Traits::Read(stream, value);
+        FValues[size_t(row)] = std::move(value);
+        FHas[size_t(row)] = true;
+    }
+
+private:
+    std::vector<S> FValues;
+};
+
+std::unique_ptr<TColumn> NewColumn(TFieldType type)
+{
+    switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
+    case ftShortint: case ftByte:
+        return std::make_unique<TTypedColumn<TIntTraits>>(type);
+    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
+        return std::make_unique<TTypedColumn<TFloatTraits>>(type);
+    case ftBoolean:
+        return std::make_unique<TTypedColumn<TBoolTraits>>(type);
+    case ftDate:
+        return std::make_unique<TTypedColumn<TDateTraits>>(type);
+    case ftTime:
+        return std::make_unique<TTypedColumn<TTimeTraits>>(type);
+    case ftDateTime: case ftTimeStamp: case ftOraTimeStamp: case ftTimeStampOffset:
+        return std::make_unique<TTypedColumn<TDateTimeTraits>>(type);
+    case ftString: case ftFixedChar: case ftWideString: case ftFixedWideChar: case ftGuid: case ftMemo:
+    case ftFmtMemo: case ftWideMemo: case ftOraClob:
+        return std::make_unique<TTypedColumn<TStringTraits>>(type);
+    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftTypedBinary: case ftOraBlob:
+    case ftParadoxOle: case ftDBaseOle:
+        return std::make_unique<TTypedColumn<TBytesTraits>>(type);
+    default:
+        return std::make_unique<TTypedColumn<TVariantTraits>>(type);
+    }
+}
+
+} // namespace
+
+// --- The rows -------------------------------------------------------------------------
+
+// The table: one column per field definition (by FieldNo - 1), row ids 0 .. RowCount-1
+// of which the deleted ones are holes, and the placement order of the live rows.
+struct TStore {
+    std::vector<std::unique_ptr<TColumn>> Columns;
+    std::vector<bool> Deleted;
+    std::vector<qint32> Natural;
+    std::vector<qint64> AutoIncNext; // per column; 0 = not known yet
+
+    int RowCount() const { return int(Deleted.size()); }
+    bool IsLive(int row) const { return row >= 0 && row < RowCount() && !Deleted[size_t(row)]; }
+    void Resize(size_t rows)
+    {
+        for (auto& column : Columns)
+            column->Resize(rows);
+        Deleted.resize(rows, false);
+    }
+    int AddRow()
+    {
+        const int row = RowCount();
+        Resize(size_t(row) + 1);
+        return row;
+    }
+    void DropLastRow() { Resize(Deleted.size() - 1); }
+    void CopyRow(int from, int to)
+    {
+        for (auto& column : Columns)
+            column->Set(to, column->Get(from));
+    }
+    void ClearRow(int row)
+    {
+        for (auto& column : Columns)
+            column->Set(row, QVariant());
+    }
+};
+
+} // namespace memdata
+
+using memdata::TColumn;
+using memdata::TStore;
+
+namespace {
+
+constexpr char FileMagic[4] = {'Z', 'M', 'D', 'S'};
+constexpr quint16 FileVersion = 1;
+constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
+
+std::vector<TFieldDef> DefList(const TFieldDefs& defs)
+{
+    return std::vector<TFieldDef>(defs.begin(), defs.end());
+}
+
+// Splits "Name;Amount DESC" into names and their descending flags.
+void ParseIndexFieldNames(const QString& value, QStringList& names, std::vector<bool>& descending)
+{
+    for (QString item : SplitFieldNames(value)) {
+        bool desc = false;
+        if (item.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive)) {
+            desc = true;
+            item.chop(5);
+        } else if (item.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
+            item.chop(4);
+        }
+        item = item.trimmed();
+        if (item.isEmpty())
+            continue;
+        names << item;
+        descending.push_back(desc);
+    }
+}
+
+bool IsUniqueIndex(const TIndexDef& def)
+{
+    return def.Options.testFlag(ixUnique) || def.Options.testFlag(ixPrimary);
+}
+
+} // namespace
+
+// --- Construction -------------------------------------------------------------------------
+
+TZMemDataSet::TZMemDataSet(QObject* parent) : TZDBCustomData(parent)
+{
+}
+
+TZMemDataSet::~TZMemDataSet()
+{
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+bool TZMemDataSet::SupportsFieldType(TFieldType /*type*/) const
+{
+    return true;
+}
+
+std::unique_ptr<TStore> TZMemDataSet::NewStore(const std::vector<TFieldDef>& defs)
+{
+    auto store = std::make_unique<TStore>();
+    for (const TFieldDef& def : defs)
+        store->Columns.push_back(memdata::NewColumn(def.DataType));
+    store->AutoIncNext.assign(defs.size(), 0);
+    return store;
+}
+
+void TZMemDataSet::CreateDataSet()
+{
+    CheckInactive();
+    if (FieldDefs().Count() == 0 && FieldCount() == 0)
+        DatabaseError(QStringLiteral("No fields defined; cannot create the dataset"), this);
+    Open();
+}
+
+void TZMemDataSet::InternalOpen()
+{
+    TZDBCustomData::InternalOpen();
+    if (FPendingStore)
+        FStore = std::move(FPendingStore);
+    else
+        FStore = NewStore(DefList(FieldDefs()));
+    if (int(FStore->Columns.size()) != FieldDefs().Count())
+        DatabaseError(QStringLiteral("The rows do not match the field definitions"), this);
+    FScratch = AllocRecordBuffer();
+    FPos.assign(size_t(FStore->RowCount()), -1);
+    FPosValid = 0;
+    FKey = ActiveKey();
+    RebuildView();
+}
+
+void TZMemDataSet::InternalClose()
+{
+    TZDBCustomData::InternalClose();
+    if (FStore)
+        FRowBase += FStore->RowCount();
+    FKey.clear();
+    FView.clear();
+    FPos.clear();
+    FPosValid = 0;
+    FScratch.reset();
+    FStore.reset();
+}
+
+void TZMemDataSet::EmptyDataSet()
+{
+    CheckActive();
+    Cancel();
+    FRowBase += FStore->RowCount();
+    FStore->Resize(0);
+    FStore->Natural.clear();
+    FView.clear();
+    FPos.clear();
+    FPosValid = 0;
+    UpdateRecordCount(0);
+    SetRecordNumber(-1);
+    CursorPosChanged();
+    Resync({});
+}
+
+// --- Record protocol -------------------------------------------------------------------------
+
+std::unique_ptr<TRecBuf> TZMemDataSet::AllocRecordBuffer()
+{
+    auto buffer = std::make_unique<TMemRecBuf>();
+    ResetSlots(buffer.get());
+    return buffer;
+}
+
+TColumn* TZMemDataSet::ColumnOf(const TField* field) const
+{
+    const int index = field->FieldNo() - 1;
+    if (!FStore || index < 0 || index >= int(FStore->Columns.size()))
+        return nullptr;
+    return FStore->Columns[size_t(index)].get();
+}
+
+void TZMemDataSet::FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value)
+{
+    const int row = MemBuf(buffer)->RowId;
+    TColumn* column = ColumnOf(field);
+    if (column && FStore->IsLive(row))
+        value = column->Get(row);
+}
+
+void TZMemDataSet::InternalFetchRecord(TRecordBuffer buffer)
+{
+    TMemRecBuf* b = MemBuf(buffer);
+    b->RowId = FView[size_t(b->RecordIndex)];
+}
+
+void TZMemDataSet::DoOnCountRecords(int& count)
+{
+    count = int(FView.size());
+}
+
+int TZMemDataSet::PosOf(int row) const
+{
+    if (!FStore || row < 0 || row >= FStore->RowCount())
+        return -1;
+    if (FPos.size() < size_t(FStore->RowCount()))
+        FPos.resize(size_t(FStore->RowCount()), -1);
+    const int viewSize = int(FView.size());
+    auto valid = [&](int p) { return p >= 0 && p < viewSize && FView[size_t(p)] == row; };
+    int p = FPos[size_t(row)];
+    if (p < FPosValid && valid(p))
+        return p;
+    if (FPosValid < viewSize) {
+        for (int i = std::max(FPosValid, 0); i < viewSize; ++i)
+            FPos[size_t(FView[size_t(i)])] = i;
+        FPosValid = viewSize;
+        p = FPos[size_t(row)];
+        if (valid(p))
+            return p;
+    }
+    return -1;
+}
+
+void TZMemDataSet::InternalSetToRecord(TRecordBuffer buffer)
+{
+    SetRecordNumber(PosOf(MemBuf(buffer)->RowId));
+}
+
+bool TZMemDataSet::BookmarkRow(const TBookmark& bookmark, qint32& row) const
+{
+    if (!BookmarkIndex(bookmark, row))
+        return false;
+    row -= FRowBase;
+    return true;
+}
+
+void TZMemDataSet::InternalGotoBookmark(const TBookmark& bookmark)
+{
+    qint32 row = -1;
+    if (BookmarkRow(bookmark, row))
+        SetRecordNumber(PosOf(row));
+}
+
+TBookmark TZMemDataSet::GetBookmarkData(TRecordBuffer buffer) const
+{
+    return RowBookmark(MemBuf(buffer)->RowId);
+}
+
+void TZMemDataSet::SetBookmarkData(TRecordBuffer buffer, const TBookmark& data)
+{
+    qint32 row = -1;
+    if (BookmarkRow(data, row))
+        MemBuf(buffer)->RowId = row;
+}
+
+bool TZMemDataSet::InternalBookmarkValid(const TBookmark& bookmark) const
+{
+    qint32 row = -1;
+    return BookmarkRow(bookmark, row) && FStore && FStore->IsLive(row) && PosOf(row) >= 0;
+}
+
+int TZMemDataSet::InternalCompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) const
+{
+    qint32 row1 = -1;
+    qint32 row2 = -1;
+    const bool has1 = BookmarkRow(bookmark1, row1);
+    const bool has2 = BookmarkRow(bookmark2, row2);
+    if (!has1 || !has2)
+        return has1 == has2 ? 0 : (has1 ? -1 : 1);
+    // Rows outside the view (deleted or filtered out) come after the visible ones.
+    const int pos1 = PosOf(row1);
+    const int pos2 = PosOf(row2);
+    auto order = [](int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); };
+    if (pos1 >= 0 && pos2 >= 0)
+        return order(pos1, pos2);
+    if (pos1 >= 0 || pos2 >= 0)
+        return pos1 >= 0 ? -1 : 1;
+    return order(row1, row2);
+}
+
+int TZMemDataSet::GetRecNo() const
+{
+    CheckActive();
+    if (IsEmpty())
+        return -1;
+    TRecordBuffer buffer = State() == dsCalcFields ? CalcBuffer() : ActiveBuffer();
+    if (!buffer || GetBookmarkFlag(buffer) != bfCurrent)
+        return -1;
+    const int pos = PosOf(MemBuf(buffer)->RowId);
+    return pos < 0 ? -1 : pos + 1;
+}
+
+// --- Editing -------------------------------------------------------------------------------
+
+void TZMemDataSet::InternalPost()
+{
+    TStore& store = *FStore;
+    TRecordBuffer buffer = ActiveBuffer();
+    TMemRecBuf* b = MemBuf(buffer);
+    const bool inserting = State() == dsInsert;
+    const int oldRow = inserting ? -1 : b->RowId;
+    if (!inserting && !store.IsLive(oldRow))
+        DatabaseError(QStringLiteral("Record not found"), this);
+
+    // The new values go into a row of their own first, so that a rejected record
+    // (a value the column cannot hold, a key violation, a failing filter) changes nothing.
+    const int staged = store.AddRow();
+    bool keepStaged = false;
+    const auto dropStaged = qScopeGuard([&] {
+        if (!keepStaged)
+            store.DropLastRow();
+    });
+    if (!inserting)
+        store.CopyRow(oldRow, staged);
+    for (const auto& field : Fields()) {
+        if (field->FieldNo() <= 0 || field->Calculated())
+            continue;
+        const std::optional<QVariant>& slot = Slot(buffer, field.get());
+        TColumn* column = ColumnOf(field.get());
+        if (!slot || !column)
+            continue;
+        if (!column->Set(staged, *slot))
+            DatabaseError(QStringLiteral("'%1' is not a valid value for field '%2'")
+                              .arg(slot->toString(), field->DisplayName()),
+                          this);
+    }
+    for (size_t c = 0; c < store.Columns.size(); ++c) {
+        TColumn& column = *store.Columns[c];
+        if (column.Type() != ftAutoInc)
+            continue;
+        qint64& next = store.AutoIncNext[c];
+        if (next == 0) {
+            next = 1;
+            for (qint32 row : store.Natural)
+                if (!column.IsNull(row))
+                    next = std::max(next, column.Get(row).toLongLong() + 1);
+        }
+        if (column.IsNull(staged) && inserting)
+            column.Set(staged, next);
+        if (!column.IsNull(staged))
+            next = std::max(next, column.Get(staged).toLongLong() + 1);
+    }
+    CheckUniqueKeys(staged, oldRow);
+    const bool visible = RowPassesFilter(staged);
+
+    int position = 0;
+    if (inserting) {
+        keepStaged = true;
+        const int row = staged;
+        const int anchor = b->BookmarkFlag == bfInserted && store.IsLive(b->RowId) ? b->RowId : -1;
+        const int anchorPos = anchor >= 0 ? PosOf(anchor) : -1;
+        auto& natural = store.Natural;
+        natural.insert(anchor >= 0 ? std::find(natural.begin(), natural.end(), anchor) : natural.end(), row);
+        if (anchorPos >= 0)
+            position = anchorPos;
+        else
+            position = b->BookmarkFlag == bfBOF ? 0 : int(FView.size());
+        if (visible) {
+            if (!FKey.empty())
+                position = InsertPosition(row);
+            FView.insert(FView.begin() + position, row);
+            ViewChangedFrom(position);
+        }
+        b->RowId = row;
+    } else {
+        store.CopyRow(staged, oldRow);
+        const int oldPos = PosOf(oldRow);
+        position = oldPos >= 0 ? oldPos : int(FView.size());
+        if (oldPos >= 0) {
+            FView.erase(FView.begin() + oldPos);
+            ViewChangedFrom(oldPos);
+        }
+        if (visible) {
+            if (!FKey.empty())
+                position = InsertPosition(oldRow);
+            FView.insert(FView.begin() + position, oldRow);
+            ViewChangedFrom(position);
+        }
+    }
+    UpdateRecordCount(int(FView.size()));
+    SetRecordNumber(position);
+}
+
+void TZMemDataSet::InternalDelete()
+{
+    TStore& store = *FStore;
+    const int row = MemBuf(ActiveBuffer())->RowId;
+    if (!store.IsLive(row))
+        DatabaseError(QStringLiteral("Record not found"), this);
+    const int pos = PosOf(row);
+    if (pos >= 0) {
+        FView.erase(FView.begin() + pos);
+        ViewChangedFrom(pos);
+    }
+    auto& natural = store.Natural;
+    if (const auto it = std::find(natural.begin(), natural.end(), row); it != natural.end())
+        natural.erase(it);
+    store.ClearRow(row);
+    store.Deleted[size_t(row)] = true;
+    UpdateRecordCount(int(FView.size()));
+    SetRecordNumber(std::min(std::max(pos, 0), int(FView.size()) - 1));
+}
+
+void TZMemDataSet::InternalRefresh()
+{
+    const int row = !IsEmpty() && GetBookmarkFlag(ActiveBuffer()) == bfCurrent ? MemBuf(ActiveBuffer())->RowId : -1;
+    const int oldNumber = GetRecordNumber();
+    RebuildView();
+    const int pos = PosOf(row);
+    SetRecordNumber(pos >= 0 ? pos : std::min(oldNumber, int(FView.size()) - 1));
+}
+
+// --- The view -------------------------------------------------------------------------------
+
+bool TZMemDataSet::RowPassesFilter(int row)
+{
+    if (!RecordFilterActive())
+        return true;
+    TRecordBuffer buffer = FScratch.get();
+    TMemRecBuf* b = MemBuf(buffer);
+    b->RowId = row;
+    b->RecordIndex = -1;
+    b->BookmarkFlag = bfCurrent;
+    ResetSlots(buffer);
+    GetCalcFields(buffer);
+    return AcceptRecord(buffer);
+}
+
+void TZMemDataSet::RebuildView()
+{
+    std::vector<qint32> view;
+    view.reserve(FStore->Natural.size());
+    if (RecordFilterActive()) {
+        for (qint32 row : FStore->Natural)
+            if (RowPassesFilter(row))
+                view.push_back(row);
+    } else {
+        view = FStore->Natural;
+    }
+    FView = std::move(view);
+    SortView();
+}
+
+void TZMemDataSet::SortView()
+{
+    if (!FKey.empty())
+        std::sort(FView.begin(), FView.end(), [this](qint32 a, qint32 b) { return RowLess(a, b); });
+    FPosValid = 0;
+    UpdateRecordCount(int(FView.size()));
+}
+
+int TZMemDataSet::CompareKeys(const TKey& key, int row1, int row2)
+{
+    for (const TKeyPart& part : key) {
+        const int c = part.Column->Compare(row1, row2, part.CaseInsensitive);
+        if (c != 0)
+            return part.Descending ? -c : c;
+    }
+    return 0;
+}
+
+bool TZMemDataSet::RowLess(int row1, int row2) const
+{
+    const int c = CompareKeys(FKey, row1, row2);
+    return c != 0 ? c < 0 : row1 < row2;
+}
+
+int TZMemDataSet::InsertPosition(int row) const
+{
+    const auto it = std::lower_bound(FView.begin(), FView.end(), row,
+                                     [this](qint32 a, qint32 b) { return RowLess(a, b); });
+    return int(it - FView.begin());
+}
+
+void TZMemDataSet::InternalFilterChanged()
+{
+    RebuildView();
+}
+
+// --- Indexes -------------------------------------------------------------------------------
+
+TZMemDataSet::TKey TZMemDataSet::MakeKey(const QStringList& names, const std::vector<bool>& descending,
+                                         const std::vector<bool>& caseInsensitive)
+{
+    TKey key;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const int index = FieldDefs().IndexOf(names[i]);
+        if (index < 0 || !FStore || index >= int(FStore->Columns.size()))
+            DatabaseError(QStringLiteral("Field '%1' not found").arg(names[i]), this);
+        key.push_back({FStore->Columns[size_t(index)].get(), descending[size_t(i)], caseInsensitive[size_t(i)]});
+    }
+    return key;
+}
+
+TZMemDataSet::TKey TZMemDataSet::KeyOfIndexDef(const TIndexDef& def)
+{
+    if (def.Options.testFlag(ixExpression))
+        DatabaseError(QStringLiteral("Expression indexes are not supported"), this);
+    const QStringList names = SplitFieldNames(def.Fields);
+    if (names.isEmpty())
+        DatabaseError(QStringLiteral("Index '%1' has no fields").arg(def.Name), this);
+    const QStringList caseInsFields = SplitFieldNames(def.CaseInsFields);
+    std::vector<bool> descending;
+    std::vector<bool> caseInsensitive;
+    for (const QString& name : names) {
+        descending.push_back(def.IsDescending(name));
+        caseInsensitive.push_back(def.Options.testFlag(ixCaseInsensitive)
+                                  || caseInsFields.contains(name, Qt::CaseInsensitive));
+    }
+    return MakeKey(names, descending, caseInsensitive);
+}
+
+TZMemDataSet::TKey TZMemDataSet::KeyOfIndexFieldNames(const QString& value)
+{
+    QStringList names;
+    std::vector<bool> descending;
+    ParseIndexFieldNames(value, names, descending);
+    return MakeKey(names, descending, std::vector<bool>(descending.size(), false));
+}
+
+TZMemDataSet::TKey TZMemDataSet::ActiveKey()
+{
+    if (!FIndexName.isEmpty()) {
+        const TIndexDef* def = FIndexDefs.Find(FIndexName);
+        if (!def)
+            DatabaseError(QStringLiteral("Index '%1' not found").arg(FIndexName), this);
+        TKey key = KeyOfIndexDef(*def);
+        if (IsUniqueIndex(*def))
+            CheckNoDuplicates(key, def->Name);
+        return key;
+    }
+    return KeyOfIndexFieldNames(FIndexFieldNames);
+}
+
+bool TZMemDataSet::KeyHasNull(const TKey& key, int row)
+{
+    return std::any_of(key.begin(), key.end(), [row](const TKeyPart& part) { return part.Column->IsNull(row); });
+}
+
+void TZMemDataSet::CheckNoDuplicates(const TKey& key, const QString& indexName) const
+{
+    std::vector<qint32> rows;
+    rows.reserve(FStore->Natural.size());
+    for (qint32 row : FStore->Natural)
+        if (!KeyHasNull(key, row))
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end(), [&key](qint32 a, qint32 b) { return CompareKeys(key, a, b) < 0; });
+    for (size_t i = 1; i < rows.size(); ++i)
+        if (CompareKeys(key, rows[i - 1], rows[i]) == 0)
+            DatabaseError(QStringLiteral("Key violation in index '%1'").arg(indexName), this);
+}
+
+void TZMemDataSet::CheckUniqueKeys(int row, int exceptRow)
+{
+    for (const TIndexDef& def : FIndexDefs) {
+        if (!IsUniqueIndex(def))
+            continue;
+        const TKey key = KeyOfIndexDef(def);
+        if (KeyHasNull(key, row))
+            continue;
+        for (qint32 other : FStore->Natural)
+            if (other != exceptRow && CompareKeys(key, other, row) == 0)
+                DatabaseError(QStringLiteral("Key violation in index '%1'").arg(def.Name), this);
+    }
+}
+
+void TZMemDataSet::ApplyKey(TKey key)
+{
+    const int row = !IsEmpty() && GetBookmarkFlag(ActiveBuffer()) == bfCurrent ? MemBuf(ActiveBuffer())->RowId : -1;
+    FKey = std::move(key);
+    if (FKey.empty()) {
+        // Back to placement order: the visible rows in the order they were placed.
+        std::vector<bool> visible(size_t(FStore->RowCount()), false);
+        for (qint32 r : FView)
+            visible[size_t(r)] = true;
+        std::vector<qint32> view;
+        view.reserve(FView.size());
+        for (qint32 r : FStore->Natural)
+            if (visible[size_t(r)])
+                view.push_back(r);
+        FView = std::move(view);
+    }
+    SortView();
+    CursorPosChanged();
+    SetRecordNumber(PosOf(row));
+    Resync({});
+}
+
+void TZMemDataSet::SetIndexFieldNames(const QString& value)
+{
+    if (value == FIndexFieldNames)
+        return;
+    if (!GetActive()) {
+        FIndexFieldNames = value;
+        FIndexName.clear();
+        return;
+    }
+    CheckBrowseMode();
+    TKey key = KeyOfIndexFieldNames(value);
+    FIndexFieldNames = value;
+    FIndexName.clear();
+    ApplyKey(std::move(key));
+}
+
+void TZMemDataSet::SetIndexName(const QString& value)
+{
+    if (value == FIndexName)
+        return;
+    if (!GetActive()) {
+        FIndexName = value;
+        FIndexFieldNames.clear();
+        return;
+    }
+    CheckBrowseMode();
+    const QString oldName = FIndexName;
+    const QString oldFieldNames = FIndexFieldNames;
+    FIndexName = value;
+    FIndexFieldNames.clear();
+    TKey key;
+    try {
+        key = ActiveKey();
+    } catch (...) {
+        FIndexName = oldName;
+        FIndexFieldNames = oldFieldNames;
+        throw;
+    }
+    ApplyKey(std::move(key));
+}
+
+void TZMemDataSet::AddIndex(const QString& name, const QString& fields, TIndexOptions options,
+                            const QString& descFields, const QString& caseInsFields)
+{
+    if (name.trimmed().isEmpty())
+        DatabaseError(QStringLiteral("Index name missing"), this);
+    if (FIndexDefs.IndexOf(name) >= 0)
+        DatabaseError(QStringLiteral("Duplicate index name '%1'").arg(name), this);
+    if (SplitFieldNames(fields).isEmpty())
+        DatabaseError(QStringLiteral("Index '%1' has no fields").arg(name), this);
+    TIndexDef def;
+    def.Name = name;
+    def.Fields = fields;
+    def.Options = options;
+    def.DescFields = descFields;
+    def.CaseInsFields = caseInsFields;
+    if (GetActive()) {
+        CheckBrowseMode();
+        const TKey key = KeyOfIndexDef(def); // raises on unknown fields and expressions
+        if (IsUniqueIndex(def))
+            CheckNoDuplicates(key, name);
+    } else if (options.testFlag(ixExpression)) {
+        DatabaseError(QStringLiteral("Expression indexes are not supported"), this);
+    }
+    TIndexDef& added = FIndexDefs.Add(name, fields, options);
+    added.DescFields = descFields;
+    added.CaseInsFields = caseInsFields;
+}
+
+void TZMemDataSet::DeleteIndex(const QString& name)
+{
+    if (FIndexDefs.IndexOf(name) < 0)
+        DatabaseError(QStringLiteral("Index '%1' not found").arg(name), this);
+    if (FIndexName.compare(name, Qt::CaseInsensitive) == 0)
+        SetIndexName(QString());
+    FIndexDefs.Remove(name);
+}
+
+// --- Locate ----------------------------------------------------------------------------------
+
+bool TZMemDataSet::IndexLocate(const std::vector<TField*>& fields, const QVariant& keyValues,
+                               TLocateOptions options, int& position) const
+{
+    const size_t count = fields.size();
+    if (FKey.empty() || count == 0 || count > FKey.size())
+        return false;
+    QVariantList keys;
+    if (count == 1) {
+        keys = keyValues.typeId() == QMetaType::QVariantList ? keyValues.toList() : QVariantList{keyValues};
+    } else {
+        if (keyValues.typeId() != QMetaType::QVariantList)
+            return false;
+        keys = keyValues.toList();
+    }
+    if (size_t(keys.size()) != count)
+        return false;
+
+    // The key fields must be the leading fields of the index, in any order.
+    const bool caseInsensitive = options.testFlag(loCaseInsensitive);
+    std::vector<QVariant> partKeys(count);
+    int partialPart = -1;
+    for (size_t i = 0; i < count; ++i) {
+        const TColumn* column = FKey[i].Column;
+        size_t j = 0;
+        while (j < count && ColumnOf(fields[j]) != column)
+            ++j;
+        if (j == count)
+            return false;
+        const QVariant& key = keys[qsizetype(j)];
+        if (!key.isNull() && !column->KeyUsable(key))
+            return false;
+        const bool isString = key.typeId() == QMetaType::QString;
+        if (isString && caseInsensitive && !FKey[i].CaseInsensitive)
+            return false; // the index keeps such matches apart
+        if (isString && options.testFlag(loPartialKey) && j == count - 1) {
+            if (i != count - 1)
+                return false; // prefixes of an inner key field do not form one range
+            partialPart = int(i);
+        }
+        partKeys[i] = key;
+    }
+
+    // The rows equal to the keys under the index form one range of the view; the first
+    // of them that matches as Locate compares is the record found.
+    auto compareIndex = [&](qint32 row) {
+        for (size_t i = 0; i < count; ++i) {
+            const TKeyPart& part = FKey[i];
+            const int c = part.Column->CompareKey(row, partKeys[i], part.CaseInsensitive, int(i) == partialPart);
+            if (c != 0)
+                return part.Descending ? -c : c;
+        }
+        return 0;
+    };
+    auto it = std::lower_bound(FView.begin(), FView.end(), 0,
+                               [&](qint32 row, int) { return compareIndex(row) < 0; });
+    position = -1;
+    for (; it != FView.end() && compareIndex(*it) == 0; ++it) {
+        bool match = true;
+        for (size_t i = 0; i < count && match; ++i)
+            match = FKey[i].Column->CompareKey(*it, partKeys[i], caseInsensitive, int(i) == partialPart) == 0;
+        if (match) {
+            position = int(it - FView.begin());
+            break;
+        }
+    }
+    return true;
+}
+
+bool TZMemDataSet::LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
+{
+    CheckBrowseMode();
+    const std::vector<TField*> fields = GetFieldList(keyFields);
+    for (TField* field : fields)
+        if (field->FieldNo() <= 0 || field->Calculated())
+            return TZDBCustomData::LocateRecord(keyFields, keyValues, options);
+    int position = -1;
+    if (!IndexLocate(fields, keyValues, options, position))
+        return TZDBCustomData::LocateRecord(keyFields, keyValues, options);
+    UpdateCursorPos();
+    CursorPosChanged();
+    if (position < 0)
+        return false;
+    SetRecordNumber(position);
+    return InternalGetRecord(TempBuffer(), gmCurrent) == grOK;
+}
+
+// --- Files -----------------------------------------------------------------------------------
+
+void TZMemDataSet::SaveToFile(const QString& fileName)
+{
+    CheckActive();
+    CheckBrowseMode();
+    QByteArray payload;
+    {
+        QDataStream out(&payload, QIODevice::WriteOnly);
+        out.setVersion(StreamVersion);
+        out << quint32(FieldDefs().Count());
+        for (const TFieldDef& def : FieldDefs())
+            out << def.Name << qint32(def.DataType) << qint32(def.Size) << qint32(def.Precision) << def.Required
+                << def.ReadOnly << def.InKey;
+        out << quint32(FIndexDefs.Count());
+        for (const TIndexDef& def : FIndexDefs)
+            out << def.Name << def.Fields << def.DescFields << def.CaseInsFields << qint32(def.Options.toInt());
+        out << FIndexName << FIndexFieldNames;
+        out << quint32(FStore->Natural.size());
+        for (qint32 row : FStore->Natural) {
+            for (const auto& column : FStore->Columns) {
+                const bool has = !column->IsNull(row);
+                out << quint8(has ? 1 : 0);
+                if (has)
+                    column->Write(out, row);
+            }
+        }
+        if (out.status() != QDataStream::Ok)
+            DatabaseError(QStringLiteral("Cannot write the rows of the dataset"), this);
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        DatabaseError(QStringLiteral("Cannot create file '%1': %2").arg(fileName, file.errorString()), this);
+    QByteArray header;
+    {
+        QDataStream out(&header, QIODevice::WriteOnly);
+        out.setVersion(StreamVersion);
+        out.writeRawData(FileMagic, int(sizeof(FileMagic)));
+        out << FileVersion << quint64(payload.size());
+        const QByteArray hash = QCryptographicHash::hash(payload, QCryptographicHash::Sha256);
+        out.writeRawData(hash.constData(), int(hash.size()));
+    }
+    if (file.write(header) != header.size() || file.write(payload) != payload.size() || !file.commit())
+        DatabaseError(QStringLiteral("Cannot write file '%1': %2").arg(fileName, file.errorString()), this);
+}
+
+std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vector<TFieldDef>& defs,
+                                               std::vector<TIndexDef>& indexDefs, QString& indexName,
+                                               QString& indexFieldNames) const
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        DatabaseError(QStringLiteral("Cannot open file '%1': %2").arg(fileName, file.errorString()), this);
+    const QByteArray data = file.readAll();
+    auto invalid = [&](const QString& reason) {
+        DatabaseError(QStringLiteral("'%1' is not a valid dataset file: %2").arg(fileName, reason), this);
+    };
+
+    // Header: magic, version, payload length and its SHA-256.
+    constexpr qsizetype hashSize = 32;
+    constexpr qsizetype headerSize = qsizetype(sizeof(FileMagic)) + 2 + 8 + hashSize;
+    if (data.size() < headerSize || !data.startsWith(QByteArray(FileMagic, int(sizeof(FileMagic)))))
+        invalid(QStringLiteral("unknown format"));
+    QDataStream head(data);
+    head.setVersion(StreamVersion);
+    head.skipRawData(int(sizeof(FileMagic)));
+    quint16 version = 0;
+    quint64 length = 0;
+    head >> version >> length;
+    if (version != FileVersion)
+        invalid(QStringLiteral("unsupported version %1").arg(version));
+    if (length != quint64(data.size() - headerSize))
+        invalid(QStringLiteral("the file is truncated or has extra data"));
+    const QByteArray payload = data.mid(headerSize);
+    if (QCryptographicHash::hash(payload, QCryptographicHash::Sha256) != data.mid(headerSize - hashSize, hashSize))
+        invalid(QStringLiteral("the contents are damaged"));
+
+    QDataStream in(payload);
+    in.setVersion(StreamVersion);
+    auto check = [&] {
+        if (in.status() != QDataStream::Ok)
+            invalid(QStringLiteral("the contents are damaged"));
+    };
+    quint32 fieldCount = 0;
+    in >> fieldCount;
+    check();
+    if (fieldCount == 0 || fieldCount > quint32(payload.size()))
+        invalid(QStringLiteral("bad field count"));
+    QStringList fieldNames;
+    for (quint32 i = 0; i < fieldCount; ++i) {
+        TFieldDef def;
+        qint32 type = 0;
+        qint32 size = 0;
+        qint32 precision = 0;
+        in >> def.Name >> type >> size >> precision >> def.Required >> def.ReadOnly >> def.InKey;
+        check();
+        if (def.Name.trimmed().isEmpty() || fieldNames.contains(def.Name, Qt::CaseInsensitive))
+            invalid(QStringLiteral("bad field name '%1'").arg(def.Name));
+        if (type < int(ftUnknown) || type > int(ftSingle) || size < 0)
+            invalid(QStringLiteral("bad definition of field '%1'").arg(def.Name));
+        def.DataType = TFieldType(type);
+        def.Size = size;
+        def.Precision = precision;
+        def.FieldNo = int(i) + 1;
+        fieldNames << def.Name;
+        defs.push_back(def);
+    }
+    auto checkFields = [&](const QStringList& names) {
+        for (const QString& name : names)
+            if (!fieldNames.contains(name, Qt::CaseInsensitive))
+                invalid(QStringLiteral("index on unknown field '%1'").arg(name));
+    };
+    quint32 indexCount = 0;
+    in >> indexCount;
+    check();
+    if (indexCount > quint32(payload.size()))
+        invalid(QStringLiteral("bad index count"));
+    QStringList indexNames;
+    for (quint32 i = 0; i < indexCount; ++i) {
+        TIndexDef def;
+        qint32 options = 0;
+        in >> def.Name >> def.Fields >> def.DescFields >> def.CaseInsFields >> options;
+        check();
+        def.Options = TIndexOptions::fromInt(options);
+        if (def.Name.trimmed().isEmpty() || indexNames.contains(def.Name, Qt::CaseInsensitive)
+            || def.Options.testFlag(ixExpression) || SplitFieldNames(def.Fields).isEmpty())
+            invalid(QStringLiteral("bad index '%1'").arg(def.Name));
+        checkFields(SplitFieldNames(def.Fields));
+        indexNames << def.Name;
+        indexDefs.push_back(def);
+    }
+    in >> indexName >> indexFieldNames;
+    check();
+    if (!indexName.isEmpty() && !indexNames.contains(indexName, Qt::CaseInsensitive))
+        invalid(QStringLiteral("unknown index '%1'").arg(indexName));
+    QStringList orderNames;
+    std::vector<bool> descending;
+    ParseIndexFieldNames(indexFieldNames, orderNames, descending);
+    checkFields(orderNames);
+
+    quint32 rowCount = 0;
+    in >> rowCount;
+    check();
+    // Every row takes at least one byte per field.
+    if (quint64(rowCount) * fieldCount > quint64(payload.size()))
+        invalid(QStringLiteral("bad row count"));
+    auto store = NewStore(defs);
+    store->Resize(rowCount);
+    store->Natural.resize(rowCount);
+    for (quint32 row = 0; row < rowCount; ++row) {
+        store->Natural[row] = qint32(row);
+        for (auto& column : store->Columns) {
+            quint8 has = 0;
+            in >> has;
+            if (has > 1)
+                invalid(QStringLiteral("bad value flag"));
+            if (has)
+                column->Read(in, int(row));
+        }
+        check();
+    }
+    if (!in.atEnd())
+        invalid(QStringLiteral("the file has extra data"));
+    return store;
+}
+
+void TZMemDataSet::LoadFromFile(const QString& fileName)
+{
+    std::vector<TFieldDef> defs;
+    std::vector<TIndexDef> indexDefs;
+    QString indexName;
+    QString indexFieldNames;
+    std::unique_ptr<TStore> store = ReadFile(fileName, defs, indexDefs, indexName, indexFieldNames);
+
+    Close();
+    FieldDefs().Clear();
+    for (const TFieldDef& def : defs) {
+        TFieldDef& added = FieldDefs().Add(def.Name, def.DataType, def.Size, def.Required);
+        added.Precision = def.Precision;
+        added.ReadOnly = def.ReadOnly;
+        added.InKey = def.InKey;
+    }
+    FIndexDefs.Clear();
+    for (const TIndexDef& def : indexDefs) {
+        TIndexDef& added = FIndexDefs.Add(def.Name, def.Fields, def.Options);
+        added.DescFields = def.DescFields;
+        added.CaseInsFields = def.CaseInsFields;
+    }
+    FIndexName = indexName;
+    FIndexFieldNames = indexFieldNames;
+    FPendingStore = std::move(store);
+    Open();
+}
+
+} // namespace zdb

@@ -1,0 +1,167 @@
+#pragma once
+// TZMemDataSet: an in-memory table.
+//
+// Define the fields, create the dataset, then edit it like any other dataset:
+//
+//   TZMemDataSet table;
+//   table.FieldDefs().Add("Name", ftWideString, 40);
+//   table.FieldDefs().Add("Amount", ftFloat);
+//   table.CreateDataSet();
+//   table.Append();
+//   table.FieldByName("Name")->SetValue("Smith");
+//   table.Post();
+//   table.SetIndexFieldNames("Name;Amount DESC");
+//
+// Rows are stored by column (typed vectors with a null flag per cell) under
+// stable row ids; the dataset shows a view: the row ids that pass Filter and
+// OnFilterRecord, in the order of the active index. Ties of an index keep the
+// rows' creation order. Without an index the view keeps the order in which the
+// rows were placed (Insert puts a row before the current one, Append at the end).
+// Closing the dataset discards its rows.
+//
+// Ordering: IndexFieldNames (";"-separated names, each optionally followed by
+// " DESC") or IndexName (a definition of IndexDefs); setting one clears the
+// other. String keys compare by UTF-16 code units, case-insensitively where the
+// index says so; nulls come first in ascending order. The grid's click-to-sort
+// reaches this class through the sort-order registry's built-in
+// "*TZDBCustomData" entry: coChangeIndexFields on the property "IndexFieldNames",
+// descending written as " DESC".
+//
+// Bookmarks are the 4-byte row id: they stay valid across inserts, deletes,
+// filtering and re-sorting (as long as the row exists and is visible), compare
+// by the rows' positions in the current view, and are not reused for the rows
+// of a later EmptyDataSet, LoadFromFile or reopening.
+
+#include "ZDBCustData.h"
+
+#include <memory>
+#include <vector>
+
+namespace zdb {
+
+namespace memdata {
+struct TStore;
+class TColumn;
+}
+
+class TZMemDataSet : public TZDBCustomData {
+    Q_OBJECT
+    Q_PROPERTY(QString IndexFieldNames READ GetIndexFieldNames WRITE SetIndexFieldNames)
+    Q_PROPERTY(QString IndexName READ GetIndexName WRITE SetIndexName)
+
+public:
+    explicit TZMemDataSet(QObject* parent = nullptr);
+    ~TZMemDataSet() override;
+
+    // Opens the dataset empty, with the field definitions (or, without any, with
+    // definitions taken from the fields added by AddField).
+    void CreateDataSet();
+    // Removes every row (an edit in progress is cancelled).
+    void EmptyDataSet();
+
+    // Ordering
+    QString GetIndexFieldNames() const { return FIndexFieldNames; }
+    void SetIndexFieldNames(const QString& value);
+    QString GetIndexName() const { return FIndexName; }
+    void SetIndexName(const QString& value);
+    TIndexDefs& IndexDefs() { return FIndexDefs; }
+    const TIndexDefs& IndexDefs() const { return FIndexDefs; }
+    // Defines an index. descFields and caseInsFields name the fields of `fields` that
+    // sort descending or ignore case (ixDescending / ixCaseInsensitive apply to all).
+    // ixUnique (and ixPrimary) reject a row whose key equals another row's; a key with
+    // a null part never conflicts. Expression indexes are not supported.
+    void AddIndex(const QString& name, const QString& fields, TIndexOptions options = {},
+                  const QString& descFields = QString(), const QString& caseInsFields = QString());
+    void DeleteIndex(const QString& name);
+
+    // Files: field definitions, every row (nulls included) and the index definitions
+    // and selection. Loading replaces definitions and rows and opens the dataset; a file
+    // that is not a valid dataset file raises and leaves the dataset as it was.
+    void SaveToFile(const QString& fileName);
+    void LoadFromFile(const QString& fileName);
+
+protected:
+    struct TMemRecBuf : TZCustomRecBuf {
+        qint32 RowId = -1;
+    };
+    static TMemRecBuf* MemBuf(TRecordBuffer buffer) { return static_cast<TMemRecBuf*>(buffer); }
+
+    bool SupportsFieldType(TFieldType type) const override;
+    void FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value) override;
+    void InternalFetchRecord(TRecordBuffer buffer) override;
+    bool UsesRecordFilter() const override { return false; }
+    void DoOnCountRecords(int& count) override;
+
+    std::unique_ptr<TRecBuf> AllocRecordBuffer() override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    void InternalSetToRecord(TRecordBuffer buffer) override;
+    void InternalGotoBookmark(const TBookmark& bookmark) override;
+    TBookmark GetBookmarkData(TRecordBuffer buffer) const override;
+    void SetBookmarkData(TRecordBuffer buffer, const TBookmark& data) override;
+    bool InternalBookmarkValid(const TBookmark& bookmark) const override;
+    int InternalCompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) const override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalRefresh() override;
+    void InternalFilterChanged() override;
+    int GetRecNo() const override;
+    bool LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) override;
+
+private:
+    struct TKeyPart {
+        const memdata::TColumn* Column;
+        bool Descending;
+        bool CaseInsensitive;
+    };
+    using TKey = std::vector<TKeyPart>;
+
+    memdata::TColumn* ColumnOf(const TField* field) const;
+    // Compiles a list of field names with their descending and case-insensitive flags.
+    TKey MakeKey(const QStringList& names, const std::vector<bool>& descending,
+                 const std::vector<bool>& caseInsensitive);
+    TKey KeyOfIndexDef(const TIndexDef& def);
+    TKey KeyOfIndexFieldNames(const QString& value);
+    TKey ActiveKey(); // from IndexName or IndexFieldNames; raises when invalid
+    static int CompareKeys(const TKey& key, int row1, int row2);
+    static bool KeyHasNull(const TKey& key, int row);
+    bool RowLess(int row1, int row2) const;
+    // Raises "Key violation" when a row other than `exceptRow` has the key of `row`
+    // under a unique index.
+    void CheckUniqueKeys(int row, int exceptRow);
+    void CheckNoDuplicates(const TKey& key, const QString& indexName) const;
+    // Installs a new order and keeps the current record current.
+    void ApplyKey(TKey key);
+    void SortView();
+    void RebuildView();
+    bool RowPassesFilter(int row);
+    int PosOf(int row) const; // position of a row in the view, -1 when not in it
+    void ViewChangedFrom(int position) const { FPosValid = std::min(FPosValid, position); }
+    int InsertPosition(int row) const;
+    // Row ids of bookmarks: row indexes offset by the rows of earlier contents, so that a
+    // bookmark never names a row of a later EmptyDataSet, load or reopen.
+    TBookmark RowBookmark(int row) const { return IndexBookmark(qint32(row + FRowBase)); }
+    bool BookmarkRow(const TBookmark& bookmark, qint32& row) const;
+    // Tries to answer a Locate by binary search on the active index. False when the
+    // search does not fit the index; otherwise `position` is the record found or -1.
+    bool IndexLocate(const std::vector<TField*>& fields, const QVariant& keyValues,
+                     TLocateOptions options, int& position) const;
+    static std::unique_ptr<memdata::TStore> NewStore(const std::vector<TFieldDef>& defs);
+    std::unique_ptr<memdata::TStore> ReadFile(const QString& fileName, std::vector<TFieldDef>& defs,
+                                              std::vector<TIndexDef>& indexDefs, QString& indexName,
+                                              QString& indexFieldNames) const;
+
+    std::unique_ptr<memdata::TStore> FStore;
+    std::unique_ptr<memdata::TStore> FPendingStore; // rows loaded from a file for the next open
+    std::unique_ptr<TRecBuf> FScratch;              // record buffer for testing rows against the filter
+    std::vector<qint32> FView;                      // row ids shown, in order
+    mutable std::vector<qint32> FPos;               // row id -> position in FView, valid below FPosValid
+    mutable int FPosValid = 0;
+    qint32 FRowBase = 0;
+    TKey FKey;                                      // the active order; empty = placement order
+    TIndexDefs FIndexDefs;
+    QString FIndexFieldNames;
+    QString FIndexName;
+};
+
+} // namespace zdb

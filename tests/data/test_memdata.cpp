@@ -1,0 +1,853 @@
+// TZMemDataSet: navigation through a data link's window, ordering by indexes while
+// editing, filters, bookmarks, files and a million rows.
+
+#include "ZDBMemData.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace zdb;
+
+namespace {
+
+// Id (creation sequence), Name, Amount.
+struct TRowModel {
+    int Id;
+    QString Name;
+    double Amount;
+};
+
+class TTable {
+public:
+    TZMemDataSet Data;
+    TDataSource Source;
+    TDataLink Link;
+    int NextId = 1;
+
+    explicit TTable(int bufferCount = 10)
+    {
+        Data.setObjectName(QStringLiteral("Table"));
+        Data.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+        Data.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 30);
+        Data.FieldDefs().Add(QStringLiteral("Amount"), ftFloat);
+        Data.CreateDataSet();
+        Source.SetDataSet(&Data);
+        Link.SetBufferCount(bufferCount);
+        Link.SetDataSource(&Source);
+    }
+
+    void Append(const QString& name, double amount)
+    {
+        Data.Append();
+        Data.FieldByName(QStringLiteral("Id"))->SetValue(NextId++);
+        Data.FieldByName(QStringLiteral("Name"))->SetValue(name);
+        Data.FieldByName(QStringLiteral("Amount"))->SetValue(amount);
+        Data.Post();
+    }
+
+    int Id() const { return Data.FieldByName(QStringLiteral("Id"))->AsInteger(); }
+
+    // Ids of all records in view order; the current record is kept.
+    std::vector<int> Ids()
+    {
+        std::vector<int> ids;
+        const TBookmark current = Data.GetBookmark();
+        TDataSetControlsGuard guard(&Data);
+        for (Data.First(); !Data.Eof(); Data.Next())
+            ids.push_back(Id());
+        if (!current.isEmpty())
+            Data.GotoBookmark(current);
+        return ids;
+    }
+
+    // Ids in the link's window, read as a grid reads them.
+    std::vector<int> WindowIds()
+    {
+        std::vector<int> ids;
+        const int saved = Link.ActiveRecord();
+        for (int i = 0; i < Link.RecordCount(); ++i) {
+            Link.SetActiveRecord(i);
+            ids.push_back(Id());
+        }
+        Link.SetActiveRecord(saved);
+        return ids;
+    }
+};
+
+QString ErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EDatabaseError& e) {
+        return e.Message();
+    }
+    return QString();
+}
+
+// The expected order of rows under sort parts (field index, descending, case-insensitive),
+// ties in creation order.
+struct TSortPart {
+    int Field; // 0 Id, 1 Name, 2 Amount
+    bool Desc = false;
+    bool CaseIns = false;
+};
+
+std::vector<int> ExpectedOrder(std::vector<TRowModel> rows, const std::vector<TSortPart>& parts)
+{
+    std::stable_sort(rows.begin(), rows.end(), [&](const TRowModel& a, const TRowModel& b) {
+        for (const TSortPart& part : parts) {
+            int c = 0;
+            if (part.Field == 0)
+                c = a.Id < b.Id ? -1 : (a.Id > b.Id ? 1 : 0);
+            else if (part.Field == 1)
+                c = QString::compare(a.Name, b.Name, part.CaseIns ? Qt::CaseInsensitive : Qt::CaseSensitive);
+            else
+                c = a.Amount < b.Amount ? -1 : (a.Amount > b.Amount ? 1 : 0);
+            if (c != 0)
+                return part.Desc ? c > 0 : c < 0;
+        }
+        return a.Id < b.Id;
+    });
+    std::vector<int> ids;
+    for (const TRowModel& row : rows)
+        ids.push_back(row.Id);
+    return ids;
+}
+
+// A window must show consecutive records of the view around the current record.
+void ExpectWindowConsistent(TTable& t, const std::vector<int>& order, int currentId)
+{
+    const std::vector<int> window = t.WindowIds();
+    ASSERT_FALSE(window.empty());
+    ASSERT_GE(t.Link.ActiveRecord(), 0);
+    ASSERT_LT(t.Link.ActiveRecord(), int(window.size()));
+    EXPECT_EQ(window[size_t(t.Link.ActiveRecord())], currentId);
+    const auto start = std::find(order.begin(), order.end(), window.front());
+    ASSERT_NE(start, order.end());
+    ASSERT_LE(size_t(order.end() - start), order.size());
+    ASSERT_GE(size_t(order.end() - start), window.size());
+    EXPECT_TRUE(std::equal(window.begin(), window.end(), start)) << "window is not a run of the view";
+    EXPECT_EQ(int(window.size()), std::min(10, int(order.size())));
+}
+
+} // namespace
+
+// --- Navigation through the buffer ring -----------------------------------------------------
+
+TEST(MemDataRing, WalkingAHundredRecordsThroughATenRowWindow)
+{
+    TTable t;
+    for (int i = 1; i <= 100; ++i)
+        t.Append(QStringLiteral("N%1").arg(i, 3, 10, QLatin1Char('0')), i);
+    t.Data.First();
+    ASSERT_EQ(t.Link.RecordCount(), 10);
+    EXPECT_EQ(t.Data.RecordCount(), 100);
+    for (int expected = 1; expected <= 100; ++expected) {
+        ASSERT_EQ(t.Id(), expected);
+        EXPECT_EQ(t.Data.RecNo(), expected);
+        EXPECT_EQ(t.Link.ActiveRecord(), std::min(expected - 1, 9));
+        const std::vector<int> window = t.WindowIds();
+        for (size_t i = 1; i < window.size(); ++i)
+            ASSERT_EQ(window[i], window[i - 1] + 1);
+        t.Data.Next();
+    }
+    EXPECT_TRUE(t.Data.Eof());
+    EXPECT_EQ(t.Link.ActiveRecord(), 9);
+
+    for (int expected = 100; expected >= 1; --expected) {
+        ASSERT_EQ(t.Id(), expected);
+        t.Data.Prior();
+    }
+    EXPECT_TRUE(t.Data.Bof());
+    EXPECT_EQ(t.Link.ActiveRecord(), 0);
+
+    EXPECT_EQ(t.Data.MoveBy(25), 25);
+    EXPECT_EQ(t.Id(), 26);
+    EXPECT_EQ(t.Link.ActiveRecord(), 9);
+    EXPECT_EQ(t.Data.MoveBy(-7), -7);
+    EXPECT_EQ(t.Id(), 19);
+    EXPECT_EQ(t.Link.ActiveRecord(), 2);
+    EXPECT_EQ(t.Data.MoveBy(1000), 81);
+    EXPECT_TRUE(t.Data.Eof());
+    t.Data.Last();
+    EXPECT_EQ(t.Id(), 100);
+    EXPECT_EQ(t.Data.RecNo(), 100);
+    EXPECT_EQ(t.Link.ActiveRecord(), 9);
+    EXPECT_EQ(t.WindowIds().front(), 91);
+    t.Data.First();
+    EXPECT_EQ(t.Id(), 1);
+    EXPECT_EQ(t.Link.ActiveRecord(), 0);
+    EXPECT_EQ(t.WindowIds().back(), 10);
+
+    t.Data.SetRecNo(50);
+    EXPECT_EQ(t.Id(), 50);
+    ExpectWindowConsistent(t, t.Ids(), 50);
+}
+
+TEST(MemDataRing, BookmarksAcrossTheWindowAndAcrossChanges)
+{
+    TTable t;
+    for (int i = 1; i <= 100; ++i)
+        t.Append(QStringLiteral("N%1").arg(i), 100 - i);
+    t.Data.SetRecNo(5);
+    const TBookmark five = t.Data.GetBookmark();
+    t.Data.SetRecNo(80);
+    const TBookmark eighty = t.Data.GetBookmark();
+    EXPECT_LT(t.Data.CompareBookmarks(five, eighty), 0);
+
+    t.Data.GotoBookmark(five);
+    EXPECT_EQ(t.Id(), 5);
+    ExpectWindowConsistent(t, t.Ids(), 5);
+
+    // Deleting and inserting rows before the bookmarked ones does not disturb them.
+    t.Data.First();
+    t.Data.Delete();
+    t.Data.Insert();
+    t.Data.FieldByName(QStringLiteral("Id"))->SetValue(1000);
+    t.Data.Post();
+    EXPECT_TRUE(t.Data.BookmarkValid(eighty));
+    t.Data.GotoBookmark(eighty);
+    EXPECT_EQ(t.Id(), 80);
+    EXPECT_EQ(t.Data.RecNo(), 80);
+
+    // Re-sorting reverses their order; the bookmarks still find their rows.
+    t.Data.SetIndexFieldNames(QStringLiteral("Amount"));
+    EXPECT_GT(t.Data.CompareBookmarks(five, eighty), 0);
+    t.Data.GotoBookmark(five);
+    EXPECT_EQ(t.Id(), 5);
+    ExpectWindowConsistent(t, t.Ids(), 5);
+
+    // A deleted row's bookmark is no longer valid.
+    t.Data.Delete();
+    EXPECT_FALSE(t.Data.BookmarkValid(five));
+    EXPECT_THROW(t.Data.GotoBookmark(five), EDatabaseError);
+}
+
+// --- Ordering under edits ------------------------------------------------------------------------
+
+class MemDataOrder : public ::testing::Test {
+protected:
+    TTable t;
+    std::vector<TRowModel> model;
+
+    void SetUp() override
+    {
+        const QStringList names = {"delta", "Alpha", "charlie", "Bravo", "alpha", "Echo", "bravo", "Delta",
+                                   "alpha", "Charlie", "echo", "Bravo"};
+        QRandomGenerator random(42);
+        for (int i = 0; i < 36; ++i) {
+            const QString name = names[i % names.size()];
+            const double amount = double(random.bounded(5)) * 10;
+            model.push_back({t.NextId, name, amount});
+            t.Append(name, amount);
+        }
+    }
+
+    TRowModel* Find(int id)
+    {
+        for (TRowModel& row : model)
+            if (row.Id == id)
+                return &row;
+        return nullptr;
+    }
+
+    // Runs edits under an order and checks the view and the cursor after each.
+    void Exercise(const QString& indexFieldNames, const std::vector<TSortPart>& parts)
+    {
+        if (!indexFieldNames.isEmpty())
+            t.Data.SetIndexFieldNames(indexFieldNames);
+        ASSERT_EQ(t.Ids(), ExpectedOrder(model, parts));
+
+        // Edit the record at position 7 so that it moves.
+        t.Data.SetRecNo(7);
+        int id = t.Id();
+        t.Data.Edit();
+        t.Data.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Bz"));
+        t.Data.FieldByName(QStringLiteral("Amount"))->SetValue(25.0);
+        t.Data.Post();
+        Find(id)->Name = QStringLiteral("Bz");
+        Find(id)->Amount = 25.0;
+        std::vector<int> expected = ExpectedOrder(model, parts);
+        ASSERT_EQ(t.Ids(), expected);
+        EXPECT_EQ(t.Id(), id) << "the cursor follows the posted record";
+        EXPECT_EQ(t.Data.RecNo(), int(std::find(expected.begin(), expected.end(), id) - expected.begin()) + 1);
+        ExpectWindowConsistent(t, expected, id);
+
+        // Insert in the middle, append at the end: both go to their sorted places.
+        t.Data.SetRecNo(3);
+        t.Data.Insert();
+        id = t.NextId++;
+        t.Data.FieldByName(QStringLiteral("Id"))->SetValue(id);
+        t.Data.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("CHARLIE"));
+        t.Data.FieldByName(QStringLiteral("Amount"))->SetValue(0.0);
+        t.Data.Post();
+        model.push_back({id, QStringLiteral("CHARLIE"), 0.0});
+        expected = ExpectedOrder(model, parts);
+        if (!indexFieldNames.isEmpty()) {
+            ASSERT_EQ(t.Ids(), expected);
+        }
+        EXPECT_EQ(t.Id(), id);
+        t.Append(QStringLiteral("able"), 45.0);
+        model.push_back({t.NextId - 1, QStringLiteral("able"), 45.0});
+        EXPECT_EQ(t.Id(), t.NextId - 1);
+
+        // Cancel leaves everything as it was.
+        const std::vector<int> before = t.Ids();
+        t.Data.SetRecNo(10);
+        id = t.Id();
+        t.Data.Edit();
+        t.Data.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("zzz"));
+        t.Data.Cancel();
+        EXPECT_EQ(t.Ids(), before);
+        EXPECT_EQ(t.Id(), id);
+        EXPECT_EQ(t.Data.RecNo(), 10);
+
+        // Delete moves to the record that followed.
+        const std::vector<int> order = t.Ids();
+        t.Data.SetRecNo(12);
+        id = t.Id();
+        t.Data.Delete();
+        model.erase(std::remove_if(model.begin(), model.end(), [id](const TRowModel& r) { return r.Id == id; }),
+                    model.end());
+        EXPECT_EQ(t.Id(), order[12]);
+        EXPECT_EQ(t.Data.RecNo(), 12);
+        if (!indexFieldNames.isEmpty()) {
+            EXPECT_EQ(t.Ids(), ExpectedOrder(model, parts));
+        }
+        EXPECT_EQ(t.Data.RecordCount(), int(model.size()));
+    }
+};
+
+TEST_F(MemDataOrder, Ascending)
+{
+    Exercise(QStringLiteral("Name"), {{1}});
+}
+
+TEST_F(MemDataOrder, Descending)
+{
+    Exercise(QStringLiteral("Name DESC"), {{1, true}});
+}
+
+TEST_F(MemDataOrder, MultiFieldMixedDirections)
+{
+    Exercise(QStringLiteral("Amount DESC;Name"), {{2, true}, {1}});
+}
+
+TEST_F(MemDataOrder, CaseInsensitiveIndexDefinition)
+{
+    t.Data.AddIndex(QStringLiteral("ByName"), QStringLiteral("Name;Amount"), ixCaseInsensitive,
+                    QStringLiteral("Amount"));
+    t.Data.SetIndexName(QStringLiteral("ByName"));
+    Exercise(QString(), {{1, false, true}, {2, true}});
+}
+
+TEST_F(MemDataOrder, PlacementOrderWithoutIndex)
+{
+    // Without an index, Insert places the row before the current one.
+    t.Data.SetRecNo(4);
+    const int before = t.Id();
+    t.Data.Insert();
+    t.Data.FieldByName(QStringLiteral("Id"))->SetValue(999);
+    t.Data.Post();
+    std::vector<int> ids = t.Ids();
+    EXPECT_EQ(ids[3], 999);
+    EXPECT_EQ(ids[4], before);
+    EXPECT_EQ(t.Data.RecNo(), 4);
+
+    // Sorting and clearing the sort brings the placement order back.
+    t.Data.SetIndexFieldNames(QStringLiteral("Amount"));
+    EXPECT_NE(t.Ids(), ids);
+    t.Data.SetIndexFieldNames(QString());
+    EXPECT_EQ(t.Ids(), ids);
+}
+
+TEST_F(MemDataOrder, SwitchingTheIndexKeepsTheCurrentRecord)
+{
+    t.Data.AddIndex(QStringLiteral("ByAmount"), QStringLiteral("Amount;Name"), ixDescending);
+    t.Data.SetRecNo(17);
+    const int id = t.Id();
+    t.Data.SetIndexFieldNames(QStringLiteral("Name"));
+    EXPECT_EQ(t.Id(), id);
+    ExpectWindowConsistent(t, t.Ids(), id);
+    t.Data.SetIndexName(QStringLiteral("ByAmount"));
+    EXPECT_EQ(t.Id(), id);
+    EXPECT_TRUE(t.Data.GetIndexFieldNames().isEmpty());
+    EXPECT_EQ(t.Ids(), ExpectedOrder(model, {{2, true}, {1, true}}));
+    t.Data.SetIndexFieldNames(QStringLiteral("Id DESC"));
+    EXPECT_TRUE(t.Data.GetIndexName().isEmpty());
+    EXPECT_EQ(t.Id(), id);
+    EXPECT_EQ(t.Ids().front(), 36);
+
+    // The grid sets the order by property name; a bad field leaves the old order.
+    EXPECT_TRUE(t.Data.setProperty("IndexFieldNames", QStringLiteral("Name;Amount DESC")));
+    EXPECT_EQ(t.Data.property("IndexFieldNames").toString(), QStringLiteral("Name;Amount DESC"));
+    EXPECT_EQ(t.Ids(), ExpectedOrder(model, {{1}, {2, true}}));
+    EXPECT_THROW(t.Data.SetIndexFieldNames(QStringLiteral("Nope")), EDatabaseError);
+    EXPECT_EQ(t.Data.GetIndexFieldNames(), QStringLiteral("Name;Amount DESC"));
+    EXPECT_EQ(t.Ids(), ExpectedOrder(model, {{1}, {2, true}}));
+    EXPECT_THROW(t.Data.SetIndexName(QStringLiteral("Missing")), EDatabaseError);
+    EXPECT_EQ(t.Data.GetIndexFieldNames(), QStringLiteral("Name;Amount DESC"));
+
+    // Deleting the active index returns to placement order.
+    t.Data.SetIndexName(QStringLiteral("ByAmount"));
+    t.Data.DeleteIndex(QStringLiteral("ByAmount"));
+    EXPECT_TRUE(t.Data.GetIndexName().isEmpty());
+    EXPECT_EQ(t.Ids(), ExpectedOrder(model, {}));
+    EXPECT_EQ(t.Id(), id);
+}
+
+TEST_F(MemDataOrder, UniqueIndexRejectsDuplicatesAndKeepsThePendingEdit)
+{
+    EXPECT_THROW(t.Data.AddIndex(QStringLiteral("UName"), QStringLiteral("Name"), ixUnique), EDatabaseError);
+    EXPECT_EQ(t.Data.IndexDefs().Count(), 0);
+    t.Data.AddIndex(QStringLiteral("UId"), QStringLiteral("Id"), ixUnique);
+    const std::vector<int> before = t.Ids();
+
+    t.Data.Append();
+    t.Data.FieldByName(QStringLiteral("Id"))->SetValue(3);
+    const QString error = ErrorOf([&] { t.Data.Post(); });
+    EXPECT_TRUE(error.contains(QStringLiteral("Key violation"))) << error.toStdString();
+    EXPECT_EQ(t.Data.State(), dsInsert);
+    EXPECT_EQ(t.Data.FieldByName(QStringLiteral("Id"))->AsInteger(), 3);
+    t.Data.FieldByName(QStringLiteral("Id"))->SetValue(500);
+    t.Data.Post();
+    EXPECT_EQ(t.Data.RecordCount(), 37);
+
+    t.Data.SetRecNo(2);
+    t.Data.Edit();
+    t.Data.FieldByName(QStringLiteral("Id"))->SetValue(500);
+    EXPECT_THROW(t.Data.Post(), EDatabaseError);
+    EXPECT_EQ(t.Data.State(), dsEdit);
+    t.Data.Cancel();
+    EXPECT_EQ(t.Id(), 2);
+    // Posting a record with its own unchanged key is no violation.
+    t.Data.Edit();
+    t.Data.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("renamed"));
+    t.Data.Post();
+    EXPECT_EQ(t.Id(), 2);
+}
+
+// --- Filters -------------------------------------------------------------------------------
+
+TEST(MemDataFilter, ExpressionFilterIsEvaluatedIntoTheView)
+{
+    TTable t;
+    for (int i = 1; i <= 60; ++i)
+        t.Append(QStringLiteral("N%1").arg(i), i % 7);
+    t.Data.SetFilter(QStringLiteral("Amount >= 5"));
+    t.Data.SetFiltered(true);
+    EXPECT_EQ(t.Data.RecordCount(), 16); // 5 and 6 of every 7
+    std::vector<int> expected;
+    for (int i = 1; i <= 60; ++i)
+        if (i % 7 >= 5)
+            expected.push_back(i);
+    EXPECT_EQ(t.Ids(), expected);
+    t.Data.Last();
+    EXPECT_EQ(t.Data.RecNo(), 16);
+    EXPECT_EQ(t.Id(), 55);
+    t.Data.SetRecNo(3);
+    EXPECT_EQ(t.Id(), 12);
+    EXPECT_FALSE(t.Data.Locate(QStringLiteral("Id"), 2));
+    EXPECT_TRUE(t.Data.Locate(QStringLiteral("Id"), 19));
+    EXPECT_EQ(t.Data.RecNo(), 5);
+
+    // A posted record that fails the filter leaves the view; one that passes joins it.
+    t.Data.Edit();
+    t.Data.FieldByName(QStringLiteral("Amount"))->SetValue(1.0);
+    t.Data.Post();
+    EXPECT_EQ(t.Data.RecordCount(), 15);
+    EXPECT_EQ(t.Id(), 20);
+    t.Append(QStringLiteral("new"), 6);
+    EXPECT_EQ(t.Data.RecordCount(), 16);
+    EXPECT_EQ(t.Id(), 61);
+    t.Append(QStringLiteral("hidden"), 0);
+    EXPECT_EQ(t.Data.RecordCount(), 16);
+
+    // Combined with an index and with OnFilterRecord.
+    t.Data.SetIndexFieldNames(QStringLiteral("Id DESC"));
+    EXPECT_EQ(t.Ids().front(), 61);
+    t.Data.SetOnFilterRecord([](TDataSet* ds, bool& accept) {
+        accept = ds->FieldByName(QStringLiteral("Id"))->AsInteger() % 2 == 0;
+    });
+    for (int id : t.Ids())
+        EXPECT_EQ(id % 2, 0);
+    t.Data.SetFiltered(false);
+    EXPECT_EQ(t.Data.RecordCount(), 62);
+    EXPECT_EQ(t.Ids().front(), 62);
+}
+
+TEST(MemDataFilter, RefreshFiltersAgainAndKeepsTheCurrentRecord)
+{
+    TTable t;
+    for (int i = 1; i <= 30; ++i)
+        t.Append(QStringLiteral("N%1").arg(i), i);
+    int limit = 10;
+    t.Data.SetOnFilterRecord([&limit](TDataSet* ds, bool& accept) {
+        accept = ds->FieldByName(QStringLiteral("Id"))->AsInteger() <= limit;
+    });
+    t.Data.SetFiltered(true);
+    EXPECT_EQ(t.Data.RecordCount(), 10);
+    t.Data.SetRecNo(7);
+    limit = 20;
+    t.Data.Refresh();
+    EXPECT_EQ(t.Data.RecordCount(), 20);
+    EXPECT_EQ(t.Id(), 7);
+    limit = 5;
+    t.Data.Refresh();
+    EXPECT_EQ(t.Data.RecordCount(), 5);
+    EXPECT_EQ(t.Id(), 5);
+    EXPECT_EQ(t.WindowIds(), std::vector<int>({1, 2, 3, 4, 5}));
+}
+
+TEST(MemDataEmpty, EmptyDataSetDropsTheRowsAndKeepsDefinitionsAndOrder)
+{
+    TTable t;
+    for (int i = 1; i <= 20; ++i)
+        t.Append(QStringLiteral("N%1").arg(i), i);
+    t.Data.SetIndexFieldNames(QStringLiteral("Name DESC"));
+    t.Data.SetRecNo(5);
+    const TBookmark mark = t.Data.GetBookmark();
+    t.Data.Edit();
+    t.Data.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("pending"));
+    t.Data.EmptyDataSet();
+    EXPECT_EQ(t.Data.State(), dsBrowse);
+    EXPECT_EQ(t.Data.RecordCount(), 0);
+    EXPECT_TRUE(t.Data.Bof());
+    EXPECT_TRUE(t.Data.Eof());
+    EXPECT_EQ(t.Link.RecordCount(), 0);
+    EXPECT_FALSE(t.Data.BookmarkValid(mark));
+    for (int i = 0; i < 20; ++i)
+        t.Append(QStringLiteral("x%1").arg(i, 2, 10, QLatin1Char('0')), i);
+    EXPECT_EQ(t.Data.RecordCount(), 20);
+    EXPECT_EQ(t.Ids().front(), 40);
+    EXPECT_EQ(t.Link.RecordCount(), 10);
+    // The old bookmark names no new row either.
+    EXPECT_FALSE(t.Data.BookmarkValid(mark));
+    EXPECT_THROW(t.Data.GotoBookmark(mark), EDatabaseError);
+}
+
+// --- Locate ------------------------------------------------------------------------------------
+
+namespace {
+
+bool SameLocateValue(const QVariant& value, const QVariant& key, bool partial, bool caseInsensitive)
+{
+    if (!value.isValid() || !key.isValid())
+        return !value.isValid() && !key.isValid();
+    if (value.typeId() == QMetaType::QString && key.typeId() == QMetaType::QString) {
+        QString text = value.toString();
+        if (partial)
+            text.truncate(key.toString().size());
+        return QString::compare(text, key.toString(), caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+    }
+    if (value.typeId() == QMetaType::QString || key.typeId() == QMetaType::QString)
+        return false;
+    return value.toDouble() == key.toDouble();
+}
+
+} // namespace
+
+TEST(MemDataLocate, SearchOnTheIndexFindsWhatAScanOfTheViewFinds)
+{
+    TTable t;
+    const QVariantList names = {QStringLiteral("alpha"), QStringLiteral("Alpha"), QStringLiteral("ALPHABET"),
+                                QStringLiteral("beta"), QStringLiteral("Beta"), QStringLiteral("al"), QVariant()};
+    const QVariantList amounts = {0.0, 10.0, 20.0, QVariant()};
+    QRandomGenerator random(7);
+    for (int i = 0; i < 300; ++i) {
+        t.Data.Append();
+        t.Data.FieldByName(QStringLiteral("Id"))->SetValue(t.NextId++);
+        t.Data.FieldByName(QStringLiteral("Name"))->SetValue(names[random.bounded(int(names.size()))]);
+        t.Data.FieldByName(QStringLiteral("Amount"))->SetValue(amounts[random.bounded(int(amounts.size()))]);
+        t.Data.Post();
+    }
+    t.Data.AddIndex(QStringLiteral("CI"), QStringLiteral("Name;Amount"), ixCaseInsensitive, QStringLiteral("Amount"));
+
+    const QVariantList nameKeys = {QStringLiteral("alpha"), QStringLiteral("ALPHA"), QStringLiteral("al"),
+                                   QStringLiteral("Al"), QStringLiteral("zz"), QVariant()};
+    const QVariantList amountKeys = {10, 10.0, 15, QVariant()};
+    const std::vector<TLocateOptions> optionSets = {{}, loCaseInsensitive, loPartialKey,
+                                                    TLocateOptions(loCaseInsensitive) | loPartialKey};
+    for (const QString& order : {QStringLiteral("Name"), QStringLiteral("Name DESC"), QStringLiteral("Name;Amount"),
+                                 QStringLiteral("Amount DESC;Name"), QStringLiteral("@CI")}) {
+        if (order.startsWith(QLatin1Char('@')))
+            t.Data.SetIndexName(order.mid(1));
+        else
+            t.Data.SetIndexFieldNames(order);
+        std::vector<std::pair<int, QVariantList>> rows; // id, {Name, Amount}
+        for (t.Data.First(); !t.Data.Eof(); t.Data.Next())
+            rows.push_back({t.Id(), {t.Data.FieldByName(QStringLiteral("Name"))->GetValue(),
+                                     t.Data.FieldByName(QStringLiteral("Amount"))->GetValue()}});
+        for (const TLocateOptions options : optionSets) {
+            const bool ci = options.testFlag(loCaseInsensitive);
+            const bool partial = options.testFlag(loPartialKey);
+            for (const QVariant& name : nameKeys) {
+                for (const QVariant& amount : amountKeys) {
+                    // Single key, and both orders of two keys (partial applies to the last one).
+                    struct TCase { QString fields; QVariant keys; std::function<bool(const QVariantList&)> match; };
+                    const std::vector<TCase> cases = {
+                        {QStringLiteral("Name"), name,
+                         [&](const QVariantList& r) { return SameLocateValue(r[0], name, partial, ci); }},
+                        {QStringLiteral("Name;Amount"), QVariantList{name, amount},
+                         [&](const QVariantList& r) {
+                             return SameLocateValue(r[0], name, false, ci) && SameLocateValue(r[1], amount, partial, ci);
+                         }},
+                        {QStringLiteral("Amount;Name"), QVariantList{amount, name},
+                         [&](const QVariantList& r) {
+                             return SameLocateValue(r[1], amount, false, ci) && SameLocateValue(r[0], name, partial, ci);
+                         }},
+                    };
+                    for (const TCase& c : cases) {
+                        int expected = -1;
+                        for (const auto& row : rows)
+                            if (c.match(row.second)) {
+                                expected = row.first;
+                                break;
+                            }
+                        const bool found = t.Data.Locate(c.fields, c.keys, options);
+                        ASSERT_EQ(found, expected >= 0)
+                            << order.toStdString() << " " << c.fields.toStdString() << " " << name.toString().toStdString()
+                            << "/" << amount.toString().toStdString() << " options " << options.toInt();
+                        if (found) {
+                            ASSERT_EQ(t.Id(), expected) << order.toStdString() << " " << c.fields.toStdString() << " "
+                                                        << name.toString().toStdString() << " options " << options.toInt();
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// --- Field types and files ---------------------------------------------------------------------
+
+namespace {
+
+void DefineAllTypes(TZMemDataSet& ds)
+{
+    ds.FieldDefs().Add(QStringLiteral("Int"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("Big"), ftLargeint);
+    ds.FieldDefs().Add(QStringLiteral("Small"), ftSmallint);
+    ds.FieldDefs().Add(QStringLiteral("Flag"), ftBoolean);
+    ds.FieldDefs().Add(QStringLiteral("Price"), ftFloat);
+    ds.FieldDefs().Add(QStringLiteral("Money"), ftCurrency);
+    ds.FieldDefs().Add(QStringLiteral("Day"), ftDate);
+    ds.FieldDefs().Add(QStringLiteral("Clock"), ftTime);
+    ds.FieldDefs().Add(QStringLiteral("Stamp"), ftDateTime);
+    ds.FieldDefs().Add(QStringLiteral("Text"), ftString, 12);
+    ds.FieldDefs().Add(QStringLiteral("Wide"), ftWideString, 12);
+    ds.FieldDefs().Add(QStringLiteral("Note"), ftWideMemo);
+    ds.FieldDefs().Add(QStringLiteral("Data"), ftBlob);
+    ds.FieldDefs().Add(QStringLiteral("Any"), ftVariant);
+    ds.FieldDefs().Add(QStringLiteral("Seq"), ftAutoInc);
+}
+
+QVariantList SampleValues(int i)
+{
+    return {i * 1000, qlonglong(i) << 40, i - 3, i % 2 == 0, i * 0.25, i * 1.5,
+            QDate(2020, 1, 1).addDays(i), QTime(8, 0).addSecs(i * 61),
+            QDateTime(QDate(2021, 6, 1), QTime(12, 30, 15, 250)).addDays(i),
+            QStringLiteral("t%1").arg(i), QStringLiteral("wïde %1").arg(i), QStringLiteral("line\nnote %1").arg(i),
+            QByteArray("\x00\x01\xff", 3) + QByteArray::number(i), QVariant(i * 3), QVariant()};
+}
+
+void Fill(TZMemDataSet& ds, int rows)
+{
+    for (int i = 0; i < rows; ++i) {
+        ds.Append();
+        const QVariantList values = SampleValues(i);
+        for (int f = 0; f < values.size() - 1; ++f)
+            if ((i + f) % 5 != 0) // leave some nulls
+                ds.Fields()[f]->SetValue(values[f]);
+        ds.Post();
+    }
+}
+
+std::vector<QVariantList> Contents(TZMemDataSet& ds)
+{
+    std::vector<QVariantList> rows;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        QVariantList row;
+        for (const auto& field : ds.Fields())
+            row << field->GetValue();
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(MemDataTypes, EveryFieldTypeKeepsItsValuesAndNulls)
+{
+    TZMemDataSet ds;
+    DefineAllTypes(ds);
+    ds.CreateDataSet();
+    Fill(ds, 10);
+    ds.SetRecNo(8); // i = 7
+    const QVariantList values = SampleValues(7);
+    for (int f = 0; f < values.size() - 1; ++f) {
+        const QVariant v = ds.Fields()[f]->GetValue();
+        if ((7 + f) % 5 == 0) {
+            EXPECT_FALSE(v.isValid()) << f;
+        } else {
+            EXPECT_EQ(v, values[f]) << ds.Fields()[f]->GetFieldName().toStdString();
+        }
+    }
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Big"))->GetValue().typeId(), QMetaType::LongLong);
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Small"))->GetValue().typeId(), QMetaType::Int);
+    // Auto-increment fields number the appended rows.
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Seq"))->AsInteger(), 8);
+
+    // Every type can be sorted on; nulls come first ascending, last descending.
+    ds.SetIndexFieldNames(QStringLiteral("Day DESC"));
+    ds.First();
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Day"))->GetValue().toDate(), QDate(2020, 1, 1).addDays(8));
+    ds.Last();
+    EXPECT_TRUE(ds.FieldByName(QStringLiteral("Day"))->IsNull());
+    ds.SetIndexFieldNames(QStringLiteral("Day"));
+    ds.First();
+    EXPECT_TRUE(ds.FieldByName(QStringLiteral("Day"))->IsNull());
+    ds.Next();
+    ds.Next();
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Day"))->GetValue().toDate(), QDate(2020, 1, 1).addDays(0));
+    ds.SetIndexFieldNames(QStringLiteral("Data;Any;Flag;Clock;Stamp;Note;Money"));
+    EXPECT_EQ(ds.RecordCount(), 10);
+}
+
+class MemDataFile : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString Path(const QString& name) const { return dir.filePath(name); }
+};
+
+TEST_F(MemDataFile, SaveAndLoadRoundTrip)
+{
+    TZMemDataSet source;
+    DefineAllTypes(source);
+    source.CreateDataSet();
+    Fill(source, 25);
+    source.AddIndex(QStringLiteral("ByWide"), QStringLiteral("Wide;Int"), ixCaseInsensitive, QStringLiteral("Int"),
+                    QStringLiteral("Wide"));
+    source.AddIndex(QStringLiteral("UInt"), QStringLiteral("Big"), ixUnique);
+    source.SetIndexName(QStringLiteral("ByWide"));
+    const std::vector<QVariantList> expected = Contents(source);
+    source.SaveToFile(Path(QStringLiteral("t.zmd")));
+
+    TZMemDataSet target;
+    target.FieldDefs().Add(QStringLiteral("Other"), ftInteger);
+    target.LoadFromFile(Path(QStringLiteral("t.zmd")));
+    ASSERT_TRUE(target.Active());
+    ASSERT_EQ(target.FieldDefs().Count(), 15);
+    EXPECT_EQ(target.FieldDefs()[10].Size, 12);
+    EXPECT_EQ(target.FieldDefs()[12].DataType, ftBlob);
+    EXPECT_EQ(target.GetIndexName(), QStringLiteral("ByWide"));
+    ASSERT_EQ(target.IndexDefs().Count(), 2);
+    EXPECT_EQ(target.IndexDefs()[0].DescFields, QStringLiteral("Int"));
+    EXPECT_EQ(target.IndexDefs()[0].CaseInsFields, QStringLiteral("Wide"));
+    EXPECT_TRUE(target.IndexDefs()[1].Options.testFlag(ixUnique));
+    EXPECT_EQ(Contents(target), expected);
+
+    // The loaded unique index is enforced.
+    target.Append();
+    target.FieldByName(QStringLiteral("Big"))->SetValue(qlonglong(3) << 40);
+    EXPECT_THROW(target.Post(), EDatabaseError);
+    target.Cancel();
+}
+
+TEST_F(MemDataFile, DamagedOrForeignFilesLeaveTheDataSetAsItWas)
+{
+    TZMemDataSet source;
+    DefineAllTypes(source);
+    source.CreateDataSet();
+    Fill(source, 5);
+    source.SaveToFile(Path(QStringLiteral("good.zmd")));
+    QFile good(Path(QStringLiteral("good.zmd")));
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray bytes = good.readAll();
+    good.close();
+
+    auto write = [&](const QString& name, const QByteArray& data) {
+        QFile file(Path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return Path(name);
+    };
+    QByteArray flipped = bytes;
+    flipped[flipped.size() - 3] = char(flipped[flipped.size() - 3] ^ 0x5a);
+    const QStringList bad = {
+        write(QStringLiteral("flipped.zmd"), flipped),
+        write(QStringLiteral("short.zmd"), bytes.left(bytes.size() - 10)),
+        write(QStringLiteral("foreign.zmd"), QByteArray("Name,Amount\nSmith,12\n")),
+        write(QStringLiteral("empty.zmd"), QByteArray()),
+        Path(QStringLiteral("missing.zmd")),
+    };
+
+    TTable t;
+    t.Append(QStringLiteral("kept"), 1);
+    t.Append(QStringLiteral("also kept"), 2);
+    t.Data.SetIndexFieldNames(QStringLiteral("Name"));
+    for (const QString& path : bad) {
+        EXPECT_THROW(t.Data.LoadFromFile(path), EDatabaseError) << path.toStdString();
+        ASSERT_TRUE(t.Data.Active());
+        EXPECT_EQ(t.Data.FieldCount(), 3);
+        EXPECT_EQ(t.Ids(), std::vector<int>({2, 1}));
+        EXPECT_EQ(t.Data.GetIndexFieldNames(), QStringLiteral("Name"));
+    }
+}
+
+// --- A million rows ----------------------------------------------------------------------------
+
+TEST(MemDataLarge, LocateOnTheIndexKeyInAMillionRows)
+{
+    constexpr int count = 1000000;
+    TZMemDataSet ds;
+    ds.FieldDefs().Add(QStringLiteral("Key"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("Code"), ftWideString, 12);
+    ds.FieldDefs().Add(QStringLiteral("Value"), ftFloat);
+    ds.CreateDataSet();
+    {
+        TDataSetControlsGuard guard(&ds);
+        TField* key = ds.FieldByName(QStringLiteral("Key"));
+        TField* code = ds.FieldByName(QStringLiteral("Code"));
+        TField* value = ds.FieldByName(QStringLiteral("Value"));
+        for (int i = 0; i < count; ++i) {
+            // Keys are a permutation of 0..count-1 so that sorting has work to do.
+            const int k = int((qint64(i) * 7919) % count);
+            ds.Append();
+            key->SetValue(k);
+            code->SetValue(QStringLiteral("C%1").arg(k, 7, 10, QLatin1Char('0')));
+            value->SetValue(k * 0.5);
+            ds.Post();
+        }
+    }
+    ASSERT_EQ(ds.RecordCount(), count);
+
+    ds.SetIndexFieldNames(QStringLiteral("Key"));
+    ds.First();
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Key"))->AsInteger(), 0);
+    for (int k : {0, 1, 4242, 500000, 999998, 999999}) {
+        ASSERT_TRUE(ds.Locate(QStringLiteral("Key"), k)) << k;
+        EXPECT_EQ(ds.FieldByName(QStringLiteral("Key"))->AsInteger(), k);
+        EXPECT_DOUBLE_EQ(ds.FieldByName(QStringLiteral("Value"))->AsFloat(), k * 0.5);
+        EXPECT_EQ(ds.RecNo(), k + 1);
+    }
+    EXPECT_FALSE(ds.Locate(QStringLiteral("Key"), count));
+    EXPECT_FALSE(ds.Locate(QStringLiteral("Key"), 12.5));
+    EXPECT_EQ(ds.Lookup(QStringLiteral("Key"), 77, QStringLiteral("Code")).toString(), QStringLiteral("C0000077"));
+
+    ds.SetIndexFieldNames(QStringLiteral("Code DESC"));
+    ASSERT_TRUE(ds.Locate(QStringLiteral("Code"), QStringLiteral("C00123"), loPartialKey));
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Code"))->AsString(), QStringLiteral("C0012399"));
+    EXPECT_EQ(ds.RecNo(), count - 12399);
+
+    // Bookmarks keep working at this size.
+    const TBookmark mark = ds.GetBookmark();
+    ds.First();
+    ds.GotoBookmark(mark);
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Code"))->AsString(), QStringLiteral("C0012399"));
+}
