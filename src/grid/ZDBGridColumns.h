@@ -1,0 +1,806 @@
+#pragma once
+// The column model of the data grid.
+//
+// TZDBGridColumns is the grid's collection of TZColumn items. A column binds to
+// a dataset field by name and carries its look and behaviour; most of its
+// values follow the field or the grid until they are assigned (the assigned
+// members are kept in TZColumnValues, RestoreDefaults removes them). Each
+// column owns its title (TZColumnTitle, with the header bands above the
+// caption), its report settings (TZColumnReport) and four total objects.
+//
+// Columns can be grouped: a column with ExpandCols = N (or bound to an object
+// field) is the parent of the N columns that follow it; expanded, the parent
+// gives its place to its children, collapsed it shows itself and hides them.
+//
+// Columns are either stored (made by the user or the designer: Add) or made by
+// the grid for the dataset's default fields (InternalAdd). The collection is
+// customized exactly when its last column is stored.
+
+#include "Classes.h"
+#include "DB.h"
+#include "ZDBGridTypes.h"
+
+#include <QFont>
+#include <QMenu>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <iterator>
+#include <memory>
+
+class QIODevice;
+class QJsonObject;
+
+namespace zdb {
+
+class TZCustomDBGrid;
+class TZDBGridColumns;
+class TZColumn;
+
+// ---- Column enumerations --------------------------------------------------
+
+// The editor button of a column's cells.
+enum TZColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone, cbsDropDown, cbsDropDownMenu, cbsCalendar, cbsCalculator };
+// How a column's images are placed in a cell.
+enum TImageDraw { idAlignment, idOpposite, idCenter, idScaled, idStretch, idTileCell, idTileGrid, idTileCol, idTileRow };
+enum TCheckBoxKind { ckCheck, ckCross, cbBox };
+enum TCheckBoxStyle {
+    cbAuto, cbAutoGray, cbAutoLowered, cbDefault, cbSoft, cbLoweredDark, cbLoweredGray, cbLoweredMild,
+    cbFlat, cbGray, cbMild
+};
+enum TCheckBoxToggle { ctCustomToggle, ctKeyPressOnly, ctOnCellClick, ctSelectClick };
+enum TExpandBoxSize { ebSmall, ebMedium, ebLarge };
+enum TExpandBoxToggle { etCustomToggle, etKeyPressOnly, etOnCellClick, etSelectClick };
+enum TToolTipsWidth { ttAutoWidth, ttFixedWidth };
+// The button of a column's title.
+enum TZColumnExpandStyle { cesAuto, cesNone, cesDropDown, cesDropDownMenu, cesFilterList, cesFilterForm };
+// What the columns dialog shows of a column.
+enum TDialogOption { doShowColumn, doItemEnabled };
+using TDialogOptions = TEnumSet<TDialogOption>;
+// The lookup role of a column (computed each time it is asked).
+enum TZLookupColumn { lcNotDefined, lcLookupField, lcLookupKeyField, lcLookupValueField, lcLookupResultField };
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
+enum TCalendarDepth { cdMonth, cdYear, cdDecade, cdCentury };
+enum TMultiSelectText { mstDefault, mstEllipsis };
+enum TZPickOption {
+    poListItemsOnly, poSelectPickText, poStoreItemIndex, poAcceptPickList, poAcceptItemIndex,
+    poFormatPickText, poFormatListOnly, poDropDownList, poAutoLoadList, poAppendToList
+};
+using TZPickOptions = TEnumSet<TZPickOption>;
+enum TZListOption {
+    loAutoComplete, loAutoDropDown, loAutoCloseEditor, loSelectNextValue, loAllowClearValue,
+    loAllowChangeOrder, loAllowAdjustOrder, loAllowColumnResize, loAllowColumnMoving,
+    loShowLookupListTitles, loShowImages, loIncrementalList, loMultiSelectList, loAutoApplyList,
+    loExpandFirstColumn, loFirstColumnExpanded, loTreeViewCellExpand, loShowToday,
+    loShowTodayCircle, loShowWeekNumbers, loBoldSundays, loAutoTodayClose
+};
+using TZListOptions = TEnumSet<TZListOption>;
+// Sort marker of a title.
+enum TMarker { tmNone, tmAscend, tmDescend };
+enum TFilterStyle { fsFilterList, fsFilterForm };
+using TFilterStyles = TEnumSet<TFilterStyle>;
+// Report total of a column (stored and copied, evaluated by the report writer).
+enum TTotalType { ttNone, ttSum, ttCount, ttMax, ttMin, ttAverage, ttText, ttExpression, ttGrowExpression };
+
+// Values a column holds only once they were assigned; until then they are
+// read from the field or the grid.
+enum TZColumnValue {
+    cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly, cvTitleColor, cvTitleCaption, cvTitleAlignment,
+    cvTitleFont, cvImeMode, cvImeName, cvTotalColor, cvTotalCaption, cvTotalAlignment, cvTotalFont
+};
+using TZColumnValues = TEnumSet<TZColumnValue>;
+
+enum TDBGridColumnsState { csDefault, csCustomized };
+
+// Stretch state of a column: free, or held at one of its limits.
+enum TStretchState { swFree, swHeldMin, swHeldMax, swHeldStretchMin, swHeldStretchMax };
+
+// The text of record number N in an automatic number column: DefAutoNumberFormat
+// with N for N >= 1 ("7." for 7), empty below 1.
+QString AutoNumberStr(int N);
+
+// ---- Title ----------------------------------------------------------------
+
+class TZColumnTitle {
+public:
+    explicit TZColumnTitle(TZColumn* Column);
+    virtual ~TZColumnTitle() = default;
+    TZColumnTitle(const TZColumnTitle&) = delete;
+    TZColumnTitle& operator=(const TZColumnTitle&) = delete;
+
+    TZColumn* Column() const { return FColumn; }
+    virtual void Assign(const TZColumnTitle& Source);
+    // Every value back to its default; the sort marker is kept.
+    virtual void RestoreDefaults();
+
+    QString GetCaption() const;
+    void SetCaption(const QString& Value);
+    QString DefaultCaption() const;
+    bool IsCaptionStored() const;
+    TAlignment GetAlignment() const;
+    void SetAlignment(TAlignment Value);
+    TAlignment DefaultAlignment() const { return taLeftJustify; }
+    TColor GetColor() const;
+    void SetColor(TColor Value);
+    TColor DefaultColor() const;
+    QFont GetFont() const;
+    void SetFont(const QFont& Value);
+    QFont DefaultFont() const;
+    // The font as set, even while it is not assigned (scaling reaches it).
+    void RefreshDefaultFont();
+
+    TVAlignment GetVAlignment() const { return FVAlignment; }
+    void SetVAlignment(TVAlignment Value);
+    bool GetWordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    bool GetEllipsis() const { return FEllipsis; }
+    void SetEllipsis(bool Value);
+    bool GetButton() const { return FButton; }
+    void SetButton(bool Value);
+    QString GetHeader() const { return FHeader; }
+    void SetHeader(const QString& Value);
+    QString GetHeaderHint() const { return FHeaderHint; }
+    void SetHeaderHint(const QString& Value);
+    QString GetHint() const { return FHint; }
+    void SetHint(const QString& Value);
+    int GetImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int Value);
+    TMarker GetMarker() const { return FMarker; }
+    virtual void SetMarker(TMarker Value);
+    int GetMarkerIndex() const { return FMarkerIndex; }
+    virtual void SetMarkerIndex(int Value);
+    int GetOrderIndex() const { return FMarkerIndex < 0 ? -1 : FMarkerIndex / 2; }
+    virtual void SetOrderIndex(int Value);
+    bool GetAutoToggle() const { return FAutoToggle; }
+    void SetAutoToggle(bool Value);
+    bool GetAutoFilter() const { return FAutoFilter; }
+    void SetAutoFilter(bool Value);
+    TFilterStyles GetAutoFilters() const { return FAutoFilters; }
+    void SetAutoFilters(TFilterStyles Value);
+    QMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
+    QMenu* GetDropDownMenu() const { return FDropDownMenu; }
+    void SetDropDownMenu(QMenu* Value) { FDropDownMenu = Value; }
+
+    // Header bands: 0 for an empty header, else 1 + the number of "|".
+    int HeaderCount() const;
+    // Band I (from 0) of Header / HeaderHint; empty beyond the last.
+    QString HeaderBand(int I) const;
+    QString HeaderHintBand(int I) const;
+
+protected:
+    void Changed(bool AllItems);
+
+    TZColumn* FColumn;
+    QString FCaption;
+    TAlignment FAlignment = taLeftJustify;
+    TColor FColor = clBtnFace;
+    QFont FFont;
+    TVAlignment FVAlignment = tvCenter;
+    bool FWordWrap = true;
+    bool FEllipsis = true;
+    bool FButton = true;
+    QString FHeader;
+    QString FHeaderHint;
+    QString FHint;
+    int FImageIndex = -1;
+    TMarker FMarker = tmNone;
+    int FMarkerIndex = -1;
+    bool FAutoToggle = true;
+    bool FAutoFilter = true;
+    TFilterStyles FAutoFilters{fsFilterList, fsFilterForm};
+    QPointer<QMenu> FPopupMenu;
+    QPointer<QMenu> FDropDownMenu;
+};
+
+// ---- Report ---------------------------------------------------------------
+
+class TZColumnReport {
+public:
+    explicit TZColumnReport(TZColumn* Column) : FColumn(Column) {}
+    virtual ~TZColumnReport() = default;
+    TZColumnReport(const TZColumnReport&) = delete;
+    TZColumnReport& operator=(const TZColumnReport&) = delete;
+
+    TZColumn* Column() const { return FColumn; }
+    virtual void Assign(const TZColumnReport& Source);
+    virtual void RestoreDefaults();
+    // Whether the column goes to print and export: the report's Visible and a
+    // visible column.
+    bool IsPrinted() const;
+
+    bool GetVisible() const { return FVisible; }
+    void SetVisible(bool Value) { FVisible = Value; }
+    TTotalType GetTotalType() const { return FTotalType; }
+    void SetTotalType(TTotalType Value) { FTotalType = Value; }
+    QString GetTotalText() const { return FTotalText; }
+    void SetTotalText(const QString& Value) { FTotalText = Value; }
+    QString GetTotalMask() const { return FTotalMask; }
+    void SetTotalMask(const QString& Value) { FTotalMask = Value; }
+    bool GetAutoHeight() const { return FAutoHeight; }
+    void SetAutoHeight(bool Value) { FAutoHeight = Value; }
+    TDialogOptions GetDialogOptions() const { return FDialogOptions; }
+    void SetDialogOptions(TDialogOptions Value) { FDialogOptions = Value; }
+
+protected:
+    TZColumn* FColumn;
+    bool FVisible = true;
+    TTotalType FTotalType = ttNone;
+    QString FTotalText;
+    QString FTotalMask;
+    bool FAutoHeight = false;
+    TDialogOptions FDialogOptions{doShowColumn, doItemEnabled};
+};
+
+// ---- Total objects --------------------------------------------------------
+// One per kind of total row: header, values (one per value row), fields (shown
+// on every record of the totals dataset) and footer.
+
+class TZColumnTotal : public TCollectionItem {
+public:
+    // Column: the owner. Collection: the values collection for a value row,
+    // nullptr for the header, fields and footer objects.
+    TZColumnTotal(TZColumn* Column, TCollection* Collection = nullptr);
+
+    TZColumn* Column() const { return FColumn; }
+    virtual void Assign(const TZColumnTotal& Source);
+    virtual void RestoreDefaults();
+    // Drops the field reference so that it is looked up again.
+    virtual void SetField(TField* Value);
+
+    QFont GetFont() const;
+    void SetFont(const QFont& Value);
+    // The totals' font of the grid, else the column's font.
+    QFont DefaultFont() const;
+    bool IsFontAssigned() const { return FFontAssigned; }
+    bool GetVisible() const { return FVisible; }
+    void SetVisible(bool Value);
+
+protected:
+    void Changed(bool AllItems) override;
+
+    TZColumn* FColumn;
+    QFont FFont;
+    bool FFontAssigned = false;
+    bool FVisible = true;
+};
+
+class TZColumnTotalValue : public TZColumnTotal {
+public:
+    using TZColumnTotal::TZColumnTotal;
+};
+
+class TZColumnTotalHeader : public TZColumnTotalValue {
+public:
+    explicit TZColumnTotalHeader(TZColumn* Column) : TZColumnTotalValue(Column) {}
+};
+
+class TZColumnTotalFooter : public TZColumnTotalValue {
+public:
+    explicit TZColumnTotalFooter(TZColumn* Column) : TZColumnTotalValue(Column) {}
+};
+
+class TZColumnTotalFields : public TZColumnTotal {
+public:
+    explicit TZColumnTotalFields(TZColumn* Column) : TZColumnTotal(Column) {}
+};
+
+class TZColumnTotalValues : public TCollection {
+public:
+    explicit TZColumnTotalValues(TZColumn* Column) : FColumn(Column) {}
+    TZColumn* Column() const { return FColumn; }
+    TZColumnTotalValue* Items(int Index) const { return static_cast<TZColumnTotalValue*>(GetItem(Index)); }
+    TZColumnTotalValue* operator[](int Index) const { return Items(Index); }
+    TZColumnTotalValue* Add() { return static_cast<TZColumnTotalValue*>(TCollection::Add()); }
+    // Makes the collection hold exactly Value items.
+    void SetCount(int Value);
+    void Assign(const TZColumnTotalValues& Source);
+
+protected:
+    std::unique_ptr<TCollectionItem> CreateItem() override;
+    void Update(TCollectionItem* Item) override;
+
+    TZColumn* FColumn;
+};
+
+// ---- Column ---------------------------------------------------------------
+
+class TZColumn : public TCollectionItem {
+public:
+    explicit TZColumn(TCollection* Collection);
+    ~TZColumn() override;
+
+    TZDBGridColumns* Columns() const;
+    TZCustomDBGrid* Grid() const;
+
+    virtual void Assign(const TZColumn& Source);
+    // Title, totals and every property but FieldName, Visible, Expanded and the
+    // width back to their values after construction; assigned values cleared.
+    virtual void RestoreDefaults();
+    // Index := Value here and in the managed grid.
+    void MoveTo(int Value);
+    // The column at this index in the managed grid takes Expanded, Visible and the width.
+    void Synchronize();
+    // The total object shown in bottom total row I, or nullptr.
+    TZColumnTotal* GetTotalRows(int I) const;
+    int TotalValuesCount() const { return FTotalValues ? FTotalValues->Count() : 0; }
+    // Whether the cell of the current record holds the on-text (Checked) or the
+    // off-text of CheckBoxValues; without field: whether the row is selected.
+    bool IsCheckBoxValue(bool Checked) const;
+    // The text shown for the current record (the field's display text).
+    virtual QString GetDisplayText() const;
+    QString GetDisplayName() const override;
+
+    // Stored: made by the user or designer (Add), not by the grid's layout.
+    bool IsStored() const { return FStored; }
+    void SetStored(bool Value) { FStored = Value; }
+    TZColumnValues AssignedValues() const { return FAssignedValues; }
+    bool IsAssigned(TZColumnValue Value) const { return FAssignedValues.Contains(Value); }
+
+    // Sub-objects
+    TZColumnTitle* Title() const { return FTitle.get(); }
+    TZColumnReport* Report() const { return FReport.get(); }
+    TZColumnTotalHeader* TotalHeader() const { return FTotalHeader.get(); }
+    TZColumnTotalValues* TotalValues() const { return FTotalValues.get(); }
+    TZColumnTotalFields* TotalFields() const { return FTotalFields.get(); }
+    TZColumnTotalFooter* TotalFooter() const { return FTotalFooter.get(); }
+
+    // ---- Binding
+    TField* GetField() const;
+    void SetField(TField* Value);
+    QString GetFieldName() const { return FFieldName; }
+    void SetFieldName(const QString& Value);
+    void SetIndex(int Value) override;
+
+    // ---- Grouping
+    int Depth() const;
+    TZColumn* ParentColumn() const { return FParentColumn; }
+    void SetParentColumn(TZColumn* Value) { FParentColumn = Value; }
+    bool Expandable() const;
+    bool GetExpanded() const { return FExpanded && Expandable(); }
+    void SetExpanded(bool Value);
+    int GetExpandCols() const { return FExpandCols; }
+    void SetExpandCols(int Value);
+    int ExpandIndex() const;
+    int ExpandWidth() const;
+    bool Showing() const;
+    // The own flag and the parent's Visible.
+    bool GetVisible() const;
+    void SetVisible(bool Value);
+    // The column's own visibility flag.
+    bool Visibility() const { return FVisible; }
+
+    // ---- Widths
+    int GetWidth() const;
+    void SetWidth(int Value);
+    int TrueWidth() const;
+    virtual int DefaultWidth() const;
+    int DesignedWidth() const;
+    int GetWidthBase() const;
+    void SetWidthBase(int Value);
+    int GetWidthMin() const { return FWidthMin; }
+    void SetWidthMin(int Value);
+    int GetWidthMax() const { return FWidthMax; }
+    void SetWidthMax(int Value);
+    virtual int OptimalWidth() const;
+    bool IsWidthStored() const;
+    // Stretching state (used by the stretch algorithm of the collection).
+    int StretchBase() const { return FStretchBase; }
+    void SetStretchBase(int Value) { FStretchBase = Value; }
+    TStretchState StretchState() const { return FStretchState; }
+    void SetStretchState(TStretchState Value) { FStretchState = Value; }
+    int DesignedWidthValue() const { return FDesignedWidth; }
+    void SetDesignedWidthValue(int Value) { FDesignedWidth = Value; }
+
+    // ---- Binding and editing
+    bool GetReadOnly() const;
+    void SetReadOnly(bool Value);
+    bool DefaultReadOnly() const;
+    TZColumnButtonStyle GetButtonStyle() const { return FButtonStyle; }
+    void SetButtonStyle(TZColumnButtonStyle Value);
+    bool GetShowEdit() const { return FShowEdit; }
+    void SetShowEdit(bool Value) { FShowEdit = Value; }
+    bool GetEditMemo() const { return FEditMemo; }
+    void SetEditMemo(bool Value) { FEditMemo = Value; }
+    TEditCharCase GetCharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase Value) { FCharCase = Value; }
+    TImeMode GetImeMode() const;
+    void SetImeMode(TImeMode Value);
+    TImeMode DefaultImeMode() const;
+    QString GetImeName() const;
+    void SetImeName(const QString& Value);
+    QString DefaultImeName() const;
+    QString GetEditorHint() const { return FEditorHint; }
+    void SetEditorHint(const QString& Value) { FEditorHint = Value; }
+    QString GetHint() const { return FHint; }
+    void SetHint(const QString& Value) { FHint = Value; }
+    QMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
+    QMenu* GetDropDownMenu() const { return FDropDownMenu; }
+    void SetDropDownMenu(QMenu* Value) { FDropDownMenu = Value; }
+    int GetDropDownRows() const { return FDropDownRows; }
+    void SetDropDownRows(int Value) { FDropDownRows = Value; }
+    int GetDropDownWidth() const { return FDropDownWidth; }
+    void SetDropDownWidth(int Value) { FDropDownWidth = Value; }
+    QStringList GetPickList() const { return FPickList; }
+    void SetPickList(const QStringList& Value);
+    QStringList GetPickText() const { return FPickText; }
+    void SetPickText(const QStringList& Value);
+    QString GetPickTextFormat() const { return FPickTextFormat; }
+    void SetPickTextFormat(const QString& Value);
+    TZPickOptions GetPickOptions() const { return FPickOptions; }
+    void SetPickOptions(TZPickOptions Value);
+    TZListOptions GetListOptions() const { return FListOptions; }
+    void SetListOptions(TZListOptions Value) { FListOptions = Value; }
+    TCalendarDepth GetCalendarDepth() const { return FCalendarDepth; }
+    void SetCalendarDepth(TCalendarDepth Value) { FCalendarDepth = Value; }
+    bool MultiSelectList() const;
+    TMultiSelectText GetMultiSelectText() const { return FMultiSelectText; }
+    void SetMultiSelectText(TMultiSelectText Value);
+    QChar GetDelimiterChar() const { return FDelimiterChar; }
+    void SetDelimiterChar(QChar Value);
+    bool GetDelimiterLine() const { return FDelimiterLine; }
+    void SetDelimiterLine(bool Value);
+    QString GetDelimiterText() const { return FDelimiterText; }
+    void SetDelimiterText(const QString& Value);
+    // CR LF with DelimiterLine, else DelimiterText when set, else DelimiterChar.
+    QString Delimiter() const;
+
+    // ---- Lookup
+    TDataSet* GetLookupDataSet() const;
+    void SetLookupDataSet(TDataSet* Value);
+    QString GetKeyField() const;
+    void SetKeyField(const QString& Value);
+    QString GetLookupKeyField() const;
+    void SetLookupKeyField(const QString& Value);
+    QString GetLookupResultField() const;
+    void SetLookupResultField(const QString& Value);
+    QString GetLookupListFields() const;
+    void SetLookupListFields(const QString& Value);
+    bool IsLookupDataSetStored() const { return !FLookupDataSet.isNull(); }
+    bool IsKeyFieldStored() const { return !FKeyField.isEmpty(); }
+    bool IsLookupKeyFieldStored() const { return !FLookupKeyField.isEmpty(); }
+    bool IsLookupResultFieldStored() const { return !FLookupResultField.isEmpty(); }
+    bool IsLookupListFieldsStored() const { return !FLookupListFields.isEmpty(); }
+    QString GetLookupParentField() const { return FLookupParentField; }
+    void SetLookupParentField(const QString& Value) { FLookupParentField = Value; }
+    QString GetLookupTreeViewField() const { return FLookupTreeViewField; }
+    void SetLookupTreeViewField(const QString& Value) { FLookupTreeViewField = Value; }
+    QString GetLookupListTitles() const { return FLookupListTitles; }
+    void SetLookupListTitles(const QString& Value) { FLookupListTitles = Value; }
+    QString GetLookupListWidths() const { return FLookupListWidths; }
+    void SetLookupListWidths(const QString& Value) { FLookupListWidths = Value; }
+    TZLookupColumn LookupColumn() const;
+    // The field whose values the cell shows: for an lcLookupValueField column
+    // the lookup dataset's LookupResultField, else the column's field.
+    TField* DisplayField() const;
+    bool LookupActive() const;
+    bool PickListActive() const { return !FPickList.isEmpty(); }
+    bool PickTextActive() const { return FPickOptions.Contains(poSelectPickText) && !FPickText.isEmpty(); }
+    bool PickDataActive() const { return PickTextActive() || PickListActive(); }
+    bool CalendarActive() const;
+
+    // ---- Filter (value list and expression of the column's auto-filter)
+    QStringList GetFilterList() const { return FFilterList; }
+    void SetFilterList(const QStringList& Value) { FFilterList = Value; }
+    QString GetFilterText() const { return FFilterText; }
+    void SetFilterText(const QString& Value) { FFilterText = Value; }
+
+    // ---- Look
+    TColor GetColor() const;
+    void SetColor(TColor Value);
+    TColor DefaultColor() const;
+    QFont GetFont() const;
+    void SetFont(const QFont& Value);
+    QFont DefaultFont() const;
+    // Follows the default font while no font is assigned.
+    void RefreshDefaultFont();
+    TAlignment GetAlignment() const;
+    void SetAlignment(TAlignment Value);
+    TAlignment DefaultAlignment() const;
+    TVAlignment GetVAlignment() const { return FVAlignment; }
+    void SetVAlignment(TVAlignment Value);
+    bool GetWordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    bool GetEllipsis() const { return FEllipsis; }
+    void SetEllipsis(bool Value);
+    bool GetQuickDraw() const { return FQuickDraw; }
+    void SetQuickDraw(bool Value);
+    bool GetShowBlob() const { return FShowBlob; }
+    void SetShowBlob(bool Value);
+    bool GetTransparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+    TColor GetTransparentColor() const { return FTransparentColor; }
+    void SetTransparentColor(TColor Value);
+    bool GetWallpaper() const { return FWallpaper; }
+    void SetWallpaper(bool Value);
+    // Image list of the column: any object; the painter decides what it accepts.
+    QObject* GetImages() const { return FImages; }
+    void SetImages(QObject* Value);
+    TImageDraw GetImageDraw() const { return FImageDraw; }
+    void SetImageDraw(TImageDraw Value);
+    int GetImageMargin() const { return FImageMargin; }
+    void SetImageMargin(int Value);
+    int GetImageOffsetX() const { return FImageOffsetX; }
+    void SetImageOffsetX(int Value);
+    int GetImageOffsetY() const { return FImageOffsetY; }
+    void SetImageOffsetY(int Value);
+    bool GetCheckBox() const { return FCheckBox; }
+    void SetCheckBox(bool Value);
+    TCheckBoxKind GetCheckBoxKind() const { return FCheckBoxKind; }
+    void SetCheckBoxKind(TCheckBoxKind Value);
+    TCheckBoxStyle GetCheckBoxStyle() const { return FCheckBoxStyle; }
+    void SetCheckBoxStyle(TCheckBoxStyle Value);
+    bool GetCheckBoxThemed() const { return FCheckBoxThemed; }
+    void SetCheckBoxThemed(bool Value);
+    TCheckBoxToggle GetCheckBoxToggle() const { return FCheckBoxToggle; }
+    void SetCheckBoxToggle(TCheckBoxToggle Value) { FCheckBoxToggle = Value; }
+    QString GetCheckBoxValues() const { return FCheckBoxValues; }
+    void SetCheckBoxValues(const QString& Value);
+    static QString DefaultCheckBoxValues();
+    bool GetExpandBox() const { return FExpandBox; }
+    void SetExpandBox(bool Value);
+    TExpandBoxSize GetExpandBoxSize() const { return FExpandBoxSize; }
+    void SetExpandBoxSize(TExpandBoxSize Value);
+    bool GetExpandBoxThemed() const { return FExpandBoxThemed; }
+    void SetExpandBoxThemed(bool Value);
+    TExpandBoxToggle GetExpandBoxToggle() const { return FExpandBoxToggle; }
+    void SetExpandBoxToggle(TExpandBoxToggle Value) { FExpandBoxToggle = Value; }
+    bool GetExpandBoxTree() const { return FExpandBoxTree; }
+    void SetExpandBoxTree(bool Value);
+    bool GetToolTips() const { return FToolTips; }
+    void SetToolTips(bool Value) { FToolTips = Value; }
+    TToolTipsWidth GetToolTipsWidth() const { return FToolTipsWidth; }
+    void SetToolTipsWidth(TToolTipsWidth Value) { FToolTipsWidth = Value; }
+    bool GetSuppressRTL() const { return FSuppressRTL; }
+    void SetSuppressRTL(bool Value);
+    bool GetAutoNumber() const { return FAutoNumber; }
+    void SetAutoNumber(bool Value);
+
+    TZColumnExpandStyle GetExpandStyle() const { return FExpandStyle; }
+    void SetExpandStyle(TZColumnExpandStyle Value);
+    TDialogOptions GetDialogOptions() const { return FDialogOptions; }
+    void SetDialogOptions(TDialogOptions Value) { FDialogOptions = Value; }
+
+    // Reports a change: of this column (its cells and width), or of all columns (layout).
+    void Changed(bool AllItems) override;
+
+protected:
+    friend class TZDBGridColumns;
+    friend class TZColumnTitle;
+    // Sub-object factories, called once after construction.
+    virtual std::unique_ptr<TZColumnTitle> CreateTitle();
+    virtual std::unique_ptr<TZColumnReport> CreateReport();
+    virtual std::unique_ptr<TZColumnTotalHeader> CreateTotalHeader();
+    virtual std::unique_ptr<TZColumnTotalValues> CreateTotalValues();
+    virtual std::unique_ptr<TZColumnTotalFields> CreateTotalFields();
+    virtual std::unique_ptr<TZColumnTotalFooter> CreateTotalFooter();
+    void CreateSubObjects();
+    // Every property but FieldName, Visible, Expanded and the width to its initial value.
+    void InitProperties();
+    // The assigned width as stored (while stretching: the base).
+    void AssignValue(TZColumnValue Value) { FAssignedValues.Include(Value); }
+    // Text width in Font (QFontMetrics) and the grid's title measures.
+    int TitleTextWidth() const;
+    void BindField(TField* Value, bool Notify);
+    void ApplyExpanded(bool Value);
+
+    // Binding
+    QString FFieldName;
+    mutable QPointer<TField> FField;
+    bool FStored = false;
+    TZColumnValues FAssignedValues;
+    TZColumn* FParentColumn = nullptr;
+
+    // Sub-objects
+    std::unique_ptr<TZColumnTitle> FTitle;
+    std::unique_ptr<TZColumnReport> FReport;
+    std::unique_ptr<TZColumnTotalHeader> FTotalHeader;
+    std::unique_ptr<TZColumnTotalValues> FTotalValues;
+    std::unique_ptr<TZColumnTotalFields> FTotalFields;
+    std::unique_ptr<TZColumnTotalFooter> FTotalFooter;
+
+    // Widths and grouping
+    int FWidth = 64;
+    int FDesignedWidth = -1;
+    int FStretchBase = 64;
+    TStretchState FStretchState = swFree;
+    int FWidthMin = -1;
+    int FWidthMax = -1;
+    bool FVisible = true;
+    bool FExpanded = true;
+    int FExpandCols = 0;
+    TZColumnExpandStyle FExpandStyle = cesAuto;
+    TDialogOptions FDialogOptions{doShowColumn, doItemEnabled};
+
+    // Binding and editing
+    bool FReadOnly = false;
+    TZColumnButtonStyle FButtonStyle = cbsAuto;
+    bool FShowEdit = true;
+    bool FEditMemo = true;
+    TEditCharCase FCharCase = ecNormal;
+    TImeMode FImeMode = imDontCare;
+    QString FImeName;
+    QString FEditorHint;
+    QString FHint;
+    QPointer<QMenu> FPopupMenu;
+    QPointer<QMenu> FDropDownMenu;
+    int FDropDownRows = 0;
+    int FDropDownWidth = 0;
+    QStringList FPickList;
+    QStringList FPickText;
+    QString FPickTextFormat;
+    TZPickOptions FPickOptions{poSelectPickText, poAcceptPickList};
+    TZListOptions FListOptions{loAutoComplete, loAutoCloseEditor, loSelectNextValue, loAllowClearValue,
+                               loShowToday, loAllowChangeOrder, loAllowColumnResize};
+    TCalendarDepth FCalendarDepth = cdDecade;
+    TMultiSelectText FMultiSelectText = mstEllipsis;
+    QChar FDelimiterChar = QLatin1Char(',');
+    bool FDelimiterLine = false;
+    QString FDelimiterText;
+    QPointer<TDataSet> FLookupDataSet;
+    QString FKeyField;
+    QString FLookupKeyField;
+    QString FLookupResultField;
+    QString FLookupListFields;
+    QString FLookupParentField;
+    QString FLookupTreeViewField;
+    QString FLookupListTitles;
+    QString FLookupListWidths;
+    QStringList FFilterList;
+    QString FFilterText;
+
+    // Look
+    TColor FColor = clWindow;
+    QFont FFont;
+    TAlignment FAlignment = taLeftJustify;
+    TVAlignment FVAlignment = tvCenter;
+    bool FWordWrap = true;
+    bool FEllipsis = true;
+    bool FQuickDraw = true;
+    bool FShowBlob = true;
+    bool FTransparent = false;
+    TColor FTransparentColor = clNone;
+    bool FWallpaper = false;
+    QPointer<QObject> FImages;
+    TImageDraw FImageDraw = idCenter;
+    int FImageMargin = 0;
+    int FImageOffsetX = 0;
+    int FImageOffsetY = 0;
+    bool FCheckBox = false;
+    TCheckBoxKind FCheckBoxKind = ckCheck;
+    TCheckBoxStyle FCheckBoxStyle = cbAuto;
+    bool FCheckBoxThemed = false;
+    TCheckBoxToggle FCheckBoxToggle = ctOnCellClick;
+    QString FCheckBoxValues;
+    bool FExpandBox = false;
+    TExpandBoxSize FExpandBoxSize = ebLarge;
+    bool FExpandBoxThemed = false;
+    TExpandBoxToggle FExpandBoxToggle = etOnCellClick;
+    bool FExpandBoxTree = false;
+    bool FToolTips = true;
+    TToolTipsWidth FToolTipsWidth = ttAutoWidth;
+    bool FSuppressRTL = false;
+    bool FAutoNumber = false;
+
+    bool FInMoveTo = false;
+};
+
+// ---- Collection -----------------------------------------------------------
+
+class TZDBGridColumns : public TCollection {
+public:
+    explicit TZDBGridColumns(TZCustomDBGrid* Grid);
+    ~TZDBGridColumns() override;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+
+    TZColumn* Items(int Index) const { return static_cast<TZColumn*>(GetItem(Index)); }
+    TZColumn* operator[](int Index) const { return Items(Index); }
+    TZColumn* GetColumn(int Index) const { return Items(Index); }
+    void SetColumn(int Index, const TZColumn& Value) { Items(Index)->Assign(Value); }
+
+    // A stored column at the end.
+    TZColumn* Add();
+    // A column made by the grid (not stored) at the end.
+    TZColumn* InternalAdd();
+    // The automatic columns, each placed at index 0.
+    TZColumn* AddAutoNumber();
+    TZColumn* AddAutoSelect();
+    TZColumn* AddAutoExpand();
+
+    // csCustomized exactly when not empty and the last column is stored.
+    TDBGridColumnsState State() const;
+    void SetState(TDBGridColumnsState Value);
+    // Makes the current layout's columns stored columns.
+    virtual void RebuildColumns();
+    void Assign(const TZDBGridColumns& Source);
+    void RestoreDefaults();
+
+    // First column at or after StartIndex bound to field Name (case-insensitive).
+    TZColumn* FindColumn(const QString& Name, int StartIndex = 0) const;
+    // Likewise, raising a database error when there is none.
+    TZColumn* ColumnByName(const QString& Name, int StartIndex = 0) const;
+
+    // Design updates (a separate counter; the designer reads it).
+    void BeginDesignUpdate() { ++FDesignUpdateCount; }
+    void EndDesignUpdate() { if (FDesignUpdateCount > 0) --FDesignUpdateCount; }
+    int DesignUpdateCount() const { return FDesignUpdateCount; }
+
+    // Sort markers (the order list lives with the sort-order code).
+    void UpdateMarkers();
+    void RemoveMarkers();
+
+    // ---- Widths
+    // Distributes the available width over the showing columns by their base
+    // widths (the grid's StretchGrid calls it while stretching is active).
+    // ClientWidth: the width to fill, indicator and its line already taken off.
+    void Stretch(int AvailableWidth);
+    // Every width-like value multiplied by M / D (rounded), fonts too when asked.
+    void ScaleColumnsBy(int M, int D, bool ScaleFonts);
+    // Each column's Width := OptimalWidth (or DesignedWidth) + button width.
+    void AdjustColumnsWidth(bool Optimal, bool IncludeButtons);
+    // Stretching switched on (base widths := true widths) or off (widths := bases).
+    void StretchActivated(bool Active);
+
+    // ---- Settings text
+    // "Columns=%d", "Column%d=%s,...", ["StretchMode=%d"], "CurrentPPI=%d".
+    QStringList GetSettings();
+    // Applies Strings (or, without, the kept list).
+    void SetSettings(const QStringList& Strings);
+    void SetSettings();
+    void ApplySettings() { SetSettings(); }
+    QStringList& SettingsList() { return FSettings; }
+
+    // ---- Streams
+    // The columns (stored properties that differ from their defaults) and the
+    // grid's "OrderFields" as one JSON document.
+    void SaveToStream(QIODevice& Stream);
+    void LoadFromStream(QIODevice& Stream);
+    void SaveToFile(const QString& FileName);
+    void LoadFromFile(const QString& FileName);
+    // The grid's own entries: "Columns" (only while customized, or Force) and
+    // "OrderFields" (when not empty). Reading clears the collection, reads the
+    // items and consumes "OrderFields" without using it.
+    void WriteEntries(QJsonObject& Object, bool Force = false) const;
+    void ReadEntries(const QJsonObject& Object);
+
+    // Range-for over the columns.
+    class iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = TZColumn*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = TZColumn**;
+        using reference = TZColumn*;
+        iterator(const TZDBGridColumns* Columns, int Index) : FColumns(Columns), FIndex(Index) {}
+        TZColumn* operator*() const { return FColumns->Items(FIndex); }
+        iterator& operator++() { ++FIndex; return *this; }
+        iterator operator++(int) { iterator old = *this; ++FIndex; return old; }
+        friend bool operator==(const iterator&, const iterator&) = default;
+    private:
+        const TZDBGridColumns* FColumns;
+        int FIndex;
+    };
+    iterator begin() const { return iterator(this, 0); }
+    iterator end() const { return iterator(this, Count()); }
+
+protected:
+    friend class TZColumn;
+    std::unique_ptr<TCollectionItem> CreateItem() override;
+    // The column class of the collection.
+    virtual std::unique_ptr<TZColumn> CreateColumn();
+    void Update(TCollectionItem* Item) override;
+    void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
+    TZColumn* AddColumn(bool Stored);
+
+    TZCustomDBGrid* FGrid;
+    QStringList FSettings;
+    int FDesignUpdateCount = 0;
+    bool FInStretch = false;
+};
+
+} // namespace zdb
