@@ -13,10 +13,6 @@ QString SUnsupportedFieldType = QStringLiteral("Unsupported field type (%s) in f
 
 namespace {
 
-const QString SUnknownFieldType = QStringLiteral("Field '%s' is of an unknown type");
-const QString SNotEditing = QStringLiteral("Dataset not in edit or insert mode");
-const QString SFieldReadOnly = QStringLiteral("Field '%s' cannot be modified");
-
 bool IsStringType(TFieldType type)
 {
     switch (type) {

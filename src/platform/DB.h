@@ -79,6 +79,24 @@ Q_DECLARE_FLAGS(TIndexOptions, TIndexOption)
 // Opaque bookmark bytes; only TDataSet::CompareBookmarks orders them. Empty = none.
 using TBookmark = QByteArray;
 
+// The record-set layer's messages: assignable, so that an application can translate them
+// before use. Those with "%s" are filled by Format (SysUtils.h).
+extern QString SDataSetClosed;
+extern QString SDataSetOpen;
+extern QString SDataSetReadOnly;
+extern QString SDataSetEmpty;
+extern QString SDataSetUnidirectional;
+extern QString SNotEditing;
+extern QString SRecordNotFound;
+extern QString SBookmarkForeign;
+extern QString SFieldNotFound;
+extern QString SFieldReadOnly;
+extern QString SFieldRequired;
+extern QString SUnknownFieldType;
+extern QString SDuplicateFieldName;
+extern QString SCircularDataLink;
+extern QString STooManyColumns;
+
 // Splits a field-name list ("A;B" or "A,B") into trimmed names, skipping empty ones.
 QStringList SplitFieldNames(const QString& names);
 

@@ -25,7 +25,7 @@ void TDataSource::SetDataSet(TDataSet* value)
     if (value == FDataSet)
         return;
     if (IsLinkedTo(value))
-        DatabaseError(QStringLiteral("Circular datalinks are not allowed"), this);
+        DatabaseError(SCircularDataLink, this);
     if (FDataSet)
         FDataSet->RemoveDataSource(this);
     FDataSet = value;

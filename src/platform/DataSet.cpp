@@ -109,19 +109,19 @@ void TDataSet::UpdateCalcSlots()
 void TDataSet::CheckActive() const
 {
     if (FState == dsInactive)
-        DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"), this);
+        DatabaseError(SDataSetClosed, this);
 }
 
 void TDataSet::CheckInactive() const
 {
     if (GetActive())
-        DatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"), this);
+        DatabaseError(SDataSetOpen, this);
 }
 
 void TDataSet::CheckCanModify() const
 {
     if (!GetCanModify())
-        DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+        DatabaseError(SDataSetReadOnly, this);
 }
 
 void TDataSet::SetState(TDataSetState value)
@@ -307,7 +307,7 @@ bool TDataSet::GetNextRecord()
 bool TDataSet::GetPriorRecord()
 {
     if (IsUniDirectional())
-        DatabaseError(QStringLiteral("Operation not allowed on a unidirectional dataset"), this);
+        DatabaseError(SDataSetUnidirectional, this);
     if (FRecordCount > 0)
         SetCurrentRecord(0);
     const bool ok = GetRecord(FBuffers[size_t(FRecordCount)].get(), gmPrior, true) == grOK;
@@ -374,7 +374,7 @@ void TDataSet::First()
 void TDataSet::Last()
 {
     if (IsUniDirectional())
-        DatabaseError(QStringLiteral("Operation not allowed on a unidirectional dataset"), this);
+        DatabaseError(SDataSetUnidirectional, this);
     CheckBrowseMode();
     DoBeforeScroll();
     ClearBuffers();
@@ -451,7 +451,7 @@ void TDataSet::Resync(TResyncMode mode)
     if (mode.testFlag(rmExact)) {
         CursorPosChanged();
         if (GetRecord(spare, gmCurrent, true) != grOK)
-            DatabaseError(QStringLiteral("Record not found"), this);
+            DatabaseError(SRecordNotFound, this);
     } else if (GetRecord(spare, gmCurrent, false) != grOK && GetRecord(spare, gmNext, false) != grOK
                && GetRecord(spare, gmPrior, false) != grOK) {
         ClearBuffers();
@@ -546,9 +546,9 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark)
     CheckBrowseMode();
     TBookmark raw;
     if (!UntagBookmark(bookmark, raw))
-        DatabaseError(QStringLiteral("Bookmark does not belong to this dataset"), this);
+        DatabaseError(SBookmarkForeign, this);
     if (!InternalBookmarkValid(raw))
-        DatabaseError(QStringLiteral("Record not found"), this);
+        DatabaseError(SRecordNotFound, this);
     DoBeforeScroll();
     InternalGotoBookmark(raw);
     Resync(TResyncMode(rmExact) | rmCenter);
@@ -569,7 +569,7 @@ int TDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& book
         return none1 && none2 ? 0 : (none1 ? 1 : -1);
     TBookmark raw1, raw2;
     if (!UntagBookmark(bookmark1, raw1) || !UntagBookmark(bookmark2, raw2))
-        DatabaseError(QStringLiteral("Bookmark does not belong to this dataset"), this);
+        DatabaseError(SBookmarkForeign, this);
     return InternalCompareBookmarks(raw1, raw2);
 }
 

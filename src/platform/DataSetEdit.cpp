@@ -96,7 +96,7 @@ void TDataSet::Append()
 void TDataSet::UpdateRecord()
 {
     if (!IsEditMode(FState))
-        DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+        DatabaseError(SNotEditing, this);
     DataEvent(deUpdateRecord, 0);
 }
 
@@ -110,7 +110,7 @@ void TDataSet::Post()
         BeforePost(this);
     for (const auto& field : FFields)
         if (field->GetRequired() && field->GetFieldKind() == fkData && field->IsNull())
-            DatabaseError(QStringLiteral("Field '%1' must have a value").arg(field->DisplayName()), this);
+            DatabaseErrorFmt(SFieldRequired, {field->DisplayName()}, this);
     UpdateCursorPos();
     InternalPost(); // on failure the dataset stays in its editing state with the pending values
     SetState(dsBrowse);
@@ -142,7 +142,7 @@ void TDataSet::Delete()
         return;
     }
     if (FRecordCount == 0)
-        DatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"), this);
+        DatabaseError(SDataSetEmpty, this);
     DataEvent(deCheckBrowseMode, 0);
     CheckCanModify();
     if (BeforeDelete)
@@ -160,7 +160,7 @@ void TDataSet::Delete()
 void TDataSet::ClearFields()
 {
     if (!IsEditMode(FState))
-        DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+        DatabaseError(SNotEditing, this);
     InternalInitRecord(ActiveBuffer());
     ClearCalcFields(ActiveBuffer());
     DataEvent(deDataSetChange, 0);
@@ -216,11 +216,11 @@ void TDataSet::SetFieldData(TField* field, const QVariant& value)
     case dsInternalCalc:
         break;
     default:
-        DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+        DatabaseError(SNotEditing, this);
     }
     TRecordBuffer buffer = GetActiveRecordBuffer();
     if (!buffer)
-        DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+        DatabaseError(SNotEditing, this);
     if (field->FCalcIndex >= 0) {
         if (size_t(field->FCalcIndex) >= buffer->CalcValues.size())
             buffer->CalcValues.resize(size_t(FCalcFieldCount));
@@ -266,7 +266,7 @@ TField* TDataSet::FieldByName(const QString& name) const
 {
     TField* field = FFields.FindField(name);
     if (!field)
-        DatabaseError(QStringLiteral("Field '%1' not found").arg(name), this);
+        DatabaseErrorFmt(SFieldNotFound, {name}, this);
     return field;
 }
 

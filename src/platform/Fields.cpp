@@ -45,7 +45,7 @@ TFieldDef& TFieldDefs::Add(const QString& name, TFieldType type, int size, bool 
     if (name.trimmed().isEmpty())
         DatabaseError(QStringLiteral("Field name missing"), FDataSet);
     if (IndexOf(name) >= 0)
-        DatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name), FDataSet);
+        DatabaseErrorFmt(SDuplicateFieldName, {name}, FDataSet);
     TFieldDef def;
     def.Name = name;
     def.DataType = type;
@@ -191,7 +191,7 @@ TField* TDataSet::AddField(std::unique_ptr<TField> field)
     if (field->GetFieldName().trimmed().isEmpty())
         DatabaseError(QStringLiteral("Field name missing"), this);
     if (FFields.FindField(field->GetFieldName()))
-        DatabaseError(QStringLiteral("Duplicate field name '%1'").arg(field->GetFieldName()), this);
+        DatabaseErrorFmt(SDuplicateFieldName, {field->GetFieldName()}, this);
     TField* added = FFields.Add(std::move(field));
     DataEvent(deFieldListChange, 0);
     return added;
@@ -250,7 +250,7 @@ void TDataSet::BindFields(bool binding)
         }
         const TFieldDef* def = FFieldDefs.Find(field->GetFieldName());
         if (!def)
-            DatabaseError(QStringLiteral("Field '%1' not found").arg(field->GetFieldName()), this);
+            DatabaseErrorFmt(SFieldNotFound, {field->GetFieldName()}, this);
         field->FFieldNo = def->FieldNo;
     }
 }
@@ -412,9 +412,9 @@ void TField::SetValue(const QVariant& value)
     const bool internal = state == dsCalcFields || state == dsFilter || state == dsInternalCalc;
     if (!internal) {
         if (FReadOnly && state != dsSetKey)
-            DatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(DisplayName()), FDataSet);
+            DatabaseErrorFmt(SFieldReadOnly, {DisplayName()}, FDataSet);
         if (!IsEditMode(state))
-            DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), FDataSet);
+            DatabaseError(SNotEditing, FDataSet);
     }
     if (FFieldKind == fkLookup && !internal) {
         // Writing a lookup field writes the key fields of the record found by the result value.
