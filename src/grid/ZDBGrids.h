@@ -1,0 +1,1096 @@
+#pragma once
+// The data-bound grid: TZCustomDBGrid shows the records of one dataset as rows
+// and its fields as columns, on top of the cell grid TCustomGrid; TZDBGrid is
+// the published component.
+//
+// Row structure, top to bottom: the title rows (one per column depth, with
+// dgTitles), the data rows (the records held in the data link's buffer, or one
+// empty row while the link is inactive), then the bottom block: the blank row
+// (filler between data and totals) followed by the total header, value, field
+// and footer rows. Raw column 0 is the indicator while dgIndicator is on; data
+// column i is column i of Columns.
+//
+// The data link sizes its buffer to the rows that fit on screen
+// (UpdateRowCount), so the grid never scrolls vertically: moving through the
+// dataset moves the link's window, and row i of the data area shows buffer
+// record i.
+//
+// Layout work is batched: BeginLayout/EndLayout nest, and only the outermost
+// EndLayout runs InternalLayout. LayoutChanged lays out at once when no bracket
+// is open; DeferLayout posts one deferred layout to the event loop.
+//
+// Sub-objects are made by virtual factory operations (CreateColumns,
+// CreateDataLink, ...). To substitute a class, a descendant passes DeferCreate
+// to the base constructor and calls CreateParts() in its own constructor body,
+// so that its overrides are the ones called:
+//
+//     TMyGrid(QWidget* parent) : TZDBGrid(parent, DeferCreate) { CreateParts(); }
+
+#include "DB.h"
+#include "Graphics.h"
+#include "Grids.h"
+#include "ZDBGridColumns.h"
+#include "ZDBGridTypes.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace zdb {
+
+class TZCustomDBGrid;
+
+// ---------------------------------------------------------------------------
+// Data link
+
+class TZGridDataLink : public TDataLink
+{
+public:
+    explicit TZGridDataLink(TZCustomDBGrid* AGrid);
+    ~TZGridDataLink() override;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+
+    // ---- Field map ----
+    // Maps the next data column to the field Name; returns whether a field was
+    // found (a sparse map keeps -1 for a name the dataset lacks, a full map
+    // raises the dataset's error). Beyond MaxMapSize entries: STooManyColumns.
+    bool AddMapping(const QString& FieldName);
+    void ClearMapping();
+    // Number of map entries.
+    int FieldCount() const { return FFieldCount; }
+    // Allocated entries (8 first, doubling).
+    int MapCapacity() const { return int(FFieldMap.size()); }
+    // The dataset field of entry I; nullptr out of range or for a -1 entry.
+    TField* GetFields(int I) const;
+    // Entry I (the field's index in the dataset's field list); -1 out of range.
+    int GetMappedIndex(int I) const;
+    // True without dataset, or when the dataset's fields are automatic and (for
+    // a sparse map) every entry names a field.
+    bool GetDefaultFields() const;
+    bool SparseMap() const { return FSparseMap; }
+    void SetSparseMap(bool Value) { FSparseMap = Value; }
+
+    // ---- Editing ----
+    // Marks a cell edit as pending.
+    void Modified() { FModified = true; }
+    bool GetModified() const { return FModified; }
+    bool InUpdateData() const { return FInUpdateData; }
+    void Reset();
+    void Cancel();
+
+    bool IsAggRow(int /*Value*/) const { return false; }
+    void BuildAggMap() {}
+
+    static constexpr int MaxMapSize = 0x0FFFFFFF;
+
+protected:
+    void ActiveChanged() override;
+    void DataSetChanged() override;
+    void DataSetScrolled(int Distance) override;
+    void FocusControl(TField* Field) override;
+    void EditingChanged() override;
+    void LayoutChanged() override;
+    void RecordChanged(TField* Field) override;
+    void UpdateData() override;
+    // The largest number of map entries (MaxMapSize).
+    virtual int MapLimit() const { return MaxMapSize; }
+
+private:
+    TZCustomDBGrid* FGrid;
+    std::vector<int> FFieldMap;
+    int FFieldCount = 0;
+    bool FModified = false;
+    bool FInUpdateData = false;
+    bool FSparseMap = false;
+};
+
+// ---------------------------------------------------------------------------
+// Small sub-objects
+
+// Spacings used by the layout and painting.
+class TZGridStyle
+{
+public:
+    explicit TZGridStyle(TZCustomDBGrid* AGrid);
+    virtual ~TZGridStyle() = default;
+    TZGridStyle(const TZGridStyle&) = delete;
+    TZGridStyle& operator=(const TZGridStyle&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    void Assign(const TZGridStyle& Source);
+
+    int GetDataRowSpace() const { return FDataRowSpace; }
+    void SetDataRowSpace(int Value) { SetSpacing(FDataRowSpace, Value); }
+    int GetHeaderRowSpace() const { return FHeaderRowSpace; }
+    void SetHeaderRowSpace(int Value) { SetSpacing(FHeaderRowSpace, Value); }
+    int GetTitleColMargin() const { return FTitleColMargin; }
+    void SetTitleColMargin(int Value) { SetSpacing(FTitleColMargin, Value); }
+    int GetTitleRowSpace() const { return FTitleRowSpace; }
+    void SetTitleRowSpace(int Value) { SetSpacing(FTitleRowSpace, Value); }
+    int GetTotalColMargin() const { return FTotalColMargin; }
+    void SetTotalColMargin(int Value) { SetSpacing(FTotalColMargin, Value); }
+    int GetTotalRowSpace() const { return FTotalRowSpace; }
+    void SetTotalRowSpace(int Value) { SetSpacing(FTotalRowSpace, Value); }
+    // Shorthands.
+    int DataRowSpace() const { return FDataRowSpace; }
+    int HeaderRowSpace() const { return FHeaderRowSpace; }
+    int TitleColMargin() const { return FTitleColMargin; }
+    int TitleRowSpace() const { return FTitleRowSpace; }
+    int TotalColMargin() const { return FTotalColMargin; }
+    int TotalRowSpace() const { return FTotalRowSpace; }
+
+    TVisualStyle GetVisualStyle() const { return FVisualStyle; }
+    void SetVisualStyle(TVisualStyle Value);
+    // The spacings are stored only under vsCustom.
+    bool IsSpacingStored() const { return FVisualStyle == vsCustom; }
+
+protected:
+    virtual void Changed();
+
+private:
+    void SetSpacing(int& Slot, int Value);
+    void LoadPreset(const int (&Values)[6]);
+
+    TZCustomDBGrid* FGrid;
+    int FDataRowSpace = 4;
+    int FHeaderRowSpace = 8;
+    int FTitleColMargin = 1;
+    int FTitleRowSpace = 8;
+    int FTotalColMargin = 0;
+    int FTotalRowSpace = 8;
+    TVisualStyle FVisualStyle = vsXPStyle;
+};
+
+// Scroll-bar look and the stretch behaviour of column expansion.
+class TZScrollProp
+{
+public:
+    explicit TZScrollProp(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZScrollProp() = default;
+    TZScrollProp(const TZScrollProp&) = delete;
+    TZScrollProp& operator=(const TZScrollProp&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    TScrollStyle GetAutoHidden() const { return FAutoHidden; }
+    void SetAutoHidden(TScrollStyle Value) { FAutoHidden = Value; }
+    bool GetAutoStretch() const { return FAutoStretch; }
+    void SetAutoStretch(bool Value) { FAutoStretch = Value; }
+    bool AutoStretch() const { return FAutoStretch; }
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    bool GetParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value) { FParentColor = Value; }
+    bool GetParentStyle() const { return FParentStyle; }
+    void SetParentStyle(bool Value) { FParentStyle = Value; }
+    TScrollStyle GetThumbBar() const { return FThumbBar; }
+    void SetThumbBar(TScrollStyle Value) { FThumbBar = Value; }
+    bool GetWinXPMode() const { return FWinXPMode; }
+    void SetWinXPMode(bool Value) { FWinXPMode = Value; }
+
+private:
+    TZCustomDBGrid* FGrid;
+    TScrollStyle FAutoHidden = ssHorizontal;
+    bool FAutoStretch = true;
+    TColor FColor = clBtnHighlight;
+    bool FParentColor = true;
+    bool FParentStyle = true;
+    TScrollStyle FThumbBar = ssBoth;
+    bool FWinXPMode = false;
+};
+
+// The grid's column filters (auto-filter settings); the filtering itself is
+// built on this later.
+class TZDBGridFilter
+{
+public:
+    explicit TZDBGridFilter(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZDBGridFilter() = default;
+    TZDBGridFilter(const TZDBGridFilter&) = delete;
+    TZDBGridFilter& operator=(const TZDBGridFilter&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    bool GetActive() const { return FActive; }
+    bool GetFiltered() const { return FFiltered; }
+    void SetFiltered(bool Value) { FFiltered = Value; }
+    bool GetAutoFilter() const { return FAutoFilter; }
+    void SetAutoFilter(bool Value) { FAutoFilter = Value; }
+    bool GetAutoUpdate() const { return FAutoUpdate; }
+    void SetAutoUpdate(bool Value) { FAutoUpdate = Value; }
+    QString GetFilterText() const { return FFilterText; }
+    int GetDropDownRows() const { return FDropDownRows; }
+    void SetDropDownRows(int Value) { FDropDownRows = Value < 0 ? 0 : Value; }
+    int GetDropDownWidth() const { return FDropDownWidth; }
+    void SetDropDownWidth(int Value) { FDropDownWidth = Value < 0 ? 0 : Value; }
+    bool GetDecimalSeparator() const { return FDecimalSeparator; }
+    void SetDecimalSeparator(bool Value) { FDecimalSeparator = Value; }
+    // The number of columns that currently filter.
+    virtual int Count() const { return 0; }
+
+protected:
+    TZCustomDBGrid* FGrid;
+    bool FActive = false;
+    bool FFiltered = true;
+    bool FAutoFilter = false;
+    bool FAutoUpdate = true;
+    QString FFilterText;
+    int FDropDownRows = 0;
+    int FDropDownWidth = 0;
+    bool FDecimalSeparator = false;
+};
+
+// The search over the grid's cells and its panel.
+class TZDBGridSearch
+{
+public:
+    explicit TZDBGridSearch(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZDBGridSearch() = default;
+    TZDBGridSearch(const TZDBGridSearch&) = delete;
+    TZDBGridSearch& operator=(const TZDBGridSearch&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    bool GetPanelVisible() const { return FPanelVisible; }
+    void SetPanelVisible(bool Value) { FPanelVisible = Value; }
+    bool GetPanelOnTop() const { return FPanelOnTop; }
+    void SetPanelOnTop(bool Value) { FPanelOnTop = Value; }
+    bool GetIncremental() const { return FIncremental; }
+    void SetIncremental(bool Value) { FIncremental = Value; }
+    bool GetPermanent() const { return FPermanent; }
+    void SetPermanent(bool Value) { FPermanent = Value; }
+    bool GetActive() const { return FActive; }
+    void SetActive(bool Value) { FActive = Value; }
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    int GetListWidth() const { return FListWidth; }
+    void SetListWidth(int Value);
+    TColor GetPanelColor() const { return FPanelColor; }
+    void SetPanelColor(TColor Value) { FPanelColor = Value; }
+    QString GetText() const { return FText; }
+    void SetText(const QString& Value) { FText = Value; }
+    // Whether the filter-by-search is on.
+    virtual bool GetFilterActive() const { return false; }
+
+protected:
+    TZCustomDBGrid* FGrid;
+    bool FPanelVisible = false;
+    bool FPanelOnTop = false;
+    bool FIncremental = false;
+    bool FPermanent = false;
+    bool FActive = true;
+    TColor FColor = clDefault;
+    int FListWidth = 104;
+    TColor FPanelColor = clDefault;
+    QString FText;
+};
+
+// Parent/child rows shown as a tree.
+class TZDBGridTreeView
+{
+public:
+    explicit TZDBGridTreeView(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZDBGridTreeView() = default;
+    TZDBGridTreeView(const TZDBGridTreeView&) = delete;
+    TZDBGridTreeView& operator=(const TZDBGridTreeView&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    bool GetActive() const { return FActive; }
+    bool GetAutoActive() const { return FAutoActive; }
+    void SetAutoActive(bool Value) { FAutoActive = Value; }
+    bool GetAutoUpdate() const { return FAutoUpdate; }
+    void SetAutoUpdate(bool Value) { FAutoUpdate = Value; }
+    bool GetCellExpand() const { return FCellExpand; }
+    void SetCellExpand(bool Value) { FCellExpand = Value; }
+    int GetOpenToLevel() const { return FOpenToLevel; }
+    void SetOpenToLevel(int Value) { FOpenToLevel = Value < -1 ? -1 : Value; }
+    QString GetColumnNames() const { return FColumnNames; }
+    void SetColumnNames(const QString& Value) { FColumnNames = Value; }
+    QString GetParentFields() const { return FParentFields; }
+    void SetParentFields(const QString& Value) { FParentFields = Value; }
+    // True while the tree is being built (the grid reports an update in progress).
+    virtual bool Updating() const { return false; }
+
+protected:
+    TZCustomDBGrid* FGrid;
+    bool FActive = false;
+    bool FAutoActive = true;
+    bool FAutoUpdate = true;
+    bool FCellExpand = false;
+    int FOpenToLevel = -1;
+    QString FColumnNames;
+    QString FParentFields;
+};
+
+enum TZSettingsOption : std::uint16_t {
+    soLoadLayout = 1u << 0,
+    soSaveLayout = 1u << 1,
+    soUserSettings = 1u << 2,
+    soStretchMode = 1u << 3,
+    soOrderFields = 1u << 4,
+    soLinesCount = 1u << 5,
+    soMultiSelect = 1u << 6,
+    soSelectedRow = 1u << 7,
+    soStripedRows = 1u << 8,
+    soAutoFilter = 1u << 9,
+    soFiltered = 1u << 10,
+    soFilters = 1u << 11,
+};
+Q_DECLARE_FLAGS(TZSettingsOptions, TZSettingsOption)
+
+// Persistence of the user's layout.
+class TZDBGridSettings
+{
+public:
+    explicit TZDBGridSettings(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZDBGridSettings() = default;
+    TZDBGridSettings(const TZDBGridSettings&) = delete;
+    TZDBGridSettings& operator=(const TZDBGridSettings&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    TZSettingsOptions GetOptions() const { return FOptions; }
+    void SetOptions(TZSettingsOptions Value) { FOptions = Value; }
+    TZSettingsOptions Options() const { return FOptions; }
+    bool GetActive() const { return FActive; }
+    void SetActive(bool Value) { FActive = Value; }
+    bool GetExeName() const { return FExeName; }
+    void SetExeName(bool Value) { FExeName = Value; }
+    bool GetIniFile() const { return FIniFile; }
+    void SetIniFile(bool Value) { FIniFile = Value; }
+    QString GetFileName() const { return FFileName; }
+    void SetFileName(const QString& Value) { FFileName = Value; }
+    QString GetSection() const { return FSection; }
+    void SetSection(const QString& Value) { FSection = Value; }
+
+protected:
+    TZCustomDBGrid* FGrid;
+    TZSettingsOptions FOptions = TZSettingsOptions(soLoadLayout) | soSaveLayout;
+    bool FActive = false;
+    bool FExeName = true;
+    bool FIniFile = false;
+    QString FFileName;
+    QString FSection;
+};
+
+// Gradient fill of grid cells; changes are reported to the grid's GradientChanged.
+class TZDBGridGradient
+{
+public:
+    explicit TZDBGridGradient(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZDBGridGradient() = default;
+    TZDBGridGradient(const TZDBGridGradient&) = delete;
+    TZDBGridGradient& operator=(const TZDBGridGradient&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    bool GetActive() const { return FActive; }
+    void SetActive(bool Value);
+
+protected:
+    TZCustomDBGrid* FGrid;
+    bool FActive = false;
+};
+
+// Link of the totals to their own data source (dgTotalFields rows).
+class TZTotalDataLink : public TDataLink
+{
+public:
+    explicit TZTotalDataLink(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    TZCustomDBGrid* Grid() const { return FGrid; }
+
+protected:
+    void ActiveChanged() override;
+    void DataSetChanged() override;
+
+private:
+    TZCustomDBGrid* FGrid;
+};
+
+// The totals shown in the bottom rows.
+class TZDBGridTotals
+{
+public:
+    explicit TZDBGridTotals(TZCustomDBGrid* AGrid);
+    virtual ~TZDBGridTotals() = default;
+    TZDBGridTotals(const TZDBGridTotals&) = delete;
+    TZDBGridTotals& operator=(const TZDBGridTotals&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    // True while a total row option is on (or selection-following totals are
+    // switched by dgSelectedAutoHidden).
+    bool GetActive() const;
+    bool GetCalcValues() const { return FCalcValues; }
+    void SetCalcValues(bool Value) { FCalcValues = Value; }
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor Value);
+    int GetDataMaxRow() const { return FDataMaxRow; }
+    void SetDataMaxRow(int Value) { FDataMaxRow = Value; }
+    QFont GetFont() const { return FFont; }
+    void SetFont(const QFont& Value);
+    // The font takes the grid font without becoming an own font.
+    void ParentFontChanged(const QFont& Value) { FFont = Value; }
+    QFont Font() const { return FFont; }
+    int GetLinesCount() const { return FLinesCount; }
+    void SetLinesCount(int Value);
+    int LinesCount() const { return FLinesCount; }
+    TColor GetSelectedColor() const { return FSelectedColor; }
+    void SetSelectedColor(TColor Value) { FSelectedColor = Value; }
+    // Whether rows or columns are selected (told by the grid's selection).
+    bool Selected() const { return FRowsSelected || FColsSelected; }
+    void SetRowsSelected(bool Value) { FRowsSelected = Value; }
+    void SetColsSelected(bool Value) { FColsSelected = Value; }
+
+protected:
+    TZCustomDBGrid* FGrid;
+    bool FCalcValues = true;
+    TColor FColor = clBtnFace;
+    int FDataMaxRow = 5;
+    QFont FFont;
+    int FLinesCount = 1;
+    TColor FSelectedColor = clDefault;
+    bool FRowsSelected = false;
+    bool FColsSelected = false;
+};
+
+// The grid's popup tool menu.
+class TZDBGridToolMenu
+{
+public:
+    explicit TZDBGridToolMenu(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZDBGridToolMenu() = default;
+    TZDBGridToolMenu(const TZDBGridToolMenu&) = delete;
+    TZDBGridToolMenu& operator=(const TZDBGridToolMenu&) = delete;
+    TZCustomDBGrid* Grid() const { return FGrid; }
+
+protected:
+    TZCustomDBGrid* FGrid;
+};
+
+// Selected records, kept as bookmarks.
+class TZBookmarkList
+{
+public:
+    explicit TZBookmarkList(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZBookmarkList() = default;
+    TZBookmarkList(const TZBookmarkList&) = delete;
+    TZBookmarkList& operator=(const TZBookmarkList&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    int Count() const { return int(FItems.size()); }
+    bool IsEmpty() const { return FItems.empty(); }
+    // Whether the current record is selected.
+    virtual bool CurrentRowSelected() const { return false; }
+    virtual void Clear() { FItems.clear(); }
+    // The link became active or inactive.
+    void LinkActive(bool Value) { FLinkActive = Value; if (!Value) Clear(); }
+
+protected:
+    TZCustomDBGrid* FGrid;
+    std::vector<TBookmark> FItems;
+    bool FLinkActive = false;
+};
+
+// Selected columns.
+class TZColumnList
+{
+public:
+    explicit TZColumnList(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+    virtual ~TZColumnList() = default;
+    TZColumnList(const TZColumnList&) = delete;
+    TZColumnList& operator=(const TZColumnList&) = delete;
+
+    TZCustomDBGrid* Grid() const { return FGrid; }
+    int Count() const { return int(FItems.size()); }
+    bool Contains(const TZColumn* Column) const;
+    void Remove(const TZColumn* Column);
+    virtual void Clear() { FItems.clear(); }
+
+protected:
+    TZCustomDBGrid* FGrid;
+    std::vector<TZColumn*> FItems;
+};
+
+// ---------------------------------------------------------------------------
+// The grid
+
+class TZCustomDBGrid : public TCustomGrid
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject* DataSource READ GetDataSourceObject WRITE SetDataSourceObject)
+    Q_PROPERTY(uint Options READ GetOptionsValue WRITE SetOptionsValue)
+    Q_PROPERTY(uint OptionsEx READ GetOptionsExValue WRITE SetOptionsExValue)
+    Q_PROPERTY(uint OptionsExt READ GetOptionsExtValue WRITE SetOptionsExtValue)
+    Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
+    Q_PROPERTY(QString DetailFields READ GetDetailFields WRITE SetDetailFields)
+    Q_PROPERTY(QString OrderFields READ GetOrderFields WRITE SetOrderFields)
+    Q_PROPERTY(int IndicatorWidth READ GetIndicatorWidth WRITE SetIndicatorWidth)
+    Q_PROPERTY(int LinesCount READ GetLinesCount WRITE SetLinesCount)
+    Q_PROPERTY(int FixedCols READ GetFixedCols WRITE SetFixedCols)
+    Q_PROPERTY(bool StretchMode READ GetStretchMode WRITE SetStretchMode)
+
+public:
+    // Passed to the constructor by descendants that substitute sub-objects
+    // (see the unit comment); they then call CreateParts() themselves.
+    enum TDeferCreate { DeferCreate };
+
+    explicit TZCustomDBGrid(QWidget* parent = nullptr);
+    TZCustomDBGrid(QWidget* parent, TDeferCreate);
+    ~TZCustomDBGrid() override;
+
+    // ---- Sub-objects ---------------------------------------------------------
+    TZDBGridColumns* Columns() const { return FColumns.get(); }
+    TZGridDataLink* DataLink() const { return FDataLink.get(); }
+    TZDBGridFilter* FilterGrid() const { return FFilter.get(); }
+    TZDBGridSearch* Search() const { return FSearch.get(); }
+    TZDBGridTreeView* TreeView() const { return FTreeView.get(); }
+    TZGridStyle* GridStyle() const { return FGridStyle.get(); }
+    TZScrollProp* ScrollProp() const { return FScrollProp.get(); }
+    TZDBGridSettings* Settings() const { return FSettings.get(); }
+    TZDBGridGradient* Gradient() const { return FGradient.get(); }
+    TZDBGridTotals* Totals() const { return FTotals.get(); }
+    TZBookmarkList* SelectedRows() const { return FSelectedRows.get(); }
+    TZColumnList* SelectedCols() const { return FSelectedCols.get(); }
+    // Made on first use.
+    TZDBGridToolMenu* ToolMenu();
+    TZTotalDataLink* TotalDataLink();
+    // The totals data link if it exists (no creation).
+    TZTotalDataLink* TotalDataLinkIfAny() const { return FTotalDataLink.get(); }
+    // The columns that are showing, in collection order (rebuilt by each layout).
+    const std::vector<TZColumn*>& ShowingColumns() const { return FShowingColumns; }
+
+    // ---- Data and behaviour ---------------------------------------------------
+    TDataSource* GetDataSource() const;
+    void SetDataSource(TDataSource* Value);
+    QObject* GetDataSourceObject() const;
+    void SetDataSourceObject(QObject* Value);
+    TDataSet* DataSet() const;
+    bool GetReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    QString GetKeyFields() const { return FKeyFields; }
+    void SetKeyFields(const QString& Value);
+    QString GetDetailFields() const { return FDetailFields; }
+    void SetDetailFields(const QString& Value);
+    QString GetOrderFields() const { return FOrderFields; }
+    void SetOrderFields(const QString& Value);
+
+    TZDBGridOptions GetOptions() const { return FOptions; }
+    void SetOptions(TZDBGridOptions Value);
+    TZDBGridOptionsEx GetOptionsEx() const { return FOptionsEx; }
+    void SetOptionsEx(TZDBGridOptionsEx Value);
+    TZDBGridOptionsExt GetOptionsExt() const { return FOptionsExt; }
+    void SetOptionsExt(TZDBGridOptionsExt Value);
+    TZHintOptions GetHintOptions() const { return FHintOptions; }
+    void SetHintOptions(TZHintOptions Value) { FHintOptions = Value; }
+    TZResizeOptions GetResizeOptions() const { return FResizeOptions; }
+    void SetResizeOptions(TZResizeOptions Value) { FResizeOptions = Value; }
+    TMultiSelectOptions GetMultiSelectOptions() const { return FMultiSelectOptions; }
+    void SetMultiSelectOptions(TMultiSelectOptions Value);
+    TGridDrawingOptions GetDrawingOptions() const { return FDrawingOptions; }
+    void SetDrawingOptions(TGridDrawingOptions Value);
+    uint GetOptionsValue() const { return uint(FOptions.toInt()); }
+    void SetOptionsValue(uint Value) { SetOptions(TZDBGridOptions::fromInt(int(Value))); }
+    uint GetOptionsExValue() const { return uint(FOptionsEx.toInt()); }
+    void SetOptionsExValue(uint Value) { SetOptionsEx(TZDBGridOptionsEx::fromInt(int(Value))); }
+    uint GetOptionsExtValue() const { return uint(FOptionsExt.toInt()); }
+    void SetOptionsExtValue(uint Value) { SetOptionsExt(TZDBGridOptionsExt::fromInt(int(Value))); }
+
+    // ---- Sizes and layout -------------------------------------------------------
+    int GetIndicatorWidth() const { return FIndicatorWidth; }
+    void SetIndicatorWidth(int Value);
+    int GetLinesCount() const { return FLinesCount; }
+    void SetLinesCount(int Value);
+    int GetLinesCountMin() const { return FLinesCountMin; }
+    void SetLinesCountMin(int Value);
+    int GetLinesCountMax() const { return FLinesCountMax; }
+    void SetLinesCountMax(int Value);
+    int GetTitleLinesCount() const { return FTitleLinesCount; }
+    void SetTitleLinesCount(int Value);
+    int GetHeaderLinesCount() const { return FHeaderLinesCount; }
+    void SetHeaderLinesCount(int Value);
+    int GetGridLineWidth() const { return TCustomGrid::GetGridLineWidth(); }
+    void SetGridLineWidth(int Value);
+    // Data columns frozen at the left (the indicator is not counted).
+    int GetFixedCols() const { return FFixedCols; }
+    void SetFixedCols(int Value);
+    int GetDefaultWidthMin() const { return FDefaultWidthMin; }
+    void SetDefaultWidthMin(int Value);
+    int GetDefaultWidthMax() const { return FDefaultWidthMax; }
+    void SetDefaultWidthMax(int Value);
+    bool GetStretchMode() const { return FStretchMode; }
+    void SetStretchMode(bool Value);
+    int GetStretchWidthMin() const { return FStretchWidthMin; }
+    void SetStretchWidthMin(int Value);
+    int GetStretchWidthMax() const { return FStretchWidthMax; }
+    void SetStretchWidthMax(int Value);
+    int GetWheelScrollRows() const { return FWheelScrollRows; }
+    void SetWheelScrollRows(int Value) { FWheelScrollRows = Value; }
+    bool GetDragRows() const { return FDragRows; }
+    void SetDragRows(bool Value) { FDragRows = Value; }
+    // The grid's own scroll-bar setting (the base grid shows the horizontal bar).
+    TScrollStyle GetScrollBars() const { return FScrollBarsValue; }
+    void SetScrollBars(TScrollStyle Value);
+    int DefaultColWidth() const { return GetDefaultColWidth(); }
+
+    // ---- Look -----------------------------------------------------------------
+    QFont GetFont() const { return font(); }
+    void SetFont(const QFont& Value);
+    bool GetParentFont() const { return !testAttribute(Qt::WA_SetFont); }
+    void SetParentFont(bool Value);
+    QFont GetTitleFont() const { return FTitleFont; }
+    void SetTitleFont(const QFont& Value);
+    QFont GetHeaderFont() const { return FHeaderFont; }
+    void SetHeaderFont(const QFont& Value);
+    TColor GetColor() const { return FColorValue; }
+    void SetColor(TColor Value);
+    bool GetParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value) { FParentColor = Value; }
+    TColor GetFixedColor() const { return FFixedColorValue; }
+    void SetFixedColor(TColor Value);
+    TColor GetHeaderColor() const { return FHeaderColor; }
+    void SetHeaderColor(TColor Value);
+    bool IsHeaderColorStored() const { return FHeaderColorAssigned; }
+    TColor GetFillerColor() const { return FFillerColor; }
+    void SetFillerColor(TColor Value);
+    bool IsFillerColorStored() const { return FFillerColorAssigned; }
+    TColor GetEditorColor() const { return FEditorColor; }
+    void SetEditorColor(TColor Value) { SetLookColor(FEditorColor, Value); }
+    TColor GetStripeColor() const { return FStripeColor; }
+    void SetStripeColor(TColor Value) { SetLookColor(FStripeColor, Value); }
+    TColor GetSelectionColor() const { return FSelectionColor; }
+    void SetSelectionColor(TColor Value) { SetLookColor(FSelectionColor, Value); }
+    TColor GetSelectRowColor() const { return FSelectRowColor; }
+    void SetSelectRowColor(TColor Value) { SetLookColor(FSelectRowColor, Value); }
+    TColor GetSelectCellColor() const { return FSelectCellColor; }
+    void SetSelectCellColor(TColor Value) { SetLookColor(FSelectCellColor, Value); }
+    TColor GetHighlightText() const { return FHighlightText; }
+    void SetHighlightText(TColor Value) { SetLookColor(FHighlightText, Value); }
+    TColor GetDataColLineColor() const { return FDataColLineColor; }
+    void SetDataColLineColor(TColor Value) { SetLookColor(FDataColLineColor, Value); }
+    TColor GetDataRowLineColor() const { return FDataRowLineColor; }
+    void SetDataRowLineColor(TColor Value) { SetLookColor(FDataRowLineColor, Value); }
+    TFixedStyle GetFixedStyle() const { return FFixedStyle; }
+    void SetFixedStyle(TFixedStyle Value);
+    TFixedTheme GetFixedTheme() const { return FFixedTheme; }
+    void SetFixedTheme(TFixedTheme Value);
+    TFocusRect GetFocusRect() const { return FFocusRect; }
+    void SetFocusRect(TFocusRect Value);
+    THotButtons GetHotButtons() const { return FHotButtons; }
+    void SetHotButtons(THotButtons Value);
+    TListBorder GetListBorder() const { return FListBorder; }
+    void SetListBorder(TListBorder Value) { FListBorder = Value; }
+    TMarkerStyle GetMarkerStyle() const { return FMarkerStyle; }
+    void SetMarkerStyle(TMarkerStyle Value);
+    TMarkerTransparent GetMarkerTransparent() const { return FMarkerTransparent; }
+    void SetMarkerTransparent(TMarkerTransparent Value);
+    bool GetCtl3DAuto() const { return FCtl3DAuto; }
+    void SetCtl3DAuto(bool Value) { FCtl3DAuto = Value; }
+    TSystemStyleElements GetSystemStyleElements() const { return FSystemStyleElements; }
+    void SetSystemStyleElements(TSystemStyleElements Value);
+    bool GetFillerButton() const { return FFillerButton; }
+    void SetFillerButton(bool Value) { FFillerButton = Value; }
+    int GetFillerIndex() const { return FFillerIndex; }
+    void SetFillerIndex(int Value) { FFillerIndex = Value; }
+    QString GetFillerHint() const { return FFillerHint; }
+    void SetFillerHint(const QString& Value) { FFillerHint = Value; }
+    QString GetIndicatorHint() const { return FIndicatorHint; }
+    void SetIndicatorHint(const QString& Value) { FIndicatorHint = Value; }
+    bool GetFillerToolMenu() const { return FFillerToolMenu; }
+    void SetFillerToolMenu(bool Value) { FFillerToolMenu = Value; }
+    bool GetPopupToolMenu() const { return FPopupToolMenu; }
+    void SetPopupToolMenu(bool Value) { FPopupToolMenu = Value; }
+    // A colour property resolved: the default-colour marker gives Default, the
+    // no-colour value gives Fallback (or Default when Fallback is the marker).
+    static TColor GetTrueColor(TColor Color, TColor Default, TColor Fallback);
+    // A colour value as the QColor painted on this grid.
+    QColor ToQColor(TColor Color) const;
+
+    // ---- Columns and rows ----------------------------------------------------------
+    int IndicatorOffset() const { return FIndicatorOffset; }
+    int RawToDataColumn(int RawCol) const { return RawCol - FIndicatorOffset; }
+    int DataToRawColumn(int DataCol) const { return DataCol + FIndicatorOffset; }
+    int GetDataLeftCol() const { return RawToDataColumn(GetLeftCol()); }
+    void SetDataLeftCol(int Value) { SetLeftCol(DataToRawColumn(Value)); }
+    // Width of the first FixedCols data columns, their lines included.
+    int FixedColsWidth() const;
+    // The column of a raw column; nullptr for the indicator or out of range.
+    TZColumn* ColumnOfRaw(int RawCol) const;
+
+    int TitleRowCount() const { return FTitleRowCount; }
+    int BottomRowCount() const { return FBottomRowCount; }
+    int TotalRowCount() const;
+    int TotalHeaderRowCount() const { return FTotalHeaderRowCount; }
+    int TotalValuesRowCount() const { return FTotalValuesRowCount; }
+    int TotalFieldsRowCount() const;
+    int TotalFooterRowCount() const { return FTotalFooterRowCount; }
+    int DataRowCount() const;
+    int VisibleRowCount() const;
+    int RowHeight() const;
+    int RowLineWidth() const;
+    int ColLineWidth() const;
+    int TitleHeight() const;
+    int TotalHeight() const;
+    int DataRowsHeight() const;
+    int DataHeight() const;
+    int BlankHeight() const;
+    int HeaderRowHeight() const { return FHeaderRowHeight; }
+    int TotalRowHeight() const { return FTotalRowHeight; }
+    int TextHeight() const { return FTextHeight; }
+    // Whether the total rows are aligned to the lower border.
+    bool TotalsAlignedToBorder() const;
+    // The first data row (= TitleRowCount) and the raw row of the blank row
+    // (-1 without bottom block).
+    int FirstDataRow() const { return FTitleRowCount; }
+    int BlankRow() const;
+    // Index of the header band under the client Y inside Column's title cell;
+    // -1 outside the bands or with dgTitleHeaders off.
+    int HeaderRow(int Y, TZColumn* Column) const;
+    // Column itself or its nearest ancestor whose depth is at most Depth.
+    static TZColumn* ColumnAtDepth(TZColumn* Column, int Depth);
+
+    // ---- Column operations -----------------------------------------------------------
+    TZColumn* FindColumn(const QString& Name, int StartIndex = 0) const;
+    TZColumn* ColumnByName(const QString& Name, int StartIndex = 0) const;
+    TZColumn* SelectedColumn() const;
+    TField* SelectedField() const;
+    int GetSelectedIndex() const { return RawToDataColumn(GetCol()); }
+    int SelectedIndex() const { return GetSelectedIndex(); }
+    void SetSelectedIndex(int Value);
+    // Distance of the painted buffer record from the link's real active record
+    // while a walk over the buffer is in progress.
+    int RecordOffset() const { return FRecordOffset; }
+    void SetRecordOffset(int Value) { FRecordOffset = Value; }
+    // A column leaves the collection: forget every reference to it.
+    virtual void ColumnExtracting(TZColumn* Column);
+    // Defaults of the columns' input-method settings.
+    TImeMode GetImeMode() const { return FImeMode; }
+    void SetImeMode(TImeMode Value) { FImeMode = Value; }
+    QString GetImeName() const { return FImeName; }
+    void SetImeName(const QString& Value) { FImeName = Value; }
+    // Whether a default column's width edits go to its field's DisplayWidth.
+    bool GetUpdateFields() const { return FUpdateFields; }
+    void SetUpdateFields(bool Value) { FUpdateFields = Value; }
+    // Sum of the widths of all raw columns, lines included.
+    int ColumnsWidth() const;
+    // Stretching is active while StretchMode is on and the link is active.
+    bool StretchActive() const;
+    // Fits the showing columns to the client width (only while active).
+    void StretchGrid();
+    bool Stretching() const { return FStretching; }
+    // The width StretchGrid distributes.
+    int StretchAvailableWidth() const;
+    // Scales the grid's sizes and the columns' by M / D.
+    void ScaleColumnsBy(int M, int D, bool ScaleFonts);
+    void AdjustColumnsWidth(bool Optimal, bool IncludeButtons);
+    // Whether a selected record is the current one (multi-selection).
+    bool IsRowSelected() const;
+
+    // ---- Layout ---------------------------------------------------------------------
+    void BeginUpdate();
+    void EndUpdate();
+    bool UpdateLocked() const { return FUpdateLock > 0; }
+    virtual bool UpdateInProgress() const;
+    void BeginLayout();
+    void EndLayout();
+    void CancelLayout();
+    bool AcquireLayoutLock();
+    int LayoutLock() const { return FLayoutLock; }
+    int UpdateLock() const { return FUpdateLock; }
+    virtual void LayoutChanged();
+    void DeferLayout();
+    bool LayoutFromDataSet() const { return FLayoutFromDataSet; }
+    // Sets the link's buffer to the visible rows and the row count to the records.
+    void UpdateRowCount();
+    // Brings Row in line with the link's active record.
+    virtual void UpdateActive();
+    // The grid is loading / writing its stream.
+    bool IsLoading() const { return ComponentState() & csLoading; }
+    bool IsWriting() const { return FWriting; }
+    bool IsDestroying() const { return ComponentState() & csDestroying; }
+    bool IsDesigning() const { return ComponentState() & csDesigning; }
+    void Loaded() override;
+
+    // ---- Linked grids (placeholders until linked grids come) ----------------------------
+    TZCustomDBGrid* ManageGrid() const { return FManageGrid; }
+    TZCustomDBGrid* GetMasterGrid() const { return FMasterGrid; }
+    virtual void Synchronize();
+    bool GetSynchronizing() const { return FSynchronizing; }
+    void SetSynchronizing(bool Value) { FSynchronizing = Value; }
+
+    // ---- Notifications the columns call --------------------------------------------------
+    // An expandable column was expanded or collapsed (fires OnColExpand).
+    virtual void ColExpand(TZColumn* Column);
+    // Moves the current raw column to the next showing one in Direction (+1 / -1).
+    virtual void MoveCol(int RawCol, int Direction);
+    virtual void GradientChanged();
+    // The text of a cell as painted (data rows: the field's display text;
+    // title rows: the caption or header band; otherwise empty).
+    QString CellText(int ACol, int ARow);
+
+    // ---- Events ---------------------------------------------------------------------
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColExpand;
+    std::function<void(TZCustomDBGrid* Sender)> OnLayout;
+
+    // ---- Bitmaps --------------------------------------------------------------------
+    const QPixmap& IndicatorBitmap() const { return FIndicators; }
+    const QPixmap& CheckBoxBitmap() const { return FCheckBoxes; }
+    const QPixmap& ExpandBoxBitmap() const { return FExpandBoxes; }
+
+protected:
+    friend class TZGridDataLink;
+    friend class TZTotalDataLink;
+    friend class TZGridStyle;
+
+    // Creates every sub-object through the factories (see the unit comment).
+    void CreateParts();
+
+    // ---- Factories ----
+    virtual std::unique_ptr<TZDBGridColumns> CreateColumns();
+    virtual std::unique_ptr<TZGridDataLink> CreateDataLink();
+    virtual std::unique_ptr<TZDBGridFilter> CreateFilter();
+    virtual std::unique_ptr<TZDBGridSearch> CreateSearch();
+    virtual std::unique_ptr<TZDBGridTreeView> CreateTreeView();
+    virtual std::unique_ptr<TZGridStyle> CreateGridStyle();
+    virtual std::unique_ptr<TZScrollProp> CreateScrollProp();
+    virtual std::unique_ptr<TZDBGridSettings> CreateSettings();
+    virtual std::unique_ptr<TZDBGridGradient> CreateGradient();
+    virtual std::unique_ptr<TZDBGridTotals> CreateTotals();
+    virtual std::unique_ptr<TZDBGridToolMenu> CreateToolMenu();
+    virtual std::unique_ptr<TZTotalDataLink> CreateTotalDataLink();
+
+    // ---- Layout steps ----
+    virtual void InternalLayout();
+    virtual void DefineFieldMap();
+    // Binds columns to the field map (default columns are rebuilt).
+    virtual void BindColumns();
+    virtual void SetColumnAttributes();
+    virtual void UpdateSelectionOffset() {}
+    virtual void UpdateMarkers();
+    virtual void UpdateScrollBar() {}
+    virtual void MeasureRowHeights();
+    // Heights of the bottom block rows for the current RowCount.
+    void SetBottomRowHeights();
+    int TitleTextHeight(TZColumn* Column) const;
+
+    // ---- Work that comes with later features ----
+    virtual void UpdateSequence(bool /*Delayed*/) {}
+    virtual void UpdateSequenceValues() {}
+    virtual void UpdateTotals(bool /*Delayed*/) {}
+    virtual void UpdateOrder(bool /*Apply*/) {}
+    virtual void UpdateListItems(bool /*Delayed*/) {}
+    virtual void UpdateFilter() {}
+    virtual void ClearSelection();
+    virtual void UpdateBorder() {}
+    // Switches the columns' stretching on or off when StretchActive changed.
+    void UpdateStretchState();
+    virtual void TitleFontChanged();
+
+    // ---- Data-link reactions ----
+    virtual void LinkActive(bool Value);
+    virtual void DataChanged();
+    virtual void Scroll(int Distance);
+    virtual void RecordChanged(TField* Field);
+    virtual void EditingChanged();
+    virtual void UpdateData() {}
+
+    // ---- Painting ----
+    void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
+    virtual void DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawState AState);
+    virtual void DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    virtual void DrawDataCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    virtual void DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    // Draws Text into ARect with the grid's text layout (margins, ellipsis, lines).
+    void WriteText(QPainter& Canvas, const QRect& ARect, int Margin, const QString& Text,
+                   TAlignment Alignment, TVAlignment VAlignment, bool WordWrap, bool Ellipsis) const;
+    // The header band texts of a column (its title's Header split at "|").
+    QStringList HeaderTexts(TZColumn* Column) const;
+    // The rectangle of header band Band of Column, widened over the neighbours
+    // that share the band; CellRect is the column's title cell.
+    QRect HeaderRect(TZColumn* Column, int Band, const QRect& CellRect) const;
+    // The rectangle of the title of Column at title row ARow (spanning over the
+    // columns that share the ancestor at that depth); Master gets that ancestor.
+    QRect CalcTitleRect(TZColumn* Column, int ARow, TZColumn*& Master) const;
+
+    // ---- Base hooks ----
+    bool SelectCell(int ACol, int ARow) override;
+    void ColWidthsChanged() override;
+    void ColumnMoved(int FromIndex, int ToIndex) override;
+    void CreateWnd() override;
+    void ChangeScale(int M, int D, bool IsDpiChange = false) override;
+    void Notification(QObject* AComponent, TOperation Operation) override;
+    bool DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos) override;
+    void changeEvent(QEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+    void SetManageGrid(TZCustomDBGrid* Value);
+    // Rebuilds the base grid's options from Options.
+    void UpdateGridOptions();
+    void LoadBitmaps();
+    void SetLookColor(TColor& Slot, TColor Value);
+    // Applies the OptionsEx completion rules to Value.
+    TZDBGridOptionsEx CompleteOptionsEx(TZDBGridOptionsEx Value) const;
+
+    // ---- State ----
+    std::unique_ptr<TZDBGridColumns> FColumns;
+    std::unique_ptr<TZGridDataLink> FDataLink;
+    std::unique_ptr<TZDBGridFilter> FFilter;
+    std::unique_ptr<TZDBGridSearch> FSearch;
+    std::unique_ptr<TZDBGridTreeView> FTreeView;
+    std::unique_ptr<TZGridStyle> FGridStyle;
+    std::unique_ptr<TZScrollProp> FScrollProp;
+    std::unique_ptr<TZDBGridSettings> FSettings;
+    std::unique_ptr<TZDBGridGradient> FGradient;
+    std::unique_ptr<TZDBGridTotals> FTotals;
+    std::unique_ptr<TZDBGridToolMenu> FToolMenu;
+    std::unique_ptr<TZTotalDataLink> FTotalDataLink;
+    std::unique_ptr<TZBookmarkList> FSelectedRows;
+    std::unique_ptr<TZColumnList> FSelectedCols;
+    std::vector<TZColumn*> FShowingColumns;
+
+    QPixmap FIndicators;
+    QPixmap FCheckBoxes;
+    QPixmap FExpandBoxes;
+
+    TZDBGridOptions FOptions;
+    TZDBGridOptionsEx FOptionsEx;
+    TZDBGridOptionsExt FOptionsExt;
+    TZHintOptions FHintOptions;
+    TZResizeOptions FResizeOptions;
+    TMultiSelectOptions FMultiSelectOptions{msRows};
+    TGridDrawingOptions FDrawingOptions;
+
+    bool FReadOnly = false;
+    QString FKeyFields;
+    QString FDetailFields;
+    QString FOrderFields;
+
+    int FIndicatorWidth = 20;
+    int FLinesCount = 1;
+    int FLinesCountMin = 1;
+    int FLinesCountMax = -1;
+    int FTitleLinesCount = 1;
+    int FHeaderLinesCount = 1;
+    int FFixedCols = 0;
+    int FDefaultWidthMin = -1;
+    int FDefaultWidthMax = -1;
+    bool FStretchMode = false;
+    int FStretchWidthMin = -1;
+    int FStretchWidthMax = -1;
+    int FWheelScrollRows = 0;
+    bool FDragRows = false;
+    TScrollStyle FScrollBarsValue = ssBoth;
+    bool FStretching = false;
+    int FRecordOffset = 0;
+    TImeMode FImeMode = imDontCare;
+    QString FImeName;
+    bool FUpdateFields = true;
+    bool FStretchWasActive = false;
+
+    QFont FTitleFont;
+    QFont FHeaderFont;
+    bool FParentFontChanging = false;
+    bool FSettingFont = false;
+    int FLastFontHeight = 0;
+    TColor FColorValue = clWindow;
+    bool FParentColor = false;
+    TColor FFixedColorValue = clBtnFace;
+    TColor FHeaderColor = clBtnFace;
+    bool FHeaderColorAssigned = false;
+    TColor FFillerColor = clBtnFace;
+    bool FFillerColorAssigned = false;
+    TColor FEditorColor = clNone;
+    TColor FStripeColor = clNone;
+    TColor FSelectionColor = clDefault;
+    TColor FSelectRowColor = clDefault;
+    TColor FSelectCellColor = clDefault;
+    TColor FHighlightText = clDefault;
+    TColor FDataColLineColor = clDefault;
+    TColor FDataRowLineColor = clDefault;
+    TFixedStyle FFixedStyle = fsDefault;
+    TFixedTheme FFixedTheme = ftDefault;
+    TFocusRect FFocusRect = frAuto;
+    THotButtons FHotButtons = hbAuto;
+    TListBorder FListBorder = lbAuto;
+    TMarkerStyle FMarkerStyle = msAuto;
+    TMarkerTransparent FMarkerTransparent = mtAuto;
+    bool FCtl3DAuto = true;
+    TSystemStyleElements FSystemStyleElements =
+        TSystemStyleElements(sseFixed) | sseText | sseButton | sseMarker | sseData;
+    bool FFillerButton = true;
+    int FFillerIndex = -7;
+    QString FFillerHint;
+    QString FIndicatorHint;
+    bool FFillerToolMenu = false;
+    bool FPopupToolMenu = false;
+
+    // Layout state.
+    int FTitleRowCount = 0;
+    int FIndicatorOffset = 0;
+    int FUpdateLock = 0;
+    int FLayoutLock = 0;
+    bool FLayoutFromDataSet = false;
+    int FBottomRowCount = 0;
+    int FTotalHeaderRowCount = 0;
+    int FTotalValuesRowCount = 0;
+    int FTotalFooterRowCount = 0;
+    int FTotalRowHeight = 0;
+    int FHeaderRowHeight = 0;
+    int FTextHeight = 0;
+    QString FEditText;
+    int FCancelCount = 0;
+    bool FInLayout = false;
+    bool FWriting = false;
+    bool FPartsCreated = false;
+
+    QPointer<TZCustomDBGrid> FManageGrid;
+    QPointer<TZCustomDBGrid> FMasterGrid;
+    bool FSynchronizing = false;
+};
+
+class TZDBGrid : public TZCustomDBGrid
+{
+    Q_OBJECT
+public:
+    explicit TZDBGrid(QWidget* parent = nullptr) : TZCustomDBGrid(parent) {}
+    TZDBGrid(QWidget* parent, TDeferCreate) : TZCustomDBGrid(parent, DeferCreate) {}
+    using TZCustomDBGrid::ManageGrid;
+};
+
+// ---------------------------------------------------------------------------
+// RAII brackets
+
+// BeginLayout for the guard's lifetime: EndLayout on a normal exit,
+// CancelLayout while an exception unwinds.
+class TZLayoutGuard
+{
+public:
+    explicit TZLayoutGuard(TZCustomDBGrid* Grid);
+    ~TZLayoutGuard() noexcept(false);
+    TZLayoutGuard(const TZLayoutGuard&) = delete;
+    TZLayoutGuard& operator=(const TZLayoutGuard&) = delete;
+
+private:
+    QPointer<TZCustomDBGrid> FGrid;
+    int FExceptions;
+};
+
+class TZUpdateGuard
+{
+public:
+    explicit TZUpdateGuard(TZCustomDBGrid* Grid) : FGrid(Grid) { if (FGrid) FGrid->BeginUpdate(); }
+    ~TZUpdateGuard() { if (FGrid) FGrid->EndUpdate(); }
+    TZUpdateGuard(const TZUpdateGuard&) = delete;
+    TZUpdateGuard& operator=(const TZUpdateGuard&) = delete;
+
+private:
+    QPointer<TZCustomDBGrid> FGrid;
+};
+
+} // namespace zdb
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(zdb::TZSettingsOptions)
