@@ -172,6 +172,7 @@ public:
     QString HeaderHintBand(int I) const;
 
 protected:
+    friend class TZDBGridColumns;
     void Changed(bool AllItems);
 
     TZColumn* FColumn;
@@ -260,6 +261,7 @@ public:
     void SetVisible(bool Value);
 
 protected:
+    friend class TZDBGridColumns;
     void Changed(bool AllItems) override;
 
     TZColumn* FColumn;
@@ -327,6 +329,8 @@ public:
     // The total object shown in bottom total row I, or nullptr.
     TZColumnTotal* GetTotalRows(int I) const;
     int TotalValuesCount() const { return FTotalValues ? FTotalValues->Count() : 0; }
+    // The four total objects drop their field references (the layout rebinds them).
+    void ClearTotalFields();
     // Whether the cell of the current record holds the on-text (Checked) or the
     // off-text of CheckBoxValues; without field: whether the row is selected.
     bool IsCheckBoxValue(bool Checked) const;
@@ -372,6 +376,8 @@ public:
     void SetVisible(bool Value);
     // The column's own visibility flag.
     bool Visibility() const { return FVisible; }
+    // The column's own expansion flag (also for a column that cannot expand).
+    bool ExpandedFlag() const { return FExpanded; }
 
     // ---- Widths
     int GetWidth() const;
@@ -461,6 +467,8 @@ public:
     QString GetLookupListFields() const;
     void SetLookupListFields(const QString& Value);
     bool IsLookupDataSetStored() const { return !FLookupDataSet.isNull(); }
+    // The column's own lookup dataset (not a lookup field's).
+    TDataSet* OwnLookupDataSet() const { return FLookupDataSet; }
     bool IsKeyFieldStored() const { return !FKeyField.isEmpty(); }
     bool IsLookupKeyFieldStored() const { return !FLookupKeyField.isEmpty(); }
     bool IsLookupResultFieldStored() const { return !FLookupResultField.isEmpty(); }
@@ -801,6 +809,12 @@ protected:
     QStringList FSettings;
     int FDesignUpdateCount = 0;
     bool FInStretch = false;
+    // Width left to the free columns and their base total after the last
+    // stretch: a width edit while stretching becomes base = width * B / A.
+    int FStretchA = 0;
+    int FStretchB = 0;
+    mutable bool FWriting = false; // the columns are being written to a stream
+    bool FReading = false;         // ... or read from one
 };
 
 } // namespace zdb

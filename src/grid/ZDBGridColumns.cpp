@@ -1,0 +1,1733 @@
+// Columns: the collection, binding to fields, assigned values and defaults,
+// grouping, lookup roles, titles, reports and the total objects.
+
+#include "ZDBGridColumns.h"
+#include "ZDBGrids.h"
+
+#include "SysUtils.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <vector>
+
+namespace zdb {
+
+namespace {
+
+// Runs a callable when the scope ends, on every path.
+template <typename F>
+class TScopeExit {
+public:
+    explicit TScopeExit(F Proc) : FProc(std::move(Proc)) {}
+    ~TScopeExit() { FProc(); }
+    TScopeExit(const TScopeExit&) = delete;
+    TScopeExit& operator=(const TScopeExit&) = delete;
+
+private:
+    F FProc;
+};
+
+// Closes a layout bracket opened by AcquireLayoutLock: EndLayout, or
+// CancelLayout while an exception unwinds.
+class TEndLayout {
+public:
+    explicit TEndLayout(TZCustomDBGrid* Grid) : FGrid(Grid), FUncaught(std::uncaught_exceptions()) {}
+    ~TEndLayout() noexcept(false)
+    {
+        if (std::uncaught_exceptions() > FUncaught)
+            FGrid->CancelLayout();
+        else
+            FGrid->EndLayout();
+    }
+    TEndLayout(const TEndLayout&) = delete;
+    TEndLayout& operator=(const TEndLayout&) = delete;
+
+private:
+    TZCustomDBGrid* FGrid;
+    int FUncaught;
+};
+
+bool SameText(const QString& A, const QString& B)
+{
+    return A.compare(B, Qt::CaseInsensitive) == 0;
+}
+
+bool IsMemoType(TFieldType Type)
+{
+    return Type == ftMemo || Type == ftFmtMemo || Type == ftWideMemo;
+}
+
+// Collections whose MoveTo is running (linked grids form a ring).
+std::vector<const TZDBGridColumns*>& MovingCollections()
+{
+    static std::vector<const TZDBGridColumns*> list;
+    return list;
+}
+
+} // namespace
+
+QString AutoNumberStr(int N)
+{
+    if (N < 1)
+        return QString();
+    return Format(DefAutoNumberFormat, {N});
+}
+
+// ===========================================================================
+// TZColumnTitle
+
+TZColumnTitle::TZColumnTitle(TZColumn* Column) : FColumn(Column)
+{
+    FFont = DefaultFont();
+}
+
+void TZColumnTitle::Assign(const TZColumnTitle& Source)
+{
+    if (&Source == this)
+        return;
+    const TZColumnValues src = Source.FColumn->AssignedValues();
+    if (src.Contains(cvTitleCaption))
+        SetCaption(Source.FCaption);
+    if (src.Contains(cvTitleAlignment))
+        SetAlignment(Source.FAlignment);
+    if (src.Contains(cvTitleColor))
+        SetColor(Source.FColor);
+    if (src.Contains(cvTitleFont))
+        SetFont(Source.FFont);
+    FVAlignment = Source.FVAlignment;
+    FWordWrap = Source.FWordWrap;
+    FEllipsis = Source.FEllipsis;
+    FButton = Source.FButton;
+    FHeader = Source.FHeader;
+    FHeaderHint = Source.FHeaderHint;
+    FHint = Source.FHint;
+    FImageIndex = Source.FImageIndex;
+    FMarker = Source.FMarker;
+    FMarkerIndex = Source.FMarkerIndex;
+    FAutoToggle = Source.FAutoToggle;
+    FAutoFilter = Source.FAutoFilter;
+    FAutoFilters = Source.FAutoFilters;
+    FPopupMenu = Source.FPopupMenu;
+    FDropDownMenu = Source.FDropDownMenu;
+    Changed(true);
+}
+
+void TZColumnTitle::RestoreDefaults()
+{
+    TZColumnValues& values = FColumn->FAssignedValues;
+    values.Exclude(cvTitleCaption).Exclude(cvTitleAlignment).Exclude(cvTitleColor).Exclude(cvTitleFont);
+    FCaption.clear();
+    FAlignment = taLeftJustify;
+    FColor = clBtnFace;
+    RefreshDefaultFont();
+    FVAlignment = tvCenter;
+    FWordWrap = true;
+    FEllipsis = true;
+    FButton = true;
+    FHeader.clear();
+    FHeaderHint.clear();
+    FHint.clear();
+    FImageIndex = -1;
+    FAutoToggle = true;
+    FAutoFilter = true;
+    FAutoFilters = {fsFilterList, fsFilterForm};
+    FPopupMenu = nullptr;
+    FDropDownMenu = nullptr;
+}
+
+void TZColumnTitle::Changed(bool AllItems)
+{
+    FColumn->Changed(AllItems);
+}
+
+QString TZColumnTitle::DefaultCaption() const
+{
+    if (TField* field = FColumn->DisplayField())
+        return field->DisplayName();
+    return FColumn->GetFieldName();
+}
+
+QString TZColumnTitle::GetCaption() const
+{
+    return FColumn->IsAssigned(cvTitleCaption) ? FCaption : DefaultCaption();
+}
+
+void TZColumnTitle::SetCaption(const QString& Value)
+{
+    if (FColumn->IsAssigned(cvTitleCaption) && Value == FCaption)
+        return;
+    FCaption = Value;
+    FColumn->AssignValue(cvTitleCaption);
+    Changed(false);
+}
+
+bool TZColumnTitle::IsCaptionStored() const
+{
+    return FColumn->IsAssigned(cvTitleCaption) && FCaption != DefaultCaption();
+}
+
+TAlignment TZColumnTitle::GetAlignment() const
+{
+    return FColumn->IsAssigned(cvTitleAlignment) ? FAlignment : DefaultAlignment();
+}
+
+void TZColumnTitle::SetAlignment(TAlignment Value)
+{
+    if (FColumn->IsAssigned(cvTitleAlignment) && Value == FAlignment)
+        return;
+    FAlignment = Value;
+    FColumn->AssignValue(cvTitleAlignment);
+    Changed(false);
+}
+
+TColor TZColumnTitle::DefaultColor() const
+{
+    if (TZCustomDBGrid* grid = FColumn->Grid())
+        return grid->GetFixedColor();
+    return clBtnFace;
+}
+
+TColor TZColumnTitle::GetColor() const
+{
+    return FColumn->IsAssigned(cvTitleColor) ? FColor : DefaultColor();
+}
+
+void TZColumnTitle::SetColor(TColor Value)
+{
+    if (FColumn->IsAssigned(cvTitleColor) && Value == FColor)
+        return;
+    FColor = Value;
+    FColumn->AssignValue(cvTitleColor);
+    Changed(false);
+}
+
+QFont TZColumnTitle::DefaultFont() const
+{
+    if (TZCustomDBGrid* grid = FColumn->Grid())
+        return grid->GetTitleFont();
+    return FColumn->GetFont();
+}
+
+QFont TZColumnTitle::GetFont() const
+{
+    return FColumn->IsAssigned(cvTitleFont) ? FFont : DefaultFont();
+}
+
+void TZColumnTitle::SetFont(const QFont& Value)
+{
+    if (FColumn->IsAssigned(cvTitleFont) && Value == FFont)
+        return;
+    FFont = Value;
+    FColumn->AssignValue(cvTitleFont);
+    Changed(true);
+}
+
+void TZColumnTitle::RefreshDefaultFont()
+{
+    if (!FColumn->IsAssigned(cvTitleFont))
+        FFont = DefaultFont();
+}
+
+void TZColumnTitle::SetVAlignment(TVAlignment Value)
+{
+    if (FVAlignment == Value)
+        return;
+    FVAlignment = Value;
+    Changed(false);
+}
+
+void TZColumnTitle::SetWordWrap(bool Value)
+{
+    if (FWordWrap == Value)
+        return;
+    FWordWrap = Value;
+    Changed(false);
+}
+
+void TZColumnTitle::SetEllipsis(bool Value)
+{
+    if (FEllipsis == Value)
+        return;
+    FEllipsis = Value;
+    Changed(false);
+}
+
+void TZColumnTitle::SetButton(bool Value)
+{
+    if (FButton == Value)
+        return;
+    FButton = Value;
+    Changed(false);
+}
+
+void TZColumnTitle::SetHeader(const QString& Value)
+{
+    if (FHeader == Value)
+        return;
+    FHeader = Value;
+    Changed(true); // the band count decides the title row heights
+}
+
+void TZColumnTitle::SetHeaderHint(const QString& Value)
+{
+    FHeaderHint = Value;
+}
+
+void TZColumnTitle::SetHint(const QString& Value)
+{
+    FHint = Value;
+}
+
+void TZColumnTitle::SetImageIndex(int Value)
+{
+    if (FImageIndex == Value)
+        return;
+    FImageIndex = Value;
+    Changed(false);
+}
+
+void TZColumnTitle::SetMarker(TMarker Value)
+{
+    if (FMarker == Value)
+        return;
+    FMarker = Value;
+    if (Value == tmNone)
+        FMarkerIndex = -1;
+    else
+        FMarkerIndex = ((FMarkerIndex < 0 ? 0 : FMarkerIndex) & ~1) + (Value == tmDescend ? 1 : 0);
+    Changed(false);
+}
+
+void TZColumnTitle::SetMarkerIndex(int Value)
+{
+    if (Value < -1)
+        Value = -1;
+    if (FMarkerIndex == Value)
+        return;
+    FMarkerIndex = Value;
+    FMarker = Value < 0 ? tmNone : ((Value & 1) ? tmDescend : tmAscend);
+    Changed(false);
+}
+
+void TZColumnTitle::SetOrderIndex(int Value)
+{
+    if (Value < 0)
+        SetMarkerIndex(-1);
+    else
+        SetMarkerIndex(2 * Value + (FMarker == tmDescend ? 1 : 0));
+}
+
+void TZColumnTitle::SetAutoToggle(bool Value)
+{
+    FAutoToggle = Value;
+}
+
+void TZColumnTitle::SetAutoFilter(bool Value)
+{
+    if (FAutoFilter == Value)
+        return;
+    FAutoFilter = Value;
+    Changed(false);
+}
+
+void TZColumnTitle::SetAutoFilters(TFilterStyles Value)
+{
+    if (FAutoFilters == Value)
+        return;
+    FAutoFilters = Value;
+    Changed(false);
+}
+
+int TZColumnTitle::HeaderCount() const
+{
+    return FHeader.isEmpty() ? 0 : int(FHeader.count(QLatin1Char('|'))) + 1;
+}
+
+QString TZColumnTitle::HeaderBand(int I) const
+{
+    if (I < 0 || FHeader.isEmpty())
+        return QString();
+    return FHeader.split(QLatin1Char('|')).value(I);
+}
+
+QString TZColumnTitle::HeaderHintBand(int I) const
+{
+    if (I < 0 || FHeaderHint.isEmpty())
+        return QString();
+    return FHeaderHint.split(QLatin1Char('|')).value(I);
+}
+
+// ===========================================================================
+// TZColumnReport
+
+void TZColumnReport::Assign(const TZColumnReport& Source)
+{
+    FVisible = Source.FVisible;
+    FTotalType = Source.FTotalType;
+    FTotalText = Source.FTotalText;
+    FTotalMask = Source.FTotalMask;
+    FAutoHeight = Source.FAutoHeight;
+    FDialogOptions = Source.FDialogOptions;
+}
+
+void TZColumnReport::RestoreDefaults()
+{
+    FVisible = true;
+    FTotalType = ttNone;
+    FTotalText.clear();
+    FTotalMask.clear();
+    FAutoHeight = false;
+    FDialogOptions = {doShowColumn, doItemEnabled};
+}
+
+bool TZColumnReport::IsPrinted() const
+{
+    return FVisible && FColumn->GetVisible();
+}
+
+// ===========================================================================
+// Total objects
+
+TZColumnTotal::TZColumnTotal(TZColumn* Column, TCollection* Collection)
+    : TCollectionItem(Collection), FColumn(Column)
+{
+    FFont = DefaultFont();
+}
+
+void TZColumnTotal::Assign(const TZColumnTotal& Source)
+{
+    FFont = Source.FFont;
+    FFontAssigned = Source.FFontAssigned;
+    FVisible = Source.FVisible;
+    if (!FFontAssigned)
+        FFont = DefaultFont();
+    Changed(true);
+}
+
+void TZColumnTotal::RestoreDefaults()
+{
+    FFontAssigned = false;
+    FFont = DefaultFont();
+    FVisible = true;
+}
+
+void TZColumnTotal::SetField(TField* /*Value*/)
+{
+}
+
+QFont TZColumnTotal::DefaultFont() const
+{
+    if (TZCustomDBGrid* grid = FColumn->Grid())
+        if (TZDBGridTotals* totals = grid->Totals())
+            return totals->GetFont();
+    return FColumn->GetFont();
+}
+
+QFont TZColumnTotal::GetFont() const
+{
+    return FFontAssigned ? FFont : DefaultFont();
+}
+
+void TZColumnTotal::SetFont(const QFont& Value)
+{
+    if (FFontAssigned && FFont == Value)
+        return;
+    FFont = Value;
+    FFontAssigned = true;
+    Changed(true); // total row heights follow the fonts
+}
+
+void TZColumnTotal::SetVisible(bool Value)
+{
+    if (FVisible == Value)
+        return;
+    FVisible = Value;
+    Changed(false);
+}
+
+void TZColumnTotal::Changed(bool AllItems)
+{
+    if (Collection()) {
+        TCollectionItem::Changed(AllItems);
+        return;
+    }
+    FColumn->Changed(AllItems);
+}
+
+void TZColumnTotalValues::SetCount(int Value)
+{
+    if (Value < 0)
+        Value = 0;
+    if (Value == Count())
+        return;
+    TCollectionUpdateGuard guard(this);
+    while (Count() > Value)
+        Delete(Count() - 1);
+    while (Count() < Value)
+        Add();
+}
+
+void TZColumnTotalValues::Assign(const TZColumnTotalValues& Source)
+{
+    if (&Source == this)
+        return;
+    TCollectionUpdateGuard guard(this);
+    SetCount(Source.Count());
+    for (int i = 0; i < Count(); ++i)
+        Items(i)->Assign(*Source.Items(i));
+}
+
+std::unique_ptr<TCollectionItem> TZColumnTotalValues::CreateItem()
+{
+    return std::make_unique<TZColumnTotalValue>(FColumn, this);
+}
+
+void TZColumnTotalValues::Update(TCollectionItem* /*Item*/)
+{
+    // The number of value rows may have changed: the whole grid lays out.
+    FColumn->Changed(true);
+}
+
+// ===========================================================================
+// TZColumn
+
+TZColumn::TZColumn(TCollection* Collection) : TCollectionItem(Collection)
+{
+    FCheckBoxValues = DefaultCheckBoxValues();
+    FFont = DefaultFont();
+}
+
+TZColumn::~TZColumn() = default;
+
+void TZColumn::CreateSubObjects()
+{
+    FTitle = CreateTitle();
+    FReport = CreateReport();
+    FTotalHeader = CreateTotalHeader();
+    FTotalValues = CreateTotalValues();
+    FTotalFields = CreateTotalFields();
+    FTotalFooter = CreateTotalFooter();
+}
+
+std::unique_ptr<TZColumnTitle> TZColumn::CreateTitle()
+{
+    return std::make_unique<TZColumnTitle>(this);
+}
+
+std::unique_ptr<TZColumnReport> TZColumn::CreateReport()
+{
+    return std::make_unique<TZColumnReport>(this);
+}
+
+std::unique_ptr<TZColumnTotalHeader> TZColumn::CreateTotalHeader()
+{
+    return std::make_unique<TZColumnTotalHeader>(this);
+}
+
+std::unique_ptr<TZColumnTotalValues> TZColumn::CreateTotalValues()
+{
+    return std::make_unique<TZColumnTotalValues>(this);
+}
+
+std::unique_ptr<TZColumnTotalFields> TZColumn::CreateTotalFields()
+{
+    return std::make_unique<TZColumnTotalFields>(this);
+}
+
+std::unique_ptr<TZColumnTotalFooter> TZColumn::CreateTotalFooter()
+{
+    return std::make_unique<TZColumnTotalFooter>(this);
+}
+
+TZDBGridColumns* TZColumn::Columns() const
+{
+    return dynamic_cast<TZDBGridColumns*>(Collection());
+}
+
+TZCustomDBGrid* TZColumn::Grid() const
+{
+    TZDBGridColumns* columns = Columns();
+    return columns ? columns->Grid() : nullptr;
+}
+
+QString TZColumn::GetDisplayName() const
+{
+    return FFieldName.isEmpty() ? QStringLiteral("TZColumn") : FFieldName;
+}
+
+void TZColumn::Changed(bool AllItems)
+{
+    TCollectionItem::Changed(AllItems);
+}
+
+void TZColumn::ClearTotalFields()
+{
+    if (FTotalHeader)
+        FTotalHeader->SetField(nullptr);
+    if (FTotalValues)
+        for (int i = 0; i < FTotalValues->Count(); ++i)
+            FTotalValues->Items(i)->SetField(nullptr);
+    if (FTotalFields)
+        FTotalFields->SetField(nullptr);
+    if (FTotalFooter)
+        FTotalFooter->SetField(nullptr);
+}
+
+void TZColumn::InitProperties()
+{
+    FWidthMin = -1;
+    FWidthMax = -1;
+    FExpandCols = 0;
+    FExpandStyle = cesAuto;
+    FDialogOptions = {doShowColumn, doItemEnabled};
+    FReadOnly = false;
+    FButtonStyle = cbsAuto;
+    FShowEdit = true;
+    FEditMemo = true;
+    FCharCase = ecNormal;
+    FImeMode = imDontCare;
+    FImeName.clear();
+    FEditorHint.clear();
+    FHint.clear();
+    FPopupMenu = nullptr;
+    FDropDownMenu = nullptr;
+    FDropDownRows = 0;
+    FDropDownWidth = 0;
+    FPickList.clear();
+    FPickText.clear();
+    FPickTextFormat.clear();
+    FPickOptions = {poSelectPickText, poAcceptPickList};
+    FListOptions = {loAutoComplete, loAutoCloseEditor, loSelectNextValue, loAllowClearValue,
+                    loShowToday, loAllowChangeOrder, loAllowColumnResize};
+    FCalendarDepth = cdDecade;
+    FMultiSelectText = mstEllipsis;
+    FDelimiterChar = QLatin1Char(',');
+    FDelimiterLine = false;
+    FDelimiterText.clear();
+    FLookupDataSet = nullptr;
+    FKeyField.clear();
+    FLookupKeyField.clear();
+    FLookupResultField.clear();
+    FLookupListFields.clear();
+    FLookupParentField.clear();
+    FLookupTreeViewField.clear();
+    FLookupListTitles.clear();
+    FLookupListWidths.clear();
+    FFilterList.clear();
+    FFilterText.clear();
+    FColor = clWindow;
+    FAlignment = taLeftJustify;
+    FVAlignment = tvCenter;
+    FWordWrap = true;
+    FEllipsis = true;
+    FQuickDraw = true;
+    FShowBlob = true;
+    FTransparent = false;
+    FTransparentColor = clNone;
+    FWallpaper = false;
+    FImages = nullptr;
+    FImageDraw = idCenter;
+    FImageMargin = 0;
+    FImageOffsetX = 0;
+    FImageOffsetY = 0;
+    FCheckBox = false;
+    FCheckBoxKind = ckCheck;
+    FCheckBoxStyle = cbAuto;
+    FCheckBoxThemed = false;
+    FCheckBoxToggle = ctOnCellClick;
+    FCheckBoxValues = DefaultCheckBoxValues();
+    FExpandBox = false;
+    FExpandBoxSize = ebLarge;
+    FExpandBoxThemed = false;
+    FExpandBoxToggle = etOnCellClick;
+    FExpandBoxTree = false;
+    FToolTips = true;
+    FToolTipsWidth = ttAutoWidth;
+    FSuppressRTL = false;
+    FAutoNumber = false;
+}
+
+void TZColumn::RestoreDefaults()
+{
+    if (FTitle)
+        FTitle->RestoreDefaults();
+    if (FTotalHeader)
+        FTotalHeader->RestoreDefaults();
+    if (FTotalValues)
+        for (int i = 0; i < FTotalValues->Count(); ++i)
+            FTotalValues->Items(i)->RestoreDefaults();
+    if (FTotalFields)
+        FTotalFields->RestoreDefaults();
+    if (FTotalFooter)
+        FTotalFooter->RestoreDefaults();
+    FAssignedValues = {};
+    RefreshDefaultFont();
+    InitProperties();
+    Changed(false);
+}
+
+void TZColumn::Assign(const TZColumn& Source)
+{
+    if (&Source == this)
+        return;
+    TCollectionUpdateGuard guard(Collection());
+    RestoreDefaults();
+    SetFieldName(Source.FFieldName);
+    const TZColumnValues src = Source.FAssignedValues;
+    if (src.Contains(cvColor))
+        SetColor(Source.FColor);
+    if (src.Contains(cvFont))
+        SetFont(Source.FFont);
+    if (src.Contains(cvAlignment))
+        SetAlignment(Source.FAlignment);
+    if (src.Contains(cvReadOnly))
+        SetReadOnly(Source.FReadOnly);
+    if (src.Contains(cvImeMode))
+        SetImeMode(Source.FImeMode);
+    if (src.Contains(cvImeName))
+        SetImeName(Source.FImeName);
+    FWidthMin = Source.FWidthMin;
+    FWidthMax = Source.FWidthMax;
+    if (src.Contains(cvWidth)) {
+        FWidth = Source.FWidth;
+        AssignValue(cvWidth);
+    }
+    FStretchBase = Source.FStretchBase;
+    FVisible = Source.FVisible;
+    FExpanded = Source.FExpanded;
+    FExpandCols = Source.FExpandCols;
+    FExpandStyle = Source.FExpandStyle;
+    FDialogOptions = Source.FDialogOptions;
+    FButtonStyle = Source.FButtonStyle;
+    FShowEdit = Source.FShowEdit;
+    FEditMemo = Source.FEditMemo;
+    FCharCase = Source.FCharCase;
+    FEditorHint = Source.FEditorHint;
+    FHint = Source.FHint;
+    FPopupMenu = Source.FPopupMenu;
+    FDropDownMenu = Source.FDropDownMenu;
+    FDropDownRows = Source.FDropDownRows;
+    FDropDownWidth = Source.FDropDownWidth;
+    FPickList = Source.FPickList;
+    FPickText = Source.FPickText;
+    FPickTextFormat = Source.FPickTextFormat;
+    FPickOptions = Source.FPickOptions;
+    FListOptions = Source.FListOptions;
+    FCalendarDepth = Source.FCalendarDepth;
+    FMultiSelectText = Source.FMultiSelectText;
+    FDelimiterChar = Source.FDelimiterChar;
+    FDelimiterLine = Source.FDelimiterLine;
+    FDelimiterText = Source.FDelimiterText;
+    FLookupDataSet = Source.FLookupDataSet;
+    FKeyField = Source.FKeyField;
+    FLookupKeyField = Source.FLookupKeyField;
+    FLookupResultField = Source.FLookupResultField;
+    FLookupListFields = Source.FLookupListFields;
+    FLookupParentField = Source.FLookupParentField;
+    FLookupTreeViewField = Source.FLookupTreeViewField;
+    FLookupListTitles = Source.FLookupListTitles;
+    FLookupListWidths = Source.FLookupListWidths;
+    FFilterList = Source.FFilterList;
+    FFilterText = Source.FFilterText;
+    FVAlignment = Source.FVAlignment;
+    FWordWrap = Source.FWordWrap;
+    FEllipsis = Source.FEllipsis;
+    FQuickDraw = Source.FQuickDraw;
+    FShowBlob = Source.FShowBlob;
+    FTransparent = Source.FTransparent;
+    FTransparentColor = Source.FTransparentColor;
+    FWallpaper = Source.FWallpaper;
+    FImages = Source.FImages;
+    FImageDraw = Source.FImageDraw;
+    FImageMargin = Source.FImageMargin;
+    FImageOffsetX = Source.FImageOffsetX;
+    FImageOffsetY = Source.FImageOffsetY;
+    FCheckBox = Source.FCheckBox;
+    FCheckBoxKind = Source.FCheckBoxKind;
+    FCheckBoxStyle = Source.FCheckBoxStyle;
+    FCheckBoxThemed = Source.FCheckBoxThemed;
+    FCheckBoxToggle = Source.FCheckBoxToggle;
+    FCheckBoxValues = Source.FCheckBoxValues;
+    FExpandBox = Source.FExpandBox;
+    FExpandBoxSize = Source.FExpandBoxSize;
+    FExpandBoxThemed = Source.FExpandBoxThemed;
+    FExpandBoxToggle = Source.FExpandBoxToggle;
+    FExpandBoxTree = Source.FExpandBoxTree;
+    FToolTips = Source.FToolTips;
+    FToolTipsWidth = Source.FToolTipsWidth;
+    FSuppressRTL = Source.FSuppressRTL;
+    FAutoNumber = Source.FAutoNumber;
+    if (FTitle && Source.FTitle)
+        FTitle->Assign(*Source.FTitle);
+    if (FReport && Source.FReport)
+        FReport->Assign(*Source.FReport);
+    if (FTotalHeader && Source.FTotalHeader)
+        FTotalHeader->Assign(*Source.FTotalHeader);
+    if (FTotalValues && Source.FTotalValues)
+        FTotalValues->Assign(*Source.FTotalValues);
+    if (FTotalFields && Source.FTotalFields)
+        FTotalFields->Assign(*Source.FTotalFields);
+    if (FTotalFooter && Source.FTotalFooter)
+        FTotalFooter->Assign(*Source.FTotalFooter);
+    Changed(true);
+}
+
+// ---- Binding ---------------------------------------------------------------
+
+TField* TZColumn::GetField() const
+{
+    if (!FField && !FFieldName.isEmpty()) {
+        if (TZCustomDBGrid* grid = Grid()) {
+            TDataSet* dataSet = grid->DataLink() ? grid->DataLink()->DataSet() : nullptr;
+            // A closed dataset with automatic fields has none to bind to.
+            if (dataSet && (dataSet->Active() || dataSet->FieldCount() > 0)) {
+                if (TField* field = dataSet->FindField(FFieldName))
+                    const_cast<TZColumn*>(this)->SetField(field);
+            }
+        }
+    }
+    return FField;
+}
+
+void TZColumn::SetField(TField* Value)
+{
+    if (FField == Value)
+        return;
+    TZCustomDBGrid* grid = Grid();
+    FField = Value; // a field under destruction is already gone from the QPointer
+    if (FField) {
+        if (grid)
+            grid->FreeNotification(FField);
+        FFieldName = FField->FullName();
+    }
+    if (!FStored) {
+        if (!FField)
+            FFieldName.clear();
+        RestoreDefaults();
+    }
+    Changed(false);
+}
+
+void TZColumn::SetFieldName(const QString& Value)
+{
+    TField* field = nullptr;
+    if (TZCustomDBGrid* grid = Grid()) {
+        TDataSet* dataSet = grid->DataLink() ? grid->DataLink()->DataSet() : nullptr;
+        if (dataSet && !grid->IsLoading() && !Value.isEmpty())
+            field = dataSet->FindField(Value);
+    }
+    FFieldName = Value;
+    SetField(field);
+    Changed(false);
+}
+
+void TZColumn::SetIndex(int Value)
+{
+    TZDBGridColumns* columns = Columns();
+    TZCustomDBGrid* grid = Grid();
+    const int curIndex = Index();
+    if (!columns || curIndex < 0 || curIndex == Value)
+        return;
+    const int count = columns->Count();
+    Value = std::clamp(Value, 0, count - 1);
+    if (Value == curIndex)
+        return;
+
+    if (!FStored) {
+        // A default column: the layout places default columns in the order of
+        // their fields, so the move holds the layout lock while it happens.
+        if (grid && grid->DataLink() && grid->DataLink()->Active() && GetField() && grid->AcquireLayoutLock()) {
+            TEndLayout end(grid);
+            TCollectionItem::SetIndex(Value);
+            return;
+        }
+        TCollectionItem::SetIndex(Value);
+        return;
+    }
+
+    // A stored column moves with its whole group.
+    const int lastInGroup = ExpandIndex();
+    if (Value > curIndex && Value <= lastInGroup)
+        return; // inside its own group
+    const int groupSize = lastInGroup - curIndex + 1;
+    std::optional<TZLayoutGuard> layout;
+    if (grid)
+        layout.emplace(grid);
+    TCollectionUpdateGuard update(columns);
+    if (Value < curIndex) {
+        for (int i = 0; i < groupSize; ++i)
+            columns->Move(curIndex + i, Value + i);
+    } else {
+        // Moving right: the group lands after the column at Value.
+        const int target = std::min(Value, count - 1);
+        for (int i = 0; i < groupSize; ++i)
+            columns->Move(curIndex, target);
+    }
+}
+
+void TZColumn::MoveTo(int Value)
+{
+    TZDBGridColumns* columns = Columns();
+    if (!columns)
+        return;
+    auto& moving = MovingCollections();
+    if (std::find(moving.begin(), moving.end(), columns) != moving.end())
+        return;
+    moving.push_back(columns);
+    TScopeExit pop([&moving, columns] {
+        moving.erase(std::remove(moving.begin(), moving.end(), columns), moving.end());
+    });
+    const int oldIndex = Index();
+    SetIndex(Value);
+    if (TZCustomDBGrid* grid = Grid())
+        if (TZCustomDBGrid* managed = grid->ManageGrid())
+            if (managed->Columns() && oldIndex >= 0 && oldIndex < managed->Columns()->Count())
+                managed->Columns()->Items(oldIndex)->MoveTo(Value);
+}
+
+void TZColumn::Synchronize()
+{
+    TZCustomDBGrid* grid = Grid();
+    if (!grid)
+        return;
+    TZCustomDBGrid* managed = grid->ManageGrid();
+    if (!managed || managed->GetSynchronizing() || !managed->Columns())
+        return;
+    const int index = Index();
+    if (index < 0 || index >= managed->Columns()->Count())
+        return;
+    managed->SetSynchronizing(true);
+    TScopeExit clear([managed] { managed->SetSynchronizing(false); });
+    TZColumn* other = managed->Columns()->Items(index);
+    if (Expandable() && other->Expandable())
+        other->SetExpanded(FExpanded);
+    other->SetVisible(FVisible);
+    other->SetWidth(TrueWidth());
+}
+
+TZColumnTotal* TZColumn::GetTotalRows(int I) const
+{
+    TZCustomDBGrid* grid = Grid();
+    if (!grid || I < 0)
+        return nullptr;
+    const int header = grid->TotalHeaderRowCount();
+    if (I < header)
+        return FTotalHeader.get();
+    I -= header;
+    const int values = grid->TotalValuesRowCount();
+    if (I < values)
+        return I < TotalValuesCount() ? FTotalValues->Items(I) : nullptr;
+    I -= values;
+    const int fields = grid->TotalFieldsRowCount();
+    if (I < fields)
+        return FTotalFields.get();
+    I -= fields;
+    if (I < grid->TotalFooterRowCount())
+        return FTotalFooter.get();
+    return nullptr;
+}
+
+QString TZColumn::GetDisplayText() const
+{
+    TField* field = GetField();
+    if (!field)
+        return QString();
+    if (FShowBlob && IsMemoType(field->DataType()))
+        return field->AsString();
+    return field->DisplayText();
+}
+
+bool TZColumn::IsCheckBoxValue(bool Checked) const
+{
+    if (GetField()) {
+        const QString text = GetDisplayText();
+        const int pos = int(FCheckBoxValues.indexOf(QLatin1Char(';')));
+        QString onText = FCheckBoxValues;
+        QString offText;
+        if (pos >= 0) {
+            onText = FCheckBoxValues.left(pos);
+            offText = FCheckBoxValues.mid(pos + 1, 255);
+        }
+        return SameText(text, Checked ? onText : offText);
+    }
+    TZCustomDBGrid* grid = Grid();
+    const bool active = grid && grid->DataLink() && grid->DataLink()->Active();
+    if (!active)
+        return false;
+    return grid->IsRowSelected() == Checked;
+}
+
+// ---- Grouping -------------------------------------------------------------
+
+int TZColumn::Depth() const
+{
+    int depth = 0;
+    for (const TZColumn* parent = FParentColumn; parent; parent = parent->FParentColumn)
+        ++depth;
+    return depth;
+}
+
+bool TZColumn::Expandable() const
+{
+    if (FExpandCols >= 1)
+        return true;
+    TField* field = GetField();
+    return field && (field->DataType() == ftADT || field->DataType() == ftArray);
+}
+
+int TZColumn::ExpandIndex() const
+{
+    const int index = Index();
+    if (index < 0 || !Expandable())
+        return index;
+    const TZDBGridColumns* columns = Columns();
+    const int last = columns->Count() - 1;
+    int result = std::min(index + FExpandCols, last);
+    // Children found by the layout (object fields) may reach further.
+    int j = result;
+    while (j < last) {
+        const TZColumn* next = columns->Items(j + 1);
+        bool inGroup = false;
+        for (const TZColumn* p = next->FParentColumn; p; p = p->FParentColumn)
+            if (p == this) {
+                inGroup = true;
+                break;
+            }
+        if (!inGroup)
+            break;
+        ++j;
+    }
+    return std::max(result, j);
+}
+
+int TZColumn::ExpandWidth() const
+{
+    if (!GetVisible())
+        return 0;
+    if (GetExpanded()) {
+        int width = 0;
+        if (const TZDBGridColumns* columns = Columns()) {
+            const int last = ExpandIndex();
+            for (int i = Index() + 1; i <= last; ++i) {
+                const TZColumn* child = columns->Items(i);
+                if (child->FParentColumn == this)
+                    width += child->ExpandWidth();
+            }
+        }
+        return width;
+    }
+    TZCustomDBGrid* grid = Grid();
+    return TrueWidth() + (grid ? grid->ColLineWidth() : 0);
+}
+
+bool TZColumn::Showing() const
+{
+    if (GetExpanded() || !GetVisible())
+        return false;
+    for (const TZColumn* parent = FParentColumn; parent; parent = parent->FParentColumn)
+        if (!parent->GetExpanded())
+            return false;
+    return true;
+}
+
+bool TZColumn::GetVisible() const
+{
+    return FVisible && (!FParentColumn || FParentColumn->GetVisible());
+}
+
+void TZColumn::SetVisible(bool Value)
+{
+    if (FVisible == Value)
+        return;
+    FVisible = Value;
+    TZCustomDBGrid* grid = Grid();
+    if (!(grid && grid->StretchActive() && grid->Stretching()))
+        Synchronize();
+    Changed(true);
+    if (grid)
+        grid->StretchGrid();
+}
+
+void TZColumn::SetExpandCols(int Value)
+{
+    if (Value < 0)
+        Value = 0;
+    if (FExpandCols == Value)
+        return;
+    FExpandCols = Value;
+    Changed(true);
+}
+
+void TZColumn::SetExpanded(bool Value)
+{
+    if (FExpanded == Value)
+        return;
+    TZCustomDBGrid* grid = Grid();
+    const TZDBGridColumns* columns = Columns();
+    if (!grid || grid->IsLoading() || (columns && columns->FReading)) {
+        // Loading or reading: only the flag.
+        FExpanded = Value;
+        Changed(true);
+        return;
+    }
+    ApplyExpanded(Value);
+}
+
+void TZColumn::ApplyExpanded(bool Value)
+{
+    TZCustomDBGrid* grid = Grid();
+    TZDBGridColumns* columns = Columns();
+    const int selIndex = grid->SelectedIndex();
+    TZColumn* selected = (selIndex >= 0 && selIndex < columns->Count()) ? columns->Items(selIndex) : nullptr;
+    const bool selShowing = selected && selected->Showing();
+    const bool editorShown = grid->GetEditorMode();
+    grid->HideEditor();
+    const bool stretchOff = grid->GetStretchMode() && grid->ScrollProp() && !grid->ScrollProp()->GetAutoStretch();
+    if (stretchOff)
+        grid->SetStretchMode(false);
+    {
+        TScopeExit restore([grid, stretchOff, editorShown] {
+            if (stretchOff)
+                grid->SetStretchMode(true);
+            if (editorShown)
+                grid->SetEditorMode(true);
+        });
+        FExpanded = Value;
+        Synchronize();
+        Changed(true);
+        if (selShowing) {
+            const int col = grid->GetCol();
+            TZColumn* current = grid->ColumnOfRaw(col);
+            if (!current || !current->Showing())
+                grid->MoveCol(col, Value ? 1 : -1);
+        }
+    }
+    grid->StretchGrid();
+    grid->Synchronize();
+    if (Expandable())
+        grid->ColExpand(this);
+}
+
+// ---- Binding and editing ----------------------------------------------------
+
+bool TZColumn::DefaultReadOnly() const
+{
+    TZCustomDBGrid* grid = Grid();
+    TField* field = GetField();
+    return (grid && grid->GetReadOnly()) || (field && field->GetReadOnly());
+}
+
+bool TZColumn::GetReadOnly() const
+{
+    return IsAssigned(cvReadOnly) ? FReadOnly : DefaultReadOnly();
+}
+
+void TZColumn::SetReadOnly(bool Value)
+{
+    if (IsAssigned(cvReadOnly) && Value == FReadOnly)
+        return;
+    FReadOnly = Value;
+    AssignValue(cvReadOnly);
+    Changed(false);
+}
+
+void TZColumn::SetButtonStyle(TZColumnButtonStyle Value)
+{
+    if (FButtonStyle == Value)
+        return;
+    FButtonStyle = Value;
+    Changed(false);
+}
+
+TImeMode TZColumn::DefaultImeMode() const
+{
+    if (TZCustomDBGrid* grid = Grid())
+        return grid->GetImeMode();
+    return imDontCare;
+}
+
+TImeMode TZColumn::GetImeMode() const
+{
+    return IsAssigned(cvImeMode) ? FImeMode : DefaultImeMode();
+}
+
+void TZColumn::SetImeMode(TImeMode Value)
+{
+    FImeMode = Value;
+    AssignValue(cvImeMode);
+    Changed(false);
+}
+
+QString TZColumn::DefaultImeName() const
+{
+    if (TZCustomDBGrid* grid = Grid())
+        return grid->GetImeName();
+    return QString();
+}
+
+QString TZColumn::GetImeName() const
+{
+    return IsAssigned(cvImeName) ? FImeName : DefaultImeName();
+}
+
+void TZColumn::SetImeName(const QString& Value)
+{
+    FImeName = Value;
+    AssignValue(cvImeName);
+    Changed(false);
+}
+
+void TZColumn::SetPickList(const QStringList& Value)
+{
+    if (FPickList == Value)
+        return;
+    FPickList = Value;
+    Changed(false);
+}
+
+void TZColumn::SetPickText(const QStringList& Value)
+{
+    if (FPickText == Value)
+        return;
+    FPickText = Value;
+    Changed(false);
+}
+
+void TZColumn::SetPickTextFormat(const QString& Value)
+{
+    if (FPickTextFormat == Value)
+        return;
+    FPickTextFormat = Value;
+    Changed(false);
+}
+
+void TZColumn::SetPickOptions(TZPickOptions Value)
+{
+    if (FPickOptions == Value)
+        return;
+    FPickOptions = Value;
+    Changed(false);
+}
+
+bool TZColumn::MultiSelectList() const
+{
+    if (!FListOptions.Contains(loMultiSelectList))
+        return false;
+    TField* field = GetField();
+    if (!field)
+        return false;
+    switch (field->DataType()) {
+    case ftString:
+    case ftMemo:
+    case ftFmtMemo:
+    case ftWideString:
+    case ftWideMemo:
+        break;
+    default:
+        return false;
+    }
+    return LookupColumn() == lcLookupKeyField || PickDataActive();
+}
+
+void TZColumn::SetMultiSelectText(TMultiSelectText Value)
+{
+    if (FMultiSelectText == Value)
+        return;
+    FMultiSelectText = Value;
+    Changed(false);
+}
+
+void TZColumn::SetDelimiterChar(QChar Value)
+{
+    if (FDelimiterChar == Value)
+        return;
+    FDelimiterChar = Value;
+    Changed(false);
+}
+
+void TZColumn::SetDelimiterLine(bool Value)
+{
+    if (FDelimiterLine == Value)
+        return;
+    FDelimiterLine = Value;
+    Changed(false);
+}
+
+void TZColumn::SetDelimiterText(const QString& Value)
+{
+    if (FDelimiterText == Value)
+        return;
+    FDelimiterText = Value;
+    Changed(false);
+}
+
+QString TZColumn::Delimiter() const
+{
+    if (FDelimiterLine)
+        return QStringLiteral("\r\n");
+    if (!FDelimiterText.isEmpty())
+        return FDelimiterText;
+    return QString(FDelimiterChar);
+}
+
+// ---- Lookup ---------------------------------------------------------------
+
+TDataSet* TZColumn::GetLookupDataSet() const
+{
+    TField* field = GetField();
+    if (field && field->GetFieldKind() == fkLookup)
+        return field->GetLookupDataSet();
+    return FLookupDataSet;
+}
+
+void TZColumn::SetLookupDataSet(TDataSet* Value)
+{
+    if (FLookupDataSet == Value)
+        return;
+    FLookupDataSet = Value;
+    Changed(false);
+}
+
+QString TZColumn::GetKeyField() const
+{
+    TField* field = GetField();
+    if (field && field->GetFieldKind() == fkLookup)
+        return field->GetKeyFields();
+    return FKeyField.isEmpty() ? FFieldName : FKeyField;
+}
+
+void TZColumn::SetKeyField(const QString& Value)
+{
+    // The field name itself is the fallback: keep no copy of it.
+    const QString value = SameText(Value, FFieldName) ? QString() : Value;
+    if (FKeyField == value)
+        return;
+    FKeyField = value;
+    Changed(false);
+}
+
+QString TZColumn::GetLookupKeyField() const
+{
+    TField* field = GetField();
+    if (field && field->GetFieldKind() == fkLookup)
+        return field->GetLookupKeyFields();
+    return FLookupKeyField;
+}
+
+void TZColumn::SetLookupKeyField(const QString& Value)
+{
+    if (FLookupKeyField == Value)
+        return;
+    FLookupKeyField = Value;
+    Changed(false);
+}
+
+QString TZColumn::GetLookupResultField() const
+{
+    return FLookupResultField;
+}
+
+void TZColumn::SetLookupResultField(const QString& Value)
+{
+    if (FLookupResultField == Value)
+        return;
+    FLookupResultField = Value;
+    Changed(false);
+}
+
+QString TZColumn::GetLookupListFields() const
+{
+    return FLookupListFields.isEmpty() ? GetLookupResultField() : FLookupListFields;
+}
+
+void TZColumn::SetLookupListFields(const QString& Value)
+{
+    const QString value = Value == GetLookupResultField() ? QString() : Value;
+    if (FLookupListFields == value)
+        return;
+    FLookupListFields = value;
+    Changed(false);
+}
+
+TZLookupColumn TZColumn::LookupColumn() const
+{
+    TField* field = GetField();
+    if (!field)
+        return lcNotDefined;
+    if (field->GetFieldKind() == fkLookup)
+        return lcLookupField;
+    if (!FLookupDataSet || FLookupKeyField.isEmpty())
+        return lcNotDefined;
+    if (SameText(GetKeyField(), FFieldName))
+        return SameText(FLookupKeyField, FLookupResultField) ? lcLookupKeyField : lcLookupValueField;
+    if (!FLookupResultField.isEmpty())
+        return lcLookupResultField;
+    return lcNotDefined;
+}
+
+TField* TZColumn::DisplayField() const
+{
+    if (LookupColumn() == lcLookupValueField)
+        return FLookupDataSet ? FLookupDataSet->FindField(FLookupResultField) : nullptr;
+    return GetField();
+}
+
+bool TZColumn::LookupActive() const
+{
+    const TZLookupColumn kind = LookupColumn();
+    return kind != lcNotDefined && GetLookupDataSet() != nullptr;
+}
+
+bool TZColumn::CalendarActive() const
+{
+    TField* field = GetField();
+    return field && (field->DataType() == ftDate || field->DataType() == ftDateTime ||
+                     field->DataType() == ftTimeStamp);
+}
+
+// ---- Look -----------------------------------------------------------------
+
+TColor TZColumn::DefaultColor() const
+{
+    if (TZCustomDBGrid* grid = Grid())
+        return grid->GetColor();
+    return clWindow;
+}
+
+TColor TZColumn::GetColor() const
+{
+    return IsAssigned(cvColor) ? FColor : DefaultColor();
+}
+
+void TZColumn::SetColor(TColor Value)
+{
+    if (IsAssigned(cvColor) && Value == FColor)
+        return;
+    FColor = Value;
+    AssignValue(cvColor);
+    Changed(false);
+}
+
+QFont TZColumn::DefaultFont() const
+{
+    if (TZCustomDBGrid* grid = Grid())
+        return grid->GetFont();
+    return FFont;
+}
+
+QFont TZColumn::GetFont() const
+{
+    return IsAssigned(cvFont) ? FFont : DefaultFont();
+}
+
+void TZColumn::SetFont(const QFont& Value)
+{
+    if (IsAssigned(cvFont) && Value == FFont)
+        return;
+    FFont = Value;
+    AssignValue(cvFont);
+    Changed(false);
+}
+
+void TZColumn::RefreshDefaultFont()
+{
+    if (!IsAssigned(cvFont))
+        FFont = DefaultFont();
+    if (FTitle)
+        FTitle->RefreshDefaultFont();
+}
+
+TAlignment TZColumn::DefaultAlignment() const
+{
+    if (TField* field = DisplayField())
+        return AlignmentFromQt(field->GetAlignment());
+    return taLeftJustify;
+}
+
+TAlignment TZColumn::GetAlignment() const
+{
+    return IsAssigned(cvAlignment) ? FAlignment : DefaultAlignment();
+}
+
+void TZColumn::SetAlignment(TAlignment Value)
+{
+    if (IsAssigned(cvAlignment) && Value == FAlignment)
+        return;
+    FAlignment = Value;
+    AssignValue(cvAlignment);
+    Changed(false);
+}
+
+#define ZDB_COLUMN_SETTER(Name, Type, Member)                                                      \
+    void TZColumn::Set##Name(Type Value)                                                           \
+    {                                                                                              \
+        if (Member == Value)                                                                       \
+            return;                                                                                \
+        Member = Value;                                                                            \
+        Changed(false);                                                                            \
+    }
+
+ZDB_COLUMN_SETTER(VAlignment, TVAlignment, FVAlignment)
+ZDB_COLUMN_SETTER(WordWrap, bool, FWordWrap)
+ZDB_COLUMN_SETTER(Ellipsis, bool, FEllipsis)
+ZDB_COLUMN_SETTER(QuickDraw, bool, FQuickDraw)
+ZDB_COLUMN_SETTER(ShowBlob, bool, FShowBlob)
+ZDB_COLUMN_SETTER(Transparent, bool, FTransparent)
+ZDB_COLUMN_SETTER(TransparentColor, TColor, FTransparentColor)
+ZDB_COLUMN_SETTER(Wallpaper, bool, FWallpaper)
+ZDB_COLUMN_SETTER(ImageDraw, TImageDraw, FImageDraw)
+ZDB_COLUMN_SETTER(ImageMargin, int, FImageMargin)
+ZDB_COLUMN_SETTER(ImageOffsetX, int, FImageOffsetX)
+ZDB_COLUMN_SETTER(ImageOffsetY, int, FImageOffsetY)
+ZDB_COLUMN_SETTER(CheckBox, bool, FCheckBox)
+ZDB_COLUMN_SETTER(CheckBoxKind, TCheckBoxKind, FCheckBoxKind)
+ZDB_COLUMN_SETTER(CheckBoxStyle, TCheckBoxStyle, FCheckBoxStyle)
+ZDB_COLUMN_SETTER(CheckBoxThemed, bool, FCheckBoxThemed)
+ZDB_COLUMN_SETTER(CheckBoxValues, const QString&, FCheckBoxValues)
+ZDB_COLUMN_SETTER(ExpandBox, bool, FExpandBox)
+ZDB_COLUMN_SETTER(ExpandBoxSize, TExpandBoxSize, FExpandBoxSize)
+ZDB_COLUMN_SETTER(ExpandBoxThemed, bool, FExpandBoxThemed)
+ZDB_COLUMN_SETTER(ExpandBoxTree, bool, FExpandBoxTree)
+ZDB_COLUMN_SETTER(SuppressRTL, bool, FSuppressRTL)
+ZDB_COLUMN_SETTER(AutoNumber, bool, FAutoNumber)
+ZDB_COLUMN_SETTER(ExpandStyle, TZColumnExpandStyle, FExpandStyle)
+
+#undef ZDB_COLUMN_SETTER
+
+void TZColumn::SetImages(QObject* Value)
+{
+    if (FImages == Value)
+        return;
+    FImages = Value;
+    Changed(false);
+}
+
+QString TZColumn::DefaultCheckBoxValues()
+{
+    return QStringLiteral("True;False");
+}
+
+// ===========================================================================
+// TZDBGridColumns
+
+TZDBGridColumns::TZDBGridColumns(TZCustomDBGrid* Grid) : FGrid(Grid)
+{
+}
+
+TZDBGridColumns::~TZDBGridColumns()
+{
+    // The grid is going away: no reports to it while the columns go.
+    FGrid = nullptr;
+    BeginUpdate();
+    Clear();
+}
+
+std::unique_ptr<TCollectionItem> TZDBGridColumns::CreateItem()
+{
+    std::unique_ptr<TZColumn> column = CreateColumn();
+    column->CreateSubObjects();
+    return column;
+}
+
+std::unique_ptr<TZColumn> TZDBGridColumns::CreateColumn()
+{
+    return std::make_unique<TZColumn>(this);
+}
+
+TZColumn* TZDBGridColumns::AddColumn(bool Stored)
+{
+    std::optional<TZLayoutGuard> layout;
+    if (FGrid)
+        layout.emplace(FGrid);
+    std::unique_ptr<TCollectionItem> item = CreateItem();
+    auto* column = static_cast<TZColumn*>(item.get());
+    column->FStored = Stored;
+    InsertItem(std::move(item), -1);
+    return column;
+}
+
+TZColumn* TZDBGridColumns::Add()
+{
+    return AddColumn(true);
+}
+
+TZColumn* TZDBGridColumns::InternalAdd()
+{
+    return AddColumn(false);
+}
+
+namespace {
+
+bool LinkActive(TZCustomDBGrid* Grid)
+{
+    return Grid && Grid->DataLink() && Grid->DataLink()->Active();
+}
+
+} // namespace
+
+TZColumn* TZDBGridColumns::AddAutoNumber()
+{
+    std::optional<TZLayoutGuard> layout;
+    if (FGrid)
+        layout.emplace(FGrid);
+    TZColumn* column = InternalAdd();
+    column->SetIndex(0);
+    column->FAutoNumber = true;
+    column->SetAlignment(taRightJustify);
+    column->FSuppressRTL = true;
+    column->Title()->SetAlignment(taRightJustify);
+    column->Title()->SetCaption(DefAutoNumberTitle);
+    if (LinkActive(FGrid))
+        column->SetWidth(DefAutoNumberWidth);
+    return column;
+}
+
+TZColumn* TZDBGridColumns::AddAutoSelect()
+{
+    std::optional<TZLayoutGuard> layout;
+    if (FGrid)
+        layout.emplace(FGrid);
+    TZColumn* column = InternalAdd();
+    column->SetIndex(0);
+    column->FCheckBox = true;
+    column->SetAlignment(taCenter);
+    column->FSuppressRTL = true;
+    column->Title()->SetAlignment(taCenter);
+    column->Title()->SetCaption(DefAutoSelectTitle);
+    if (LinkActive(FGrid))
+        column->SetWidth(DefAutoSelectWidth);
+    return column;
+}
+
+TZColumn* TZDBGridColumns::AddAutoExpand()
+{
+    std::optional<TZLayoutGuard> layout;
+    if (FGrid)
+        layout.emplace(FGrid);
+    TZColumn* column = InternalAdd();
+    column->SetIndex(0);
+    column->FExpandBox = true;
+    column->FExpandBoxSize = ebLarge;
+    column->SetAlignment(taCenter);
+    column->FSuppressRTL = true;
+    column->FTransparent = true;
+    column->Title()->SetAlignment(taCenter);
+    column->Title()->SetCaption(DefAutoExpandTitle);
+    if (LinkActive(FGrid))
+        column->SetWidth(DefAutoExpandWidth);
+    return column;
+}
+
+TDBGridColumnsState TZDBGridColumns::State() const
+{
+    return Count() > 0 && Items(Count() - 1)->IsStored() ? csCustomized : csDefault;
+}
+
+void TZDBGridColumns::SetState(TDBGridColumnsState Value)
+{
+    if (Value == State())
+        return;
+    if (Value == csDefault)
+        Clear();
+    else
+        RebuildColumns();
+}
+
+void TZDBGridColumns::RebuildColumns()
+{
+    std::optional<TZLayoutGuard> layout;
+    if (FGrid)
+        layout.emplace(FGrid);
+    TCollectionUpdateGuard update(this);
+    if (Count() > 0) {
+        for (TZColumn* column : *this)
+            column->FStored = true;
+        return;
+    }
+    TDataSet* dataSet = FGrid && FGrid->DataLink() ? FGrid->DataLink()->DataSet() : nullptr;
+    if (!dataSet)
+        return;
+    for (const auto& field : dataSet->Fields())
+        if (field->GetVisible())
+            Add()->SetFieldName(field->FullName());
+}
+
+void TZDBGridColumns::Assign(const TZDBGridColumns& Source)
+{
+    if (&Source == this)
+        return;
+    std::optional<TZLayoutGuard> layout;
+    if (FGrid)
+        layout.emplace(FGrid);
+    TCollectionUpdateGuard update(this);
+    Clear();
+    for (TZColumn* source : Source) {
+        TZColumn* column = AddColumn(source->IsStored());
+        column->Assign(*source);
+    }
+}
+
+void TZDBGridColumns::RestoreDefaults()
+{
+    TCollectionUpdateGuard update(this);
+    for (TZColumn* column : *this)
+        column->RestoreDefaults();
+}
+
+TZColumn* TZDBGridColumns::FindColumn(const QString& Name, int StartIndex) const
+{
+    for (int i = std::max(StartIndex, 0); i < Count(); ++i)
+        if (SameText(Items(i)->GetFieldName(), Name))
+            return Items(i);
+    return nullptr;
+}
+
+TZColumn* TZDBGridColumns::ColumnByName(const QString& Name, int StartIndex) const
+{
+    TZColumn* column = FindColumn(Name, StartIndex);
+    if (!column)
+        DatabaseErrorFmt(SFieldNotFound, {Name}, FGrid);
+    return column;
+}
+
+void TZDBGridColumns::UpdateMarkers()
+{
+}
+
+void TZDBGridColumns::RemoveMarkers()
+{
+    for (TZColumn* column : *this)
+        column->Title()->SetMarkerIndex(-1);
+}
+
+void TZDBGridColumns::Update(TCollectionItem* Item)
+{
+    if (!FGrid || FGrid->IsLoading() || FGrid->IsDestroying())
+        return;
+    if (!Item) {
+        FGrid->LayoutChanged();
+        return;
+    }
+    auto* column = static_cast<TZColumn*>(Item);
+    const int raw = FGrid->DataToRawColumn(column->Index());
+    if (raw < 0 || raw >= FGrid->GetColCount())
+        return;
+    FGrid->InvalidateCol(raw);
+    FGrid->SetColWidths(raw, column->GetWidth());
+}
+
+void TZDBGridColumns::Notify(TCollectionItem* Item, TCollectionNotification Action)
+{
+    if (Action != cnExtracting)
+        return;
+    auto* column = static_cast<TZColumn*>(Item);
+    for (TZColumn* other : *this)
+        if (other->FParentColumn == column)
+            other->FParentColumn = nullptr;
+    column->FParentColumn = nullptr;
+    if (FGrid && !FGrid->IsDestroying())
+        FGrid->ColumnExtracting(column);
+}
+
+} // namespace zdb

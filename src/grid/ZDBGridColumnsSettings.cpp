@@ -1,0 +1,621 @@
+// Columns: the settings text (name=value lines) and the column stream (a JSON
+// document of every stored property that differs from its default, plus the
+// grid's order fields).
+
+#include "ZDBGridColumns.h"
+#include "ZDBGrids.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <functional>
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+namespace zdb {
+
+namespace {
+
+// ---- Name=value lines ----------------------------------------------------------
+
+// The value of the first line named Name (case-insensitive); none when absent.
+std::optional<QString> ValueOf(const QStringList& Lines, const QString& Name)
+{
+    for (const QString& line : Lines) {
+        const qsizetype pos = line.indexOf(QLatin1Char('='));
+        if (pos < 0)
+            continue;
+        if (line.left(pos).compare(Name, Qt::CaseInsensitive) == 0)
+            return line.mid(pos + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<int> IntOf(const QString& Text)
+{
+    bool ok = false;
+    const int value = Text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+QString Flag(bool Value)
+{
+    return Value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// ---- JSON values of property types ------------------------------------------------
+
+template <typename T>
+struct IsEnumSet : std::false_type {};
+template <typename E>
+struct IsEnumSet<TEnumSet<E>> : std::true_type {};
+
+template <typename T>
+QJsonValue ToJson(const T& Value)
+{
+    if constexpr (std::is_same_v<T, bool>)
+        return Value;
+    else if constexpr (std::is_enum_v<T>)
+        return int(Value);
+    else if constexpr (std::is_same_v<T, int>)
+        return Value;
+    else if constexpr (std::is_same_v<T, QString>)
+        return Value;
+    else if constexpr (std::is_same_v<T, QStringList>)
+        return QJsonArray::fromStringList(Value);
+    else if constexpr (std::is_same_v<T, QChar>)
+        return QString(Value);
+    else if constexpr (std::is_same_v<T, QFont>)
+        return Value.toString();
+    else {
+        static_assert(IsEnumSet<T>::value, "unsupported property type");
+        return qint64(Value.Bits());
+    }
+}
+
+// Reads Json into Value; false (Value untouched) when Json does not hold the type.
+template <typename T>
+bool FromJson(const QJsonValue& Json, T& Value)
+{
+    if constexpr (std::is_same_v<T, bool>) {
+        if (!Json.isBool())
+            return false;
+        Value = Json.toBool();
+    } else if constexpr (std::is_enum_v<T> || std::is_same_v<T, int>) {
+        if (!Json.isDouble())
+            return false;
+        Value = T(Json.toInt());
+    } else if constexpr (std::is_same_v<T, QString>) {
+        if (!Json.isString())
+            return false;
+        Value = Json.toString();
+    } else if constexpr (std::is_same_v<T, QStringList>) {
+        if (!Json.isArray())
+            return false;
+        QStringList list;
+        for (const QJsonValue& item : Json.toArray())
+            list << item.toString();
+        Value = list;
+    } else if constexpr (std::is_same_v<T, QChar>) {
+        if (!Json.isString() || Json.toString().size() != 1)
+            return false;
+        Value = Json.toString().at(0);
+    } else if constexpr (std::is_same_v<T, QFont>) {
+        if (!Json.isString())
+            return false;
+        QFont font;
+        if (!font.fromString(Json.toString()))
+            return false;
+        Value = font;
+    } else {
+        static_assert(IsEnumSet<T>::value, "unsupported property type");
+        if (!Json.isDouble())
+            return false;
+        Value = T::FromBits(std::uint32_t(Json.toInteger()));
+    }
+    return true;
+}
+
+// ---- Property tables ---------------------------------------------------------------
+
+// Read gives an undefined value for a property that is not stored.
+template <typename C>
+struct TProp {
+    const char* Name;
+    std::function<QJsonValue(const C&)> Read;
+    std::function<void(C&, const QJsonValue&)> Write;
+};
+
+const QJsonValue NotStored(QJsonValue::Undefined);
+
+// A property stored while it differs from its fixed default.
+template <typename C, typename T, typename Arg>
+TProp<C> Plain(const char* Name, T (C::*Get)() const, void (C::*Set)(Arg), T Default)
+{
+    return {Name,
+            [=](const C& Object) {
+                const T value = (Object.*Get)();
+                return value == Default ? NotStored : ToJson(value);
+            },
+            [=](C& Object, const QJsonValue& Json) {
+                T value{};
+                if (FromJson(Json, value))
+                    (Object.*Set)(value);
+            }};
+}
+
+// An assigned value of a column: stored while assigned and different from the
+// default read from the field or grid (the font: whenever assigned).
+template <typename C, typename T, typename Arg>
+TProp<C> Assigned(const char* Name, TZColumnValue Member, T (C::*Get)() const, void (C::*Set)(Arg),
+                  T (C::*Default)() const, std::function<const TZColumn*(const C&)> ColumnOf)
+{
+    return {Name,
+            [=](const C& Object) {
+                if (!ColumnOf(Object)->IsAssigned(Member))
+                    return NotStored;
+                const T value = (Object.*Get)();
+                if constexpr (!std::is_same_v<T, QFont>)
+                    if (value == (Object.*Default)())
+                        return NotStored;
+                return ToJson(value);
+            },
+            [=](C& Object, const QJsonValue& Json) {
+                T value{};
+                if (FromJson(Json, value))
+                    (Object.*Set)(value);
+            }};
+}
+
+const TZColumn* SelfColumn(const TZColumn& Column)
+{
+    return &Column;
+}
+
+const TZColumn* TitleColumn(const TZColumnTitle& Title)
+{
+    return Title.Column();
+}
+
+// The object named Name among the children of the grid's top-level ancestor.
+template <typename T>
+T* FindObject(const TZCustomDBGrid* Grid, const QString& Name)
+{
+    if (!Grid || Name.isEmpty())
+        return nullptr;
+    const QObject* root = Grid;
+    while (root->parent())
+        root = root->parent();
+    if (root->objectName() == Name)
+        if (T* object = qobject_cast<T*>(const_cast<QObject*>(root)))
+            return object;
+    return root->findChild<T*>(Name);
+}
+
+// A reference to another object, stored by its object name.
+template <typename C, typename T>
+TProp<C> Reference(const char* Name, T* (C::*Get)() const, void (C::*Set)(T*),
+                   std::function<const TZCustomDBGrid*(const C&)> GridOf)
+{
+    return {Name,
+            [=](const C& Object) {
+                const T* value = (Object.*Get)();
+                return value && !value->objectName().isEmpty() ? QJsonValue(value->objectName()) : NotStored;
+            },
+            [=](C& Object, const QJsonValue& Json) {
+                if (T* value = FindObject<T>(GridOf(Object), Json.toString()))
+                    (Object.*Set)(value);
+            }};
+}
+
+const TZCustomDBGrid* ColumnGrid(const TZColumn& Column)
+{
+    return Column.Grid();
+}
+
+const TZCustomDBGrid* TitleGrid(const TZColumnTitle& Title)
+{
+    return Title.Column()->Grid();
+}
+
+const std::vector<TProp<TZColumn>>& ColumnProps()
+{
+    using C = TZColumn;
+    static const std::vector<TProp<C>> props = {
+        Plain("FieldName", &C::GetFieldName, &C::SetFieldName, QString()),
+        // Binding and editing
+        Assigned<C>("ReadOnly", cvReadOnly, &C::GetReadOnly, &C::SetReadOnly, &C::DefaultReadOnly, SelfColumn),
+        Plain("ButtonStyle", &C::GetButtonStyle, &C::SetButtonStyle, cbsAuto),
+        Plain("ShowEdit", &C::GetShowEdit, &C::SetShowEdit, true),
+        Plain("EditMemo", &C::GetEditMemo, &C::SetEditMemo, true),
+        Plain("CharCase", &C::GetCharCase, &C::SetCharCase, ecNormal),
+        Assigned<C>("ImeMode", cvImeMode, &C::GetImeMode, &C::SetImeMode, &C::DefaultImeMode, SelfColumn),
+        Assigned<C>("ImeName", cvImeName, &C::GetImeName, &C::SetImeName, &C::DefaultImeName, SelfColumn),
+        Plain("EditorHint", &C::GetEditorHint, &C::SetEditorHint, QString()),
+        Plain("Hint", &C::GetHint, &C::SetHint, QString()),
+        Reference<C, QMenu>("PopupMenu", &C::GetPopupMenu, &C::SetPopupMenu, ColumnGrid),
+        Reference<C, QMenu>("DropDownMenu", &C::GetDropDownMenu, &C::SetDropDownMenu, ColumnGrid),
+        Plain("DropDownRows", &C::GetDropDownRows, &C::SetDropDownRows, 0),
+        Plain("DropDownWidth", &C::GetDropDownWidth, &C::SetDropDownWidth, 0),
+        Plain("PickList", &C::GetPickList, &C::SetPickList, QStringList()),
+        Plain("PickText", &C::GetPickText, &C::SetPickText, QStringList()),
+        Plain("PickTextFormat", &C::GetPickTextFormat, &C::SetPickTextFormat, QString()),
+        Plain("PickOptions", &C::GetPickOptions, &C::SetPickOptions, TZPickOptions{poSelectPickText, poAcceptPickList}),
+        Plain("ListOptions", &C::GetListOptions, &C::SetListOptions,
+              TZListOptions{loAutoComplete, loAutoCloseEditor, loSelectNextValue, loAllowClearValue, loShowToday,
+                            loAllowChangeOrder, loAllowColumnResize}),
+        Plain("CalendarDepth", &C::GetCalendarDepth, &C::SetCalendarDepth, cdDecade),
+        Plain("MultiSelectText", &C::GetMultiSelectText, &C::SetMultiSelectText, mstEllipsis),
+        Plain("DelimiterChar", &C::GetDelimiterChar, &C::SetDelimiterChar, QChar(QLatin1Char(','))),
+        Plain("DelimiterLine", &C::GetDelimiterLine, &C::SetDelimiterLine, false),
+        Plain("DelimiterText", &C::GetDelimiterText, &C::SetDelimiterText, QString()),
+        // Own lookup values only (a lookup field brings its own definition).
+        {"LookupDataSet",
+         [](const C& Column) {
+             const TDataSet* dataSet = Column.OwnLookupDataSet();
+             return dataSet && !dataSet->objectName().isEmpty() ? QJsonValue(dataSet->objectName()) : NotStored;
+         },
+         [](C& Column, const QJsonValue& Json) {
+             if (TDataSet* dataSet = FindObject<TDataSet>(Column.Grid(), Json.toString()))
+                 Column.SetLookupDataSet(dataSet);
+         }},
+        {"KeyField",
+         [](const C& Column) { return Column.IsKeyFieldStored() ? QJsonValue(Column.GetKeyField()) : NotStored; },
+         [](C& Column, const QJsonValue& Json) { Column.SetKeyField(Json.toString()); }},
+        {"LookupKeyField",
+         [](const C& Column) {
+             return Column.IsLookupKeyFieldStored() ? QJsonValue(Column.GetLookupKeyField()) : NotStored;
+         },
+         [](C& Column, const QJsonValue& Json) { Column.SetLookupKeyField(Json.toString()); }},
+        {"LookupResultField",
+         [](const C& Column) {
+             return Column.IsLookupResultFieldStored() ? QJsonValue(Column.GetLookupResultField()) : NotStored;
+         },
+         [](C& Column, const QJsonValue& Json) { Column.SetLookupResultField(Json.toString()); }},
+        {"LookupListFields",
+         [](const C& Column) {
+             return Column.IsLookupListFieldsStored() ? QJsonValue(Column.GetLookupListFields()) : NotStored;
+         },
+         [](C& Column, const QJsonValue& Json) { Column.SetLookupListFields(Json.toString()); }},
+        Plain("LookupParentField", &C::GetLookupParentField, &C::SetLookupParentField, QString()),
+        Plain("LookupTreeViewField", &C::GetLookupTreeViewField, &C::SetLookupTreeViewField, QString()),
+        Plain("LookupListTitles", &C::GetLookupListTitles, &C::SetLookupListTitles, QString()),
+        Plain("LookupListWidths", &C::GetLookupListWidths, &C::SetLookupListWidths, QString()),
+        Plain("FilterList", &C::GetFilterList, &C::SetFilterList, QStringList()),
+        Plain("FilterText", &C::GetFilterText, &C::SetFilterText, QString()),
+        // Look
+        Assigned<C>("Color", cvColor, &C::GetColor, &C::SetColor, &C::DefaultColor, SelfColumn),
+        Assigned<C>("Font", cvFont, &C::GetFont, &C::SetFont, &C::DefaultFont, SelfColumn),
+        Assigned<C>("Alignment", cvAlignment, &C::GetAlignment, &C::SetAlignment, &C::DefaultAlignment, SelfColumn),
+        Plain("VAlignment", &C::GetVAlignment, &C::SetVAlignment, tvCenter),
+        Plain("WordWrap", &C::GetWordWrap, &C::SetWordWrap, true),
+        Plain("Ellipsis", &C::GetEllipsis, &C::SetEllipsis, true),
+        Plain("QuickDraw", &C::GetQuickDraw, &C::SetQuickDraw, true),
+        Plain("ShowBlob", &C::GetShowBlob, &C::SetShowBlob, true),
+        Plain("Transparent", &C::GetTransparent, &C::SetTransparent, false),
+        Plain("TransparentColor", &C::GetTransparentColor, &C::SetTransparentColor, clNone),
+        Plain("Wallpaper", &C::GetWallpaper, &C::SetWallpaper, false),
+        Reference<C, QObject>("Images", &C::GetImages, &C::SetImages, ColumnGrid),
+        Plain("ImageDraw", &C::GetImageDraw, &C::SetImageDraw, idCenter),
+        Plain("ImageMargin", &C::GetImageMargin, &C::SetImageMargin, 0),
+        Plain("ImageOffsetX", &C::GetImageOffsetX, &C::SetImageOffsetX, 0),
+        Plain("ImageOffsetY", &C::GetImageOffsetY, &C::SetImageOffsetY, 0),
+        Plain("CheckBox", &C::GetCheckBox, &C::SetCheckBox, false),
+        Plain("CheckBoxKind", &C::GetCheckBoxKind, &C::SetCheckBoxKind, ckCheck),
+        Plain("CheckBoxStyle", &C::GetCheckBoxStyle, &C::SetCheckBoxStyle, cbAuto),
+        Plain("CheckBoxThemed", &C::GetCheckBoxThemed, &C::SetCheckBoxThemed, false),
+        Plain("CheckBoxToggle", &C::GetCheckBoxToggle, &C::SetCheckBoxToggle, ctOnCellClick),
+        Plain("CheckBoxValues", &C::GetCheckBoxValues, &C::SetCheckBoxValues, C::DefaultCheckBoxValues()),
+        Plain("ExpandBox", &C::GetExpandBox, &C::SetExpandBox, false),
+        Plain("ExpandBoxSize", &C::GetExpandBoxSize, &C::SetExpandBoxSize, ebLarge),
+        Plain("ExpandBoxThemed", &C::GetExpandBoxThemed, &C::SetExpandBoxThemed, false),
+        Plain("ExpandBoxToggle", &C::GetExpandBoxToggle, &C::SetExpandBoxToggle, etOnCellClick),
+        Plain("ExpandBoxTree", &C::GetExpandBoxTree, &C::SetExpandBoxTree, false),
+        Plain("ToolTips", &C::GetToolTips, &C::SetToolTips, true),
+        Plain("ToolTipsWidth", &C::GetToolTipsWidth, &C::SetToolTipsWidth, ttAutoWidth),
+        Plain("SuppressRTL", &C::GetSuppressRTL, &C::SetSuppressRTL, false),
+        Plain("AutoNumber", &C::GetAutoNumber, &C::SetAutoNumber, false),
+        // Grouping and widths (limits before the width they limit)
+        Plain("ExpandCols", &C::GetExpandCols, &C::SetExpandCols, 0),
+        {"Visible", [](const C& Column) { return Column.Visibility() ? NotStored : QJsonValue(false); },
+         [](C& Column, const QJsonValue& Json) {
+             if (Json.isBool())
+                 Column.SetVisible(Json.toBool());
+         }},
+        {"Expanded", [](const C& Column) { return Column.ExpandedFlag() ? NotStored : QJsonValue(false); },
+         [](C& Column, const QJsonValue& Json) {
+             if (Json.isBool())
+                 Column.SetExpanded(Json.toBool());
+         }},
+        Plain("ExpandStyle", &C::GetExpandStyle, &C::SetExpandStyle, cesAuto),
+        Plain("DialogOptions", &C::GetDialogOptions, &C::SetDialogOptions, TDialogOptions{doShowColumn, doItemEnabled}),
+        Plain("WidthMin", &C::GetWidthMin, &C::SetWidthMin, -1),
+        Plain("WidthMax", &C::GetWidthMax, &C::SetWidthMax, -1),
+        {"Width",
+         [](const C& Column) {
+             if (!Column.IsAssigned(cvWidth))
+                 return NotStored;
+             const int width = Column.GetWidth();
+             return width == Column.DefaultWidth() ? NotStored : QJsonValue(width);
+         },
+         [](C& Column, const QJsonValue& Json) {
+             int width = 0;
+             if (FromJson(Json, width))
+                 Column.SetWidth(width);
+         }},
+    };
+    return props;
+}
+
+const std::vector<TProp<TZColumnTitle>>& TitleProps()
+{
+    using C = TZColumnTitle;
+    static const std::vector<TProp<C>> props = {
+        {"Caption",
+         [](const C& Title) { return Title.IsCaptionStored() ? QJsonValue(Title.GetCaption()) : NotStored; },
+         [](C& Title, const QJsonValue& Json) {
+             if (Json.isString())
+                 Title.SetCaption(Json.toString());
+         }},
+        Assigned<C>("Alignment", cvTitleAlignment, &C::GetAlignment, &C::SetAlignment, &C::DefaultAlignment, TitleColumn),
+        Assigned<C>("Color", cvTitleColor, &C::GetColor, &C::SetColor, &C::DefaultColor, TitleColumn),
+        Assigned<C>("Font", cvTitleFont, &C::GetFont, &C::SetFont, &C::DefaultFont, TitleColumn),
+        Plain("VAlignment", &C::GetVAlignment, &C::SetVAlignment, tvCenter),
+        Plain("WordWrap", &C::GetWordWrap, &C::SetWordWrap, true),
+        Plain("Ellipsis", &C::GetEllipsis, &C::SetEllipsis, true),
+        Plain("Button", &C::GetButton, &C::SetButton, true),
+        Plain("Header", &C::GetHeader, &C::SetHeader, QString()),
+        Plain("HeaderHint", &C::GetHeaderHint, &C::SetHeaderHint, QString()),
+        Plain("Hint", &C::GetHint, &C::SetHint, QString()),
+        Plain("ImageIndex", &C::GetImageIndex, &C::SetImageIndex, -1),
+        Plain("MarkerIndex", &C::GetMarkerIndex, &C::SetMarkerIndex, -1),
+        Plain("Marker", &C::GetMarker, &C::SetMarker, tmNone),
+        Plain("AutoToggle", &C::GetAutoToggle, &C::SetAutoToggle, true),
+        Plain("AutoFilter", &C::GetAutoFilter, &C::SetAutoFilter, true),
+        Plain("AutoFilters", &C::GetAutoFilters, &C::SetAutoFilters, TFilterStyles{fsFilterList, fsFilterForm}),
+        Reference<C, QMenu>("PopupMenu", &C::GetPopupMenu, &C::SetPopupMenu, TitleGrid),
+        Reference<C, QMenu>("DropDownMenu", &C::GetDropDownMenu, &C::SetDropDownMenu, TitleGrid),
+    };
+    return props;
+}
+
+const std::vector<TProp<TZColumnReport>>& ReportProps()
+{
+    using C = TZColumnReport;
+    static const std::vector<TProp<C>> props = {
+        Plain("Visible", &C::GetVisible, &C::SetVisible, true),
+        Plain("TotalType", &C::GetTotalType, &C::SetTotalType, ttNone),
+        Plain("TotalText", &C::GetTotalText, &C::SetTotalText, QString()),
+        Plain("TotalMask", &C::GetTotalMask, &C::SetTotalMask, QString()),
+        Plain("AutoHeight", &C::GetAutoHeight, &C::SetAutoHeight, false),
+        Plain("DialogOptions", &C::GetDialogOptions, &C::SetDialogOptions, TDialogOptions{doShowColumn, doItemEnabled}),
+    };
+    return props;
+}
+
+template <typename C>
+QJsonObject WriteProps(const C& Object, const std::vector<TProp<C>>& Props)
+{
+    QJsonObject result;
+    for (const TProp<C>& prop : Props) {
+        const QJsonValue value = prop.Read(Object);
+        if (!value.isUndefined())
+            result.insert(QLatin1String(prop.Name), value);
+    }
+    return result;
+}
+
+template <typename C>
+void ReadProps(C& Object, const QJsonObject& Json, const std::vector<TProp<C>>& Props)
+{
+    for (const TProp<C>& prop : Props) {
+        const auto it = Json.constFind(QLatin1String(prop.Name));
+        if (it != Json.constEnd())
+            prop.Write(Object, *it);
+    }
+}
+
+QJsonValue TotalFont(const TZColumnTotal* Total)
+{
+    return Total && Total->IsFontAssigned() ? QJsonValue(Total->GetFont().toString()) : NotStored;
+}
+
+void ReadTotalFont(TZColumnTotal* Total, const QJsonValue& Json)
+{
+    QFont font;
+    if (Total && FromJson(Json, font))
+        Total->SetFont(font);
+}
+
+QJsonObject WriteColumn(const TZColumn& Column)
+{
+    QJsonObject result = WriteProps(Column, ColumnProps());
+    const QJsonObject title = WriteProps(*Column.Title(), TitleProps());
+    if (!title.isEmpty())
+        result.insert(QStringLiteral("Title"), title);
+    const QJsonObject report = WriteProps(*Column.Report(), ReportProps());
+    if (!report.isEmpty())
+        result.insert(QStringLiteral("Report"), report);
+
+    QJsonObject totals;
+    if (const QJsonValue font = TotalFont(Column.TotalHeader()); !font.isUndefined())
+        totals.insert(QStringLiteral("HeaderFont"), font);
+    if (Column.TotalValuesCount() > 0) {
+        QJsonArray values;
+        for (int i = 0; i < Column.TotalValuesCount(); ++i) {
+            const QJsonValue font = TotalFont(Column.TotalValues()->Items(i));
+            values.append(font.isUndefined() ? QJsonValue() : font);
+        }
+        totals.insert(QStringLiteral("Values"), values);
+    }
+    if (const QJsonValue font = TotalFont(Column.TotalFields()); !font.isUndefined())
+        totals.insert(QStringLiteral("FieldsFont"), font);
+    if (const QJsonValue font = TotalFont(Column.TotalFooter()); !font.isUndefined())
+        totals.insert(QStringLiteral("FooterFont"), font);
+    if (!totals.isEmpty())
+        result.insert(QStringLiteral("Totals"), totals);
+    return result;
+}
+
+void ReadColumn(TZColumn& Column, const QJsonObject& Json)
+{
+    ReadProps(Column, Json, ColumnProps());
+    ReadProps(*Column.Title(), Json.value(QStringLiteral("Title")).toObject(), TitleProps());
+    ReadProps(*Column.Report(), Json.value(QStringLiteral("Report")).toObject(), ReportProps());
+    const QJsonObject totals = Json.value(QStringLiteral("Totals")).toObject();
+    ReadTotalFont(Column.TotalHeader(), totals.value(QStringLiteral("HeaderFont")));
+    const QJsonArray values = totals.value(QStringLiteral("Values")).toArray();
+    Column.TotalValues()->SetCount(int(values.size()));
+    for (int i = 0; i < int(values.size()); ++i)
+        ReadTotalFont(Column.TotalValues()->Items(i), values.at(i));
+    ReadTotalFont(Column.TotalFields(), totals.value(QStringLiteral("FieldsFont")));
+    ReadTotalFont(Column.TotalFooter(), totals.value(QStringLiteral("FooterFont")));
+}
+
+} // namespace
+
+// ---- Settings text ----------------------------------------------------------------
+
+QStringList TZDBGridColumns::GetSettings()
+{
+    const QString d = DefaultDelimiter;
+    FSettings.clear();
+    FSettings << QStringLiteral("Columns=%1").arg(Count());
+    for (int i = 0; i < Count(); ++i) {
+        const TZColumn* column = Items(i);
+        FSettings << QStringLiteral("Column%1=").arg(i + 1) + column->GetFieldName() + d +
+                         QString::number(column->GetWidthBase()) + d + Flag(column->Visibility()) + d +
+                         Flag(column->FExpanded) + d + Flag(column->Report()->GetVisible());
+    }
+    if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode))
+        FSettings << QStringLiteral("StretchMode=%1").arg(Flag(FGrid->GetStretchMode()));
+    FSettings << QStringLiteral("CurrentPPI=%1").arg(FGrid ? FGrid->CurrentPPI() : 96);
+    return FSettings;
+}
+
+void TZDBGridColumns::SetSettings()
+{
+    const QStringList lines = FSettings;
+    SetSettings(lines);
+}
+
+void TZDBGridColumns::SetSettings(const QStringList& Strings)
+{
+    if (&Strings != &FSettings)
+        FSettings = Strings;
+    const QString d = DefaultDelimiter;
+    TCollectionUpdateGuard update(this);
+    const int currentPPI = FGrid ? FGrid->CurrentPPI() : 96;
+    int ppi = currentPPI;
+    if (const auto value = ValueOf(FSettings, QStringLiteral("CurrentPPI")))
+        if (const auto number = IntOf(*value); number && *number > 0)
+            ppi = *number;
+    int count = 0;
+    if (const auto value = ValueOf(FSettings, QStringLiteral("Columns")))
+        count = IntOf(*value).value_or(0);
+    for (int i = 1; i <= count; ++i) {
+        const auto value = ValueOf(FSettings, QStringLiteral("Column%1").arg(i));
+        if (!value)
+            continue;
+        const QStringList parts = value->split(d);
+        TZColumn* column = FindColumn(parts.value(0).trimmed(), i - 1);
+        if (!column)
+            continue;
+        column->MoveTo(i - 1);
+        if (const auto width = IntOf(parts.value(1)); width && *width >= 0)
+            column->SetWidthBase(MulDiv(*width, currentPPI, ppi));
+        if (const auto visible = IntOf(parts.value(2)))
+            column->SetVisible(*visible == 1);
+        if (const auto expanded = IntOf(parts.value(3)))
+            column->SetExpanded(*expanded == 1);
+        if (const auto printed = IntOf(parts.value(4)))
+            column->Report()->SetVisible(*printed == 1);
+    }
+    if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode)) {
+        bool mode = FGrid->GetStretchMode();
+        if (const auto value = ValueOf(FSettings, QStringLiteral("StretchMode")))
+            if (const auto number = IntOf(*value))
+                mode = *number == 1;
+        FGrid->SetStretchMode(mode);
+    }
+}
+
+// ---- Streams ------------------------------------------------------------------------
+
+void TZDBGridColumns::WriteEntries(QJsonObject& Object, bool Force) const
+{
+    FWriting = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FWriting};
+    if (Force || State() == csCustomized) {
+        QJsonArray columns;
+        for (const TZColumn* column : *this)
+            columns.append(WriteColumn(*column));
+        Object.insert(QStringLiteral("Columns"), columns);
+    }
+    if (FGrid && !FGrid->GetOrderFields().isEmpty())
+        Object.insert(QStringLiteral("OrderFields"), FGrid->GetOrderFields());
+}
+
+void TZDBGridColumns::ReadEntries(const QJsonObject& Object)
+{
+    const auto it = Object.constFind(QStringLiteral("Columns"));
+    if (it != Object.constEnd()) {
+        std::optional<TZLayoutGuard> layout;
+        if (FGrid)
+            layout.emplace(FGrid);
+        TCollectionUpdateGuard update(this);
+        FReading = true;
+        struct TReset {
+            bool& Flag;
+            ~TReset() { Flag = false; }
+        } reset{FReading};
+        Clear();
+        for (const QJsonValue& item : it->toArray())
+            ReadColumn(*Add(), item.toObject());
+    }
+    // "OrderFields" is part of the stream but the order is not taken from it:
+    // the sort order of a loaded grid comes from its settings or its dataset.
+}
+
+void TZDBGridColumns::SaveToStream(QIODevice& Stream)
+{
+    QJsonObject object;
+    WriteEntries(object, true);
+    const QByteArray data = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    if (Stream.write(data) != data.size())
+        DatabaseError(QStringLiteral("Cannot write the columns: %1").arg(Stream.errorString()));
+}
+
+void TZDBGridColumns::LoadFromStream(QIODevice& Stream)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(Stream.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        DatabaseError(QStringLiteral("Invalid column stream: %1").arg(error.errorString()));
+    ReadEntries(document.object());
+}
+
+void TZDBGridColumns::SaveToFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        DatabaseError(QStringLiteral("Cannot create file \"%1\": %2").arg(FileName, file.errorString()));
+    SaveToStream(file);
+}
+
+void TZDBGridColumns::LoadFromFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        DatabaseError(QStringLiteral("Cannot open file \"%1\": %2").arg(FileName, file.errorString()));
+    LoadFromStream(file);
+}
+
+} // namespace zdb
