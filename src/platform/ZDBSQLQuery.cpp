@@ -1,0 +1,1910 @@
+// TZSQLQuery: opening, packet fetching, the row cache, navigation, bookmarks,
+// counting and the column description.
+
+#include "ZDBSQLQuery.h"
+
+#include <QAtomicInteger>
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlIndex>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+namespace zdb {
+
+namespace {
+
+// Serials: bit 63 marks a row inserted here, bits 40..62 the opening, bits 0..39 the row's number.
+constexpr quint64 InsertedBit = quint64(1) << 63;
+constexpr int GenerationShift = 40;
+constexpr quint64 GenerationMask = (quint64(1) << 23) - 1;
+constexpr quint64 IndexMask = (quint64(1) << GenerationShift) - 1;
+// Order keys: the n-th row read gets (n + 1) * OrderGap; inserted rows go in between.
+constexpr quint64 OrderGap = quint64(1) << 22;
+QAtomicInteger<quint32> NextCloneNumber{1};
+
+enum class TDialect { Sqlite, Postgres, Other };
+
+TDialect DialectOf(const QSqlDatabase& db)
+{
+    if (const QSqlDriver* driver = db.driver()) {
+        switch (driver->dbmsType()) {
+        case QSqlDriver::SQLite: return TDialect::Sqlite;
+        case QSqlDriver::PostgreSQL: return TDialect::Postgres;
+        default: break;
+        }
+    }
+    const QString name = db.driverName();
+    if (name.startsWith(QLatin1String("QSQLITE")))
+        return TDialect::Sqlite;
+    if (name == QLatin1String("QPSQL"))
+        return TDialect::Postgres;
+    return TDialect::Other;
+}
+
+// The server's own message when there is one.
+QString ErrorText(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    if (text.isEmpty())
+        text = QStringLiteral("Unknown database error");
+    return text;
+}
+
+bool SameValue(const QVariant& a, const QVariant& b)
+{
+    const bool nullA = a.isNull();
+    const bool nullB = b.isNull();
+    if (nullA || nullB)
+        return nullA && nullB;
+    if (a.typeId() == b.typeId())
+        return a == b;
+    return QVariant::compare(a, b) == QPartialOrdering::Equivalent;
+}
+
+bool IsIntegerType(TFieldType type)
+{
+    switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
+    case ftShortint: case ftByte:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFloatType(TFieldType type)
+{
+    switch (type) {
+    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsTextType(TFieldType type)
+{
+    switch (type) {
+    case ftString: case ftWideString: case ftFixedChar: case ftFixedWideChar: case ftGuid: case ftMemo:
+    case ftWideMemo: case ftFmtMemo: case ftOraClob:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// --- Text forms of dates and numbers ----------------------------------------------
+
+QString SqliteTimeText(const QTime& time)
+{
+    return time.toString(time.msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
+}
+
+QString SqliteDateTimeText(const QDateTime& dateTime)
+{
+    return dateTime.date().toString(Qt::ISODate) + QLatin1Char(' ') + SqliteTimeText(dateTime.time());
+}
+
+// A value as it is written to the database. SQLite has no date, time or boolean
+// storage: dates and times go as ISO 8601 texts ("yyyy-MM-dd HH:mm:ss[.zzz]"),
+// booleans as 1 and 0.
+QVariant DbValue(const QVariant& value, bool sqlite)
+{
+    if (value.isNull())
+        return QVariant();
+    if (!sqlite)
+        return value;
+    switch (value.typeId()) {
+    case QMetaType::QDate: return value.toDate().toString(Qt::ISODate);
+    case QMetaType::QTime: return SqliteTimeText(value.toTime());
+    case QMetaType::QDateTime: return SqliteDateTimeText(value.toDateTime());
+    case QMetaType::Bool: return value.toBool() ? 1 : 0;
+    default: return value;
+    }
+}
+
+// ISO 8601 date, date-time or time text; blank or "T" between date and time.
+QDateTime ParseIsoDateTime(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.size() > 10 && t.at(10) == QLatin1Char(' '))
+        t[10] = QLatin1Char('T');
+    QDateTime dt = QDateTime::fromString(t, Qt::ISODateWithMs);
+    if (!dt.isValid() && t.size() == 10) {
+        const QDate date = QDate::fromString(t, Qt::ISODate);
+        if (date.isValid())
+            dt = date.startOfDay();
+    }
+    if (!dt.isValid() && t.size() > 19 && t.at(19) == QLatin1Char('.')) {
+        // More than three decimals of a second: keep milliseconds.
+        qsizetype end = 20;
+        while (end < t.size() && t.at(end).isDigit())
+            ++end;
+        const QString shortened = t.left(std::min<qsizetype>(end, 23)) + t.mid(end);
+        dt = QDateTime::fromString(shortened, Qt::ISODateWithMs);
+    }
+    return dt;
+}
+
+QTime ParseIsoTime(const QString& text)
+{
+    QString t = text.trimmed();
+    QTime time = QTime::fromString(t, Qt::ISODateWithMs);
+    if (!time.isValid()) {
+        const QDateTime dt = ParseIsoDateTime(t);
+        if (dt.isValid())
+            time = dt.time();
+    }
+    if (!time.isValid() && t.size() > 8 && t.at(8) == QLatin1Char('.'))
+        time = QTime::fromString(t.left(12), QStringLiteral("HH:mm:ss.zzz"));
+    return time;
+}
+
+// A date-time held as a number: a Julian day number (real) or Unix time (integer).
+QDateTime NumberToDateTime(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        const double jd = value.toDouble();
+        const double day = std::floor(jd + 0.5);
+        const qint64 msecs = qint64(std::llround((jd + 0.5 - day) * 86400000.0));
+        return QDateTime(QDate::fromJulianDay(qint64(day)), QTime(0, 0), Qt::UTC).addMSecs(msecs);
+    }
+    return QDateTime::fromSecsSinceEpoch(value.toLongLong(), Qt::UTC);
+}
+
+// A money text such as "$1,234.56", "-$3.25", "(3.25)" or "1.234,56 €".
+bool ParseMoney(const QString& text, double& result)
+{
+    QString digits;
+    bool negative = text.contains(QLatin1Char('-')) || text.contains(QLatin1Char('('));
+    for (QChar c : text)
+        if (c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char(','))
+            digits.append(c);
+    const qsizetype lastSep = std::max(digits.lastIndexOf(QLatin1Char('.')), digits.lastIndexOf(QLatin1Char(',')));
+    QString normal;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        const QChar c = digits.at(i);
+        if (c.isDigit())
+            normal.append(c);
+        else if (i == lastSep && digits.size() - i - 1 <= 2)
+            normal.append(QLatin1Char('.'));
+    }
+    bool ok = false;
+    result = normal.toDouble(&ok);
+    if (ok && negative)
+        result = -result;
+    return ok;
+}
+
+// --- Type inference -----------------------------------------------------------
+
+// A declared SQL type ("VARCHAR(30)", "NUMERIC(10,2)", "DATETIME") as a field type; false when unknown.
+bool TypeFromDeclared(const QString& declared, bool autoGenerated, TFieldType& type, int& size)
+{
+    const QString up = declared.trimmed().toUpper();
+    if (up.isEmpty())
+        return false;
+    const qsizetype paren = up.indexOf(QLatin1Char('('));
+    const QString base = (paren < 0 ? up : up.left(paren)).trimmed();
+    int p = -1, s = -1;
+    if (paren >= 0) {
+        const QString args = up.mid(paren + 1, up.indexOf(QLatin1Char(')'), paren) - paren - 1);
+        const QStringList parts = args.split(QLatin1Char(','));
+        bool ok = false;
+        p = parts.value(0).trimmed().toInt(&ok);
+        if (!ok)
+            p = -1;
+        if (parts.size() > 1) {
+            s = parts.value(1).trimmed().toInt(&ok);
+            if (!ok)
+                s = -1;
+        } else if (p >= 0) {
+            s = 0;
+        }
+    }
+    size = 0;
+    if (base.contains(QLatin1String("BOOL"))) {
+        type = ftBoolean;
+    } else if (base.startsWith(QLatin1String("DATETIME")) || base.startsWith(QLatin1String("TIMESTAMP"))) {
+        type = ftDateTime;
+    } else if (base == QLatin1String("DATE")) {
+        type = ftDate;
+    } else if (base == QLatin1String("TIME") || base.startsWith(QLatin1String("TIME "))) {
+        type = ftTime;
+    } else if (base.contains(QLatin1String("MONEY")) || base.contains(QLatin1String("CURRENCY"))) {
+        type = ftCurrency;
+    } else if (base.contains(QLatin1String("INT"))) {
+        if (base.contains(QLatin1String("BIG")) || base == QLatin1String("INT8"))
+            type = ftLargeint;
+        else if (base.contains(QLatin1String("SMALL")) || base.contains(QLatin1String("TINY"))
+                 || base == QLatin1String("INT2"))
+            type = ftSmallint;
+        else
+            type = autoGenerated ? ftAutoInc : ftInteger;
+    } else if (base.startsWith(QLatin1String("NUMERIC")) || base.startsWith(QLatin1String("DECIMAL"))) {
+        if (p > 0 && s == 0)
+            type = p <= 9 ? ftInteger : (p <= 18 ? ftLargeint : ftFloat);
+        else if (p > 0 && s > 0 && s <= 4)
+            type = ftCurrency;
+        else
+            type = ftFloat;
+    } else if (base.contains(QLatin1String("REAL")) || base.contains(QLatin1String("FLOA"))
+               || base.contains(QLatin1String("DOUB"))) {
+        type = ftFloat;
+    } else if (base.contains(QLatin1String("BLOB")) || base.contains(QLatin1String("BINARY"))
+               || base.contains(QLatin1String("BYTEA"))) {
+        type = ftBlob;
+    } else if (base.contains(QLatin1String("GUID")) || base.contains(QLatin1String("UUID"))) {
+        type = ftGuid;
+        size = 38;
+    } else if (base.contains(QLatin1String("CHAR")) || base.contains(QLatin1String("CLOB"))
+               || base.contains(QLatin1String("TEXT")) || base.contains(QLatin1String("STRING"))) {
+        if (p > 0 && !base.contains(QLatin1String("CLOB")) && !base.contains(QLatin1String("TEXT"))) {
+            type = ftWideString;
+            size = p;
+        } else {
+            type = ftWideMemo;
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// PostgreSQL: by type OID, with the driver's length and scale.
+bool TypeFromPostgres(const QSqlField& field, bool autoGenerated, TFieldType& type, int& size)
+{
+    const int length = field.length();
+    const int scale = field.precision();
+    size = 0;
+    switch (field.typeID()) {
+    case 16: type = ftBoolean; return true;
+    case 20: type = ftLargeint; return true;
+    case 21: type = ftSmallint; return true;
+    case 23: type = autoGenerated ? ftAutoInc : ftInteger; return true;
+    case 26: case 28: case 29: type = ftLargeint; return true;
+    case 700: case 701: type = ftFloat; return true;
+    case 1700:
+        if (length > 0 && scale == 0)
+            type = length <= 9 ? ftInteger : (length <= 18 ? ftLargeint : ftFloat);
+        else if (length > 0 && scale > 0 && scale <= 4)
+            type = ftCurrency;
+        else
+            type = ftFloat;
+        return true;
+    case 790: type = ftCurrency; return true;
+    case 1082: type = ftDate; return true;
+    case 1083: case 1266: type = ftTime; return true;
+    case 1114: case 1184: type = ftDateTime; return true;
+    case 25: case 114: case 142: case 3802: type = ftWideMemo; return true;
+    case 1043:
+        if (length > 0) {
+            type = ftWideString;
+            size = length;
+        } else {
+            type = ftWideMemo;
+        }
+        return true;
+    case 1042:
+        type = ftFixedWideChar;
+        size = std::max(length, 0);
+        return true;
+    case 18: type = ftWideString; size = 1; return true;
+    case 19: type = ftWideString; size = 64; return true;
+    case 17: type = ftBlob; return true;
+    case 2950: type = ftGuid; size = 38; return true;
+    default: return false;
+    }
+}
+
+// Any driver: from the value type the driver reports.
+void TypeFromMetaType(const QSqlField& field, TFieldType& type, int& size)
+{
+    size = 0;
+    switch (field.metaType().id()) {
+    case QMetaType::Bool: type = ftBoolean; break;
+    case QMetaType::Int: case QMetaType::Short: case QMetaType::UShort: case QMetaType::Char:
+    case QMetaType::SChar: case QMetaType::UChar:
+        type = ftInteger;
+        break;
+    case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong: case QMetaType::Long:
+    case QMetaType::ULong:
+        type = ftLargeint;
+        break;
+    case QMetaType::Double: case QMetaType::Float: type = ftFloat; break;
+    case QMetaType::QDate: type = ftDate; break;
+    case QMetaType::QTime: type = ftTime; break;
+    case QMetaType::QDateTime: type = ftDateTime; break;
+    case QMetaType::QByteArray: type = ftBlob; break;
+    default:
+        // Text of unknown length (computed columns, unknown types): a string without a size limit.
+        type = ftWideString;
+        size = std::max(field.length(), 0);
+        break;
+    }
+}
+
+// What the update table declares about one of its columns.
+struct TTableColumn {
+    QString Name;
+    QString Declared;
+    bool NotNull = false;
+    bool HasDefault = false;
+    bool AutoGenerated = false;
+    bool Generated = false; // computed by the server; never written
+    int PkIndex = 0;        // SQLite: position in the primary key (0 = not in it)
+};
+
+std::vector<TTableColumn> ReadTableColumns(const QSqlDatabase& db, TDialect dialect, const QStringList& nameParts,
+                                           const QString& tableSql)
+{
+    std::vector<TTableColumn> columns;
+    if (nameParts.isEmpty())
+        return columns;
+    if (dialect == TDialect::Sqlite) {
+        const bool withSchema = nameParts.size() > 1;
+        for (const char* pragma : {"pragma_table_xinfo", "pragma_table_info"}) {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            const bool xinfo = qstrcmp(pragma, "pragma_table_xinfo") == 0;
+            q.prepare(QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk%1 FROM %2(?%3)")
+                          .arg(xinfo ? QStringLiteral(", hidden") : QString(), QLatin1String(pragma),
+                               withSchema ? QStringLiteral(", ?") : QString()));
+            q.addBindValue(nameParts.back());
+            if (withSchema)
+                q.addBindValue(nameParts.at(nameParts.size() - 2));
+            if (!q.exec())
+                continue;
+            int pkCount = 0;
+            while (q.next()) {
+                TTableColumn c;
+                c.Name = q.value(0).toString();
+                c.Declared = q.value(1).toString();
+                c.NotNull = q.value(2).toInt() != 0;
+                c.HasDefault = !q.value(3).isNull();
+                c.PkIndex = q.value(4).toInt();
+                if (xinfo) {
+                    const int hidden = q.value(5).toInt();
+                    if (hidden == 1)
+                        continue; // hidden columns of virtual tables
+                    c.Generated = hidden >= 2;
+                }
+                if (c.PkIndex > 0)
+                    ++pkCount;
+                columns.push_back(c);
+            }
+            // INTEGER PRIMARY KEY is the rowid: the database numbers it.
+            if (pkCount == 1)
+                for (TTableColumn& c : columns)
+                    if (c.PkIndex > 0 && c.Declared.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                        c.AutoGenerated = true;
+            break;
+        }
+    } else if (dialect == TDialect::Postgres) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral(
+            "SELECT a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull, d.adbin IS NOT NULL,"
+            " a.attidentity <> '' OR COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false),"
+            " a.attgenerated <> ''"
+            " FROM pg_attribute a LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum"
+            " WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"));
+        q.addBindValue(tableSql);
+        if (q.exec()) {
+            while (q.next()) {
+                TTableColumn c;
+                c.Name = q.value(0).toString();
+                c.Declared = q.value(1).toString();
+                c.NotNull = q.value(2).toBool();
+                c.HasDefault = q.value(3).toBool();
+                c.AutoGenerated = q.value(4).toBool();
+                c.Generated = q.value(5).toBool();
+                columns.push_back(c);
+            }
+        }
+    } else {
+        const QSqlRecord record = db.record(tableSql);
+        for (int i = 0; i < record.count(); ++i) {
+            const QSqlField f = record.field(i);
+            TTableColumn c;
+            c.Name = f.name();
+            c.NotNull = f.requiredStatus() == QSqlField::Required;
+            c.HasDefault = f.defaultValue().isValid() && !f.defaultValue().toString().isEmpty();
+            c.AutoGenerated = f.isAutoValue();
+            c.Generated = f.isReadOnly();
+            columns.push_back(c);
+        }
+    }
+    return columns;
+}
+
+const TTableColumn* FindTableColumn(const std::vector<TTableColumn>& columns, const QString& name)
+{
+    for (const TTableColumn& c : columns)
+        if (c.Name.compare(name, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+bool SqliteHasReturning(const QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT sqlite_version()")) || !q.next())
+        return false;
+    const QStringList parts = q.value(0).toString().split(QLatin1Char('.'));
+    const int major = parts.value(0).toInt();
+    const int minor = parts.value(1).toInt();
+    return major > 3 || (major == 3 && minor >= 35);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Internal types
+
+struct TZSQLQuery::TColumn {
+    QString Name;              // field name
+    TFieldType Type = ftUnknown;
+    int Size = 0;
+    int Precision = 0;
+    // Place in the update table
+    QString BaseName;          // column name in the table
+    QString BaseSql;           // the column as written into statements; empty = not addressable
+    bool InTable = false;      // a column of the update table
+    bool Writable = false;     // written by INSERT and UPDATE
+    bool AutoGenerated = false;
+    bool Required = false;
+    bool Key = false;
+};
+
+struct TZSQLQuery::TRow {
+    quint64 Serial = 0;
+    quint64 Order = 0;               // ascending along FRows
+    // The column values; with TUpdateInfo::KeepRawKeys followed by the key values as stored
+    // (SQLite date keys, whose stored text may differ from the text written back).
+    std::vector<QVariant> Values;
+    qint8 Accepted = -1;             // record filter verdict; -1 = not known
+};
+
+struct TZSQLQuery::TUpdateInfo {
+    QString TableSql;
+    std::vector<int> KeyColumns;       // indexes into FColumns
+    bool KeepRawKeys = false;
+    bool Returning = false;
+    bool LastInsertId = false;
+    std::vector<int> ReturningColumns; // columns read back by RETURNING, in order
+    QString ReturningList;
+};
+
+namespace {
+struct TSqlBuf : TRecBuf {
+    quint64 Serial = 0;
+    TBookmarkFlag Flag = bfCurrent;
+    std::vector<QVariant> Values;
+};
+TSqlBuf* B(TRecordBuffer buffer) { return static_cast<TSqlBuf*>(buffer); }
+
+quint64 SerialOf(const TBookmark& bookmark)
+{
+    quint64 serial = 0;
+    if (bookmark.size() == qsizetype(sizeof(serial)))
+        std::memcpy(&serial, bookmark.constData(), sizeof(serial));
+    return serial;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Row sources
+
+class TZSQLQuery::TRowSource {
+public:
+    explicit TRowSource(const TZSQLQuery* owner) : FOwner(owner) {}
+    virtual ~TRowSource() = default;
+    TRowSource(const TRowSource&) = delete;
+    TRowSource& operator=(const TRowSource&) = delete;
+    virtual QSqlRecord Record() const = 0;
+    // Reads up to `count` rows (all when negative) into `sink`; false once the result is exhausted.
+    virtual bool Fetch(int count, const std::function<void(const QSqlQuery&)>& sink) = 0;
+    // Counts the rows of the result with `countSql`; false when the server refuses.
+    virtual bool Count(const QString& countSql, qint64& count) = 0;
+    // Whether the count is taken in the snapshot the rows come from (otherwise from the live tables).
+    virtual bool CountIsSnapshot() const = 0;
+    // Whether rows written through the main connection can show up again among the rows still to come.
+    virtual bool Live() const = 0;
+
+protected:
+    [[noreturn]] void Fail(const QSqlError& error) const { DatabaseError(ErrorText(error), FOwner); }
+    const TZSQLQuery* FOwner;
+};
+
+namespace {
+// Parameter values as they were when the statement ran: placeholder (":name") and value.
+using TBoundValues = QList<QPair<QString, QVariant>>;
+
+TBoundValues BindValues(const TParams& params, const std::function<QVariant(const QVariant&)>& toDb)
+{
+    TBoundValues values;
+    for (int i = 0; i < params.Count(); ++i)
+        for (const QString& spelling : params.Spellings(params[i]))
+            values.append({QLatin1Char(':') + spelling, toDb(params[i].Value())});
+    return values;
+}
+
+// Runs `sql`, prepared with the values bound by name when there are any.
+bool ExecWithValues(QSqlQuery& query, const QString& sql, const TBoundValues& values)
+{
+    if (values.isEmpty())
+        return query.exec(sql);
+    if (!query.prepare(sql))
+        return false;
+    for (const auto& value : values)
+        query.bindValue(value.first, value.second);
+    return query.exec();
+}
+} // namespace
+
+// A query on the main connection, stepped row by row. Forward-only where the
+// driver then reads lazily (SQLite); on PostgreSQL Qt would stream a forward-only
+// result and block the connection until it is read, so there the driver holds
+// the whole result instead.
+class TZSQLQuery::TForwardSource : public TRowSource {
+public:
+    TForwardSource(const TZSQLQuery* owner, const QSqlDatabase& db, const QString& sql, const TBoundValues& values,
+                   bool forwardOnly)
+        : TRowSource(owner), FDb(db), FValues(values), FQuery(std::make_unique<QSqlQuery>(db))
+    {
+        FQuery->setForwardOnly(forwardOnly);
+        if (!ExecWithValues(*FQuery, sql, FValues))
+            Fail(FQuery->lastError());
+        if (!FQuery->isSelect())
+            DatabaseError(QStringLiteral("The statement returned no result set"), FOwner);
+        FRecord = FQuery->record();
+    }
+    QSqlRecord Record() const override { return FRecord; }
+    bool Fetch(int count, const std::function<void(const QSqlQuery&)>& sink) override
+    {
+        if (!FQuery)
+            return false;
+        for (int n = 0; count < 0 || n < count; ++n) {
+            if (!FQuery->next()) {
+                const QSqlError error = FQuery->lastError();
+                FQuery.reset();
+                if (error.isValid())
+                    Fail(error);
+                return false;
+            }
+            sink(*FQuery);
+        }
+        return true;
+    }
+    bool Count(const QString& countSql, qint64& count) override
+    {
+        QSqlQuery q(FDb);
+        q.setForwardOnly(true);
+        if (!ExecWithValues(q, countSql, FValues) || !q.next())
+            return false;
+        count = q.value(0).toLongLong();
+        return true;
+    }
+    bool CountIsSnapshot() const override { return false; }
+    bool Live() const override { return true; }
+
+private:
+    QSqlDatabase FDb;
+    TBoundValues FValues;
+    std::unique_ptr<QSqlQuery> FQuery;
+    QSqlRecord FRecord;
+};
+
+// PostgreSQL: a server-side cursor in a REPEATABLE READ transaction on a private
+// clone of the connection, read with FETCH.
+class TZSQLQuery::TCursorSource : public TRowSource {
+public:
+    TCursorSource(const TZSQLQuery* owner, const QSqlDatabase& db, const QString& declaredSql,
+                  const TBoundValues& values, int packet)
+        : TRowSource(owner), FValues(values)
+    {
+        FName = QStringLiteral("zdb_sqlquery_cursor_%1_%2")
+                    .arg(quintptr(owner), 0, 16)
+                    .arg(NextCloneNumber.fetchAndAddRelaxed(1));
+        {
+            QSqlDatabase clone = QSqlDatabase::cloneDatabase(db, FName);
+            if (!clone.open()) {
+                const QSqlError error = clone.lastError();
+                clone = QSqlDatabase();
+                QSqlDatabase::removeDatabase(FName);
+                FName.clear();
+                Fail(error);
+            }
+        }
+        try {
+            Exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"));
+            Exec(QStringLiteral("DECLARE zdb_cursor NO SCROLL CURSOR FOR\n") + declaredSql);
+            FetchBlock(packet);
+        } catch (...) {
+            Release();
+            throw;
+        }
+        FRecord = FQuery->record();
+    }
+    ~TCursorSource() override { Release(); }
+    QSqlRecord Record() const override { return FRecord; }
+    bool Fetch(int count, const std::function<void(const QSqlQuery&)>& sink) override
+    {
+        for (int n = 0; count < 0 || n < count;) {
+            if (FQuery && FQuery->next()) {
+                sink(*FQuery);
+                ++n;
+                continue;
+            }
+            if (FServerDone || FName.isEmpty()) {
+                Release();
+                return false;
+            }
+            try {
+                FetchBlock(count < 0 ? -1 : std::max(count - n, 1));
+            } catch (...) {
+                Release();
+                throw;
+            }
+        }
+        // Release early when the block just read was the last one and is used up.
+        if (FServerDone && FQuery && FQuery->at() >= FQuery->size() - 1) {
+            Release();
+            return false;
+        }
+        return true;
+    }
+    bool Count(const QString& countSql, qint64& count) override
+    {
+        if (FName.isEmpty())
+            return false;
+        const QSqlDatabase clone = QSqlDatabase::database(FName, false);
+        QSqlQuery q(clone);
+        if (!q.exec(QStringLiteral("SAVEPOINT zdb_count")))
+            return false;
+        const bool ok = ExecWithValues(q, countSql, FValues) && q.next();
+        if (ok)
+            count = q.value(0).toLongLong();
+        QSqlQuery(clone).exec(ok ? QStringLiteral("RELEASE SAVEPOINT zdb_count")
+                                 : QStringLiteral("ROLLBACK TO SAVEPOINT zdb_count"));
+        return ok;
+    }
+    bool CountIsSnapshot() const override { return true; }
+    bool Live() const override { return false; }
+
+private:
+    void Exec(const QString& sql)
+    {
+        QSqlQuery q(QSqlDatabase::database(FName, false));
+        if (!q.exec(sql))
+            Fail(q.lastError());
+    }
+    void FetchBlock(int count)
+    {
+        FQuery.reset();
+        // Not forward-only: Qt streams forward-only PostgreSQL results and then cannot tell their size.
+        auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(FName, false));
+        const QString sql = count < 0 ? QStringLiteral("FETCH ALL FROM zdb_cursor")
+                                      : QStringLiteral("FETCH %1 FROM zdb_cursor").arg(count);
+        if (!q->exec(sql))
+            Fail(q->lastError());
+        FServerDone = count < 0 || q->size() < count;
+        FQuery = std::move(q);
+    }
+    void Release()
+    {
+        FQuery.reset();
+        if (FName.isEmpty())
+            return;
+        {
+            QSqlDatabase clone = QSqlDatabase::database(FName, false);
+            if (clone.isOpen()) {
+                QSqlQuery(clone).exec(QStringLiteral("COMMIT"));
+                clone.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(FName);
+        FName.clear();
+        FServerDone = true;
+    }
+
+    TBoundValues FValues;
+    QString FName;
+    std::unique_ptr<QSqlQuery> FQuery;
+    QSqlRecord FRecord;
+    bool FServerDone = false;
+};
+
+// ---------------------------------------------------------------------------
+// Construction and properties
+
+TZSQLQuery::TZSQLQuery(QObject* parent) : TDataSet(parent), FParams(this)
+{
+}
+
+TZSQLQuery::~TZSQLQuery()
+{
+    try {
+        Close();
+    } catch (...) {
+        // A destructor does not throw; closing only releases.
+    }
+}
+
+void TZSQLQuery::SetSQL(const QStringList& value)
+{
+    if (value == FSQL)
+        return;
+    if (Active())
+        Close();
+    FSQL = value;
+    FParams.ParseSQL(SQLText());
+    FieldDefs().Clear();
+    FieldDefs().SetUpdated(false);
+}
+
+void TZSQLQuery::SetConnectionName(const QString& value)
+{
+    if (value == FConnectionName)
+        return;
+    if (Active())
+        Close();
+    FConnectionName = value;
+    FieldDefs().Clear();
+    FieldDefs().SetUpdated(false);
+}
+
+QSqlDatabase TZSQLQuery::Connection() const
+{
+    const QString name = FConnectionName.isEmpty() ? QString::fromLatin1(QSqlDatabase::defaultConnection)
+                                                   : FConnectionName;
+    if (!QSqlDatabase::contains(name))
+        return QSqlDatabase();
+    return QSqlDatabase::database(name, false);
+}
+
+void TZSQLQuery::SetPacketRecords(int value)
+{
+    if (value == 0 || value < -1)
+        DatabaseError(QStringLiteral("%1 is not a valid PacketRecords value").arg(value), this);
+    FPacketRecords = value;
+}
+
+void TZSQLQuery::SetReadOnly(bool value)
+{
+    if (value == FReadOnly)
+        return;
+    if (Active())
+        CheckBrowseMode();
+    FReadOnly = value;
+}
+
+void TZSQLQuery::SetUpdateTable(const QString& value)
+{
+    FUpdateTable = value.trimmed();
+}
+
+void TZSQLQuery::SetKeyFields(const QString& value)
+{
+    FKeyFields = value;
+}
+
+QString TZSQLQuery::ActiveUpdateTable() const
+{
+    return FUpdate ? FUpdate->TableSql : QString();
+}
+
+QString TZSQLQuery::ActiveKeyFields() const
+{
+    QStringList names;
+    if (FUpdate)
+        for (int k : FUpdate->KeyColumns)
+            names << FColumns[size_t(k)].Name;
+    return names.join(QLatin1Char(';'));
+}
+
+void TZSQLQuery::SetFieldType(const QString& fieldName, TFieldType type, int size)
+{
+    FFieldTypes[fieldName.toUpper()] = {type, size};
+    FieldDefs().SetUpdated(false);
+}
+
+void TZSQLQuery::ClearFieldTypes()
+{
+    FFieldTypes.clear();
+    FieldDefs().SetUpdated(false);
+}
+
+bool TZSQLQuery::AllRecordsFetched() const
+{
+    return FAllFetched;
+}
+
+// ---------------------------------------------------------------------------
+// Opening
+
+QString TZSQLQuery::StatementText() const
+{
+    return StripSqlTerminator(SQLText());
+}
+
+void TZSQLQuery::CheckParams() const
+{
+    for (int i = 0; i < FParams.Count(); ++i)
+        if (!FParams[i].GetBound())
+            DatabaseError(QStringLiteral("No value for parameter '%1'").arg(FParams[i].Name()), this);
+}
+
+std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitions)
+{
+    const QSqlDatabase db = Connection();
+    if (!db.isValid())
+        DatabaseError(FConnectionName.isEmpty() ? QStringLiteral("No database connection")
+                                                : QStringLiteral("No database connection named '%1'").arg(FConnectionName),
+                      this);
+    if (!db.isOpen())
+        DatabaseError(QStringLiteral("The database connection is not open"), this);
+    const QString sql = StatementText();
+    if (sql.isEmpty())
+        DatabaseError(QStringLiteral("No SQL statement"), this);
+    FParams.ParseSQL(SQLText());
+    CheckParams();
+
+    const TDialect dialect = DialectOf(db);
+    const TSqlSelectInfo info = AnalyzeSelect(sql);
+    // Row locks taken by FOR UPDATE would sit in the cursor's transaction and block the
+    // application's own edits: such statements run on the connection itself.
+    const bool cursor = dialect == TDialect::Postgres && FPacketRecords > 0 && info.IsSelect && !info.Locking;
+    if (cursor) {
+        // DECLARE cannot be prepared: the values go in as literals made by the driver.
+        QString declared;
+        qsizetype copied = 0;
+        const QSqlDriver* driver = db.driver();
+        for (const TSqlToken& token : TokenizeSql(sql)) {
+            if (token.Kind != TSqlToken::tkParam)
+                continue;
+            const QVariant value = FParams.ParamByName(token.Text).Value();
+            QSqlField field(QStringLiteral("p"), value.isValid() ? value.metaType() : QMetaType(QMetaType::QString));
+            field.setValue(value);
+            declared += sql.mid(copied, token.Start - copied);
+            declared += driver->formatValue(field);
+            copied = token.Start + token.Length;
+        }
+        declared += sql.mid(copied);
+        return std::make_unique<TCursorSource>(this, db, declared, BindValues(FParams, [](const QVariant& v) { return v; }),
+                                               forDefinitions ? 1 : FPacketRecords);
+    }
+    const bool sqlite = dialect == TDialect::Sqlite;
+    const TBoundValues values = BindValues(FParams, [sqlite](const QVariant& v) { return DbValue(v, sqlite); });
+    return std::make_unique<TForwardSource>(this, db, sql, values, dialect != TDialect::Postgres);
+}
+
+void TZSQLQuery::InternalOpen()
+{
+    FSqlite = DialectOf(Connection()) == TDialect::Sqlite;
+    FSource = OpenSource(false);
+    try {
+        FRecord = FSource->Record();
+        BuildColumns(FRecord);
+        FieldDefs().SetUpdated(false);
+        FieldDefs().Update();
+        CreateFields();
+        BindFields(true);
+    } catch (...) {
+        FSource.reset();
+        DestroyFields();
+        FColumns.clear();
+        FUpdate.reset();
+        throw;
+    }
+    ++FGeneration;
+    ClearRows();
+    FCursor = -1;
+    FFetchedCount = 0;
+    FAllFetched = false;
+    FServerCount = -1;
+    FCountDelta = 0;
+    FPostedKeys.clear();
+    FScratch = AllocRecordBuffer();
+    FCursorOpen = true;
+}
+
+void TZSQLQuery::InternalClose()
+{
+    FCursorOpen = false;
+    BindFields(false);
+    DestroyFields();
+    FSource.reset();
+    ClearRows();
+    FScratch.reset();
+    FUpdate.reset();
+    FCursor = -1;
+    FAllFetched = false;
+    FServerCount = -1;
+    FCountDelta = 0;
+    FPostedKeys.clear();
+}
+
+void TZSQLQuery::InternalInitFieldDefs()
+{
+    if (!FSource && !FCursorOpen) {
+        // Definitions asked for while closed: run the statement for its description.
+        std::unique_ptr<TRowSource> source = OpenSource(true);
+        BuildColumns(source->Record());
+        source.reset();
+    }
+    FieldDefs().Clear();
+    for (const TColumn& column : FColumns) {
+        TFieldDef& def = FieldDefs().Add(column.Name, column.Type, column.Size, column.Required);
+        def.Precision = column.Precision;
+        def.InKey = column.Key;
+        def.ReadOnly = FUpdate && !column.Writable;
+    }
+    if (!FCursorOpen && !FSource) {
+        FColumns.clear();
+        FUpdate.reset();
+    }
+}
+
+// Names, types and the place in the update table of every result column.
+void TZSQLQuery::BuildColumns(const QSqlRecord& record)
+{
+    FColumns.clear();
+    FUpdate.reset();
+    const QSqlDatabase db = Connection();
+    const TDialect dialect = DialectOf(db);
+    const QString sql = StatementText();
+    const TSqlSelectInfo info = AnalyzeSelect(sql);
+
+    // Field names, made unique.
+    QSet<QString> used;
+    FColumns.resize(size_t(record.count()));
+    for (int i = 0; i < record.count(); ++i) {
+        QString name = record.fieldName(i);
+        if (name.isEmpty())
+            name = QStringLiteral("COLUMN%1").arg(i + 1);
+        const QString base = name;
+        for (int n = 1; used.contains(name.toUpper()); ++n)
+            name = QStringLiteral("%1_%2").arg(base).arg(n);
+        used.insert(name.toUpper());
+        FColumns[size_t(i)].Name = name;
+    }
+
+    // The update table: given, or the one table of a simple SELECT.
+    QStringList tableParts;
+    QString tableSql;
+    QString tableAlias;
+    if (!FUpdateTable.isEmpty()) {
+        tableSql = FUpdateTable;
+        for (const TSqlToken& token : TokenizeSql(FUpdateTable))
+            if (token.Kind == TSqlToken::tkWord || token.Kind == TSqlToken::tkQuoted)
+                tableParts << token.Text;
+        for (const auto& ref : info.Tables)
+            if (!ref.Derived && !tableParts.isEmpty()
+                && ref.NameParts.value(ref.NameParts.size() - 1).compare(tableParts.back(), Qt::CaseInsensitive) == 0)
+                tableAlias = ref.Alias;
+    } else if (info.Simple) {
+        tableSql = info.Tables.front().Sql;
+        tableParts = info.Tables.front().NameParts;
+        tableAlias = info.Tables.front().Alias;
+    }
+    std::vector<TTableColumn> tableColumns;
+    if (!tableParts.isEmpty())
+        tableColumns = ReadTableColumns(db, dialect, tableParts, tableSql);
+    const bool haveTable = !tableColumns.empty();
+    auto isUpdateTable = [&](const QString& qualifier) {
+        return qualifier.isEmpty()
+               || (!tableParts.isEmpty() && qualifier.compare(tableParts.back(), Qt::CaseInsensitive) == 0)
+               || (!tableAlias.isEmpty() && qualifier.compare(tableAlias, Qt::CaseInsensitive) == 0);
+    };
+
+    // The select list, column by column, when it can be lined up with the result.
+    std::vector<TSqlSelectInfo::TItem> items;
+    bool positional = info.IsSelect && !info.Items.empty();
+    for (const auto& item : info.Items) {
+        if (!positional)
+            break;
+        if (!item.Star) {
+            items.push_back(item);
+            continue;
+        }
+        const bool ours = item.Qualifier.isEmpty()
+                              ? info.Tables.size() == 1 && !info.Tables.front().Derived && !tableParts.isEmpty()
+                                    && info.Tables.front().NameParts.back().compare(tableParts.back(), Qt::CaseInsensitive) == 0
+                              : isUpdateTable(item.Qualifier);
+        if (!ours || !haveTable) {
+            positional = false;
+            break;
+        }
+        for (const TTableColumn& c : tableColumns) {
+            TSqlSelectInfo::TItem column;
+            column.Column = c.Name;
+            column.Qualifier = item.Qualifier;
+            items.push_back(column);
+        }
+    }
+    if (positional && items.size() != size_t(record.count()))
+        positional = false;
+
+    // Declared types of SQLite columns, by the table the driver names for each column.
+    std::map<QString, std::vector<TTableColumn>> declaredTables;
+    auto declaredFor = [&](const QString& table, const QString& column) -> const TTableColumn* {
+        if (table.isEmpty() || column.isEmpty())
+            return nullptr;
+        if (!tableParts.isEmpty() && table.compare(tableParts.back(), Qt::CaseInsensitive) == 0 && haveTable)
+            return FindTableColumn(tableColumns, column);
+        auto it = declaredTables.find(table.toUpper());
+        if (it == declaredTables.end())
+            it = declaredTables.emplace(table.toUpper(), ReadTableColumns(db, dialect, {table}, table)).first;
+        return FindTableColumn(it->second, column);
+    };
+
+    QSet<QString> writtenColumns; // a column selected twice is written through its first field only
+    for (int i = 0; i < record.count(); ++i) {
+        TColumn& column = FColumns[size_t(i)];
+        const QSqlField field = record.field(i);
+        // Where the column comes from.
+        QString baseName;
+        QString baseSql;
+        bool fromUpdateTable = haveTable;
+        if (positional) {
+            const TSqlSelectInfo::TItem& item = items[size_t(i)];
+            if (item.Expression || !isUpdateTable(item.Qualifier)) {
+                fromUpdateTable = false;
+            } else {
+                baseName = item.Column;
+                baseSql = item.ColumnSql;
+            }
+        } else if (haveTable) {
+            baseName = column.Name == field.name() ? field.name() : QString();
+        }
+        // SQLite names the table a result column comes from: columns of other tables are not ours.
+        if (dialect == TDialect::Sqlite && fromUpdateTable && !field.tableName().isEmpty()
+            && field.tableName().compare(tableParts.back(), Qt::CaseInsensitive) != 0)
+            fromUpdateTable = false;
+        const TTableColumn* tableColumn = fromUpdateTable ? FindTableColumn(tableColumns, baseName) : nullptr;
+        if (fromUpdateTable && !baseName.isEmpty()) {
+            column.BaseName = tableColumn ? tableColumn->Name : baseName;
+            if (tableColumn)
+                column.BaseSql = db.driver()->escapeIdentifier(tableColumn->Name, QSqlDriver::FieldName);
+            else if (positional)
+                column.BaseSql = baseSql; // rowid, ctid, ...: usable as a key, never written
+        }
+        column.InTable = tableColumn != nullptr;
+        column.Writable = tableColumn && !tableColumn->Generated && !writtenColumns.contains(tableColumn->Name);
+        if (column.Writable)
+            writtenColumns.insert(tableColumn->Name);
+        column.AutoGenerated = tableColumn && tableColumn->AutoGenerated;
+        column.Required = tableColumn && tableColumn->NotNull && !tableColumn->HasDefault
+                          && !tableColumn->AutoGenerated && !tableColumn->Generated;
+
+        // The field type.
+        TFieldType type = ftUnknown;
+        int size = 0;
+        bool known = false;
+        if (dialect == TDialect::Sqlite) {
+            const TTableColumn* declared =
+                tableColumn ? tableColumn
+                            : declaredFor(field.tableName(), positional && !items[size_t(i)].Expression
+                                                                 ? items[size_t(i)].Column
+                                                                 : field.name());
+            if (declared)
+                known = TypeFromDeclared(declared->Declared, declared->AutoGenerated, type, size);
+        } else if (dialect == TDialect::Postgres) {
+            known = TypeFromPostgres(field, column.AutoGenerated, type, size);
+        }
+        if (!known)
+            TypeFromMetaType(field, type, size);
+        if (type == ftInteger && column.AutoGenerated)
+            type = ftAutoInc;
+        if (dialect == TDialect::Postgres && field.typeID() == 1700 && field.precision() > 0)
+            column.Precision = std::max(field.length(), 0);
+        const auto override = FFieldTypes.find(column.Name.toUpper());
+        if (override != FFieldTypes.end()) {
+            type = override->second.first;
+            if (override->second.second > 0 || !IsTextType(type))
+                size = override->second.second;
+        }
+        column.Type = type;
+        column.Size = size;
+    }
+
+    // The key and whether the query can be edited at all.
+    if (tableSql.isEmpty() || !haveTable)
+        return;
+    auto update = std::make_unique<TUpdateInfo>();
+    update->TableSql = tableSql;
+    if (!FKeyFields.trimmed().isEmpty()) {
+        for (const QString& name : SplitFieldNames(FKeyFields)) {
+            auto it = std::find_if(FColumns.begin(), FColumns.end(), [&](const TColumn& c) {
+                return c.Name.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (it == FColumns.end() || it->BaseSql.isEmpty())
+                return;
+            update->KeyColumns.push_back(int(it - FColumns.begin()));
+        }
+    } else {
+        const QSqlIndex primary = db.primaryIndex(tableSql);
+        for (int k = 0; k < primary.count(); ++k) {
+            auto it = std::find_if(FColumns.begin(), FColumns.end(), [&](const TColumn& c) {
+                return c.InTable && c.BaseName.compare(primary.fieldName(k), Qt::CaseInsensitive) == 0;
+            });
+            if (it == FColumns.end())
+                return;
+            update->KeyColumns.push_back(int(it - FColumns.begin()));
+        }
+    }
+    if (update->KeyColumns.empty())
+        return;
+    for (int k : update->KeyColumns) {
+        TColumn& key = FColumns[size_t(k)];
+        key.Key = true;
+        if (dialect == TDialect::Sqlite
+            && (key.Type == ftDate || key.Type == ftTime || key.Type == ftDateTime || key.Type == ftBoolean
+                || IsFloatType(key.Type)))
+            update->KeepRawKeys = true;
+    }
+    update->Returning = dialect == TDialect::Postgres || (dialect == TDialect::Sqlite && SqliteHasReturning(db));
+    update->LastInsertId = !update->Returning && db.driver()->hasFeature(QSqlDriver::LastInsertId);
+    QStringList returning;
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+        if (FColumns[i].BaseSql.isEmpty())
+            continue;
+        update->ReturningColumns.push_back(int(i));
+        returning << FColumns[i].BaseSql;
+    }
+    update->ReturningList = returning.join(QStringLiteral(", "));
+    FUpdate = std::move(update);
+}
+
+// ---------------------------------------------------------------------------
+// Fetching and the row cache
+
+QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
+{
+    if (raw.isNull())
+        return QVariant();
+    const int id = raw.typeId();
+    const bool text = id == QMetaType::QString || id == QMetaType::QByteArray;
+    const bool number = !text && id != QMetaType::Bool && id != QMetaType::QDate && id != QMetaType::QTime
+                        && id != QMetaType::QDateTime && raw.canConvert<double>();
+    const TFieldType type = column.Type;
+    if (IsIntegerType(type)) {
+        bool ok = false;
+        qlonglong value = raw.toLongLong(&ok);
+        if (!ok && text) {
+            const double d = raw.toString().trimmed().toDouble(&ok);
+            ok = ok && std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.2e18;
+            value = qlonglong(d);
+        }
+        if (!ok)
+            return raw;
+        if (type == ftLargeint || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+            return value;
+        return int(value);
+    }
+    if (IsFloatType(type)) {
+        bool ok = false;
+        double value = raw.toDouble(&ok);
+        if (!ok && text)
+            ok = ParseMoney(raw.toString(), value);
+        return ok ? QVariant(value) : raw;
+    }
+    switch (type) {
+    case ftBoolean: {
+        if (id == QMetaType::Bool)
+            return raw;
+        if (number)
+            return raw.toDouble() != 0;
+        const QString t = raw.toString().trimmed().toLower();
+        if (t == QLatin1String("1") || t == QLatin1String("t") || t == QLatin1String("true") || t == QLatin1String("y")
+            || t == QLatin1String("yes") || t == QLatin1String("on"))
+            return true;
+        if (t == QLatin1String("0") || t == QLatin1String("f") || t == QLatin1String("false") || t == QLatin1String("n")
+            || t == QLatin1String("no") || t == QLatin1String("off"))
+            return false;
+        return raw;
+    }
+    case ftDate: {
+        if (id == QMetaType::QDate)
+            return raw;
+        if (id == QMetaType::QDateTime)
+            return raw.toDateTime().date();
+        const QDateTime dt = number ? NumberToDateTime(raw) : ParseIsoDateTime(raw.toString());
+        return dt.isValid() ? QVariant(dt.date()) : raw;
+    }
+    case ftTime: {
+        if (id == QMetaType::QTime)
+            return raw;
+        if (id == QMetaType::QDateTime)
+            return raw.toDateTime().time();
+        const QTime time = number ? NumberToDateTime(raw).time() : ParseIsoTime(raw.toString());
+        return time.isValid() ? QVariant(time) : raw;
+    }
+    case ftDateTime: case ftTimeStamp: case ftOraTimeStamp: case ftTimeStampOffset: {
+        if (id == QMetaType::QDateTime)
+            return raw;
+        if (id == QMetaType::QDate)
+            return raw.toDate().startOfDay();
+        const QDateTime dt = number ? NumberToDateTime(raw) : ParseIsoDateTime(raw.toString());
+        return dt.isValid() ? QVariant(dt) : raw;
+    }
+    case ftBlob: case ftGraphic: case ftBytes: case ftVarBytes: case ftTypedBinary: case ftOraBlob:
+        return id == QMetaType::QString ? QVariant(raw.toString().toUtf8()) : QVariant(raw.toByteArray());
+    default:
+        if (IsTextType(type))
+            return id == QMetaType::QByteArray ? QString::fromUtf8(raw.toByteArray()) : raw.toString();
+        return raw;
+    }
+}
+
+void TZSQLQuery::AppendFetchedRow(const QSqlQuery& query)
+{
+    ++FFetchedCount;
+    TRow row;
+    const size_t n = FColumns.size();
+    row.Values.resize(RowWidth());
+    for (size_t i = 0; i < n; ++i)
+        row.Values[i] = FromDb(FColumns[i], query.value(int(i)));
+    if (FUpdate && !FPostedKeys.isEmpty() && FPostedKeys.contains(KeyText(row.Values)))
+        return; // a row this dataset wrote, already in the cache where it was posted
+    if (FUpdate && FUpdate->KeepRawKeys)
+        for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i)
+            row.Values[n + i] = query.value(FUpdate->KeyColumns[i]);
+    row.Serial = ((FGeneration & GenerationMask) << GenerationShift) | (FAppendedCount & IndexMask);
+    row.Order = (FAppendedCount + 1) * OrderGap;
+    ++FAppendedCount;
+    FRows.push_back(std::move(row));
+}
+
+bool TZSQLQuery::FetchPacket(int count)
+{
+    if (FAllFetched || !FSource)
+        return false;
+    const size_t before = FRows.size();
+    bool more = false;
+    try {
+        more = FSource->Fetch(count, [this](const QSqlQuery& q) { AppendFetchedRow(q); });
+    } catch (...) {
+        FSource.reset();
+        FAllFetched = true;
+        throw;
+    }
+    if (!more) {
+        FSource.reset();
+        FAllFetched = true;
+        FPostedKeys.clear();
+    }
+    return FRows.size() > before || more;
+}
+
+void TZSQLQuery::FetchAll()
+{
+    if (!FCursorOpen)
+        return;
+    while (!FAllFetched)
+        FetchPacket(-1);
+}
+
+bool TZSQLQuery::EnsureFetched(int position)
+{
+    while (position >= int(FRows.size()) && !FAllFetched)
+        FetchPacket(FPacketRecords);
+    return position >= 0 && position < int(FRows.size());
+}
+
+quint64 TZSQLQuery::OrderOf(quint64 serial) const
+{
+    if (((serial >> GenerationShift) & GenerationMask) != (FGeneration & GenerationMask))
+        return 0;
+    if (serial & InsertedBit)
+        return FInsertedOrder.value(serial, 0);
+    return ((serial & IndexMask) + 1) * OrderGap;
+}
+
+int TZSQLQuery::PositionOf(quint64 serial) const
+{
+    const quint64 order = OrderOf(serial);
+    if (order == 0)
+        return -1;
+    auto it = std::lower_bound(FRows.begin(), FRows.end(), order,
+                               [](const TRow& r, quint64 o) { return r.Order < o; });
+    if (it == FRows.end() || it->Serial != serial)
+        return -1;
+    return int(it - FRows.begin());
+}
+
+TZSQLQuery::TRow* TZSQLQuery::RowOf(quint64 serial)
+{
+    const int pos = PositionOf(serial);
+    return pos < 0 ? nullptr : &FRows[size_t(pos)];
+}
+
+// Puts a row inserted here at `position`, with an order key between its neighbours.
+int TZSQLQuery::InsertRow(int position, TRow&& row)
+{
+    position = std::clamp(position, 0, int(FRows.size()));
+    const quint64 low = position > 0 ? FRows[size_t(position - 1)].Order : 0;
+    const quint64 high = position < int(FRows.size()) ? FRows[size_t(position)].Order : low + 2 * OrderGap;
+    row.Order = low + (high - low) / 2;
+    FRows.insert(FRows.begin() + position, std::move(row));
+    if (high - low < 2) {
+        // No room left: spread the inserted rows between the two rows read from the database evenly.
+        int first = position;
+        int last = position + 1;
+        while (first > 0 && (FRows[size_t(first - 1)].Serial & InsertedBit))
+            --first;
+        while (last < int(FRows.size()) && (FRows[size_t(last)].Serial & InsertedBit))
+            ++last;
+        const quint64 base = first > 0 ? FRows[size_t(first - 1)].Order : 0;
+        const quint64 count = quint64(last - first);
+        const quint64 top = last < int(FRows.size()) ? FRows[size_t(last)].Order : base + (count + 1) * OrderGap;
+        const quint64 step = (top - base) / (count + 1);
+        if (step == 0) {
+            FRows.erase(FRows.begin() + position);
+            DatabaseError(QStringLiteral("Too many records inserted at one place"), this);
+        }
+        for (int i = first; i < last; ++i) {
+            FRows[size_t(i)].Order = base + step * quint64(i - first + 1);
+            FInsertedOrder.insert(FRows[size_t(i)].Serial, FRows[size_t(i)].Order);
+        }
+    }
+    FInsertedOrder.insert(FRows[size_t(position)].Serial, FRows[size_t(position)].Order);
+    return position;
+}
+
+void TZSQLQuery::RemoveRow(int position)
+{
+    FInsertedOrder.remove(FRows[size_t(position)].Serial);
+    FRows.erase(FRows.begin() + position);
+}
+
+void TZSQLQuery::ClearRows()
+{
+    FInsertedOrder.clear();
+    FRows.clear();
+    FAppendedCount = 0;
+}
+
+QString TZSQLQuery::KeyText(const std::vector<QVariant>& values) const
+{
+    QString text;
+    if (!FUpdate)
+        return text;
+    for (int k : FUpdate->KeyColumns) {
+        const QVariant& v = values[size_t(k)];
+        text += v.isNull() ? QStringLiteral("\x01") : v.toString();
+        text += QChar(0x1f);
+    }
+    return text;
+}
+
+void TZSQLQuery::RememberPostedKey(const TRow& row)
+{
+    if (FSource && !FAllFetched && FSource->Live())
+        FPostedKeys.insert(KeyText(row.Values));
+}
+
+// ---------------------------------------------------------------------------
+// Record protocol
+
+std::unique_ptr<TRecBuf> TZSQLQuery::AllocRecordBuffer()
+{
+    return std::make_unique<TSqlBuf>();
+}
+
+void TZSQLQuery::FillBuffer(TRecordBuffer buffer, const TRow& row)
+{
+    TSqlBuf* b = B(buffer);
+    b->Serial = row.Serial;
+    b->Flag = bfCurrent;
+    b->Values = row.Values;
+}
+
+bool TZSQLQuery::RowAccepted(TRow& row)
+{
+    if (row.Accepted < 0) {
+        FillBuffer(FScratch.get(), row);
+        GetCalcFields(FScratch.get());
+        row.Accepted = AcceptRecord(FScratch.get()) ? 1 : 0;
+    }
+    return row.Accepted == 1;
+}
+
+TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/)
+{
+    int pos = std::min(FCursor, int(FRows.size()));
+    const bool filtered = RecordFilterActive();
+    for (;;) {
+        if (mode == gmNext)
+            ++pos;
+        else if (mode == gmPrior)
+            --pos;
+        if (pos < 0)
+            return grBOF;
+        if (!EnsureFetched(pos))
+            return grEOF;
+        TRow& row = FRows[size_t(pos)];
+        FillBuffer(buffer, row);
+        GetCalcFields(buffer);
+        if (filtered) {
+            const bool accepted = AcceptRecord(buffer);
+            row.Accepted = accepted ? 1 : 0;
+            if (!accepted) {
+                if (mode == gmCurrent)
+                    return grError;
+                continue;
+            }
+        }
+        FCursor = pos;
+        return grOK;
+    }
+}
+
+void TZSQLQuery::InternalFirst()
+{
+    FCursor = -1;
+}
+
+void TZSQLQuery::InternalLast()
+{
+    FetchAll();
+    FCursor = int(FRows.size());
+}
+
+void TZSQLQuery::InternalSetToRecord(TRecordBuffer buffer)
+{
+    const int pos = PositionOf(B(buffer)->Serial);
+    if (pos >= 0)
+        FCursor = pos;
+}
+
+void TZSQLQuery::InternalGotoBookmark(const TBookmark& bookmark)
+{
+    const int pos = PositionOf(SerialOf(bookmark));
+    if (pos >= 0)
+        FCursor = pos;
+}
+
+TBookmark TZSQLQuery::GetBookmarkData(TRecordBuffer buffer) const
+{
+    const quint64 serial = B(buffer)->Serial;
+    return TBookmark(reinterpret_cast<const char*>(&serial), sizeof(serial));
+}
+
+void TZSQLQuery::SetBookmarkData(TRecordBuffer buffer, const TBookmark& data)
+{
+    B(buffer)->Serial = SerialOf(data);
+}
+
+TBookmarkFlag TZSQLQuery::GetBookmarkFlag(TRecordBuffer buffer) const
+{
+    return B(buffer)->Flag;
+}
+
+void TZSQLQuery::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag)
+{
+    B(buffer)->Flag = flag;
+}
+
+bool TZSQLQuery::InternalBookmarkValid(const TBookmark& bookmark) const
+{
+    return FCursorOpen && PositionOf(SerialOf(bookmark)) >= 0;
+}
+
+int TZSQLQuery::InternalCompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) const
+{
+    const quint64 s1 = SerialOf(bookmark1);
+    const quint64 s2 = SerialOf(bookmark2);
+    const quint64 o1 = OrderOf(s1);
+    const quint64 o2 = OrderOf(s2);
+    if (o1 && o2)
+        return o1 < o2 ? -1 : (o1 > o2 ? 1 : 0);
+    return s1 < s2 ? -1 : (s1 > s2 ? 1 : 0);
+}
+
+void TZSQLQuery::InternalInitRecord(TRecordBuffer buffer)
+{
+    B(buffer)->Values.assign(RowWidth(), QVariant());
+}
+
+size_t TZSQLQuery::RowWidth() const
+{
+    return FColumns.size() + (FUpdate && FUpdate->KeepRawKeys ? FUpdate->KeyColumns.size() : 0);
+}
+
+bool TZSQLQuery::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const
+{
+    const int index = field->FieldNo() - 1;
+    const TSqlBuf* b = B(buffer);
+    if (index < 0 || size_t(index) >= b->Values.size())
+        return false;
+    value = b->Values[size_t(index)];
+    return !value.isNull();
+}
+
+void TZSQLQuery::SetRecordFieldData(TRecordBuffer buffer, TField* field, const QVariant& value)
+{
+    const int index = field->FieldNo() - 1;
+    TSqlBuf* b = B(buffer);
+    if (index < 0)
+        return;
+    if (size_t(index) >= b->Values.size())
+        b->Values.resize(RowWidth());
+    b->Values[size_t(index)] = value;
+}
+
+bool TZSQLQuery::GetCanModify() const
+{
+    return FCursorOpen && !FReadOnly && FUpdate != nullptr;
+}
+
+void TZSQLQuery::InternalFilterChanged()
+{
+    for (TRow& row : FRows)
+        row.Accepted = -1;
+}
+
+// ---------------------------------------------------------------------------
+// Counting and positions
+
+int TZSQLQuery::GetRecordCount() const
+{
+    if (!FCursorOpen)
+        return -1;
+    auto* self = const_cast<TZSQLQuery*>(this);
+    if (RecordFilterActive()) {
+        if (!FAllFetched)
+            return -1;
+        int count = 0;
+        for (TRow& row : self->FRows)
+            if (self->RowAccepted(row))
+                ++count;
+        return count;
+    }
+    if (FAllFetched)
+        return int(FRows.size());
+    if (FServerCount < 0) {
+        qint64 count = -1;
+        const QString countSql =
+            QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(StatementText());
+        if (FSource && FSource->Count(countSql, count)) {
+            FServerCount = count;
+            if (!FSource->CountIsSnapshot())
+                FCountDelta = 0;
+        } else {
+            self->FetchAll();
+            return int(FRows.size());
+        }
+    }
+    return int(FServerCount + FCountDelta);
+}
+
+int TZSQLQuery::GetRecNo() const
+{
+    if (!FCursorOpen)
+        return -1;
+    TRecordBuffer buffer = GetActiveRecordBuffer();
+    if (!buffer || B(buffer)->Flag != bfCurrent)
+        return -1;
+    const int pos = PositionOf(B(buffer)->Serial);
+    if (pos < 0)
+        return -1;
+    if (!RecordFilterActive())
+        return pos + 1;
+    auto* self = const_cast<TZSQLQuery*>(this);
+    int number = 0;
+    for (int i = 0; i <= pos; ++i)
+        if (self->RowAccepted(self->FRows[size_t(i)]))
+            ++number;
+    return number;
+}
+
+void TZSQLQuery::DoSetRecNo(int value)
+{
+    CheckBrowseMode();
+    if (value < 1)
+        return;
+    int target = -1;
+    if (!RecordFilterActive()) {
+        EnsureFetched(value - 1);
+        target = std::min(value, int(FRows.size())) - 1;
+    } else {
+        int number = 0;
+        for (int pos = 0; EnsureFetched(pos); ++pos) {
+            if (RowAccepted(FRows[size_t(pos)])) {
+                target = pos;
+                if (++number == value)
+                    break;
+            }
+        }
+    }
+    if (target < 0)
+        return;
+    DoBeforeScroll();
+    FCursor = target;
+    Resync(TResyncMode(rmExact) | rmCenter);
+    DoAfterScroll();
+}
+
+// ---------------------------------------------------------------------------
+// Refresh: run the statement again and find the current row by its key.
+
+void TZSQLQuery::InternalRefresh()
+{
+    std::unique_ptr<TRowSource> source = OpenSource(false);
+    const QSqlRecord record = source->Record();
+    if (record.count() != int(FColumns.size()))
+        DatabaseError(QStringLiteral("The result of the statement changed its columns; close and reopen"), this);
+    const bool hadRow = FCursor >= 0 && FCursor < int(FRows.size());
+    const QString key = hadRow && FUpdate ? KeyText(FRows[size_t(FCursor)].Values) : QString();
+    const int oldPos = FCursor;
+
+    FSource = std::move(source);
+    ++FGeneration;
+    ClearRows();
+    FAllFetched = false;
+    FFetchedCount = 0;
+    FServerCount = -1;
+    FCountDelta = 0;
+    FPostedKeys.clear();
+    FCursor = -1;
+    if (!key.isEmpty()) {
+        for (int pos = 0; EnsureFetched(pos); ++pos) {
+            if (KeyText(FRows[size_t(pos)].Values) == key) {
+                FCursor = pos;
+                return;
+            }
+        }
+    }
+    if (hadRow) {
+        EnsureFetched(oldPos);
+        FCursor = std::min(oldPos, int(FRows.size()) - 1);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Writing: UPDATE, INSERT and DELETE with bound values
+
+void TZSQLQuery::RunStatement(QSqlQuery& query, const QString& sql, const QVariantList& values) const
+{
+    if (!query.prepare(sql))
+        DatabaseError(ErrorText(query.lastError()), this);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        DatabaseError(ErrorText(query.lastError()), this);
+}
+
+// " WHERE key1 = ? AND key2 = ?" with the row's key values as stored.
+void TZSQLQuery::AddKeyWhere(QString& sql, QVariantList& values, const TRow& row) const
+{
+    QStringList terms;
+    for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i) {
+        const int k = FUpdate->KeyColumns[i];
+        const TColumn& column = FColumns[size_t(k)];
+        const QVariant value = FUpdate->KeepRawKeys ? row.Values[FColumns.size() + i]
+                                                    : DbValue(row.Values[size_t(k)], FSqlite);
+        if (value.isNull()) {
+            terms << column.BaseSql + QStringLiteral(" IS NULL");
+        } else {
+            terms << column.BaseSql + QStringLiteral(" = ?");
+            values << value;
+        }
+    }
+    sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+}
+
+// Takes the row RETURNING handed back (the query stands on it).
+void TZSQLQuery::ReadReturned(const QSqlQuery& query, std::vector<QVariant>& values) const
+{
+    const std::vector<int>& returned = FUpdate->ReturningColumns;
+    for (size_t j = 0; j < returned.size(); ++j) {
+        const size_t i = size_t(returned[j]);
+        const QVariant raw = query.value(int(j));
+        values[i] = FromDb(FColumns[i], raw);
+        if (FUpdate->KeepRawKeys) {
+            const auto& keys = FUpdate->KeyColumns;
+            const auto k = std::find(keys.begin(), keys.end(), int(i));
+            if (k != keys.end())
+                values[FColumns.size() + size_t(k - keys.begin())] = raw;
+        }
+    }
+}
+
+void TZSQLQuery::InternalPost()
+{
+    if (!FUpdate)
+        DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    if (State() == dsEdit)
+        PostEdit(ActiveBuffer());
+    else
+        PostInsert(ActiveBuffer());
+}
+
+void TZSQLQuery::PostEdit(TRecordBuffer buffer)
+{
+    TSqlBuf* buf = B(buffer);
+    TRow* row = RowOf(buf->Serial);
+    if (!row)
+        DatabaseError(QStringLiteral("Record not found"), this);
+    QStringList sets;
+    QVariantList values;
+    std::vector<int> changed;
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+        const TColumn& column = FColumns[i];
+        if (!column.Writable || SameValue(buf->Values[i], row->Values[i]))
+            continue;
+        sets << column.BaseSql + QStringLiteral(" = ?");
+        values << DbValue(buf->Values[i], FSqlite);
+        changed.push_back(int(i));
+    }
+    if (sets.isEmpty())
+        return;
+    QString sql = QStringLiteral("UPDATE %1 SET %2").arg(FUpdate->TableSql, sets.join(QStringLiteral(", ")));
+    AddKeyWhere(sql, values, *row);
+    if (FUpdate->Returning)
+        sql += QStringLiteral(" RETURNING ") + FUpdate->ReturningList;
+    QSqlQuery q(Connection());
+    RunStatement(q, sql, values);
+    const int affected = FUpdate->Returning ? (q.next() ? 1 : 0) : q.numRowsAffected();
+    if (affected == 0)
+        DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
+
+    std::vector<QVariant> newValues = buf->Values;
+    newValues.resize(RowWidth());
+    if (FUpdate->KeepRawKeys) {
+        for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i) {
+            const int k = FUpdate->KeyColumns[i];
+            const size_t raw = FColumns.size() + i;
+            newValues[raw] = std::find(changed.begin(), changed.end(), k) != changed.end()
+                                 ? DbValue(newValues[size_t(k)], FSqlite)
+                                 : row->Values[raw];
+        }
+    }
+    if (FUpdate->Returning)
+        ReadReturned(q, newValues);
+    q.finish();
+    row->Values = std::move(newValues);
+    row->Accepted = -1;
+    RememberPostedKey(*row);
+}
+
+void TZSQLQuery::PostInsert(TRecordBuffer buffer)
+{
+    TSqlBuf* buf = B(buffer);
+    // Where the row goes: before the record it was inserted at, first, or last.
+    int position = int(FRows.size());
+    if (buf->Flag == bfBOF) {
+        position = 0;
+    } else if (buf->Flag == bfEOF) {
+        FetchAll();
+        position = int(FRows.size());
+    } else {
+        const int pos = PositionOf(buf->Serial);
+        if (pos >= 0) {
+            position = pos;
+        } else {
+            FetchAll(); // rows read later must not sort before it
+            position = int(FRows.size());
+        }
+    }
+
+    QStringList names;
+    QStringList marks;
+    QVariantList values;
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+        const TColumn& column = FColumns[i];
+        if (!column.Writable || buf->Values[i].isNull())
+            continue;
+        names << column.BaseSql;
+        marks << QStringLiteral("?");
+        values << DbValue(buf->Values[i], FSqlite);
+    }
+    QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(FUpdate->TableSql)
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(FUpdate->TableSql, names.join(QStringLiteral(", ")),
+                                             marks.join(QStringLiteral(", ")));
+    if (FUpdate->Returning)
+        sql += QStringLiteral(" RETURNING ") + FUpdate->ReturningList;
+    QSqlQuery q(Connection());
+    RunStatement(q, sql, values);
+
+    TRow row;
+    row.Serial = InsertedBit | ((FGeneration & GenerationMask) << GenerationShift) | (++FInsertedCount & IndexMask);
+    row.Values = buf->Values;
+    row.Values.resize(RowWidth());
+    if (FUpdate->KeepRawKeys)
+        for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i)
+            row.Values[FColumns.size() + i] =
+                DbValue(row.Values[size_t(FUpdate->KeyColumns[i])], FSqlite);
+    if (FUpdate->Returning) {
+        if (q.next())
+            ReadReturned(q, row.Values);
+    } else if (FUpdate->LastInsertId) {
+        const QVariant id = q.lastInsertId();
+        for (size_t i = 0; id.isValid() && i < FColumns.size(); ++i) {
+            const TColumn& column = FColumns[i];
+            const bool rowid = column.BaseName.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0;
+            if ((column.AutoGenerated || rowid) && row.Values[i].isNull()) {
+                row.Values[i] = FromDb(column, id);
+                break;
+            }
+        }
+    }
+    q.finish();
+    FCursor = InsertRow(position, std::move(row));
+    ++FCountDelta;
+    RememberPostedKey(FRows[size_t(FCursor)]);
+}
+
+void TZSQLQuery::InternalDelete()
+{
+    if (!FUpdate)
+        DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    if (FCursor < 0 || FCursor >= int(FRows.size()))
+        DatabaseError(QStringLiteral("Record not found"), this);
+    QString sql = QStringLiteral("DELETE FROM %1").arg(FUpdate->TableSql);
+    QVariantList values;
+    AddKeyWhere(sql, values, FRows[size_t(FCursor)]);
+    QSqlQuery q(Connection());
+    RunStatement(q, sql, values);
+    if (q.numRowsAffected() == 0)
+        DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
+    RemoveRow(FCursor);
+    --FCountDelta;
+    // The cursor now stands on the next row (read on demand) or after the last one.
+}
+
+// ---------------------------------------------------------------------------
+// ExecSQL
+
+int TZSQLQuery::ExecSQL()
+{
+    const QSqlDatabase db = Connection();
+    if (!db.isValid() || !db.isOpen())
+        DatabaseError(QStringLiteral("The database connection is not open"), this);
+    const QString sql = StatementText();
+    if (sql.isEmpty())
+        DatabaseError(QStringLiteral("No SQL statement"), this);
+    FParams.ParseSQL(SQLText());
+    CheckParams();
+    QSqlQuery q(db);
+    const bool sqlite = DialectOf(db) == TDialect::Sqlite;
+    if (!ExecWithValues(q, sql, BindValues(FParams, [sqlite](const QVariant& v) { return DbValue(v, sqlite); })))
+        DatabaseError(ErrorText(q.lastError()), this);
+    FRowsAffected = q.numRowsAffected();
+    return FRowsAffected;
+}
+
+} // namespace zdb

@@ -1,0 +1,360 @@
+#pragma once
+// TZSQLQuery: a dataset over the result of an SQL statement on a QSqlDatabase
+// connection, fetched in packets as the cursor needs the rows and editable
+// when the statement is a SELECT over one table with a key.
+//
+// Fetching. Rows are read PacketRecords at a time (default 100, -1 = all at
+// once) and kept in a client-side cache; moving past the cached end reads the
+// next packet, Last reads to the end. On SQLite (and any driver other than
+// PostgreSQL) a forward-only QSqlQuery on the connection is stepped row by
+// row. Qt's PostgreSQL driver holds a whole result in memory, so there the
+// statement runs as a server-side cursor (DECLARE ... NO SCROLL CURSOR, FETCH
+// PacketRecords) inside a REPEATABLE READ transaction on a private clone of
+// the connection; the application's own transactions and edits on the main
+// connection do not disturb it. The cursor, its transaction and the clone are
+// released as soon as the last row was read, and at Close. (Statements with FOR
+// UPDATE/SHARE, and PacketRecords -1, run on the connection itself: their locks
+// belong to the application's transaction.) On SQLite, rows this dataset posted
+// while rows were still to be read are recognised by their key and not read a
+// second time.
+//
+// Parameters. ":name" placeholders become Params; each must be given a value
+// (null counts) before Open or ExecSQL. Values are bound with
+// QSqlQuery::bindValue. The one exception is the PostgreSQL cursor: DECLARE
+// cannot be a prepared statement, so there the values are written into the
+// statement as literals made by the driver's own QSqlDriver::formatValue
+// (which is also how Qt's PostgreSQL driver passes bound values to EXECUTE).
+//
+// Field types. Taken from the driver per column: PostgreSQL by type OID with
+// length and scale; SQLite, which is dynamically typed, by the declared type of
+// the table column a result column comes from (PRAGMA table_info), falling back
+// on the storage class of the values. Integers give ftSmallint, ftInteger,
+// ftLargeint, and ftAutoInc for a 32-bit auto-generated key (SQLite INTEGER
+// PRIMARY KEY, PostgreSQL serial or identity); REAL/FLOAT/DOUBLE give ftFloat;
+// NUMERIC/DECIMAL(p,s) give ftCurrency for a scale of 1 to 4, an integer type
+// for scale 0 (ftInteger up to 9 digits, ftLargeint up to 18) and ftFloat
+// otherwise or without a declared scale; MONEY gives ftCurrency; CHAR/VARCHAR(n)
+// give ftWideString (ftFixedWideChar for PostgreSQL char(n)) with Size n; text
+// without a declared length (TEXT, CLOB, PostgreSQL text, json, varchar without
+// length) gives ftWideMemo; a computed SQLite text column, whose length is not
+// known, gives ftWideString with Size 0 (no limit); BOOLEAN gives ftBoolean;
+// DATE, TIME, DATETIME/TIMESTAMP give ftDate, ftTime, ftDateTime; BLOB/BYTEA
+// give ftBlob. SQLite texts of date-time columns are read as ISO 8601 (and
+// written back as "yyyy-MM-dd HH:mm:ss[.zzz]"); numbers in them as Julian day
+// numbers (real) or Unix time (integer). SetFieldType overrides the type of a
+// column by name. Nulls stay nulls.
+//
+// Editing. Without ReadOnly, a SELECT over a single table (no join, DISTINCT,
+// GROUP BY, aggregate or set operation) is editable when its key columns are in
+// the result: KeyFields when set (names of result fields), else the table's
+// primary key (QSqlDriver::primaryIndex). A table without a primary key needs
+// KeyFields; on SQLite it may name a selected rowid ("SELECT rowid, * FROM t"
+// with KeyFields "rowid"). UpdateTable names the table to write when the
+// statement is not such a simple SELECT (the columns that belong to it stay
+// editable). Post runs a prepared UPDATE of the changed columns (WHERE key =
+// old key) or an INSERT of the non-null columns; Delete runs DELETE; all with
+// bound values. RETURNING (PostgreSQL, SQLite 3.35+) reads the stored row back,
+// so defaults and auto-increment keys appear at once (elsewhere lastInsertId
+// fills an auto-increment key). The cache is updated in place; the query is not
+// run again. A failing statement raises a database error with the driver's
+// message and leaves the dataset as it was (still editing, values intact).
+//
+// Counting. RecordCount without a record filter runs one
+// SELECT COUNT(*) FROM (<sql>) AS q when first asked (on PostgreSQL in the
+// cursor's snapshot) and keeps it right across inserts and deletes; once all
+// rows are fetched it is the cached count. With a record filter it is the
+// number of accepted rows once all are fetched, -1 before. On SQLite the count
+// is taken from the live table, so rows this dataset inserted that its WHERE
+// clause would not select are counted only when they were posted after the
+// count was taken.
+//
+// Bookmarks stay valid across inserts and deletes of other rows; after Close
+// and after Refresh (which runs the statement again and finds the current row
+// by its key) they are invalid (BookmarkValid false).
+
+#include "DB.h"
+
+#include <QHash>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlRecord>
+#include <QStringList>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QSqlQuery;
+
+namespace zdb {
+
+class TZSQLQuery;
+
+// ---------------------------------------------------------------------------
+// Parameters
+
+class TParam {
+public:
+    explicit TParam(const QString& name) : FName(name) {}
+    QString Name() const { return FName; }
+    QVariant GetValue() const { return FValue; }
+    QVariant Value() const { return FValue; }
+    // Assigning a value (a null QVariant too) makes the parameter bound.
+    void SetValue(const QVariant& value);
+    void Clear() { SetValue(QVariant()); }
+    bool IsNull() const { return FValue.isNull(); }
+    // Whether a value was assigned; an unassigned parameter refuses to open the query.
+    bool GetBound() const { return FBound; }
+    void SetBound(bool value);
+    QString AsString() const { return FValue.toString(); }
+    void SetAsString(const QString& value) { SetValue(value); }
+    qlonglong AsLargeInt() const { return FValue.toLongLong(); }
+    int AsInteger() const { return FValue.toInt(); }
+    void SetAsInteger(qlonglong value) { SetValue(value); }
+    double AsFloat() const { return FValue.toDouble(); }
+    void SetAsFloat(double value) { SetValue(value); }
+
+private:
+    friend class TParams;
+    QString FName;
+    QVariant FValue;
+    bool FBound = false;
+    QStringList FSpellings; // the names as written in the statement (case may differ)
+};
+
+class TParams {
+public:
+    explicit TParams(TZSQLQuery* owner) : FOwner(owner) {}
+    int Count() const { return int(FItems.size()); }
+    TParam& operator[](int i) { return *FItems[size_t(i)]; }
+    const TParam& operator[](int i) const { return *FItems[size_t(i)]; }
+    TParam* FindParam(const QString& name) const; // case-insensitive; none when missing
+    TParam& ParamByName(const QString& name) const; // raises "Parameter 'x' not found"
+    QStringList Names() const;
+    // Rebuilds the list from the placeholders of `sql`, keeping the values of names that stay.
+    void ParseSQL(const QString& sql);
+    // Placeholder spellings of a parameter as they appear in the statement.
+    const QStringList& Spellings(const TParam& param) const { return param.FSpellings; }
+
+private:
+    TZSQLQuery* FOwner;
+    std::vector<std::unique_ptr<TParam>> FItems;
+};
+
+// ---------------------------------------------------------------------------
+// SQL text helpers (used by the query; public for tests and for other units
+// that rewrite statements)
+
+struct TSqlToken {
+    enum TKind { tkWord, tkQuoted, tkString, tkNumber, tkParam, tkSymbol };
+    TKind Kind = tkSymbol;
+    qsizetype Start = 0; // offset in the text
+    qsizetype Length = 0;
+    int Depth = 0;       // parenthesis depth the token stands at
+    QString Text;        // the token's text; for tkQuoted the unquoted name, for tkParam the name without ":"
+};
+
+// Splits a statement into tokens, skipping white space and comments; knows
+// '...' strings (with E'', X'' prefixes), "..." and `...` identifiers,
+// PostgreSQL $tag$...$tag$ strings and "::" casts.
+std::vector<TSqlToken> TokenizeSql(const QString& sql);
+
+// The ":name" placeholders of a statement, in order of appearance (repeats included).
+QStringList SqlParamNames(const QString& sql);
+
+// What a SELECT statement reads, as far as editing needs it.
+struct TSqlSelectInfo {
+    struct TItem {
+        bool Star = false;       // "*" or "q.*"
+        bool Expression = false; // anything but a plain column reference
+        QString Qualifier;       // "q" of "q.col" or "q.*" (unquoted)
+        QString Column;          // the column name (unquoted)
+        QString ColumnSql;       // the column as written
+        QString Alias;
+    };
+    struct TTableRef {
+        QStringList NameParts;   // unquoted: schema..., table
+        QString Sql;             // as written
+        QString Alias;
+        bool Derived = false;    // subquery or function in FROM
+    };
+    bool IsSelect = false;       // a query: SELECT, or WITH ... / ( ... ), which never count as simple
+    bool Simple = false;         // SELECT over exactly one table, no join/DISTINCT/GROUP BY/aggregate/set operation
+    bool Distinct = false;
+    bool Grouped = false;
+    bool Aggregate = false;
+    bool SetOperation = false;
+    bool Locking = false;        // FOR UPDATE / FOR SHARE
+    std::vector<TItem> Items;
+    std::vector<TTableRef> Tables;
+};
+TSqlSelectInfo AnalyzeSelect(const QString& sql);
+
+// The statement without a trailing ";" and surrounding blanks.
+QString StripSqlTerminator(const QString& sql);
+
+// ---------------------------------------------------------------------------
+// The query dataset
+
+class TZSQLQuery : public TDataSet {
+    Q_OBJECT
+    Q_PROPERTY(QStringList SQL READ GetSQL WRITE SetSQL)
+    Q_PROPERTY(QString ConnectionName READ GetConnectionName WRITE SetConnectionName)
+    Q_PROPERTY(int PacketRecords READ GetPacketRecords WRITE SetPacketRecords)
+    Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QString UpdateTable READ GetUpdateTable WRITE SetUpdateTable)
+    Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
+
+public:
+    explicit TZSQLQuery(QObject* parent = nullptr);
+    ~TZSQLQuery() override;
+
+    // The statement, one line per entry; the text is the lines joined by "\n".
+    // Changing it closes an open query (reopen with Open).
+    QStringList GetSQL() const { return FSQL; }
+    void SetSQL(const QStringList& value);
+    QString SQLText() const { return FSQL.join(QLatin1Char('\n')); }
+    void SetSQLText(const QString& value) { SetSQL(value.split(QLatin1Char('\n'))); }
+
+    // The connection, by name (empty = Qt's default connection). Changing it closes an open query.
+    QString GetConnectionName() const { return FConnectionName; }
+    void SetConnectionName(const QString& value);
+    void SetConnection(const QSqlDatabase& database) { SetConnectionName(database.connectionName()); }
+    QSqlDatabase Connection() const;
+
+    // Rows read per packet; -1 reads everything at once. 0 and values below -1 are refused.
+    int GetPacketRecords() const { return FPacketRecords; }
+    void SetPacketRecords(int value);
+
+    bool GetReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value);
+    // Table that Post and Delete write; empty = the table of a simple single-table SELECT.
+    // UpdateTable and KeyFields take effect at the next Open.
+    QString GetUpdateTable() const { return FUpdateTable; }
+    void SetUpdateTable(const QString& value);
+    // Key fields (";"-list of field names) that identify a row for UPDATE and DELETE;
+    // empty = the table's primary key.
+    QString GetKeyFields() const { return FKeyFields; }
+    void SetKeyFields(const QString& value);
+    // The table and key fields in use while open (empty when the query is read-only).
+    QString ActiveUpdateTable() const;
+    QString ActiveKeyFields() const;
+
+    TParams& Params() { return FParams; }
+    const TParams& Params() const { return FParams; }
+    TParam& ParamByName(const QString& name) const { return FParams.ParamByName(name); }
+
+    // Overrides the type (and for strings the size) of a result column, from the next Open on.
+    void SetFieldType(const QString& fieldName, TFieldType type, int size = 0);
+    void ClearFieldTypes();
+
+    // Runs the statement as a command (no result set); returns the number of rows affected.
+    int ExecSQL();
+    int RowsAffected() const { return FRowsAffected; }
+
+    // Rows read from the database since Open (tests and diagnostics).
+    int FetchedRecordCount() const { return FFetchedCount; }
+    bool AllRecordsFetched() const;
+    // Reads the remaining rows.
+    void FetchAll();
+
+protected:
+    std::unique_ptr<TRecBuf> AllocRecordBuffer() override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() const override { return FCursorOpen; }
+    TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(TRecordBuffer buffer) override;
+    void InternalGotoBookmark(const TBookmark& bookmark) override;
+    TBookmark GetBookmarkData(TRecordBuffer buffer) const override;
+    void SetBookmarkData(TRecordBuffer buffer, const TBookmark& data) override;
+    TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) const override;
+    void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) override;
+    bool InternalBookmarkValid(const TBookmark& bookmark) const override;
+    int InternalCompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) const override;
+    void InternalInitFieldDefs() override;
+    void InternalInitRecord(TRecordBuffer buffer) override;
+    bool GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const override;
+    void SetRecordFieldData(TRecordBuffer buffer, TField* field, const QVariant& value) override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalRefresh() override;
+    bool GetCanModify() const override;
+    int GetRecordCount() const override;
+    int GetRecNo() const override;
+    void DoSetRecNo(int value) override;
+    void InternalFilterChanged() override;
+
+private:
+    class TRowSource;  // where the rows come from (a forward-only query or a server-side cursor)
+    class TForwardSource;
+    class TCursorSource;
+    struct TColumn;    // one result column: type, conversion, place in the update table
+    struct TRow;       // one cached row
+    struct TUpdateInfo;
+
+    QString StatementText() const;
+    void CheckParams() const;
+    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions);
+    void BuildColumns(const QSqlRecord& record);
+    void ResolveUpdateInfo();
+    bool FetchPacket(int count);
+    bool EnsureFetched(int position);
+    void AppendFetchedRow(const QSqlQuery& query);
+    quint64 OrderOf(quint64 serial) const;
+    int PositionOf(quint64 serial) const;
+    TRow* RowOf(quint64 serial);
+    int InsertRow(int position, TRow&& row);
+    void RemoveRow(int position);
+    void ClearRows();
+    void FillBuffer(TRecordBuffer buffer, const TRow& row);
+    bool RowAccepted(TRow& row);
+    QString KeyText(const std::vector<QVariant>& values) const;
+    void RememberPostedKey(const TRow& row);
+    QVariant FromDb(const TColumn& column, const QVariant& raw) const;
+    void AddKeyWhere(QString& sql, QVariantList& values, const TRow& row) const;
+    void ReadReturned(const QSqlQuery& query, std::vector<QVariant>& values) const;
+    size_t RowWidth() const;
+    void RunStatement(QSqlQuery& query, const QString& sql, const QVariantList& values) const;
+    void PostEdit(TRecordBuffer buffer);
+    void PostInsert(TRecordBuffer buffer);
+
+    QStringList FSQL;
+    QString FConnectionName;
+    int FPacketRecords = 100;
+    bool FReadOnly = false;
+    QString FUpdateTable;
+    QString FKeyFields;
+    TParams FParams;
+    std::map<QString, std::pair<TFieldType, int>> FFieldTypes; // by upper-cased field name
+    int FRowsAffected = 0;
+
+    // Open state
+    bool FCursorOpen = false;
+    bool FSqlite = false;     // SQLite connection: dates, times and booleans travel as text and integers
+    std::unique_ptr<TRowSource> FSource;
+    QSqlRecord FRecord;
+    std::vector<TColumn> FColumns;
+    std::unique_ptr<TUpdateInfo> FUpdate;
+    // The cached rows in their order. A row's serial (its bookmark) holds the number of the
+    // opening, so bookmarks of an earlier opening are invalid, and for a row read from the
+    // database its place among the rows read; the order key of such a row follows from it.
+    // Rows this dataset inserted get order keys between their neighbours, kept in a hash.
+    std::deque<TRow> FRows;
+    QHash<quint64, quint64> FInsertedOrder; // serial -> order key of the rows inserted here
+    quint64 FGeneration = 0;
+    quint64 FAppendedCount = 0;             // rows appended from the database since the opening
+    quint64 FInsertedCount = 0;
+    int FCursor = -1;        // position in FRows; -1 before the first, FRows.size() after the last
+    int FFetchedCount = 0;
+    bool FAllFetched = false;
+    mutable qint64 FServerCount = -1; // rows of the result counted by the server; -1 = not asked
+    mutable int FCountDelta = 0;      // rows inserted minus rows deleted since the count was taken
+    QSet<QString> FPostedKeys;        // keys of rows this dataset wrote while rows were still being fetched
+    std::unique_ptr<TRecBuf> FScratch;
+};
+
+} // namespace zdb
