@@ -20,6 +20,4 @@ QString DefaultDelimiter = QStringLiteral(",");
 QString DefaultIniFileName;
 QString DefaultRegistryKey = QStringLiteral("\\Software\\Quarnel Software\\ZDBGrid");
 
-QString STooManyColumns = QStringLiteral("Too many columns");
-
 } // namespace zdb

@@ -228,9 +228,6 @@ extern QString DefaultDelimiter;    // ","
 extern QString DefaultIniFileName;  // ""
 extern QString DefaultRegistryKey;  // "\Software\Quarnel Software\ZDBGrid"
 
-// Error texts of the grid unit.
-extern QString STooManyColumns; // "Too many columns"
-
 } // namespace zdb
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(zdb::TZDBGridOptions)
