@@ -706,6 +706,8 @@ public:
     // A colour property resolved: the default-colour marker gives Default, the
     // no-colour value gives Fallback (or Default when Fallback is the marker).
     static TColor GetTrueColor(TColor Color, TColor Default, TColor Fallback);
+    // Whether the grid is drawn by a themed style (every style but the classic one).
+    bool Themed() const;
     // A colour value as the QColor painted on this grid.
     QColor ToQColor(TColor Color) const;
 
@@ -802,6 +804,7 @@ public:
     int UpdateLock() const { return FUpdateLock; }
     virtual void LayoutChanged();
     void DeferLayout();
+    bool DeferredLayoutPending() const { return DeferredPending(1124); }
     bool LayoutFromDataSet() const { return FLayoutFromDataSet; }
     // Sets the link's buffer to the visible rows and the row count to the records.
     void UpdateRowCount();
@@ -863,6 +866,8 @@ protected:
     virtual std::unique_ptr<TZTotalDataLink> CreateTotalDataLink();
 
     // ---- Layout steps ----
+    // The deferred layout posted by DeferLayout.
+    void DeferredLayout();
     virtual void InternalLayout();
     virtual void DefineFieldMap();
     // Binds columns to the field map (default columns are rebuilt).
@@ -923,6 +928,9 @@ protected:
     void ChangeScale(int M, int D, bool IsDpiChange = false) override;
     void Notification(QObject* AComponent, TOperation Operation) override;
     bool DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos) override;
+    void KeyDown(int& Key, TShiftState Shift) override;
+    // Makes ARow current in the current column without moving the dataset.
+    void MoveToRow(int ARow);
     bool DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos) override;
     void changeEvent(QEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
@@ -1044,9 +1052,12 @@ protected:
     QString FEditText;
     int FCancelCount = 0;
     bool FInLayout = false;
+    bool FSettingColumnAttributes = false;
+    bool FSelectingCell = false;
     bool FWriting = false;
     bool FPartsCreated = false;
 
+    const QObject* FDataSourceId = nullptr; // identity only, for the free notification
     QPointer<TZCustomDBGrid> FManageGrid;
     QPointer<TZCustomDBGrid> FMasterGrid;
     bool FSynchronizing = false;

@@ -1,0 +1,407 @@
+// TZGridDataLink and the grid's reactions to it: the field map, activation,
+// data changes, scrolling, and keeping the current row on the active record.
+
+#include "ZDBGrids.h"
+
+#include "DBError.h"
+
+#include <algorithm>
+
+namespace zdb {
+
+// ---- TZGridDataLink ---------------------------------------------------------------
+
+TZGridDataLink::TZGridDataLink(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
+
+TZGridDataLink::~TZGridDataLink()
+{
+    ClearMapping();
+}
+
+bool TZGridDataLink::AddMapping(const QString& FieldName)
+{
+    TDataSet* dataSet = DataSet();
+    TField* field = nullptr;
+    if (dataSet) {
+        if (FSparseMap)
+            field = dataSet->FindField(FieldName);
+        else
+            field = dataSet->FieldByName(FieldName);
+    }
+    const int limit = MapLimit();
+    if (FFieldCount >= limit)
+        DatabaseError(STooManyColumns);
+    if (FFieldCount >= int(FFieldMap.size())) {
+        const std::int64_t grown = FFieldMap.empty() ? 8 : std::int64_t(FFieldMap.size()) * 2;
+        FFieldMap.resize(size_t(std::min<std::int64_t>(grown, limit)), -1);
+    }
+    FFieldMap[size_t(FFieldCount)] = field ? dataSet->Fields().IndexOf(field) : -1;
+    ++FFieldCount;
+    if (field)
+        FGrid->FreeNotification(field);
+    return field != nullptr;
+}
+
+void TZGridDataLink::ClearMapping()
+{
+    FFieldCount = 0;
+}
+
+TField* TZGridDataLink::GetFields(int I) const
+{
+    if (I < 0 || I >= FFieldCount)
+        return nullptr;
+    const int index = FFieldMap[size_t(I)];
+    TDataSet* dataSet = DataSet();
+    if (index < 0 || !dataSet || index >= dataSet->FieldCount())
+        return nullptr;
+    return dataSet->Fields()[index];
+}
+
+int TZGridDataLink::GetMappedIndex(int I) const
+{
+    if (I < 0 || I >= FFieldCount)
+        return -1;
+    return FFieldMap[size_t(I)];
+}
+
+bool TZGridDataLink::GetDefaultFields() const
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return true;
+    // Fields the application made survive closing; the dataset's own ones are
+    // made at opening. Calculated and lookup fields always come from the
+    // application.
+    if (!dataSet->Active() && dataSet->FieldCount() > 0)
+        return false;
+    for (const auto& field : dataSet->Fields())
+        if (field->GetFieldKind() != fkData)
+            return false;
+    if (FSparseMap)
+        for (int i = 0; i < FFieldCount; ++i)
+            if (FFieldMap[size_t(i)] < 0)
+                return false;
+    return true;
+}
+
+void TZGridDataLink::Reset()
+{
+    if (FModified)
+        RecordChanged(nullptr);
+    else if (TDataSet* dataSet = DataSet())
+        dataSet->Cancel();
+}
+
+void TZGridDataLink::Cancel()
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return;
+    ++FGrid->FCancelCount;
+    struct Lower
+    {
+        int& Count;
+        ~Lower() { --Count; }
+    } lower{FGrid->FCancelCount};
+    dataSet->Cancel();
+}
+
+void TZGridDataLink::ActiveChanged()
+{
+    if (Active() && DataSet() && DataSet()->IsUniDirectional())
+        DatabaseError(SDataSetUnidirectional);
+    FGrid->LinkActive(Active());
+    FModified = false;
+}
+
+void TZGridDataLink::DataSetChanged()
+{
+    FGrid->DataChanged();
+    FModified = false;
+}
+
+void TZGridDataLink::DataSetScrolled(int Distance)
+{
+    FGrid->Scroll(Distance);
+}
+
+void TZGridDataLink::FocusControl(TField* Field)
+{
+    if (!Field || !FGrid->Columns())
+        return;
+    for (TZColumn* column : FGrid->ShowingColumns())
+        if (column->GetField() == Field) {
+            FGrid->SetSelectedIndex(column->Index());
+            if (FGrid->SelectedColumn() == column && FGrid->focusPolicy() != Qt::NoFocus)
+                FGrid->setFocus();
+            return;
+        }
+}
+
+void TZGridDataLink::EditingChanged()
+{
+    FGrid->EditingChanged();
+}
+
+void TZGridDataLink::LayoutChanged()
+{
+    const bool saved = FGrid->FLayoutFromDataSet;
+    FGrid->FLayoutFromDataSet = true;
+    struct Restore
+    {
+        bool& Flag;
+        bool Value;
+        ~Restore() { Flag = Value; }
+    } restore{FGrid->FLayoutFromDataSet, saved};
+    FGrid->LayoutChanged();
+    TDataLink::LayoutChanged();
+}
+
+void TZGridDataLink::RecordChanged(TField* Field)
+{
+    FGrid->RecordChanged(Field);
+    FModified = false;
+}
+
+void TZGridDataLink::UpdateData()
+{
+    FInUpdateData = true;
+    struct Clear
+    {
+        bool& InUpdate;
+        bool& Modified;
+        ~Clear() { InUpdate = Modified = false; }
+    } clear{FInUpdateData, FModified};
+    if (FModified)
+        FGrid->UpdateData();
+}
+
+// ---- Grid reactions -------------------------------------------------------------
+
+void TZCustomDBGrid::LinkActive(bool Value)
+{
+    if (IsDestroying())
+        return;
+    if (Value && !IsDesigning() && FColumns->State() == csDefault && (FOptionsExt & dgForceCustomized))
+        FColumns->SetState(csCustomized);
+    if (!Value) {
+        HideEditor();
+        if (GetRowCount() > FTitleRowCount)
+            MoveToRow(FTitleRowCount);
+    }
+    if (FSelectedRows)
+        FSelectedRows->LinkActive(Value);
+    ClearSelection();
+    LayoutChanged();
+    UpdateFilter();
+    UpdateListItems(false);
+    UpdateSequenceValues();
+    UpdateScrollBar();
+    UpdateRowCount();
+    UpdateStretchState();
+    if (Value) {
+        if (FMasterGrid)
+            FMasterGrid->Synchronize();
+        if (FOptions & dgAlwaysShowEditor)
+            ShowEditor();
+    }
+    UpdateTotals(true);
+}
+
+void TZCustomDBGrid::DataChanged()
+{
+    if (!HandleAllocated() || UpdateInProgress())
+        return;
+    TDataSet* dataSet = DataSet();
+    if (dataSet && dataSet->State() == dsBrowse && FCancelCount == 0) {
+        UpdateListItems(true);
+        UpdateSequence(true);
+        UpdateTotals(true);
+    }
+    UpdateRowCount();
+    UpdateScrollBar();
+    UpdateActive();
+    InvalidateEditor();
+    Invalidate();
+}
+
+void TZCustomDBGrid::Scroll(int Distance)
+{
+    if (!HandleAllocated())
+        return;
+    const int lastDataRow = GetRowCount() - FBottomRowCount - 1;
+    if (FDataLink->ActiveRecord() + FTitleRowCount >= lastDataRow)
+        UpdateRowCount();
+    UpdateActive();
+    UpdateScrollBar();
+    if (Distance != 0) {
+        HideEditor();
+        Invalidate();
+    } else {
+        // The current row moved inside the window.
+        InvalidateCol(0);
+        Invalidate();
+    }
+    if ((FOptions & dgAlwaysShowEditor) && !GetEditorMode())
+        ShowEditor();
+}
+
+void TZCustomDBGrid::RecordChanged(TField* Field)
+{
+    if (!HandleAllocated())
+        return;
+    if (Field) {
+        for (TZColumn* column : FShowingColumns) {
+            TField* shown = column->GetField();
+            if (shown == Field ||
+                (shown && shown->Lookup() && shown->GetKeyFields().compare(Field->FullName(), Qt::CaseInsensitive) == 0))
+                InvalidateCol(DataToRawColumn(column->Index()));
+        }
+    } else {
+        Invalidate();
+    }
+    if (!Field || Field == SelectedField())
+        InvalidateEditor();
+}
+
+void TZCustomDBGrid::EditingChanged()
+{
+    if ((FOptions & dgIndicator) && FDataLink->Active())
+        InvalidateCell(0, FDataLink->ActiveRecord() + FTitleRowCount);
+}
+
+void TZCustomDBGrid::UpdateActive()
+{
+    if (!FDataLink)
+        return;
+    if (FDataLink->Active() && HandleAllocated() && !IsLoading()) {
+        const int row = FDataLink->ActiveRecord() + FTitleRowCount;
+        if (!FSelectingCell && GetRow() != row && row < GetRowCount()) {
+            if (!(FOptions & dgAlwaysShowEditor))
+                HideEditor();
+            MoveToRow(row);
+            InvalidateEditor();
+        }
+        UpdateGridOptions();
+    } else if (!FDataLink->Active()) {
+        UpdateScrollBar();
+    }
+}
+
+void TZCustomDBGrid::MoveToRow(int ARow)
+{
+    FSelectingCell = true;
+    struct Done
+    {
+        bool& Flag;
+        ~Done() { Flag = false; }
+    } done{FSelectingCell};
+    const int col = std::clamp(GetCol(), TCustomGrid::GetFixedCols(), GetColCount() - 1);
+    MoveColRow(col, ARow, true, false);
+}
+
+bool TZCustomDBGrid::SelectCell(int ACol, int ARow)
+{
+    if (!TCustomGrid::SelectCell(ACol, ARow))
+        return false;
+    if (FSelectingCell)
+        return true;
+    if (ARow < FTitleRowCount || ACol < FIndicatorOffset)
+        return false;
+    if (FBottomRowCount > 0 && ARow >= GetRowCount() - FBottomRowCount)
+        return false;
+    if (TZColumn* column = ColumnOfRaw(ACol); column && !column->Showing())
+        return false;
+    if (FDataLink && FDataLink->Active() && ARow != GetRow()) {
+        const int target = ARow - FTitleRowCount;
+        if (target >= FDataLink->RecordCount())
+            return false;
+        const int delta = target - FDataLink->ActiveRecord();
+        if (delta != 0) {
+            FSelectingCell = true;
+            struct Done
+            {
+                bool& Flag;
+                ~Done() { Flag = false; }
+            } done{FSelectingCell};
+            FDataLink->MoveBy(delta);
+            return FDataLink->ActiveRecord() == target;
+        }
+    }
+    return true;
+}
+
+bool TZCustomDBGrid::DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos)
+{
+    if (!FDataLink || !FDataLink->Active())
+        return TCustomGrid::DoMouseWheelDown(Shift, MousePos);
+    if (OnMouseWheelDown) {
+        bool handled = false;
+        OnMouseWheelDown(Shift, MousePos, handled);
+        if (handled)
+            return true;
+    }
+    FDataLink->MoveBy(std::max(FWheelScrollRows, 1));
+    return true;
+}
+
+bool TZCustomDBGrid::DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos)
+{
+    if (!FDataLink || !FDataLink->Active())
+        return TCustomGrid::DoMouseWheelUp(Shift, MousePos);
+    if (OnMouseWheelUp) {
+        bool handled = false;
+        OnMouseWheelUp(Shift, MousePos, handled);
+        if (handled)
+            return true;
+    }
+    FDataLink->MoveBy(-std::max(FWheelScrollRows, 1));
+    return true;
+}
+
+void TZCustomDBGrid::KeyDown(int& Key, TShiftState Shift)
+{
+    if (OnKeyDown) {
+        OnKeyDown(Key, Shift);
+        if (Key == 0)
+            return;
+    }
+    TDataSet* dataSet = DataSet();
+    if (!FDataLink || !FDataLink->Active() || !dataSet || GetEditorMode() || (Shift & (ssAlt | ssShift))) {
+        GridKeyDown(Key, Shift);
+        return;
+    }
+    // Record movement goes through the dataset; the grid follows its link.
+    switch (Key) {
+    case Qt::Key_Up:
+        FDataLink->MoveBy(-1);
+        break;
+    case Qt::Key_Down:
+        FDataLink->MoveBy(1);
+        break;
+    case Qt::Key_PageUp:
+        FDataLink->MoveBy(-VisibleRowCount());
+        break;
+    case Qt::Key_PageDown:
+        FDataLink->MoveBy(VisibleRowCount());
+        break;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (!(Shift & ssCtrl)) {
+            GridKeyDown(Key, Shift);
+            return;
+        }
+        if (Key == Qt::Key_Home)
+            dataSet->First();
+        else
+            dataSet->Last();
+        break;
+    default:
+        GridKeyDown(Key, Shift);
+        return;
+    }
+    Key = 0;
+}
+
+} // namespace zdb

@@ -1,0 +1,405 @@
+// TZCustomDBGrid painting: titles with their header bands, data cells, the
+// indicator column and the bottom block; the text layout shared by them.
+
+#include "ZDBGrids.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace zdb {
+
+namespace {
+
+// Sets the link's active record for the lifetime of the guard.
+class TActiveRecordGuard
+{
+public:
+    TActiveRecordGuard(TDataLink* Link, int Record) : FLink(Link), FOld(Link->ActiveRecord())
+    {
+        FLink->SetActiveRecord(Record);
+    }
+    ~TActiveRecordGuard() { FLink->SetActiveRecord(FOld); }
+    TActiveRecordGuard(const TActiveRecordGuard&) = delete;
+    TActiveRecordGuard& operator=(const TActiveRecordGuard&) = delete;
+
+private:
+    TDataLink* FLink;
+    int FOld;
+};
+
+// The lines of Text as drawn into Width: its own lines, each wrapped at word
+// boundaries when WordWrap is on; at most MaxLines when MaxLines > 0.
+QStringList LayoutLines(const QString& Text, const QFont& Font, int Width, bool WordWrap, int MaxLines)
+{
+    QStringList result;
+    const QStringList paragraphs = QString(Text).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(QLatin1Char('\n'));
+    for (const QString& paragraph : paragraphs) {
+        if (MaxLines > 0 && result.size() >= MaxLines)
+            break;
+        if (!WordWrap || paragraph.isEmpty() || Width <= 0) {
+            result << paragraph;
+            continue;
+        }
+        QTextLayout layout(paragraph, Font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(Width);
+            result << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+            if (MaxLines > 0 && result.size() >= MaxLines)
+                break;
+        }
+        layout.endLayout();
+    }
+    if (result.isEmpty())
+        result << QString();
+    return result;
+}
+
+} // namespace
+
+// ---- Text layout ------------------------------------------------------------------
+
+void TZCustomDBGrid::WriteText(QPainter& Canvas, const QRect& ARect, int Margin, const QString& Text,
+                               TAlignment Alignment, TVAlignment VAlignment, bool WordWrap, bool Ellipsis) const
+{
+    if (ARect.width() <= 0 || ARect.height() <= 0)
+        return;
+    if (layoutDirection() == Qt::RightToLeft) {
+        if (Alignment == taLeftJustify)
+            Alignment = taRightJustify;
+        else if (Alignment == taRightJustify)
+            Alignment = taLeftJustify;
+    }
+    const QFontMetrics fm(Canvas.font());
+    const int reserve = Alignment == taLeftJustify ? Margin : Alignment == taRightJustify ? Margin + 1 : 0;
+    const int lineHeight = std::max(fm.height(), 1);
+    int fit = (ARect.height() - 2 * Margin + 1) / lineHeight;
+    if (fit <= 0)
+        VAlignment = tvTopJustify;
+    const int width = ARect.width() - reserve;
+    QStringList lines = LayoutLines(Text, Canvas.font(), width, WordWrap, Ellipsis ? std::max(fit, 1) : 0);
+    const int count = std::clamp(int(lines.size()), 1, std::max(fit, 1));
+    int offset = Margin;
+    const int spare = std::max(0, ARect.height() - 2 * Margin - count * lineHeight);
+    if (VAlignment == tvBottomJustify)
+        offset += spare;
+    else if (VAlignment == tvCenter)
+        offset += spare / 2;
+
+    Canvas.save();
+    Canvas.setClipRect(ARect, Qt::IntersectClip);
+    int top = ARect.top();
+    for (int i = 0; i < count; ++i) {
+        QString line = lines.value(i);
+        if (Ellipsis)
+            line = fm.elidedText(line, Qt::ElideRight, std::max(width, 0));
+        const int tw = fm.horizontalAdvance(line);
+        int x = ARect.left() + Margin;
+        if (Alignment == taRightJustify)
+            x = ARect.left() + ARect.width() - tw - Margin - 1;
+        else if (Alignment == taCenter)
+            x = ARect.left() + ARect.width() / 2 - tw / 2;
+        Canvas.drawText(QPoint(x, top + offset + fm.ascent()), line);
+        top += offset + lineHeight;
+        offset = 0;
+    }
+    Canvas.restore();
+}
+
+// ---- Titles -----------------------------------------------------------------------
+
+QStringList TZCustomDBGrid::HeaderTexts(TZColumn* Column) const
+{
+    QStringList bands;
+    if (!Column)
+        return bands;
+    const int count = Column->Title()->HeaderCount();
+    for (int i = 0; i < count; ++i)
+        bands << Column->Title()->HeaderBand(i);
+    return bands;
+}
+
+QRect TZCustomDBGrid::HeaderRect(TZColumn* Column, int Band, const QRect& CellRect) const
+{
+    const QStringList mine = HeaderTexts(Column);
+    const int first = DataToRawColumn(Column->Index());
+    const int last = DataToRawColumn(std::max(Column->ExpandIndex(), Column->Index()));
+    const int frozenEnd = TCustomGrid::GetFixedCols();
+    const bool frozen = first < frozenEnd;
+    // A neighbour joins while it is on the same side of the frozen columns,
+    // has the same parent and the same band texts 0 .. Band.
+    auto joins = [&](TZColumn* neighbour, int raw) {
+        if ((raw < frozenEnd) != frozen || neighbour->ParentColumn() != Column->ParentColumn())
+            return false;
+        const QStringList theirs = HeaderTexts(neighbour);
+        if (theirs.size() <= Band)
+            return false;
+        for (int k = 0; k <= Band; ++k)
+            if (theirs[k] != mine[k])
+                return false;
+        return true;
+    };
+    const int clw = ColLineWidth();
+    int left = CellRect.left();
+    int right = CellRect.left() + CellRect.width();
+    for (int raw = first - 1; raw >= FIndicatorOffset; --raw) {
+        TZColumn* neighbour = ColumnOfRaw(raw);
+        if (!neighbour)
+            break;
+        if (!neighbour->Showing() && neighbour->ParentColumn() == Column->ParentColumn() &&
+            !neighbour->GetExpanded())
+            continue; // hidden: takes no room
+        if (!joins(neighbour, raw))
+            break;
+        if (!frozen && raw < GetLeftCol())
+            break; // scrolled out of view
+        left -= std::max(GetColWidths(raw) + clw, 0);
+    }
+    for (int raw = last + 1; raw < GetColCount(); ++raw) {
+        TZColumn* neighbour = ColumnOfRaw(raw);
+        if (!neighbour)
+            break;
+        if (!neighbour->Showing() && neighbour->ParentColumn() == Column->ParentColumn() &&
+            !neighbour->GetExpanded())
+            continue;
+        if (!joins(neighbour, raw))
+            break;
+        right += std::max(GetColWidths(raw) + clw, 0);
+    }
+    const int top = CellRect.top() + Band * FHeaderRowHeight;
+    return QRect(left, top, right - left, FHeaderRowHeight - RowLineWidth());
+}
+
+QRect TZCustomDBGrid::CalcTitleRect(TZColumn* Column, int ARow, TZColumn*& Master) const
+{
+    Master = ColumnAtDepth(Column, ARow);
+    const int raw = DataToRawColumn(Column->Index());
+    const int frozenEnd = TCustomGrid::GetFixedCols();
+    const bool frozen = raw < frozenEnd;
+    auto sameTitle = [&](int other) {
+        TZColumn* neighbour = ColumnOfRaw(other);
+        return neighbour && (other < frozenEnd) == frozen && ColumnAtDepth(neighbour, ARow) == Master;
+    };
+    int lo = raw;
+    while (lo - 1 >= FIndicatorOffset && sameTitle(lo - 1))
+        --lo;
+    int hi = raw;
+    while (hi + 1 < GetColCount() && sameTitle(hi + 1))
+        ++hi;
+    if (!frozen)
+        lo = std::max(lo, GetLeftCol());
+    int top = ARow;
+    int bottom = ARow;
+    const int last = FTitleRowCount - 1;
+    if (Master && !Master->GetExpanded() && Master->Depth() <= ARow && Master->Depth() < last) {
+        top = Master->Depth();
+        bottom = last;
+    } else if (Master && !Master->GetExpanded() && Master->Depth() < ARow) {
+        top = Master->Depth();
+    }
+    // Rows are never scrolled inside the titles, so their positions are fixed.
+    int y = 0;
+    const int rlw = RowLineWidth();
+    for (int r = 0; r < top; ++r)
+        y += std::max(GetRowHeights(r) + rlw, 0);
+    int h = 0;
+    for (int r = top; r <= bottom; ++r)
+        h += std::max(GetRowHeights(r) + rlw, 0);
+    h -= rlw;
+    const QRect cell = CellRect(raw, ARow);
+    int left = cell.left();
+    int right = cell.left() + cell.width();
+    const int clw = ColLineWidth();
+    for (int c = raw - 1; c >= lo; --c)
+        left -= std::max(GetColWidths(c) + clw, 0);
+    for (int c = raw + 1; c <= hi; ++c)
+        right += std::max(GetColWidths(c) + clw, 0);
+    return QRect(left, y, right - left, std::max(h, 0));
+}
+
+namespace {
+
+void FillLineStrips(QPainter& Canvas, const QRect& Cell, int ColLine, int RowLine, bool Right, bool Bottom,
+                    const QColor& Color)
+{
+    const int r = Cell.left() + Cell.width();
+    const int b = Cell.top() + Cell.height();
+    if (Right && ColLine > 0)
+        Canvas.fillRect(QRect(r, Cell.top(), ColLine, Cell.height() + RowLine), Color);
+    if (Bottom && RowLine > 0)
+        Canvas.fillRect(QRect(Cell.left(), b, Cell.width() + ColLine, RowLine), Color);
+}
+
+} // namespace
+
+void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState /*AState*/)
+{
+    QPainter& c = *Canvas();
+    const int clw = ColLineWidth();
+    const int rlw = RowLineWidth();
+    const QColor lineColor = palette().color(QPalette::Mid);
+    TZColumn* column = ColumnOfRaw(ACol);
+    if (!column) {
+        FillLineStrips(c, ARect, clw, rlw, true, true, lineColor);
+        return;
+    }
+    TZColumn* master = nullptr;
+    const QRect title = CalcTitleRect(column, ARow, master);
+    if (!master)
+        master = column;
+    // The cell with its line strips; the title paints over inner lines of its span.
+    const QRect clip(ARect.left(), ARect.top(), ARect.width() + clw, ARect.height() + rlw);
+    c.save();
+    c.setClipRect(clip);
+    const QColor fill = ToQColor(GetTrueColor(master->Title()->GetColor(), FFixedColorValue, FFixedColorValue));
+    c.fillRect(title, fill);
+
+    int captionTop = title.top();
+    const int bands = (FOptions & dgTitleHeaders) && master->Depth() <= ARow ? master->Title()->HeaderCount() : 0;
+    if (bands > 0 && FHeaderRowHeight > 0) {
+        // Bands sit at the top of the title, merged with equal neighbours.
+        const QStringList texts = HeaderTexts(master);
+        c.setFont(FHeaderFont);
+        const QColor bandColor = ToQColor(GetTrueColor(FHeaderColor, FFixedColorValue, FFixedColorValue));
+        for (int k = 0; k < bands; ++k) {
+            const QRect band = HeaderRect(master, k, title);
+            c.fillRect(band, bandColor);
+            c.setPen(palette().color(QPalette::ButtonText));
+            WriteText(c, band, 2, texts.value(k).isEmpty() ? QStringLiteral(" ") : texts.value(k), taCenter,
+                      tvCenter, false, true);
+            FillLineStrips(c, band, clw, rlw, true, true, lineColor);
+        }
+        captionTop += bands * FHeaderRowHeight;
+    }
+
+    const QRect captionRect(title.left(), captionTop, title.width(), title.top() + title.height() - captionTop);
+    c.setFont(master->Title()->GetFont());
+    c.setPen(palette().color(QPalette::ButtonText));
+    WriteText(c, captionRect, std::max(FGridStyle->TitleColMargin(), 1) + 1, master->Title()->GetCaption(),
+              master->Title()->GetAlignment(), master->Title()->GetVAlignment(), master->Title()->GetWordWrap(),
+              master->Title()->GetEllipsis());
+    // The frame of the caption: its right and lower lines (the bands have their own).
+    FillLineStrips(c, captionRect, clw, rlw, true, true, lineColor);
+    c.restore();
+}
+
+// ---- Data, indicator and bottom cells --------------------------------------------------
+
+void TZCustomDBGrid::DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawState /*AState*/)
+{
+    QPainter& c = *Canvas();
+    const QColor lineColor = palette().color(QPalette::Mid);
+    FillLineStrips(c, ARect, ColLineWidth(), RowLineWidth(), true, true, lineColor);
+    if (!FDataLink->Active() || FIndicators.isNull())
+        return;
+    if (ARow - FTitleRowCount != FDataLink->ActiveRecord() || FDataLink->RecordCount() == 0)
+        return;
+    int index = PackageImages::IndicatorCurrent;
+    if (TDataSet* dataSet = DataSet()) {
+        if (dataSet->State() == dsEdit)
+            index = PackageImages::IndicatorEdit;
+        else if (dataSet->State() == dsInsert)
+            index = PackageImages::IndicatorInsert;
+    }
+    if (IsRowSelected())
+        index = PackageImages::IndicatorCurrentSelected;
+    const QPixmap glyph = PackageBitmapImage(FIndicators, index);
+    const QSizeF size = glyph.deviceIndependentSize();
+    const QPointF at(ARect.left() + (ARect.width() - size.width()) / 2.0,
+                     ARect.top() + (ARect.height() - size.height()) / 2.0);
+    c.save();
+    c.setClipRect(ARect);
+    c.drawPixmap(at, glyph);
+    c.restore();
+}
+
+void TZCustomDBGrid::DrawDataCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState)
+{
+    QPainter& c = *Canvas();
+    TZColumn* column = ColumnOfRaw(ACol);
+    if (!column)
+        return;
+    const bool highlighted = (AState & gdSelected) &&
+                             (!(AState & gdFocused) || (TCustomGrid::GetOptions() & (goDrawFocusSelected | goRowSelect)));
+    if (!highlighted) {
+        const TColor own = column->GetColor();
+        if (own != FColorValue && own != clDefault && own != clNone)
+            c.fillRect(ARect, ToQColor(own));
+    }
+    if (!FDataLink->Active())
+        return;
+    const int record = ARow - FTitleRowCount;
+    if (record < 0 || record >= FDataLink->RecordCount())
+        return;
+    TField* field = column->GetField();
+    if (!field)
+        return;
+    QString text;
+    {
+        TActiveRecordGuard guard(FDataLink.get(), record);
+        text = field->DisplayText();
+    }
+    c.setFont(column->GetFont());
+    WriteText(c, ARect, 2, text, column->GetAlignment(), column->GetVAlignment(),
+              column->GetWordWrap() && FLinesCount > 1, column->GetEllipsis());
+}
+
+void TZCustomDBGrid::DrawBottomCell(int /*ACol*/, int /*ARow*/, const QRect& ARect, TGridDrawState /*AState*/)
+{
+    QPainter& c = *Canvas();
+    c.fillRect(ARect, ToQColor(FFixedColorValue));
+    FillLineStrips(c, ARect, ColLineWidth(), RowLineWidth(), true, true, palette().color(QPalette::Mid));
+}
+
+void TZCustomDBGrid::DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState)
+{
+    if (!Canvas() || !FColumns)
+        return;
+    const bool bottom = FBottomRowCount > 0 && ARow >= GetRowCount() - FBottomRowCount;
+    if (ACol < FIndicatorOffset) {
+        if (ARow < FTitleRowCount || bottom) {
+            FillLineStrips(*Canvas(), ARect, ColLineWidth(), RowLineWidth(), true, true,
+                           palette().color(QPalette::Mid));
+            if (bottom)
+                DrawBottomCell(ACol, ARow, ARect, AState);
+        } else {
+            DrawIndicatorCell(ARow, ARect, AState);
+        }
+        return;
+    }
+    if (ARow < FTitleRowCount)
+        DrawTitleCell(ACol, ARow, ARect, AState);
+    else if (bottom)
+        DrawBottomCell(ACol, ARow, ARect, AState);
+    else
+        DrawDataCell(ACol, ARow, ARect, AState);
+}
+
+QString TZCustomDBGrid::CellText(int ACol, int ARow)
+{
+    TZColumn* column = ColumnOfRaw(ACol);
+    if (!column || ARow < 0 || ARow >= GetRowCount())
+        return QString();
+    if (ARow < FTitleRowCount) {
+        TZColumn* master = ColumnAtDepth(column, ARow);
+        return master ? master->Title()->GetCaption() : QString();
+    }
+    if (FBottomRowCount > 0 && ARow >= GetRowCount() - FBottomRowCount)
+        return QString();
+    if (!FDataLink->Active())
+        return QString();
+    const int record = ARow - FTitleRowCount;
+    TField* field = column->GetField();
+    if (!field || record >= FDataLink->RecordCount())
+        return QString();
+    TActiveRecordGuard guard(FDataLink.get(), record);
+    return field->DisplayText();
+}
+
+} // namespace zdb
