@@ -1,31 +1,29 @@
-// The ZDBGrids demo: the sample orders with their customers, products and
-// states in one window. Without a display it renders the window offscreen,
-// saves a screenshot and exits.
+// The ZDBGrids demo: the sample orders in a TZDBGrid, with the customer,
+// product and state of each order looked up from their tables. Without a
+// display it renders the window offscreen, saves a screenshot and exits.
 
 #include "DBError.h"
 #include "SampleData.h"
+#include "ZDBGrids.h"
+#include "ZDBSQLQuery.h"
 
 #include <QApplication>
-#include <QDate>
 #include <QDir>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlQueryModel>
 #include <QStatusBar>
-#include <QTableView>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
+using namespace zdb;
 using namespace zdb::demo;
-
-enum TOrderColumn { ocOrderNo, ocDate, ocCustomer, ocCity, ocActive, ocProduct, ocQuantity, ocDiscount, ocAmount, ocState };
 
 QLocale DisplayLocale()
 {
@@ -33,58 +31,6 @@ QLocale DisplayLocale()
     const QLocale system;
     return system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : system;
 }
-
-// The orders query, with values shown as a person reads them.
-class TOrdersModel : public QSqlQueryModel
-{
-public:
-    explicit TOrdersModel(QObject* parent) : QSqlQueryModel(parent), FLocale(DisplayLocale()) {}
-
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        const QVariant value = QSqlQueryModel::data(index, Qt::DisplayRole);
-        switch (role) {
-        case Qt::DisplayRole:
-            switch (index.column()) {
-            case ocDate:
-                return FLocale.toString(QDate::fromString(value.toString(), Qt::ISODate), QLocale::ShortFormat);
-            case ocActive:
-                return value.toInt() ? QStringLiteral("Yes") : QStringLiteral("No");
-            case ocDiscount:
-                return value.toInt() ? QStringLiteral("%1 %").arg(value.toInt()) : QString();
-            case ocAmount:
-                return FLocale.toCurrencyString(value.toDouble());
-            default:
-                return value;
-            }
-        case Qt::TextAlignmentRole:
-            switch (index.column()) {
-            case ocQuantity:
-            case ocDiscount:
-            case ocAmount:
-                return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-            case ocActive:
-                return QVariant::fromValue(Qt::AlignCenter);
-            default:
-                return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-            }
-        default:
-            return QSqlQueryModel::data(index, role);
-        }
-    }
-
-private:
-    QLocale FLocale;
-};
-
-const char* const OrdersSql =
-    "SELECT o.order_no, o.order_date, c.name, c.city, c.active, p.name, o.quantity,"
-    "       o.discount_pct, o.amount, s.name"
-    "  FROM orders o"
-    "  JOIN customers c ON c.id = o.customer_id"
-    "  JOIN products p ON p.id = o.product_id"
-    "  JOIN order_states s ON s.id = o.state_id"
-    " ORDER BY o.order_date DESC, o.order_no DESC";
 
 QString Summary(const QSqlDatabase& db)
 {
@@ -98,38 +44,123 @@ QString Summary(const QSqlDatabase& db)
              locale.toCurrencyString(query.value(2).toDouble()));
 }
 
+// A read-only query over one of the small tables the orders refer to.
+std::unique_ptr<TZSQLQuery> OpenTable(const QSqlDatabase& db, const QString& sql)
+{
+    auto query = std::make_unique<TZSQLQuery>();
+    query->SetConnection(db);
+    query->SetReadOnly(true);
+    query->SetPacketRecords(-1);
+    query->SetSQLText(sql);
+    return query;
+}
+
+// A lookup field of the orders: Result of LookupSet where its key "id" equals KeyField.
+void AddLookup(TDataSet& orders, const QString& name, const QString& keyField, TDataSet* lookupSet,
+               const QString& result, int size)
+{
+    auto field = std::make_unique<TStringField>(nullptr, ftWideString);
+    field->SetFieldName(name);
+    field->SetFieldKind(fkLookup);
+    field->SetSize(size);
+    field->SetKeyFields(keyField);
+    field->SetLookupDataSet(lookupSet);
+    field->SetLookupKeyFields(QStringLiteral("id"));
+    field->SetLookupResultField(result);
+    orders.AddField(std::move(field));
+}
+
 class TMainWindow : public QMainWindow
 {
 public:
     explicit TMainWindow(const QSqlDatabase& db)
     {
         setWindowTitle(QStringLiteral("ZDBGrids demo - Orders"));
-        auto* model = new TOrdersModel(this);
-        model->setQuery(QString::fromLatin1(OrdersSql), db);
-        if (model->lastError().isValid())
-            zdb::DatabaseError(model->lastError().text());
-        const QStringList titles = {"Order", "Date", "Customer", "City", "Active", "Product",
-                                    "Qty", "Discount", "Amount", "State"};
-        for (int i = 0; i < titles.size(); ++i)
-            model->setHeaderData(i, Qt::Horizontal, titles[i]);
+        FCustomers = OpenTable(db, QStringLiteral("SELECT id, name, city FROM customers"));
+        FCustomers->SetFieldType(QStringLiteral("name"), ftWideString, 60);
+        FCustomers->SetFieldType(QStringLiteral("city"), ftWideString, 40);
+        FProducts = OpenTable(db, QStringLiteral("SELECT id, name FROM products"));
+        FProducts->SetFieldType(QStringLiteral("name"), ftWideString, 60);
+        FStates = OpenTable(db, QStringLiteral("SELECT id, name FROM order_states"));
+        FStates->SetFieldType(QStringLiteral("name"), ftWideString, 20);
+        FCustomers->Open();
+        FProducts->Open();
+        FStates->Open();
 
-        auto* view = new QTableView(this);
-        view->setModel(model);
-        view->setAlternatingRowColors(true);
-        view->setSelectionBehavior(QAbstractItemView::SelectRows);
-        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
-        view->verticalHeader()->hide();
-        view->resizeColumnsToContents();
-        QHeaderView* header = view->horizontalHeader();
-        for (int i = 0; i < titles.size(); ++i)
-            header->resizeSection(i, header->sectionSize(i) + 16);
-        header->setSectionResizeMode(ocCustomer, QHeaderView::Stretch);
-        header->setSectionResizeMode(ocProduct, QHeaderView::Stretch);
-        view->selectRow(0);
-        setCentralWidget(view);
+        FOrders = std::make_unique<TZSQLQuery>();
+        FOrders->SetConnection(db);
+        FOrders->SetSQLText(QStringLiteral(
+            "SELECT id, order_no, order_date, customer_id, product_id, quantity, discount_pct, amount, state_id"
+            "  FROM orders ORDER BY order_date DESC, order_no DESC"));
+        FOrders->SetFieldType(QStringLiteral("order_no"), ftWideString, 12);
+        FOrders->SetFieldType(QStringLiteral("order_date"), ftDate);
+        FOrders->SetFieldType(QStringLiteral("amount"), ftCurrency);
+        AddLookup(*FOrders, QStringLiteral("Customer"), QStringLiteral("customer_id"), FCustomers.get(),
+                  QStringLiteral("name"), 60);
+        AddLookup(*FOrders, QStringLiteral("City"), QStringLiteral("customer_id"), FCustomers.get(),
+                  QStringLiteral("city"), 40);
+        AddLookup(*FOrders, QStringLiteral("Product"), QStringLiteral("product_id"), FProducts.get(),
+                  QStringLiteral("name"), 60);
+        AddLookup(*FOrders, QStringLiteral("State"), QStringLiteral("state_id"), FStates.get(),
+                  QStringLiteral("name"), 20);
+        FOrders->Open();
+
+        FSource = new TDataSource(this);
+        FSource->SetDataSet(FOrders.get());
+
+        auto* grid = new TZDBGrid(this);
+        // Customized columns: a chosen order, captions and header bands.
+        struct TColumnSpec
+        {
+            const char* Field;
+            const char* Caption;
+            const char* Header;
+            TAlignment Alignment;
+            int Width;
+        };
+        const TColumnSpec specs[] = {
+            {"order_no", "No.", "Order", taLeftJustify, 90},
+            {"order_date", "Date", "Order", taLeftJustify, 90},
+            {"State", "State", "Order", taLeftJustify, 90},
+            {"Customer", "Name", "Customer", taLeftJustify, 220},
+            {"City", "City", "Customer", taLeftJustify, 120},
+            {"Product", "Product", "Item", taLeftJustify, 200},
+            {"quantity", "Qty", "Item", taRightJustify, 50},
+            {"discount_pct", "Discount %", "Item", taRightJustify, 80},
+            {"amount", "Amount", "", taRightJustify, 100},
+        };
+        for (const TColumnSpec& spec : specs) {
+            TZColumn* column = grid->Columns()->Add();
+            column->SetFieldName(QString::fromLatin1(spec.Field));
+            column->Title()->SetCaption(QString::fromLatin1(spec.Caption));
+            column->Title()->SetHeader(QString::fromLatin1(spec.Header));
+            column->Title()->SetAlignment(spec.Alignment == taRightJustify ? taRightJustify : taLeftJustify);
+            column->SetAlignment(spec.Alignment);
+            column->SetWidth(spec.Width);
+        }
+        grid->SetDataSource(FSource);
+        setCentralWidget(grid);
         statusBar()->addWidget(new QLabel(Summary(db), this));
         resize(1100, 640);
     }
+
+    ~TMainWindow() override
+    {
+        // The grid (a child widget) goes with the window; close the datasets first.
+        if (FSource)
+            FSource->SetDataSet(nullptr);
+        FOrders.reset();
+        FStates.reset();
+        FProducts.reset();
+        FCustomers.reset();
+    }
+
+private:
+    std::unique_ptr<TZSQLQuery> FCustomers;
+    std::unique_ptr<TZSQLQuery> FProducts;
+    std::unique_ptr<TZSQLQuery> FStates;
+    std::unique_ptr<TZSQLQuery> FOrders;
+    TDataSource* FSource = nullptr;
 };
 
 bool HasDisplay()
