@@ -397,10 +397,12 @@ void TZCustomDBGrid::SetColumnAttributes()
 void TZCustomDBGrid::ColWidthsChanged()
 {
     TCustomGrid::ColWidthsChanged();
-    if (FSettingColumnAttributes || FInLayout || FLayoutLock > 0 || !FColumns || IsLoading())
+    if (FSettingColumnAttributes || FInLayout || !FColumns || IsLoading() || IsDestroying())
         return;
+    if (FIndicatorOffset > 0 && GetColCount() > 0 && GetColWidths(0) != FIndicatorWidth)
+        FIndicatorWidth = std::max(GetColWidths(0), 11);
     // The user sized a column: the column takes the raw column's width.
-    TZLayoutGuard guard(this);
+    std::vector<std::pair<TZColumn*, int>> sized;
     for (int i = 0; i < FColumns->Count(); ++i) {
         TZColumn* column = (*FColumns)[i];
         const int raw = DataToRawColumn(i);
@@ -408,10 +410,18 @@ void TZCustomDBGrid::ColWidthsChanged()
             continue;
         const int w = GetColWidths(raw);
         if (w != column->GetWidth())
-            column->SetWidth(w);
+            sized.emplace_back(column, w);
     }
-    if (FIndicatorOffset > 0 && GetColCount() > 0)
-        FIndicatorWidth = std::max(GetColWidths(0), 11);
+    if (sized.empty() || !AcquireLayoutLock())
+        return;
+    try {
+        for (const auto& [column, width] : sized)
+            column->SetWidth(width);
+    } catch (...) {
+        CancelLayout();
+        throw;
+    }
+    EndLayout();
 }
 
 void TZCustomDBGrid::ColumnMoved(int FromIndex, int ToIndex)
