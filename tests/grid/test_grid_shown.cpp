@@ -310,3 +310,160 @@ TEST_F(ShownSqlGrid, CustomizedColumnsKeepTheirOrderAndAMissingField)
     EXPECT_EQ(Grid->CellText(3, 1), "Globex");
     EXPECT_FALSE(Grid->DataLink()->GetDefaultFields());
 }
+
+// ---- Widths, fonts, painting ------------------------------------------------------
+
+TEST_F(ShownGrid, StretchModeFillsTheClientWidth)
+{
+    Grid.SetDataSource(&Source);
+    ShowGrid(Grid, 500, 300);
+    ASSERT_FALSE(Grid.StretchActive());
+    Grid.SetStretchMode(true);
+    EXPECT_TRUE(Grid.StretchActive());
+    // Indicator, columns and their lines end at the client's right edge.
+    EXPECT_EQ(Grid.ColumnsWidth(), Grid.GetClientWidth());
+    Grid.resize(700, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(Grid.ColumnsWidth(), Grid.GetClientWidth());
+    Grid.SetStretchMode(false);
+    EXPECT_FALSE(Grid.StretchActive());
+}
+
+TEST_F(ShownGrid, AUserSizedColumnKeepsItsWidth)
+{
+    Grid.SetDataSource(&Source);
+    ShowGrid(Grid);
+    TZColumn* customer = Grid.Columns()->Items(1);
+    Grid.SetColWidths(2, 150); // as the mouse does
+    EXPECT_EQ(customer->GetWidth(), 150);
+    EXPECT_TRUE(customer->IsAssigned(cvWidth));
+    Grid.LayoutChanged();
+    EXPECT_EQ(Grid.GetColWidths(2), 150);
+    // The indicator column keeps the width it is given, down to its minimum.
+    Grid.SetColWidths(0, 40);
+    EXPECT_EQ(Grid.GetIndicatorWidth(), 40);
+}
+
+TEST_F(ShownGrid, TitleFontsFollowTheParentFontUntilSetThemselves)
+{
+    QWidget parent;
+    Grid.setParent(&parent);
+    Grid.SetDataSource(&Source);
+    parent.resize(400, 300);
+    parent.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(Grid.GetParentFont());
+    const int titleHeight = Grid.GetRowHeights(0);
+    const int rowHeight = Grid.GetDefaultRowHeight();
+    QFont big = parent.font();
+    big.setPixelSize(QFontInfo(big).pixelSize() * 2);
+    parent.setFont(big);
+    QApplication::processEvents();
+    EXPECT_EQ(QFontInfo(Grid.GetFont()).pixelSize(), big.pixelSize());
+    EXPECT_EQ(QFontInfo(Grid.GetTitleFont()).pixelSize(), big.pixelSize());
+    EXPECT_EQ(QFontInfo(Grid.GetHeaderFont()).pixelSize(), big.pixelSize());
+    EXPECT_EQ(QFontInfo(Grid.Totals()->GetFont()).pixelSize(), big.pixelSize());
+    EXPECT_GT(Grid.GetRowHeights(0), titleHeight);
+    EXPECT_GT(Grid.GetDefaultRowHeight(), rowHeight);
+    EXPECT_TRUE(Grid.GetParentFont());
+
+    // An own title font ends following the parent.
+    QFont own = Grid.GetTitleFont();
+    own.setBold(true);
+    Grid.SetTitleFont(own);
+    EXPECT_FALSE(Grid.GetParentFont());
+    parent.setFont(QFont());
+    QApplication::processEvents();
+    EXPECT_EQ(QFontInfo(Grid.GetFont()).pixelSize(), big.pixelSize());
+    EXPECT_TRUE(Grid.GetTitleFont().bold());
+    Grid.setParent(nullptr);
+}
+
+TEST_F(ShownGrid, ScaleByParentFontScalesTheColumns)
+{
+    QWidget parent;
+    Grid.setParent(&parent);
+    Grid.SetOptionsExt(Grid.GetOptionsExt() | dgScaleByParentFont);
+    TZColumn* id = Grid.Columns()->Add();
+    id->SetFieldName("Id");
+    id->SetWidth(60);
+    Grid.SetDataSource(&Source);
+    parent.resize(400, 300);
+    parent.show();
+    QApplication::processEvents();
+    QFont font = parent.font();
+    font.setPixelSize(12);
+    parent.setFont(font);
+    QApplication::processEvents();
+    font.setPixelSize(24);
+    parent.setFont(font);
+    QApplication::processEvents();
+    EXPECT_EQ(id->GetWidth(), 120);
+    Grid.setParent(nullptr);
+}
+
+namespace {
+
+// Whether a vertical run of pixels at x between y0 and y1 has the colour c.
+bool ColumnOfPixels(const QImage& image, int x, int y0, int y1, const QColor& c)
+{
+    for (int y = y0; y <= y1; ++y)
+        if (image.pixelColor(x, y) != c)
+            return false;
+    return true;
+}
+
+} // namespace
+
+TEST_F(ShownGrid, PaintsOneBandOverNeighboursWithTheSameHeader)
+{
+    Grid.Columns()->Add()->SetFieldName("Id");
+    for (const char* name : {"Customer", "Amount"}) {
+        TZColumn* column = Grid.Columns()->Add();
+        column->SetFieldName(name);
+        column->Title()->SetHeader("Order");
+    }
+    Grid.SetHeaderColor(clYellow);
+    Grid.SetDataSource(&Source);
+    ShowGrid(Grid, 500, 300);
+    const QImage image = Grid.viewport()->grab().toImage();
+    const QRect customer = Grid.CellRect(2, 0);
+    const QRect amount = Grid.CellRect(3, 0);
+    const int lineX = customer.left() + customer.width(); // the line between the two titles
+    ASSERT_EQ(lineX + Grid.ColLineWidth(), amount.left());
+    const int bandY0 = customer.top() + 2;
+    const int bandY1 = customer.top() + Grid.HeaderRowHeight() - 3;
+    // In the band the line between the columns is painted over by the band...
+    EXPECT_EQ(image.pixelColor(lineX, bandY0 + 1), QColor(Qt::yellow));
+    // ...below it, in the captions, the columns are separated.
+    const int captionY = customer.top() + Grid.HeaderRowHeight() + 3;
+    EXPECT_NE(image.pixelColor(lineX, captionY), image.pixelColor(lineX - 2, captionY));
+    // The band of the first column (no header) is not there: its title is caption only.
+    const QRect id = Grid.CellRect(1, 0);
+    EXPECT_NE(image.pixelColor(id.left() + 2, bandY0), QColor(Qt::yellow));
+    EXPECT_FALSE(ColumnOfPixels(image, lineX, bandY0, bandY1, Grid.palette().color(QPalette::Mid)));
+}
+
+TEST_F(ShownGrid, IndicatorMarksTheCurrentRow)
+{
+    Grid.SetDataSource(&Source);
+    ShowGrid(Grid);
+    Table->MoveBy(2);
+    QApplication::processEvents();
+    const QImage image = Grid.viewport()->grab().toImage();
+    auto inked = [&](int row) {
+        const QRect cell = Grid.CellRect(0, row);
+        const QColor face = image.pixelColor(cell.left() + 1, cell.top() + 1);
+        int count = 0;
+        for (int x = cell.left(); x < cell.left() + cell.width(); ++x)
+            for (int y = cell.top(); y < cell.top() + cell.height(); ++y)
+                if (image.pixelColor(x, y) != face)
+                    ++count;
+        return count;
+    };
+    const int current = Grid.TitleRowCount() + Grid.DataLink()->ActiveRecord();
+    EXPECT_EQ(Grid.GetRow(), current);
+    EXPECT_GT(inked(current), 5);
+    EXPECT_EQ(inked(current - 1), 0);
+    EXPECT_EQ(inked(current + 1), 0);
+}
