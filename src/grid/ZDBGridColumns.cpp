@@ -1511,6 +1511,19 @@ QString TZColumn::DefaultCheckBoxValues()
 // ===========================================================================
 // TZDBGridColumns
 
+TZColumn* TZDBGridColumnsEnumerator::Current() const
+{
+    return FColumns && FIndex >= 0 && FIndex < FColumns->Count() ? FColumns->Items(FIndex) : nullptr;
+}
+
+bool TZDBGridColumnsEnumerator::MoveNext()
+{
+    if (!FColumns || FIndex >= FColumns->Count() - 1)
+        return false;
+    ++FIndex;
+    return true;
+}
+
 TZDBGridColumns::TZDBGridColumns(TZCustomDBGrid* Grid) : FGrid(Grid)
 {
 }

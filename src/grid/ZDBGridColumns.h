@@ -699,6 +699,20 @@ protected:
 
 // ---- Collection -----------------------------------------------------------
 
+// Walks the columns: Restart, then MoveNext until it returns false; Current is
+// the column reached.
+class TZDBGridColumnsEnumerator {
+public:
+    explicit TZDBGridColumnsEnumerator(const TZDBGridColumns* Columns) : FColumns(Columns) {}
+    TZColumn* Current() const;
+    bool MoveNext();
+    void Restart() { FIndex = -1; }
+
+private:
+    const TZDBGridColumns* FColumns;
+    int FIndex = -1;
+};
+
 class TZDBGridColumns : public TCollection {
 public:
     explicit TZDBGridColumns(TZCustomDBGrid* Grid);
@@ -775,6 +789,8 @@ public:
     // items and consumes "OrderFields" without using it.
     void WriteEntries(QJsonObject& Object, bool Force = false) const;
     void ReadEntries(const QJsonObject& Object);
+
+    TZDBGridColumnsEnumerator GetEnumerator() const { return TZDBGridColumnsEnumerator(this); }
 
     // Range-for over the columns.
     class iterator {

@@ -269,3 +269,18 @@ TEST_F(ColumnsNoGrid, DeletedParentIsForgottenByItsChildren)
     EXPECT_EQ(child->ParentColumn(), nullptr);
     EXPECT_EQ(child->Depth(), 0);
 }
+
+TEST_F(ColumnsNoGrid, EnumeratorWalksAndRestarts)
+{
+    Columns.Add()->SetFieldName("A");
+    Columns.Add()->SetFieldName("B");
+    TZDBGridColumnsEnumerator e = Columns.GetEnumerator();
+    QStringList seen;
+    while (e.MoveNext())
+        seen << e.Current()->GetFieldName();
+    EXPECT_EQ(seen, QStringList({"A", "B"}));
+    EXPECT_FALSE(e.MoveNext());
+    e.Restart();
+    ASSERT_TRUE(e.MoveNext());
+    EXPECT_EQ(e.Current(), Columns[0]);
+}

@@ -16,11 +16,13 @@ using namespace zdb::test;
 
 namespace {
 
-// A grid whose pixel density a test can set.
+// A grid whose pixel density a test can set, and that can join a ring of
+// linked grids.
 class TDensityGrid : public TZDBGrid {
 public:
     using TZDBGrid::TZDBGrid;
     void SetPPI(int Value) { FCurrentPPI = Value; }
+    using TZDBGrid::SetManageGrid;
 };
 
 struct GridColumns : ::testing::Test {
@@ -186,6 +188,69 @@ TEST_F(GridColumns, CheckBoxValueOfACell)
     // The texts compare without case; without ";" the whole value is the on-text.
     c->SetCheckBoxValues("FALSE");
     EXPECT_TRUE(c->IsCheckBoxValue(true));
+}
+
+TEST_F(GridColumns, SelectionColumnShowsWhetherTheRowIsSelected)
+{
+    Grid.SetOptionsExt(Grid.GetOptionsExt() | dgAutoSelectColumn);
+    TZColumn* select = Grid.Columns()->Items(0);
+    ASSERT_TRUE(select->GetCheckBox());
+    ASSERT_EQ(select->GetField(), nullptr);
+    EXPECT_FALSE(select->IsCheckBoxValue(true));
+    EXPECT_TRUE(select->IsCheckBoxValue(false));
+    Table->Close();
+    EXPECT_FALSE(select->IsCheckBoxValue(false)); // no active link: neither
+}
+
+TEST_F(GridColumns, TotalRowsMapToTheTotalObjects)
+{
+    Customize({"Customer", "Amount"});
+    TZColumn* a = Grid.Columns()->Items(0);
+    TZColumn* b = Grid.Columns()->Items(1);
+    a->TotalValues()->SetCount(2);
+    b->TotalValues()->SetCount(1);
+    Grid.SetOptionsEx(Grid.GetOptionsEx() | dgTotalHeader | dgTotalValues | dgTotalFooter);
+    ASSERT_EQ(Grid.TotalValuesRowCount(), 2);
+    EXPECT_EQ(a->GetTotalRows(0), a->TotalHeader());
+    EXPECT_EQ(a->GetTotalRows(1), a->TotalValues()->Items(0));
+    EXPECT_EQ(a->GetTotalRows(2), a->TotalValues()->Items(1));
+    EXPECT_EQ(a->GetTotalRows(3), a->TotalFooter());
+    EXPECT_EQ(a->GetTotalRows(4), nullptr);
+    EXPECT_EQ(a->GetTotalRows(-1), nullptr);
+    EXPECT_EQ(b->GetTotalRows(2), nullptr); // beyond its own values
+    EXPECT_EQ(b->GetTotalRows(3), b->TotalFooter());
+
+    // A total font follows the totals' font until it is set.
+    QFont font = Grid.Totals()->GetFont();
+    font.setBold(true);
+    Grid.Totals()->SetFont(font);
+    EXPECT_EQ(a->TotalFooter()->GetFont(), font);
+    b->TotalValues()->SetCount(3);
+    EXPECT_EQ(Grid.TotalValuesRowCount(), 3);
+}
+
+TEST_F(GridColumns, LinkedGridsFollowMovesAndWidths)
+{
+    TDensityGrid other;
+    other.SetDataSource(&Source);
+    Grid.SetManageGrid(&other);
+    other.SetManageGrid(&Grid);
+    ASSERT_EQ(Grid.Columns()->State(), csCustomized);
+    ASSERT_EQ(other.Columns()->State(), csCustomized);
+
+    Grid.Columns()->Items(2)->MoveTo(0);
+    EXPECT_EQ(Grid.Columns()->Items(0)->GetFieldName(), "Amount");
+    EXPECT_EQ(other.Columns()->Items(0)->GetFieldName(), "Amount");
+    EXPECT_EQ(other.Columns()->Items(1)->GetFieldName(), "Id");
+
+    Grid.Columns()->Items(1)->SetWidth(133);
+    EXPECT_EQ(other.Columns()->Items(1)->GetWidth(), 133);
+    other.Columns()->Items(2)->SetVisible(false);
+    EXPECT_FALSE(Grid.Columns()->Items(2)->Visibility());
+    EXPECT_FALSE(Grid.GetSynchronizing());
+    EXPECT_FALSE(other.GetSynchronizing());
+    Grid.SetManageGrid(nullptr);
+    other.SetManageGrid(nullptr);
 }
 
 TEST_F(GridColumns, LookupRoles)
