@@ -198,7 +198,9 @@ TEST_F(GridColumns, SelectionColumnShowsWhetherTheRowIsSelected)
     ASSERT_EQ(select->GetField(), nullptr);
     EXPECT_FALSE(select->IsCheckBoxValue(true));
     EXPECT_TRUE(select->IsCheckBoxValue(false));
-    Table->Close();
+    Table->Close(); // the layout makes its columns again
+    select = Grid.Columns()->Items(0);
+    ASSERT_TRUE(select->GetCheckBox());
     EXPECT_FALSE(select->IsCheckBoxValue(false)); // no active link: neither
 }
 
