@@ -197,11 +197,10 @@ QRect TZCustomDBGrid::CalcTitleRect(TZColumn* Column, int ARow, TZColumn*& Maste
     int top = ARow;
     int bottom = ARow;
     const int last = FTitleRowCount - 1;
-    if (Master && !Master->GetExpanded() && Master->Depth() <= ARow && Master->Depth() < last) {
+    // A title that is not expanded reaches down to the last title row.
+    if (Master && !Master->GetExpanded() && Master->Depth() < last) {
         top = Master->Depth();
         bottom = last;
-    } else if (Master && !Master->GetExpanded() && Master->Depth() < ARow) {
-        top = Master->Depth();
     }
     // Rows are never scrolled inside the titles, so their positions are fixed.
     int y = 0;
@@ -281,7 +280,7 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
     const QRect captionRect(title.left(), captionTop, title.width(), title.top() + title.height() - captionTop);
     c.setFont(master->Title()->GetFont());
     c.setPen(palette().color(QPalette::ButtonText));
-    WriteText(c, captionRect, std::max(FGridStyle->TitleColMargin(), 1) + 1, master->Title()->GetCaption(),
+    WriteText(c, captionRect, FGridStyle->TitleColMargin() + 1, master->Title()->GetCaption(),
               master->Title()->GetAlignment(), master->Title()->GetVAlignment(), master->Title()->GetWordWrap(),
               master->Title()->GetEllipsis());
     // The frame of the caption: its right and lower lines (the bands have their own).
