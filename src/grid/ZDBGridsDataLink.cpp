@@ -68,21 +68,7 @@ int TZGridDataLink::GetMappedIndex(int I) const
 bool TZGridDataLink::GetDefaultFields() const
 {
     TDataSet* dataSet = DataSet();
-    if (!dataSet)
-        return true;
-    // Fields the application made survive closing; the dataset's own ones are
-    // made at opening. Calculated and lookup fields always come from the
-    // application.
-    if (!dataSet->Active() && dataSet->FieldCount() > 0)
-        return false;
-    for (const auto& field : dataSet->Fields())
-        if (field->GetFieldKind() != fkData)
-            return false;
-    if (FSparseMap)
-        for (int i = 0; i < FFieldCount; ++i)
-            if (FFieldMap[size_t(i)] < 0)
-                return false;
-    return true;
+    return !dataSet || dataSet->DefaultFields();
 }
 
 void TZGridDataLink::Reset()

@@ -568,6 +568,9 @@ public:
     TFieldDefs& FieldDefs() { return FFieldDefs; }
     TField* FieldByName(const QString& name) const; // raises "Field 'X' not found"
     TField* FindField(const QString& name) const { return FFields.FindField(name); }
+    // True when every field was made by the dataset from its definitions at opening (none by
+    // the application); kept after closing, when those fields are gone.
+    bool DefaultFields() const { return FDefaultFields; }
     // Adds a field the application made (calculated, lookup or a typed data field) before opening.
     TField* AddField(std::unique_ptr<TField> field);
     void RemoveField(TField* field);
@@ -776,6 +779,8 @@ private:
     std::unique_ptr<TFilterExpression> FFilterExpr;
     QLocale FLocale;
     quint32 FBookmarkTag;
+    bool FDestroying = false;
+    bool FDefaultFields = true;
 };
 
 // RAII: DisableControls for the lifetime of the guard.

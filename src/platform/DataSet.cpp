@@ -22,7 +22,9 @@ TDataSet::TDataSet(QObject* parent)
 TDataSet::~TDataSet()
 {
     // Descendants close in their own destructors (the protocol is theirs); here only
-    // the data sources are let go so that none keeps a dangling dataset.
+    // the data sources are let go so that none keeps a dangling dataset. The descendant
+    // is gone by now: nothing below may call a virtual of the record protocol.
+    FDestroying = true;
     const auto sources = FDataSources;
     for (TDataSource* source : sources)
         source->SetDataSet(nullptr);
@@ -196,7 +198,7 @@ void TDataSet::ClearBuffers()
 
 void TDataSet::UpdateBufferCount()
 {
-    if (!IsCursorOpen())
+    if (FDestroying || !IsCursorOpen())
         return;
     int maxCount = 1;
     for (TDataSource* source : FDataSources)

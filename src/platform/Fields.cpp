@@ -208,6 +208,8 @@ void TDataSet::CreateFields()
 {
     // Data fields come in definition order, ahead of the application's calculated and lookup
     // fields; a data field the application made for a definition takes that definition's place.
+    FDefaultFields = std::all_of(FFields.begin(), FFields.end(),
+                                 [](const std::unique_ptr<TField>& f) { return f->FAutoCreated; });
     std::vector<std::unique_ptr<TField>> ordered;
     for (const TFieldDef& def : FFieldDefs) {
         TField* existing = FFields.FindField(def.Name);

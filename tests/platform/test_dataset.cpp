@@ -306,6 +306,20 @@ TEST(DataSetNotification, LinksFollowStateEditsAndDisabledControls)
     EXPECT_FALSE(t.link.Active());
     EXPECT_TRUE(t.link.Events.contains(QStringLiteral("active:0")));
 
+    // A dataset destroyed while still open and linked lets its sources and links go.
+    {
+        auto doomed = MakeNumbers(5);
+        TDataSource source;
+        TRecordingLink link;
+        source.SetDataSet(doomed.get());
+        link.SetDataSource(&source);
+        doomed->Open();
+        ASSERT_TRUE(link.Active());
+        doomed.reset();
+        EXPECT_EQ(source.DataSet(), nullptr);
+        EXPECT_FALSE(link.Active());
+    }
+
     // A link leaves cleanly when the source is destroyed.
     auto source = std::make_unique<TDataSource>();
     TRecordingLink other;
@@ -347,6 +361,8 @@ TEST(DataSetFields, LookupCalculatedAndMultiFieldValues)
             ds->FieldByName(QStringLiteral("Double"))->SetValue(ds->FieldByName(QStringLiteral("Qty"))->AsInteger() * 2);
     };
     orders.Open();
+    EXPECT_FALSE(orders.DefaultFields());
+    EXPECT_TRUE(customers.DefaultFields());
     EXPECT_EQ(orders.FieldByName(QStringLiteral("Customer"))->AsString(), QStringLiteral("Beta"));
     EXPECT_EQ(orders.FieldByName(QStringLiteral("Double"))->AsInteger(), 6);
     orders.Next();
