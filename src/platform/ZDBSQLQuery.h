@@ -35,9 +35,9 @@
 // for scale 0 (ftInteger up to 9 digits, ftLargeint up to 18) and ftFloat
 // otherwise or without a declared scale; MONEY gives ftCurrency; CHAR/VARCHAR(n)
 // give ftWideString (ftFixedWideChar for PostgreSQL char(n)) with Size n; text
-// without a declared length (TEXT, CLOB, PostgreSQL text, json, varchar without
-// length) gives ftWideMemo; a computed SQLite text column, whose length is not
-// known, gives ftWideString with Size 0 (no limit); BOOLEAN gives ftBoolean;
+// without a declared length (TEXT, PostgreSQL text, varchar without length, a
+// computed SQLite text column) gives ftWideString with Size 0 (no limit), so that
+// it shows as text; CLOB, json and xml give ftWideMemo; BOOLEAN gives ftBoolean;
 // DATE, TIME, DATETIME/TIMESTAMP give ftDate, ftTime, ftDateTime; BLOB/BYTEA
 // give ftBlob. SQLite texts of date-time columns are read as ISO 8601 (and
 // written back as "yyyy-MM-dd HH:mm:ss[.zzz]"); numbers in them as Julian day
