@@ -839,6 +839,11 @@ void TZColumn::SetIndex(int Value)
         // their fields, so the move holds the layout lock while it happens.
         if (grid && grid->DataLink() && grid->DataLink()->Active() && GetField() && grid->AcquireLayoutLock()) {
             TEndLayout end(grid);
+            // The field moves to the place of the target column's field (of this column's
+            // depth), so that the layout, which orders default columns by field, keeps the move.
+            TZColumn* target = grid->ColumnAtDepth(columns->Items(Value), Depth());
+            if (target && target->GetField() && target->GetField()->DataSet() == GetField()->DataSet())
+                GetField()->SetIndex(target->GetField()->Index());
             TCollectionItem::SetIndex(Value);
             return;
         }

@@ -224,6 +224,7 @@ public:
     bool Calculated() const { return FFieldKind == fkCalculated || FFieldKind == fkLookup; }
     bool Lookup() const { return FFieldKind == fkLookup; }
     int Index() const;       // position in the dataset's Fields, -1 when unbound
+    void SetIndex(int value); // moves the field within the dataset's Fields (clamped)
     int FieldNo() const { return FFieldNo; } // > 0 for data fields of an open dataset
     TProviderFlags GetProviderFlags() const { return FProviderFlags; }
     void SetProviderFlags(TProviderFlags value) { FProviderFlags = value; }
@@ -482,6 +483,7 @@ public:
     TField* operator[](int i) const { return FItems[size_t(i)].get(); }
     TField* FindField(const QString& name) const; // case-insensitive
     int IndexOf(const TField* field) const;
+    void Move(int curIndex, int newIndex);
     auto begin() const { return FItems.begin(); }
     auto end() const { return FItems.end(); }
 

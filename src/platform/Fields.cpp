@@ -170,6 +170,15 @@ TField* TFields::Add(std::unique_ptr<TField> field)
     return FItems.back().get();
 }
 
+void TFields::Move(int curIndex, int newIndex)
+{
+    auto first = FItems.begin();
+    if (curIndex < newIndex)
+        std::rotate(first + curIndex, first + curIndex + 1, first + newIndex + 1);
+    else if (newIndex < curIndex)
+        std::rotate(first + newIndex, first + curIndex, first + curIndex + 1);
+}
+
 std::unique_ptr<TField> TFields::Remove(TField* field)
 {
     const int i = IndexOf(field);
@@ -363,6 +372,21 @@ void TField::FocusControl()
 {
     if (FDataSet && FDataSet->GetActive())
         FDataSet->DataEvent(deFocusControl, reinterpret_cast<qintptr>(this));
+}
+
+void TField::SetIndex(int value)
+{
+    if (!FDataSet)
+        return;
+    TFields& fields = FDataSet->Fields();
+    const int current = fields.IndexOf(this);
+    value = std::clamp(value, 0, fields.Count() - 1);
+    if (current < 0 || value == current)
+        return;
+    fields.Move(current, value);
+    FDataSet->DataEvent(deFieldListChange, 0);
+    if (FDataSet->GetActive())
+        FDataSet->DataEvent(deLayoutChange, 0);
 }
 
 int TField::Index() const

@@ -72,6 +72,20 @@ TEST_F(GridColumns, DefaultColumnsFollowTheirFields)
     EXPECT_TRUE(Column("Customer")->GetReadOnly());
 }
 
+TEST_F(GridColumns, MovingADefaultColumnMovesItsField)
+{
+    ASSERT_EQ(Grid.Columns()->State(), csDefault);
+    const int amountIndex = Field("Amount")->Index();
+    ASSERT_GT(amountIndex, 0);
+    Column("Amount")->SetIndex(0);
+    // The next layout orders default columns by field: the move holds because the field moved.
+    Grid.LayoutChanged();
+    EXPECT_EQ(Field("Amount")->Index(), 0);
+    EXPECT_EQ(Grid.Columns()->Items(0)->GetField(), Field("Amount"));
+    EXPECT_EQ(Table->Fields()[0], Field("Amount"));
+    EXPECT_EQ(Grid.Columns()->State(), csDefault);
+}
+
 TEST_F(GridColumns, DefaultsFollowTheGridUntilAssigned)
 {
     TZColumn* c = Column("Customer");
