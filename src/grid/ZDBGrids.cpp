@@ -165,6 +165,7 @@ void TZCustomDBGrid::CreateParts()
 TZCustomDBGrid::~TZCustomDBGrid()
 {
     Destroying();
+    LeaveLinkedGrids();
     // The link goes first so that the dataset stops notifying a half-destroyed grid.
     if (FDataLink)
         FDataLink->SetDataSource(nullptr);
@@ -326,17 +327,6 @@ void TZCustomDBGrid::SetDetailFields(const QString& Value)
 void TZCustomDBGrid::SetOrderFields(const QString& Value)
 {
     FOrderFields = Value;
-}
-
-void TZCustomDBGrid::SetMultiSelectOptions(TMultiSelectOptions Value)
-{
-    Value.Exclude(msNone);
-    if (Value == FMultiSelectOptions)
-        return;
-    FMultiSelectOptions = Value;
-    ClearSelection();
-    UpdateSelectionOffset();
-    Invalidate();
 }
 
 void TZCustomDBGrid::SetDrawingOptions(TGridDrawingOptions Value)
@@ -860,40 +850,6 @@ void TZCustomDBGrid::Notification(QObject* AComponent, TOperation Operation)
     DeferLayout();
 }
 
-void TZCustomDBGrid::SetManageGrid(TZCustomDBGrid* Value)
-{
-    FManageGrid = Value == this ? nullptr : Value;
-    if (FColumns && FManageGrid)
-        FColumns->SetState(csCustomized);
-}
-
-void TZCustomDBGrid::Synchronize()
-{
-    if (!FManageGrid || FManageGrid->FSynchronizing || !FColumns)
-        return;
-    TZCustomDBGrid* other = FManageGrid;
-    other->FSynchronizing = true;
-    struct Unmark
-    {
-        TZCustomDBGrid* Grid;
-        ~Unmark() { Grid->FSynchronizing = false; }
-    } unmark{other};
-    const int count = std::min(FColumns->Count(), other->Columns()->Count());
-    for (int i = 0; i < count; ++i) {
-        TZColumn* mine = (*FColumns)[i];
-        TZColumn* theirs = (*other->Columns())[i];
-        if (mine->Expandable() && theirs->Expandable())
-            theirs->SetExpanded(mine->GetExpanded());
-        theirs->SetVisible(mine->Visibility());
-        theirs->SetWidth(mine->TrueWidth());
-    }
-    other->SetIndicatorWidth(FIndicatorWidth);
-    other->SetFixedCols(FFixedCols);
-    other->setLayoutDirection(layoutDirection());
-    other->SetLeftCol(std::min(GetLeftCol(), other->GetColCount() - 1));
-    other->Synchronize();
-}
-
 void TZCustomDBGrid::ColExpand(TZColumn* Column)
 {
     if (OnColExpand)
@@ -905,14 +861,6 @@ void TZCustomDBGrid::ColumnExtracting(TZColumn* Column)
     if (FSelectedCols)
         FSelectedCols->Remove(Column);
     std::erase(FShowingColumns, Column);
-}
-
-void TZCustomDBGrid::ClearSelection()
-{
-    if (FSelectedRows)
-        FSelectedRows->Clear();
-    if (FSelectedCols)
-        FSelectedCols->Clear();
 }
 
 bool TZCustomDBGrid::IsRowSelected() const

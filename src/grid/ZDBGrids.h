@@ -30,6 +30,7 @@
 #include "Graphics.h"
 #include "Grids.h"
 #include "ZDBGridColumns.h"
+#include "ZDBGridSelection.h"
 #include "ZDBGridTypes.h"
 
 #include <QFont>
@@ -37,6 +38,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <exception>
 #include <functional>
@@ -92,6 +94,8 @@ public:
     static constexpr int MaxMapSize = 0x0FFFFFFF;
 
 protected:
+    // The grid calls UpdateData when focus leaves it.
+    friend class TZCustomDBGrid;
     void ActiveChanged() override;
     void DataSetChanged() override;
     void DataSetScrolled(int Distance) override;
@@ -470,50 +474,6 @@ protected:
     TZCustomDBGrid* FGrid;
 };
 
-// Selected records, kept as bookmarks.
-class TZBookmarkList
-{
-public:
-    explicit TZBookmarkList(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZBookmarkList() = default;
-    TZBookmarkList(const TZBookmarkList&) = delete;
-    TZBookmarkList& operator=(const TZBookmarkList&) = delete;
-
-    TZCustomDBGrid* Grid() const { return FGrid; }
-    int Count() const { return int(FItems.size()); }
-    bool IsEmpty() const { return FItems.empty(); }
-    // Whether the current record is selected.
-    virtual bool CurrentRowSelected() const { return false; }
-    virtual void Clear() { FItems.clear(); }
-    // The link became active or inactive.
-    void LinkActive(bool Value) { FLinkActive = Value; if (!Value) Clear(); }
-
-protected:
-    TZCustomDBGrid* FGrid;
-    std::vector<TBookmark> FItems;
-    bool FLinkActive = false;
-};
-
-// Selected columns.
-class TZColumnList
-{
-public:
-    explicit TZColumnList(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZColumnList() = default;
-    TZColumnList(const TZColumnList&) = delete;
-    TZColumnList& operator=(const TZColumnList&) = delete;
-
-    TZCustomDBGrid* Grid() const { return FGrid; }
-    int Count() const { return int(FItems.size()); }
-    bool Contains(const TZColumn* Column) const;
-    void Remove(const TZColumn* Column);
-    virtual void Clear() { FItems.clear(); }
-
-protected:
-    TZCustomDBGrid* FGrid;
-    std::vector<TZColumn*> FItems;
-};
-
 // ---------------------------------------------------------------------------
 // The grid
 
@@ -817,12 +777,59 @@ public:
     bool IsDesigning() const { return ComponentState() & csDesigning; }
     void Loaded() override;
 
-    // ---- Linked grids (placeholders until linked grids come) ----------------------------
+    // ---- Linked grids (ZDBGridsLinked.cpp) ------------------------------------------------
+    // Grids linked through MasterGrid form a ring of managed-grid references
+    // and copy their layout (column visibility and widths, IndicatorWidth,
+    // FixedCols, LeftCol) to each other through Synchronize.
     TZCustomDBGrid* ManageGrid() const { return FManageGrid; }
     TZCustomDBGrid* GetMasterGrid() const { return FMasterGrid; }
+    // Joins the group of Value (nullptr: leaves its group). A grid that already
+    // follows this grid raises SCircularDataLink (dropped while loading).
+    void SetMasterGrid(TZCustomDBGrid* Value);
     virtual void Synchronize();
     bool GetSynchronizing() const { return FSynchronizing; }
     void SetSynchronizing(bool Value) { FSynchronizing = Value; }
+
+    // ---- Position, refresh and delayed updates (ZDBGridsPosition.cpp) ---------------------
+    // The link's active record while active, else 0; writing moves the link.
+    int GetPosition() const;
+    void SetPosition(int Value);
+    int RecCount() const;
+    int GetRecNumber() const;
+    void SetRecNumber(int Value);
+    // Store N only under a forced sequence (dgForceSequence and an active link).
+    void SetupRecCount(int N);
+    void SetupRecNumber(int N);
+    // Puts the record of Bookmark (the current one when empty) on buffer row Pos.
+    bool GotoPosition(int Pos, const TBookmark& Bookmark = TBookmark());
+    // Counted: the first stores the position and disables the dataset's
+    // controls, the last returns there (KeepCurrent: with the current record).
+    void DisablePosition();
+    void EnablePosition(bool KeepCurrent = false);
+    bool PositionDisabled() const { return FPositionCount > 0; }
+    // Counted: disables the control and the dataset's controls, and cancels
+    // list, sequence and totals work until the last EnableGrid.
+    void DisableGrid();
+    void EnableGrid();
+    bool GridDisabled() const { return FGridDisableCount > 0; }
+    bool KeepPosition() const { return !FKeyFields.isEmpty(); }
+    // Reopens the dataset and finds the current record again by KeyFields
+    // (empty: the KeyFields property).
+    void RefreshDataSet(const QString& KeyFields = QString());
+    int CancelCount() const { return FCancelCount; }
+    // The deferred updates, each with its own single-shot timer of DelayInterval ms.
+    enum TZDelayedUpdate { duEndSelection, duListItems, duSequence, duTotals };
+    // Starts (or restarts) the timer of Kind; false when no delay is possible now
+    // (designing, or the grid is not showing): the caller then works at once.
+    bool DelayUpdate(TZDelayedUpdate Kind);
+    bool DelayPending(TZDelayedUpdate Kind) const;
+    // Runs every pending delayed update at once.
+    void PerformDelayed();
+    // Focuses the grid when it may; false when it could not take the focus.
+    bool AcquireFocus();
+    bool GetAcquireFocusEnabled() const { return FAcquireFocusEnabled; }
+    void SetAcquireFocusEnabled(bool Value) { FAcquireFocusEnabled = Value; }
+    void AlwaysShowEditor();
 
     // ---- Notifications the columns call --------------------------------------------------
     // An expandable column was expanded or collapsed (fires OnColExpand).
@@ -833,6 +840,72 @@ public:
     // The text of a cell as painted (data rows: the field's display text;
     // title rows: the caption or header band; otherwise empty).
     QString CellText(int ACol, int ARow);
+
+    // ---- Selection (ZDBGridsSelect.cpp) -------------------------------------------
+    TMultiSelect GetMultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(TMultiSelect Value);
+    // Re-evaluates MultiSelect from the range, the whole-column flag and the options.
+    void UpdateMultiSelect();
+    void UpdateSelectionMinMax();
+    // Selection bracket: notifications are delivered once when the outermost closes.
+    void BeginSelect();
+    void EndSelect();
+    void CancelSelect() { EndSelect(); }
+    int SelectCount() const { return FSelectCount; }
+    virtual void ClearSelection();
+    void UnselectAll() { ClearSelection(); }
+    void SelectAll();
+    void SelectRow();
+    void SelectRows();
+    void UnselectRow();
+    void UnselectRows();
+    void InvertAll();
+    void InvertRow();
+    void InvertRows();
+    bool RowsSelection() const { return FMultiSelect == msRows || FMultiSelect == msCells; }
+    bool ColsSelection() const { return FMultiSelect == msCols || FMultiSelect == msCells; }
+    bool RowsSelected() const;
+    bool ColsSelected() const;
+    bool MultiSelected() const { return RowsSelected() || ColsSelected(); }
+    bool ExtendedSelect() const;
+    bool IsCellMultiSelected(int DataCol) const;
+    bool IsColMultiSelected(int DataCol) const;
+    // The current record's bookmark against the anchor's.
+    int CompareRows() const;
+    void CheckIsAnchorSelected();
+    void CheckIsAnyRowSelected();
+    void CheckIsAnyColSelected();
+    TBookmark GetSelectionAnchor() const { return FSelectionAnchor; }
+    void SetSelectionAnchor(const TBookmark& Value);
+    int GetSelectionBegCol() const { return FSelectionBegCol; }
+    void SetSelectionBegCol(int Value);
+    int GetSelectionEndCol() const { return FSelectionEndCol; }
+    void SetSelectionEndCol(int Value);
+    bool GetSelectionColumn() const { return FSelectionColumn; }
+    void SetSelectionColumn(bool Value);
+    int SelectionMin() const { return FSelectionMin; }
+    int SelectionMax() const { return FSelectionMax; }
+    // The first data column that may be selected.
+    int SelectionOffset() const { return FSelectionOffset; }
+    void SaveSelection(const QString& KeyFields = QString());
+    void RestoreSelection(const QString& KeyFields = QString());
+    TMultiSelect SavedMultiSelect() const { return FSavedMultiSelect; }
+    void ForEachDataCell(const TForEachCellProc& Proc, TForEachCellScope Scope = fsAutoSelect);
+    void ForEachDataCell(TDataRowEnum RowEnum, TDataColEnum ColEnum, const TForEachCellProc& Proc);
+    void ForEachDataRow(TDataRowEnum RowEnum, const TDataRowProc& Proc);
+    void ForEachDataCol(TDataColEnum ColEnum, const TDataColProc& Proc);
+    TZDataRowRange GetDataRowEnum(TDataRowEnum RowEnum) { return TZDataRowRange(this, RowEnum); }
+    TZDataColRange GetDataColEnum(TDataColEnum ColEnum);
+    TZDataRowRange DataRows() { return GetDataRowEnum(reAllRows); }
+    TZDataRowRange CurrentRow() { return GetDataRowEnum(reCurrentRow); }
+    TZDataColRange CurrentCol() { return GetDataColEnum(ceCurrentCol); }
+    // Copies the selected cells as tab-separated lines.
+    void CopyToClipboard(bool WithTitles);
+
+    std::function<void(TZCustomDBGrid* Sender)> OnSelectedRowsChanged;
+    std::function<void(TZCustomDBGrid* Sender)> OnSelectedColsChanged;
+    std::function<void(TZCustomDBGrid* Sender)> OnSelectionChanged;
+    std::function<void(TZCustomDBGrid* Sender, TSelectAction Action)> OnRowSelect;
 
     // ---- Events ---------------------------------------------------------------------
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColExpand;
@@ -873,7 +946,7 @@ protected:
     // Binds columns to the field map (default columns are rebuilt).
     virtual void BindColumns();
     virtual void SetColumnAttributes();
-    virtual void UpdateSelectionOffset() {}
+    virtual void UpdateSelectionOffset();
     virtual void UpdateMarkers();
     virtual void UpdateScrollBar() {}
     virtual void MeasureRowHeights();
@@ -888,7 +961,6 @@ protected:
     virtual void UpdateOrder(bool /*Apply*/) {}
     virtual void UpdateListItems(bool /*Delayed*/) {}
     virtual void UpdateFilter() {}
-    virtual void ClearSelection();
     virtual void UpdateBorder() {}
     // Switches the columns' stretching on or off when StretchActive changed.
     void UpdateStretchState();
@@ -901,6 +973,26 @@ protected:
     virtual void RecordChanged(TField* Field);
     virtual void EditingChanged();
     virtual void UpdateData() {}
+
+    // ---- Position and linked-grid helpers (ZDBGridsPosition.cpp, ZDBGridsLinked.cpp) ----
+    bool CreateTimer(TZDelayedUpdate Kind);
+    // A delay timer fired (or PerformDelayed runs it): does the update.
+    virtual void DelayedUpdate(TZDelayedUpdate Kind);
+    // Delivers the collected selection notifications (ZDBGridsSelect.cpp).
+    virtual void DelayedEndSelection();
+    // Invalidates every data cell (all columns, the data rows).
+    void InvalidateDataRows();
+    // The lookup-result columns keyed by Field take their values again.
+    void UpdateLookupResults(TField* Field);
+    // Leaves the ring of linked grids (the grid goes away).
+    void LeaveLinkedGrids();
+    // The grid after this one in the ring (itself when alone).
+    TZCustomDBGrid* NextLinkedGrid() const;
+    // The last grid of this grid's part of the ring (itself and its followers).
+    TZCustomDBGrid* LastOfLinkedPart() const;
+    // Whether Grid is reached by following this grid and its master grids.
+    bool FollowedBy(const TZCustomDBGrid* Grid) const;
+    void focusOutEvent(QFocusEvent* Event) override;
 
     // ---- Painting ----
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
@@ -919,6 +1011,18 @@ protected:
     // The rectangle of the title of Column at title row ARow (spanning over the
     // columns that share the ancestor at that depth); Master gets that ancestor.
     QRect CalcTitleRect(TZColumn* Column, int ARow, TZColumn*& Master) const;
+
+    // ---- Selection (ZDBGridsSelect.cpp) ----
+    friend class TZBookmarkList;
+    friend class TZColumnList;
+    virtual void SelectionChanged(TSelectAction Action);
+    virtual void SelectedRowsChanged();
+    virtual void SelectedColsChanged();
+    virtual void SelectedChanged();
+    // Marks the columns changed (inside its own bracket).
+    void SetColsChanged();
+    // One cell of CopyToClipboard.
+    virtual void DoCopyToClipboard(TZColumn* Column, TForEachCellFlags Flags);
 
     // ---- Base hooks ----
     bool SelectCell(int ACol, int ARow) override;
@@ -1061,6 +1165,38 @@ protected:
     QPointer<TZCustomDBGrid> FManageGrid;
     QPointer<TZCustomDBGrid> FMasterGrid;
     bool FSynchronizing = false;
+
+    // Position, refresh and delayed-update state.
+    int FPositionCount = 0;
+    TBookmark FPositionBookmark;
+    int FPositionRow = 0;
+    int FGridDisableCount = 0;
+    TBookmark FGridBookmark;
+    int FGridRow = 0;
+    bool FGridWasEnabled = true;
+    int FForcedRecCount = 0;
+    int FForcedRecNumber = 0;
+    bool FAcquireFocusEnabled = true;
+    QTimer* FDelayTimers[4] = {nullptr, nullptr, nullptr, nullptr}; // children of the grid
+
+    // Selection state.
+    TMultiSelect FMultiSelect = msRows;
+    TMultiSelect FSavedMultiSelect = msNone;
+    TBookmark FSelectionAnchor;
+    int FSelectionOffset = 0;
+    int FSelectionBegCol = -1;
+    int FSelectionEndCol = -1;
+    int FSelectionMin = -1;
+    int FSelectionMax = -1;
+    bool FSelectionColumn = false;
+    bool FRowsChanged = false;
+    bool FColsChanged = false;
+    int FSelectCount = 0;
+    bool FCopyWithTitles = false;
+    int FCopyRow = 0;
+    QStringList FCopyLines;
+    QStringList FCopyTitles;
+    QStringList FCopyData;
 };
 
 class TZDBGrid : public TZCustomDBGrid
@@ -1090,6 +1226,37 @@ private:
     int FExceptions;
 };
 
+// DisablePosition for the guard's lifetime; EnablePosition(KeepCurrent) on
+// every exit (a failure of that while an exception unwinds is swallowed).
+class TZPositionGuard
+{
+public:
+    explicit TZPositionGuard(TZCustomDBGrid* Grid, bool KeepCurrent = false);
+    ~TZPositionGuard() noexcept(false);
+    TZPositionGuard(const TZPositionGuard&) = delete;
+    TZPositionGuard& operator=(const TZPositionGuard&) = delete;
+    void SetKeepCurrent(bool Value) { FKeepCurrent = Value; }
+
+private:
+    QPointer<TZCustomDBGrid> FGrid;
+    bool FKeepCurrent;
+    int FExceptions;
+};
+
+// DisableGrid for the guard's lifetime; EnableGrid on every exit.
+class TZGridDisableGuard
+{
+public:
+    explicit TZGridDisableGuard(TZCustomDBGrid* Grid);
+    ~TZGridDisableGuard() noexcept(false);
+    TZGridDisableGuard(const TZGridDisableGuard&) = delete;
+    TZGridDisableGuard& operator=(const TZGridDisableGuard&) = delete;
+
+private:
+    QPointer<TZCustomDBGrid> FGrid;
+    int FExceptions;
+};
+
 class TZUpdateGuard
 {
 public:
@@ -1100,6 +1267,37 @@ public:
 
 private:
     QPointer<TZCustomDBGrid> FGrid;
+};
+
+// BeginSelect for the guard's lifetime, EndSelect on every exit (a failure of
+// a notification handler while an exception unwinds is swallowed).
+class TZSelectGuard
+{
+public:
+    explicit TZSelectGuard(TZCustomDBGrid* Grid)
+        : FGrid(Grid), FExceptions(std::uncaught_exceptions())
+    {
+        if (FGrid)
+            FGrid->BeginSelect();
+    }
+    ~TZSelectGuard() noexcept(false)
+    {
+        if (!FGrid)
+            return;
+        if (std::uncaught_exceptions() > FExceptions) {
+            try {
+                FGrid->EndSelect();
+            } catch (...) {
+            }
+        } else
+            FGrid->EndSelect();
+    }
+    TZSelectGuard(const TZSelectGuard&) = delete;
+    TZSelectGuard& operator=(const TZSelectGuard&) = delete;
+
+private:
+    QPointer<TZCustomDBGrid> FGrid;
+    int FExceptions;
 };
 
 } // namespace zdb

@@ -5,7 +5,11 @@
 
 #include "DBError.h"
 
+#include <QApplication>
+#include <QScopeGuard>
+
 #include <algorithm>
+#include <cstdlib>
 
 namespace zdb {
 
@@ -119,8 +123,8 @@ void TZGridDataLink::FocusControl(TField* Field)
     for (TZColumn* column : FGrid->ShowingColumns())
         if (column->GetField() == Field) {
             FGrid->SetSelectedIndex(column->Index());
-            if (FGrid->SelectedColumn() == column && FGrid->focusPolicy() != Qt::NoFocus)
-                FGrid->setFocus();
+            if (FGrid->SelectedColumn() == column && FGrid->AcquireFocus())
+                FGrid->ShowEditor();
             return;
         }
 }
@@ -146,6 +150,17 @@ void TZGridDataLink::LayoutChanged()
 
 void TZGridDataLink::RecordChanged(TField* Field)
 {
+    // A change of another data field while a cell edit is pending: the edit
+    // goes to its field first, unless it is this link writing.
+    if (FModified && Field && Field->GetFieldKind() == fkData && Field != FGrid->SelectedField() &&
+        !FInUpdateData) {
+        const int frozen = FGrid->GetFixedCols();
+        for (TZColumn* column : FGrid->ShowingColumns())
+            if (column->GetField() == Field && column->Index() >= frozen) {
+                UpdateData();
+                break;
+            }
+    }
     FGrid->RecordChanged(Field);
     FModified = false;
 }
@@ -189,8 +204,7 @@ void TZCustomDBGrid::LinkActive(bool Value)
     if (Value) {
         if (FMasterGrid)
             FMasterGrid->Synchronize();
-        if (FOptions & dgAlwaysShowEditor)
-            ShowEditor();
+        AlwaysShowEditor();
     }
     UpdateTotals(true);
 }
@@ -212,25 +226,79 @@ void TZCustomDBGrid::DataChanged()
     Invalidate();
 }
 
+void TZCustomDBGrid::InvalidateDataRows()
+{
+    const int last = GetRowCount() - FBottomRowCount - 1;
+    if (last < FTitleRowCount || GetColCount() <= 0)
+        return;
+    InvalidateRect(TGridRect{0, FTitleRowCount, GetColCount() - 1, last});
+}
+
 void TZCustomDBGrid::Scroll(int Distance)
 {
-    if (!HandleAllocated())
+    if (!HandleAllocated() || !FDataLink)
         return;
+    // The current row from the first data column to the last one, with the
+    // line below it when that line is not drawn in a colour of its own.
+    auto currentRowRect = [this]() {
+        if (GetColCount() <= FIndicatorOffset || GetRow() >= GetRowCount())
+            return QRect();
+        QRect r = BoxRect(FIndicatorOffset, GetRow(), GetColCount() - 1, GetRow());
+        if ((FOptions & dgRowLines) && FDataRowLineColor == clNone && !r.isEmpty())
+            r.setBottom(r.bottom() + TCustomGrid::GetGridLineWidth());
+        return r;
+    };
+    const QRect oldRect = currentRowRect();
+    const int oldRow = GetRow();
+
+    // At the bottom row the window may have to grow (rebuilding the rows
+    // repaints everything, so only when the rows do not match the buffer).
     const int lastDataRow = GetRowCount() - FBottomRowCount - 1;
-    if (FDataLink->ActiveRecord() + FTitleRowCount >= lastDataRow)
+    if (FDataLink->ActiveRecord() + FTitleRowCount >= lastDataRow &&
+        (FDataLink->RecordCount() != lastDataRow + 1 - FTitleRowCount ||
+         FDataLink->BufferCount() != VisibleRowCount()))
         UpdateRowCount();
     UpdateActive();
+    SetupRecNumber(FForcedRecNumber + Distance + GetRow() - oldRow);
     UpdateScrollBar();
+
+    QWidget* area = viewport();
+    area->update(oldRect);
+    area->update(currentRowRect());
+
     if (Distance != 0) {
         HideEditor();
-        Invalidate();
-    } else {
-        // The current row moved inside the window.
-        InvalidateCol(0);
-        Invalidate();
+        bool fullRepaint = std::abs(Distance) > VisibleRowCount() || FStripeColor != clNone;
+        for (TZColumn* column : FShowingColumns)
+            if (column->GetWallpaper())
+                fullRepaint = true;
+        if (fullRepaint) {
+            InvalidateDataRows();
+        } else {
+            // Move the pixels of the data rows; only the uncovered rows and
+            // the indicator cells of the old and new current rows repaint.
+            if (FOptions & dgIndicator)
+                InvalidateCell(0, oldRow);
+            const QRect first = CellRect(0, FTitleRowCount);
+            if (!first.isNull()) {
+                const int top = first.top();
+                int bottom = area->height();
+                if (FBottomRowCount > 0) {
+                    const QRect lastRow = CellRect(0, lastDataRow);
+                    if (!lastRow.isNull())
+                        bottom = lastRow.bottom() + 1 + RowLineWidth();
+                }
+                const int step = GetDefaultRowHeight() + RowLineWidth();
+                if (bottom > top)
+                    area->scroll(0, -Distance * step, QRect(0, top, area->width(), bottom - top));
+            }
+            if (FOptions & dgIndicator)
+                InvalidateCell(0, GetRow());
+        }
     }
-    if ((FOptions & dgAlwaysShowEditor) && !GetEditorMode())
-        ShowEditor();
+    AlwaysShowEditor();
+    if (FUpdateLock == 0 && isVisible())
+        QCoreApplication::sendPostedEvents(area->window(), QEvent::UpdateRequest);
 }
 
 void TZCustomDBGrid::RecordChanged(TField* Field)
@@ -245,10 +313,46 @@ void TZCustomDBGrid::RecordChanged(TField* Field)
                 InvalidateCol(DataToRawColumn(column->Index()));
         }
     } else {
-        Invalidate();
+        InvalidateDataRows();
     }
     if (!Field || Field == SelectedField())
         InvalidateEditor();
+    if (Field)
+        UpdateLookupResults(Field);
+}
+
+void TZCustomDBGrid::UpdateLookupResults(TField* Field)
+{
+    if (!FColumns || !FDataLink || !FDataLink->Active())
+        return;
+    for (int i = 0; i < FColumns->Count(); ++i) {
+        TZColumn* column = (*FColumns)[i];
+        if (column->LookupColumn() != lcLookupResultField ||
+            column->GetKeyField().compare(Field->FullName(), Qt::CaseInsensitive) != 0)
+            continue;
+        TField* target = column->GetField();
+        TDataSet* lookup = column->GetLookupDataSet();
+        if (!target || !target->CanModify() || !FDataLink->Edit())
+            continue;
+        if (Field->IsNull()) {
+            target->Clear();
+            continue;
+        }
+        if (!lookup)
+            continue;
+        const bool wasActive = lookup->Active();
+        if (!wasActive)
+            lookup->Open();
+        auto close = qScopeGuard([lookup, wasActive] {
+            if (!wasActive)
+                lookup->Close();
+        });
+        const QVariant result = lookup->Locate(column->GetLookupKeyField(), Field->GetValue())
+                                    ? lookup->FieldByName(column->GetLookupResultField())->GetValue()
+                                    : QVariant();
+        if (FDataLink->Edit())
+            target->SetValue(result);
+    }
 }
 
 void TZCustomDBGrid::EditingChanged()
@@ -273,6 +377,23 @@ void TZCustomDBGrid::UpdateActive()
     } else if (!FDataLink->Active()) {
         UpdateScrollBar();
     }
+}
+
+void TZCustomDBGrid::focusOutEvent(QFocusEvent* Event)
+{
+    TCustomGrid::focusOutEvent(Event);
+    // Focus moving into the in-place editor does not leave the grid.
+    QWidget* focused = QApplication::focusWidget();
+    if (focused && isAncestorOf(focused))
+        return;
+    if (!FDataLink || !FDataLink->Active())
+        return;
+    TDataSet* dataSet = FDataLink->DataSet();
+    if ((FOptions & dgCancelOnExit) && dataSet->State() == dsInsert && !dataSet->Modified() &&
+        !FDataLink->GetModified())
+        FDataLink->Cancel();
+    else
+        FDataLink->UpdateData();
 }
 
 void TZCustomDBGrid::MoveToRow(int ARow)

@@ -155,16 +155,4 @@ void TZTotalDataLink::DataSetChanged()
         FGrid->LayoutChanged();
 }
 
-// ---- Selected columns ----------------------------------------------------------------
-
-bool TZColumnList::Contains(const TZColumn* Column) const
-{
-    return std::find(FItems.begin(), FItems.end(), Column) != FItems.end();
-}
-
-void TZColumnList::Remove(const TZColumn* Column)
-{
-    std::erase(FItems, Column);
-}
-
 } // namespace zdb

@@ -1,0 +1,599 @@
+// The selected-records and selected-columns lists and the row views.
+
+#include "ZDBGridSelection.h"
+
+#include "DBError.h"
+#include "ZDBGrids.h"
+
+#include <stdexcept>
+
+namespace zdb {
+
+QString SListIndexError = QStringLiteral("List index out of bounds (%1)");
+QString SKeyFieldsBlank = QStringLiteral("KeyFields property cannot be blank");
+
+namespace {
+
+[[noreturn]] void ListIndexError(int Index)
+{
+    throw std::out_of_range(SListIndexError.arg(Index).toStdString());
+}
+
+// Halving search over a sorted vector with a comparison; for equal items the
+// lowest index. Returns whether Item was found; Index is its place.
+template <typename V, typename T, typename C>
+bool HalvingSearch(const V& List, const T& Item, C Compare, int& Index)
+{
+    bool found = false;
+    int l = 0;
+    int h = int(List.size()) - 1;
+    while (l <= h) {
+        const int i = (l + h) / 2;
+        const int c = Compare(List[size_t(i)], Item);
+        if (c < 0)
+            l = i + 1;
+        else {
+            h = i - 1;
+            if (c == 0) {
+                found = true;
+                l = i;
+            }
+        }
+    }
+    Index = l;
+    return found;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TZWalkGuard
+
+namespace {
+
+TDataSet* ActiveDataSet(TZCustomDBGrid* Grid)
+{
+    return Grid && Grid->DataLink()->Active() ? Grid->DataSet() : nullptr;
+}
+
+} // namespace
+
+TZWalkGuard::TZWalkGuard(TZCustomDBGrid* Grid, bool KeepCurrent)
+    : FControls(ActiveDataSet(Grid)), FGrid(Grid), FKeepCurrent(KeepCurrent)
+{
+    FGrid->DisablePosition();
+}
+
+TZWalkGuard::~TZWalkGuard()
+{
+    try {
+        FGrid->EnablePosition(FKeepCurrent);
+    } catch (...) {
+        // The record the walk stopped on stays current; the bracket is closed.
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TZDataRowRange
+
+TZDataRowRange::iterator TZDataRowRange::begin() const
+{
+    iterator it;
+    it.FGrid = FGrid;
+    if (!FGrid || !FGrid->DataLink()->Active())
+        return it;
+    TDataSet* ds = FGrid->DataSet();
+    const bool listed = !FGrid->SelectedRows()->IsEmpty();
+    switch (FKind) {
+    case reAllRows: it.FWalk = iterator::wAll; break;
+    case reSelectedRows: it.FWalk = iterator::wList; break;
+    case reSelectedRowsOrAllRows: it.FWalk = listed ? iterator::wList : iterator::wAll; break;
+    case reSelectedRowsOrCurrent:
+        if (!listed && ds->IsEmpty())
+            return it;
+        it.FWalk = listed ? iterator::wList : iterator::wCurrent;
+        break;
+    case reCurrentRow:
+        if (ds->IsEmpty())
+            return it;
+        it.FWalk = iterator::wCurrent;
+        break;
+    }
+    switch (it.FWalk) {
+    case iterator::wAll:
+        ds->First();
+        it.FDone = ds->Eof();
+        break;
+    case iterator::wList:
+        it.FIndex = 0;
+        it.FDone = false;
+        it.SeekList();
+        break;
+    case iterator::wCurrent:
+        it.FDone = false;
+        break;
+    }
+    return it;
+}
+
+void TZDataRowRange::iterator::SeekList()
+{
+    TDataSet* ds = FGrid->DataSet();
+    const TZBookmarkList* list = FGrid->SelectedRows();
+    while (FIndex < list->Count() && !ds->BookmarkValid(list->Items(FIndex)))
+        ++FIndex;
+    if (FIndex < list->Count())
+        ds->GotoBookmark(list->Items(FIndex));
+    else
+        FDone = true;
+}
+
+TBookmark TZDataRowRange::iterator::operator*() const
+{
+    return FGrid->DataSet()->Bookmark();
+}
+
+TZDataRowRange::iterator& TZDataRowRange::iterator::operator++()
+{
+    if (FDone)
+        return *this;
+    switch (FWalk) {
+    case wAll:
+        FGrid->DataSet()->Next();
+        FDone = FGrid->DataSet()->Eof();
+        break;
+    case wList:
+        ++FIndex;
+        SeekList();
+        break;
+    case wCurrent:
+        FDone = true;
+        break;
+    }
+    return *this;
+}
+
+bool TZDataRowRange::iterator::IsLast() const
+{
+    switch (FWalk) {
+    case wAll: {
+        TDataSet* ds = FGrid->DataSet();
+        ds->Next();
+        if (ds->Eof())
+            return true;
+        ds->Prior();
+        return false;
+    }
+    case wList: {
+        TDataSet* ds = FGrid->DataSet();
+        const TZBookmarkList* list = FGrid->SelectedRows();
+        for (int i = FIndex + 1; i < list->Count(); ++i)
+            if (ds->BookmarkValid(list->Items(i)))
+                return false;
+        return true;
+    }
+    case wCurrent:
+        return true;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// TZBookmarkList
+
+int TZBookmarkList::Compare(const TBookmark& A, const TBookmark& B) const
+{
+    TDataSet* ds = FGrid->DataSet();
+    return ds ? ds->CompareBookmarks(A, B) : 0;
+}
+
+bool TZBookmarkList::Find(const TBookmark& Bookmark, int& Index) const
+{
+    if (FCacheIndex >= 0 && Bookmark.constData() == FCacheItem.constData()
+        && Bookmark.size() == FCacheItem.size()) {
+        Index = FCacheIndex;
+        return FCacheFound;
+    }
+    const bool found = HalvingSearch(
+        FItems, Bookmark, [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B); }, Index);
+    FCacheItem = Bookmark;
+    FCacheIndex = Index;
+    FCacheFound = found;
+    return found;
+}
+
+int TZBookmarkList::IndexOf(const TBookmark& Bookmark) const
+{
+    int i = -1;
+    return Find(Bookmark, i) ? i : -1;
+}
+
+void TZBookmarkList::CheckLinkActive() const
+{
+    if (!FGrid->DataLink()->Active())
+        DatabaseError(SDataSetClosed, FGrid->DataSet());
+}
+
+QString TZBookmarkList::CheckKeyFields(const QString& KeyFields) const
+{
+    const QString keys = KeyFields.isEmpty() ? FGrid->GetKeyFields() : KeyFields;
+    if (keys.isEmpty())
+        DatabaseError(SKeyFieldsBlank, FGrid);
+    return keys;
+}
+
+TBookmark TZBookmarkList::CurrentRow() const
+{
+    CheckLinkActive();
+    return FGrid->DataSet()->Bookmark();
+}
+
+void TZBookmarkList::SetCurrentRow(const TBookmark& Value)
+{
+    CheckLinkActive();
+    FGrid->DataSet()->GotoBookmark(Value);
+}
+
+bool TZBookmarkList::CurrentRowSelected() const
+{
+    if (FItems.empty() || !FGrid->DataLink()->Active())
+        return false;
+    const TBookmark bm = FGrid->DataSet()->Bookmark();
+    if (bm.isEmpty())
+        return false;
+    int i = -1;
+    return Find(bm, i);
+}
+
+void TZBookmarkList::SetCurrentRowSelected(bool Value)
+{
+    if (!FGrid->DataLink()->Active())
+        return;
+    const TBookmark bm = FGrid->DataSet()->Bookmark();
+    if (bm.isEmpty())
+        return;
+    int i = -1;
+    if (Find(bm, i) == Value)
+        return;
+    TZSelectGuard bracket(FGrid);
+    if (Value)
+        InsertItem(i, bm);
+    else
+        DeleteItem(i);
+    FGrid->InvalidateRow(FGrid->GetRow());
+    FGrid->SelectionChanged(Value ? saSelect : saUnselect);
+}
+
+bool TZBookmarkList::Add(const TBookmark& Bookmark)
+{
+    if (FItems.empty() || Compare(FItems.back(), Bookmark) < 0) {
+        FItems.push_back(Bookmark);
+        ResetCache();
+        return true;
+    }
+    int i = -1;
+    if (Find(Bookmark, i))
+        return false;
+    InsertItem(i, Bookmark);
+    return true;
+}
+
+bool TZBookmarkList::Remove(const TBookmark& Bookmark)
+{
+    int i = -1;
+    if (!Find(Bookmark, i))
+        return false;
+    DeleteItem(i);
+    return true;
+}
+
+void TZBookmarkList::InsertItem(int Index, const TBookmark& Bookmark)
+{
+    if (Index < 0 || Index > Count())
+        ListIndexError(Index);
+    FItems.insert(FItems.begin() + Index, Bookmark);
+    ResetCache();
+}
+
+void TZBookmarkList::DeleteItem(int Index)
+{
+    if (Index < 0 || Index >= Count())
+        ListIndexError(Index);
+    FItems.erase(FItems.begin() + Index);
+    ResetCache();
+}
+
+void TZBookmarkList::Clear()
+{
+    if (FItems.empty())
+        return;
+    FItems.clear();
+    ResetCache();
+    if (FGrid->IsDestroying())
+        return;
+    TZSelectGuard bracket(FGrid);
+    FGrid->Invalidate();
+    FGrid->SelectionChanged(saClear);
+}
+
+void TZBookmarkList::LinkActive(bool Value)
+{
+    FLinkActive = Value;
+    FItems.clear();
+    ResetCache();
+}
+
+void TZBookmarkList::Delete()
+{
+    CheckLinkActive();
+    TDataSet* ds = FGrid->DataSet();
+    bool deleted = false;
+    {
+        TZSelectGuard bracket(FGrid);
+        {
+            TDataSetControlsGuard controls(ds);
+            for (int i = Count() - 1; i >= 0; --i) {
+                if (ds->BookmarkValid(FItems[size_t(i)])) {
+                    ds->GotoBookmark(FItems[size_t(i)]);
+                    ds->Delete();
+                    deleted = true;
+                }
+                DeleteItem(i);
+            }
+        }
+        if (deleted)
+            FGrid->SelectionChanged(saDelete);
+    }
+    if (deleted) {
+        FGrid->UpdateListItems(false);
+        FGrid->UpdateSequence(false);
+        FGrid->UpdateTotals(false);
+    }
+}
+
+bool TZBookmarkList::Refresh()
+{
+    if (!FGrid->DataLink()->Active())
+        return false;
+    TDataSet* ds = FGrid->DataSet();
+    TZSelectGuard bracket(FGrid);
+    ds->CheckBrowseMode();
+    bool dropped = false;
+    for (int i = Count() - 1; i >= 0; --i)
+        if (!ds->BookmarkValid(FItems[size_t(i)])) {
+            DeleteItem(i);
+            dropped = true;
+        }
+    ds->UpdateCursorPos();
+    if (dropped) {
+        FGrid->Invalidate();
+        FGrid->SelectionChanged(saRefresh);
+    }
+    return dropped;
+}
+
+void TZBookmarkList::Save(const QString& KeyFields)
+{
+    CheckLinkActive();
+    const QString keys = CheckKeyFields(KeyFields);
+    TDataSet* ds = FGrid->DataSet();
+    ds->CheckBrowseMode();
+    std::vector<QVariant> saved;
+    saved.reserve(FItems.size());
+    {
+        TZWalkGuard walk(FGrid);
+        for (const TBookmark& bm : FItems)
+            if (ds->BookmarkValid(bm)) {
+                ds->GotoBookmark(bm);
+                saved.push_back(ds->FieldValues(keys));
+            }
+    }
+    FSaved = std::move(saved);
+}
+
+void TZBookmarkList::Restore(const QString& KeyFields)
+{
+    CheckLinkActive();
+    const QString keys = CheckKeyFields(KeyFields);
+    TDataSet* ds = FGrid->DataSet();
+    ds->CheckBrowseMode();
+    TZSelectGuard bracket(FGrid);
+    TZWalkGuard walk(FGrid);
+    Clear();
+    for (const QVariant& value : FSaved)
+        if (ds->Locate(keys, value) && Add(ds->Bookmark()))
+            FGrid->SelectionChanged(saSelect);
+    FGrid->Invalidate();
+}
+
+TZBookmarkListOrAllRows TZBookmarkList::OrAllRows() const
+{
+    return TZDataRowRange(FGrid, reSelectedRowsOrAllRows);
+}
+
+TZBookmarkListOrCurrent TZBookmarkList::OrCurrent() const
+{
+    return TZDataRowRange(FGrid, reSelectedRowsOrCurrent);
+}
+
+// ---------------------------------------------------------------------------
+// TZColumnList
+
+void TZColumnList::NeedRefresh()
+{
+    FNeedRefresh = true;
+    FDerived = false;
+    FItems.clear();
+    FCacheIndex = -1;
+}
+
+void TZColumnList::RefreshList()
+{
+    if (!FNeedRefresh)
+        return;
+    FNeedRefresh = false;
+    FDerived = true;
+    FItems.clear();
+    FCacheIndex = -1;
+    TZDBGridColumns* columns = FGrid->Columns();
+    const int lo = FGrid->SelectionMin();
+    const int hi = FGrid->SelectionMax();
+    if (!columns || lo < 0 || hi < 0)
+        return;
+    for (int i = lo; i <= hi && i < columns->Count(); ++i)
+        FItems.push_back(columns->Items(i));
+}
+
+void TZColumnList::BeginEdit()
+{
+    RefreshList();
+    FDerived = false;
+}
+
+int TZColumnList::Count()
+{
+    RefreshList();
+    return int(FItems.size());
+}
+
+TZColumn* TZColumnList::Items(int I)
+{
+    RefreshList();
+    if (I < 0 || I >= int(FItems.size()))
+        ListIndexError(I);
+    return FItems[size_t(I)];
+}
+
+bool TZColumnList::Find(const TZColumn* Column, int& Index)
+{
+    RefreshList();
+    if (FCacheIndex >= 0 && Column == FCacheItem) {
+        Index = FCacheIndex;
+        return FCacheFound;
+    }
+    const bool found = HalvingSearch(
+        FItems, Column,
+        [](const TZColumn* A, const TZColumn* B) {
+            const int d = A->Index() - B->Index();
+            return (d > 0) - (d < 0);
+        },
+        Index);
+    // A column of another collection position may compare equal by index only.
+    const bool same = found && FItems[size_t(Index)] == Column;
+    FCacheItem = Column;
+    FCacheIndex = Index;
+    FCacheFound = same;
+    return same;
+}
+
+int TZColumnList::IndexOf(const TZColumn* Column)
+{
+    int i = -1;
+    return Column && Find(Column, i) ? i : -1;
+}
+
+bool TZColumnList::Add(TZColumn* Column)
+{
+    if (!Column)
+        return false;
+    BeginEdit();
+    int i = -1;
+    if (Find(Column, i))
+        return false;
+    FItems.insert(FItems.begin() + i, Column);
+    FCacheIndex = -1;
+    return true;
+}
+
+void TZColumnList::Remove(const TZColumn* Column)
+{
+    // Also called while the column leaves the collection: search by identity.
+    const auto it = std::find(FItems.begin(), FItems.end(), Column);
+    if (it == FItems.end())
+        return;
+    FDerived = false;
+    FItems.erase(it);
+    FCacheIndex = -1;
+}
+
+bool TZColumnList::GetColumns(int DataCol)
+{
+    TZDBGridColumns* columns = FGrid->Columns();
+    if (!columns || DataCol < 0 || DataCol >= columns->Count())
+        return false;
+    return IndexOf(columns->Items(DataCol)) >= 0;
+}
+
+void TZColumnList::SetColumns(int DataCol, bool Value)
+{
+    TZDBGridColumns* columns = FGrid->Columns();
+    if (!columns || DataCol < 0 || DataCol >= columns->Count() || GetColumns(DataCol) == Value)
+        return;
+    TZColumn* column = columns->Items(DataCol);
+    if (Value)
+        Add(column);
+    else {
+        BeginEdit();
+        Remove(column);
+    }
+    FGrid->SetColsChanged();
+}
+
+bool TZColumnList::CurrentColSelected()
+{
+    return GetColumns(FGrid->SelectedIndex());
+}
+
+void TZColumnList::SetCurrentColSelected(bool Value)
+{
+    SetColumns(FGrid->SelectedIndex(), Value);
+}
+
+void TZColumnList::Clear()
+{
+    FItems.clear();
+    FNeedRefresh = true;
+    FDerived = false;
+    FCacheIndex = -1;
+}
+
+void TZColumnList::Save()
+{
+    FSaved.clear();
+    RefreshList();
+    for (const TZColumn* column : FItems)
+        FSaved.push_back(column->ID());
+}
+
+void TZColumnList::Restore()
+{
+    TZDBGridColumns* columns = FGrid->Columns();
+    if (!columns)
+        return;
+    TZSelectGuard bracket(FGrid);
+    BeginEdit();
+    FItems.clear();
+    FCacheIndex = -1;
+    for (int id : FSaved)
+        if (auto* column = dynamic_cast<TZColumn*>(columns->FindItemID(id)))
+            Add(column);
+    FGrid->SetColsChanged();
+}
+
+std::vector<TZColumn*>::const_iterator TZColumnList::begin()
+{
+    RefreshList();
+    return FItems.cbegin();
+}
+
+TZColumnListOrAllCols TZColumnList::OrAllCols()
+{
+    return FGrid->GetDataColEnum(ceSelectedColsOrAllCols);
+}
+
+TZColumnListOrCurrent TZColumnList::OrCurrent()
+{
+    return FGrid->GetDataColEnum(ceSelectedColsOrCurrent);
+}
+
+} // namespace zdb

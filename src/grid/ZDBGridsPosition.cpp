@@ -1,0 +1,310 @@
+// The grid's record position: position and record numbers, the position and
+// grid-disable brackets that bring a record back to its screen row after a
+// walk over the dataset, refreshing by key fields, the delayed-update timers
+// and focus helpers.
+
+#include "ZDBGrids.h"
+
+#include "DBError.h"
+
+#include <QApplication>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace zdb {
+
+namespace {
+
+bool ForcedSequence(const TZCustomDBGrid* Grid)
+{
+    return (Grid->GetOptions() & dgForceSequence) && Grid->DataLink() && Grid->DataLink()->Active();
+}
+
+} // namespace
+
+// ---- Position and record numbers -----------------------------------------------------
+
+int TZCustomDBGrid::GetPosition() const
+{
+    return FDataLink && FDataLink->Active() ? FDataLink->ActiveRecord() : 0;
+}
+
+void TZCustomDBGrid::SetPosition(int Value)
+{
+    if (!FDataLink || !FDataLink->Active())
+        return;
+    const int last = std::max(FDataLink->RecordCount() - 1, 0);
+    FDataLink->MoveBy(std::clamp(Value, 0, last) - FDataLink->ActiveRecord());
+}
+
+int TZCustomDBGrid::RecCount() const
+{
+    if (ForcedSequence(this))
+        return FForcedRecCount;
+    if (FDataLink && FDataLink->Active())
+        return FDataLink->DataSet()->RecordCount();
+    return 0;
+}
+
+int TZCustomDBGrid::GetRecNumber() const
+{
+    if (ForcedSequence(this)) {
+        int number = FForcedRecNumber + FRecordOffset;
+        TDataSet* dataSet = FDataLink->DataSet();
+        if (dataSet->State() == dsInsert) {
+            if (dataSet->Eof())
+                ++number;
+            else if (FRecordOffset > 0)
+                --number;
+        }
+        return number;
+    }
+    if (FDataLink && FDataLink->Active())
+        return FDataLink->DataSet()->RecNo();
+    return -1;
+}
+
+void TZCustomDBGrid::SetRecNumber(int Value)
+{
+    if (ForcedSequence(this))
+        FDataLink->MoveBy(Value - FForcedRecNumber);
+    else if (FDataLink && FDataLink->Active())
+        FDataLink->DataSet()->SetRecNo(Value);
+}
+
+void TZCustomDBGrid::SetupRecCount(int N)
+{
+    if (ForcedSequence(this))
+        FForcedRecCount = N;
+}
+
+void TZCustomDBGrid::SetupRecNumber(int N)
+{
+    if (ForcedSequence(this))
+        FForcedRecNumber = N;
+}
+
+bool TZCustomDBGrid::GotoPosition(int Pos, const TBookmark& Bookmark)
+{
+    if (!FDataLink || !FDataLink->Active())
+        return false;
+    TDataSet* dataSet = FDataLink->DataSet();
+    Pos = std::clamp(Pos, 0, std::max(FDataLink->RecordCount() - 1, 0));
+    const TBookmark bookmark = Bookmark.isEmpty() ? dataSet->GetBookmark() : Bookmark;
+    if (bookmark.isEmpty() || !dataSet->BookmarkValid(bookmark))
+        return false;
+    // Go to the record, then read the buffer again around it so that it lands
+    // on buffer row Pos (as far as there are records before it).
+    dataSet->GotoBookmark(bookmark);
+    dataSet->UpdateCursorPos();
+    FDataLink->SetActiveRecord(Pos);
+    dataSet->Resync(TResyncMode(rmExact));
+    return true;
+}
+
+// ---- Brackets ------------------------------------------------------------------------
+
+void TZCustomDBGrid::DisablePosition()
+{
+    if (FPositionCount++ == 0 && FDataLink && FDataLink->Active()) {
+        TDataSet* dataSet = FDataLink->DataSet();
+        FPositionBookmark = dataSet->GetBookmark();
+        FPositionRow = GetPosition();
+        dataSet->DisableControls();
+    }
+}
+
+void TZCustomDBGrid::EnablePosition(bool KeepCurrent)
+{
+    if (FPositionCount == 0 || --FPositionCount > 0)
+        return;
+    const TBookmark stored = std::exchange(FPositionBookmark, TBookmark());
+    if (!FDataLink || !FDataLink->Active())
+        return;
+    TDataSet* dataSet = FDataLink->DataSet();
+    // The dataset's controls come back even when returning fails.
+    auto enable = qScopeGuard([dataSet] { dataSet->EnableControls(); });
+    const TBookmark target = KeepCurrent ? dataSet->GetBookmark() : stored;
+    GotoPosition(FPositionRow, target);
+}
+
+void TZCustomDBGrid::DisableGrid()
+{
+    if (FGridDisableCount++ > 0)
+        return;
+    ++FCancelCount;
+    if (FDataLink && FDataLink->Active()) {
+        TDataSet* dataSet = FDataLink->DataSet();
+        FGridBookmark = dataSet->GetBookmark();
+        FGridRow = GetPosition();
+        dataSet->DisableControls();
+    }
+    FGridWasEnabled = isEnabled();
+    setEnabled(false);
+}
+
+void TZCustomDBGrid::EnableGrid()
+{
+    if (FGridDisableCount == 0 || --FGridDisableCount > 0)
+        return;
+    const TBookmark stored = std::exchange(FGridBookmark, TBookmark());
+    auto restore = qScopeGuard([this] {
+        setEnabled(FGridWasEnabled);
+        --FCancelCount;
+    });
+    if (!FDataLink || !FDataLink->Active())
+        return;
+    TDataSet* dataSet = FDataLink->DataSet();
+    auto enable = qScopeGuard([dataSet] { dataSet->EnableControls(); });
+    GotoPosition(FGridRow, stored);
+}
+
+TZPositionGuard::TZPositionGuard(TZCustomDBGrid* Grid, bool KeepCurrent)
+    : FGrid(Grid), FKeepCurrent(KeepCurrent), FExceptions(std::uncaught_exceptions())
+{
+    if (FGrid)
+        FGrid->DisablePosition();
+}
+
+TZPositionGuard::~TZPositionGuard() noexcept(false)
+{
+    if (!FGrid)
+        return;
+    if (std::uncaught_exceptions() > FExceptions) {
+        try {
+            FGrid->EnablePosition(FKeepCurrent);
+        } catch (...) {
+        }
+    } else {
+        FGrid->EnablePosition(FKeepCurrent);
+    }
+}
+
+TZGridDisableGuard::TZGridDisableGuard(TZCustomDBGrid* Grid)
+    : FGrid(Grid), FExceptions(std::uncaught_exceptions())
+{
+    if (FGrid)
+        FGrid->DisableGrid();
+}
+
+TZGridDisableGuard::~TZGridDisableGuard() noexcept(false)
+{
+    if (!FGrid)
+        return;
+    if (std::uncaught_exceptions() > FExceptions) {
+        try {
+            FGrid->EnableGrid();
+        } catch (...) {
+        }
+    } else {
+        FGrid->EnableGrid();
+    }
+}
+
+// ---- Refresh -------------------------------------------------------------------------
+
+void TZCustomDBGrid::RefreshDataSet(const QString& KeyFields)
+{
+    if (!FDataLink || !FDataLink->Active())
+        return;
+    const QString keys = KeyFields.isEmpty() ? FKeyFields : KeyFields;
+    TDataSet* dataSet = FDataLink->DataSet();
+    // With customized columns the record returns to its screen row. The link
+    // has to see the reopening (its window into the dataset's buffers starts
+    // again), so the dataset's controls stay enabled and the row is restored
+    // once the record has been found.
+    const bool customized = FColumns && FColumns->State() == csCustomized;
+    const int row = GetPosition();
+    QVariant keyValues;
+    if (!keys.isEmpty())
+        keyValues = dataSet->GetFieldValue(keys);
+    const bool keepSelection = !keys.isEmpty() && (FOptionsEx & dgAutoKeepSelection);
+    if (keepSelection)
+        SaveSelection(keys);
+    ClearSelection();
+    dataSet->Close();
+    dataSet->Open();
+    if (keepSelection)
+        RestoreSelection(keys);
+    if (!keys.isEmpty() && dataSet->Locate(keys, keyValues) && customized)
+        GotoPosition(row);
+}
+
+// ---- Delayed updates -----------------------------------------------------------------
+
+bool TZCustomDBGrid::CreateTimer(TZDelayedUpdate Kind)
+{
+    QTimer*& timer = FDelayTimers[Kind];
+    if (!timer) {
+        timer = new QTimer(this);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [this, Kind] { DelayedUpdate(Kind); });
+    }
+    return true;
+}
+
+bool TZCustomDBGrid::DelayUpdate(TZDelayedUpdate Kind)
+{
+    if (IsDesigning() || IsDestroying() || !isVisible())
+        return false;
+    CreateTimer(Kind);
+    FDelayTimers[Kind]->start(std::max(DelayInterval, 0));
+    return true;
+}
+
+bool TZCustomDBGrid::DelayPending(TZDelayedUpdate Kind) const
+{
+    return FDelayTimers[Kind] && FDelayTimers[Kind]->isActive();
+}
+
+void TZCustomDBGrid::DelayedUpdate(TZDelayedUpdate Kind)
+{
+    if (FDelayTimers[Kind])
+        FDelayTimers[Kind]->stop();
+    switch (Kind) {
+    case duEndSelection:
+        DelayedEndSelection();
+        break;
+    case duListItems:
+        UpdateListItems(false);
+        break;
+    case duSequence:
+        UpdateSequence(false);
+        break;
+    case duTotals:
+        UpdateTotals(false);
+        break;
+    }
+}
+
+void TZCustomDBGrid::PerformDelayed()
+{
+    if (FDataLink && FDataLink->Active())
+        FDataLink->DataSet()->CheckBrowseMode();
+    for (TZDelayedUpdate kind : {duEndSelection, duListItems, duSequence, duTotals})
+        if (DelayPending(kind))
+            DelayedUpdate(kind);
+}
+
+// ---- Focus and editor ----------------------------------------------------------------
+
+bool TZCustomDBGrid::AcquireFocus()
+{
+    if (!FAcquireFocusEnabled || focusPolicy() == Qt::NoFocus || !isEnabled() || !isVisible() || IsDesigning())
+        return true;
+    setFocus(Qt::OtherFocusReason);
+    QWidget* focused = QApplication::focusWidget();
+    return focused && (focused == this || isAncestorOf(focused));
+}
+
+void TZCustomDBGrid::AlwaysShowEditor()
+{
+    if ((FOptions & dgAlwaysShowEditor) && !GetEditorMode())
+        ShowEditor();
+}
+
+} // namespace zdb

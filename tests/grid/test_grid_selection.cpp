@@ -1,0 +1,591 @@
+// The data grid's multi-selection: modes, ranges, select all and invert,
+// bookmark and column lists, walks over cells, saving by key values across a
+// reopen in another order, the clipboard text, delayed delivery, and faults
+// raised by an application's handler in the middle of a walk.
+
+#include "DBError.h"
+#include "TestDb.h"
+#include "ZDBSQLQuery.h"
+#include "test_grid_helpers.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <stdexcept>
+
+using namespace zdb;
+using namespace zdb::test;
+
+namespace {
+
+int IdOf(TDataSet* DataSet)
+{
+    return DataSet->FieldByName(QStringLiteral("Id"))->GetValue().toInt();
+}
+
+// The ids of the selected records, in list order (the position is kept).
+std::vector<int> SelectedIds(TZCustomDBGrid& Grid, const QString& Field = QStringLiteral("Id"))
+{
+    std::vector<int> ids;
+    Grid.ForEachDataRow(reSelectedRows,
+                        [&] { ids.push_back(Grid.DataSet()->FieldByName(Field)->GetValue().toInt()); });
+    return ids;
+}
+
+struct Selection : ::testing::Test {
+    std::unique_ptr<TZMemDataSet> Table = MakeOrders(100);
+    TDataSource Source;
+    std::unique_ptr<TCountingGrid> Grid = std::make_unique<TCountingGrid>();
+    int RowsChanged = 0;
+    int ColsChanged = 0;
+    int SelectionChanged = 0;
+
+    void SetUp() override
+    {
+        Source.SetDataSet(Table.get());
+        Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
+        // Delivery at once (the delayed one has its own test).
+        Grid->SetOptionsEx(Grid->GetOptionsEx() & ~TZDBGridOptionsEx(dgDelaySelectedRows));
+        Grid->SetDataSource(&Source);
+        Grid->OnSelectedRowsChanged = [this](TZCustomDBGrid*) { ++RowsChanged; };
+        Grid->OnSelectedColsChanged = [this](TZCustomDBGrid*) { ++ColsChanged; };
+        Grid->OnSelectionChanged = [this](TZCustomDBGrid*) { ++SelectionChanged; };
+        ShowGrid(*Grid, 400, 300);
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        Source.SetDataSet(nullptr);
+    }
+    void GoTo(int Id) { ASSERT_TRUE(Table->Locate(QStringLiteral("Id"), Id)); }
+    void Select(std::initializer_list<int> Ids)
+    {
+        for (int id : Ids) {
+            GoTo(id);
+            Grid->SelectRow();
+        }
+    }
+};
+
+} // namespace
+
+// ---- Modes ------------------------------------------------------------------------
+
+TEST_F(Selection, ModeFollowsOptionsAndRange)
+{
+    EXPECT_EQ(Grid->GetMultiSelect(), msRows);
+    Grid->SetMultiSelect(msCols); // not allowed by [msRows]
+    EXPECT_EQ(Grid->GetMultiSelect(), msRows);
+    EXPECT_TRUE(Grid->IsColMultiSelected(0));
+    EXPECT_TRUE(Grid->IsColMultiSelected(2));
+
+    Grid->SetMultiSelectOptions({msRows, msCells});
+    Grid->SetSelectionBegCol(1);
+    EXPECT_EQ(Grid->GetMultiSelect(), msCells);
+    Grid->SetSelectionEndCol(2);
+    EXPECT_FALSE(Grid->IsColMultiSelected(0));
+    EXPECT_TRUE(Grid->IsColMultiSelected(1));
+    EXPECT_TRUE(Grid->IsColMultiSelected(2));
+    EXPECT_TRUE(Grid->ColsSelected());
+    EXPECT_EQ(Grid->SelectedCols()->Count(), 2);
+
+    // The range given backwards is ordered.
+    Grid->SetSelectionBegCol(2);
+    Grid->SetSelectionEndCol(0);
+    EXPECT_EQ(Grid->SelectionMin(), 0);
+    EXPECT_EQ(Grid->SelectionMax(), 2);
+
+    Grid->SetMultiSelectOptions({msCols});
+    EXPECT_EQ(Grid->GetMultiSelect(), msNone); // msRows is the candidate, not allowed
+    EXPECT_EQ(Grid->GetSelectionBegCol(), -1);
+}
+
+TEST_F(Selection, RowSelectForbidsColumnModes)
+{
+    Grid->SetMultiSelectOptions({msRows, msCols});
+    Grid->SetOptions(Grid->GetOptions() | dgRowSelect);
+    Grid->SetMultiSelect(msCols);
+    EXPECT_EQ(Grid->GetMultiSelect(), msRows);
+    Grid->SetOptions(Grid->GetOptions() & ~TZDBGridOptions(dgRowSelect));
+    Grid->SetMultiSelect(msCols);
+    EXPECT_EQ(Grid->GetMultiSelect(), msCols);
+    EXPECT_TRUE(Grid->GetSelectionColumn());
+}
+
+// ---- Single rows and ranges -------------------------------------------------------------
+
+TEST_F(Selection, SingleRowsAndActions)
+{
+    std::vector<TSelectAction> actions;
+    Grid->OnRowSelect = [&](TZCustomDBGrid*, TSelectAction A) { actions.push_back(A); };
+    Select({5, 3});
+    Grid->SelectRow(); // 3 again: no change
+    GoTo(5);
+    Grid->InvertRow();
+    Grid->InvertRow();
+    Grid->UnselectRow();
+    EXPECT_EQ(actions, (std::vector<TSelectAction>{saSelect, saSelect, saUnselect, saSelect, saUnselect}));
+    EXPECT_EQ(SelectedIds(*Grid), std::vector<int>{3});
+    EXPECT_EQ(IdOf(Table.get()), 5); // the walk kept the position
+    EXPECT_EQ(RowsChanged, 5);        // one delivery per change
+    GoTo(3);
+    EXPECT_TRUE(Grid->SelectedRows()->CurrentRowSelected());
+    EXPECT_TRUE(Grid->IsRowSelected());
+    Grid->SelectedRows()->SetCurrentRowSelected(false);
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty());
+}
+
+TEST_F(Selection, SelectRowsWalksToTheAnchorBothWays)
+{
+    GoTo(8);
+    Grid->SetSelectionAnchor(Table->Bookmark());
+    GoTo(5);
+    const int row = Grid->DataLink()->ActiveRecord();
+    Grid->SelectRows();
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{5, 6, 7, 8}));
+    EXPECT_EQ(IdOf(Table.get()), 5);
+    EXPECT_EQ(Grid->DataLink()->ActiveRecord(), row);
+    EXPECT_EQ(RowsChanged, 1);
+
+    GoTo(10); // after the anchor: walks backwards
+    Grid->SelectRows();
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{5, 6, 7, 8, 9, 10}));
+    GoTo(6);
+    Grid->UnselectRows();
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{5, 9, 10}));
+    GoTo(10);
+    Grid->InvertRows(); // 10 and 9 off, the anchor 8 on
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{5, 8}));
+    EXPECT_FALSE(Table->ControlsDisabled());
+}
+
+TEST_F(Selection, SelectRowsWithoutAnchorStartsOne)
+{
+    GoTo(4);
+    Grid->SelectRows();
+    EXPECT_EQ(SelectedIds(*Grid), std::vector<int>{4});
+    GoTo(4);
+    EXPECT_EQ(Grid->CompareRows(), 0);
+}
+
+// ---- Whole dataset ----------------------------------------------------------------------
+
+TEST_F(Selection, SelectAllKeepsTheRecordOnItsScreenRow)
+{
+    Table->MoveBy(40);
+    Table->MoveBy(-3); // scrolled, and not on the row a centred jump would use
+    const int id = IdOf(Table.get());
+    const int row = Grid->DataLink()->ActiveRecord();
+    const int gridRow = Grid->GetRow();
+    ASSERT_GT(row, 0);
+
+    Grid->SelectAll();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 100);
+    EXPECT_EQ(IdOf(Table.get()), id);
+    EXPECT_EQ(Grid->DataLink()->ActiveRecord(), row);
+    EXPECT_EQ(Grid->GetRow(), gridRow);
+    EXPECT_FALSE(Table->ControlsDisabled());
+    EXPECT_FALSE(Grid->PositionDisabled());
+    EXPECT_EQ(RowsChanged, 1);
+    EXPECT_EQ(SelectionChanged, 1);
+    EXPECT_EQ(Grid->GetSelectionAnchor(), Table->Bookmark());
+    EXPECT_TRUE(Grid->RowsSelected());
+    EXPECT_TRUE(Grid->IsCellMultiSelected(0));
+
+    Grid->ClearSelection();
+    EXPECT_FALSE(Grid->MultiSelected());
+    EXPECT_TRUE(Grid->GetSelectionAnchor().isEmpty());
+    EXPECT_EQ(RowsChanged, 2);
+}
+
+TEST_F(Selection, InvertAllRowsAndColumns)
+{
+    Table->Close();
+    Table = MakeOrders(6);
+    Source.SetDataSet(Table.get());
+    Select({2, 4});
+    Grid->InvertAll();
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{1, 3, 5, 6}));
+    Grid->InvertAll();
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{2, 4}));
+
+    Grid->SetMultiSelectOptions({msRows, msCols, msCells});
+    Grid->SetSelectionBegCol(1);
+    Grid->SetSelectionEndCol(1);
+    ASSERT_EQ(Grid->GetMultiSelect(), msCells);
+    Select({1});
+    Grid->InvertAll(); // not for cells
+    EXPECT_EQ(SelectedIds(*Grid), std::vector<int>{1});
+
+    Grid->SetMultiSelect(msCols);
+    Grid->SelectedCols()->SetColumns(1, true);
+    Grid->InvertAll();
+    EXPECT_TRUE(Grid->IsColMultiSelected(0));
+    EXPECT_FALSE(Grid->IsColMultiSelected(1));
+    EXPECT_TRUE(Grid->IsColMultiSelected(2));
+    EXPECT_GE(ColsChanged, 1);
+}
+
+TEST_F(Selection, SelectAllColumns)
+{
+    Grid->SetMultiSelectOptions({msCols});
+    Grid->SetSelectionColumn(true);
+    ASSERT_EQ(Grid->GetMultiSelect(), msCols);
+    Grid->SelectAll();
+    EXPECT_EQ(Grid->SelectedCols()->Count(), 3);
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty());
+    std::vector<QString> names;
+    Grid->ForEachDataCol(ceSelectedCols, [&](TZColumn* C) { names.push_back(C->GetFieldName()); });
+    EXPECT_EQ(names, (std::vector<QString>{"Id", "Customer", "Amount"}));
+}
+
+TEST_F(Selection, ColumnsSavedAndRestoredByID)
+{
+    Grid->SetMultiSelectOptions({msRows, msCols});
+    Grid->SetMultiSelect(msCols);
+    ASSERT_EQ(Grid->GetMultiSelect(), msCols);
+    Grid->SelectedCols()->SetColumns(2, true);
+    Grid->SelectedCols()->SetColumns(0, true);
+    EXPECT_EQ(Grid->SelectedCols()->Items(0), Grid->Columns()->Items(0)); // collection order
+    Grid->SaveSelection(QStringLiteral("Id"));
+    Grid->SetMultiSelect(msRows);
+    EXPECT_EQ(Grid->SelectedCols()->Count(), 0);
+
+    Grid->RestoreSelection(QStringLiteral("Id"));
+    EXPECT_EQ(Grid->GetMultiSelect(), msCols);
+    EXPECT_TRUE(Grid->IsColMultiSelected(0));
+    EXPECT_FALSE(Grid->IsColMultiSelected(1));
+    EXPECT_TRUE(Grid->IsColMultiSelected(2));
+}
+
+// ---- Lists ------------------------------------------------------------------------------
+
+TEST_F(Selection, BookmarkListKeepsDatasetOrder)
+{
+    Select({9, 2, 50, 7});
+    TZBookmarkList* list = Grid->SelectedRows();
+    ASSERT_EQ(list->Count(), 4);
+    for (int i = 1; i < list->Count(); ++i)
+        EXPECT_LT(list->Compare(list->Items(i - 1), list->Items(i)), 0);
+    GoTo(7);
+    const TBookmark seven = Table->Bookmark();
+    EXPECT_EQ(list->IndexOf(seven), 1);
+    EXPECT_EQ(list->IndexOf(seven), 1); // answered from the cache
+    int at = -1;
+    GoTo(8);
+    EXPECT_FALSE(list->Find(Table->Bookmark(), at));
+    EXPECT_EQ(at, 2);
+    EXPECT_THROW(list->InsertItem(5, seven), std::out_of_range);
+    EXPECT_THROW(list->DeleteItem(4), std::out_of_range);
+
+    int visited = 0;
+    for (const TBookmark& bm : *list) {
+        EXPECT_GE(list->IndexOf(bm), 0);
+        ++visited;
+    }
+    EXPECT_EQ(visited, 4);
+}
+
+TEST_F(Selection, DeleteAndRefresh)
+{
+    Select({3, 4, 10});
+    GoTo(20);
+    Grid->SelectedRows()->Delete();
+    EXPECT_EQ(Table->RecordCount(), 97);
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty());
+    EXPECT_FALSE(Table->Locate(QStringLiteral("Id"), 4));
+    EXPECT_FALSE(Table->ControlsDisabled());
+
+    Select({30, 31});
+    GoTo(31);
+    Table->Delete(); // the bookmark stays until Refresh
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 2);
+    EXPECT_TRUE(Grid->SelectedRows()->Refresh());
+    EXPECT_EQ(SelectedIds(*Grid), std::vector<int>{30});
+    EXPECT_FALSE(Grid->SelectedRows()->Refresh());
+}
+
+TEST_F(Selection, ListsNeedAnActiveLink)
+{
+    Table->Close();
+    EXPECT_THROW(Grid->SelectedRows()->CurrentRow(), EDatabaseError);
+    EXPECT_THROW(Grid->SelectedRows()->Save(QStringLiteral("Id")), EDatabaseError);
+    Grid->SelectRow(); // nothing
+    Grid->SelectAll();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 0);
+    Table->Open();
+    EXPECT_THROW(Grid->SelectedRows()->Save(), EDatabaseError); // no KeyFields
+}
+
+// ---- Walks -----------------------------------------------------------------------------
+
+TEST_F(Selection, ForEachDataCellWithoutSelectionVisitsEveryCell)
+{
+    Table->Close();
+    Table = MakeOrders(3);
+    Source.SetDataSet(Table.get());
+    GoTo(2);
+    int cells = 0, firstCol = 0, lastCol = 0, firstRow = 0, lastRow = 0;
+    std::vector<int> rowIds;
+    Grid->ForEachDataCell(
+        [&](TZColumn*, TForEachCellFlags F) {
+            ++cells;
+            firstCol += F.Contains(feFirstCol);
+            lastCol += F.Contains(feLastCol);
+            firstRow += F.Contains(feFirstRow);
+            lastRow += F.Contains(feLastRow);
+            if (F.Contains(feFirstCol))
+                rowIds.push_back(IdOf(Table.get()));
+            if (F.Contains(feFirstRow)) {
+                EXPECT_EQ(IdOf(Table.get()), 1);
+            }
+            if (F.Contains(feLastRow)) {
+                EXPECT_EQ(IdOf(Table.get()), 3);
+            }
+        },
+        fsAutoSelect);
+    EXPECT_EQ(cells, 9);
+    EXPECT_EQ(firstCol, 3);
+    EXPECT_EQ(lastCol, 3);
+    EXPECT_EQ(firstRow, 3);
+    EXPECT_EQ(lastRow, 3);
+    EXPECT_EQ(rowIds, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(IdOf(Table.get()), 2);
+
+    cells = 0;
+    Grid->ForEachDataCell([&](TZColumn*, TForEachCellFlags) { ++cells; }, fsSelectedOnly);
+    EXPECT_EQ(cells, 0);
+}
+
+TEST_F(Selection, RowViewsInRangeFor)
+{
+    Table->Close();
+    Table = MakeOrders(5);
+    Source.SetDataSet(Table.get());
+    GoTo(3);
+    std::vector<int> ids;
+    for (const TBookmark& bm : Grid->SelectedRows()->OrCurrent()) {
+        EXPECT_FALSE(bm.isEmpty());
+        ids.push_back(IdOf(Table.get()));
+    }
+    EXPECT_EQ(ids, std::vector<int>{3});
+    ids.clear();
+    for (const TBookmark& bm : Grid->SelectedRows()->OrAllRows()) {
+        (void)bm;
+        ids.push_back(IdOf(Table.get()));
+    }
+    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5}));
+    Select({4, 2});
+    ids.clear();
+    for (const TBookmark& bm : Grid->SelectedRows()->OrAllRows()) {
+        (void)bm;
+        ids.push_back(IdOf(Table.get()));
+    }
+    EXPECT_EQ(ids, (std::vector<int>{2, 4}));
+    int columns = 0;
+    for (TZColumn* column : Grid->CurrentCol()) {
+        EXPECT_EQ(column, Grid->SelectedColumn());
+        ++columns;
+    }
+    EXPECT_EQ(columns, 1);
+}
+
+// ---- Faults ----------------------------------------------------------------------------
+
+TEST_F(Selection, HandlerThrowingMidWalkLeavesNoBracketOpen)
+{
+    Table->MoveBy(30);
+    const int id = IdOf(Table.get());
+    int calls = 0;
+    Grid->OnRowSelect = [&](TZCustomDBGrid*, TSelectAction A) {
+        if (A == saSelect && ++calls == 10)
+            throw std::runtime_error("handler failed");
+    };
+    EXPECT_THROW(Grid->SelectAll(), std::runtime_error);
+    EXPECT_FALSE(Table->ControlsDisabled());
+    EXPECT_FALSE(Grid->PositionDisabled());
+    EXPECT_EQ(Grid->SelectCount(), 0);
+    EXPECT_FALSE(Grid->UpdateLocked());
+    EXPECT_EQ(IdOf(Table.get()), id);
+
+    Grid->OnRowSelect = nullptr;
+    Grid->SelectAll();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 100);
+
+    // A delivery handler failing: the bracket is closed all the same.
+    Grid->OnSelectedRowsChanged = [](TZCustomDBGrid*) { throw std::runtime_error("handler failed"); };
+    EXPECT_THROW(Grid->InvertAll(), std::runtime_error);
+    EXPECT_EQ(Grid->SelectCount(), 0);
+    EXPECT_FALSE(Table->ControlsDisabled());
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty());
+    Grid->OnSelectedRowsChanged = nullptr;
+    Grid->SelectAll();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 100);
+    Table->Next();
+    EXPECT_EQ(IdOf(Table.get()), id + 1); // the grid follows the dataset again
+    EXPECT_EQ(Grid->DataLink()->ActiveRecord() + Grid->FirstDataRow(), Grid->GetRow());
+}
+
+// ---- Delayed delivery --------------------------------------------------------------------
+
+TEST_F(Selection, DelayedDeliveryComesOnceAfterThePause)
+{
+    Grid->SetOptionsEx(Grid->GetOptionsEx() | dgDelaySelectedRows);
+    Select({1, 2, 3});
+    EXPECT_EQ(RowsChanged, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RowsChanged > 0; }, 5000));
+    EXPECT_EQ(RowsChanged, 1);
+    EXPECT_EQ(SelectionChanged, 1);
+    Select({4});
+    Grid->PerformDelayed(); // pending work runs at once
+    EXPECT_EQ(RowsChanged, 2);
+}
+
+// ---- Clipboard ---------------------------------------------------------------------------
+
+TEST(SelectionClipboard, TitlesTabsAndLines)
+{
+    TZMemDataSet table;
+    table.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    table.FieldDefs().Add(QStringLiteral("A"), ftWideString, 40);
+    table.FieldDefs().Add(QStringLiteral("B"), ftWideString, 40);
+    table.CreateDataSet();
+    const QStringList as{QStringLiteral("one\ttwo"), QStringLiteral("plain"), QStringLiteral("skip")};
+    for (int i = 0; i < 3; ++i) {
+        table.Append();
+        table.FieldByName(QStringLiteral("Id"))->SetValue(i + 1);
+        table.FieldByName(QStringLiteral("A"))->SetValue(as[i]);
+        table.FieldByName(QStringLiteral("B"))->SetValue(QStringLiteral("b%1").arg(i + 1));
+        table.Post();
+    }
+    TDataSource source;
+    source.SetDataSet(&table);
+    TZDBGrid grid;
+    grid.SetOptions(grid.GetOptions() | dgMultiSelect);
+    grid.SetDataSource(&source);
+    grid.SetFixedCols(1); // Id is frozen: not part of a row selection's columns
+    ASSERT_EQ(grid.SelectionOffset(), 1);
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    grid.CopyToClipboard(true); // nothing selected: nothing copied
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+
+    table.First();
+    grid.SelectRow();
+    table.Next();
+    grid.SelectRow();
+    grid.CopyToClipboard(true);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("A\tB\r\none two\tb1\r\nplain\tb2"));
+    grid.CopyToClipboard(false);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("one two\tb1\r\nplain\tb2"));
+    EXPECT_EQ(table.FieldByName(QStringLiteral("Id"))->GetValue().toInt(), 2);
+}
+
+// ---- Saving by key across a reopen -----------------------------------------------------
+
+namespace {
+
+struct SelectionSql : SqliteTest {
+    void SetUp() override
+    {
+        SqliteTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, note TEXT)"));
+        for (int i = 1; i <= 40; ++i)
+            ASSERT_TRUE(ExecSql(Db(), QStringLiteral("INSERT INTO orders VALUES (%1, 'note %1')").arg(i)));
+        Query = std::make_unique<TZSQLQuery>();
+        Query->SetConnection(Db());
+        Query->SetFieldType("note", ftWideString, 40);
+        Query->SetSQLText("SELECT id, note FROM orders ORDER BY id");
+        Query->Open();
+        Source.SetDataSet(Query.get());
+        Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
+        Grid->SetDataSource(&Source);
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        Source.SetDataSet(nullptr);
+        Query.reset();
+    }
+    std::unique_ptr<TZSQLQuery> Query;
+    TDataSource Source;
+    std::unique_ptr<TZDBGrid> Grid = std::make_unique<TZDBGrid>();
+};
+
+} // namespace
+
+TEST_F(SelectionSql, RestoreByKeyAfterReopeningInAnotherOrder)
+{
+    for (int id : {3, 17, 31}) {
+        ASSERT_TRUE(Query->Locate(QStringLiteral("id"), id));
+        Grid->SelectRow();
+    }
+    Grid->SaveSelection(QStringLiteral("id"));
+    EXPECT_EQ(Grid->SavedMultiSelect(), msRows);
+    ASSERT_EQ(Grid->SelectedRows()->SavedKeys().size(), 3u);
+
+    Query->Close();
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty()); // the link went inactive
+    Query->SetSQLText("SELECT id, note FROM orders ORDER BY id DESC");
+    Query->Open();
+    Query->MoveBy(5);
+    const int current = Query->FieldByName(QStringLiteral("id"))->GetValue().toInt();
+
+    Grid->RestoreSelection(QStringLiteral("id"));
+    EXPECT_EQ(SelectedIds(*Grid, QStringLiteral("id")), (std::vector<int>{31, 17, 3})); // the new order
+    EXPECT_EQ(Query->FieldByName(QStringLiteral("id"))->GetValue().toInt(), current);
+    EXPECT_FALSE(Query->ControlsDisabled());
+
+    // A key that is gone stays unselected.
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM orders WHERE id = 17"));
+    Query->Close();
+    Query->Open();
+    Grid->RestoreSelection(QStringLiteral("id"));
+    EXPECT_EQ(SelectedIds(*Grid, QStringLiteral("id")), (std::vector<int>{31, 3}));
+}
+
+// ---- A million records -------------------------------------------------------------------
+
+namespace {
+
+struct SelectionMillion : ::testing::Test {
+    static void SetUpTestSuite()
+    {
+        Table = std::make_unique<TZMemDataSet>();
+        Table->FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+        Table->CreateDataSet();
+        TDataSetControlsGuard controls(Table.get());
+        for (int i = 1; i <= 1000000; ++i) {
+            Table->Append();
+            Table->Fields()[0]->SetValue(i);
+            Table->Post();
+        }
+        Table->First();
+    }
+    static void TearDownTestSuite() { Table.reset(); }
+    static std::unique_ptr<TZMemDataSet> Table;
+};
+
+std::unique_ptr<TZMemDataSet> SelectionMillion::Table;
+
+} // namespace
+
+TEST_F(SelectionMillion, SelectAllCompletes)
+{
+    TDataSource source;
+    source.SetDataSet(Table.get());
+    TZDBGrid grid;
+    grid.SetOptions(grid.GetOptions() | dgMultiSelect);
+    grid.SetDataSource(&source);
+    Table->MoveBy(500000);
+    grid.SelectAll();
+    EXPECT_EQ(grid.SelectedRows()->Count(), 1000000);
+    EXPECT_EQ(Table->Fields()[0]->GetValue().toInt(), 500001);
+    grid.InvertAll();
+    EXPECT_TRUE(grid.SelectedRows()->IsEmpty());
+}
