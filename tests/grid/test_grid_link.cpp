@@ -531,3 +531,54 @@ TEST_F(LinkSqlGrid, AFaultWhileRefreshingLeavesNoBracketOpen)
     Grid->viewport()->repaint();
     EXPECT_GT(Grid->DataCellsDrawn, 0);
 }
+
+// ---- Lookup-result columns -------------------------------------------------------------
+
+TEST(LinkLookup, AKeyChangeFillsTheResultColumnFromTheLookupData)
+{
+    TZMemDataSet customers;
+    customers.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    customers.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 20);
+    customers.CreateDataSet();
+    for (const auto& [id, name] : {std::pair{1, "Acme"}, std::pair{2, "Globex"}}) {
+        customers.Append();
+        customers.FieldByName("Id")->SetValue(id);
+        customers.FieldByName("Name")->SetValue(QString::fromLatin1(name));
+        customers.Post();
+    }
+    TZMemDataSet orders;
+    orders.FieldDefs().Add(QStringLiteral("CustomerId"), ftInteger);
+    orders.FieldDefs().Add(QStringLiteral("CustomerName"), ftWideString, 20);
+    orders.CreateDataSet();
+    orders.Append();
+    orders.FieldByName("CustomerId")->SetValue(1);
+    orders.FieldByName("CustomerName")->SetValue(QStringLiteral("Acme"));
+    orders.Post();
+    TDataSource source;
+    source.SetDataSet(&orders);
+
+    TLinkGrid grid;
+    grid.Columns()->Add()->SetFieldName("CustomerId");
+    TZColumn* name = grid.Columns()->Add();
+    name->SetFieldName("CustomerName");
+    name->SetKeyField("CustomerId");
+    name->SetLookupDataSet(&customers);
+    name->SetLookupKeyField("Id");
+    name->SetLookupResultField("Name");
+    grid.SetDataSource(&source);
+    ShowGrid(grid);
+    ASSERT_EQ(name->LookupColumn(), lcLookupResultField);
+
+    orders.Edit();
+    orders.FieldByName("CustomerId")->SetValue(2);
+    EXPECT_EQ(orders.FieldByName("CustomerName")->GetValue().toString(), "Globex");
+    orders.FieldByName("CustomerId")->SetValue(7); // no such customer
+    EXPECT_TRUE(orders.FieldByName("CustomerName")->IsNull());
+    orders.FieldByName("CustomerName")->SetValue(QStringLiteral("x"));
+    orders.FieldByName("CustomerId")->SetValue(QVariant());
+    EXPECT_TRUE(orders.FieldByName("CustomerName")->IsNull());
+
+    EXPECT_TRUE(customers.Active()); // an open lookup dataset stays open
+    orders.Cancel();
+    grid.SetDataSource(nullptr);
+}
