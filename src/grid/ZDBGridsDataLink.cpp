@@ -384,7 +384,7 @@ void TZCustomDBGrid::focusOutEvent(QFocusEvent* Event)
     TCustomGrid::focusOutEvent(Event);
     // Focus moving into the in-place editor does not leave the grid.
     QWidget* focused = QApplication::focusWidget();
-    if (focused && isAncestorOf(focused))
+    if (focused && focused != this && isAncestorOf(focused))
         return;
     if (!FDataLink || !FDataLink->Active())
         return;

@@ -872,6 +872,9 @@ void TZCustomDBGrid::resizeEvent(QResizeEvent* Event)
     TCustomGrid::resizeEvent(Event);
     if (!FPartsCreated || IsDestroying())
         return;
+    // A pending cell edit goes to its field before the rows change.
+    if (FDataLink)
+        FDataLink->UpdateData();
     StretchGrid();
     if (FUpdateLock == 0) {
         UpdateRowCount();

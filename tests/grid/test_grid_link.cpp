@@ -305,6 +305,33 @@ TEST_F(LinkGrid, DelayTimersAbsorbBurstsOfChanges)
     DelayInterval = savedInterval;
 }
 
+TEST_F(LinkGrid, LeavingTheGridCancelsAnUntouchedInsertionOnlyWithCancelOnExit)
+{
+    Show();
+    auto leave = [this] {
+        Grid->setFocus();
+        Grid->clearFocus();
+    };
+    Grid->SetOptions(Grid->GetOptions() | dgCancelOnExit);
+    Table->Append();
+    leave();
+    EXPECT_EQ(Table->State(), dsBrowse);
+    EXPECT_EQ(Table->RecordCount(), 60);
+
+    Table->Append();
+    Table->FieldByName("Id")->SetValue(61);
+    leave(); // a modified record stays in insertion
+    EXPECT_EQ(Table->State(), dsInsert);
+    Table->Cancel();
+
+    Grid->SetOptions(Grid->GetOptions() & ~TZDBGridOptions(dgCancelOnExit));
+    Table->Append();
+    leave();
+    EXPECT_EQ(Table->State(), dsInsert);
+    Table->Cancel();
+    EXPECT_EQ(Table->RecordCount(), 60);
+}
+
 TEST_F(LinkGrid, SetDataSourceErrorsLeaveTheGridAsItWas)
 {
     AddColumns(*Grid, {"Id", "Customer"});
