@@ -106,6 +106,28 @@ TEST_F(LinkGrid, PositionFollowsTheLinkAndWritingMovesIt)
     EXPECT_EQ(CurrentId(*Table).toInt(), 50);
 }
 
+TEST_F(LinkGrid, AForcedSequenceCountsWhatTheGridIsTold)
+{
+    Show();
+    Grid->SetupRecCount(500); // not forced: ignored
+    EXPECT_EQ(Grid->RecCount(), 60);
+    Grid->SetOptions(Grid->GetOptions() | dgForceSequence);
+    Grid->SetupRecCount(500);
+    Grid->SetupRecNumber(100);
+    EXPECT_EQ(Grid->RecCount(), 500);
+    EXPECT_EQ(Grid->GetRecNumber(), 100);
+    // Moving follows the number: inside the window and with the window.
+    Table->Next();
+    EXPECT_EQ(Grid->GetRecNumber(), 101);
+    Table->MoveBy(Grid->VisibleRowCount() + 2);
+    EXPECT_EQ(Grid->GetRecNumber(), 101 + Grid->VisibleRowCount() + 2);
+    Grid->SetRecNumber(100);
+    EXPECT_EQ(CurrentId(*Table).toInt(), 1);
+    Grid->SetOptions(Grid->GetOptions() & ~TZDBGridOptions(dgForceSequence));
+    EXPECT_EQ(Grid->RecCount(), 60);
+    EXPECT_EQ(Grid->GetRecNumber(), Table->RecNo());
+}
+
 TEST_F(LinkGrid, GotoPositionPutsARecordOnAGivenRow)
 {
     Show();
