@@ -219,7 +219,7 @@ void TDataSet::SetBufferCount(int value)
                 if (link->FActive)
                     link->FFirstRecord += delta;
     };
-    if (FBufferCount > value && FRecordCount > 0) {
+    if (FBufferCount > value && FRecordCount > 0 && value > 0) {
         // Keep the records the links show: drop from the top as little as needed.
         int delta = FActiveRecord;
         for (TDataSource* source : FDataSources)

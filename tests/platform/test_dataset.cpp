@@ -130,6 +130,26 @@ TEST(DataSetRing, ChangingTheBufferCountKeepsTheCurrentRecord)
         EXPECT_EQ(large[i], large[i - 1] + 1);
 }
 
+TEST(DataSetRing, ReopeningWithControlsDisabledRealignsTheLinkWindow)
+{
+    Linked t(100);
+    t.ds->MoveBy(50);
+    ASSERT_GT(t.link.FirstRecord(), -1);
+    {
+        TDataSetControlsGuard guard(t.ds.get());
+        t.ds->Close();
+        t.ds->Open();
+        t.ds->MoveBy(3);
+    }
+    EXPECT_EQ(CurrentId(*t.ds), 4);
+    EXPECT_GE(t.link.FirstRecord(), 0);
+    const std::vector<int> ids = WindowIds(t.link);
+    ASSERT_EQ(ids.size(), 10u);
+    for (size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(ids[i], int(i) + 1);
+    EXPECT_EQ(ids[size_t(t.link.ActiveRecord())], 4);
+}
+
 TEST(DataSetRing, EmptyDataSetIsBofAndEof)
 {
     Linked t(0);
