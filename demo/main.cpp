@@ -110,7 +110,7 @@ public:
 
         auto* grid = new TZDBGrid(this);
         // Customized columns: a chosen order, captions and header bands.
-        struct TColumnSpec
+        struct TColumnLook
         {
             const char* Field;
             const char* Caption;
@@ -118,7 +118,7 @@ public:
             TAlignment Alignment;
             int Width;
         };
-        const TColumnSpec specs[] = {
+        const TColumnLook looks[] = {
             {"order_no", "No.", "Order", taLeftJustify, 90},
             {"order_date", "Date", "Order", taLeftJustify, 90},
             {"State", "State", "Order", taLeftJustify, 90},
@@ -129,14 +129,14 @@ public:
             {"discount_pct", "Discount %", "Item", taRightJustify, 80},
             {"amount", "Amount", "", taRightJustify, 100},
         };
-        for (const TColumnSpec& spec : specs) {
+        for (const TColumnLook& look : looks) {
             TZColumn* column = grid->Columns()->Add();
-            column->SetFieldName(QString::fromLatin1(spec.Field));
-            column->Title()->SetCaption(QString::fromLatin1(spec.Caption));
-            column->Title()->SetHeader(QString::fromLatin1(spec.Header));
-            column->Title()->SetAlignment(spec.Alignment == taRightJustify ? taRightJustify : taLeftJustify);
-            column->SetAlignment(spec.Alignment);
-            column->SetWidth(spec.Width);
+            column->SetFieldName(QString::fromLatin1(look.Field));
+            column->Title()->SetCaption(QString::fromLatin1(look.Caption));
+            column->Title()->SetHeader(QString::fromLatin1(look.Header));
+            column->Title()->SetAlignment(look.Alignment == taRightJustify ? taRightJustify : taLeftJustify);
+            column->SetAlignment(look.Alignment);
+            column->SetWidth(look.Width);
         }
         grid->SetDataSource(FSource);
         setCentralWidget(grid);
