@@ -403,49 +403,36 @@ static void WalkToAnchor(TZCustomDBGrid* Grid, TRowOp Op, const std::function<vo
         ApplyRowOp(Grid, list, Op, Changed);
 }
 
+// Applies Op to the records from the current one to the selection anchor (the current
+// record becomes the anchor when there is none), in one selection bracket and one walk.
+static void RowsToAnchor(TZCustomDBGrid* Grid, TRowOp Op, const std::function<void(TSelectAction)>& Changed)
+{
+    if (!Grid->DataLink()->Active() || !Grid->RowsSelection())
+        return;
+    Grid->DataSet()->CheckBrowseMode();
+    TZSelectGuard bracket(Grid);
+    if (Grid->GetSelectionAnchor().isEmpty())
+        Grid->SetSelectionAnchor(Grid->DataSet()->Bookmark());
+    {
+        TZWalkGuard walk(Grid);
+        WalkToAnchor(Grid, Op, Changed);
+    }
+    Grid->Invalidate();
+}
+
 void TZCustomDBGrid::SelectRows()
 {
-    if (!FDataLink->Active() || !RowsSelection())
-        return;
-    DataSet()->CheckBrowseMode();
-    TZSelectGuard bracket(this);
-    if (FSelectionAnchor.isEmpty())
-        SetSelectionAnchor(DataSet()->Bookmark());
-    {
-        TZWalkGuard walk(this);
-        WalkToAnchor(this, TRowOp::Select, [this](TSelectAction A) { SelectionChanged(A); });
-    }
-    Invalidate();
+    RowsToAnchor(this, TRowOp::Select, [this](TSelectAction A) { SelectionChanged(A); });
 }
 
 void TZCustomDBGrid::UnselectRows()
 {
-    if (!FDataLink->Active() || !RowsSelection())
-        return;
-    DataSet()->CheckBrowseMode();
-    TZSelectGuard bracket(this);
-    if (FSelectionAnchor.isEmpty())
-        SetSelectionAnchor(DataSet()->Bookmark());
-    {
-        TZWalkGuard walk(this);
-        WalkToAnchor(this, TRowOp::Unselect, [this](TSelectAction A) { SelectionChanged(A); });
-    }
-    Invalidate();
+    RowsToAnchor(this, TRowOp::Unselect, [this](TSelectAction A) { SelectionChanged(A); });
 }
 
 void TZCustomDBGrid::InvertRows()
 {
-    if (!FDataLink->Active() || !RowsSelection())
-        return;
-    DataSet()->CheckBrowseMode();
-    TZSelectGuard bracket(this);
-    if (FSelectionAnchor.isEmpty())
-        SetSelectionAnchor(DataSet()->Bookmark());
-    {
-        TZWalkGuard walk(this);
-        WalkToAnchor(this, TRowOp::Invert, [this](TSelectAction A) { SelectionChanged(A); });
-    }
-    Invalidate();
+    RowsToAnchor(this, TRowOp::Invert, [this](TSelectAction A) { SelectionChanged(A); });
 }
 
 // ---- Whole dataset ----------------------------------------------------------------
