@@ -1905,4 +1905,107 @@ int TZSQLQuery::ExecSQL()
     return FRowsAffected;
 }
 
+// ---------------------------------------------------------------------------
+// Identifiers
+
+namespace {
+
+// Words that cannot stand bare for a column: the reserved words of PostgreSQL
+// (including those that may not name a column or function), of SQL and of SQLite.
+const QSet<QString>& ReservedSqlWords()
+{
+    static const QSet<QString> words = [] {
+        QSet<QString> set;
+        const char* const list[] = {
+            "ABORT", "ALL", "ALTER", "ANALYSE", "ANALYZE", "AND", "ANY", "ARRAY", "AS", "ASC", "ASYMMETRIC",
+            "AUTHORIZATION", "AUTOINCREMENT", "BETWEEN", "BINARY", "BOTH", "BY", "CASE", "CAST", "CHECK",
+            "COLLATE", "COLLATION", "COLUMN", "CONCURRENTLY", "CONSTRAINT", "CREATE", "CROSS", "CURRENT",
+            "CURRENT_CATALOG", "CURRENT_DATE", "CURRENT_ROLE", "CURRENT_SCHEMA", "CURRENT_TIME",
+            "CURRENT_TIMESTAMP", "CURRENT_USER", "DEFAULT", "DEFERRABLE", "DELETE", "DESC", "DISTINCT", "DO",
+            "DROP", "ELSE", "END", "ESCAPE", "EXCEPT", "EXISTS", "FALSE", "FETCH", "FILTER", "FOR", "FOREIGN",
+            "FREEZE", "FROM", "FULL", "GLOB", "GRANT", "GROUP", "HAVING", "ILIKE", "IN", "INDEX", "INITIALLY",
+            "INNER", "INSERT", "INTERSECT", "INTO", "IS", "ISNULL", "JOIN", "LATERAL", "LEADING", "LEFT",
+            "LIKE", "LIMIT", "LOCALTIME", "LOCALTIMESTAMP", "MATCH", "NATURAL", "NOT", "NOTNULL", "NULL",
+            "NULLS", "OFFSET", "ON", "ONLY", "OR", "ORDER", "OUTER", "OVER", "OVERLAPS", "PLACING", "PRIMARY",
+            "RAISE", "REFERENCES", "REGEXP", "RETURNING", "RIGHT", "SELECT", "SESSION_USER", "SET",
+            "SIMILAR", "SOME", "SYMMETRIC", "SYSTEM_USER", "TABLE", "TABLESAMPLE", "THEN", "TO", "TRAILING",
+            "TRUE", "UNION", "UNIQUE", "UPDATE", "USER", "USING", "VALUES", "VARIADIC", "VERBOSE", "WHEN",
+            "WHERE", "WINDOW", "WITH"};
+        for (const char* word : list)
+            set.insert(QLatin1String(word));
+        return set;
+    }();
+    return words;
+}
+
+} // namespace
+
+bool IsPlainSqlIdentifier(const QString& name, bool lowerCaseOnly)
+{
+    if (name.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        const bool lower = c >= u'a' && c <= u'z';
+        const bool upper = c >= u'A' && c <= u'Z';
+        const bool digit = c >= u'0' && c <= u'9';
+        if (!(lower || upper || c == u'_' || (digit && i > 0)))
+            return false;
+        if (upper && lowerCaseOnly)
+            return false;
+    }
+    return !ReservedSqlWords().contains(name.toUpper());
+}
+
+QString QuoteSqlIdentifier(const QString& name)
+{
+    QString inner = name;
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+bool UnquoteSqlIdentifier(const QString& text, QString& name)
+{
+    if (text.size() < 2)
+        return false;
+    const QChar open = text.front();
+    QChar close;
+    if (open == QLatin1Char('"') || open == QLatin1Char('`'))
+        close = open;
+    else if (open == QLatin1Char('['))
+        close = QLatin1Char(']');
+    else
+        return false;
+    if (text.back() != close)
+        return false;
+    QString result;
+    const qsizetype end = text.size() - 1;
+    for (qsizetype i = 1; i < end; ++i) {
+        const QChar c = text.at(i);
+        if (c == close) {
+            if (i + 1 >= end || text.at(i + 1) != close)
+                return false; // a lone closing quote ends the identifier early
+            ++i;
+        }
+        result.append(c);
+    }
+    name = result;
+    return true;
+}
+
+QString TZSQLQuery::QuoteFieldName(const QString& fieldName) const
+{
+    const QSqlDatabase db = Connection();
+    const bool valid = db.isValid() && db.driver();
+    if (IsPlainSqlIdentifier(fieldName, valid && DialectOf(db) == TDialect::Postgres))
+        return fieldName;
+    if (valid) {
+        const QString quoted = db.driver()->escapeIdentifier(fieldName, QSqlDriver::FieldName);
+        QString readBack;
+        if (UnquoteSqlIdentifier(quoted, readBack) && readBack == fieldName)
+            return quoted;
+    }
+    return QuoteSqlIdentifier(fieldName);
+}
+
 } // namespace zdb

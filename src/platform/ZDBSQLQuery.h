@@ -194,6 +194,19 @@ TSqlSelectInfo AnalyzeSelect(const QString& sql);
 // The statement without a trailing ";" and surrounding blanks.
 QString StripSqlTerminator(const QString& sql);
 
+// Identifiers. A plain identifier is an ASCII letter or "_" followed by ASCII
+// letters, digits and "_", and not a reserved word of SQL, PostgreSQL or SQLite;
+// with `lowerCaseOnly` (servers that fold bare names to lower case, such as
+// PostgreSQL) it also has no upper-case letter. Such a name may stand bare in a
+// statement and is read back as written.
+bool IsPlainSqlIdentifier(const QString& name, bool lowerCaseOnly);
+// The name in standard SQL quotes: "..." with every inner '"' doubled.
+QString QuoteSqlIdentifier(const QString& name);
+// The name one quoted identifier stands for: the whole text is "...", `...` or
+// [...] with the closing quote doubled inside. False for anything else (two
+// quoted parts, a stray quote, text outside the quotes).
+bool UnquoteSqlIdentifier(const QString& text, QString& name);
+
 // ---------------------------------------------------------------------------
 // The query dataset
 
@@ -222,6 +235,12 @@ public:
     void SetConnectionName(const QString& value);
     void SetConnection(const QSqlDatabase& database) { SetConnectionName(database.connectionName()); }
     QSqlDatabase Connection() const;
+    // A field name as a statement on this connection must spell it: bare when the
+    // server reads it back unchanged (IsPlainSqlIdentifier; on PostgreSQL also all
+    // lower case), else quoted by the connection's driver (QSqlDriver::escapeIdentifier),
+    // or in standard double quotes when the driver's form would not read back as the
+    // name (some drivers leave names with brackets alone or split names at ".").
+    Q_INVOKABLE QString QuoteFieldName(const QString& fieldName) const;
 
     // Rows read per packet; -1 reads everything at once. 0 and values below -1 are refused.
     int GetPacketRecords() const { return FPacketRecords; }

@@ -1,0 +1,209 @@
+// ORDER BY text made from order fields: field names spelled for the server,
+// everything else refused, on SQLite and PostgreSQL queries and on a dataset
+// without SQL. PostgreSQL tests skip (with the reason) when no server runs.
+
+#include "DB.h"
+#include "DBError.h"
+#include "SysUtils.h"
+#include "TestDb.h"
+#include "ZDBGridOrderSQL.h"
+#include "ZDBMemData.h"
+#include "ZDBSQLQuery.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zdb;
+using zdb::test::ExecSql;
+using zdb::test::PgTestDb;
+using zdb::test::SqliteTestDb;
+
+namespace {
+
+enum class TBackend { Sqlite, Postgres };
+
+class OrderSqlTest : public ::testing::TestWithParam<TBackend> {
+protected:
+    void SetUp() override
+    {
+        if (Sqlite()) {
+            FSqlite = std::make_unique<SqliteTestDb>();
+            ASSERT_TRUE(FSqlite->IsOpen()) << FSqlite->ErrorText().toStdString();
+        } else {
+            FPg = std::make_unique<PgTestDb>();
+            if (FPg->State() == PgTestDb::TState::NoServer)
+                GTEST_SKIP() << FPg->ErrorText().toStdString();
+            ASSERT_TRUE(FPg->IsOpen()) << FPg->ErrorText().toStdString();
+        }
+        // Column names that a server reads differently bare and quoted.
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE people (id INTEGER PRIMARY KEY, Name VARCHAR(20),"
+                                  " \"Full Name\" VARCHAR(20), \"order\" INTEGER, \"a.b\" INTEGER,"
+                                  " \"x[1]\" INTEGER, \"Quote\"\"d\" INTEGER)"));
+        ASSERT_TRUE(ExecSql(Db(), "INSERT INTO people VALUES"
+                                  " (1, 'Cole', 'b', 30, 2, 3, 1), (2, 'Abel', 'c', 10, 3, 1, 2),"
+                                  " (3, 'Baker', 'a', 20, 1, 2, 3)"));
+        FQuery = std::make_unique<TZSQLQuery>();
+        FQuery->setObjectName(QStringLiteral("People"));
+        FQuery->SetConnection(Db());
+        FQuery->SetSQLText(QStringLiteral("SELECT * FROM people"));
+    }
+    void TearDown() override { FQuery.reset(); }
+
+    bool Sqlite() const { return GetParam() == TBackend::Sqlite; }
+    QSqlDatabase Db() const { return FSqlite ? FSqlite->Database() : FPg->Database(); }
+    TZSQLQuery& Query() { return *FQuery; }
+
+    // The ids of people in the order of `orderBy`, read through the dataset.
+    std::vector<int> IdsOrderedBy(const QString& orderBy)
+    {
+        FQuery->Close();
+        FQuery->SetSQLText(QStringLiteral("SELECT * FROM people ORDER BY ") + orderBy);
+        FQuery->Open();
+        std::vector<int> ids;
+        for (FQuery->First(); !FQuery->Eof(); FQuery->Next())
+            ids.push_back(FQuery->FieldByName(QStringLiteral("id"))->AsInteger());
+        return ids;
+    }
+    int PeopleCount() const
+    {
+        QSqlQuery q(Db());
+        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM people")) || !q.next())
+            return -1;
+        return q.value(0).toInt();
+    }
+
+private:
+    std::unique_ptr<SqliteTestDb> FSqlite;
+    std::unique_ptr<PgTestDb> FPg;
+    std::unique_ptr<TZSQLQuery> FQuery;
+};
+
+// The message DatabaseErrorFmt makes for the query.
+QString RaisedMessage(TDataSet& dataSet, const QString& orderFields)
+{
+    try {
+        SafeSQLOrderFields(&dataSet, orderFields);
+    } catch (const EDatabaseError& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+TEST_P(OrderSqlTest, NamesAreSpelledAsTheServerReadsThemAndSortForReal)
+{
+    Query().Open();
+    // Any letter case and either separator in; the field's own name out.
+    const QString nameField = Query().FindField(QStringLiteral("name"))->GetFieldName();
+    EXPECT_EQ(nameField, Sqlite() ? "Name" : "name") << "PostgreSQL folds the bare column name";
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral(" NAME desc ; id ASC,")), nameField + " DESC,id");
+
+    // Mixed case and a blank: bare on neither server (SQLite would take a bare
+    // "Full" as a column of its own; PostgreSQL would fold the case).
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("full name DESC")), "\"Full Name\" DESC");
+    // A reserved word, a dot and brackets must be quoted on both; the drivers' own
+    // escaping would split "a.b" (PostgreSQL) or leave "x[1]" bare (SQLite).
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("ORDER")), "\"order\"");
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("a.b")), "\"a.b\"");
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("x[1] desc")), "\"x[1]\" DESC");
+    // The same field written as one quoted identifier.
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("\"Full Name\" Desc, \"ORDER\"")),
+              "\"Full Name\" DESC,\"order\"");
+    // Qt's SQLite driver drops '"' from result column names, so only PostgreSQL
+    // shows a field whose name holds a quote.
+    if (!Sqlite()) {
+        EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("Quote\"d")), "\"Quote\"\"d\"");
+        EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("\"quote\"\"D\" desc")), "\"Quote\"\"d\" DESC");
+        EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("quote\"d DESC"))),
+                  (std::vector<int>{3, 2, 1}));
+    }
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("  ; , ")), "");
+    EXPECT_EQ(SafeSQLOrderFields(nullptr, QString()), "");
+
+    // What comes out sorts by the column meant.
+    EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("Full Name DESC"))),
+              (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("order"))), (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("a.b desc"))), (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("x[1]"))), (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("NAME"))), (std::vector<int>{2, 3, 1}));
+}
+
+TEST_P(OrderSqlTest, AnythingButFieldNamesIsRefusedAndNothingReachesTheServer)
+{
+    Query().Open();
+    const QStringList attempts = {
+        "Name; DROP TABLE people",
+        "Name DESC; DELETE FROM people",
+        "Name DESC--",
+        "Name -- comment",
+        "Name /* x */",
+        "(SELECT 1)",
+        "Name, 1=1",
+        "1",
+        "Name DESC DESC",
+        "Name COLLATE \"C\"",
+        "Name NULLS FIRST",
+        "lower(Name)",
+        "people.Name",
+        "\"Name\" \"id\"",
+        "\"Na\"me\"",
+        "\"Name",
+        "\"Name\"; DROP TABLE people --\"",
+        "\"id\") UNION SELECT 1 --",
+        "DESC",
+    };
+    for (const QString& attempt : attempts) {
+        EXPECT_THROW(SafeSQLOrderFields(&Query(), attempt), EDatabaseError) << attempt.toStdString();
+    }
+    EXPECT_EQ(PeopleCount(), 3) << "the table is intact";
+    // The message names what was not found, with the dataset's name.
+    EXPECT_EQ(RaisedMessage(Query(), "Name; DROP TABLE people"),
+              "People: " + Format(SFieldNotFound, {QStringLiteral("DROP TABLE people")}));
+    EXPECT_EQ(RaisedMessage(Query(), "Name DESC--"), "People: " + Format(SFieldNotFound, {QStringLiteral("Name DESC--")}));
+    EXPECT_EQ(RaisedMessage(Query(), "nobody asc"), "People: " + Format(SFieldNotFound, {QStringLiteral("nobody")}));
+}
+
+TEST_P(OrderSqlTest, OnlyDataFieldsCanBeOrderedBy)
+{
+    // A lookup field and a calculated field are not columns of the query.
+    auto lookup = std::make_unique<TWideStringField>();
+    lookup->SetFieldName(QStringLiteral("Partner"));
+    lookup->SetFieldKind(fkLookup);
+    Query().AddField(std::move(lookup));
+    auto calc = std::make_unique<TIntegerField>();
+    calc->SetFieldName(QStringLiteral("Twice"));
+    calc->SetFieldKind(fkCalculated);
+    Query().AddField(std::move(calc));
+    auto id = std::make_unique<TIntegerField>();
+    id->SetFieldName(QStringLiteral("id"));
+    Query().AddField(std::move(id));
+    ASSERT_NE(Query().FindField(QStringLiteral("partner")), nullptr);
+    EXPECT_THROW(SafeSQLOrderFields(&Query(), QStringLiteral("Partner")), EDatabaseError);
+    EXPECT_THROW(SafeSQLOrderFields(&Query(), QStringLiteral("id,Twice DESC")), EDatabaseError);
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("ID desc")), "id DESC");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, OrderSqlTest, ::testing::Values(TBackend::Sqlite, TBackend::Postgres),
+                         [](const ::testing::TestParamInfo<TBackend>& info) {
+                             return std::string(info.param == TBackend::Sqlite ? "SQLite" : "PostgreSQL");
+                         });
+
+TEST(OrderSqlWithoutServer, OtherDatasetsGetStandardQuotesAndTheTextReadsBack)
+{
+    TZMemDataSet data;
+    data.FieldDefs().Add(QStringLiteral("City"), ftWideString, 20);
+    data.FieldDefs().Add(QStringLiteral("Zip Code"), ftWideString, 10);
+    data.FieldDefs().Add(QStringLiteral("Say \"hi\""), ftInteger);
+    data.FieldDefs().Add(QStringLiteral("select"), ftInteger);
+    data.CreateDataSet();
+    const QString sql = SafeSQLOrderFields(&data, QStringLiteral("city desc;zip code,SAY \"HI\" DESC,Select"));
+    EXPECT_EQ(sql, "City DESC,\"Zip Code\",\"Say \"\"hi\"\"\" DESC,\"select\"");
+    // Back to the grid's form: names as the fields spell them.
+    EXPECT_EQ(UnquoteSQLOrderFields(sql), "City DESC,Zip Code,Say \"hi\" DESC,select");
+    EXPECT_THROW(SafeSQLOrderFields(&data, QStringLiteral("City ASC DESC")), EDatabaseError);
+}
+
+} // namespace
