@@ -387,6 +387,8 @@ void TZCustomDBGrid::SetOptions(TZDBGridOptions Value)
         ClearSelection();
     else if ((Value & dgRowSelect) && !(old & dgRowSelect) && FSelectedCols && FSelectedCols->Count() > 0)
         ClearSelection();
+    if (changed & dgRowSelect)
+        UpdateMultiSelect();
     if (changed & dgForceSequence)
         UpdateSequence(false);
     if (changed & LayoutOptions)

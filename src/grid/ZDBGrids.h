@@ -1168,6 +1168,10 @@ protected:
 
     // Position, refresh and delayed-update state.
     int FPositionCount = 0;
+    // The dataset whose controls the outermost DisablePosition / DisableGrid
+    // disabled: it gets them back even when the link went inactive meanwhile.
+    QPointer<TDataSet> FPositionDataSet;
+    QPointer<TDataSet> FGridDataSet;
     TBookmark FPositionBookmark;
     int FPositionRow = 0;
     int FGridDisableCount = 0;

@@ -72,7 +72,14 @@ int TZGridDataLink::GetMappedIndex(int I) const
 bool TZGridDataLink::GetDefaultFields() const
 {
     TDataSet* dataSet = DataSet();
-    return !dataSet || dataSet->DefaultFields();
+    if (!dataSet)
+        return true;
+    if (!dataSet->DefaultFields())
+        return false;
+    // A customized column whose field is missing makes the map the columns'.
+    if (FSparseMap)
+        return std::none_of(FFieldMap.begin(), FFieldMap.begin() + FFieldCount, [](int I) { return I < 0; });
+    return true;
 }
 
 void TZGridDataLink::Reset()
@@ -214,7 +221,10 @@ void TZCustomDBGrid::DataChanged()
     if (!HandleAllocated() || UpdateInProgress())
         return;
     TDataSet* dataSet = DataSet();
-    if (dataSet && dataSet->State() == dsBrowse && FCancelCount == 0) {
+    // Inside a selection bracket with pending changes the lists and totals
+    // follow when the bracket delivers them.
+    const bool selecting = FSelectCount > 0 && (FRowsChanged || FColsChanged);
+    if (dataSet && dataSet->State() == dsBrowse && !selecting && FCancelCount == 0) {
         UpdateListItems(true);
         UpdateSequence(true);
         UpdateTotals(true);

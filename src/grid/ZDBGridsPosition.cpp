@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
 namespace zdb {
@@ -115,6 +116,7 @@ void TZCustomDBGrid::DisablePosition()
         FPositionBookmark = dataSet->GetBookmark();
         FPositionRow = GetPosition();
         dataSet->DisableControls();
+        FPositionDataSet = dataSet;
     }
 }
 
@@ -123,11 +125,15 @@ void TZCustomDBGrid::EnablePosition(bool KeepCurrent)
     if (FPositionCount == 0 || --FPositionCount > 0)
         return;
     const TBookmark stored = std::exchange(FPositionBookmark, TBookmark());
+    // The dataset's controls come back even when returning fails or the
+    // dataset could not be reopened.
+    auto enable = qScopeGuard([disabled = std::exchange(FPositionDataSet, nullptr)] {
+        if (disabled)
+            disabled->EnableControls();
+    });
     if (!FDataLink || !FDataLink->Active())
         return;
     TDataSet* dataSet = FDataLink->DataSet();
-    // The dataset's controls come back even when returning fails.
-    auto enable = qScopeGuard([dataSet] { dataSet->EnableControls(); });
     const TBookmark target = KeepCurrent ? dataSet->GetBookmark() : stored;
     GotoPosition(FPositionRow, target);
 }
@@ -142,6 +148,7 @@ void TZCustomDBGrid::DisableGrid()
         FGridBookmark = dataSet->GetBookmark();
         FGridRow = GetPosition();
         dataSet->DisableControls();
+        FGridDataSet = dataSet;
     }
     FGridWasEnabled = isEnabled();
     setEnabled(false);
@@ -156,10 +163,12 @@ void TZCustomDBGrid::EnableGrid()
         setEnabled(FGridWasEnabled);
         --FCancelCount;
     });
+    auto enable = qScopeGuard([disabled = std::exchange(FGridDataSet, nullptr)] {
+        if (disabled)
+            disabled->EnableControls();
+    });
     if (!FDataLink || !FDataLink->Active())
         return;
-    TDataSet* dataSet = FDataLink->DataSet();
-    auto enable = qScopeGuard([dataSet] { dataSet->EnableControls(); });
     GotoPosition(FGridRow, stored);
 }
 
@@ -213,12 +222,11 @@ void TZCustomDBGrid::RefreshDataSet(const QString& KeyFields)
         return;
     const QString keys = KeyFields.isEmpty() ? FKeyFields : KeyFields;
     TDataSet* dataSet = FDataLink->DataSet();
-    // With customized columns the record returns to its screen row. The link
-    // has to see the reopening (its window into the dataset's buffers starts
-    // again), so the dataset's controls stay enabled and the row is restored
-    // once the record has been found.
-    const bool customized = FColumns && FColumns->State() == csCustomized;
-    const int row = GetPosition();
+    // With customized columns the record returns to its screen row: the
+    // position is disabled around the reopening and the found record is kept.
+    std::optional<TZPositionGuard> position;
+    if (FColumns && FColumns->State() == csCustomized)
+        position.emplace(this, true);
     QVariant keyValues;
     if (!keys.isEmpty())
         keyValues = dataSet->GetFieldValue(keys);
@@ -230,8 +238,8 @@ void TZCustomDBGrid::RefreshDataSet(const QString& KeyFields)
     dataSet->Open();
     if (keepSelection)
         RestoreSelection(keys);
-    if (!keys.isEmpty() && dataSet->Locate(keys, keyValues) && customized)
-        GotoPosition(row);
+    if (!keys.isEmpty())
+        dataSet->Locate(keys, keyValues);
 }
 
 // ---- Delayed updates -----------------------------------------------------------------

@@ -446,6 +446,41 @@ TEST_F(LinkSqlGrid, RefreshFindsTheRecordAgainOnItsScreenRow)
     EXPECT_FALSE(Grid->PositionDisabled());
 }
 
+TEST_F(LinkSqlGrid, RefreshKeepsTheSelectionByKeysAndTheRecordOnItsRow)
+{
+    AddColumns(*Grid, {"id", "note"});
+    Grid->SetKeyFields("id");
+    Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
+    Grid->SetOptionsEx(Grid->GetOptionsEx() | dgAutoKeepSelection);
+    Grid->SetDataSource(&Source);
+    ShowGrid(*Grid, 400, 300);
+    for (int id : {4, 10, 11, 30}) {
+        ASSERT_TRUE(Query->Locate("id", id));
+        Grid->SelectedRows()->SetCurrentRowSelected(true);
+    }
+    ASSERT_TRUE(Query->Locate("id", 20));
+    Grid->SetPosition(2);
+    const int id = CurrentId(*Query, "id").toInt();
+    ASSERT_NE(id, 20) << "the record on the third screen row is current";
+    const int row = Grid->GetRow();
+
+    // A selected record and others vanish; new ones come before the selection.
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM orders WHERE id IN (3, 10, 15)"));
+    ASSERT_TRUE(ExecSql(Db(), "UPDATE orders SET id = id + 100 WHERE id = 1"));
+    Grid->RefreshDataSet();
+    QApplication::processEvents();
+
+    std::vector<int> selected;
+    Grid->ForEachDataRow(reSelectedRows, [&] { selected.push_back(CurrentId(*Query, "id").toInt()); });
+    EXPECT_EQ(selected, (std::vector<int>{4, 11, 30}));
+    EXPECT_EQ(CurrentId(*Query, "id").toInt(), id);
+    EXPECT_EQ(Grid->GetPosition(), 2);
+    EXPECT_EQ(Grid->GetRow(), row);
+    EXPECT_FALSE(Query->ControlsDisabled());
+    EXPECT_FALSE(Grid->PositionDisabled());
+    EXPECT_EQ(Grid->SelectCount(), 0);
+}
+
 // ---- Linked grids ----------------------------------------------------------------------
 
 namespace {

@@ -113,6 +113,15 @@ TEST_F(Selection, RowSelectForbidsColumnModes)
     Grid->SetMultiSelect(msCols);
     EXPECT_EQ(Grid->GetMultiSelect(), msCols);
     EXPECT_TRUE(Grid->GetSelectionColumn());
+
+    // Switching row selection re-evaluates the mode of a begun cell range.
+    Grid->SetMultiSelectOptions({msRows, msCells});
+    Grid->SetSelectionBegCol(1);
+    ASSERT_EQ(Grid->GetMultiSelect(), msCells);
+    Grid->SetOptions(Grid->GetOptions() | dgRowSelect);
+    EXPECT_EQ(Grid->GetMultiSelect(), msRows);
+    Grid->SetOptions(Grid->GetOptions() & ~TZDBGridOptions(dgRowSelect));
+    EXPECT_EQ(Grid->GetMultiSelect(), msCells);
 }
 
 // ---- Single rows and ranges -------------------------------------------------------------
