@@ -121,44 +121,37 @@ bool HasSelect(TDataSet* DataSet)
     return PropText(DataSet, QStringLiteral("CommandText")).toUpper().contains(QStringLiteral("SELECT "));
 }
 
-// Validity tests of the built-in entries.
+// Validity tests of the built-in entries. The client-dataset kinds always sort
+// through their index fields and rewrite their query text only when it is a query.
+bool IndexOrQueryTest(TChangeOrder ChangeOrder, const std::function<bool()>& IsQuery)
+{
+    if (ChangeOrder == coChangeIndexFields)
+        return true;
+    return ChangeOrder == coChangeOrderFields && IsQuery();
+}
+
 bool ClientDataSetQueryTest(TDataSet* DataSet, TChangeOrder ChangeOrder)
 {
-    switch (ChangeOrder) {
-    case coChangeIndexFields:
-        return true;
-    case coChangeOrderFields:
+    return IndexOrQueryTest(ChangeOrder, [DataSet] {
         return HasSelect(DataSet) && PropText(DataSet, QStringLiteral("FileName")).isEmpty();
-    default:
-        return false;
-    }
+    });
 }
 
 bool SQLClientDataSetTest(TDataSet* DataSet, TChangeOrder ChangeOrder)
 {
-    switch (ChangeOrder) {
-    case coChangeIndexFields:
-        return true;
-    case coChangeOrderFields:
+    return IndexOrQueryTest(ChangeOrder, [DataSet] {
         return PropText(DataSet, QStringLiteral("CommandType")) == QLatin1String("ctQuery")
             && PropText(DataSet, QStringLiteral("FileName")).isEmpty();
-    default:
-        return false;
-    }
+    });
 }
 
 bool SimpleDataSetTest(TDataSet* DataSet, TChangeOrder ChangeOrder)
 {
-    switch (ChangeOrder) {
-    case coChangeIndexFields:
-        return true;
-    case coChangeOrderFields:
+    return IndexOrQueryTest(ChangeOrder, [DataSet] {
         return PropText(DataSet, QStringLiteral("DataSet.CommandType")) == QLatin1String("ctQuery")
             && PropText(DataSet, QStringLiteral("FileName")).isEmpty()
             && PropText(DataSet, QStringLiteral("IndexFieldNames")).isEmpty();
-    default:
-        return false;
-    }
+    });
 }
 
 bool ADODataSetTest(TDataSet* DataSet, TChangeOrder ChangeOrder)
@@ -192,7 +185,9 @@ std::unique_ptr<TChangeOrderItem> MakeItem(const QString& ClassName, TChangeOrde
     return item;
 }
 
-void AddBuiltInEntries(TChangeOrderList& List)
+} // namespace
+
+void AddBuiltInChangeOrders(TChangeOrderList& List)
 {
     struct TEntry {
         const char* ClassName;
@@ -237,8 +232,6 @@ void AddBuiltInEntries(TChangeOrderList& List)
                           QString::fromLatin1(e.PropName), QString::fromLatin1(e.Suffix)));
     }
 }
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // Order-field algebra
@@ -583,7 +576,7 @@ TChangeOrderList& ChangeOrderList()
 {
     static TChangeOrderList list = [] {
         TChangeOrderList l;
-        AddBuiltInEntries(l);
+        AddBuiltInChangeOrders(l);
         return l;
     }();
     return list;

@@ -114,6 +114,9 @@ private:
 
 // The global list, created on first use with the built-in entries.
 TChangeOrderList& ChangeOrderList();
+// Appends the built-in entries (our own "*TZSQLQuery" first, then the known
+// dataset classes) to List; ChangeOrderList() starts this way.
+void AddBuiltInChangeOrders(TChangeOrderList& List);
 // Adds an entry; coCustomChangeOrder is ignored here (RegisterCustomChangeOrder).
 void RegisterChangeOrder(const QString& ClassName, TChangeOrder ChangeOrder, bool AscendOnly = false,
                          TValidChangeOrder IsValid = {}, const QString& PropName = {}, const QString& Suffix = {});
