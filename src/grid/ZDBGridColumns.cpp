@@ -105,6 +105,8 @@ void TZColumnTitle::Assign(const TZColumnTitle& Source)
     FImageIndex = Source.FImageIndex;
     FMarker = Source.FMarker;
     FMarkerIndex = Source.FMarkerIndex;
+    if (TZDBGridColumns* columns = FColumn->Columns())
+        columns->OrderListFollow(FColumn);
     FAutoToggle = Source.FAutoToggle;
     FAutoFilter = Source.FAutoFilter;
     FAutoFilters = Source.FAutoFilters;
@@ -287,15 +289,42 @@ void TZColumnTitle::SetImageIndex(int Value)
     Changed(false);
 }
 
+// ---- Sort marker ----
+//
+// In a grid, SetMarker and SetMarkerIndex call each other: each stores its own
+// value before calling the other, which then finds its value unchanged.
+
 void TZColumnTitle::SetMarker(TMarker Value)
 {
+    TZCustomDBGrid* grid = FColumn->Grid();
+    if (!grid) {
+        if (FMarker == Value)
+            return;
+        FMarker = Value;
+        FMarkerIndex = Value == tmNone ? -1 : ((FMarkerIndex < 0 ? 0 : FMarkerIndex) & ~1) + (Value - 1);
+        if (TZDBGridColumns* columns = FColumn->Columns())
+            columns->OrderListFollow(FColumn);
+        Changed(false);
+        return;
+    }
+    const TZDBGridOptions options = grid->GetOptions();
+    if ((options & dgMarkerAscendOnly) && Value == tmDescend)
+        Value = tmAscend;
     if (FMarker == Value)
         return;
+    TZDBGridColumns* columns = FColumn->Columns();
+    TZOrderUpdateGuard order(grid);
+    if (Value != tmNone) {
+        if (options & dgMarkerAutoSwitch)
+            columns->RemoveMarkers();
+        columns->OrderListAppend(FColumn);
+    } else {
+        columns->OrderListRemove(FColumn);
+        if (!(options & dgMarkerAutoSwitch))
+            columns->UpdateMarkers();
+    }
     FMarker = Value;
-    if (Value == tmNone)
-        FMarkerIndex = -1;
-    else
-        FMarkerIndex = ((FMarkerIndex < 0 ? 0 : FMarkerIndex) & ~1) + (Value == tmDescend ? 1 : 0);
+    SetMarkerIndex(Value == tmNone ? -1 : ((FMarkerIndex < 0 ? 0 : FMarkerIndex) & ~1) + (Value - 1));
     Changed(false);
 }
 
@@ -303,19 +332,98 @@ void TZColumnTitle::SetMarkerIndex(int Value)
 {
     if (Value < -1)
         Value = -1;
+    TZCustomDBGrid* grid = FColumn->Grid();
+    if (!grid) {
+        if (FMarkerIndex == Value)
+            return;
+        FMarkerIndex = Value;
+        FMarker = Value < 0 ? tmNone : ((Value & 1) ? tmDescend : tmAscend);
+        if (TZDBGridColumns* columns = FColumn->Columns())
+            columns->OrderListFollow(FColumn);
+        Changed(false);
+        return;
+    }
+    const TZDBGridOptions options = grid->GetOptions();
+    if ((options & dgMarkerAscendOnly) && Value >= 0)
+        Value &= ~1;
     if (FMarkerIndex == Value)
         return;
+    TZDBGridColumns* columns = FColumn->Columns();
+    TZOrderUpdateGuard order(grid);
+    if (Value >= 0) {
+        columns->OrderListAppend(FColumn);
+        if (options & dgMarkerAutoSwitch)
+            Value &= 1;
+        else if (options & dgMarkerAutoToggle)
+            Value = 2 * columns->OrderListIndex(FColumn) + (Value & 1) + 2;
+    } else {
+        columns->OrderListRemove(FColumn);
+        if (!(options & dgMarkerAutoSwitch))
+            columns->UpdateMarkers();
+    }
+    const bool changed = FMarkerIndex != Value;
     FMarkerIndex = Value;
-    FMarker = Value < 0 ? tmNone : ((Value & 1) ? tmDescend : tmAscend);
-    Changed(false);
+    SetMarker(Value < 0 ? tmNone : ((Value & 1) ? tmDescend : tmAscend));
+    if (changed)
+        Changed(false);
 }
 
 void TZColumnTitle::SetOrderIndex(int Value)
 {
-    if (Value < 0)
-        SetMarkerIndex(-1);
-    else
+    TZCustomDBGrid* grid = FColumn->Grid();
+    const TZDBGridOptions options = grid ? grid->GetOptions() : TZDBGridOptions();
+    if (Value < 0) {
+        SetMarkerIndex(Value);
+        return;
+    }
+    // Numbered markers follow the order list: the column moves in the list.
+    if (!grid || !(options & dgMarkerAutoToggle) || (options & dgMarkerAutoSwitch)) {
         SetMarkerIndex(2 * Value + (FMarker == tmDescend ? 1 : 0));
+        return;
+    }
+    if (Value > 0)
+        --Value;
+    TZDBGridColumns* columns = FColumn->Columns();
+    if (columns->OrderListIndex(FColumn) == Value)
+        return;
+    TZOrderUpdateGuard order(grid);
+    columns->OrderListMove(FColumn, Value);
+    columns->UpdateMarkers();
+}
+
+void TZColumnTitle::ToggleMarker(bool Replace)
+{
+    TZCustomDBGrid* grid = FColumn->Grid();
+    TZDBGridColumns* columns = FColumn->Columns();
+    if (!grid || !columns)
+        return;
+    const TZDBGridOptions options = grid->GetOptions();
+    const bool autoSwitch = options & dgMarkerAutoSwitch;
+    const bool allowDesc = !(options & dgMarkerAscendOnly);
+    const bool clearAllowed = grid->GetOptionsExt() & dgMarkerClearAllowed;
+    TZOrderUpdateGuard order(grid);
+    bool desc = false;
+    if (Replace || autoSwitch) {
+        desc = FMarker == tmAscend && allowDesc;
+        const int oldIndex = columns->OrderListIndex(FColumn);
+        columns->RemoveMarkers();
+        // The single sort column that does not turn descending goes unsorted.
+        if (clearAllowed && autoSwitch && !desc && oldIndex == 0)
+            return;
+    }
+    if (FColumn->GetFieldName().isEmpty())
+        return;
+    const int index = columns->OrderListIndex(FColumn);
+    const int count = columns->OrderCount();
+    if (index >= 0) {
+        if (FMarker == tmAscend && allowDesc)
+            SetMarker(tmDescend);
+        else if (index == count - 1 && (index != 0 || clearAllowed))
+            SetMarker(tmNone);
+        else
+            SetMarker(tmAscend);
+    } else if (count < TZDBGridColumns::MaxOrderColumns)
+        SetMarkerIndex(2 * count + (desc ? 1 : 0) + 2);
 }
 
 void TZColumnTitle::SetAutoToggle(bool Value)
@@ -1709,14 +1817,76 @@ TZColumn* TZDBGridColumns::ColumnByName(const QString& Name, int StartIndex) con
     return column;
 }
 
+int TZDBGridColumns::OrderListIndex(const TZColumn* Column) const
+{
+    const auto it = std::find(FOrderList.begin(), FOrderList.end(), Column);
+    return it == FOrderList.end() ? -1 : int(it - FOrderList.begin());
+}
+
+void TZDBGridColumns::OrderListAppend(TZColumn* Column)
+{
+    if (OrderListIndex(Column) < 0)
+        FOrderList.push_back(Column);
+}
+
+void TZDBGridColumns::OrderListRemove(TZColumn* Column)
+{
+    std::erase(FOrderList, Column);
+}
+
+void TZDBGridColumns::OrderListMove(TZColumn* Column, int Index)
+{
+    OrderListRemove(Column);
+    Index = std::clamp(Index, 0, OrderCount());
+    FOrderList.insert(FOrderList.begin() + Index, Column);
+}
+
+void TZDBGridColumns::OrderListExchange(int I, int J)
+{
+    std::swap(FOrderList.at(std::size_t(I)), FOrderList.at(std::size_t(J)));
+}
+
+void TZDBGridColumns::OrderListFollow(TZColumn* Column)
+{
+    if (Column->Title()->GetMarker() != tmNone)
+        OrderListAppend(Column);
+    else
+        OrderListRemove(Column);
+}
+
 void TZDBGridColumns::UpdateMarkers()
 {
+    if (!FGrid || FOrderList.empty())
+        return;
+    const TZDBGridOptions options = FGrid->GetOptions();
+    const bool allowDesc = !(options & dgMarkerAscendOnly);
+    TZOrderUpdateGuard order(FGrid);
+    if (options & dgMarkerAutoSwitch) {
+        TZColumn* first = FOrderList.front();
+        const bool desc = first->Title()->GetMarker() == tmDescend && allowDesc;
+        RemoveMarkers();
+        first->Title()->SetMarkerIndex(desc ? 1 : 0);
+    } else if (options & dgMarkerAutoToggle) {
+        // A copy: renumbering may reach this function again.
+        const std::vector<TZColumn*> listed = FOrderList;
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            const bool desc = listed[i]->Title()->GetMarker() == tmDescend && allowDesc;
+            listed[i]->Title()->SetMarkerIndex(2 * int(i) + (desc ? 1 : 0) + 2);
+        }
+    } else if (options & dgMarkerAscendOnly) {
+        const std::vector<TZColumn*> listed = FOrderList;
+        for (TZColumn* column : listed)
+            column->Title()->SetMarker(tmAscend);
+    }
 }
 
 void TZDBGridColumns::RemoveMarkers()
 {
+    std::optional<TZOrderUpdateGuard> order;
+    if (FGrid)
+        order.emplace(FGrid);
     for (TZColumn* column : *this)
-        column->Title()->SetMarkerIndex(-1);
+        column->Title()->SetMarker(tmNone);
 }
 
 void TZDBGridColumns::Update(TCollectionItem* Item)
@@ -1740,6 +1910,7 @@ void TZDBGridColumns::Notify(TCollectionItem* Item, TCollectionNotification Acti
     if (Action != cnExtracting)
         return;
     auto* column = static_cast<TZColumn*>(Item);
+    OrderListRemove(column);
     for (TZColumn* other : *this)
         if (other->FParentColumn == column)
             other->FParentColumn = nullptr;

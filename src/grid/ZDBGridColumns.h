@@ -29,6 +29,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 class QIODevice;
 class QJsonObject;
@@ -148,12 +149,21 @@ public:
     void SetHint(const QString& Value);
     int GetImageIndex() const { return FImageIndex; }
     void SetImageIndex(int Value);
+    // Sort marker. MarkerIndex is 2 * position + (1 when descending), -1 for
+    // none; position 0 is the unnumbered marker, k >= 1 shows the number k.
+    // In a grid the setters follow its marker options, keep the columns'
+    // order list and run inside the grid's order-update bracket; without a
+    // grid they only store the value.
     TMarker GetMarker() const { return FMarker; }
     virtual void SetMarker(TMarker Value);
     int GetMarkerIndex() const { return FMarkerIndex; }
     virtual void SetMarkerIndex(int Value);
     int GetOrderIndex() const { return FMarkerIndex < 0 ? -1 : FMarkerIndex / 2; }
     virtual void SetOrderIndex(int Value);
+    // A click on the title: Replace sorts by this column alone (alternating
+    // the direction); otherwise the column is added as the next sort key, or
+    // its direction cycles (the last key may go back to none).
+    virtual void ToggleMarker(bool Replace);
     bool GetAutoToggle() const { return FAutoToggle; }
     void SetAutoToggle(bool Value);
     bool GetAutoFilter() const { return FAutoFilter; }
@@ -752,8 +762,18 @@ public:
     void EndDesignUpdate() { if (FDesignUpdateCount > 0) --FDesignUpdateCount; }
     int DesignUpdateCount() const { return FDesignUpdateCount; }
 
-    // Sort markers (the order list lives with the sort-order code).
+    // ---- Sort markers
+    // The columns that carry a marker, in sort order (first = primary key).
+    // A column is listed exactly while its marker is not tmNone.
+    const std::vector<TZColumn*>& OrderList() const { return FOrderList; }
+    int OrderCount() const { return int(FOrderList.size()); }
+    // Index of Column in the order list, -1 when it has no marker.
+    int OrderListIndex(const TZColumn* Column) const;
+    // At most this many columns are sorted by title clicks and SetOrderFields.
+    static constexpr int MaxOrderColumns = 9;
+    // Renumbers the markers for the grid's marker options.
     void UpdateMarkers();
+    // Every marker to tmNone.
     void RemoveMarkers();
 
     // ---- Widths
@@ -820,6 +840,20 @@ protected:
     void Update(TCollectionItem* Item) override;
     void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
     TZColumn* AddColumn(bool Stored);
+
+    // Order list maintenance (used by the title's marker setters and the
+    // grid's SetOrderFields).
+    friend class TZColumnTitle;
+    friend class TZCustomDBGrid;
+    void OrderListAppend(TZColumn* Column);
+    void OrderListRemove(TZColumn* Column);
+    // Moves Column to Index (limited to the list), inserting it when absent.
+    void OrderListMove(TZColumn* Column, int Index);
+    // Exchanges the entries at I and J.
+    void OrderListExchange(int I, int J);
+    // Lists Column when its title has a marker and drops it otherwise.
+    void OrderListFollow(TZColumn* Column);
+    std::vector<TZColumn*> FOrderList;
 
     TZCustomDBGrid* FGrid;
     QStringList FSettings;

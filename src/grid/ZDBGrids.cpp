@@ -324,11 +324,6 @@ void TZCustomDBGrid::SetDetailFields(const QString& Value)
     UpdateOrder(true);
 }
 
-void TZCustomDBGrid::SetOrderFields(const QString& Value)
-{
-    FOrderFields = Value;
-}
-
 void TZCustomDBGrid::SetDrawingOptions(TGridDrawingOptions Value)
 {
     if (Value == FDrawingOptions)

@@ -30,6 +30,7 @@
 #include "Graphics.h"
 #include "Grids.h"
 #include "ZDBGridColumns.h"
+#include "ZDBGridOrder.h"
 #include "ZDBGridSelection.h"
 #include "ZDBGridTypes.h"
 
@@ -535,7 +536,11 @@ public:
     void SetKeyFields(const QString& Value);
     QString GetDetailFields() const { return FDetailFields; }
     void SetDetailFields(const QString& Value);
-    QString GetOrderFields() const { return FOrderFields; }
+    // The order fields ("Name,City DESC"): the markers of the order list, or
+    // the stored string while the columns are default and the data is closed.
+    QString GetOrderFields() const;
+    // Marks the columns named in Value (";" or "," separated, " DESC"/" ASC"
+    // in any case); see ZDBGridsOrder.cpp.
     void SetOrderFields(const QString& Value);
 
     TZDBGridOptions GetOptions() const { return FOptions; }
@@ -841,6 +846,60 @@ public:
     // title rows: the caption or header band; otherwise empty).
     QString CellText(int ACol, int ARow);
 
+    // ---- Sort order (ZDBGridsOrder.cpp) -----------------------------------------------
+    // The last order fields set or computed (what GetOrderFields returns while
+    // the columns are default and the data is closed).
+    QString StoredOrderFields() const { return FOrderFields; }
+    // Applies OrderFields (empty: GetOrderFields) to the dataset by the method
+    // registered for its class (ChangeOrderList); false when there is none.
+    virtual bool ChangeDataSetOrder(const QString& OrderFields = QString());
+    // The built-in methods: the index-field-names property (PropName, default
+    // "IndexFieldNames", Suffix: see OrderFieldsToIndexFields), the ORDER BY of
+    // a query text property (default "CommandText") and of a string-list
+    // property (default "SQL").
+    void ChangeIndexFields(const QString& OrderFields, const QString& PropName = QString(),
+                           const QString& Suffix = QString());
+    void ChangeOrderFields(const QString& OrderFields, const QString& PropName = QString());
+    void ChangeSQLOrderFields(const QString& OrderFields, const QString& PropName = QString());
+    // The dataset's order in order-fields form (empty without dataset or method).
+    virtual QString CurrentDataSetOrder();
+    QString CurrentIndexFields(const QString& PropName = QString(), const QString& Suffix = QString());
+    QString CurrentOrderFields(const QString& PropName = QString());
+    QString CurrentSQLOrderFields(const QString& PropName = QString());
+    // Marker changes nest in this bracket; the outermost end compares the order
+    // with the one at the outermost begin and calls OrderChanged once.
+    void BeginOrderUpdate();
+    void EndOrderUpdate();
+    int OrderUpdateCount() const { return FOrderUpdateCount; }
+    // SetupOrderFields(CurrentDataSetOrder()).
+    void SetupCurrentOrder();
+    // SetOrderFields(S) with the bracket counter raised, so no OrderChanged.
+    void SetupOrderFields(const QString& S);
+    // Current false: apply the markers; true: read the dataset's order under
+    // dgLoadCurrentOrder, else apply under dgAutoUpdateOrder. Nothing while loading.
+    virtual void UpdateOrder(bool Current);
+    // Runs the order-apply protocol once the new order differs from the one in force:
+    // Apply sets the new order; Restore puts the old value back and returns the order (order-fields form) that is in force again.
+    // CloseDataSet: the dataset is closed around Apply and reopened (query rewriting); WithBeginUpdate: BeginUpdate/EndUpdate around it.
+    // ClearAlways: ClearSelection even when the dataset is not active (the index method).
+    void ApplyDataSetOrder(const std::function<void()>& Apply, const std::function<QString()>& Restore,
+                           bool CloseDataSet, bool WithBeginUpdate, bool ClearAlways = false);
+    // Selection keeping across a re-sort: KeyFields set and dgAutoKeepSelection.
+    bool KeepSelection() const;
+    // The link became active: markers from the dataset's order under
+    // dgLoadCurrentOrder; else the stored order is applied (dgAutoUpdateOrder)
+    // and put into default columns as markers.
+    void ActivateOrder();
+    // The markers follow the stored order fields again when they no longer
+    // give it (columns rebuilt while the position was disabled).
+    void CheckOrderMarkers();
+
+    // Markers changed and were not applied automatically.
+    std::function<void(TZCustomDBGrid* Sender)> OnOrderChanged;
+    // The grid changed the dataset's order.
+    std::function<void(TZCustomDBGrid* Sender)> OnOrderUpdated;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnTitleClick;
+
     // ---- Selection (ZDBGridsSelect.cpp) -------------------------------------------
     TMultiSelect GetMultiSelect() const { return FMultiSelect; }
     void SetMultiSelect(TMultiSelect Value);
@@ -958,13 +1017,28 @@ protected:
     virtual void UpdateSequence(bool /*Delayed*/) {}
     virtual void UpdateSequenceValues() {}
     virtual void UpdateTotals(bool /*Delayed*/) {}
-    virtual void UpdateOrder(bool /*Apply*/) {}
     virtual void UpdateListItems(bool /*Delayed*/) {}
     virtual void UpdateFilter() {}
     virtual void UpdateBorder() {}
     // Switches the columns' stretching on or off when StretchActive changed.
     void UpdateStretchState();
     virtual void TitleFontChanged();
+
+    // ---- Sort order notifications (ZDBGridsOrder.cpp) ----
+    // dgAutoUpdateOrder applies the order, else OnOrderChanged.
+    virtual void OrderChanged();
+    // The tree view is rebuilt, then OnOrderUpdated.
+    virtual void OrderUpdated();
+    // Paints the sort marker of Column's title at the end of ARect (image
+    // MarkerIndex of the "ZDBMARKERS" strip) and takes its room from ARect
+    // (ZDBGridsOrderPaint.cpp).
+    virtual void DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& ARect);
+    // The marker strip for the current density (loaded on first use).
+    const QPixmap& MarkerBitmap() const;
+    // ---- Title clicks (ZDBGridsMouse.cpp) ----
+    virtual void TitleClick(TZColumn* Column);
+    void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
 
     // ---- Data-link reactions ----
     virtual void LinkActive(bool Value);
@@ -1080,6 +1154,11 @@ protected:
     QString FKeyFields;
     QString FDetailFields;
     QString FOrderFields;
+    int FOrderUpdateCount = 0;
+    QString FOrderUpdateFields; // GetOrderFields at the outermost BeginOrderUpdate
+    int FTitlePressCol = -1;    // raw column of the last left press on a title row
+    mutable QPixmap FMarkers;   // MarkerBitmap
+    mutable qreal FMarkersScale = 0;
 
     int FIndicatorWidth = 20;
     int FLinesCount = 1;
@@ -1255,6 +1334,21 @@ public:
     ~TZGridDisableGuard() noexcept(false);
     TZGridDisableGuard(const TZGridDisableGuard&) = delete;
     TZGridDisableGuard& operator=(const TZGridDisableGuard&) = delete;
+
+private:
+    QPointer<TZCustomDBGrid> FGrid;
+    int FExceptions;
+};
+
+// BeginOrderUpdate for the guard's lifetime, EndOrderUpdate on every exit (a
+// failure of the notification while an exception unwinds is swallowed).
+class TZOrderUpdateGuard
+{
+public:
+    explicit TZOrderUpdateGuard(TZCustomDBGrid* Grid);
+    ~TZOrderUpdateGuard() noexcept(false);
+    TZOrderUpdateGuard(const TZOrderUpdateGuard&) = delete;
+    TZOrderUpdateGuard& operator=(const TZOrderUpdateGuard&) = delete;
 
 private:
     QPointer<TZCustomDBGrid> FGrid;

@@ -278,9 +278,12 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
     }
 
     const QRect captionRect(title.left(), captionTop, title.width(), title.top() + title.height() - captionTop);
+    // The sort marker takes its room at the end of the caption.
+    QRect textRect = captionRect;
+    DrawTitleMarker(c, master, textRect);
     c.setFont(master->Title()->GetFont());
     c.setPen(palette().color(QPalette::ButtonText));
-    WriteText(c, captionRect, FGridStyle->TitleColMargin() + 1, master->Title()->GetCaption(),
+    WriteText(c, textRect, FGridStyle->TitleColMargin() + 1, master->Title()->GetCaption(),
               master->Title()->GetAlignment(), master->Title()->GetVAlignment(), master->Title()->GetWordWrap(),
               master->Title()->GetEllipsis());
     // The frame of the caption: its right and lower lines (the bands have their own).

@@ -1,0 +1,490 @@
+// The grid's sort order: order fields <-> column markers, the order-update
+// bracket, and applying the order to the dataset through the change-order
+// registry (ZDBGridOrder.h).
+//
+// The order-fields string names fields separated by ",", each optionally
+// followed by " DESC". While the columns are default and the data is closed
+// the grid only stores it (FOrderFields); once the columns exist it is turned
+// into title markers, and the markers are the order from then on. Every
+// marker change runs inside BeginOrderUpdate/EndOrderUpdate; the outermost
+// end compares the order with the one the bracket began with and reports a
+// change once (OrderChanged), which under dgAutoUpdateOrder applies it to the
+// dataset (ChangeDataSetOrder).
+
+#include "ZDBGrids.h"
+
+#include "DBError.h"
+#include "ZDBGridOrderSQL.h"
+
+#include <QApplication>
+#include <QScopeGuard>
+
+#include <exception>
+#include <optional>
+
+namespace zdb {
+
+namespace {
+
+// Why an order could not be written: the property cannot be set.
+const QString SOrderPropertyNotWritable = QStringLiteral("Cannot set property '%1' of %2");
+
+[[noreturn]] void RaisePropertyNotWritable(TDataSet* DataSet, const QString& PropName)
+{
+    DatabaseError(SOrderPropertyNotWritable.arg(PropName, PlainClassName(DataSet->metaObject())), DataSet);
+}
+
+void WriteProperty(TDataSet* DataSet, const QString& PropName, const QVariant& Value)
+{
+    if (!SetPropertyValue(DataSet, PropName, Value))
+        RaisePropertyNotWritable(DataSet, PropName);
+}
+
+// A ";"-list held in a string or string-list property.
+QString ListPropertyText(const QVariant& Value)
+{
+    if (Value.typeId() == QMetaType::QStringList)
+        return Value.toStringList().join(QLatin1Char(';'));
+    return Value.toString();
+}
+
+bool ObjectPropertySet(TDataSet* DataSet, const QString& PropName)
+{
+    const QVariant value = GetPropertyValue(DataSet, PropName);
+    return value.isValid() && value.value<QObject*>() != nullptr;
+}
+
+// The lines of a query text.
+QStringList TextLines(const QString& Text)
+{
+    QString text = Text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text.split(QLatin1Char('\n'));
+}
+
+// The order fields of a query's ORDER BY, with quoted names as the grid
+// spells them.
+QString QueryOrderFields(const QStringList& SQL)
+{
+    return UnquoteSQLOrderFields(ExtractOrderFields(SQL));
+}
+
+// Splits one order-fields item into the name and its direction (" DESC" or
+// " ASC" in any case).
+QString OrderItemName(const QString& Item, bool& Descending)
+{
+    Descending = Item.contains(QLatin1String(" DESC"), Qt::CaseInsensitive);
+    int cut = Item.indexOf(QLatin1String(" DESC"), 0, Qt::CaseInsensitive);
+    if (cut < 0)
+        cut = Item.indexOf(QLatin1String(" ASC"), 0, Qt::CaseInsensitive);
+    return (cut < 0 ? Item : Item.left(cut)).trimmed();
+}
+
+} // namespace
+
+// ---- Order fields <-> markers ------------------------------------------------------
+
+bool TZCustomDBGrid::KeepSelection() const
+{
+    return !FKeyFields.isEmpty() && (FOptionsEx & dgAutoKeepSelection);
+}
+
+// The order is only stored while there are no live columns for it.
+static bool OrderOnlyStored(const TZCustomDBGrid* Grid)
+{
+    const TZGridDataLink* link = Grid->DataLink();
+    const TDataSet* dataSet = link ? link->DataSet() : nullptr;
+    return Grid->Columns()->State() == csDefault && (!link || !link->Active() || !dataSet || !dataSet->Active());
+}
+
+QString TZCustomDBGrid::GetOrderFields() const
+{
+    if (!FColumns || OrderOnlyStored(this))
+        return FOrderFields;
+    QStringList items;
+    for (const TZColumn* column : FColumns->OrderList()) {
+        QString item = column->GetFieldName();
+        if (column->Title()->GetMarker() == tmDescend)
+            item += QLatin1String(" DESC");
+        items << item;
+    }
+    return items.join(QLatin1Char(','));
+}
+
+void TZCustomDBGrid::SetOrderFields(const QString& Value)
+{
+    QString rest = QString(Value).replace(QLatin1Char(';'), QLatin1Char(','));
+    TZOrderUpdateGuard order(this);
+    if (!FColumns || OrderOnlyStored(this)) {
+        FOrderFields = rest;
+        return;
+    }
+    // Markers loaded with the form stay; only their order follows Value.
+    const bool loadingMode =
+        IsLoading() && !(FOptions & dgMarkerAutoSwitch) && !(FOptions & dgMarkerAutoToggle);
+    if (!loadingMode)
+        FColumns->RemoveMarkers();
+    rest = rest.trimmed();
+    for (int i = 0; !rest.isEmpty(); ++i) {
+        const int comma = rest.indexOf(QLatin1Char(','));
+        const QString item = (comma < 0 ? rest : rest.left(comma)).trimmed();
+        rest = (FOptions & dgMarkerAutoSwitch) || comma < 0 ? QString() : rest.mid(comma + 1).trimmed();
+        bool descending = false;
+        const QString name = OrderItemName(item, descending);
+        TZColumn* column = FindColumn(name);
+        if (!column)
+            continue;
+        const int listed = FColumns->OrderListIndex(column);
+        if (loadingMode) {
+            if (listed >= i)
+                FColumns->OrderListExchange(i, listed);
+        } else if (listed < 0 && FColumns->OrderCount() < TZDBGridColumns::MaxOrderColumns)
+            column->Title()->SetMarkerIndex(2 * FColumns->OrderCount() + (descending ? 1 : 0) + 2);
+    }
+    FOrderFields = GetOrderFields();
+}
+
+void TZCustomDBGrid::SetupCurrentOrder()
+{
+    SetupOrderFields(CurrentDataSetOrder());
+}
+
+void TZCustomDBGrid::SetupOrderFields(const QString& S)
+{
+    // The raised counter keeps the outermost EndOrderUpdate (and OrderChanged)
+    // of SetOrderFields from running: the markers follow the dataset here.
+    ++FOrderUpdateCount;
+    const auto lower = qScopeGuard([this] { --FOrderUpdateCount; });
+    SetOrderFields(S);
+}
+
+void TZCustomDBGrid::ActivateOrder()
+{
+    if (FOptionsEx & dgLoadCurrentOrder) {
+        SetupCurrentOrder();
+        return;
+    }
+    const QString stored = FOrderFields;
+    if (FOptionsEx & dgAutoUpdateOrder)
+        ChangeDataSetOrder(stored);
+    if (FColumns && FColumns->State() == csDefault)
+        SetupOrderFields(stored);
+}
+
+void TZCustomDBGrid::CheckOrderMarkers()
+{
+    if (GetOrderFields() != FOrderFields)
+        SetupOrderFields(FOrderFields);
+}
+
+// ---- Order-update bracket ------------------------------------------------------------
+
+void TZCustomDBGrid::BeginOrderUpdate()
+{
+    if (FOrderUpdateCount++ == 0) {
+        BeginUpdate();
+        FOrderUpdateFields = GetOrderFields();
+    }
+}
+
+void TZCustomDBGrid::EndOrderUpdate()
+{
+    if (FOrderUpdateCount == 0 || --FOrderUpdateCount > 0)
+        return;
+    EndUpdate();
+    const QString current = GetOrderFields();
+    if (current == FOrderUpdateFields)
+        return;
+    FOrderFields = current;
+    if (IsLoading())
+        return;
+    if (FDataLink && FDataLink->Active())
+        FDataLink->DataSet()->CheckBrowseMode();
+    if (FTitleRowCount > 0 && GetColCount() > 0)
+        InvalidateRect(TGridRect{0, 0, GetColCount() - 1, FTitleRowCount - 1});
+    OrderChanged();
+}
+
+void TZCustomDBGrid::OrderChanged()
+{
+    if ((FOptionsEx & dgAutoUpdateOrder) && ChangeDataSetOrder(QString()))
+        return;
+    if (OnOrderChanged)
+        OnOrderChanged(this);
+}
+
+void TZCustomDBGrid::OrderUpdated()
+{
+    // The tree view is rebuilt by its own order hook once it exists; while it
+    // builds itself nothing is reported.
+    if (FTreeView && FTreeView->GetActive() && FTreeView->Updating())
+        return;
+    if (OnOrderUpdated)
+        OnOrderUpdated(this);
+}
+
+void TZCustomDBGrid::UpdateOrder(bool Current)
+{
+    if (IsLoading())
+        return;
+    if (!Current)
+        ChangeDataSetOrder(QString());
+    else if (FOptionsEx & dgLoadCurrentOrder)
+        SetupCurrentOrder();
+    else if (FOptionsEx & dgAutoUpdateOrder)
+        ChangeDataSetOrder(QString());
+}
+
+// ---- Applying the order to the dataset ------------------------------------------------
+
+bool TZCustomDBGrid::ChangeDataSetOrder(const QString& OrderFields)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return false;
+    const TChangeOrderItem* found = ChangeOrderList().Find(dataSet, true);
+    if (!found)
+        return false;
+    // A copy: switching the options may run handlers that search the list again.
+    const TChangeOrderItem entry = *found;
+    if ((FOptionsEx & dgAutoAscendOrder) && bool(FOptions & dgMarkerAscendOnly) != entry.AscendOnly) {
+        TZDBGridOptions options = FOptions;
+        options.setFlag(dgMarkerAscendOnly, entry.AscendOnly);
+        SetOptions(options);
+    }
+    switch (entry.ChangeOrder) {
+    case coChangeIndexFields:
+        ChangeIndexFields(OrderFields, entry.PropName, entry.Suffix);
+        break;
+    case coChangeOrderFields:
+        ChangeOrderFields(OrderFields, entry.PropName);
+        break;
+    case coChangeSQLOrderFields:
+        ChangeSQLOrderFields(OrderFields, entry.PropName);
+        break;
+    case coCustomChangeOrder:
+        if (entry.CustomChangeOrder)
+            entry.CustomChangeOrder(this, OrderFields);
+        break;
+    }
+    return true;
+}
+
+QString TZCustomDBGrid::CurrentDataSetOrder()
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return QString();
+    const TChangeOrderItem* found = ChangeOrderList().Find(dataSet, false);
+    if (!found)
+        return QString();
+    const TChangeOrderItem entry = *found;
+    switch (entry.ChangeOrder) {
+    case coChangeIndexFields:
+        return CurrentIndexFields(entry.PropName, entry.Suffix);
+    case coChangeOrderFields:
+        return CurrentOrderFields(entry.PropName);
+    case coChangeSQLOrderFields:
+        return CurrentSQLOrderFields(entry.PropName);
+    case coCustomChangeOrder:
+        return entry.CustomCurrentOrder ? entry.CustomCurrentOrder(this) : QString();
+    }
+    return QString();
+}
+
+void TZCustomDBGrid::ApplyDataSetOrder(const std::function<void()>& Apply, const std::function<QString()>& Restore,
+                                       bool CloseDataSet, bool WithBeginUpdate, bool ClearAlways)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return;
+    {
+        TZPositionGuard position(this, true);
+        const bool wasActive = dataSet->Active();
+        const bool keepPosition = wasActive && KeepPosition();
+        const bool keepSelection = wasActive && KeepSelection();
+        QVariant keyValues;
+        if (keepPosition)
+            keyValues = dataSet->GetFieldValue(FKeyFields);
+        if (keepSelection)
+            SaveSelection();
+        if (wasActive || ClearAlways)
+            ClearSelection();
+        {
+            std::optional<TZUpdateGuard> update;
+            if (WithBeginUpdate)
+                update.emplace(this);
+            try {
+                if (CloseDataSet && wasActive)
+                    dataSet->Close();
+                Apply();
+                if (CloseDataSet && wasActive)
+                    dataSet->Open();
+            } catch (...) {
+                // The order in force before comes back; the failure is only heard.
+                try {
+                    const QString restored = Restore();
+                    if (wasActive && !dataSet->Active())
+                        dataSet->Open();
+                    SetupOrderFields(restored);
+                } catch (...) {
+                }
+                QApplication::beep();
+            }
+        }
+        if (keepSelection)
+            RestoreSelection();
+        if (keepPosition)
+            dataSet->Locate(FKeyFields, keyValues);
+    }
+    OrderUpdated();
+}
+
+// The detail fields lead the index of a dataset linked to its master.
+static bool DetailPrefixed(const TZCustomDBGrid* Grid, TDataSet* DataSet)
+{
+    if (Grid->GetDetailFields().isEmpty())
+        return false;
+    if (ListPropertyText(GetPropertyValue(DataSet, QStringLiteral("MasterFields"))).isEmpty())
+        return false;
+    return ObjectPropertySet(DataSet, QStringLiteral("MasterSource")) ||
+           ObjectPropertySet(DataSet, QStringLiteral("DataSource"));
+}
+
+// Index fields read back without the detail fields that lead them.
+static QString WithoutDetailFields(const TZCustomDBGrid* Grid, TDataSet* DataSet, const QString& OrderFields)
+{
+    if (!DetailPrefixed(Grid, DataSet))
+        return OrderFields;
+    const QString detail = Grid->GetDetailFields();
+    if (OrderFields.toUpper().startsWith(SemicolonToComma(detail).toUpper()))
+        return OrderFields.mid(detail.length() + 1);
+    return OrderFields;
+}
+
+void TZCustomDBGrid::ChangeIndexFields(const QString& OrderFields, const QString& PropName, const QString& Suffix)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return;
+    QString order = OrderFields.isEmpty() ? GetOrderFields() : OrderFields;
+    if (DetailPrefixed(this, dataSet)) {
+        const QString detail = SemicolonToComma(FDetailFields);
+        order = order.isEmpty() ? detail : detail + QLatin1Char(',') + order;
+    }
+    const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeIndexFields) : PropName;
+    const QString old = GetPropertyValue(dataSet, prop).toString();
+    if (CompareOrderFields(IndexFieldsToOrderFields(old, Suffix), order))
+        return;
+    ApplyDataSetOrder([&] { WriteProperty(dataSet, prop, OrderFieldsToIndexFields(order, Suffix)); },
+                      [&] {
+                          SetPropertyValue(dataSet, prop, old);
+                          return WithoutDetailFields(this, dataSet, IndexFieldsToOrderFields(old, Suffix));
+                      },
+                      false, true, true);
+}
+
+void TZCustomDBGrid::ChangeOrderFields(const QString& OrderFields, const QString& PropName)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return;
+    const QString order = OrderFields.isEmpty() ? GetOrderFields() : OrderFields;
+    const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeOrderFields) : PropName;
+    const QString oldText = GetPropertyValue(dataSet, prop).toString();
+    const QStringList lines = TextLines(oldText);
+    if (CompareOrderFields(QueryOrderFields(lines), order))
+        return;
+    ApplyDataSetOrder(
+        [&] {
+            QStringList changed = lines;
+            ModifyOrderFields(changed, SafeSQLOrderFields(dataSet, order));
+            WriteProperty(dataSet, prop, changed.join(QLatin1Char('\n')));
+        },
+        [&] {
+            SetPropertyValue(dataSet, prop, oldText);
+            return QueryOrderFields(TextLines(oldText));
+        },
+        true, true);
+}
+
+void TZCustomDBGrid::ChangeSQLOrderFields(const QString& OrderFields, const QString& PropName)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return;
+    const QString order = OrderFields.isEmpty() ? GetOrderFields() : OrderFields;
+    const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeSQLOrderFields) : PropName;
+    const QVariant value = GetPropertyValue(dataSet, prop);
+    if (value.typeId() != QMetaType::QStringList)
+        return;
+    const QStringList saved = value.toStringList();
+    if (CompareOrderFields(QueryOrderFields(saved), order))
+        return;
+    ApplyDataSetOrder(
+        [&] {
+            QStringList changed = saved;
+            ModifyOrderFields(changed, SafeSQLOrderFields(dataSet, order));
+            WriteProperty(dataSet, prop, changed);
+        },
+        [&] {
+            SetPropertyValue(dataSet, prop, saved);
+            return QueryOrderFields(saved);
+        },
+        true, true);
+}
+
+QString TZCustomDBGrid::CurrentIndexFields(const QString& PropName, const QString& Suffix)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return QString();
+    const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeIndexFields) : PropName;
+    const QString order = IndexFieldsToOrderFields(GetPropertyValue(dataSet, prop).toString(), Suffix);
+    return WithoutDetailFields(this, dataSet, order);
+}
+
+QString TZCustomDBGrid::CurrentOrderFields(const QString& PropName)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return QString();
+    const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeOrderFields) : PropName;
+    return QueryOrderFields(TextLines(GetPropertyValue(dataSet, prop).toString()));
+}
+
+QString TZCustomDBGrid::CurrentSQLOrderFields(const QString& PropName)
+{
+    TDataSet* dataSet = DataSet();
+    if (!dataSet)
+        return QString();
+    const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeSQLOrderFields) : PropName;
+    const QVariant value = GetPropertyValue(dataSet, prop);
+    if (value.typeId() != QMetaType::QStringList)
+        return QString();
+    return QueryOrderFields(value.toStringList());
+}
+
+// ---- Bracket guard ---------------------------------------------------------------------
+
+TZOrderUpdateGuard::TZOrderUpdateGuard(TZCustomDBGrid* Grid) : FGrid(Grid), FExceptions(std::uncaught_exceptions())
+{
+    if (FGrid)
+        FGrid->BeginOrderUpdate();
+}
+
+TZOrderUpdateGuard::~TZOrderUpdateGuard() noexcept(false)
+{
+    if (!FGrid)
+        return;
+    if (std::uncaught_exceptions() > FExceptions) {
+        try {
+            FGrid->EndOrderUpdate();
+        } catch (...) {
+        }
+    } else
+        FGrid->EndOrderUpdate();
+}
+
+} // namespace zdb
