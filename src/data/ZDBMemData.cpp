@@ -1009,6 +1009,26 @@ void TZMemDataSet::DeleteIndex(const QString& name)
     FIndexDefs.Remove(name);
 }
 
+void TZMemDataSet::AddIndex(const QString& name, const QString& fields, int options, const QString& descFields,
+                            const QString& caseInsFields, int groupingLevel)
+{
+    if (groupingLevel != 0)
+        DatabaseError(QStringLiteral("Index '%1': grouping levels are not supported").arg(name), this);
+    AddIndex(name, fields, TIndexOptions::fromInt(options), descFields, caseInsFields);
+}
+
+QVariantMap TZMemDataSet::FindIndexDef(const QString& name) const
+{
+    const TIndexDef* def = FIndexDefs.Find(name);
+    if (!def)
+        return {};
+    return {{QStringLiteral("Name"), def->Name},
+            {QStringLiteral("Fields"), def->Fields},
+            {QStringLiteral("DescFields"), def->DescFields},
+            {QStringLiteral("CaseInsFields"), def->CaseInsFields},
+            {QStringLiteral("Options"), def->Options.toInt()}};
+}
+
 // --- Locate ----------------------------------------------------------------------------------
 
 bool TZMemDataSet::IndexLocate(const std::vector<TField*>& fields, const QVariant& keyValues,

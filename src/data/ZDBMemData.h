@@ -34,6 +34,8 @@
 
 #include "ZDBCustData.h"
 
+#include <QVariantMap>
+
 #include <memory>
 #include <vector>
 
@@ -72,7 +74,20 @@ public:
     // a null part never conflicts. Expression indexes are not supported.
     void AddIndex(const QString& name, const QString& fields, TIndexOptions options = {},
                   const QString& descFields = QString(), const QString& caseInsFields = QString());
-    void DeleteIndex(const QString& name);
+    Q_INVOKABLE void DeleteIndex(const QString& name);
+
+    // The index operations of a client dataset as the meta-object system calls them
+    // (QMetaObject::invokeMethod), so that code which knows a dataset only by its
+    // properties and invokable methods can sort it through a temporary index (the
+    // grid's client-dataset sort adapter, ZDBGridsCDS.h). `options` holds TIndexOption
+    // bits; a grouping level other than 0 is refused (grouping is not supported).
+    Q_INVOKABLE void AddIndex(const QString& name, const QString& fields, int options, const QString& descFields,
+                              const QString& caseInsFields, int groupingLevel);
+    // The definition of index `name` as "Name", "Fields", "DescFields", "CaseInsFields"
+    // and "Options" (TIndexOption bits as int); an empty map when there is none.
+    Q_INVOKABLE QVariantMap FindIndexDef(const QString& name) const;
+    // Brings IndexDefs up to date with the indexes of the data; here they always are.
+    Q_INVOKABLE void UpdateIndexDefs() {}
 
     // Files: field definitions, every row (nulls included) and the index definitions
     // and selection. Loading replaces definitions and rows and opens the dataset; a file

@@ -62,17 +62,34 @@ TOrderItem SplitDirection(const QString& item)
     return result;
 }
 
+// A name as the dataset knows it: a field, or while the dataset is closed and its
+// fields are gone with it, a field definition (the columns of the last opening).
+struct TNamedField {
+    QString FieldName;
+    TFieldKind Kind = fkData;
+};
+
+std::optional<TNamedField> FindName(TDataSet* dataSet, const QString& name)
+{
+    if (TField* field = dataSet->FindField(name))
+        return TNamedField{field->GetFieldName(), field->GetFieldKind()};
+    if (!dataSet->Active() && dataSet->Fields().Count() == 0)
+        if (const TFieldDef* def = dataSet->FieldDefs().Find(name))
+            return TNamedField{def->Name, fkData};
+    return std::nullopt;
+}
+
 // The field a name part stands for: the name as written, else the one quoted identifier.
-TField* FindOrderField(TDataSet* dataSet, const QString& name)
+std::optional<TNamedField> FindOrderField(TDataSet* dataSet, const QString& name)
 {
     if (name.isEmpty())
-        return nullptr;
-    if (TField* field = dataSet->FindField(name))
-        return field;
+        return std::nullopt;
+    if (auto found = FindName(dataSet, name))
+        return found;
     QString unquoted;
     if (name.startsWith(QLatin1Char('"')) && UnquoteSqlIdentifier(name, unquoted))
-        return dataSet->FindField(unquoted);
-    return nullptr;
+        return FindName(dataSet, unquoted);
+    return std::nullopt;
 }
 
 QString SpellFieldName(TDataSet* dataSet, const QString& fieldName)
@@ -100,18 +117,18 @@ QString SafeSQLOrderFields(TDataSet* DataSet, const QString& OrderFields)
     QStringList result;
     for (const QString& item : items) {
         TOrderItem parsed = SplitDirection(item);
-        TField* field = FindOrderField(DataSet, parsed.Name);
+        std::optional<TNamedField> field = FindOrderField(DataSet, parsed.Name);
         if (!field && parsed.HasDirection && (field = FindOrderField(DataSet, item))) {
             // A field whose name itself ends in "asc" or "desc".
             parsed = TOrderItem{item, false, false};
         }
         if (!field)
             DatabaseErrorFmt(SFieldNotFound, {parsed.Name.isEmpty() ? item : parsed.Name}, DataSet);
-        if (field->GetFieldKind() != fkData)
+        if (field->Kind != fkData)
             DatabaseError(QStringLiteral("Cannot order by field '%1': it is not a column of the query")
-                              .arg(field->GetFieldName()),
+                              .arg(field->FieldName),
                           DataSet);
-        QString spelled = SpellFieldName(DataSet, field->GetFieldName());
+        QString spelled = SpellFieldName(DataSet, field->FieldName);
         if (parsed.Descending)
             spelled += QLatin1String(" DESC");
         result << spelled;

@@ -21,6 +21,9 @@ class TDataSet;
 // letter case does not matter, as for FindField) or one identifier in double
 // quotes with inner quotes doubled ("My ""Col""").
 //
+// While the dataset is closed and has no fields (default fields go with the
+// cursor), names are looked up in its FieldDefs, the columns of the last opening.
+//
 // The field must be a data field (fkData): calculated and lookup fields are not
 // columns of the query. The result spells each field by its own FieldName, bare
 // when the server reads it back unchanged, else quoted: a dataset that offers the

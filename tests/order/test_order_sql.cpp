@@ -129,6 +129,12 @@ TEST_P(OrderSqlTest, NamesAreSpelledAsTheServerReadsThemAndSortForReal)
     EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("a.b desc"))), (std::vector<int>{2, 1, 3}));
     EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("x[1]"))), (std::vector<int>{2, 3, 1}));
     EXPECT_EQ(IdsOrderedBy(SafeSQLOrderFields(&Query(), QStringLiteral("NAME"))), (std::vector<int>{2, 3, 1}));
+
+    // Closed, the query has no fields; the columns of the last opening still answer.
+    Query().Close();
+    ASSERT_EQ(Query().Fields().Count(), 0);
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("full name DESC,ID")), "\"Full Name\" DESC,id");
+    EXPECT_THROW(SafeSQLOrderFields(&Query(), QStringLiteral("id; DROP TABLE people")), EDatabaseError);
 }
 
 TEST_P(OrderSqlTest, AnythingButFieldNamesIsRefusedAndNothingReachesTheServer)
