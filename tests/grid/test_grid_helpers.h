@@ -1,9 +1,11 @@
 #pragma once
 // Helpers of the grid tests: a grid that counts its layouts and exposes a few
-// protected members, and a small in-memory orders table.
+// protected members, a small in-memory orders table and an SQLite one.
 
+#include "TestDb.h"
 #include "ZDBGrids.h"
 #include "ZDBMemData.h"
+#include "ZDBSQLQuery.h"
 
 #include <QApplication>
 #include <QTest>
@@ -55,5 +57,31 @@ inline void ShowGrid(QWidget& Grid, int Width = 400, int Height = 300)
     Grid.show();
     QApplication::processEvents();
 }
+
+// An SQLite table "orders" (id INTEGER PRIMARY KEY, note TEXT) and an open
+// query over it ordered by id, with Source on the query. Fixtures built on it
+// reset their grids in their TearDown before calling this one.
+struct SqliteOrders : SqliteTest {
+    // Creates the table with Rows records "note 1", "note 2", ... and opens Query.
+    void CreateOrders(int Rows)
+    {
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, note TEXT)"));
+        for (int i = 1; i <= Rows; ++i)
+            ASSERT_TRUE(ExecSql(Db(), QStringLiteral("INSERT INTO orders VALUES (%1, 'note %1')").arg(i)));
+        Query = std::make_unique<TZSQLQuery>();
+        Query->SetConnection(Db());
+        Query->SetFieldType("note", ftWideString, 40);
+        Query->SetSQLText("SELECT id, note FROM orders ORDER BY id");
+        Query->Open();
+        Source.SetDataSet(Query.get());
+    }
+    void TearDown() override
+    {
+        Source.SetDataSet(nullptr);
+        Query.reset();
+    }
+    std::unique_ptr<TZSQLQuery> Query;
+    TDataSource Source;
+};
 
 } // namespace zdb::test

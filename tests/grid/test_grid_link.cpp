@@ -389,30 +389,18 @@ TEST_F(LinkGrid, SetDataSourceErrorsLeaveTheGridAsItWas)
 
 namespace {
 
-struct LinkSqlGrid : SqliteTest {
+struct LinkSqlGrid : SqliteOrders {
     void SetUp() override
     {
-        SqliteTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, note TEXT)"));
-        for (int i = 1; i <= 50; ++i)
-            ASSERT_TRUE(ExecSql(Db(), QStringLiteral("INSERT INTO orders VALUES (%1, 'note %1')").arg(i)));
-        Query = std::make_unique<TZSQLQuery>();
-        Query->SetConnection(Db());
-        Query->SetFieldType("note", ftWideString, 40);
-        Query->SetSQLText("SELECT id, note FROM orders ORDER BY id");
-        Query->Open();
-        Source.SetDataSet(Query.get());
+        SqliteOrders::SetUp();
+        if (!IsSkipped() && !HasFatalFailure())
+            CreateOrders(50);
     }
     void TearDown() override
     {
         Grid.reset();
-        Source.SetDataSet(nullptr);
-        Query.reset();
+        SqliteOrders::TearDown();
     }
-    std::unique_ptr<TZSQLQuery> Query;
-    TDataSource Source;
     std::unique_ptr<TLinkGrid> Grid = std::make_unique<TLinkGrid>();
 };
 

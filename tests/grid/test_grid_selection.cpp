@@ -497,32 +497,23 @@ TEST(SelectionClipboard, TitlesTabsAndLines)
 
 namespace {
 
-struct SelectionSql : SqliteTest {
+struct SelectionSql : SqliteOrders {
     void SetUp() override
     {
-        SqliteTest::SetUp();
+        SqliteOrders::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, note TEXT)"));
-        for (int i = 1; i <= 40; ++i)
-            ASSERT_TRUE(ExecSql(Db(), QStringLiteral("INSERT INTO orders VALUES (%1, 'note %1')").arg(i)));
-        Query = std::make_unique<TZSQLQuery>();
-        Query->SetConnection(Db());
-        Query->SetFieldType("note", ftWideString, 40);
-        Query->SetSQLText("SELECT id, note FROM orders ORDER BY id");
-        Query->Open();
-        Source.SetDataSet(Query.get());
+        CreateOrders(40);
+        if (HasFatalFailure())
+            return;
         Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
         Grid->SetDataSource(&Source);
     }
     void TearDown() override
     {
         Grid.reset();
-        Source.SetDataSet(nullptr);
-        Query.reset();
+        SqliteOrders::TearDown();
     }
-    std::unique_ptr<TZSQLQuery> Query;
-    TDataSource Source;
     std::unique_ptr<TZDBGrid> Grid = std::make_unique<TZDBGrid>();
 };
 
