@@ -1,0 +1,239 @@
+// Sorting an SQL query from the grid's titles, end to end on SQLite and
+// PostgreSQL: clicks rewrite the ORDER BY of the query so that it returns what
+// the server returns for the same ORDER BY, and orders that must not or cannot
+// run leave the query, its order, the markers and the current record as they
+// were. PostgreSQL tests skip (with the reason) when no server runs.
+
+#include "DB.h"
+#include "TestDb.h"
+#include "ZDBSQLQuery.h"
+#include "test_grid_helpers.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zdb;
+using zdb::test::ExecSql;
+using zdb::test::PgTestDb;
+using zdb::test::SqliteTestDb;
+
+namespace {
+
+enum class TBackend { Sqlite, Postgres };
+
+const QString SelectPeople = QStringLiteral("SELECT id, name, city, \"Full Name\", score FROM people");
+
+class GridSortSql : public ::testing::TestWithParam<TBackend> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == TBackend::Sqlite) {
+            FSqlite = std::make_unique<SqliteTestDb>();
+            ASSERT_TRUE(FSqlite->IsOpen()) << FSqlite->ErrorText().toStdString();
+        } else {
+            FPg = std::make_unique<PgTestDb>();
+            if (FPg->State() == PgTestDb::TState::NoServer)
+                GTEST_SKIP() << FPg->ErrorText().toStdString();
+            ASSERT_TRUE(FPg->IsOpen()) << FPg->ErrorText().toStdString();
+        }
+        // Names and full names are unique; cities repeat, so they need a second key.
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE people (id INTEGER PRIMARY KEY, name VARCHAR(20),"
+                                  " city VARCHAR(20), \"Full Name\" VARCHAR(30), score INTEGER)"));
+        ASSERT_TRUE(ExecSql(Db(), "INSERT INTO people VALUES (1, 'Cole', 'Oslo', 'Zed Cole', 50),"
+                                  " (2, 'Abel', 'Rome', 'Yan Abel', 20), (3, 'Baker', 'Oslo', 'Xia Baker', 40),"
+                                  " (4, 'Dahl', 'Bern', 'Amy Dahl', 10), (5, 'Evans', 'Rome', 'Bob Evans', 30),"
+                                  " (6, 'Fink', 'Oslo', 'Cy Fink', 60)"));
+        Query = std::make_unique<TZSQLQuery>();
+        Query->SetConnection(Db());
+        Query->SetSQLText(SelectPeople);
+        Query->SetKeyFields(QStringLiteral("id"));
+        Source.SetDataSet(Query.get());
+        Grid = std::make_unique<TZDBGrid>();
+        Grid->SetOptionsEx(Grid->GetOptionsEx() | dgAutoUpdateOrder);
+        Grid->SetKeyFields(QStringLiteral("id"));
+        Grid->SetDataSource(&Source);
+        Query->Open();
+        zdb::test::ShowGrid(*Grid, 700, 300);
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        Source.SetDataSet(nullptr);
+        Query.reset();
+    }
+
+    QSqlDatabase Db() const { return FSqlite ? FSqlite->Database() : FPg->Database(); }
+
+    // A click on the title of the column of `field`.
+    void ClickTitle(const QString& field, Qt::KeyboardModifiers modifiers = {})
+    {
+        TZColumn* column = Grid->FindColumn(field);
+        ASSERT_NE(column, nullptr) << field.toStdString();
+        const QRect title = Grid->CellRect(Grid->DataToRawColumn(column->Index()), 0);
+        ASSERT_FALSE(title.isEmpty());
+        QTest::mouseClick(Grid->viewport(), Qt::LeftButton, modifiers, title.center());
+        QApplication::processEvents();
+    }
+    // The ids as the query returns them now; the current record stays.
+    std::vector<int> QueryIds()
+    {
+        std::vector<int> ids;
+        if (!Query->Active())
+            return ids;
+        TDataSetControlsGuard controls(Query.get());
+        const TBookmark current = Query->GetBookmark();
+        for (Query->First(); !Query->Eof(); Query->Next())
+            ids.push_back(Query->FieldByName(QStringLiteral("id"))->AsInteger());
+        Query->GotoBookmark(current);
+        return ids;
+    }
+    // The ids the server returns for `sql` run directly on the connection.
+    std::vector<int> ServerIds(const QString& sql) const
+    {
+        std::vector<int> ids;
+        QSqlQuery q(Db());
+        if (!q.exec(sql))
+            ADD_FAILURE() << q.lastError().text().toStdString();
+        while (q.next())
+            ids.push_back(q.value(0).toInt());
+        return ids;
+    }
+    int CurrentId() const { return Query->FieldByName(QStringLiteral("id"))->AsInteger(); }
+    std::string Sql() const { return Query->SQLText().toStdString(); }
+    std::string Order() const { return Grid->GetOrderFields().toStdString(); }
+    int PeopleCount() const
+    {
+        QSqlQuery q(Db());
+        return q.exec(QStringLiteral("SELECT COUNT(*) FROM people")) && q.next() ? q.value(0).toInt() : -1;
+    }
+
+    std::unique_ptr<TZSQLQuery> Query;
+    TDataSource Source;
+    std::unique_ptr<TZDBGrid> Grid;
+
+private:
+    std::unique_ptr<SqliteTestDb> FSqlite;
+    std::unique_ptr<PgTestDb> FPg;
+};
+
+TEST_P(GridSortSql, TitleClicksOrderTheQueryAsTheServerDoes)
+{
+    ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 3));
+
+    ClickTitle(QStringLiteral("name"));
+    EXPECT_EQ(Sql(), (SelectPeople + "\nORDER BY name").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY name"));
+    EXPECT_EQ(Order(), "name");
+    EXPECT_EQ(Grid->FindColumn(QStringLiteral("name"))->Title()->GetMarker(), tmAscend);
+    EXPECT_EQ(CurrentId(), 3) << "the current record is found again by its key";
+
+    ClickTitle(QStringLiteral("name"));
+    EXPECT_EQ(Sql(), (SelectPeople + "\nORDER BY name DESC").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY name DESC"));
+    EXPECT_EQ(Grid->FindColumn(QStringLiteral("name"))->Title()->GetMarker(), tmDescend);
+    EXPECT_EQ(CurrentId(), 3);
+
+    // A column whose name the server reads only in quotes.
+    ClickTitle(QStringLiteral("Full Name"));
+    EXPECT_EQ(Sql(), (SelectPeople + "\nORDER BY \"Full Name\"").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY \"Full Name\""));
+    EXPECT_EQ(Order(), "Full Name") << "read back unquoted, so the marker stays";
+    EXPECT_EQ(Grid->FindColumn(QStringLiteral("name"))->Title()->GetMarker(), tmNone);
+    EXPECT_EQ(CurrentId(), 3);
+
+    // City repeats: Ctrl-click adds the name as the second key.
+    ClickTitle(QStringLiteral("city"));
+    ClickTitle(QStringLiteral("name"), Qt::ControlModifier);
+    EXPECT_EQ(Sql(), (SelectPeople + "\nORDER BY city,name").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY city, name"));
+    EXPECT_EQ(Order(), "city,name");
+    ClickTitle(QStringLiteral("name"), Qt::ControlModifier);
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY city, name DESC"));
+    EXPECT_EQ(Order(), "city,name DESC");
+    EXPECT_EQ(Grid->FindColumn(QStringLiteral("city"))->Title()->GetMarkerIndex(), 2);
+    EXPECT_EQ(Grid->FindColumn(QStringLiteral("name"))->Title()->GetMarkerIndex(), 5);
+    EXPECT_EQ(CurrentId(), 3);
+    EXPECT_TRUE(Query->Active());
+}
+
+TEST_P(GridSortSql, OrdersThatNameNoColumnOrCarrySqlChangeNothing)
+{
+    ClickTitle(QStringLiteral("name"));
+    ASSERT_EQ(Order(), "name");
+    ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 5));
+    const std::string sql = Sql();
+    const std::vector<int> ids = QueryIds();
+
+    const QStringList attempts = {
+        "nobody DESC",
+        "name; DROP TABLE people",
+        "name DESC--",
+        "name, (SELECT 1)",
+        "name, 1=1",
+        "\"name\"; DELETE FROM people --",
+    };
+    for (const QString& attempt : attempts) {
+        SCOPED_TRACE(attempt.toStdString());
+        EXPECT_NO_THROW(Grid->ChangeDataSetOrder(attempt));
+        EXPECT_EQ(Sql(), sql);
+        EXPECT_TRUE(Query->Active());
+        EXPECT_EQ(QueryIds(), ids);
+        EXPECT_EQ(Order(), "name");
+        EXPECT_EQ(CurrentId(), 5);
+    }
+    EXPECT_EQ(PeopleCount(), 6);
+}
+
+TEST_P(GridSortSql, AStoredOrderWithSqlIsRefusedWhenTheQueryOpens)
+{
+    // An order read from settings while the query is closed is only stored; it
+    // reaches the query when the query opens.
+    Query->Close();
+    Grid->SetOrderFields(QStringLiteral("city; DROP TABLE people"));
+    EXPECT_NO_THROW(Query->Open());
+    EXPECT_EQ(Sql(), SelectPeople.toStdString());
+    EXPECT_TRUE(Query->Active());
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople));
+    EXPECT_EQ(Order(), "") << "the markers show the order in force";
+    EXPECT_EQ(PeopleCount(), 6);
+
+    // A sane stored order is applied the same way.
+    Query->Close();
+    Grid->SetOrderFields(QStringLiteral("score DESC"));
+    Query->Open();
+    EXPECT_EQ(Sql(), (SelectPeople + "\nORDER BY score DESC").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY score DESC"));
+    EXPECT_EQ(Order(), "score DESC");
+}
+
+TEST_P(GridSortSql, AStatementTheServerRejectsAfterTheRewriteIsRestored)
+{
+    // ORDER BY appended after LIMIT is a syntax error on both servers.
+    const QString limited = SelectPeople + " LIMIT 4";
+    Query->SetSQLText(limited);
+    Query->Open();
+    QApplication::processEvents();
+    ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 2));
+    const std::vector<int> ids = QueryIds();
+    ASSERT_EQ(ids.size(), 4u);
+
+    ClickTitle(QStringLiteral("name"));
+    EXPECT_EQ(Sql(), limited.toStdString());
+    EXPECT_TRUE(Query->Active());
+    EXPECT_EQ(QueryIds(), ids);
+    EXPECT_EQ(Order(), "");
+    EXPECT_EQ(Grid->FindColumn(QStringLiteral("name"))->Title()->GetMarker(), tmNone);
+    EXPECT_EQ(CurrentId(), 2);
+    EXPECT_EQ(PeopleCount(), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, GridSortSql, ::testing::Values(TBackend::Sqlite, TBackend::Postgres),
+                         [](const ::testing::TestParamInfo<TBackend>& info) {
+                             return std::string(info.param == TBackend::Sqlite ? "SQLite" : "PostgreSQL");
+                         });
+
+} // namespace
