@@ -315,7 +315,7 @@ void TZCustomDBGrid::SetKeyFields(const QString& Value)
 
 void TZCustomDBGrid::SetDetailFields(const QString& Value)
 {
-    const QString names = NormalizeFieldNames(Value, DataSet());
+    const QString names = ValidFieldNames(DataSet(), CommaToSemicolon(Value), false);
     if (names.compare(FDetailFields, Qt::CaseInsensitive) == 0) {
         FDetailFields = names;
         return;
@@ -426,7 +426,7 @@ void TZCustomDBGrid::SetOptionsEx(TZDBGridOptionsEx Value)
     const TZDBGridOptionsEx changed = old ^ Value;
     const TZDBGridOptionsEx switchedOn = changed & Value;
     FOptionsEx = Value;
-    if (changed & OrderOptionsEx)
+    if (switchedOn & OrderOptionsEx)
         UpdateOrder(true);
     if (changed & dgAutoUpdateSequence)
         UpdateSequence(true);

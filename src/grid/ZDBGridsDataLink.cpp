@@ -212,6 +212,7 @@ void TZCustomDBGrid::LinkActive(bool Value)
         if (FMasterGrid)
             FMasterGrid->Synchronize();
         AlwaysShowEditor();
+        ActivateOrder();
     }
     UpdateTotals(true);
 }

@@ -70,6 +70,32 @@ QString QueryOrderFields(const QStringList& SQL)
     return UnquoteSQLOrderFields(ExtractOrderFields(SQL));
 }
 
+// The ORDER BY text for an order, made while the dataset is still open (its
+// fields tell data fields from calculated ones); a rejected order raises when
+// the text is asked for, inside the apply step, so that it is restored.
+class TSafeOrder
+{
+public:
+    TSafeOrder(TDataSet* DataSet, const QString& OrderFields)
+    {
+        try {
+            FText = SafeSQLOrderFields(DataSet, OrderFields);
+        } catch (...) {
+            FFailure = std::current_exception();
+        }
+    }
+    QString Text() const
+    {
+        if (FFailure)
+            std::rethrow_exception(FFailure);
+        return FText;
+    }
+
+private:
+    QString FText;
+    std::exception_ptr FFailure;
+};
+
 // Splits one order-fields item into the name and its direction (" DESC" or
 // " ASC" in any case).
 QString OrderItemName(const QString& Item, bool& Descending)
@@ -396,10 +422,11 @@ void TZCustomDBGrid::ChangeOrderFields(const QString& OrderFields, const QString
     const QStringList lines = TextLines(oldText);
     if (CompareOrderFields(QueryOrderFields(lines), order))
         return;
+    const TSafeOrder safe(dataSet, order);
     ApplyDataSetOrder(
         [&] {
             QStringList changed = lines;
-            ModifyOrderFields(changed, SafeSQLOrderFields(dataSet, order));
+            ModifyOrderFields(changed, safe.Text());
             WriteProperty(dataSet, prop, changed.join(QLatin1Char('\n')));
         },
         [&] {
@@ -422,10 +449,11 @@ void TZCustomDBGrid::ChangeSQLOrderFields(const QString& OrderFields, const QStr
     const QStringList saved = value.toStringList();
     if (CompareOrderFields(QueryOrderFields(saved), order))
         return;
+    const TSafeOrder safe(dataSet, order);
     ApplyDataSetOrder(
         [&] {
             QStringList changed = saved;
-            ModifyOrderFields(changed, SafeSQLOrderFields(dataSet, order));
+            ModifyOrderFields(changed, safe.Text());
             WriteProperty(dataSet, prop, changed);
         },
         [&] {

@@ -125,17 +125,22 @@ void TZCustomDBGrid::EnablePosition(bool KeepCurrent)
     if (FPositionCount == 0 || --FPositionCount > 0)
         return;
     const TBookmark stored = std::exchange(FPositionBookmark, TBookmark());
-    // The dataset's controls come back even when returning fails or the
-    // dataset could not be reopened.
-    auto enable = qScopeGuard([disabled = std::exchange(FPositionDataSet, nullptr)] {
-        if (disabled)
-            disabled->EnableControls();
-    });
-    if (!FDataLink || !FDataLink->Active())
-        return;
-    TDataSet* dataSet = FDataLink->DataSet();
-    const TBookmark target = KeepCurrent ? dataSet->GetBookmark() : stored;
-    GotoPosition(FPositionRow, target);
+    {
+        // The dataset's controls come back even when returning fails or the
+        // dataset could not be reopened.
+        auto enable = qScopeGuard([disabled = std::exchange(FPositionDataSet, nullptr)] {
+            if (disabled)
+                disabled->EnableControls();
+        });
+        if (!FDataLink || !FDataLink->Active())
+            return;
+        TDataSet* dataSet = FDataLink->DataSet();
+        const TBookmark target = KeepCurrent ? dataSet->GetBookmark() : stored;
+        GotoPosition(FPositionRow, target);
+    }
+    // Columns rebuilt meanwhile get their sort markers back.
+    if (FDataLink->Active())
+        CheckOrderMarkers();
 }
 
 void TZCustomDBGrid::DisableGrid()
