@@ -433,6 +433,47 @@ TEST_F(GridOrder, OrderFieldsAreStoredWhileThereAreNoLiveColumns)
     EXPECT_EQ(grid.FindColumn("Name")->Title()->GetMarkerIndex(), 4);
 }
 
+TEST_F(GridOrder, LoadingKeepsTheLoadedMarkersInTheStoredOrder)
+{
+    TZDBGrid grid;
+    int changed = 0;
+    grid.OnOrderChanged = [&](TZCustomDBGrid*) { ++changed; };
+    grid.Loading();
+    grid.SetOptions(grid.GetOptions() & ~TZDBGridOptions(dgMarkerAutoToggle));
+    // Columns as a stored form brings them, their titles with markers.
+    for (const char* name : {"Id", "Name", "City"})
+        grid.Columns()->Add()->SetFieldName(name);
+    grid.FindColumn("Name")->Title()->SetMarkerIndex(1);
+    grid.FindColumn("City")->Title()->SetMarkerIndex(0);
+    EXPECT_EQ(grid.GetOrderFields(), "Name DESC,City");
+
+    // The stored order only arranges them; the directions stay as loaded.
+    grid.SetOrderFields("City DESC,Nope,Name");
+    EXPECT_EQ(grid.GetOrderFields(), "City,Name DESC");
+    EXPECT_EQ(grid.FindColumn("City")->Title()->GetMarkerIndex(), 0);
+    EXPECT_EQ(grid.FindColumn("Name")->Title()->GetMarkerIndex(), 1);
+    grid.Loaded();
+    EXPECT_EQ(changed, 0);
+
+    // Once loaded the same call replaces the markers.
+    grid.SetOrderFields("Id DESC");
+    EXPECT_EQ(grid.GetOrderFields(), "Id DESC");
+    EXPECT_EQ(changed, 1);
+}
+
+TEST_F(GridOrder, AMarkerChangePostsThePendingEdit)
+{
+    AddOptionsEx(dgAutoUpdateOrder);
+    GoTo(7);
+    Table->Edit();
+    Table->FieldByName("Name")->SetValue("Aaron");
+    Column("Name")->Title()->ToggleMarker(true);
+    EXPECT_EQ(Table->State(), dsBrowse);
+    const std::vector<Row> rows = Rows(*Table);
+    EXPECT_EQ(rows.front().Name, "Aaron");
+    EXPECT_EQ(rows.front().Id, 7);
+}
+
 TEST_F(GridOrder, OrderChangedOncePerBracket)
 {
     Grid->BeginOrderUpdate();
