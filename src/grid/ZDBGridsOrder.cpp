@@ -107,6 +107,36 @@ QString OrderItemName(const QString& Item, bool& Descending)
     return (cut < 0 ? Item : Item.left(cut)).trimmed();
 }
 
+// The order is only stored while there are no live columns for it.
+bool OrderOnlyStored(const TZCustomDBGrid* Grid)
+{
+    const TZGridDataLink* link = Grid->DataLink();
+    const TDataSet* dataSet = link ? link->DataSet() : nullptr;
+    return Grid->Columns()->State() == csDefault && (!link || !link->Active() || !dataSet || !dataSet->Active());
+}
+
+// The detail fields lead the index of a dataset linked to its master.
+bool DetailPrefixed(const TZCustomDBGrid* Grid, TDataSet* DataSet)
+{
+    if (Grid->GetDetailFields().isEmpty())
+        return false;
+    if (ListPropertyText(GetPropertyValue(DataSet, QStringLiteral("MasterFields"))).isEmpty())
+        return false;
+    return ObjectPropertySet(DataSet, QStringLiteral("MasterSource")) ||
+           ObjectPropertySet(DataSet, QStringLiteral("DataSource"));
+}
+
+// Index fields read back without the detail fields that lead them.
+QString WithoutDetailFields(const TZCustomDBGrid* Grid, TDataSet* DataSet, const QString& OrderFields)
+{
+    if (!DetailPrefixed(Grid, DataSet))
+        return OrderFields;
+    const QString detail = Grid->GetDetailFields();
+    if (OrderFields.toUpper().startsWith(SemicolonToComma(detail).toUpper()))
+        return OrderFields.mid(detail.length() + 1);
+    return OrderFields;
+}
+
 } // namespace
 
 // ---- Order fields <-> markers ------------------------------------------------------
@@ -114,14 +144,6 @@ QString OrderItemName(const QString& Item, bool& Descending)
 bool TZCustomDBGrid::KeepSelection() const
 {
     return !FKeyFields.isEmpty() && (FOptionsEx & dgAutoKeepSelection);
-}
-
-// The order is only stored while there are no live columns for it.
-static bool OrderOnlyStored(const TZCustomDBGrid* Grid)
-{
-    const TZGridDataLink* link = Grid->DataLink();
-    const TDataSet* dataSet = link ? link->DataSet() : nullptr;
-    return Grid->Columns()->State() == csDefault && (!link || !link->Active() || !dataSet || !dataSet->Active());
 }
 
 QString TZCustomDBGrid::GetOrderFields() const
@@ -367,28 +389,6 @@ void TZCustomDBGrid::ApplyDataSetOrder(const std::function<void()>& Apply, const
     OrderUpdated();
 }
 
-// The detail fields lead the index of a dataset linked to its master.
-static bool DetailPrefixed(const TZCustomDBGrid* Grid, TDataSet* DataSet)
-{
-    if (Grid->GetDetailFields().isEmpty())
-        return false;
-    if (ListPropertyText(GetPropertyValue(DataSet, QStringLiteral("MasterFields"))).isEmpty())
-        return false;
-    return ObjectPropertySet(DataSet, QStringLiteral("MasterSource")) ||
-           ObjectPropertySet(DataSet, QStringLiteral("DataSource"));
-}
-
-// Index fields read back without the detail fields that lead them.
-static QString WithoutDetailFields(const TZCustomDBGrid* Grid, TDataSet* DataSet, const QString& OrderFields)
-{
-    if (!DetailPrefixed(Grid, DataSet))
-        return OrderFields;
-    const QString detail = Grid->GetDetailFields();
-    if (OrderFields.toUpper().startsWith(SemicolonToComma(detail).toUpper()))
-        return OrderFields.mid(detail.length() + 1);
-    return OrderFields;
-}
-
 void TZCustomDBGrid::ChangeIndexFields(const QString& OrderFields, const QString& PropName, const QString& Suffix)
 {
     TDataSet* dataSet = DataSet();
@@ -406,6 +406,8 @@ void TZCustomDBGrid::ChangeIndexFields(const QString& OrderFields, const QString
     ApplyDataSetOrder([&] { WriteProperty(dataSet, prop, OrderFieldsToIndexFields(order, Suffix)); },
                       [&] {
                           SetPropertyValue(dataSet, prop, old);
+                          // The markers get the old order as CurrentIndexFields
+                          // reads it: the detail fields are no sort key of theirs.
                           return WithoutDetailFields(this, dataSet, IndexFieldsToOrderFields(old, Suffix));
                       },
                       false, true, true);

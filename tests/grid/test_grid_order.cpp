@@ -684,6 +684,12 @@ TEST_F(GridOrder, ADetailTableIndexLeadsWithTheDetailFields)
     Grid->SetupCurrentOrder();
     EXPECT_EQ(Grid->GetOrderFields(), "Amount DESC");
 
+    // A rejected order gives the markers the old order without the detail fields.
+    Grid->ChangeIndexFields("Ghost");
+    EXPECT_EQ(detail->GetIndexFieldNames(), "City;Amount DESC");
+    EXPECT_EQ(Grid->GetOrderFields(), "Amount DESC");
+    EXPECT_EQ(MarkerIndex("City"), -1);
+
     // No markers: the index holds the detail fields alone.
     Grid->SetOrderFields("");
     Grid->ChangeIndexFields(QString());
