@@ -153,6 +153,22 @@ QSqlDatabase PgTestDb::Database() const
 
 // ---------------------------------------------------------------------------
 
+std::string BackendName(const ::testing::TestParamInfo<TBackend>& info)
+{
+    return info.param == TBackend::Sqlite ? "SQLite" : "PostgreSQL";
+}
+
+TBackendDb::TBackendDb(TBackend backend)
+    : FBackend(backend)
+{
+    if (backend == TBackend::Sqlite)
+        FSqlite = std::make_unique<SqliteTestDb>();
+    else
+        FPg = std::make_unique<PgTestDb>();
+}
+
+// ---------------------------------------------------------------------------
+
 void SqliteTest::SetUp()
 {
     ASSERT_TRUE(FTestDb->IsOpen()) << FTestDb->ErrorText().toStdString();

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace zdb::test {
 
@@ -86,6 +87,40 @@ private:
     QString FAdminConnectionName;
     QString FConnectionName;
     QString FDatabaseName;
+};
+
+// Tests that run on both servers take a TBackend parameter:
+//
+//   class T : public ::testing::TestWithParam<zdb::test::TBackend> {
+//       void SetUp() override {
+//           FDb = std::make_unique<zdb::test::TBackendDb>(GetParam());
+//           if (FDb->NoServer()) GTEST_SKIP() << FDb->ErrorText().toStdString();
+//           ASSERT_TRUE(FDb->IsOpen()) << FDb->ErrorText().toStdString();
+//       }
+//   };
+//   INSTANTIATE_TEST_SUITE_P(Databases, T, zdb::test::AllBackends(), zdb::test::BackendName);
+enum class TBackend { Sqlite, Postgres };
+inline auto AllBackends() { return ::testing::Values(TBackend::Sqlite, TBackend::Postgres); }
+// "SQLite" or "PostgreSQL", for the names of parameterised tests.
+std::string BackendName(const ::testing::TestParamInfo<TBackend>& info);
+
+// A fresh test database of either kind.
+class TBackendDb
+{
+public:
+    explicit TBackendDb(TBackend backend);
+    TBackend Backend() const { return FBackend; }
+    bool Sqlite() const { return FBackend == TBackend::Sqlite; }
+    QSqlDatabase Database() const { return FSqlite ? FSqlite->Database() : FPg->Database(); }
+    // PostgreSQL without a test server: the test skips with ErrorText.
+    bool NoServer() const { return FPg && FPg->State() == PgTestDb::TState::NoServer; }
+    bool IsOpen() const { return FSqlite ? FSqlite->IsOpen() : FPg->IsOpen(); }
+    QString ErrorText() const { return FSqlite ? FSqlite->ErrorText() : FPg->ErrorText(); }
+
+private:
+    TBackend FBackend;
+    std::unique_ptr<SqliteTestDb> FSqlite;
+    std::unique_ptr<PgTestDb> FPg;
 };
 
 // Fixture with a fresh SQLite database per test.

@@ -18,12 +18,10 @@
 
 using namespace zdb;
 using zdb::test::ExecSql;
-using zdb::test::PgTestDb;
-using zdb::test::SqliteTestDb;
+using zdb::test::TBackend;
+using zdb::test::TBackendDb;
 
 namespace {
-
-enum class TBackend { Sqlite, Postgres };
 
 const QString SelectPeople = QStringLiteral("SELECT id, name, city, \"Full Name\", score FROM people");
 
@@ -31,15 +29,10 @@ class GridSortSql : public ::testing::TestWithParam<TBackend> {
 protected:
     void SetUp() override
     {
-        if (GetParam() == TBackend::Sqlite) {
-            FSqlite = std::make_unique<SqliteTestDb>();
-            ASSERT_TRUE(FSqlite->IsOpen()) << FSqlite->ErrorText().toStdString();
-        } else {
-            FPg = std::make_unique<PgTestDb>();
-            if (FPg->State() == PgTestDb::TState::NoServer)
-                GTEST_SKIP() << FPg->ErrorText().toStdString();
-            ASSERT_TRUE(FPg->IsOpen()) << FPg->ErrorText().toStdString();
-        }
+        FDb = std::make_unique<TBackendDb>(GetParam());
+        if (FDb->NoServer())
+            GTEST_SKIP() << FDb->ErrorText().toStdString();
+        ASSERT_TRUE(FDb->IsOpen()) << FDb->ErrorText().toStdString();
         // Names and full names are unique; cities repeat, so they need a second key.
         ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE people (id INTEGER PRIMARY KEY, name VARCHAR(20),"
                                   " city VARCHAR(20), \"Full Name\" VARCHAR(30), score INTEGER)"));
@@ -66,7 +59,7 @@ protected:
         Query.reset();
     }
 
-    QSqlDatabase Db() const { return FSqlite ? FSqlite->Database() : FPg->Database(); }
+    QSqlDatabase Db() const { return FDb->Database(); }
 
     // A click on the title of the column of `field`.
     void ClickTitle(const QString& field, Qt::KeyboardModifiers modifiers = {})
@@ -116,8 +109,7 @@ protected:
     std::unique_ptr<TZDBGrid> Grid;
 
 private:
-    std::unique_ptr<SqliteTestDb> FSqlite;
-    std::unique_ptr<PgTestDb> FPg;
+    std::unique_ptr<TBackendDb> FDb;
 };
 
 TEST_P(GridSortSql, TitleClicksOrderTheQueryAsTheServerDoes)
@@ -231,9 +223,6 @@ TEST_P(GridSortSql, AStatementTheServerRejectsAfterTheRewriteIsRestored)
     EXPECT_EQ(PeopleCount(), 6);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, GridSortSql, ::testing::Values(TBackend::Sqlite, TBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TBackend>& info) {
-                             return std::string(info.param == TBackend::Sqlite ? "SQLite" : "PostgreSQL");
-                         });
+INSTANTIATE_TEST_SUITE_P(Backends, GridSortSql, zdb::test::AllBackends(), zdb::test::BackendName);
 
 } // namespace

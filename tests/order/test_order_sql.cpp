@@ -18,26 +18,19 @@
 
 using namespace zdb;
 using zdb::test::ExecSql;
-using zdb::test::PgTestDb;
-using zdb::test::SqliteTestDb;
+using zdb::test::TBackend;
+using zdb::test::TBackendDb;
 
 namespace {
-
-enum class TBackend { Sqlite, Postgres };
 
 class OrderSqlTest : public ::testing::TestWithParam<TBackend> {
 protected:
     void SetUp() override
     {
-        if (Sqlite()) {
-            FSqlite = std::make_unique<SqliteTestDb>();
-            ASSERT_TRUE(FSqlite->IsOpen()) << FSqlite->ErrorText().toStdString();
-        } else {
-            FPg = std::make_unique<PgTestDb>();
-            if (FPg->State() == PgTestDb::TState::NoServer)
-                GTEST_SKIP() << FPg->ErrorText().toStdString();
-            ASSERT_TRUE(FPg->IsOpen()) << FPg->ErrorText().toStdString();
-        }
+        FDb = std::make_unique<TBackendDb>(GetParam());
+        if (FDb->NoServer())
+            GTEST_SKIP() << FDb->ErrorText().toStdString();
+        ASSERT_TRUE(FDb->IsOpen()) << FDb->ErrorText().toStdString();
         // Column names that a server reads differently bare and quoted.
         ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE people (id INTEGER PRIMARY KEY, Name VARCHAR(20),"
                                   " \"Full Name\" VARCHAR(20), \"order\" INTEGER, \"a.b\" INTEGER,"
@@ -53,7 +46,7 @@ protected:
     void TearDown() override { FQuery.reset(); }
 
     bool Sqlite() const { return GetParam() == TBackend::Sqlite; }
-    QSqlDatabase Db() const { return FSqlite ? FSqlite->Database() : FPg->Database(); }
+    QSqlDatabase Db() const { return FDb->Database(); }
     TZSQLQuery& Query() { return *FQuery; }
 
     // The ids of people in the order of `orderBy`, read through the dataset.
@@ -76,8 +69,7 @@ protected:
     }
 
 private:
-    std::unique_ptr<SqliteTestDb> FSqlite;
-    std::unique_ptr<PgTestDb> FPg;
+    std::unique_ptr<TBackendDb> FDb;
     std::unique_ptr<TZSQLQuery> FQuery;
 };
 
@@ -192,10 +184,7 @@ TEST_P(OrderSqlTest, OnlyDataFieldsCanBeOrderedBy)
     EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("ID desc")), "id DESC");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, OrderSqlTest, ::testing::Values(TBackend::Sqlite, TBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TBackend>& info) {
-                             return std::string(info.param == TBackend::Sqlite ? "SQLite" : "PostgreSQL");
-                         });
+INSTANTIATE_TEST_SUITE_P(Backends, OrderSqlTest, zdb::test::AllBackends(), zdb::test::BackendName);
 
 TEST(OrderSqlWithoutServer, OtherDatasetsGetStandardQuotesAndTheTextReadsBack)
 {

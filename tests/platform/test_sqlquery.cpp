@@ -20,29 +20,14 @@ using zdb::test::SqliteTestDb;
 
 namespace {
 
-enum class TBackend { Sqlite, Postgres };
-
-std::string BackendName(const ::testing::TestParamInfo<TBackend>& info)
-{
-    return info.param == TBackend::Sqlite ? "SQLite" : "PostgreSQL";
-}
+using zdb::test::BackendName;
+using zdb::test::TBackend;
 
 // One test database of either kind.
-class TTestConnection {
+class TTestConnection : public zdb::test::TBackendDb {
 public:
-    explicit TTestConnection(TBackend backend) : FBackend(backend)
-    {
-        if (backend == TBackend::Sqlite)
-            FSqlite = std::make_unique<SqliteTestDb>();
-        else
-            FPg = std::make_unique<PgTestDb>();
-    }
-    TBackend Backend() const { return FBackend; }
-    bool Sqlite() const { return FBackend == TBackend::Sqlite; }
-    QSqlDatabase Db() const { return FSqlite ? FSqlite->Database() : FPg->Database(); }
-    bool NoServer() const { return FPg && FPg->State() == PgTestDb::TState::NoServer; }
-    bool IsOpen() const { return FSqlite ? FSqlite->IsOpen() : FPg->IsOpen(); }
-    QString ErrorText() const { return FSqlite ? FSqlite->ErrorText() : FPg->ErrorText(); }
+    using TBackendDb::TBackendDb;
+    QSqlDatabase Db() const { return Database(); }
 
     // DDL that differs between the two.
     QString AutoKey() const { return Sqlite() ? "INTEGER PRIMARY KEY" : "SERIAL PRIMARY KEY"; }
@@ -68,11 +53,6 @@ public:
                               " note TEXT)")
             .arg(AutoKey());
     }
-
-private:
-    TBackend FBackend;
-    std::unique_ptr<SqliteTestDb> FSqlite;
-    std::unique_ptr<PgTestDb> FPg;
 };
 
 // Runs a query and returns the first column of the first row.
