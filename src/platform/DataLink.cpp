@@ -26,8 +26,13 @@ void TDataSource::SetDataSet(TDataSet* value)
         return;
     if (IsLinkedTo(value))
         DatabaseError(SCircularDataLink, this);
-    if (FDataSet)
+    // The links see the old dataset go before the new one comes, so a switch
+    // between two open datasets rebuilds what depended on the old one.
+    if (FDataSet) {
         FDataSet->RemoveDataSource(this);
+        FDataSet = nullptr;
+        UpdateState();
+    }
     FDataSet = value;
     if (FDataSet)
         FDataSet->AddDataSource(this);
@@ -168,8 +173,12 @@ void TDataLink::SetDataSource(TDataSource* value)
 {
     if (value == FDataSource)
         return;
-    if (FDataSource)
+    // Leaving the old source deactivates the link before the new one is joined.
+    if (FDataSource) {
         FDataSource->RemoveDataLink(this);
+        FDataSource = nullptr;
+        UpdateState();
+    }
     FDataSource = value;
     if (FDataSource)
         FDataSource->AddDataLink(this);

@@ -128,6 +128,39 @@ TEST_F(LinkGrid, AForcedSequenceCountsWhatTheGridIsTold)
     EXPECT_EQ(Grid->GetRecNumber(), Table->RecNo());
 }
 
+TEST_F(LinkGrid, SwitchingBetweenOpenDataSetsRebuildsTheDefaultColumns)
+{
+    auto people = std::make_unique<TZMemDataSet>();
+    people->FieldDefs().Add(QStringLiteral("Name"), ftWideString, 20);
+    people->FieldDefs().Add(QStringLiteral("Born"), ftDate);
+    people->CreateDataSet();
+    people->Append();
+    people->FieldByName("Name")->SetValue(QStringLiteral("Ada"));
+    people->FieldByName("Born")->SetValue(QDate(1815, 12, 10));
+    people->Post();
+    TDataSource peopleSource;
+    peopleSource.SetDataSet(people.get());
+    Show();
+    ASSERT_EQ(Grid->Columns()->Items(0)->GetField(), Table->FieldByName("Id"));
+
+    // Another data source whose dataset is open as well.
+    Grid->SetDataSource(&peopleSource);
+    ASSERT_EQ(Grid->Columns()->Count(), 2);
+    EXPECT_EQ(Grid->Columns()->Items(0)->GetField(), people->FieldByName("Name"));
+    EXPECT_EQ(Grid->Columns()->Items(1)->GetField(), people->FieldByName("Born"));
+    QApplication::processEvents();
+    EXPECT_EQ(Grid->CellText(Grid->DataToRawColumn(0), Grid->GetFixedRows()), "Ada");
+
+    // The same data source turned to another open dataset.
+    Grid->SetDataSource(&Source);
+    Source.SetDataSet(people.get());
+    ASSERT_EQ(Grid->Columns()->Count(), 2);
+    EXPECT_EQ(Grid->Columns()->Items(0)->GetField(), people->FieldByName("Name"));
+    Source.SetDataSet(Table.get());
+    EXPECT_EQ(Grid->Columns()->Items(0)->GetField(), Table->FieldByName("Id"));
+    Grid->SetDataSource(nullptr);
+}
+
 TEST_F(LinkGrid, GotoPositionPutsARecordOnAGivenRow)
 {
     Show();
