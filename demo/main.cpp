@@ -137,10 +137,20 @@ public:
             column->Title()->SetAlignment(look.Alignment == taRightJustify ? taRightJustify : taLeftJustify);
             column->SetAlignment(look.Alignment);
             column->SetWidth(look.Width);
+            // Lookup values are not columns of the query: their titles do not sort.
+            if (TField* field = FOrders->FindField(column->GetFieldName()); field && field->GetFieldKind() == fkLookup)
+                column->Title()->SetAutoToggle(false);
         }
+        // Title clicks sort through the query's ORDER BY (Ctrl+click adds a key);
+        // the markers start from the order the SQL has, and the current order
+        // is found again by its id.
+        grid->SetKeyFields(QStringLiteral("id"));
+        grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder);
         grid->SetDataSource(FSource);
         setCentralWidget(grid);
         statusBar()->addWidget(new QLabel(Summary(db), this));
+        statusBar()->addPermanentWidget(
+            new QLabel(QStringLiteral("Click a title to sort, again for descending; Ctrl+click adds a sort key"), this));
         resize(1100, 640);
     }
 
