@@ -1,12 +1,42 @@
-// Sort markers in column titles: image MarkerIndex of the "ZDBMARKERS" strip
-// (ascending points up; positions 1..9 carry their number), drawn at the end
-// of the caption, which keeps the rest of the title.
+// Sort markers in column titles: the arrow of the "ZDBMARKERS" strip
+// (ascending points up) at the end of the caption, followed for a numbered
+// marker (position k >= 1 of a multi-column order) by k in a bold font sized
+// from the arrow, so that it stays legible at every density. The caption keeps
+// the rest of the title.
 
 #include "ZDBGrids.h"
 
+#include <QFontMetricsF>
+#include <QImage>
 #include <QPainter>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace zdb {
+
+namespace {
+
+// The columns of Glyph (in device pixels) that hold any visible pixel.
+QRect OpaqueColumns(const QPixmap& Glyph)
+{
+    const QImage image = Glyph.toImage().convertToFormat(QImage::Format_ARGB32);
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(line[x]) > 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    }
+    if (right < left)
+        return QRect(0, 0, image.width(), image.height());
+    return QRect(left, 0, right - left + 1, image.height());
+}
+
+} // namespace
 
 const QPixmap& TZCustomDBGrid::MarkerBitmap() const
 {
@@ -23,17 +53,37 @@ void TZCustomDBGrid::DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& 
     const int index = Column ? Column->Title()->GetMarkerIndex() : -1;
     if (index < 0 || index >= PackageImages::MarkerCount)
         return;
-    const QPixmap glyph = PackageBitmapImage(MarkerBitmap(), index);
+    // The unnumbered arrow of the same direction; the number is drawn here.
+    const QPixmap glyph = PackageBitmapImage(MarkerBitmap(), index & 1);
     if (glyph.isNull())
         return;
-    const QSizeF size = glyph.deviceIndependentSize();
-    const int room = int(size.width()) + 2;
+    const qreal ratio = glyph.devicePixelRatio();
+    const QRect arrow = OpaqueColumns(glyph);
+    const QSizeF arrowSize(arrow.width() / ratio, arrow.height() / ratio);
+    const int position = index / 2;
+
+    QFont numberFont = Column->Title()->GetFont();
+    numberFont.setBold(true);
+    numberFont.setPixelSize(std::max(7, qRound(arrowSize.height() * 0.7)));
+    const QString number = position > 0 ? QString::number(position) : QString();
+    const qreal numberWidth = number.isEmpty() ? 0 : QFontMetricsF(numberFont).horizontalAdvance(number) + 1;
+
+    const int margin = 2;
+    const int room = qCeil(arrowSize.width() + numberWidth) + 2 * margin;
     if (ARect.width() <= room)
         return;
     const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
-    const qreal x = rightToLeft ? ARect.left() + 2 : ARect.right() - room + 1;
-    const qreal y = ARect.top() + (ARect.height() - size.height()) / 2.0;
-    Canvas.drawPixmap(QPointF(x, y), glyph);
+    const qreal left = rightToLeft ? ARect.left() + margin : ARect.right() + 1 - room + margin;
+    const qreal top = ARect.top() + (ARect.height() - arrowSize.height()) / 2.0;
+    Canvas.drawPixmap(QRectF(QPointF(left, top), arrowSize), glyph, QRectF(arrow));
+    if (!number.isEmpty()) {
+        Canvas.save();
+        Canvas.setFont(numberFont);
+        Canvas.setPen(palette().color(QPalette::ButtonText));
+        const QRectF box(left + arrowSize.width() + 1, ARect.top(), numberWidth, ARect.height());
+        Canvas.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, number);
+        Canvas.restore();
+    }
     if (rightToLeft)
         ARect.setLeft(ARect.left() + room);
     else
