@@ -144,7 +144,6 @@ struct GridOrder : ::testing::Test {
     void Show(TDataSet* DataSet)
     {
         Other.SetDataSet(DataSet);
-        Grid->SetDataSource(nullptr);
         Grid->SetDataSource(DataSet ? &Other : &Source);
         QApplication::processEvents();
     }
