@@ -48,8 +48,13 @@ void TZCustomDBGrid::MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, i
         return;
     // Shift-clicks select columns in a multi-selection (outside title-button mode).
     const bool selecting = !titleButtons && (FOptions & dgMultiSelect) && (Shift & ssShift);
-    if ((FOptions & dgMarkerAutoToggle) && column->Title()->GetAutoToggle() && !selecting)
+    if ((FOptions & dgMarkerAutoToggle) && column->Title()->GetAutoToggle() && !selecting) {
+        // A pending edit is written first: when it cannot be, the markers stay
+        // as they are and the error reaches the application's handler.
+        if (FDataLink && FDataLink->Active())
+            FDataLink->DataSet()->CheckBrowseMode();
         column->Title()->ToggleMarker(!(Shift & ssCtrl));
+    }
     TitleClick(column);
 }
 

@@ -71,30 +71,23 @@ QString QueryOrderFields(const QStringList& SQL)
 }
 
 // The ORDER BY text for an order, made while the dataset is still open (its
-// fields tell data fields from calculated ones); a rejected order raises when
-// the text is asked for, inside the apply step, so that it is restored.
-class TSafeOrder
+// fields tell data fields from calculated ones). A refused order changes
+// nothing: the markers return to Current, the order in force, and the refusal
+// is only heard. An order that cannot be checked yet (a query never opened,
+// without fields or field definitions) stays stored until the query opens.
+std::optional<QString> CheckedOrderText(TZCustomDBGrid* Grid, TDataSet* DataSet, const QString& OrderFields,
+                                        const QString& Current)
 {
-public:
-    TSafeOrder(TDataSet* DataSet, const QString& OrderFields)
-    {
-        try {
-            FText = SafeSQLOrderFields(DataSet, OrderFields);
-        } catch (...) {
-            FFailure = std::current_exception();
-        }
+    try {
+        return SafeSQLOrderFields(DataSet, OrderFields);
+    } catch (const std::exception&) {
+        if (!DataSet->Active() && DataSet->FieldCount() == 0 && DataSet->FieldDefs().Count() == 0)
+            return std::nullopt;
+        Grid->SetupOrderFields(Current);
+        QApplication::beep();
+        return std::nullopt;
     }
-    QString Text() const
-    {
-        if (FFailure)
-            std::rethrow_exception(FFailure);
-        return FText;
-    }
-
-private:
-    QString FText;
-    std::exception_ptr FFailure;
-};
+}
 
 // Splits one order-fields item into the name and its direction (" DESC" or
 // " ASC" in any case).
@@ -132,7 +125,9 @@ QString WithoutDetailFields(const TZCustomDBGrid* Grid, TDataSet* DataSet, const
     if (!DetailPrefixed(Grid, DataSet))
         return OrderFields;
     const QString detail = Grid->GetDetailFields();
-    if (OrderFields.toUpper().startsWith(SemicolonToComma(detail).toUpper()))
+    // Whole names only: detail "City" does not cut "CityCode".
+    if (OrderFields.startsWith(SemicolonToComma(detail), Qt::CaseInsensitive) &&
+        (OrderFields.size() == detail.size() || OrderFields.at(detail.size()) == QLatin1Char(',')))
         return OrderFields.mid(detail.length() + 1);
     return OrderFields;
 }
@@ -213,15 +208,18 @@ void TZCustomDBGrid::ActivateOrder()
         SetupCurrentOrder();
         return;
     }
-    const QString stored = FOrderFields;
     if (FOptionsEx & dgAutoUpdateOrder)
-        ChangeDataSetOrder(stored);
+        ChangeDataSetOrder(FOrderFields);
+    // A rejected order has put the order in force into the stored fields.
     if (FColumns && FColumns->State() == csDefault)
-        SetupOrderFields(stored);
+        SetupOrderFields(FOrderFields);
 }
 
 void TZCustomDBGrid::CheckOrderMarkers()
 {
+    // Inside an order bracket the stored fields follow at its end.
+    if (FOrderUpdateCount > 0)
+        return;
     if (GetOrderFields() != FOrderFields)
         SetupOrderFields(FOrderFields);
 }
@@ -373,18 +371,28 @@ void TZCustomDBGrid::ApplyDataSetOrder(const std::function<void()>& Apply, const
                 // The order in force before comes back; the failure is only heard.
                 try {
                     const QString restored = Restore();
+                    SetupOrderFields(restored);
+                } catch (...) {
+                }
+                try {
                     if (wasActive && !dataSet->Active())
                         dataSet->Open();
-                    SetupOrderFields(restored);
                 } catch (...) {
                 }
                 QApplication::beep();
             }
         }
-        if (keepSelection)
-            RestoreSelection();
-        if (keepPosition)
-            dataSet->Locate(FKeyFields, keyValues);
+        // A dataset that could not be opened again keeps nothing to return to.
+        if (dataSet->Active()) {
+            try {
+                if (keepSelection)
+                    RestoreSelection();
+                if (keepPosition)
+                    dataSet->Locate(FKeyFields, keyValues);
+            } catch (...) {
+                QApplication::beep();
+            }
+        }
     }
     OrderUpdated();
 }
@@ -400,7 +408,7 @@ void TZCustomDBGrid::ChangeIndexFields(const QString& OrderFields, const QString
         order = order.isEmpty() ? detail : detail + QLatin1Char(',') + order;
     }
     const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeIndexFields) : PropName;
-    const QString old = GetPropertyValue(dataSet, prop).toString();
+    const QString old = ListPropertyText(GetPropertyValue(dataSet, prop));
     if (CompareOrderFields(IndexFieldsToOrderFields(old, Suffix), order))
         return;
     ApplyDataSetOrder([&] { WriteProperty(dataSet, prop, OrderFieldsToIndexFields(order, Suffix)); },
@@ -422,13 +430,16 @@ void TZCustomDBGrid::ChangeOrderFields(const QString& OrderFields, const QString
     const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeOrderFields) : PropName;
     const QString oldText = GetPropertyValue(dataSet, prop).toString();
     const QStringList lines = TextLines(oldText);
-    if (CompareOrderFields(QueryOrderFields(lines), order))
+    const QString current = QueryOrderFields(lines);
+    if (CompareOrderFields(current, order))
         return;
-    const TSafeOrder safe(dataSet, order);
+    const std::optional<QString> text = CheckedOrderText(this, dataSet, order, current);
+    if (!text)
+        return;
     ApplyDataSetOrder(
         [&] {
             QStringList changed = lines;
-            ModifyOrderFields(changed, safe.Text());
+            ModifyOrderFields(changed, *text);
             WriteProperty(dataSet, prop, changed.join(QLatin1Char('\n')));
         },
         [&] {
@@ -449,13 +460,16 @@ void TZCustomDBGrid::ChangeSQLOrderFields(const QString& OrderFields, const QStr
     if (value.typeId() != QMetaType::QStringList)
         return;
     const QStringList saved = value.toStringList();
-    if (CompareOrderFields(QueryOrderFields(saved), order))
+    const QString current = QueryOrderFields(saved);
+    if (CompareOrderFields(current, order))
         return;
-    const TSafeOrder safe(dataSet, order);
+    const std::optional<QString> text = CheckedOrderText(this, dataSet, order, current);
+    if (!text)
+        return;
     ApplyDataSetOrder(
         [&] {
             QStringList changed = saved;
-            ModifyOrderFields(changed, safe.Text());
+            ModifyOrderFields(changed, *text);
             WriteProperty(dataSet, prop, changed);
         },
         [&] {
@@ -471,7 +485,7 @@ QString TZCustomDBGrid::CurrentIndexFields(const QString& PropName, const QStrin
     if (!dataSet)
         return QString();
     const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeIndexFields) : PropName;
-    const QString order = IndexFieldsToOrderFields(GetPropertyValue(dataSet, prop).toString(), Suffix);
+    const QString order = IndexFieldsToOrderFields(ListPropertyText(GetPropertyValue(dataSet, prop)), Suffix);
     return WithoutDetailFields(this, dataSet, order);
 }
 

@@ -419,8 +419,8 @@ bool CompareOrderFields(const QString& A, const QString& B)
     QString a = A.trimmed().toUpper();
     QString b = B.trimmed().toUpper();
     while (a != b) {
-        QString headA = ScanStr(a, DefaultDelimiter).trimmed();
-        QString headB = ScanStr(b, DefaultDelimiter).trimmed();
+        QString headA = ScanStr(a, QStringLiteral(",")).trimmed();
+        QString headB = ScanStr(b, QStringLiteral(",")).trimmed();
         if (headA != headB)
             return false;
         a = a.trimmed();
@@ -538,9 +538,21 @@ const TChangeOrderItem* TChangeOrderList::Find(TDataSet* DataSet, bool ForChange
 {
     if (!DataSet)
         return nullptr;
-    if (FCacheIndex >= 0 && FCacheIndex < Count() && Matches(*FItems[size_t(FCacheIndex)], DataSet, ForChange))
+    // The entry found last is tried first; it answers only when no entry that
+    // is searched before it (a later one) applies, so the cache never changes
+    // the result: a more specific class, or an entry whose validity test now
+    // passes, still wins.
+    int from = Count() - 1;
+    if (FCacheIndex >= 0 && FCacheIndex < Count() && Matches(*FItems[size_t(FCacheIndex)], DataSet, ForChange)) {
+        for (int i = from; i > FCacheIndex; --i) {
+            if (Matches(*FItems[size_t(i)], DataSet, ForChange)) {
+                FCacheIndex = i;
+                return FItems[size_t(i)].get();
+            }
+        }
         return FItems[size_t(FCacheIndex)].get();
-    for (int i = Count() - 1; i >= 0; --i) {
+    }
+    for (int i = from; i >= 0; --i) {
         if (Matches(*FItems[size_t(i)], DataSet, ForChange)) {
             FCacheIndex = i;
             return FItems[size_t(i)].get();

@@ -4,6 +4,8 @@
 
 #include "Grids.h"
 
+#include "AppExceptions.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -214,16 +216,18 @@ void TCustomGrid::KeyUp(int& Key, TShiftState Shift)
 
 void TCustomGrid::keyPressEvent(QKeyEvent* Event)
 {
-    int key = Event->key();
-    KeyDown(key, ShiftStateFrom(Event->modifiers()));
-    if (key != 0) {
-        const QString text = Event->text();
-        for (QChar ch : text) {
-            if (!IsInputChar(ch))
-                continue;
-            KeyPress(ch);
+    GuardEvent(this, [&] {
+        int key = Event->key();
+        KeyDown(key, ShiftStateFrom(Event->modifiers()));
+        if (key != 0) {
+            const QString text = Event->text();
+            for (QChar ch : text) {
+                if (!IsInputChar(ch))
+                    continue;
+                KeyPress(ch);
+            }
         }
-    }
+    });
     Event->accept();
 }
 
@@ -233,8 +237,10 @@ void TCustomGrid::keyReleaseEvent(QKeyEvent* Event)
         Event->accept();
         return;
     }
-    int key = Event->key();
-    KeyUp(key, ShiftStateFrom(Event->modifiers()));
+    GuardEvent(this, [&] {
+        int key = Event->key();
+        KeyUp(key, ShiftStateFrom(Event->modifiers()));
+    });
     Event->accept();
 }
 
@@ -651,28 +657,30 @@ bool TCustomGrid::DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos)
 void TCustomGrid::mousePressEvent(QMouseEvent* Event)
 {
     const QPoint p = Event->position().toPoint();
-    MouseDown(Event->button(), ShiftStateFrom(Event->modifiers(), Event->buttons()), p.x(), p.y());
+    GuardEvent(this, [&] { MouseDown(Event->button(), ShiftStateFrom(Event->modifiers(), Event->buttons()), p.x(), p.y()); });
     Event->accept();
 }
 
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent* Event)
 {
     const QPoint p = Event->position().toPoint();
-    MouseDown(Event->button(), ShiftStateFrom(Event->modifiers(), Event->buttons(), true), p.x(), p.y());
+    GuardEvent(this, [&] {
+        MouseDown(Event->button(), ShiftStateFrom(Event->modifiers(), Event->buttons(), true), p.x(), p.y());
+    });
     Event->accept();
 }
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent* Event)
 {
     const QPoint p = Event->position().toPoint();
-    MouseMove(ShiftStateFrom(Event->modifiers(), Event->buttons()), p.x(), p.y());
+    GuardEvent(this, [&] { MouseMove(ShiftStateFrom(Event->modifiers(), Event->buttons()), p.x(), p.y()); });
     Event->accept();
 }
 
 void TCustomGrid::mouseReleaseEvent(QMouseEvent* Event)
 {
     const QPoint p = Event->position().toPoint();
-    MouseUp(Event->button(), ShiftStateFrom(Event->modifiers(), Event->buttons()), p.x(), p.y());
+    GuardEvent(this, [&] { MouseUp(Event->button(), ShiftStateFrom(Event->modifiers(), Event->buttons()), p.x(), p.y()); });
     Event->accept();
 }
 
@@ -683,7 +691,7 @@ void TCustomGrid::wheelEvent(QWheelEvent* Event)
         Event->ignore();
         return;
     }
-    DoMouseWheel(ShiftStateFrom(Event->modifiers(), Event->buttons()), delta, Event->position().toPoint());
+    GuardEvent(this, [&] { DoMouseWheel(ShiftStateFrom(Event->modifiers(), Event->buttons()), delta, Event->position().toPoint()); });
     Event->accept();
 }
 

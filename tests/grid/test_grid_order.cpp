@@ -4,10 +4,12 @@
 // the change-order registry (re-sorting, the current record and the selection
 // kept by key fields, a detail table's index, a rejected order restored).
 
+#include "AppExceptions.h"
 #include "DBError.h"
 #include "test_grid_helpers.h"
 
 #include <QImage>
+#include <QScopeGuard>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -471,6 +473,50 @@ TEST_F(GridOrder, AMarkerChangePostsThePendingEdit)
     const std::vector<Row> rows = Rows(*Table);
     EXPECT_EQ(rows.front().Name, "Aaron");
     EXPECT_EQ(rows.front().Id, 7);
+}
+
+TEST_F(GridOrder, AClickWhoseEditCannotBePostedChangesNoMarker)
+{
+    AddOptionsEx(dgAutoUpdateOrder);
+    std::vector<std::string> errors;
+    OnApplicationException = [&](QWidget* Sender, std::exception_ptr Error) {
+        EXPECT_EQ(Sender, Grid.get());
+        try {
+            std::rethrow_exception(Error);
+        } catch (const EDatabaseError& e) {
+            errors.push_back(e.what());
+        }
+    };
+    const auto reset = qScopeGuard([] { OnApplicationException = nullptr; });
+    Table->FieldByName("Name")->SetRequired(true);
+    GoTo(7);
+    Table->Edit();
+    Table->FieldByName("Name")->SetValue(QVariant());
+
+    Click("City");
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(Markers(), "");
+    EXPECT_EQ(Grid->GetOrderFields(), "");
+    EXPECT_EQ(Grid->OrderUpdateCount(), 0);
+    EXPECT_EQ(Table->State(), dsEdit) << "the user's edit is still there to be mended";
+    Table->Cancel();
+
+    // Once the edit is gone the same click sorts.
+    Click("City");
+    EXPECT_EQ(Markers(), "City+");
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(GridOrder, APositionBracketInsideAnOrderBracketKeepsTheNewMarkers)
+{
+    {
+        TZOrderUpdateGuard order(Grid.get());
+        Column("City")->Title()->SetMarker(tmDescend);
+        { TZPositionGuard position(Grid.get()); }
+        EXPECT_EQ(Markers(), "City-");
+    }
+    EXPECT_EQ(Grid->GetOrderFields(), "City DESC");
+    EXPECT_EQ(Changed, 1);
 }
 
 TEST_F(GridOrder, OrderChangedOncePerBracket)

@@ -160,6 +160,8 @@ TEST_P(GridSortSql, OrdersThatNameNoColumnOrCarrySqlChangeNothing)
     const std::string sql = Sql();
     const std::vector<int> ids = QueryIds();
 
+    int reopened = 0;
+    Query->AfterOpen = [&](TDataSet*) { ++reopened; };
     const QStringList attempts = {
         "nobody DESC",
         "name; DROP TABLE people",
@@ -177,7 +179,43 @@ TEST_P(GridSortSql, OrdersThatNameNoColumnOrCarrySqlChangeNothing)
         EXPECT_EQ(Order(), "name");
         EXPECT_EQ(CurrentId(), 5);
     }
+    EXPECT_EQ(reopened, 0) << "a refused order does not run the query again";
+    Query->AfterOpen = nullptr;
     EXPECT_EQ(PeopleCount(), 6);
+}
+
+TEST_P(GridSortSql, AnOrderGivenBeforeTheQueryFirstOpensWaitsForIt)
+{
+    // A query that has never been open has no columns to check the order
+    // against: the order is kept and checked when the query opens.
+    auto sorted = [&](const QString& order) {
+        TZSQLQuery query;
+        query.SetConnection(Db());
+        query.SetSQLText(SelectPeople);
+        TDataSource source;
+        source.SetDataSet(&query);
+        TZDBGrid grid;
+        grid.SetOptionsEx(grid.GetOptionsEx() | dgAutoUpdateOrder);
+        grid.SetDataSource(&source);
+        grid.SetOrderFields(order);
+        EXPECT_EQ(query.SQLText(), SelectPeople);
+        EXPECT_NO_THROW(query.Open());
+        std::vector<int> ids;
+        for (query.First(); !query.Eof(); query.Next())
+            ids.push_back(query.FieldByName(QStringLiteral("id"))->AsInteger());
+        const std::string result = grid.GetOrderFields().toStdString();
+        EXPECT_EQ(query.SQLText(), SelectPeople + (result.empty() ? "" : "\nORDER BY " + order));
+        grid.SetDataSource(nullptr);
+        return std::make_pair(result, ids);
+    };
+    const auto [order, ids] = sorted(QStringLiteral("score DESC"));
+    EXPECT_EQ(order, "score DESC");
+    EXPECT_EQ(ids, ServerIds(SelectPeople + " ORDER BY score DESC"));
+
+    // Refused when it opens: the markers show the order in force, none.
+    const auto [refused, unsorted] = sorted(QStringLiteral("city,nobody"));
+    EXPECT_EQ(refused, "");
+    EXPECT_EQ(unsorted, ServerIds(SelectPeople));
 }
 
 TEST_P(GridSortSql, AStoredOrderWithSqlIsRefusedWhenTheQueryOpens)

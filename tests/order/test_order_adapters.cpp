@@ -128,14 +128,6 @@ struct TWithoutCDSAdapter {
     ~TWithoutCDSAdapter() { RegisterCDSIndexFieldsChangeOrder(); }
 };
 
-// The registry tries the entry it found last first; registering anew forgets it,
-// so that a lookup shows what the entries themselves decide.
-void ForgetFoundEntry()
-{
-    UnRegisterADOQuerySortChangeOrder();
-    RegisterADOQuerySortChangeOrder();
-}
-
 int EntriesNamed(const QString& className)
 {
     int count = 0;
@@ -253,7 +245,6 @@ TEST(ADOQueryAdapter, AppliesOnlyToAnOpenQueryWithAClientCursor)
 {
     auto query = MakePeople<standin::TADOQuery>();
     auto kindFound = [&] {
-        ForgetFoundEntry();
         const TChangeOrderItem* found = ChangeOrderList().Find(query.get(), true);
         return found ? found->ChangeOrder : TChangeOrder(-1);
     };
@@ -269,7 +260,6 @@ TEST(ADOQueryAdapter, ClientCursorSortsBySortAndReadsItBack)
 {
     auto query = MakePeople<standin::TADOQuery>();
     query->SetSQL({QStringLiteral("SELECT * FROM people"), QStringLiteral("ORDER BY City DESC")});
-    ForgetFoundEntry();
     TSortingGrid grid(query.get());
     // No Sort yet: the order comes from the SQL text.
     EXPECT_EQ(grid.Grid->CurrentDataSetOrder(), "City DESC");
@@ -296,7 +286,6 @@ TEST(ADOQueryAdapter, ServerCursorRewritesTheSQLInstead)
     auto query = MakePeople<standin::TADOQuery>();
     query->SetSQL({QStringLiteral("SELECT * FROM people")});
     query->SetCursorLocation(standin::TADOQuery::clUseServer);
-    ForgetFoundEntry();
     TSortingGrid grid(query.get());
     EXPECT_TRUE(grid.Grid->ChangeDataSetOrder(QStringLiteral("Name DESC")));
     EXPECT_EQ(query->GetSQL(), (QStringList{"SELECT * FROM people", "ORDER BY Name DESC"}));
