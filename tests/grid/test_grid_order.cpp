@@ -813,3 +813,53 @@ TEST_F(GridOrder, SortedTitlesShowTheirMarker)
 }
 
 #include "test_grid_order.moc"
+
+// ---- A query that cannot be opened again ------------------------------------------------
+
+namespace {
+
+struct GridOrderLostTable : SqliteOrders {
+    void SetUp() override
+    {
+        SqliteOrders::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        CreateOrders(20);
+        if (HasFatalFailure())
+            return;
+        Grid->SetOptionsEx(Grid->GetOptionsEx() | dgAutoUpdateOrder);
+        Grid->SetKeyFields(QStringLiteral("id"));
+        Grid->SetDataSource(&Source);
+        ShowGrid(*Grid, 400, 300);
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        SqliteOrders::TearDown();
+    }
+    std::unique_ptr<TZDBGrid> Grid = std::make_unique<TZDBGrid>();
+};
+
+} // namespace
+
+TEST_F(GridOrderLostTable, AQueryThatCannotReopenLeavesNoBracketAndNoError)
+{
+    ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 4));
+    const QString sql = Query->SQLText();
+    // The table goes away underneath the open query.
+    ASSERT_TRUE(ExecSql(Db(), "ALTER TABLE orders RENAME TO gone"));
+
+    EXPECT_NO_THROW(Grid->SetOrderFields(QStringLiteral("note DESC")));
+    EXPECT_FALSE(Query->Active());
+    EXPECT_EQ(Query->SQLText(), sql);
+    EXPECT_EQ(Grid->GetOrderFields(), "") << "the markers show the order of the SQL in force";
+    EXPECT_FALSE(Query->ControlsDisabled());
+    EXPECT_FALSE(Grid->PositionDisabled());
+    EXPECT_EQ(Grid->OrderUpdateCount(), 0);
+
+    // Back again, the query opens on its old order.
+    ASSERT_TRUE(ExecSql(Db(), "ALTER TABLE gone RENAME TO orders"));
+    Query->Open();
+    EXPECT_EQ(Query->FieldByName(QStringLiteral("id"))->AsInteger(), 1);
+}
+
