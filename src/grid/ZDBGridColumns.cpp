@@ -1783,15 +1783,26 @@ void TZDBGridColumns::Assign(const TZDBGridColumns& Source)
 {
     if (&Source == this)
         return;
+    // Opened first, closed last: the grid compares the order it had before the
+    // copy with the copied one once the new columns are laid out.
+    std::optional<TZOrderUpdateGuard> order;
     std::optional<TZLayoutGuard> layout;
-    if (FGrid)
+    if (FGrid) {
+        order.emplace(FGrid);
         layout.emplace(FGrid);
+    }
     TCollectionUpdateGuard update(this);
     Clear();
     for (TZColumn* source : Source) {
         TZColumn* column = AddColumn(source->IsStored());
         column->Assign(*source);
     }
+    // The titles joined the order list in column order: put it back in the
+    // order of their marker numbers and renumber.
+    std::stable_sort(FOrderList.begin(), FOrderList.end(), [](const TZColumn* A, const TZColumn* B) {
+        return A->Title()->GetOrderIndex() < B->Title()->GetOrderIndex();
+    });
+    UpdateMarkers();
 }
 
 void TZDBGridColumns::RestoreDefaults()
