@@ -13,17 +13,23 @@ namespace zdb {
 
 namespace {
 
-// The items of an order-fields text: split at "," and ";" outside double quotes,
-// trimmed. Blank items are left out.
+// The items of an order-fields text: split at "," and ";" outside quoted names
+// ("...", `...` or [...]), trimmed. Blank items are left out.
 QStringList SplitOrderItems(const QString& text)
 {
     QStringList items;
     QString current;
-    bool quoted = false;
+    QChar close; // the quote that ends the quoted name we are in; null outside
     for (const QChar c : text) {
-        if (c == QLatin1Char('"'))
-            quoted = !quoted; // a doubled quote toggles twice and stays inside
-        if (!quoted && (c == QLatin1Char(',') || c == QLatin1Char(';'))) {
+        if (!close.isNull()) {
+            if (c == close)
+                close = QChar(); // a doubled quote leaves and enters again
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            close = c;
+        } else if (c == QLatin1Char('[')) {
+            close = QLatin1Char(']');
+        }
+        if (close.isNull() && (c == QLatin1Char(',') || c == QLatin1Char(';'))) {
             items << current.trimmed();
             current.clear();
             continue;
@@ -87,7 +93,7 @@ std::optional<TNamedField> FindOrderField(TDataSet* dataSet, const QString& name
     if (auto found = FindName(dataSet, name))
         return found;
     QString unquoted;
-    if (name.startsWith(QLatin1Char('"')) && UnquoteSqlIdentifier(name, unquoted))
+    if (UnquoteSqlIdentifier(name, unquoted))
         return FindName(dataSet, unquoted);
     return std::nullopt;
 }

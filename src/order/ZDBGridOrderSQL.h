@@ -18,8 +18,8 @@ class TDataSet;
 // Items are separated by "," or ";" (blank items are skipped). An item is a field
 // name, optionally followed by blanks and ASC or DESC in any letter case. The name
 // is either the field's name as it is (blanks and any other characters included;
-// letter case does not matter, as for FindField) or one identifier in double
-// quotes with inner quotes doubled ("My ""Col""").
+// letter case does not matter, as for FindField) or one quoted identifier with
+// inner closing quotes doubled: "My ""Col""", `My ``Col``` or [My Col].
 //
 // While the dataset is closed and has no fields (default fields go with the
 // cursor), names are looked up in its FieldDefs, the columns of the last opening.
@@ -39,7 +39,7 @@ class TDataSet;
 QString SafeSQLOrderFields(TDataSet* DataSet, const QString& OrderFields);
 
 // The order-fields form of an ORDER BY text made by SafeSQLOrderFields: quoted
-// names are unquoted, so that the items name fields as the grid does (‹"Full Name" DESC›
+// names ("...", `...` or [...]) are unquoted, so that the items name fields as the grid does (‹"Full Name" DESC›
 // → ‹Full Name DESC›). Other items are returned trimmed and unchanged; items are
 // joined by ",".
 QString UnquoteSQLOrderFields(const QString& SQLOrderFields);

@@ -1999,6 +1999,14 @@ QString TZSQLQuery::QuoteFieldName(const QString& fieldName) const
     const bool valid = db.isValid() && db.driver();
     if (IsPlainSqlIdentifier(fieldName, valid && DialectOf(db) == TDialect::Postgres))
         return fieldName;
+    if (valid && DialectOf(db) == TDialect::Sqlite) {
+        // SQLite reads a double-quoted name that matches no column as a string
+        // literal, so ORDER BY "upper(name)" would sort by a constant without an
+        // error. A backquoted name is always an identifier: an unknown one fails.
+        QString inner = fieldName;
+        inner.replace(QLatin1Char('`'), QLatin1String("``"));
+        return QLatin1Char('`') + inner + QLatin1Char('`');
+    }
     if (valid) {
         const QString quoted = db.driver()->escapeIdentifier(fieldName, QSqlDriver::FieldName);
         QString readBack;

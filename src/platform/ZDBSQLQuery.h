@@ -237,9 +237,11 @@ public:
     QSqlDatabase Connection() const;
     // A field name as a statement on this connection must spell it: bare when the
     // server reads it back unchanged (IsPlainSqlIdentifier; on PostgreSQL also all
-    // lower case), else quoted by the connection's driver (QSqlDriver::escapeIdentifier),
-    // or in standard double quotes when the driver's form would not read back as the
-    // name (some drivers leave names with brackets alone or split names at ".").
+    // lower case). Else on SQLite in backquotes (inner ones doubled), which SQLite
+    // reads only as an identifier: a double-quoted name that matches no column would
+    // be taken for a string. Else quoted by the connection's driver
+    // (QSqlDriver::escapeIdentifier), or in standard double quotes when the driver's
+    // form would not read back as the name (some drivers split names at ".").
     Q_INVOKABLE QString QuoteFieldName(const QString& fieldName) const;
 
     // Rows read per packet; -1 reads everything at once. 0 and values below -1 are refused.

@@ -7,9 +7,11 @@
 #include "SysUtils.h"
 #include "TestDb.h"
 #include "ZDBGridOrderSQL.h"
+#include "ZDBGrids.h"
 #include "ZDBMemData.h"
 #include "ZDBSQLQuery.h"
 
+#include <QApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -46,6 +48,13 @@ protected:
     void TearDown() override { FQuery.reset(); }
 
     bool Sqlite() const { return GetParam() == TBackend::Sqlite; }
+    // A name in the quotes the server's queries use: backquotes on SQLite (where
+    // a double-quoted name that is no column turns into a string), else double quotes.
+    QString Quoted(const QString& name) const
+    {
+        const QChar quote = Sqlite() ? QLatin1Char('`') : QLatin1Char('"');
+        return quote + name + quote;
+    }
     QSqlDatabase Db() const { return FDb->Database(); }
     TZSQLQuery& Query() { return *FQuery; }
 
@@ -94,15 +103,17 @@ TEST_P(OrderSqlTest, NamesAreSpelledAsTheServerReadsThemAndSortForReal)
 
     // Mixed case and a blank: bare on neither server (SQLite would take a bare
     // "Full" as a column of its own; PostgreSQL would fold the case).
-    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("full name DESC")), "\"Full Name\" DESC");
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("full name DESC")), Quoted("Full Name") + " DESC");
     // A reserved word, a dot and brackets must be quoted on both; the drivers' own
     // escaping would split "a.b" (PostgreSQL) or leave "x[1]" bare (SQLite).
-    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("ORDER")), "\"order\"");
-    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("a.b")), "\"a.b\"");
-    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("x[1] desc")), "\"x[1]\" DESC");
-    // The same field written as one quoted identifier.
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("ORDER")), Quoted("order"));
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("a.b")), Quoted("a.b"));
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("x[1] desc")), Quoted("x[1]") + " DESC");
+    // The same field written as one quoted identifier, in any of the quotes.
     EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("\"Full Name\" Desc, \"ORDER\"")),
-              "\"Full Name\" DESC,\"order\"");
+              Quoted("Full Name") + " DESC," + Quoted("order"));
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("`Full Name` Desc; [order]")),
+              Quoted("Full Name") + " DESC," + Quoted("order"));
     // Qt's SQLite driver drops '"' from result column names, so only PostgreSQL
     // shows a field whose name holds a quote.
     if (!Sqlite()) {
@@ -125,7 +136,7 @@ TEST_P(OrderSqlTest, NamesAreSpelledAsTheServerReadsThemAndSortForReal)
     // Closed, the query has no fields; the columns of the last opening still answer.
     Query().Close();
     ASSERT_EQ(Query().Fields().Count(), 0);
-    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("full name DESC,ID")), "\"Full Name\" DESC,id");
+    EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("full name DESC,ID")), Quoted("Full Name") + " DESC,id");
     EXPECT_THROW(SafeSQLOrderFields(&Query(), QStringLiteral("id; DROP TABLE people")), EDatabaseError);
 }
 
@@ -184,6 +195,75 @@ TEST_P(OrderSqlTest, OnlyDataFieldsCanBeOrderedBy)
     EXPECT_EQ(SafeSQLOrderFields(&Query(), QStringLiteral("ID desc")), "id DESC");
 }
 
+// Orders set on a grid over queries whose columns are expressions or aliases:
+// each one sorts by what the column shows, or is refused with the statement
+// left as it was. None may reach the server as a name the server takes for a
+// constant and "sort" by it without a word.
+TEST_P(OrderSqlTest, ExpressionColumnsSortOrAreRefusedNeverIgnored)
+{
+    TDataSource source;
+    TZDBGrid grid;
+    grid.SetOptionsEx(grid.GetOptionsEx() | dgAutoUpdateOrder);
+    grid.SetKeyFields(QStringLiteral("id"));
+    source.SetDataSet(&Query());
+    grid.SetDataSource(&source);
+    const auto ids = [this] {
+        std::vector<int> result;
+        for (Query().First(); !Query().Eof(); Query().Next())
+            result.push_back(Query().FieldByName(QStringLiteral("id"))->AsInteger());
+        return result;
+    };
+    const auto openWith = [this](const QString& sql) {
+        Query().Close();
+        Query().SetSQLText(sql);
+        Query().Open();
+        QApplication::processEvents();
+    };
+    // Cole (1), Abel (2), Baker (3): by name 2, 3, 1; unsorted 1, 2, 3.
+    const std::vector<int> byName{2, 3, 1};
+    const std::vector<int> byNameDesc{1, 3, 2};
+
+    // An expression without an alias: SQLite names the column by its text,
+    // which is no column an ORDER BY can name; PostgreSQL calls it "upper".
+    const QString expression = QStringLiteral("SELECT id, upper(Name) FROM people");
+    openWith(expression);
+    const QString shown = Query().Fields()[1]->GetFieldName();
+    grid.SetOrderFields(shown);
+    ASSERT_TRUE(Query().Active());
+    if (Query().SQLText() == expression) {
+        EXPECT_EQ(grid.GetOrderFields(), "") << "refused: the markers show the order in force";
+        EXPECT_EQ(ids(), (std::vector<int>{1, 2, 3}));
+    } else {
+        EXPECT_EQ(grid.GetOrderFields(), shown);
+        EXPECT_EQ(ids(), byName) << Query().SQLText().toStdString();
+    }
+    if (Sqlite())
+        EXPECT_EQ(Query().SQLText(), expression) << "SQLite cannot order by " << shown.toStdString();
+    else
+        EXPECT_NE(Query().SQLText(), expression) << "PostgreSQL orders by the output column's name";
+
+    // The same expression under an alias with a blank sorts on both servers.
+    grid.SetOrderFields(QString());
+    openWith(QStringLiteral("SELECT id, upper(Name) AS \"Big Name\" FROM people"));
+    grid.SetOrderFields(QStringLiteral("Big Name DESC"));
+    EXPECT_EQ(grid.GetOrderFields(), "Big Name DESC");
+    EXPECT_TRUE(Query().SQLText().endsWith("ORDER BY " + Quoted("Big Name") + " DESC")) << Query().SQLText().toStdString();
+    EXPECT_EQ(ids(), byNameDesc);
+
+    // A mixed-case alias without a blank: bare on SQLite, quoted on PostgreSQL,
+    // which would fold a bare name to lower case and find no such column.
+    grid.SetOrderFields(QString());
+    openWith(QStringLiteral("SELECT id, Name AS \"FullName\" FROM people"));
+    grid.SetOrderFields(QStringLiteral("FullName"));
+    EXPECT_EQ(grid.GetOrderFields(), "FullName");
+    EXPECT_TRUE(Query().SQLText().endsWith("ORDER BY " + (Sqlite() ? QStringLiteral("FullName") : Quoted("FullName"))))
+        << Query().SQLText().toStdString();
+    EXPECT_EQ(ids(), byName);
+    grid.SetOrderFields(QStringLiteral("FullName DESC"));
+    EXPECT_EQ(ids(), byNameDesc);
+    grid.SetDataSource(nullptr);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, OrderSqlTest, zdb::test::AllBackends(), zdb::test::BackendName);
 
 TEST(OrderSqlWithoutServer, OtherDatasetsGetStandardQuotesAndTheTextReadsBack)
@@ -198,6 +278,9 @@ TEST(OrderSqlWithoutServer, OtherDatasetsGetStandardQuotesAndTheTextReadsBack)
     EXPECT_EQ(sql, "City DESC,\"Zip Code\",\"Say \"\"hi\"\"\" DESC,\"select\"");
     // Back to the grid's form: names as the fields spell them.
     EXPECT_EQ(UnquoteSQLOrderFields(sql), "City DESC,Zip Code,Say \"hi\" DESC,select");
+    // The other quotes read back the same way, separators inside them included.
+    EXPECT_EQ(UnquoteSQLOrderFields(QStringLiteral("`Zip Code` DESC, `a``b;c`,[x, y] desc")),
+              "Zip Code DESC,a`b;c,x, y DESC");
     EXPECT_THROW(SafeSQLOrderFields(&data, QStringLiteral("City ASC DESC")), EDatabaseError);
 }
 
