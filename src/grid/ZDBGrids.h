@@ -37,10 +37,12 @@
 #include <QFont>
 #include <QPixmap>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
+#include <array>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -1035,6 +1037,13 @@ protected:
     virtual void DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& ARect);
     // The marker strip for the current density (loaded on first use).
     const QPixmap& MarkerBitmap() const;
+    // The arrow of one direction cut from the strip, and the columns of it that
+    // hold visible pixels. Made on first use and dropped with the strip.
+    struct TMarkerGlyph {
+        QPixmap Glyph;
+        QRect Arrow;
+    };
+    const TMarkerGlyph& MarkerGlyph(bool Descending) const;
     // ---- Title clicks (ZDBGridsMouse.cpp) ----
     virtual void TitleClick(TZColumn* Column);
     void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -1159,6 +1168,7 @@ protected:
     int FTitlePressCol = -1;    // raw column of the last left press on a title row
     mutable QPixmap FMarkers;   // MarkerBitmap
     mutable qreal FMarkersScale = 0;
+    mutable std::array<TMarkerGlyph, 2> FMarkerGlyphs; // MarkerGlyph: ascending, descending
 
     int FIndicatorWidth = 20;
     int FLinesCount = 1;

@@ -44,8 +44,20 @@ const QPixmap& TZCustomDBGrid::MarkerBitmap() const
     if (FMarkers.isNull() || scale != FMarkersScale) {
         FMarkers = LoadPackageBitmap(QStringLiteral("ZDBMARKERS"), CurrentPPI(), devicePixelRatioF());
         FMarkersScale = scale;
+        FMarkerGlyphs = {};
     }
     return FMarkers;
+}
+
+const TZCustomDBGrid::TMarkerGlyph& TZCustomDBGrid::MarkerGlyph(bool Descending) const
+{
+    const QPixmap& strip = MarkerBitmap();
+    TMarkerGlyph& marker = FMarkerGlyphs[Descending ? 1 : 0];
+    if (marker.Glyph.isNull() && !strip.isNull()) {
+        marker.Glyph = PackageBitmapImage(strip, Descending ? 1 : 0);
+        marker.Arrow = OpaqueColumns(marker.Glyph);
+    }
+    return marker;
 }
 
 void TZCustomDBGrid::DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& ARect)
@@ -54,11 +66,12 @@ void TZCustomDBGrid::DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& 
     if (index < 0 || index >= PackageImages::MarkerCount)
         return;
     // The unnumbered arrow of the same direction; the number is drawn here.
-    const QPixmap glyph = PackageBitmapImage(MarkerBitmap(), index & 1);
+    const TMarkerGlyph& marker = MarkerGlyph(index & 1);
+    const QPixmap& glyph = marker.Glyph;
     if (glyph.isNull())
         return;
     const qreal ratio = glyph.devicePixelRatio();
-    const QRect arrow = OpaqueColumns(glyph);
+    const QRect arrow = marker.Arrow;
     const QSizeF arrowSize(arrow.width() / ratio, arrow.height() / ratio);
     const int position = index / 2;
 
