@@ -13,16 +13,6 @@ QString SUnsupportedFieldType = QStringLiteral("Unsupported field type (%s) in f
 
 namespace {
 
-bool IsStringType(TFieldType type)
-{
-    switch (type) {
-    case ftString: case ftFixedChar: case ftGuid: case ftWideString: case ftFixedWideChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool IsInt32Type(TFieldType type)
 {
     return type == ftInteger || type == ftAutoInc;
@@ -98,7 +88,7 @@ void TZDBCustomData::SetRecordCount(int value)
 
 bool TZDBCustomData::SupportsFieldType(TFieldType type) const
 {
-    return IsStringType(type) || IsInt32Type(type);
+    return IsStringFieldType(type) || IsInt32Type(type);
 }
 
 void TZDBCustomData::FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value)
@@ -136,7 +126,7 @@ QVariant TZDBCustomData::ConvertValue(TField* field, const QVariant& value, bool
     const QObject* component = reading ? this : nullptr;
     if (type == ftUnknown)
         DatabaseErrorFmt(SUnknownFieldType, {field->DisplayName()}, component);
-    if (IsStringType(type)) {
+    if (IsStringFieldType(type)) {
         QString text = value.toString();
         if (reading && field->GetSize() > 0 && text.size() > field->GetSize())
             text.truncate(field->GetSize());

@@ -53,11 +53,6 @@ bool SameText(const QString& A, const QString& B)
     return A.compare(B, Qt::CaseInsensitive) == 0;
 }
 
-bool IsMemoType(TFieldType Type)
-{
-    return Type == ftMemo || Type == ftFmtMemo || Type == ftWideMemo;
-}
-
 // Collections whose MoveTo is running (linked grids form a ring).
 std::vector<const TZDBGridColumns*>& MovingCollections()
 {
@@ -1046,7 +1041,7 @@ QString TZColumn::GetDisplayText() const
     TField* field = GetField();
     if (!field)
         return QString();
-    if (FShowBlob && IsMemoType(field->DataType()))
+    if (FShowBlob && IsMemoFieldType(field->DataType()))
         return field->AsString();
     return field->DisplayText();
 }

@@ -42,6 +42,11 @@ enum TFieldType {
     ftConnection, ftParams, ftStream, ftTimeStampOffset, ftObject, ftSingle
 };
 QString FieldTypeName(TFieldType type); // "String", "Integer", ...
+// Field type families.
+bool IsStringFieldType(TFieldType type);  // fixed and variable strings, GUIDs
+bool IsMemoFieldType(TFieldType type);    // ftMemo, ftFmtMemo, ftWideMemo
+bool IsIntegerFieldType(TFieldType type); // every integer width, ftAutoInc
+bool IsFloatFieldType(TFieldType type);   // binary and decimal fractions, currency
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
 

@@ -359,7 +359,7 @@ TBlobField::TBlobField(QObject* parent, TFieldType type) : TField(type, parent)
 
 QString TBlobField::FormatValue(const QVariant& value, bool displayText) const
 {
-    const bool memo = FDataType == ftMemo || FDataType == ftWideMemo || FDataType == ftFmtMemo;
+    const bool memo = IsMemoFieldType(FDataType);
     if (!displayText && memo)
         return value.toString();
     if (memo)
@@ -373,7 +373,7 @@ QString TBlobField::FormatValue(const QVariant& value, bool displayText) const
 
 QVariant TBlobField::Coerce(const QVariant& value) const
 {
-    const bool memo = FDataType == ftMemo || FDataType == ftWideMemo || FDataType == ftFmtMemo;
+    const bool memo = IsMemoFieldType(FDataType);
     if (memo)
         return value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
     if (value.typeId() == QMetaType::QString)

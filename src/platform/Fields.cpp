@@ -9,6 +9,42 @@
 
 namespace zdb {
 
+bool IsStringFieldType(TFieldType type)
+{
+    switch (type) {
+    case ftString: case ftFixedChar: case ftGuid: case ftWideString: case ftFixedWideChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsMemoFieldType(TFieldType type)
+{
+    return type == ftMemo || type == ftFmtMemo || type == ftWideMemo;
+}
+
+bool IsIntegerFieldType(TFieldType type)
+{
+    switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
+    case ftShortint: case ftByte:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFloatFieldType(TFieldType type)
+{
+    switch (type) {
+    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString FieldTypeName(TFieldType type)
 {
     static const char* const names[] = {

@@ -70,36 +70,9 @@ bool SameValue(const QVariant& a, const QVariant& b)
     return QVariant::compare(a, b) == QPartialOrdering::Equivalent;
 }
 
-bool IsIntegerType(TFieldType type)
-{
-    switch (type) {
-    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
-    case ftShortint: case ftByte:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsFloatType(TFieldType type)
-{
-    switch (type) {
-    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool IsTextType(TFieldType type)
 {
-    switch (type) {
-    case ftString: case ftWideString: case ftFixedChar: case ftFixedWideChar: case ftGuid: case ftMemo:
-    case ftWideMemo: case ftFmtMemo: case ftOraClob:
-        return true;
-    default:
-        return false;
-    }
+    return IsStringFieldType(type) || IsMemoFieldType(type) || type == ftOraClob;
 }
 
 // --- Text forms of dates and numbers ----------------------------------------------
@@ -1169,7 +1142,7 @@ void TZSQLQuery::BuildColumns(const QSqlRecord& record)
         key.Key = true;
         if (dialect == TDialect::Sqlite
             && (key.Type == ftDate || key.Type == ftTime || key.Type == ftDateTime || key.Type == ftBoolean
-                || IsFloatType(key.Type)))
+                || IsFloatFieldType(key.Type)))
             update->KeepRawKeys = true;
     }
     update->Returning = dialect == TDialect::Postgres || (dialect == TDialect::Sqlite && SqliteHasReturning(db));
@@ -1197,7 +1170,7 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
     const bool number = !text && id != QMetaType::Bool && id != QMetaType::QDate && id != QMetaType::QTime
                         && id != QMetaType::QDateTime && raw.canConvert<double>();
     const TFieldType type = column.Type;
-    if (IsIntegerType(type)) {
+    if (IsIntegerFieldType(type)) {
         bool ok = false;
         qlonglong value = raw.toLongLong(&ok);
         if (!ok && text) {
@@ -1211,7 +1184,7 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
             return value;
         return int(value);
     }
-    if (IsFloatType(type)) {
+    if (IsFloatFieldType(type)) {
         bool ok = false;
         double value = raw.toDouble(&ok);
         if (!ok && text)
