@@ -89,6 +89,30 @@ std::optional<QString> CheckedOrderText(TZCustomDBGrid* Grid, TDataSet* DataSet,
     }
 }
 
+// The two query-rewriting methods: Lines is the query as it stands, Write
+// puts rewritten lines into the dataset's property and PutBack its old value.
+void RewriteQueryOrder(TZCustomDBGrid* Grid, TDataSet* DataSet, const QString& Order, const QStringList& Lines,
+                       const std::function<void(const QStringList&)>& Write, const std::function<void()>& PutBack)
+{
+    const QString current = QueryOrderFields(Lines);
+    if (CompareOrderFields(current, Order))
+        return;
+    const std::optional<QString> text = CheckedOrderText(Grid, DataSet, Order, current);
+    if (!text)
+        return;
+    Grid->ApplyDataSetOrder(
+        [&] {
+            QStringList changed = Lines;
+            ModifyOrderFields(changed, *text);
+            Write(changed);
+        },
+        [&] {
+            PutBack();
+            return current;
+        },
+        true, true);
+}
+
 // Splits one order-fields item into the name and its direction (" DESC" or
 // " ASC" in any case).
 QString OrderItemName(const QString& Item, bool& Descending)
@@ -429,24 +453,10 @@ void TZCustomDBGrid::ChangeOrderFields(const QString& OrderFields, const QString
     const QString order = OrderFields.isEmpty() ? GetOrderFields() : OrderFields;
     const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeOrderFields) : PropName;
     const QString oldText = GetPropertyValue(dataSet, prop).toString();
-    const QStringList lines = TextLines(oldText);
-    const QString current = QueryOrderFields(lines);
-    if (CompareOrderFields(current, order))
-        return;
-    const std::optional<QString> text = CheckedOrderText(this, dataSet, order, current);
-    if (!text)
-        return;
-    ApplyDataSetOrder(
-        [&] {
-            QStringList changed = lines;
-            ModifyOrderFields(changed, *text);
-            WriteProperty(dataSet, prop, changed.join(QLatin1Char('\n')));
-        },
-        [&] {
-            SetPropertyValue(dataSet, prop, oldText);
-            return QueryOrderFields(TextLines(oldText));
-        },
-        true, true);
+    RewriteQueryOrder(
+        this, dataSet, order, TextLines(oldText),
+        [&](const QStringList& Lines) { WriteProperty(dataSet, prop, Lines.join(QLatin1Char('\n'))); },
+        [&] { SetPropertyValue(dataSet, prop, oldText); });
 }
 
 void TZCustomDBGrid::ChangeSQLOrderFields(const QString& OrderFields, const QString& PropName)
@@ -460,23 +470,9 @@ void TZCustomDBGrid::ChangeSQLOrderFields(const QString& OrderFields, const QStr
     if (value.typeId() != QMetaType::QStringList)
         return;
     const QStringList saved = value.toStringList();
-    const QString current = QueryOrderFields(saved);
-    if (CompareOrderFields(current, order))
-        return;
-    const std::optional<QString> text = CheckedOrderText(this, dataSet, order, current);
-    if (!text)
-        return;
-    ApplyDataSetOrder(
-        [&] {
-            QStringList changed = saved;
-            ModifyOrderFields(changed, *text);
-            WriteProperty(dataSet, prop, changed);
-        },
-        [&] {
-            SetPropertyValue(dataSet, prop, saved);
-            return QueryOrderFields(saved);
-        },
-        true, true);
+    RewriteQueryOrder(
+        this, dataSet, order, saved, [&](const QStringList& Lines) { WriteProperty(dataSet, prop, Lines); },
+        [&] { SetPropertyValue(dataSet, prop, saved); });
 }
 
 QString TZCustomDBGrid::CurrentIndexFields(const QString& PropName, const QString& Suffix)
@@ -512,7 +508,7 @@ QString TZCustomDBGrid::CurrentSQLOrderFields(const QString& PropName)
 
 // ---- Bracket guard ---------------------------------------------------------------------
 
-TZOrderUpdateGuard::TZOrderUpdateGuard(TZCustomDBGrid* Grid) : FGrid(Grid), FExceptions(std::uncaught_exceptions())
+TZOrderUpdateGuard::TZOrderUpdateGuard(TZCustomDBGrid* Grid) : FGrid(Grid)
 {
     if (FGrid)
         FGrid->BeginOrderUpdate();
@@ -520,15 +516,8 @@ TZOrderUpdateGuard::TZOrderUpdateGuard(TZCustomDBGrid* Grid) : FGrid(Grid), FExc
 
 TZOrderUpdateGuard::~TZOrderUpdateGuard() noexcept(false)
 {
-    if (!FGrid)
-        return;
-    if (std::uncaught_exceptions() > FExceptions) {
-        try {
-            FGrid->EndOrderUpdate();
-        } catch (...) {
-        }
-    } else
-        FGrid->EndOrderUpdate();
+    if (FGrid)
+        FEnd([this] { FGrid->EndOrderUpdate(); });
 }
 
 } // namespace zdb
