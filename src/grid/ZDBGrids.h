@@ -1099,6 +1099,8 @@ protected:
     friend class TZBookmarkList;
     friend class TZColumnList;
     virtual void SelectionChanged(TSelectAction Action);
+    // The current record's selection changed: its row repaints, then SelectionChanged.
+    void CurrentRowChanged(TSelectAction Action);
     virtual void SelectedRowsChanged();
     virtual void SelectedColsChanged();
     virtual void SelectedChanged();

@@ -346,33 +346,32 @@ static void ApplyRowOp(TZCustomDBGrid* Grid, TZBookmarkList* List, TRowOp Op,
 
 void TZCustomDBGrid::SelectRow()
 {
-    if (!FDataLink->Active() || DataSet()->Bookmark().isEmpty())
+    if (!FDataLink->Active())
         return;
     TZSelectGuard bracket(this);
-    if (FSelectedRows->Add(DataSet()->Bookmark())) {
-        InvalidateRow(GetRow());
-        SelectionChanged(saSelect);
-    }
+    ApplyRowOp(this, FSelectedRows.get(), TRowOp::Select, [this](TSelectAction A) { CurrentRowChanged(A); });
 }
 
 void TZCustomDBGrid::UnselectRow()
 {
-    if (!FDataLink->Active() || DataSet()->Bookmark().isEmpty())
+    if (!FDataLink->Active())
         return;
     TZSelectGuard bracket(this);
-    if (FSelectedRows->Remove(DataSet()->Bookmark())) {
-        InvalidateRow(GetRow());
-        SelectionChanged(saUnselect);
-    }
+    ApplyRowOp(this, FSelectedRows.get(), TRowOp::Unselect, [this](TSelectAction A) { CurrentRowChanged(A); });
 }
 
 void TZCustomDBGrid::InvertRow()
 {
-    if (!FDataLink->Active() || DataSet()->Bookmark().isEmpty())
+    if (!FDataLink->Active())
         return;
     TZSelectGuard bracket(this);
-    ApplyRowOp(this, FSelectedRows.get(), TRowOp::Invert, [this](TSelectAction A) { SelectionChanged(A); });
+    ApplyRowOp(this, FSelectedRows.get(), TRowOp::Invert, [this](TSelectAction A) { CurrentRowChanged(A); });
+}
+
+void TZCustomDBGrid::CurrentRowChanged(TSelectAction Action)
+{
     InvalidateRow(GetRow());
+    SelectionChanged(Action);
 }
 
 // ---- Ranges -----------------------------------------------------------------------
