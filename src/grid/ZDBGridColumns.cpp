@@ -32,10 +32,10 @@ private:
 // CancelLayout while an exception unwinds.
 class TEndLayout {
 public:
-    explicit TEndLayout(TZCustomDBGrid* Grid) : FGrid(Grid), FUncaught(std::uncaught_exceptions()) {}
+    explicit TEndLayout(TZCustomDBGrid* Grid) : FGrid(Grid) {}
     ~TEndLayout() noexcept(false)
     {
-        if (std::uncaught_exceptions() > FUncaught)
+        if (FEnd.Unwinding())
             FGrid->CancelLayout();
         else
             FGrid->EndLayout();
@@ -45,7 +45,7 @@ public:
 
 private:
     TZCustomDBGrid* FGrid;
-    int FUncaught;
+    TBracketEnd FEnd;
 };
 
 bool SameText(const QString& A, const QString& B)

@@ -1318,7 +1318,7 @@ public:
 
 private:
     QPointer<TZCustomDBGrid> FGrid;
-    int FExceptions;
+    TBracketEnd FEnd;
 };
 
 // DisablePosition for the guard's lifetime; EnablePosition(KeepCurrent) on
@@ -1335,7 +1335,7 @@ public:
 private:
     QPointer<TZCustomDBGrid> FGrid;
     bool FKeepCurrent;
-    int FExceptions;
+    TBracketEnd FEnd;
 };
 
 // DisableGrid for the guard's lifetime; EnableGrid on every exit.
@@ -1349,7 +1349,7 @@ public:
 
 private:
     QPointer<TZCustomDBGrid> FGrid;
-    int FExceptions;
+    TBracketEnd FEnd;
 };
 
 // BeginOrderUpdate for the guard's lifetime, EndOrderUpdate on every exit (a
@@ -1364,7 +1364,7 @@ public:
 
 private:
     QPointer<TZCustomDBGrid> FGrid;
-    int FExceptions;
+    TBracketEnd FEnd;
 };
 
 class TZUpdateGuard
@@ -1384,30 +1384,22 @@ private:
 class TZSelectGuard
 {
 public:
-    explicit TZSelectGuard(TZCustomDBGrid* Grid)
-        : FGrid(Grid), FExceptions(std::uncaught_exceptions())
+    explicit TZSelectGuard(TZCustomDBGrid* Grid) : FGrid(Grid)
     {
         if (FGrid)
             FGrid->BeginSelect();
     }
     ~TZSelectGuard() noexcept(false)
     {
-        if (!FGrid)
-            return;
-        if (std::uncaught_exceptions() > FExceptions) {
-            try {
-                FGrid->EndSelect();
-            } catch (...) {
-            }
-        } else
-            FGrid->EndSelect();
+        if (FGrid)
+            FEnd([this] { FGrid->EndSelect(); });
     }
     TZSelectGuard(const TZSelectGuard&) = delete;
     TZSelectGuard& operator=(const TZSelectGuard&) = delete;
 
 private:
     QPointer<TZCustomDBGrid> FGrid;
-    int FExceptions;
+    TBracketEnd FEnd;
 };
 
 } // namespace zdb

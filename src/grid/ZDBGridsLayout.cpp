@@ -112,7 +112,7 @@ void TZCustomDBGrid::DeferredLayout()
         PostDeferred([this] { DeferredLayout(); }, DeferLayoutId);
 }
 
-TZLayoutGuard::TZLayoutGuard(TZCustomDBGrid* Grid) : FGrid(Grid), FExceptions(std::uncaught_exceptions())
+TZLayoutGuard::TZLayoutGuard(TZCustomDBGrid* Grid) : FGrid(Grid)
 {
     if (FGrid)
         FGrid->BeginLayout();
@@ -122,7 +122,7 @@ TZLayoutGuard::~TZLayoutGuard() noexcept(false)
 {
     if (!FGrid)
         return;
-    if (std::uncaught_exceptions() > FExceptions)
+    if (FEnd.Unwinding())
         FGrid->CancelLayout();
     else
         FGrid->EndLayout();

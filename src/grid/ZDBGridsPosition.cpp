@@ -178,7 +178,7 @@ void TZCustomDBGrid::EnableGrid()
 }
 
 TZPositionGuard::TZPositionGuard(TZCustomDBGrid* Grid, bool KeepCurrent)
-    : FGrid(Grid), FKeepCurrent(KeepCurrent), FExceptions(std::uncaught_exceptions())
+    : FGrid(Grid), FKeepCurrent(KeepCurrent)
 {
     if (FGrid)
         FGrid->DisablePosition();
@@ -186,20 +186,11 @@ TZPositionGuard::TZPositionGuard(TZCustomDBGrid* Grid, bool KeepCurrent)
 
 TZPositionGuard::~TZPositionGuard() noexcept(false)
 {
-    if (!FGrid)
-        return;
-    if (std::uncaught_exceptions() > FExceptions) {
-        try {
-            FGrid->EnablePosition(FKeepCurrent);
-        } catch (...) {
-        }
-    } else {
-        FGrid->EnablePosition(FKeepCurrent);
-    }
+    if (FGrid)
+        FEnd([this] { FGrid->EnablePosition(FKeepCurrent); });
 }
 
-TZGridDisableGuard::TZGridDisableGuard(TZCustomDBGrid* Grid)
-    : FGrid(Grid), FExceptions(std::uncaught_exceptions())
+TZGridDisableGuard::TZGridDisableGuard(TZCustomDBGrid* Grid) : FGrid(Grid)
 {
     if (FGrid)
         FGrid->DisableGrid();
@@ -207,16 +198,8 @@ TZGridDisableGuard::TZGridDisableGuard(TZCustomDBGrid* Grid)
 
 TZGridDisableGuard::~TZGridDisableGuard() noexcept(false)
 {
-    if (!FGrid)
-        return;
-    if (std::uncaught_exceptions() > FExceptions) {
-        try {
-            FGrid->EnableGrid();
-        } catch (...) {
-        }
-    } else {
-        FGrid->EnableGrid();
-    }
+    if (FGrid)
+        FEnd([this] { FGrid->EnableGrid(); });
 }
 
 // ---- Refresh -------------------------------------------------------------------------

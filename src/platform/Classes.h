@@ -97,36 +97,50 @@ private:
     int FNextID = 0;
 };
 
-// RAII: BeginUpdate for the lifetime of the guard. The closing EndUpdate may
-// do work that raises; it propagates, except while another exception is
-// already unwinding the stack (then the bracket is closed and its error dropped).
+// The closing half of a bracket guard, made when the guard is. The closing
+// call may do work that raises; it propagates, except while another exception
+// is already unwinding the stack (then the bracket is closed and its error
+// dropped, so that the first error is the one that arrives).
+class TBracketEnd {
+public:
+    // Whether an exception is unwinding through the guard's scope now.
+    bool Unwinding() const { return std::uncaught_exceptions() > FUncaught; }
+    template <class F>
+    void operator()(F&& End) const
+    {
+        if (!Unwinding()) {
+            End();
+            return;
+        }
+        try {
+            End();
+        } catch (...) {
+        }
+    }
+
+private:
+    int FUncaught = std::uncaught_exceptions();
+};
+
+// RAII: BeginUpdate for the lifetime of the guard, EndUpdate as TBracketEnd closes.
 class TCollectionUpdateGuard {
 public:
-    explicit TCollectionUpdateGuard(TCollection* Collection)
-        : FCollection(Collection), FUncaught(std::uncaught_exceptions())
+    explicit TCollectionUpdateGuard(TCollection* Collection) : FCollection(Collection)
     {
         if (FCollection)
             FCollection->BeginUpdate();
     }
     ~TCollectionUpdateGuard() noexcept(false)
     {
-        if (!FCollection)
-            return;
-        if (std::uncaught_exceptions() > FUncaught) {
-            try {
-                FCollection->EndUpdate();
-            } catch (...) {
-            }
-        } else {
-            FCollection->EndUpdate();
-        }
+        if (FCollection)
+            FEnd([this] { FCollection->EndUpdate(); });
     }
     TCollectionUpdateGuard(const TCollectionUpdateGuard&) = delete;
     TCollectionUpdateGuard& operator=(const TCollectionUpdateGuard&) = delete;
 
 private:
     TCollection* FCollection;
-    int FUncaught;
+    TBracketEnd FEnd;
 };
 
 } // namespace zdb
