@@ -375,17 +375,22 @@ void TZCustomDBGrid::ApplyDataSetOrder(const std::function<void()>& Apply, const
         const bool keepPosition = wasActive && KeepPosition();
         const bool keepSelection = wasActive && KeepSelection();
         QVariant keyValues;
-        if (keepPosition)
-            keyValues = dataSet->GetFieldValue(FKeyFields);
-        if (keepSelection)
-            SaveSelection();
-        if (wasActive || ClearAlways)
-            ClearSelection();
+        bool keysSaved = false;
         {
             std::optional<TZUpdateGuard> update;
             if (WithBeginUpdate)
                 update.emplace(this);
             try {
+                // KeyFields may name a field the dataset no longer has (its
+                // statement changed): then nothing has changed yet and the
+                // order in force stays, like any other refused order.
+                if (keepPosition)
+                    keyValues = dataSet->GetFieldValue(FKeyFields);
+                if (keepSelection)
+                    SaveSelection();
+                keysSaved = true;
+                if (wasActive || ClearAlways)
+                    ClearSelection();
                 if (CloseDataSet && wasActive)
                     dataSet->Close();
                 Apply();
@@ -407,7 +412,7 @@ void TZCustomDBGrid::ApplyDataSetOrder(const std::function<void()>& Apply, const
             }
         }
         // A dataset that could not be opened again keeps nothing to return to.
-        if (dataSet->Active()) {
+        if (keysSaved && dataSet->Active()) {
             try {
                 if (keepSelection)
                     RestoreSelection();

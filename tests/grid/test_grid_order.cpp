@@ -863,3 +863,40 @@ TEST_F(GridOrderLostTable, AQueryThatCannotReopenLeavesNoBracketAndNoError)
     EXPECT_EQ(Query->FieldByName(QStringLiteral("id"))->AsInteger(), 1);
 }
 
+
+TEST_F(GridOrderLostTable, AKeyFieldTheQueryLostBreaksNeitherReopeningNorAClick)
+{
+    Grid->SetOrderFields(QStringLiteral("note DESC"));
+    ASSERT_EQ(Grid->CurrentDataSetOrder(), "note DESC");
+    ASSERT_EQ(Grid->GetKeyFields(), "id");
+
+    // The statement changes under the grid's KeyFields: no id any more.
+    Query->Close();
+    Query->SetSQLText(QStringLiteral("SELECT note FROM orders"));
+    EXPECT_NO_THROW(Query->Open());
+    ASSERT_TRUE(Query->Active());
+    const QString sql = Query->SQLText();
+    const QString inForce = Grid->GetOrderFields();
+    EXPECT_EQ(inForce, "") << "the markers show the order of the statement in force";
+
+    // A click cannot keep the position: the markers return to the order in force.
+    TZColumn* note = Grid->FindColumn(QStringLiteral("note"));
+    ASSERT_NE(note, nullptr);
+    const QRect title = Grid->CellRect(Grid->DataToRawColumn(note->Index()), 0);
+    bool handed = false;
+    OnApplicationException = [&](QWidget*, std::exception_ptr) { handed = true; };
+    const auto reset = qScopeGuard([] { OnApplicationException = nullptr; });
+    QTest::mouseClick(Grid->viewport(), Qt::LeftButton, {}, title.center());
+    QApplication::processEvents();
+    EXPECT_FALSE(handed) << "nothing escapes the click";
+    EXPECT_EQ(Grid->GetOrderFields(), inForce);
+    EXPECT_EQ(note->Title()->GetMarker(), tmNone);
+    EXPECT_EQ(Query->SQLText(), sql);
+    EXPECT_TRUE(Query->Active());
+    EXPECT_FALSE(Grid->PositionDisabled());
+    EXPECT_EQ(Grid->OrderUpdateCount(), 0);
+
+    // Assigned now, names the open query lacks are dropped.
+    Grid->SetKeyFields(QStringLiteral("id,note"));
+    EXPECT_EQ(Grid->GetKeyFields(), "note");
+}
