@@ -351,7 +351,8 @@ QString UnifyOrderFields(const QString& Fields, const QString& DescFields, bool 
     const QString descSet = QLatin1Char(';') + FieldNameItems(desc).join(QLatin1Char(';')) + QLatin1Char(';');
     QStringList result;
     for (const QString& field : FieldNameItems(Fields)) {
-        if (descSet.contains(QLatin1Char(';') + field + QLatin1Char(';')))
+        // A blank item names no field, so it never is a descending one.
+        if (!field.isEmpty() && descSet.contains(QLatin1Char(';') + field + QLatin1Char(';')))
             result.append(field + DescSuffix);
         else
             result.append(field);

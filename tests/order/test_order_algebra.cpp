@@ -206,11 +206,15 @@ TEST(OrderAlgebraFields, UnifyOrderFieldsMarksWholeExactNamesOnly)
     EXPECT_EQ(Text(UnifyOrderFields("Name;City", "city", false)), "Name,City");    // exact case
     EXPECT_EQ(Text(UnifyOrderFields("AB;B;A", "B", false)), "AB,B DESC,A");         // no partial names
     EXPECT_EQ(Text(UnifyOrderFields(" A ; B ", " B ", false)), "A,B DESC");
+    // A blank item is no name: it is never descending.
+    EXPECT_EQ(Text(UnifyOrderFields(";N", "", false)), ",N");
+    EXPECT_EQ(Text(UnifyOrderFields(";N", "", true)), ",N DESC");
+    EXPECT_EQ(Text(UnifyOrderFields("A;;B", "B;;", false)), "A,,B DESC");
 }
 
 TEST(OrderAlgebraFields, SplitAndUnifyRoundTrip)
 {
-    for (const char* order : {"Name", "Name DESC", "Name,City DESC", "A DESC,B,C DESC", "Zip Code,City"}) {
+    for (const char* order : {"Name", "Name DESC", "Name,City DESC", "A DESC,B,C DESC", "Zip Code,City", ",N"}) {
         SCOPED_TRACE(order);
         QString fields;
         QString desc;
