@@ -65,9 +65,9 @@ QStringList TextLines(const QString& Text)
 
 // The order fields of a query's ORDER BY, with quoted names as the grid
 // spells them.
-QString QueryOrderFields(const QStringList& SQL)
+QString QueryOrderFields(const TQueryOrderText& Text, const QStringList& SQL)
 {
-    return UnquoteSQLOrderFields(ExtractOrderFields(SQL));
+    return UnquoteSQLOrderFields(Text.Extract(SQL));
 }
 
 // The ORDER BY text for an order, made while the dataset is still open (its
@@ -89,12 +89,15 @@ std::optional<QString> CheckedOrderText(TZCustomDBGrid* Grid, TDataSet* DataSet,
     }
 }
 
-// The two query-rewriting methods: Lines is the query as it stands, Write
-// puts rewritten lines into the dataset's property and PutBack its old value.
-void RewriteQueryOrder(TZCustomDBGrid* Grid, TDataSet* DataSet, const QString& Order, const QStringList& Lines,
-                       const std::function<void(const QStringList&)>& Write, const std::function<void()>& PutBack)
+// The two query-rewriting methods: Lines is the query as it stands, read and
+// rewritten as the dataset's registry entry says; Write puts rewritten lines
+// into the dataset's property and PutBack its old value.
+void RewriteQueryOrder(TZCustomDBGrid* Grid, TDataSet* DataSet, TChangeOrder Method, const QString& Order,
+                       const QStringList& Lines, const std::function<void(const QStringList&)>& Write,
+                       const std::function<void()>& PutBack)
 {
-    const QString current = QueryOrderFields(Lines);
+    const TQueryOrderText queryText = ChangeOrderList().QueryOrderText(DataSet, Method);
+    const QString current = QueryOrderFields(queryText, Lines);
     if (CompareOrderFields(current, Order))
         return;
     const std::optional<QString> text = CheckedOrderText(Grid, DataSet, Order, current);
@@ -103,7 +106,7 @@ void RewriteQueryOrder(TZCustomDBGrid* Grid, TDataSet* DataSet, const QString& O
     Grid->ApplyDataSetOrder(
         [&] {
             QStringList changed = Lines;
-            ModifyOrderFields(changed, *text);
+            queryText.Modify(changed, *text);
             Write(changed);
         },
         [&] {
@@ -459,7 +462,7 @@ void TZCustomDBGrid::ChangeOrderFields(const QString& OrderFields, const QString
     const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeOrderFields) : PropName;
     const QString oldText = GetPropertyValue(dataSet, prop).toString();
     RewriteQueryOrder(
-        this, dataSet, order, TextLines(oldText),
+        this, dataSet, coChangeOrderFields, order, TextLines(oldText),
         [&](const QStringList& Lines) { WriteProperty(dataSet, prop, Lines.join(QLatin1Char('\n'))); },
         [&] { SetPropertyValue(dataSet, prop, oldText); });
 }
@@ -476,7 +479,7 @@ void TZCustomDBGrid::ChangeSQLOrderFields(const QString& OrderFields, const QStr
         return;
     const QStringList saved = value.toStringList();
     RewriteQueryOrder(
-        this, dataSet, order, saved, [&](const QStringList& Lines) { WriteProperty(dataSet, prop, Lines); },
+        this, dataSet, coChangeSQLOrderFields, order, saved, [&](const QStringList& Lines) { WriteProperty(dataSet, prop, Lines); },
         [&] { SetPropertyValue(dataSet, prop, saved); });
 }
 
@@ -496,7 +499,8 @@ QString TZCustomDBGrid::CurrentOrderFields(const QString& PropName)
     if (!dataSet)
         return QString();
     const QString prop = PropName.isEmpty() ? DefaultOrderProperty(coChangeOrderFields) : PropName;
-    return QueryOrderFields(TextLines(GetPropertyValue(dataSet, prop).toString()));
+    return QueryOrderFields(ChangeOrderList().QueryOrderText(dataSet, coChangeOrderFields),
+                            TextLines(GetPropertyValue(dataSet, prop).toString()));
 }
 
 QString TZCustomDBGrid::CurrentSQLOrderFields(const QString& PropName)
@@ -508,7 +512,7 @@ QString TZCustomDBGrid::CurrentSQLOrderFields(const QString& PropName)
     const QVariant value = GetPropertyValue(dataSet, prop);
     if (value.typeId() != QMetaType::QStringList)
         return QString();
-    return QueryOrderFields(value.toStringList());
+    return QueryOrderFields(ChangeOrderList().QueryOrderText(dataSet, coChangeSQLOrderFields), value.toStringList());
 }
 
 // ---- Bracket guard ---------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "ZDBGridOrder.h"
 
 #include "DB.h"
+#include "ZDBGridOrderSQL.h"
 
 #include <QMetaEnum>
 #include <QMetaProperty>
@@ -199,7 +200,6 @@ void AddBuiltInChangeOrders(TChangeOrderList& List)
     };
     const char* const fireDAC = ":A;:D;:N";
     const TEntry entries[] = {
-        {"*TZSQLQuery", coChangeSQLOrderFields, false, nullptr, "SQL", ""},
         {"*TZDBCustomData", coChangeIndexFields, false, nullptr, "", ""},
         {"TBDEClientDataSet", coChangeIndexFields, true, nullptr, "", ""},
         {"TBDEClientDataSet", coChangeOrderFields, false, ClientDataSetQueryTest, "", ""},
@@ -224,6 +224,13 @@ void AddBuiltInChangeOrders(TChangeOrderList& List)
         {"TFDTable", coChangeIndexFields, false, nullptr, "", fireDAC},
         {"TFDMemTable", coChangeIndexFields, false, nullptr, "", fireDAC},
     };
+    // Our own query reads its statement as SQL: the ORDER BY of its outermost
+    // query, wherever it stands, with LIMIT and the like kept after it.
+    auto query = MakeItem(QStringLiteral("*TZSQLQuery"), coChangeSQLOrderFields, false, {}, QStringLiteral("SQL"),
+                          QString());
+    query->ExtractOrder = ExtractSQLOrderFields;
+    query->ModifyOrder = ModifySQLOrderFields;
+    List.Add(std::move(query));
     for (const TEntry& e : entries) {
         TValidChangeOrder isValid;
         if (e.IsValid)
@@ -560,6 +567,24 @@ const TChangeOrderItem* TChangeOrderList::Find(TDataSet* DataSet, bool ForChange
         }
     }
     return nullptr;
+}
+
+TQueryOrderText TChangeOrderList::QueryOrderText(TDataSet* DataSet, TChangeOrder ChangeOrder) const
+{
+    TQueryOrderText text{ExtractOrderFields, ModifyOrderFields};
+    if (!DataSet)
+        return text;
+    for (auto it = FItems.rbegin(); it != FItems.rend(); ++it) {
+        const TChangeOrderItem& item = **it;
+        if (item.ChangeOrder != ChangeOrder || !Matches(item, DataSet, true))
+            continue;
+        if (item.ExtractOrder)
+            text.Extract = item.ExtractOrder;
+        if (item.ModifyOrder)
+            text.Modify = item.ModifyOrder;
+        break;
+    }
+    return text;
 }
 
 void TChangeOrderList::Remove(const QString& ClassName, TChangeOrder ChangeOrder)

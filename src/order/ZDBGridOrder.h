@@ -74,6 +74,9 @@ enum TChangeOrder { coChangeIndexFields, coChangeOrderFields, coChangeSQLOrderFi
 using TValidChangeOrder = std::function<bool(TDataSet* DataSet, TChangeOrder ChangeOrder)>;
 using TCustomChangeOrder = std::function<void(TZCustomDBGrid* DBGrid, const QString& AOrderFields)>;
 using TCustomCurrentOrder = std::function<QString(TZCustomDBGrid* DBGrid)>;
+// How the order is read from and written into the lines of a query text.
+using TExtractOrder = std::function<QString(const QStringList& SQL)>;
+using TModifyOrder = std::function<void(QStringList& SQL, const QString& OrderFields)>;
 
 struct TChangeOrderItem {
     // An exact class name, or "*Name": that class and its descendants.
@@ -90,6 +93,17 @@ struct TChangeOrderItem {
     // Only for coCustomChangeOrder.
     TCustomChangeOrder CustomChangeOrder;
     TCustomCurrentOrder CustomCurrentOrder;
+    // Only for coChangeOrderFields and coChangeSQLOrderFields: the entry's own
+    // reading and rewriting of the query text; empty = ExtractOrderFields and
+    // ModifyOrderFields.
+    TExtractOrder ExtractOrder;
+    TModifyOrder ModifyOrder;
+};
+
+// The reading and rewriting of a query text that go together.
+struct TQueryOrderText {
+    TExtractOrder Extract;
+    TModifyOrder Modify;
 };
 
 class TChangeOrderList {
@@ -98,6 +112,11 @@ public:
     // The entry that applies to DataSet: the one found last is tried first,
     // then the entries from the last added to the first; nullptr when none.
     const TChangeOrderItem* Find(TDataSet* DataSet, bool ForChange);
+    // How the query text of DataSet is read and rewritten by the method
+    // ChangeOrder (coChangeOrderFields or coChangeSQLOrderFields): by the
+    // functions of the entry of that method that applies to DataSet (searched
+    // as Find does), else by ExtractOrderFields and ModifyOrderFields.
+    TQueryOrderText QueryOrderText(TDataSet* DataSet, TChangeOrder ChangeOrder) const;
     // Frees every entry with this exact class name and method.
     void Remove(const QString& ClassName, TChangeOrder ChangeOrder); // resets the cache
     int Count() const;

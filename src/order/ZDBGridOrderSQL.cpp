@@ -159,4 +159,20 @@ QString UnquoteSQLOrderFields(const QString& SQLOrderFields)
     return result.join(QLatin1Char(','));
 }
 
+QString ExtractSQLOrderFields(const QStringList& SQL)
+{
+    return SqlOrderByItems(SQL.join(QLatin1Char('\n')));
+}
+
+void ModifySQLOrderFields(QStringList& SQL, const QString& OrderFields)
+{
+    QString orderFields = OrderFields.trimmed();
+    if (orderFields.compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0)
+        orderFields.clear();
+    const QString text = SQL.join(QLatin1Char('\n'));
+    const QString changed = ReplaceSqlOrderBy(text, orderFields);
+    if (changed != text)
+        SQL = changed.split(QLatin1Char('\n'));
+}
+
 } // namespace zdb

@@ -8,6 +8,7 @@
 // server needs it) and the words DESC reaches the server.
 
 #include <QString>
+#include <QStringList>
 
 namespace zdb {
 
@@ -43,5 +44,15 @@ QString SafeSQLOrderFields(TDataSet* DataSet, const QString& OrderFields);
 // → ‹Full Name DESC›). Other items are returned trimmed and unchanged; items are
 // joined by ",".
 QString UnquoteSQLOrderFields(const QString& SQLOrderFields);
+
+// ExtractOrderFields and ModifyOrderFields for a statement of our own query
+// (TZSQLQuery's entry of the change-order registry): the lines are read as one
+// statement, so the ORDER BY of its outermost query is found whatever line it
+// stands on, never one inside parentheses, a comment or a string, and the
+// clauses that follow it (LIMIT, OFFSET, FETCH, FOR UPDATE ...) stay after it
+// (SqlOrderByItems, ReplaceSqlOrderBy in ZDBSQLQuery.h). As with
+// ModifyOrderFields, OrderFields is trimmed and "DESC" alone counts as empty.
+QString ExtractSQLOrderFields(const QStringList& SQL);
+void ModifySQLOrderFields(QStringList& SQL, const QString& OrderFields);
 
 } // namespace zdb

@@ -194,6 +194,22 @@ TSqlSelectInfo AnalyzeSelect(const QString& sql);
 // The statement without a trailing ";" and surrounding blanks.
 QString StripSqlTerminator(const QString& sql);
 
+// The ORDER BY clause of a statement's outermost query: never one inside
+// parentheses (a sub-query, a window, an aggregate's order), a comment or a
+// string. Its items reach up to the clauses that follow it (LIMIT, OFFSET,
+// FETCH, FOR UPDATE/SHARE ...) or the end of the statement (";"); only the
+// first statement of the text is looked at.
+//
+// SqlOrderByItems: those items as written, blanks folded, joined by ","; empty
+// when there is no such clause.
+QString SqlOrderByItems(const QString& sql);
+// The text with the clause's items replaced by orderBy; an empty orderBy
+// removes the clause. Without a clause "ORDER BY orderBy" is put after the
+// statement's last token before those following clauses (on a line of its own
+// unless a following clause stands on the same line). Everything else, comments
+// included, stays as written; a text without a statement is returned unchanged.
+QString ReplaceSqlOrderBy(const QString& sql, const QString& orderBy);
+
 // Identifiers. A plain identifier is an ASCII letter or "_" followed by ASCII
 // letters, digits and "_", and not a reserved word of SQL, PostgreSQL or SQLite;
 // with `lowerCaseOnly` (servers that fold bare names to lower case, such as

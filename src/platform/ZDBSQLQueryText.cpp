@@ -399,6 +399,139 @@ QString StripSqlTerminator(const QString& sql)
     return sql.left(end).trimmed();
 }
 
+// ---------------------------------------------------------------------------
+// The ORDER BY clause of the outermost query
+
+namespace {
+
+// A clause that follows ORDER BY, or the statement's end, at token i (depth 0).
+// OFFSET, FETCH and FOR may be column names (SQLite takes them as such), so
+// they count only when what follows makes them the clause.
+bool IsOrderByTail(const std::vector<TSqlToken>& tokens, size_t i)
+{
+    const TSqlToken& token = tokens[i];
+    if (IsSymbol(token, ';'))
+        return true;
+    if (i > 0 && IsSymbol(tokens[i - 1], '.'))
+        return false;
+    const TSqlToken* next = i + 1 < tokens.size() ? &tokens[i + 1] : nullptr;
+    if (IsWord(token, "LIMIT"))
+        return true;
+    if (IsWord(token, "OFFSET"))
+        return next
+               && (next->Kind == TSqlToken::tkNumber || next->Kind == TSqlToken::tkParam || IsSymbol(*next, '(')
+                   || IsSymbol(*next, '?') || next->Text.startsWith(QLatin1Char('$')));
+    if (IsWord(token, "FETCH"))
+        return next && IsAnyWord(*next, {"FIRST", "NEXT"});
+    if (IsWord(token, "FOR"))
+        return next && IsAnyWord(*next, {"UPDATE", "SHARE", "NO", "KEY", "READ"});
+    return false;
+}
+
+struct TOrderByPlace {
+    size_t Tail = 0;       // the first token of the clauses after the ORDER BY items (or the end)
+    size_t Order = 0;      // the ORDER keyword; valid when Found
+    bool Found = false;
+    size_t FirstItem = 0;  // the items are the tokens [FirstItem, Tail)
+};
+
+TOrderByPlace FindOrderBy(const std::vector<TSqlToken>& tokens)
+{
+    TOrderByPlace place;
+    size_t end = tokens.size();
+    for (size_t i = 0; i < end; ++i) {
+        if (tokens[i].Depth != 0)
+            continue;
+        if (IsSymbol(tokens[i], ';')) {
+            end = i;
+            break;
+        }
+        if (IsWord(tokens[i], "ORDER") && i + 1 < end && tokens[i + 1].Depth == 0 && IsWord(tokens[i + 1], "BY")) {
+            place.Found = true;
+            place.Order = i;
+            place.FirstItem = i + 2;
+        }
+    }
+    place.Tail = end;
+    for (size_t i = place.Found ? place.FirstItem : 0; i < end; ++i) {
+        if (tokens[i].Depth == 0 && IsOrderByTail(tokens, i)) {
+            place.Tail = i;
+            break;
+        }
+    }
+    return place;
+}
+
+qsizetype TokenEnd(const TSqlToken& token)
+{
+    return token.Start + token.Length;
+}
+
+bool IsBlankLine(const QString& text, qsizetype from, qsizetype to)
+{
+    for (qsizetype i = from; i < to; ++i)
+        if (!text.at(i).isSpace())
+            return false;
+    return true;
+}
+
+// The text without [from, to), taking the blanks before it along, and the
+// line it stood on when nothing else is left on it.
+QString RemoveClause(const QString& sql, qsizetype from, qsizetype to)
+{
+    while (from > 0 && (sql.at(from - 1) == QLatin1Char(' ') || sql.at(from - 1) == QLatin1Char('\t')))
+        --from;
+    QString text = sql.left(from) + sql.mid(to);
+    const qsizetype lineStart = from > 0 ? text.lastIndexOf(QLatin1Char('\n'), from - 1) + 1 : 0;
+    qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), from);
+    if (lineEnd < 0)
+        lineEnd = text.size();
+    if (lineStart > 0 && IsBlankLine(text, lineStart, lineEnd))
+        text.remove(lineStart - 1, lineEnd - lineStart + 1);
+    return text;
+}
+
+} // namespace
+
+QString SqlOrderByItems(const QString& sql)
+{
+    const std::vector<TSqlToken> tokens = TokenizeSql(sql);
+    const TOrderByPlace place = FindOrderBy(tokens);
+    if (!place.Found)
+        return QString();
+    QStringList items;
+    for (const auto& item : SplitAtCommas(tokens, place.FirstItem, place.Tail, 0))
+        if (!item.empty())
+            items << SourceText(sql, item.front(), item.back()).simplified();
+    return items.join(QLatin1Char(','));
+}
+
+QString ReplaceSqlOrderBy(const QString& sql, const QString& orderBy)
+{
+    const std::vector<TSqlToken> tokens = TokenizeSql(sql);
+    const TOrderByPlace place = FindOrderBy(tokens);
+    if (place.Found) {
+        const bool noItems = place.FirstItem >= place.Tail;
+        const qsizetype itemsEnd = TokenEnd(tokens[noItems ? place.FirstItem - 1 : place.Tail - 1]);
+        if (orderBy.isEmpty())
+            return RemoveClause(sql, tokens[place.Order].Start, itemsEnd);
+        if (noItems)
+            return sql.left(itemsEnd) + QLatin1Char(' ') + orderBy + sql.mid(itemsEnd);
+        return sql.left(tokens[place.FirstItem].Start) + orderBy + sql.mid(itemsEnd);
+    }
+    if (orderBy.isEmpty() || place.Tail == 0)
+        return sql;
+    const qsizetype at = TokenEnd(tokens[place.Tail - 1]);
+    // A following clause on the same line keeps the clause on that line.
+    bool newLine = true;
+    if (place.Tail < tokens.size() && !IsSymbol(tokens[place.Tail], ';'))
+        newLine = sql.mid(at, tokens[place.Tail].Start - at).contains(QLatin1Char('\n'));
+    QString clause = (newLine ? QStringLiteral("\n") : QStringLiteral(" ")) + QStringLiteral("ORDER BY ") + orderBy;
+    if (at < sql.size() && !sql.at(at).isSpace() && sql.at(at) != QLatin1Char(';'))
+        clause += QLatin1Char(' ');
+    return sql.left(at) + clause + sql.mid(at);
+}
+
 TSqlSelectInfo AnalyzeSelect(const QString& sql)
 {
     TSqlSelectInfo info;

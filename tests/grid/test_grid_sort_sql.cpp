@@ -243,23 +243,78 @@ TEST_P(GridSortSql, AStoredOrderWithSqlIsRefusedWhenTheQueryOpens)
     EXPECT_EQ(Order(), "score DESC");
 }
 
+TEST_P(GridSortSql, ClausesAfterTheOrderStayAndInnerOrdersAreLeftAlone)
+{
+    // The statement's own ORDER BY is rewritten in place; LIMIT stays after it.
+    const QString limited = SelectPeople + " ORDER BY id LIMIT 4";
+    Query->SetSQLText(limited);
+    Query->Open();
+    QApplication::processEvents();
+    ASSERT_EQ(Order(), "");
+    ASSERT_EQ(QueryIds(), ServerIds(limited));
+    ClickTitle(QStringLiteral("name"));
+    EXPECT_EQ(Sql(), (SelectPeople + " ORDER BY name LIMIT 4").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY name LIMIT 4"));
+    EXPECT_EQ(QueryIds().size(), 4u);
+    ClickTitle(QStringLiteral("name"));
+    EXPECT_EQ(QueryIds(), ServerIds(SelectPeople + " ORDER BY name DESC LIMIT 4"));
+    EXPECT_EQ(Order(), "name DESC");
+
+    // A window's ORDER BY, an ORDER BY in a comment and one in a string are no
+    // order of the statement, and LIMIT ... OFFSET on lines of its own stays.
+    const QString windowed = QStringLiteral("SELECT id, name, row_number() OVER (ORDER BY score) AS rn\n"
+                                            "FROM people -- ORDER BY id\n"
+                                            "WHERE name <> 'ORDER BY name'\n"
+                                            "LIMIT 4 OFFSET 1");
+    const auto sortedBy = [](const QString& order) {
+        return QStringLiteral("SELECT id, name, row_number() OVER (ORDER BY score) AS rn\n"
+                              "FROM people -- ORDER BY id\n"
+                              "WHERE name <> 'ORDER BY name'\n"
+                              "ORDER BY %1\n"
+                              "LIMIT 4 OFFSET 1")
+            .arg(order);
+    };
+    // The grid's order reaches the new statement when it opens.
+    Query->SetSQLText(windowed);
+    Query->Open();
+    QApplication::processEvents();
+    EXPECT_EQ(Sql(), sortedBy("name DESC").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(sortedBy("name DESC")));
+    EXPECT_EQ(Order(), "name DESC");
+    ClickTitle(QStringLiteral("rn"));
+    EXPECT_EQ(Sql(), sortedBy("rn").toStdString());
+    EXPECT_EQ(QueryIds(), ServerIds(sortedBy("rn")));
+    EXPECT_EQ(QueryIds(), (std::vector<int>{2, 5, 3, 1})) << "by score, skipping the lowest";
+    ClickTitle(QStringLiteral("rn"));
+    EXPECT_EQ(QueryIds(), (std::vector<int>{1, 3, 5, 2}));
+    EXPECT_EQ(Order(), "rn DESC");
+    // Unsorted again: the clause goes, the rest stays.
+    Grid->SetOrderFields(QString());
+    EXPECT_EQ(Sql(), windowed.toStdString());
+    EXPECT_TRUE(Query->Active());
+}
+
 TEST_P(GridSortSql, AStatementTheServerRejectsAfterTheRewriteIsRestored)
 {
-    // ORDER BY appended after LIMIT is a syntax error on both servers.
-    const QString limited = SelectPeople + " LIMIT 4";
-    Query->SetSQLText(limited);
+    // SQLite names an expression's column by its text, which an ORDER BY cannot
+    // name; PostgreSQL has no ordering for json.
+    const QString rejected = GetParam() == TBackend::Sqlite
+                                 ? QStringLiteral("SELECT id, name, upper(city) FROM people LIMIT 4")
+                                 : QStringLiteral("SELECT id, name, to_json(city) AS doc FROM people LIMIT 4");
+    Query->SetSQLText(rejected);
     Query->Open();
     QApplication::processEvents();
     ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 2));
     const std::vector<int> ids = QueryIds();
     ASSERT_EQ(ids.size(), 4u);
+    const QString field = Query->Fields()[2]->GetFieldName();
 
-    ClickTitle(QStringLiteral("name"));
-    EXPECT_EQ(Sql(), limited.toStdString());
+    ClickTitle(field);
+    EXPECT_EQ(Sql(), rejected.toStdString());
     EXPECT_TRUE(Query->Active());
     EXPECT_EQ(QueryIds(), ids);
     EXPECT_EQ(Order(), "");
-    EXPECT_EQ(Grid->FindColumn(QStringLiteral("name"))->Title()->GetMarker(), tmNone);
+    EXPECT_EQ(Grid->FindColumn(field)->Title()->GetMarker(), tmNone);
     EXPECT_EQ(CurrentId(), 2);
     EXPECT_EQ(PeopleCount(), 6);
 }

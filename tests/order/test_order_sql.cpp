@@ -284,4 +284,68 @@ TEST(OrderSqlWithoutServer, OtherDatasetsGetStandardQuotesAndTheTextReadsBack)
     EXPECT_THROW(SafeSQLOrderFields(&data, QStringLiteral("City ASC DESC")), EDatabaseError);
 }
 
+// Our query's statement is read as SQL: the ORDER BY of the outermost query is
+// rewritten in place, the clauses after it stay after it, and an ORDER BY in
+// parentheses, a comment or a string is never taken for it.
+TEST(OrderSqlWithoutServer, TheOutermostOrderByIsRewrittenAndNothingElse)
+{
+    struct TCase {
+        QStringList Sql;
+        const char* Order;
+        QStringList Expected;
+        const char* ReadBack; // the order of Sql
+    };
+    const TCase cases[] = {
+        {{"SELECT * FROM t ORDER BY id LIMIT 100"}, "name DESC", {"SELECT * FROM t ORDER BY name DESC LIMIT 100"}, "id"},
+        {{"SELECT * FROM t ORDER BY id LIMIT 100"}, "", {"SELECT * FROM t LIMIT 100"}, "id"},
+        {{"SELECT * FROM t ORDER BY id LIMIT 100"}, " desc ", {"SELECT * FROM t LIMIT 100"}, "id"},
+        {{"SELECT * FROM t LIMIT 10 OFFSET 5"}, "name", {"SELECT * FROM t ORDER BY name LIMIT 10 OFFSET 5"}, ""},
+        {{"SELECT * FROM t OFFSET :skip ROWS FETCH FIRST 3 ROWS ONLY"}, "a",
+         {"SELECT * FROM t ORDER BY a OFFSET :skip ROWS FETCH FIRST 3 ROWS ONLY"}, ""},
+        {{"SELECT * FROM t WHERE a = 1 FOR UPDATE"}, "a", {"SELECT * FROM t WHERE a = 1 ORDER BY a FOR UPDATE"}, ""},
+        {{"SELECT * FROM (SELECT 1 AS a)LIMIT 2"}, "a", {"SELECT * FROM (SELECT 1 AS a) ORDER BY a LIMIT 2"}, ""},
+        {{"SELECT *", "FROM t", "LIMIT 100"}, "name", {"SELECT *", "FROM t", "ORDER BY name", "LIMIT 100"}, ""},
+        {{"SELECT *", "FROM t", "ORDER BY", "  name,", "  id DESC", "LIMIT 5"}, "city",
+         {"SELECT *", "FROM t", "ORDER BY", "  city", "LIMIT 5"}, "name,id DESC"},
+        {{"SELECT *", "FROM t -- all", "ORDER BY name", "LIMIT 5"}, "", {"SELECT *", "FROM t -- all", "LIMIT 5"}, "name"},
+        {{"SELECT * FROM t ORDER BY id;"}, "name", {"SELECT * FROM t ORDER BY name;"}, "id"},
+        {{"SELECT * FROM t;"}, "name", {"SELECT * FROM t", "ORDER BY name;"}, ""},
+        {{"SELECT * FROM t ORDER BY id -- by key"}, "", {"SELECT * FROM t -- by key"}, "id"},
+        {{"SELECT * FROM t ORDER BY lower(name), `Full Name` DESC LIMIT 3"}, "id",
+         {"SELECT * FROM t ORDER BY id LIMIT 3"}, "lower(name),`Full Name` DESC"},
+        // Column names that are words of the following clauses elsewhere.
+        {{"SELECT offset, fetch FROM t ORDER BY offset, t.limit"}, "fetch",
+         {"SELECT offset, fetch FROM t ORDER BY fetch"}, "offset,t.limit"},
+        // ORDER BY inside parentheses: a window, a sub-query, an aggregate.
+        {{"SELECT id, row_number() OVER (ORDER BY id) AS n FROM t LIMIT 4"}, "n",
+         {"SELECT id, row_number() OVER (ORDER BY id) AS n FROM t ORDER BY n LIMIT 4"}, ""},
+        {{"SELECT * FROM (SELECT * FROM t ORDER BY id LIMIT 5) s"}, "name",
+         {"SELECT * FROM (SELECT * FROM t ORDER BY id LIMIT 5) s", "ORDER BY name"}, ""},
+        {{"WITH x AS (SELECT * FROM t ORDER BY id) SELECT string_agg(a, ',' ORDER BY a) AS s FROM x"}, "s",
+         {"WITH x AS (SELECT * FROM t ORDER BY id) SELECT string_agg(a, ',' ORDER BY a) AS s FROM x", "ORDER BY s"},
+         ""},
+        // ORDER BY and LIMIT in comments and strings.
+        {{"SELECT * FROM t", "-- ORDER BY id LIMIT 1"}, "name", {"SELECT * FROM t", "ORDER BY name", "-- ORDER BY id LIMIT 1"},
+         ""},
+        {{"SELECT * FROM t /* ORDER BY id */ WHERE a = 'ORDER BY b LIMIT 1'"}, "a",
+         {"SELECT * FROM t /* ORDER BY id */ WHERE a = 'ORDER BY b LIMIT 1'", "ORDER BY a"}, ""},
+        {{"SELECT * FROM t ORDER BY id /* LIMIT 2 */"}, "a", {"SELECT * FROM t ORDER BY a /* LIMIT 2 */"}, "id"},
+        // A set operation is ordered as a whole.
+        {{"SELECT a FROM t UNION SELECT a FROM u"}, "a", {"SELECT a FROM t UNION SELECT a FROM u", "ORDER BY a"}, ""},
+        // Only the first statement.
+        {{"SELECT * FROM t; SELECT * FROM u ORDER BY b"}, "a", {"SELECT * FROM t", "ORDER BY a; SELECT * FROM u ORDER BY b"},
+         ""},
+        // Nothing to order.
+        {{"-- nothing", ""}, "a", {"-- nothing", ""}, ""},
+        {{"SELECT * FROM t"}, "", {"SELECT * FROM t"}, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Sql.join(QLatin1Char('|')).toStdString() + " <- " + c.Order);
+        EXPECT_EQ(ExtractSQLOrderFields(c.Sql).toStdString(), c.ReadBack);
+        QStringList sql = c.Sql;
+        ModifySQLOrderFields(sql, QString::fromUtf8(c.Order));
+        EXPECT_EQ(sql.join(QLatin1Char('|')).toStdString(), c.Expected.join(QLatin1Char('|')).toStdString());
+    }
+}
+
 } // namespace
