@@ -824,20 +824,22 @@ void TZMemDataSet::InternalFilterChanged()
 
 // --- Indexes -------------------------------------------------------------------------------
 
-TZMemDataSet::TKey TZMemDataSet::MakeKey(const QStringList& names, const std::vector<bool>& descending,
-                                         const std::vector<bool>& caseInsensitive)
+TZMemDataSet::TKey TZMemDataSet::MakeKey(const TFieldDefs& defs, const TStore* store, const QStringList& names,
+                                         const std::vector<bool>& descending,
+                                         const std::vector<bool>& caseInsensitive) const
 {
     TKey key;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        const int index = FieldDefs().IndexOf(names[i]);
-        if (index < 0 || !FStore || index >= int(FStore->Columns.size()))
+        const int index = defs.IndexOf(names[i]);
+        if (index < 0 || !store || index >= int(store->Columns.size()))
             DatabaseError(QStringLiteral("Field '%1' not found").arg(names[i]), this);
-        key.push_back({FStore->Columns[size_t(index)].get(), descending[size_t(i)], caseInsensitive[size_t(i)]});
+        key.push_back({store->Columns[size_t(index)].get(), descending[size_t(i)], caseInsensitive[size_t(i)]});
     }
     return key;
 }
 
-TZMemDataSet::TKey TZMemDataSet::KeyOfIndexDef(const TIndexDef& def)
+TZMemDataSet::TKey TZMemDataSet::KeyOfIndexDef(const TIndexDef& def, const TFieldDefs& defs,
+                                               const TStore* store) const
 {
     if (def.Options.testFlag(ixExpression))
         DatabaseError(QStringLiteral("Expression indexes are not supported"), this);
@@ -852,7 +854,7 @@ TZMemDataSet::TKey TZMemDataSet::KeyOfIndexDef(const TIndexDef& def)
         caseInsensitive.push_back(def.Options.testFlag(ixCaseInsensitive)
                                   || caseInsFields.contains(name, Qt::CaseInsensitive));
     }
-    return MakeKey(names, descending, caseInsensitive);
+    return MakeKey(defs, store, names, descending, caseInsensitive);
 }
 
 TZMemDataSet::TKey TZMemDataSet::KeyOfIndexFieldNames(const QString& value)
@@ -860,7 +862,7 @@ TZMemDataSet::TKey TZMemDataSet::KeyOfIndexFieldNames(const QString& value)
     QStringList names;
     std::vector<bool> descending;
     ParseIndexFieldNames(value, names, descending);
-    return MakeKey(names, descending, std::vector<bool>(descending.size(), false));
+    return MakeKey(FieldDefs(), FStore.get(), names, descending, std::vector<bool>(descending.size(), false));
 }
 
 TZMemDataSet::TKey TZMemDataSet::ActiveKey()
@@ -871,7 +873,7 @@ TZMemDataSet::TKey TZMemDataSet::ActiveKey()
             DatabaseError(QStringLiteral("Index '%1' not found").arg(FIndexName), this);
         TKey key = KeyOfIndexDef(*def);
         if (IsUniqueIndex(*def))
-            CheckNoDuplicates(key, def->Name);
+            CheckNoDuplicates(*FStore, key, def->Name);
         return key;
     }
     return KeyOfIndexFieldNames(FIndexFieldNames);
@@ -882,11 +884,11 @@ bool TZMemDataSet::KeyHasNull(const TKey& key, int row)
     return std::any_of(key.begin(), key.end(), [row](const TKeyPart& part) { return part.Column->IsNull(row); });
 }
 
-void TZMemDataSet::CheckNoDuplicates(const TKey& key, const QString& indexName) const
+void TZMemDataSet::CheckNoDuplicates(const TStore& store, const TKey& key, const QString& indexName) const
 {
     std::vector<qint32> rows;
-    rows.reserve(FStore->Natural.size());
-    for (qint32 row : FStore->Natural)
+    rows.reserve(store.Natural.size());
+    for (qint32 row : store.Natural)
         if (!KeyHasNull(key, row))
             rows.push_back(row);
     std::sort(rows.begin(), rows.end(), [&key](qint32 a, qint32 b) { return CompareKeys(key, a, b) < 0; });
@@ -991,7 +993,7 @@ void TZMemDataSet::AddIndex(const QString& name, const QString& fields, TIndexOp
         CheckBrowseMode();
         const TKey key = KeyOfIndexDef(def); // raises on unknown fields and expressions
         if (IsUniqueIndex(def))
-            CheckNoDuplicates(key, name);
+            CheckNoDuplicates(*FStore, key, name);
     } else if (options.testFlag(ixExpression)) {
         DatabaseError(QStringLiteral("Expression indexes are not supported"), this);
     }
@@ -1206,6 +1208,7 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
     if (fieldCount == 0 || fieldCount > quint32(payload.size()))
         invalid(QStringLiteral("bad field count"));
     QStringList fieldNames;
+    TFieldDefs fileDefs(nullptr);
     for (quint32 i = 0; i < fieldCount; ++i) {
         TFieldDef def;
         qint32 type = 0;
@@ -1215,14 +1218,19 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
         check();
         if (def.Name.trimmed().isEmpty() || fieldNames.contains(def.Name, Qt::CaseInsensitive))
             invalid(QStringLiteral("bad field name '%1'").arg(def.Name));
-        if (type < int(ftUnknown) || type > int(ftSingle) || size < 0)
+        const std::optional<TFieldType> dataType = CheckedEnum<TFieldType>(type);
+        if (!dataType || size < 0)
             invalid(QStringLiteral("bad definition of field '%1'").arg(def.Name));
-        def.DataType = TFieldType(type);
+        // Every value of a field without a type would raise when read.
+        if (*dataType == ftUnknown)
+            DatabaseErrorFmt(SUnsupportedFieldType, {FieldTypeName(*dataType), def.Name}, this);
+        def.DataType = *dataType;
         def.Size = size;
         def.Precision = precision;
         def.FieldNo = int(i) + 1;
         fieldNames << def.Name;
         defs.push_back(def);
+        fileDefs.Add(def.Name, def.DataType);
     }
     auto checkFields = [&](const QStringList& names) {
         for (const QString& name : names)
@@ -1240,8 +1248,9 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
         qint32 options = 0;
         in >> def.Name >> def.Fields >> def.DescFields >> def.CaseInsFields >> options;
         check();
-        def.Options = TIndexOptions::fromInt(options);
-        if (def.Name.trimmed().isEmpty() || indexNames.contains(def.Name, Qt::CaseInsensitive)
+        const std::optional<TIndexOptions> checkedOptions = CheckedFlags<TIndexOption>(options);
+        def.Options = checkedOptions.value_or(TIndexOptions());
+        if (!checkedOptions || def.Name.trimmed().isEmpty() || indexNames.contains(def.Name, Qt::CaseInsensitive)
             || def.Options.testFlag(ixExpression) || SplitFieldNames(def.Fields).isEmpty())
             invalid(QStringLiteral("bad index '%1'").arg(def.Name));
         checkFields(SplitFieldNames(def.Fields));
@@ -1280,6 +1289,10 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
     }
     if (!in.atEnd())
         invalid(QStringLiteral("the file has extra data"));
+    // Rows must keep every unique index of the file, active or not.
+    for (const TIndexDef& def : indexDefs)
+        if (IsUniqueIndex(def))
+            CheckNoDuplicates(*store, KeyOfIndexDef(def, fileDefs, store.get()), def.Name);
     return store;
 }
 
