@@ -913,6 +913,21 @@ TEST_F(MemDataFileRefused, RowsThatBreakTheFilesUniqueIndexActiveOrNot)
     }
 }
 
+TEST_F(MemDataFileRefused, AFileWithoutTheFieldsOfTheFilter)
+{
+    TZMemDataSet source;
+    source.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    source.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 30);
+    source.CreateDataSet();
+    source.SaveToFile(Path(QStringLiteral("no-amount.zmd")));
+    Table->Data.SetFilter(QStringLiteral("Amount > 0"));
+    Table->Data.SetFiltered(true);
+    Table->Data.Locate(QStringLiteral("Id"), 1, {});
+    const QString error = ErrorOf([&] { Table->Data.LoadFromFile(Path(QStringLiteral("no-amount.zmd"))); });
+    EXPECT_TRUE(error.contains(QStringLiteral("Field 'Amount' not found in filter"))) << error.toStdString();
+    ExpectUnchanged(*Table);
+}
+
 TEST_F(MemDataFileRefused, TruncatedOrDamagedFilesAnyWhere)
 {
     TZMemDataSet source;
