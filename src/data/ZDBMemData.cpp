@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
+#include <QtEndian>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -235,7 +236,54 @@ struct TBytesTraits : TTraitsBase<TBytesTraits, QByteArray> {
     static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::QByteArray; }
 };
 
+// Lists and maps of variants nest at most this deep in a file; Qt's reader would
+// recurse once per level, so deeper nesting counts as damage.
+constexpr int MaxVariantNesting = 64;
+
+// Reads a variant as QDataStream wrote it, reading lists, maps and hashes of
+// variants here so that their nesting is counted; everything else is Qt's.
+void ReadVariant(QDataStream& stream, QVariant& value, int depth)
+{
+    QIODevice* device = stream.device();
+    const QByteArray head = device ? device->peek(4) : QByteArray();
+    const int typeId = head.size() == 4 ? int(qFromBigEndian<quint32>(head.constData())) : QMetaType::UnknownType;
+    const bool list = typeId == QMetaType::QVariantList;
+    const bool keyed = typeId == QMetaType::QVariantMap || typeId == QMetaType::QVariantHash;
+    if (!list && !keyed) {
+        stream >> value;
+        return;
+    }
+    if (depth >= MaxVariantNesting) {
+        stream.setStatus(QDataStream::ReadCorruptData);
+        return;
+    }
+    quint32 type = 0;
+    qint8 isNull = 0;
+    quint32 count = 0;
+    stream >> type >> isNull >> count;
+    QVariantList items;
+    QVariantMap map;
+    QVariantHash hash;
+    for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+        QString key;
+        if (keyed)
+            stream >> key;
+        QVariant item;
+        ReadVariant(stream, item, depth + 1);
+        if (list)
+            items.append(item);
+        else if (typeId == QMetaType::QVariantMap)
+            map.insert(key, item);
+        else
+            hash.insert(key, item);
+    }
+    if (stream.status() != QDataStream::Ok)
+        return;
+    value = list ? QVariant(items) : typeId == QMetaType::QVariantMap ? QVariant(map) : QVariant(hash);
+}
+
 struct TVariantTraits : TTraitsBase<TVariantTraits, QVariant> {
+    static void Read(QDataStream& stream, S& value) { ReadVariant(stream, value, 0); }
     static bool From(const QVariant& v, S& out)
     {
         out = v;

@@ -928,6 +928,44 @@ TEST_F(MemDataFileRefused, AFileWithoutTheFieldsOfTheFilter)
     ExpectUnchanged(*Table);
 }
 
+TEST_F(MemDataFileRefused, VariantListsNestedBeyondAnyRealValue)
+{
+    const QVariant nested = QVariantList{QVariantMap{{QStringLiteral("a"), QVariantList{1, QStringLiteral("b")}}},
+                                         QVariantHash{{QStringLiteral("c"), 2.5}}};
+    TZMemDataSet source;
+    source.FieldDefs().Add(QStringLiteral("Any"), ftVariant);
+    source.CreateDataSet();
+    source.Append();
+    source.FieldByName(QStringLiteral("Any"))->SetValue(nested);
+    source.Post();
+    source.SaveToFile(Path(QStringLiteral("nested.zmd")));
+    TZMemDataSet copy;
+    copy.LoadFromFile(Path(QStringLiteral("nested.zmd")));
+    EXPECT_EQ(copy.FieldByName(QStringLiteral("Any"))->GetValue(), nested);
+
+    // The same value nested a hundred thousand lists deep.
+    QByteArray value;
+    QByteArray deep;
+    {
+        QDataStream out(&value, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_4);
+        out << nested;
+        QDataStream deepOut(&deep, QIODevice::WriteOnly);
+        deepOut.setVersion(QDataStream::Qt_6_4);
+        for (int i = 0; i < 100000; ++i)
+            deepOut << quint32(QMetaType::QVariantList) << qint8(0) << quint32(1);
+        deepOut << nested;
+    }
+    const QByteArray file = Bytes(Path(QStringLiteral("nested.zmd")));
+    QByteArray payload = file.mid(46);
+    ASSERT_TRUE(payload.contains(value));
+    payload.replace(value, deep);
+    const QString path = Write(QStringLiteral("deep.zmd"), Resealed(file, payload));
+    const QString error = ErrorOf([&] { Table->Data.LoadFromFile(path); });
+    EXPECT_TRUE(error.contains(QStringLiteral("the contents are damaged"))) << error.toStdString();
+    ExpectUnchanged(*Table);
+}
+
 TEST_F(MemDataFileRefused, TruncatedOrDamagedFilesAnyWhere)
 {
     TZMemDataSet source;
