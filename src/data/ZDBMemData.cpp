@@ -1351,15 +1351,21 @@ void TZMemDataSet::LoadFromFile(const QString& fileName)
     QString indexName;
     QString indexFieldNames;
     std::unique_ptr<TStore> store = ReadFile(fileName, defs, indexDefs, indexName, indexFieldNames);
+    const auto inFile = [&defs](const QString& name) {
+        return std::any_of(defs.begin(), defs.end(), [&name](const TFieldDef& def) {
+            return def.Name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+    };
+    // Data fields the application added stay and need their column in the file.
+    for (const auto& field : Fields())
+        if (field->GetFieldKind() == fkData && !field->AutoCreated() && !inFile(field->GetFieldName()))
+            DatabaseErrorFmt(SFieldNotFound, {field->GetFieldName()}, this);
     // The filter must find its fields again: among the file's or the dataset's own
     // calculated and lookup fields.
     if (GetFiltered() && !GetFilter().trimmed().isEmpty()) {
         for (const QString& name : TFilterExpression(GetFilter()).FieldNames()) {
             const TField* own = FindField(name);
-            const bool inFile = std::any_of(defs.begin(), defs.end(), [&name](const TFieldDef& def) {
-                return def.Name.compare(name, Qt::CaseInsensitive) == 0;
-            });
-            if (!inFile && !(own && own->GetFieldKind() != fkData))
+            if (!inFile(name) && !(own && own->GetFieldKind() != fkData))
                 DatabaseError(QStringLiteral("Field '%1' not found in filter '%2'").arg(name, GetFilter()), this);
         }
     }

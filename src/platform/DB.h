@@ -234,6 +234,9 @@ public:
     int Index() const;       // position in the dataset's Fields, -1 when unbound
     void SetIndex(int value); // moves the field within the dataset's Fields (clamped)
     int FieldNo() const { return FFieldNo; } // > 0 for data fields of an open dataset
+    // Made by the dataset for a field definition when it opened (gone when it closes), as
+    // opposed to a field the application added.
+    bool AutoCreated() const { return FAutoCreated; }
     TProviderFlags GetProviderFlags() const { return FProviderFlags; }
     void SetProviderFlags(TProviderFlags value) { FProviderFlags = value; }
     bool IsBlob() const;

@@ -966,6 +966,28 @@ TEST_F(MemDataFileRefused, VariantListsNestedBeyondAnyRealValue)
     ExpectUnchanged(*Table);
 }
 
+TEST_F(MemDataFileRefused, AFileWithoutAFieldTheApplicationAdded)
+{
+    TZMemDataSet source;
+    source.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    source.CreateDataSet();
+    source.SaveToFile(Path(QStringLiteral("id-only.zmd")));
+
+    TZMemDataSet target;
+    auto name = std::make_unique<TWideStringField>();
+    name->SetFieldName(QStringLiteral("Name"));
+    target.AddField(std::move(name));
+    target.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 20);
+    target.CreateDataSet();
+    target.Append();
+    target.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("kept"));
+    target.Post();
+    EXPECT_TRUE(ErrorOf([&] { target.LoadFromFile(Path(QStringLiteral("id-only.zmd"))); })
+                    .endsWith(QStringLiteral("Field 'Name' not found")));
+    ASSERT_TRUE(target.Active());
+    EXPECT_EQ(target.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("kept"));
+}
+
 TEST_F(MemDataFileRefused, TruncatedOrDamagedFilesAnyWhere)
 {
     TZMemDataSet source;
