@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
+#include <QtEndian>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -235,7 +236,54 @@ struct TBytesTraits : TTraitsBase<TBytesTraits, QByteArray> {
     static bool KeyUsable(const QVariant& key) { return key.typeId() == QMetaType::QByteArray; }
 };
 
+// Lists and maps of variants nest at most this deep in a file; Qt's reader would
+// recurse once per level, so deeper nesting counts as damage.
+constexpr int MaxVariantNesting = 64;
+
+// Reads a variant as QDataStream wrote it, reading lists, maps and hashes of
+// variants here so that their nesting is counted; everything else is Qt's.
+void ReadVariant(QDataStream& stream, QVariant& value, int depth)
+{
+    QIODevice* device = stream.device();
+    const QByteArray head = device ? device->peek(4) : QByteArray();
+    const int typeId = head.size() == 4 ? int(qFromBigEndian<quint32>(head.constData())) : QMetaType::UnknownType;
+    const bool list = typeId == QMetaType::QVariantList;
+    const bool keyed = typeId == QMetaType::QVariantMap || typeId == QMetaType::QVariantHash;
+    if (!list && !keyed) {
+        stream >> value;
+        return;
+    }
+    if (depth >= MaxVariantNesting) {
+        stream.setStatus(QDataStream::ReadCorruptData);
+        return;
+    }
+    quint32 type = 0;
+    qint8 isNull = 0;
+    quint32 count = 0;
+    stream >> type >> isNull >> count;
+    QVariantList items;
+    QVariantMap map;
+    QVariantHash hash;
+    for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+        QString key;
+        if (keyed)
+            stream >> key;
+        QVariant item;
+        ReadVariant(stream, item, depth + 1);
+        if (list)
+            items.append(item);
+        else if (typeId == QMetaType::QVariantMap)
+            map.insert(key, item);
+        else
+            hash.insert(key, item);
+    }
+    if (stream.status() != QDataStream::Ok)
+        return;
+    value = list ? QVariant(items) : typeId == QMetaType::QVariantMap ? QVariant(map) : QVariant(hash);
+}
+
 struct TVariantTraits : TTraitsBase<TVariantTraits, QVariant> {
+    static void Read(QDataStream& stream, S& value) { ReadVariant(stream, value, 0); }
     static bool From(const QVariant& v, S& out)
     {
         out = v;
@@ -824,20 +872,22 @@ void TZMemDataSet::InternalFilterChanged()
 
 // --- Indexes -------------------------------------------------------------------------------
 
-TZMemDataSet::TKey TZMemDataSet::MakeKey(const QStringList& names, const std::vector<bool>& descending,
-                                         const std::vector<bool>& caseInsensitive)
+TZMemDataSet::TKey TZMemDataSet::MakeKey(const TFieldDefs& defs, const TStore* store, const QStringList& names,
+                                         const std::vector<bool>& descending,
+                                         const std::vector<bool>& caseInsensitive) const
 {
     TKey key;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        const int index = FieldDefs().IndexOf(names[i]);
-        if (index < 0 || !FStore || index >= int(FStore->Columns.size()))
+        const int index = defs.IndexOf(names[i]);
+        if (index < 0 || !store || index >= int(store->Columns.size()))
             DatabaseError(QStringLiteral("Field '%1' not found").arg(names[i]), this);
-        key.push_back({FStore->Columns[size_t(index)].get(), descending[size_t(i)], caseInsensitive[size_t(i)]});
+        key.push_back({store->Columns[size_t(index)].get(), descending[size_t(i)], caseInsensitive[size_t(i)]});
     }
     return key;
 }
 
-TZMemDataSet::TKey TZMemDataSet::KeyOfIndexDef(const TIndexDef& def)
+TZMemDataSet::TKey TZMemDataSet::KeyOfIndexDef(const TIndexDef& def, const TFieldDefs& defs,
+                                               const TStore* store) const
 {
     if (def.Options.testFlag(ixExpression))
         DatabaseError(QStringLiteral("Expression indexes are not supported"), this);
@@ -852,7 +902,7 @@ TZMemDataSet::TKey TZMemDataSet::KeyOfIndexDef(const TIndexDef& def)
         caseInsensitive.push_back(def.Options.testFlag(ixCaseInsensitive)
                                   || caseInsFields.contains(name, Qt::CaseInsensitive));
     }
-    return MakeKey(names, descending, caseInsensitive);
+    return MakeKey(defs, store, names, descending, caseInsensitive);
 }
 
 TZMemDataSet::TKey TZMemDataSet::KeyOfIndexFieldNames(const QString& value)
@@ -860,7 +910,7 @@ TZMemDataSet::TKey TZMemDataSet::KeyOfIndexFieldNames(const QString& value)
     QStringList names;
     std::vector<bool> descending;
     ParseIndexFieldNames(value, names, descending);
-    return MakeKey(names, descending, std::vector<bool>(descending.size(), false));
+    return MakeKey(FieldDefs(), FStore.get(), names, descending, std::vector<bool>(descending.size(), false));
 }
 
 TZMemDataSet::TKey TZMemDataSet::ActiveKey()
@@ -871,7 +921,7 @@ TZMemDataSet::TKey TZMemDataSet::ActiveKey()
             DatabaseError(QStringLiteral("Index '%1' not found").arg(FIndexName), this);
         TKey key = KeyOfIndexDef(*def);
         if (IsUniqueIndex(*def))
-            CheckNoDuplicates(key, def->Name);
+            CheckNoDuplicates(*FStore, key, def->Name);
         return key;
     }
     return KeyOfIndexFieldNames(FIndexFieldNames);
@@ -882,11 +932,11 @@ bool TZMemDataSet::KeyHasNull(const TKey& key, int row)
     return std::any_of(key.begin(), key.end(), [row](const TKeyPart& part) { return part.Column->IsNull(row); });
 }
 
-void TZMemDataSet::CheckNoDuplicates(const TKey& key, const QString& indexName) const
+void TZMemDataSet::CheckNoDuplicates(const TStore& store, const TKey& key, const QString& indexName) const
 {
     std::vector<qint32> rows;
-    rows.reserve(FStore->Natural.size());
-    for (qint32 row : FStore->Natural)
+    rows.reserve(store.Natural.size());
+    for (qint32 row : store.Natural)
         if (!KeyHasNull(key, row))
             rows.push_back(row);
     std::sort(rows.begin(), rows.end(), [&key](qint32 a, qint32 b) { return CompareKeys(key, a, b) < 0; });
@@ -991,7 +1041,7 @@ void TZMemDataSet::AddIndex(const QString& name, const QString& fields, TIndexOp
         CheckBrowseMode();
         const TKey key = KeyOfIndexDef(def); // raises on unknown fields and expressions
         if (IsUniqueIndex(def))
-            CheckNoDuplicates(key, name);
+            CheckNoDuplicates(*FStore, key, name);
     } else if (options.testFlag(ixExpression)) {
         DatabaseError(QStringLiteral("Expression indexes are not supported"), this);
     }
@@ -1206,6 +1256,7 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
     if (fieldCount == 0 || fieldCount > quint32(payload.size()))
         invalid(QStringLiteral("bad field count"));
     QStringList fieldNames;
+    TFieldDefs fileDefs(nullptr);
     for (quint32 i = 0; i < fieldCount; ++i) {
         TFieldDef def;
         qint32 type = 0;
@@ -1215,14 +1266,19 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
         check();
         if (def.Name.trimmed().isEmpty() || fieldNames.contains(def.Name, Qt::CaseInsensitive))
             invalid(QStringLiteral("bad field name '%1'").arg(def.Name));
-        if (type < int(ftUnknown) || type > int(ftSingle) || size < 0)
+        const std::optional<TFieldType> dataType = CheckedEnum<TFieldType>(type);
+        if (!dataType || size < 0)
             invalid(QStringLiteral("bad definition of field '%1'").arg(def.Name));
-        def.DataType = TFieldType(type);
+        // Every value of a field without a type would raise when read.
+        if (*dataType == ftUnknown)
+            DatabaseErrorFmt(SUnsupportedFieldType, {FieldTypeName(*dataType), def.Name}, this);
+        def.DataType = *dataType;
         def.Size = size;
         def.Precision = precision;
         def.FieldNo = int(i) + 1;
         fieldNames << def.Name;
         defs.push_back(def);
+        fileDefs.Add(def.Name, def.DataType);
     }
     auto checkFields = [&](const QStringList& names) {
         for (const QString& name : names)
@@ -1240,8 +1296,9 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
         qint32 options = 0;
         in >> def.Name >> def.Fields >> def.DescFields >> def.CaseInsFields >> options;
         check();
-        def.Options = TIndexOptions::fromInt(options);
-        if (def.Name.trimmed().isEmpty() || indexNames.contains(def.Name, Qt::CaseInsensitive)
+        const std::optional<TIndexOptions> checkedOptions = CheckedFlags<TIndexOption>(options);
+        def.Options = checkedOptions.value_or(TIndexOptions());
+        if (!checkedOptions || def.Name.trimmed().isEmpty() || indexNames.contains(def.Name, Qt::CaseInsensitive)
             || def.Options.testFlag(ixExpression) || SplitFieldNames(def.Fields).isEmpty())
             invalid(QStringLiteral("bad index '%1'").arg(def.Name));
         checkFields(SplitFieldNames(def.Fields));
@@ -1280,6 +1337,10 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
     }
     if (!in.atEnd())
         invalid(QStringLiteral("the file has extra data"));
+    // Rows must keep every unique index of the file, active or not.
+    for (const TIndexDef& def : indexDefs)
+        if (IsUniqueIndex(def))
+            CheckNoDuplicates(*store, KeyOfIndexDef(def, fileDefs, store.get()), def.Name);
     return store;
 }
 
@@ -1290,6 +1351,24 @@ void TZMemDataSet::LoadFromFile(const QString& fileName)
     QString indexName;
     QString indexFieldNames;
     std::unique_ptr<TStore> store = ReadFile(fileName, defs, indexDefs, indexName, indexFieldNames);
+    const auto inFile = [&defs](const QString& name) {
+        return std::any_of(defs.begin(), defs.end(), [&name](const TFieldDef& def) {
+            return def.Name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+    };
+    // Data fields the application added stay and need their column in the file.
+    for (const auto& field : Fields())
+        if (field->GetFieldKind() == fkData && !field->AutoCreated() && !inFile(field->GetFieldName()))
+            DatabaseErrorFmt(SFieldNotFound, {field->GetFieldName()}, this);
+    // The filter must find its fields again: among the file's or the dataset's own
+    // calculated and lookup fields.
+    if (GetFiltered() && !GetFilter().trimmed().isEmpty()) {
+        for (const QString& name : TFilterExpression(GetFilter()).FieldNames()) {
+            const TField* own = FindField(name);
+            if (!inFile(name) && !(own && own->GetFieldKind() != fkData))
+                DatabaseError(QStringLiteral("Field '%1' not found in filter '%2'").arg(name, GetFilter()), this);
+        }
+    }
 
     Close();
     FieldDefs().Clear();

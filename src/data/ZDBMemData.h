@@ -132,10 +132,12 @@ private:
     using TKey = std::vector<TKeyPart>;
 
     memdata::TColumn* ColumnOf(const TField* field) const;
-    // Compiles a list of field names with their descending and case-insensitive flags.
-    TKey MakeKey(const QStringList& names, const std::vector<bool>& descending,
-                 const std::vector<bool>& caseInsensitive);
-    TKey KeyOfIndexDef(const TIndexDef& def);
+    // Compiles a list of field names with their descending and case-insensitive flags into
+    // a key over the columns of `store`, whose fields `defs` define.
+    TKey MakeKey(const TFieldDefs& defs, const memdata::TStore* store, const QStringList& names,
+                 const std::vector<bool>& descending, const std::vector<bool>& caseInsensitive) const;
+    TKey KeyOfIndexDef(const TIndexDef& def, const TFieldDefs& defs, const memdata::TStore* store) const;
+    TKey KeyOfIndexDef(const TIndexDef& def) { return KeyOfIndexDef(def, FieldDefs(), FStore.get()); }
     TKey KeyOfIndexFieldNames(const QString& value);
     TKey ActiveKey(); // from IndexName or IndexFieldNames; raises when invalid
     static int CompareKeys(const TKey& key, int row1, int row2);
@@ -144,7 +146,7 @@ private:
     // Raises "Key violation" when a row other than `exceptRow` has the key of `row`
     // under a unique index.
     void CheckUniqueKeys(int row, int exceptRow);
-    void CheckNoDuplicates(const TKey& key, const QString& indexName) const;
+    void CheckNoDuplicates(const memdata::TStore& store, const TKey& key, const QString& indexName) const;
     // Installs a new order and keeps the current record current.
     void ApplyKey(TKey key);
     void SortView();

@@ -18,6 +18,7 @@
 
 #include "Classes.h"
 #include "DB.h"
+#include "EnumRange.h"
 #include "ZDBGridTypes.h"
 
 #include <QFont>
@@ -98,6 +99,29 @@ enum TDBGridColumnsState { csDefault, csCustomized };
 
 // Stretch state of a column: free, or held at one of its limits.
 enum TStretchState { swFree, swHeldMin, swHeldMax, swHeldStretchMin, swHeldStretchMax };
+
+// Ranges of the enumerations the column stream reads (EnumRange.h).
+ZDB_ENUM_RANGE(TAlignment, taCenter);
+ZDB_ENUM_RANGE(TVAlignment, tvCenter);
+ZDB_ENUM_RANGE(TZColumnButtonStyle, cbsCalculator);
+ZDB_ENUM_RANGE(TImageDraw, idTileRow);
+ZDB_ENUM_RANGE(TCheckBoxKind, cbBox);
+ZDB_ENUM_RANGE(TCheckBoxStyle, cbMild);
+ZDB_ENUM_RANGE(TCheckBoxToggle, ctSelectClick);
+ZDB_ENUM_RANGE(TExpandBoxSize, ebLarge);
+ZDB_ENUM_RANGE(TExpandBoxToggle, etSelectClick);
+ZDB_ENUM_RANGE(TToolTipsWidth, ttFixedWidth);
+ZDB_ENUM_RANGE(TZColumnExpandStyle, cesFilterForm);
+ZDB_ENUM_RANGE(TDialogOption, doItemEnabled);
+ZDB_ENUM_RANGE(TEditCharCase, ecLowerCase);
+ZDB_ENUM_RANGE(TImeMode, imHanguel);
+ZDB_ENUM_RANGE(TCalendarDepth, cdCentury);
+ZDB_ENUM_RANGE(TMultiSelectText, mstEllipsis);
+ZDB_ENUM_RANGE(TZPickOption, poAppendToList);
+ZDB_ENUM_RANGE(TZListOption, loAutoTodayClose);
+ZDB_ENUM_RANGE(TMarker, tmDescend);
+ZDB_ENUM_RANGE(TFilterStyle, fsFilterForm);
+ZDB_ENUM_RANGE(TTotalType, ttGrowExpression);
 
 // The text of record number N in an automatic number column: DefAutoNumberFormat
 // with N for N >= 1 ("7." for 7), empty below 1.

@@ -6,12 +6,16 @@
 #include "ZDBGrids.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -22,18 +26,34 @@ namespace {
 
 // ---- Name=value lines ----------------------------------------------------------
 
-// The value of the first line named Name (case-insensitive); none when absent.
-std::optional<QString> ValueOf(const QStringList& Lines, const QString& Name)
+// The values of name=value lines, read once; a name (case-insensitive) gives
+// the value of its first line.
+class TNameValues
 {
-    for (const QString& line : Lines) {
-        const qsizetype pos = line.indexOf(QLatin1Char('='));
-        if (pos < 0)
-            continue;
-        if (line.left(pos).compare(Name, Qt::CaseInsensitive) == 0)
-            return line.mid(pos + 1);
+public:
+    explicit TNameValues(const QStringList& Lines)
+    {
+        FValues.reserve(Lines.size());
+        for (const QString& line : Lines) {
+            const qsizetype pos = line.indexOf(QLatin1Char('='));
+            if (pos < 0)
+                continue;
+            const QString name = line.left(pos).toCaseFolded();
+            if (!FValues.contains(name))
+                FValues.insert(name, line.mid(pos + 1));
+        }
     }
-    return std::nullopt;
-}
+    // None when no line has the name.
+    std::optional<QString> Value(const QString& Name) const
+    {
+        const auto it = FValues.constFind(Name.toCaseFolded());
+        return it == FValues.constEnd() ? std::nullopt : std::optional<QString>(*it);
+    }
+    qsizetype Count() const { return FValues.size(); }
+
+private:
+    QHash<QString, QString> FValues;
+};
 
 std::optional<int> IntOf(const QString& Text)
 {
@@ -52,7 +72,9 @@ QString Flag(bool Value)
 template <typename T>
 struct IsEnumSet : std::false_type {};
 template <typename E>
-struct IsEnumSet<TEnumSet<E>> : std::true_type {};
+struct IsEnumSet<TEnumSet<E>> : std::true_type {
+    using Member = E;
+};
 
 template <typename T>
 QJsonValue ToJson(const T& Value)
@@ -77,7 +99,21 @@ QJsonValue ToJson(const T& Value)
     }
 }
 
-// Reads Json into Value; false (Value untouched) when Json does not hold the type.
+// The whole number Json holds; none for anything else (text, a fraction, a
+// number too large to be exact).
+std::optional<qint64> IntegerOf(const QJsonValue& Json)
+{
+    if (!Json.isDouble())
+        return std::nullopt;
+    const double number = Json.toDouble();
+    constexpr double exactLimit = 9007199254740992.0; // 2^53
+    if (!(std::fabs(number) <= exactLimit) || number != std::trunc(number))
+        return std::nullopt;
+    return qint64(number);
+}
+
+// Reads Json into Value; false (Value untouched) when Json does not hold the
+// type or, for an enumeration or set, names no member.
 template <typename T>
 bool FromJson(const QJsonValue& Json, T& Value)
 {
@@ -85,10 +121,17 @@ bool FromJson(const QJsonValue& Json, T& Value)
         if (!Json.isBool())
             return false;
         Value = Json.toBool();
-    } else if constexpr (std::is_enum_v<T> || std::is_same_v<T, int>) {
-        if (!Json.isDouble())
+    } else if constexpr (std::is_enum_v<T>) {
+        const std::optional<qint64> number = IntegerOf(Json);
+        const std::optional<T> member = number ? CheckedEnum<T>(*number) : std::nullopt;
+        if (!member)
             return false;
-        Value = T(Json.toInt());
+        Value = *member;
+    } else if constexpr (std::is_same_v<T, int>) {
+        const std::optional<qint64> number = IntegerOf(Json);
+        if (!number || *number < std::numeric_limits<int>::min() || *number > std::numeric_limits<int>::max())
+            return false;
+        Value = int(*number);
     } else if constexpr (std::is_same_v<T, QString>) {
         if (!Json.isString())
             return false;
@@ -113,9 +156,10 @@ bool FromJson(const QJsonValue& Json, T& Value)
         Value = font;
     } else {
         static_assert(IsEnumSet<T>::value, "unsupported property type");
-        if (!Json.isDouble())
+        const std::optional<qint64> bits = IntegerOf(Json);
+        if (!bits || *bits < 0 || !CheckedSetBits<typename IsEnumSet<T>::Member>(std::uint64_t(*bits)))
             return false;
-        Value = T::FromBits(std::uint32_t(Json.toInteger()));
+        Value = T::FromBits(std::uint32_t(*bits));
     }
     return true;
 }
@@ -510,22 +554,24 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     const QString d = DefaultDelimiter;
     TCollectionUpdateGuard update(this);
     const int currentPPI = FGrid ? FGrid->CurrentPPI() : 96;
+    const TNameValues values(FSettings);
     int ppi = currentPPI;
-    if (const auto value = ValueOf(FSettings, QStringLiteral("CurrentPPI")))
+    if (const auto value = values.Value(QStringLiteral("CurrentPPI")))
         if (const auto number = IntOf(*value); number && *number > 0)
             ppi = *number;
-    int count = 0;
-    if (const auto value = ValueOf(FSettings, QStringLiteral("Columns")))
-        count = IntOf(*value).value_or(0);
-    for (int i = 1; i <= count; ++i) {
-        const auto value = ValueOf(FSettings, QStringLiteral("Column%1").arg(i));
+    // A count beyond the lines present names columns no line describes.
+    qsizetype count = 0;
+    if (const auto value = values.Value(QStringLiteral("Columns")))
+        count = std::min<qsizetype>(IntOf(*value).value_or(0), values.Count());
+    for (qsizetype i = 1; i <= count; ++i) {
+        const auto value = values.Value(QStringLiteral("Column%1").arg(i));
         if (!value)
             continue;
         const QStringList parts = value->split(d);
-        TZColumn* column = FindColumn(parts.value(0).trimmed(), i - 1);
+        TZColumn* column = FindColumn(parts.value(0).trimmed(), int(i - 1));
         if (!column)
             continue;
-        column->MoveTo(i - 1);
+        column->MoveTo(int(i - 1));
         if (const auto width = IntOf(parts.value(1)); width && *width >= 0)
             column->SetWidthBase(MulDiv(*width, currentPPI, ppi));
         if (const auto visible = IntOf(parts.value(2)))
@@ -537,7 +583,7 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     }
     if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode)) {
         bool mode = FGrid->GetStretchMode();
-        if (const auto value = ValueOf(FSettings, QStringLiteral("StretchMode")))
+        if (const auto value = values.Value(QStringLiteral("StretchMode")))
             if (const auto number = IntOf(*value))
                 mode = *number == 1;
         FGrid->SetStretchMode(mode);

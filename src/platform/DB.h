@@ -10,6 +10,7 @@
 // filtering by expression, and notification of the data links.
 
 #include "DBError.h"
+#include "EnumRange.h"
 #include "FilterExpr.h"
 
 #include <QByteArray>
@@ -41,6 +42,7 @@ enum TFieldType {
     ftWideMemo, ftOraTimeStamp, ftOraInterval, ftLongWord, ftShortint, ftByte, ftExtended,
     ftConnection, ftParams, ftStream, ftTimeStampOffset, ftObject, ftSingle
 };
+ZDB_ENUM_RANGE(TFieldType, ftSingle);
 QString FieldTypeName(TFieldType type); // "String", "Integer", ...
 // Field type families.
 bool IsStringFieldType(TFieldType type);  // fixed and variable strings, GUIDs
@@ -80,6 +82,7 @@ enum TIndexOption {
     ixNonMaintained = 32
 };
 Q_DECLARE_FLAGS(TIndexOptions, TIndexOption)
+ZDB_FLAG_RANGE(TIndexOption, ixPrimary | ixUnique | ixDescending | ixCaseInsensitive | ixExpression | ixNonMaintained);
 
 // Opaque bookmark bytes; only TDataSet::CompareBookmarks orders them. Empty = none.
 using TBookmark = QByteArray;
@@ -231,6 +234,9 @@ public:
     int Index() const;       // position in the dataset's Fields, -1 when unbound
     void SetIndex(int value); // moves the field within the dataset's Fields (clamped)
     int FieldNo() const { return FFieldNo; } // > 0 for data fields of an open dataset
+    // Made by the dataset for a field definition when it opened (gone when it closes), as
+    // opposed to a field the application added.
+    bool AutoCreated() const { return FAutoCreated; }
     TProviderFlags GetProviderFlags() const { return FProviderFlags; }
     void SetProviderFlags(TProviderFlags value) { FProviderFlags = value; }
     bool IsBlob() const;

@@ -13,6 +13,9 @@
 #include <vector>
 
 namespace zdb {
+
+QString SInvalidFilterExpression = QStringLiteral("Invalid filter expression: %s");
+
 namespace filterexpr {
 
 // Three-valued logic of SQL.
@@ -1173,10 +1176,12 @@ private:
     std::unique_ptr<TNode> ParseNot()
     {
         if (AtKeyword(u"NOT")) {
+            const TNesting nesting(*this);
             Advance();
             return std::make_unique<TNotNode>(ParseNot());
         }
         if (Current().kind == TTokenKind::LParen) {
+            const TNesting nesting(*this);
             Advance();
             std::unique_ptr<TNode> node = ParseOr();
             Expect(TTokenKind::RParen, QStringLiteral("')'"));
@@ -1184,6 +1189,26 @@ private:
         }
         return ParsePredicate();
     }
+
+    // One level of NOT or parentheses while it is parsed. The parser (and the
+    // tree it builds) recurses once per level, so a text nested deeper than any
+    // real filter is refused instead of exhausting the stack.
+    class TNesting
+    {
+    public:
+        explicit TNesting(TParser& parser)
+            : FParser(parser)
+        {
+            if (++FParser.FDepth > MaxFilterNesting)
+                DatabaseErrorFmt(SInvalidFilterExpression, {FParser.FText});
+        }
+        ~TNesting() { --FParser.FDepth; }
+        TNesting(const TNesting&) = delete;
+        TNesting& operator=(const TNesting&) = delete;
+
+    private:
+        TParser& FParser;
+    };
 
     void Expect(TTokenKind kind, const QString& what)
     {
@@ -1338,6 +1363,7 @@ private:
     QStringList& FFieldNames;
     std::vector<TToken> FTokens;
     size_t FIndex = 0;
+    int FDepth = 0;
 };
 
 } // namespace filterexpr

@@ -45,6 +45,9 @@
 // and is unknown when it does not convert. Comparing values of unrelated types
 // (a date with a number) raises EDatabaseError.
 //
+// NOT and parentheses nest at most MaxFilterNesting (256) levels deep; a
+// deeper text is refused with SInvalidFilterExpression.
+//
 // A QVariant holding a null QString is an empty string, not NULL: only a
 // variant whose isNull() is true (or an invalid QDate, QTime or QDateTime) is
 // NULL. "X = NULL" is unknown for every record, as in SQL.
@@ -63,6 +66,11 @@ namespace zdb {
 enum TFilterOption { foCaseInsensitive = 1, foNoPartialCompare = 2 };
 Q_DECLARE_FLAGS(TFilterOptions, TFilterOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFilterOptions)
+
+// "Invalid filter expression: %s", filled with the expression text (Format,
+// SysUtils.h): the message of a filter text nested too deeply.
+extern QString SInvalidFilterExpression;
+inline constexpr int MaxFilterNesting = 256;
 
 namespace filterexpr {
 struct TProgram;

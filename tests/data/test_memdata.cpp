@@ -3,6 +3,8 @@
 
 #include "ZDBMemData.h"
 
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDateTime>
 #include <QFile>
 #include <QRandomGenerator>
@@ -10,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <tuple>
 
 using namespace zdb;
 
@@ -798,6 +802,236 @@ TEST_F(MemDataFile, DamagedOrForeignFilesLeaveTheDataSetAsItWas)
         EXPECT_EQ(t.Ids(), std::vector<int>({2, 1}));
         EXPECT_EQ(t.Data.GetIndexFieldNames(), QStringLiteral("Name"));
     }
+}
+
+// A file whose payload was replaced: the header's length and checksum are made to fit it, so
+// that what is read is the payload itself.
+QByteArray Resealed(const QByteArray& file, const QByteArray& payload)
+{
+    constexpr int headerSize = 4 + 2 + 8 + 32;
+    QByteArray header = file.left(headerSize - 32 - 8);
+    {
+        QDataStream out(&header, QIODevice::Append);
+        out << quint64(payload.size());
+    }
+    return header + QCryptographicHash::hash(payload, QCryptographicHash::Sha256) + payload;
+}
+
+QByteArray Serialized(const QString& a, const QString& b, const QString& c, const QString& d, qint32 options)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << a << b << c << d << options;
+    return bytes;
+}
+
+// The state a failed load must leave: open, its fields, records, indexes and position.
+void ExpectUnchanged(TTable& t)
+{
+    ASSERT_TRUE(t.Data.Active());
+    EXPECT_EQ(t.Data.FieldCount(), 3);
+    EXPECT_EQ(t.Data.FieldDefs().Count(), 3);
+    EXPECT_EQ(t.Data.IndexDefs().Count(), 1);
+    EXPECT_EQ(t.Data.GetIndexFieldNames(), QStringLiteral("Name"));
+    EXPECT_EQ(t.Id(), 1);
+    EXPECT_EQ(t.Ids(), std::vector<int>({2, 3, 1}));
+}
+
+class MemDataFileRefused : public MemDataFile {
+protected:
+    std::unique_ptr<TTable> Table;
+    void SetUp() override { Reset(); }
+    void Reset()
+    {
+        Table = std::make_unique<TTable>();
+        Table->Append(QStringLiteral("kept"), 1);
+        Table->Append(QStringLiteral("also kept"), 2);
+        Table->Append(QStringLiteral("b"), 3);
+        Table->Data.AddIndex(QStringLiteral("ById"), QStringLiteral("Id"), ixUnique);
+        Table->Data.SetIndexFieldNames(QStringLiteral("Name"));
+        Table->Data.Locate(QStringLiteral("Id"), 1, {});
+    }
+    QByteArray Bytes(const QString& path) const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QString Write(const QString& name, const QByteArray& data) const
+    {
+        QFile file(Path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return Path(name);
+    }
+};
+
+TEST_F(MemDataFileRefused, AFieldWithoutType)
+{
+    TZMemDataSet source;
+    source.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    source.FieldDefs().Add(QStringLiteral("Odd"), ftUnknown);
+    source.CreateDataSet();
+    source.Append();
+    source.FieldByName(QStringLiteral("Id"))->SetValue(7);
+    source.Post();
+    source.SaveToFile(Path(QStringLiteral("unknown.zmd")));
+    const QString error = ErrorOf([&] { Table->Data.LoadFromFile(Path(QStringLiteral("unknown.zmd"))); });
+    EXPECT_TRUE(error.endsWith(QStringLiteral("Unsupported field type (Unknown) in field Odd"))) << error.toStdString();
+    ExpectUnchanged(*Table);
+}
+
+TEST_F(MemDataFileRefused, RowsThatBreakTheFilesUniqueIndexActiveOrNot)
+{
+    for (const bool active : {false, true}) {
+        SCOPED_TRACE(active ? "active" : "inactive");
+        // Two rows with the same name under an index that the file is then made to call unique.
+        TZMemDataSet source;
+        source.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 10);
+        source.CreateDataSet();
+        for (int i = 0; i < 2; ++i) {
+            source.Append();
+            source.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("twin"));
+            source.Post();
+        }
+        source.AddIndex(QStringLiteral("ByName"), QStringLiteral("Name"), ixCaseInsensitive);
+        if (active)
+            source.SetIndexName(QStringLiteral("ByName"));
+        source.SaveToFile(Path(QStringLiteral("twins.zmd")));
+        const QByteArray file = Bytes(Path(QStringLiteral("twins.zmd")));
+        const TIndexDef& def = source.IndexDefs()[0];
+        QByteArray payload = file.mid(46);
+        const QByteArray plain = Serialized(def.Name, def.Fields, def.DescFields, def.CaseInsFields, ixCaseInsensitive);
+        ASSERT_TRUE(payload.contains(plain));
+        payload.replace(plain, Serialized(def.Name, def.Fields, def.DescFields, def.CaseInsFields,
+                                          ixCaseInsensitive | ixUnique));
+        const QString path = Write(QStringLiteral("twins-unique.zmd"), Resealed(file, payload));
+
+        const QString error = ErrorOf([&] { Table->Data.LoadFromFile(path); });
+        EXPECT_TRUE(error.endsWith(QStringLiteral("Key violation in index 'ByName'"))) << error.toStdString();
+        ExpectUnchanged(*Table);
+    }
+}
+
+TEST_F(MemDataFileRefused, AFileWithoutTheFieldsOfTheFilter)
+{
+    TZMemDataSet source;
+    source.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    source.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 30);
+    source.CreateDataSet();
+    source.SaveToFile(Path(QStringLiteral("no-amount.zmd")));
+    Table->Data.SetFilter(QStringLiteral("Amount > 0"));
+    Table->Data.SetFiltered(true);
+    Table->Data.Locate(QStringLiteral("Id"), 1, {});
+    const QString error = ErrorOf([&] { Table->Data.LoadFromFile(Path(QStringLiteral("no-amount.zmd"))); });
+    EXPECT_TRUE(error.contains(QStringLiteral("Field 'Amount' not found in filter"))) << error.toStdString();
+    ExpectUnchanged(*Table);
+}
+
+TEST_F(MemDataFileRefused, VariantListsNestedBeyondAnyRealValue)
+{
+    const QVariant nested = QVariantList{QVariantMap{{QStringLiteral("a"), QVariantList{1, QStringLiteral("b")}}},
+                                         QVariantHash{{QStringLiteral("c"), 2.5}}};
+    TZMemDataSet source;
+    source.FieldDefs().Add(QStringLiteral("Any"), ftVariant);
+    source.CreateDataSet();
+    source.Append();
+    source.FieldByName(QStringLiteral("Any"))->SetValue(nested);
+    source.Post();
+    source.SaveToFile(Path(QStringLiteral("nested.zmd")));
+    TZMemDataSet copy;
+    copy.LoadFromFile(Path(QStringLiteral("nested.zmd")));
+    EXPECT_EQ(copy.FieldByName(QStringLiteral("Any"))->GetValue(), nested);
+
+    // The same value nested a hundred thousand lists deep.
+    QByteArray value;
+    QByteArray deep;
+    {
+        QDataStream out(&value, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_4);
+        out << nested;
+        QDataStream deepOut(&deep, QIODevice::WriteOnly);
+        deepOut.setVersion(QDataStream::Qt_6_4);
+        for (int i = 0; i < 100000; ++i)
+            deepOut << quint32(QMetaType::QVariantList) << qint8(0) << quint32(1);
+        deepOut << nested;
+    }
+    const QByteArray file = Bytes(Path(QStringLiteral("nested.zmd")));
+    QByteArray payload = file.mid(46);
+    ASSERT_TRUE(payload.contains(value));
+    payload.replace(value, deep);
+    const QString path = Write(QStringLiteral("deep.zmd"), Resealed(file, payload));
+    const QString error = ErrorOf([&] { Table->Data.LoadFromFile(path); });
+    EXPECT_TRUE(error.contains(QStringLiteral("the contents are damaged"))) << error.toStdString();
+    ExpectUnchanged(*Table);
+}
+
+TEST_F(MemDataFileRefused, AFileWithoutAFieldTheApplicationAdded)
+{
+    TZMemDataSet source;
+    source.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    source.CreateDataSet();
+    source.SaveToFile(Path(QStringLiteral("id-only.zmd")));
+
+    TZMemDataSet target;
+    auto name = std::make_unique<TWideStringField>();
+    name->SetFieldName(QStringLiteral("Name"));
+    target.AddField(std::move(name));
+    target.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 20);
+    target.CreateDataSet();
+    target.Append();
+    target.FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("kept"));
+    target.Post();
+    EXPECT_TRUE(ErrorOf([&] { target.LoadFromFile(Path(QStringLiteral("id-only.zmd"))); })
+                    .endsWith(QStringLiteral("Field 'Name' not found")));
+    ASSERT_TRUE(target.Active());
+    EXPECT_EQ(target.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("kept"));
+}
+
+TEST_F(MemDataFileRefused, TruncatedOrDamagedFilesAnyWhere)
+{
+    TZMemDataSet source;
+    DefineAllTypes(source);
+    source.CreateDataSet();
+    Fill(source, 4);
+    source.AddIndex(QStringLiteral("ByWide"), QStringLiteral("Wide;Int"), ixUnique, QStringLiteral("Int"));
+    source.SetIndexName(QStringLiteral("ByWide"));
+    source.SaveToFile(Path(QStringLiteral("good.zmd")));
+    const QByteArray file = Bytes(Path(QStringLiteral("good.zmd")));
+    const QByteArray payload = file.mid(46);
+    ASSERT_GT(payload.size(), 100);
+
+    // (what, bytes, always refused)
+    std::vector<std::tuple<QString, QByteArray, bool>> damaged;
+    for (const qsizetype cut : {qsizetype(0), qsizetype(3), payload.size() / 3, payload.size() / 2, payload.size() - 1}) {
+        damaged.emplace_back(QStringLiteral("cut at %1").arg(cut), Resealed(file, payload.left(cut)), true);
+        damaged.emplace_back(QStringLiteral("file cut at %1").arg(cut), file.left(46 + cut), true);
+    }
+    for (qsizetype at = 0; at < payload.size(); at += 5) {
+        for (const char mask : {char(0x01), char(0x80), char(0xff)}) {
+            QByteArray flipped = payload;
+            flipped[at] = char(flipped[at] ^ mask);
+            damaged.emplace_back(QStringLiteral("byte %1 ^ %2").arg(at).arg(int(quint8(mask))),
+                                 Resealed(file, flipped), false);
+        }
+    }
+    int refused = 0;
+    for (const auto& [what, bytes, alwaysRefused] : damaged) {
+        SCOPED_TRACE(what.toStdString());
+        const QString path = Write(QStringLiteral("damaged.zmd"), bytes);
+        try {
+            Table->Data.LoadFromFile(path);
+            // Some changes leave a valid file (another value in a row): it loads.
+            EXPECT_FALSE(alwaysRefused);
+            Reset();
+        } catch (const EDatabaseError&) {
+            ++refused;
+            ExpectUnchanged(*Table);
+        }
+        if (HasFatalFailure())
+            return;
+    }
+    EXPECT_GT(refused, 100);
 }
 
 // --- A million rows ----------------------------------------------------------------------------

@@ -257,3 +257,46 @@ TEST_F(SettingsNoGrid, WrongTypedEntriesAreSkipped)
     EXPECT_FALSE(c->IsAssigned(cvTitleCaption));
     EXPECT_EQ(c->Title()->HeaderCount(), 2);
 }
+
+TEST_F(SettingsNoGrid, OutOfRangeEnumerationsAndSetsAreSkipped)
+{
+    QBuffer buffer;
+    buffer.setData(R"({"Columns":[{"FieldName":"Id","CharCase":100,"ButtonStyle":-1,"Alignment":3,"ImageDraw":2.5,
+                     "CheckBoxStyle":10,"PickOptions":1048576,"ListOptions":-1,"DropDownRows":1e30,
+                     "DialogOptions":4,"Title":{"Marker":3,"AutoFilters":4,"Alignment":2},
+                     "Report":{"TotalType":9,"DialogOptions":1}}]})");
+    buffer.open(QIODevice::ReadOnly);
+    Columns.LoadFromStream(buffer);
+    ASSERT_EQ(Columns.Count(), 1);
+    const TZColumn* c = Columns[0];
+    EXPECT_EQ(c->GetCharCase(), ecNormal);
+    EXPECT_EQ(c->GetButtonStyle(), cbsAuto);
+    EXPECT_FALSE(c->IsAssigned(cvAlignment));
+    EXPECT_EQ(c->GetImageDraw(), idCenter);
+    EXPECT_EQ(c->GetPickOptions(), (TZPickOptions{poSelectPickText, poAcceptPickList}));
+    EXPECT_TRUE(c->GetListOptions().Contains(loAutoComplete));
+    EXPECT_EQ(c->GetDropDownRows(), 0);
+    EXPECT_EQ(c->GetDialogOptions(), (TDialogOptions{doShowColumn, doItemEnabled}));
+    EXPECT_EQ(c->Title()->GetMarker(), tmNone);
+    EXPECT_EQ(c->Title()->GetAutoFilters(), (TFilterStyles{fsFilterList, fsFilterForm}));
+    EXPECT_EQ(c->Report()->GetTotalType(), ttNone);
+    // Values within range are taken.
+    EXPECT_EQ(c->GetCheckBoxStyle(), cbMild);
+    EXPECT_EQ(c->Title()->GetAlignment(), taCenter);
+    EXPECT_EQ(c->Report()->GetDialogOptions(), (TDialogOptions{doShowColumn}));
+}
+
+TEST_F(SettingsNoGrid, ColumnCountIsBoundedByTheLinesPresent)
+{
+    // Each count would otherwise be walked to the end (the first never ends).
+    Columns.SetSettings(QStringList{"Columns=2147483647", "Column1=NAME,150,1,1,1", "Column2=ID,70,0,1,1"});
+    EXPECT_EQ(Names(), QStringList({"NAME", "ID"}));
+    EXPECT_EQ(Columns[0]->TrueWidth(), 150);
+    EXPECT_FALSE(Columns[1]->Visibility());
+    QStringList many{"Columns=100000000"};
+    for (int i = 1; i <= 1000; ++i)
+        many << QStringLiteral("Column%1=ID,%2,1,1,1").arg(i).arg(i);
+    Columns.SetSettings(many);
+    EXPECT_EQ(Names(), QStringList({"ID", "NAME"}));
+    EXPECT_EQ(Columns[0]->TrueWidth(), 1);
+}

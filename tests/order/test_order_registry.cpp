@@ -1,8 +1,8 @@
 // The change-order registry: which entry a dataset finds (exact class names,
 // "*" ancestry with the order property present, later entries first, the
-// validity tests of the client-dataset and ADO kinds), the cache of the last
-// match, custom entries, registration on the global list, and the meta-object
-// helpers that read properties by name.
+// validity tests of the client-dataset and ADO kinds) and how it sorts through
+// it, the cache of the last match, custom entries, registration on the global
+// list, and the meta-object helpers that read properties by name.
 //
 // Datasets of other libraries are stood in for by small classes with the same
 // class names and published properties, kept in their own C++ namespace (class
@@ -166,21 +166,54 @@ protected:
     TChangeOrderList List;
 };
 
-TEST_F(ChangeOrderBuiltIns, OurEntryComesFirstAndTheGlobalListStartsTheSame)
+// Applies an order the way an index-field entry does and reads the names back in
+// record order.
+QStringList SortedThrough(TZMemDataSet& DataSet, const TChangeOrderItem& Item, const QString& OrderFields)
 {
-    ASSERT_EQ(List.Count(), 24);
-    EXPECT_EQ(Describe(&List[0]), "*TZSQLQuery sql SQL");
-    EXPECT_EQ(Describe(&List[1]), "*TZDBCustomData index");
-    EXPECT_EQ(Describe(&List[23]), "TFDMemTable index");
-    EXPECT_EQ(Text(List[23].Suffix), ":A;:D;:N");
-    EXPECT_EQ(List.CacheIndex(), -1);
+    const QString prop = Item.PropName.isEmpty() ? DefaultOrderProperty(Item.ChangeOrder) : Item.PropName;
+    EXPECT_TRUE(SetPropertyValue(&DataSet, prop, OrderFieldsToIndexFields(OrderFields, Item.Suffix)));
+    EXPECT_TRUE(CompareOrderFields(
+        IndexFieldsToOrderFields(GetPropertyValue(&DataSet, prop).toString(), Item.Suffix), OrderFields));
+    QStringList names;
+    for (DataSet.First(); !DataSet.Eof(); DataSet.Next())
+        names << DataSet.FieldByName(QStringLiteral("Name"))->AsString();
+    return names;
+}
 
-    TChangeOrderList& global = ChangeOrderList();
-    ASSERT_GE(global.Count(), List.Count());
-    for (int i = 0; i < List.Count(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(Describe(&global[i]), Describe(&List[i]));
-    }
+TEST_F(ChangeOrderBuiltIns, RepresentativeDataSetsSortThroughTheEntryFound)
+{
+    auto fill = [](TZMemDataSet& DataSet) {
+        DataSet.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 10);
+        DataSet.CreateDataSet();
+        for (const char* name : {"b", "c", "a"}) {
+            DataSet.Append();
+            DataSet.FieldByName(QStringLiteral("Name"))->SetValue(QString::fromLatin1(name));
+            DataSet.Post();
+        }
+    };
+    TZMemDataSet memData;
+    fill(memData);
+    const TChangeOrderItem* entry = List.Find(&memData, true);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->ChangeOrder, coChangeIndexFields);
+    EXPECT_FALSE(entry->AscendOnly);
+    EXPECT_EQ(SortedThrough(memData, *entry, QStringLiteral("Name DESC")), QStringList({"c", "b", "a"}));
+
+    // A client dataset without a query sorts through its index fields, ascending only.
+    TClientDataSet cds;
+    fill(cds);
+    entry = List.Find(&cds, true);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->ChangeOrder, coChangeIndexFields);
+    EXPECT_TRUE(entry->AscendOnly);
+    EXPECT_EQ(SortedThrough(cds, *entry, QStringLiteral("Name")), QStringList({"a", "b", "c"}));
+
+    // The query finds the entry that rewrites the ORDER BY of its SQL.
+    TZSQLQuery query;
+    entry = List.Find(&query, true);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->ChangeOrder, coChangeSQLOrderFields);
+    EXPECT_TRUE(HasProperty(&query, DefaultOrderProperty(entry->ChangeOrder)));
 }
 
 TEST_F(ChangeOrderBuiltIns, OurDataSetsFindTheirEntriesThroughAncestry)

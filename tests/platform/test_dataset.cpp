@@ -445,6 +445,7 @@ TEST(DataSetFilter, ExpressionFilterAndHandler)
     EXPECT_THROW(t.ds->SetFilter(QStringLiteral("Id > (3")), EDatabaseError);
     EXPECT_THROW(t.ds->SetFilter(QStringLiteral("Missing = 3")), EDatabaseError);
     EXPECT_THROW(t.ds->SetFilter(QStringLiteral("Id = 'abc'")), EDatabaseError);
+    EXPECT_THROW(t.ds->SetFilter(QStringLiteral("NOT ").repeated(10000) + QStringLiteral("Id = 1")), EDatabaseError);
     EXPECT_EQ(t.ds->GetFilter(), QStringLiteral("Id > 90 OR Name LIKE 'Name 1_'"));
     t.ds->First();
     EXPECT_EQ(CurrentId(*t.ds), 10);

@@ -475,6 +475,24 @@ TEST(FilterExpressionTest, MalformedExpressionsRaiseWithProblemAndPosition)
     }
 }
 
+TEST(FilterExpressionTest, NestingDeeperThanTheLimitIsRefused)
+{
+    const auto parenthesised = [](int depth) {
+        return QString(depth, QLatin1Char('(')) + QStringLiteral("Qty = 1") + QString(depth, QLatin1Char(')'));
+    };
+    const auto negated = [](int depth) { return QStringLiteral("NOT ").repeated(depth) + QStringLiteral("Qty = 1"); };
+    const TRecord one{{QStringLiteral("Qty"), 1}};
+    EXPECT_TRUE(Accepts(parenthesised(zdb::MaxFilterNesting), one));
+    EXPECT_TRUE(Accepts(negated(zdb::MaxFilterNesting), one)); // an even number of NOTs
+    EXPECT_TRUE(Accepts(QStringLiteral("NOT (").repeated(128) + QStringLiteral("Qty = 1") + QString(128, u')'), one));
+    for (const QString& text : {parenthesised(zdb::MaxFilterNesting + 1), negated(zdb::MaxFilterNesting + 1),
+                                QStringLiteral("NOT (").repeated(129) + QStringLiteral("Qty = 1") + QString(129, u')'),
+                                parenthesised(100000), negated(100000)}) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        EXPECT_EQ(ErrorOf([&] { TFilterExpression filter(text); }), QStringLiteral("Invalid filter expression: ") + text);
+    }
+}
+
 TEST(FilterExpressionTest, BlankTextAcceptsEveryRecordWithoutReadingFields)
 {
     for (const QString& text : {QString(), QStringLiteral("   \t ")}) {
