@@ -114,6 +114,9 @@ QStringList SplitFieldNames(const QString& names);
 struct TRecBuf {
     virtual ~TRecBuf() = default;
     std::vector<QVariant> CalcValues;
+    // The calculated and lookup fields of this record are still to be computed: a record
+    // read by a scan (Locate, Lookup) gets them only when one of them is read.
+    bool CalcPending = false;
 };
 using TRecordBuffer = TRecBuf*;
 
@@ -691,7 +694,9 @@ protected:
     void BindFields(bool binding);
     void DestroyFields();          // removes the automatically created fields
     void InitFieldDefsFromFields();
-    void GetCalcFields(TRecordBuffer buffer); // computes calculated and lookup fields
+    // Computes the calculated and lookup fields of a record just read; during a scan
+    // (TScanCalcGuard) only marks them pending, and reading one of them computes them.
+    void GetCalcFields(TRecordBuffer buffer);
     bool HasCalcFields() const { return FCalcFieldCount > 0; }
     TDataSetState SetTempState(TDataSetState value);
     void RestoreState(TDataSetState value);
@@ -722,6 +727,18 @@ protected:
         TDataSetState FOldState;
         bool FFilterSlot;
         TRecordBuffer FOldBuffer;
+    };
+
+    // While alive, records read by GetRecord leave their calculated and lookup fields to be
+    // computed when read: a scan that compares data fields costs no OnCalcFields or lookups.
+    class TScanCalcGuard {
+    public:
+        explicit TScanCalcGuard(TDataSet* dataSet) : FDataSet(dataSet) { ++FDataSet->FScanCount; }
+        ~TScanCalcGuard() { --FDataSet->FScanCount; }
+        TScanCalcGuard(const TScanCalcGuard&) = delete;
+        TScanCalcGuard& operator=(const TScanCalcGuard&) = delete;
+    private:
+        TDataSet* FDataSet;
     };
 
     // True when records must pass the Filter expression or OnFilterRecord.
@@ -777,6 +794,7 @@ private:
     TRecordBuffer FCalcBuffer = nullptr;
     TRecordBuffer FFilterBuffer = nullptr;
     int FCalcFieldCount = 0;
+    int FScanCount = 0;
     TFields FFields;
     TFieldDefs FFieldDefs;
     std::vector<TDataSource*> FDataSources;
