@@ -922,6 +922,37 @@ private:
     bool FUpdating = false;
 };
 
+// The link of a detail dataset to its master's data source (a query's DataSource, a
+// table's MasterSource). It only reads the master's current record, never moves it:
+// OnMasterChange runs whenever the master's values of FieldNames may have changed: with
+// `moved` false when the master opened or closed (or the link joined another source), true
+// when it scrolled, changed its data or one of those fields was edited. Before the master
+// leaves its record the detail's pending edit is posted.
+class TMasterDataLink : public TDataLink {
+public:
+    explicit TMasterDataLink(TDataSet* detail) : FDetail(detail) {}
+    // Joins `source`; raises when the source's dataset is the detail or is linked to it.
+    void SetMasterSource(TDataSource* source);
+    QString GetFieldNames() const { return FFieldNames; }
+    void SetFieldNames(const QString& value);
+    // Whether the master is open (its values can be read).
+    bool MasterActive() const { return Active() && DataSet(); }
+    // The master's field of that name on an open master, else none.
+    TField* MasterField(const QString& name) const;
+    std::function<void(bool moved)> OnMasterChange;
+
+protected:
+    void ActiveChanged() override { MasterChange(false); }
+    void CheckBrowseMode() override;
+    void RecordChanged(TField* field) override;
+
+private:
+    void MasterChange(bool moved) { if (OnMasterChange) OnMasterChange(moved); }
+    TDataSet* FDetail;
+    QString FFieldNames;
+    QStringList FNames;
+};
+
 } // namespace zdb
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(zdb::TResyncMode)

@@ -3,6 +3,8 @@
 
 #include "ZDBSQLQuery.h"
 
+#include "AppExceptions.h"
+
 #include <QAtomicInteger>
 #include <QDateTime>
 #include <QSqlDriver>
@@ -10,6 +12,7 @@
 #include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlQuery>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -719,8 +722,19 @@ private:
 // ---------------------------------------------------------------------------
 // Construction and properties
 
-TZSQLQuery::TZSQLQuery(QObject* parent) : TDataSet(parent), FParams(this)
+TZSQLQuery::TZSQLQuery(QObject* parent)
+    : TDataSet(parent), FParams(this), FMasterLink(std::make_unique<TMasterDataLink>(this))
 {
+    FMasterLink->OnMasterChange = [this](bool moved) { MasterChanged(moved); };
+    FMasterTimer = new QTimer(this);
+    FMasterTimer->setSingleShot(true);
+    connect(FMasterTimer, &QTimer::timeout, this, [this] {
+        try {
+            FollowMaster();
+        } catch (...) {
+            HandleException(nullptr);
+        }
+    });
 }
 
 TZSQLQuery::~TZSQLQuery()
@@ -753,6 +767,65 @@ void TZSQLQuery::SetConnectionName(const QString& value)
     FConnectionName = value;
     FieldDefs().Clear();
     FieldDefs().SetUpdated(false);
+}
+
+void TZSQLQuery::SetDataSource(TDataSource* value)
+{
+    if (value == GetDataSource())
+        return;
+    if (Active())
+        CheckBrowseMode();
+    FMasterLink->SetMasterSource(value); // raises on a circular link; the link tells MasterChanged
+}
+
+void TZSQLQuery::MasterChanged(bool moved)
+{
+    if (!Active())
+        return; // the parameters are taken when it opens
+    if (moved && FMasterDelay > 0)
+        FMasterTimer->start(FMasterDelay); // a restart: the master must rest for the delay
+    else
+        FollowMaster();
+}
+
+void TZSQLQuery::FollowMaster()
+{
+    FMasterTimer->stop();
+    if (!Active())
+        return;
+    CheckBrowseMode();
+    if (!ApplyMasterParams())
+        return;
+    TDataSetControlsGuard guard(this); // the links see one change of the data, not a closing
+    Close();
+    Open();
+}
+
+bool TZSQLQuery::ApplyMasterParams()
+{
+    if (!GetDataSource())
+        return false;
+    FMasterLink->SetFieldNames(FParams.Names().join(QLatin1Char(';')));
+    const bool masterOpen = FMasterLink->MasterActive();
+    QStringList given;
+    bool changed = false;
+    for (int i = 0; i < FParams.Count(); ++i) {
+        TParam& param = FParams[i];
+        TField* field = FMasterLink->MasterField(param.Name());
+        // A closed master gives null to what it gave before and to what has no value yet.
+        if (!field && (masterOpen || (param.GetBound() && !FMasterParams.contains(param.Name(), Qt::CaseInsensitive))))
+            continue;
+        const QVariant value = field ? field->GetValue() : QVariant();
+        if (!param.GetBound() || param.Value() != value || param.IsNull() != value.isNull()) {
+            param.SetValue(value);
+            changed = true;
+        }
+        if (field)
+            given << param.Name();
+    }
+    if (masterOpen)
+        FMasterParams = given;
+    return changed;
 }
 
 QSqlDatabase TZSQLQuery::Connection() const
@@ -849,6 +922,7 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
     if (sql.isEmpty())
         DatabaseError(QStringLiteral("No SQL statement"), this);
     FParams.ParseSQL(SQLText());
+    ApplyMasterParams();
     CheckParams();
 
     const TDialect dialect = DialectOf(db);
@@ -1869,6 +1943,7 @@ int TZSQLQuery::ExecSQL()
     if (sql.isEmpty())
         DatabaseError(QStringLiteral("No SQL statement"), this);
     FParams.ParseSQL(SQLText());
+    ApplyMasterParams();
     CheckParams();
     QSqlQuery q(db);
     const bool sqlite = DialectOf(db) == TDialect::Sqlite;

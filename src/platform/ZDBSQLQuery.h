@@ -25,6 +25,15 @@
 // statement as literals made by the driver's own QSqlDriver::formatValue
 // (which is also how Qt's PostgreSQL driver passes bound values to EXECUTE).
 //
+// Master/detail. With DataSource set, every parameter named like a field of the
+// source's dataset (the master) takes that field's value on the master's current
+// record when the query opens, and the query opens again when those values change:
+// at once when the master opens or closes (then the values are null), after
+// MasterDelay milliseconds of rest (a single-shot timer, default 100) when the master
+// scrolls or one of those fields is edited, so a master moving fast runs the statement
+// once. A pending edit of the query is posted before the master leaves its record.
+// The master is only read, never moved. Other parameters keep the values given.
+//
 // Field types. Taken from the driver per column: PostgreSQL by type OID with
 // length and scale; SQLite, which is dynamically typed, by the declared type of
 // the table column a result column comes from (PRAGMA table_info), falling back
@@ -80,12 +89,14 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
 #include <vector>
 
 class QSqlQuery;
+class QTimer;
 
 namespace zdb {
 
@@ -218,6 +229,8 @@ class TZSQLQuery : public TDataSet {
     Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
     Q_PROPERTY(QString UpdateTable READ GetUpdateTable WRITE SetUpdateTable)
     Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
+    Q_PROPERTY(zdb::TDataSource* DataSource READ GetDataSource WRITE SetDataSource)
+    Q_PROPERTY(int MasterDelay READ GetMasterDelay WRITE SetMasterDelay)
 
 public:
     explicit TZSQLQuery(QObject* parent = nullptr);
@@ -265,6 +278,13 @@ public:
     TParams& Params() { return FParams; }
     const TParams& Params() const { return FParams; }
     TParam& ParamByName(const QString& name) const { return FParams.ParamByName(name); }
+
+    // The master whose fields give the parameters of the same names (see the header comment).
+    TDataSource* GetDataSource() const { return FMasterLink->DataSource(); }
+    void SetDataSource(TDataSource* value);
+    // Milliseconds the master rests before the query follows its scrolling; 0 = at once.
+    int GetMasterDelay() const { return FMasterDelay; }
+    void SetMasterDelay(int value) { FMasterDelay = std::max(value, 0); }
 
     // Overrides the type (and for strings the size) of a result column, from the next Open on.
     void SetFieldType(const QString& fieldName, TFieldType type, int size = 0);
@@ -317,6 +337,11 @@ private:
     struct TRow;       // one cached row
     struct TUpdateInfo;
 
+    void MasterChanged(bool moved);
+    // Runs the statement again when the master's values changed its parameters.
+    void FollowMaster();
+    // Gives the parameters the master's values; whether any changed.
+    bool ApplyMasterParams();
     QString StatementText() const;
     void CheckParams() const;
     std::unique_ptr<TRowSource> OpenSource(bool forDefinitions);
@@ -352,6 +377,10 @@ private:
     TParams FParams;
     std::map<QString, std::pair<TFieldType, int>> FFieldTypes; // by upper-cased field name
     int FRowsAffected = 0;
+    std::unique_ptr<TMasterDataLink> FMasterLink;
+    int FMasterDelay = 100;
+    QTimer* FMasterTimer = nullptr; // a child of the query
+    QStringList FMasterParams;       // parameters the master gave values
 
     // Open state
     bool FCursorOpen = false;

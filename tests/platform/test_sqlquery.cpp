@@ -8,6 +8,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -784,6 +785,79 @@ TEST_P(SqlQueryTest, LookupFieldsReadAnotherQuery)
     EXPECT_EQ(orders.FieldByName("item_name")->AsString(), "Item 2");
     orders.Post();
     EXPECT_EQ(Scalar(Db(), "SELECT item_id FROM orders WHERE id = 1").toInt(), 2);
+}
+
+// ---------------------------------------------------------------------------
+// Master/detail
+
+TEST_P(SqlQueryTest, ADetailQueryFollowsItsMasterThroughItsParameters)
+{
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, name VARCHAR(20))"));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO orders VALUES (1, 'A'), (2, 'B'), (3, 'C'), (4, 'D')"));
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE lines (id INTEGER PRIMARY KEY, order_id INTEGER, qty INTEGER)"));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO lines VALUES (1, 1, 5), (2, 1, 7), (3, 2, 1), (4, 3, 9),"
+                              " (5, 3, 2), (6, 3, 8)"));
+    TZSQLQuery& orders = Query("SELECT id, name FROM orders ORDER BY id");
+    TLinked master(orders);
+    orders.Open();
+    TZSQLQuery& lines = Query("SELECT id, order_id, qty FROM lines WHERE order_id = :id AND qty >= :least ORDER BY id");
+    lines.ParamByName("least").SetValue(3);
+    lines.setProperty("DataSource", QVariant::fromValue<QObject*>(&master.source));
+    EXPECT_EQ(lines.property("DataSource").value<QObject*>(), &master.source);
+    lines.SetMasterDelay(30);
+    TLinked detail(lines);
+    int opened = 0;
+    lines.AfterOpen = [&opened](TDataSet*) { ++opened; };
+    auto lineIds = [&] { return WindowIds(detail.link); };
+    auto waitForDetail = [&] { QTest::qWait(150); };
+
+    lines.Open(); // at once, from the master's current record
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2}));
+
+    // Scrolling runs the statement after the master rests, once for a burst of moves.
+    opened = 0;
+    orders.Next();
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2})) << "not before the delay";
+    for (int i = 0; i < 10; ++i) {
+        orders.Next();
+        orders.Prior();
+    }
+    orders.Next();
+    waitForDetail();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(lineIds(), (std::vector<int>{4, 6})) << "the other parameter keeps its value";
+    EXPECT_EQ(Id(orders), 3) << "the detail never moves its master";
+    orders.Next();
+    waitForDetail();
+    EXPECT_TRUE(lines.IsEmpty());
+    EXPECT_EQ(opened, 2);
+
+    // An edit of the linking field of the master is followed; its cancelling too.
+    orders.First();
+    waitForDetail();
+    orders.Edit();
+    orders.FieldByName("id")->SetValue(3);
+    waitForDetail();
+    EXPECT_EQ(lineIds(), (std::vector<int>{4, 6}));
+    orders.Cancel();
+    waitForDetail();
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2}));
+
+    // A pending edit of the detail is posted before the master moves.
+    lines.Edit();
+    lines.FieldByName("qty")->SetValue(70);
+    orders.Next();
+    EXPECT_EQ(lines.State(), dsBrowse);
+    EXPECT_EQ(Scalar(Db(), "SELECT qty FROM lines WHERE id = 1").toInt(), 70);
+
+    // Closing the master empties the detail at once, opening it fills it at once.
+    orders.Close();
+    EXPECT_TRUE(lines.Active());
+    EXPECT_TRUE(lines.IsEmpty());
+    EXPECT_TRUE(lines.ParamByName("id").IsNull());
+    orders.Open();
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2}));
+    lines.SetDataSource(nullptr);
 }
 
 // ---------------------------------------------------------------------------
