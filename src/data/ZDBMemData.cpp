@@ -1050,12 +1050,8 @@ QVariantList TZMemDataSet::GetIndexDefList() const
 
 void TZMemDataSet::SetMasterSource(TDataSource* value)
 {
-    if (value == GetMasterSource())
-        return;
-    if (GetActive())
-        CheckBrowseMode();
-    FMasterLink->SetMasterSource(value); // raises on a circular link; the link tells MasterChanged
-    MasterChanged();
+    FMasterLink->SetMasterSource(value);
+    MasterChanged(); // also when the link stays inactive: a range may end
 }
 
 void TZMemDataSet::SetMasterFields(const QString& value)

@@ -931,7 +931,8 @@ private:
 class TMasterDataLink : public TDataLink {
 public:
     explicit TMasterDataLink(TDataSet* detail) : FDetail(detail) {}
-    // Joins `source`; raises when the source's dataset is the detail or is linked to it.
+    // Posts the detail's pending edit and joins `source`; raises when the source's dataset
+    // is the detail or follows it. ActiveChanged tells the detail.
     void SetMasterSource(TDataSource* source);
     QString GetFieldNames() const { return FFieldNames; }
     void SetFieldNames(const QString& value);

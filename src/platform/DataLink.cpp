@@ -389,6 +389,8 @@ void TMasterDataLink::SetMasterSource(TDataSource* source)
 {
     if (source == DataSource())
         return;
+    if (FDetail->GetActive())
+        FDetail->CheckBrowseMode();
     // The chain of masters above the new one must not come back to the detail.
     const TDataSet* master = source ? source->GetDataSet() : nullptr;
     for (int depth = 0; master && depth < 64; ++depth) {

@@ -771,11 +771,7 @@ void TZSQLQuery::SetConnectionName(const QString& value)
 
 void TZSQLQuery::SetDataSource(TDataSource* value)
 {
-    if (value == GetDataSource())
-        return;
-    if (Active())
-        CheckBrowseMode();
-    FMasterLink->SetMasterSource(value); // raises on a circular link; the link tells MasterChanged
+    FMasterLink->SetMasterSource(value);
 }
 
 void TZSQLQuery::MasterChanged(bool moved)
