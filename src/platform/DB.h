@@ -698,6 +698,8 @@ protected:
     // (TScanCalcGuard) only marks them pending, and reading one of them computes them.
     void GetCalcFields(TRecordBuffer buffer);
     bool HasCalcFields() const { return FCalcFieldCount > 0; }
+    // Whether a Locate or Lookup scan is running (records are read for comparison only).
+    bool Scanning() const { return FScanCount > 0; }
     TDataSetState SetTempState(TDataSetState value);
     void RestoreState(TDataSetState value);
     void SetState(TDataSetState value);

@@ -12,6 +12,7 @@
 #include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlQuery>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -30,6 +31,8 @@ constexpr quint64 GenerationMask = (quint64(1) << 23) - 1;
 constexpr quint64 IndexMask = (quint64(1) << GenerationShift) - 1;
 // Order keys: the n-th row read gets (n + 1) * OrderGap; inserted rows go in between.
 constexpr quint64 OrderGap = quint64(1) << 22;
+// The largest packet a Locate or Lookup scan reads ahead.
+constexpr int ScanPacketLimit = 10000;
 QAtomicInteger<quint32> NextCloneNumber{1};
 
 enum class TDialect { Sqlite, Postgres, Other };
@@ -1359,9 +1362,58 @@ void TZSQLQuery::FetchAll()
 
 bool TZSQLQuery::EnsureFetched(int position)
 {
-    while (position >= int(FRows.size()) && !FAllFetched)
-        FetchPacket(FPacketRecords);
+    while (position >= int(FRows.size()) && !FAllFetched && !FCachedScan) {
+        // A scan reads ahead in growing packets: a deep Locate takes few round trips.
+        int packet = FPacketRecords;
+        if (Scanning() && packet > 0)
+            packet = std::clamp(int(FRows.size()), packet, std::max(packet, ScanPacketLimit));
+        FetchPacket(packet);
+    }
     return position >= 0 && position < int(FRows.size());
+}
+
+bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
+                                  TLocateOptions options)
+{
+    if (FAllFetched || !FSource || !FSource->CountIsSnapshot() || options.toInt() != 0 || RecordFilterActive() || fields.empty())
+        return false;
+    QVariantList keys;
+    if (fields.size() == 1)
+        keys = keyValues.typeId() == QMetaType::QVariantList ? keyValues.toList() : QVariantList{keyValues};
+    else if (keyValues.typeId() == QMetaType::QVariantList)
+        keys = keyValues.toList();
+    if (size_t(keys.size()) != fields.size())
+        return false;
+    // Only keys the server compares exactly as the record comparison does.
+    const QSqlDriver* driver = Connection().driver();
+    QStringList conditions;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TField* field = fields[i];
+        const QVariant& key = keys[qsizetype(i)];
+        const TFieldType type = field->DataType();
+        const bool integer = IsIntegerFieldType(type) && (key.typeId() == QMetaType::Int
+                                                          || key.typeId() == QMetaType::LongLong);
+        const bool text = (type == ftString || type == ftWideString) && key.typeId() == QMetaType::QString;
+        if (field->FieldNo() <= 0 || field->Calculated() || !(integer || text) || !driver)
+            return false;
+        QSqlField literal(QStringLiteral("k"), key.metaType());
+        literal.setValue(key);
+        conditions << QStringLiteral("%1 = %2").arg(QuoteFieldName(field->GetFieldName()), driver->formatValue(literal));
+    }
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM (\n%1\n) AS zdb_locate_q WHERE %2 LIMIT 1)"
+                                       " AS zdb_locate_e")
+                            .arg(StatementText(), conditions.join(QLatin1String(" AND ")));
+    qint64 count = -1;
+    return FSource->Count(sql, count) && count == 0;
+}
+
+bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
+{
+    CheckBrowseMode();
+    // Without a match on the server, rows this query changed are still among those read.
+    FCachedScan = ServerLacksMatch(GetFieldList(keyFields), keyValues, options);
+    const auto reset = qScopeGuard([this] { FCachedScan = false; });
+    return TDataSet::LocateRecord(keyFields, keyValues, options);
 }
 
 quint64 TZSQLQuery::OrderOf(quint64 serial) const

@@ -25,6 +25,12 @@
 // statement as literals made by the driver's own QSqlDriver::formatValue
 // (which is also how Qt's PostgreSQL driver passes bound values to EXECUTE).
 //
+// Locate and Lookup read ahead in growing packets (up to 10,000 rows) while they scan.
+// On PostgreSQL a scan for exact data-field keys (integers, or strings in text
+// fields) first asks the server, in the cursor's snapshot, whether any row of the
+// result has them; when none has, only the rows already read are searched and the
+// rest is not fetched.
+//
 // Master/detail. With DataSource set, every parameter named like a field of the
 // source's dataset (the master) takes that field's value on the master's current
 // record when the query opens, and the query opens again when those values change:
@@ -328,6 +334,7 @@ protected:
     int GetRecNo() const override;
     void DoSetRecNo(int value) override;
     void InternalFilterChanged() override;
+    bool LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) override;
 
 private:
     class TRowSource;  // where the rows come from (a forward-only query or a server-side cursor)
@@ -337,6 +344,10 @@ private:
     struct TRow;       // one cached row
     struct TUpdateInfo;
 
+    // Whether the server says that no row of the result, read or not, matches a Locate;
+    // false when it cannot tell exactly as the record comparison would.
+    bool ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
+                          TLocateOptions options);
     void MasterChanged(bool moved);
     // Runs the statement again when the master's values changed its parameters.
     void FollowMaster();
@@ -381,6 +392,7 @@ private:
     int FMasterDelay = 100;
     QTimer* FMasterTimer = nullptr; // a child of the query
     QStringList FMasterParams;       // parameters the master gave values
+    bool FCachedScan = false;        // a scan reads only the rows fetched already
 
     // Open state
     bool FCursorOpen = false;

@@ -990,6 +990,36 @@ TEST_P(SqlQueryLargeTest, OpeningFetchesOnlyTheFirstPackets)
     EXPECT_EQ(Id(q), Rows - 1);
 }
 
+TEST_P(SqlQueryLargeTest, DeepAndMissingKeysOfALocate)
+{
+    TZSQLQuery q;
+    q.SetConnection(Conn()->Db());
+    q.SetSQLText("SELECT id, name, qty FROM big ORDER BY id");
+    TLinked linked(q, 25);
+    q.Open();
+    EXPECT_TRUE(q.Locate("id", 250000));
+    EXPECT_EQ(q.RecNo(), 250000);
+    EXPECT_LE(q.FetchedRecordCount(), 260000);
+    EXPECT_TRUE(q.Locate("name", QStringLiteral("Item 12")));
+    EXPECT_EQ(Id(q), 12);
+
+    // A key no row has: PostgreSQL answers in the cursor's snapshot, the rest stays unread.
+    const int fetched = q.FetchedRecordCount();
+    EXPECT_FALSE(q.Locate("id", -4));
+    EXPECT_FALSE(q.Lookup("name;qty", QVariantList{QStringLiteral("Item 7"), 8}, "id").isValid());
+    EXPECT_EQ(Id(q), 12);
+    if (!Conn()->Sqlite()) {
+        EXPECT_EQ(q.FetchedRecordCount(), fetched);
+    }
+    // Rows changed here are found among those read, not by the server's snapshot.
+    q.Locate("id", 3);
+    q.Edit();
+    q.FieldByName("qty")->SetValue(-77);
+    q.Post();
+    EXPECT_TRUE(q.Locate("qty", -77));
+    EXPECT_EQ(Id(q), 3);
+}
+
 TEST_P(SqlQueryLargeTest, EditsDeepInsideAFreshQuery)
 {
     TZSQLQuery q;
