@@ -959,6 +959,12 @@ protected:
             GTEST_SKIP() << conn->ErrorText().toStdString();
         ASSERT_TRUE(conn->IsOpen()) << conn->ErrorText().toStdString();
     }
+    // The whole big table in id order.
+    void SelectBig(TZSQLQuery& q)
+    {
+        q.SetConnection(Conn()->Db());
+        q.SetSQLText("SELECT id, name, qty FROM big ORDER BY id");
+    }
     static std::unique_ptr<TTestConnection> FSqlite;
     static std::unique_ptr<TTestConnection> FPg;
 };
@@ -968,8 +974,7 @@ std::unique_ptr<TTestConnection> SqlQueryLargeTest::FPg;
 TEST_P(SqlQueryLargeTest, OpeningFetchesOnlyTheFirstPackets)
 {
     TZSQLQuery q;
-    q.SetConnection(Conn()->Db());
-    q.SetSQLText("SELECT id, name, qty FROM big ORDER BY id");
+    SelectBig(q);
     TLinked linked(q, 25);
     q.Open();
     for (int i = 1; i <= 30; ++i) {
@@ -993,8 +998,7 @@ TEST_P(SqlQueryLargeTest, OpeningFetchesOnlyTheFirstPackets)
 TEST_P(SqlQueryLargeTest, DeepAndMissingKeysOfALocate)
 {
     TZSQLQuery q;
-    q.SetConnection(Conn()->Db());
-    q.SetSQLText("SELECT id, name, qty FROM big ORDER BY id");
+    SelectBig(q);
     TLinked linked(q, 25);
     q.Open();
     EXPECT_TRUE(q.Locate("id", 250000));
