@@ -230,11 +230,12 @@ public:
     ~TMainWindow() override
     {
         // The grid (a child widget) goes with the window; close the datasets first.
+        // The lines go before the orders, so that they do not follow the orders' closing.
         if (FLinesSource)
             FLinesSource->SetDataSet(nullptr);
+        FLines.reset();
         if (FSource)
             FSource->SetDataSet(nullptr);
-        FLines.reset();
         FOrders.reset();
         FStates.reset();
         FProducts.reset();
