@@ -751,6 +751,7 @@ TEST(MemDataMasterDetail, TheDetailShowsTheLinesOfTheMasterRecord)
     TDataSource linesSource;
     linesSource.SetDataSet(&lines);
     EXPECT_THROW(orders.Data.SetMasterSource(&linesSource), EDatabaseError);
+    EXPECT_THROW(orders.Source.SetDataSet(&lines), EDatabaseError) << "a source of its own detail";
     lines.AddIndex(QStringLiteral("ByQty"), QStringLiteral("Qty"));
     const QVariantList defs = lines.property("IndexDefs").toList();
     ASSERT_EQ(defs.size(), 1);
