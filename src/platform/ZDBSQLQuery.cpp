@@ -1375,7 +1375,8 @@ bool TZSQLQuery::EnsureFetched(int position)
 bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
                                   TLocateOptions options)
 {
-    if (FAllFetched || !FSource || !FSource->CountIsSnapshot() || options.toInt() != 0 || RecordFilterActive() || fields.empty())
+    if (FAllFetched || !FSource || !FSource->CountIsSnapshot() || options.toInt() != 0 || RecordFilterActive()
+        || fields.empty())
         return false;
     QVariantList keys;
     if (fields.size() == 1)
@@ -1409,10 +1410,18 @@ bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVar
 
 bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
 {
-    CheckBrowseMode();
-    // Without a match on the server, rows this query changed are still among those read.
-    FCachedScan = ServerLacksMatch(GetFieldList(keyFields), keyValues, options);
-    const auto reset = qScopeGuard([this] { FCachedScan = false; });
+    // The rows read already first: they come first in the order, and most keys a grid or a
+    // lookup field asks for are among them.
+    {
+        FCachedScan = true;
+        const auto reset = qScopeGuard([this] { FCachedScan = false; });
+        if (TDataSet::LocateRecord(keyFields, keyValues, options))
+            return true;
+    }
+    // The rows not read yet come from the server's result as it was at the opening (rows
+    // this query changed since are among those read): when it has no match, none is left.
+    if (FAllFetched || ServerLacksMatch(GetFieldList(keyFields), keyValues, options))
+        return false;
     return TDataSet::LocateRecord(keyFields, keyValues, options);
 }
 

@@ -25,11 +25,11 @@
 // statement as literals made by the driver's own QSqlDriver::formatValue
 // (which is also how Qt's PostgreSQL driver passes bound values to EXECUTE).
 //
-// Locate and Lookup read ahead in growing packets (up to 10,000 rows) while they scan.
-// On PostgreSQL a scan for exact data-field keys (integers, or strings in text
-// fields) first asks the server, in the cursor's snapshot, whether any row of the
-// result has them; when none has, only the rows already read are searched and the
-// rest is not fetched.
+// Locate and Lookup search the rows read already first, then read on in growing
+// packets (up to 10,000 rows). On PostgreSQL, before reading on for exact data-field
+// keys (integers, or strings in text fields), they ask the server, in the cursor's
+// snapshot, whether any row of the result has them; when none has, the rest is not
+// fetched.
 //
 // Master/detail. With DataSource set, every parameter named like a field of the
 // source's dataset (the master) takes that field's value on the master's current
