@@ -6,6 +6,8 @@
 //   walk all rows (memory): TZMemDataSet First..Eof reading two fields, against a loop over a
 //                           std::vector of the same values
 //   locate by index key   : TZMemDataSet::Locate on its index, against std::lower_bound
+//   locate with a lookup  : TZSQLQuery::Locate of the last row by a data field in a query with a
+//                           lookup column, against the same Locate without the lookup column
 //
 // Each line prints both times and their ratio (dataset / baseline). Rows: ZDB_BENCH_ROWS
 // (default 1,000,000).
@@ -100,6 +102,34 @@ int main(int argc, char** argv)
                 Sink = Sink + q.value(0).toLongLong() + q.value(1).toString().size();
         });
         Report("walk all rows (SQLite)", walk, plain);
+    }
+
+    {
+        // A scan compares only the key: the lookup column costs nothing until it is shown.
+        const QString withCode = QStringLiteral("SELECT id, name, id % 50 AS code FROM t ORDER BY id");
+        TZSQLQuery codes;
+        codes.SetConnection(db);
+        codes.SetSQLText(QStringLiteral("SELECT id, name FROM t WHERE id <= 50"));
+        codes.Open();
+        auto locateLast = [&](bool lookup) {
+            TZSQLQuery query;
+            query.SetConnection(db);
+            query.SetSQLText(withCode);
+            if (lookup) {
+                auto field = std::make_unique<TWideStringField>();
+                field->SetFieldName(QStringLiteral("code_name"));
+                field->SetFieldKind(fkLookup);
+                field->SetLookupDataSet(&codes);
+                field->SetKeyFields(QStringLiteral("code"));
+                field->SetLookupKeyFields(QStringLiteral("id"));
+                field->SetLookupResultField(QStringLiteral("name"));
+                query.AddField(std::move(field));
+            }
+            query.Open();
+            return Millis([&] { Sink = Sink + query.Locate(QStringLiteral("id"), rows, {}); });
+        };
+        const double withLookup = locateLast(true);
+        Report("locate last row, lookup column (SQLite)", withLookup, locateLast(false));
     }
 
     {

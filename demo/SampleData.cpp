@@ -21,7 +21,7 @@ namespace zdb::demo {
 namespace {
 
 // Raised when the layout of the generated data changes: an older file is rebuilt.
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 constexpr quint32 Seed = 20240517;
 
 constexpr std::array FirstNames = {
@@ -114,6 +114,15 @@ void CreateTables(TBuilder& b)
                           " discount_pct INTEGER NOT NULL,"
                           " amount NUMERIC(12,2) NOT NULL,"
                           " state_id INTEGER NOT NULL REFERENCES order_states(id))"));
+    b.Exec(QStringLiteral("CREATE TABLE order_lines ("
+                          " id INTEGER PRIMARY KEY,"
+                          " order_id INTEGER NOT NULL REFERENCES orders(id),"
+                          " line_no INTEGER NOT NULL,"
+                          " product_id INTEGER NOT NULL REFERENCES products(id),"
+                          " quantity INTEGER NOT NULL,"
+                          " unit_price NUMERIC(12,2) NOT NULL,"
+                          " discount_pct INTEGER NOT NULL)"));
+    b.Exec(QStringLiteral("CREATE INDEX order_lines_order ON order_lines(order_id, line_no)"));
     b.Exec(QStringLiteral("CREATE INDEX orders_customer ON orders(customer_id)"));
     b.Exec(QStringLiteral("CREATE INDEX orders_date ON orders(order_date)"));
 }
@@ -162,14 +171,37 @@ void FillTables(TBuilder& b)
     QSqlQuery order = b.Prepare(QStringLiteral(
         "INSERT INTO orders (id, order_no, order_date, customer_id, product_id, quantity,"
         " discount_pct, amount, state_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery line = b.Prepare(QStringLiteral(
+        "INSERT INTO order_lines (order_id, line_no, product_id, quantity, unit_price, discount_pct)"
+        " VALUES (?, ?, ?, ?, ?, ?)"));
     for (int id = 1; id <= SampleOrderCount; ++id) {
         // Orders grow denser towards the present: the later of two random days.
         const int day = std::max(rng.bounded(daySpan + 1), rng.bounded(daySpan + 1));
         const QDate date = firstDay.addDays(day);
-        const int productIndex = rng.bounded(int(Products.size()));
-        const int quantity = Products[productIndex].PriceCents < 2000 ? rng.bounded(5, 101) : rng.bounded(1, 13);
+        // Two to four lines; the order shows the product and quantity of its first line
+        // and the amount of all of them.
+        const int lineCount = rng.bounded(2, 5);
         const int discount = rng.bounded(100) < 20 ? 5 * rng.bounded(1, 5) : 0;
-        const qint64 cents = qint64(Products[productIndex].PriceCents) * quantity * (100 - discount) / 100;
+        int productIndex = 0;
+        int quantity = 0;
+        qint64 cents = 0;
+        for (int lineNo = 1; lineNo <= lineCount; ++lineNo) {
+            const int lineProduct = rng.bounded(int(Products.size()));
+            const int price = Products[lineProduct].PriceCents;
+            const int lineQuantity = price < 2000 ? rng.bounded(5, 101) : rng.bounded(1, 13);
+            if (lineNo == 1) {
+                productIndex = lineProduct;
+                quantity = lineQuantity;
+            }
+            cents += qint64(price) * lineQuantity * (100 - discount) / 100;
+            line.bindValue(0, id);
+            line.bindValue(1, lineNo);
+            line.bindValue(2, lineProduct + 1);
+            line.bindValue(3, lineQuantity);
+            line.bindValue(4, price / 100.0);
+            line.bindValue(5, discount);
+            TBuilder::Run(line);
+        }
         // Recent orders are still in progress; a few of every age were cancelled.
         const qint64 age = date.daysTo(lastDay);
         int stateId = age > 30 ? 4 : age > 10 ? 3 : age > 3 ? 2 : 1;

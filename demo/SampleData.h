@@ -1,6 +1,6 @@
 #pragma once
-// The demo's database: an SQLite file with customers, products, order states
-// and orders, generated the same way on every machine.
+// The demo's database: an SQLite file with customers, products, order states,
+// orders and their lines, generated the same way on every machine.
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,6 +1,8 @@
 // The ZDBGrids demo: the sample orders in a TZDBGrid, with the customer,
-// product and state of each order looked up from their tables. Without a
-// display it renders the window offscreen, saves a screenshot and exits.
+// product and state of each order looked up from their tables, and below them
+// the editable lines of the current order (a detail query whose :id parameter
+// follows the orders). Without a display it renders the window offscreen,
+// saves a screenshot and exits.
 
 #include "DBError.h"
 #include "SampleData.h"
@@ -13,11 +15,14 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QSplitter>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 
 namespace {
@@ -55,7 +60,7 @@ std::unique_ptr<TZSQLQuery> OpenTable(const QSqlDatabase& db, const QString& sql
     return query;
 }
 
-// A lookup field of the orders: Result of LookupSet where its key "id" equals KeyField.
+// A lookup field: Result of LookupSet where its key "id" equals KeyField.
 void AddLookup(TDataSet& orders, const QString& name, const QString& keyField, TDataSet* lookupSet,
                const QString& result, int size)
 {
@@ -68,6 +73,32 @@ void AddLookup(TDataSet& orders, const QString& name, const QString& keyField, T
     field->SetLookupKeyFields(QStringLiteral("id"));
     field->SetLookupResultField(result);
     orders.AddField(std::move(field));
+}
+
+// How a column looks: its field, title caption, header band, alignment and width.
+struct TColumnLook
+{
+    const char* Field;
+    const char* Caption;
+    const char* Header;
+    TAlignment Alignment;
+    int Width;
+};
+
+void AddColumns(TZDBGrid* grid, TDataSet& dataSet, std::initializer_list<TColumnLook> looks)
+{
+    for (const TColumnLook& look : looks) {
+        TZColumn* column = grid->Columns()->Add();
+        column->SetFieldName(QString::fromLatin1(look.Field));
+        column->Title()->SetCaption(QString::fromLatin1(look.Caption));
+        column->Title()->SetHeader(QString::fromLatin1(look.Header));
+        column->Title()->SetAlignment(look.Alignment == taRightJustify ? taRightJustify : taLeftJustify);
+        column->SetAlignment(look.Alignment);
+        column->SetWidth(look.Width);
+        // Lookup and calculated values are not columns of the query: their titles do not sort.
+        if (TField* field = dataSet.FindField(column->GetFieldName()); field && field->Calculated())
+            column->Title()->SetAutoToggle(false);
+    }
 }
 
 class TMainWindow : public QMainWindow
@@ -89,6 +120,7 @@ public:
 
         FOrders = std::make_unique<TZSQLQuery>();
         FOrders->SetConnection(db);
+        FOrders->SetReadOnly(true);
         FOrders->SetSQLText(QStringLiteral(
             "SELECT id, order_no, order_date, customer_id, product_id, quantity, discount_pct, amount, state_id"
             "  FROM orders ORDER BY order_date DESC, order_no DESC"));
@@ -108,55 +140,100 @@ public:
         FSource = new TDataSource(this);
         FSource->SetDataSet(FOrders.get());
 
-        auto* grid = new TZDBGrid(this);
+        auto* splitter = new QSplitter(Qt::Vertical, this);
+        auto* grid = new TZDBGrid(splitter);
         // Customized columns: a chosen order, captions and header bands.
-        struct TColumnLook
-        {
-            const char* Field;
-            const char* Caption;
-            const char* Header;
-            TAlignment Alignment;
-            int Width;
-        };
-        const TColumnLook looks[] = {
-            {"order_no", "No.", "Order", taLeftJustify, 90},
-            {"order_date", "Date", "Order", taLeftJustify, 90},
-            {"State", "State", "Order", taLeftJustify, 90},
-            {"Customer", "Name", "Customer", taLeftJustify, 220},
-            {"City", "City", "Customer", taLeftJustify, 120},
-            {"Product", "Product", "Item", taLeftJustify, 200},
-            {"quantity", "Qty", "Item", taRightJustify, 50},
-            {"discount_pct", "Discount %", "Item", taRightJustify, 80},
-            {"amount", "Amount", "", taRightJustify, 100},
-        };
-        for (const TColumnLook& look : looks) {
-            TZColumn* column = grid->Columns()->Add();
-            column->SetFieldName(QString::fromLatin1(look.Field));
-            column->Title()->SetCaption(QString::fromLatin1(look.Caption));
-            column->Title()->SetHeader(QString::fromLatin1(look.Header));
-            column->Title()->SetAlignment(look.Alignment == taRightJustify ? taRightJustify : taLeftJustify);
-            column->SetAlignment(look.Alignment);
-            column->SetWidth(look.Width);
-            // Lookup values are not columns of the query: their titles do not sort.
-            if (TField* field = FOrders->FindField(column->GetFieldName()); field && field->GetFieldKind() == fkLookup)
-                column->Title()->SetAutoToggle(false);
-        }
+        AddColumns(grid, *FOrders,
+                   {
+                       {"order_no", "No.", "Order", taLeftJustify, 90},
+                       {"order_date", "Date", "Order", taLeftJustify, 90},
+                       {"State", "State", "Order", taLeftJustify, 90},
+                       {"Customer", "Name", "Customer", taLeftJustify, 220},
+                       {"City", "City", "Customer", taLeftJustify, 120},
+                       {"Product", "Product", "First item", taLeftJustify, 200},
+                       {"quantity", "Qty", "First item", taRightJustify, 50},
+                       {"discount_pct", "Discount %", "", taRightJustify, 80},
+                       {"amount", "Amount", "", taRightJustify, 100},
+                   });
         // Title clicks sort through the query's ORDER BY (Ctrl+click adds a key);
         // the markers start from the order the SQL has, and the current order
-        // is found again by its id.
+        // is found again by its id. The orders are read-only here.
         grid->SetKeyFields(QStringLiteral("id"));
+        grid->SetOptions((grid->GetOptions() & ~TZDBGridOptions(dgEditing)) | dgMultiSelect);
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder);
         grid->SetDataSource(FSource);
-        setCentralWidget(grid);
+
+        // A block of orders selected from the start: the second to the fifth.
+        FOrders->First();
+        FOrders->Next();
+        for (int i = 0; i < 4 && !FOrders->Eof(); ++i, FOrders->Next())
+            grid->SelectedRows()->SetCurrentRowSelected(true);
+        FOrders->First();
+
+        // The lines of the current order: a query over one table, so editable, whose
+        // :id parameter takes the orders' id through its DataSource.
+        FLines = std::make_unique<TZSQLQuery>();
+        FLines->SetConnection(db);
+        FLines->SetSQLText(QStringLiteral(
+            "SELECT id, order_id, line_no, product_id, quantity, unit_price, discount_pct"
+            "  FROM order_lines WHERE order_id = :id ORDER BY line_no"));
+        FLines->SetFieldType(QStringLiteral("unit_price"), ftCurrency);
+        AddLookup(*FLines, QStringLiteral("Product"), QStringLiteral("product_id"), FProducts.get(),
+                  QStringLiteral("name"), 60);
+        auto total = std::make_unique<TCurrencyField>();
+        total->SetFieldName(QStringLiteral("Total"));
+        total->SetFieldKind(fkCalculated);
+        FLines->AddField(std::move(total));
+        FLines->OnCalcFields = [](TDataSet* lines) {
+            const double gross = lines->FieldByName(QStringLiteral("quantity"))->AsFloat()
+                                 * lines->FieldByName(QStringLiteral("unit_price"))->AsFloat();
+            const double discount = lines->FieldByName(QStringLiteral("discount_pct"))->AsFloat();
+            lines->FieldByName(QStringLiteral("Total"))->SetValue(gross * (100 - discount) / 100);
+        };
+        FLines->OnNewRecord = [this](TDataSet* lines) {
+            lines->FieldByName(QStringLiteral("order_id"))->SetValue(FOrders->FieldByName(QStringLiteral("id"))->GetValue());
+            lines->FieldByName(QStringLiteral("line_no"))->SetValue(std::max(lines->RecordCount(), 0) + 1);
+            lines->FieldByName(QStringLiteral("discount_pct"))->SetValue(0);
+        };
+        FLines->SetDataSource(FSource);
+        FLines->Open();
+        FLinesSource = new TDataSource(this);
+        FLinesSource->SetDataSet(FLines.get());
+
+        auto* linesGrid = new TZDBGrid(splitter);
+        AddColumns(linesGrid, *FLines,
+                   {
+                       {"line_no", "Line", "", taRightJustify, 50},
+                       {"product_id", "No.", "Product", taRightJustify, 50},
+                       {"Product", "Name", "Product", taLeftJustify, 220},
+                       {"quantity", "Qty", "", taRightJustify, 60},
+                       {"unit_price", "Unit price", "", taRightJustify, 100},
+                       {"discount_pct", "Discount %", "", taRightJustify, 80},
+                       {"Total", "Total", "", taRightJustify, 110},
+                   });
+        linesGrid->SetKeyFields(QStringLiteral("id"));
+        linesGrid->SetOptions(linesGrid->GetOptions() | dgEditing);
+        linesGrid->SetDataSource(FLinesSource);
+        splitter->addWidget(grid);
+        splitter->addWidget(linesGrid);
+        splitter->setStretchFactor(0, 3);
+        splitter->setStretchFactor(1, 1);
+        setCentralWidget(splitter);
         statusBar()->addWidget(new QLabel(Summary(db), this));
         statusBar()->addPermanentWidget(
-            new QLabel(QStringLiteral("Click a title to sort, again for descending; Ctrl+click adds a sort key"), this));
-        resize(1100, 640);
+            new QLabel(QStringLiteral("Click a title to sort, again for descending; Ctrl+click adds a sort key;"
+                                      " the lines below belong to the current order"),
+                       this));
+        resize(1100, 720);
     }
 
     ~TMainWindow() override
     {
         // The grid (a child widget) goes with the window; close the datasets first.
+        // The lines go before the orders, so that they do not follow the orders' closing.
+        if (FLinesSource)
+            FLinesSource->SetDataSet(nullptr);
+        FLines.reset();
         if (FSource)
             FSource->SetDataSet(nullptr);
         FOrders.reset();
@@ -170,7 +247,9 @@ private:
     std::unique_ptr<TZSQLQuery> FProducts;
     std::unique_ptr<TZSQLQuery> FStates;
     std::unique_ptr<TZSQLQuery> FOrders;
+    std::unique_ptr<TZSQLQuery> FLines;
     TDataSource* FSource = nullptr;
+    TDataSource* FLinesSource = nullptr;
 };
 
 bool HasDisplay()

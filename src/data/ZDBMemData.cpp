@@ -477,8 +477,10 @@ bool IsUniqueIndex(const TIndexDef& def)
 
 // --- Construction -------------------------------------------------------------------------
 
-TZMemDataSet::TZMemDataSet(QObject* parent) : TZDBCustomData(parent)
+TZMemDataSet::TZMemDataSet(QObject* parent)
+    : TZDBCustomData(parent), FMasterLink(std::make_unique<TMasterDataLink>(this))
 {
+    FMasterLink->OnMasterChange = [this](bool) { MasterChanged(); };
 }
 
 TZMemDataSet::~TZMemDataSet()
@@ -807,6 +809,8 @@ void TZMemDataSet::InternalRefresh()
 
 bool TZMemDataSet::RowPassesFilter(int row)
 {
+    if (!RowInMasterRange(row))
+        return false;
     if (!RecordFilterActive())
         return true;
     TRecordBuffer buffer = FScratch.get();
@@ -821,9 +825,10 @@ bool TZMemDataSet::RowPassesFilter(int row)
 
 void TZMemDataSet::RebuildView()
 {
+    UpdateMasterRange();
     std::vector<qint32> view;
     view.reserve(FStore->Natural.size());
-    if (RecordFilterActive()) {
+    if (RecordFilterActive() || FMasterRange) {
         for (qint32 row : FStore->Natural)
             if (RowPassesFilter(row))
                 view.push_back(row);
@@ -963,19 +968,23 @@ void TZMemDataSet::ApplyKey(TKey key)
 {
     const int row = !IsEmpty() && GetBookmarkFlag(ActiveBuffer()) == bfCurrent ? MemBuf(ActiveBuffer())->RowId : -1;
     FKey = std::move(key);
-    if (FKey.empty()) {
-        // Back to placement order: the visible rows in the order they were placed.
-        std::vector<bool> visible(size_t(FStore->RowCount()), false);
-        for (qint32 r : FView)
-            visible[size_t(r)] = true;
-        std::vector<qint32> view;
-        view.reserve(FView.size());
-        for (qint32 r : FStore->Natural)
-            if (visible[size_t(r)])
-                view.push_back(r);
-        FView = std::move(view);
+    if (FMasterRange) {
+        RebuildView(); // the range lies on the leading fields of the new index
+    } else {
+        if (FKey.empty()) {
+            // Back to placement order: the visible rows in the order they were placed.
+            std::vector<bool> visible(size_t(FStore->RowCount()), false);
+            for (qint32 r : FView)
+                visible[size_t(r)] = true;
+            std::vector<qint32> view;
+            view.reserve(FView.size());
+            for (qint32 r : FStore->Natural)
+                if (visible[size_t(r)])
+                    view.push_back(r);
+            FView = std::move(view);
+        }
+        SortView();
     }
-    SortView();
     CursorPosChanged();
     SetRecordNumber(PosOf(row));
     Resync({});
@@ -1077,6 +1086,122 @@ QVariantMap TZMemDataSet::FindIndexDef(const QString& name) const
             {QStringLiteral("DescFields"), def->DescFields},
             {QStringLiteral("CaseInsFields"), def->CaseInsFields},
             {QStringLiteral("Options"), def->Options.toInt()}};
+}
+
+QVariantList TZMemDataSet::GetIndexDefList() const
+{
+    QVariantList list;
+    for (const TIndexDef& def : FIndexDefs)
+        list.append(FindIndexDef(def.Name));
+    return list;
+}
+
+// --- Master/detail -----------------------------------------------------------------------------
+
+void TZMemDataSet::SetMasterSource(TDataSource* value)
+{
+    FMasterLink->SetMasterSource(value);
+    MasterChanged(); // also when the link stays inactive: a range may end
+}
+
+void TZMemDataSet::SetMasterFields(const QString& value)
+{
+    if (value == GetMasterFields())
+        return;
+    if (GetActive())
+        CheckBrowseMode();
+    const QString old = GetMasterFields();
+    FMasterLink->SetFieldNames(value);
+    try {
+        MasterChanged();
+    } catch (...) {
+        FMasterLink->SetFieldNames(old);
+        MasterChanged();
+        throw;
+    }
+}
+
+bool TZMemDataSet::MasterRangeSet() const
+{
+    return GetMasterSource() && !SplitFieldNames(GetMasterFields()).isEmpty();
+}
+
+QVariantList TZMemDataSet::MasterValues() const
+{
+    QVariantList values;
+    if (!MasterRangeSet() || !FMasterLink->MasterActive())
+        return values;
+    for (const QString& name : SplitFieldNames(GetMasterFields())) {
+        TField* field = FMasterLink->MasterField(name);
+        if (!field)
+            DatabaseErrorFmt(SFieldNotFound, {name}, FMasterLink->DataSet());
+        values.append(field->GetValue());
+    }
+    return values;
+}
+
+void TZMemDataSet::UpdateMasterRange()
+{
+    FMasterRange = MasterRangeSet();
+    FRange.clear();
+    FRangeFields.clear();
+    FMasterValues.clear();
+    if (!FMasterRange)
+        return;
+    const QStringList masterNames = SplitFieldNames(GetMasterFields());
+    const size_t count = size_t(masterNames.size());
+    if (FKey.size() >= count) {
+        FRange.assign(FKey.begin(), FKey.begin() + qsizetype(count));
+        for (const TKeyPart& part : FRange)
+            for (const auto& field : Fields())
+                if (field->FieldNo() > 0 && ColumnOf(field.get()) == part.Column)
+                    FRangeFields.append(field->GetFieldName());
+    } else {
+        FRangeFields = masterNames;
+        FRange = MakeKey(masterNames, std::vector<bool>(count, false), std::vector<bool>(count, false));
+    }
+    FMasterValues = MasterValues();
+}
+
+bool TZMemDataSet::RowInMasterRange(int row) const
+{
+    if (!FMasterRange)
+        return true;
+    if (FMasterValues.size() != qsizetype(FRange.size()))
+        return false; // the master is closed
+    for (size_t i = 0; i < FRange.size(); ++i) {
+        const TKeyPart& part = FRange[i];
+        const QVariant& value = FMasterValues[qsizetype(i)];
+        if (value.isNull() || part.Column->IsNull(row))
+            return false;
+        const bool equal = part.Column->KeyUsable(value)
+                               ? part.Column->CompareKey(row, value, part.CaseInsensitive, false) == 0
+                               : QVariant::compare(part.Column->Get(row), value) == QPartialOrdering::Equivalent;
+        if (!equal)
+            return false;
+    }
+    return true;
+}
+
+void TZMemDataSet::MasterChanged()
+{
+    if (!GetActive())
+        return;
+    if (FMasterRange == MasterRangeSet() && (!FMasterRange || MasterValues() == FMasterValues))
+        return;
+    CheckBrowseMode();
+    RebuildView();
+    First();
+}
+
+void TZMemDataSet::DoOnNewRecord()
+{
+    // A new detail record belongs to the master's current record.
+    if (FMasterRange && FMasterValues.size() == FRangeFields.size())
+        for (qsizetype i = 0; i < FRangeFields.size(); ++i)
+            if (!FMasterValues[i].isNull())
+                FieldByName(FRangeFields[i])->SetValue(FMasterValues[i]);
+    TZDBCustomData::DoOnNewRecord();
 }
 
 // --- Locate ----------------------------------------------------------------------------------

@@ -27,6 +27,14 @@
 // "*TZDBCustomData" entry: coChangeIndexFields on the property "IndexFieldNames",
 // descending written as " DESC".
 //
+// Master/detail: with MasterSource and MasterFields (";"-list of the master's fields)
+// the dataset shows only the records whose leading index fields (IndexFieldNames or
+// IndexName; without an index long enough, the fields named like the master's) equal
+// the master's values on its current record, and follows the master as it scrolls,
+// edits those fields, opens and closes (no records while the master is closed or one
+// of its values is null). A new record starts with the master's values in those fields.
+// The master is only read, never moved.
+//
 // Bookmarks are the 4-byte row id: they stay valid across inserts, deletes,
 // filtering and re-sorting (as long as the row exists and is visible), compare
 // by the rows' positions in the current view, and are not reused for the rows
@@ -50,6 +58,9 @@ class TZMemDataSet : public TZDBCustomData {
     Q_OBJECT
     Q_PROPERTY(QString IndexFieldNames READ GetIndexFieldNames WRITE SetIndexFieldNames)
     Q_PROPERTY(QString IndexName READ GetIndexName WRITE SetIndexName)
+    Q_PROPERTY(QVariantList IndexDefs READ GetIndexDefList)
+    Q_PROPERTY(zdb::TDataSource* MasterSource READ GetMasterSource WRITE SetMasterSource)
+    Q_PROPERTY(QString MasterFields READ GetMasterFields WRITE SetMasterFields)
 
 public:
     explicit TZMemDataSet(QObject* parent = nullptr);
@@ -89,6 +100,16 @@ public:
     // Brings IndexDefs up to date with the indexes of the data; here they always are.
     Q_INVOKABLE void UpdateIndexDefs() {}
 
+    // The index definitions as the meta-object system reads them: one map per index,
+    // as FindIndexDef gives it.
+    QVariantList GetIndexDefList() const;
+
+    // Master/detail (see the header comment).
+    TDataSource* GetMasterSource() const { return FMasterLink->DataSource(); }
+    void SetMasterSource(TDataSource* value);
+    QString GetMasterFields() const { return FMasterLink->GetFieldNames(); }
+    void SetMasterFields(const QString& value);
+
     // Files: field definitions, every row (nulls included) and the index definitions
     // and selection. Loading replaces definitions and rows and opens the dataset; a file
     // that is not a valid dataset file raises and leaves the dataset as it was.
@@ -122,6 +143,7 @@ protected:
     void InternalFilterChanged() override;
     int GetRecNo() const override;
     bool LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) override;
+    void DoOnNewRecord() override;
 
 private:
     struct TKeyPart {
@@ -152,6 +174,12 @@ private:
     void SortView();
     void RebuildView();
     bool RowPassesFilter(int row);
+    // Master/detail range: whether one applies, the master's values, the detail's fields.
+    bool MasterRangeSet() const;
+    void UpdateMasterRange();
+    bool RowInMasterRange(int row) const;
+    QVariantList MasterValues() const;
+    void MasterChanged();
     int PosOf(int row) const; // position of a row in the view, -1 when not in it
     void ViewChangedFrom(int position) const { FPosValid = std::min(FPosValid, position); }
     int InsertPosition(int row) const;
@@ -179,6 +207,11 @@ private:
     TIndexDefs FIndexDefs;
     QString FIndexFieldNames;
     QString FIndexName;
+    std::unique_ptr<TMasterDataLink> FMasterLink;
+    bool FMasterRange = false;        // the view holds only the master's records
+    QVariantList FMasterValues;       // the master's values the view shows; empty: master closed
+    TKey FRange;                      // the detail's fields compared with them
+    QStringList FRangeFields;
 };
 
 } // namespace zdb

@@ -117,6 +117,9 @@ QStringList SplitFieldNames(const QString& names);
 struct TRecBuf {
     virtual ~TRecBuf() = default;
     std::vector<QVariant> CalcValues;
+    // The calculated and lookup fields of this record are still to be computed: a record
+    // read by a scan (Locate, Lookup) gets them only when one of them is read.
+    bool CalcPending = false;
 };
 using TRecordBuffer = TRecBuf*;
 
@@ -697,8 +700,12 @@ protected:
     void BindFields(bool binding);
     void DestroyFields();          // removes the automatically created fields
     void InitFieldDefsFromFields();
-    void GetCalcFields(TRecordBuffer buffer); // computes calculated and lookup fields
+    // Computes the calculated and lookup fields of a record just read; during a scan
+    // (TScanCalcGuard) only marks them pending, and reading one of them computes them.
+    void GetCalcFields(TRecordBuffer buffer);
     bool HasCalcFields() const { return FCalcFieldCount > 0; }
+    // Whether a Locate or Lookup scan is running (records are read for comparison only).
+    bool Scanning() const { return FScanCount > 0; }
     TDataSetState SetTempState(TDataSetState value);
     void RestoreState(TDataSetState value);
     void SetState(TDataSetState value);
@@ -728,6 +735,18 @@ protected:
         TDataSetState FOldState;
         bool FFilterSlot;
         TRecordBuffer FOldBuffer;
+    };
+
+    // While alive, records read by GetRecord leave their calculated and lookup fields to be
+    // computed when read: a scan that compares data fields costs no OnCalcFields or lookups.
+    class TScanCalcGuard {
+    public:
+        explicit TScanCalcGuard(TDataSet* dataSet) : FDataSet(dataSet) { ++FDataSet->FScanCount; }
+        ~TScanCalcGuard() { --FDataSet->FScanCount; }
+        TScanCalcGuard(const TScanCalcGuard&) = delete;
+        TScanCalcGuard& operator=(const TScanCalcGuard&) = delete;
+    private:
+        TDataSet* FDataSet;
     };
 
     // True when records must pass the Filter expression or OnFilterRecord.
@@ -783,6 +802,7 @@ private:
     TRecordBuffer FCalcBuffer = nullptr;
     TRecordBuffer FFilterBuffer = nullptr;
     int FCalcFieldCount = 0;
+    int FScanCount = 0;
     TFields FFields;
     TFieldDefs FFieldDefs;
     std::vector<TDataSource*> FDataSources;
@@ -908,6 +928,38 @@ private:
     bool FEditing = false;
     bool FReadOnly = false;
     bool FUpdating = false;
+};
+
+// The link of a detail dataset to its master's data source (a query's DataSource, a
+// table's MasterSource). It only reads the master's current record, never moves it:
+// OnMasterChange runs whenever the master's values of FieldNames may have changed: with
+// `moved` false when the master opened or closed (or the link joined another source), true
+// when it scrolled, changed its data or one of those fields was edited. Before the master
+// leaves its record the detail's pending edit is posted.
+class TMasterDataLink : public TDataLink {
+public:
+    explicit TMasterDataLink(TDataSet* detail) : FDetail(detail) {}
+    // Posts the detail's pending edit and joins `source`; raises when the source's dataset
+    // is the detail or follows it. ActiveChanged tells the detail.
+    void SetMasterSource(TDataSource* source);
+    QString GetFieldNames() const { return FFieldNames; }
+    void SetFieldNames(const QString& value);
+    // Whether the master is open (its values can be read).
+    bool MasterActive() const { return Active() && DataSet(); }
+    // The master's field of that name on an open master, else none.
+    TField* MasterField(const QString& name) const;
+    std::function<void(bool moved)> OnMasterChange;
+
+protected:
+    void ActiveChanged() override { MasterChange(false); }
+    void CheckBrowseMode() override;
+    void RecordChanged(TField* field) override;
+
+private:
+    void MasterChange(bool moved) { if (OnMasterChange) OnMasterChange(moved); }
+    TDataSet* FDetail;
+    QString FFieldNames;
+    QStringList FNames;
 };
 
 } // namespace zdb

@@ -370,4 +370,60 @@ void TDataLink::DataEvent(TDataEvent event, qintptr info)
     }
 }
 
+// --- TMasterDataLink ------------------------------------------------------------
+
+namespace {
+// The master source a dataset follows, through its MasterSource or DataSource property.
+TDataSource* MasterSourceOf(const TDataSet* dataSet)
+{
+    for (const char* name : {"MasterSource", "DataSource"}) {
+        const QVariant v = dataSet->property(name);
+        if (auto* source = qobject_cast<TDataSource*>(v.value<QObject*>()))
+            return source;
+    }
+    return nullptr;
+}
+} // namespace
+
+void TMasterDataLink::SetMasterSource(TDataSource* source)
+{
+    if (source == DataSource())
+        return;
+    if (FDetail->GetActive())
+        FDetail->CheckBrowseMode();
+    // The chain of masters above the new one must not come back to the detail.
+    const TDataSet* master = source ? source->GetDataSet() : nullptr;
+    for (int depth = 0; master && depth < 64; ++depth) {
+        if (master == FDetail)
+            DatabaseError(SCircularDataLink, FDetail);
+        const TDataSource* next = MasterSourceOf(master);
+        master = next ? next->GetDataSet() : nullptr;
+    }
+    SetDataSource(source);
+}
+
+void TMasterDataLink::SetFieldNames(const QString& value)
+{
+    FFieldNames = value;
+    FNames = SplitFieldNames(value);
+}
+
+TField* TMasterDataLink::MasterField(const QString& name) const
+{
+    TDataSet* master = DataSet();
+    return Active() && master && master->GetActive() ? master->FindField(name) : nullptr;
+}
+
+void TMasterDataLink::CheckBrowseMode()
+{
+    if (FDetail->GetActive())
+        FDetail->CheckBrowseMode();
+}
+
+void TMasterDataLink::RecordChanged(TField* field)
+{
+    if (!field || FNames.contains(field->GetFieldName(), Qt::CaseInsensitive))
+        MasterChange(true);
+}
+
 } // namespace zdb

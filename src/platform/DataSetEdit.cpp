@@ -196,6 +196,8 @@ bool TDataSet::GetFieldData(TField* field, QVariant& value) const
     if (!buffer)
         return false;
     if (field->FCalcIndex >= 0) {
+        if (buffer->CalcPending)
+            const_cast<TDataSet*>(this)->CalculateFields(buffer);
         if (size_t(field->FCalcIndex) >= buffer->CalcValues.size())
             return false;
         value = buffer->CalcValues[size_t(field->FCalcIndex)];
@@ -277,11 +279,16 @@ void TDataSet::ClearCalcFields(TRecordBuffer buffer)
     if (!buffer)
         return;
     buffer->CalcValues.assign(size_t(FCalcFieldCount), QVariant());
+    buffer->CalcPending = false;
 }
 
 void TDataSet::GetCalcFields(TRecordBuffer buffer)
 {
-    if (FCalcFieldCount > 0 && buffer)
+    if (FCalcFieldCount == 0 || !buffer)
+        return;
+    if (FScanCount > 0)
+        buffer->CalcPending = true;
+    else
         CalculateFields(buffer);
 }
 
@@ -289,6 +296,7 @@ void TDataSet::CalculateFields(TRecordBuffer buffer)
 {
     if (!buffer || FCalcFieldCount == 0)
         return;
+    buffer->CalcPending = false;
     TTempBufferState temp(this, dsCalcFields, buffer);
     ClearCalcFields(buffer);
     for (const auto& field : FFields) {

@@ -205,7 +205,11 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
 {
     CheckActive();
     DoBeforeScroll();
-    const bool found = LocateRecord(keyFields, keyValues, options);
+    bool found = false;
+    {
+        TScanCalcGuard scan(this);
+        found = LocateRecord(keyFields, keyValues, options);
+    }
     if (found) {
         Resync(TResyncMode(rmExact) | rmCenter);
         DoAfterScroll();
@@ -216,8 +220,12 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
 QVariant TDataSet::Lookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields)
 {
     CheckActive();
-    if (!LocateRecord(keyFields, keyValues, {}))
-        return QVariant();
+    {
+        TScanCalcGuard scan(this);
+        if (!LocateRecord(keyFields, keyValues, {}))
+            return QVariant();
+    }
+    // The record found computes its calculated fields when a result field is one.
     TTempBufferState temp(this, dsCalcFields, TempBuffer());
     return GetFieldValue(resultFields);
 }

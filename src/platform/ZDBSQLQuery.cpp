@@ -3,6 +3,8 @@
 
 #include "ZDBSQLQuery.h"
 
+#include "AppExceptions.h"
+
 #include <QAtomicInteger>
 #include <QDateTime>
 #include <QSqlDriver>
@@ -10,6 +12,8 @@
 #include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlQuery>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -27,6 +31,8 @@ constexpr quint64 GenerationMask = (quint64(1) << 23) - 1;
 constexpr quint64 IndexMask = (quint64(1) << GenerationShift) - 1;
 // Order keys: the n-th row read gets (n + 1) * OrderGap; inserted rows go in between.
 constexpr quint64 OrderGap = quint64(1) << 22;
+// The largest packet a Locate or Lookup scan reads ahead.
+constexpr int ScanPacketLimit = 10000;
 QAtomicInteger<quint32> NextCloneNumber{1};
 
 enum class TDialect { Sqlite, Postgres, Other };
@@ -719,8 +725,19 @@ private:
 // ---------------------------------------------------------------------------
 // Construction and properties
 
-TZSQLQuery::TZSQLQuery(QObject* parent) : TDataSet(parent), FParams(this)
+TZSQLQuery::TZSQLQuery(QObject* parent)
+    : TDataSet(parent), FParams(this), FMasterLink(std::make_unique<TMasterDataLink>(this))
 {
+    FMasterLink->OnMasterChange = [this](bool moved) { MasterChanged(moved); };
+    FMasterTimer = new QTimer(this);
+    FMasterTimer->setSingleShot(true);
+    connect(FMasterTimer, &QTimer::timeout, this, [this] {
+        try {
+            FollowMaster();
+        } catch (...) {
+            HandleException(nullptr);
+        }
+    });
 }
 
 TZSQLQuery::~TZSQLQuery()
@@ -753,6 +770,61 @@ void TZSQLQuery::SetConnectionName(const QString& value)
     FConnectionName = value;
     FieldDefs().Clear();
     FieldDefs().SetUpdated(false);
+}
+
+void TZSQLQuery::SetDataSource(TDataSource* value)
+{
+    FMasterLink->SetMasterSource(value);
+}
+
+void TZSQLQuery::MasterChanged(bool moved)
+{
+    if (!Active())
+        return; // the parameters are taken when it opens
+    if (moved && FMasterDelay > 0)
+        FMasterTimer->start(FMasterDelay); // a restart: the master must rest for the delay
+    else
+        FollowMaster();
+}
+
+void TZSQLQuery::FollowMaster()
+{
+    FMasterTimer->stop();
+    if (!Active())
+        return;
+    CheckBrowseMode();
+    if (!ApplyMasterParams())
+        return;
+    TDataSetControlsGuard guard(this); // the links see one change of the data, not a closing
+    Close();
+    Open();
+}
+
+bool TZSQLQuery::ApplyMasterParams()
+{
+    if (!GetDataSource())
+        return false;
+    FMasterLink->SetFieldNames(FParams.Names().join(QLatin1Char(';')));
+    const bool masterOpen = FMasterLink->MasterActive();
+    QStringList given;
+    bool changed = false;
+    for (int i = 0; i < FParams.Count(); ++i) {
+        TParam& param = FParams[i];
+        TField* field = FMasterLink->MasterField(param.Name());
+        // A closed master gives null to what it gave before and to what has no value yet.
+        if (!field && (masterOpen || (param.GetBound() && !FMasterParams.contains(param.Name(), Qt::CaseInsensitive))))
+            continue;
+        const QVariant value = field ? field->GetValue() : QVariant();
+        if (!param.GetBound() || param.Value() != value || param.IsNull() != value.isNull()) {
+            param.SetValue(value);
+            changed = true;
+        }
+        if (field)
+            given << param.Name();
+    }
+    if (masterOpen)
+        FMasterParams = given;
+    return changed;
 }
 
 QSqlDatabase TZSQLQuery::Connection() const
@@ -849,6 +921,7 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
     if (sql.isEmpty())
         DatabaseError(QStringLiteral("No SQL statement"), this);
     FParams.ParseSQL(SQLText());
+    ApplyMasterParams();
     CheckParams();
 
     const TDialect dialect = DialectOf(db);
@@ -1289,9 +1362,67 @@ void TZSQLQuery::FetchAll()
 
 bool TZSQLQuery::EnsureFetched(int position)
 {
-    while (position >= int(FRows.size()) && !FAllFetched)
-        FetchPacket(FPacketRecords);
+    while (position >= int(FRows.size()) && !FAllFetched && !FCachedScan) {
+        // A scan reads ahead in growing packets: a deep Locate takes few round trips.
+        int packet = FPacketRecords;
+        if (Scanning() && packet > 0)
+            packet = std::clamp(int(FRows.size()), packet, std::max(packet, ScanPacketLimit));
+        FetchPacket(packet);
+    }
     return position >= 0 && position < int(FRows.size());
+}
+
+bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
+                                  TLocateOptions options)
+{
+    if (FAllFetched || !FSource || !FSource->CountIsSnapshot() || options.toInt() != 0 || RecordFilterActive()
+        || fields.empty())
+        return false;
+    QVariantList keys;
+    if (fields.size() == 1)
+        keys = keyValues.typeId() == QMetaType::QVariantList ? keyValues.toList() : QVariantList{keyValues};
+    else if (keyValues.typeId() == QMetaType::QVariantList)
+        keys = keyValues.toList();
+    if (size_t(keys.size()) != fields.size())
+        return false;
+    // Only keys the server compares exactly as the record comparison does.
+    const QSqlDriver* driver = Connection().driver();
+    QStringList conditions;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TField* field = fields[i];
+        const QVariant& key = keys[qsizetype(i)];
+        const TFieldType type = field->DataType();
+        const bool integer = IsIntegerFieldType(type) && (key.typeId() == QMetaType::Int
+                                                          || key.typeId() == QMetaType::LongLong);
+        const bool text = (type == ftString || type == ftWideString) && key.typeId() == QMetaType::QString;
+        if (field->FieldNo() <= 0 || field->Calculated() || !(integer || text) || !driver)
+            return false;
+        QSqlField literal(QStringLiteral("k"), key.metaType());
+        literal.setValue(key);
+        conditions << QStringLiteral("%1 = %2").arg(QuoteFieldName(field->GetFieldName()), driver->formatValue(literal));
+    }
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM (\n%1\n) AS zdb_locate_q WHERE %2 LIMIT 1)"
+                                       " AS zdb_locate_e")
+                            .arg(StatementText(), conditions.join(QLatin1String(" AND ")));
+    qint64 count = -1;
+    return FSource->Count(sql, count) && count == 0;
+}
+
+bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
+{
+    // The rows read already first: they come first in the order, and most keys a grid or a
+    // lookup field asks for are among them.
+    {
+        FCachedScan = true;
+        const auto reset = qScopeGuard([this] { FCachedScan = false; });
+        if (TDataSet::LocateRecord(keyFields, keyValues, options))
+            return true;
+    }
+    // The rows not read yet come from the server's result as it was at the opening (rows
+    // this query changed since are among those read): when it has no match, none is left.
+    if (FAllFetched || ServerLacksMatch(GetFieldList(keyFields), keyValues, options))
+        return false;
+    return TDataSet::LocateRecord(keyFields, keyValues, options);
 }
 
 quint64 TZSQLQuery::OrderOf(quint64 serial) const
@@ -1869,6 +2000,7 @@ int TZSQLQuery::ExecSQL()
     if (sql.isEmpty())
         DatabaseError(QStringLiteral("No SQL statement"), this);
     FParams.ParseSQL(SQLText());
+    ApplyMasterParams();
     CheckParams();
     QSqlQuery q(db);
     const bool sqlite = DialectOf(db) == TDialect::Sqlite;

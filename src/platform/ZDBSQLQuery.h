@@ -25,6 +25,21 @@
 // statement as literals made by the driver's own QSqlDriver::formatValue
 // (which is also how Qt's PostgreSQL driver passes bound values to EXECUTE).
 //
+// Locate and Lookup search the rows read already first, then read on in growing
+// packets (up to 10,000 rows). On PostgreSQL, before reading on for exact data-field
+// keys (integers, or strings in text fields), they ask the server, in the cursor's
+// snapshot, whether any row of the result has them; when none has, the rest is not
+// fetched.
+//
+// Master/detail. With DataSource set, every parameter named like a field of the
+// source's dataset (the master) takes that field's value on the master's current
+// record when the query opens, and the query opens again when those values change:
+// at once when the master opens or closes (then the values are null), after
+// MasterDelay milliseconds of rest (a single-shot timer, default 100) when the master
+// scrolls or one of those fields is edited, so a master moving fast runs the statement
+// once. A pending edit of the query is posted before the master leaves its record.
+// The master is only read, never moved. Other parameters keep the values given.
+//
 // Field types. Taken from the driver per column: PostgreSQL by type OID with
 // length and scale; SQLite, which is dynamically typed, by the declared type of
 // the table column a result column comes from (PRAGMA table_info), falling back
@@ -80,12 +95,14 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
 #include <vector>
 
 class QSqlQuery;
+class QTimer;
 
 namespace zdb {
 
@@ -234,6 +251,8 @@ class TZSQLQuery : public TDataSet {
     Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
     Q_PROPERTY(QString UpdateTable READ GetUpdateTable WRITE SetUpdateTable)
     Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
+    Q_PROPERTY(zdb::TDataSource* DataSource READ GetDataSource WRITE SetDataSource)
+    Q_PROPERTY(int MasterDelay READ GetMasterDelay WRITE SetMasterDelay)
 
 public:
     explicit TZSQLQuery(QObject* parent = nullptr);
@@ -282,6 +301,13 @@ public:
     const TParams& Params() const { return FParams; }
     TParam& ParamByName(const QString& name) const { return FParams.ParamByName(name); }
 
+    // The master whose fields give the parameters of the same names (see the header comment).
+    TDataSource* GetDataSource() const { return FMasterLink->DataSource(); }
+    void SetDataSource(TDataSource* value);
+    // Milliseconds the master rests before the query follows its scrolling; 0 = at once.
+    int GetMasterDelay() const { return FMasterDelay; }
+    void SetMasterDelay(int value) { FMasterDelay = std::max(value, 0); }
+
     // Overrides the type (and for strings the size) of a result column, from the next Open on.
     void SetFieldType(const QString& fieldName, TFieldType type, int size = 0);
     void ClearFieldTypes();
@@ -324,6 +350,7 @@ protected:
     int GetRecNo() const override;
     void DoSetRecNo(int value) override;
     void InternalFilterChanged() override;
+    bool LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) override;
 
 private:
     class TRowSource;  // where the rows come from (a forward-only query or a server-side cursor)
@@ -333,6 +360,15 @@ private:
     struct TRow;       // one cached row
     struct TUpdateInfo;
 
+    // Whether the server says that no row of the result, read or not, matches a Locate;
+    // false when it cannot tell exactly as the record comparison would.
+    bool ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
+                          TLocateOptions options);
+    void MasterChanged(bool moved);
+    // Runs the statement again when the master's values changed its parameters.
+    void FollowMaster();
+    // Gives the parameters the master's values; whether any changed.
+    bool ApplyMasterParams();
     QString StatementText() const;
     void CheckParams() const;
     std::unique_ptr<TRowSource> OpenSource(bool forDefinitions);
@@ -368,6 +404,11 @@ private:
     TParams FParams;
     std::map<QString, std::pair<TFieldType, int>> FFieldTypes; // by upper-cased field name
     int FRowsAffected = 0;
+    std::unique_ptr<TMasterDataLink> FMasterLink;
+    int FMasterDelay = 100;
+    QTimer* FMasterTimer = nullptr; // a child of the query
+    QStringList FMasterParams;       // parameters the master gave values
+    bool FCachedScan = false;        // a scan reads only the rows fetched already
 
     // Open state
     bool FCursorOpen = false;

@@ -686,6 +686,84 @@ std::vector<QVariantList> Contents(TZMemDataSet& ds)
 
 } // namespace
 
+TEST(MemDataMasterDetail, TheDetailShowsTheLinesOfTheMasterRecord)
+{
+    TTable orders; // Id 1..4
+    for (int i = 1; i <= 4; ++i)
+        orders.Append(QStringLiteral("Order %1").arg(i), i);
+    orders.Data.First();
+    TZMemDataSet lines;
+    lines.FieldDefs().Add(QStringLiteral("LineId"), ftInteger);
+    lines.FieldDefs().Add(QStringLiteral("OrderId"), ftInteger);
+    lines.FieldDefs().Add(QStringLiteral("Qty"), ftInteger);
+    lines.SetIndexFieldNames(QStringLiteral("OrderId;LineId"));
+    lines.setProperty("MasterSource", QVariant::fromValue<QObject*>(&orders.Source));
+    EXPECT_TRUE(lines.setProperty("MasterFields", QStringLiteral("Id")));
+    lines.CreateDataSet();
+    EXPECT_TRUE(lines.IsEmpty());
+    // Lines 1..9: order (line % 3) + 1, quantity 10 * line; appended under each master record.
+    for (int line = 1; line <= 9; ++line) {
+        orders.Data.Locate(QStringLiteral("Id"), line % 3 + 1);
+        lines.Append();
+        EXPECT_EQ(lines.FieldByName(QStringLiteral("OrderId"))->AsInteger(), line % 3 + 1);
+        lines.FieldByName(QStringLiteral("LineId"))->SetValue(line);
+        lines.FieldByName(QStringLiteral("Qty"))->SetValue(10 * line);
+        lines.Post();
+    }
+    auto lineIds = [&lines] {
+        std::vector<int> ids;
+        for (lines.First(); !lines.Eof(); lines.Next())
+            ids.push_back(lines.FieldByName(QStringLiteral("LineId"))->AsInteger());
+        return ids;
+    };
+    orders.Data.First();
+    EXPECT_EQ(lineIds(), (std::vector<int>{3, 6, 9}));
+    orders.Data.Next();
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 4, 7}));
+    EXPECT_EQ(orders.Id(), 2) << "the detail never moves its master";
+    orders.Data.Last();
+    EXPECT_TRUE(lines.IsEmpty());
+
+    // Another index whose leading field is the link; the detail follows an edit of the link field.
+    lines.SetIndexFieldNames(QStringLiteral("OrderId;Qty DESC"));
+    orders.Data.Edit();
+    orders.Data.FieldByName(QStringLiteral("Id"))->SetValue(3);
+    EXPECT_EQ(lineIds(), (std::vector<int>{8, 5, 2}));
+    orders.Data.Cancel();
+    EXPECT_TRUE(lines.IsEmpty());
+
+    // A pending detail edit is posted before the master leaves its record.
+    orders.Data.First();
+    lines.First();
+    lines.Edit();
+    lines.FieldByName(QStringLiteral("Qty"))->SetValue(1000);
+    orders.Data.Next();
+    EXPECT_EQ(lines.State(), dsBrowse);
+    orders.Data.First();
+    EXPECT_EQ(lines.FieldByName(QStringLiteral("Qty"))->AsInteger(), 1000);
+
+    // A closed master empties the detail; opening it again shows the lines of its first record.
+    orders.Data.Close();
+    EXPECT_TRUE(lines.IsEmpty());
+    EXPECT_TRUE(lines.Active());
+    orders.Data.Open();
+    EXPECT_TRUE(lines.IsEmpty()) << "the master's rows went with its closing";
+
+    // Reachable by name; a master leading back to the detail is refused.
+    EXPECT_EQ(lines.property("MasterSource").value<QObject*>(), &orders.Source);
+    EXPECT_EQ(lines.property("MasterFields").toString(), QStringLiteral("Id"));
+    TDataSource linesSource;
+    linesSource.SetDataSet(&lines);
+    EXPECT_THROW(orders.Data.SetMasterSource(&linesSource), EDatabaseError);
+    EXPECT_THROW(orders.Source.SetDataSet(&lines), EDatabaseError) << "a source of its own detail";
+    lines.AddIndex(QStringLiteral("ByQty"), QStringLiteral("Qty"));
+    const QVariantList defs = lines.property("IndexDefs").toList();
+    ASSERT_EQ(defs.size(), 1);
+    EXPECT_EQ(defs.front().toMap().value(QStringLiteral("Fields")).toString(), QStringLiteral("Qty"));
+    lines.SetMasterSource(nullptr);
+    EXPECT_EQ(lineIds().size(), 9u);
+}
+
 TEST(MemDataTypes, EveryFieldTypeKeepsItsValuesAndNulls)
 {
     TZMemDataSet ds;

@@ -234,6 +234,35 @@ TEST_F(ChangeOrderBuiltIns, OurDataSetsFindTheirEntriesThroughAncestry)
     EXPECT_EQ(Describe(ChangeOrderList().Find(&memData, true)), "*TZDBCustomData index");
 }
 
+TEST(ChangeOrderProperties, OurDataSetsPublishTheirOrderAndLinkPropertiesByName)
+{
+    TZMemDataSet master;
+    TDataSource source;
+    source.SetDataSet(&master);
+    TZMemDataSet table;
+    TZSQLQuery query;
+    for (const char* name : {"IndexFieldNames", "IndexName", "IndexDefs", "MasterSource", "MasterFields",
+                             "MasterSource.DataSet"})
+        EXPECT_TRUE(HasProperty(&table, QLatin1String(name))) << name;
+    for (const char* name : {"SQL", "DataSource", "DataSource.DataSet"})
+        EXPECT_TRUE(HasProperty(&query, QLatin1String(name))) << name;
+    for (const char* name : {"CommandText", "MasterSource", "IndexFieldNames"})
+        EXPECT_FALSE(HasProperty(&query, QLatin1String(name))) << name;
+
+    EXPECT_TRUE(SetPropertyValue(&table, "MasterSource", QVariant::fromValue<QObject*>(&source)));
+    EXPECT_TRUE(SetPropertyValue(&table, "MasterFields", "Id"));
+    EXPECT_TRUE(SetPropertyValue(&query, "DataSource", QVariant::fromValue<QObject*>(&source)));
+    EXPECT_EQ(GetPropertyValue(&table, "MasterSource.DataSet").value<QObject*>(), &master);
+    EXPECT_EQ(GetPropertyValue(&query, "DataSource.DataSet").value<QObject*>(), &master);
+    EXPECT_EQ(GetPropertyValue(&table, "MasterFields").toString(), "Id");
+    table.AddIndex("ByName", "Name;Id", ixCaseInsensitive, "Id");
+    const QVariantList defs = GetPropertyValue(&table, "IndexDefs").toList();
+    ASSERT_EQ(defs.size(), 1);
+    EXPECT_EQ(defs.front().toMap().value("DescFields").toString(), "Id");
+    EXPECT_TRUE(SetPropertyValue(&table, "IndexName", "ByName"));
+    EXPECT_EQ(table.GetIndexName(), "ByName");
+}
+
 TEST_F(ChangeOrderBuiltIns, ClientDataSetRewritesItsQueryOnlyWhenItHasOne)
 {
     TClientDataSet cds;

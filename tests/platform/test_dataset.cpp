@@ -406,6 +406,65 @@ TEST(DataSetFields, LookupCalculatedAndMultiFieldValues)
     EXPECT_THROW(customers.Lookup(QStringLiteral("Missing"), 1, QStringLiteral("CustName")), EDatabaseError);
 }
 
+TEST(DataSetSearch, ScansComputeCalculatedFieldsOnlyWhenCompared)
+{
+    // A lookup that counts the scans it causes, and a counting OnCalcFields.
+    TArrayDataSet names;
+    names.AddFieldDef(QStringLiteral("Code"), ftInteger);
+    names.AddFieldDef(QStringLiteral("Text"), ftString, 20);
+    for (int i = 0; i < 10; ++i)
+        names.AddRow({i, QStringLiteral("Text %1").arg(i)});
+    names.Open();
+    TArrayDataSet rows;
+    rows.AddFieldDef(QStringLiteral("Id"), ftInteger);
+    rows.AddFieldDef(QStringLiteral("Code"), ftInteger);
+    for (int i = 1; i <= 500; ++i)
+        rows.AddRow({i, i % 10});
+    auto lookup = std::make_unique<TStringField>();
+    lookup->SetFieldName(QStringLiteral("CodeText"));
+    lookup->SetFieldKind(fkLookup);
+    lookup->SetLookupDataSet(&names);
+    lookup->SetKeyFields(QStringLiteral("Code"));
+    lookup->SetLookupKeyFields(QStringLiteral("Code"));
+    lookup->SetLookupResultField(QStringLiteral("Text"));
+    rows.AddField(std::move(lookup));
+    auto calc = std::make_unique<TIntegerField>();
+    calc->SetFieldName(QStringLiteral("Twice"));
+    calc->SetFieldKind(fkCalculated);
+    rows.AddField(std::move(calc));
+    int calcCount = 0;
+    rows.OnCalcFields = [&calcCount](TDataSet* ds) {
+        ++calcCount;
+        ds->FieldByName(QStringLiteral("Twice"))->SetValue(ds->FieldByName(QStringLiteral("Id"))->AsInteger() * 2);
+    };
+    rows.Open();
+    const int namesReads = names.GetRecordCallCount;
+
+    // A data field: the scan reads only Id; the records the ring shows afterwards are computed.
+    calcCount = 0;
+    ASSERT_TRUE(rows.Locate(QStringLiteral("Id"), 450));
+    EXPECT_LE(calcCount, 2);
+    EXPECT_EQ(rows.FieldByName(QStringLiteral("Twice"))->AsInteger(), 900);
+    EXPECT_EQ(rows.FieldByName(QStringLiteral("CodeText"))->AsString(), QStringLiteral("Text 0"));
+    EXPECT_LE(names.GetRecordCallCount - namesReads, 2 * 11) << "the lookup ran for the scanned records";
+    calcCount = 0;
+    EXPECT_EQ(rows.Lookup(QStringLiteral("Id"), 321, QStringLiteral("Code")).toInt(), 1);
+    EXPECT_EQ(calcCount, 0);
+    EXPECT_EQ(rows.Lookup(QStringLiteral("Id"), 321, QStringLiteral("Twice;CodeText")).toList(),
+              (QVariantList{642, QStringLiteral("Text 1")}));
+    EXPECT_EQ(calcCount, 1);
+
+    // Calculated and lookup keys are computed for the records compared, also behind a filter on one.
+    EXPECT_TRUE(rows.Locate(QStringLiteral("Twice"), 84));
+    EXPECT_EQ(rows.FieldByName(QStringLiteral("Id"))->AsInteger(), 42);
+    EXPECT_TRUE(rows.Locate(QStringLiteral("CodeText;Id"), QVariantList{QStringLiteral("Text 7"), 17}));
+    EXPECT_EQ(rows.FieldByName(QStringLiteral("Id"))->AsInteger(), 17);
+    rows.SetFilter(QStringLiteral("Twice > 600"));
+    rows.SetFiltered(true);
+    EXPECT_TRUE(rows.Locate(QStringLiteral("Code"), 3));
+    EXPECT_EQ(rows.FieldByName(QStringLiteral("Id"))->AsInteger(), 303);
+}
+
 TEST(DataSetSearch, LocateWithOptionsAndFindNext)
 {
     Linked t(40);

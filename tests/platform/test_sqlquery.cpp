@@ -8,6 +8,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -787,6 +788,79 @@ TEST_P(SqlQueryTest, LookupFieldsReadAnotherQuery)
 }
 
 // ---------------------------------------------------------------------------
+// Master/detail
+
+TEST_P(SqlQueryTest, ADetailQueryFollowsItsMasterThroughItsParameters)
+{
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, name VARCHAR(20))"));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO orders VALUES (1, 'A'), (2, 'B'), (3, 'C'), (4, 'D')"));
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE lines (id INTEGER PRIMARY KEY, order_id INTEGER, qty INTEGER)"));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO lines VALUES (1, 1, 5), (2, 1, 7), (3, 2, 1), (4, 3, 9),"
+                              " (5, 3, 2), (6, 3, 8)"));
+    TZSQLQuery& orders = Query("SELECT id, name FROM orders ORDER BY id");
+    TLinked master(orders);
+    orders.Open();
+    TZSQLQuery& lines = Query("SELECT id, order_id, qty FROM lines WHERE order_id = :id AND qty >= :least ORDER BY id");
+    lines.ParamByName("least").SetValue(3);
+    lines.setProperty("DataSource", QVariant::fromValue<QObject*>(&master.source));
+    EXPECT_EQ(lines.property("DataSource").value<QObject*>(), &master.source);
+    lines.SetMasterDelay(30);
+    TLinked detail(lines);
+    int opened = 0;
+    lines.AfterOpen = [&opened](TDataSet*) { ++opened; };
+    auto lineIds = [&] { return WindowIds(detail.link); };
+    auto waitForDetail = [&] { QTest::qWait(150); };
+
+    lines.Open(); // at once, from the master's current record
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2}));
+
+    // Scrolling runs the statement after the master rests, once for a burst of moves.
+    opened = 0;
+    orders.Next();
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2})) << "not before the delay";
+    for (int i = 0; i < 10; ++i) {
+        orders.Next();
+        orders.Prior();
+    }
+    orders.Next();
+    waitForDetail();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(lineIds(), (std::vector<int>{4, 6})) << "the other parameter keeps its value";
+    EXPECT_EQ(Id(orders), 3) << "the detail never moves its master";
+    orders.Next();
+    waitForDetail();
+    EXPECT_TRUE(lines.IsEmpty());
+    EXPECT_EQ(opened, 2);
+
+    // An edit of the linking field of the master is followed; its cancelling too.
+    orders.First();
+    waitForDetail();
+    orders.Edit();
+    orders.FieldByName("id")->SetValue(3);
+    waitForDetail();
+    EXPECT_EQ(lineIds(), (std::vector<int>{4, 6}));
+    orders.Cancel();
+    waitForDetail();
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2}));
+
+    // A pending edit of the detail is posted before the master moves.
+    lines.Edit();
+    lines.FieldByName("qty")->SetValue(70);
+    orders.Next();
+    EXPECT_EQ(lines.State(), dsBrowse);
+    EXPECT_EQ(Scalar(Db(), "SELECT qty FROM lines WHERE id = 1").toInt(), 70);
+
+    // Closing the master empties the detail at once, opening it fills it at once.
+    orders.Close();
+    EXPECT_TRUE(lines.Active());
+    EXPECT_TRUE(lines.IsEmpty());
+    EXPECT_TRUE(lines.ParamByName("id").IsNull());
+    orders.Open();
+    EXPECT_EQ(lineIds(), (std::vector<int>{1, 2}));
+    lines.SetDataSource(nullptr);
+}
+
+// ---------------------------------------------------------------------------
 // Connection behaviour
 
 TEST_P(SqlQueryTest, TransactionsOnTheConnectionDoNotDisturbFetching)
@@ -885,6 +959,12 @@ protected:
             GTEST_SKIP() << conn->ErrorText().toStdString();
         ASSERT_TRUE(conn->IsOpen()) << conn->ErrorText().toStdString();
     }
+    // The whole big table in id order.
+    void SelectBig(TZSQLQuery& q)
+    {
+        q.SetConnection(Conn()->Db());
+        q.SetSQLText("SELECT id, name, qty FROM big ORDER BY id");
+    }
     static std::unique_ptr<TTestConnection> FSqlite;
     static std::unique_ptr<TTestConnection> FPg;
 };
@@ -894,8 +974,7 @@ std::unique_ptr<TTestConnection> SqlQueryLargeTest::FPg;
 TEST_P(SqlQueryLargeTest, OpeningFetchesOnlyTheFirstPackets)
 {
     TZSQLQuery q;
-    q.SetConnection(Conn()->Db());
-    q.SetSQLText("SELECT id, name, qty FROM big ORDER BY id");
+    SelectBig(q);
     TLinked linked(q, 25);
     q.Open();
     for (int i = 1; i <= 30; ++i) {
@@ -914,6 +993,35 @@ TEST_P(SqlQueryLargeTest, OpeningFetchesOnlyTheFirstPackets)
     EXPECT_EQ(q.RecordCount(), Rows);
     q.Prior();
     EXPECT_EQ(Id(q), Rows - 1);
+}
+
+TEST_P(SqlQueryLargeTest, DeepAndMissingKeysOfALocate)
+{
+    TZSQLQuery q;
+    SelectBig(q);
+    TLinked linked(q, 25);
+    q.Open();
+    EXPECT_TRUE(q.Locate("id", 250000));
+    EXPECT_EQ(q.RecNo(), 250000);
+    EXPECT_LE(q.FetchedRecordCount(), 260000);
+    EXPECT_TRUE(q.Locate("name", QStringLiteral("Item 12")));
+    EXPECT_EQ(Id(q), 12);
+
+    // A key no row has: PostgreSQL answers in the cursor's snapshot, the rest stays unread.
+    const int fetched = q.FetchedRecordCount();
+    EXPECT_FALSE(q.Locate("id", -4));
+    EXPECT_FALSE(q.Lookup("name;qty", QVariantList{QStringLiteral("Item 7"), 8}, "id").isValid());
+    EXPECT_EQ(Id(q), 12);
+    if (!Conn()->Sqlite()) {
+        EXPECT_EQ(q.FetchedRecordCount(), fetched);
+    }
+    // Rows changed here are found among those read, not by the server's snapshot.
+    q.Locate("id", 3);
+    q.Edit();
+    q.FieldByName("qty")->SetValue(-77);
+    q.Post();
+    EXPECT_TRUE(q.Locate("qty", -77));
+    EXPECT_EQ(Id(q), 3);
 }
 
 TEST_P(SqlQueryLargeTest, EditsDeepInsideAFreshQuery)
