@@ -1158,7 +1158,7 @@ void TZMemDataSet::UpdateMasterRange()
                     FRangeFields.append(field->GetFieldName());
     } else {
         FRangeFields = masterNames;
-        FRange = MakeKey(masterNames, std::vector<bool>(count, false), std::vector<bool>(count, false));
+        FRange = MakeKey(FieldDefs(), FStore.get(), masterNames, std::vector<bool>(count, false), std::vector<bool>(count, false));
     }
     FMasterValues = MasterValues();
 }
