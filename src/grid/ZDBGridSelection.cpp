@@ -5,7 +5,13 @@
 #include "DBError.h"
 #include "ZDBGrids.h"
 
+#include <QDateTime>
+#include <QHash>
+
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace zdb {
 
@@ -194,12 +200,36 @@ bool TZBookmarkList::Find(const TBookmark& Bookmark, int& Index) const
         Index = FCacheIndex;
         return FCacheFound;
     }
-    const bool found = HalvingSearch(
-        FItems, Bookmark, [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B); }, Index);
+    // A walk asks for neighbours of the last answer: try the places next to it first.
+    bool found = false;
+    if (!NearSearch(Bookmark, Index, found))
+        found = HalvingSearch(
+            FItems, Bookmark, [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B); }, Index);
     FCacheItem = Bookmark;
     FCacheIndex = Index;
     FCacheFound = found;
     return found;
+}
+
+bool TZBookmarkList::NearSearch(const TBookmark& Bookmark, int& Index, bool& Found) const
+{
+    if (FCacheIndex < 0)
+        return false;
+    const int count = Count();
+    for (int place : {FCacheIndex, FCacheIndex + 1, FCacheIndex - 1}) {
+        if (place < 0 || place > count)
+            continue;
+        // Bookmark's place is the first item not below it.
+        if (place > 0 && Compare(FItems[size_t(place - 1)], Bookmark) >= 0)
+            continue;
+        const int c = place < count ? Compare(FItems[size_t(place)], Bookmark) : 1;
+        if (c < 0)
+            continue;
+        Index = place;
+        Found = c == 0;
+        return true;
+    }
+    return false;
 }
 
 int TZBookmarkList::IndexOf(const TBookmark& Bookmark) const
@@ -303,6 +333,40 @@ void TZBookmarkList::DeleteItem(int Index)
     ResetCache();
 }
 
+void TZBookmarkList::SortItems(std::vector<TBookmark>& Items) const
+{
+    const auto less = [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B) < 0; };
+    // A walk in the dataset's order usually comes in bookmark order already, or in its
+    // reverse when it went backwards.
+    if (std::is_sorted(Items.begin(), Items.end(), less))
+        return;
+    if (std::is_sorted(Items.rbegin(), Items.rend(), less))
+        std::reverse(Items.begin(), Items.end());
+    else
+        std::sort(Items.begin(), Items.end(), less);
+}
+
+void TZBookmarkList::ReplaceItems(std::vector<TBookmark> Items)
+{
+    SortItems(Items);
+    FItems = std::move(Items);
+    ResetCache();
+}
+
+void TZBookmarkList::Toggle(std::vector<TBookmark> Items)
+{
+    if (Items.empty())
+        return;
+    SortItems(Items);
+    std::vector<TBookmark> merged;
+    merged.reserve(FItems.size() + Items.size());
+    std::set_symmetric_difference(FItems.begin(), FItems.end(), Items.begin(), Items.end(),
+                                  std::back_inserter(merged),
+                                  [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B) < 0; });
+    FItems = std::move(merged);
+    ResetCache();
+}
+
 void TZBookmarkList::Clear()
 {
     if (FItems.empty())
@@ -358,12 +422,11 @@ bool TZBookmarkList::Refresh()
     TDataSet* ds = FGrid->DataSet();
     TZSelectGuard bracket(FGrid);
     ds->CheckBrowseMode();
-    bool dropped = false;
-    for (int i = Count() - 1; i >= 0; --i)
-        if (!ds->BookmarkValid(FItems[size_t(i)])) {
-            DeleteItem(i);
-            dropped = true;
-        }
+    const auto kept = std::remove_if(FItems.begin(), FItems.end(),
+                                     [ds](const TBookmark& Bookmark) { return !ds->BookmarkValid(Bookmark); });
+    const bool dropped = kept != FItems.end();
+    FItems.erase(kept, FItems.end());
+    ResetCache();
     ds->UpdateCursorPos();
     if (dropped) {
         FGrid->Invalidate();
@@ -391,6 +454,42 @@ void TZBookmarkList::Save(const QString& KeyFields)
     FSaved = std::move(saved);
 }
 
+namespace {
+
+// A hash that agrees with the key comparison of Locate: values that compare equal
+// (numbers of different types among them) hash alike.
+size_t KeyHash(const QVariant& Value)
+{
+    if (Value.isNull())
+        return 0;
+    switch (Value.typeId()) {
+    case QMetaType::QVariantList: {
+        size_t h = 1;
+        for (const QVariant& item : Value.toList())
+            h = h * 31 + KeyHash(item);
+        return h;
+    }
+    case QMetaType::Bool:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double: return qHash(Value.toDouble());
+    case QMetaType::QDateTime: return qHash(Value.toDateTime().toMSecsSinceEpoch());
+    default: return qHash(Value.toString());
+    }
+}
+
+} // namespace
+
 void TZBookmarkList::Restore(const QString& KeyFields)
 {
     CheckLinkActive();
@@ -400,9 +499,39 @@ void TZBookmarkList::Restore(const QString& KeyFields)
     TZSelectGuard bracket(FGrid);
     TZWalkGuard walk(FGrid);
     Clear();
-    for (const QVariant& value : FSaved)
-        if (ds->Locate(keys, value) && Add(ds->Bookmark()))
+    // One walk over the records: each saved key selects the first record that has it
+    // (as a Locate of the key would); the walk ends when every key is found.
+    std::unordered_multimap<size_t, size_t> pending;
+    pending.reserve(FSaved.size());
+    for (size_t i = 0; i < FSaved.size(); ++i)
+        pending.emplace(KeyHash(FSaved[i]), i);
+    const std::vector<TField*> fields = ds->GetFieldList(keys);
+    auto keyValue = [&fields]() -> QVariant {
+        if (fields.size() == 1)
+            return fields.front()->GetValue();
+        QVariantList values;
+        for (const TField* field : fields)
+            values.append(field->GetValue());
+        return values;
+    };
+    std::vector<TBookmark> found;
+    for (ds->First(); !ds->Eof() && !pending.empty(); ds->Next()) {
+        const QVariant value = keyValue();
+        auto [it, end] = pending.equal_range(KeyHash(value));
+        bool matched = false;
+        while (it != end) {
+            if (TDataSet::LocateValuesMatch(value, FSaved[it->second], {})) {
+                it = pending.erase(it);
+                matched = true;
+            } else
+                ++it;
+        }
+        if (matched) {
+            found.push_back(ds->Bookmark());
             FGrid->SelectionChanged(saSelect);
+        }
+    }
+    ReplaceItems(std::move(found));
     FGrid->Invalidate();
 }
 

@@ -173,8 +173,13 @@ public:
     bool Add(const TBookmark& Bookmark);
     // Removes Bookmark; false when it was not listed.
     bool Remove(const TBookmark& Bookmark);
-    // Takes Items (already in bookmark order) as the new list.
-    void ReplaceItems(std::vector<TBookmark> Items) { FItems = std::move(Items); ResetCache(); }
+    // Takes Items (bookmarks of distinct records, in any order) as the new list.
+    void ReplaceItems(std::vector<TBookmark> Items);
+    // Adds the bookmarks of Items that are not listed and removes those that are, in
+    // one merge (Items: bookmarks of distinct records, in any order).
+    void Toggle(std::vector<TBookmark> Items);
+    // Puts Items into bookmark order (a list already in order is only checked).
+    void SortItems(std::vector<TBookmark>& Items) const;
 
     auto begin() const { return FItems.begin(); }
     auto end() const { return FItems.end(); }
@@ -189,6 +194,8 @@ protected:
     void CheckLinkActive() const;
     QString CheckKeyFields(const QString& KeyFields) const;
     void ResetCache() { FCacheIndex = -1; }
+    // Find at the cached place and its two neighbours; false when Bookmark is elsewhere.
+    bool NearSearch(const TBookmark& Bookmark, int& Index, bool& Found) const;
 
     TZCustomDBGrid* FGrid;
     std::vector<TBookmark> FItems;

@@ -329,6 +329,121 @@ TEST_F(Selection, ListsNeedAnActiveLink)
     EXPECT_THROW(Grid->SelectedRows()->Save(), EDatabaseError); // no KeyFields
 }
 
+TEST_F(Selection, ListStaysOrderedWhenTheDataSetChangesOutsideTheGrid)
+{
+    Select({10, 20, 30, 40, 50});
+    auto selectedHere = [&](int Id) {
+        GoTo(Id);
+        return Grid->IsRowSelected();
+    };
+    auto ordered = [&] {
+        const TZBookmarkList* list = Grid->SelectedRows();
+        for (int i = 1; i < list->Count(); ++i)
+            if (list->Compare(list->Items(i - 1), list->Items(i)) >= 0)
+                return false;
+        return true;
+    };
+
+    Table->SetIndexFieldNames(QStringLiteral("Amount DESC")); // re-sorted: the view is reversed
+    for (int id : {10, 20, 30, 40, 50})
+        EXPECT_TRUE(selectedHere(id)) << id;
+    EXPECT_FALSE(selectedHere(15));
+    GoTo(30);
+    Grid->SelectRow(); // listed already: no second entry
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 5);
+
+    Table->SetOnFilterRecord([](TDataSet* DataSet, bool& Accept) { Accept = IdOf(DataSet) != 20; });
+    Table->SetFiltered(true);
+    Select({35});
+    GoTo(40);
+    Table->Delete();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 6); // 20 (filtered out) and 40 (deleted) stay listed
+    EXPECT_TRUE(ordered());
+    for (int id : {10, 30, 35, 50})
+        EXPECT_TRUE(selectedHere(id)) << id;
+    GoTo(45);
+    Grid->InvertRow();
+    Grid->InvertRow();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 6);
+
+    // The copy visits every selected record that is there once.
+    Grid->CopyToClipboard(false);
+    QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{"10\tCustomer 10\t100", "30\tCustomer 30\t300", "35\tCustomer 35\t350",
+                                  "50\tCustomer 50\t500"}));
+
+    EXPECT_TRUE(Grid->SelectedRows()->Refresh());
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 4);
+    Table->SetFiltered(false);
+    EXPECT_FALSE(selectedHere(20));
+    EXPECT_TRUE(selectedHere(50));
+}
+
+TEST_F(Selection, RangesAndRestoreOnALargerSortedTable)
+{
+    // The view runs against the bookmarks' order, so each walk comes in reverse or mixed
+    // order; every result is checked against a record-by-record model.
+    Table->Close();
+    const int rows = 3000;
+    Table = MakeOrders(rows);
+    Source.SetDataSet(Table.get());
+    Table->SetIndexFieldNames(QStringLiteral("Amount DESC")); // record p (1-based) has id rows + 1 - p
+    std::set<int> model;
+    for (int id = 7; id <= rows; id += 7)
+        model.insert(id);
+    for (int p = 1; p <= rows; ++p)
+        if (model.count(rows + 1 - p)) {
+            Table->SetRecNo(p);
+            Grid->SelectRow();
+        }
+    auto range = [&](int AnchorRecNo, int CurrentRecNo) {
+        Table->SetRecNo(AnchorRecNo);
+        Grid->SetSelectionAnchor(Table->Bookmark());
+        Table->SetRecNo(CurrentRecNo);
+    };
+    auto idsBetween = [&](int A, int B) {
+        std::vector<int> ids;
+        for (int p = std::min(A, B); p <= std::max(A, B); ++p)
+            ids.push_back(rows + 1 - p);
+        return ids;
+    };
+    range(100, 2500); // walks backwards
+    Grid->SelectRows();
+    for (int id : idsBetween(100, 2500))
+        model.insert(id);
+    EXPECT_EQ(IdOf(Table.get()), rows + 1 - 2500);
+    range(2800, 50); // forwards
+    Grid->UnselectRows();
+    for (int id : idsBetween(50, 2800))
+        model.erase(id);
+    range(2990, 20);
+    Grid->InvertRows();
+    for (int id : idsBetween(20, 2990))
+        if (!model.erase(id))
+            model.insert(id);
+
+    std::vector<int> ids = SelectedIds(*Grid);
+    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), model);
+    EXPECT_EQ(ids.size(), model.size());
+    for (int id : {1, 7, 21, 1500, 2983, 2995, 3000}) {
+        GoTo(id);
+        EXPECT_EQ(Grid->IsRowSelected(), model.count(id) == 1) << id;
+    }
+
+    // Restored by key in another order, also by two key fields: the same records.
+    for (const QString& keys : {QStringLiteral("Id"), QStringLiteral("Customer;Id")}) {
+        Grid->SaveSelection(keys);
+        Grid->ClearSelection();
+        Table->SetIndexFieldNames(QStringLiteral("Customer"));
+        Grid->RestoreSelection(keys);
+        ids = SelectedIds(*Grid);
+        EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), model) << keys.toStdString();
+        EXPECT_EQ(ids.size(), model.size());
+        Table->SetIndexFieldNames(QString());
+    }
+}
+
 // ---- Walks -----------------------------------------------------------------------------
 
 TEST_F(Selection, ForEachDataCellWithoutSelectionVisitsEveryCell)
