@@ -4,11 +4,13 @@
 
 #include "DBError.h"
 #include "ZDBGrids.h"
+#include "ZDBSQLQuery.h"
 
 #include <QDateTime>
 #include <QHash>
 
 #include <algorithm>
+#include <exception>
 #include <iterator>
 #include <stdexcept>
 #include <unordered_map>
@@ -391,28 +393,61 @@ void TZBookmarkList::Delete()
 {
     CheckLinkActive();
     TDataSet* ds = FGrid->DataSet();
-    bool deleted = false;
+    // An SQL query deletes in one transaction, all records or none (inside a transaction
+    // the application runs through the query, by that transaction's rules). Elsewhere a
+    // failure leaves the records deleted before it deleted and the others selected.
+    auto* query = qobject_cast<TZSQLQuery*>(ds);
+    const bool atomic = query && !query->InTransaction();
+    int deleted = 0;
+    size_t kept = FItems.size(); // the first `kept` bookmarks stay listed
+    std::exception_ptr error;
     {
         TZSelectGuard bracket(FGrid);
         {
             TDataSetControlsGuard controls(ds);
-            for (int i = Count() - 1; i >= 0; --i) {
-                if (ds->BookmarkValid(FItems[size_t(i)])) {
-                    ds->GotoBookmark(FItems[size_t(i)]);
-                    ds->Delete();
-                    deleted = true;
+            const TBookmark current = ds->Bookmark();
+            try {
+                if (atomic)
+                    query->StartTransaction();
+                for (size_t i = FItems.size(); i-- > 0;) {
+                    if (ds->BookmarkValid(FItems[i])) {
+                        ds->GotoBookmark(FItems[i]);
+                        ds->Delete();
+                        ++deleted;
+                    }
+                    if (!atomic)
+                        kept = i;
                 }
-                DeleteItem(i);
+                if (atomic) {
+                    query->Commit();
+                    kept = 0;
+                }
+            } catch (...) {
+                error = std::current_exception();
+                if (atomic && query->InTransaction()) {
+                    deleted = 0;
+                    try {
+                        query->Rollback();
+                        if (ds->BookmarkValid(current))
+                            ds->GotoBookmark(current);
+                    } catch (...) {
+                        // The first error is the one reported.
+                    }
+                }
             }
+            FItems.resize(kept);
+            ResetCache();
         }
-        if (deleted)
+        if (deleted > 0)
             FGrid->SelectionChanged(saDelete);
     }
-    if (deleted) {
+    if (deleted > 0) {
         FGrid->UpdateListItems(false);
         FGrid->UpdateSequence(false);
         FGrid->UpdateTotals(false);
     }
+    if (error)
+        std::rethrow_exception(error);
 }
 
 bool TZBookmarkList::Refresh()

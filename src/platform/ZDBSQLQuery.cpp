@@ -466,6 +466,12 @@ struct TZSQLQuery::TRow {
     qint8 Accepted = -1;             // record filter verdict; -1 = not known
 };
 
+struct TZSQLQuery::TUndo {
+    enum TKind { ukDeleted, ukEdited, ukInserted };
+    TKind Kind = ukDeleted;
+    TRow Row;                        // deleted: the row; edited: the row before; inserted: its serial
+};
+
 struct TZSQLQuery::TUpdateInfo {
     QString TableSql;
     std::vector<int> KeyColumns;       // indexes into FColumns
@@ -924,6 +930,7 @@ void TZSQLQuery::InternalClose()
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
+    FUndo.clear(); // the rows are gone; a rollback only undoes the server's side
 }
 
 void TZSQLQuery::InternalInitFieldDefs()
@@ -1644,6 +1651,7 @@ void TZSQLQuery::InternalRefresh()
     FSource = std::move(source);
     ++FGeneration;
     ClearRows();
+    FUndo.clear();
     FAllFetched = false;
     FFetchedCount = 0;
     FServerCount = -1;
@@ -1766,6 +1774,8 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     if (FUpdate->Returning)
         ReadReturned(q, newValues);
     q.finish();
+    if (FInTransaction)
+        FUndo.push_back({TUndo::ukEdited, *row});
     row->Values = std::move(newValues);
     row->Accepted = -1;
     RememberPostedKey(*row);
@@ -1836,6 +1846,11 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
     q.finish();
     FCursor = InsertRow(position, std::move(row));
     ++FCountDelta;
+    if (FInTransaction) {
+        TRow inserted;
+        inserted.Serial = FRows[size_t(FCursor)].Serial;
+        FUndo.push_back({TUndo::ukInserted, std::move(inserted)});
+    }
     RememberPostedKey(FRows[size_t(FCursor)]);
 }
 
@@ -1852,9 +1867,94 @@ void TZSQLQuery::InternalDelete()
     RunStatement(q, sql, values);
     if (q.numRowsAffected() == 0)
         DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
+    if (FInTransaction)
+        FUndo.push_back({TUndo::ukDeleted, FRows[size_t(FCursor)]});
     RemoveRow(FCursor);
     --FCountDelta;
     // The cursor now stands on the next row (read on demand) or after the last one.
+}
+
+// ---------------------------------------------------------------------------
+// Transactions
+
+void TZSQLQuery::StartTransaction()
+{
+    if (FInTransaction)
+        DatabaseError(QStringLiteral("A transaction is already active"), this);
+    QSqlDatabase db = Connection();
+    if (!db.isValid() || !db.isOpen())
+        DatabaseError(QStringLiteral("The database connection is not open"), this);
+    if (!db.transaction())
+        DatabaseError(ErrorText(db.lastError()), this);
+    FInTransaction = true;
+    FUndo.clear();
+}
+
+void TZSQLQuery::Commit()
+{
+    if (!FInTransaction)
+        DatabaseError(QStringLiteral("No transaction is active"), this);
+    QSqlDatabase db = Connection();
+    if (!db.commit())
+        DatabaseError(ErrorText(db.lastError()), this); // still active: Rollback puts the rows back
+    FInTransaction = false;
+    FUndo.clear();
+}
+
+void TZSQLQuery::Rollback()
+{
+    if (!FInTransaction)
+        DatabaseError(QStringLiteral("No transaction is active"), this);
+    if (State() == dsEdit || State() == dsInsert)
+        Cancel();
+    QSqlDatabase db = Connection();
+    const bool undone = db.rollback();
+    const QSqlError error = db.lastError();
+    FInTransaction = false;
+    UndoChanges();
+    if (!undone)
+        DatabaseError(ErrorText(error), this);
+}
+
+// Puts back the rows changed since StartTransaction, newest change first, and shows them.
+void TZSQLQuery::UndoChanges()
+{
+    if (FUndo.empty() || !FCursorOpen) {
+        FUndo.clear();
+        return;
+    }
+    TRecordBuffer active = !IsEmpty() ? ActiveBuffer() : nullptr;
+    const quint64 current = active && B(active)->Flag == bfCurrent ? B(active)->Serial : 0;
+    for (auto undo = FUndo.rbegin(); undo != FUndo.rend(); ++undo) {
+        TRow& row = undo->Row;
+        switch (undo->Kind) {
+        case TUndo::ukDeleted: {
+            const auto at = std::lower_bound(FRows.begin(), FRows.end(), row.Order,
+                                             [](const TRow& r, quint64 o) { return r.Order < o; });
+            if (row.Serial & InsertedBit)
+                FInsertedOrder.insert(row.Serial, row.Order);
+            FRows.insert(at, std::move(row));
+            ++FCountDelta;
+            break;
+        }
+        case TUndo::ukEdited:
+            if (TRow* now = RowOf(row.Serial))
+                *now = std::move(row);
+            break;
+        case TUndo::ukInserted: {
+            const int pos = PositionOf(row.Serial);
+            if (pos >= 0) {
+                RemoveRow(pos);
+                --FCountDelta;
+            }
+            break;
+        }
+        }
+    }
+    FUndo.clear();
+    const int pos = current ? PositionOf(current) : -1;
+    FCursor = pos >= 0 ? pos : std::clamp(FCursor, 0, std::max(int(FRows.size()) - 1, 0));
+    Resync({});
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -315,6 +316,27 @@ TEST_F(Selection, DeleteAndRefresh)
     EXPECT_TRUE(Grid->SelectedRows()->Refresh());
     EXPECT_EQ(SelectedIds(*Grid), std::vector<int>{30});
     EXPECT_FALSE(Grid->SelectedRows()->Refresh());
+}
+
+TEST_F(Selection, DeleteFailingPartWayReportsWhatWasDeleted)
+{
+    Select({5, 17, 25});
+    std::vector<TSelectAction> actions;
+    Grid->OnRowSelect = [&](TZCustomDBGrid*, TSelectAction A) { actions.push_back(A); };
+    Table->BeforeDelete = [](TDataSet* DataSet) {
+        if (IdOf(DataSet) == 17)
+            throw EDatabaseError(QStringLiteral("17 is kept"));
+    };
+    RowsChanged = 0;
+    EXPECT_THROW(Grid->SelectedRows()->Delete(), EDatabaseError);
+    // From the last bookmark back: 25 went, 17 refused; the rest stays selected.
+    EXPECT_FALSE(Table->Locate(QStringLiteral("Id"), 25));
+    EXPECT_EQ(Table->RecordCount(), 99);
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{5, 17}));
+    EXPECT_EQ(actions, std::vector<TSelectAction>{saDelete});
+    EXPECT_EQ(RowsChanged, 1);
+    EXPECT_FALSE(Table->ControlsDisabled());
+    EXPECT_EQ(Grid->SelectCount(), 0);
 }
 
 TEST_F(Selection, ListsNeedAnActiveLink)
@@ -663,6 +685,97 @@ TEST_F(SelectionSql, RestoreByKeyAfterReopeningInAnotherOrder)
     Grid->RestoreSelection(QStringLiteral("id"));
     EXPECT_EQ(SelectedIds(*Grid, QStringLiteral("id")), (std::vector<int>{31, 3}));
 }
+
+// ---- Deleting the selected rows of an SQL query -----------------------------------------
+
+namespace {
+
+class SelectionDeleteSql : public BackendTest
+{
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        const QSqlDatabase db = Db();
+        if (Sqlite()) {
+            ASSERT_TRUE(ExecSql(db, "PRAGMA foreign_keys = ON"));
+        }
+        ASSERT_TRUE(ExecSql(db, "CREATE TABLE orders (id INTEGER PRIMARY KEY, note VARCHAR(40))"));
+        ASSERT_TRUE(ExecSql(db, "CREATE TABLE items (order_id INTEGER REFERENCES orders (id))"));
+        for (int i = 1; i <= 40; ++i)
+            ASSERT_TRUE(ExecSql(db, QStringLiteral("INSERT INTO orders VALUES (%1, 'note %1')").arg(i)));
+        ASSERT_TRUE(ExecSql(db, "INSERT INTO items VALUES (17)")); // order 17 cannot go
+        Query = std::make_unique<TZSQLQuery>();
+        Query->SetConnection(db);
+        Query->SetPacketRecords(10); // rows are still to be read while the rows are deleted
+        Query->SetSQLText("SELECT id, note FROM orders ORDER BY id");
+        Query->Open();
+        Source.SetDataSet(Query.get());
+        Grid = std::make_unique<TZDBGrid>();
+        Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
+        Grid->SetOptionsEx(Grid->GetOptionsEx() & ~TZDBGridOptionsEx(dgDelaySelectedRows));
+        Grid->SetDataSource(&Source);
+        Grid->OnRowSelect = [this](TZCustomDBGrid*, TSelectAction A) { Actions.push_back(A); };
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        Source.SetDataSet(nullptr);
+        Query.reset();
+    }
+    int ServerCount() const
+    {
+        QSqlQuery q(Db());
+        return q.exec(QStringLiteral("SELECT COUNT(*) FROM orders")) && q.next() ? q.value(0).toInt() : -1;
+    }
+    int Id() const { return Query->FieldByName(QStringLiteral("id"))->GetValue().toInt(); }
+
+    std::unique_ptr<TZSQLQuery> Query;
+    TDataSource Source;
+    std::unique_ptr<TZDBGrid> Grid;
+    std::vector<TSelectAction> Actions;
+};
+
+} // namespace
+
+TEST_P(SelectionDeleteSql, AllOrNothing)
+{
+    for (int id : {5, 17, 25}) {
+        ASSERT_TRUE(Query->Locate(QStringLiteral("id"), id));
+        Grid->SelectRow();
+    }
+    ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 3));
+    Actions.clear();
+
+    // Deleting 25 succeeds, 17 is refused by the server: nothing is deleted.
+    EXPECT_THROW(Grid->SelectedRows()->Delete(), EDatabaseError);
+    EXPECT_EQ(ServerCount(), 40);
+    EXPECT_FALSE(Query->InTransaction());
+    EXPECT_TRUE(Actions.empty());
+    EXPECT_EQ(Id(), 3);
+    EXPECT_EQ(SelectedIds(*Grid, QStringLiteral("id")), (std::vector<int>{5, 17, 25}));
+    EXPECT_FALSE(Query->ControlsDisabled());
+    std::vector<int> ids;
+    for (Query->First(); !Query->Eof(); Query->Next())
+        ids.push_back(Id());
+    ASSERT_EQ(ids.size(), 40u);
+    EXPECT_EQ(ids[24], 25);
+    EXPECT_EQ(Query->RecordCount(), 40);
+
+    // Without the constraint all go, and the deletion is reported.
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM items"));
+    Grid->SelectedRows()->Delete();
+    EXPECT_EQ(ServerCount(), 37);
+    EXPECT_EQ(Query->RecordCount(), 37);
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty());
+    EXPECT_EQ(Actions, std::vector<TSelectAction>{saDelete});
+    for (int id : {5, 17, 25})
+        EXPECT_FALSE(Query->Locate(QStringLiteral("id"), id)) << id;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SelectionDeleteSql, zdb::test::AllBackends(), zdb::test::BackendName);
 
 // ---- A million records -------------------------------------------------------------------
 

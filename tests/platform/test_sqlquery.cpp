@@ -822,6 +822,53 @@ TEST_P(SqlQueryTest, RollbackOnTheConnectionWhileFetching)
     EXPECT_EQ(rows, 30);
 }
 
+TEST_P(SqlQueryTest, TransactionRollbackPutsTheRowsBack)
+{
+    MakeItems(20);
+    TZSQLQuery& q = Query("SELECT id, name FROM items ORDER BY id");
+    q.SetPacketRecords(5);
+    TLinked linked(q);
+    q.Open();
+    auto ids = [&] {
+        std::vector<int> all;
+        for (q.First(); !q.Eof(); q.Next())
+            all.push_back(Id(q));
+        return all;
+    };
+    const std::vector<int> before = ids();
+    q.First();
+    q.MoveBy(3); // id 4
+    const TBookmark four = q.GetBookmark();
+
+    q.StartTransaction();
+    EXPECT_THROW(q.StartTransaction(), EDatabaseError);
+    q.Edit();
+    q.FieldByName("name")->SetValue("Changed");
+    q.Post();
+    q.Next();
+    q.Delete(); // id 5
+    q.Insert();
+    q.FieldByName("id")->SetValue(100);
+    q.FieldByName("name")->SetValue("New");
+    q.Post();
+    q.Rollback();
+    EXPECT_FALSE(q.InTransaction());
+    EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM items").toInt(), 20);
+    EXPECT_EQ(Scalar(Db(), "SELECT name FROM items WHERE id = 4").toString(), "Item 4");
+    EXPECT_EQ(q.RecordCount(), 20);
+    EXPECT_EQ(ids(), before);
+    q.GotoBookmark(four);
+    EXPECT_EQ(Id(q), 4);
+    EXPECT_EQ(q.FieldByName("name")->AsString(), "Item 4");
+
+    q.StartTransaction();
+    q.Delete();
+    q.Commit();
+    EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM items").toInt(), 19);
+    EXPECT_EQ(q.RecordCount(), 19);
+    EXPECT_THROW(q.Rollback(), EDatabaseError); // none active
+}
+
 TEST_P(SqlQueryTest, RefreshReadsAgainAndKeepsTheRecord)
 {
     MakeItems(20);
