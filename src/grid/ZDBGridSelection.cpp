@@ -470,12 +470,29 @@ bool TZBookmarkList::Refresh()
     return dropped;
 }
 
+namespace {
+
+// The current record's value of the key fields, as FieldValues gives it (a list for
+// several fields), without looking the fields up by name for every record.
+QVariant KeyValue(const std::vector<TField*>& Fields)
+{
+    if (Fields.size() == 1)
+        return Fields.front()->GetValue();
+    QVariantList values;
+    for (const TField* field : Fields)
+        values.append(field->GetValue());
+    return values;
+}
+
+} // namespace
+
 void TZBookmarkList::Save(const QString& KeyFields)
 {
     CheckLinkActive();
     const QString keys = CheckKeyFields(KeyFields);
     TDataSet* ds = FGrid->DataSet();
     ds->CheckBrowseMode();
+    const std::vector<TField*> fields = ds->GetFieldList(keys);
     std::vector<QVariant> saved;
     saved.reserve(FItems.size());
     {
@@ -483,7 +500,7 @@ void TZBookmarkList::Save(const QString& KeyFields)
         for (const TBookmark& bm : FItems)
             if (ds->BookmarkValid(bm)) {
                 ds->GotoBookmark(bm);
-                saved.push_back(ds->FieldValues(keys));
+                saved.push_back(KeyValue(fields));
             }
     }
     FSaved = std::move(saved);
@@ -541,17 +558,9 @@ void TZBookmarkList::Restore(const QString& KeyFields)
     for (size_t i = 0; i < FSaved.size(); ++i)
         pending.emplace(KeyHash(FSaved[i]), i);
     const std::vector<TField*> fields = ds->GetFieldList(keys);
-    auto keyValue = [&fields]() -> QVariant {
-        if (fields.size() == 1)
-            return fields.front()->GetValue();
-        QVariantList values;
-        for (const TField* field : fields)
-            values.append(field->GetValue());
-        return values;
-    };
     std::vector<TBookmark> found;
     for (ds->First(); !ds->Eof() && !pending.empty(); ds->Next()) {
-        const QVariant value = keyValue();
+        const QVariant value = KeyValue(fields);
         auto [it, end] = pending.equal_range(KeyHash(value));
         bool matched = false;
         while (it != end) {

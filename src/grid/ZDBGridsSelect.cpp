@@ -404,31 +404,32 @@ static void WalkToAnchor(TZCustomDBGrid* Grid, TRowOp Op, const std::function<vo
     TZBookmarkList* list = Grid->SelectedRows();
     const TBookmark anchor = Grid->GetSelectionAnchor();
     std::vector<TBookmark> changed;
-    auto visit = [&] {
-        TBookmark bm = ds->Bookmark();
-        if (bm.isEmpty())
+    auto visit = [&](TBookmark Bookmark) {
+        if (Bookmark.isEmpty())
             return;
-        const bool selected = list->IndexOf(bm) >= 0;
+        const bool selected = list->IndexOf(Bookmark) >= 0;
         if ((Op == TRowOp::Select && selected) || (Op == TRowOp::Unselect && !selected))
             return;
-        changed.push_back(std::move(bm));
+        changed.push_back(std::move(Bookmark));
         Changed(selected ? saUnselect : saSelect);
     };
-    auto atAnchor = [&] { return ds->CompareBookmarks(ds->Bookmark(), anchor) == 0; };
     const int direction = AnchorDirection(Grid);
-    if (direction != 0) {
-        while (!atAnchor()) {
-            visit();
-            if (direction > 0)
-                ds->Prior();
-            else
-                ds->Next();
-            if (direction > 0 ? ds->Bof() : ds->Eof())
-                break;
+    for (;;) {
+        TBookmark bm = ds->Bookmark();
+        const bool atAnchor = ds->CompareBookmarks(bm, anchor) == 0;
+        if (atAnchor || direction == 0) {
+            if (atAnchor)
+                visit(std::move(bm));
+            break;
         }
+        visit(std::move(bm));
+        if (direction > 0)
+            ds->Prior();
+        else
+            ds->Next();
+        if (direction > 0 ? ds->Bof() : ds->Eof())
+            break;
     }
-    if (atAnchor())
-        visit();
     list->Toggle(std::move(changed));
 }
 
