@@ -552,6 +552,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark)
     TBookmark raw;
     if (!UntagBookmark(bookmark, raw))
         DatabaseError(SBookmarkForeign, this);
+    raw.detach(); // its own bytes: a scroll handler may change the caller's bookmark
     if (!InternalBookmarkValid(raw))
         DatabaseError(SRecordNotFound, this);
     DoBeforeScroll();

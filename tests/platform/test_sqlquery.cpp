@@ -867,6 +867,15 @@ TEST_P(SqlQueryTest, TransactionRollbackPutsTheRowsBack)
     EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM items").toInt(), 19);
     EXPECT_EQ(q.RecordCount(), 19);
     EXPECT_THROW(q.Rollback(), EDatabaseError); // none active
+
+    // Every row deleted, then put back.
+    const std::vector<int> kept = ids();
+    q.StartTransaction();
+    while (!q.IsEmpty())
+        q.Delete();
+    q.Rollback();
+    EXPECT_FALSE(q.IsEmpty());
+    EXPECT_EQ(ids(), kept);
 }
 
 TEST_P(SqlQueryTest, RefreshReadsAgainAndKeepsTheRecord)
