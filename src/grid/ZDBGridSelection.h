@@ -157,7 +157,9 @@ public:
     void SetCurrentRowSelected(bool Value);
 
     virtual void Clear();
-    // Deletes the selected records from the dataset.
+    // Deletes the selected records from the dataset; on a TZSQLQuery in one transaction
+    // (all or none). A failure is raised once, after the records that were deleted are
+    // reported (saDelete) and dropped from the list; the others stay selected.
     void Delete();
     // Drops the bookmarks the dataset no longer accepts; true when any was dropped.
     bool Refresh();
