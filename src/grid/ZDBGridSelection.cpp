@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSqlDriver>
 
 #include <algorithm>
 #include <exception>
@@ -397,7 +398,8 @@ void TZBookmarkList::Delete()
     // the application runs through the query, by that transaction's rules). Elsewhere a
     // failure leaves the records deleted before it deleted and the others selected.
     auto* query = qobject_cast<TZSQLQuery*>(ds);
-    const bool atomic = query && !query->InTransaction();
+    const bool atomic = query && !query->InTransaction() && query->Connection().driver()
+                        && query->Connection().driver()->hasFeature(QSqlDriver::Transactions);
     int deleted = 0;
     size_t kept = FItems.size(); // the first `kept` bookmarks stay listed
     std::exception_ptr error;
