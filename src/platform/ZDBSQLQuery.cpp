@@ -1884,6 +1884,14 @@ void TZSQLQuery::StartTransaction()
     QSqlDatabase db = Connection();
     if (!db.isValid() || !db.isOpen())
         DatabaseError(QStringLiteral("The database connection is not open"), this);
+    if (DialectOf(db) == TDialect::Postgres) {
+        // PostgreSQL only warns about a BEGIN inside a transaction block, and the Commit
+        // or Rollback that follows would end the application's transaction: refuse, as
+        // SQLite does. Inside a block the transaction began before the statement.
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT now() <> statement_timestamp()")) && q.next() && q.value(0).toBool())
+            DatabaseError(QStringLiteral("A transaction is already active on the connection"), this);
+    }
     if (!db.transaction())
         DatabaseError(ErrorText(db.lastError()), this);
     FInTransaction = true;

@@ -278,7 +278,8 @@ public:
     // StartTransaction are made final by Commit; Rollback undoes them on the server and
     // puts the query's rows back as they were (the statement is not run again). Only
     // this query's own changes are put back in its rows. StartTransaction raises while
-    // a transaction of the query is active or when the connection refuses one.
+    // a transaction of the query is active, when the connection already runs one (begun
+    // through QSqlDatabase) or refuses one.
     void StartTransaction();
     void Commit();
     void Rollback();

@@ -867,6 +867,10 @@ TEST_P(SqlQueryTest, TransactionRollbackPutsTheRowsBack)
     EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM items").toInt(), 19);
     EXPECT_EQ(q.RecordCount(), 19);
     EXPECT_THROW(q.Rollback(), EDatabaseError); // none active
+    // Inside the application's own transaction on the connection: refused, nothing ended.
+    ASSERT_TRUE(Db().transaction());
+    EXPECT_THROW(q.StartTransaction(), EDatabaseError);
+    EXPECT_TRUE(Db().rollback());
 
     // Every row deleted, then put back.
     const std::vector<int> kept = ids();
