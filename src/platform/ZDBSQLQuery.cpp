@@ -1363,7 +1363,7 @@ int TZSQLQuery::InsertRow(int position, TRow&& row)
 
 void TZSQLQuery::RemoveRow(int position)
 {
-    FInsertedOrder.remove(FRows[size_t(position)].Serial);
+    // An inserted row keeps its order key: its bookmark goes on comparing the same.
     FRows.erase(FRows.begin() + position);
 }
 
@@ -1502,12 +1502,18 @@ bool TZSQLQuery::InternalBookmarkValid(const TBookmark& bookmark) const
 
 int TZSQLQuery::InternalCompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) const
 {
+    // One total order that holds while the query stays open, so that a sorted list of
+    // bookmarks stays sorted: the rows of this opening (deleted ones too) by order key,
+    // a row inserted later at a deleted row's place after it; bookmarks of an earlier
+    // opening after all of them.
     const quint64 s1 = SerialOf(bookmark1);
     const quint64 s2 = SerialOf(bookmark2);
     const quint64 o1 = OrderOf(s1);
     const quint64 o2 = OrderOf(s2);
-    if (o1 && o2)
-        return o1 < o2 ? -1 : (o1 > o2 ? 1 : 0);
+    if ((o1 == 0) != (o2 == 0))
+        return o1 == 0 ? 1 : -1;
+    if (o1 != o2)
+        return o1 < o2 ? -1 : 1;
     return s1 < s2 ? -1 : (s1 > s2 ? 1 : 0);
 }
 

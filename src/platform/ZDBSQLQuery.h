@@ -70,7 +70,9 @@
 //
 // Bookmarks stay valid across inserts and deletes of other rows; after Close
 // and after Refresh (which runs the statement again and finds the current row
-// by its key) they are invalid (BookmarkValid false).
+// by its key) they are invalid (BookmarkValid false). They compare in the
+// order of the rows (deleted ones keeping their place), bookmarks of an earlier
+// opening after all current ones: one order that a sorted list keeps.
 
 #include "DB.h"
 

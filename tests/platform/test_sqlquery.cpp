@@ -331,6 +331,30 @@ TEST_P(SqlQueryTest, BookmarksSurviveInsertsAndDeletes)
     EXPECT_THROW(q.GotoBookmark(at3), EDatabaseError);
     EXPECT_EQ(Id(q), 20);
 
+    // An inserted row deleted again keeps its place; after a Refresh the old and the new
+    // bookmarks still make one order (a sorted list of them stays sorted).
+    q.GotoBookmark(inserted);
+    q.Delete();
+    EXPECT_GT(q.CompareBookmarks(inserted, at1), 0);
+    EXPECT_LT(q.CompareBookmarks(inserted, at20), 0);
+    q.Refresh();
+    q.First();
+    const TBookmark fresh1 = q.Bookmark();
+    q.Insert();
+    q.FieldByName("name")->SetValue("Inserted again");
+    q.FieldByName("qty")->SetValue(0);
+    q.Post();
+    const std::vector<TBookmark> marks{at1, at20, inserted, fresh1, q.Bookmark()};
+    auto sign = [&](const TBookmark& a, const TBookmark& b) { return q.CompareBookmarks(a, b); };
+    for (const TBookmark& a : marks)
+        for (const TBookmark& b : marks) {
+            EXPECT_EQ(sign(a, b), -sign(b, a));
+            for (const TBookmark& c : marks)
+                if (sign(a, b) < 0 && sign(b, c) < 0) {
+                    EXPECT_LT(sign(a, c), 0);
+                }
+        }
+
     q.Close();
     q.Open();
     EXPECT_FALSE(q.BookmarkValid(at20)) << "bookmarks of an earlier opening do not land on another row";
