@@ -656,21 +656,15 @@ bool TZMemDataSet::InternalBookmarkValid(const TBookmark& bookmark) const
 
 int TZMemDataSet::InternalCompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) const
 {
+    // By row id, not by place in the view: a list of bookmarks kept in this order stays
+    // ordered while rows are deleted, filtered out or re-sorted.
     qint32 row1 = -1;
     qint32 row2 = -1;
     const bool has1 = BookmarkRow(bookmark1, row1);
     const bool has2 = BookmarkRow(bookmark2, row2);
     if (!has1 || !has2)
         return has1 == has2 ? 0 : (has1 ? -1 : 1);
-    // Rows outside the view (deleted or filtered out) come after the visible ones.
-    const int pos1 = PosOf(row1);
-    const int pos2 = PosOf(row2);
-    auto order = [](int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); };
-    if (pos1 >= 0 && pos2 >= 0)
-        return order(pos1, pos2);
-    if (pos1 >= 0 || pos2 >= 0)
-        return pos1 >= 0 ? -1 : 1;
-    return order(row1, row2);
+    return row1 < row2 ? -1 : (row1 > row2 ? 1 : 0);
 }
 
 int TZMemDataSet::GetRecNo() const

@@ -37,8 +37,10 @@
 //
 // Bookmarks are the 4-byte row id: they stay valid across inserts, deletes,
 // filtering and re-sorting (as long as the row exists and is visible), compare
-// by the rows' positions in the current view, and are not reused for the rows
-// of a later EmptyDataSet, LoadFromFile or reopening.
+// by row id (the order in which the rows were made, not their place in the
+// view, so that a sorted list of bookmarks stays sorted whatever happens to the
+// view), and are not reused for the rows of a later EmptyDataSet, LoadFromFile
+// or reopening.
 
 #include "ZDBCustData.h"
 

@@ -4,8 +4,17 @@
 
 #include "DBError.h"
 #include "ZDBGrids.h"
+#include "ZDBSQLQuery.h"
 
+#include <QDateTime>
+#include <QHash>
+#include <QSqlDriver>
+
+#include <algorithm>
+#include <exception>
+#include <iterator>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace zdb {
 
@@ -194,12 +203,36 @@ bool TZBookmarkList::Find(const TBookmark& Bookmark, int& Index) const
         Index = FCacheIndex;
         return FCacheFound;
     }
-    const bool found = HalvingSearch(
-        FItems, Bookmark, [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B); }, Index);
+    // A walk asks for neighbours of the last answer: try the places next to it first.
+    bool found = false;
+    if (!NearSearch(Bookmark, Index, found))
+        found = HalvingSearch(
+            FItems, Bookmark, [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B); }, Index);
     FCacheItem = Bookmark;
     FCacheIndex = Index;
     FCacheFound = found;
     return found;
+}
+
+bool TZBookmarkList::NearSearch(const TBookmark& Bookmark, int& Index, bool& Found) const
+{
+    if (FCacheIndex < 0)
+        return false;
+    const int count = Count();
+    for (int place : {FCacheIndex, FCacheIndex + 1, FCacheIndex - 1}) {
+        if (place < 0 || place > count)
+            continue;
+        // Bookmark's place is the first item not below it.
+        if (place > 0 && Compare(FItems[size_t(place - 1)], Bookmark) >= 0)
+            continue;
+        const int c = place < count ? Compare(FItems[size_t(place)], Bookmark) : 1;
+        if (c < 0)
+            continue;
+        Index = place;
+        Found = c == 0;
+        return true;
+    }
+    return false;
 }
 
 int TZBookmarkList::IndexOf(const TBookmark& Bookmark) const
@@ -303,6 +336,40 @@ void TZBookmarkList::DeleteItem(int Index)
     ResetCache();
 }
 
+void TZBookmarkList::SortItems(std::vector<TBookmark>& Items) const
+{
+    const auto less = [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B) < 0; };
+    // A walk in the dataset's order usually comes in bookmark order already, or in its
+    // reverse when it went backwards.
+    if (std::is_sorted(Items.begin(), Items.end(), less))
+        return;
+    if (std::is_sorted(Items.rbegin(), Items.rend(), less))
+        std::reverse(Items.begin(), Items.end());
+    else
+        std::sort(Items.begin(), Items.end(), less);
+}
+
+void TZBookmarkList::ReplaceItems(std::vector<TBookmark> Items)
+{
+    SortItems(Items);
+    FItems = std::move(Items);
+    ResetCache();
+}
+
+void TZBookmarkList::Toggle(std::vector<TBookmark> Items)
+{
+    if (Items.empty())
+        return;
+    SortItems(Items);
+    std::vector<TBookmark> merged;
+    merged.reserve(FItems.size() + Items.size());
+    std::set_symmetric_difference(FItems.begin(), FItems.end(), Items.begin(), Items.end(),
+                                  std::back_inserter(merged),
+                                  [this](const TBookmark& A, const TBookmark& B) { return Compare(A, B) < 0; });
+    FItems = std::move(merged);
+    ResetCache();
+}
+
 void TZBookmarkList::Clear()
 {
     if (FItems.empty())
@@ -327,28 +394,62 @@ void TZBookmarkList::Delete()
 {
     CheckLinkActive();
     TDataSet* ds = FGrid->DataSet();
-    bool deleted = false;
+    // An SQL query deletes in one transaction, all records or none (inside a transaction
+    // the application runs through the query, by that transaction's rules). Elsewhere a
+    // failure leaves the records deleted before it deleted and the others selected.
+    auto* query = qobject_cast<TZSQLQuery*>(ds);
+    const bool atomic = query && !query->InTransaction() && query->Connection().driver()
+                        && query->Connection().driver()->hasFeature(QSqlDriver::Transactions);
+    int deleted = 0;
+    size_t kept = FItems.size(); // the first `kept` bookmarks stay listed
+    std::exception_ptr error;
     {
         TZSelectGuard bracket(FGrid);
         {
             TDataSetControlsGuard controls(ds);
-            for (int i = Count() - 1; i >= 0; --i) {
-                if (ds->BookmarkValid(FItems[size_t(i)])) {
-                    ds->GotoBookmark(FItems[size_t(i)]);
-                    ds->Delete();
-                    deleted = true;
+            const TBookmark current = ds->Bookmark();
+            try {
+                if (atomic)
+                    query->StartTransaction();
+                for (size_t i = FItems.size(); i-- > 0;) {
+                    if (ds->BookmarkValid(FItems[i])) {
+                        ds->GotoBookmark(FItems[i]);
+                        ds->Delete();
+                        ++deleted;
+                    }
+                    if (!atomic)
+                        kept = i;
                 }
-                DeleteItem(i);
+                if (atomic) {
+                    query->Commit();
+                    kept = 0;
+                }
+            } catch (...) {
+                error = std::current_exception();
+                if (atomic && query->InTransaction()) {
+                    deleted = 0;
+                    try {
+                        query->Rollback();
+                        if (ds->BookmarkValid(current))
+                            ds->GotoBookmark(current);
+                    } catch (...) {
+                        // The first error is the one reported.
+                    }
+                }
             }
+            FItems.resize(kept);
+            ResetCache();
         }
-        if (deleted)
+        if (deleted > 0)
             FGrid->SelectionChanged(saDelete);
     }
-    if (deleted) {
+    if (deleted > 0) {
         FGrid->UpdateListItems(false);
         FGrid->UpdateSequence(false);
         FGrid->UpdateTotals(false);
     }
+    if (error)
+        std::rethrow_exception(error);
 }
 
 bool TZBookmarkList::Refresh()
@@ -358,12 +459,11 @@ bool TZBookmarkList::Refresh()
     TDataSet* ds = FGrid->DataSet();
     TZSelectGuard bracket(FGrid);
     ds->CheckBrowseMode();
-    bool dropped = false;
-    for (int i = Count() - 1; i >= 0; --i)
-        if (!ds->BookmarkValid(FItems[size_t(i)])) {
-            DeleteItem(i);
-            dropped = true;
-        }
+    const auto kept = std::remove_if(FItems.begin(), FItems.end(),
+                                     [ds](const TBookmark& Bookmark) { return !ds->BookmarkValid(Bookmark); });
+    const bool dropped = kept != FItems.end();
+    FItems.erase(kept, FItems.end());
+    ResetCache();
     ds->UpdateCursorPos();
     if (dropped) {
         FGrid->Invalidate();
@@ -372,12 +472,29 @@ bool TZBookmarkList::Refresh()
     return dropped;
 }
 
+namespace {
+
+// The current record's value of the key fields, as FieldValues gives it (a list for
+// several fields), without looking the fields up by name for every record.
+QVariant KeyValue(const std::vector<TField*>& Fields)
+{
+    if (Fields.size() == 1)
+        return Fields.front()->GetValue();
+    QVariantList values;
+    for (const TField* field : Fields)
+        values.append(field->GetValue());
+    return values;
+}
+
+} // namespace
+
 void TZBookmarkList::Save(const QString& KeyFields)
 {
     CheckLinkActive();
     const QString keys = CheckKeyFields(KeyFields);
     TDataSet* ds = FGrid->DataSet();
     ds->CheckBrowseMode();
+    const std::vector<TField*> fields = ds->GetFieldList(keys);
     std::vector<QVariant> saved;
     saved.reserve(FItems.size());
     {
@@ -385,11 +502,47 @@ void TZBookmarkList::Save(const QString& KeyFields)
         for (const TBookmark& bm : FItems)
             if (ds->BookmarkValid(bm)) {
                 ds->GotoBookmark(bm);
-                saved.push_back(ds->FieldValues(keys));
+                saved.push_back(KeyValue(fields));
             }
     }
     FSaved = std::move(saved);
 }
+
+namespace {
+
+// A hash that agrees with the key comparison of Locate: values that compare equal
+// (numbers of different types among them) hash alike.
+size_t KeyHash(const QVariant& Value)
+{
+    if (Value.isNull())
+        return 0;
+    switch (Value.typeId()) {
+    case QMetaType::QVariantList: {
+        size_t h = 1;
+        for (const QVariant& item : Value.toList())
+            h = h * 31 + KeyHash(item);
+        return h;
+    }
+    case QMetaType::Bool:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double: return qHash(Value.toDouble());
+    case QMetaType::QDateTime: return qHash(Value.toDateTime().toMSecsSinceEpoch());
+    default: return qHash(Value.toString());
+    }
+}
+
+} // namespace
 
 void TZBookmarkList::Restore(const QString& KeyFields)
 {
@@ -400,9 +553,31 @@ void TZBookmarkList::Restore(const QString& KeyFields)
     TZSelectGuard bracket(FGrid);
     TZWalkGuard walk(FGrid);
     Clear();
-    for (const QVariant& value : FSaved)
-        if (ds->Locate(keys, value) && Add(ds->Bookmark()))
+    // One walk over the records: each saved key selects the first record that has it
+    // (as a Locate of the key would); the walk ends when every key is found.
+    std::unordered_multimap<size_t, size_t> pending;
+    pending.reserve(FSaved.size());
+    for (size_t i = 0; i < FSaved.size(); ++i)
+        pending.emplace(KeyHash(FSaved[i]), i);
+    const std::vector<TField*> fields = ds->GetFieldList(keys);
+    std::vector<TBookmark> found;
+    for (ds->First(); !ds->Eof() && !pending.empty(); ds->Next()) {
+        const QVariant value = KeyValue(fields);
+        auto [it, end] = pending.equal_range(KeyHash(value));
+        bool matched = false;
+        while (it != end) {
+            if (TDataSet::LocateValuesMatch(value, FSaved[it->second], {})) {
+                it = pending.erase(it);
+                matched = true;
+            } else
+                ++it;
+        }
+        if (matched) {
+            found.push_back(ds->Bookmark());
             FGrid->SelectionChanged(saSelect);
+        }
+    }
+    ReplaceItems(std::move(found));
     FGrid->Invalidate();
 }
 

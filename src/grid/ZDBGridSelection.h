@@ -157,7 +157,9 @@ public:
     void SetCurrentRowSelected(bool Value);
 
     virtual void Clear();
-    // Deletes the selected records from the dataset.
+    // Deletes the selected records from the dataset; on a TZSQLQuery in one transaction
+    // (all or none). A failure is raised once, after the records that were deleted are
+    // reported (saDelete) and dropped from the list; the others stay selected.
     void Delete();
     // Drops the bookmarks the dataset no longer accepts; true when any was dropped.
     bool Refresh();
@@ -173,8 +175,13 @@ public:
     bool Add(const TBookmark& Bookmark);
     // Removes Bookmark; false when it was not listed.
     bool Remove(const TBookmark& Bookmark);
-    // Takes Items (already in bookmark order) as the new list.
-    void ReplaceItems(std::vector<TBookmark> Items) { FItems = std::move(Items); ResetCache(); }
+    // Takes Items (bookmarks of distinct records, in any order) as the new list.
+    void ReplaceItems(std::vector<TBookmark> Items);
+    // Adds the bookmarks of Items that are not listed and removes those that are, in
+    // one merge (Items: bookmarks of distinct records, in any order).
+    void Toggle(std::vector<TBookmark> Items);
+    // Puts Items into bookmark order (a list already in order is only checked).
+    void SortItems(std::vector<TBookmark>& Items) const;
 
     auto begin() const { return FItems.begin(); }
     auto end() const { return FItems.end(); }
@@ -189,6 +196,8 @@ protected:
     void CheckLinkActive() const;
     QString CheckKeyFields(const QString& KeyFields) const;
     void ResetCache() { FCacheIndex = -1; }
+    // Find at the cached place and its two neighbours; false when Bookmark is elsewhere.
+    bool NearSearch(const TBookmark& Bookmark, int& Index, bool& Found) const;
 
     TZCustomDBGrid* FGrid;
     std::vector<TBookmark> FItems;

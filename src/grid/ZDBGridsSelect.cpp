@@ -376,30 +376,61 @@ void TZCustomDBGrid::CurrentRowChanged(TSelectAction Action)
 
 // ---- Ranges -----------------------------------------------------------------------
 
+// Which way the anchor lies from the current record: by the records' numbers where the
+// dataset has them (bookmarks need not sort in the dataset's order), else by bookmarks.
+// Moves the dataset; call inside a walk.
+static int AnchorDirection(TZCustomDBGrid* Grid)
+{
+    TDataSet* ds = Grid->DataSet();
+    const TBookmark anchor = Grid->GetSelectionAnchor();
+    const int here = ds->RecNo();
+    if (here > 0 && ds->BookmarkValid(anchor)) {
+        const TBookmark current = ds->Bookmark();
+        ds->GotoBookmark(anchor);
+        const int there = ds->RecNo();
+        ds->GotoBookmark(current);
+        if (there > 0)
+            return (here > there) - (here < there);
+    }
+    return Grid->CompareRows();
+}
+
+// Walks from the current record to the selection anchor. Every record Op changes is
+// reported while the dataset stands on it, and the list takes all changes in one merge
+// at the end (an insertion per record would move the list's tail each time).
 static void WalkToAnchor(TZCustomDBGrid* Grid, TRowOp Op, const std::function<void(TSelectAction)>& Changed)
 {
     TDataSet* ds = Grid->DataSet();
     TZBookmarkList* list = Grid->SelectedRows();
     const TBookmark anchor = Grid->GetSelectionAnchor();
-    const int direction = Grid->CompareRows();
-    auto atAnchor = [&] { return ds->CompareBookmarks(ds->Bookmark(), anchor) == 0; };
-    if (direction > 0) {
-        while (!atAnchor()) {
-            ApplyRowOp(Grid, list, Op, Changed);
+    std::vector<TBookmark> changed;
+    auto visit = [&](TBookmark Bookmark) {
+        if (Bookmark.isEmpty())
+            return;
+        const bool selected = list->IndexOf(Bookmark) >= 0;
+        if ((Op == TRowOp::Select && selected) || (Op == TRowOp::Unselect && !selected))
+            return;
+        changed.push_back(std::move(Bookmark));
+        Changed(selected ? saUnselect : saSelect);
+    };
+    const int direction = AnchorDirection(Grid);
+    for (;;) {
+        TBookmark bm = ds->Bookmark();
+        const bool atAnchor = ds->CompareBookmarks(bm, anchor) == 0;
+        if (atAnchor || direction == 0) {
+            if (atAnchor)
+                visit(std::move(bm));
+            break;
+        }
+        visit(std::move(bm));
+        if (direction > 0)
             ds->Prior();
-            if (ds->Bof())
-                break;
-        }
-    } else if (direction < 0) {
-        while (!atAnchor()) {
-            ApplyRowOp(Grid, list, Op, Changed);
+        else
             ds->Next();
-            if (ds->Eof())
-                break;
-        }
+        if (direction > 0 ? ds->Bof() : ds->Eof())
+            break;
     }
-    if (atAnchor())
-        ApplyRowOp(Grid, list, Op, Changed);
+    list->Toggle(std::move(changed));
 }
 
 // Applies Op to the records from the current one to the selection anchor (the current
@@ -447,10 +478,12 @@ void TZCustomDBGrid::SelectAll()
         {
             TZWalkGuard walk(this);
             FSelectedRows->Clear();
-            // Dataset order is bookmark order: every Add appends.
-            for (ds->First(); !ds->Eof(); ds->Next())
-                if (FSelectedRows->Add(ds->Bookmark()))
-                    SelectionChanged(saSelect);
+            std::vector<TBookmark> all;
+            for (ds->First(); !ds->Eof(); ds->Next()) {
+                all.push_back(ds->Bookmark());
+                SelectionChanged(saSelect);
+            }
+            FSelectedRows->ReplaceItems(std::move(all));
         }
         SetSelectionAnchor(ds->Bookmark());
         Invalidate();
@@ -470,22 +503,16 @@ void TZCustomDBGrid::InvertAll()
     ds->CheckBrowseMode();
     TZSelectGuard bracket(this);
     if (FMultiSelect == msRows) {
-        // The inverted list is built in dataset order, then replaces the old
-        // one; the old list (in the same order) is merged in step.
+        // The inverted list is collected in one walk, then replaces the old one.
         std::vector<TBookmark> inverted;
         {
             TZWalkGuard walk(this);
-            const TZBookmarkList& old = *FSelectedRows;
-            int j = 0;
             for (ds->First(); !ds->Eof(); ds->Next()) {
-                const TBookmark bm = ds->Bookmark();
-                int c = -1;
-                while (j < old.Count() && (c = ds->CompareBookmarks(old[j], bm)) < 0)
-                    ++j;
-                if (j < old.Count() && c == 0)
+                TBookmark bm = ds->Bookmark();
+                if (FSelectedRows->IndexOf(bm) >= 0)
                     SelectionChanged(saUnselect);
                 else {
-                    inverted.push_back(bm);
+                    inverted.push_back(std::move(bm));
                     SelectionChanged(saSelect);
                 }
             }

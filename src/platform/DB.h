@@ -610,6 +610,10 @@ public:
     // Searching
     bool Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options = {});
     QVariant Lookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields);
+    // Whether record values (FieldValues of the key fields) match key values as Locate
+    // compares them under options.
+    static bool LocateValuesMatch(const QVariant& recordValues, const QVariant& keyValues,
+                                  TLocateOptions options);
     bool FindFirst() { return FindRecord(true, true); }
     bool FindLast() { return FindRecord(true, false); }
     bool FindNext() { return FindRecord(false, true); }
@@ -756,8 +760,6 @@ protected:
     // Whether the values of keyFields in `buffer` match keyValues under options.
     bool RecordMatches(TRecordBuffer buffer, const std::vector<TField*>& keyFields,
                        const QVariant& keyValues, TLocateOptions options);
-    static bool LocateValuesMatch(const QVariant& recordValues, const QVariant& keyValues,
-                                  TLocateOptions options);
 
 private:
     friend class TDataSetControlsGuard;

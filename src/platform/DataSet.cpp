@@ -510,9 +510,9 @@ QByteArray TDataSet::TagBookmark(const TBookmark& raw) const
 {
     if (raw.isEmpty())
         return raw;
-    QByteArray tagged(int(sizeof(FBookmarkTag)), Qt::Uninitialized);
+    QByteArray tagged(qsizetype(sizeof(FBookmarkTag)) + raw.size(), Qt::Uninitialized);
     std::memcpy(tagged.data(), &FBookmarkTag, sizeof(FBookmarkTag));
-    tagged.append(raw);
+    std::memcpy(tagged.data() + sizeof(FBookmarkTag), raw.constData(), size_t(raw.size()));
     return tagged;
 }
 
@@ -524,7 +524,10 @@ bool TDataSet::UntagBookmark(const TBookmark& tagged, TBookmark& raw) const
     std::memcpy(&tag, tagged.constData(), sizeof(tag));
     if (tag != FBookmarkTag)
         return false;
-    raw = tagged.mid(sizeof(FBookmarkTag));
+    // No copy: raw reads tagged's bytes and is used only while tagged lives (sorting a
+    // list of bookmarks compares them many times).
+    raw = QByteArray::fromRawData(tagged.constData() + sizeof(FBookmarkTag),
+                                  tagged.size() - qsizetype(sizeof(FBookmarkTag)));
     return true;
 }
 
@@ -549,6 +552,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark)
     TBookmark raw;
     if (!UntagBookmark(bookmark, raw))
         DatabaseError(SBookmarkForeign, this);
+    raw.detach(); // its own bytes: a scroll handler may change the caller's bookmark
     if (!InternalBookmarkValid(raw))
         DatabaseError(SRecordNotFound, this);
     DoBeforeScroll();

@@ -472,6 +472,12 @@ struct TZSQLQuery::TRow {
     qint8 Accepted = -1;             // record filter verdict; -1 = not known
 };
 
+struct TZSQLQuery::TUndo {
+    enum TKind { ukDeleted, ukEdited, ukInserted };
+    TKind Kind = ukDeleted;
+    TRow Row;                        // deleted: the row; edited: the row before; inserted: its serial
+};
+
 struct TZSQLQuery::TUpdateInfo {
     QString TableSql;
     std::vector<int> KeyColumns;       // indexes into FColumns
@@ -997,6 +1003,7 @@ void TZSQLQuery::InternalClose()
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
+    FUndo.clear(); // the rows are gone; a rollback only undoes the server's side
 }
 
 void TZSQLQuery::InternalInitFieldDefs()
@@ -1487,7 +1494,7 @@ int TZSQLQuery::InsertRow(int position, TRow&& row)
 
 void TZSQLQuery::RemoveRow(int position)
 {
-    FInsertedOrder.remove(FRows[size_t(position)].Serial);
+    // An inserted row keeps its order key: its bookmark goes on comparing the same.
     FRows.erase(FRows.begin() + position);
 }
 
@@ -1626,12 +1633,18 @@ bool TZSQLQuery::InternalBookmarkValid(const TBookmark& bookmark) const
 
 int TZSQLQuery::InternalCompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) const
 {
+    // One total order that holds while the query stays open, so that a sorted list of
+    // bookmarks stays sorted: the rows of this opening (deleted ones too) by order key,
+    // a row inserted later at a deleted row's place after it; bookmarks of an earlier
+    // opening after all of them.
     const quint64 s1 = SerialOf(bookmark1);
     const quint64 s2 = SerialOf(bookmark2);
     const quint64 o1 = OrderOf(s1);
     const quint64 o2 = OrderOf(s2);
-    if (o1 && o2)
-        return o1 < o2 ? -1 : (o1 > o2 ? 1 : 0);
+    if ((o1 == 0) != (o2 == 0))
+        return o1 == 0 ? 1 : -1;
+    if (o1 != o2)
+        return o1 < o2 ? -1 : 1;
     return s1 < s2 ? -1 : (s1 > s2 ? 1 : 0);
 }
 
@@ -1775,6 +1788,7 @@ void TZSQLQuery::InternalRefresh()
     FSource = std::move(source);
     ++FGeneration;
     ClearRows();
+    FUndo.clear();
     FAllFetched = false;
     FFetchedCount = 0;
     FServerCount = -1;
@@ -1897,6 +1911,8 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     if (FUpdate->Returning)
         ReadReturned(q, newValues);
     q.finish();
+    if (FInTransaction)
+        FUndo.push_back({TUndo::ukEdited, *row});
     row->Values = std::move(newValues);
     row->Accepted = -1;
     RememberPostedKey(*row);
@@ -1967,6 +1983,11 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
     q.finish();
     FCursor = InsertRow(position, std::move(row));
     ++FCountDelta;
+    if (FInTransaction) {
+        TRow inserted;
+        inserted.Serial = FRows[size_t(FCursor)].Serial;
+        FUndo.push_back({TUndo::ukInserted, std::move(inserted)});
+    }
     RememberPostedKey(FRows[size_t(FCursor)]);
 }
 
@@ -1983,9 +2004,102 @@ void TZSQLQuery::InternalDelete()
     RunStatement(q, sql, values);
     if (q.numRowsAffected() == 0)
         DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
+    if (FInTransaction)
+        FUndo.push_back({TUndo::ukDeleted, FRows[size_t(FCursor)]});
     RemoveRow(FCursor);
     --FCountDelta;
     // The cursor now stands on the next row (read on demand) or after the last one.
+}
+
+// ---------------------------------------------------------------------------
+// Transactions
+
+void TZSQLQuery::StartTransaction()
+{
+    if (FInTransaction)
+        DatabaseError(QStringLiteral("A transaction is already active"), this);
+    QSqlDatabase db = Connection();
+    if (!db.isValid() || !db.isOpen())
+        DatabaseError(QStringLiteral("The database connection is not open"), this);
+    if (DialectOf(db) == TDialect::Postgres) {
+        // PostgreSQL only warns about a BEGIN inside a transaction block, and the Commit
+        // or Rollback that follows would end the application's transaction: refuse, as
+        // SQLite does. Inside a block the transaction began before the statement.
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT now() <> statement_timestamp()")) && q.next() && q.value(0).toBool())
+            DatabaseError(QStringLiteral("A transaction is already active on the connection"), this);
+    }
+    if (!db.transaction())
+        DatabaseError(ErrorText(db.lastError()), this);
+    FInTransaction = true;
+    FUndo.clear();
+}
+
+void TZSQLQuery::Commit()
+{
+    if (!FInTransaction)
+        DatabaseError(QStringLiteral("No transaction is active"), this);
+    QSqlDatabase db = Connection();
+    if (!db.commit())
+        DatabaseError(ErrorText(db.lastError()), this); // still active: Rollback puts the rows back
+    FInTransaction = false;
+    FUndo.clear();
+}
+
+void TZSQLQuery::Rollback()
+{
+    if (!FInTransaction)
+        DatabaseError(QStringLiteral("No transaction is active"), this);
+    if (State() == dsEdit || State() == dsInsert)
+        Cancel();
+    QSqlDatabase db = Connection();
+    const bool undone = db.rollback();
+    const QSqlError error = db.lastError();
+    FInTransaction = false;
+    UndoChanges();
+    if (!undone)
+        DatabaseError(ErrorText(error), this);
+}
+
+// Puts back the rows changed since StartTransaction, newest change first, and shows them.
+void TZSQLQuery::UndoChanges()
+{
+    if (FUndo.empty() || !FCursorOpen) {
+        FUndo.clear();
+        return;
+    }
+    TRecordBuffer active = !IsEmpty() ? ActiveBuffer() : nullptr;
+    const quint64 current = active && B(active)->Flag == bfCurrent ? B(active)->Serial : 0;
+    for (auto undo = FUndo.rbegin(); undo != FUndo.rend(); ++undo) {
+        TRow& row = undo->Row;
+        switch (undo->Kind) {
+        case TUndo::ukDeleted: {
+            const auto at = std::lower_bound(FRows.begin(), FRows.end(), row.Order,
+                                             [](const TRow& r, quint64 o) { return r.Order < o; });
+            if (row.Serial & InsertedBit)
+                FInsertedOrder.insert(row.Serial, row.Order);
+            FRows.insert(at, std::move(row));
+            ++FCountDelta;
+            break;
+        }
+        case TUndo::ukEdited:
+            if (TRow* now = RowOf(row.Serial))
+                *now = std::move(row);
+            break;
+        case TUndo::ukInserted: {
+            const int pos = PositionOf(row.Serial);
+            if (pos >= 0) {
+                RemoveRow(pos);
+                --FCountDelta;
+            }
+            break;
+        }
+        }
+    }
+    FUndo.clear();
+    const int pos = current ? PositionOf(current) : -1;
+    FCursor = pos >= 0 ? pos : std::clamp(FCursor, 0, std::max(int(FRows.size()) - 1, 0));
+    Resync({});
 }
 
 // ---------------------------------------------------------------------------

@@ -85,7 +85,9 @@
 //
 // Bookmarks stay valid across inserts and deletes of other rows; after Close
 // and after Refresh (which runs the statement again and finds the current row
-// by its key) they are invalid (BookmarkValid false).
+// by its key) they are invalid (BookmarkValid false). They compare in the
+// order of the rows (deleted ones keeping their place), bookmarks of an earlier
+// opening after all current ones: one order that a sorted list keeps.
 
 #include "DB.h"
 
@@ -316,6 +318,17 @@ public:
     int ExecSQL();
     int RowsAffected() const { return FRowsAffected; }
 
+    // A transaction on the connection around this query's edits: Post and Delete after
+    // StartTransaction are made final by Commit; Rollback undoes them on the server and
+    // puts the query's rows back as they were (the statement is not run again). Only
+    // this query's own changes are put back in its rows. StartTransaction raises while
+    // a transaction of the query is active, when the connection already runs one (begun
+    // through QSqlDatabase) or refuses one.
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return FInTransaction; }
+
     // Rows read from the database since Open (tests and diagnostics).
     int FetchedRecordCount() const { return FFetchedCount; }
     bool AllRecordsFetched() const;
@@ -359,6 +372,7 @@ private:
     struct TColumn;    // one result column: type, conversion, place in the update table
     struct TRow;       // one cached row
     struct TUpdateInfo;
+    struct TUndo;      // how to put back one change made inside a transaction
 
     // Whether the server says that no row of the result, read or not, matches a Locate;
     // false when it cannot tell exactly as the record comparison would.
@@ -394,6 +408,7 @@ private:
     void RunStatement(QSqlQuery& query, const QString& sql, const QVariantList& values) const;
     void PostEdit(TRecordBuffer buffer);
     void PostInsert(TRecordBuffer buffer);
+    void UndoChanges();
 
     QStringList FSQL;
     QString FConnectionName;
@@ -433,6 +448,9 @@ private:
     mutable int FCountDelta = 0;      // rows inserted minus rows deleted since the count was taken
     QSet<QString> FPostedKeys;        // keys of rows this dataset wrote while rows were still being fetched
     std::unique_ptr<TRecBuf> FScratch;
+    // Transaction
+    bool FInTransaction = false;
+    std::vector<TUndo> FUndo;         // changes to the rows since StartTransaction, oldest first
 };
 
 } // namespace zdb

@@ -148,4 +148,23 @@ private:
     std::unique_ptr<PgTestDb> FTestDb = std::make_unique<PgTestDb>();
 };
 
+// Fixture of a test run on both servers (TEST_P with AllBackends()): a fresh
+// database of the parameter's kind; skips without a PostgreSQL server. A derived
+// SetUp calls this one first and returns when IsSkipped() or HasFatalFailure().
+class BackendTest : public ::testing::TestWithParam<TBackend>
+{
+protected:
+    void SetUp() override
+    {
+        FDb = std::make_unique<TBackendDb>(GetParam());
+        if (FDb->NoServer())
+            GTEST_SKIP() << FDb->ErrorText().toStdString();
+        ASSERT_TRUE(FDb->IsOpen()) << FDb->ErrorText().toStdString();
+    }
+    QSqlDatabase Db() const { return FDb->Database(); }
+    bool Sqlite() const { return FDb->Sqlite(); }
+
+    std::unique_ptr<TBackendDb> FDb;
+};
+
 } // namespace zdb::test

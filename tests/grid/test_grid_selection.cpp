@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -317,6 +318,27 @@ TEST_F(Selection, DeleteAndRefresh)
     EXPECT_FALSE(Grid->SelectedRows()->Refresh());
 }
 
+TEST_F(Selection, DeleteFailingPartWayReportsWhatWasDeleted)
+{
+    Select({5, 17, 25});
+    std::vector<TSelectAction> actions;
+    Grid->OnRowSelect = [&](TZCustomDBGrid*, TSelectAction A) { actions.push_back(A); };
+    Table->BeforeDelete = [](TDataSet* DataSet) {
+        if (IdOf(DataSet) == 17)
+            throw EDatabaseError(QStringLiteral("17 is kept"));
+    };
+    RowsChanged = 0;
+    EXPECT_THROW(Grid->SelectedRows()->Delete(), EDatabaseError);
+    // From the last bookmark back: 25 went, 17 refused; the rest stays selected.
+    EXPECT_FALSE(Table->Locate(QStringLiteral("Id"), 25));
+    EXPECT_EQ(Table->RecordCount(), 99);
+    EXPECT_EQ(SelectedIds(*Grid), (std::vector<int>{5, 17}));
+    EXPECT_EQ(actions, std::vector<TSelectAction>{saDelete});
+    EXPECT_EQ(RowsChanged, 1);
+    EXPECT_FALSE(Table->ControlsDisabled());
+    EXPECT_EQ(Grid->SelectCount(), 0);
+}
+
 TEST_F(Selection, ListsNeedAnActiveLink)
 {
     Table->Close();
@@ -327,6 +349,121 @@ TEST_F(Selection, ListsNeedAnActiveLink)
     EXPECT_EQ(Grid->SelectedRows()->Count(), 0);
     Table->Open();
     EXPECT_THROW(Grid->SelectedRows()->Save(), EDatabaseError); // no KeyFields
+}
+
+TEST_F(Selection, ListStaysOrderedWhenTheDataSetChangesOutsideTheGrid)
+{
+    Select({10, 20, 30, 40, 50});
+    auto selectedHere = [&](int Id) {
+        GoTo(Id);
+        return Grid->IsRowSelected();
+    };
+    auto ordered = [&] {
+        const TZBookmarkList* list = Grid->SelectedRows();
+        for (int i = 1; i < list->Count(); ++i)
+            if (list->Compare(list->Items(i - 1), list->Items(i)) >= 0)
+                return false;
+        return true;
+    };
+
+    Table->SetIndexFieldNames(QStringLiteral("Amount DESC")); // re-sorted: the view is reversed
+    for (int id : {10, 20, 30, 40, 50})
+        EXPECT_TRUE(selectedHere(id)) << id;
+    EXPECT_FALSE(selectedHere(15));
+    GoTo(30);
+    Grid->SelectRow(); // listed already: no second entry
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 5);
+
+    Table->SetOnFilterRecord([](TDataSet* DataSet, bool& Accept) { Accept = IdOf(DataSet) != 20; });
+    Table->SetFiltered(true);
+    Select({35});
+    GoTo(40);
+    Table->Delete();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 6); // 20 (filtered out) and 40 (deleted) stay listed
+    EXPECT_TRUE(ordered());
+    for (int id : {10, 30, 35, 50})
+        EXPECT_TRUE(selectedHere(id)) << id;
+    GoTo(45);
+    Grid->InvertRow();
+    Grid->InvertRow();
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 6);
+
+    // The copy visits every selected record that is there once.
+    Grid->CopyToClipboard(false);
+    QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{"10\tCustomer 10\t100", "30\tCustomer 30\t300", "35\tCustomer 35\t350",
+                                  "50\tCustomer 50\t500"}));
+
+    EXPECT_TRUE(Grid->SelectedRows()->Refresh());
+    EXPECT_EQ(Grid->SelectedRows()->Count(), 4);
+    Table->SetFiltered(false);
+    EXPECT_FALSE(selectedHere(20));
+    EXPECT_TRUE(selectedHere(50));
+}
+
+TEST_F(Selection, RangesAndRestoreOnALargerSortedTable)
+{
+    // The view runs against the bookmarks' order, so each walk comes in reverse or mixed
+    // order; every result is checked against a record-by-record model.
+    Table->Close();
+    const int rows = 3000;
+    Table = MakeOrders(rows);
+    Source.SetDataSet(Table.get());
+    Table->SetIndexFieldNames(QStringLiteral("Amount DESC")); // record p (1-based) has id rows + 1 - p
+    std::set<int> model;
+    for (int id = 7; id <= rows; id += 7)
+        model.insert(id);
+    for (int p = 1; p <= rows; ++p)
+        if (model.count(rows + 1 - p)) {
+            Table->SetRecNo(p);
+            Grid->SelectRow();
+        }
+    auto range = [&](int AnchorRecNo, int CurrentRecNo) {
+        Table->SetRecNo(AnchorRecNo);
+        Grid->SetSelectionAnchor(Table->Bookmark());
+        Table->SetRecNo(CurrentRecNo);
+    };
+    auto idsBetween = [&](int A, int B) {
+        std::vector<int> ids;
+        for (int p = std::min(A, B); p <= std::max(A, B); ++p)
+            ids.push_back(rows + 1 - p);
+        return ids;
+    };
+    range(100, 2500); // walks backwards
+    Grid->SelectRows();
+    for (int id : idsBetween(100, 2500))
+        model.insert(id);
+    EXPECT_EQ(IdOf(Table.get()), rows + 1 - 2500);
+    range(2800, 50); // forwards
+    Grid->UnselectRows();
+    for (int id : idsBetween(50, 2800))
+        model.erase(id);
+    range(2990, 20);
+    Grid->InvertRows();
+    for (int id : idsBetween(20, 2990))
+        if (!model.erase(id))
+            model.insert(id);
+
+    std::vector<int> ids = SelectedIds(*Grid);
+    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), model);
+    EXPECT_EQ(ids.size(), model.size());
+    for (int id : {1, 7, 21, 1500, 2983, 2995, 3000}) {
+        GoTo(id);
+        EXPECT_EQ(Grid->IsRowSelected(), model.count(id) == 1) << id;
+    }
+
+    // Restored by key in another order, also by two key fields: the same records.
+    for (const QString& keys : {QStringLiteral("Id"), QStringLiteral("Customer;Id")}) {
+        Grid->SaveSelection(keys);
+        Grid->ClearSelection();
+        Table->SetIndexFieldNames(QStringLiteral("Customer"));
+        Grid->RestoreSelection(keys);
+        ids = SelectedIds(*Grid);
+        EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), model) << keys.toStdString();
+        EXPECT_EQ(ids.size(), model.size());
+        Table->SetIndexFieldNames(QString());
+    }
 }
 
 // ---- Walks -----------------------------------------------------------------------------
@@ -548,6 +685,97 @@ TEST_F(SelectionSql, RestoreByKeyAfterReopeningInAnotherOrder)
     Grid->RestoreSelection(QStringLiteral("id"));
     EXPECT_EQ(SelectedIds(*Grid, QStringLiteral("id")), (std::vector<int>{31, 3}));
 }
+
+// ---- Deleting the selected rows of an SQL query -----------------------------------------
+
+namespace {
+
+class SelectionDeleteSql : public BackendTest
+{
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        const QSqlDatabase db = Db();
+        if (Sqlite()) {
+            ASSERT_TRUE(ExecSql(db, "PRAGMA foreign_keys = ON"));
+        }
+        ASSERT_TRUE(ExecSql(db, "CREATE TABLE orders (id INTEGER PRIMARY KEY, note VARCHAR(40))"));
+        ASSERT_TRUE(ExecSql(db, "CREATE TABLE items (order_id INTEGER REFERENCES orders (id))"));
+        for (int i = 1; i <= 40; ++i)
+            ASSERT_TRUE(ExecSql(db, QStringLiteral("INSERT INTO orders VALUES (%1, 'note %1')").arg(i)));
+        ASSERT_TRUE(ExecSql(db, "INSERT INTO items VALUES (17)")); // order 17 cannot go
+        Query = std::make_unique<TZSQLQuery>();
+        Query->SetConnection(db);
+        Query->SetPacketRecords(10); // rows are still to be read while the rows are deleted
+        Query->SetSQLText("SELECT id, note FROM orders ORDER BY id");
+        Query->Open();
+        Source.SetDataSet(Query.get());
+        Grid = std::make_unique<TZDBGrid>();
+        Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
+        Grid->SetOptionsEx(Grid->GetOptionsEx() & ~TZDBGridOptionsEx(dgDelaySelectedRows));
+        Grid->SetDataSource(&Source);
+        Grid->OnRowSelect = [this](TZCustomDBGrid*, TSelectAction A) { Actions.push_back(A); };
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        Source.SetDataSet(nullptr);
+        Query.reset();
+    }
+    int ServerCount() const
+    {
+        QSqlQuery q(Db());
+        return q.exec(QStringLiteral("SELECT COUNT(*) FROM orders")) && q.next() ? q.value(0).toInt() : -1;
+    }
+    int Id() const { return Query->FieldByName(QStringLiteral("id"))->GetValue().toInt(); }
+
+    std::unique_ptr<TZSQLQuery> Query;
+    TDataSource Source;
+    std::unique_ptr<TZDBGrid> Grid;
+    std::vector<TSelectAction> Actions;
+};
+
+} // namespace
+
+TEST_P(SelectionDeleteSql, AllOrNothing)
+{
+    for (int id : {5, 17, 25}) {
+        ASSERT_TRUE(Query->Locate(QStringLiteral("id"), id));
+        Grid->SelectRow();
+    }
+    ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 3));
+    Actions.clear();
+
+    // Deleting 25 succeeds, 17 is refused by the server: nothing is deleted.
+    EXPECT_THROW(Grid->SelectedRows()->Delete(), EDatabaseError);
+    EXPECT_EQ(ServerCount(), 40);
+    EXPECT_FALSE(Query->InTransaction());
+    EXPECT_TRUE(Actions.empty());
+    EXPECT_EQ(Id(), 3);
+    EXPECT_EQ(SelectedIds(*Grid, QStringLiteral("id")), (std::vector<int>{5, 17, 25}));
+    EXPECT_FALSE(Query->ControlsDisabled());
+    std::vector<int> ids;
+    for (Query->First(); !Query->Eof(); Query->Next())
+        ids.push_back(Id());
+    ASSERT_EQ(ids.size(), 40u);
+    EXPECT_EQ(ids[24], 25);
+    EXPECT_EQ(Query->RecordCount(), 40);
+
+    // Without the constraint all go, and the deletion is reported.
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM items"));
+    Grid->SelectedRows()->Delete();
+    EXPECT_EQ(ServerCount(), 37);
+    EXPECT_EQ(Query->RecordCount(), 37);
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty());
+    EXPECT_EQ(Actions, std::vector<TSelectAction>{saDelete});
+    for (int id : {5, 17, 25})
+        EXPECT_FALSE(Query->Locate(QStringLiteral("id"), id)) << id;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SelectionDeleteSql, zdb::test::AllBackends(), zdb::test::BackendName);
 
 // ---- A million records -------------------------------------------------------------------
 

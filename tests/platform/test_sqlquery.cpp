@@ -332,6 +332,30 @@ TEST_P(SqlQueryTest, BookmarksSurviveInsertsAndDeletes)
     EXPECT_THROW(q.GotoBookmark(at3), EDatabaseError);
     EXPECT_EQ(Id(q), 20);
 
+    // An inserted row deleted again keeps its place; after a Refresh the old and the new
+    // bookmarks still make one order (a sorted list of them stays sorted).
+    q.GotoBookmark(inserted);
+    q.Delete();
+    EXPECT_GT(q.CompareBookmarks(inserted, at1), 0);
+    EXPECT_LT(q.CompareBookmarks(inserted, at20), 0);
+    q.Refresh();
+    q.First();
+    const TBookmark fresh1 = q.Bookmark();
+    q.Insert();
+    q.FieldByName("name")->SetValue("Inserted again");
+    q.FieldByName("qty")->SetValue(0);
+    q.Post();
+    const std::vector<TBookmark> marks{at1, at20, inserted, fresh1, q.Bookmark()};
+    auto sign = [&](const TBookmark& a, const TBookmark& b) { return q.CompareBookmarks(a, b); };
+    for (const TBookmark& a : marks)
+        for (const TBookmark& b : marks) {
+            EXPECT_EQ(sign(a, b), -sign(b, a));
+            for (const TBookmark& c : marks)
+                if (sign(a, b) < 0 && sign(b, c) < 0) {
+                    EXPECT_LT(sign(a, c), 0);
+                }
+        }
+
     q.Close();
     q.Open();
     EXPECT_FALSE(q.BookmarkValid(at20)) << "bookmarks of an earlier opening do not land on another row";
@@ -894,6 +918,66 @@ TEST_P(SqlQueryTest, RollbackOnTheConnectionWhileFetching)
     for (q.First(); !q.Eof(); q.Next())
         ++rows;
     EXPECT_EQ(rows, 30);
+}
+
+TEST_P(SqlQueryTest, TransactionRollbackPutsTheRowsBack)
+{
+    MakeItems(20);
+    TZSQLQuery& q = Query("SELECT id, name FROM items ORDER BY id");
+    q.SetPacketRecords(5);
+    TLinked linked(q);
+    q.Open();
+    auto ids = [&] {
+        std::vector<int> all;
+        for (q.First(); !q.Eof(); q.Next())
+            all.push_back(Id(q));
+        return all;
+    };
+    const std::vector<int> before = ids();
+    q.First();
+    q.MoveBy(3); // id 4
+    const TBookmark four = q.GetBookmark();
+
+    q.StartTransaction();
+    EXPECT_THROW(q.StartTransaction(), EDatabaseError);
+    q.Edit();
+    q.FieldByName("name")->SetValue("Changed");
+    q.Post();
+    q.Next();
+    q.Delete(); // id 5
+    q.Insert();
+    q.FieldByName("id")->SetValue(100);
+    q.FieldByName("name")->SetValue("New");
+    q.Post();
+    q.Rollback();
+    EXPECT_FALSE(q.InTransaction());
+    EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM items").toInt(), 20);
+    EXPECT_EQ(Scalar(Db(), "SELECT name FROM items WHERE id = 4").toString(), "Item 4");
+    EXPECT_EQ(q.RecordCount(), 20);
+    EXPECT_EQ(ids(), before);
+    q.GotoBookmark(four);
+    EXPECT_EQ(Id(q), 4);
+    EXPECT_EQ(q.FieldByName("name")->AsString(), "Item 4");
+
+    q.StartTransaction();
+    q.Delete();
+    q.Commit();
+    EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM items").toInt(), 19);
+    EXPECT_EQ(q.RecordCount(), 19);
+    EXPECT_THROW(q.Rollback(), EDatabaseError); // none active
+    // Inside the application's own transaction on the connection: refused, nothing ended.
+    ASSERT_TRUE(Db().transaction());
+    EXPECT_THROW(q.StartTransaction(), EDatabaseError);
+    EXPECT_TRUE(Db().rollback());
+
+    // Every row deleted, then put back.
+    const std::vector<int> kept = ids();
+    q.StartTransaction();
+    while (!q.IsEmpty())
+        q.Delete();
+    q.Rollback();
+    EXPECT_FALSE(q.IsEmpty());
+    EXPECT_EQ(ids(), kept);
 }
 
 TEST_P(SqlQueryTest, RefreshReadsAgainAndKeepsTheRecord)
