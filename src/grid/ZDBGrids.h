@@ -34,6 +34,7 @@
 #include "ZDBGridSelection.h"
 #include "ZDBGridTypes.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QPixmap>
 #include <QPointer>
@@ -1055,7 +1056,29 @@ protected:
     virtual void Scroll(int Distance);
     virtual void RecordChanged(TField* Field);
     virtual void EditingChanged();
-    virtual void UpdateData() {}
+
+    // ---- Cell editing (ZDBGridsEdit.cpp) ----
+    // The selected column's edit text (kept in FEditText).
+    QString GetEditText(int ACol, int ARow) override;
+    // Keeps the editor's text; a change while the record is edited marks the
+    // link modified (a pending cell edit).
+    void SetEditText(int ACol, int ARow, const QString& Value) override;
+    int GetEditLimit() override;
+    // False on a read-only grid, column, field or link, a dataset that cannot
+    // be modified and a column without field.
+    bool CanEditShow() override;
+    // Puts the record into edit state when the selected field may be modified.
+    bool CanEditModify() override;
+    // The pending edit text goes into the selected column's field.
+    virtual void UpdateData();
+    // Enter in the editor posts the record (PostCellEdit).
+    void KeyPress(QChar& Key) override;
+    // Writes the editor's text and posts the record, then hides the editor;
+    // false when no editor is shown. A refused text raises and keeps the editor.
+    bool PostCellEdit();
+    // Escape: takes back the pending text, cancels an unchanged record's edit
+    // state and hides the editor; false when there is nothing to cancel.
+    bool CancelCellEdit();
 
     // ---- Position and linked-grid helpers (ZDBGridsPosition.cpp, ZDBGridsLinked.cpp) ----
     bool CreateTimer(TZDelayedUpdate Kind);
@@ -1076,6 +1099,9 @@ protected:
     // Whether Grid is reached by following this grid and its master grids.
     bool FollowedBy(const TZCustomDBGrid* Grid) const;
     void focusOutEvent(QFocusEvent* Event) override;
+    // Focus left the grid and its editor: the pending cell edit is written
+    // (or an untouched insertion cancelled with dgCancelOnExit).
+    void FocusLeft();
 
     // ---- Painting ----
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
@@ -1122,6 +1148,8 @@ protected:
     void MoveToRow(int ARow);
     bool DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos) override;
     void changeEvent(QEvent* Event) override;
+    // A font or palette change of the widget (from changeEvent).
+    void StateChanged(QEvent::Type Type);
     void resizeEvent(QResizeEvent* Event) override;
 
     void SetManageGrid(TZCustomDBGrid* Value);

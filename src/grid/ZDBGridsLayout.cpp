@@ -3,6 +3,8 @@
 
 #include "ZDBGrids.h"
 
+#include "AppExceptions.h"
+
 #include "DBError.h"
 
 #include <QFontMetrics>
@@ -138,7 +140,8 @@ void TZCustomDBGrid::DefineFieldMap()
     if (FColumns->State() == csCustomized) {
         FDataLink->SetSparseMap(true);
         for (TZColumn* column : *FColumns)
-            FDataLink->AddMapping(column->GetFieldName());
+            if (!FDataLink->AddMapping(column->GetFieldName()))
+                column->ReportMissingField();
     } else {
         FDataLink->SetSparseMap(false);
         for (const auto& field : dataSet->Fields()) {
@@ -872,16 +875,18 @@ void TZCustomDBGrid::resizeEvent(QResizeEvent* Event)
     TCustomGrid::resizeEvent(Event);
     if (!FPartsCreated || IsDestroying())
         return;
-    // A pending cell edit goes to its field before the rows change.
-    if (FDataLink)
-        FDataLink->UpdateData();
-    StretchGrid();
-    if (FUpdateLock == 0) {
-        UpdateRowCount();
-        UpdateScrollBar();
-    }
-    InvalidateEditor();
-    Invalidate();
+    GuardEvent(this, [this] {
+        // A pending cell edit goes to its field before the rows change.
+        if (FDataLink)
+            FDataLink->UpdateData();
+        StretchGrid();
+        if (FUpdateLock == 0) {
+            UpdateRowCount();
+            UpdateScrollBar();
+        }
+        InvalidateEditor();
+        Invalidate();
+    });
 }
 
 } // namespace zdb

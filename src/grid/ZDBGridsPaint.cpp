@@ -92,7 +92,7 @@ void TZCustomDBGrid::WriteText(QPainter& Canvas, const QRect& ARect, int Margin,
     else if (VAlignment == tvCenter)
         offset += spare / 2;
 
-    Canvas.save();
+    TCanvasState state(Canvas);
     Canvas.setClipRect(ARect, Qt::IntersectClip);
     int top = ARect.top();
     for (int i = 0; i < count; ++i) {
@@ -109,7 +109,6 @@ void TZCustomDBGrid::WriteText(QPainter& Canvas, const QRect& ARect, int Margin,
         top += offset + lineHeight;
         offset = 0;
     }
-    Canvas.restore();
 }
 
 // ---- Titles -----------------------------------------------------------------------
@@ -254,7 +253,7 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
         master = column;
     // The cell with its line strips; the title paints over inner lines of its span.
     const QRect clip(ARect.left(), ARect.top(), ARect.width() + clw, ARect.height() + rlw);
-    c.save();
+    TCanvasState state(c);
     c.setClipRect(clip);
     const QColor fill = ToQColor(GetTrueColor(master->Title()->GetColor(), FFixedColorValue, FFixedColorValue));
     c.fillRect(title, fill);
@@ -288,7 +287,6 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
               master->Title()->GetEllipsis());
     // The frame of the caption: its right and lower lines (the bands have their own).
     FillLineStrips(c, captionRect, clw, rlw, true, true, lineColor);
-    c.restore();
 }
 
 // ---- Data, indicator and bottom cells --------------------------------------------------
@@ -315,10 +313,9 @@ void TZCustomDBGrid::DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawSt
     const QSizeF size = glyph.deviceIndependentSize();
     const QPointF at(ARect.left() + (ARect.width() - size.width()) / 2.0,
                      ARect.top() + (ARect.height() - size.height()) / 2.0);
-    c.save();
+    TCanvasState state(c);
     c.setClipRect(ARect);
     c.drawPixmap(at, glyph);
-    c.restore();
 }
 
 void TZCustomDBGrid::DrawDataCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState)

@@ -2,6 +2,7 @@
 // Helpers of the grid tests: a grid that counts its layouts and exposes a few
 // protected members, a small in-memory orders table and an SQLite one.
 
+#include "AppExceptions.h"
 #include "TestDb.h"
 #include "ZDBGrids.h"
 #include "ZDBMemData.h"
@@ -49,6 +50,25 @@ inline std::unique_ptr<TZMemDataSet> MakeOrders(int Rows)
     table->First();
     return table;
 }
+
+// Collects the messages of the exceptions that reach the application's
+// handler (OnApplicationException) while it lives.
+struct TCaughtErrors {
+    TCaughtErrors()
+    {
+        OnApplicationException = [this](QWidget*, std::exception_ptr Error) {
+            try {
+                std::rethrow_exception(Error);
+            } catch (const std::exception& e) {
+                Messages << QString::fromUtf8(e.what());
+            }
+        };
+    }
+    ~TCaughtErrors() { OnApplicationException = nullptr; }
+    TCaughtErrors(const TCaughtErrors&) = delete;
+    TCaughtErrors& operator=(const TCaughtErrors&) = delete;
+    QStringList Messages;
+};
 
 // Shows the grid offscreen at a fixed size and lets pending events run.
 inline void ShowGrid(QWidget& Grid, int Width = 400, int Height = 300)
