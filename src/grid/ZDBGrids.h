@@ -849,6 +849,23 @@ public:
     // title rows: the caption or header band; otherwise empty).
     QString CellText(int ACol, int ARow);
 
+    // ---- Painting (ZDBGridsPaint.cpp) -----------------------------------------------
+    // The standard content of a data cell on Canvas() for the record being
+    // painted: the column's display text, or its check-box glyph.
+    void DefaultDrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
+    // Fired for each data cell of a record, with the record active and the
+    // canvas prepared (background filled, pen and font set): OnPaintColumnCell
+    // before the standard drawing (which DefaultDrawing switches off), then
+    // OnDrawDataCell (default columns only) and OnDrawColumnCell after it.
+    std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, int DataCol, TZColumn* Column,
+                       TGridDrawState State)>
+        OnPaintColumnCell;
+    std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, TField* Field, TGridDrawState State)>
+        OnDrawDataCell;
+    std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, int DataCol, TZColumn* Column,
+                       TGridDrawState State)>
+        OnDrawColumnCell;
+
     // ---- Sort order (ZDBGridsOrder.cpp) -----------------------------------------------
     // The last order fields set or computed (what GetOrderFields returns while
     // the columns are default and the data is closed).
@@ -1107,7 +1124,16 @@ protected:
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
     virtual void DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawState AState);
     virtual void DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
-    virtual void DrawDataCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    // A data-row cell: background and colours by the selection, then
+    // PaintColumnCell, DefaultDrawColumnCell (with DefaultDrawing), DrawDataCell
+    // (default columns) and DrawColumnCell, with the painted record active.
+    virtual void DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    // Whether a data cell of the painted record shows as selected.
+    bool CellHighlighted(int DataCol, TGridDrawState AState) const;
+    // The painting notifications; each fires its event.
+    virtual void PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
+    virtual void DrawDataCell(const QRect& ARect, TField* Field, TGridDrawState AState);
+    virtual void DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
     virtual void DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
     // Draws Text into ARect with the grid's text layout (margins, ellipsis, lines).
     void WriteText(QPainter& Canvas, const QRect& ARect, int Margin, const QString& Text,
@@ -1138,6 +1164,9 @@ protected:
     // ---- Base hooks ----
     bool SelectCell(int ACol, int ARow) override;
     void ColWidthsChanged() override;
+    // A row sized by the user: a data row sets LinesCount, and every row is
+    // laid out again (the link's buffer follows the new visible rows).
+    void RowHeightsChanged() override;
     void ColumnMoved(int FromIndex, int ToIndex) override;
     void CreateWnd() override;
     void ChangeScale(int M, int D, bool IsDpiChange = false) override;
@@ -1277,6 +1306,7 @@ protected:
     bool FInLayout = false;
     bool FSettingColumnAttributes = false;
     bool FSelectingCell = false;
+    bool FRowSizing = false; // RowHeightsChanged is applying a sized row
     bool FWriting = false;
     bool FPartsCreated = false;
 

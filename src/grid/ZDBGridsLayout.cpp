@@ -8,6 +8,7 @@
 #include "DBError.h"
 
 #include <QFontMetrics>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -444,6 +445,27 @@ int TZCustomDBGrid::TitleTextHeight(TZColumn* Column) const
 {
     return FTitleLinesCount * TextHeightOf(Column->Title()->GetFont()) + FGridStyle->TitleRowSpace() +
            Column->Title()->HeaderCount() * FHeaderRowHeight;
+}
+
+void TZCustomDBGrid::RowHeightsChanged()
+{
+    TCustomGrid::RowHeightsChanged();
+    // Only a row the user sized matters: the rows of the grid are laid out
+    // together, so a data row's new height becomes LinesCount (rounded to
+    // whole text lines) and every row takes its measured height again.
+    if (GetGridState() != gsRowSizing || FInLayout || FRowSizing || FTextHeight <= 0 || IsDestroying() ||
+        !FGridStyle)
+        return;
+    FRowSizing = true;
+    const auto done = qScopeGuard([this] { FRowSizing = false; });
+    const int row = FSizingIndex;
+    const int oldLines = FLinesCount;
+    if (row >= FTitleRowCount && row < GetRowCount() - FBottomRowCount) {
+        const int textSpace = GetRowHeights(row) - FGridStyle->DataRowSpace() - RowLineWidth();
+        SetLinesCount(std::max(1, (textSpace + FTextHeight / 2) / FTextHeight));
+    }
+    if (FLinesCount == oldLines)
+        LayoutChanged();
 }
 
 void TZCustomDBGrid::MeasureRowHeights()
