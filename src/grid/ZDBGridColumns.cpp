@@ -1093,6 +1093,10 @@ bool TZColumn::CanEditShow() const
     if (!grid || !field || !Showing() || GetReadOnly() || !grid->DataLink() || !grid->DataLink()->Active() ||
         grid->DataLink()->GetReadOnly())
         return false;
+    // Calculated and lookup values are not typed in: a lookup's key is chosen
+    // from its list.
+    if (field->Calculated() || LookupColumn() == lcLookupValueField)
+        return false;
     return field->CanModify();
 }
 

@@ -355,7 +355,8 @@ public:
     // Text is the current edit text or the column has no field.
     virtual void SetEditText(const QString& Text);
     // Whether the cell editor may show: a field that this column, the grid,
-    // its data link and the dataset all let be modified.
+    // its data link and the dataset all let be modified, and that is neither
+    // calculated nor looked up (value-lookup columns choose their key from a list).
     virtual bool CanEditShow() const;
     // A customized column names a field the dataset lacks: warns once per name.
     void ReportMissingField();

@@ -48,7 +48,7 @@ bool TZCustomDBGrid::CanEditModify()
         return false;
     TZColumn* column = SelectedColumn();
     TField* field = column ? column->GetField() : nullptr;
-    if (!field || column->GetReadOnly() || !field->CanModify())
+    if (!field || !column->CanEditShow())
         return false;
     // Binary and blob values are not edited as text, except memos with EditMemo
     // and fields that convert the text themselves.

@@ -138,6 +138,19 @@ TEST_F(MemEdit, ReadOnlyGridColumnFieldAndColumnWithoutFieldShowNoEditor)
     EXPECT_TRUE(refused(2));
     Grid.Columns()->Items(1)->SetReadOnly(false);
 
+    // A value-lookup column shows the looked-up text, not the key it stores.
+    TZMemDataSet names;
+    names.FieldDefs().Add("Key", ftWideString, 20);
+    names.FieldDefs().Add("Name", ftWideString, 20);
+    names.CreateDataSet();
+    TZColumn* lookup = Grid.Columns()->Items(1);
+    lookup->SetLookupDataSet(&names);
+    lookup->SetLookupKeyField("Key");
+    lookup->SetLookupResultField("Name");
+    ASSERT_EQ(lookup->LookupColumn(), lcLookupValueField);
+    EXPECT_TRUE(refused(2));
+    lookup->SetLookupDataSet(nullptr);
+
     TZColumn* missing = Grid.Columns()->Add();
     missing->SetFieldName("Nowhere");
     Grid.LayoutChanged();
