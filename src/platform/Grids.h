@@ -594,6 +594,7 @@ protected:
     QPainter* FCanvas = nullptr;
     QRect FUpdateRect;
     std::exception_ptr FPaintError; // the first failure of a cell in the paint in progress
+    bool FPaintFailing = false;     // the last paint failed (and was reported)
     QTimer* FScrollTimer = nullptr;
     TComponentState FComponentState;
     bool FHandleAllocated = false;

@@ -55,10 +55,14 @@ void TCustomGrid::paintEvent(QPaintEvent* Event)
     FPaintError = nullptr;
     GuardEvent(this, [this] {
         Paint();
-        // A cell whose painting failed stays blank; its error is reported once
-        // per paint, after the other cells were painted.
-        if (FPaintError)
-            std::rethrow_exception(std::exchange(FPaintError, nullptr));
+        // A cell whose painting failed stays blank; its error is reported
+        // after the other cells were painted, and only once while the paints
+        // keep failing (reporting may itself cause the next paint).
+        const std::exception_ptr error = std::exchange(FPaintError, nullptr);
+        const bool report = error && !FPaintFailing;
+        FPaintFailing = error != nullptr;
+        if (report)
+            std::rethrow_exception(error);
     });
 }
 

@@ -42,10 +42,20 @@ TEST_F(GridEvents, AFieldThatFailsWhilePaintedReachesTheApplicationHandler)
     EXPECT_TRUE(caught.Messages[0].contains("Customer cannot be read"));
     EXPECT_EQ(Grid.CellText(1, 1), "1");
 
-    // The painter's state survived the failure: the next paint is complete.
-    fail = false;
+    // While the paints keep failing the error is not reported again (a
+    // message box over the grid would otherwise open on every repaint).
     Grid.grab();
     EXPECT_EQ(caught.Messages.size(), 1);
+
+    // The painter's state survived the failure: the next paint is complete,
+    // and a later failure is reported again.
+    fail = false;
+    const QImage good = Grid.grab().toImage();
+    EXPECT_EQ(caught.Messages.size(), 1);
+    EXPECT_NE(good, image);
+    fail = true;
+    Grid.grab();
+    EXPECT_EQ(caught.Messages.size(), 2);
 }
 
 TEST_F(GridEvents, ResizeKeyAndDeferredHandlersCatch)
