@@ -55,6 +55,18 @@ TEST_F(PaintedGrid, SelectedRowsAndTheFocusedCurrentCellShowHighlighted)
     EXPECT_FALSE(IsHighlight(Background(image, 3, RowOf(2))));
     EXPECT_EQ(Background(image, 3, RowOf(2)), Grid.ToQColor(clWindow));
 
+    // A selected column: its cells in every row.
+    Grid.UnselectAll();
+    Grid.SetMultiSelectOptions(TMultiSelectOptions{msRows, msCols});
+    Grid.SetSelectionColumn(true);
+    Grid.SetSelectionBegCol(1);
+    Grid.SetSelectionEndCol(1);
+    ASSERT_EQ(Grid.GetMultiSelect(), msCols);
+    const QImage cols = Grid.viewport()->grab().toImage();
+    EXPECT_TRUE(IsHighlight(Background(cols, 2, RowOf(5))));
+    EXPECT_FALSE(IsHighlight(Background(cols, 3, RowOf(5))));
+    Grid.UnselectAll();
+
     // The current cell shows whether the grid has the focus or not.
     Grid.SetCol(3);
     EXPECT_TRUE(IsHighlight(Background(Grid.viewport()->grab().toImage(), 3, RowOf(0))));
