@@ -36,21 +36,10 @@ bool EditorShown(const TZCustomDBGrid& Grid)
     return Grid.GetInplaceEditor() && Grid.GetInplaceEditor()->isVisible();
 }
 
-struct MemEdit : ::testing::Test {
-    std::unique_ptr<TZMemDataSet> Table = MakeOrders(5);
-    TDataSource Source;
-    TZDBGrid Grid;
+struct MemEdit : OrdersGrid<5> {
     TCaughtErrors Caught;
 
-    void SetUp() override
-    {
-        Source.SetDataSet(Table.get());
-        Grid.SetDataSource(&Source);
-        ShowGrid(Grid);
-        Grid.activateWindow();
-        Grid.setFocus();
-        QApplication::processEvents();
-    }
+    void SetUp() override { ShowOrders(true); }
     TField* Field(const char* Name) { return Table->FieldByName(QString::fromLatin1(Name)); }
 };
 

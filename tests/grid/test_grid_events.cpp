@@ -11,17 +11,8 @@ using namespace zdb::test;
 
 namespace {
 
-struct GridEvents : ::testing::Test {
-    std::unique_ptr<TZMemDataSet> Table = MakeOrders(5);
-    TDataSource Source;
-    TZDBGrid Grid;
-
-    void SetUp() override
-    {
-        Source.SetDataSet(Table.get());
-        Grid.SetDataSource(&Source);
-        ShowGrid(Grid);
-    }
+struct GridEvents : OrdersGrid<5> {
+    void SetUp() override { ShowOrders(); }
 };
 
 } // namespace
@@ -61,9 +52,7 @@ TEST_F(GridEvents, AFieldThatFailsWhilePaintedReachesTheApplicationHandler)
 TEST_F(GridEvents, ResizeKeyAndDeferredHandlersCatch)
 {
     TCaughtErrors caught;
-    Grid.activateWindow();
-    Grid.setFocus();
-    QApplication::processEvents();
+    ShowOrders(true);
 
     // Writing the pending edit when the size changes fails.
     Grid.SetCol(2);

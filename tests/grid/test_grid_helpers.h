@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -77,6 +78,30 @@ inline void ShowGrid(QWidget& Grid, int Width = 400, int Height = 300)
     Grid.show();
     QApplication::processEvents();
 }
+
+// A grid over an in-memory orders table (MakeOrders(Rows)), shown by
+// ShowOrders at a fixed size.
+template <int Rows>
+struct OrdersGrid : ::testing::Test {
+    std::unique_ptr<TZMemDataSet> Table = MakeOrders(Rows);
+    TDataSource Source;
+    TZDBGrid Grid;
+
+    // Binds and shows the grid; Focus also gives it the keyboard focus.
+    void ShowOrders(bool Focus = false, int Width = 400, int Height = 300)
+    {
+        Source.SetDataSet(Table.get());
+        Grid.SetDataSource(&Source);
+        ShowGrid(Grid, Width, Height);
+        if (Focus) {
+            Grid.activateWindow();
+            Grid.setFocus();
+            QApplication::processEvents();
+        }
+    }
+    // The raw row of buffer record Record.
+    int RowOf(int Record) const { return Grid.TitleRowCount() + Record; }
+};
 
 // An SQLite table "orders" (id INTEGER PRIMARY KEY, note TEXT) and an open
 // query over it ordered by id, with Source on the query. Fixtures built on it

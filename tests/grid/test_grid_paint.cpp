@@ -13,18 +13,8 @@ using namespace zdb::test;
 
 namespace {
 
-struct PaintedGrid : ::testing::Test {
-    std::unique_ptr<TZMemDataSet> Table = MakeOrders(30);
-    TDataSource Source;
-    TZDBGrid Grid;
-
-    void SetUp() override { Source.SetDataSet(Table.get()); }
-    void Show()
-    {
-        Grid.SetDataSource(&Source);
-        ShowGrid(Grid, 500, 300);
-    }
-    int RowOf(int Record) const { return Grid.TitleRowCount() + Record; }
+struct PaintedGrid : OrdersGrid<30> {
+    void Show() { ShowOrders(false, 500, 300); }
     // A pixel of the cell's background (the Amount column is right aligned:
     // its left edge holds no text).
     QColor Background(const QImage& Image, int ACol, int ARow) const
