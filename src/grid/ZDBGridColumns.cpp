@@ -1038,12 +1038,76 @@ TZColumnTotal* TZColumn::GetTotalRows(int I) const
 
 QString TZColumn::GetDisplayText() const
 {
+    TZCustomDBGrid* grid = Grid();
+    if (FAutoNumber)
+        return grid && grid->DataLink() && grid->DataLink()->Active() ? AutoNumberStr(grid->GetRecNumber())
+                                                                       : QString();
     TField* field = GetField();
     if (!field)
         return QString();
+    if (LookupColumn() == lcLookupValueField)
+        return LookupText(field, true);
     if (FShowBlob && IsMemoFieldType(field->DataType()))
         return field->AsString();
     return field->DisplayText();
+}
+
+QString TZColumn::LookupText(TField* KeyField, bool DisplayText) const
+{
+    TDataSet* lookup = GetLookupDataSet();
+    if (!lookup || KeyField->IsNull())
+        return QString();
+    if (!lookup->Active())
+        lookup->Open();
+    if (!lookup->Locate(GetLookupKeyField(), KeyField->GetValue()))
+        return QString();
+    TField* result = lookup->FieldByName(GetLookupResultField());
+    return DisplayText ? result->DisplayText() : result->GetEditText();
+}
+
+QString TZColumn::GetEditText() const
+{
+    TField* field = GetField();
+    if (!field)
+        return QString();
+    if (FEditMemo && IsMemoFieldType(field->DataType()) && !field->OnGetText)
+        return field->AsString();
+    return field->GetEditText();
+}
+
+void TZColumn::SetEditText(const QString& Text)
+{
+    TField* field = GetField();
+    if (!field || Text == GetEditText())
+        return;
+    if (FEditMemo && IsMemoFieldType(field->DataType()) && !field->OnSetText)
+        field->SetAsString(Text);
+    else
+        field->SetEditText(Text);
+}
+
+bool TZColumn::CanEditShow() const
+{
+    TZCustomDBGrid* grid = Grid();
+    TField* field = GetField();
+    if (!grid || !field || !Showing() || GetReadOnly() || !grid->DataLink() || !grid->DataLink()->Active() ||
+        grid->DataLink()->GetReadOnly())
+        return false;
+    // Calculated and lookup values are not typed in: a lookup's key is chosen
+    // from its list.
+    if (field->Calculated() || LookupColumn() == lcLookupValueField)
+        return false;
+    return field->CanModify();
+}
+
+void TZColumn::ReportMissingField()
+{
+    if (FFieldName.isEmpty() || FMissingFieldReported == FFieldName)
+        return;
+    FMissingFieldReported = FFieldName;
+    qWarning("ZDBGrid: column %d (\"%s\") is bound to the field \"%s\", which the dataset does not have; "
+             "its cells stay blank",
+             Index(), qUtf8Printable(Title()->GetCaption()), qUtf8Printable(FFieldName));
 }
 
 bool TZColumn::IsCheckBoxValue(bool Checked) const

@@ -368,8 +368,22 @@ public:
     // Whether the cell of the current record holds the on-text (Checked) or the
     // off-text of CheckBoxValues; without field: whether the row is selected.
     bool IsCheckBoxValue(bool Checked) const;
-    // The text shown for the current record (the field's display text).
+    // The text shown for the current record: the record number (AutoNumber),
+    // the lookup result (lcLookupValueField), else the field's display text.
     virtual QString GetDisplayText() const;
+    // The text edited in the cell of the current record: the field's edit
+    // text (a memo's whole value with EditMemo); empty without field.
+    virtual QString GetEditText() const;
+    // Writes Text into the field through the field's own conversion (a text it
+    // refuses raises its error and leaves the field as it was); nothing when
+    // Text is the current edit text or the column has no field.
+    virtual void SetEditText(const QString& Text);
+    // Whether the cell editor may show: a field that this column, the grid,
+    // its data link and the dataset all let be modified, and that is neither
+    // calculated nor looked up (value-lookup columns choose their key from a list).
+    virtual bool CanEditShow() const;
+    // A customized column names a field the dataset lacks: warns once per name.
+    void ReportMissingField();
     QString GetDisplayName() const override;
 
     // Stored: made by the user or designer (Add), not by the grid's layout.
@@ -628,10 +642,14 @@ protected:
     // Text width in Font (QFontMetrics) and the grid's title measures.
     int TitleTextWidth() const;
     void BindField(TField* Value, bool Notify);
+    // The lookup dataset's LookupResultField where LookupKeyField equals the
+    // value of KeyField; empty when there is none.
+    QString LookupText(TField* KeyField, bool DisplayText) const;
     void ApplyExpanded(bool Value);
 
     // Binding
     QString FFieldName;
+    QString FMissingFieldReported; // the FieldName ReportMissingField warned about
     mutable QPointer<TField> FField;
     bool FStored = false;
     TZColumnValues FAssignedValues;

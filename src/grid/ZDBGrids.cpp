@@ -2,6 +2,7 @@
 
 #include "ZDBGrids.h"
 
+#include "AppExceptions.h"
 #include "DBError.h"
 
 #include <QEvent>
@@ -660,7 +661,12 @@ void TZCustomDBGrid::TitleFontChanged()
 void TZCustomDBGrid::changeEvent(QEvent* Event)
 {
     TCustomGrid::changeEvent(Event);
-    switch (Event->type()) {
+    GuardEvent(this, [&] { StateChanged(Event->type()); });
+}
+
+void TZCustomDBGrid::StateChanged(QEvent::Type Type)
+{
+    switch (Type) {
     case QEvent::FontChange: {
         if (!FPartsCreated || IsDestroying())
             break;

@@ -34,6 +34,7 @@
 #include "ZDBGridSelection.h"
 #include "ZDBGridTypes.h"
 
+#include <QEvent>
 #include <QFont>
 #include <QPixmap>
 #include <QPointer>
@@ -848,6 +849,23 @@ public:
     // title rows: the caption or header band; otherwise empty).
     QString CellText(int ACol, int ARow);
 
+    // ---- Painting (ZDBGridsPaint.cpp) -----------------------------------------------
+    // The standard content of a data cell on Canvas() for the record being
+    // painted: the column's display text, or its check-box glyph.
+    void DefaultDrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
+    // Fired for each data cell of a record, with the record active and the
+    // canvas prepared (background filled, pen and font set): OnPaintColumnCell
+    // before the standard drawing (which DefaultDrawing switches off), then
+    // OnDrawDataCell (default columns only) and OnDrawColumnCell after it.
+    std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, int DataCol, TZColumn* Column,
+                       TGridDrawState State)>
+        OnPaintColumnCell;
+    std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, TField* Field, TGridDrawState State)>
+        OnDrawDataCell;
+    std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, int DataCol, TZColumn* Column,
+                       TGridDrawState State)>
+        OnDrawColumnCell;
+
     // ---- Sort order (ZDBGridsOrder.cpp) -----------------------------------------------
     // The last order fields set or computed (what GetOrderFields returns while
     // the columns are default and the data is closed).
@@ -1055,7 +1073,29 @@ protected:
     virtual void Scroll(int Distance);
     virtual void RecordChanged(TField* Field);
     virtual void EditingChanged();
-    virtual void UpdateData() {}
+
+    // ---- Cell editing (ZDBGridsEdit.cpp) ----
+    // The selected column's edit text (kept in FEditText).
+    QString GetEditText(int ACol, int ARow) override;
+    // Keeps the editor's text; a change while the record is edited marks the
+    // link modified (a pending cell edit).
+    void SetEditText(int ACol, int ARow, const QString& Value) override;
+    int GetEditLimit() override;
+    // False on a read-only grid, column, field or link, a dataset that cannot
+    // be modified and a column without field.
+    bool CanEditShow() override;
+    // Puts the record into edit state when the selected field may be modified.
+    bool CanEditModify() override;
+    // The pending edit text goes into the selected column's field.
+    virtual void UpdateData();
+    // Enter in the editor posts the record (PostCellEdit).
+    void KeyPress(QChar& Key) override;
+    // Writes the editor's text and posts the record, then hides the editor;
+    // false when no editor is shown. A refused text raises and keeps the editor.
+    bool PostCellEdit();
+    // Escape: takes back the pending text, cancels an unchanged record's edit
+    // state and hides the editor; false when there is nothing to cancel.
+    bool CancelCellEdit();
 
     // ---- Position and linked-grid helpers (ZDBGridsPosition.cpp, ZDBGridsLinked.cpp) ----
     bool CreateTimer(TZDelayedUpdate Kind);
@@ -1076,12 +1116,24 @@ protected:
     // Whether Grid is reached by following this grid and its master grids.
     bool FollowedBy(const TZCustomDBGrid* Grid) const;
     void focusOutEvent(QFocusEvent* Event) override;
+    // Focus left the grid and its editor: the pending cell edit is written
+    // (or an untouched insertion cancelled with dgCancelOnExit).
+    void FocusLeft();
 
     // ---- Painting ----
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
     virtual void DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawState AState);
     virtual void DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
-    virtual void DrawDataCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    // A data-row cell: background and colours by the selection, then
+    // PaintColumnCell, DefaultDrawColumnCell (with DefaultDrawing), DrawDataCell
+    // (default columns) and DrawColumnCell, with the painted record active.
+    virtual void DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    // Whether a data cell of the painted record shows as selected.
+    bool CellHighlighted(int DataCol, TGridDrawState AState) const;
+    // The painting notifications; each fires its event.
+    virtual void PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
+    virtual void DrawDataCell(const QRect& ARect, TField* Field, TGridDrawState AState);
+    virtual void DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
     virtual void DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
     // Draws Text into ARect with the grid's text layout (margins, ellipsis, lines).
     void WriteText(QPainter& Canvas, const QRect& ARect, int Margin, const QString& Text,
@@ -1112,6 +1164,9 @@ protected:
     // ---- Base hooks ----
     bool SelectCell(int ACol, int ARow) override;
     void ColWidthsChanged() override;
+    // A row sized by the user: a data row sets LinesCount, and every row is
+    // laid out again (the link's buffer follows the new visible rows).
+    void RowHeightsChanged() override;
     void ColumnMoved(int FromIndex, int ToIndex) override;
     void CreateWnd() override;
     void ChangeScale(int M, int D, bool IsDpiChange = false) override;
@@ -1122,6 +1177,8 @@ protected:
     void MoveToRow(int ARow);
     bool DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos) override;
     void changeEvent(QEvent* Event) override;
+    // A font or palette change of the widget (from changeEvent).
+    void StateChanged(QEvent::Type Type);
     void resizeEvent(QResizeEvent* Event) override;
 
     void SetManageGrid(TZCustomDBGrid* Value);
@@ -1249,6 +1306,7 @@ protected:
     bool FInLayout = false;
     bool FSettingColumnAttributes = false;
     bool FSelectingCell = false;
+    bool FRowSizing = false; // RowHeightsChanged is applying a sized row
     bool FWriting = false;
     bool FPartsCreated = false;
 

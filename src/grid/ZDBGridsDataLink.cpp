@@ -3,6 +3,7 @@
 
 #include "ZDBGrids.h"
 
+#include "AppExceptions.h"
 #include "DBError.h"
 
 #include <QApplication>
@@ -175,14 +176,11 @@ void TZGridDataLink::RecordChanged(TField* Field)
 void TZGridDataLink::UpdateData()
 {
     FInUpdateData = true;
-    struct Clear
-    {
-        bool& InUpdate;
-        bool& Modified;
-        ~Clear() { InUpdate = Modified = false; }
-    } clear{FInUpdateData, FModified};
+    const auto clear = qScopeGuard([this] { FInUpdateData = false; });
+    // A text the field refuses leaves the edit pending.
     if (FModified)
         FGrid->UpdateData();
+    FModified = false;
 }
 
 // ---- Grid reactions -------------------------------------------------------------
@@ -393,6 +391,11 @@ void TZCustomDBGrid::UpdateActive()
 void TZCustomDBGrid::focusOutEvent(QFocusEvent* Event)
 {
     TCustomGrid::focusOutEvent(Event);
+    GuardEvent(this, [this] { FocusLeft(); });
+}
+
+void TZCustomDBGrid::FocusLeft()
+{
     // Focus moving into the in-place editor does not leave the grid.
     QWidget* focused = QApplication::focusWidget();
     if (focused && focused != this && isAncestorOf(focused))
@@ -427,6 +430,10 @@ bool TZCustomDBGrid::SelectCell(int ACol, int ARow)
         return true;
     if (ARow < FTitleRowCount || ACol < FIndicatorOffset)
         return false;
+    // The edit of the cell being left goes to its field first; a text the
+    // field refuses raises and keeps the current cell.
+    if (ACol != GetCol() && FDataLink && FDataLink->GetModified())
+        FDataLink->UpdateData();
     if (FBottomRowCount > 0 && ARow >= GetRowCount() - FBottomRowCount)
         return false;
     if (TZColumn* column = ColumnOfRaw(ACol); column && !column->Showing())
@@ -484,6 +491,10 @@ void TZCustomDBGrid::KeyDown(int& Key, TShiftState Shift)
         OnKeyDown(Key, Shift);
         if (Key == 0)
             return;
+    }
+    if (Key == Qt::Key_Escape && !(Shift & (ssAlt | ssCtrl | ssShift)) && CancelCellEdit()) {
+        Key = 0;
+        return;
     }
     TDataSet* dataSet = DataSet();
     if (!FDataLink || !FDataLink->Active() || !dataSet || GetEditorMode() || (Shift & (ssAlt | ssShift))) {

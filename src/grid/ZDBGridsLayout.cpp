@@ -3,9 +3,12 @@
 
 #include "ZDBGrids.h"
 
+#include "AppExceptions.h"
+
 #include "DBError.h"
 
 #include <QFontMetrics>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -138,7 +141,8 @@ void TZCustomDBGrid::DefineFieldMap()
     if (FColumns->State() == csCustomized) {
         FDataLink->SetSparseMap(true);
         for (TZColumn* column : *FColumns)
-            FDataLink->AddMapping(column->GetFieldName());
+            if (!FDataLink->AddMapping(column->GetFieldName()))
+                column->ReportMissingField();
     } else {
         FDataLink->SetSparseMap(false);
         for (const auto& field : dataSet->Fields()) {
@@ -441,6 +445,27 @@ int TZCustomDBGrid::TitleTextHeight(TZColumn* Column) const
 {
     return FTitleLinesCount * TextHeightOf(Column->Title()->GetFont()) + FGridStyle->TitleRowSpace() +
            Column->Title()->HeaderCount() * FHeaderRowHeight;
+}
+
+void TZCustomDBGrid::RowHeightsChanged()
+{
+    TCustomGrid::RowHeightsChanged();
+    // Only a row the user sized matters: the rows of the grid are laid out
+    // together, so a data row's new height becomes LinesCount (rounded to
+    // whole text lines) and every row takes its measured height again.
+    if (GetGridState() != gsRowSizing || FInLayout || FRowSizing || FTextHeight <= 0 || IsDestroying() ||
+        !FGridStyle)
+        return;
+    FRowSizing = true;
+    const auto done = qScopeGuard([this] { FRowSizing = false; });
+    const int row = FSizingIndex;
+    const int oldLines = FLinesCount;
+    if (row >= FTitleRowCount && row < GetRowCount() - FBottomRowCount) {
+        const int textSpace = GetRowHeights(row) - FGridStyle->DataRowSpace() - RowLineWidth();
+        SetLinesCount(std::max(1, (textSpace + FTextHeight / 2) / FTextHeight));
+    }
+    if (FLinesCount == oldLines)
+        LayoutChanged();
 }
 
 void TZCustomDBGrid::MeasureRowHeights()
@@ -872,16 +897,18 @@ void TZCustomDBGrid::resizeEvent(QResizeEvent* Event)
     TCustomGrid::resizeEvent(Event);
     if (!FPartsCreated || IsDestroying())
         return;
-    // A pending cell edit goes to its field before the rows change.
-    if (FDataLink)
-        FDataLink->UpdateData();
-    StretchGrid();
-    if (FUpdateLock == 0) {
-        UpdateRowCount();
-        UpdateScrollBar();
-    }
-    InvalidateEditor();
-    Invalidate();
+    GuardEvent(this, [this] {
+        // A pending cell edit goes to its field before the rows change.
+        if (FDataLink)
+            FDataLink->UpdateData();
+        StretchGrid();
+        if (FUpdateLock == 0) {
+            UpdateRowCount();
+            UpdateScrollBar();
+        }
+        InvalidateEditor();
+        Invalidate();
+    });
 }
 
 } // namespace zdb

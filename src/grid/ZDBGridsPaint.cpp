@@ -8,6 +8,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace zdb {
 
@@ -92,7 +93,7 @@ void TZCustomDBGrid::WriteText(QPainter& Canvas, const QRect& ARect, int Margin,
     else if (VAlignment == tvCenter)
         offset += spare / 2;
 
-    Canvas.save();
+    TCanvasState state(Canvas);
     Canvas.setClipRect(ARect, Qt::IntersectClip);
     int top = ARect.top();
     for (int i = 0; i < count; ++i) {
@@ -109,7 +110,6 @@ void TZCustomDBGrid::WriteText(QPainter& Canvas, const QRect& ARect, int Margin,
         top += offset + lineHeight;
         offset = 0;
     }
-    Canvas.restore();
 }
 
 // ---- Titles -----------------------------------------------------------------------
@@ -254,7 +254,7 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
         master = column;
     // The cell with its line strips; the title paints over inner lines of its span.
     const QRect clip(ARect.left(), ARect.top(), ARect.width() + clw, ARect.height() + rlw);
-    c.save();
+    TCanvasState state(c);
     c.setClipRect(clip);
     const QColor fill = ToQColor(GetTrueColor(master->Title()->GetColor(), FFixedColorValue, FFixedColorValue));
     c.fillRect(title, fill);
@@ -288,7 +288,6 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
               master->Title()->GetEllipsis());
     // The frame of the caption: its right and lower lines (the bands have their own).
     FillLineStrips(c, captionRect, clw, rlw, true, true, lineColor);
-    c.restore();
 }
 
 // ---- Data, indicator and bottom cells --------------------------------------------------
@@ -315,41 +314,96 @@ void TZCustomDBGrid::DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawSt
     const QSizeF size = glyph.deviceIndependentSize();
     const QPointF at(ARect.left() + (ARect.width() - size.width()) / 2.0,
                      ARect.top() + (ARect.height() - size.height()) / 2.0);
-    c.save();
+    TCanvasState state(c);
     c.setClipRect(ARect);
     c.drawPixmap(at, glyph);
-    c.restore();
 }
 
-void TZCustomDBGrid::DrawDataCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState)
+bool TZCustomDBGrid::CellHighlighted(int DataCol, TGridDrawState AState) const
+{
+    // The current cell (the row with dgRowSelect), and the multi-selected
+    // rows, columns or cells of the record being painted.
+    if (AState & (gdSelected | gdRowSelected))
+        return true;
+    return FDataLink->Active() && MultiSelected() && IsCellMultiSelected(DataCol);
+}
+
+void TZCustomDBGrid::DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState)
 {
     QPainter& c = *Canvas();
     TZColumn* column = ColumnOfRaw(ACol);
     if (!column)
         return;
-    const bool highlighted = (AState & gdSelected) &&
-                             (!(AState & gdFocused) || (TCustomGrid::GetOptions() & (goDrawFocusSelected | goRowSelect)));
-    if (!highlighted) {
-        const TColor own = column->GetColor();
-        if (own != FColorValue && own != clDefault && own != clNone)
-            c.fillRect(ARect, ToQColor(own));
-    }
-    if (!FDataLink->Active())
-        return;
+    const int dataCol = RawToDataColumn(ACol);
     const int record = ARow - FTitleRowCount;
-    if (record < 0 || record >= FDataLink->RecordCount())
-        return;
-    TField* field = column->GetField();
-    if (!field)
-        return;
-    QString text;
-    {
-        TActiveRecordGuard guard(FDataLink.get(), record);
-        text = field->DisplayText();
-    }
+    const bool hasRecord = FDataLink->Active() && record >= 0 && record < FDataLink->RecordCount();
+    std::optional<TActiveRecordGuard> guard;
+    if (hasRecord)
+        guard.emplace(FDataLink.get(), record);
+
+    // Selected cells in the palette's highlight colours (inactive ones while
+    // the grid has no focus), the others in the column's colour.
+    const bool highlighted = hasRecord ? CellHighlighted(dataCol, AState) : bool(AState & gdSelected);
+    const QPalette::ColorGroup group = IsActiveControl() ? QPalette::Active : QPalette::Inactive;
+    const QPalette pal = palette();
+    c.fillRect(ARect, highlighted ? pal.color(group, QPalette::Highlight)
+                                  : ToQColor(GetTrueColor(column->GetColor(), FColorValue, FColorValue)));
+    c.setPen(pal.color(group, highlighted ? QPalette::HighlightedText : QPalette::Text));
+    c.setBrush(Qt::NoBrush);
     c.setFont(column->GetFont());
-    WriteText(c, ARect, 2, text, column->GetAlignment(), column->GetVAlignment(),
-              column->GetWordWrap() && FLinesCount > 1, column->GetEllipsis());
+    if (!hasRecord)
+        return;
+    PaintColumnCell(ARect, dataCol, column, AState);
+    if (GetDefaultDrawing())
+        DefaultDrawColumnCell(ARect, dataCol, column, AState);
+    if (FColumns->State() == csDefault)
+        DrawDataCell(ARect, column->GetField(), AState);
+    DrawColumnCell(ARect, dataCol, column, AState);
+}
+
+void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int /*DataCol*/, TZColumn* Column,
+                                           TGridDrawState /*AState*/)
+{
+    QPainter* c = Canvas();
+    if (!c || !Column)
+        return;
+    if (Column->GetCheckBox() && !FCheckBoxes.isNull()) {
+        // The check glyph instead of the text: checked, unchecked, or grayed
+        // for a value that is neither.
+        const int state = Column->IsCheckBoxValue(true) ? 1 : Column->IsCheckBoxValue(false) ? 0 : 2;
+        const QPixmap glyph =
+            PackageBitmapImage(FCheckBoxes, PackageImages::CheckBoxIndex(int(Column->GetCheckBoxKind()), state));
+        const QSize size = glyph.deviceIndependentSize().toSize();
+        int x = ARect.left() + (ARect.width() - size.width()) / 2;
+        if (Column->GetAlignment() == taLeftJustify)
+            x = ARect.left() + 2;
+        else if (Column->GetAlignment() == taRightJustify)
+            x = ARect.left() + ARect.width() - size.width() - 2;
+        TCanvasState clip(*c);
+        c->setClipRect(ARect, Qt::IntersectClip);
+        c->drawPixmap(QPoint(x, ARect.top() + (ARect.height() - size.height()) / 2), glyph);
+        return;
+    }
+    WriteText(*c, ARect, 2, Column->GetDisplayText(), Column->GetAlignment(), Column->GetVAlignment(),
+              Column->GetWordWrap() && FLinesCount > 1, Column->GetEllipsis());
+}
+
+void TZCustomDBGrid::PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState)
+{
+    if (OnPaintColumnCell)
+        OnPaintColumnCell(this, ARect, DataCol, Column, AState);
+}
+
+void TZCustomDBGrid::DrawDataCell(const QRect& ARect, TField* Field, TGridDrawState AState)
+{
+    if (OnDrawDataCell)
+        OnDrawDataCell(this, ARect, Field, AState);
+}
+
+void TZCustomDBGrid::DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState)
+{
+    if (OnDrawColumnCell)
+        OnDrawColumnCell(this, ARect, DataCol, Column, AState);
 }
 
 void TZCustomDBGrid::DrawBottomCell(int /*ACol*/, int /*ARow*/, const QRect& ARect, TGridDrawState /*AState*/)
@@ -380,7 +434,7 @@ void TZCustomDBGrid::DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawS
     else if (bottom)
         DrawBottomCell(ACol, ARow, ARect, AState);
     else
-        DrawDataCell(ACol, ARow, ARect, AState);
+        DrawRecordCell(ACol, ARow, ARect, AState);
 }
 
 QString TZCustomDBGrid::CellText(int ACol, int ARow)
@@ -397,11 +451,10 @@ QString TZCustomDBGrid::CellText(int ACol, int ARow)
     if (!FDataLink->Active())
         return QString();
     const int record = ARow - FTitleRowCount;
-    TField* field = column->GetField();
-    if (!field || record >= FDataLink->RecordCount())
+    if (record >= FDataLink->RecordCount())
         return QString();
     TActiveRecordGuard guard(FDataLink.get(), record);
-    return field->DisplayText();
+    return column->GetDisplayText();
 }
 
 } // namespace zdb

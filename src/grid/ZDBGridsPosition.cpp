@@ -5,6 +5,8 @@
 
 #include "ZDBGrids.h"
 
+#include "AppExceptions.h"
+
 #include "DBError.h"
 
 #include <QApplication>
@@ -238,7 +240,7 @@ bool TZCustomDBGrid::CreateTimer(TZDelayedUpdate Kind)
     if (!timer) {
         timer = new QTimer(this);
         timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, this, [this, Kind] { DelayedUpdate(Kind); });
+        connect(timer, &QTimer::timeout, this, [this, Kind] { GuardEvent(this, [&] { DelayedUpdate(Kind); }); });
     }
     return true;
 }

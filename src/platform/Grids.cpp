@@ -4,6 +4,8 @@
 
 #include "Grids.h"
 
+#include "AppExceptions.h"
+
 #include <QApplication>
 #include <QScreen>
 #include <QScrollBar>
@@ -95,26 +97,30 @@ TCustomGrid::TCustomGrid(QWidget* parent)
 
     FScrollTimer = new QTimer(this);
     FScrollTimer->setInterval(60);
-    connect(FScrollTimer, &QTimer::timeout, this, [this] { ScrollTimerTick(); });
+    connect(FScrollTimer, &QTimer::timeout, this, [this] { GuardEvent(this, [this] { ScrollTimerTick(); }); });
 
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
     connect(h, &QAbstractSlider::actionTriggered, this,
-            [this](int action) { ScrollBarAction(Qt::Horizontal, action); });
+            [this](int action) { GuardEvent(this, [&] { ScrollBarAction(Qt::Horizontal, action); }); });
     connect(v, &QAbstractSlider::actionTriggered, this,
-            [this](int action) { ScrollBarAction(Qt::Vertical, action); });
-    connect(h, &QAbstractSlider::sliderReleased, this, [this] { ScrollBarReleased(Qt::Horizontal); });
-    connect(v, &QAbstractSlider::sliderReleased, this, [this] { ScrollBarReleased(Qt::Vertical); });
+            [this](int action) { GuardEvent(this, [&] { ScrollBarAction(Qt::Vertical, action); }); });
+    connect(h, &QAbstractSlider::sliderReleased, this,
+            [this] { GuardEvent(this, [this] { ScrollBarReleased(Qt::Horizontal); }); });
+    connect(v, &QAbstractSlider::sliderReleased, this,
+            [this] { GuardEvent(this, [this] { ScrollBarReleased(Qt::Vertical); }); });
 
     FFocusConnection = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (FComponentState & csDestroying)
             return;
         const bool wasIn = old && (old == this || isAncestorOf(old));
         const bool isIn = now && (now == this || isAncestorOf(now));
-        if (wasIn && !isIn)
-            DoExit();
-        else if (!wasIn && isIn)
-            DoEnter();
+        GuardEvent(this, [&] {
+            if (wasIn && !isIn)
+                DoExit();
+            else if (!wasIn && isIn)
+                DoEnter();
+        });
     });
 
     Initialize();
@@ -1083,7 +1089,7 @@ void TCustomGrid::FreeNotification(QObject* AComponent)
         return;
     FFreeNotifies.insert(AComponent, connect(AComponent, &QObject::destroyed, this, [this](QObject* obj) {
                              FFreeNotifies.remove(obj);
-                             Notification(obj, opRemove);
+                             GuardEvent(this, [&] { Notification(obj, opRemove); });
                          }));
 }
 
@@ -1125,7 +1131,7 @@ bool TCustomGrid::PostDeferred(std::function<void()> Proc, int Id)
             std::function<void()> proc = std::move(it->second.Proc);
             FDeferred.erase(it);
             if (proc && !(FComponentState & csDestroying))
-                proc();
+                GuardEvent(this, proc);
         },
         Qt::QueuedConnection);
     return true;

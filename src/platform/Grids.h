@@ -29,6 +29,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -184,6 +185,22 @@ struct TGridDrawInfo
     TGridAxisDrawInfo Vert;
 };
 
+// Saves a painter's state for the guard's lifetime: the state is restored on
+// every way out (or earlier by Restore), so that a drawing routine that fails
+// leaves the painter as it found it.
+class TCanvasState
+{
+public:
+    explicit TCanvasState(QPainter& Canvas);
+    ~TCanvasState() { Restore(); }
+    TCanvasState(const TCanvasState&) = delete;
+    TCanvasState& operator=(const TCanvasState&) = delete;
+    void Restore();
+
+private:
+    QPainter* FCanvas;
+};
+
 // The in-place editor: a frameless line edit, child of the grid's viewport,
 // placed over the current cell.
 class TInplaceEdit : public QLineEdit
@@ -234,6 +251,7 @@ protected:
 
 private:
     void InternalMove(const QRect& Loc, bool TakeFocus);
+    void HandleKeyPress(QKeyEvent* Event);
     // Applies the editor's character filter; false when the key is refused.
     bool FilterChar(QChar& Key, bool AskGrid);
 };
@@ -575,6 +593,8 @@ protected:
 
     QPainter* FCanvas = nullptr;
     QRect FUpdateRect;
+    std::exception_ptr FPaintError; // the first failure of a cell in the paint in progress
+    bool FPaintFailing = false;     // the last paint failed (and was reported)
     QTimer* FScrollTimer = nullptr;
     TComponentState FComponentState;
     bool FHandleAllocated = false;

@@ -2,6 +2,8 @@
 
 #include "Grids.h"
 
+#include "AppExceptions.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 
@@ -44,8 +46,10 @@ TInplaceEdit::TInplaceEdit(TCustomGrid* AGrid)
     setTextMargins(1, 0, 1, 0);
     QLineEdit::hide();
     connect(this, &QLineEdit::textEdited, this, [this] {
-        if (FGrid)
-            FGrid->UpdateText();
+        GuardEvent(this, [this] {
+            if (FGrid)
+                FGrid->UpdateText();
+        });
     });
 }
 
@@ -270,6 +274,12 @@ void TInplaceEdit::TypeChar(QChar Ch)
 
 void TInplaceEdit::keyPressEvent(QKeyEvent* Event)
 {
+    GuardEvent(this, [&] { HandleKeyPress(Event); });
+    Event->accept();
+}
+
+void TInplaceEdit::HandleKeyPress(QKeyEvent* Event)
+{
     QPointer<TInplaceEdit> self(this);
     int key = Event->key();
     KeyDown(key, ShiftStateFrom(Event->modifiers()));
@@ -303,17 +313,21 @@ void TInplaceEdit::keyPressEvent(QKeyEvent* Event)
 
 void TInplaceEdit::keyReleaseEvent(QKeyEvent* Event)
 {
-    int key = Event->key();
-    KeyUp(key, ShiftStateFrom(Event->modifiers()));
-    QLineEdit::keyReleaseEvent(Event);
+    GuardEvent(this, [&] {
+        int key = Event->key();
+        KeyUp(key, ShiftStateFrom(Event->modifiers()));
+        QLineEdit::keyReleaseEvent(Event);
+    });
     Event->accept();
 }
 
 void TInplaceEdit::mouseDoubleClickEvent(QMouseEvent* Event)
 {
-    if (FGrid)
-        FGrid->DblClick();
-    QLineEdit::mouseDoubleClickEvent(Event);
+    GuardEvent(this, [&] {
+        if (FGrid)
+            FGrid->DblClick();
+        QLineEdit::mouseDoubleClickEvent(Event);
+    });
 }
 
 // ---- Grid side ----------------------------------------------------------------

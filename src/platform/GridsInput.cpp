@@ -698,33 +698,38 @@ void TCustomGrid::wheelEvent(QWheelEvent* Event)
 void TCustomGrid::resizeEvent(QResizeEvent* Event)
 {
     QAbstractScrollArea::resizeEvent(Event);
-    UpdateScrollRange();
-    UpdateEditor();
+    GuardEvent(this, [this] {
+        UpdateScrollRange();
+        UpdateEditor();
+    });
 }
 
 void TCustomGrid::showEvent(QShowEvent* Event)
 {
-    HandleNeeded();
+    GuardEvent(this, [this] { HandleNeeded(); });
     QAbstractScrollArea::showEvent(Event);
     if (!FScreenConnection) {
         if (QWindow* w = window()->windowHandle())
-            FScreenConnection = connect(w, &QWindow::screenChanged, this, [this] { CheckPPI(); });
+            FScreenConnection =
+                connect(w, &QWindow::screenChanged, this, [this] { GuardEvent(this, [this] { CheckPPI(); }); });
     }
-    CheckPPI();
+    GuardEvent(this, [this] { CheckPPI(); });
 }
 
 void TCustomGrid::focusInEvent(QFocusEvent* Event)
 {
     QAbstractScrollArea::focusInEvent(Event);
-    InvalidateRect(GetSelection());
-    if (!FInplaceEdit || !FInplaceEdit->hasFocus())
-        UpdateEditor();
+    GuardEvent(this, [this] {
+        InvalidateRect(GetSelection());
+        if (!FInplaceEdit || !FInplaceEdit->hasFocus())
+            UpdateEditor();
+    });
 }
 
 void TCustomGrid::focusOutEvent(QFocusEvent* Event)
 {
     QAbstractScrollArea::focusOutEvent(Event);
-    InvalidateRect(GetSelection());
+    GuardEvent(this, [this] { InvalidateRect(GetSelection()); });
 }
 
 bool TCustomGrid::viewportEvent(QEvent* Event)
@@ -737,7 +742,7 @@ bool TCustomGrid::viewportEvent(QEvent* Event)
 bool TCustomGrid::event(QEvent* Event)
 {
     if (Event->type() == QEvent::ScreenChangeInternal)
-        CheckPPI();
+        GuardEvent(this, [this] { CheckPPI(); });
     return QAbstractScrollArea::event(Event);
 }
 

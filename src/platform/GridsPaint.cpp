@@ -4,12 +4,15 @@
 
 #include "Grids.h"
 
+#include "AppExceptions.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
+#include <utility>
 
 namespace zdb {
 
@@ -32,13 +35,35 @@ const QColor DataLineColor(0xC0, 0xC0, 0xC0);
 
 } // namespace
 
+TCanvasState::TCanvasState(QPainter& Canvas) : FCanvas(&Canvas)
+{
+    FCanvas->save();
+}
+
+void TCanvasState::Restore()
+{
+    if (FCanvas)
+        std::exchange(FCanvas, nullptr)->restore();
+}
+
 void TCustomGrid::paintEvent(QPaintEvent* Event)
 {
     QPainter painter(viewport());
     CanvasScope scope(FCanvas, &painter);
     FUpdateRect = Event->rect();
     painter.setFont(font());
-    Paint();
+    FPaintError = nullptr;
+    GuardEvent(this, [this] {
+        Paint();
+        // A cell whose painting failed stays blank; its error is reported
+        // after the other cells were painted, and only once while the paints
+        // keep failing (reporting may itself cause the next paint).
+        const std::exception_ptr error = std::exchange(FPaintError, nullptr);
+        const bool report = error && !FPaintFailing;
+        FPaintFailing = error != nullptr;
+        if (report)
+            std::rethrow_exception(error);
+    });
 }
 
 void TCustomGrid::DrawCell(int /*ACol*/, int /*ARow*/, const QRect& /*ARect*/, TGridDrawState /*AState*/) {}
@@ -164,7 +189,7 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
                         state |= FHotTrackPressed ? gdPressed : gdHotTrack;
                     const bool underEditor = editorShown && col == FInplaceCol && row == FInplaceRow;
                     if (!underEditor) {
-                        c->save();
+                        TCanvasState cellState(*c);
                         QColor brush = AColor;
                         QColor text = pal.color(fixed ? QPalette::ButtonText : QPalette::Text);
                         if ((state & gdSelected) &&
@@ -180,8 +205,13 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
                         c->setPen(text);
                         if (FDefaultDrawing)
                             c->fillRect(where, brush);
-                        DrawCell(col, row, where, state);
-                        c->restore();
+                        try {
+                            DrawCell(col, row, where, state);
+                        } catch (...) {
+                            if (!FPaintError)
+                                FPaintError = std::current_exception();
+                        }
+                        cellState.Restore();
                         if (edges) {
                             const QRect full(left, top, w, h);
                             c->save();

@@ -2,6 +2,7 @@
 // Helpers of the grid tests: a grid that counts its layouts and exposes a few
 // protected members, a small in-memory orders table and an SQLite one.
 
+#include "AppExceptions.h"
 #include "TestDb.h"
 #include "ZDBGrids.h"
 #include "ZDBMemData.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -50,6 +52,25 @@ inline std::unique_ptr<TZMemDataSet> MakeOrders(int Rows)
     return table;
 }
 
+// Collects the messages of the exceptions that reach the application's
+// handler (OnApplicationException) while it lives.
+struct TCaughtErrors {
+    TCaughtErrors()
+    {
+        OnApplicationException = [this](QWidget*, std::exception_ptr Error) {
+            try {
+                std::rethrow_exception(Error);
+            } catch (const std::exception& e) {
+                Messages << QString::fromUtf8(e.what());
+            }
+        };
+    }
+    ~TCaughtErrors() { OnApplicationException = nullptr; }
+    TCaughtErrors(const TCaughtErrors&) = delete;
+    TCaughtErrors& operator=(const TCaughtErrors&) = delete;
+    QStringList Messages;
+};
+
 // Shows the grid offscreen at a fixed size and lets pending events run.
 inline void ShowGrid(QWidget& Grid, int Width = 400, int Height = 300)
 {
@@ -57,6 +78,30 @@ inline void ShowGrid(QWidget& Grid, int Width = 400, int Height = 300)
     Grid.show();
     QApplication::processEvents();
 }
+
+// A grid over an in-memory orders table (MakeOrders(Rows)), shown by
+// ShowOrders at a fixed size.
+template <int Rows>
+struct OrdersGrid : ::testing::Test {
+    std::unique_ptr<TZMemDataSet> Table = MakeOrders(Rows);
+    TDataSource Source;
+    TZDBGrid Grid;
+
+    // Binds and shows the grid; Focus also gives it the keyboard focus.
+    void ShowOrders(bool Focus = false, int Width = 400, int Height = 300)
+    {
+        Source.SetDataSet(Table.get());
+        Grid.SetDataSource(&Source);
+        ShowGrid(Grid, Width, Height);
+        if (Focus) {
+            Grid.activateWindow();
+            Grid.setFocus();
+            QApplication::processEvents();
+        }
+    }
+    // The raw row of buffer record Record.
+    int RowOf(int Record) const { return Grid.TitleRowCount() + Record; }
+};
 
 // An SQLite table "orders" (id INTEGER PRIMARY KEY, note TEXT) and an open
 // query over it ordered by id, with Source on the query. Fixtures built on it

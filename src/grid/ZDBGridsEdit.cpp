@@ -1,0 +1,114 @@
+// TZCustomDBGrid cell editing: the in-place editor's text comes from the
+// selected column's field and goes back into it through the field's own
+// conversion; Enter and moving to another record post, Escape reverts.
+
+#include "ZDBGrids.h"
+
+namespace zdb {
+
+QString TZCustomDBGrid::GetEditText(int ACol, int /*ARow*/)
+{
+    FEditText.clear();
+    if (FDataLink && FDataLink->Active())
+        if (TZColumn* column = ColumnOfRaw(ACol))
+            FEditText = column->GetEditText();
+    return FEditText;
+}
+
+void TZCustomDBGrid::SetEditText(int /*ACol*/, int /*ARow*/, const QString& Value)
+{
+    const bool changed = Value != FEditText;
+    FEditText = Value;
+    // A change the user made while the record is being edited is a pending
+    // cell edit: the link writes it before the record is posted or left.
+    if (changed && FDataLink && FDataLink->Editing())
+        FDataLink->Modified();
+}
+
+int TZCustomDBGrid::GetEditLimit()
+{
+    TZColumn* column = SelectedColumn();
+    TField* field = column ? column->GetField() : nullptr;
+    if (!field || column->PickTextActive())
+        return 0;
+    return field->DataType() == ftString || field->DataType() == ftWideString ? std::max(field->GetSize(), 0) : 0;
+}
+
+bool TZCustomDBGrid::CanEditShow()
+{
+    if (FLayoutLock > 0 || !TCustomGrid::CanEditShow())
+        return false;
+    TZColumn* column = SelectedColumn();
+    return column && !FReadOnly && column->CanEditShow();
+}
+
+bool TZCustomDBGrid::CanEditModify()
+{
+    if (FReadOnly || !FDataLink || !FDataLink->Active() || FDataLink->GetReadOnly())
+        return false;
+    TZColumn* column = SelectedColumn();
+    TField* field = column ? column->GetField() : nullptr;
+    if (!field || !column->CanEditShow())
+        return false;
+    // Binary and blob values are not edited as text, except memos with EditMemo
+    // and fields that convert the text themselves.
+    if (field->IsBlob() && !field->OnSetText && !(column->GetEditMemo() && IsMemoFieldType(field->DataType())))
+        return false;
+    FDataLink->Edit();
+    if (!FDataLink->Editing())
+        return false;
+    FDataLink->Modified();
+    return true;
+}
+
+void TZCustomDBGrid::UpdateData()
+{
+    if (TZColumn* column = SelectedColumn(); column && column->GetField())
+        column->SetEditText(FEditText);
+}
+
+void TZCustomDBGrid::KeyPress(QChar& Key)
+{
+    if (OnKeyPress)
+        OnKeyPress(Key);
+    if (Key.isNull())
+        return;
+    if (Key == QLatin1Char('\r') && PostCellEdit()) {
+        Key = QChar();
+        return;
+    }
+    GridKeyPress(Key);
+}
+
+bool TZCustomDBGrid::PostCellEdit()
+{
+    TDataSet* dataSet = DataSet();
+    if (!GetEditorMode() || !FDataLink || !FDataLink->Active() || !dataSet)
+        return false;
+    // A text the field refuses raises its error here: the editor stays open
+    // with the user's text and the edit stays pending.
+    FDataLink->UpdateData();
+    if (IsEditMode(dataSet->State()))
+        dataSet->Post();
+    if (!(FOptions & dgAlwaysShowEditor))
+        HideEditor();
+    return true;
+}
+
+bool TZCustomDBGrid::CancelCellEdit()
+{
+    TDataSet* dataSet = DataSet();
+    if (!FDataLink || !FDataLink->Active() || !dataSet || (!GetEditorMode() && !IsEditMode(dataSet->State())))
+        return false;
+    // The first Escape takes back the pending text (and the record's edit
+    // state when nothing was written to it); a record already changed by
+    // written cells is cancelled by the next one.
+    FDataLink->Reset();
+    if (IsEditMode(dataSet->State()) && !dataSet->Modified())
+        FDataLink->Cancel();
+    if (!(FOptions & dgAlwaysShowEditor))
+        HideEditor();
+    return true;
+}
+
+} // namespace zdb
