@@ -364,6 +364,8 @@ public:
 
     // ---- Binding
     TField* GetField() const;
+    // The field bound now (no lookup by name).
+    TField* BoundField() const { return FField; }
     void SetField(TField* Value);
     QString GetFieldName() const { return FFieldName; }
     void SetFieldName(const QString& Value);

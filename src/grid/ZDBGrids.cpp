@@ -426,7 +426,7 @@ void TZCustomDBGrid::SetOptionsEx(TZDBGridOptionsEx Value)
     const TZDBGridOptionsEx changed = old ^ Value;
     const TZDBGridOptionsEx switchedOn = changed & Value;
     FOptionsEx = Value;
-    if (switchedOn & OrderOptionsEx)
+    if (changed & OrderOptionsEx)
         UpdateOrder(true);
     if (changed & dgAutoUpdateSequence)
         UpdateSequence(true);
@@ -858,6 +858,19 @@ void TZCustomDBGrid::ColumnExtracting(TZColumn* Column)
     if (FSelectedCols)
         FSelectedCols->Remove(Column);
     std::erase(FShowingColumns, Column);
+}
+
+bool TZCustomDBGrid::FieldReferenced(const TField* Field) const
+{
+    if (FDataLink)
+        for (int i = 0; i < FDataLink->FieldCount(); ++i)
+            if (FDataLink->GetFields(i) == Field)
+                return true;
+    if (FColumns)
+        for (TZColumn* column : *FColumns)
+            if (column->BoundField() == Field)
+                return true;
+    return false;
 }
 
 bool TZCustomDBGrid::IsRowSelected() const

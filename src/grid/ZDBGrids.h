@@ -735,6 +735,9 @@ public:
     void SetRecordOffset(int Value) { FRecordOffset = Value; }
     // A column leaves the collection: forget every reference to it.
     virtual void ColumnExtracting(TZColumn* Column);
+    // Whether the field map or a column is bound to Field (the grid then keeps
+    // its free notification on it).
+    bool FieldReferenced(const TField* Field) const;
     // Defaults of the columns' input-method settings.
     TImeMode GetImeMode() const { return FImeMode; }
     void SetImeMode(TImeMode Value) { FImeMode = Value; }

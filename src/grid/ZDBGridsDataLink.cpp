@@ -86,8 +86,8 @@ void TZGridDataLink::Reset()
 {
     if (FModified)
         RecordChanged(nullptr);
-    else if (TDataSet* dataSet = DataSet())
-        dataSet->Cancel();
+    else
+        Cancel();
 }
 
 void TZGridDataLink::Cancel()

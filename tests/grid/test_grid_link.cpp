@@ -240,6 +240,22 @@ TEST_F(LinkGrid, DisableGridCancelsDependentWorkAndRestoresEnabled)
     EXPECT_FALSE(Grid->isEnabled());
 }
 
+TEST_F(LinkGrid, ResetCancelsTheRecordThroughTheLink)
+{
+    Show();
+    int counted = -1;
+    Table->BeforeCancel = [&](TDataSet*) { counted = Grid->CancelCount(); };
+    const QVariant customer = Table->FieldByName("Customer")->GetValue();
+    Table->Edit();
+    Table->FieldByName("Customer")->SetValue("changed");
+    Grid->DataLink()->Reset();
+    Table->BeforeCancel = nullptr;
+    EXPECT_EQ(counted, 1);
+    EXPECT_EQ(Grid->CancelCount(), 0);
+    EXPECT_EQ(Table->State(), dsBrowse);
+    EXPECT_EQ(Table->FieldByName("Customer")->GetValue(), customer);
+}
+
 TEST_F(LinkGrid, AFaultInAHandlerDuringAWalkLeavesNoBracketOpen)
 {
     AddColumns(*Grid, {"Id", "Customer"});
