@@ -35,6 +35,7 @@
 #include "ZDBGridTypes.h"
 
 #include <QFont>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
@@ -46,6 +47,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace zdb {
@@ -666,6 +668,10 @@ public:
     void SetFillerHint(const QString& Value) { FFillerHint = Value; }
     QString GetIndicatorHint() const { return FIndicatorHint; }
     void SetIndicatorHint(const QString& Value) { FIndicatorHint = Value; }
+    QMenu* GetFillerPopupMenu() const { return FFillerPopupMenu; }
+    void SetFillerPopupMenu(QMenu* Value) { FFillerPopupMenu = Value; }
+    QMenu* GetIndicatorPopupMenu() const { return FIndicatorPopupMenu; }
+    void SetIndicatorPopupMenu(QMenu* Value) { FIndicatorPopupMenu = Value; }
     bool GetFillerToolMenu() const { return FFillerToolMenu; }
     void SetFillerToolMenu(bool Value) { FFillerToolMenu = Value; }
     bool GetPopupToolMenu() const { return FPopupToolMenu; }
@@ -975,6 +981,32 @@ public:
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColExpand;
     std::function<void(TZCustomDBGrid* Sender)> OnLayout;
 
+    // Clicks and column changes (fired by the notifications of the same name
+    // without "On", ZDBGridsMouse.cpp). Column indices are data-column indices.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellClick;
+    // Without a handler a double click on a data cell is the control's OnDblClick.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellDblClick;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellExpand;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnExpandClick;
+    // Band: the header band (0 = topmost) of Column's title.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int Band)> OnHeaderClick;
+    std::function<void(TZCustomDBGrid* Sender)> OnIndicatorClick;
+    std::function<void(TZCustomDBGrid* Sender)> OnFillerClick;
+    // Row: the total row, counted from 0 below the blank row.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int Row)> OnTotalClick;
+    std::function<void(TZCustomDBGrid* Sender)> OnColEnter;
+    std::function<void(TZCustomDBGrid* Sender)> OnColExit;
+    // The user dragged a column: Moving may refuse (Allowed := false), Moved follows.
+    std::function<void(TZCustomDBGrid* Sender, int FromIndex, int ToIndex, bool& Allowed)> OnColumnMoving;
+    std::function<void(TZCustomDBGrid* Sender, int FromIndex, int ToIndex)> OnColumnMoved;
+    // A column took a new width from its raw column (the user sized it).
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColumnResize;
+    // The first scrolled column (LeftCol) changed.
+    std::function<void(TZCustomDBGrid* Sender)> OnColumnScroll;
+    // The user sized a row (Row: the raw row).
+    std::function<void(TZCustomDBGrid* Sender, int Row)> OnRowResize;
+    std::function<void(TZCustomDBGrid* Sender)> OnEditButtonClick;
+
     // ---- Bitmaps --------------------------------------------------------------------
     const QPixmap& IndicatorBitmap() const { return FIndicators; }
     const QPixmap& CheckBoxBitmap() const { return FCheckBoxes; }
@@ -1047,10 +1079,38 @@ protected:
         QRect Arrow;
     };
     const TMarkerGlyph& MarkerGlyph(bool Descending) const;
-    // ---- Title clicks (ZDBGridsMouse.cpp) ----
+    // Calls Event with Args when a handler is assigned.
+    template <typename TEvent, typename... TArgs>
+    static void FireEvent(const TEvent& Event, TArgs&&... Args)
+    {
+        if (Event)
+            Event(std::forward<TArgs>(Args)...);
+    }
+    // ---- Clicks and column changes (ZDBGridsMouse.cpp) ----
     virtual void TitleClick(TZColumn* Column);
+    virtual void CellClick(TZColumn* Column);
+    virtual void CellDblClick(TZColumn* Column);
+    virtual void CellExpand(TZColumn* Column);
+    virtual void ExpandClick(TZColumn* Column);
+    virtual void HeaderClick(TZColumn* Column, int Band);
+    virtual void IndicatorClick();
+    // The top-left corner: FillerPopupMenu drops down (FillerIndex -7), else OnFillerClick.
+    virtual void FillerClick();
+    virtual void TotalClick(TZColumn* Column, int Row);
+    virtual void ColEnter();
+    virtual void ColExit();
+    virtual void ColumnMoving(int FromIndex, int ToIndex, bool& Allowed);
+    virtual void ColumnResize(TZColumn* Column);
+    virtual void ColumnScroll();
+    virtual void RowResize(int Row);
+    virtual void EditButtonClick();
     void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
+    // The release of a left click on a title row (MouseUp).
+    void TitleRowClicked(const TGridCoord& Cell, int PressedCol, TGridState State, TShiftState Shift, int Y);
+    void RowHeightsChanged() override;
+    void TopLeftChanged() override;
+    void SelectionMoved(const TGridRect& OldSel) override;
 
     // ---- Data-link reactions ----
     virtual void LinkActive(bool Value);
@@ -1171,6 +1231,9 @@ protected:
     int FOrderUpdateCount = 0;
     QString FOrderUpdateFields; // GetOrderFields at the outermost BeginOrderUpdate
     int FTitlePressCol = -1;    // raw column of the last left press on a title row
+    bool FColChanging = false;  // SelectCell left the current column; SelectionMoved enters the new one
+    int FScrolledLeftCol = -1;  // LeftCol ColumnScroll was reported for
+    bool FMovingColumns = false; // ColumnMoved puts raw columns back or moves the managed grid's
     mutable QPixmap FMarkers;   // MarkerBitmap
     mutable qreal FMarkersScale = 0;
     mutable std::array<TMarkerGlyph, 2> FMarkerGlyphs; // MarkerGlyph: ascending, descending
@@ -1231,6 +1294,8 @@ protected:
     int FFillerIndex = -7;
     QString FFillerHint;
     QString FIndicatorHint;
+    QPointer<QMenu> FFillerPopupMenu;
+    QPointer<QMenu> FIndicatorPopupMenu;
     bool FFillerToolMenu = false;
     bool FPopupToolMenu = false;
 

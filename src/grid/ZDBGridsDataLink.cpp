@@ -444,8 +444,15 @@ bool TZCustomDBGrid::SelectCell(int ACol, int ARow)
                 ~Done() { Flag = false; }
             } done{FSelectingCell};
             FDataLink->MoveBy(delta);
-            return FDataLink->ActiveRecord() == target;
+            if (FDataLink->ActiveRecord() != target)
+                return false;
         }
+    }
+    // The current column is about to change: it is left now, and the new one
+    // entered once it is current (SelectionMoved).
+    if (ACol != GetCol() && !(FOptions & dgRowSelect)) {
+        ColExit();
+        FColChanging = true;
     }
     return true;
 }

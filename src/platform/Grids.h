@@ -300,6 +300,8 @@ public:
     void SetDefaultDrawing(bool Value);
 
     TGridState GetGridState() const { return FGridState; }
+    // The column or row being sized (gsColSizing, gsRowSizing).
+    int SizingIndex() const { return FSizingIndex; }
 
     // ---- Geometry ----------------------------------------------------------
     // The cell's rectangle, clipped to the client area; an empty QRect when the
