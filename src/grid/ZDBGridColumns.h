@@ -63,7 +63,6 @@ using TDialogOptions = TEnumSet<TDialogOption>;
 // The lookup role of a column (computed each time it is asked).
 enum TZLookupColumn { lcNotDefined, lcLookupField, lcLookupKeyField, lcLookupValueField, lcLookupResultField };
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
-enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
 enum TCalendarDepth { cdMonth, cdYear, cdDecade, cdCentury };
 enum TMultiSelectText { mstDefault, mstEllipsis };
 enum TZPickOption {

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFontInfo>
 #include <QLocale>
+#include <QMetaEnum>
 
 #include <algorithm>
 
@@ -262,6 +263,30 @@ void TZCustomDBGrid::LoadBitmaps()
 TDataSource* TZCustomDBGrid::GetDataSource() const
 {
     return FDataLink ? FDataLink->DataSource() : nullptr;
+}
+
+QStringList TZCustomDBGrid::GetMultiSelectOptionNames() const
+{
+    const QMetaEnum members = QMetaEnum::fromType<TMultiSelection>();
+    QStringList names;
+    for (int i = 0; i < members.keyCount(); ++i)
+        if (FMultiSelectOptions.Contains(TMultiSelection(members.value(i))))
+            names << QString::fromLatin1(members.key(i));
+    return names;
+}
+
+void TZCustomDBGrid::SetMultiSelectOptionNames(const QStringList& Value)
+{
+    const QMetaEnum members = QMetaEnum::fromType<TMultiSelection>();
+    TMultiSelectOptions options;
+    for (const QString& name : Value) {
+        bool known = false;
+        const int member = members.keyToValue(name.trimmed().toLatin1().constData(), &known);
+        if (!known)
+            return;
+        options.Include(TMultiSelection(member));
+    }
+    SetMultiSelectOptions(options);
 }
 
 QObject* TZCustomDBGrid::GetDataSourceObject() const

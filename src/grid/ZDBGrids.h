@@ -485,18 +485,86 @@ protected:
 class TZCustomDBGrid : public TCustomGrid
 {
     Q_OBJECT
+    // The published properties. Option sets and enumerations read and write by
+    // their key names ("dgEditing|dgTitles"); colours are TColor values.
+    // Data and behaviour.
     Q_PROPERTY(QObject* DataSource READ GetDataSourceObject WRITE SetDataSourceObject)
-    Q_PROPERTY(uint Options READ GetOptionsValue WRITE SetOptionsValue)
-    Q_PROPERTY(uint OptionsEx READ GetOptionsExValue WRITE SetOptionsExValue)
-    Q_PROPERTY(uint OptionsExt READ GetOptionsExtValue WRITE SetOptionsExtValue)
     Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
     Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
     Q_PROPERTY(QString DetailFields READ GetDetailFields WRITE SetDetailFields)
-    Q_PROPERTY(QString OrderFields READ GetOrderFields WRITE SetOrderFields)
+    Q_PROPERTY(QString OrderFields READ GetOrderFields WRITE SetOrderFields STORED false)
+    Q_PROPERTY(zdb::TZCustomDBGrid* MasterGrid READ GetMasterGrid WRITE SetMasterGrid)
+    Q_PROPERTY(zdb::GridTypes::TZDBGridOptions Options READ GetOptions WRITE SetOptions)
+    Q_PROPERTY(zdb::GridTypes::TZDBGridOptionsEx OptionsEx READ GetOptionsEx WRITE SetOptionsEx)
+    Q_PROPERTY(zdb::GridTypes::TZDBGridOptionsExt OptionsExt READ GetOptionsExt WRITE SetOptionsExt)
+    Q_PROPERTY(zdb::GridTypes::TZHintOptions HintOptions READ GetHintOptions WRITE SetHintOptions)
+    Q_PROPERTY(zdb::GridTypes::TZResizeOptions ResizeOptions READ GetResizeOptions WRITE SetResizeOptions)
+    // The allowed modes by the names of TMultiSelection ("msRows", "msCells").
+    Q_PROPERTY(QStringList MultiSelectOptions READ GetMultiSelectOptionNames WRITE SetMultiSelectOptionNames)
+    Q_PROPERTY(zdb::GridTypes::TGridDrawingOptions DrawingOptions READ GetDrawingOptions WRITE SetDrawingOptions
+                   STORED false)
+    // Sizes and layout.
     Q_PROPERTY(int IndicatorWidth READ GetIndicatorWidth WRITE SetIndicatorWidth)
     Q_PROPERTY(int LinesCount READ GetLinesCount WRITE SetLinesCount)
+    Q_PROPERTY(int LinesCountMin READ GetLinesCountMin WRITE SetLinesCountMin)
+    Q_PROPERTY(int LinesCountMax READ GetLinesCountMax WRITE SetLinesCountMax)
+    Q_PROPERTY(int TitleLinesCount READ GetTitleLinesCount WRITE SetTitleLinesCount)
+    Q_PROPERTY(int HeaderLinesCount READ GetHeaderLinesCount WRITE SetHeaderLinesCount)
+    Q_PROPERTY(int GridLineWidth READ GetGridLineWidth WRITE SetGridLineWidth)
     Q_PROPERTY(int FixedCols READ GetFixedCols WRITE SetFixedCols)
+    Q_PROPERTY(int DefaultWidthMin READ GetDefaultWidthMin WRITE SetDefaultWidthMin)
+    Q_PROPERTY(int DefaultWidthMax READ GetDefaultWidthMax WRITE SetDefaultWidthMax)
     Q_PROPERTY(bool StretchMode READ GetStretchMode WRITE SetStretchMode)
+    Q_PROPERTY(int StretchWidthMin READ GetStretchWidthMin WRITE SetStretchWidthMin)
+    Q_PROPERTY(int StretchWidthMax READ GetStretchWidthMax WRITE SetStretchWidthMax)
+    Q_PROPERTY(int WheelScrollRows READ GetWheelScrollRows WRITE SetWheelScrollRows)
+    Q_PROPERTY(bool DragRows READ GetDragRows WRITE SetDragRows)
+    Q_PROPERTY(zdb::GridBase::TScrollStyle ScrollBars READ GetScrollBars WRITE SetScrollBars)
+    // Look.
+    Q_PROPERTY(int Color READ GetColor WRITE SetColor)
+    Q_PROPERTY(bool ParentColor READ GetParentColor WRITE SetParentColor)
+    Q_PROPERTY(int FixedColor READ GetFixedColor WRITE SetFixedColor)
+    Q_PROPERTY(QFont Font READ GetFont WRITE SetFont)
+    Q_PROPERTY(bool ParentFont READ GetParentFont WRITE SetParentFont)
+    Q_PROPERTY(QFont TitleFont READ GetTitleFont WRITE SetTitleFont)
+    Q_PROPERTY(QFont HeaderFont READ GetHeaderFont WRITE SetHeaderFont)
+    Q_PROPERTY(int HeaderColor READ GetHeaderColor WRITE SetHeaderColor)
+    Q_PROPERTY(int FillerColor READ GetFillerColor WRITE SetFillerColor)
+    Q_PROPERTY(int EditorColor READ GetEditorColor WRITE SetEditorColor)
+    Q_PROPERTY(int StripeColor READ GetStripeColor WRITE SetStripeColor)
+    Q_PROPERTY(int SelectionColor READ GetSelectionColor WRITE SetSelectionColor)
+    Q_PROPERTY(int SelectRowColor READ GetSelectRowColor WRITE SetSelectRowColor)
+    Q_PROPERTY(int SelectCellColor READ GetSelectCellColor WRITE SetSelectCellColor)
+    Q_PROPERTY(int HighlightText READ GetHighlightText WRITE SetHighlightText)
+    Q_PROPERTY(int DataColLineColor READ GetDataColLineColor WRITE SetDataColLineColor)
+    Q_PROPERTY(int DataRowLineColor READ GetDataRowLineColor WRITE SetDataRowLineColor)
+    Q_PROPERTY(zdb::GridTypes::TFixedStyle FixedStyle READ GetFixedStyle WRITE SetFixedStyle)
+    Q_PROPERTY(zdb::GridTypes::TFixedTheme FixedTheme READ GetFixedTheme WRITE SetFixedTheme)
+    Q_PROPERTY(zdb::GridTypes::TFocusRect FocusRect READ GetFocusRect WRITE SetFocusRect)
+    Q_PROPERTY(zdb::GridTypes::THotButtons HotButtons READ GetHotButtons WRITE SetHotButtons)
+    Q_PROPERTY(zdb::GridTypes::TListBorder ListBorder READ GetListBorder WRITE SetListBorder)
+    Q_PROPERTY(zdb::GridTypes::TMarkerStyle MarkerStyle READ GetMarkerStyle WRITE SetMarkerStyle)
+    Q_PROPERTY(zdb::GridTypes::TMarkerTransparent MarkerTransparent READ GetMarkerTransparent WRITE
+                   SetMarkerTransparent)
+    Q_PROPERTY(bool Ctl3DAuto READ GetCtl3DAuto WRITE SetCtl3DAuto)
+    Q_PROPERTY(zdb::GridTypes::TSystemStyleElements SystemStyleElements READ GetSystemStyleElements WRITE
+                   SetSystemStyleElements)
+    // Menus and hints.
+    Q_PROPERTY(QMenu* FillerPopupMenu READ GetFillerPopupMenu WRITE SetFillerPopupMenu)
+    Q_PROPERTY(QMenu* IndicatorPopupMenu READ GetIndicatorPopupMenu WRITE SetIndicatorPopupMenu)
+    Q_PROPERTY(bool FillerButton READ GetFillerButton WRITE SetFillerButton)
+    Q_PROPERTY(int FillerIndex READ GetFillerIndex WRITE SetFillerIndex)
+    Q_PROPERTY(QString FillerHint READ GetFillerHint WRITE SetFillerHint)
+    Q_PROPERTY(QString IndicatorHint READ GetIndicatorHint WRITE SetIndicatorHint)
+    Q_PROPERTY(bool FillerToolMenu READ GetFillerToolMenu WRITE SetFillerToolMenu)
+    Q_PROPERTY(bool PopupToolMenu READ GetPopupToolMenu WRITE SetPopupToolMenu)
+    // Control properties under their own names.
+    Q_PROPERTY(zdb::GridTypes::TImeMode ImeMode READ GetImeMode WRITE SetImeMode)
+    Q_PROPERTY(QString ImeName READ GetImeName WRITE SetImeName)
+    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
+    Q_PROPERTY(bool Visible READ isVisible WRITE setVisible STORED false)
+    Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
+    Q_PROPERTY(bool TabStop READ GetTabStop WRITE SetTabStop)
 
 public:
     // Passed to the constructor by descendants that substitute sub-objects
@@ -561,12 +629,12 @@ public:
     void SetMultiSelectOptions(TMultiSelectOptions Value);
     TGridDrawingOptions GetDrawingOptions() const { return FDrawingOptions; }
     void SetDrawingOptions(TGridDrawingOptions Value);
-    uint GetOptionsValue() const { return uint(FOptions.toInt()); }
-    void SetOptionsValue(uint Value) { SetOptions(TZDBGridOptions::fromInt(int(Value))); }
-    uint GetOptionsExValue() const { return uint(FOptionsEx.toInt()); }
-    void SetOptionsExValue(uint Value) { SetOptionsEx(TZDBGridOptionsEx::fromInt(int(Value))); }
-    uint GetOptionsExtValue() const { return uint(FOptionsExt.toInt()); }
-    void SetOptionsExtValue(uint Value) { SetOptionsExt(TZDBGridOptionsExt::fromInt(int(Value))); }
+    // MultiSelectOptions by member names; a list with an unknown name is refused.
+    QStringList GetMultiSelectOptionNames() const;
+    void SetMultiSelectOptionNames(const QStringList& Value);
+    // Whether Tab moves the focus to the grid.
+    bool GetTabStop() const { return focusPolicy() & Qt::TabFocus; }
+    void SetTabStop(bool Value) { setFocusPolicy(Value ? Qt::StrongFocus : Qt::ClickFocus); }
 
     // ---- Sizes and layout -------------------------------------------------------
     int GetIndicatorWidth() const { return FIndicatorWidth; }

@@ -90,6 +90,12 @@ struct TGridRect
     friend bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
+// The base grid's published enumerations, registered with the meta-object
+// system (zdb::GridBase::staticMetaObject) so that properties read and write
+// them by key names; the inline namespace keeps their names in zdb.
+inline namespace GridBase {
+Q_NAMESPACE
+
 enum TGridOption : unsigned {
     goFixedVertLine = 0x0001,
     goFixedHorzLine = 0x0002,
@@ -108,6 +114,7 @@ enum TGridOption : unsigned {
     goThumbTracking = 0x4000,
 };
 Q_DECLARE_FLAGS(TGridOptions, TGridOption)
+Q_FLAG_NS(TGridOptions)
 
 enum TGridDrawStateFlag : unsigned {
     gdSelected = 0x01,
@@ -122,6 +129,9 @@ Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
 enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+Q_ENUM_NS(TScrollStyle)
+
+} // namespace GridBase
 
 enum TGridScrollDirectionFlag : unsigned { sdLeft = 0x1, sdRight = 0x2, sdUp = 0x4, sdDown = 0x8 };
 Q_DECLARE_FLAGS(TGridScrollDirection, TGridScrollDirectionFlag)
@@ -241,6 +251,21 @@ private:
 class TCustomGrid : public QAbstractScrollArea
 {
     Q_OBJECT
+    Q_PROPERTY(int ColCount READ GetColCount WRITE SetColCount)
+    Q_PROPERTY(int RowCount READ GetRowCount WRITE SetRowCount)
+    Q_PROPERTY(int FixedCols READ GetFixedCols WRITE SetFixedCols)
+    Q_PROPERTY(int FixedRows READ GetFixedRows WRITE SetFixedRows)
+    Q_PROPERTY(int DefaultColWidth READ GetDefaultColWidth WRITE SetDefaultColWidth)
+    Q_PROPERTY(int DefaultRowHeight READ GetDefaultRowHeight WRITE SetDefaultRowHeight)
+    Q_PROPERTY(int GridLineWidth READ GetGridLineWidth WRITE SetGridLineWidth)
+    Q_PROPERTY(int Col READ GetCol WRITE SetCol)
+    Q_PROPERTY(int Row READ GetRow WRITE SetRow)
+    Q_PROPERTY(int LeftCol READ GetLeftCol WRITE SetLeftCol)
+    Q_PROPERTY(int TopRow READ GetTopRow WRITE SetTopRow)
+    Q_PROPERTY(int VisibleRowCount READ GetVisibleRowCount)
+    Q_PROPERTY(zdb::GridBase::TGridOptions Options READ GetOptions WRITE SetOptions)
+    Q_PROPERTY(zdb::GridBase::TScrollStyle ScrollBars READ GetScrollBars WRITE SetScrollBars)
+    Q_PROPERTY(bool DefaultDrawing READ GetDefaultDrawing WRITE SetDefaultDrawing)
     friend class TInplaceEdit;
 
 public:
