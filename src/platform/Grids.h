@@ -421,6 +421,9 @@ public:
     std::function<void(Qt::MouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
     std::function<void(TShiftState Shift, int X, int Y)> OnMouseMove;
     std::function<void(Qt::MouseButton Button, TShiftState Shift, int X, int Y)> OnMouseUp;
+    // The pointer entered / left the control.
+    std::function<void()> OnMouseEnter;
+    std::function<void()> OnMouseLeave;
     // MousePos is in client coordinates.
     std::function<void(TShiftState Shift, int WheelDelta, const QPoint& MousePos, bool& Handled)> OnMouseWheel;
     std::function<void(TShiftState Shift, const QPoint& MousePos, bool& Handled)> OnMouseWheelDown;
@@ -556,6 +559,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void wheelEvent(QWheelEvent* Event) override;
+    void enterEvent(QEnterEvent* Event) override;
+    void leaveEvent(QEvent* Event) override;
     void focusInEvent(QFocusEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
     bool focusNextPrevChild(bool Next) override;

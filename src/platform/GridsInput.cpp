@@ -684,6 +684,24 @@ void TCustomGrid::mouseReleaseEvent(QMouseEvent* Event)
     Event->accept();
 }
 
+void TCustomGrid::enterEvent(QEnterEvent* Event)
+{
+    QAbstractScrollArea::enterEvent(Event);
+    GuardEvent(this, [&] {
+        if (OnMouseEnter)
+            OnMouseEnter();
+    });
+}
+
+void TCustomGrid::leaveEvent(QEvent* Event)
+{
+    QAbstractScrollArea::leaveEvent(Event);
+    GuardEvent(this, [&] {
+        if (OnMouseLeave)
+            OnMouseLeave();
+    });
+}
+
 void TCustomGrid::wheelEvent(QWheelEvent* Event)
 {
     const int delta = Event->angleDelta().y();

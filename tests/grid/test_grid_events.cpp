@@ -208,3 +208,15 @@ TEST_F(GridEvents, SizingAndScrolling)
     EXPECT_FALSE(Log.empty());
     EXPECT_EQ(Log.back(), "scroll");
 }
+
+TEST_F(GridEvents, ThePointerEntersAndLeaves)
+{
+    Grid->OnMouseEnter = [&] { Log.push_back("enter"); };
+    Grid->OnMouseLeave = [&] { Log.push_back("leave"); };
+    const QPointF inside(20, 20);
+    QEnterEvent enter(inside, inside, Grid->mapToGlobal(inside));
+    QApplication::sendEvent(Grid.get(), &enter);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(Grid.get(), &leave);
+    EXPECT_EQ(Log, (std::vector<std::string>{"enter", "leave"}));
+}
