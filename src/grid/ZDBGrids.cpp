@@ -161,6 +161,7 @@ void TZCustomDBGrid::CreateParts()
     setEnabled(isEnabled());
     HideEditor();
     LayoutChanged();
+    FScrolledLeftCol = GetLeftCol();
 }
 
 TZCustomDBGrid::~TZCustomDBGrid()

@@ -1300,7 +1300,7 @@ protected:
     QString FOrderUpdateFields; // GetOrderFields at the outermost BeginOrderUpdate
     int FTitlePressCol = -1;    // raw column of the last left press on a title row
     bool FColChanging = false;  // SelectCell left the current column; SelectionMoved enters the new one
-    int FScrolledLeftCol = -1;  // LeftCol ColumnScroll was reported for
+    int FScrolledLeftCol = 0;   // LeftCol ColumnScroll was reported for
     bool FMovingColumns = false; // ColumnMoved puts raw columns back or moves the managed grid's
     mutable QPixmap FMarkers;   // MarkerBitmap
     mutable qreal FMarkersScale = 0;

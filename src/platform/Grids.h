@@ -131,6 +131,14 @@ enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 Q_ENUM_NS(TScrollStyle)
 
+// The control's border: none, or the style's frame.
+enum TBorderStyle { bsNone, bsSingle };
+Q_ENUM_NS(TBorderStyle)
+
+// Reading order: the right-to-left modes lay the control out mirrored.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+Q_ENUM_NS(TBiDiMode)
+
 } // namespace GridBase
 
 enum TGridScrollDirectionFlag : unsigned { sdLeft = 0x1, sdRight = 0x2, sdUp = 0x4, sdDown = 0x8 };
@@ -266,6 +274,9 @@ class TCustomGrid : public QAbstractScrollArea
     Q_PROPERTY(zdb::GridBase::TGridOptions Options READ GetOptions WRITE SetOptions)
     Q_PROPERTY(zdb::GridBase::TScrollStyle ScrollBars READ GetScrollBars WRITE SetScrollBars)
     Q_PROPERTY(bool DefaultDrawing READ GetDefaultDrawing WRITE SetDefaultDrawing)
+    Q_PROPERTY(zdb::GridBase::TBorderStyle BorderStyle READ GetBorderStyle WRITE SetBorderStyle)
+    Q_PROPERTY(zdb::GridBase::TBiDiMode BiDiMode READ GetBiDiMode WRITE SetBiDiMode)
+    Q_PROPERTY(bool DoubleBuffered READ GetDoubleBuffered)
     friend class TInplaceEdit;
 
 public:
@@ -325,6 +336,16 @@ public:
     void SetDefaultDrawing(bool Value);
 
     TGridState GetGridState() const { return FGridState; }
+
+    // ---- Control -----------------------------------------------------------
+    // bsSingle: the style's frame around the cells; bsNone: no frame.
+    TBorderStyle GetBorderStyle() const { return frameShape() == QFrame::NoFrame ? bsNone : bsSingle; }
+    void SetBorderStyle(TBorderStyle Value);
+    // The layout direction, remembering which right-to-left mode was asked for.
+    TBiDiMode GetBiDiMode() const;
+    void SetBiDiMode(TBiDiMode Value);
+    // Widgets paint through the platform's back buffer: always true.
+    bool GetDoubleBuffered() const { return true; }
     // The column or row being sized (gsColSizing, gsRowSizing).
     int SizingIndex() const { return FSizingIndex; }
 
@@ -582,6 +603,7 @@ protected:
     TGridCoord FAnchor{1, 1};
     TGridCoord FTopLeft{1, 1};
     TGridOptions FOptions;
+    TBiDiMode FBiDiMode = bdRightToLeft; // the right-to-left mode last set
     TScrollStyle FScrollBars = ssBoth;
     QColor FColor;
     QColor FFixedColor;

@@ -167,6 +167,8 @@ TEST(GridSurface, PublishedPropertiesHaveTheirDefaults)
         {"Hint", ""},
         {"TabStop", "true"},
         {"DefaultDrawing", "true"},
+        {"BorderStyle", "bsSingle"},
+        {"BiDiMode", "bdLeftToRight"},
         {"ColCount", "2"},
         {"RowCount", "2"},
         {"FixedRows", "1"},
@@ -186,6 +188,7 @@ TEST(GridSurface, PublishedPropertiesHaveTheirDefaults)
     // Read-only and not-stored ones exist too.
     for (const char* name : {"VisibleRowCount", "Font", "TitleFont", "HeaderFont", "ParentFont", "Visible"})
         EXPECT_GE(meta->indexOfProperty(name), 0) << name;
+    EXPECT_TRUE(grid.property("DoubleBuffered").toBool());
 }
 
 TEST(GridSurface, PropertiesWrittenByNameChangeTheGrid)
@@ -219,6 +222,11 @@ TEST(GridSurface, PropertiesWrittenByNameChangeTheGrid)
     EXPECT_EQ(grid.GetMultiSelectOptions(), (TMultiSelectOptions{msRows, msCells}));
     EXPECT_TRUE(grid.setProperty("TabStop", false));
     EXPECT_EQ(grid.focusPolicy(), Qt::ClickFocus);
+    EXPECT_TRUE(grid.setProperty("BorderStyle", "bsNone"));
+    EXPECT_EQ(grid.frameShape(), QFrame::NoFrame);
+    EXPECT_TRUE(grid.setProperty("BiDiMode", "bdRightToLeftNoAlign"));
+    EXPECT_EQ(grid.layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(grid.property("BiDiMode").toString(), "bdRightToLeftNoAlign");
 }
 
 TEST(GridColors, ColorValuesResolveThroughThePalette)

@@ -197,8 +197,14 @@ TEST_F(GridEvents, SizingAndScrolling)
     Drag(line, line + QPoint(0, 6));
     EXPECT_EQ(Log, (std::vector<std::string>{"column:Customer", "row:" + std::to_string(row)}));
 
-    // A narrow grid scrolls its columns as the current one moves right.
+    // Rows scrolling is no column scroll.
     Log.clear();
+    QTest::keyClick(Grid.get(), Qt::Key_PageDown);
+    QTest::keyClick(Grid.get(), Qt::Key_PageDown);
+    EXPECT_GT(CurrentId(), 1);
+    EXPECT_TRUE(Log.empty());
+
+    // A narrow grid scrolls its columns as the current one moves right.
     Grid->resize(160, 300);
     QApplication::processEvents();
     const int left = Grid->GetLeftCol();
