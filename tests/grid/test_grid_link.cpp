@@ -576,6 +576,26 @@ TEST_F(LinkedGrids, AWidthChangeInAnyGridReachesTheOthers)
     }
 }
 
+TEST_F(LinkedGrids, AColumnDraggedInOneGridMovesInTheOthers)
+{
+    Grids[1]->SetMasterGrid(Grids[0].get());
+    Grids[2]->SetMasterGrid(Grids[1].get());
+    int moved = 0;
+    for (auto& g : Grids)
+        g->OnColumnMoved = [&moved](TZCustomDBGrid*, int From, int To) { moved += From == 0 && To == 1; };
+    TLinkGrid& grid = *Grids[1];
+    const QPoint from = grid.CellRect(grid.DataToRawColumn(0), 0).center();
+    const QPoint to = grid.CellRect(grid.DataToRawColumn(1), 0).center();
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(grid.viewport(), to);
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, to);
+    EXPECT_EQ(moved, 3);
+    for (auto& g : Grids) {
+        EXPECT_EQ(g->Columns()->Items(0)->GetFieldName(), "Customer");
+        EXPECT_EQ(g->Columns()->Items(1)->GetFieldName(), "Id");
+    }
+}
+
 TEST_F(LinkedGrids, ACircularMasterRaisesAndChangesNothing)
 {
     Grids[1]->SetMasterGrid(Grids[0].get());
