@@ -24,6 +24,7 @@
 #include <QColor>
 #include <QHash>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
@@ -277,6 +278,7 @@ class TCustomGrid : public QAbstractScrollArea
     Q_PROPERTY(zdb::GridBase::TBorderStyle BorderStyle READ GetBorderStyle WRITE SetBorderStyle)
     Q_PROPERTY(zdb::GridBase::TBiDiMode BiDiMode READ GetBiDiMode WRITE SetBiDiMode)
     Q_PROPERTY(bool DoubleBuffered READ GetDoubleBuffered)
+    Q_PROPERTY(QMenu* PopupMenu READ GetPopupMenu WRITE SetPopupMenu)
     friend class TInplaceEdit;
 
 public:
@@ -346,6 +348,9 @@ public:
     void SetBiDiMode(TBiDiMode Value);
     // Widgets paint through the platform's back buffer: always true.
     bool GetDoubleBuffered() const { return true; }
+    // The menu a context-menu request (right click, menu key) pops up.
+    QMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
     // The column or row being sized (gsColSizing, gsRowSizing).
     int SizingIndex() const { return FSizingIndex; }
 
@@ -581,6 +586,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void wheelEvent(QWheelEvent* Event) override;
     void enterEvent(QEnterEvent* Event) override;
+    void contextMenuEvent(QContextMenuEvent* Event) override;
     void leaveEvent(QEvent* Event) override;
     void focusInEvent(QFocusEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
@@ -604,6 +610,7 @@ protected:
     TGridCoord FTopLeft{1, 1};
     TGridOptions FOptions;
     TBiDiMode FBiDiMode = bdRightToLeft; // the right-to-left mode last set
+    QPointer<QMenu> FPopupMenu;
     TScrollStyle FScrollBars = ssBoth;
     QColor FColor;
     QColor FFixedColor;

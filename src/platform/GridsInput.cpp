@@ -7,6 +7,7 @@
 #include "AppExceptions.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -691,6 +692,16 @@ void TCustomGrid::enterEvent(QEnterEvent* Event)
         if (OnMouseEnter)
             OnMouseEnter();
     });
+}
+
+void TCustomGrid::contextMenuEvent(QContextMenuEvent* Event)
+{
+    if (!FPopupMenu) {
+        QAbstractScrollArea::contextMenuEvent(Event);
+        return;
+    }
+    FPopupMenu->popup(Event->globalPos());
+    Event->accept();
 }
 
 void TCustomGrid::leaveEvent(QEvent* Event)

@@ -169,6 +169,7 @@ TEST(GridSurface, PublishedPropertiesHaveTheirDefaults)
         {"DefaultDrawing", "true"},
         {"BorderStyle", "bsSingle"},
         {"BiDiMode", "bdLeftToRight"},
+        {"PopupMenu", "none"},
         {"ColCount", "2"},
         {"RowCount", "2"},
         {"FixedRows", "1"},

@@ -4,6 +4,7 @@
 
 #include "test_grid_helpers.h"
 
+#include <QContextMenuEvent>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -225,4 +226,13 @@ TEST_F(GridEvents, ThePointerEntersAndLeaves)
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(Grid.get(), &leave);
     EXPECT_EQ(Log, (std::vector<std::string>{"enter", "leave"}));
+
+    // A context-menu request pops up the grid's menu.
+    QMenu menu;
+    menu.addAction("Item");
+    Grid->SetPopupMenu(&menu);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 20), Grid->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(View(), &request);
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
 }
