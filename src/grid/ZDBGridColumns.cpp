@@ -898,6 +898,7 @@ void TZColumn::SetField(TField* Value)
     if (FField == Value)
         return;
     TZCustomDBGrid* grid = Grid();
+    const QPointer<TField> old = FField;
     FField = Value; // a field under destruction is already gone from the QPointer
     if (FField) {
         if (grid)
@@ -909,7 +910,14 @@ void TZColumn::SetField(TField* Value)
             FFieldName.clear();
         RestoreDefaults();
     }
+    // The lookup values follow the new binding: a key field that names the
+    // new field is that field's fallback, not a value of its own.
+    SetKeyField(FKeyField);
+    SetLookupDataSet(FLookupDataSet);
     Changed(false);
+    // Asked after the change, when a layout it ran has rebuilt the field map.
+    if (old && grid && !grid->FieldReferenced(old))
+        grid->RemoveFreeNotification(old);
 }
 
 void TZColumn::SetFieldName(const QString& Value)

@@ -64,7 +64,6 @@ using TDialogOptions = TEnumSet<TDialogOption>;
 // The lookup role of a column (computed each time it is asked).
 enum TZLookupColumn { lcNotDefined, lcLookupField, lcLookupKeyField, lcLookupValueField, lcLookupResultField };
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
-enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
 enum TCalendarDepth { cdMonth, cdYear, cdDecade, cdCentury };
 enum TMultiSelectText { mstDefault, mstEllipsis };
 enum TZPickOption {
@@ -402,6 +401,8 @@ public:
 
     // ---- Binding
     TField* GetField() const;
+    // The field bound now (no lookup by name).
+    TField* BoundField() const { return FField; }
     void SetField(TField* Value);
     QString GetFieldName() const { return FFieldName; }
     void SetFieldName(const QString& Value);

@@ -5,11 +5,19 @@
 #include "Graphics.h"
 
 #include <QFlags>
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
 
 namespace zdb {
+
+// The enumerations and sets of the grid's published properties are registered
+// with the meta-object system (zdb::GridTypes::staticMetaObject), so that the
+// properties read and write them by key names ("dgEditing|dgTitles"). The
+// inline namespace keeps their names in zdb.
+inline namespace GridTypes {
+Q_NAMESPACE
 
 // ---- Grid options ---------------------------------------------------------
 
@@ -48,6 +56,7 @@ enum TZDBGridOption : std::uint32_t {
     dgThumbTracking = 1u << 31,
 };
 Q_DECLARE_FLAGS(TZDBGridOptions, TZDBGridOption)
+Q_FLAG_NS(TZDBGridOptions)
 
 enum TZDBGridOptionEx : std::uint32_t {
     dgBlankRow = 1u << 0,
@@ -81,6 +90,7 @@ enum TZDBGridOptionEx : std::uint32_t {
     dgShowEditorByCharOff = 1u << 28,
 };
 Q_DECLARE_FLAGS(TZDBGridOptionsEx, TZDBGridOptionEx)
+Q_FLAG_NS(TZDBGridOptionsEx)
 
 enum TZDBGridOptionExt : std::uint32_t {
     dgAutoNumberColumn = 1u << 0,
@@ -103,6 +113,7 @@ enum TZDBGridOptionExt : std::uint32_t {
     dgIncrementalList = 1u << 17,
 };
 Q_DECLARE_FLAGS(TZDBGridOptionsExt, TZDBGridOptionExt)
+Q_FLAG_NS(TZDBGridOptionsExt)
 
 enum TZHintOption : std::uint32_t {
     hoTitleHints = 1u << 0,
@@ -120,6 +131,7 @@ enum TZHintOption : std::uint32_t {
     hoShowTotalToolTips = 1u << 12,
 };
 Q_DECLARE_FLAGS(TZHintOptions, TZHintOption)
+Q_FLAG_NS(TZHintOptions)
 
 enum TZResizeOption : std::uint32_t {
     roColumnResize = 1u << 0,
@@ -128,6 +140,7 @@ enum TZResizeOption : std::uint32_t {
     roColumnMoving = 1u << 3,
 };
 Q_DECLARE_FLAGS(TZResizeOptions, TZResizeOption)
+Q_FLAG_NS(TZResizeOptions)
 
 enum TGridDrawingOption : std::uint32_t {
     gdoHighlightText = 1u << 0,
@@ -140,11 +153,13 @@ enum TGridDrawingOption : std::uint32_t {
     gdoTotalSelected = 1u << 7,
 };
 Q_DECLARE_FLAGS(TGridDrawingOptions, TGridDrawingOption)
+Q_FLAG_NS(TGridDrawingOptions)
 
 // Kinds of multi-selection: the current mode (TMultiSelect, msNone .. msCells)
 // and, as a set, the modes a grid allows (msFixed lets the frozen columns take
 // part in column and cell selection).
 enum TMultiSelection { msNone, msRows, msCols, msCells, msFixed };
+Q_ENUM_NS(TMultiSelection)
 using TMultiSelect = TMultiSelection;
 
 // A small set over a sequential enumeration (members 0 .. 31).
@@ -181,19 +196,28 @@ using TMultiSelectOptions = TEnumSet<TMultiSelection>;
 // ---- Look -----------------------------------------------------------------
 
 enum TVAlignment { tvTopJustify, tvBottomJustify, tvCenter };
+Q_ENUM_NS(TVAlignment)
 
 // Which text of a cell is asked for: for editing, for showing, for printing.
 enum TTextKind { tkEdit, tkDisplay, tkReport };
 
 enum TVisualStyle { vsCustom, vsDefault, vsStandard, vsXPStyle };
+Q_ENUM_NS(TVisualStyle)
 
 enum TFixedStyle { fsDefault, fsStandard, fsFlat, fsGradient };
+Q_ENUM_NS(TFixedStyle)
 enum TFixedTheme { ftDefault, ftStandard, ftSystem };
+Q_ENUM_NS(TFixedTheme)
 enum TFocusRect { frAuto, frNone, frDotted, frSolid };
+Q_ENUM_NS(TFocusRect)
 enum THotButtons { hbAuto, hbNone, hbFlat, hbThemed };
+Q_ENUM_NS(THotButtons)
 enum TListBorder { lbAuto, lbNone, lbSingle, lbThemed };
+Q_ENUM_NS(TListBorder)
 enum TMarkerStyle { msAuto, msStandard, msSmall, msSystem };
+Q_ENUM_NS(TMarkerStyle)
 enum TMarkerTransparent { mtAuto, mtTransparent, mtOpaque };
+Q_ENUM_NS(TMarkerTransparent)
 
 enum TSystemStyleElement : std::uint32_t {
     sseFixed = 1u << 0,
@@ -203,9 +227,16 @@ enum TSystemStyleElement : std::uint32_t {
     sseData = 1u << 4,
 };
 Q_DECLARE_FLAGS(TSystemStyleElements, TSystemStyleElement)
+Q_FLAG_NS(TSystemStyleElements)
 
 // Cell kinds a hint is shown for.
 enum THintCell { hcTitle, hcHeader, hcFiller, hcEditor, hcData, hcIndicator, hcTotal };
+
+// Input-method modes of the grid and its columns.
+enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
+Q_ENUM_NS(TImeMode)
+
+} // namespace GridTypes
 
 // ---- Exported tunables ----------------------------------------------------
 // Process-wide, read when used; an application may change them at start-up.

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QFontInfo>
 #include <QLocale>
+#include <QMetaEnum>
 
 #include <algorithm>
 
@@ -161,6 +162,7 @@ void TZCustomDBGrid::CreateParts()
     setEnabled(isEnabled());
     HideEditor();
     LayoutChanged();
+    FScrolledLeftCol = GetLeftCol();
 }
 
 TZCustomDBGrid::~TZCustomDBGrid()
@@ -263,6 +265,30 @@ void TZCustomDBGrid::LoadBitmaps()
 TDataSource* TZCustomDBGrid::GetDataSource() const
 {
     return FDataLink ? FDataLink->DataSource() : nullptr;
+}
+
+QStringList TZCustomDBGrid::GetMultiSelectOptionNames() const
+{
+    const QMetaEnum members = QMetaEnum::fromType<TMultiSelection>();
+    QStringList names;
+    for (int i = 0; i < members.keyCount(); ++i)
+        if (FMultiSelectOptions.Contains(TMultiSelection(members.value(i))))
+            names << QString::fromLatin1(members.key(i));
+    return names;
+}
+
+void TZCustomDBGrid::SetMultiSelectOptionNames(const QStringList& Value)
+{
+    const QMetaEnum members = QMetaEnum::fromType<TMultiSelection>();
+    TMultiSelectOptions options;
+    for (const QString& name : Value) {
+        bool known = false;
+        const int member = members.keyToValue(name.trimmed().toLatin1().constData(), &known);
+        if (!known)
+            return;
+        options.Include(TMultiSelection(member));
+    }
+    SetMultiSelectOptions(options);
 }
 
 QObject* TZCustomDBGrid::GetDataSourceObject() const
@@ -427,7 +453,7 @@ void TZCustomDBGrid::SetOptionsEx(TZDBGridOptionsEx Value)
     const TZDBGridOptionsEx changed = old ^ Value;
     const TZDBGridOptionsEx switchedOn = changed & Value;
     FOptionsEx = Value;
-    if (switchedOn & OrderOptionsEx)
+    if (changed & OrderOptionsEx)
         UpdateOrder(true);
     if (changed & dgAutoUpdateSequence)
         UpdateSequence(true);
@@ -864,6 +890,19 @@ void TZCustomDBGrid::ColumnExtracting(TZColumn* Column)
     if (FSelectedCols)
         FSelectedCols->Remove(Column);
     std::erase(FShowingColumns, Column);
+}
+
+bool TZCustomDBGrid::FieldReferenced(const TField* Field) const
+{
+    if (FDataLink)
+        for (int i = 0; i < FDataLink->FieldCount(); ++i)
+            if (FDataLink->GetFields(i) == Field)
+                return true;
+    if (FColumns)
+        for (TZColumn* column : *FColumns)
+            if (column->BoundField() == Field)
+                return true;
+    return false;
 }
 
 bool TZCustomDBGrid::IsRowSelected() const

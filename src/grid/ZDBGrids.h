@@ -36,6 +36,7 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
@@ -47,6 +48,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace zdb {
@@ -484,18 +486,86 @@ protected:
 class TZCustomDBGrid : public TCustomGrid
 {
     Q_OBJECT
+    // The published properties. Option sets and enumerations read and write by
+    // their key names ("dgEditing|dgTitles"); colours are TColor values.
+    // Data and behaviour.
     Q_PROPERTY(QObject* DataSource READ GetDataSourceObject WRITE SetDataSourceObject)
-    Q_PROPERTY(uint Options READ GetOptionsValue WRITE SetOptionsValue)
-    Q_PROPERTY(uint OptionsEx READ GetOptionsExValue WRITE SetOptionsExValue)
-    Q_PROPERTY(uint OptionsExt READ GetOptionsExtValue WRITE SetOptionsExtValue)
     Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
     Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
     Q_PROPERTY(QString DetailFields READ GetDetailFields WRITE SetDetailFields)
-    Q_PROPERTY(QString OrderFields READ GetOrderFields WRITE SetOrderFields)
+    Q_PROPERTY(QString OrderFields READ GetOrderFields WRITE SetOrderFields STORED false)
+    Q_PROPERTY(zdb::TZCustomDBGrid* MasterGrid READ GetMasterGrid WRITE SetMasterGrid)
+    Q_PROPERTY(zdb::GridTypes::TZDBGridOptions Options READ GetOptions WRITE SetOptions)
+    Q_PROPERTY(zdb::GridTypes::TZDBGridOptionsEx OptionsEx READ GetOptionsEx WRITE SetOptionsEx)
+    Q_PROPERTY(zdb::GridTypes::TZDBGridOptionsExt OptionsExt READ GetOptionsExt WRITE SetOptionsExt)
+    Q_PROPERTY(zdb::GridTypes::TZHintOptions HintOptions READ GetHintOptions WRITE SetHintOptions)
+    Q_PROPERTY(zdb::GridTypes::TZResizeOptions ResizeOptions READ GetResizeOptions WRITE SetResizeOptions)
+    // The allowed modes by the names of TMultiSelection ("msRows", "msCells").
+    Q_PROPERTY(QStringList MultiSelectOptions READ GetMultiSelectOptionNames WRITE SetMultiSelectOptionNames)
+    Q_PROPERTY(zdb::GridTypes::TGridDrawingOptions DrawingOptions READ GetDrawingOptions WRITE SetDrawingOptions
+                   STORED false)
+    // Sizes and layout.
     Q_PROPERTY(int IndicatorWidth READ GetIndicatorWidth WRITE SetIndicatorWidth)
     Q_PROPERTY(int LinesCount READ GetLinesCount WRITE SetLinesCount)
+    Q_PROPERTY(int LinesCountMin READ GetLinesCountMin WRITE SetLinesCountMin)
+    Q_PROPERTY(int LinesCountMax READ GetLinesCountMax WRITE SetLinesCountMax)
+    Q_PROPERTY(int TitleLinesCount READ GetTitleLinesCount WRITE SetTitleLinesCount)
+    Q_PROPERTY(int HeaderLinesCount READ GetHeaderLinesCount WRITE SetHeaderLinesCount)
+    Q_PROPERTY(int GridLineWidth READ GetGridLineWidth WRITE SetGridLineWidth)
     Q_PROPERTY(int FixedCols READ GetFixedCols WRITE SetFixedCols)
+    Q_PROPERTY(int DefaultWidthMin READ GetDefaultWidthMin WRITE SetDefaultWidthMin)
+    Q_PROPERTY(int DefaultWidthMax READ GetDefaultWidthMax WRITE SetDefaultWidthMax)
     Q_PROPERTY(bool StretchMode READ GetStretchMode WRITE SetStretchMode)
+    Q_PROPERTY(int StretchWidthMin READ GetStretchWidthMin WRITE SetStretchWidthMin)
+    Q_PROPERTY(int StretchWidthMax READ GetStretchWidthMax WRITE SetStretchWidthMax)
+    Q_PROPERTY(int WheelScrollRows READ GetWheelScrollRows WRITE SetWheelScrollRows)
+    Q_PROPERTY(bool DragRows READ GetDragRows WRITE SetDragRows)
+    Q_PROPERTY(zdb::GridBase::TScrollStyle ScrollBars READ GetScrollBars WRITE SetScrollBars)
+    // Look.
+    Q_PROPERTY(int Color READ GetColor WRITE SetColor)
+    Q_PROPERTY(bool ParentColor READ GetParentColor WRITE SetParentColor)
+    Q_PROPERTY(int FixedColor READ GetFixedColor WRITE SetFixedColor)
+    Q_PROPERTY(QFont Font READ GetFont WRITE SetFont)
+    Q_PROPERTY(bool ParentFont READ GetParentFont WRITE SetParentFont)
+    Q_PROPERTY(QFont TitleFont READ GetTitleFont WRITE SetTitleFont)
+    Q_PROPERTY(QFont HeaderFont READ GetHeaderFont WRITE SetHeaderFont)
+    Q_PROPERTY(int HeaderColor READ GetHeaderColor WRITE SetHeaderColor)
+    Q_PROPERTY(int FillerColor READ GetFillerColor WRITE SetFillerColor)
+    Q_PROPERTY(int EditorColor READ GetEditorColor WRITE SetEditorColor)
+    Q_PROPERTY(int StripeColor READ GetStripeColor WRITE SetStripeColor)
+    Q_PROPERTY(int SelectionColor READ GetSelectionColor WRITE SetSelectionColor)
+    Q_PROPERTY(int SelectRowColor READ GetSelectRowColor WRITE SetSelectRowColor)
+    Q_PROPERTY(int SelectCellColor READ GetSelectCellColor WRITE SetSelectCellColor)
+    Q_PROPERTY(int HighlightText READ GetHighlightText WRITE SetHighlightText)
+    Q_PROPERTY(int DataColLineColor READ GetDataColLineColor WRITE SetDataColLineColor)
+    Q_PROPERTY(int DataRowLineColor READ GetDataRowLineColor WRITE SetDataRowLineColor)
+    Q_PROPERTY(zdb::GridTypes::TFixedStyle FixedStyle READ GetFixedStyle WRITE SetFixedStyle)
+    Q_PROPERTY(zdb::GridTypes::TFixedTheme FixedTheme READ GetFixedTheme WRITE SetFixedTheme)
+    Q_PROPERTY(zdb::GridTypes::TFocusRect FocusRect READ GetFocusRect WRITE SetFocusRect)
+    Q_PROPERTY(zdb::GridTypes::THotButtons HotButtons READ GetHotButtons WRITE SetHotButtons)
+    Q_PROPERTY(zdb::GridTypes::TListBorder ListBorder READ GetListBorder WRITE SetListBorder)
+    Q_PROPERTY(zdb::GridTypes::TMarkerStyle MarkerStyle READ GetMarkerStyle WRITE SetMarkerStyle)
+    Q_PROPERTY(zdb::GridTypes::TMarkerTransparent MarkerTransparent READ GetMarkerTransparent WRITE
+                   SetMarkerTransparent)
+    Q_PROPERTY(bool Ctl3DAuto READ GetCtl3DAuto WRITE SetCtl3DAuto)
+    Q_PROPERTY(zdb::GridTypes::TSystemStyleElements SystemStyleElements READ GetSystemStyleElements WRITE
+                   SetSystemStyleElements)
+    // Menus and hints.
+    Q_PROPERTY(QMenu* FillerPopupMenu READ GetFillerPopupMenu WRITE SetFillerPopupMenu)
+    Q_PROPERTY(QMenu* IndicatorPopupMenu READ GetIndicatorPopupMenu WRITE SetIndicatorPopupMenu)
+    Q_PROPERTY(bool FillerButton READ GetFillerButton WRITE SetFillerButton)
+    Q_PROPERTY(int FillerIndex READ GetFillerIndex WRITE SetFillerIndex)
+    Q_PROPERTY(QString FillerHint READ GetFillerHint WRITE SetFillerHint)
+    Q_PROPERTY(QString IndicatorHint READ GetIndicatorHint WRITE SetIndicatorHint)
+    Q_PROPERTY(bool FillerToolMenu READ GetFillerToolMenu WRITE SetFillerToolMenu)
+    Q_PROPERTY(bool PopupToolMenu READ GetPopupToolMenu WRITE SetPopupToolMenu)
+    // Control properties under their own names.
+    Q_PROPERTY(zdb::GridTypes::TImeMode ImeMode READ GetImeMode WRITE SetImeMode)
+    Q_PROPERTY(QString ImeName READ GetImeName WRITE SetImeName)
+    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
+    Q_PROPERTY(bool Visible READ isVisible WRITE setVisible STORED false)
+    Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
+    Q_PROPERTY(bool TabStop READ GetTabStop WRITE SetTabStop)
 
 public:
     // Passed to the constructor by descendants that substitute sub-objects
@@ -560,12 +630,12 @@ public:
     void SetMultiSelectOptions(TMultiSelectOptions Value);
     TGridDrawingOptions GetDrawingOptions() const { return FDrawingOptions; }
     void SetDrawingOptions(TGridDrawingOptions Value);
-    uint GetOptionsValue() const { return uint(FOptions.toInt()); }
-    void SetOptionsValue(uint Value) { SetOptions(TZDBGridOptions::fromInt(int(Value))); }
-    uint GetOptionsExValue() const { return uint(FOptionsEx.toInt()); }
-    void SetOptionsExValue(uint Value) { SetOptionsEx(TZDBGridOptionsEx::fromInt(int(Value))); }
-    uint GetOptionsExtValue() const { return uint(FOptionsExt.toInt()); }
-    void SetOptionsExtValue(uint Value) { SetOptionsExt(TZDBGridOptionsExt::fromInt(int(Value))); }
+    // MultiSelectOptions by member names; a list with an unknown name is refused.
+    QStringList GetMultiSelectOptionNames() const;
+    void SetMultiSelectOptionNames(const QStringList& Value);
+    // Whether Tab moves the focus to the grid.
+    bool GetTabStop() const { return focusPolicy() & Qt::TabFocus; }
+    void SetTabStop(bool Value) { setFocusPolicy(Value ? Qt::StrongFocus : Qt::ClickFocus); }
 
     // ---- Sizes and layout -------------------------------------------------------
     int GetIndicatorWidth() const { return FIndicatorWidth; }
@@ -667,6 +737,10 @@ public:
     void SetFillerHint(const QString& Value) { FFillerHint = Value; }
     QString GetIndicatorHint() const { return FIndicatorHint; }
     void SetIndicatorHint(const QString& Value) { FIndicatorHint = Value; }
+    QMenu* GetFillerPopupMenu() const { return FFillerPopupMenu; }
+    void SetFillerPopupMenu(QMenu* Value) { FFillerPopupMenu = Value; }
+    QMenu* GetIndicatorPopupMenu() const { return FIndicatorPopupMenu; }
+    void SetIndicatorPopupMenu(QMenu* Value) { FIndicatorPopupMenu = Value; }
     bool GetFillerToolMenu() const { return FFillerToolMenu; }
     void SetFillerToolMenu(bool Value) { FFillerToolMenu = Value; }
     bool GetPopupToolMenu() const { return FPopupToolMenu; }
@@ -736,6 +810,9 @@ public:
     void SetRecordOffset(int Value) { FRecordOffset = Value; }
     // A column leaves the collection: forget every reference to it.
     virtual void ColumnExtracting(TZColumn* Column);
+    // Whether the field map or a column is bound to Field (the grid then keeps
+    // its free notification on it).
+    bool FieldReferenced(const TField* Field) const;
     // Defaults of the columns' input-method settings.
     TImeMode GetImeMode() const { return FImeMode; }
     void SetImeMode(TImeMode Value) { FImeMode = Value; }
@@ -990,6 +1067,32 @@ public:
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColExpand;
     std::function<void(TZCustomDBGrid* Sender)> OnLayout;
 
+    // Clicks and column changes (fired by the notifications of the same name
+    // without "On", ZDBGridsMouse.cpp). Column indices are data-column indices.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellClick;
+    // Without a handler a double click on a data cell is the control's OnDblClick.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellDblClick;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellExpand;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnExpandClick;
+    // Band: the header band (0 = topmost) of Column's title.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int Band)> OnHeaderClick;
+    std::function<void(TZCustomDBGrid* Sender)> OnIndicatorClick;
+    std::function<void(TZCustomDBGrid* Sender)> OnFillerClick;
+    // Row: the total row, counted from 0 below the blank row.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int Row)> OnTotalClick;
+    std::function<void(TZCustomDBGrid* Sender)> OnColEnter;
+    std::function<void(TZCustomDBGrid* Sender)> OnColExit;
+    // The user dragged a column: Moving may refuse (Allowed := false), Moved follows.
+    std::function<void(TZCustomDBGrid* Sender, int FromIndex, int ToIndex, bool& Allowed)> OnColumnMoving;
+    std::function<void(TZCustomDBGrid* Sender, int FromIndex, int ToIndex)> OnColumnMoved;
+    // A column took a new width from its raw column (the user sized it).
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColumnResize;
+    // The first scrolled column (LeftCol) changed.
+    std::function<void(TZCustomDBGrid* Sender)> OnColumnScroll;
+    // The user sized a row (Row: the raw row).
+    std::function<void(TZCustomDBGrid* Sender, int Row)> OnRowResize;
+    std::function<void(TZCustomDBGrid* Sender)> OnEditButtonClick;
+
     // ---- Bitmaps --------------------------------------------------------------------
     const QPixmap& IndicatorBitmap() const { return FIndicators; }
     const QPixmap& CheckBoxBitmap() const { return FCheckBoxes; }
@@ -1062,10 +1165,37 @@ protected:
         QRect Arrow;
     };
     const TMarkerGlyph& MarkerGlyph(bool Descending) const;
-    // ---- Title clicks (ZDBGridsMouse.cpp) ----
+    // Calls Event with Args when a handler is assigned.
+    template <typename TEvent, typename... TArgs>
+    static void FireEvent(const TEvent& Event, TArgs&&... Args)
+    {
+        if (Event)
+            Event(std::forward<TArgs>(Args)...);
+    }
+    // ---- Clicks and column changes (ZDBGridsMouse.cpp) ----
     virtual void TitleClick(TZColumn* Column);
+    virtual void CellClick(TZColumn* Column);
+    virtual void CellDblClick(TZColumn* Column);
+    virtual void CellExpand(TZColumn* Column);
+    virtual void ExpandClick(TZColumn* Column);
+    virtual void HeaderClick(TZColumn* Column, int Band);
+    virtual void IndicatorClick();
+    // The top-left corner: FillerPopupMenu drops down (FillerIndex -7), else OnFillerClick.
+    virtual void FillerClick();
+    virtual void TotalClick(TZColumn* Column, int Row);
+    virtual void ColEnter();
+    virtual void ColExit();
+    virtual void ColumnMoving(int FromIndex, int ToIndex, bool& Allowed);
+    virtual void ColumnResize(TZColumn* Column);
+    virtual void ColumnScroll();
+    virtual void RowResize(int Row);
+    virtual void EditButtonClick();
     void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
+    // The release of a left click on a title row (MouseUp).
+    void TitleRowClicked(const TGridCoord& Cell, int PressedCol, TGridState State, TShiftState Shift, int Y);
+    void TopLeftChanged() override;
+    void SelectionMoved(const TGridRect& OldSel) override;
 
     // ---- Data-link reactions ----
     virtual void LinkActive(bool Value);
@@ -1165,7 +1295,8 @@ protected:
     bool SelectCell(int ACol, int ARow) override;
     void ColWidthsChanged() override;
     // A row sized by the user: a data row sets LinesCount, and every row is
-    // laid out again (the link's buffer follows the new visible rows).
+    // laid out again (the link's buffer follows the new visible rows); then
+    // RowResize reports the sized row.
     void RowHeightsChanged() override;
     void ColumnMoved(int FromIndex, int ToIndex) override;
     void CreateWnd() override;
@@ -1225,6 +1356,9 @@ protected:
     int FOrderUpdateCount = 0;
     QString FOrderUpdateFields; // GetOrderFields at the outermost BeginOrderUpdate
     int FTitlePressCol = -1;    // raw column of the last left press on a title row
+    bool FColChanging = false;  // SelectCell left the current column; SelectionMoved enters the new one
+    int FScrolledLeftCol = 0;   // LeftCol ColumnScroll was reported for
+    bool FMovingColumns = false; // ColumnMoved puts raw columns back or moves the managed grid's
     mutable QPixmap FMarkers;   // MarkerBitmap
     mutable qreal FMarkersScale = 0;
     mutable std::array<TMarkerGlyph, 2> FMarkerGlyphs; // MarkerGlyph: ascending, descending
@@ -1285,6 +1419,8 @@ protected:
     int FFillerIndex = -7;
     QString FFillerHint;
     QString FIndicatorHint;
+    QPointer<QMenu> FFillerPopupMenu;
+    QPointer<QMenu> FIndicatorPopupMenu;
     bool FFillerToolMenu = false;
     bool FPopupToolMenu = false;
 

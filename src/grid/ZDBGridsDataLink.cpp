@@ -87,8 +87,8 @@ void TZGridDataLink::Reset()
 {
     if (FModified)
         RecordChanged(nullptr);
-    else if (TDataSet* dataSet = DataSet())
-        dataSet->Cancel();
+    else
+        Cancel();
 }
 
 void TZGridDataLink::Cancel()
@@ -451,8 +451,15 @@ bool TZCustomDBGrid::SelectCell(int ACol, int ARow)
                 ~Done() { Flag = false; }
             } done{FSelectingCell};
             FDataLink->MoveBy(delta);
-            return FDataLink->ActiveRecord() == target;
+            if (FDataLink->ActiveRecord() != target)
+                return false;
         }
+    }
+    // The current column is about to change: it is left now, and the new one
+    // entered once it is current (SelectionMoved).
+    if (ACol != GetCol() && !(FOptions & dgRowSelect)) {
+        ColExit();
+        FColChanging = true;
     }
     return true;
 }

@@ -426,17 +426,40 @@ void TZCustomDBGrid::ColWidthsChanged()
         throw;
     }
     EndLayout();
+    for (const auto& [column, width] : sized)
+        ColumnResize(column);
 }
 
 void TZCustomDBGrid::ColumnMoved(int FromIndex, int ToIndex)
 {
     TCustomGrid::ColumnMoved(FromIndex, ToIndex);
+    if (FMovingColumns)
+        return;
     const int from = RawToDataColumn(FromIndex);
     const int to = RawToDataColumn(ToIndex);
     if (!FColumns || from < 0 || to < 0 || from >= FColumns->Count() || to >= FColumns->Count())
         return;
-    TZLayoutGuard guard(this);
+    // Raw column moves of this grid itself (or, from the ring of linked grids,
+    // back to it) are not reported again.
+    FMovingColumns = true;
+    const auto reset = qScopeGuard([this] { FMovingColumns = false; });
+    bool allowed = true;
+    ColumnMoving(from, to, allowed);
+    if (!allowed) {
+        MoveColumn(ToIndex, FromIndex);
+        return;
+    }
+    // The column lays itself out (a default column moves its field).
     (*FColumns)[from]->SetIndex(to);
+    if (ColsSelection() && GetSelectionColumn())
+        ClearSelection();
+    else if (FSelectedCols)
+        FSelectedCols->Clear();
+    FireEvent(OnColumnMoved, this, from, to);
+    // The linked grids move the same columns.
+    TZCustomDBGrid* managed = FManageGrid;
+    if (managed && managed != this && managed->FColumns && managed->FColumns->Count() > std::max(from, to))
+        managed->MoveColumn(managed->DataToRawColumn(from), managed->DataToRawColumn(to));
 }
 
 // ---- Row heights ---------------------------------------------------------------
@@ -466,6 +489,7 @@ void TZCustomDBGrid::RowHeightsChanged()
     }
     if (FLinesCount == oldLines)
         LayoutChanged();
+    RowResize(row);
 }
 
 void TZCustomDBGrid::MeasureRowHeights()

@@ -119,7 +119,7 @@ void TZCustomDBGrid::Synchronize()
     }
     other->SetIndicatorWidth(FIndicatorWidth);
     other->SetFixedCols(FFixedCols);
-    other->setLayoutDirection(layoutDirection());
+    other->SetBiDiMode(GetBiDiMode());
     other->SetLeftCol(std::min(GetLeftCol(), other->GetColCount() - 1));
     other->Synchronize();
 }

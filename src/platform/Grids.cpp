@@ -421,6 +421,26 @@ void TCustomGrid::SetScrollBars(TScrollStyle Value)
     UpdateScrollRange();
 }
 
+void TCustomGrid::SetBorderStyle(TBorderStyle Value)
+{
+    if (Value == GetBorderStyle())
+        return;
+    setFrameShape(Value == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
+    UpdateScrollRange();
+}
+
+TBiDiMode TCustomGrid::GetBiDiMode() const
+{
+    return layoutDirection() == Qt::RightToLeft ? FBiDiMode : bdLeftToRight;
+}
+
+void TCustomGrid::SetBiDiMode(TBiDiMode Value)
+{
+    if (Value != bdLeftToRight)
+        FBiDiMode = Value;
+    setLayoutDirection(Value == bdLeftToRight ? Qt::LeftToRight : Qt::RightToLeft);
+}
+
 TGridRect TCustomGrid::GetSelection() const
 {
     return TGridRect::FromCorners(FCurrent, FAnchor);

@@ -24,6 +24,7 @@
 #include <QColor>
 #include <QHash>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
@@ -91,6 +92,12 @@ struct TGridRect
     friend bool operator==(const TGridRect&, const TGridRect&) = default;
 };
 
+// The base grid's published enumerations, registered with the meta-object
+// system (zdb::GridBase::staticMetaObject) so that properties read and write
+// them by key names; the inline namespace keeps their names in zdb.
+inline namespace GridBase {
+Q_NAMESPACE
+
 enum TGridOption : unsigned {
     goFixedVertLine = 0x0001,
     goFixedHorzLine = 0x0002,
@@ -109,6 +116,7 @@ enum TGridOption : unsigned {
     goThumbTracking = 0x4000,
 };
 Q_DECLARE_FLAGS(TGridOptions, TGridOption)
+Q_FLAG_NS(TGridOptions)
 
 enum TGridDrawStateFlag : unsigned {
     gdSelected = 0x01,
@@ -123,6 +131,17 @@ Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
 enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+Q_ENUM_NS(TScrollStyle)
+
+// The control's border: none, or the style's frame.
+enum TBorderStyle { bsNone, bsSingle };
+Q_ENUM_NS(TBorderStyle)
+
+// Reading order: the right-to-left modes lay the control out mirrored.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+Q_ENUM_NS(TBiDiMode)
+
+} // namespace GridBase
 
 enum TGridScrollDirectionFlag : unsigned { sdLeft = 0x1, sdRight = 0x2, sdUp = 0x4, sdDown = 0x8 };
 Q_DECLARE_FLAGS(TGridScrollDirection, TGridScrollDirectionFlag)
@@ -259,6 +278,25 @@ private:
 class TCustomGrid : public QAbstractScrollArea
 {
     Q_OBJECT
+    Q_PROPERTY(int ColCount READ GetColCount WRITE SetColCount)
+    Q_PROPERTY(int RowCount READ GetRowCount WRITE SetRowCount)
+    Q_PROPERTY(int FixedCols READ GetFixedCols WRITE SetFixedCols)
+    Q_PROPERTY(int FixedRows READ GetFixedRows WRITE SetFixedRows)
+    Q_PROPERTY(int DefaultColWidth READ GetDefaultColWidth WRITE SetDefaultColWidth)
+    Q_PROPERTY(int DefaultRowHeight READ GetDefaultRowHeight WRITE SetDefaultRowHeight)
+    Q_PROPERTY(int GridLineWidth READ GetGridLineWidth WRITE SetGridLineWidth)
+    Q_PROPERTY(int Col READ GetCol WRITE SetCol)
+    Q_PROPERTY(int Row READ GetRow WRITE SetRow)
+    Q_PROPERTY(int LeftCol READ GetLeftCol WRITE SetLeftCol)
+    Q_PROPERTY(int TopRow READ GetTopRow WRITE SetTopRow)
+    Q_PROPERTY(int VisibleRowCount READ GetVisibleRowCount)
+    Q_PROPERTY(zdb::GridBase::TGridOptions Options READ GetOptions WRITE SetOptions)
+    Q_PROPERTY(zdb::GridBase::TScrollStyle ScrollBars READ GetScrollBars WRITE SetScrollBars)
+    Q_PROPERTY(bool DefaultDrawing READ GetDefaultDrawing WRITE SetDefaultDrawing)
+    Q_PROPERTY(zdb::GridBase::TBorderStyle BorderStyle READ GetBorderStyle WRITE SetBorderStyle)
+    Q_PROPERTY(zdb::GridBase::TBiDiMode BiDiMode READ GetBiDiMode WRITE SetBiDiMode)
+    Q_PROPERTY(bool DoubleBuffered READ GetDoubleBuffered)
+    Q_PROPERTY(QMenu* PopupMenu READ GetPopupMenu WRITE SetPopupMenu)
     friend class TInplaceEdit;
 
 public:
@@ -318,6 +356,21 @@ public:
     void SetDefaultDrawing(bool Value);
 
     TGridState GetGridState() const { return FGridState; }
+
+    // ---- Control -----------------------------------------------------------
+    // bsSingle: the style's frame around the cells; bsNone: no frame.
+    TBorderStyle GetBorderStyle() const { return frameShape() == QFrame::NoFrame ? bsNone : bsSingle; }
+    void SetBorderStyle(TBorderStyle Value);
+    // The layout direction, remembering which right-to-left mode was asked for.
+    TBiDiMode GetBiDiMode() const;
+    void SetBiDiMode(TBiDiMode Value);
+    // Widgets paint through the platform's back buffer: always true.
+    bool GetDoubleBuffered() const { return true; }
+    // The menu a context-menu request (right click, menu key) pops up.
+    QMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
+    // The column or row being sized (gsColSizing, gsRowSizing).
+    int SizingIndex() const { return FSizingIndex; }
 
     // ---- Geometry ----------------------------------------------------------
     // The cell's rectangle, clipped to the client area; an empty QRect when the
@@ -412,6 +465,9 @@ public:
     std::function<void(Qt::MouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
     std::function<void(TShiftState Shift, int X, int Y)> OnMouseMove;
     std::function<void(Qt::MouseButton Button, TShiftState Shift, int X, int Y)> OnMouseUp;
+    // The pointer entered / left the control.
+    std::function<void()> OnMouseEnter;
+    std::function<void()> OnMouseLeave;
     // MousePos is in client coordinates.
     std::function<void(TShiftState Shift, int WheelDelta, const QPoint& MousePos, bool& Handled)> OnMouseWheel;
     std::function<void(TShiftState Shift, const QPoint& MousePos, bool& Handled)> OnMouseWheelDown;
@@ -547,6 +603,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void wheelEvent(QWheelEvent* Event) override;
+    void enterEvent(QEnterEvent* Event) override;
+    void contextMenuEvent(QContextMenuEvent* Event) override;
+    void leaveEvent(QEvent* Event) override;
     void focusInEvent(QFocusEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
     bool focusNextPrevChild(bool Next) override;
@@ -568,6 +627,8 @@ protected:
     TGridCoord FAnchor{1, 1};
     TGridCoord FTopLeft{1, 1};
     TGridOptions FOptions;
+    TBiDiMode FBiDiMode = bdRightToLeft; // the right-to-left mode last set
+    QPointer<QMenu> FPopupMenu;
     TScrollStyle FScrollBars = ssBoth;
     QColor FColor;
     QColor FFixedColor;

@@ -7,6 +7,7 @@
 #include "AppExceptions.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -682,6 +683,34 @@ void TCustomGrid::mouseReleaseEvent(QMouseEvent* Event)
     const QPoint p = Event->position().toPoint();
     GuardEvent(this, [&] { MouseUp(Event->button(), ShiftStateFrom(Event->modifiers(), Event->buttons()), p.x(), p.y()); });
     Event->accept();
+}
+
+void TCustomGrid::enterEvent(QEnterEvent* Event)
+{
+    QAbstractScrollArea::enterEvent(Event);
+    GuardEvent(this, [&] {
+        if (OnMouseEnter)
+            OnMouseEnter();
+    });
+}
+
+void TCustomGrid::contextMenuEvent(QContextMenuEvent* Event)
+{
+    if (!FPopupMenu) {
+        QAbstractScrollArea::contextMenuEvent(Event);
+        return;
+    }
+    FPopupMenu->popup(Event->globalPos());
+    Event->accept();
+}
+
+void TCustomGrid::leaveEvent(QEvent* Event)
+{
+    QAbstractScrollArea::leaveEvent(Event);
+    GuardEvent(this, [&] {
+        if (OnMouseLeave)
+            OnMouseLeave();
+    });
 }
 
 void TCustomGrid::wheelEvent(QWheelEvent* Event)

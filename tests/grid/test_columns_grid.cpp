@@ -304,6 +304,32 @@ TEST_F(GridColumns, LookupRoles)
     EXPECT_EQ(name->LookupColumn(), lcLookupResultField);
 }
 
+TEST_F(GridColumns, RebindingLeavesTheOldFieldAndRenormalizesTheKeyField)
+{
+    ShowGrid(Grid);
+    Customize({"Customer", "Amount"});
+    TZColumn* customer = Column("Customer");
+    customer->SetKeyField("Id");
+    EXPECT_TRUE(customer->IsKeyFieldStored());
+
+    // Bound to a field of another table for a moment, then to the table's Id:
+    // the grid hears nothing more of the other table's field, and the key
+    // field, now the column's own field name, becomes the fallback.
+    auto other = MakeOrders(3);
+    {
+        TZLayoutGuard layout(&Grid);
+        customer->SetField(other->FieldByName("Amount"));
+        customer->SetField(Field("Id"));
+    }
+    EXPECT_EQ(customer->GetFieldName(), "Id");
+    EXPECT_FALSE(customer->IsKeyFieldStored());
+    EXPECT_EQ(customer->GetKeyField(), "Id");
+    other->Close(); // its automatic fields go away
+    EXPECT_FALSE(Grid.DeferredLayoutPending());
+    EXPECT_EQ(Grid.LayoutLock(), 0);
+    EXPECT_EQ(customer->GetField(), Field("Id"));
+}
+
 TEST_F(GridColumns, BindsToSqlQueryFields)
 {
     SqliteTestDb db;

@@ -4,6 +4,7 @@
 #include "DBError.h"
 #include "test_grid_helpers.h"
 
+#include <QMetaProperty>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -45,99 +46,188 @@ protected:
 
 } // namespace
 
-// ---- Defaults ----------------------------------------------------------------------
+// ---- Published surface --------------------------------------------------------------
 
-TEST(GridDefaults, OptionSetsAndProperties)
+namespace {
+
+// A property's value as text: option sets as their member names in any order,
+// enumerations by key, object references by name ("none" when unset).
+QString PropertyText(const QObject& Object, const QMetaProperty& Property)
 {
-    TZDBGrid grid;
-    const TZDBGridOptions options = grid.GetOptions();
-    for (TZDBGridOption o : {dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
-                             dgConfirmDelete, dgCancelOnExit, dgExtendedSelect, dgInternalSelect, dgRowResize,
-                             dgRowScroll, dgHotButtons, dgTitleButtons, dgTitleHeaders, dgTitleWidthOff,
-                             dgMarkerAutoAlign, dgMarkerAutoToggle})
-        EXPECT_TRUE(options.testFlag(o)) << o;
-    EXPECT_FALSE(options.testFlag(dgRowSelect));
-    EXPECT_FALSE(options.testFlag(dgMultiSelect));
-    EXPECT_EQ(grid.GetOptionsEx(),
-              TZDBGridOptionsEx(dgTotalHeaderBox | dgTotalValuesBox | dgTotalFieldsBox | dgTotalFooterBox |
-                                dgAutoAscendOrder | dgAutoUpdateSequence | dgDelayUpdateSequence |
-                                dgAutoUpdateTotals | dgDelayUpdateTotals | dgCalcWholeDataSet |
-                                dgCalcSelectedRows | dgDelaySelectedRows | dgSelectedAutoHidden));
-    EXPECT_EQ(grid.GetOptionsExt(), TZDBGridOptionsExt(dgAutoUpdateListItems | dgDelayUpdateListItems |
-                                                       dgGridStyleLists | dgMouseScrolling |
-                                                       dgForceSystemButton | dgForceSystemMarker));
-    EXPECT_EQ(grid.GetHintOptions(), TZHintOptions(hoTitleHints | hoShowTitleHints | hoEditorHints |
-                                                   hoShowToolTips | hoShowTotalToolTips));
-    EXPECT_EQ(grid.GetResizeOptions(),
-              TZResizeOptions(roColumnResize | roOptimalWidth | roDefaultWidth | roColumnMoving));
-    EXPECT_EQ(grid.GetMultiSelectOptions(), TMultiSelectOptions{msRows});
-    EXPECT_TRUE(grid.GetDrawingOptions().testFlag(gdoSelectedRow));
-    EXPECT_FALSE(grid.GetDrawingOptions().testFlag(gdoStripedRows));
-
-    EXPECT_EQ(grid.GetIndicatorWidth(), 20);
-    EXPECT_EQ(grid.GetLinesCount(), 1);
-    EXPECT_EQ(grid.GetLinesCountMin(), 1);
-    EXPECT_EQ(grid.GetLinesCountMax(), -1);
-    EXPECT_EQ(grid.GetFixedCols(), 0);
-    EXPECT_EQ(grid.GetDefaultWidthMin(), -1);
-    EXPECT_EQ(grid.GetStretchWidthMax(), -1);
-    EXPECT_FALSE(grid.GetStretchMode());
-    EXPECT_EQ(grid.GetScrollBars(), ssBoth);
-    EXPECT_EQ(grid.GetColor(), clWindow);
-    EXPECT_EQ(grid.GetFixedColor(), clBtnFace);
-    EXPECT_EQ(grid.GetEditorColor(), clNone);
-    EXPECT_EQ(grid.GetSelectionColor(), clDefault);
-    EXPECT_FALSE(grid.IsHeaderColorStored());
-    EXPECT_EQ(grid.GetFillerIndex(), -7);
-    EXPECT_EQ(grid.GetFixedStyle(), fsDefault);
-    EXPECT_EQ(grid.GetMarkerStyle(), msAuto);
-    EXPECT_EQ(grid.GridStyle()->GetVisualStyle(), vsXPStyle);
-    EXPECT_EQ(grid.Totals()->GetLinesCount(), 1);
-    EXPECT_EQ(grid.Totals()->GetColor(), clBtnFace);
-    EXPECT_TRUE(grid.ScrollProp()->GetAutoStretch());
-    EXPECT_EQ(grid.Settings()->GetOptions(), TZSettingsOptions(soLoadLayout) | soSaveLayout);
-    EXPECT_TRUE(grid.FilterGrid()->GetFiltered());
-    EXPECT_FALSE(grid.FilterGrid()->GetAutoFilter());
-    EXPECT_EQ(grid.Search()->GetListWidth(), 104);
-    EXPECT_EQ(grid.TreeView()->GetOpenToLevel(), -1);
-    EXPECT_EQ(grid.ManageGrid(), nullptr);
-
-    // The grid starts with one empty column and one empty data row.
-    EXPECT_EQ(grid.GetColCount(), 2);
-    EXPECT_EQ(grid.GetRowCount(), 2);
-    EXPECT_EQ(grid.TitleRowCount(), 1);
-    EXPECT_EQ(grid.IndicatorOffset(), 1);
-
-    // The tool menu and the totals link appear on first use.
-    EXPECT_EQ(grid.TotalDataLinkIfAny(), nullptr);
-    EXPECT_NE(grid.TotalDataLink(), nullptr);
-    EXPECT_EQ(grid.TotalDataLinkIfAny(), grid.TotalDataLink());
-    EXPECT_NE(grid.ToolMenu(), nullptr);
-
-    // Base options follow Options.
-    const TGridOptions base = grid.TCustomGrid::GetOptions();
-    EXPECT_TRUE(base.testFlag(goEditing));
-    EXPECT_TRUE(base.testFlag(goVertLine));
-    EXPECT_TRUE(base.testFlag(goColMoving));
-    EXPECT_FALSE(base.testFlag(goFixedVertLine));
+    const QVariant value = Property.read(&Object);
+    if (Property.isFlagType()) {
+        QStringList keys = QString::fromLatin1(Property.enumerator().valueToKeys(value.toInt())).split('|');
+        keys.removeAll(QString());
+        keys.sort();
+        return keys.join('|');
+    }
+    if (Property.isEnumType())
+        return QString::fromLatin1(Property.enumerator().valueToKey(value.toInt()));
+    if (Property.metaType().flags() & QMetaType::PointerToQObject) {
+        const QObject* object = value.value<QObject*>();
+        return object ? object->objectName() : QStringLiteral("none");
+    }
+    if (value.metaType() == QMetaType::fromType<QStringList>())
+        return value.toStringList().join('|');
+    return value.toString();
 }
 
-TEST(GridDefaults, ExportedTunables)
+QString Sorted(const char* Keys)
 {
-    EXPECT_EQ(DelayInterval, 200);
-    EXPECT_EQ(NullValueString, "");
-    EXPECT_EQ(MaxDropDownRows, 20);
-    EXPECT_EQ(MaxDropDownWidth, 800);
-    EXPECT_EQ(ListDropDownDelay, 8);
-    EXPECT_TRUE(ListMouseTracking);
-    EXPECT_EQ(DefAutoNumberFormat, "%d.");
-    EXPECT_EQ(DefAutoNumberTitle, "No.");
-    EXPECT_EQ(DefAutoSelectTitle, "Select");
-    EXPECT_EQ(DefAutoExpandWidth, 48);
-    EXPECT_EQ(DefPickTextFormat, "%1:s - %0:s");
-    EXPECT_EQ(DefaultDelimiter, ",");
-    EXPECT_EQ(DefaultIniFileName, "");
-    EXPECT_EQ(DefaultRegistryKey, "\\Software\\Quarnel Software\\ZDBGrid");
+    QStringList keys = QString::fromLatin1(Keys).split('|');
+    keys.removeAll(QString());
+    keys.sort();
+    return keys.join('|');
+}
+
+} // namespace
+
+TEST(GridSurface, PublishedPropertiesHaveTheirDefaults)
+{
+    TZDBGrid grid;
+    const QString window = QString::number(clWindow), btnFace = QString::number(clBtnFace),
+                  none = QString::number(clNone), deflt = QString::number(clDefault);
+    const std::vector<std::pair<const char*, QString>> defaults = {
+        // Data and behaviour.
+        {"DataSource", "none"},
+        {"ReadOnly", "false"},
+        {"KeyFields", ""},
+        {"DetailFields", ""},
+        {"OrderFields", ""},
+        {"MasterGrid", "none"},
+        {"Options", Sorted("dgEditing|dgTitles|dgIndicator|dgColumnResize|dgColLines|dgRowLines|dgTabs|"
+                           "dgConfirmDelete|dgCancelOnExit|dgExtendedSelect|dgInternalSelect|dgRowResize|"
+                           "dgRowScroll|dgHotButtons|dgTitleButtons|dgTitleHeaders|dgTitleWidthOff|"
+                           "dgMarkerAutoAlign|dgMarkerAutoToggle")},
+        {"OptionsEx", Sorted("dgTotalHeaderBox|dgTotalValuesBox|dgTotalFieldsBox|dgTotalFooterBox|"
+                             "dgAutoAscendOrder|dgAutoUpdateSequence|dgDelayUpdateSequence|dgAutoUpdateTotals|"
+                             "dgDelayUpdateTotals|dgCalcWholeDataSet|dgCalcSelectedRows|dgDelaySelectedRows|"
+                             "dgSelectedAutoHidden")},
+        {"OptionsExt", Sorted("dgAutoUpdateListItems|dgDelayUpdateListItems|dgGridStyleLists|dgMouseScrolling|"
+                              "dgForceSystemButton|dgForceSystemMarker")},
+        {"HintOptions",
+         Sorted("hoTitleHints|hoShowTitleHints|hoEditorHints|hoShowToolTips|hoShowTotalToolTips")},
+        {"ResizeOptions", Sorted("roColumnResize|roOptimalWidth|roDefaultWidth|roColumnMoving")},
+        {"MultiSelectOptions", "msRows"},
+        {"DrawingOptions", Sorted("gdoHighlightText|gdoDataColLines|gdoDataRowLines|gdoSelectedCell|"
+                                  "gdoSelectedRow|gdoMultiSelected|gdoTotalSelected")},
+        // Sizes and layout.
+        {"IndicatorWidth", "20"},
+        {"LinesCount", "1"},
+        {"LinesCountMin", "1"},
+        {"LinesCountMax", "-1"},
+        {"TitleLinesCount", "1"},
+        {"HeaderLinesCount", "1"},
+        {"GridLineWidth", "1"},
+        {"FixedCols", "0"},
+        {"DefaultWidthMin", "-1"},
+        {"DefaultWidthMax", "-1"},
+        {"StretchMode", "false"},
+        {"StretchWidthMin", "-1"},
+        {"StretchWidthMax", "-1"},
+        {"WheelScrollRows", "0"},
+        {"DragRows", "false"},
+        {"ScrollBars", "ssBoth"},
+        // Look.
+        {"Color", window},
+        {"ParentColor", "false"},
+        {"FixedColor", btnFace},
+        {"HeaderColor", btnFace},
+        {"FillerColor", btnFace},
+        {"EditorColor", none},
+        {"StripeColor", none},
+        {"SelectionColor", deflt},
+        {"SelectRowColor", deflt},
+        {"SelectCellColor", deflt},
+        {"HighlightText", deflt},
+        {"DataColLineColor", deflt},
+        {"DataRowLineColor", deflt},
+        {"FixedStyle", "fsDefault"},
+        {"FixedTheme", "ftDefault"},
+        {"FocusRect", "frAuto"},
+        {"HotButtons", "hbAuto"},
+        {"ListBorder", "lbAuto"},
+        {"MarkerStyle", "msAuto"},
+        {"MarkerTransparent", "mtAuto"},
+        {"Ctl3DAuto", "true"},
+        {"SystemStyleElements", Sorted("sseFixed|sseText|sseButton|sseMarker|sseData")},
+        // Menus and hints.
+        {"FillerPopupMenu", "none"},
+        {"IndicatorPopupMenu", "none"},
+        {"FillerButton", "true"},
+        {"FillerIndex", "-7"},
+        {"FillerHint", ""},
+        {"IndicatorHint", ""},
+        {"FillerToolMenu", "false"},
+        {"PopupToolMenu", "false"},
+        // Control and base-grid properties.
+        {"ImeMode", "imDontCare"},
+        {"ImeName", ""},
+        {"Enabled", "true"},
+        {"Hint", ""},
+        {"TabStop", "true"},
+        {"DefaultDrawing", "true"},
+        {"BorderStyle", "bsSingle"},
+        {"BiDiMode", "bdLeftToRight"},
+        {"PopupMenu", "none"},
+        {"ColCount", "2"},
+        {"RowCount", "2"},
+        {"FixedRows", "1"},
+        {"Col", "1"},
+        {"Row", "1"},
+        {"LeftCol", "1"},
+        {"TopRow", "1"},
+    };
+    const QMetaObject* meta = grid.metaObject();
+    for (const auto& [name, expected] : defaults) {
+        const int index = meta->indexOfProperty(name);
+        ASSERT_GE(index, 0) << name;
+        const QMetaProperty property = meta->property(index);
+        EXPECT_TRUE(property.isWritable()) << name;
+        EXPECT_EQ(PropertyText(grid, property).toStdString(), expected.toStdString()) << name;
+    }
+    // Read-only and not-stored ones exist too.
+    for (const char* name : {"VisibleRowCount", "Font", "TitleFont", "HeaderFont", "ParentFont", "Visible"})
+        EXPECT_GE(meta->indexOfProperty(name), 0) << name;
+    EXPECT_TRUE(grid.property("DoubleBuffered").toBool());
+}
+
+TEST(GridSurface, PropertiesWrittenByNameChangeTheGrid)
+{
+    TZDBGrid grid;
+    // Sets by member names; a row selection drops editing.
+    EXPECT_TRUE(grid.setProperty("Options", "dgTitles|dgIndicator|dgEditing|dgRowSelect"));
+    EXPECT_EQ(grid.GetOptions(), TZDBGridOptions(dgTitles | dgIndicator | dgRowSelect));
+    EXPECT_TRUE(grid.TCustomGrid::GetOptions().testFlag(goRowSelect));
+    EXPECT_FALSE(grid.setProperty("Options", "dgTitles|dgNoSuchOption"));
+    EXPECT_EQ(grid.GetOptions(), TZDBGridOptions(dgTitles | dgIndicator | dgRowSelect));
+
+    // A total row brings the blank row with it.
+    EXPECT_TRUE(grid.setProperty("OptionsEx", "dgTotalFooter"));
+    EXPECT_EQ(grid.BottomRowCount(), 2);
+    EXPECT_TRUE(grid.GetOptionsEx().testFlag(dgBlankRow));
+
+    // The setters' own rules apply by name as well.
+    EXPECT_TRUE(grid.setProperty("IndicatorWidth", 5));
+    EXPECT_EQ(grid.property("IndicatorWidth").toInt(), 11);
+    EXPECT_EQ(grid.GetColWidths(0), 11);
+    const int titleHeight = grid.TitleHeight();
+    EXPECT_TRUE(grid.setProperty("TitleLinesCount", 3));
+    EXPECT_GT(grid.TitleHeight(), titleHeight);
+
+    EXPECT_TRUE(grid.setProperty("ScrollBars", "ssNone"));
+    EXPECT_EQ(grid.GetScrollBars(), ssNone);
+    EXPECT_TRUE(grid.setProperty("MultiSelectOptions", QStringList{"msRows", "msCells"}));
+    EXPECT_EQ(grid.GetMultiSelectOptions(), (TMultiSelectOptions{msRows, msCells}));
+    grid.setProperty("MultiSelectOptions", QStringList{"msCols", "msEverything"});
+    EXPECT_EQ(grid.GetMultiSelectOptions(), (TMultiSelectOptions{msRows, msCells}));
+    EXPECT_TRUE(grid.setProperty("TabStop", false));
+    EXPECT_EQ(grid.focusPolicy(), Qt::ClickFocus);
+    EXPECT_TRUE(grid.setProperty("BorderStyle", "bsNone"));
+    EXPECT_EQ(grid.frameShape(), QFrame::NoFrame);
+    EXPECT_TRUE(grid.setProperty("BiDiMode", "bdRightToLeftNoAlign"));
+    EXPECT_EQ(grid.layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(grid.property("BiDiMode").toString(), "bdRightToLeftNoAlign");
 }
 
 TEST(GridColors, ColorValuesResolveThroughThePalette)

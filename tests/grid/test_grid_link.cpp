@@ -240,6 +240,22 @@ TEST_F(LinkGrid, DisableGridCancelsDependentWorkAndRestoresEnabled)
     EXPECT_FALSE(Grid->isEnabled());
 }
 
+TEST_F(LinkGrid, ResetCancelsTheRecordThroughTheLink)
+{
+    Show();
+    int counted = -1;
+    Table->BeforeCancel = [&](TDataSet*) { counted = Grid->CancelCount(); };
+    const QVariant customer = Table->FieldByName("Customer")->GetValue();
+    Table->Edit();
+    Table->FieldByName("Customer")->SetValue("changed");
+    Grid->DataLink()->Reset();
+    Table->BeforeCancel = nullptr;
+    EXPECT_EQ(counted, 1);
+    EXPECT_EQ(Grid->CancelCount(), 0);
+    EXPECT_EQ(Table->State(), dsBrowse);
+    EXPECT_EQ(Table->FieldByName("Customer")->GetValue(), customer);
+}
+
 TEST_F(LinkGrid, AFaultInAHandlerDuringAWalkLeavesNoBracketOpen)
 {
     AddColumns(*Grid, {"Id", "Customer"});
@@ -557,6 +573,26 @@ TEST_F(LinkedGrids, AWidthChangeInAnyGridReachesTheOthers)
         EXPECT_EQ(g->GetIndicatorWidth(), 31);
         EXPECT_EQ(g->GetFixedCols(), 1);
         EXPECT_FALSE(g->Columns()->Items(2)->GetVisible());
+    }
+}
+
+TEST_F(LinkedGrids, AColumnDraggedInOneGridMovesInTheOthers)
+{
+    Grids[1]->SetMasterGrid(Grids[0].get());
+    Grids[2]->SetMasterGrid(Grids[1].get());
+    int moved = 0;
+    for (auto& g : Grids)
+        g->OnColumnMoved = [&moved](TZCustomDBGrid*, int From, int To) { moved += From == 0 && To == 1; };
+    TLinkGrid& grid = *Grids[1];
+    const QPoint from = grid.CellRect(grid.DataToRawColumn(0), 0).center();
+    const QPoint to = grid.CellRect(grid.DataToRawColumn(1), 0).center();
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(grid.viewport(), to);
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, to);
+    EXPECT_EQ(moved, 3);
+    for (auto& g : Grids) {
+        EXPECT_EQ(g->Columns()->Items(0)->GetFieldName(), "Customer");
+        EXPECT_EQ(g->Columns()->Items(1)->GetFieldName(), "Id");
     }
 }
 

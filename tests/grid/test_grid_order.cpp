@@ -762,6 +762,19 @@ TEST_F(GridOrder, LoadCurrentOrderReadsTheTableIntoTheMarkers)
     EXPECT_EQ(Grid->GetOrderFields(), "City");
 }
 
+TEST_F(GridOrder, SwitchingAnOrderOptionOffAppliesTheOrderAgain)
+{
+    AddOptionsEx(dgAutoUpdateOrder);
+    Click("Name");
+    ASSERT_EQ(Table->GetIndexFieldNames(), "Name");
+    // The table is sorted behind the grid's back; any change of the order
+    // options applies the grid's order again, switching one off included.
+    Table->SetIndexFieldNames("City");
+    ASSERT_TRUE(Grid->GetOptionsEx() & dgAutoAscendOrder);
+    Grid->SetOptionsEx(Grid->GetOptionsEx() & ~TZDBGridOptionsEx(dgAutoAscendOrder));
+    EXPECT_EQ(Table->GetIndexFieldNames(), "Name");
+}
+
 TEST_F(GridOrder, AutoAscendOrderFollowsTheRegisteredMethod)
 {
     RegisterChangeOrder("TAscendingTable", coChangeIndexFields, true);
