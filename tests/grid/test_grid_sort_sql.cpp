@@ -19,20 +19,18 @@
 using namespace zdb;
 using zdb::test::ExecSql;
 using zdb::test::TBackend;
-using zdb::test::TBackendDb;
 
 namespace {
 
 const QString SelectPeople = QStringLiteral("SELECT id, name, city, \"Full Name\", score FROM people");
 
-class GridSortSql : public ::testing::TestWithParam<TBackend> {
+class GridSortSql : public zdb::test::BackendTest {
 protected:
     void SetUp() override
     {
-        FDb = std::make_unique<TBackendDb>(GetParam());
-        if (FDb->NoServer())
-            GTEST_SKIP() << FDb->ErrorText().toStdString();
-        ASSERT_TRUE(FDb->IsOpen()) << FDb->ErrorText().toStdString();
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         // Names and full names are unique; cities repeat, so they need a second key.
         ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE people (id INTEGER PRIMARY KEY, name VARCHAR(20),"
                                   " city VARCHAR(20), \"Full Name\" VARCHAR(30), score INTEGER)"));
@@ -59,7 +57,6 @@ protected:
         Query.reset();
     }
 
-    QSqlDatabase Db() const { return FDb->Database(); }
 
     // A click on the title of the column of `field`.
     void ClickTitle(const QString& field, Qt::KeyboardModifiers modifiers = {})
@@ -109,7 +106,6 @@ protected:
     std::unique_ptr<TZDBGrid> Grid;
 
 private:
-    std::unique_ptr<TBackendDb> FDb;
 };
 
 TEST_P(GridSortSql, TitleClicksOrderTheQueryAsTheServerDoes)

@@ -21,18 +21,16 @@
 using namespace zdb;
 using zdb::test::ExecSql;
 using zdb::test::TBackend;
-using zdb::test::TBackendDb;
 
 namespace {
 
-class OrderSqlTest : public ::testing::TestWithParam<TBackend> {
+class OrderSqlTest : public zdb::test::BackendTest {
 protected:
     void SetUp() override
     {
-        FDb = std::make_unique<TBackendDb>(GetParam());
-        if (FDb->NoServer())
-            GTEST_SKIP() << FDb->ErrorText().toStdString();
-        ASSERT_TRUE(FDb->IsOpen()) << FDb->ErrorText().toStdString();
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         // Column names that a server reads differently bare and quoted.
         ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE people (id INTEGER PRIMARY KEY, Name VARCHAR(20),"
                                   " \"Full Name\" VARCHAR(20), \"order\" INTEGER, \"a.b\" INTEGER,"
@@ -47,7 +45,6 @@ protected:
     }
     void TearDown() override { FQuery.reset(); }
 
-    bool Sqlite() const { return GetParam() == TBackend::Sqlite; }
     // A name in the quotes the server's queries use: backquotes on SQLite (where
     // a double-quoted name that is no column turns into a string), else double quotes.
     QString Quoted(const QString& name) const
@@ -55,7 +52,6 @@ protected:
         const QChar quote = Sqlite() ? QLatin1Char('`') : QLatin1Char('"');
         return quote + name + quote;
     }
-    QSqlDatabase Db() const { return FDb->Database(); }
     TZSQLQuery& Query() { return *FQuery; }
 
     // The ids of people in the order of `orderBy`, read through the dataset.
@@ -78,7 +74,6 @@ protected:
     }
 
 private:
-    std::unique_ptr<TBackendDb> FDb;
     std::unique_ptr<TZSQLQuery> FQuery;
 };
 
