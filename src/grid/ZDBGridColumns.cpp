@@ -6,6 +6,8 @@
 
 #include "SysUtils.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -2112,18 +2114,28 @@ bool SetColumnProperty(TZColumn* Column, const QString& Path, const QVariant& Va
         return false;
     const QMetaProperty& property = target->Property;
     QVariant value = Value;
-    if (property.isEnumType() && Value.typeId() == QMetaType::QString) {
+    if (property.isEnumType()) {
+        // By key name or number; a number that names no member is refused.
+        const QMetaEnum members = property.enumerator();
         bool known = false;
-        const int member = property.enumerator().keyToValue(Value.toString().trimmed().toLatin1().constData(), &known);
-        if (!known)
+        const int member = Value.typeId() == QMetaType::QString
+                               ? members.keyToValue(Value.toString().trimmed().toLatin1().constData(), &known)
+                               : Value.toInt(&known);
+        if (!known || !members.valueToKey(member))
             return false;
         value = QVariant(member);
     } else if (property.metaType() == QMetaType::fromType<QStringList>() && Value.typeId() == QMetaType::QString) {
         value = QVariant(Value.toString().split(QLatin1Char('|'), Qt::SkipEmptyParts));
     }
-    if (!value.convert(property.metaType()))
+    if (!value.convert(property.metaType()) || !property.writeOnGadget(target->Gadget, value))
         return false;
-    return property.writeOnGadget(target->Gadget, value);
+    // A set ignores a list that names a non-member: it then does not read back as written.
+    if (value.typeId() == QMetaType::QStringList) {
+        const QStringList written = value.toStringList();
+        const QStringList read = property.readOnGadget(target->Gadget).toStringList();
+        return QSet<QString>(written.begin(), written.end()) == QSet<QString>(read.begin(), read.end());
+    }
+    return true;
 }
 
 } // namespace zdb

@@ -168,7 +168,10 @@ TEST_F(ColumnProps, WritesByNameReachTheGrid)
 
     // Refused: an unknown key, an unknown path, a read-only property; nothing changes.
     EXPECT_FALSE(SetColumnProperty(id, "Alignment", "taNowhere"));
+    EXPECT_FALSE(SetColumnProperty(id, "Alignment", 7));
     EXPECT_EQ(id->GetAlignment(), taCenter);
+    EXPECT_FALSE(SetColumnProperty(id, "PickOptions", QStringList{"poListItemsOnly", "poNothing"}));
+    EXPECT_EQ(id->GetPickOptions(), (TZPickOptions{poListItemsOnly, poDropDownList}));
     EXPECT_FALSE(SetColumnProperty(id, "Title.Nothing", 1));
     EXPECT_FALSE(ColumnProperty(id, "Title.Nothing").isValid());
     EXPECT_FALSE(SetColumnProperty(id, "Caption.Title", 1));
