@@ -6,6 +6,8 @@
 
 #include "SysUtils.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -1995,6 +1997,145 @@ void TZDBGridColumns::Notify(TCollectionItem* Item, TCollectionNotification Acti
     column->FParentColumn = nullptr;
     if (FGrid && !FGrid->IsDestroying())
         FGrid->ColumnExtracting(column);
+}
+
+// ---- Properties by name -----------------------------------------------------------
+
+namespace {
+
+// Applies a set given by key names; names that are no member's key change nothing.
+template <typename E, typename Setter>
+void SetNamedSet(const QStringList& Names, Setter Set)
+{
+    if (const auto members = EnumSetFromNames<E>(Names))
+        Set(*members);
+}
+
+// The gadget and meta-object that hold the last part of Path, and that part.
+struct TPropertyTarget {
+    const QMetaObject* MetaObject = nullptr;
+    void* Gadget = nullptr;
+    QMetaProperty Property;
+};
+
+std::optional<TPropertyTarget> FindColumnProperty(const TZColumn* Column, const QString& Path)
+{
+    if (!Column)
+        return std::nullopt;
+    TPropertyTarget target{&TZColumn::staticMetaObject, const_cast<TZColumn*>(Column), {}};
+    const QStringList parts = Path.split(QLatin1Char('.'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const int index = target.MetaObject->indexOfProperty(parts[i].trimmed().toLatin1().constData());
+        if (index < 0)
+            return std::nullopt;
+        target.Property = target.MetaObject->property(index);
+        if (i + 1 == parts.size())
+            break;
+        // A sub-object: a property holding a pointer to another gadget.
+        const QVariant sub = target.Property.readOnGadget(target.Gadget);
+        const QMetaType type = sub.metaType();
+        if (!(type.flags() & QMetaType::PointerToGadget) || !type.metaObject())
+            return std::nullopt;
+        target.Gadget = *static_cast<void* const*>(sub.constData());
+        target.MetaObject = type.metaObject();
+        if (!target.Gadget)
+            return std::nullopt;
+    }
+    return target;
+}
+
+} // namespace
+
+void TZColumnTitle::SetAutoFilterNames(const QStringList& Value)
+{
+    SetNamedSet<TFilterStyle>(Value, [this](TFilterStyles V) { SetAutoFilters(V); });
+}
+
+void TZColumnTitle::ResetCaption()
+{
+    FColumn->ResetValue(cvTitleCaption);
+}
+
+void TZColumnTitle::ResetAlignment()
+{
+    FColumn->ResetValue(cvTitleAlignment);
+}
+
+void TZColumnTitle::ResetColor()
+{
+    FColumn->ResetValue(cvTitleColor);
+}
+
+void TZColumnTitle::ResetFont()
+{
+    FColumn->ResetValue(cvTitleFont);
+}
+
+void TZColumnReport::SetDialogOptionNames(const QStringList& Value)
+{
+    SetNamedSet<TDialogOption>(Value, [this](TDialogOptions V) { SetDialogOptions(V); });
+}
+
+void TZColumn::SetPickOptionNames(const QStringList& Value)
+{
+    SetNamedSet<TZPickOption>(Value, [this](TZPickOptions V) { SetPickOptions(V); });
+}
+
+void TZColumn::SetListOptionNames(const QStringList& Value)
+{
+    SetNamedSet<TZListOption>(Value, [this](TZListOptions V) { SetListOptions(V); });
+}
+
+void TZColumn::SetDialogOptionNames(const QStringList& Value)
+{
+    SetNamedSet<TDialogOption>(Value, [this](TDialogOptions V) { SetDialogOptions(V); });
+}
+
+void TZColumn::ResetValue(TZColumnValue Value)
+{
+    if (!IsAssigned(Value))
+        return;
+    FAssignedValues.Exclude(Value);
+    RefreshDefaultFont();
+    // A font changes the row heights; the rest only this column.
+    Changed(Value == cvFont || Value == cvTitleFont);
+}
+
+QVariant ColumnProperty(const TZColumn* Column, const QString& Path)
+{
+    const auto target = FindColumnProperty(Column, Path);
+    return target ? target->Property.readOnGadget(target->Gadget) : QVariant();
+}
+
+bool SetColumnProperty(TZColumn* Column, const QString& Path, const QVariant& Value)
+{
+    auto target = FindColumnProperty(Column, Path);
+    if (!target || !target->Property.isWritable())
+        return false;
+    const QMetaProperty& property = target->Property;
+    QVariant value = Value;
+    if (property.isEnumType()) {
+        // By key name or number; a number that names no member is refused.
+        const QMetaEnum members = property.enumerator();
+        bool known = false;
+        const int member = Value.typeId() == QMetaType::QString
+                               ? members.keyToValue(Value.toString().trimmed().toLatin1().constData(), &known)
+                               : Value.toInt(&known);
+        if (!known || !members.valueToKey(member))
+            return false;
+        value = QVariant(member);
+    } else if (property.metaType() == QMetaType::fromType<QStringList>() && Value.typeId() == QMetaType::QString) {
+        value = QVariant(Value.toString().split(QLatin1Char('|'), Qt::SkipEmptyParts));
+    }
+    if (!value.convert(property.metaType()) || !property.writeOnGadget(target->Gadget, value))
+        return false;
+    // A set ignores a list that names a non-member: it then does not read back as written.
+    if (value.typeId() == QMetaType::QStringList) {
+        const QStringList written = value.toStringList();
+        const QStringList read = property.readOnGadget(target->Gadget).toStringList();
+        return QSet<QString>(written.begin(), written.end()) == QSet<QString>(read.begin(), read.end());
+    }
+    return true;
 }
 
 } // namespace zdb

@@ -26,6 +26,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <iterator>
@@ -42,34 +43,55 @@ class TZDBGridColumns;
 class TZColumn;
 
 // ---- Column enumerations --------------------------------------------------
+// Registered with the meta-object system (zdb::ColumnTypes::staticMetaObject)
+// so that the column's properties read and write them by key names; the
+// inline namespace keeps their names in zdb.
+
+inline namespace ColumnTypes {
+Q_NAMESPACE
 
 // The editor button of a column's cells.
 enum TZColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone, cbsDropDown, cbsDropDownMenu, cbsCalendar, cbsCalculator };
+Q_ENUM_NS(TZColumnButtonStyle)
 // How a column's images are placed in a cell.
 enum TImageDraw { idAlignment, idOpposite, idCenter, idScaled, idStretch, idTileCell, idTileGrid, idTileCol, idTileRow };
+Q_ENUM_NS(TImageDraw)
 enum TCheckBoxKind { ckCheck, ckCross, cbBox };
+Q_ENUM_NS(TCheckBoxKind)
 enum TCheckBoxStyle {
     cbAuto, cbAutoGray, cbAutoLowered, cbDefault, cbSoft, cbLoweredDark, cbLoweredGray, cbLoweredMild,
     cbFlat, cbGray, cbMild
 };
+Q_ENUM_NS(TCheckBoxStyle)
 enum TCheckBoxToggle { ctCustomToggle, ctKeyPressOnly, ctOnCellClick, ctSelectClick };
+Q_ENUM_NS(TCheckBoxToggle)
 enum TExpandBoxSize { ebSmall, ebMedium, ebLarge };
+Q_ENUM_NS(TExpandBoxSize)
 enum TExpandBoxToggle { etCustomToggle, etKeyPressOnly, etOnCellClick, etSelectClick };
+Q_ENUM_NS(TExpandBoxToggle)
 enum TToolTipsWidth { ttAutoWidth, ttFixedWidth };
+Q_ENUM_NS(TToolTipsWidth)
 // The button of a column's title.
 enum TZColumnExpandStyle { cesAuto, cesNone, cesDropDown, cesDropDownMenu, cesFilterList, cesFilterForm };
+Q_ENUM_NS(TZColumnExpandStyle)
 // What the columns dialog shows of a column.
 enum TDialogOption { doShowColumn, doItemEnabled };
+Q_ENUM_NS(TDialogOption)
 using TDialogOptions = TEnumSet<TDialogOption>;
 // The lookup role of a column (computed each time it is asked).
 enum TZLookupColumn { lcNotDefined, lcLookupField, lcLookupKeyField, lcLookupValueField, lcLookupResultField };
+Q_ENUM_NS(TZLookupColumn)
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+Q_ENUM_NS(TEditCharCase)
 enum TCalendarDepth { cdMonth, cdYear, cdDecade, cdCentury };
+Q_ENUM_NS(TCalendarDepth)
 enum TMultiSelectText { mstDefault, mstEllipsis };
+Q_ENUM_NS(TMultiSelectText)
 enum TZPickOption {
     poListItemsOnly, poSelectPickText, poStoreItemIndex, poAcceptPickList, poAcceptItemIndex,
     poFormatPickText, poFormatListOnly, poDropDownList, poAutoLoadList, poAppendToList
 };
+Q_ENUM_NS(TZPickOption)
 using TZPickOptions = TEnumSet<TZPickOption>;
 enum TZListOption {
     loAutoComplete, loAutoDropDown, loAutoCloseEditor, loSelectNextValue, loAllowClearValue,
@@ -78,13 +100,17 @@ enum TZListOption {
     loExpandFirstColumn, loFirstColumnExpanded, loTreeViewCellExpand, loShowToday,
     loShowTodayCircle, loShowWeekNumbers, loBoldSundays, loAutoTodayClose
 };
+Q_ENUM_NS(TZListOption)
 using TZListOptions = TEnumSet<TZListOption>;
 // Sort marker of a title.
 enum TMarker { tmNone, tmAscend, tmDescend };
+Q_ENUM_NS(TMarker)
 enum TFilterStyle { fsFilterList, fsFilterForm };
+Q_ENUM_NS(TFilterStyle)
 using TFilterStyles = TEnumSet<TFilterStyle>;
 // Report total of a column (stored and copied, evaluated by the report writer).
 enum TTotalType { ttNone, ttSum, ttCount, ttMax, ttMin, ttAverage, ttText, ttExpression, ttGrowExpression };
+Q_ENUM_NS(TTotalType)
 
 // Values a column holds only once they were assigned; until then they are
 // read from the field or the grid.
@@ -92,12 +118,17 @@ enum TZColumnValue {
     cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly, cvTitleColor, cvTitleCaption, cvTitleAlignment,
     cvTitleFont, cvImeMode, cvImeName, cvTotalColor, cvTotalCaption, cvTotalAlignment, cvTotalFont
 };
+Q_ENUM_NS(TZColumnValue)
 using TZColumnValues = TEnumSet<TZColumnValue>;
 
 enum TDBGridColumnsState { csDefault, csCustomized };
+Q_ENUM_NS(TDBGridColumnsState)
 
 // Stretch state of a column: free, or held at one of its limits.
 enum TStretchState { swFree, swHeldMin, swHeldMax, swHeldStretchMin, swHeldStretchMax };
+Q_ENUM_NS(TStretchState)
+
+} // namespace ColumnTypes
 
 // Ranges of the enumerations the column stream reads (EnumRange.h).
 ZDB_ENUM_RANGE(TAlignment, taCenter);
@@ -129,6 +160,28 @@ QString AutoNumberStr(int N);
 // ---- Title ----------------------------------------------------------------
 
 class TZColumnTitle {
+    Q_GADGET
+    Q_PROPERTY(QString Caption READ GetCaption WRITE SetCaption RESET ResetCaption)
+    Q_PROPERTY(zdb::GraphicsTypes::TAlignment Alignment READ GetAlignment WRITE SetAlignment RESET ResetAlignment)
+    Q_PROPERTY(int Color READ GetColor WRITE SetColor RESET ResetColor)
+    Q_PROPERTY(QFont Font READ GetFont WRITE SetFont RESET ResetFont)
+    Q_PROPERTY(zdb::GridTypes::TVAlignment VAlignment READ GetVAlignment WRITE SetVAlignment)
+    Q_PROPERTY(bool WordWrap READ GetWordWrap WRITE SetWordWrap)
+    Q_PROPERTY(bool Ellipsis READ GetEllipsis WRITE SetEllipsis)
+    Q_PROPERTY(bool Button READ GetButton WRITE SetButton)
+    Q_PROPERTY(QString Header READ GetHeader WRITE SetHeader)
+    Q_PROPERTY(QString HeaderHint READ GetHeaderHint WRITE SetHeaderHint)
+    Q_PROPERTY(QString Hint READ GetHint WRITE SetHint)
+    Q_PROPERTY(int ImageIndex READ GetImageIndex WRITE SetImageIndex)
+    Q_PROPERTY(zdb::ColumnTypes::TMarker Marker READ GetMarker WRITE SetMarker)
+    Q_PROPERTY(int MarkerIndex READ GetMarkerIndex WRITE SetMarkerIndex)
+    Q_PROPERTY(int OrderIndex READ GetOrderIndex WRITE SetOrderIndex STORED false)
+    Q_PROPERTY(bool AutoToggle READ GetAutoToggle WRITE SetAutoToggle)
+    Q_PROPERTY(bool AutoFilter READ GetAutoFilter WRITE SetAutoFilter)
+    Q_PROPERTY(QStringList AutoFilters READ GetAutoFilterNames WRITE SetAutoFilterNames)
+    Q_PROPERTY(QMenu* PopupMenu READ GetPopupMenu WRITE SetPopupMenu)
+    Q_PROPERTY(QMenu* DropDownMenu READ GetDropDownMenu WRITE SetDropDownMenu)
+
 public:
     explicit TZColumnTitle(TZColumn* Column);
     virtual ~TZColumnTitle() = default;
@@ -193,6 +246,13 @@ public:
     void SetAutoFilter(bool Value);
     TFilterStyles GetAutoFilters() const { return FAutoFilters; }
     void SetAutoFilters(TFilterStyles Value);
+    QStringList GetAutoFilterNames() const { return EnumSetNames(FAutoFilters); }
+    void SetAutoFilterNames(const QStringList& Value);
+    // The assigned values back to their defaults.
+    void ResetCaption();
+    void ResetAlignment();
+    void ResetColor();
+    void ResetFont();
     QMenu* GetPopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
     QMenu* GetDropDownMenu() const { return FDropDownMenu; }
@@ -233,6 +293,14 @@ protected:
 // ---- Report ---------------------------------------------------------------
 
 class TZColumnReport {
+    Q_GADGET
+    Q_PROPERTY(bool Visible READ GetVisible WRITE SetVisible)
+    Q_PROPERTY(zdb::ColumnTypes::TTotalType TotalType READ GetTotalType WRITE SetTotalType)
+    Q_PROPERTY(QString TotalText READ GetTotalText WRITE SetTotalText)
+    Q_PROPERTY(QString TotalMask READ GetTotalMask WRITE SetTotalMask)
+    Q_PROPERTY(bool AutoHeight READ GetAutoHeight WRITE SetAutoHeight)
+    Q_PROPERTY(QStringList DialogOptions READ GetDialogOptionNames WRITE SetDialogOptionNames)
+
 public:
     explicit TZColumnReport(TZColumn* Column) : FColumn(Column) {}
     virtual ~TZColumnReport() = default;
@@ -258,6 +326,8 @@ public:
     void SetAutoHeight(bool Value) { FAutoHeight = Value; }
     TDialogOptions GetDialogOptions() const { return FDialogOptions; }
     void SetDialogOptions(TDialogOptions Value) { FDialogOptions = Value; }
+    QStringList GetDialogOptionNames() const { return EnumSetNames(FDialogOptions); }
+    void SetDialogOptionNames(const QStringList& Value);
 
 protected:
     TZColumn* FColumn;
@@ -343,7 +413,96 @@ protected:
 
 // ---- Column ---------------------------------------------------------------
 
+// Every published property of a column, its title and its report is a
+// Q_PROPERTY of the gadget, so that it reads and writes by name through
+// staticMetaObject (readOnGadget / writeOnGadget, or ColumnProperty below);
+// RESET returns an assigned value to its default.
 class TZColumn : public TCollectionItem {
+    Q_GADGET
+    // Binding and editing
+    Q_PROPERTY(QString FieldName READ GetFieldName WRITE SetFieldName)
+    Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly RESET ResetReadOnly)
+    Q_PROPERTY(zdb::ColumnTypes::TZColumnButtonStyle ButtonStyle READ GetButtonStyle WRITE SetButtonStyle)
+    Q_PROPERTY(bool ShowEdit READ GetShowEdit WRITE SetShowEdit)
+    Q_PROPERTY(bool EditMemo READ GetEditMemo WRITE SetEditMemo)
+    Q_PROPERTY(zdb::ColumnTypes::TEditCharCase CharCase READ GetCharCase WRITE SetCharCase)
+    Q_PROPERTY(zdb::GridTypes::TImeMode ImeMode READ GetImeMode WRITE SetImeMode RESET ResetImeMode)
+    Q_PROPERTY(QString ImeName READ GetImeName WRITE SetImeName RESET ResetImeName)
+    Q_PROPERTY(QString EditorHint READ GetEditorHint WRITE SetEditorHint)
+    Q_PROPERTY(QString Hint READ GetHint WRITE SetHint)
+    Q_PROPERTY(QMenu* PopupMenu READ GetPopupMenu WRITE SetPopupMenu)
+    Q_PROPERTY(QMenu* DropDownMenu READ GetDropDownMenu WRITE SetDropDownMenu)
+    Q_PROPERTY(int DropDownRows READ GetDropDownRows WRITE SetDropDownRows)
+    Q_PROPERTY(int DropDownWidth READ GetDropDownWidth WRITE SetDropDownWidth)
+    Q_PROPERTY(QStringList PickList READ GetPickList WRITE SetPickList)
+    Q_PROPERTY(QStringList PickText READ GetPickText WRITE SetPickText)
+    Q_PROPERTY(QString PickTextFormat READ GetPickTextFormat WRITE SetPickTextFormat)
+    Q_PROPERTY(QStringList PickOptions READ GetPickOptionNames WRITE SetPickOptionNames)
+    Q_PROPERTY(QStringList ListOptions READ GetListOptionNames WRITE SetListOptionNames)
+    Q_PROPERTY(zdb::ColumnTypes::TCalendarDepth CalendarDepth READ GetCalendarDepth WRITE SetCalendarDepth)
+    Q_PROPERTY(bool MultiSelectList READ MultiSelectList STORED false)
+    Q_PROPERTY(zdb::ColumnTypes::TMultiSelectText MultiSelectText READ GetMultiSelectText WRITE SetMultiSelectText)
+    Q_PROPERTY(QChar DelimiterChar READ GetDelimiterChar WRITE SetDelimiterChar)
+    Q_PROPERTY(bool DelimiterLine READ GetDelimiterLine WRITE SetDelimiterLine)
+    Q_PROPERTY(QString DelimiterText READ GetDelimiterText WRITE SetDelimiterText)
+    Q_PROPERTY(zdb::TDataSet* LookupDataSet READ GetLookupDataSet WRITE SetLookupDataSet)
+    Q_PROPERTY(QString KeyField READ GetKeyField WRITE SetKeyField)
+    Q_PROPERTY(QString LookupKeyField READ GetLookupKeyField WRITE SetLookupKeyField)
+    Q_PROPERTY(QString LookupResultField READ GetLookupResultField WRITE SetLookupResultField)
+    Q_PROPERTY(QString LookupListFields READ GetLookupListFields WRITE SetLookupListFields)
+    Q_PROPERTY(QString LookupParentField READ GetLookupParentField WRITE SetLookupParentField)
+    Q_PROPERTY(QString LookupTreeViewField READ GetLookupTreeViewField WRITE SetLookupTreeViewField)
+    Q_PROPERTY(QString LookupListTitles READ GetLookupListTitles WRITE SetLookupListTitles)
+    Q_PROPERTY(QString LookupListWidths READ GetLookupListWidths WRITE SetLookupListWidths)
+    Q_PROPERTY(zdb::ColumnTypes::TZLookupColumn LookupColumn READ LookupColumn STORED false)
+    Q_PROPERTY(QStringList FilterList READ GetFilterList WRITE SetFilterList)
+    Q_PROPERTY(QString FilterText READ GetFilterText WRITE SetFilterText)
+    // Look
+    Q_PROPERTY(int Color READ GetColor WRITE SetColor RESET ResetColor)
+    Q_PROPERTY(QFont Font READ GetFont WRITE SetFont RESET ResetFont)
+    Q_PROPERTY(zdb::GraphicsTypes::TAlignment Alignment READ GetAlignment WRITE SetAlignment RESET ResetAlignment)
+    Q_PROPERTY(zdb::GridTypes::TVAlignment VAlignment READ GetVAlignment WRITE SetVAlignment)
+    Q_PROPERTY(bool WordWrap READ GetWordWrap WRITE SetWordWrap)
+    Q_PROPERTY(bool Ellipsis READ GetEllipsis WRITE SetEllipsis)
+    Q_PROPERTY(bool QuickDraw READ GetQuickDraw WRITE SetQuickDraw)
+    Q_PROPERTY(bool ShowBlob READ GetShowBlob WRITE SetShowBlob)
+    Q_PROPERTY(bool Transparent READ GetTransparent WRITE SetTransparent)
+    Q_PROPERTY(int TransparentColor READ GetTransparentColor WRITE SetTransparentColor)
+    Q_PROPERTY(bool Wallpaper READ GetWallpaper WRITE SetWallpaper)
+    Q_PROPERTY(QObject* Images READ GetImages WRITE SetImages)
+    Q_PROPERTY(zdb::ColumnTypes::TImageDraw ImageDraw READ GetImageDraw WRITE SetImageDraw)
+    Q_PROPERTY(int ImageMargin READ GetImageMargin WRITE SetImageMargin)
+    Q_PROPERTY(int ImageOffsetX READ GetImageOffsetX WRITE SetImageOffsetX)
+    Q_PROPERTY(int ImageOffsetY READ GetImageOffsetY WRITE SetImageOffsetY)
+    Q_PROPERTY(bool CheckBox READ GetCheckBox WRITE SetCheckBox)
+    Q_PROPERTY(zdb::ColumnTypes::TCheckBoxKind CheckBoxKind READ GetCheckBoxKind WRITE SetCheckBoxKind)
+    Q_PROPERTY(zdb::ColumnTypes::TCheckBoxStyle CheckBoxStyle READ GetCheckBoxStyle WRITE SetCheckBoxStyle)
+    Q_PROPERTY(bool CheckBoxThemed READ GetCheckBoxThemed WRITE SetCheckBoxThemed)
+    Q_PROPERTY(zdb::ColumnTypes::TCheckBoxToggle CheckBoxToggle READ GetCheckBoxToggle WRITE SetCheckBoxToggle)
+    Q_PROPERTY(QString CheckBoxValues READ GetCheckBoxValues WRITE SetCheckBoxValues)
+    Q_PROPERTY(bool ExpandBox READ GetExpandBox WRITE SetExpandBox)
+    Q_PROPERTY(zdb::ColumnTypes::TExpandBoxSize ExpandBoxSize READ GetExpandBoxSize WRITE SetExpandBoxSize)
+    Q_PROPERTY(bool ExpandBoxThemed READ GetExpandBoxThemed WRITE SetExpandBoxThemed)
+    Q_PROPERTY(zdb::ColumnTypes::TExpandBoxToggle ExpandBoxToggle READ GetExpandBoxToggle WRITE SetExpandBoxToggle)
+    Q_PROPERTY(bool ExpandBoxTree READ GetExpandBoxTree WRITE SetExpandBoxTree)
+    Q_PROPERTY(bool ToolTips READ GetToolTips WRITE SetToolTips)
+    Q_PROPERTY(zdb::ColumnTypes::TToolTipsWidth ToolTipsWidth READ GetToolTipsWidth WRITE SetToolTipsWidth)
+    Q_PROPERTY(bool SuppressRTL READ GetSuppressRTL WRITE SetSuppressRTL)
+    Q_PROPERTY(bool AutoNumber READ GetAutoNumber WRITE SetAutoNumber)
+    // Width and grouping
+    Q_PROPERTY(int Width READ GetWidth WRITE SetWidth RESET ResetWidth)
+    Q_PROPERTY(int WidthBase READ GetWidthBase WRITE SetWidthBase STORED false)
+    Q_PROPERTY(int WidthMin READ GetWidthMin WRITE SetWidthMin)
+    Q_PROPERTY(int WidthMax READ GetWidthMax WRITE SetWidthMax)
+    Q_PROPERTY(bool Visible READ GetVisible WRITE SetVisible)
+    Q_PROPERTY(bool Expanded READ GetExpanded WRITE SetExpanded)
+    Q_PROPERTY(int ExpandCols READ GetExpandCols WRITE SetExpandCols)
+    Q_PROPERTY(zdb::ColumnTypes::TZColumnExpandStyle ExpandStyle READ GetExpandStyle WRITE SetExpandStyle)
+    Q_PROPERTY(QStringList DialogOptions READ GetDialogOptionNames WRITE SetDialogOptionNames)
+    // Sub-objects (the totals are reached through their own accessors)
+    Q_PROPERTY(zdb::TZColumnTitle* Title READ Title CONSTANT)
+    Q_PROPERTY(zdb::TZColumnReport* Report READ Report CONSTANT)
+
 public:
     explicit TZColumn(TCollection* Collection);
     ~TZColumn() override;
@@ -488,8 +647,12 @@ public:
     void SetPickTextFormat(const QString& Value);
     TZPickOptions GetPickOptions() const { return FPickOptions; }
     void SetPickOptions(TZPickOptions Value);
+    QStringList GetPickOptionNames() const { return EnumSetNames(FPickOptions); }
+    void SetPickOptionNames(const QStringList& Value);
     TZListOptions GetListOptions() const { return FListOptions; }
     void SetListOptions(TZListOptions Value) { FListOptions = Value; }
+    QStringList GetListOptionNames() const { return EnumSetNames(FListOptions); }
+    void SetListOptionNames(const QStringList& Value);
     TCalendarDepth GetCalendarDepth() const { return FCalendarDepth; }
     void SetCalendarDepth(TCalendarDepth Value) { FCalendarDepth = Value; }
     bool MultiSelectList() const;
@@ -621,6 +784,19 @@ public:
     void SetExpandStyle(TZColumnExpandStyle Value);
     TDialogOptions GetDialogOptions() const { return FDialogOptions; }
     void SetDialogOptions(TDialogOptions Value) { FDialogOptions = Value; }
+    QStringList GetDialogOptionNames() const { return EnumSetNames(FDialogOptions); }
+    void SetDialogOptionNames(const QStringList& Value);
+
+    // An assigned value back to its default (the member removed); the RESETs
+    // of the properties.
+    void ResetValue(TZColumnValue Value);
+    void ResetReadOnly() { ResetValue(cvReadOnly); }
+    void ResetImeMode() { ResetValue(cvImeMode); }
+    void ResetImeName() { ResetValue(cvImeName); }
+    void ResetColor() { ResetValue(cvColor); }
+    void ResetFont() { ResetValue(cvFont); }
+    void ResetAlignment() { ResetValue(cvAlignment); }
+    void ResetWidth() { ResetValue(cvWidth); }
 
     // Reports a change: of this column (its cells and width), or of all columns (layout).
     void Changed(bool AllItems) override;
@@ -909,5 +1085,15 @@ protected:
     mutable bool FWriting = false; // the columns are being written to a stream
     bool FReading = false;         // ... or read from one
 };
+
+// A published property of Column by name; a dotted path reaches the title and
+// report ("Title.Caption", "Report.Visible"). An invalid QVariant when no
+// property has that name. Enumerations read as their registered types (their
+// key through QVariant::toString), sets as lists of key names.
+QVariant ColumnProperty(const TZColumn* Column, const QString& Path);
+// Writes the property at Path: enumerations also by key name, sets by a list
+// of key names (or one text "poSelectPickText|poAcceptPickList"); false when there is no such writable property or Value does
+// not convert to it.
+bool SetColumnProperty(TZColumn* Column, const QString& Path, const QVariant& Value);
 
 } // namespace zdb

@@ -394,12 +394,13 @@ void TZBookmarkList::Delete()
 {
     CheckLinkActive();
     TDataSet* ds = FGrid->DataSet();
-    // An SQL query deletes in one transaction, all records or none (inside a transaction
-    // the application runs through the query, by that transaction's rules). Elsewhere a
+    // An SQL query deletes in one transaction of its own, all records or none. Inside a
+    // transaction the application runs (through the query or on the connection) the
+    // deletes belong to that transaction, whose commit or rollback decides. Elsewhere a
     // failure leaves the records deleted before it deleted and the others selected.
     auto* query = qobject_cast<TZSQLQuery*>(ds);
-    const bool atomic = query && !query->InTransaction() && query->Connection().driver()
-                        && query->Connection().driver()->hasFeature(QSqlDriver::Transactions);
+    bool atomic = query && !query->InTransaction() && query->Connection().driver()
+                  && query->Connection().driver()->hasFeature(QSqlDriver::Transactions);
     int deleted = 0;
     size_t kept = FItems.size(); // the first `kept` bookmarks stay listed
     std::exception_ptr error;
@@ -410,7 +411,7 @@ void TZBookmarkList::Delete()
             const TBookmark current = ds->Bookmark();
             try {
                 if (atomic)
-                    query->StartTransaction();
+                    atomic = query->StartTransactionIfNone();
                 for (size_t i = FItems.size(); i-- > 0;) {
                     if (ds->BookmarkValid(FItems[i])) {
                         ds->GotoBookmark(FItems[i]);

@@ -5,10 +5,13 @@
 #include "Graphics.h"
 
 #include <QFlags>
+#include <QMetaEnum>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 namespace zdb {
 
@@ -189,6 +192,35 @@ private:
     static constexpr std::uint32_t Bit(E Member) { return std::uint32_t(1) << unsigned(Member); }
     std::uint32_t FBits = 0;
 };
+
+// A set over a registered enumeration by its members' key names, in the order
+// of the enumeration (properties publish sets this way).
+template <typename E>
+QStringList EnumSetNames(TEnumSet<E> Set)
+{
+    const QMetaEnum members = QMetaEnum::fromType<E>();
+    QStringList names;
+    for (int i = 0; i < members.keyCount(); ++i)
+        if (Set.Contains(E(members.value(i))))
+            names << QString::fromLatin1(members.key(i));
+    return names;
+}
+
+// The set named by Names; none when a name is no member's key.
+template <typename E>
+std::optional<TEnumSet<E>> EnumSetFromNames(const QStringList& Names)
+{
+    const QMetaEnum members = QMetaEnum::fromType<E>();
+    TEnumSet<E> set;
+    for (const QString& name : Names) {
+        bool known = false;
+        const int member = members.keyToValue(name.trimmed().toLatin1().constData(), &known);
+        if (!known)
+            return std::nullopt;
+        set.Include(E(member));
+    }
+    return set;
+}
 
 using TMultiSelectOption = TMultiSelection;
 using TMultiSelectOptions = TEnumSet<TMultiSelection>;

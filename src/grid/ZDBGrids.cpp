@@ -269,26 +269,13 @@ TDataSource* TZCustomDBGrid::GetDataSource() const
 
 QStringList TZCustomDBGrid::GetMultiSelectOptionNames() const
 {
-    const QMetaEnum members = QMetaEnum::fromType<TMultiSelection>();
-    QStringList names;
-    for (int i = 0; i < members.keyCount(); ++i)
-        if (FMultiSelectOptions.Contains(TMultiSelection(members.value(i))))
-            names << QString::fromLatin1(members.key(i));
-    return names;
+    return EnumSetNames(FMultiSelectOptions);
 }
 
 void TZCustomDBGrid::SetMultiSelectOptionNames(const QStringList& Value)
 {
-    const QMetaEnum members = QMetaEnum::fromType<TMultiSelection>();
-    TMultiSelectOptions options;
-    for (const QString& name : Value) {
-        bool known = false;
-        const int member = members.keyToValue(name.trimmed().toLatin1().constData(), &known);
-        if (!known)
-            return;
-        options.Include(TMultiSelection(member));
-    }
-    SetMultiSelectOptions(options);
+    if (const auto options = EnumSetFromNames<TMultiSelection>(Value))
+        SetMultiSelectOptions(*options);
 }
 
 QObject* TZCustomDBGrid::GetDataSourceObject() const

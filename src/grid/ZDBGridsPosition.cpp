@@ -212,23 +212,33 @@ void TZCustomDBGrid::RefreshDataSet(const QString& KeyFields)
         return;
     const QString keys = KeyFields.isEmpty() ? FKeyFields : KeyFields;
     TDataSet* dataSet = FDataLink->DataSet();
+    // Key fields the dataset does not have (its query changed while the grid
+    // kept KeyFields) leave nothing to locate by: the dataset is only reopened.
+    const auto hasKeys = [&] {
+        const QStringList names = SplitFieldNames(keys);
+        return !names.isEmpty()
+            && std::all_of(names.begin(), names.end(), [&](const QString& name) { return dataSet->FindField(name); });
+    };
     // With customized columns the record returns to its screen row: the
     // position is disabled around the reopening and the found record is kept.
     std::optional<TZPositionGuard> position;
     if (FColumns && FColumns->State() == csCustomized)
         position.emplace(this, true);
+    const bool locate = hasKeys();
     QVariant keyValues;
-    if (!keys.isEmpty())
+    if (locate)
         keyValues = dataSet->GetFieldValue(keys);
-    const bool keepSelection = !keys.isEmpty() && (FOptionsEx & dgAutoKeepSelection);
+    const bool keepSelection = locate && (FOptionsEx & dgAutoKeepSelection);
     if (keepSelection)
         SaveSelection(keys);
     ClearSelection();
     dataSet->Close();
     dataSet->Open();
-    if (keepSelection)
+    // The reopened dataset may have lost the key fields as well.
+    const bool found = locate && hasKeys();
+    if (keepSelection && found)
         RestoreSelection(keys);
-    if (!keys.isEmpty())
+    if (found)
         dataSet->Locate(keys, keyValues);
 }
 

@@ -6,6 +6,7 @@
 // plus two markers: clNone (no colour) and clDefault (the owner's default colour).
 
 #include <QColor>
+#include <QObject>
 #include <QPalette>
 #include <Qt>
 
@@ -123,8 +124,14 @@ TColor ColorToRGB(TColor Color, const QPalette& Palette);
 // The RGB colour value of a QColor (alpha dropped).
 TColor QColorToColor(const QColor& Color);
 
-// Horizontal text alignment.
+// Horizontal text alignment, registered with the meta-object system so that
+// published properties read and write it by key names (an inline namespace of
+// its own: a Q_NAMESPACE directly in zdb would clash with the others).
+inline namespace GraphicsTypes {
+Q_NAMESPACE
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+Q_ENUM_NS(TAlignment)
+} // namespace GraphicsTypes
 
 Qt::Alignment AlignmentToQt(TAlignment Value);
 // Horizontal part of a Qt alignment (AlignLeft when none or justified).

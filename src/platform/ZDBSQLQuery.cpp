@@ -2018,21 +2018,40 @@ void TZSQLQuery::StartTransaction()
 {
     if (FInTransaction)
         DatabaseError(QStringLiteral("A transaction is already active"), this);
+    if (!BeginTransaction())
+        DatabaseError(QStringLiteral("A transaction is already active on the connection"), this);
+}
+
+bool TZSQLQuery::StartTransactionIfNone()
+{
+    return !FInTransaction && BeginTransaction();
+}
+
+bool TZSQLQuery::BeginTransaction()
+{
     QSqlDatabase db = Connection();
     if (!db.isValid() || !db.isOpen())
         DatabaseError(QStringLiteral("The database connection is not open"), this);
-    if (DialectOf(db) == TDialect::Postgres) {
+    const TDialect dialect = DialectOf(db);
+    if (dialect == TDialect::Postgres) {
         // PostgreSQL only warns about a BEGIN inside a transaction block, and the Commit
-        // or Rollback that follows would end the application's transaction: refuse, as
-        // SQLite does. Inside a block the transaction began before the statement.
+        // or Rollback that follows would end the application's transaction. Inside a
+        // block the transaction began before the statement.
         QSqlQuery q(db);
         if (q.exec(QStringLiteral("SELECT now() <> statement_timestamp()")) && q.next() && q.value(0).toBool())
-            DatabaseError(QStringLiteral("A transaction is already active on the connection"), this);
+            return false;
     }
-    if (!db.transaction())
-        DatabaseError(ErrorText(db.lastError()), this);
+    if (!db.transaction()) {
+        // SQLite refuses a BEGIN inside a transaction; that refusal is the only sign of it.
+        const QSqlError error = db.lastError();
+        if (dialect == TDialect::Sqlite
+            && error.databaseText().contains(QLatin1String("within a transaction"), Qt::CaseInsensitive))
+            return false;
+        DatabaseError(ErrorText(error), this);
+    }
     FInTransaction = true;
     FUndo.clear();
+    return true;
 }
 
 void TZSQLQuery::Commit()

@@ -325,6 +325,10 @@ public:
     // a transaction of the query is active, when the connection already runs one (begun
     // through QSqlDatabase) or refuses one.
     void StartTransaction();
+    // StartTransaction unless a transaction is active already (the query's or one the
+    // application began on the connection): returns whether it started one. Otherwise
+    // the running transaction decides over the query's changes.
+    bool StartTransactionIfNone();
     void Commit();
     void Rollback();
     bool InTransaction() const { return FInTransaction; }
@@ -409,6 +413,8 @@ private:
     void PostEdit(TRecordBuffer buffer);
     void PostInsert(TRecordBuffer buffer);
     void UndoChanges();
+    // Begins a transaction on the connection; false when the connection runs one already.
+    bool BeginTransaction();
 
     QStringList FSQL;
     QString FConnectionName;

@@ -28,33 +28,6 @@ TEST(AutoNumber, FormatsNumbersFromOne)
     DefAutoNumberFormat = saved;
 }
 
-TEST_F(ColumnsNoGrid, DefaultsWithoutGrid)
-{
-    TZColumn* c = Columns.Add();
-    c->SetFieldName("Name");
-    EXPECT_EQ(c->Grid(), nullptr);
-    EXPECT_EQ(c->GetColor(), clWindow);
-    EXPECT_EQ(c->GetAlignment(), taLeftJustify);
-    EXPECT_FALSE(c->GetReadOnly());
-    EXPECT_EQ(c->DefaultWidth(), 64);
-    EXPECT_EQ(c->GetWidth(), 64);
-    EXPECT_EQ(c->Title()->GetColor(), clBtnFace);
-    EXPECT_EQ(c->Title()->GetCaption(), "Name");
-    EXPECT_EQ(c->Title()->GetAlignment(), taLeftJustify);
-    EXPECT_EQ(c->Title()->GetFont(), c->GetFont());
-    EXPECT_EQ(c->GetCheckBoxValues(), "True;False");
-    EXPECT_TRUE(c->GetPickOptions().Contains(poSelectPickText));
-    EXPECT_TRUE(c->GetPickOptions().Contains(poAcceptPickList));
-    EXPECT_FALSE(c->GetPickOptions().Contains(poListItemsOnly));
-    EXPECT_TRUE(c->GetListOptions().Contains(loAllowColumnResize));
-    EXPECT_FALSE(c->GetListOptions().Contains(loMultiSelectList));
-    EXPECT_EQ(c->GetCalendarDepth(), cdDecade);
-    EXPECT_EQ(c->GetExpandBoxSize(), ebLarge);
-    EXPECT_TRUE(c->Report()->GetDialogOptions().Contains(doShowColumn));
-    EXPECT_TRUE(c->AssignedValues().IsEmpty());
-    EXPECT_EQ(c->LookupColumn(), lcNotDefined);
-}
-
 TEST_F(ColumnsNoGrid, AssignedValuesAreKeptAndRestored)
 {
     TZColumn* c = Columns.Add();

@@ -673,6 +673,38 @@ TEST_F(LinkSqlGrid, AFaultWhileRefreshingLeavesNoBracketOpen)
     EXPECT_GT(Grid->DataCellsDrawn, 0);
 }
 
+TEST_F(LinkSqlGrid, RefreshWithAKeyFieldTheQueryLostOnlyReopens)
+{
+    AddColumns(*Grid, {"id", "note"});
+    Grid->SetKeyFields("id");
+    Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
+    Grid->SetOptionsEx(Grid->GetOptionsEx() | dgAutoKeepSelection);
+    Grid->SetDataSource(&Source);
+    ShowGrid(*Grid, 400, 300);
+
+    // The query's SQL no longer selects the key column; the grid keeps KeyFields.
+    Query->Close();
+    Query->SetSQLText("SELECT note FROM orders ORDER BY id");
+    Query->Open();
+    Query->MoveBy(7);
+    Grid->SelectedRows()->SetCurrentRowSelected(true);
+    EXPECT_NO_THROW(Grid->RefreshDataSet());
+    QApplication::processEvents();
+    EXPECT_TRUE(Query->Active());
+    EXPECT_EQ(Query->FieldByName("note")->GetValue().toString(), "note 1");
+    EXPECT_EQ(Grid->SelectCount(), 0);
+    EXPECT_FALSE(Query->ControlsDisabled());
+    EXPECT_FALSE(Grid->PositionDisabled());
+
+    // The key comes back in the SQL: locating works again.
+    Query->Close();
+    Query->SetSQLText("SELECT id, note FROM orders ORDER BY id");
+    Query->Open();
+    Query->MoveBy(7);
+    Grid->RefreshDataSet();
+    EXPECT_EQ(CurrentId(*Query, "id").toInt(), 8);
+}
+
 // ---- Lookup-result columns -------------------------------------------------------------
 
 TEST(LinkLookup, AKeyChangeFillsTheResultColumnFromTheLookupData)

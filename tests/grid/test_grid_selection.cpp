@@ -775,6 +775,35 @@ TEST_P(SelectionDeleteSql, AllOrNothing)
         EXPECT_FALSE(Query->Locate(QStringLiteral("id"), id)) << id;
 }
 
+TEST_P(SelectionDeleteSql, InsideTheApplicationsTransaction)
+{
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM items"));
+    for (int id : {5, 25}) {
+        ASSERT_TRUE(Query->Locate(QStringLiteral("id"), id));
+        Grid->SelectRow();
+    }
+    // The application began a transaction on the connection: the deletes run in it.
+    QSqlDatabase db = Db();
+    ASSERT_TRUE(db.transaction());
+    Grid->SelectedRows()->Delete();
+    EXPECT_FALSE(Query->InTransaction());
+    EXPECT_EQ(ServerCount(), 38);
+    EXPECT_EQ(Query->RecordCount(), 38);
+    EXPECT_TRUE(Grid->SelectedRows()->IsEmpty());
+    // Its rollback brings them back on the server.
+    ASSERT_TRUE(db.rollback());
+    EXPECT_EQ(ServerCount(), 40);
+
+    // Without the application's transaction the query brackets its own.
+    Query->Close();
+    Query->Open();
+    ASSERT_TRUE(Query->Locate(QStringLiteral("id"), 7));
+    Grid->SelectRow();
+    Grid->SelectedRows()->Delete();
+    EXPECT_FALSE(Query->InTransaction());
+    EXPECT_EQ(ServerCount(), 39);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, SelectionDeleteSql, zdb::test::AllBackends(), zdb::test::BackendName);
 
 // ---- A million records -------------------------------------------------------------------
