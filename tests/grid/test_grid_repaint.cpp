@@ -12,6 +12,17 @@ using namespace zdb::test;
 
 namespace {
 
+// Counts the paint events a widget receives while it lives.
+struct TPaintCounter : QObject {
+    explicit TPaintCounter(QWidget* Widget) { Widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* Event) override
+    {
+        Count += Event->type() == QEvent::Paint;
+        return false;
+    }
+    int Count = 0;
+};
+
 struct RepaintedGrid : OrdersGrid<60> {
     // Wide enough for every column: moving the current cell scrolls nothing
     // sideways (which would repaint everything).
@@ -82,8 +93,14 @@ TEST_F(RepaintedGrid, MovesInsideAndBeyondTheWindowLeaveNothingStale)
         const int visible = Grid.VisibleRowCount();
         ASSERT_GT(visible, 8);
 
-        // A click on another visible row: the window stays where it is.
-        ClickCell(2, RowOf(6));
+        // A click on another visible row: the window stays where it is. The
+        // record moves and the current cell follows before anything paints.
+        {
+            TPaintCounter paints(Grid.viewport());
+            ClickCell(2, RowOf(6));
+            QApplication::processEvents();
+            EXPECT_EQ(paints.Count, 1);
+        }
         ASSERT_EQ(CurrentId(), 7);
         EXPECT_SHOWN_AS_REPAINTED("click on a visible row");
         ClickCell(1, RowOf(2));
