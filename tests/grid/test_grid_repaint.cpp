@@ -85,9 +85,20 @@ struct RepaintedGrid : OrdersGrid<60> {
 TEST_F(RepaintedGrid, MovesInsideAndBeyondTheWindowLeaveNothingStale)
 {
     Show();
-    for (const TZDBGridOptions options : {Grid.GetOptions(), Grid.GetOptions() | dgRowSelect}) {
-        SCOPED_TRACE(options & dgRowSelect ? "row select" : "cell select");
-        Grid.SetOptions(options);
+    const TZDBGridOptions options = Grid.GetOptions();
+    const TZDBGridOptionsEx optionsEx = Grid.GetOptionsEx();
+    const struct {
+        const char* Name;
+        TZDBGridOptions Options;
+        TZDBGridOptionsEx OptionsEx;
+    } variants[] = {{"cell select", options, optionsEx},
+                    {"row select", options | dgRowSelect, optionsEx},
+                    {"total row below the data", options, optionsEx | dgTotalFooter}};
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(variant.Name);
+        Grid.SetOptions(variant.Options);
+        Grid.SetOptionsEx(variant.OptionsEx);
+        ASSERT_EQ(Grid.BottomRowCount() > 0, bool(variant.OptionsEx & dgTotalFooter));
         Table->First();
         EXPECT_SHOWN_AS_REPAINTED("first record");
         const int visible = Grid.VisibleRowCount();
