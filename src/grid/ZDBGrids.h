@@ -1235,6 +1235,10 @@ protected:
     virtual void DelayedEndSelection();
     // Invalidates every data cell (all columns, the data rows).
     void InvalidateDataRows();
+    // Repaints data row ARow whole, indicator included (nothing outside the data rows).
+    void InvalidateRecordRow(int ARow);
+    // Moves the pixels of the data rows by Distance rows up (down when negative).
+    bool ScrollDataRows(int Distance);
     // The lookup-result columns keyed by Field take their values again.
     void UpdateLookupResults(TField* Field);
     // Leaves the ring of linked grids (the grid goes away).

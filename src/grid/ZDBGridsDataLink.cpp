@@ -247,22 +247,17 @@ void TZCustomDBGrid::Scroll(int Distance)
 {
     if (!HandleAllocated() || !FDataLink)
         return;
-    // The current row from the first data column to the last one, with the
-    // line below it when that line is not drawn in a colour of its own.
-    auto currentRowRect = [this]() {
-        if (GetColCount() <= FIndicatorOffset || GetRow() >= GetRowCount())
-            return QRect();
-        QRect r = BoxRect(FIndicatorOffset, GetRow(), GetColCount() - 1, GetRow());
-        if ((FOptions & dgRowLines) && FDataRowLineColor == clNone && !r.isEmpty())
-            r.setBottom(r.bottom() + TCustomGrid::GetGridLineWidth());
-        return r;
-    };
-    const QRect oldRect = currentRowRect();
+    // The rows of the old and the new current record are repainted whole:
+    // the indicator marks the link's active record, the cells the grid's
+    // current cell. The old record is on the grid's row, which follows the
+    // link (UpdateActive) and, while the grid's own cell selection moves the
+    // record, still is the row being left; the new one is where the link's
+    // active record is now.
     const int oldRow = GetRow();
+    const int lastDataRow = GetRowCount() - FBottomRowCount - 1;
 
     // At the bottom row the window may have to grow (rebuilding the rows
     // repaints everything, so only when the rows do not match the buffer).
-    const int lastDataRow = GetRowCount() - FBottomRowCount - 1;
     if (FDataLink->ActiveRecord() + FTitleRowCount >= lastDataRow &&
         (FDataLink->RecordCount() != lastDataRow + 1 - FTitleRowCount ||
          FDataLink->BufferCount() != VisibleRowCount()))
@@ -271,43 +266,56 @@ void TZCustomDBGrid::Scroll(int Distance)
     SetupRecNumber(FForcedRecNumber + Distance + GetRow() - oldRow);
     UpdateScrollBar();
 
-    QWidget* area = viewport();
-    area->update(oldRect);
-    area->update(currentRowRect());
-
+    int shownOldRow = oldRow;
     if (Distance != 0) {
         HideEditor();
         bool fullRepaint = std::abs(Distance) > VisibleRowCount() || FStripeColor != clNone;
         for (TZColumn* column : FShowingColumns)
             if (column->GetWallpaper())
                 fullRepaint = true;
-        if (fullRepaint) {
+        if (!fullRepaint && ScrollDataRows(Distance))
+            shownOldRow -= Distance;
+        else
             InvalidateDataRows();
-        } else {
-            // Move the pixels of the data rows; only the uncovered rows and
-            // the indicator cells of the old and new current rows repaint.
-            if (FOptions & dgIndicator)
-                InvalidateCell(0, oldRow);
-            const QRect first = CellRect(0, FTitleRowCount);
-            if (!first.isNull()) {
-                const int top = first.top();
-                int bottom = area->height();
-                if (FBottomRowCount > 0) {
-                    const QRect lastRow = CellRect(0, lastDataRow);
-                    if (!lastRow.isNull())
-                        bottom = lastRow.bottom() + 1 + RowLineWidth();
-                }
-                const int step = GetDefaultRowHeight() + RowLineWidth();
-                if (bottom > top)
-                    area->scroll(0, -Distance * step, QRect(0, top, area->width(), bottom - top));
-            }
-            if (FOptions & dgIndicator)
-                InvalidateCell(0, GetRow());
-        }
     }
+    InvalidateRecordRow(shownOldRow);
+    InvalidateRecordRow(FDataLink->ActiveRecord() + FTitleRowCount);
     AlwaysShowEditor();
-    if (FUpdateLock == 0 && isVisible())
-        QCoreApplication::sendPostedEvents(area->window(), QEvent::UpdateRequest);
+    // Painted at once, unless the grid's own cell selection is moving the
+    // record: its current cell follows when the move is done, and the
+    // picture with it.
+    if (FUpdateLock == 0 && !FSelectingCell && isVisible())
+        QCoreApplication::sendPostedEvents(viewport()->window(), QEvent::UpdateRequest);
+}
+
+bool TZCustomDBGrid::ScrollDataRows(int Distance)
+{
+    // The pixels of the data rows move (the rows uncovered repaint); the
+    // filler below the last data row and the bottom block stay. False when
+    // the data rows are not on screen to be moved.
+    const QRect first = CellRect(0, FTitleRowCount);
+    const QRect last = CellRect(0, GetRowCount() - FBottomRowCount - 1);
+    if (first.isNull() || last.isNull())
+        return false;
+    QWidget* area = viewport();
+    const int top = first.top();
+    const int bottom = std::min(last.bottom() + 1 + RowLineWidth(), area->height());
+    if (bottom <= top)
+        return false;
+    area->scroll(0, -Distance * (GetDefaultRowHeight() + RowLineWidth()),
+                 QRect(0, top, area->width(), bottom - top));
+    return true;
+}
+
+void TZCustomDBGrid::InvalidateRecordRow(int ARow)
+{
+    if (ARow < FTitleRowCount || ARow >= GetRowCount() - FBottomRowCount || GetColCount() <= 0)
+        return;
+    // With the line below it when that line is not drawn in a colour of its own.
+    QRect r = BoxRect(0, ARow, GetColCount() - 1, ARow);
+    if ((FOptions & dgRowLines) && FDataRowLineColor == clNone && !r.isEmpty())
+        r.setBottom(r.bottom() + TCustomGrid::GetGridLineWidth());
+    viewport()->update(r);
 }
 
 void TZCustomDBGrid::RecordChanged(TField* Field)
