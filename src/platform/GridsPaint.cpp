@@ -175,7 +175,14 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
             for (int col = ACol; col < FColCount && left < StopX; ++col) {
                 const int w = GetColWidths(col);
                 const int right = std::min(left + w, StopX);
+                // A cell cut by the end of its area is drawn whole and clipped to
+                // the part that shows (with its grid lines, which a cell may paint
+                // itself), so its content keeps its place: the user sees that the
+                // cell goes on beyond the edge.
+                const QRect cell(left, top, w, h);
                 const QRect where(left, top, right - left, bottom - top);
+                const QRect clip(left, top, std::min(left + w + DrawInfo.Horz.EffectiveLineWidth, StopX) - left,
+                                 std::min(top + h + DrawInfo.Vert.EffectiveLineWidth, StopY) - top);
                 if (w > 0 && right > left && where.intersects(FUpdateRect)) {
                     TGridDrawState state = IncludeDrawState;
                     const bool isCurrent = row == FCurrent.Y && col == FCurrent.X;
@@ -189,6 +196,8 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
                         state |= FHotTrackPressed ? gdPressed : gdHotTrack;
                     const bool underEditor = editorShown && col == FInplaceCol && row == FInplaceRow;
                     if (!underEditor) {
+                        TCanvasState clipState(*c);
+                        c->setClipRect(clip, Qt::IntersectClip);
                         TCanvasState cellState(*c);
                         QColor brush = AColor;
                         QColor text = pal.color(fixed ? QPalette::ButtonText : QPalette::Text);
@@ -206,29 +215,25 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
                         if (FDefaultDrawing)
                             c->fillRect(where, brush);
                         try {
-                            DrawCell(col, row, where, state);
+                            DrawCell(col, row, cell, state);
                         } catch (...) {
                             if (!FPaintError)
                                 FPaintError = std::current_exception();
                         }
                         cellState.Restore();
                         if (edges) {
-                            const QRect full(left, top, w, h);
-                            c->save();
-                            c->setClipRect(where);
                             c->setPen(pal.color((state & gdPressed) ? QPalette::Mid : QPalette::Light));
-                            c->drawLine(full.topLeft(), full.topRight());
-                            c->drawLine(full.topLeft(), full.bottomLeft());
+                            c->drawLine(cell.topLeft(), cell.topRight());
+                            c->drawLine(cell.topLeft(), cell.bottomLeft());
                             c->setPen(pal.color((state & gdPressed) ? QPalette::Light : QPalette::Mid));
-                            c->drawLine(full.bottomLeft(), full.bottomRight());
-                            c->drawLine(full.topRight(), full.bottomRight());
-                            c->restore();
+                            c->drawLine(cell.bottomLeft(), cell.bottomRight());
+                            c->drawLine(cell.topRight(), cell.bottomRight());
                         }
                         if (FDefaultDrawing && (state & gdFocused) && !(FOptions & goRowSelect) &&
                             (FOptions & (goEditing | goAlwaysShowEditor)) != (goEditing | goAlwaysShowEditor)) {
                             QStyleOptionFocusRect opt;
                             opt.initFrom(this);
-                            opt.rect = where;
+                            opt.rect = cell;
                             opt.backgroundColor = brush;
                             style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, c, this);
                         }

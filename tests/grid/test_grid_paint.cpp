@@ -211,3 +211,37 @@ TEST_F(PaintedGrid, AColumnWhoseFieldIsMissingIsReportedOnce)
     EXPECT_TRUE(Warnings[0].contains("\"Ghost\"") && Warnings[0].contains("\"Missing\"")) << Warnings[0].toStdString();
     EXPECT_EQ(Grid.CellText(Grid.DataToRawColumn(column->Index()), RowOf(0)), "");
 }
+
+TEST_F(PaintedGrid, AColumnCutByTheRightEdgeIsPaintedWholeAndClipped)
+{
+    Grid.SetOptions(Grid.GetOptions() | dgMultiSelect);
+    Show();
+    Table->MoveBy(2);
+    Grid.SelectRow();
+    Table->MoveBy(1);
+    Grid.SelectRow();
+    Table->First();
+    const int last = Grid.GetColCount() - 1;
+    const int row = RowOf(1);
+    // Wide enough for every column.
+    Grid.resize(Grid.CellRect(last, row).left() + 400, Grid.height());
+    QApplication::processEvents();
+    const QRect whole = Grid.CellRect(last, row);
+    const QImage wide = Grid.viewport()->grab().toImage();
+    EXPECT_FALSE(Grid.horizontalScrollBar()->isVisible());
+
+    // Ten pixels short of the last column: a horizontal bar, and the column's
+    // right-aligned text keeps its place, cut by the edge.
+    const int spare = Grid.viewport()->width() - (whole.right() + 1);
+    Grid.resize(Grid.width() - spare - 10, Grid.height());
+    QApplication::processEvents();
+    const QImage cut = Grid.viewport()->grab().toImage();
+    EXPECT_TRUE(Grid.horizontalScrollBar()->isVisible());
+    const QRect shown = Grid.CellRect(last, row);
+    EXPECT_EQ(shown.width(), whole.width() - 10);
+    EXPECT_TRUE(cut.copy(shown) == wide.copy(shown));
+    // The lines the cells paint themselves stay: the indicator and the first
+    // columns look the same, selected rows included.
+    const QRect start(0, 0, Grid.CellRect(3, row).left(), Grid.CellRect(0, RowOf(5)).bottom() + 2);
+    EXPECT_TRUE(cut.copy(start) == wide.copy(start));
+}

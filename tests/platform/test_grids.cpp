@@ -40,6 +40,7 @@ public:
     int VetoCol = -1;
     int EditLimit = 0;
     TGridDrawState LastFocusedState;
+    std::map<std::pair<int, int>, QRect> DrawnRects;
 
     using TCustomGrid::CalcDrawInfo;
     using TCustomGrid::ChangeScale;
@@ -72,6 +73,7 @@ protected:
     {
         ++DrawCalls;
         Drawn.insert({ACol, ARow});
+        DrawnRects[{ACol, ARow}] = ARect;
         if (AState & gdFocused)
             LastFocusedState = AState;
         Canvas()->drawText(ARect, Cells[{ACol, ARow}]);
@@ -663,6 +665,33 @@ TEST(GridPaint, FocusedCellIsPaintedFocusedAndSelected)
     const QRect r = g.CellRect(2, 2);
     EXPECT_NE(before.copy(r), after.copy(r));
     EXPECT_EQ(before.copy(g.CellRect(4, 6)), after.copy(g.CellRect(4, 6)));
+}
+
+TEST(GridPaint, ACellCutByTheEdgeIsDrawnWholeAndClipped)
+{
+    // Seven columns of 50 pixels and a last one of 81 (with its line): 431
+    // pixels in a 400 pixel view, so the last column shows only 50 of them.
+    TTestGrid g;
+    MakeUniform(g, 8, 10);
+    g.SetScrollBars(ssHorizontal);
+    g.SetColWidths(7, 80);
+    g.Show();
+    QScrollBar* bar = g.horizontalScrollBar();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_GT(bar->maximum(), bar->minimum());
+
+    g.viewport()->repaint();
+    EXPECT_EQ(g.DrawnRects[std::make_pair(7, 2)], QRect(350, 40, 80, 19));
+    EXPECT_EQ(g.CellRect(7, 2), QRect(350, 40, 50, 19)) << "the cell's visible part";
+
+    // Wide enough for the whole last column, the bar goes; one pixel less brings it back.
+    g.resize(430, g.height());
+    QApplication::processEvents();
+    EXPECT_FALSE(bar->isVisible());
+    g.resize(429, g.height());
+    QApplication::processEvents();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_GT(bar->maximum(), bar->minimum());
 }
 
 TEST(GridScroll, VerticalBarCountsRowsOfAMillion)
