@@ -59,7 +59,7 @@ QString Ms(double Value)
 // Cost against N on log-log axes, one line per series.
 void DrawChart(const QString& Path, const QString& Title, const std::map<QString, std::map<int, double>>& Series)
 {
-    const int w = 900, h = 560, left = 80, right = 260, top = 50, bottom = 60;
+    const int w = 1040, h = 560, left = 96, right = 320, top = 50, bottom = 60;
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -137,11 +137,13 @@ int WriteReport(const QString& InDir, const QString& MdPath, const QString& Char
 {
     std::vector<TRow> rows;
     std::vector<TCheck> checks;
+    QDateTime measured; // when the last program finished
     const QStringList files = QDir(InDir).entryList({QStringLiteral("*.tsv")}, QDir::Files, QDir::Name);
     for (const QString& name : files) {
         QFile file(QDir(InDir).filePath(name));
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
             continue;
+        measured = std::max(measured, QFileInfo(file).lastModified().toUTC());
         for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             const QStringList f = line.split(QLatin1Char('\t'));
             if (f.value(0) == QLatin1String("row") && f.size() >= 10)
@@ -172,7 +174,7 @@ int WriteReport(const QString& InDir, const QString& MdPath, const QString& Char
         << QSysInfo::prettyProductName() << " |\n"
         << "| Compiler | " << ZDB_BENCH_COMPILER << " |\n"
         << "| Qt | " << qVersion() << " (offscreen platform) |\n"
-        << "| Date | " << QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")) << " |\n"
+        << "| Date | " << measured.toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")) << " |\n"
         << "| Runs | each figure is the median of " << std::max(5, repeats.toInt())
         << " runs, ours and its baselines alternating in the same process |\n\n"
         << "Ratio = our time / the baseline's time; below 1 we are faster. Times in milliseconds.\n\n";
