@@ -4,7 +4,10 @@
 #               with a throw-away PostgreSQL server for the database tests.
 #   make demo   installs what is missing, builds and runs the demo (without a
 #               display it saves demo/screenshots/demo.png and exits).
-# The other targets are steps of these two.
+#   make bench  (extra) builds in Release and runs the benchmarks against
+#               QTableView, the database and plain loops; writes bench/results.md
+#               and bench/charts/.
+# The other targets are steps of these.
 
 SHELL := /bin/bash
 JOBS ?= 2
@@ -12,13 +15,16 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 BUILD_TYPE ?= Debug
 
-.PHONY: test demo setup build build-asan
+.PHONY: test demo bench setup build build-asan
 
 test:
 	@JOBS=$(JOBS) BUILD_DIR=$(BUILD_DIR) ASAN_DIR=$(ASAN_DIR) scripts/test.sh
 
 demo: setup
 	@JOBS=$(JOBS) BUILD_DIR=$(BUILD_DIR) BUILD_TYPE=$(BUILD_TYPE) scripts/demo.sh
+
+bench:
+	@JOBS=$(JOBS) scripts/bench.sh
 
 setup:
 	@scripts/setup.sh
@@ -29,5 +35,5 @@ build: setup
 
 build-asan: setup
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DZDB_SANITIZE=ON \
-	  -DZDB_BUILD_DEMO=OFF -DZDB_BUILD_BENCH=OFF
+	  -DZDB_BUILD_DEMO=OFF
 	cmake --build $(ASAN_DIR) -j$(JOBS)

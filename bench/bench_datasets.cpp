@@ -1,121 +1,153 @@
-// Dataset overhead against plain Qt, measured in one run on the same data.
+// The record-set layer's own cost against plain C++ and plain Qt on the same data:
 //
-//   open + first 100 rows : TZSQLQuery over a 1,000,000-row SQLite table, against a forward-only
-//                           QSqlQuery reading the same 100 rows
-//   walk all rows         : TZSQLQuery First..Eof reading two fields, against QSqlQuery next()
-//   walk all rows (memory): TZMemDataSet First..Eof reading two fields, against a loop over a
-//                           std::vector of the same values
-//   locate by index key   : TZMemDataSet::Locate on its index, against std::lower_bound
-//   locate with a lookup  : TZSQLQuery::Locate of the last row by a data field in a query with a
-//                           lookup column, against the same Locate without the lookup column
-//
-// Each line prints both times and their ratio (dataset / baseline). Rows: ZDB_BENCH_ROWS
-// (default 1,000,000).
+//   raw walk, 5 fields : TZMemDataSet First..Eof reading five fields, against a loop over a
+//                        std::vector of the same values; TZSQLQuery over SQLite the same,
+//                        against a forward-only QSqlQuery
+//   open + 100 rows    : TZSQLQuery over SQLite, against a forward-only QSqlQuery reading 100 rows
+//   locate by key      : 1,000 TZMemDataSet::Locate on its index, against std::lower_bound;
+//                        10 Locate without an index, against a linear scan of the vector
+//   locate, lookup     : TZSQLQuery::Locate of the last row in a query with a lookup column,
+//                        against the same Locate without it (a scan reads only the key)
+
+#include "BenchUtil.h"
 
 #include "DB.h"
 #include "ZDBMemData.h"
 #include "ZDBSQLQuery.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 using namespace zdb;
+using namespace zdb::bench;
 
 namespace {
 
-double Millis(const std::function<void()>& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-void Report(const char* what, double dataset, double baseline)
-{
-    std::printf("%-34s dataset %10.2f ms   baseline %10.2f ms   ratio %8.2f\n", what, dataset, baseline,
-                baseline > 0 ? dataset / baseline : 0.0);
-}
-
 volatile qlonglong Sink = 0;
 
-} // namespace
+// The five fields a walk reads: id, qty, price, name, born.
+constexpr int Walked[] = {0, 1, 2, 4, 8};
 
-int main(int argc, char** argv)
+qlonglong ReadFive(TDataSet& Table)
 {
-    QCoreApplication app(argc, argv);
-    const int rows = qEnvironmentVariableIsSet("ZDB_BENCH_ROWS") ? qEnvironmentVariableIntValue("ZDB_BENCH_ROWS")
-                                                                : 1000000;
-    QTemporaryDir dir;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
-    db.setDatabaseName(dir.filePath(QStringLiteral("bench.sqlite")));
-    if (!db.open()) {
-        std::fprintf(stderr, "cannot open SQLite: %s\n", qPrintable(db.lastError().text()));
-        return 1;
-    }
-    {
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("CREATE TABLE t (id INTEGER PRIMARY KEY, name VARCHAR(20), amount REAL)"));
-        q.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                              "INSERT INTO t SELECT i, 'Name ' || i, i * 0.5 FROM n")
-                   .arg(rows));
-    }
-    const QString select = QStringLiteral("SELECT id, name, amount FROM t ORDER BY id");
-    std::printf("rows: %d\n", rows);
+    const TFields& f = Table.Fields();
+    return f[Walked[0]]->AsLargeInt() + f[Walked[1]]->AsInteger() + qlonglong(f[Walked[2]]->AsFloat()) +
+           f[Walked[3]]->AsString().size() + f[Walked[4]]->GetValue().toDate().day();
+}
 
+void MemoryBenchmarks(TBench& Bench, int N, const std::vector<TRecord>& Records)
+{
+    const QString data = QStringLiteral("in-memory");
+    TZMemDataSet table;
+    FillMem(table, Records);
+    auto walk = Bench.Time({{[&] {
+                                 TDataSetControlsGuard controls(&table);
+                                 for (table.First(); !table.Eof(); table.Next())
+                                     Sink = Sink + ReadFive(table);
+                             }},
+                            {[&] {
+                                 for (const TRecord& r : Records)
+                                     Sink = Sink + r.Id + r.Qty + qlonglong(r.Price) + r.Name.size() + r.Born.day();
+                             }}});
+    Bench.Row(QStringLiteral("raw walk, 5 fields"), data, N, walk[0], QStringLiteral("std::vector loop"), walk[1], 10);
+
+    table.SetIndexFieldNames(QStringLiteral("id"));
+    const int probes = 1000;
+    auto key = [N](int i) { return int((qlonglong(i) * 7919) % N) + 1; };
+    auto indexed = Bench.Time({{[&] {
+                                    for (int i = 0; i < probes; ++i)
+                                        Sink = Sink + table.Locate(QStringLiteral("id"), key(i), {});
+                                }},
+                               {[&] {
+                                    for (int i = 0; i < probes; ++i) {
+                                        auto it = std::lower_bound(Records.begin(), Records.end(), key(i),
+                                                                   [](const TRecord& r, int k) { return r.Id < k; });
+                                        Sink = Sink + (it != Records.end() && it->Id == key(i));
+                                    }
+                                }}});
+    Bench.Row(QStringLiteral("locate 1,000 keys, indexed"), data, N, indexed[0], QStringLiteral("std::lower_bound"),
+              indexed[1]);
+    table.SetIndexFieldNames(QString());
+
+    // Without an index: keys in the last tenth, so every scan reads most of the table.
+    const int scans = 10;
+    auto late = [N](int i) { return N - (i * 97) % std::max(1, N / 10); };
+    auto scanned = Bench.Time({{[&] {
+                                    for (int i = 0; i < scans; ++i)
+                                        Sink = Sink + table.Locate(QStringLiteral("qty;id"),
+                                                                   QVariantList{Records[size_t(late(i) - 1)].Qty, late(i)}, {});
+                                }},
+                               {[&] {
+                                    for (int i = 0; i < scans; ++i) {
+                                        const int k = late(i), qty = Records[size_t(k - 1)].Qty;
+                                        auto it = std::find_if(Records.begin(), Records.end(), [&](const TRecord& r) {
+                                            return r.Qty == qty && r.Id == k;
+                                        });
+                                        Sink = Sink + (it != Records.end());
+                                    }
+                                }}});
+    Bench.Row(QStringLiteral("locate 10 keys, no index"), data, N, scanned[0], QStringLiteral("linear scan"), scanned[1]);
+}
+
+void SqliteBenchmarks(TBench& Bench, int N, const std::vector<TRecord>& Records)
+{
+    const QString data = QStringLiteral("SQLite");
+    QTemporaryDir dir;
+    QSqlDatabase db = CreateSqlite(dir, QStringLiteral("walk%1").arg(N), Records);
+    const QString select = SelectAll() + QStringLiteral(" ORDER BY id");
     {
         TZSQLQuery query;
         query.SetConnection(db);
         query.SetSQLText(select);
-        const double dataset = Millis([&] {
-            query.Open();
-            for (int i = 0; i < 100 && !query.Eof(); ++i, query.Next())
-                Sink = Sink + query.Fields()[0]->AsLargeInt();
-        });
-        const double baseline = Millis([&] {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.exec(select);
-            for (int i = 0; i < 100 && q.next(); ++i)
-                Sink = Sink + q.value(0).toLongLong();
-        });
-        Report("open + first 100 rows (SQLite)", dataset, baseline);
+        auto open = Bench.Time({{[&] {
+                                     query.Close();
+                                     query.Open();
+                                     for (int i = 0; i < 100 && !query.Eof(); ++i, query.Next())
+                                         Sink = Sink + query.Fields()[0]->AsLargeInt();
+                                 }},
+                                {[&] {
+                                     QSqlQuery q(db);
+                                     q.setForwardOnly(true);
+                                     q.exec(select);
+                                     for (int i = 0; i < 100 && q.next(); ++i)
+                                         Sink = Sink + q.value(0).toLongLong();
+                                 }}});
+        Bench.Row(QStringLiteral("open + first 100 rows"), data, N, open[0], QStringLiteral("QSqlQuery"), open[1]);
 
-        const double walk = Millis([&] {
-            for (query.First(); !query.Eof(); query.Next())
-                Sink = Sink + query.Fields()[0]->AsLargeInt() + query.Fields()[1]->AsString().size();
-        });
-        const double plain = Millis([&] {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.exec(select);
-            while (q.next())
-                Sink = Sink + q.value(0).toLongLong() + q.value(1).toString().size();
-        });
-        Report("walk all rows (SQLite)", walk, plain);
+        auto walk = Bench.Time({{[&] {
+                                     query.Close();
+                                     query.Open();
+                                     TDataSetControlsGuard controls(&query);
+                                     for (; !query.Eof(); query.Next())
+                                         Sink = Sink + ReadFive(query);
+                                 }},
+                                {[&] {
+                                     QSqlQuery q(db);
+                                     q.setForwardOnly(true);
+                                     q.exec(select);
+                                     while (q.next())
+                                         Sink = Sink + q.value(0).toLongLong() + q.value(1).toInt() +
+                                                qlonglong(q.value(2).toDouble()) + q.value(4).toString().size() +
+                                                q.value(8).toDate().day();
+                                 }}});
+        Bench.Row(QStringLiteral("raw walk, 5 fields"), data, N, walk[0], QStringLiteral("forward-only QSqlQuery"),
+                  walk[1]);
     }
-
     {
         // A scan compares only the key: the lookup column costs nothing until it is shown.
-        const QString withCode = QStringLiteral("SELECT id, name, id % 50 AS code FROM t ORDER BY id");
         TZSQLQuery codes;
         codes.SetConnection(db);
         codes.SetSQLText(QStringLiteral("SELECT id, name FROM t WHERE id <= 50"));
         codes.Open();
-        auto locateLast = [&](bool lookup) {
+        auto locateLast = [&](bool Lookup) {
             TZSQLQuery query;
             query.SetConnection(db);
-            query.SetSQLText(withCode);
-            if (lookup) {
+            query.SetSQLText(QStringLiteral("SELECT id, name, id % 50 AS code FROM t ORDER BY id"));
+            if (Lookup) {
                 auto field = std::make_unique<TWideStringField>();
                 field->SetFieldName(QStringLiteral("code_name"));
                 field->SetFieldKind(fkLookup);
@@ -126,55 +158,31 @@ int main(int argc, char** argv)
                 query.AddField(std::move(field));
             }
             query.Open();
-            return Millis([&] { Sink = Sink + query.Locate(QStringLiteral("id"), rows, {}); });
+            Sink = Sink + query.Locate(QStringLiteral("id"), N, {});
         };
-        const double withLookup = locateLast(true);
-        Report("locate last row, lookup column (SQLite)", withLookup, locateLast(false));
+        auto lookup = Bench.Time({{[&] { locateLast(true); }}, {[&] { locateLast(false); }}});
+        Bench.Row(QStringLiteral("open + locate last, lookup column"), data, N, lookup[0],
+                  QStringLiteral("same without the lookup"), lookup[1]);
     }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("walk%1").arg(N));
+}
 
-    {
-        TZMemDataSet mem;
-        mem.FieldDefs().Add(QStringLiteral("id"), ftInteger);
-        mem.FieldDefs().Add(QStringLiteral("name"), ftString, 20);
-        mem.CreateDataSet();
-        std::vector<std::pair<int, QString>> plainRows;
-        plainRows.reserve(size_t(rows));
-        {
-            TDataSetControlsGuard guard(&mem);
-            for (int i = 1; i <= rows; ++i) {
-                const QString name = QStringLiteral("Name %1").arg(i);
-                mem.Append();
-                mem.Fields()[0]->SetValue(i);
-                mem.Fields()[1]->SetValue(name);
-                mem.Post();
-                plainRows.emplace_back(i, name);
-            }
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    TBench bench("bench_datasets", argc, argv);
+    try {
+        for (int n : bench.Sizes()) {
+            const std::vector<TRecord> records = MakeRecords(n);
+            MemoryBenchmarks(bench, n, records);
+            SqliteBenchmarks(bench, n, records);
         }
-        const double walk = Millis([&] {
-            for (mem.First(); !mem.Eof(); mem.Next())
-                Sink = Sink + mem.Fields()[0]->AsInteger() + mem.Fields()[1]->AsString().size();
-        });
-        const double plain = Millis([&] {
-            for (const auto& row : plainRows)
-                Sink = Sink + row.first + row.second.size();
-        });
-        Report("walk all rows (in-memory)", walk, plain);
-
-        mem.SetIndexFieldNames(QStringLiteral("id"));
-        const int probes = 10000;
-        const double locate = Millis([&] {
-            for (int i = 0; i < probes; ++i)
-                Sink = Sink + mem.Locate(QStringLiteral("id"), (i * 7919) % rows + 1, {});
-        });
-        const double search = Millis([&] {
-            for (int i = 0; i < probes; ++i) {
-                const int key = (i * 7919) % rows + 1;
-                auto it = std::lower_bound(plainRows.begin(), plainRows.end(), key,
-                                           [](const auto& row, int k) { return row.first < k; });
-                Sink = Sink + (it != plainRows.end() && it->first == key);
-            }
-        });
-        Report("10,000 locates by index (in-memory)", locate, search);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_datasets failed: %s\n", error.what());
+        return 1;
     }
     return 0;
 }

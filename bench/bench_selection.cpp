@@ -1,58 +1,29 @@
 // The grid's bulk selection operations against a plain walk of the same dataset
-// that only collects the bookmarks, measured in one run on the same data:
-// SelectAll, InvertAll, SelectRows walking backwards over the whole dataset,
-// UnselectRows and InvertRows over it, Refresh dropping half the list (a filter
-// hides every other record), and RestoreSelection of every record by key.
+// that only collects the bookmarks into a vector, measured in one run on the same
+// data: SelectAll, InvertAll (with the heap each selected row takes), SelectRows
+// walking backwards over the whole dataset, UnselectRows and InvertRows over it,
+// Refresh dropping half the list (a filter hides every other record), and
+// RestoreSelection of every record by key.
 //
-// Each line prints both times and their ratio (operation / walk) for several
-// record counts: a ratio that stays flat as the count grows shows that the
-// operation costs the walk plus a constant per record (no insertion or erasure
-// in the middle of the list, no search of the dataset per key).
-// Largest count: ZDB_BENCH_ROWS (default 1,000,000).
+// A ratio that stays flat as the count grows shows that the operation costs the
+// walk plus a constant per record (no insertion or erasure in the middle of the
+// list, no search of the dataset per key).
+
+#include "BenchUtil.h"
 
 #include "ZDBGrids.h"
 #include "ZDBMemData.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 
-#include <cstdio>
-#include <functional>
-#include <memory>
-#include <vector>
+#include <map>
 
 using namespace zdb;
+using namespace zdb::bench;
 
 namespace {
 
-double Millis(const std::function<void()>& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-std::unique_ptr<TZMemDataSet> MakeTable(int Rows)
-{
-    auto table = std::make_unique<TZMemDataSet>();
-    table->FieldDefs().Add(QStringLiteral("Id"), ftInteger);
-    table->CreateDataSet();
-    TDataSetControlsGuard controls(table.get());
-    for (int i = 1; i <= Rows; ++i) {
-        table->Append();
-        table->Fields()[0]->SetValue(i);
-        table->Post();
-    }
-    table->First();
-    return table;
-}
-
-void Line(const char* What, int Rows, double Ms, double BaseMs)
-{
-    std::printf("%-11s %9d rows: %9.1f ms, walk %9.1f ms, ratio %.2f\n", What, Rows, Ms, BaseMs,
-                BaseMs > 0 ? Ms / BaseMs : 0.0);
-}
+volatile qlonglong Sink = 0;
 
 } // namespace
 
@@ -60,52 +31,83 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int maxRows = qEnvironmentVariableIsSet("ZDB_BENCH_ROWS") ? qEnvironmentVariableIntValue("ZDB_BENCH_ROWS")
-                                                                      : 1000000;
-    for (int rows = maxRows / 100; rows <= maxRows; rows *= 10) {
-        if (rows < 1)
-            continue;
-        auto table = MakeTable(rows);
+    TBench bench("bench_selection", argc, argv);
+    const QString data = QStringLiteral("in-memory");
+    const QString against = QStringLiteral("bookmark walk");
+    std::map<QString, std::map<int, double>> perRecord;
+    for (int n : bench.Sizes()) {
+        TZMemDataSet table;
+        FillMem(table, MakeRecords(n));
         TDataSource source;
-        source.SetDataSet(table.get());
+        source.SetDataSet(&table);
         TZDBGrid grid;
         grid.SetOptions(grid.GetOptions() | dgMultiSelect);
         grid.SetDataSource(&source);
 
-        const double walk = Millis([&] {
+        const TAlternative walk{[&] {
             std::vector<TBookmark> marks;
-            TDataSetControlsGuard controls(table.get());
-            for (table->First(); !table->Eof(); table->Next())
-                marks.push_back(table->Bookmark());
-        });
-        Line("SelectAll", rows, Millis([&] { grid.SelectAll(); }), walk);
-        Line("InvertAll", rows, Millis([&] { grid.InvertAll(); }), walk);
+            TDataSetControlsGuard controls(&table);
+            for (table.First(); !table.Eof(); table.Next())
+                marks.push_back(table.Bookmark());
+            Sink = Sink + qlonglong(marks.size());
+        }};
+        auto measure = [&](const QString& Operation, std::function<void()> Run, std::function<void()> Prepare,
+                           double Goal, const QString& Note = {}) {
+            const std::vector<double> t = bench.Time({{std::move(Run), std::move(Prepare)}, walk});
+            bench.Row(Operation, data, n, t[0], against, t[1], Goal, Note);
+            perRecord[Operation][n] = t[0] / n;
+        };
+
+        grid.ClearSelection();
+        const qint64 before = HeapBytes();
+        grid.SelectAll();
+        const double heap = double(HeapBytes() - before) / n;
+        measure(QStringLiteral("select all"), [&] { grid.SelectAll(); }, [&] { grid.ClearSelection(); }, 1.5,
+                QStringLiteral("heap per selected row: %1 bytes").arg(heap, 0, 'f', 1));
+        measure(QStringLiteral("invert all"), [&] { grid.InvertAll(); }, [&] { grid.ClearSelection(); }, 1.5);
 
         // Anchor on the first record, current on the last: the range walks backwards.
         auto anchorFirstCurrentLast = [&] {
-            table->First();
-            grid.SetSelectionAnchor(table->Bookmark());
-            table->Last();
+            table.First();
+            grid.SetSelectionAnchor(table.Bookmark());
+            table.Last();
         };
-        grid.ClearSelection();
-        anchorFirstCurrentLast();
-        Line("SelectRows", rows, Millis([&] { grid.SelectRows(); }), walk);
-        anchorFirstCurrentLast();
-        Line("UnselectRow", rows, Millis([&] { grid.UnselectRows(); }), walk);
+        measure(QStringLiteral("select rows"), [&] { grid.SelectRows(); }, [&] {
+            grid.ClearSelection();
+            anchorFirstCurrentLast();
+        }, 0);
+        measure(QStringLiteral("unselect rows"), [&] { grid.UnselectRows(); }, [&] {
+            grid.SelectAll();
+            anchorFirstCurrentLast();
+        }, 0);
+        measure(QStringLiteral("invert rows"), [&] { grid.InvertRows(); }, [&] {
+            grid.SelectAll();
+            grid.InvertAll();
+            anchorFirstCurrentLast();
+        }, 0);
         grid.SelectAll();
-        grid.InvertAll();
-        anchorFirstCurrentLast();
-        Line("InvertRows", rows, Millis([&] { grid.InvertRows(); }), walk);
+        grid.SaveSelection(QStringLiteral("id"));
+        measure(QStringLiteral("restore selection"), [&] { grid.RestoreSelection(QStringLiteral("id")); },
+                [&] { grid.ClearSelection(); }, 0);
 
-        grid.SelectAll();
-        grid.SaveSelection(QStringLiteral("Id"));
-        grid.ClearSelection();
-        Line("Restore", rows, Millis([&] { grid.RestoreSelection(QStringLiteral("Id")); }), walk);
-
-        table->SetOnFilterRecord([](TDataSet* ds, bool& accept) { accept = ds->Fields()[0]->GetValue().toInt() % 2; });
-        table->SetFiltered(true);
-        Line("Refresh", rows, Millis([&] { grid.SelectedRows()->Refresh(); }), walk);
-        table->SetFiltered(false);
+        table.SetOnFilterRecord([](TDataSet* ds, bool& accept) { accept = ds->Fields()[0]->GetValue().toInt() % 2; });
+        measure(QStringLiteral("refresh, half filtered"), [&] { grid.SelectedRows()->Refresh(); }, [&] {
+            table.SetFiltered(false);
+            grid.SelectAll();
+            table.SetFiltered(true);
+        }, 0);
+        table.SetFiltered(false);
+        grid.SetDataSource(nullptr);
     }
+
+    // Linear in N: the time per record at the largest count against the smallest.
+    const int small = bench.Sizes().front(), large = bench.Sizes().back();
+    if (large > small)
+        for (const char* operation : {"select all", "invert all"}) {
+            const auto& times = perRecord[QString::fromLatin1(operation)];
+            const double growth = times.at(large) / times.at(small);
+            bench.Check(QStringLiteral("%1 linear in N").arg(QString::fromLatin1(operation)), growth <= 2.0,
+                        QStringLiteral("time per record at %1 is %2x that at %3").arg(large).arg(growth, 0, 'f', 2).arg(small));
+        }
     return 0;
 }

@@ -12,17 +12,7 @@ start_time=$SECONDS
 
 scripts/setup.sh
 
-ZDB_PG_DIR=""
-stop_server() {
-  if [[ -n "$ZDB_PG_DIR" ]]; then
-    scripts/pg-test-server.sh stop "$ZDB_PG_DIR" || true
-    ZDB_PG_DIR=""
-  fi
-}
-trap stop_server EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+source scripts/pg-session.sh
 
 run_tests() {
   echo "== ctest in $1"
@@ -31,18 +21,7 @@ run_tests() {
 
 make --no-print-directory JOBS="$JOBS" BUILD_DIR="$BUILD_DIR" build
 
-if server_env=$(scripts/pg-test-server.sh start 2>/tmp/zdb-pg-start.$$); then
-  eval "$server_env"
-  echo "== PostgreSQL test server on $ZDB_PG_HOST:$ZDB_PG_PORT"
-else
-  reason=$(sed 's/^PostgreSQL test server not available: //' /tmp/zdb-pg-start.$$ | tr '\n' ' ' | sed 's/ *$//')
-  export ZDB_PG_UNAVAILABLE=${reason:-unknown reason}
-  echo "=================================================================="
-  echo "PostgreSQL test server not available: $ZDB_PG_UNAVAILABLE"
-  echo "The PostgreSQL tests are skipped."
-  echo "=================================================================="
-fi
-rm -f /tmp/zdb-pg-start.$$
+start_server tests
 
 run_tests "$BUILD_DIR"
 

@@ -116,7 +116,7 @@ TZDataRowRange::iterator TZDataRowRange::begin() const
     case iterator::wList:
         it.FIndex = 0;
         it.FDone = false;
-        it.SeekList();
+        it.SeekList(false);
         break;
     case iterator::wCurrent:
         it.FDone = false;
@@ -125,10 +125,17 @@ TZDataRowRange::iterator TZDataRowRange::begin() const
     return it;
 }
 
-void TZDataRowRange::iterator::SeekList()
+void TZDataRowRange::iterator::SeekList(bool Step)
 {
     TDataSet* ds = FGrid->DataSet();
     const TZBookmarkList* list = FGrid->SelectedRows();
+    // Rows selected one after another (the list is in dataset order) are a step
+    // each: GotoBookmark would read the whole buffer window again for every row.
+    if (Step && FIndex < list->Count() && !ds->Eof()) {
+        ds->Next();
+        if (!ds->Eof() && ds->CompareBookmarks(ds->Bookmark(), list->Items(FIndex)) == 0)
+            return;
+    }
     while (FIndex < list->Count() && !ds->BookmarkValid(list->Items(FIndex)))
         ++FIndex;
     if (FIndex < list->Count())
@@ -153,7 +160,7 @@ TZDataRowRange::iterator& TZDataRowRange::iterator::operator++()
         break;
     case wList:
         ++FIndex;
-        SeekList();
+        SeekList(true);
         break;
     case wCurrent:
         FDone = true;

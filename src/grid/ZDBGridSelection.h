@@ -69,7 +69,9 @@ public:
     private:
         friend class TZDataRowRange;
         enum TWalk { wList, wAll, wCurrent };
-        void SeekList();
+        // To the next valid bookmark of the list from FIndex on. Step: the walk is on the
+        // previous item, so a bookmark of the next record is reached by Next().
+        void SeekList(bool Step);
         TZCustomDBGrid* FGrid = nullptr;
         TWalk FWalk = wAll;
         int FIndex = 0;

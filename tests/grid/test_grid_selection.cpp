@@ -630,6 +630,54 @@ TEST(SelectionClipboard, TitlesTabsAndLines)
     EXPECT_EQ(table.FieldByName(QStringLiteral("Id"))->GetValue().toInt(), 2);
 }
 
+namespace {
+
+// Counts the jumps to a bookmark (each re-reads the buffered window).
+struct TJumpCountingTable : TZMemDataSet {
+    int Jumps = 0;
+    void InternalGotoBookmark(const TBookmark& Bookmark) override
+    {
+        ++Jumps;
+        TZMemDataSet::InternalGotoBookmark(Bookmark);
+    }
+};
+
+} // namespace
+
+TEST(SelectionWalk, NeighbouringRowsAreStepsNotJumps)
+{
+    TJumpCountingTable table;
+    table.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    table.CreateDataSet();
+    for (int i = 1; i <= 60; ++i) {
+        table.Append();
+        table.Fields()[0]->SetValue(i);
+        table.Post();
+    }
+    TDataSource source;
+    source.SetDataSet(&table);
+    TZDBGrid grid;
+    grid.SetOptions(grid.GetOptions() | dgMultiSelect);
+    grid.SetDataSource(&source);
+    ShowGrid(grid, 400, 300);
+    std::vector<int> expected;
+    auto select = [&](int Id) {
+        ASSERT_TRUE(table.Locate(QStringLiteral("Id"), Id));
+        grid.SelectRow();
+        expected.push_back(Id);
+    };
+    for (int id = 10; id <= 30; ++id)
+        select(id);
+    select(40); // gaps: jumps
+    select(42);
+    select(60); // the last record: its step ends at Eof
+
+    table.Jumps = 0;
+    EXPECT_EQ(SelectedIds(grid), expected);
+    EXPECT_LE(table.Jumps, 5); // the first row, 40, 42, 60 and back to the current record
+    EXPECT_EQ(IdOf(&table), 60);
+}
+
 // ---- Saving by key across a reopen -----------------------------------------------------
 
 namespace {
