@@ -536,6 +536,8 @@ void TZMemDataSet::InternalClose()
     if (FStore)
         FRowBase += FStore->RowCount();
     FKey.clear();
+    FRange.clear(); // its columns go with the store; the link's field names stay
+    FMasterValues.clear();
     FView.clear();
     FPos.clear();
     FPosValid = 0;
