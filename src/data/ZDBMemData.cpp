@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace zdb {
 
@@ -525,7 +526,7 @@ void TZMemDataSet::InternalOpen()
     FScratch = AllocRecordBuffer();
     FPos.assign(size_t(FStore->RowCount()), -1);
     FPosValid = 0;
-    FKey = ActiveKey();
+    FKey = KeyOfIndex(FIndexName, FIndexFieldNames);
     RebuildView();
 }
 
@@ -535,6 +536,8 @@ void TZMemDataSet::InternalClose()
     if (FStore)
         FRowBase += FStore->RowCount();
     FKey.clear();
+    FRange.clear(); // its columns go with the store; the link's field names stay
+    FMasterValues.clear();
     FView.clear();
     FPos.clear();
     FPosValid = 0;
@@ -912,18 +915,18 @@ TZMemDataSet::TKey TZMemDataSet::KeyOfIndexFieldNames(const QString& value)
     return MakeKey(FieldDefs(), FStore.get(), names, descending, std::vector<bool>(descending.size(), false));
 }
 
-TZMemDataSet::TKey TZMemDataSet::ActiveKey()
+TZMemDataSet::TKey TZMemDataSet::KeyOfIndex(const QString& indexName, const QString& indexFieldNames)
 {
-    if (!FIndexName.isEmpty()) {
-        const TIndexDef* def = FIndexDefs.Find(FIndexName);
+    if (!indexName.isEmpty()) {
+        const TIndexDef* def = FIndexDefs.Find(indexName);
         if (!def)
-            DatabaseError(QStringLiteral("Index '%1' not found").arg(FIndexName), this);
+            DatabaseError(QStringLiteral("Index '%1' not found").arg(indexName), this);
         TKey key = KeyOfIndexDef(*def);
         if (IsUniqueIndex(*def))
             CheckNoDuplicates(*FStore, key, def->Name);
         return key;
     }
-    return KeyOfIndexFieldNames(FIndexFieldNames);
+    return KeyOfIndexFieldNames(indexFieldNames);
 }
 
 bool TZMemDataSet::KeyHasNull(const TKey& key, int row)
@@ -958,12 +961,33 @@ void TZMemDataSet::CheckUniqueKeys(int row, int exceptRow)
     }
 }
 
-void TZMemDataSet::ApplyKey(TKey key)
+void TZMemDataSet::ApplyKey(TKey key, const QString& indexName, const QString& indexFieldNames)
 {
     const int row = !IsEmpty() && GetBookmarkFlag(ActiveBuffer()) == bfCurrent ? MemBuf(ActiveBuffer())->RowId : -1;
-    FKey = std::move(key);
+    // All or nothing: a rebuild that raises (an OnFilterRecord handler, the master) leaves
+    // the old order, view and index selection in force.
+    TKey oldKey = std::exchange(FKey, std::move(key));
+    std::vector<qint32> oldView = FView;
+    try {
+        SortNewKey();
+    } catch (...) {
+        FKey = std::move(oldKey);
+        FView = std::move(oldView);
+        FPosValid = 0;
+        UpdateRecordCount(int(FView.size()));
+        throw;
+    }
+    FIndexName = indexName;
+    FIndexFieldNames = indexFieldNames;
+    CursorPosChanged();
+    SetRecordNumber(PosOf(row));
+    Resync({});
+}
+
+void TZMemDataSet::SortNewKey()
+{
     if (FMasterRange) {
-        RebuildView(); // the range lies on the leading fields of the new index
+        RebuildView(); // the master's rows again, in the new order
     } else {
         if (FKey.empty()) {
             // Back to placement order: the visible rows in the order they were placed.
@@ -979,9 +1003,6 @@ void TZMemDataSet::ApplyKey(TKey key)
         }
         SortView();
     }
-    CursorPosChanged();
-    SetRecordNumber(PosOf(row));
-    Resync({});
 }
 
 void TZMemDataSet::SetIndexFieldNames(const QString& value)
@@ -994,10 +1015,7 @@ void TZMemDataSet::SetIndexFieldNames(const QString& value)
         return;
     }
     CheckBrowseMode();
-    TKey key = KeyOfIndexFieldNames(value);
-    FIndexFieldNames = value;
-    FIndexName.clear();
-    ApplyKey(std::move(key));
+    ApplyKey(KeyOfIndexFieldNames(value), QString(), value);
 }
 
 void TZMemDataSet::SetIndexName(const QString& value)
@@ -1010,19 +1028,7 @@ void TZMemDataSet::SetIndexName(const QString& value)
         return;
     }
     CheckBrowseMode();
-    const QString oldName = FIndexName;
-    const QString oldFieldNames = FIndexFieldNames;
-    FIndexName = value;
-    FIndexFieldNames.clear();
-    TKey key;
-    try {
-        key = ActiveKey();
-    } catch (...) {
-        FIndexName = oldName;
-        FIndexFieldNames = oldFieldNames;
-        throw;
-    }
-    ApplyKey(std::move(key));
+    ApplyKey(KeyOfIndex(value, QString()), value, QString());
 }
 
 void TZMemDataSet::AddIndex(const QString& name, const QString& fields, TIndexOptions options,
@@ -1094,7 +1100,15 @@ QVariantList TZMemDataSet::GetIndexDefList() const
 
 void TZMemDataSet::SetMasterSource(TDataSource* value)
 {
-    FMasterLink->SetMasterSource(value);
+    const QStringList oldRangeFields = FRangeFields;
+    if (value != GetMasterSource())
+        FRangeFields.clear(); // a new link takes its fields from the index in force
+    try {
+        FMasterLink->SetMasterSource(value);
+    } catch (...) {
+        FRangeFields = oldRangeFields; // refused: the link stays as it was
+        throw;
+    }
     MasterChanged(); // also when the link stays inactive: a range may end
 }
 
@@ -1105,11 +1119,13 @@ void TZMemDataSet::SetMasterFields(const QString& value)
     if (GetActive())
         CheckBrowseMode();
     const QString old = GetMasterFields();
+    const QStringList oldRangeFields = std::exchange(FRangeFields, QStringList());
     FMasterLink->SetFieldNames(value);
     try {
         MasterChanged();
     } catch (...) {
         FMasterLink->SetFieldNames(old);
+        FRangeFields = oldRangeFields;
         MasterChanged();
         throw;
     }
@@ -1134,35 +1150,50 @@ QVariantList TZMemDataSet::MasterValues() const
     return values;
 }
 
+QStringList TZMemDataSet::DetailFields(const QStringList& indexFields) const
+{
+    const QStringList masterNames = SplitFieldNames(GetMasterFields());
+    if (!FRangeFields.isEmpty() && FRangeFields.size() == masterNames.size())
+        return FRangeFields;
+    return indexFields.size() >= masterNames.size() ? indexFields.mid(0, masterNames.size()) : masterNames;
+}
+
+QStringList TZMemDataSet::IndexFieldList(const QString& indexName, const TIndexDef* def, const QString& indexFieldNames)
+{
+    if (!indexName.isEmpty())
+        return def ? SplitFieldNames(def->Fields) : QStringList();
+    QStringList names;
+    std::vector<bool> descending;
+    ParseIndexFieldNames(indexFieldNames, names, descending);
+    return names;
+}
+
 void TZMemDataSet::UpdateMasterRange()
 {
-    FMasterRange = MasterRangeSet();
-    FRange.clear();
-    FRangeFields.clear();
-    FMasterValues.clear();
-    if (!FMasterRange)
-        return;
-    const QStringList masterNames = SplitFieldNames(GetMasterFields());
-    const size_t count = size_t(masterNames.size());
-    if (FKey.size() >= count) {
-        FRange.assign(FKey.begin(), FKey.begin() + qsizetype(count));
-        for (const TKeyPart& part : FRange)
-            for (const auto& field : Fields())
-                if (field->FieldNo() > 0 && ColumnOf(field.get()) == part.Column)
-                    FRangeFields.append(field->GetFieldName());
-    } else {
-        FRangeFields = masterNames;
-        FRange = MakeKey(FieldDefs(), FStore.get(), masterNames, std::vector<bool>(count, false), std::vector<bool>(count, false));
+    // Computed aside and installed at the end, so that a failure changes nothing.
+    const bool set = MasterRangeSet();
+    TKey range;
+    QStringList fields;
+    QVariantList values;
+    if (set) {
+        fields = DetailFields(IndexFieldList(FIndexName, FIndexDefs.Find(FIndexName), FIndexFieldNames));
+        const std::vector<bool> no(size_t(fields.size()), false);
+        range = MakeKey(FieldDefs(), FStore.get(), fields, no, no);
+        values = MasterValues();
     }
-    FMasterValues = MasterValues();
+    FMasterRange = set;
+    FRange = std::move(range);
+    if (set)
+        FRangeFields = fields; // fixed from now on: sorting the detail does not move the link
+    FMasterValues = values;
 }
 
 bool TZMemDataSet::RowInMasterRange(int row) const
 {
     if (!FMasterRange)
         return true;
-    if (FMasterValues.size() != qsizetype(FRange.size()))
-        return false; // the master is closed
+    if (FRange.empty() || FMasterValues.size() != qsizetype(FRange.size()))
+        return false; // the master is closed (or no range could be set up)
     for (size_t i = 0; i < FRange.size(); ++i) {
         const TKeyPart& part = FRange[i];
         const QVariant& value = FMasterValues[qsizetype(i)];
@@ -1191,7 +1222,7 @@ void TZMemDataSet::MasterChanged()
 void TZMemDataSet::DoOnNewRecord()
 {
     // A new detail record belongs to the master's current record.
-    if (FMasterRange && FMasterValues.size() == FRangeFields.size())
+    if (FMasterRange && !FRange.empty() && FMasterValues.size() == FRangeFields.size())
         for (qsizetype i = 0; i < FRangeFields.size(); ++i)
             if (!FMasterValues[i].isNull())
                 FieldByName(FRangeFields[i])->SetValue(FMasterValues[i]);
@@ -1487,6 +1518,19 @@ void TZMemDataSet::LoadFromFile(const QString& fileName)
             if (!inFile(name) && !(own && own->GetFieldKind() != fkData))
                 DatabaseError(QStringLiteral("Field '%1' not found in filter '%2'").arg(name, GetFilter()), this);
         }
+    }
+    // So must the master link: the detail's fields (those it has or those the file's
+    // index gives it) and the master's fields.
+    if (MasterRangeSet()) {
+        const auto def = std::find_if(indexDefs.begin(), indexDefs.end(), [&indexName](const TIndexDef& d) {
+            return d.Name.compare(indexName, Qt::CaseInsensitive) == 0;
+        });
+        const QStringList detailFields =
+            DetailFields(IndexFieldList(indexName, def != indexDefs.end() ? &*def : nullptr, indexFieldNames));
+        for (const QString& name : detailFields)
+            if (!inFile(name))
+                DatabaseErrorFmt(SFieldNotFound, {name}, this);
+        MasterValues();
     }
 
     Close();

@@ -28,9 +28,12 @@
 // descending written as " DESC".
 //
 // Master/detail: with MasterSource and MasterFields (";"-list of the master's fields)
-// the dataset shows only the records whose leading index fields (IndexFieldNames or
-// IndexName; without an index long enough, the fields named like the master's) equal
-// the master's values on its current record, and follows the master as it scrolls,
+// the dataset shows only the records whose link fields equal the master's values on its
+// current record, in the order of the active index. The link fields are fixed when the
+// link is set (or, set on a closed dataset, when it opens): the leading fields of the
+// index in force then (IndexFieldNames or IndexName; without an index long enough, the
+// fields named like the master's); sorting the detail later, by any index, keeps them.
+// Link values compare exactly. The detail follows the master as it scrolls,
 // edits those fields, opens and closes (no records while the master is closed or one
 // of its values is null). A new record starts with the master's values in those fields.
 // The master is only read, never moved.
@@ -163,7 +166,8 @@ private:
     TKey KeyOfIndexDef(const TIndexDef& def, const TFieldDefs& defs, const memdata::TStore* store) const;
     TKey KeyOfIndexDef(const TIndexDef& def) { return KeyOfIndexDef(def, FieldDefs(), FStore.get()); }
     TKey KeyOfIndexFieldNames(const QString& value);
-    TKey ActiveKey(); // from IndexName or IndexFieldNames; raises when invalid
+    // The key of an index selection (IndexName, else IndexFieldNames); raises when invalid.
+    TKey KeyOfIndex(const QString& indexName, const QString& indexFieldNames);
     static int CompareKeys(const TKey& key, int row1, int row2);
     static bool KeyHasNull(const TKey& key, int row);
     bool RowLess(int row1, int row2) const;
@@ -171,13 +175,19 @@ private:
     // under a unique index.
     void CheckUniqueKeys(int row, int exceptRow);
     void CheckNoDuplicates(const memdata::TStore& store, const TKey& key, const QString& indexName) const;
-    // Installs a new order and keeps the current record current.
-    void ApplyKey(TKey key);
+    // Installs a new order with the index selection it comes from and keeps the current
+    // record current; on failure nothing changes.
+    void ApplyKey(TKey key, const QString& indexName, const QString& indexFieldNames);
+    void SortNewKey();
     void SortView();
     void RebuildView();
     bool RowPassesFilter(int row);
     // Master/detail range: whether one applies, the master's values, the detail's fields.
     bool MasterRangeSet() const;
+    // The detail's link fields: the fixed ones, else the leading fields of the index given
+    // (its field names), else the fields named like the master's.
+    QStringList DetailFields(const QStringList& indexFields) const;
+    static QStringList IndexFieldList(const QString& indexName, const TIndexDef* def, const QString& indexFieldNames);
     void UpdateMasterRange();
     bool RowInMasterRange(int row) const;
     QVariantList MasterValues() const;
@@ -213,7 +223,7 @@ private:
     bool FMasterRange = false;        // the view holds only the master's records
     QVariantList FMasterValues;       // the master's values the view shows; empty: master closed
     TKey FRange;                      // the detail's fields compared with them
-    QStringList FRangeFields;
+    QStringList FRangeFields;         // their names, fixed while the link stays; empty: not yet
 };
 
 } // namespace zdb
