@@ -958,7 +958,9 @@ protected:
     void RecordChanged(TField* field) override;
 
 private:
-    void MasterChange(bool moved) { if (OnMasterChange) OnMasterChange(moved); }
+    // Runs OnMasterChange; what it raises goes to the application's handler, since the
+    // master's change may come from a destructor (a data source going away).
+    void MasterChange(bool moved) noexcept;
     TDataSet* FDetail;
     QString FFieldNames;
     QStringList FNames;

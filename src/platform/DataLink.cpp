@@ -2,6 +2,8 @@
 
 #include "DB.h"
 
+#include "AppExceptions.h"
+
 #include <algorithm>
 
 namespace zdb {
@@ -14,10 +16,20 @@ TDataSource::TDataSource(QObject* parent) : QObject(parent)
 
 TDataSource::~TDataSource()
 {
-    SetDataSet(nullptr);
+    // The links hear of the dataset going; nothing they raise may leave a destructor.
+    try {
+        SetDataSet(nullptr);
+    } catch (...) {
+        HandleException(nullptr);
+    }
     const auto links = FDataLinks;
-    for (TDataLink* link : links)
-        link->SetDataSource(nullptr);
+    for (TDataLink* link : links) {
+        try {
+            link->SetDataSource(nullptr);
+        } catch (...) {
+            HandleException(nullptr);
+        }
+    }
 }
 
 void TDataSource::SetDataSet(TDataSet* value)
@@ -418,6 +430,17 @@ void TMasterDataLink::CheckBrowseMode()
 {
     if (FDetail->GetActive())
         FDetail->CheckBrowseMode();
+}
+
+void TMasterDataLink::MasterChange(bool moved) noexcept
+{
+    if (!OnMasterChange)
+        return;
+    try {
+        OnMasterChange(moved);
+    } catch (...) {
+        HandleException(nullptr);
+    }
 }
 
 void TMasterDataLink::RecordChanged(TField* field)

@@ -749,6 +749,17 @@ TZSQLQuery::TZSQLQuery(QObject* parent)
 TZSQLQuery::~TZSQLQuery()
 {
     try {
+        // A transaction this query began ends with it: its changes were never committed.
+        if (FInTransaction) {
+            FInTransaction = false;
+            QSqlDatabase db = Connection();
+            if (db.isValid() && db.isOpen())
+                db.rollback();
+        }
+    } catch (...) {
+        // A destructor does not throw.
+    }
+    try {
         Close();
     } catch (...) {
         // A destructor does not throw; closing only releases.
@@ -1004,6 +1015,8 @@ void TZSQLQuery::InternalClose()
     FCountDelta = 0;
     FPostedKeys.clear();
     FUndo.clear(); // the rows are gone; a rollback only undoes the server's side
+    if (FInTransaction)
+        FUndoLost = true;
 }
 
 void TZSQLQuery::InternalInitFieldDefs()
@@ -1789,6 +1802,8 @@ void TZSQLQuery::InternalRefresh()
     ++FGeneration;
     ClearRows();
     FUndo.clear();
+    if (FInTransaction)
+        FUndoLost = true; // the rows read now hold the transaction's changes
     FAllFetched = false;
     FFetchedCount = 0;
     FServerCount = -1;
@@ -2051,6 +2066,7 @@ bool TZSQLQuery::BeginTransaction()
     }
     FInTransaction = true;
     FUndo.clear();
+    FUndoLost = false;
     return true;
 }
 
@@ -2063,6 +2079,7 @@ void TZSQLQuery::Commit()
         DatabaseError(ErrorText(db.lastError()), this); // still active: Rollback puts the rows back
     FInTransaction = false;
     FUndo.clear();
+    FUndoLost = false;
 }
 
 void TZSQLQuery::Rollback()
@@ -2075,7 +2092,16 @@ void TZSQLQuery::Rollback()
     const bool undone = db.rollback();
     const QSqlError error = db.lastError();
     FInTransaction = false;
-    UndoChanges();
+    if (FUndoLost) {
+        // The rows were read again inside the transaction and hold its changes: only
+        // reading them once more shows what the rollback left.
+        FUndoLost = false;
+        FUndo.clear();
+        if (Active())
+            Refresh();
+    } else {
+        UndoChanges();
+    }
     if (!undone)
         DatabaseError(ErrorText(error), this);
 }

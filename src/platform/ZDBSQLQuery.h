@@ -457,6 +457,7 @@ private:
     // Transaction
     bool FInTransaction = false;
     std::vector<TUndo> FUndo;         // changes to the rows since StartTransaction, oldest first
+    bool FUndoLost = false;           // the rows were read again inside the transaction: FUndo is incomplete
 };
 
 } // namespace zdb

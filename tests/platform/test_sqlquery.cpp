@@ -3,6 +3,7 @@
 // lookups and Locate. Every test runs on both databases; PostgreSQL tests skip
 // (with the reason) when no test server is running.
 
+#include "AppExceptions.h"
 #include "TestDb.h"
 #include "ZDBSQLQuery.h"
 
@@ -78,6 +79,29 @@ std::vector<int> WindowIds(TDataLink& link)
     }
     link.SetActiveRecord(saved);
     return ids;
+}
+
+// The ids of every record, read by moving the dataset.
+std::vector<int> AllIds(TDataSet& ds)
+{
+    std::vector<int> all;
+    for (ds.First(); !ds.Eof(); ds.Next())
+        all.push_back(Id(ds));
+    return all;
+}
+
+// Renames the current record, deletes the next one and inserts id 100.
+void EditDeleteAndInsert(TDataSet& ds)
+{
+    ds.Edit();
+    ds.FieldByName("name")->SetValue("Changed");
+    ds.Post();
+    ds.Next();
+    ds.Delete();
+    ds.Insert();
+    ds.FieldByName("id")->SetValue(100);
+    ds.FieldByName("name")->SetValue("New");
+    ds.Post();
 }
 
 class SqlQueryTest : public ::testing::TestWithParam<TBackend> {
@@ -523,7 +547,7 @@ TEST_P(SqlQueryTest, DeleteMovesToTheNextRecord)
 {
     MakeItems(12);
     TZSQLQuery& q = Query("SELECT id, name FROM items ORDER BY id");
-    q.SetPacketRecords(5);
+    q.SetPacketRecords(-1); // read on the connection itself, which sees the transaction's changes
     TLinked linked(q);
     q.Open();
     EXPECT_EQ(q.RecordCount(), 12);
@@ -927,12 +951,7 @@ TEST_P(SqlQueryTest, TransactionRollbackPutsTheRowsBack)
     q.SetPacketRecords(5);
     TLinked linked(q);
     q.Open();
-    auto ids = [&] {
-        std::vector<int> all;
-        for (q.First(); !q.Eof(); q.Next())
-            all.push_back(Id(q));
-        return all;
-    };
+    auto ids = [&] { return AllIds(q); };
     const std::vector<int> before = ids();
     q.First();
     q.MoveBy(3); // id 4
@@ -940,15 +959,7 @@ TEST_P(SqlQueryTest, TransactionRollbackPutsTheRowsBack)
 
     q.StartTransaction();
     EXPECT_THROW(q.StartTransaction(), EDatabaseError);
-    q.Edit();
-    q.FieldByName("name")->SetValue("Changed");
-    q.Post();
-    q.Next();
-    q.Delete(); // id 5
-    q.Insert();
-    q.FieldByName("id")->SetValue(100);
-    q.FieldByName("name")->SetValue("New");
-    q.Post();
+    EditDeleteAndInsert(q);
     q.Rollback();
     EXPECT_FALSE(q.InTransaction());
     EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM items").toInt(), 20);
@@ -978,6 +989,86 @@ TEST_P(SqlQueryTest, TransactionRollbackPutsTheRowsBack)
     q.Rollback();
     EXPECT_FALSE(q.IsEmpty());
     EXPECT_EQ(ids(), kept);
+}
+
+TEST_P(SqlQueryTest, RollbackAfterTheRowsWereReadAgainShowsTheDatabase)
+{
+    MakeItems(12);
+    TZSQLQuery& q = Query("SELECT id, name FROM items ORDER BY id");
+    q.SetPacketRecords(-1); // read on the connection itself, which sees the transaction's changes
+    TLinked linked(q);
+    q.Open();
+    auto ids = [&] { return AllIds(q); };
+    const std::vector<int> before = ids();
+
+    // Changes, a refresh that reads them back, another change, a rollback.
+    q.StartTransaction();
+    q.First();
+    q.MoveBy(3); // id 4
+    EditDeleteAndInsert(q);
+    q.Refresh();
+    q.Locate("id", 7, {});
+    q.Delete();
+    q.Locate("id", 4, {});
+    q.Rollback();
+    EXPECT_EQ(Id(q), 4) << "the record stays where it was";
+    EXPECT_EQ(q.FieldByName("name")->AsString(), "Item 4");
+    EXPECT_EQ(q.RecordCount(), 12);
+    EXPECT_EQ(ids(), before);
+
+    // Reopened inside the transaction, as a detail following its master does.
+    q.StartTransaction();
+    q.First();
+    q.Delete();
+    q.Close();
+    q.Open();
+    q.Rollback();
+    EXPECT_EQ(ids(), before);
+}
+
+TEST_P(SqlQueryTest, DestroyingAQueryEndsItsTransaction)
+{
+    MakeItems(3);
+    {
+        TZSQLQuery q;
+        q.SetConnection(Db());
+        q.SetSQLText("SELECT id, name FROM items ORDER BY id");
+        q.Open();
+        q.StartTransaction();
+        q.Edit();
+        q.FieldByName("name")->SetValue("Changed");
+        q.Post();
+    }
+    EXPECT_EQ(Scalar(Db(), "SELECT name FROM items WHERE id = 1").toString(), "Item 1");
+    ASSERT_TRUE(Db().transaction()) << "none left open";
+    EXPECT_TRUE(Db().rollback());
+}
+
+TEST_P(SqlQueryTest, AMasterSourceGoingAwayWhileTheDetailCannotPost)
+{
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, name VARCHAR(20))"));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO orders VALUES (1, 'A'), (2, 'B')"));
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE lines (id INTEGER PRIMARY KEY, order_id INTEGER, qty INTEGER NOT NULL)"));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO lines VALUES (1, 1, 5)"));
+    TZSQLQuery& orders = Query("SELECT id, name FROM orders ORDER BY id");
+    TZSQLQuery& lines = Query("SELECT id, order_id, qty FROM lines WHERE order_id = :id ORDER BY id");
+    auto master = std::make_unique<TDataSource>();
+    master->SetDataSet(&orders);
+    orders.Open();
+    lines.SetDataSource(master.get());
+    lines.Open();
+    lines.Insert();
+    lines.FieldByName("id")->SetValue(9); // qty stays empty: the row cannot be posted
+
+    int reported = 0;
+    const TApplicationExceptionEvent saved = OnApplicationException;
+    OnApplicationException = [&reported](QWidget*, std::exception_ptr) { ++reported; };
+    master.reset();
+    OnApplicationException = saved;
+    EXPECT_GE(reported, 1);
+    EXPECT_EQ(lines.State(), dsInsert) << "the pending row is kept";
+    lines.Cancel();
+    EXPECT_EQ(Scalar(Db(), "SELECT COUNT(*) FROM lines").toInt(), 1);
 }
 
 TEST_P(SqlQueryTest, RefreshReadsAgainAndKeepsTheRecord)
