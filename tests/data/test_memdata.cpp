@@ -437,6 +437,102 @@ TEST_F(MemDataOrder, UniqueIndexRejectsDuplicatesAndKeepsThePendingEdit)
     EXPECT_EQ(t.Id(), 2);
 }
 
+// Sorting a whole view (index switch, filter) against a reference ordering: nulls first,
+// strings by UTF-16 code units (short ones, long shared prefixes, surrogates, mixed case),
+// ties in creation order although the placement order differs from it.
+TEST(MemDataSort, SortedViewMatchesAReferenceOrdering)
+{
+    TZMemDataSet ds;
+    ds.FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+    ds.FieldDefs().Add(QStringLiteral("Name"), ftWideString, 30);
+    ds.FieldDefs().Add(QStringLiteral("Amount"), ftFloat);
+    ds.FieldDefs().Add(QStringLiteral("Day"), ftDate);
+    ds.FieldDefs().Add(QStringLiteral("Stamp"), ftDateTime);
+    ds.CreateDataSet();
+    const QStringList names = {QStringLiteral("abc"), QStringLiteral("ABC"), QStringLiteral("abcd"),
+                               QStringLiteral("abcdX"), QStringLiteral("abcdx"), QStringLiteral("ABCDx"),
+                               QStringLiteral("a"), QStringLiteral(""), QStringLiteral("b"),
+                               QString::fromUtf16(u"ab\uFFFF"), QString::fromUtf16(u"ab\U0001F600"),
+                               QString::fromUtf16(u"\u00e9t\u00e9"), QString::fromUtf16(u"\u00c9T\u00c9")};
+    QRandomGenerator random(2024);
+    auto maybe = [&](const QVariant& value) { return random.bounded(6) == 0 ? QVariant() : value; };
+    std::vector<QVariantList> rows; // by Id - 1: Id, Name, Amount, Day, Stamp
+    for (int id = 1; id <= 500; ++id) {
+        const QVariantList row = {id, maybe(names[random.bounded(int(names.size()))]), maybe(random.bounded(4) * 2.5),
+                                  maybe(QDate(2020, 1, 1).addDays(random.bounded(5))),
+                                  maybe(QDateTime(QDate(2021, 1, 1), QTime(random.bounded(3), 0)))};
+        if (id % 3 == 0)
+            ds.Insert(); // before the current record: placement order is not creation order
+        else
+            ds.Append();
+        for (int f = 0; f < row.size(); ++f)
+            ds.Fields()[f]->SetValue(row[f]);
+        ds.Post();
+        rows.push_back(row);
+    }
+    ds.AddIndex(QStringLiteral("CI"), QStringLiteral("Name;Day"), {}, QStringLiteral("Name"), QStringLiteral("Name"));
+    ds.AddIndex(QStringLiteral("AllCI"), QStringLiteral("Name;Id"), TIndexOptions(ixCaseInsensitive) | ixDescending);
+
+    struct TPart { int Field; bool Desc; bool CaseIns; };
+    auto expected = [&](const std::vector<TPart>& parts, const std::function<bool(const QVariantList&)>& keep) {
+        std::vector<QVariantList> sorted;
+        std::copy_if(rows.begin(), rows.end(), std::back_inserter(sorted), keep);
+        std::stable_sort(sorted.begin(), sorted.end(), [&](const QVariantList& a, const QVariantList& b) {
+            for (const TPart& part : parts) {
+                const QVariant& x = a[part.Field];
+                const QVariant& y = b[part.Field];
+                int c = 0;
+                if (x.isNull() || y.isNull())
+                    c = int(!x.isNull()) - int(!y.isNull());
+                else if (x.typeId() == QMetaType::QString)
+                    c = QString::compare(x.toString(), y.toString(), part.CaseIns ? Qt::CaseInsensitive : Qt::CaseSensitive);
+                else
+                    c = QVariant::compare(x, y) == QPartialOrdering::Less ? -1 : QVariant::compare(x, y) == QPartialOrdering::Greater ? 1 : 0;
+                if (c != 0)
+                    return part.Desc ? c > 0 : c < 0;
+            }
+            return false;
+        });
+        std::vector<int> ids;
+        for (const QVariantList& row : sorted)
+            ids.push_back(row[0].toInt());
+        return ids;
+    };
+    auto actual = [&] {
+        std::vector<int> ids;
+        for (ds.First(); !ds.Eof(); ds.Next())
+            ids.push_back(ds.Fields()[0]->AsInteger());
+        return ids;
+    };
+    struct TCase { QString order; std::vector<TPart> parts; };
+    const std::vector<TCase> cases = {
+        {QStringLiteral("Name"), {{1, false, false}}},
+        {QStringLiteral("Name DESC"), {{1, true, false}}},
+        {QStringLiteral("Name;Amount DESC;Day"), {{1, false, false}, {2, true, false}, {3, false, false}}},
+        {QStringLiteral("Amount DESC;Name"), {{2, true, false}, {1, false, false}}},
+        {QStringLiteral("Day;Name DESC"), {{3, false, false}, {1, true, false}}},
+        {QStringLiteral("Stamp DESC"), {{4, true, false}}},
+        {QStringLiteral("Id DESC"), {{0, true, false}}},
+        {QStringLiteral("@CI"), {{1, true, true}, {3, false, false}}},
+        {QStringLiteral("@AllCI"), {{1, true, true}, {0, true, false}}},
+    };
+    const auto all = [](const QVariantList&) { return true; };
+    for (const TCase& c : cases) {
+        if (c.order.startsWith(QLatin1Char('@')))
+            ds.SetIndexName(c.order.mid(1));
+        else
+            ds.SetIndexFieldNames(c.order);
+        EXPECT_EQ(actual(), expected(c.parts, all)) << c.order.toStdString();
+    }
+    // A filter rebuilds and sorts the view under the active index.
+    ds.SetIndexFieldNames(QStringLiteral("Name DESC;Amount"));
+    ds.SetFilter(QStringLiteral("Amount >= 5"));
+    ds.SetFiltered(true);
+    EXPECT_EQ(actual(), expected({{1, true, false}, {2, false, false}}, [](const QVariantList& row) {
+                  return !row[2].isNull() && row[2].toDouble() >= 5;
+              }));
+}
+
 // --- Filters -------------------------------------------------------------------------------
 
 TEST(MemDataFilter, ExpressionFilterIsEvaluatedIntoTheView)
