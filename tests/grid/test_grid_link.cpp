@@ -450,6 +450,16 @@ struct LinkSqlGrid : SqliteOrders {
         Grid.reset();
         SqliteOrders::TearDown();
     }
+    // The grid over id and note, refreshing by the key id with its selection kept.
+    void ShowGridKeepingSelection()
+    {
+        AddColumns(*Grid, {"id", "note"});
+        Grid->SetKeyFields("id");
+        Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
+        Grid->SetOptionsEx(Grid->GetOptionsEx() | dgAutoKeepSelection);
+        Grid->SetDataSource(&Source);
+        ShowGrid(*Grid, 400, 300);
+    }
     std::unique_ptr<TLinkGrid> Grid = std::make_unique<TLinkGrid>();
 };
 
@@ -485,12 +495,7 @@ TEST_F(LinkSqlGrid, RefreshFindsTheRecordAgainOnItsScreenRow)
 
 TEST_F(LinkSqlGrid, RefreshKeepsTheSelectionByKeysAndTheRecordOnItsRow)
 {
-    AddColumns(*Grid, {"id", "note"});
-    Grid->SetKeyFields("id");
-    Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
-    Grid->SetOptionsEx(Grid->GetOptionsEx() | dgAutoKeepSelection);
-    Grid->SetDataSource(&Source);
-    ShowGrid(*Grid, 400, 300);
+    ShowGridKeepingSelection();
     for (int id : {4, 10, 11, 30}) {
         ASSERT_TRUE(Query->Locate("id", id));
         Grid->SelectedRows()->SetCurrentRowSelected(true);
@@ -675,12 +680,7 @@ TEST_F(LinkSqlGrid, AFaultWhileRefreshingLeavesNoBracketOpen)
 
 TEST_F(LinkSqlGrid, RefreshWithAKeyFieldTheQueryLostOnlyReopens)
 {
-    AddColumns(*Grid, {"id", "note"});
-    Grid->SetKeyFields("id");
-    Grid->SetOptions(Grid->GetOptions() | dgMultiSelect);
-    Grid->SetOptionsEx(Grid->GetOptionsEx() | dgAutoKeepSelection);
-    Grid->SetDataSource(&Source);
-    ShowGrid(*Grid, 400, 300);
+    ShowGridKeepingSelection();
 
     // The query's SQL no longer selects the key column; the grid keeps KeyFields.
     Query->Close();
