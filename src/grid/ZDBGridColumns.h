@@ -108,6 +108,29 @@ Q_ENUM_NS(TMarker)
 enum TFilterStyle { fsFilterList, fsFilterForm };
 Q_ENUM_NS(TFilterStyle)
 using TFilterStyles = TEnumSet<TFilterStyle>;
+// The clauses a column filter is built from (their ordinal is the key the filter form's lists hold).
+enum TZDBGridFilterClause {
+    fcNoFilter, fcContains, fcDoesNotContain, fcStartsFrom, fcDoesNotStartFrom, fcEndsWith, fcDoesNotEndWith,
+    fcIsEqual, fcIsNotEqual, fcIsGreaterThen, fcIsGreaterThenOrEqual, fcIsLessThen, fcIsLessThenOrEqual,
+    fcIsOnTheList, fcIsNotOnTheList, fcIsEmpty, fcIsNotEmpty
+};
+Q_ENUM_NS(TZDBGridFilterClause)
+using TZDBGridFilterClauses = TEnumSet<TZDBGridFilterClause>;
+// Behaviour of the auto-filter's drop-down value list.
+enum TZDBGridFilterOption {
+    foAutoApplyList, foListAnimation, foListAlignment, foOverlayedList, foLoadAllItems, foCheckedFirst,
+    foAddSelected, foIncrementalList
+};
+Q_ENUM_NS(TZDBGridFilterOption)
+using TZDBGridFilterOptions = TEnumSet<TZDBGridFilterOption>;
+// The groups of date and time periods the filter form offers.
+enum TZDBGridFilterPeriod {
+    fpNoPeriod, fpMinute, fpHour, fpDay, fpWeek, fpMonth, fpQuarter, fpSemester, fpYear, fpDecade, fpOther,
+    fp10Mins, fp15Mins, fp20Mins, fp30Mins, fpHours, fpDays, fpWeeks, fpMonths, fpQuarters, fpSemesters,
+    fpYears, fpDecades, fpOthers
+};
+Q_ENUM_NS(TZDBGridFilterPeriod)
+using TZDBGridFilterPeriods = TEnumSet<TZDBGridFilterPeriod>;
 // Report total of a column (stored and copied, evaluated by the report writer).
 enum TTotalType { ttNone, ttSum, ttCount, ttMax, ttMin, ttAverage, ttText, ttExpression, ttGrowExpression };
 Q_ENUM_NS(TTotalType)
@@ -151,6 +174,9 @@ ZDB_ENUM_RANGE(TZPickOption, poAppendToList);
 ZDB_ENUM_RANGE(TZListOption, loAutoTodayClose);
 ZDB_ENUM_RANGE(TMarker, tmDescend);
 ZDB_ENUM_RANGE(TFilterStyle, fsFilterForm);
+ZDB_ENUM_RANGE(TZDBGridFilterClause, fcIsNotEmpty);
+ZDB_ENUM_RANGE(TZDBGridFilterOption, foIncrementalList);
+ZDB_ENUM_RANGE(TZDBGridFilterPeriod, fpOthers);
 ZDB_ENUM_RANGE(TTotalType, ttGrowExpression);
 
 // The text of record number N in an automatic number column: DefAutoNumberFormat
