@@ -261,7 +261,7 @@ QString CheckFilterText(TZDBGridFilterClause Clause, const QString& Value, const
         const QString& s = Rules.Decimal;
         const QString comma = QStringLiteral(",");
         auto replaceDecimal = [&] {
-            if (s != l)
+            if (!l.isEmpty() && s != l)
                 text.replace(l, s);
         };
         if (!list) {
