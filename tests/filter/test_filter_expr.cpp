@@ -42,7 +42,7 @@ using namespace zdb;
 namespace {
 
 // A grid over an open table of the class TData: Name, Last Name, X (float), N (integer),
-// with the rows given as (Name, X) and numbered in N.
+// D (date), with the rows given as (Name, X) and numbered in N.
 template <typename TData = TZMemDataSet>
 struct TFilterGrid {
     std::unique_ptr<TData> Table = std::make_unique<TData>();
@@ -57,6 +57,7 @@ struct TFilterGrid {
         Table->FieldDefs().Add("Last Name", ftString, 30);
         Table->FieldDefs().Add("X", ftFloat);
         Table->FieldDefs().Add("N", ftInteger);
+        Table->FieldDefs().Add("D", ftDate);
         Table->CreateDataSet();
         for (const auto& [name, x] : Rows) {
             Table->Append();
@@ -182,6 +183,10 @@ TEST(FilterForm, ClausesCombineNegateAndDropOut)
     EXPECT_EQ(ado.Save("X", fcIsEmpty, "1"), "X = NULL");
 
     EXPECT_EQ(g.Save("N", fcIsNotOnTheList, "1 , 2,  3"), "NOT N IN (1,2,3)");
+    EXPECT_EQ(g.Save("D", fcIsLessThen, "2024-02-01"), "D < '2024-02-01'");
+    // A column filters by its key field, with that field's rules.
+    g.Column("Name")->SetKeyField("N");
+    EXPECT_EQ(g.Save("Name", fcIsOnTheList, "1, 2"), "N IN (1,2)");
     EXPECT_EQ(g.Save("N", fcNoFilter, "", fcIsGreaterThen, "5"), "N > 5");
     EXPECT_EQ(g.Save("N", fcIsEqual, "  ", fcIsLessThen, "5"), "N < 5"); // a clause without value drops out
     EXPECT_EQ(g.Save("N", fcIsGreaterThen, "1", fcIsLessThen, "5", false), "N > 1 OR N < 5");
