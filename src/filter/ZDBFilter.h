@@ -122,8 +122,8 @@ TZFilterRules FilterRules(const TZColumn* Column);
 // Value normalised for Clause (the value as typed, trimmed by the caller):
 // 1. list clauses drop the blanks around the delimiters;
 // 2. strings, dates and times are quoted ("'a'", lists "'a','b'") except in LIKE
-//    clauses, whose formats quote them; an apostrophe inside a quoted value is doubled,
-//    so that it is compared as the literal character;
+//    clauses, whose formats quote them; an apostrophe in a value that ends up quoted
+//    (every LIKE value too) is doubled, so that it is compared as the literal character;
 // 3. decimal numbers take the expression's decimal separator, and their lists ","
 //    between items (", " when the expression's decimal separator is ",");
 // 4. other values stay as typed.
@@ -160,7 +160,7 @@ QStringList FilterFormData(const TZFilterFormState& State, const QString& Expres
 // Confirms the filter form for Column: builds the expression (BuildFilterExpression
 // with FilterRules(Column)) and assigns it to the column's FilterText; a non-empty
 // expression replaces a value-list filter (FilterList is cleared). When the assignment
-// raises (the dataset refuses the expression), the previous FilterText is put back and
+// raises (the dataset refuses the expression), the previous FilterText and FilterList are put back and
 // a database error SInvalidFilterExpression with the expression is raised. Returns the
 // column's new FilterData.
 QStringList SaveFilterForm(TZColumn* Column, TZFilterFormState& State);
