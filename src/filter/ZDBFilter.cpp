@@ -225,9 +225,31 @@ void ReplaceAll(QString& Text, const QString& From, const QString& To)
         Text.replace(From, To);
 }
 
-QString DoubleQuotes(QString Text)
+// Whether Value can stand in the expression as the literal it is meant to be.
+// Quoted values (and LIKE patterns) must not hold the quote that would end them;
+// numbers and booleans are written bare, so they may hold nothing but a number
+// (or true/false) per list item: anything else would become part of the expression.
+bool IsLiteralFilterValue(TZDBGridFilterClause Clause, const QString& Value, const TZFilterRules& Rules)
 {
-    return Text.replace(QLatin1Char('\''), QLatin1String("''"));
+    if (IsQuotedFilterType(Rules.DataType) || IsLikeClause(Clause))
+        return !Value.contains(QLatin1Char('\''));
+    const bool number = IsIntegerFieldType(Rules.DataType) || IsFloatFilterType(Rules.DataType);
+    if (!number && Rules.DataType != ftBoolean)
+        return true;
+    static const QRegularExpression numbers(QStringLiteral(R"(^[-+]?[0-9]*[.,]?[0-9]+([eE][-+]?[0-9]+)?$)"));
+    static const QRegularExpression booleans(QStringLiteral("^(true|false|[01])$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression& item = number ? numbers : booleans;
+    // List items are separated by the delimiter, "," or blanks; decimal commas stay inside items.
+    const QStringList items = Value.split(QRegularExpression(QStringLiteral("[\\s%1]+|,(?![0-9])|(?<![0-9]),")
+                                                                 .arg(QRegularExpression::escape(QString(Rules.Delimiter)))),
+                                          Qt::SkipEmptyParts);
+    if (items.isEmpty())
+        return false;
+    for (const QString& text : items)
+        if (!item.match(text).hasMatch())
+            return false;
+    return true;
 }
 
 } // namespace
@@ -245,11 +267,7 @@ QString CheckFilterText(TZDBGridFilterClause Clause, const QString& Value, const
     if (IsQuotedFilterType(Rules.DataType)) {
         if (list) {
             QStringList items = text.split(d);
-            for (QString& item : items)
-                item = DoubleQuotes(item);
             text = items.join(QStringLiteral("','"));
-        } else {
-            text = DoubleQuotes(text);
         }
         // LIKE clauses are quoted by their formats.
         if (Clause >= fcIsEqual && Clause <= fcIsNotOnTheList)
@@ -279,7 +297,7 @@ QString CheckFilterText(TZDBGridFilterClause Clause, const QString& Value, const
             text.replace(d, s == comma ? QStringLiteral(", ") : comma);
         }
     }
-    return IsLikeClause(Clause) ? DoubleQuotes(text) : text;
+    return text;
 }
 
 // ---- The filter form's expression -----------------------------------------
@@ -309,7 +327,10 @@ QString BuildFilterExpression(TZFilterFormState& State, const TZFilterRules& Rul
     const TZDBGridFilterClause clause2 = clause(State.ClauseList2Text, State.ValuesList2Text);
     auto format = [&](TZDBGridFilterClause Clause, const QString& ValueText) {
         const QString value = CheckFilterText(Clause, ValueText.trimmed(), Rules);
-        return Format(FilterFormat(Clause, Rules.ADO), {Rules.FieldName, value, SWildcardCharacter2});
+        const QString text = Format(FilterFormat(Clause, Rules.ADO), {Rules.FieldName, value, SWildcardCharacter2});
+        if (!takesNoValue(Clause) && !IsLiteralFilterValue(Clause, ValueText.trimmed(), Rules))
+            DatabaseErrorFmt(SInvalidFilterExpression, {text});
+        return text;
     };
     QString expression;
     if (clause1 != fcNoFilter)

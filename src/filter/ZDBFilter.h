@@ -122,8 +122,8 @@ TZFilterRules FilterRules(const TZColumn* Column);
 // Value normalised for Clause (the value as typed, trimmed by the caller):
 // 1. list clauses drop the blanks around the delimiters;
 // 2. strings, dates and times are quoted ("'a'", lists "'a','b'") except in LIKE
-//    clauses, whose formats quote them; an apostrophe in a value that ends up quoted
-//    (every LIKE value too) is doubled, so that it is compared as the literal character;
+//    clauses, whose formats quote them; apostrophes are left as typed (the expression
+//    builder refuses values that hold one);
 // 3. decimal numbers take the expression's decimal separator, and their lists ","
 //    between items (", " when the expression's decimal separator is ",");
 // 4. other values stay as typed.
@@ -151,6 +151,10 @@ TZDBGridFilterClause FilterClauseOfText(const QString& Text);
 // (a clause without a value drops out, except those that take none: fcNoFilter,
 // fcIsEmpty and fcIsNotEmpty, whose value texts are cleared in State), joined by
 // " AND " or " OR ", the whole in "NOT (...)" when negated; empty when no clause is left.
+// A value that would not stand in the expression as a literal raises a database error
+// SInvalidFilterExpression with the clause's text: an apostrophe in a quoted value or a
+// LIKE pattern, anything but numbers in a number field's value (list items separated by
+// the delimiter, "," or blanks), anything but true, false, 0 or 1 in a boolean field's.
 QString BuildFilterExpression(TZFilterFormState& State, const TZFilterRules& Rules);
 
 // The FilterData of the state: the controls' texts and flags as name=value pairs

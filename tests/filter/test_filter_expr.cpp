@@ -146,10 +146,17 @@ TEST(FilterForm, StringClausesBuildWhatTheDatasetFiltersBy)
     g.Column("Name")->SetDelimiterChar(QLatin1Char(';'));
     EXPECT_EQ(g.Passing(g.Save("Name", fcIsOnTheList, "a; b,c")), QStringList({"a", "b,c"}));
 
-    // An apostrophe is a literal character, never the end of the value.
-    EXPECT_EQ(g.Passing(g.Save("Name", fcIsEqual, "O'Brien")), QStringList({"O'Brien"}));
-    EXPECT_EQ(g.Passing(g.Save("Name", fcIsEqual, "x' OR Name <> 'x")), QStringList());
-    EXPECT_EQ(g.Passing(g.Save("Name", fcStartsFrom, "x' OR Name LIKE '")), QStringList());
+    // A value that would end its quotes, or be more than a number, is refused and the
+    // column keeps the filter it had.
+    const QString before = g.Column("Name")->GetFilterText();
+    for (const char* value : {"O'Brien", "x' OR Name <> 'x"})
+        EXPECT_THROW(g.Save("Name", fcIsEqual, value), EDatabaseError) << value;
+    EXPECT_THROW(g.Save("Name", fcStartsFrom, "x' OR Name LIKE '"), EDatabaseError);
+    EXPECT_EQ(g.Column("Name")->GetFilterText(), before);
+    EXPECT_THROW(g.Save("N", fcIsEqual, "1 OR 1=1"), EDatabaseError);
+    EXPECT_THROW(g.Save("N", fcIsOnTheList, "1, 2) OR (1=1"), EDatabaseError);
+    EXPECT_EQ(g.Passing(g.Save("N", fcIsOnTheList, "4, 6")), QStringList({"O'Brien", "b,c"}));
+    EXPECT_EQ(g.Passing(g.Save("N", fcIsGreaterThen, "-1")).size(), 6);
 }
 
 TEST(FilterForm, DecimalCommaListsFollowTheDatasetKind)
