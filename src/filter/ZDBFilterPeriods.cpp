@@ -4,6 +4,7 @@
 #include "ZQSUtils.h"
 
 #include <initializer_list>
+#include <stdexcept>
 
 namespace zdb {
 
@@ -209,7 +210,7 @@ constexpr std::array<TFilterPeriodItem, FilterPeriodCount> BuildFilterPeriodItem
     t.AddChildren(pkDateLevel, fpDecades, 9601, 96, DecadeCaptions);
 
     if (t.Count != FilterPeriodCount)
-        throw "the period table has the wrong size";
+        throw std::logic_error("the period table has the wrong size"); // fails the build
     return t.Items;
 }
 
