@@ -20,6 +20,7 @@
 
 #include "DB.h"
 #include "ZDBGridColumns.h"
+#include "ZDBFilterPeriods.h"
 
 #include <QChar>
 #include <QString>
