@@ -93,7 +93,8 @@ QString Megabytes(qint64 Bytes)
 // The operation cannot be stopped in the middle; its process can.
 class TWatchdog {
 public:
-    explicit TWatchdog(double Seconds) : FSeconds(Seconds), FStartBytes(ResidentBytes())
+    // Why says what an operation over a limit does ("walks the whole result").
+    TWatchdog(double Seconds, const char* Why) : FSeconds(Seconds), FWhy(Why), FStartBytes(ResidentBytes())
     {
         FThread = std::thread([this] { Watch(); });
     }
@@ -136,9 +137,11 @@ private:
                                               : QStringLiteral("over %1 resident after %2 s")
                                                     .arg(Megabytes(MemoryLimit))
                                                     .arg(seconds, 0, 'f', 1);
-            if (Rows >= 0)
-                why += QStringLiteral(", %1 rows read").arg(qlonglong(Rows));
-            std::printf("skipped %.3f walks the whole result (%s)\n", double(FBaseMs), qPrintable(why));
+            if (Rows > 0)
+                why += QStringLiteral(", %1 rows read, about %2 bytes a row")
+                           .arg(qlonglong(Rows))
+                           .arg(bytes / qlonglong(Rows));
+            std::printf("skipped %.3f %s (%s)\n", double(FBaseMs), FWhy, qPrintable(why));
             std::fflush(stdout);
             _exit(3);
         }
@@ -146,6 +149,7 @@ private:
 
     using Clock = std::chrono::steady_clock;
     const double FSeconds;
+    const char* const FWhy;
     const qint64 FStartBytes;
     std::atomic<Clock::rep> FStart{0};
     std::atomic<bool> FArmed{false};
@@ -253,10 +257,11 @@ int ChildMain(const QString& Key, const QString& Data, const QString& Where, int
         while (q.next())
             Sink = Sink + ReadFive(q);
     };
-    TWatchdog guard(Key == QLatin1String("walk") ? WalkTimeLimit : TimeLimit);
+    const bool walk = Key == QLatin1String("walk");
+    TWatchdog guard(walk ? WalkTimeLimit : TimeLimit, walk ? "keeps every row read" : "walks the whole result");
     TChildOperation op;
 
-    if (Key == QLatin1String("walk")) {
+    if (walk) {
         op.OursFirst = true;
         op.Prepare = [&] { query.Close(); };
         op.Ours = [&] {
@@ -357,7 +362,7 @@ int ChildMain(const QString& Key, const QString& Data, const QString& Where, int
     } else {
         throw std::runtime_error(("unknown operation " + Key).toStdString());
     }
-    Measure(guard, op, N, Repeats, Key == QLatin1String("walk"));
+    Measure(guard, op, N, Repeats, walk);
     return 0;
 }
 
