@@ -407,11 +407,10 @@ QString GeneratedInsert(bool Postgres, int N)
     auto y = [](int k) { return QStringLiteral("(x%1 * x%1 % 2147483647)").arg(k); };
     TSequence sequence(0x9E3779B97F4A7C15ULL);
     const QString pool = Literal(sequence.Text(440));
-    // Length 10 to 40 from a start among the first 400 characters.
+    // Shortest to Shortest + Spread - 1 characters from a start among the first 400.
     auto cut = [&](int k, int Shortest, int Spread) {
-        return QStringLiteral("substr(") + pool + QStringLiteral(", CAST(1 + ") + y(k) + QStringLiteral(" % 400 AS INTEGER), CAST(") +
-               QString::number(Shortest) + QStringLiteral(" + ") + y(k) + QStringLiteral(" / 400 % ") +
-               QString::number(Spread) + QStringLiteral(" AS INTEGER))");
+        return QStringLiteral("substr(%1, CAST(1 + %2 % 400 AS INTEGER), CAST(%3 + %2 / 400 % %4 AS INTEGER))")
+            .arg(pool, y(k), QString::number(Shortest), QString::number(Spread));
     };
     auto digits = [&](int Multiplier) {
         const QString value = QStringLiteral("(i * %1) % 10000019").arg(Multiplier);

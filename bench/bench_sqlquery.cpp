@@ -32,6 +32,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -66,8 +67,8 @@ struct TOperation {
 const std::vector<TOperation>& Operations()
 {
     static const std::vector<TOperation> operations = {
-        {QStringLiteral("open"), QStringLiteral("query: open + first page"),
-         QStringLiteral("ORDER BY id LIMIT 100"), 0},
+        {QStringLiteral("open"), QStringLiteral("query: open + first page"), QStringLiteral("ORDER BY id LIMIT 100"),
+         0},
         {QStringLiteral("last"), QStringLiteral("query: Last"), QStringLiteral("ORDER BY id DESC LIMIT 100"), 1.5},
         {QStringLiteral("locate"), QStringLiteral("query: Locate near the end, indexed"),
          QStringLiteral("WHERE code = ? LIMIT 1 + COUNT"), 1.5},
@@ -133,10 +134,10 @@ private:
             const qint64 bytes = ResidentBytes() - FStartBytes;
             if (seconds < FSeconds && bytes < MemoryLimit)
                 continue;
-            QString why = seconds >= FSeconds ? QStringLiteral("over %1 s").arg(FSeconds)
-                                              : QStringLiteral("over %1 resident after %2 s")
-                                                    .arg(Megabytes(MemoryLimit))
-                                                    .arg(seconds, 0, 'f', 1);
+            QString why =
+                seconds >= FSeconds
+                    ? QStringLiteral("over %1 s").arg(FSeconds)
+                    : QStringLiteral("over %1 resident after %2 s").arg(Megabytes(MemoryLimit)).arg(seconds, 0, 'f', 1);
             if (Rows > 0)
                 why += QStringLiteral(", %1 rows read, about %2 bytes a row")
                            .arg(qlonglong(Rows))
@@ -163,7 +164,7 @@ private:
 struct TChildOperation {
     std::function<void()> Ours;
     std::function<void()> Base;
-    std::function<void()> Prepare = {}; // before every run of ours, untimed
+    std::function<void()> Prepare = {};  // before every run of ours, untimed
     std::function<QString()> Check = {}; // after the last run: what is wrong, empty when right
     bool OursFirst = false;              // the first run of ours before any baseline (memory)
 };
@@ -278,7 +279,8 @@ int ChildMain(const QString& Key, const QString& Data, const QString& Where, int
             readAll(q);
         };
         op.Check = [&] {
-            return guard.Rows == N ? QString() : QStringLiteral("the walk read %1 rows of %2").arg(qlonglong(guard.Rows)).arg(N);
+            return guard.Rows == N ? QString()
+                                   : QStringLiteral("the walk read %1 rows of %2").arg(qlonglong(guard.Rows)).arg(N);
         };
     } else if (Key == QLatin1String("last")) {
         op.Prepare = reopen;
@@ -307,7 +309,8 @@ int ChildMain(const QString& Key, const QString& Data, const QString& Where, int
             *found = {located ? id() : -1, query.RecNo()};
         };
         op.Base = [&, expected, column, key] {
-            QSqlQuery q = Select(*db, SelectAll() + QStringLiteral(" WHERE %1 = ? ORDER BY id LIMIT 1").arg(column), {key});
+            QSqlQuery q =
+                Select(*db, SelectAll() + QStringLiteral(" WHERE %1 = ? ORDER BY id LIMIT 1").arg(column), {key});
             if (!q.next())
                 return;
             Sink = Sink + ReadFive(q);
@@ -319,7 +322,8 @@ int ChildMain(const QString& Key, const QString& Data, const QString& Where, int
         op.Check = [found, expected, target] {
             return *found == *expected && expected->first == target
                        ? QString()
-                       : QStringLiteral("Locate found id %1 at record %2, the server id %3 at record %4 (row %5 wanted)")
+                       : QStringLiteral(
+                             "Locate found id %1 at record %2, the server id %3 at record %4 (row %5 wanted)")
                              .arg(found->first)
                              .arg(found->second)
                              .arg(expected->first)
@@ -387,19 +391,21 @@ public:
             child.kill();
             child.waitForFinished();
         }
-        const QStringList words = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+        const QStringList words =
+            QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
         const QString memory = QStringLiteral("%1: walk all rows, memory above the empty process under 64 MB (%2, %3)")
                                    .arg(Op.Name.section(QLatin1Char(':'), 0, 0), Data)
                                    .arg(N);
         if (words.value(0) == QLatin1String("result") && words.size() >= 5) {
             const int runs = words[3].toInt();
             const QString note = runs == FBench.Repeats() ? QString()
-                                 : runs == 1             ? QStringLiteral("one run: it takes 20 s or more")
-                                                         : QStringLiteral("median of %1 runs: a run takes over 1 s").arg(runs);
+                                 : runs == 1              ? QStringLiteral("one run: it takes 20 s or more")
+                                             : QStringLiteral("median of %1 runs: a run takes over 1 s").arg(runs);
             FBench.Row(Op.Name, Data, N, words[1].toDouble(), Op.Baseline, words[2].toDouble(), Op.Goal, note);
             if (Op.Key == QLatin1String("walk")) {
                 const qint64 bytes = words[4].toLongLong();
-                FBench.Check(memory, bytes < 64 * MB, Megabytes(bytes) + QStringLiteral(" at the peak of the first walk"));
+                FBench.Check(memory, bytes < 64 * MB,
+                             Megabytes(bytes) + QStringLiteral(" at the peak of the first walk"));
             }
         } else if (words.value(0) == QLatin1String("skipped") && words.size() >= 3) {
             const QString why = QStringLiteral("skipped: ") + words.mid(2).join(QLatin1Char(' '));
@@ -408,11 +414,10 @@ public:
                 FBench.Check(memory, false, why);
         } else {
             FFailed = true;
-            const QString why = words.value(0) == QLatin1String("failed")
-                                    ? words.mid(1).join(QLatin1Char(' '))
-                                    : child.exitStatus() == QProcess::CrashExit
-                                        ? QStringLiteral("the child process crashed")
-                                        : QStringLiteral("the child process ended with %1").arg(child.exitCode());
+            const QString why = words.value(0) == QLatin1String("failed") ? words.mid(1).join(QLatin1Char(' '))
+                                : child.exitStatus() == QProcess::CrashExit
+                                    ? QStringLiteral("the child process crashed")
+                                    : QStringLiteral("the child process ended with %1").arg(child.exitCode());
             std::fprintf(stderr, "%s on %s at %d rows FAILED: %s\n", qPrintable(Op.Name), qPrintable(Data), N,
                          qPrintable(why));
             FBench.Row(Op.Name, Data, N, 0, Op.Baseline, 0, Op.Goal, QStringLiteral("failed: ") + why);
@@ -435,6 +440,9 @@ int ParentMain(int argc, char** argv)
     TRunner runner(bench);
     // The generated SQLite files stay in the build folder for the next run.
     const QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("bench-data"));
+    if (std::none_of(Operations().begin(), Operations().end(),
+                     [&](const TOperation& Op) { return bench.Wants(Op.Name); }))
+        return 0;
     for (int n : bench.Sizes()) {
         QString file;
         std::printf("data: SQLite file of %d rows ready in %.1f s\n", n,

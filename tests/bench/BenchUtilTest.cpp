@@ -46,7 +46,7 @@ std::vector<QStringList> AllRows(const QSqlDatabase& Db)
         QStringList row;
         for (int c = 0; c < 10; ++c) {
             const QVariant v = q.value(c);
-            row << (c >= 8 ? QDate::fromString(v.toString().left(10), Qt::ISODate).toString(Qt::ISODate)
+            row << (c >= 8             ? QDate::fromString(v.toString().left(10), Qt::ISODate).toString(Qt::ISODate)
                     : c == 2 || c == 3 ? QString::number(v.toDouble(), 'g', 17)
                                        : v.toString());
         }
@@ -78,8 +78,14 @@ TEST(BenchGeneratedTable, GivesTheSameCompleteRowsOnBothDatabases)
         // The keys a Locate looks for: one row each, code indexed, note not.
         EXPECT_EQ(Scalar(db, QStringLiteral("SELECT COUNT(DISTINCT code) FROM t")).toInt(), Rows);
         EXPECT_EQ(Scalar(db, QStringLiteral("SELECT COUNT(DISTINCT note) FROM t")).toInt(), Rows);
-        EXPECT_EQ(Scalar(db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE '%(code)%'")).toInt(), 1);
-        EXPECT_EQ(Scalar(db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE '%note%'")).toInt(), 0);
+        EXPECT_EQ(Scalar(db, QStringLiteral(
+                                 "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE '%(code)%'"))
+                      .toInt(),
+                  1);
+        EXPECT_EQ(
+            Scalar(db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE '%note%'"))
+                .toInt(),
+            0);
         // Dates the query reads as dates, spread over the whole range.
         EXPECT_EQ(Scalar(db, QStringLiteral("SELECT MIN(born) FROM t")).toString(), QStringLiteral("2000-01-01"));
         EXPECT_GT(Scalar(db, QStringLiteral("SELECT MAX(due) FROM t")).toString(), QStringLiteral("2024-01-01"));
@@ -155,6 +161,7 @@ TEST(BenchReport, AGoalNotMeasuredIsMissed)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QString text = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("| fast op | SQLite | 1000 | plain | 1.00 | ≤ 1.5 | met |")));
-    EXPECT_TRUE(text.contains(QStringLiteral("| slow op | SQLite | 1000 | plain | — | ≤ 1.5 | **missed** (not measured) |")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("| slow op | SQLite | 1000 | plain | — | ≤ 1.5 | **missed** (not measured) |")));
     EXPECT_TRUE(text.contains(QStringLiteral("\n1 goal figure(s) missed.")));
 }
