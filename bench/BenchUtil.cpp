@@ -13,11 +13,14 @@
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <malloc.h>
 #include <stdexcept>
+#include <thread>
 
 namespace zdb::bench {
 
@@ -397,7 +400,7 @@ const int GeneratedFormat = 1;
 // below 2^62, the same in SQLite and PostgreSQL. Strings are cut from one fixed text of
 // syllables; the unique ends of note and code are id * m mod 10,000,019 (a prime), so
 // their order is not the order of id.
-QString GeneratedInsert(bool Postgres, int N)
+QString GeneratedInsert(bool Postgres, int From, int To)
 {
     static const char* const multipliers[] = {"48271",     "69621",      "16807",    "39373",    "742938285",
                                               "950706376", "1226874159", "62089911", "630360016"};
@@ -432,16 +435,16 @@ QString GeneratedInsert(bool Postgres, int N)
                                  cut(7, 2, 31) + QStringLiteral(" || ") + digits(104729),
                                  day(8),
                                  day(9)};
-    const QString count = QString::number(N);
+    const QString from = QString::number(From), to = QString::number(To);
     const QString rows = QStringLiteral("(SELECT i, ") + mixed.join(QStringLiteral(", ")) +
-                         (Postgres ? QStringLiteral(" FROM generate_series(CAST(1 AS BIGINT), ") + count +
-                                         QStringLiteral(") AS s(i)) AS r")
+                         (Postgres ? QStringLiteral(" FROM generate_series(CAST(%1 AS BIGINT), %2) AS s(i)) AS r").arg(from, to)
                                    : QStringLiteral(" FROM s) AS r"));
     const QString insert = QStringLiteral("INSERT INTO t SELECT ") + columns.join(QStringLiteral(", ")) +
                            QStringLiteral(" FROM ") + rows;
     return Postgres ? insert
-                    : QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < ") +
-                          count + QStringLiteral(") ") + insert;
+                    : QStringLiteral("WITH RECURSIVE s(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM s WHERE i < %2) ")
+                              .arg(from, to) +
+                          insert;
 }
 
 } // namespace
@@ -467,7 +470,7 @@ QString GenerateSqlite(const QString& Folder, int N)
         Exec(q, QStringLiteral("PRAGMA journal_mode = OFF"));
         Exec(q, QStringLiteral("PRAGMA synchronous = OFF"));
         Exec(q, QString::fromLatin1(CreateTable));
-        Exec(q, GeneratedInsert(false, N));
+        Exec(q, GeneratedInsert(false, 1, N));
         Exec(q, QStringLiteral("CREATE INDEX t_code ON t (code)"));
         q.finish();
         db.close();
@@ -486,8 +489,30 @@ std::optional<QSqlDatabase> GeneratePostgres(const QString& Name, int N)
     std::optional<QSqlDatabase> db = NewPostgresTable(Name);
     if (!db)
         return db;
+    // The server computes the rows on one core per connection: a connection per core,
+    // each inserting its share of the ids.
+    const int parts = std::clamp(QThread::idealThreadCount(), 1, 4);
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(parts));
+    std::vector<std::thread> workers;
+    for (int part = 0; part < parts; ++part)
+        workers.emplace_back([&, part] {
+            const QString name = QStringLiteral("%1_part%2").arg(db->connectionName()).arg(part);
+            try {
+                QSqlDatabase connection = OpenPostgres(name, PostgresSchema(db->connectionName())).value();
+                QSqlQuery insert(connection);
+                Exec(insert, GeneratedInsert(true, int(qlonglong(N) * part / parts) + 1,
+                                             int(qlonglong(N) * (part + 1) / parts)));
+            } catch (...) {
+                errors[size_t(part)] = std::current_exception();
+            }
+            QSqlDatabase::removeDatabase(name);
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    for (const std::exception_ptr& error : errors)
+        if (error)
+            std::rethrow_exception(error);
     QSqlQuery q(*db);
-    Exec(q, GeneratedInsert(true, N));
     Exec(q, QStringLiteral("CREATE INDEX t_code ON t (code)"));
     Exec(q, QStringLiteral("ANALYZE t"));
     return db;
