@@ -183,11 +183,11 @@ int WriteReport(const QString& InDir, const QString& MdPath, const QString& Char
     int missed = 0;
     for (const TRow& r : rows)
         if (r.MaxRatio > 0) {
-            const bool met = r.Ratio() <= r.MaxRatio;
+            const bool measured = r.Ms > 0, met = measured && r.Ratio() <= r.MaxRatio;
             missed += !met;
             out << "| " << r.Operation << " | " << r.Data << " | " << r.N << " | " << r.Baseline << " | "
-                << QString::number(r.Ratio(), 'f', 2) << " | ≤ " << r.MaxRatio << " | " << (met ? "met" : "**missed**")
-                << " |\n";
+                << (measured ? QString::number(r.Ratio(), 'f', 2) : QStringLiteral("—")) << " | ≤ " << r.MaxRatio
+                << " | " << (met ? "met" : measured ? "**missed**" : "**missed** (not measured)") << " |\n";
         }
     for (const TCheck& c : checks) {
         missed += !c.Met;
@@ -202,8 +202,10 @@ int WriteReport(const QString& InDir, const QString& MdPath, const QString& Char
             out << "\n### " << program << "\n\n| Operation | Data | N | Ours | Baseline | Baseline ms | Ratio | Note |\n"
                 << "|---|---|---:|---:|---|---:|---:|---|\n";
         }
-        out << "| " << r.Operation << " | " << r.Data << " | " << r.N << " | " << Ms(r.Ms) << " | " << r.Baseline
-            << " | " << Ms(r.BaseMs) << " | " << QString::number(r.Ratio(), 'f', 2) << " | " << r.Note << " |\n";
+        const bool measured = r.Ms > 0;
+        out << "| " << r.Operation << " | " << r.Data << " | " << r.N << " | "
+            << (measured ? Ms(r.Ms) : QStringLiteral("—")) << " | " << r.Baseline << " | " << Ms(r.BaseMs) << " | "
+            << (measured ? QString::number(r.Ratio(), 'f', 2) : QStringLiteral("—")) << " | " << r.Note << " |\n";
     }
 
     // One chart per operation: our time and every baseline's, per data set, against N.

@@ -7,16 +7,20 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <malloc.h>
 #include <stdexcept>
+#include <thread>
 
 namespace zdb::bench {
 
@@ -45,9 +49,9 @@ const char* const CreateTable =
 
 } // namespace
 
-TBench::TBench(const char* Program, int argc, char** argv) : FProgram(QString::fromLatin1(Program))
+TBench::TBench(const char* Program, int argc, char** argv, std::vector<int> DefaultSizes)
+    : FProgram(QString::fromLatin1(Program)), FSizes(std::move(DefaultSizes))
 {
-    FSizes = {10000, 100000, 1000000};
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("--smoke")) {
@@ -101,9 +105,11 @@ void TBench::Row(const QString& Operation, const QString& Data, int N, double Ms
                  double BaseMs, double MaxRatio, const QString& Note)
 {
     const double ratio = BaseMs > 0 ? Ms / BaseMs : 0;
-    const char* verdict = MaxRatio <= 0 ? "" : (ratio <= MaxRatio ? "  goal met" : "  GOAL MISSED");
-    std::printf("%-28s %-10s %8d  ours %10.2f  %-26s %10.2f  ratio %7.2f%s\n", qPrintable(Operation),
-                qPrintable(Data), N, Ms, qPrintable(Baseline), BaseMs, ratio, verdict);
+    const char* verdict = MaxRatio <= 0 ? "" : Ms <= 0 ? "  GOAL MISSED (not measured)"
+                                             : (ratio <= MaxRatio ? "  goal met" : "  GOAL MISSED");
+    std::printf("%-28s %-10s %8d  ours %10.2f  %-26s %10.2f  ratio %7.2f%s%s%s\n", qPrintable(Operation),
+                qPrintable(Data), N, Ms, qPrintable(Baseline), BaseMs, ratio, verdict, Note.isEmpty() ? "" : "  ",
+                qPrintable(Note));
     std::fflush(stdout);
     FLines << QStringList{QStringLiteral("row"), FProgram, Field(Operation), Field(Data), QString::number(N),
                           QString::number(Ms, 'f', 3), Field(Baseline), QString::number(BaseMs, 'f', 3),
@@ -142,29 +148,79 @@ qint64 HeapBytes()
     return qint64(mallinfo2().uordblks);
 }
 
-std::vector<TRecord> MakeRecords(int N)
+namespace {
+
+// A "Vm...:   1234 kB" line of /proc/self/status in bytes; 0 where there is none.
+qint64 StatusBytes(const char* Key)
 {
-    // A fixed linear congruential sequence: the same table on every run.
-    quint64 state = 0x2545F4914F6CDD1DULL;
-    auto next = [&state] {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        return quint32(state >> 33);
-    };
-    static const char* const syllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "ti", "vo", "be", "da", "fu", "go"};
-    auto text = [&] {
-        const int length = 10 + int(next() % 31);
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    const QByteArray key = QByteArray(Key) + ':';
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+} // namespace
+
+qint64 ResidentBytes()
+{
+    return StatusBytes("VmRSS");
+}
+
+qint64 PeakResidentBytes()
+{
+    return StatusBytes("VmHWM");
+}
+
+bool ResetPeakResident()
+{
+    // Writing 5 to clear_refs sets the peak (VmHWM) back to the present resident size.
+    QFile file(QStringLiteral("/proc/self/clear_refs"));
+    return file.open(QIODevice::WriteOnly) && file.write("5") == 1;
+}
+
+namespace {
+
+// A fixed linear congruential sequence: the same values on every run.
+class TSequence {
+public:
+    explicit TSequence(quint64 Seed) : FState(Seed) {}
+    quint32 Next()
+    {
+        FState = FState * 6364136223846793005ULL + 1442695040888963407ULL;
+        return quint32(FState >> 33);
+    }
+    // Syllables with a space now and then, Length characters, no space at the end.
+    QString Text(int Length)
+    {
+        static const char* const syllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "ti", "vo", "be", "da", "fu", "go"};
         QString s;
-        s.reserve(length);
-        while (s.size() < length) {
-            s += QLatin1String(syllables[next() % 12]);
-            if (next() % 5 == 0)
+        s.reserve(Length + 2);
+        while (s.size() < Length) {
+            s += QLatin1String(syllables[Next() % 12]);
+            if (Next() % 5 == 0)
                 s += QLatin1Char(' ');
         }
-        s.truncate(length);
+        s.truncate(Length);
         if (s.endsWith(QLatin1Char(' ')))
-            s[length - 1] = QLatin1Char('x');
+            s[Length - 1] = QLatin1Char('x');
         return s;
-    };
+    }
+
+private:
+    quint64 FState;
+};
+
+} // namespace
+
+std::vector<TRecord> MakeRecords(int N)
+{
+    TSequence sequence(0x2545F4914F6CDD1DULL);
+    auto next = [&sequence] { return sequence.Next(); };
+    auto text = [&] { return sequence.Text(10 + int(next() % 31)); };
     const QDate base(2000, 1, 1);
     std::vector<TRecord> records;
     records.reserve(size_t(N));
@@ -268,7 +324,12 @@ QSqlDatabase CreateSqlite(const QTemporaryDir& Dir, const QString& Name, const s
     return db;
 }
 
-std::optional<QSqlDatabase> CreatePostgres(const QString& Name, const std::vector<TRecord>& Records)
+QString PostgresSchema(const QString& Name)
+{
+    return QStringLiteral("zdb_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(Name);
+}
+
+std::optional<QSqlDatabase> OpenPostgres(const QString& Name, const QString& Schema)
 {
     if (!qEnvironmentVariableIsSet("ZDB_PG_HOST") || !QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         return std::nullopt;
@@ -279,15 +340,37 @@ std::optional<QSqlDatabase> CreatePostgres(const QString& Name, const std::vecto
     db.setDatabaseName(qEnvironmentVariable("ZDB_PG_DBNAME"));
     // A schema of its own, so parallel runs and the tests never share the table; the
     // connection options carry it to the clones the query opens for its cursor.
-    const QString schema = QStringLiteral("zdb_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(Name);
-    db.setConnectOptions(QStringLiteral("options=-csearch_path=") + schema);
+    db.setConnectOptions(QStringLiteral("options=-csearch_path=") + Schema);
     if (!db.open())
         throw std::runtime_error(("cannot open PostgreSQL: " + db.lastError().text()).toStdString());
-    QSqlQuery q(db);
+    return db;
+}
+
+namespace {
+
+// Connection Name on a new, empty schema holding an empty table t.
+std::optional<QSqlDatabase> NewPostgresTable(const QString& Name)
+{
+    const QString schema = PostgresSchema(Name);
+    std::optional<QSqlDatabase> db = OpenPostgres(Name, schema);
+    if (!db)
+        return db;
+    QSqlQuery q(*db);
     Exec(q, QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema));
     Exec(q, QStringLiteral("CREATE SCHEMA %1").arg(schema));
     Exec(q, QString::fromLatin1(CreateTable));
-    db.transaction();
+    return db;
+}
+
+} // namespace
+
+std::optional<QSqlDatabase> CreatePostgres(const QString& Name, const std::vector<TRecord>& Records)
+{
+    std::optional<QSqlDatabase> db = NewPostgresTable(Name);
+    if (!db)
+        return db;
+    QSqlQuery q(*db);
+    db->transaction();
     const size_t batch = 1000;
     for (size_t from = 0; from < Records.size(); from += batch) {
         QStringList rows;
@@ -302,7 +385,135 @@ std::optional<QSqlDatabase> CreatePostgres(const QString& Name, const std::vecto
         }
         Exec(q, QStringLiteral("INSERT INTO t VALUES ") + rows.join(QLatin1Char(',')));
     }
-    db.commit();
+    db->commit();
+    Exec(q, QStringLiteral("ANALYZE t"));
+    return db;
+}
+
+namespace {
+
+// Bump when GeneratedInsert gives other rows: the cached SQLite files are made again.
+const int GeneratedFormat = 1;
+
+// INSERT INTO t of rows 1..N computed by the database. Every value comes from
+// x = (id * multiplier) mod 2^31-1, mixed by squaring (mod the same prime): integers
+// below 2^62, the same in SQLite and PostgreSQL. Strings are cut from one fixed text of
+// syllables; the unique ends of note and code are id * m mod 10,000,019 (a prime), so
+// their order is not the order of id.
+QString GeneratedInsert(bool Postgres, int From, int To)
+{
+    static const char* const multipliers[] = {"48271",     "69621",      "16807",    "39373",    "742938285",
+                                              "950706376", "1226874159", "62089911", "630360016"};
+    QStringList mixed;
+    for (int k = 0; k < 9; ++k)
+        mixed << QStringLiteral("(i * %1) % 2147483647 AS x%2").arg(QLatin1String(multipliers[k])).arg(k + 1);
+    auto y = [](int k) { return QStringLiteral("(x%1 * x%1 % 2147483647)").arg(k); };
+    TSequence sequence(0x9E3779B97F4A7C15ULL);
+    const QString pool = Literal(sequence.Text(440));
+    // Shortest to Shortest + Spread - 1 characters from a start among the first 400.
+    auto cut = [&](int k, int Shortest, int Spread) {
+        return QStringLiteral("substr(%1, CAST(1 + %2 % 400 AS INTEGER), CAST(%3 + %2 / 400 % %4 AS INTEGER))")
+            .arg(pool, y(k), QString::number(Shortest), QString::number(Spread));
+    };
+    auto digits = [&](int Multiplier) {
+        const QString value = QStringLiteral("(i * %1) % 10000019").arg(Multiplier);
+        return Postgres ? QStringLiteral("lpad(CAST(") + value + QStringLiteral(" AS TEXT), 8, '0')")
+                        : QStringLiteral("printf('%08d', ") + value + QStringLiteral(")");
+    };
+    auto day = [&](int k) {
+        const QString days = QStringLiteral("(") + y(k) + QStringLiteral(" % 9000)"); // || binds first in SQLite
+        return Postgres ? QStringLiteral("DATE '2000-01-01' + CAST(") + days + QStringLiteral(" AS INTEGER)")
+                        : QStringLiteral("date('2000-01-01', '+' || ") + days + QStringLiteral(" || ' days')");
+    };
+    const QStringList columns = {QStringLiteral("i"),
+                                 y(1) + QStringLiteral(" % 1000"),
+                                 QStringLiteral("(") + y(2) + QStringLiteral(" % 1000000) / 100.0"),
+                                 QStringLiteral("(") + y(3) + QStringLiteral(" % 10000) / 10000.0"),
+                                 cut(4, 10, 31),
+                                 cut(5, 10, 31),
+                                 cut(6, 2, 31) + QStringLiteral(" || ") + digits(7919),
+                                 cut(7, 2, 31) + QStringLiteral(" || ") + digits(104729),
+                                 day(8),
+                                 day(9)};
+    const QString from = QString::number(From), to = QString::number(To);
+    const QString rows = QStringLiteral("(SELECT i, ") + mixed.join(QStringLiteral(", ")) +
+                         (Postgres ? QStringLiteral(" FROM generate_series(CAST(%1 AS BIGINT), %2) AS s(i)) AS r").arg(from, to)
+                                   : QStringLiteral(" FROM s) AS r"));
+    const QString insert = QStringLiteral("INSERT INTO t SELECT ") + columns.join(QStringLiteral(", ")) +
+                           QStringLiteral(" FROM ") + rows;
+    return Postgres ? insert
+                    : QStringLiteral("WITH RECURSIVE s(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM s WHERE i < %2) ")
+                              .arg(from, to) +
+                          insert;
+}
+
+} // namespace
+
+QString GenerateSqlite(const QString& Folder, int N)
+{
+    QDir().mkpath(Folder);
+    const QString path =
+        QDir(Folder).filePath(QStringLiteral("generated-t-v%1-%2.sqlite").arg(GeneratedFormat).arg(N));
+    if (QFileInfo::exists(path))
+        return path;
+    // Made under a name of this process and renamed when complete: an interrupted run
+    // or another program making the same file at the same time never leaves half a table.
+    const QString part = path + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
+    QFile::remove(part);
+    const QString name = QStringLiteral("generate%1").arg(N);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(part);
+        if (!db.open())
+            throw std::runtime_error(("cannot open SQLite: " + db.lastError().text()).toStdString());
+        QSqlQuery q(db);
+        Exec(q, QStringLiteral("PRAGMA journal_mode = OFF"));
+        Exec(q, QStringLiteral("PRAGMA synchronous = OFF"));
+        Exec(q, QString::fromLatin1(CreateTable));
+        Exec(q, GeneratedInsert(false, 1, N));
+        Exec(q, QStringLiteral("CREATE INDEX t_code ON t (code)"));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!QFile::rename(part, path)) {
+        QFile::remove(part);
+        if (!QFileInfo::exists(path))
+            throw std::runtime_error(("cannot write " + path).toStdString());
+    }
+    return path;
+}
+
+std::optional<QSqlDatabase> GeneratePostgres(const QString& Name, int N)
+{
+    std::optional<QSqlDatabase> db = NewPostgresTable(Name);
+    if (!db)
+        return db;
+    // The server computes the rows on one core per connection: a connection per core,
+    // each inserting its share of the ids.
+    const int parts = std::clamp(QThread::idealThreadCount(), 1, 4);
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(parts));
+    std::vector<std::thread> workers;
+    for (int part = 0; part < parts; ++part)
+        workers.emplace_back([&, part] {
+            const QString name = QStringLiteral("%1_part%2").arg(db->connectionName()).arg(part);
+            try {
+                QSqlDatabase connection = OpenPostgres(name, PostgresSchema(db->connectionName())).value();
+                QSqlQuery insert(connection);
+                Exec(insert, GeneratedInsert(true, int(qlonglong(N) * part / parts) + 1,
+                                             int(qlonglong(N) * (part + 1) / parts)));
+            } catch (...) {
+                errors[size_t(part)] = std::current_exception();
+            }
+            QSqlDatabase::removeDatabase(name);
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    for (const std::exception_ptr& error : errors)
+        if (error)
+            std::rethrow_exception(error);
+    QSqlQuery q(*db);
+    Exec(q, QStringLiteral("CREATE INDEX t_code ON t (code)"));
     Exec(q, QStringLiteral("ANALYZE t"));
     return db;
 }
@@ -312,9 +523,7 @@ void DropPostgres(QSqlDatabase& Db)
     const QString name = Db.connectionName();
     {
         QSqlQuery q(Db);
-        q.exec(QStringLiteral("DROP SCHEMA IF EXISTS zdb_bench_%1_%2 CASCADE")
-                   .arg(QCoreApplication::applicationPid())
-                   .arg(name));
+        q.exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(PostgresSchema(name)));
     }
     Db.close();
     Db = QSqlDatabase();

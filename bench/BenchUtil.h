@@ -6,7 +6,7 @@
 // prints a line and keeps it; at exit the rows go to <out>/<program>.tsv, which
 // bench_report turns into results.md and the charts.
 //
-//   bench_x              10,000, 100,000 and 1,000,000 records
+//   bench_x              10,000, 100,000 and 1,000,000 records (or the program's own counts)
 //   bench_x --smoke      1,000 records, one run each (keeps the programs working)
 //   bench_x --sizes=N,M  chosen counts
 //   bench_x --only=WORD  only the operations whose name contains WORD (e.g. under a profiler)
@@ -40,7 +40,7 @@ struct TAlternative {
 
 class TBench {
 public:
-    TBench(const char* Program, int argc, char** argv);
+    TBench(const char* Program, int argc, char** argv, std::vector<int> DefaultSizes = {10000, 100000, 1000000});
     ~TBench();
     TBench(const TBench&) = delete;
     TBench& operator=(const TBench&) = delete;
@@ -54,6 +54,7 @@ public:
     // Runs the alternatives Repeats() times each, interleaved; the median milliseconds.
     std::vector<double> Time(const std::vector<TAlternative>& Alternatives) const;
     // One figure: our time against a baseline's; MaxRatio > 0 is the goal (ours/baseline).
+    // Ms <= 0 is an operation that was not measured (Note says why): a goal it has is missed.
     void Row(const QString& Operation, const QString& Data, int N, double Ms, const QString& Baseline,
              double BaseMs, double MaxRatio = 0, const QString& Note = {});
     // A goal that is not a single ratio (scaling across counts, memory): met or not, with its figures.
@@ -74,6 +75,11 @@ double Median(std::vector<double> Samples);
 double Millis(const std::function<void()>& Work);
 // Bytes the heap holds now (glibc's count of allocated bytes).
 qint64 HeapBytes();
+// Resident bytes of this process now (VmRSS) and at its peak (VmHWM); ResetPeakResident
+// starts the peak again from now (false where the kernel cannot).
+qint64 ResidentBytes();
+qint64 PeakResidentBytes();
+bool ResetPeakResident();
 
 // The benchmark table: 10 columns of integers, floats, strings of 10 to 40
 // characters and dates, the same values for the same count on every run.
@@ -102,6 +108,20 @@ QSqlDatabase CreateSqlite(const QTemporaryDir& Dir, const QString& Name, const s
 std::optional<QSqlDatabase> CreatePostgres(const QString& Name, const std::vector<TRecord>& Records);
 // Drops that table and closes the connection.
 void DropPostgres(QSqlDatabase& Db);
+
+// The same table made by the database itself, for counts too large to build on the client
+// (10,000,000 rows in seconds): the values are a fixed function of id, so a count gives
+// the same rows on every run and on both databases (not MakeRecords' rows). `note` and
+// `code` end with eight digits unique up to 10,000,018 rows; `code` is indexed, `note` not.
+// The SQLite file is kept in Folder under a name with the count and the format's version,
+// and made again only when missing; the path comes back.
+QString GenerateSqlite(const QString& Folder, int N);
+// On the PostgreSQL server in a schema of its own, as CreatePostgres; DropPostgres drops it.
+std::optional<QSqlDatabase> GeneratePostgres(const QString& Name, int N);
+// The schema CreatePostgres and GeneratePostgres give the table of connection Name; another
+// process reaches it by OpenPostgres with that schema.
+QString PostgresSchema(const QString& Name);
+std::optional<QSqlDatabase> OpenPostgres(const QString& Name, const QString& Schema);
 
 // Writes results.md into MdPath and one chart per operation into ChartDir from the
 // .tsv files of InDir, with the text of AnalysisPath (if any) appended.

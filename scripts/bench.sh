@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # make bench: a Release build in build-release/, the throw-away PostgreSQL
-# server, every bench/bench_* program at 10,000, 100,000 and 1,000,000 records;
-# writes bench/results.md and bench/charts/*.png. The server is stopped on every path.
-#   ZDB_BENCH_SIZES=1000,10000   other record counts
+# server, every bench/bench_* program at 10,000, 100,000 and 1,000,000 records
+# (bench_sqlquery at 1,000,000 and 10,000,000); writes bench/results.md and
+# bench/charts/*.png. The server is stopped on every path.
+#   ZDB_BENCH_SIZES=1000,10000   other record counts (for every program)
 #   ZDB_BENCH_REPEATS=7          more runs per figure (at least 5)
 set -euo pipefail
 cd "$(dirname "$0")/.."
