@@ -176,6 +176,22 @@ TEST_P(GridFilter, ColumnExpressionsJoinTheDataSetFilterAndGiveItBackExactly)
     EXPECT_EQ(Data->OnFilterRecord.target<TTaggedHandler>()->Tag, 7);
 }
 
+TEST_P(GridFilter, FiltersReadWithTheGridTakeEffectWhenItIsLoaded)
+{
+    TZDBGrid loaded;
+    loaded.Loading();
+    TZColumn* a = loaded.Columns()->Add();
+    a->SetFieldName("A");
+    a->SetFilterText("A = 1");
+    loaded.SetFilter("B = 2");
+    loaded.SetFiltered(true);
+    loaded.SetDataSource(&Source);
+    EXPECT_EQ(Data->GetFilter(), "") << "nothing is applied while loading";
+    loaded.Loaded();
+    EXPECT_EQ(Data->GetFilter(), "(B = 2) AND (A = 1)");
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 4}));
+}
+
 TEST_P(GridFilter, ValueListsFilterRecordByRecordOnTheKeyFieldsEditText)
 {
     // Case-insensitive, without duplicates; the empty item admits the empty name.
