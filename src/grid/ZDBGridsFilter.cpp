@@ -478,6 +478,8 @@ void TZDBGridFilter::FilterChanged()
         return;
     UpdateColumns();
     UpdateFilterText();
+    // The title buttons show the new state, applied or not.
+    InvalidateTitles();
     if (FGrid)
         FGrid->FilterChanged();
 }
@@ -904,7 +906,11 @@ void TZCustomDBGrid::LoadedFilter()
 
 void TZCustomDBGrid::RestoreFilterOnDestroy() noexcept
 {
-    if (!FFilter || !FFilter->FActive)
+    if (!FFilter)
+        return;
+    // The columns go before the grid filter does.
+    FFilter->FColumns.clear();
+    if (!FFilter->FActive)
         return;
     FFilter->FActive = false;
     TDataSet* installed = std::exchange(FFilterDataSet, nullptr);
