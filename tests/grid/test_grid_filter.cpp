@@ -314,7 +314,8 @@ TEST_P(GridFilter, SettingsTextRoundTripAndHostileTexts)
     QElapsedTimer timer;
     timer.start();
     load(big);
-    EXPECT_LT(timer.elapsed(), 10000);
+    // Linear work takes about a second in a debug build; quadratic work, minutes.
+    EXPECT_LT(timer.elapsed(), 30000);
     EXPECT_EQ(Column("Name")->GetFilterList(), (QStringList{"Ann99999", "Dan"}));
     EXPECT_EQ(Ids(), (std::vector<int>{5}));
 }
