@@ -190,6 +190,16 @@ TEST_P(GridFilter, FiltersReadWithTheGridTakeEffectWhenItIsLoaded)
     loaded.Loaded();
     EXPECT_EQ(Data->GetFilter(), "(B = 2) AND (A = 1)");
     EXPECT_EQ(Ids(), (std::vector<int>{1, 4}));
+    // Closed, the dataset has its own filter; reopened, the grid's again (an
+    // in-memory table keeps no records once closed).
+    if (GetParam() == TSource::Sqlite) {
+        Data->Close();
+        EXPECT_EQ(Data->GetFilter(), "B = 2");
+        EXPECT_FALSE(Grid->IsFilterRecordHandler(Data->OnFilterRecord) || loaded.IsFilterRecordHandler(Data->OnFilterRecord));
+        Data->Open();
+        EXPECT_EQ(Data->GetFilter(), "(B = 2) AND (A = 1)");
+        EXPECT_EQ(Ids(), (std::vector<int>{1, 4}));
+    }
 }
 
 TEST_P(GridFilter, ValueListsFilterRecordByRecordOnTheKeyFieldsEditText)
