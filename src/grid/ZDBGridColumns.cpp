@@ -719,8 +719,9 @@ void TZColumn::InitProperties()
     FLookupTreeViewField.clear();
     FLookupListTitles.clear();
     FLookupListWidths.clear();
-    FFilterList.clear();
-    FFilterText.clear();
+    SetFilterList(QStringList());
+    SetFilterText(QString());
+    SetFilterData();
     FColor = clWindow;
     FAlignment = taLeftJustify;
     FVAlignment = tvCenter;
@@ -777,6 +778,9 @@ void TZColumn::Assign(const TZColumn& Source)
     if (&Source == this)
         return;
     TCollectionUpdateGuard guard(Collection());
+    // The filter is cleared and taken over as one change.
+    TZFilterChangeGuard filterChange(Grid() ? Grid()->FilterGrid() : nullptr);
+    filterChange.SetChanged(GetFiltered() || Source.GetFiltered());
     RestoreDefaults();
     SetFieldName(Source.FFieldName);
     const TZColumnValues src = Source.FAssignedValues;
@@ -833,8 +837,9 @@ void TZColumn::Assign(const TZColumn& Source)
     FLookupTreeViewField = Source.FLookupTreeViewField;
     FLookupListTitles = Source.FLookupListTitles;
     FLookupListWidths = Source.FLookupListWidths;
-    FFilterList = Source.FFilterList;
-    FFilterText = Source.FFilterText;
+    SetFilterList(Source.GetFilterList());
+    SetFilterText(Source.FFilterText);
+    SetFilterData(Source.GetFilterData());
     FVAlignment = Source.FVAlignment;
     FWordWrap = Source.FWordWrap;
     FEllipsis = Source.FEllipsis;
@@ -2003,14 +2008,6 @@ void TZDBGridColumns::Notify(TCollectionItem* Item, TCollectionNotification Acti
 
 namespace {
 
-// Applies a set given by key names; names that are no member's key change nothing.
-template <typename E, typename Setter>
-void SetNamedSet(const QStringList& Names, Setter Set)
-{
-    if (const auto members = EnumSetFromNames<E>(Names))
-        Set(*members);
-}
-
 // The gadget and meta-object that hold the last part of Path, and that part.
 struct TPropertyTarget {
     const QMetaObject* MetaObject = nullptr;
@@ -2048,7 +2045,7 @@ std::optional<TPropertyTarget> FindColumnProperty(const TZColumn* Column, const 
 
 void TZColumnTitle::SetAutoFilterNames(const QStringList& Value)
 {
-    SetNamedSet<TFilterStyle>(Value, [this](TFilterStyles V) { SetAutoFilters(V); });
+    SetEnumSetByNames<TFilterStyle>(Value, [this](TFilterStyles V) { SetAutoFilters(V); });
 }
 
 void TZColumnTitle::ResetCaption()
@@ -2073,22 +2070,22 @@ void TZColumnTitle::ResetFont()
 
 void TZColumnReport::SetDialogOptionNames(const QStringList& Value)
 {
-    SetNamedSet<TDialogOption>(Value, [this](TDialogOptions V) { SetDialogOptions(V); });
+    SetEnumSetByNames<TDialogOption>(Value, [this](TDialogOptions V) { SetDialogOptions(V); });
 }
 
 void TZColumn::SetPickOptionNames(const QStringList& Value)
 {
-    SetNamedSet<TZPickOption>(Value, [this](TZPickOptions V) { SetPickOptions(V); });
+    SetEnumSetByNames<TZPickOption>(Value, [this](TZPickOptions V) { SetPickOptions(V); });
 }
 
 void TZColumn::SetListOptionNames(const QStringList& Value)
 {
-    SetNamedSet<TZListOption>(Value, [this](TZListOptions V) { SetListOptions(V); });
+    SetEnumSetByNames<TZListOption>(Value, [this](TZListOptions V) { SetListOptions(V); });
 }
 
 void TZColumn::SetDialogOptionNames(const QStringList& Value)
 {
-    SetNamedSet<TDialogOption>(Value, [this](TDialogOptions V) { SetDialogOptions(V); });
+    SetEnumSetByNames<TDialogOption>(Value, [this](TDialogOptions V) { SetDialogOptions(V); });
 }
 
 void TZColumn::ResetValue(TZColumnValue Value)

@@ -183,6 +183,79 @@ ZDB_ENUM_RANGE(TTotalType, ttGrowExpression);
 // with N for N >= 1 ("7." for 7), empty below 1.
 QString AutoNumberStr(int N);
 
+// ---- Filter lists ---------------------------------------------------------
+
+// A sorted list of distinct texts, compared ignoring case, that reports its
+// changes: a column's ticked filter values (FilterList) and its filter form
+// state (FilterData). Changes inside BeginUpdate/EndUpdate are reported once.
+class TZFilterList {
+public:
+    TZFilterList() = default;
+    TZFilterList(const TZFilterList&) = delete;
+    TZFilterList& operator=(const TZFilterList&) = delete;
+
+    int Count() const { return int(FItems.size()); }
+    bool IsEmpty() const { return FItems.isEmpty(); }
+    const QStringList& Strings() const { return FItems; }
+    QString operator[](int Index) const { return FItems.at(Index); }
+    // The index of Text (ignoring case); -1 when absent.
+    int IndexOf(const QString& Text) const;
+    bool Contains(const QString& Text) const { return IndexOf(Text) >= 0; }
+    // Adds Text at its sorted place unless it is there already; its index.
+    int Add(const QString& Text);
+    void Delete(int Index);
+    void Clear();
+    // The list holds exactly Texts (sorted, without duplicates).
+    void Assign(const QStringList& Texts);
+    // The value of the first "Name=..." item (name ignoring case); empty when none.
+    QString Value(const QString& Name) const;
+
+    // The items joined by Delimiter; an item holding the delimiter or the
+    // quote character is quoted (inner quotes doubled), and a single empty
+    // item is written as two quote characters.
+    QString GetDelimitedText() const;
+    // The items read back from such a text: each delimiter ends an item, a
+    // quoted item is unquoted, and a text ending in a delimiter has an empty
+    // last item.
+    void SetDelimitedText(const QString& Value);
+    QChar GetDelimiter() const { return FDelimiter; }
+    void SetDelimiter(QChar Value) { FDelimiter = Value; }
+    QChar GetQuoteChar() const { return FQuoteChar; }
+    void SetQuoteChar(QChar Value) { FQuoteChar = Value; }
+
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate();
+    // Called after each change (once at the outermost EndUpdate).
+    std::function<void()> OnChange;
+
+private:
+    // The place of Text in the sorted items; Found tells whether it is there.
+    int Find(const QString& Text, bool& Found) const;
+    void Changed();
+
+    QStringList FItems;
+    QChar FDelimiter = QLatin1Char(',');
+    QChar FQuoteChar = QLatin1Char('"');
+    int FUpdateCount = 0;
+    bool FChanged = false;
+};
+
+// BeginUpdate of a filter list for the guard's lifetime, EndUpdate on every exit.
+class TZFilterListUpdateGuard {
+public:
+    explicit TZFilterListUpdateGuard(TZFilterList* List) : FList(List) { FList->BeginUpdate(); }
+    ~TZFilterListUpdateGuard() noexcept(false)
+    {
+        FEnd([this] { FList->EndUpdate(); });
+    }
+    TZFilterListUpdateGuard(const TZFilterListUpdateGuard&) = delete;
+    TZFilterListUpdateGuard& operator=(const TZFilterListUpdateGuard&) = delete;
+
+private:
+    TZFilterList* FList;
+    TBracketEnd FEnd;
+};
+
 // ---- Title ----------------------------------------------------------------
 
 class TZColumnTitle {
@@ -274,6 +347,8 @@ public:
     void SetAutoFilters(TFilterStyles Value);
     QStringList GetAutoFilterNames() const { return EnumSetNames(FAutoFilters); }
     void SetAutoFilterNames(const QStringList& Value);
+    // Adds the given styles (On) or removes them.
+    void SwitchAutoFilters(TFilterStyles Styles, bool On);
     // The assigned values back to their defaults.
     void ResetCaption();
     void ResetAlignment();
@@ -730,10 +805,34 @@ public:
     bool CalendarActive() const;
 
     // ---- Filter (value list and expression of the column's auto-filter)
-    QStringList GetFilterList() const { return FFilterList; }
-    void SetFilterList(const QStringList& Value) { FFilterList = Value; }
+    // FilterList: the key texts of the ticked values (the key field's edit
+    // text), tested record by record by the grid; made on first use, and
+    // every change of it reaches FilterChanged.
+    TZFilterList* FilterList();
+    // The list if it was made (no creation).
+    const TZFilterList* FilterListIfAny() const { return FFilterList.get(); }
+    QStringList GetFilterList() const;
+    void SetFilterList(const QStringList& Value);
+    // FilterText: an expression in the dataset's filter syntax.
     QString GetFilterText() const { return FFilterText; }
-    void SetFilterText(const QString& Value) { FFilterText = Value; }
+    void SetFilterText(const QString& Value);
+    // FilterData: the filter form's control values as name=value pairs (not
+    // published); SetFilterData with no list clears it.
+    TZFilterList* FilterData();
+    QStringList GetFilterData() const;
+    void SetFilterData(const QStringList& Value = QStringList());
+    // Whether the column filters: a ticked value or an expression.
+    bool GetFiltered() const;
+    // The column's filter changed: the grid filter takes it (not while the
+    // grid loads).
+    virtual void FilterChanged();
+    // The field whose edit text the value list holds: for a lookup column the
+    // dataset's field named by KeyField, else the column's field.
+    TField* FilterField() const;
+    // Whether the title shows an auto-filter button, and whether it shows a
+    // filter button of any kind (ExpandStyle cesFilterList / cesFilterForm).
+    bool HasAutoFilterButton() const;
+    bool HasFilterButton() const;
 
     // ---- Look
     TColor GetColor() const;
@@ -913,8 +1012,9 @@ protected:
     QString FLookupTreeViewField;
     QString FLookupListTitles;
     QString FLookupListWidths;
-    QStringList FFilterList;
+    std::unique_ptr<TZFilterList> FFilterList;
     QString FFilterText;
+    std::unique_ptr<TZFilterList> FFilterData;
 
     // Look
     TColor FColor = clWindow;

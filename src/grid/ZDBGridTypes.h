@@ -222,6 +222,21 @@ std::optional<TEnumSet<E>> EnumSetFromNames(const QStringList& Names)
     return set;
 }
 
+// Applies the set named by Names through Set; a list naming a non-member changes nothing.
+template <typename E, typename Setter>
+void SetEnumSetByNames(const QStringList& Names, Setter Set)
+{
+    if (const auto members = EnumSetFromNames<E>(Names))
+        Set(*members);
+}
+
+// Set with the members of Value added (On) or removed.
+template <typename E>
+constexpr TEnumSet<E> SwitchedSet(TEnumSet<E> Set, TEnumSet<E> Value, bool On)
+{
+    return On ? Set | Value : Set - Value;
+}
+
 using TMultiSelectOption = TMultiSelection;
 using TMultiSelectOptions = TEnumSet<TMultiSelection>;
 

@@ -168,6 +168,7 @@ void TZCustomDBGrid::CreateParts()
 TZCustomDBGrid::~TZCustomDBGrid()
 {
     Destroying();
+    RestoreFilterOnDestroy();
     LeaveLinkedGrids();
     // The link goes first so that the dataset stops notifying a half-destroyed grid.
     if (FDataLink)
@@ -845,6 +846,7 @@ void TZCustomDBGrid::Loaded()
     if (FColumns && FColumns->Count() > 0)
         TCustomGrid::SetColCount(FColumns->Count() + FIndicatorOffset);
     LayoutChanged();
+    LoadedFilter();
 }
 
 void TZCustomDBGrid::Notification(QObject* AComponent, TOperation Operation)
@@ -877,6 +879,9 @@ void TZCustomDBGrid::ColumnExtracting(TZColumn* Column)
     if (FSelectedCols)
         FSelectedCols->Remove(Column);
     std::erase(FShowingColumns, Column);
+    // The dataset keeps the filter it has until the next filter change.
+    if (FFilter)
+        std::erase(FFilter->FColumns, Column);
 }
 
 bool TZCustomDBGrid::FieldReferenced(const TField* Field) const

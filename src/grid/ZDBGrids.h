@@ -55,6 +55,9 @@ namespace zdb {
 
 class TZCustomDBGrid;
 
+// A dataset's record-filter handler (its OnFilterRecord).
+using TFilterRecordEvent = std::function<void(TDataSet* DataSet, bool& Accept)>;
+
 // ---------------------------------------------------------------------------
 // Data link
 
@@ -216,44 +219,181 @@ private:
     bool FWinXPMode = false;
 };
 
-// The grid's column filters (auto-filter settings); the filtering itself is
-// built on this later.
+// The grid's auto-filter (the grid property FilterGrid): its settings, the
+// columns that currently filter (in collection order) and their combined
+// expression, and the filter settings text ("Filters=%d", "Filter%d=...").
+// The grid installs the filter on its dataset (ZDBGridsFilter.cpp).
+//
+// Changes nest in BeginFilterChange/EndFilterChange (or TZFilterChangeGuard):
+// FilterChanged works only while no bracket is open, so a batch of column
+// changes is applied once.
 class TZDBGridFilter
 {
+    Q_GADGET
+    Q_PROPERTY(bool Filtered READ GetFiltered WRITE SetFiltered)
+    Q_PROPERTY(bool AutoFilter READ GetAutoFilter WRITE SetAutoFilter)
+    Q_PROPERTY(bool AutoUpdate READ GetAutoUpdate WRITE SetAutoUpdate)
+    Q_PROPERTY(int DropDownRows READ GetDropDownRows WRITE SetDropDownRows)
+    Q_PROPERTY(int DropDownWidth READ GetDropDownWidth WRITE SetDropDownWidth)
+    Q_PROPERTY(QStringList Options READ GetOptionNames WRITE SetOptionNames)
+    Q_PROPERTY(QStringList Clauses READ GetClauseNames WRITE SetClauseNames)
+    Q_PROPERTY(QStringList Periods READ GetPeriodNames WRITE SetPeriodNames)
+    Q_PROPERTY(QStringList AutoFilters READ GetAutoFilterNames WRITE SetAutoFilterNames)
+    Q_PROPERTY(bool DecimalSeparator READ GetDecimalSeparator WRITE SetDecimalSeparator)
+    Q_PROPERTY(QString FilterText READ GetFilterText STORED false)
+
 public:
     explicit TZDBGridFilter(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
     virtual ~TZDBGridFilter() = default;
     TZDBGridFilter(const TZDBGridFilter&) = delete;
     TZDBGridFilter& operator=(const TZDBGridFilter&) = delete;
 
+    static constexpr TZDBGridFilterOptions DefaultOptions{foAutoApplyList, foListAnimation, foListAlignment,
+                                                          foOverlayedList};
+    static TZDBGridFilterClauses AllClauses();
+    // Every period but fpOthers.
+    static TZDBGridFilterPeriods DefaultPeriods();
+
     TZCustomDBGrid* Grid() const { return FGrid; }
+    // The filter is installed on the dataset (set by the grid's UpdateFilter).
     bool GetActive() const { return FActive; }
+    // Column filters take part at all.
     bool GetFiltered() const { return FFiltered; }
-    void SetFiltered(bool Value) { FFiltered = Value; }
+    void SetFiltered(bool Value);
+    // Titles show auto-filter buttons.
     bool GetAutoFilter() const { return FAutoFilter; }
-    void SetAutoFilter(bool Value) { FAutoFilter = Value; }
+    void SetAutoFilter(bool Value);
+    // Changes are applied at once; when off they are only announced (OnFilterChanged).
     bool GetAutoUpdate() const { return FAutoUpdate; }
-    void SetAutoUpdate(bool Value) { FAutoUpdate = Value; }
+    void SetAutoUpdate(bool Value);
+    // The combined expression of the filtering columns' FilterText.
     QString GetFilterText() const { return FFilterText; }
+    // Negative sizes are stored as 0.
     int GetDropDownRows() const { return FDropDownRows; }
     void SetDropDownRows(int Value) { FDropDownRows = Value < 0 ? 0 : Value; }
     int GetDropDownWidth() const { return FDropDownWidth; }
     void SetDropDownWidth(int Value) { FDropDownWidth = Value < 0 ? 0 : Value; }
+    TZDBGridFilterOptions GetOptions() const { return FOptions; }
+    void SetOptions(TZDBGridFilterOptions Value) { FOptions = Value; }
+    // fcNoFilter and fpNoPeriod are always members.
+    TZDBGridFilterClauses GetClauses() const { return FClauses; }
+    void SetClauses(TZDBGridFilterClauses Value) { FClauses = Value.Include(fcNoFilter); }
+    TZDBGridFilterPeriods GetPeriods() const { return FPeriods; }
+    void SetPeriods(TZDBGridFilterPeriods Value) { FPeriods = Value.Include(fpNoPeriod); }
+    TFilterStyles GetAutoFilters() const { return FAutoFilters; }
+    void SetAutoFilters(TFilterStyles Value);
+    // The locale's decimal separator in expressions for datasets of no known kind.
     bool GetDecimalSeparator() const { return FDecimalSeparator; }
     void SetDecimalSeparator(bool Value) { FDecimalSeparator = Value; }
-    // The number of columns that currently filter.
-    virtual int Count() const { return 0; }
+    // The sets by key names (a list naming a non-member changes nothing).
+    QStringList GetOptionNames() const { return EnumSetNames(FOptions); }
+    void SetOptionNames(const QStringList& Value);
+    QStringList GetClauseNames() const { return EnumSetNames(FClauses); }
+    void SetClauseNames(const QStringList& Value);
+    QStringList GetPeriodNames() const { return EnumSetNames(FPeriods); }
+    void SetPeriodNames(const QStringList& Value);
+    QStringList GetAutoFilterNames() const { return EnumSetNames(FAutoFilters); }
+    void SetAutoFilterNames(const QStringList& Value);
+    // Add the given members (On) or remove them, through the setters.
+    void SwitchAutoFilters(TFilterStyles Value, bool On);
+    void SwitchClauses(TZDBGridFilterClauses Value, bool On);
+    void SwitchOptions(TZDBGridFilterOptions Value, bool On);
+    void SwitchPeriods(TZDBGridFilterPeriods Value, bool On);
+
+    // The columns that currently filter, in collection order.
+    const std::vector<TZColumn*>& Columns() const { return FColumns; }
+    virtual int Count() const { return int(FColumns.size()); }
+    // Auto-filter buttons show: AutoFilter and Filtered.
+    bool GetVisible() const { return FAutoFilter && FFiltered; }
+
+    // A column's filter changed: outside a change bracket the column list and
+    // FilterText are rebuilt and the grid's FilterChanged runs.
+    virtual void FilterChanged();
+    void BeginFilterChange();
+    // Closes a bracket without applying anything.
+    void CancelFilterChange();
+    // Closes a bracket, then FilterChanged.
+    void EndFilterChange();
+    int FilterChangeLock() const { return FChangeLock; }
+    // The column list: with Filtered, every grid column that filters.
+    void UpdateColumns();
+    // FilterText: "(x)" for the first column expression, "... AND (y)" for each next.
+    void UpdateFilterText();
+    // The dataset filter joined with FilterText: "(Filter) AND FilterText"
+    // (Filtered and both set); FilterText alone when Filtered is false.
+    QString JoinFilter(bool Filtered, const QString& Filter) const;
+    // JoinFilter with the dataset's own (saved) Filtered and Filter.
+    QString GetFullFilter() const;
+    // Clears the value lists (fsFilterList) and expressions (fsFilterForm) of
+    // the filtering columns, applied once.
+    void ClearAutoFilter(TFilterStyles Styles);
+
+    // ---- Settings text ----
+    // Rebuilds the settings list from the filtering columns and returns it.
+    QStringList& GetSettings();
+    // Takes Value as the settings list (unless it is the held one), clears
+    // the column filters and applies its entries in one change. Entries that
+    // are malformed or name no column are skipped; nothing raises for the text.
+    void SetSettings(const QStringList& Value);
+    // Applies the held settings list again.
+    void ApplySettings();
+    QStringList& Settings() { return FSettings; }
+    // Delimiter and quote character of the settings fields.
+    QChar GetSettingsDelimiter() const { return FSettingsDelimiter; }
+    void SetSettingsDelimiter(QChar Value) { FSettingsDelimiter = Value; }
+    QChar GetSettingsQuoteChar() const { return FSettingsQuoteChar; }
+    void SetSettingsQuoteChar(QChar Value) { FSettingsQuoteChar = Value; }
 
 protected:
+    friend class TZCustomDBGrid;
+    // Repaints the titles (auto-filter buttons).
+    void InvalidateTitles() const;
+    void ApplySettingsList();
+
     TZCustomDBGrid* FGrid;
     bool FActive = false;
     bool FFiltered = true;
     bool FAutoFilter = false;
     bool FAutoUpdate = true;
+    std::vector<TZColumn*> FColumns;
     QString FFilterText;
     int FDropDownRows = 0;
     int FDropDownWidth = 0;
+    TZDBGridFilterOptions FOptions = DefaultOptions;
+    TZDBGridFilterClauses FClauses = AllClauses();
+    TZDBGridFilterPeriods FPeriods = DefaultPeriods();
+    TFilterStyles FAutoFilters{fsFilterList, fsFilterForm};
     bool FDecimalSeparator = false;
+    int FChangeLock = 0;
+    QStringList FSettings;
+    QChar FSettingsDelimiter = QLatin1Char(',');
+    QChar FSettingsQuoteChar = QLatin1Char('"');
+};
+
+// BeginFilterChange for the guard's lifetime; on exit EndFilterChange, or
+// CancelFilterChange when SetChanged(false) said nothing changed (a failure
+// of the application while an exception unwinds is swallowed).
+class TZFilterChangeGuard
+{
+public:
+    explicit TZFilterChangeGuard(TZDBGridFilter* Filter) : FFilter(Filter)
+    {
+        if (FFilter)
+            FFilter->BeginFilterChange();
+    }
+    ~TZFilterChangeGuard() noexcept(false)
+    {
+        if (FFilter)
+            FEnd([this] { FChanged ? FFilter->EndFilterChange() : FFilter->CancelFilterChange(); });
+    }
+    TZFilterChangeGuard(const TZFilterChangeGuard&) = delete;
+    TZFilterChangeGuard& operator=(const TZFilterChangeGuard&) = delete;
+    void SetChanged(bool Value) { FChanged = Value; }
+
+private:
+    TZDBGridFilter* FFilter;
+    bool FChanged = true;
+    TBracketEnd FEnd;
 };
 
 // The search over the grid's cells and its panel.
@@ -494,6 +634,11 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
     Q_PROPERTY(QString DetailFields READ GetDetailFields WRITE SetDetailFields)
     Q_PROPERTY(QString OrderFields READ GetOrderFields WRITE SetOrderFields STORED false)
+    // The dataset's own filter, kept by the grid while its filter is installed
+    // (written to a stream only then: IsFilterStored).
+    Q_PROPERTY(QString Filter READ GetFilter WRITE SetFilter)
+    Q_PROPERTY(bool Filtered READ GetFiltered WRITE SetFiltered)
+    Q_PROPERTY(zdb::TZDBGridFilter* FilterGrid READ FilterGrid CONSTANT)
     Q_PROPERTY(zdb::TZCustomDBGrid* MasterGrid READ GetMasterGrid WRITE SetMasterGrid)
     Q_PROPERTY(zdb::GridTypes::TZDBGridOptions Options READ GetOptions WRITE SetOptions)
     Q_PROPERTY(zdb::GridTypes::TZDBGridOptionsEx OptionsEx READ GetOptionsEx WRITE SetOptionsEx)
@@ -943,6 +1088,50 @@ public:
                        TGridDrawState State)>
         OnDrawColumnCell;
 
+    // ---- Filter (ZDBGridsFilter.cpp) ---------------------------------------------------
+    // The grid installs its filter on the dataset (Filtered on, Filter = the
+    // dataset's own filter joined with the columns' expressions, OnFilterRecord
+    // = the grid's record test) while a column filters, and gives the dataset
+    // back its own three values when the last column filter goes. Meanwhile
+    // Filter, Filtered and OnFilterRecord read and write those saved values;
+    // otherwise they are the dataset's own.
+    QString GetFilter() const;
+    void SetFilter(const QString& Value);
+    bool GetFiltered() const;
+    void SetFiltered(bool Value);
+    TFilterRecordEvent GetOnFilterRecord() const;
+    void SetOnFilterRecord(const TFilterRecordEvent& Value);
+    // Filter and Filtered are stored only while the filter is installed.
+    bool IsFilterStored() const { return FFilter && FFilter->GetActive(); }
+    // The grid's record test as a dataset handler, and whether Handler is it.
+    TFilterRecordEvent FilterRecordHandler();
+    bool IsFilterRecordHandler(const TFilterRecordEvent& Handler) const;
+    // Column filters changed: applied (UpdateFilter) with AutoUpdate, an active
+    // search row filter or tree view; otherwise only OnFilterChanged.
+    virtual void FilterChanged();
+    // Installs the filter on the dataset or removes it, as needed.
+    virtual void UpdateFilter();
+    // Gives the dataset these filter values, keeping the current record (by
+    // KeyFields, empty: the grid's) and, with dgAutoKeepSelection, the
+    // selection; then FilterUpdated. On an inactive dataset (or while the
+    // grid is destroyed) the values are only set. A value the dataset refuses
+    // raises, and the dataset keeps the values it had.
+    virtual void ChangeDataSetFilter(bool Filtered, const QString& Filter, const TFilterRecordEvent& OnFilterRecord,
+                                     const QString& KeyFields = QString());
+    // Hooks of the search's row filter and the tree view's hidden rows, which
+    // take part in the record test once they exist.
+    virtual bool SearchFilterActive() const { return FSearch && FSearch->GetFilterActive(); }
+    virtual bool SearchRecordRejected(TDataSet* /*DataSet*/) const { return false; }
+    virtual bool TreeViewActive() const { return FTreeView && FTreeView->GetActive(); }
+    virtual bool TreeRecordHidden(TDataSet* /*DataSet*/) const { return false; }
+    // Repaints the title rows.
+    void InvalidateTitles();
+
+    // Column filters changed and were not applied (AutoUpdate off).
+    std::function<void(TZCustomDBGrid* Sender)> OnFilterChanged;
+    // The grid changed the dataset's filter.
+    std::function<void(TZCustomDBGrid* Sender)> OnFilterUpdated;
+
     // ---- Sort order (ZDBGridsOrder.cpp) -----------------------------------------------
     // The last order fields set or computed (what GetOrderFields returns while
     // the columns are default and the data is closed).
@@ -1141,11 +1330,31 @@ protected:
     virtual void UpdateSequenceValues() {}
     virtual void UpdateTotals(bool /*Delayed*/) {}
     virtual void UpdateListItems(bool /*Delayed*/) {}
-    virtual void UpdateFilter() {}
     virtual void UpdateBorder() {}
     // Switches the columns' stretching on or off when StretchActive changed.
     void UpdateStretchState();
     virtual void TitleFontChanged();
+
+    // ---- Filter notifications (ZDBGridsFilter.cpp) ----
+    // The record test the dataset calls while the filter is installed: the
+    // tree view's hidden rows, every column's value list (on the edit text of
+    // its FilterField), the search; then the dataset's own handler when it
+    // was in use.
+    virtual void FilterRecord(TDataSet* DataSet, bool& Accept);
+    // Fires OnFilterUpdated.
+    virtual void FilterUpdated();
+    // The title's auto-filter button of Column inside its caption rectangle
+    // (empty without a button).
+    QRect AutoFilterButtonRect(TZColumn* Column, const QRect& CaptionRect) const;
+    // Paints the auto-filter button of Column and takes its room from ARect.
+    virtual void DrawTitleFilterButton(QPainter& Canvas, TZColumn* Column, QRect& ARect);
+    // The caption rectangle of Master's title at title row ARow (TitleRect
+    // without the header bands).
+    QRect TitleCaptionRect(TZColumn* Master, int ARow, const QRect& TitleRect) const;
+    // Loaded: the column filters read with the grid take effect.
+    void LoadedFilter();
+    // The dataset gets its own filter back as the grid goes.
+    void RestoreFilterOnDestroy() noexcept;
 
     // ---- Sort order notifications (ZDBGridsOrder.cpp) ----
     // dgAutoUpdateOrder applies the order, else OnOrderChanged.
@@ -1193,7 +1402,7 @@ protected:
     void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
     // The release of a left click on a title row (MouseUp).
-    void TitleRowClicked(const TGridCoord& Cell, int PressedCol, TGridState State, TShiftState Shift, int Y);
+    void TitleRowClicked(const TGridCoord& Cell, int PressedCol, TGridState State, TShiftState Shift, int X, int Y);
     void TopLeftChanged() override;
     void SelectionMoved(const TGridRect& OldSel) override;
 
@@ -1357,6 +1566,13 @@ protected:
     QString FKeyFields;
     QString FDetailFields;
     QString FOrderFields;
+    // The dataset's own filter while the grid's is installed, and the dataset
+    // it was installed on.
+    QString FSavedFilter;
+    bool FSavedFiltered = false;
+    TFilterRecordEvent FSavedOnFilterRecord;
+    QPointer<TDataSet> FFilterDataSet;
+    struct TFilterRecordCall;
     int FOrderUpdateCount = 0;
     QString FOrderUpdateFields; // GetOrderFields at the outermost BeginOrderUpdate
     int FTitlePressCol = -1;    // raw column of the last left press on a title row

@@ -157,7 +157,7 @@ void TZCustomDBGrid::MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, i
     if (cell.X < 0 || cell.Y < 0)
         return;
     if (cell.Y < FTitleRowCount) {
-        TitleRowClicked(cell, pressed, state, Shift, Y);
+        TitleRowClicked(cell, pressed, state, Shift, X, Y);
         return;
     }
     const bool indicator = cell.X < FIndicatorOffset;
@@ -184,7 +184,7 @@ void TZCustomDBGrid::MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, i
 }
 
 void TZCustomDBGrid::TitleRowClicked(const TGridCoord& Cell, int PressedCol, TGridState State, TShiftState Shift,
-                                     int Y)
+                                     int X, int Y)
 {
     const bool titleButtons = FOptions & dgTitleButtons;
     // A press that dragged a column (or, with title buttons, left the title)
@@ -201,6 +201,15 @@ void TZCustomDBGrid::TitleRowClicked(const TGridCoord& Cell, int PressedCol, TGr
     if (const int band = HeaderRow(Y, column); band >= 0) {
         HeaderClick(column, band);
         return;
+    }
+    // The auto-filter button is a button of its own: it sorts nothing.
+    if (column->HasAutoFilterButton()) {
+        TZColumn* master = nullptr;
+        const QRect title = CalcTitleRect(ColumnOfRaw(Cell.X), Cell.Y, master);
+        if (master == column && AutoFilterButtonRect(column, TitleCaptionRect(column, Cell.Y, title)).contains(X, Y)) {
+            ExpandClick(column);
+            return;
+        }
     }
     // Shift-clicks select columns in a multi-selection (outside title-button mode).
     const bool selecting = !titleButtons && (FOptions & dgMultiSelect) && (Shift & ssShift);

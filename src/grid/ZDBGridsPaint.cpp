@@ -259,7 +259,6 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
     const QColor fill = ToQColor(GetTrueColor(master->Title()->GetColor(), FFixedColorValue, FFixedColorValue));
     c.fillRect(title, fill);
 
-    int captionTop = title.top();
     const int bands = (FOptions & dgTitleHeaders) && master->Depth() <= ARow ? master->Title()->HeaderCount() : 0;
     if (bands > 0 && FHeaderRowHeight > 0) {
         // Bands sit at the top of the title, merged with equal neighbours.
@@ -274,12 +273,12 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
                       tvCenter, false, true);
             FillLineStrips(c, band, clw, rlw, true, true, lineColor);
         }
-        captionTop += bands * FHeaderRowHeight;
     }
 
-    const QRect captionRect(title.left(), captionTop, title.width(), title.top() + title.height() - captionTop);
-    // The sort marker takes its room at the end of the caption.
+    const QRect captionRect = TitleCaptionRect(master, ARow, title);
+    // The auto-filter button and the sort marker take their room at the end of the caption.
     QRect textRect = captionRect;
+    DrawTitleFilterButton(c, master, textRect);
     DrawTitleMarker(c, master, textRect);
     c.setFont(master->Title()->GetFont());
     c.setPen(palette().color(QPalette::ButtonText));
