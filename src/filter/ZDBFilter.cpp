@@ -325,12 +325,12 @@ QString BuildFilterExpression(TZFilterFormState& State, const TZFilterRules& Rul
     };
     const TZDBGridFilterClause clause1 = clause(State.ClauseList1Text, State.ValuesList1Text);
     const TZDBGridFilterClause clause2 = clause(State.ClauseList2Text, State.ValuesList2Text);
+    bool literal = true;
     auto format = [&](TZDBGridFilterClause Clause, const QString& ValueText) {
         const QString value = CheckFilterText(Clause, ValueText.trimmed(), Rules);
-        const QString text = Format(FilterFormat(Clause, Rules.ADO), {Rules.FieldName, value, SWildcardCharacter2});
         if (!takesNoValue(Clause) && !IsLiteralFilterValue(Clause, ValueText.trimmed(), Rules))
-            DatabaseErrorFmt(SInvalidFilterExpression, {text});
-        return text;
+            literal = false;
+        return Format(FilterFormat(Clause, Rules.ADO), {Rules.FieldName, value, SWildcardCharacter2});
     };
     QString expression;
     if (clause1 != fcNoFilter)
@@ -341,6 +341,8 @@ QString BuildFilterExpression(TZFilterFormState& State, const TZFilterRules& Rul
         expression += format(clause2, State.ValuesList2Text);
     if (!expression.isEmpty() && State.NOTCheckBoxChecked)
         expression = QStringLiteral("NOT (%1)").arg(expression);
+    if (!literal)
+        DatabaseErrorFmt(SInvalidFilterExpression, {expression});
     return expression;
 }
 
@@ -367,6 +369,9 @@ QStringList SaveFilterForm(TZColumn* Column, TZFilterFormState& State)
     const QString previousText = Column->GetFilterText();
     const QStringList previousList = Column->GetFilterList();
     try {
+        // Text and list change together: the dataset is filtered once, when the bracket ends.
+        TZFilterChangeGuard change(Column->Grid() ? Column->Grid()->FilterGrid() : nullptr);
+        change.SetChanged(true);
         Column->SetFilterText(expression);
         if (!expression.isEmpty())
             Column->SetFilterList({});

@@ -153,7 +153,7 @@ TZDBGridFilterClause FilterClauseOfText(const QString& Text);
 // fcIsEmpty and fcIsNotEmpty, whose value texts are cleared in State), joined by
 // " AND " or " OR ", the whole in "NOT (...)" when negated; empty when no clause is left.
 // A value that would not stand in the expression as a literal raises a database error
-// SInvalidFilterExpression with the clause's text: an apostrophe in a quoted value or a
+// SInvalidFilterExpression with the expression: an apostrophe in a quoted value or a
 // LIKE pattern, anything but numbers in a number field's value (list items separated by
 // the delimiter, "," or blanks), anything but true, false, 0 or 1 in a boolean field's.
 QString BuildFilterExpression(TZFilterFormState& State, const TZFilterRules& Rules);
