@@ -7,6 +7,8 @@
 #include "test_grid_helpers.h"
 
 #include <QElapsedTimer>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +104,31 @@ protected:
         return ids;
     }
     int CurrentId() const { return Data->FieldByName("Id")->AsInteger(); }
+    // Adds records (Id, Name) with A = B = 0: appended to the table, or
+    // inserted into the SQLite table with bound values and the query reopened.
+    void AddNames(const std::vector<std::pair<int, QString>>& Names)
+    {
+        if (GetParam() == TSource::Memory) {
+            for (const auto& [id, name] : Names) {
+                Data->Append();
+                Data->FieldByName("Id")->SetValue(id);
+                Data->FieldByName("Name")->SetValue(name);
+                Data->FieldByName("A")->SetValue(0);
+                Data->FieldByName("B")->SetValue(0);
+                Data->Post();
+            }
+            return;
+        }
+        QSqlQuery insert(Db->Database());
+        ASSERT_TRUE(insert.prepare("INSERT INTO t VALUES (?, ?, 0, 0)"));
+        for (const auto& [id, name] : Names) {
+            insert.addBindValue(id);
+            insert.addBindValue(name);
+            ASSERT_TRUE(insert.exec()) << insert.lastError().text().toStdString();
+        }
+        Data->Close();
+        Data->Open();
+    }
     bool GridHandlerInstalled() const { return Grid->IsFilterRecordHandler(Data->OnFilterRecord); }
 
     struct TRow {
@@ -221,6 +248,33 @@ TEST_P(GridFilter, ValueListsFilterRecordByRecordOnTheKeyFieldsEditText)
     EXPECT_EQ(Ids().size(), 5u);
     Grid->FilterGrid()->SetFiltered(true);
     EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 4}));
+}
+
+TEST_P(GridFilter, ValueListItemsMatchTheirLiteralText)
+{
+    // Each hostile value beside texts it would match were it read as a
+    // pattern, a quoted name or a list of several values.
+    AddNames({{6, "O'Neil"}, {7, "O''Neil"}, {8, "[x]"}, {9, "x"}, {10, "50%"}, {11, "50 and more"},
+              {12, "a_b"}, {13, "axb"}, {14, "Smith, Jr"}, {15, "Smith"}, {16, "Jr"}, {17, "'Ann'"}});
+    const std::vector<std::pair<QString, int>> literals{
+        {"o'neil", 6}, {"O''Neil", 7}, {"[x]", 8}, {"50%", 10}, {"a_b", 12}, {"Smith, Jr", 14}, {"'Ann'", 17}};
+    for (const auto& [value, id] : literals) {
+        Column("Name")->SetFilterList({value});
+        EXPECT_EQ(Ids(), (std::vector<int>{id})) << value.toStdString();
+    }
+    Column("Name")->SetFilterList({"a_b", "50%", "[x]", "O'Neil", "Smith, Jr"});
+    const std::vector<int> ticked{6, 8, 10, 12, 14};
+    EXPECT_EQ(Ids(), ticked);
+    // The same filter back from its settings text.
+    const QStringList saved = Grid->FilterGrid()->GetSettings();
+    Grid->FilterGrid()->ClearAutoFilter(TFilterStyles{fsFilterList});
+    EXPECT_EQ(Ids().size(), 17u);
+    Grid->FilterGrid()->SetSettings(saved);
+    EXPECT_EQ(Ids(), ticked);
+    // A refused expression on another column leaves the ticked values filtering.
+    EXPECT_THROW(Column("A")->SetFilterText("A = = 0"), EDatabaseError);
+    EXPECT_TRUE(GridHandlerInstalled());
+    EXPECT_EQ(Ids(), ticked);
 }
 
 TEST_P(GridFilter, WithoutAutoUpdateChangesAreOnlyAnnounced)
