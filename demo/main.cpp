@@ -148,10 +148,10 @@ public:
                        {"order_no", "No.", "Order", taLeftJustify, 90},
                        {"order_date", "Date", "Order", taLeftJustify, 90},
                        {"State", "State", "Order", taLeftJustify, 90},
-                       {"Customer", "Name", "Customer", taLeftJustify, 220},
+                       {"Customer", "Name", "Customer", taLeftJustify, 210},
                        {"City", "City", "Customer", taLeftJustify, 120},
-                       {"Product", "Product", "First item", taLeftJustify, 200},
-                       {"quantity", "Qty", "First item", taRightJustify, 50},
+                       {"Product", "Product", "First item", taLeftJustify, 190},
+                       {"quantity", "Qty", "First item", taRightJustify, 75},
                        {"discount_pct", "Discount %", "", taRightJustify, 80},
                        {"amount", "Amount", "", taRightJustify, 100},
                    });
@@ -161,6 +161,8 @@ public:
         grid->SetKeyFields(QStringLiteral("id"));
         grid->SetOptions((grid->GetOptions() & ~TZDBGridOptions(dgEditing)) | dgMultiSelect);
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder);
+        // Each title carries the auto-filter's button, highlighted while its column filters.
+        grid->FilterGrid()->SetAutoFilter(true);
         grid->SetDataSource(FSource);
 
         // A block of orders selected from the start: the second to the fifth.
@@ -203,16 +205,17 @@ public:
         auto* linesGrid = new TZDBGrid(splitter);
         AddColumns(linesGrid, *FLines,
                    {
-                       {"line_no", "Line", "", taRightJustify, 50},
-                       {"product_id", "No.", "Product", taRightJustify, 50},
+                       {"line_no", "Line", "", taRightJustify, 75},
+                       {"product_id", "No.", "Product", taRightJustify, 70},
                        {"Product", "Name", "Product", taLeftJustify, 220},
-                       {"quantity", "Qty", "", taRightJustify, 60},
+                       {"quantity", "Qty", "", taRightJustify, 75},
                        {"unit_price", "Unit price", "", taRightJustify, 100},
                        {"discount_pct", "Discount %", "", taRightJustify, 80},
                        {"Total", "Total", "", taRightJustify, 110},
                    });
         linesGrid->SetKeyFields(QStringLiteral("id"));
         linesGrid->SetOptions(linesGrid->GetOptions() | dgEditing);
+        linesGrid->FilterGrid()->SetAutoFilter(true);
         linesGrid->SetDataSource(FLinesSource);
         splitter->addWidget(grid);
         splitter->addWidget(linesGrid);
