@@ -6,6 +6,8 @@
 
 #include "test_grid_helpers.h"
 
+#include "ZDBFilter.h"
+
 #include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -271,7 +273,14 @@ TEST_P(GridFilter, ValueListItemsMatchTheirLiteralText)
     EXPECT_EQ(Ids().size(), 17u);
     Grid->FilterGrid()->SetSettings(saved);
     EXPECT_EQ(Ids(), ticked);
-    // A refused expression on another column leaves the ticked values filtering.
+    // A refused expression, from the filter form on the same column or set on
+    // another, leaves the ticked values filtering.
+    TZFilterFormState form;
+    form.ClauseList1Text = QString::number(fcIsEqual);
+    form.ValuesList1Text = "O'Neil";
+    EXPECT_THROW(SaveFilterForm(Column("Name"), form), EDatabaseError);
+    EXPECT_EQ(Column("Name")->GetFilterList().size(), 5);
+    EXPECT_EQ(Ids(), ticked);
     EXPECT_THROW(Column("A")->SetFilterText("A = = 0"), EDatabaseError);
     EXPECT_TRUE(GridHandlerInstalled());
     EXPECT_EQ(Ids(), ticked);
