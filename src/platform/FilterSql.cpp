@@ -573,7 +573,19 @@ std::optional<QString> FilteredStatement(
             item += u' ' + token.Text.toUpper();
         }
     }
-    QString result = QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_filter_q\nWHERE %2").arg(statement, condition);
+    // The inner order is needed only for the rows a LIMIT, OFFSET or FETCH picks; without it
+    // the servers can merge the two queries into one (SQLite does not when both are ordered).
+    QString inner = statement;
+    if (!order.isEmpty()) {
+        bool picks = false;
+        for (const TSqlToken& token : TokenizeSql(statement))
+            if (token.Depth == 0 && token.Kind == TSqlToken::tkWord
+                && QStringList({"LIMIT", "OFFSET", "FETCH", "TOP"}).contains(token.Text.toUpper()))
+                picks = true;
+        if (!picks)
+            inner = ReplaceSqlOrderBy(statement, QString());
+    }
+    QString result = QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_filter_q\nWHERE %2").arg(inner, condition);
     if (!order.isEmpty())
         result += QStringLiteral("\nORDER BY ") + order.join(QStringLiteral(", "));
     return result;

@@ -162,6 +162,16 @@ TEST_P(SqlFilterTest, WithoutExactSqlFormTheClientFilters)
     q->Open();
     EXPECT_FALSE(q->ServerFilterActive());
     EXPECT_EQ(q->RecordCount(), 6);
+
+    // With a LIMIT the server filters the rows the statement picks, in their order.
+    q->Close();
+    q->SetSQLText("SELECT id, name, qty FROM f ORDER BY qty DESC, 1 LIMIT 6");
+    q->Open();
+    EXPECT_TRUE(q->ServerFilterActive());
+    QStringList ids;
+    for (q->First(); !q->Eof(); q->Next())
+        ids << q->FieldByName("id")->AsString();
+    EXPECT_EQ(ids, QStringList({"14", "13", "12", "11"})); // of 2, 14, 13, 12, 11, 6
 }
 
 TEST_P(SqlFilterTest, ChangingTheFilterRunsTheStatementAgainAndEditsStillWork)
