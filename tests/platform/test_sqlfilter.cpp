@@ -174,12 +174,30 @@ TEST_P(SqlFilterTest, WithoutExactSqlFormTheClientFilters)
     EXPECT_EQ(ids, QStringList({"14", "13", "12", "11"})); // of 2, 14, 13, 12, 11, 6
 }
 
+// Counts what a grid would redraw.
+class TCountingLink : public TDataLink
+{
+public:
+    int Changes = 0;
+
+protected:
+    void DataSetChanged() override { ++Changes; }
+};
+
 TEST_P(SqlFilterTest, ChangingTheFilterRunsTheStatementAgainAndEditsStillWork)
 {
     auto q = Query("", true);
+    TDataSource source;
+    source.SetDataSet(q.get());
+    TCountingLink link;
+    link.SetBufferCount(5);
+    link.SetDataSource(&source);
     EXPECT_FALSE(q->ServerFilterActive());
     EXPECT_EQ(q->RecordCount(), 14);
+    link.Changes = 0;
     q->SetFilter("qty > 5");
+    EXPECT_EQ(link.Changes, 1) << "one layout change";
+    EXPECT_EQ(link.RecordCount(), 5);
     EXPECT_TRUE(q->ServerFilterActive());
     EXPECT_EQ(q->RecordCount(), 6);
     EXPECT_EQ(q->FieldByName("id")->AsInteger(), 14); // on the first record
