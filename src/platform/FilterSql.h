@@ -83,8 +83,10 @@ bool AppendValueListCondition(TSqlCondition& into, const TFilterSqlColumn& colum
 // "SELECT * FROM (<sql>) AS zdb_filter_q WHERE <condition>" followed by the
 // statement's outermost ORDER BY with every item named as a result column
 // (resultColumn: the column's SQL for a name, quoted tells whether it was a quoted
-// identifier) or a position. Nothing when an item is anything else (an
-// expression, a qualified name, a collation).
+// identifier) or a position; the inner ORDER BY is left out unless a LIMIT,
+// OFFSET or FETCH needs it, so that the server can merge the two queries. Nothing
+// when an item is anything else (an expression, a qualified name, a collation),
+// or for a statement that is no SELECT or locks rows.
 std::optional<QString> FilteredStatement(
     const QString& sql, const QString& condition,
     const std::function<std::optional<QString>(const QString& name, bool quoted)>& resultColumn);
