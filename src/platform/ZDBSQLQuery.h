@@ -351,8 +351,8 @@ public:
     void Rollback();
     bool InTransaction() const { return FInTransaction; }
 
-    // Whether a Filter may run on the server (default true; false keeps it on the client
-    // from the next Open or filter change on).
+    // Whether Filter may run on the server (default true; false keeps it on the client
+    // from the next Open or filter change on). Value lists run on the server either way.
     bool GetServerFiltering() const { return FServerFiltering; }
     void SetServerFiltering(bool value);
     // The open result is filtered by the server.

@@ -103,7 +103,7 @@ std::unique_ptr<TZSQLQuery::TServerFilter> TZSQLQuery::MakeServerFilter(const QM
 {
     const QSqlDatabase db = Connection();
     const bool postgres = db.driver() && db.driver()->dbmsType() == QSqlDriver::PostgreSQL;
-    if (!FServerFiltering || !FCursorOpen || (!FSqlite && !postgres))
+    if (!FCursorOpen || (!FSqlite && !postgres))
         return nullptr;
     const TSqlDialect dialect = FSqlite ? TSqlDialect::Sqlite : TSqlDialect::Postgres;
 
@@ -168,8 +168,8 @@ std::unique_ptr<TZSQLQuery::TServerFilter> TZSQLQuery::MakeServerFilter(const QM
             return nullptr;
     }
     const QString text = GetFilter();
-    bool complete = !OnFilterRecord;
-    if (!OnFilterRecord && !text.trimmed().isEmpty()) {
+    bool complete = !OnFilterRecord && (FServerFiltering || text.trimmed().isEmpty());
+    if (FServerFiltering && !OnFilterRecord && !text.trimmed().isEmpty()) {
         try {
             const TFilterExpression expression(text, Locale());
             complete = AppendFilterCondition(

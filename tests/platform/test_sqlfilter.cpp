@@ -260,6 +260,14 @@ TEST_P(SqlFilterTest, ValueListsRunOnTheServer)
     EXPECT_EQ(q->RecordCount(), 3);
     EXPECT_TRUE(q->SetFilterValueLists({{"qty", {"5", "7", "12"}}}));
     EXPECT_EQ(q->RecordCount(), 4);
+    // With a Filter the server cannot take, the client evaluates it on the listed rows.
+    q->SetFilter("name = 12");
+    EXPECT_TRUE(q->ServerFilterActive());
+    ids.clear();
+    for (q->First(); !q->Eof(); q->Next())
+        ids << q->FieldByName("id")->AsString();
+    EXPECT_EQ(ids, QStringList({"14"}));
+    q->SetFilter("qty >= 0");
     EXPECT_TRUE(q->SetFilterValueLists({}));
     EXPECT_EQ(q->RecordCount(), 12);
 }
