@@ -95,7 +95,8 @@
 // result. Changing Filter, Filtered, FilterOptions or OnFilterRecord while open
 // runs the statement again when the server's condition changes. A row this
 // dataset posts or inserts is evaluated on the client, as in the client path: it
-// leaves the view at once when it no longer passes the filter.
+// leaves the view at once when it no longer passes the filter (RecordCount, taken
+// from the server, keeps counting such a row until the statement runs again).
 // Value lists (SetFilterValueLists) add "column IN (...)" conditions while
 // Filtered, together with Filter; they always run on the server.
 //
