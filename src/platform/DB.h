@@ -275,6 +275,8 @@ public:
     void FocusControl();
     // The value `text` would be stored as, without storing it; raises when it cannot be held.
     QVariant ConvertText(const QString& text) const;
+    // The edit text `value` would show, OnGetText aside.
+    QString EditTextOf(const QVariant& value) const { return value.isNull() ? QString() : FormatValue(value, false); }
 
     // Events (std::function members, fired by the field).
     std::function<void(TField* sender, QString& text, bool displayText)> OnGetText;

@@ -492,7 +492,27 @@ class TNode
 public:
     virtual ~TNode() = default;
     virtual TTri Eval(TEvalContext& ctx) const = 0;
+    virtual std::optional<QString> Translate(TFilterTranslator& translator) const = 0;
 };
+
+TFilterOperand OperandView(const TOperand& operand)
+{
+    TFilterOperand view;
+    view.Field = operand.field;
+    if (operand.field >= 0)
+        return view;
+    const TLiteral& literal = operand.literal;
+    view.Value = literal.value;
+    if (literal.number)
+        view.Number = literal.number->isInteger ? QVariant(literal.number->integer) : QVariant(literal.number->real);
+    view.Boolean = literal.boolean;
+    view.Date = literal.date;
+    view.Time = literal.time;
+    if (literal.stamp)
+        view.DateTime = std::pair(literal.stamp->date, QTime::fromMSecsSinceStartOfDay(literal.stamp->msecs));
+    view.PartialPrefix = literal.partialPrefix;
+    return view;
+}
 
 struct TProgram
 {
@@ -765,6 +785,12 @@ public:
         return TTri::Unknown;
     }
 
+    std::optional<QString> Translate(TFilterTranslator& translator) const override
+    {
+        return translator.Compare(static_cast<TFilterCompare>(FOp), OperandView(FLeft), OperandView(FRight), FPrefix != nullptr,
+                                  FPrefixOnRight);
+    }
+
 private:
     TCompareOp FOp;
     TOperand FLeft;
@@ -805,6 +831,11 @@ public:
         return FromBool(match != FNegated);
     }
 
+    std::optional<QString> Translate(TFilterTranslator& translator) const override
+    {
+        return translator.Like(OperandView(FValue), OperandView(FPattern), FNegated);
+    }
+
 private:
     TOperand FValue;
     TOperand FPattern;
@@ -838,6 +869,14 @@ public:
         return FNegated ? Negate(result) : result;
     }
 
+    std::optional<QString> Translate(TFilterTranslator& translator) const override
+    {
+        std::vector<TFilterOperand> items;
+        for (const TOperand& item : FItems)
+            items.push_back(OperandView(item));
+        return translator.In(OperandView(FValue), items, FNegated);
+    }
+
 private:
     TOperand FValue;
     std::vector<TOperand> FItems;
@@ -855,6 +894,11 @@ public:
     TTri Eval(TEvalContext& ctx) const override
     {
         return FromBool((FValue.Side(ctx).kind == TKind::Null) != FNegated);
+    }
+
+    std::optional<QString> Translate(TFilterTranslator& translator) const override
+    {
+        return translator.IsNull(OperandView(FValue), FNegated);
     }
 
 private:
@@ -897,6 +941,11 @@ public:
         }
     }
 
+    std::optional<QString> Translate(TFilterTranslator& translator) const override
+    {
+        return translator.Truth(OperandView(FValue));
+    }
+
 private:
     TOperand FValue;
 };
@@ -910,6 +959,14 @@ public:
     }
 
     TTri Eval(TEvalContext& ctx) const override { return Negate(FOperand->Eval(ctx)); }
+
+    std::optional<QString> Translate(TFilterTranslator& translator) const override
+    {
+        const std::optional<QString> operand = FOperand->Translate(translator);
+        if (!operand)
+            return std::nullopt;
+        return QStringLiteral("NOT (%1)").arg(*operand);
+    }
 
 private:
     std::unique_ptr<TNode> FOperand;
@@ -939,6 +996,18 @@ public:
                 result = TTri::Unknown;
         }
         return result;
+    }
+
+    std::optional<QString> Translate(TFilterTranslator& translator) const override
+    {
+        QStringList parts;
+        for (const std::unique_ptr<TNode>& node : FOperands) {
+            const std::optional<QString> part = node->Translate(translator);
+            if (!part)
+                return std::nullopt;
+            parts << QStringLiteral("(%1)").arg(*part);
+        }
+        return parts.join(FIsAnd ? QStringLiteral(" AND ") : QStringLiteral(" OR "));
     }
 
 private:
@@ -1385,6 +1454,13 @@ TFilterExpression::TFilterExpression(const QString& text, const QLocale& locale)
 TFilterExpression::~TFilterExpression() = default;
 TFilterExpression::TFilterExpression(TFilterExpression&&) noexcept = default;
 TFilterExpression& TFilterExpression::operator=(TFilterExpression&&) noexcept = default;
+
+std::optional<QString> TFilterExpression::Translate(TFilterTranslator& translator) const
+{
+    if (!FProgram)
+        return std::nullopt;
+    return FProgram->root->Translate(translator);
+}
 
 bool TFilterExpression::Accept(const FieldValue& values, TFilterOptions options) const
 {

@@ -52,6 +52,7 @@
 // variant whose isNull() is true (or an invalid QDate, QTime or QDateTime) is
 // NULL. "X = NULL" is unknown for every record, as in SQL.
 
+#include <QDate>
 #include <QFlags>
 #include <QLocale>
 #include <QString>
@@ -60,6 +61,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace zdb {
 
@@ -75,6 +79,44 @@ inline constexpr int MaxFilterNesting = 256;
 namespace filterexpr {
 struct TProgram;
 }
+
+// One operand of a parsed expression, as a translator sees it.
+struct TFilterOperand
+{
+    int Field = -1; // index into TFilterExpression::FieldNames(), or -1 for a constant
+    QVariant Value; // the constant: null (NULL), bool, qlonglong, double or QString
+    // The conversions of a string constant, made as the evaluator makes them when it
+    // compares the constant with a value of that type; none when it does not convert.
+    QVariant Number; // qlonglong or double; null when not a number
+    std::optional<bool> Boolean;
+    std::optional<QDate> Date;
+    std::optional<QTime> Time;
+    std::optional<std::pair<QDate, QTime>> DateTime; // a wall-clock date and time
+    // The text before the "*" of a string constant ending in "*".
+    std::optional<QString> PartialPrefix;
+};
+
+enum class TFilterCompare { Eq, Ne, Lt, Le, Gt, Ge };
+
+// Turns the predicates of a parsed expression into the text of another language
+// (an SQL condition). Each returns the predicate's text, or nothing when it cannot
+// be expressed with exactly the evaluator's result (true, false or unknown) for every
+// record. TFilterExpression::Translate puts NOT, AND, OR and parentheses around them.
+class TFilterTranslator
+{
+public:
+    virtual ~TFilterTranslator() = default;
+    // partialRight: the "*" prefix constant stands on the right (else on the left)
+    // of an = or <> that compares partially; no partial compare when !partial.
+    virtual std::optional<QString> Compare(TFilterCompare op, const TFilterOperand& left, const TFilterOperand& right,
+                                           bool partial, bool partialRight) = 0;
+    virtual std::optional<QString> Like(const TFilterOperand& value, const TFilterOperand& pattern, bool negated) = 0;
+    virtual std::optional<QString> In(const TFilterOperand& value, const std::vector<TFilterOperand>& items,
+                                      bool negated) = 0;
+    virtual std::optional<QString> IsNull(const TFilterOperand& value, bool negated) = 0;
+    // A lone operand used as a condition.
+    virtual std::optional<QString> Truth(const TFilterOperand& value) = 0;
+};
 
 class TFilterExpression
 {
@@ -95,6 +137,10 @@ public:
 
     // True when the record whose fields values() gives passes the expression.
     bool Accept(const FieldValue& values, TFilterOptions options = {}) const;
+
+    // The expression in another language, predicate by predicate; nothing when a
+    // predicate cannot be translated (or the expression is empty).
+    std::optional<QString> Translate(TFilterTranslator& translator) const;
 
     // Every field name the expression uses, in order of first appearance,
     // spelled as in the expression (without brackets), each once; names that

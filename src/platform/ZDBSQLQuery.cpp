@@ -934,7 +934,7 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
                       this);
     if (!db.isOpen())
         DatabaseError(QStringLiteral("The database connection is not open"), this);
-    const QString sql = StatementText();
+    const QString sql = RunStatementText();
     if (sql.isEmpty())
         DatabaseError(QStringLiteral("No SQL statement"), this);
     FParams.ParseSQL(SQLText());
@@ -954,7 +954,7 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
         for (const TSqlToken& token : TokenizeSql(sql)) {
             if (token.Kind != TSqlToken::tkParam)
                 continue;
-            const QVariant value = FParams.ParamByName(token.Text).Value();
+            const QVariant value = RunParamValue(token.Text);
             QSqlField field(QStringLiteral("p"), value.isValid() ? value.metaType() : QMetaType(QMetaType::QString));
             field.setValue(value);
             declared += sql.mid(copied, token.Start - copied);
@@ -962,11 +962,14 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
             copied = token.Start + token.Length;
         }
         declared += sql.mid(copied);
-        return std::make_unique<TCursorSource>(this, db, declared, BindValues(FParams, [](const QVariant& v) { return v; }),
+        return std::make_unique<TCursorSource>(this, db, declared,
+                                               BindValues(FParams, [](const QVariant& v) { return v; }) + ServerFilterValues(),
                                                forDefinitions ? 1 : FPacketRecords);
     }
     const bool sqlite = dialect == TDialect::Sqlite;
-    const TBoundValues values = BindValues(FParams, [sqlite](const QVariant& v) { return DbValue(v, sqlite); });
+    TBoundValues values = BindValues(FParams, [sqlite](const QVariant& v) { return DbValue(v, sqlite); });
+    for (const auto& value : ServerFilterValues())
+        values.append({value.first, DbValue(value.second, sqlite)});
     return std::make_unique<TForwardSource>(this, db, sql, values, dialect != TDialect::Postgres);
 }
 
@@ -998,6 +1001,7 @@ void TZSQLQuery::InternalOpen()
     FPostedKeys.clear();
     FScratch = AllocRecordBuffer();
     FCursorOpen = true;
+    ApplyServerFilter();
 }
 
 void TZSQLQuery::InternalClose()
@@ -1014,6 +1018,7 @@ void TZSQLQuery::InternalClose()
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
+    FServerFilter.reset();
     FUndo.clear(); // the rows are gone; a rollback only undoes the server's side
     if (FInTransaction)
         FUndoLost = true;
@@ -1347,6 +1352,8 @@ void TZSQLQuery::AppendFetchedRow(const QSqlQuery& query)
             row.Values[n + i] = query.value(FUpdate->KeyColumns[i]);
     row.Serial = ((FGeneration & GenerationMask) << GenerationShift) | (FAppendedCount & IndexMask);
     row.Order = (FAppendedCount + 1) * OrderGap;
+    if (ServerFilterComplete())
+        row.Accepted = 1; // the server's condition said so
     ++FAppendedCount;
     FRows.push_back(std::move(row));
 }
@@ -1579,7 +1586,7 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
         TRow& row = FRows[size_t(pos)];
         FillBuffer(buffer, row);
         GetCalcFields(buffer);
-        if (filtered) {
+        if (filtered && !(row.Accepted == 1 && ServerFilterComplete())) {
             const bool accepted = AcceptRecord(buffer);
             row.Accepted = accepted ? 1 : 0;
             if (!accepted) {
@@ -1701,6 +1708,7 @@ void TZSQLQuery::InternalFilterChanged()
 {
     for (TRow& row : FRows)
         row.Accepted = -1;
+    ApplyServerFilter();
 }
 
 // ---------------------------------------------------------------------------
@@ -1711,7 +1719,7 @@ int TZSQLQuery::GetRecordCount() const
     if (!FCursorOpen)
         return -1;
     auto* self = const_cast<TZSQLQuery*>(this);
-    if (RecordFilterActive()) {
+    if (RecordFilterActive() && (FAllFetched || !ServerFilterComplete())) {
         if (!FAllFetched)
             return -1;
         int count = 0;
@@ -1725,7 +1733,7 @@ int TZSQLQuery::GetRecordCount() const
     if (FServerCount < 0) {
         qint64 count = -1;
         const QString countSql =
-            QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(StatementText());
+            QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(RunStatementText());
         if (FSource && FSource->Count(countSql, count)) {
             FServerCount = count;
             if (!FSource->CountIsSnapshot())
@@ -1790,26 +1798,10 @@ void TZSQLQuery::DoSetRecNo(int value)
 
 void TZSQLQuery::InternalRefresh()
 {
-    std::unique_ptr<TRowSource> source = OpenSource(false);
-    const QSqlRecord record = source->Record();
-    if (record.count() != int(FColumns.size()))
-        DatabaseError(QStringLiteral("The result of the statement changed its columns; close and reopen"), this);
     const bool hadRow = FCursor >= 0 && FCursor < int(FRows.size());
     const QString key = hadRow && FUpdate ? KeyText(FRows[size_t(FCursor)].Values) : QString();
     const int oldPos = FCursor;
-
-    FSource = std::move(source);
-    ++FGeneration;
-    ClearRows();
-    FUndo.clear();
-    if (FInTransaction)
-        FUndoLost = true; // the rows read now hold the transaction's changes
-    FAllFetched = false;
-    FFetchedCount = 0;
-    FServerCount = -1;
-    FCountDelta = 0;
-    FPostedKeys.clear();
-    FCursor = -1;
+    ReopenSource();
     if (!key.isEmpty()) {
         for (int pos = 0; EnsureFetched(pos); ++pos) {
             if (KeyText(FRows[size_t(pos)].Values) == key) {
@@ -1822,6 +1814,26 @@ void TZSQLQuery::InternalRefresh()
         EnsureFetched(oldPos);
         FCursor = std::min(oldPos, int(FRows.size()) - 1);
     }
+}
+
+void TZSQLQuery::ReopenSource()
+{
+    std::unique_ptr<TRowSource> source = OpenSource(false);
+    const QSqlRecord record = source->Record();
+    if (record.count() != int(FColumns.size()))
+        DatabaseError(QStringLiteral("The result of the statement changed its columns; close and reopen"), this);
+    FSource = std::move(source);
+    ++FGeneration;
+    ClearRows();
+    FUndo.clear();
+    if (FInTransaction)
+        FUndoLost = true; // the rows read now hold the transaction's changes
+    FAllFetched = false;
+    FFetchedCount = 0;
+    FServerCount = -1;
+    FCountDelta = 0;
+    FPostedKeys.clear();
+    FCursor = -1;
 }
 
 // ---------------------------------------------------------------------------

@@ -83,6 +83,23 @@
 // clause would not select are counted only when they were posted after the
 // count was taken.
 //
+// Filtering on the server (ZDBSQLQueryFilter.cpp). While Filtered, without an
+// OnFilterRecord handler, a Filter whose every predicate has an exact SQL form
+// (FilterSql.h: fields that are data columns of the result, constants bound as
+// values) runs on the server: the statement becomes
+// SELECT * FROM (<sql>) AS zdb_filter_q WHERE <condition> ORDER BY <its own order>,
+// the rows it returns are not evaluated again, and RecordCount is the server's
+// COUNT of it. Otherwise (a handler, a predicate without exact form, a statement
+// that is no SELECT or whose ORDER BY names no result column, a condition the
+// server refuses) every row is read and evaluated on the client, with the same
+// result. Changing Filter, Filtered, FilterOptions or OnFilterRecord while open
+// runs the statement again when the server's condition changes. A row this
+// dataset posts or inserts is evaluated on the client, as in the client path: it
+// leaves the view at once when it no longer passes the filter (RecordCount, taken
+// from the server, keeps counting such a row until the statement runs again).
+// Value lists (SetFilterValueLists) add "column IN (...)" conditions while
+// Filtered, together with Filter; they always run on the server.
+//
 // Bookmarks stay valid across inserts and deletes of other rows; after Close
 // and after Refresh (which runs the statement again and finds the current row
 // by its key) they are invalid (BookmarkValid false). They compare in the
@@ -90,8 +107,10 @@
 // opening after all current ones: one order that a sorted list keeps.
 
 #include "DB.h"
+#include "FilterSql.h"
 
 #include <QHash>
+#include <QMap>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlRecord>
@@ -333,6 +352,21 @@ public:
     void Rollback();
     bool InTransaction() const { return FInTransaction; }
 
+    // Whether Filter may run on the server (default true; false keeps it on the client
+    // from the next Open or filter change on). Value lists run on the server either way.
+    bool GetServerFiltering() const { return FServerFiltering; }
+    void SetServerFiltering(bool value);
+    // The open result is filtered by the server.
+    bool ServerFilterActive() const;
+    // While Filtered, only records whose field (by name) has one of the listed edit
+    // texts pass, besides Filter: each text is converted to the field's value, and the
+    // lists run on the server as "column IN (...)". Returns false and keeps the lists
+    // as they were when the query is closed, a field is not a data column the server can filter, a text
+    // does not give a value whose edit text it is, or the statement cannot be
+    // filtered on the server. An empty map removes the lists.
+    bool SetFilterValueLists(const QMap<QString, QStringList>& lists);
+    QMap<QString, QStringList> FilterValueLists() const { return FValueLists; }
+
     // Rows read from the database since Open (tests and diagnostics).
     int FetchedRecordCount() const { return FFetchedCount; }
     bool AllRecordsFetched() const;
@@ -388,6 +422,24 @@ private:
     // Gives the parameters the master's values; whether any changed.
     bool ApplyMasterParams();
     QString StatementText() const;
+    // The statement as it runs: with the server's filter condition when there is one.
+    QString RunStatementText() const;
+    // A placeholder's value as the statement runs: a parameter's or the filter's.
+    QVariant RunParamValue(const QString& name) const;
+    QList<QPair<QString, QVariant>> ServerFilterValues() const;
+    // The server alone decides which rows pass (nothing is left to the client).
+    bool ServerFilterComplete() const;
+    struct TServerFilter {
+        QString Statement;       // the statement that runs
+        TSqlCondition Condition; // its condition and values
+        bool Complete = false;   // Filter and the value lists are all in the condition
+    };
+    std::unique_ptr<TServerFilter> MakeServerFilter(const QMap<QString, QStringList>& lists) const;
+    // Puts the server filter the current settings call for in force, running the
+    // statement again when its condition changes.
+    void ApplyServerFilter();
+    // Runs the statement again into an empty cache (the columns must stay the same).
+    void ReopenSource();
     void CheckParams() const;
     std::unique_ptr<TRowSource> OpenSource(bool forDefinitions);
     void BuildColumns(const QSqlRecord& record);
@@ -430,6 +482,9 @@ private:
     QTimer* FMasterTimer = nullptr; // a child of the query
     QStringList FMasterParams;       // parameters the master gave values
     bool FCachedScan = false;        // a scan reads only the rows fetched already
+    bool FServerFiltering = true;
+    QMap<QString, QStringList> FValueLists;
+    std::unique_ptr<TServerFilter> FServerFilter; // while open
 
     // Open state
     bool FCursorOpen = false;
