@@ -12,7 +12,6 @@
 #include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlQuery>
-#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -517,8 +516,20 @@ public:
     virtual QSqlRecord Record() const = 0;
     // Reads up to `count` rows (all when negative) into `sink`; false once the result is exhausted.
     virtual bool Fetch(int count, const std::function<void(const QSqlQuery&)>& sink) = 0;
+    // Runs `sql`, a query over the statement's result, with the statement's parameter values
+    // and `extra`, and hands each row to `read`; false when the server refuses.
+    virtual bool Select(const QString& sql, const QList<QPair<QString, QVariant>>& extra,
+                        const std::function<void(const QSqlQuery&)>& read) = 0;
     // Counts the rows of the result with `countSql`; false when the server refuses.
-    virtual bool Count(const QString& countSql, qint64& count) = 0;
+    bool Count(const QString& countSql, qint64& count)
+    {
+        bool read = false;
+        const bool ok = Select(countSql, {}, [&](const QSqlQuery& q) {
+            count = q.value(0).toLongLong();
+            read = true;
+        });
+        return ok && read;
+    }
     // Whether the count is taken in the snapshot the rows come from (otherwise from the live tables).
     virtual bool CountIsSnapshot() const = 0;
     // Whether rows written through the main connection can show up again among the rows still to come.
@@ -589,14 +600,16 @@ public:
         }
         return true;
     }
-    bool Count(const QString& countSql, qint64& count) override
+    bool Select(const QString& sql, const TBoundValues& extra,
+                const std::function<void(const QSqlQuery&)>& read) override
     {
         QSqlQuery q(FDb);
         q.setForwardOnly(true);
-        if (!ExecWithValues(q, countSql, FValues) || !q.next())
+        if (!ExecWithValues(q, sql, FValues + extra))
             return false;
-        count = q.value(0).toLongLong();
-        return true;
+        while (q.next())
+            read(q);
+        return !q.lastError().isValid();
     }
     bool CountIsSnapshot() const override { return false; }
     bool Live() const override { return true; }
@@ -667,19 +680,23 @@ public:
         }
         return true;
     }
-    bool Count(const QString& countSql, qint64& count) override
+    bool Select(const QString& sql, const TBoundValues& extra,
+                const std::function<void(const QSqlQuery&)>& read) override
     {
         if (FName.isEmpty())
             return false;
+        // A failing statement must not abort the cursor's transaction.
         const QSqlDatabase clone = QSqlDatabase::database(FName, false);
         QSqlQuery q(clone);
-        if (!q.exec(QStringLiteral("SAVEPOINT zdb_count")))
+        if (!q.exec(QStringLiteral("SAVEPOINT zdb_select")))
             return false;
-        const bool ok = ExecWithValues(q, countSql, FValues) && q.next();
+        const bool ok = ExecWithValues(q, sql, FValues + extra);
         if (ok)
-            count = q.value(0).toLongLong();
-        QSqlQuery(clone).exec(ok ? QStringLiteral("RELEASE SAVEPOINT zdb_count")
-                                 : QStringLiteral("ROLLBACK TO SAVEPOINT zdb_count"));
+            while (q.next())
+                read(q);
+        q.finish();
+        QSqlQuery(clone).exec(ok ? QStringLiteral("RELEASE SAVEPOINT zdb_select")
+                                 : QStringLiteral("ROLLBACK TO SAVEPOINT zdb_select"));
         return ok;
     }
     bool CountIsSnapshot() const override { return true; }
@@ -996,6 +1013,8 @@ void TZSQLQuery::InternalOpen()
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
+    ForgetLookups(false);
+    FEditedSinceOpen = false;
     FScratch = AllocRecordBuffer();
     FCursorOpen = true;
 }
@@ -1015,6 +1034,7 @@ void TZSQLQuery::InternalClose()
     FCountDelta = 0;
     FPostedKeys.clear();
     FUndo.clear(); // the rows are gone; a rollback only undoes the server's side
+    ForgetLookups(false);
     if (FInTransaction)
         FUndoLost = true;
 }
@@ -1392,57 +1412,22 @@ bool TZSQLQuery::EnsureFetched(int position)
     return position >= 0 && position < int(FRows.size());
 }
 
-bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
-                                  TLocateOptions options)
+bool TZSQLQuery::SelectOnSource(const QString& sql, const QVariantList& values,
+                                const std::function<void(const QSqlQuery&)>& read)
 {
-    if (FAllFetched || !FSource || !FSource->CountIsSnapshot() || options.toInt() != 0 || RecordFilterActive()
-        || fields.empty())
+    // The forward-only query of another server than SQLite holds its whole result: the
+    // server then answers nothing the rows read do not answer better.
+    if (FAllFetched || !FSource || !(FSqlite || FSource->CountIsSnapshot()))
         return false;
-    QVariantList keys;
-    if (fields.size() == 1)
-        keys = keyValues.typeId() == QMetaType::QVariantList ? keyValues.toList() : QVariantList{keyValues};
-    else if (keyValues.typeId() == QMetaType::QVariantList)
-        keys = keyValues.toList();
-    if (size_t(keys.size()) != fields.size())
-        return false;
-    // Only keys the server compares exactly as the record comparison does.
-    const QSqlDriver* driver = Connection().driver();
-    QStringList conditions;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const TField* field = fields[i];
-        const QVariant& key = keys[qsizetype(i)];
-        const TFieldType type = field->DataType();
-        const bool integer = IsIntegerFieldType(type) && (key.typeId() == QMetaType::Int
-                                                          || key.typeId() == QMetaType::LongLong);
-        const bool text = (type == ftString || type == ftWideString) && key.typeId() == QMetaType::QString;
-        if (field->FieldNo() <= 0 || field->Calculated() || !(integer || text) || !driver)
-            return false;
-        QSqlField literal(QStringLiteral("k"), key.metaType());
-        literal.setValue(key);
-        conditions << QStringLiteral("%1 = %2").arg(QuoteFieldName(field->GetFieldName()), driver->formatValue(literal));
-    }
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM (\n%1\n) AS zdb_locate_q WHERE %2 LIMIT 1)"
-                                       " AS zdb_locate_e")
-                            .arg(StatementText(), conditions.join(QLatin1String(" AND ")));
-    qint64 count = -1;
-    return FSource->Count(sql, count) && count == 0;
+    TBoundValues extra;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        extra.append({QStringLiteral(":zdb_k%1").arg(i), values[i]});
+    return FSource->Select(sql, extra, read);
 }
 
-bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
+QVariant TZSQLQuery::ColumnValue(int column, const QVariant& raw) const
 {
-    // The rows read already first: they come first in the order, and most keys a grid or a
-    // lookup field asks for are among them.
-    {
-        FCachedScan = true;
-        const auto reset = qScopeGuard([this] { FCachedScan = false; });
-        if (TDataSet::LocateRecord(keyFields, keyValues, options))
-            return true;
-    }
-    // The rows not read yet come from the server's result as it was at the opening (rows
-    // this query changed since are among those read): when it has no match, none is left.
-    if (FAllFetched || ServerLacksMatch(GetFieldList(keyFields), keyValues, options))
-        return false;
-    return TDataSet::LocateRecord(keyFields, keyValues, options);
+    return FromDb(FColumns[size_t(column)], raw);
 }
 
 quint64 TZSQLQuery::OrderOf(quint64 serial) const
@@ -1699,6 +1684,7 @@ bool TZSQLQuery::GetCanModify() const
 
 void TZSQLQuery::InternalFilterChanged()
 {
+    ForgetLookups(false);
     for (TRow& row : FRows)
         row.Accepted = -1;
 }
@@ -1809,6 +1795,8 @@ void TZSQLQuery::InternalRefresh()
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
+    ForgetLookups(false);
+    FEditedSinceOpen = false;
     FCursor = -1;
     if (!key.isEmpty()) {
         for (int pos = 0; EnsureFetched(pos); ++pos) {
@@ -1877,6 +1865,7 @@ void TZSQLQuery::InternalPost()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    ForgetLookups(true);
     if (State() == dsEdit)
         PostEdit(ActiveBuffer());
     else
@@ -2012,6 +2001,7 @@ void TZSQLQuery::InternalDelete()
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
     if (FCursor < 0 || FCursor >= int(FRows.size()))
         DatabaseError(QStringLiteral("Record not found"), this);
+    ForgetLookups(true);
     QString sql = QStringLiteral("DELETE FROM %1").arg(FUpdate->TableSql);
     QVariantList values;
     AddKeyWhere(sql, values, FRows[size_t(FCursor)]);
@@ -2142,6 +2132,7 @@ void TZSQLQuery::UndoChanges()
         }
     }
     FUndo.clear();
+    ForgetLookups(true);
     const int pos = current ? PositionOf(current) : -1;
     FCursor = pos >= 0 ? pos : std::clamp(FCursor, 0, std::max(int(FRows.size()) - 1, 0));
     Resync({});

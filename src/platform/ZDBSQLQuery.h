@@ -91,6 +91,7 @@
 
 #include "DB.h"
 
+#include <QCache>
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
@@ -99,6 +100,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -339,6 +341,14 @@ public:
     // Reads the remaining rows.
     void FetchAll();
 
+    // Answered through the server when it can (see the header comment), from a cache of
+    // recent keys that every change of the rows empties.
+    QVariant Lookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields) override;
+    // Whether Locate and Lookup may ask the server (default true); false makes them read the
+    // rows and compare them here, as they do for what the server cannot answer.
+    bool GetServerSearch() const { return FServerSearch; }
+    void SetServerSearch(bool value);
+
 protected:
     std::unique_ptr<TRecBuf> AllocRecordBuffer() override;
     void InternalOpen() override;
@@ -378,10 +388,41 @@ private:
     struct TUpdateInfo;
     struct TUndo;      // how to put back one change made inside a transaction
 
-    // Whether the server says that no row of the result, read or not, matches a Locate;
-    // false when it cannot tell exactly as the record comparison would.
-    bool ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
-                          TLocateOptions options);
+    // Locate and Lookup through the server (ZDBSQLQueryLocate.cpp).
+    enum class TServerAnswer { Unknown, Absent, Found };
+    struct TServerMatch {
+        qint64 Position = -1;          // 0-based place of the row in the statement's result
+        std::vector<QVariant> Values;  // its column values, converted as fetched rows are
+    };
+    // The first row not read yet whose keys match, as the server finds it; Unknown when the
+    // server cannot compare the keys exactly as the record comparison does.
+    TServerAnswer FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
+                               TLocateOptions options, TServerMatch& match);
+    // The condition the keys put on the result's columns; false when the server cannot compare them.
+    bool ServerCondition(const std::vector<TField*>& fields, const QVariantList& keys, TLocateOptions options,
+                         QString& where, QVariantList& values) const;
+    bool KeyCondition(int column, const TField* field, const QVariant& key, bool partial, bool caseInsensitive,
+                      QStringList& terms, QVariantList& values) const;
+    // The result column of a data field whose name the server reads back unambiguously; -1 otherwise.
+    int ServerColumn(const TField* field) const;
+    // Whether the statement's ORDER BY names the whole update key (the rows' order is then fixed).
+    bool OrderEndsInKey() const;
+    // Locate among the rows read already, without reading more.
+    bool LocateCached(const QString& keyFields, const QVariant& keyValues, TLocateOptions options);
+    bool ServerLookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields,
+                      QVariant& result);
+    // Runs a query over the statement's result where the rows come from (the cursor's snapshot
+    // on PostgreSQL), `values` bound to ":zdb_k0", ":zdb_k1", ...; false when it cannot or fails.
+    bool SelectOnSource(const QString& sql, const QVariantList& values,
+                        const std::function<void(const QSqlQuery&)>& read);
+    // A value of result column `column` as the server sent it, converted as fetched rows are.
+    QVariant ColumnValue(int column, const QVariant& raw) const;
+    // Empties the Lookup cache; `edited`: this dataset changed its rows.
+    void ForgetLookups(bool edited)
+    {
+        FLookups.clear();
+        FEditedSinceOpen = FEditedSinceOpen || edited;
+    }
     void MasterChanged(bool moved);
     // Runs the statement again when the master's values changed its parameters.
     void FollowMaster();
@@ -430,6 +471,9 @@ private:
     QTimer* FMasterTimer = nullptr; // a child of the query
     QStringList FMasterParams;       // parameters the master gave values
     bool FCachedScan = false;        // a scan reads only the rows fetched already
+    bool FServerSearch = true;
+    QCache<QByteArray, QVariant> FLookups{256}; // recent Lookup answers by fields and keys
+    bool FEditedSinceOpen = false;   // rows posted or deleted since the rows' source opened
 
     // Open state
     bool FCursorOpen = false;
