@@ -25,12 +25,29 @@
 // statement as literals made by the driver's own QSqlDriver::formatValue
 // (which is also how Qt's PostgreSQL driver passes bound values to EXECUTE).
 //
-// Locate and Lookup search the rows read already first, then read on in growing
-// packets (up to 10,000 rows). On PostgreSQL, before reading on for exact data-field
-// keys (integers, or strings in text fields), they ask the server, in the cursor's
-// snapshot, whether any row of the result has them; when none has, the rest is not
-// fetched.
-//
+// Locate and Lookup search the rows read already first, then ask the server for the
+// rows not read yet (on PostgreSQL in the cursor's snapshot). The keys become a WHERE
+// clause over the statement's result, SELECT ... FROM (<sql>) WHERE ...: only data fields
+// of the result with names it holds once, quoted by QuoteFieldName, every value bound.
+// Partial keys go as LIKE 'key%' ESCAPE '!' (with %, _ and ! escaped), case-insensitive
+// ones as lower(column) = lower(key) for keys in ASCII (the long s and the Kelvin sign,
+// which the comparison takes for "s" and "k", mapped first), nulls as IS NULL; integers,
+// text, booleans and dates on both servers, times and date-times on SQLite (as their ISO
+// 8601 texts, a blank or "T" between date and time). Each row the server returns is
+// compared again as the rows read are (TDataSet::LocateValuesMatch), so the clause only
+// narrows. Locate then takes the row's place in the result (row_number() over the
+// statement) and reads the rows up to it in one packet; Lookup takes the values from the
+// row the server sent, reading none, and keeps the last 256 answers until the query
+// posts, deletes, refreshes, closes, opens or changes its filter. A record filter, a key
+// of another type (floats, blobs, a text for a number ...), a computed SQLite column or a
+// failing statement leave them to read on in growing packets (up to 10,000 rows) and
+// compare, as SetServerSearch(false) does. On PostgreSQL, after this query changed rows,
+// the server looks only after the rows read, which needs an ORDER BY naming the key
+// (else the rows are read). On SQLite the server reads the tables as they are now, which
+// hold this query's changes; values stored in another form than the column's type (a
+// text in an INTEGER column, a date as a number) are not found there. Rows that tie in
+// the statement's order may be met by the server in another order than the cursor's.
+
 // Master/detail. With DataSource set, every parameter named like a field of the
 // source's dataset (the master) takes that field's value on the master's current
 // record when the query opens, and the query opens again when those values change:
@@ -394,10 +411,10 @@ private:
         qint64 Position = -1;          // 0-based place of the row in the statement's result
         std::vector<QVariant> Values;  // its column values, converted as fetched rows are
     };
-    // The first row not read yet whose keys match, as the server finds it; Unknown when the
-    // server cannot compare the keys exactly as the record comparison does.
+    // The first row not read yet whose keys match, as the server finds it (withPosition: with
+    // its place); Unknown when the server cannot compare the keys as the record comparison does.
     TServerAnswer FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
-                               TLocateOptions options, TServerMatch& match);
+                               TLocateOptions options, bool withPosition, TServerMatch& match);
     // The condition the keys put on the result's columns; false when the server cannot compare them.
     bool ServerCondition(const std::vector<TField*>& fields, const QVariantList& keys, TLocateOptions options,
                          QString& where, QVariantList& values) const;

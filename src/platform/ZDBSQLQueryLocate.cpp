@@ -250,7 +250,7 @@ bool TZSQLQuery::OrderEndsInKey() const
 }
 
 TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
-                                                   TLocateOptions options, TServerMatch& match)
+                                                   TLocateOptions options, bool withPosition, TServerMatch& match)
 {
     if (!FServerSearch || FAllFetched || RecordFilterActive() || fields.empty())
         return TServerAnswer::Unknown;
@@ -280,18 +280,23 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     for (const TField* field : fields)
         keyColumns.push_back(ServerColumn(field));
     const int width = FRecord.count();
-    const QString sql = QStringLiteral("SELECT zdb_w.* FROM (SELECT zdb_q.*, row_number() OVER () AS zdb_rn FROM (\n%1\n)"
-                                       " AS zdb_q) AS zdb_w WHERE %2 AND zdb_rn > :zdb_k%3 ORDER BY zdb_rn LIMIT %4")
-                            .arg(StatementText(), where)
-                            .arg(values.size())
-                            .arg(CandidateBatch);
+    // Numbering the rows costs a pass over the result up to the row found; without the
+    // numbers the server can use an index on the keys.
+    const bool numbered = withPosition || after > 0;
+    const QString sql =
+        (numbered ? QStringLiteral("SELECT zdb_w.* FROM (SELECT zdb_q.*, row_number() OVER () AS zdb_rn FROM (\n%1\n)"
+                                   " AS zdb_q) AS zdb_w WHERE %2 AND zdb_rn > :zdb_k%3 ORDER BY zdb_rn LIMIT %4")
+                  : QStringLiteral("SELECT zdb_q.* FROM (\n%1\n) AS zdb_q WHERE %2 LIMIT %4 OFFSET :zdb_k%3"))
+            .arg(StatementText(), where)
+            .arg(values.size())
+            .arg(CandidateBatch);
     values << after;
     for (;;) {
         int received = 0;
         bool found = false;
         const bool ok = SelectOnSource(sql, values, [&](const QSqlQuery& q) {
             ++received;
-            after = q.value(width).toLongLong();
+            after = numbered ? q.value(width).toLongLong() : after + 1;
             if (found)
                 return;
             QVariantList recordValues;
@@ -301,7 +306,7 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
             if (!LocateValuesMatch(record, keys, options))
                 return;
             found = true;
-            match.Position = after - 1;
+            match.Position = numbered ? after - 1 : -1;
             match.Values.resize(size_t(width));
             for (int column = 0; column < width; ++column)
                 match.Values[size_t(column)] = ColumnValue(column, q.value(column));
@@ -332,7 +337,7 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
     if (FAllFetched)
         return false;
     TServerMatch match;
-    switch (FindOnServer(GetFieldList(keyFields), keyValues, options, match)) {
+    switch (FindOnServer(GetFieldList(keyFields), keyValues, options, true, match)) {
     case TServerAnswer::Absent:
         return false;
     case TServerAnswer::Found:
@@ -372,7 +377,7 @@ bool TZSQLQuery::ServerLookup(const QString& keyFields, const QVariant& keyValue
     if (FAllFetched)
         return true;
     TServerMatch match;
-    switch (FindOnServer(GetFieldList(keyFields), keyValues, {}, match)) {
+    switch (FindOnServer(GetFieldList(keyFields), keyValues, {}, false, match)) {
     case TServerAnswer::Unknown:
         return false;
     case TServerAnswer::Absent:
