@@ -151,9 +151,12 @@ bool TZSQLQuery::KeyCondition(int column, const TField* field, const QVariant& k
             operand = QStringLiteral("lower(replace(replace(%1, %2(383), 's'), %2(8490), 'k'))").arg(name, chr);
             bound = keyText.toLower();
         }
-        if (partial)
+        if (partial) {
             terms << QStringLiteral("%1 LIKE %2 ESCAPE '%3'").arg(operand, bind(LikePrefix(bound)), QChar(LikeEscape));
-        else
+            // SQLite's LIKE ignores the case of ASCII letters.
+            if (FSqlite && !caseInsensitive)
+                terms << QStringLiteral("substr(%1, 1, %2) = %3").arg(name).arg(bound.size()).arg(bind(bound));
+        } else
             terms << QStringLiteral("%1 = %2").arg(operand, bind(bound));
         return true;
     }
