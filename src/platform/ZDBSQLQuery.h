@@ -32,8 +32,9 @@
 // Partial keys go as LIKE 'key%' ESCAPE '!' (with %, _ and ! escaped), case-insensitive
 // ones as lower(column) = lower(key) for keys in ASCII (the long s and the Kelvin sign,
 // which the comparison takes for "s" and "k", mapped first), nulls as IS NULL; integers,
-// text, booleans and dates on both servers, times and date-times on SQLite (as their ISO
-// 8601 texts, a blank or "T" between date and time). Each row the server returns is
+// text, booleans, dates, times and date-times on both servers (on SQLite as their ISO
+// 8601 texts, a blank or "T" between date and time; on PostgreSQL the millisecond around
+// the key, since the server keeps microseconds). Each row the server returns is
 // compared again as the rows read are (TDataSet::LocateValuesMatch), so the clause only
 // narrows. Locate then takes the row's place in the result (row_number() over the
 // statement) and reads the rows up to it in one packet; Lookup takes the values from the
@@ -420,6 +421,8 @@ private:
                          QString& where, QVariantList& values) const;
     bool KeyCondition(int column, const TField* field, const QVariant& key, bool partial, bool caseInsensitive,
                       QStringList& terms, QVariantList& values) const;
+    bool PostgresTimeCondition(int column, TFieldType type, const QVariant& key, QStringList& terms,
+                               QVariantList& values) const;
     // The result column of a data field whose name the server reads back unambiguously; -1 otherwise.
     int ServerColumn(const TField* field) const;
     // Whether the statement's ORDER BY names the whole update key (the rows' order is then fixed).

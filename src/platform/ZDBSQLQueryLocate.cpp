@@ -181,7 +181,7 @@ bool TZSQLQuery::KeyCondition(int column, const TField* field, const QVariant& k
         return true;
     }
     if (!FSqlite)
-        return false;
+        return PostgresTimeCondition(column, type, key, terms, values);
     if (type == ftDateTime) {
         if (key.typeId() != QMetaType::QDateTime || !key.toDateTime().isValid())
             return false;
@@ -204,6 +204,43 @@ bool TZSQLQuery::KeyCondition(int column, const TField* field, const QVariant& k
         return true;
     }
     return false;
+}
+
+bool TZSQLQuery::PostgresTimeCondition(int column, TFieldType type, const QVariant& key, QStringList& terms,
+                                       QVariantList& values) const
+{
+    // The server keeps microseconds, the values read keep milliseconds: the millisecond
+    // around the key, the rows in it compared here again.
+    const int oid = FRecord.field(column).typeID();
+    QVariant low;
+    QVariant high;
+    if (type == ftDateTime && key.typeId() == QMetaType::QDateTime && key.toDateTime().isValid()
+        && (oid == 1114 || oid == 1184)) {
+        const QDateTime at = key.toDateTime();
+        if (oid == 1184) {
+            low = at.addMSecs(-1);
+            high = at.addMSecs(1);
+        } else {
+            // A timestamp without a zone is read as a local time: compared as its text.
+            const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+            low = at.toLocalTime().addMSecs(-1).toString(format);
+            high = at.toLocalTime().addMSecs(1).toString(format);
+        }
+    } else if (type == ftTime && key.typeId() == QMetaType::QTime && oid == 1083) {
+        const QTime at = key.toTime();
+        if (!at.isValid() || at.msecsSinceStartOfDay() < 1 || at.msecsSinceStartOfDay() > 86399998)
+            return false;
+        low = at.addMSecs(-1);
+        high = at.addMSecs(1);
+    } else {
+        return false;
+    }
+    values << low << high;
+    terms << QStringLiteral("(%1 >= :zdb_k%2 AND %1 <= :zdb_k%3)")
+                 .arg(QuoteFieldName(FRecord.fieldName(column)))
+                 .arg(values.size() - 2)
+                 .arg(values.size() - 1);
+    return true;
 }
 
 bool TZSQLQuery::ServerCondition(const std::vector<TField*>& fields, const QVariantList& keys,
