@@ -412,10 +412,11 @@ private:
         qint64 Position = -1;          // 0-based place of the row in the statement's result
         std::vector<QVariant> Values;  // its column values, converted as fetched rows are
     };
-    // The first row not read yet whose keys match, as the server finds it (withPosition: with
-    // its place); Unknown when the server cannot compare the keys as the record comparison does.
+    // The first row of the result after the first `after` whose keys match, as the server finds
+    // it (withPosition: with its place); Unknown when the server cannot compare the keys as the
+    // record comparison does.
     TServerAnswer FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
-                               TLocateOptions options, bool withPosition, TServerMatch& match);
+                               TLocateOptions options, bool withPosition, qint64 after, TServerMatch& match);
     // The condition the keys put on the result's columns; false when the server cannot compare them.
     bool ServerCondition(const std::vector<TField*>& fields, const QVariantList& keys, TLocateOptions options,
                          QString& where, QVariantList& values) const;

@@ -290,7 +290,8 @@ bool TZSQLQuery::OrderEndsInKey() const
 }
 
 TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
-                                                   TLocateOptions options, bool withPosition, TServerMatch& match)
+                                                   TLocateOptions options, bool withPosition, qint64 after,
+                                                   TServerMatch& match)
 {
     if (!FServerSearch || FAllFetched || RecordFilterActive() || fields.empty())
         return TServerAnswer::Unknown;
@@ -307,15 +308,6 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     if (!ServerCondition(fields, keyList, options, where, values))
         return TServerAnswer::Unknown;
 
-    // Rows this dataset changed on PostgreSQL are still as they were in the cursor's
-    // snapshot, but they are among the rows read: only the rows after those count there,
-    // which needs a fixed order. On SQLite the tables hold the rows as changed.
-    qint64 after = 0;
-    if (!FSqlite && FEditedSinceOpen) {
-        if (!OrderEndsInKey())
-            return TServerAnswer::Unknown;
-        after = FFetchedCount;
-    }
     std::vector<int> keyColumns;
     for (const TField* field : fields)
         keyColumns.push_back(ServerColumn(field));
@@ -377,7 +369,9 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
     if (FAllFetched)
         return false;
     TServerMatch match;
-    switch (FindOnServer(GetFieldList(keyFields), keyValues, options, true, match)) {
+    // A row found that this dataset changed shows its values as they are now, which the
+    // comparison below checks.
+    switch (FindOnServer(GetFieldList(keyFields), keyValues, options, true, 0, match)) {
     case TServerAnswer::Absent:
         return false;
     case TServerAnswer::Found:
@@ -416,8 +410,14 @@ bool TZSQLQuery::ServerLookup(const QString& keyFields, const QVariant& keyValue
     result = QVariant();
     if (FAllFetched)
         return true;
+    // Rows this dataset changed on PostgreSQL are still as they were in the cursor's
+    // snapshot, where they stand among the rows read: the server looks after those, which
+    // needs a fixed order. On SQLite the tables hold the rows as changed.
+    const bool afterRead = !FSqlite && FEditedSinceOpen;
+    if (afterRead && !OrderEndsInKey())
+        return false;
     TServerMatch match;
-    switch (FindOnServer(GetFieldList(keyFields), keyValues, {}, false, match)) {
+    switch (FindOnServer(GetFieldList(keyFields), keyValues, {}, false, afterRead ? FFetchedCount : 0, match)) {
     case TServerAnswer::Unknown:
         return false;
     case TServerAnswer::Absent:
