@@ -138,6 +138,7 @@ TEST_P(SqlLocateTest, RowsChangedHereAndRecordFiltersGiveTheScanResult)
         q.Post();
         EXPECT_FALSE(q.Lookup("name", "Item 5", "id").isValid());
         EXPECT_FALSE(q.Lookup("name", "Item 6", "id").isValid());
+        EXPECT_FALSE(q.Locate("name", "Item 5"));
         EXPECT_EQ(q.Lookup("name", "Renamed", "id"), 5);
         EXPECT_EQ(q.Lookup("name", "Item 190", "id"), 900) << "the row inserted here comes first";
         EXPECT_EQ(q.Lookup("name", "Item 199", "qty"), 199);
