@@ -970,6 +970,58 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
     return std::make_unique<TForwardSource>(this, db, sql, values, dialect != TDialect::Postgres);
 }
 
+// Whether the server compares bound values of a column as it orders the column.
+static bool KeysetComparable(TFieldType type, bool sqlite)
+{
+    if (IsIntegerFieldType(type) || IsFloatFieldType(type) || type == ftString || type == ftWideString
+        || type == ftFixedChar || type == ftFixedWideChar)
+        return true;
+    // SQLite keeps these as texts or numbers of more than one form.
+    return !sqlite && (type == ftDate || type == ftTime || type == ftDateTime || type == ftBoolean);
+}
+
+void TZSQLQuery::ResolveOrderKeys()
+{
+    FOrderKeys.clear();
+    if (!FUpdate || !AnalyzeSelect(StatementText()).Simple)
+        return; // only the key of the one table read makes a row unique
+    QStringList fields;
+    for (int i = 0; i < FRecord.count() && size_t(i) < FColumns.size(); ++i)
+        fields << (FRecord.fieldName(i) == FColumns[size_t(i)].Name ? FColumns[size_t(i)].Name : QString());
+    QStringList unique;
+    for (int k : FUpdate->KeyColumns)
+        unique << fields.value(k);
+    std::vector<TSqlOrderKey> keys;
+    if (!SqlOrderKeys(StatementText(), fields, unique, keys))
+        return;
+    for (TSqlOrderKey& key : keys) {
+        const TColumn& column = FColumns[size_t(fields.indexOf(key.Field))];
+        if (!KeysetComparable(column.Type, FSqlite))
+            return;
+        key.Sql = QuoteFieldName(key.Field);
+    }
+    FOrderKeys = std::move(keys);
+}
+
+QVariantList TZSQLQuery::OrderKeyValues(const std::vector<TSqlOrderKey>& keys, const TRow& row) const
+{
+    QVariantList values;
+    for (const TSqlOrderKey& key : keys) {
+        const auto column = std::find_if(FColumns.begin(), FColumns.end(),
+                                         [&](const TColumn& c) { return c.Name == key.Field; });
+        const int index = int(column - FColumns.begin());
+        QVariant value = column == FColumns.end() ? QVariant() : DbValue(row.Values[size_t(index)], FSqlite);
+        if (FUpdate && FUpdate->KeepRawKeys) {
+            const auto& keyColumns = FUpdate->KeyColumns;
+            const auto k = std::find(keyColumns.begin(), keyColumns.end(), index);
+            if (k != keyColumns.end())
+                value = row.Values[FColumns.size() + size_t(k - keyColumns.begin())];
+        }
+        values << value;
+    }
+    return values;
+}
+
 void TZSQLQuery::InternalOpen()
 {
     FSqlite = DialectOf(Connection()) == TDialect::Sqlite;
@@ -997,6 +1049,7 @@ void TZSQLQuery::InternalOpen()
     FCountDelta = 0;
     FPostedKeys.clear();
     FScratch = AllocRecordBuffer();
+    ResolveOrderKeys();
     FCursorOpen = true;
 }
 
@@ -1009,6 +1062,7 @@ void TZSQLQuery::InternalClose()
     ClearRows();
     FScratch.reset();
     FUpdate.reset();
+    FOrderKeys.clear();
     FCursor = -1;
     FAllFetched = false;
     FServerCount = -1;
@@ -1340,14 +1394,15 @@ void TZSQLQuery::AppendFetchedRow(const QSqlQuery& query)
     row.Values.resize(RowWidth());
     for (size_t i = 0; i < n; ++i)
         row.Values[i] = FromDb(FColumns[i], query.value(int(i)));
+    // A row's number is its place in the server's result, rows skipped here included.
+    const quint64 ordinal = FAppendedCount++;
     if (FUpdate && !FPostedKeys.isEmpty() && FPostedKeys.contains(KeyText(row.Values)))
         return; // a row this dataset wrote, already in the cache where it was posted
     if (FUpdate && FUpdate->KeepRawKeys)
         for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i)
             row.Values[n + i] = query.value(FUpdate->KeyColumns[i]);
-    row.Serial = ((FGeneration & GenerationMask) << GenerationShift) | (FAppendedCount & IndexMask);
-    row.Order = (FAppendedCount + 1) * OrderGap;
-    ++FAppendedCount;
+    row.Serial = ((FGeneration & GenerationMask) << GenerationShift) | (ordinal & IndexMask);
+    row.Order = (ordinal + 1) * OrderGap;
     FRows.push_back(std::move(row));
 }
 
@@ -1390,6 +1445,21 @@ bool TZSQLQuery::EnsureFetched(int position)
         FetchPacket(packet);
     }
     return position >= 0 && position < int(FRows.size());
+}
+
+bool TZSQLQuery::SeekOrdinal(qint64 ordinal)
+{
+    if (!FCursorOpen || ordinal < 0)
+        return false;
+    while (FAppendedCount <= quint64(ordinal) && !FAllFetched)
+        FetchPacket(FPacketRecords);
+    if (FAppendedCount <= quint64(ordinal))
+        return false;
+    const int pos = PositionOf(((FGeneration & GenerationMask) << GenerationShift) | (quint64(ordinal) & IndexMask));
+    if (pos < 0)
+        return false; // deleted here, or a row this dataset wrote and shows where it was posted
+    FCursor = pos;
+    return true;
 }
 
 bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,

@@ -242,6 +242,41 @@ QString QuoteSqlIdentifier(const QString& name);
 // quoted parts, a stray quote, text outside the quotes).
 bool UnquoteSqlIdentifier(const QString& text, QString& name);
 
+// Keyset paging. An order over a statement's result as result columns and
+// directions, ending in a unique key, lets pages be read by conditions on the
+// key values of a known row ("the rows after this one") instead of by counting
+// rows from the start.
+struct TSqlOrderKey {
+    QString Field;           // the result field
+    QString Sql;             // the field as a statement over the result spells it (quoted as needed)
+    bool Descending = false;
+};
+
+// A condition with the values it binds by name (":zdb_key_0", ...).
+struct TSqlCondition {
+    QString Sql;
+    QList<QPair<QString, QVariant>> Values;
+};
+
+// The order of a statement's result as result columns (Field set, Sql left to the
+// caller), ending in the columns of `uniqueKey` (result field names, appended
+// ascending where the ORDER BY lacks them). False, with no keys, when an ORDER BY
+// item is anything but a result column by name or position with ASC or DESC (an
+// expression, a qualified name, NULLS FIRST/LAST, COLLATE), when `uniqueKey` is
+// empty or not among the result columns, and when the statement cannot be read
+// through a condition over its result (LIMIT, OFFSET, FETCH, FOR UPDATE/SHARE).
+// An empty name in `resultFields` is a column no statement can name.
+bool SqlOrderKeys(const QString& sql, const QStringList& resultFields, const QStringList& uniqueKey,
+                  std::vector<TSqlOrderKey>& keys);
+// The keys as ORDER BY items ("a, b DESC"); `reversed` turns every direction.
+QString SqlOrderKeysText(const std::vector<TSqlOrderKey>& keys, bool reversed);
+// The rows before (or after) the row whose key values are `values` (as the server
+// stores them, one per key), in the order of `keys`. `nullsFirst`: the server sorts
+// NULL before every value in ascending order (SQLite) rather than after (PostgreSQL);
+// descending orders put them at the other end. Values are always bound.
+TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& values, bool before,
+                                 bool nullsFirst);
+
 // ---------------------------------------------------------------------------
 // The query dataset
 
@@ -382,6 +417,24 @@ private:
     // false when it cannot tell exactly as the record comparison would.
     bool ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
                           TLocateOptions options);
+    // Keyset access for reading by conditions (see ZDBSQLQueryKeyset.cpp).
+    // The order of the open result as result columns ending in a unique key; false
+    // (no keys) when it is not known and rows can only be read in the server's order.
+    bool OrderKeys(std::vector<TSqlOrderKey>& keys) const;
+    // "The rows before this row" over the result: keyValues are the row's values of
+    // `keys`, as the server stores them.
+    TSqlCondition RowsBeforeCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues) const;
+    // A statement over the result: SELECT * FROM (<statement without its ORDER BY>)
+    // AS zdb_q, with the condition, order and row limit given (none when empty / -1).
+    // Its placeholders are the statement's parameters and those of the condition.
+    QString ResultSelect(const QString& where, const QString& orderBy, qint64 limit) const;
+    // The stored values of `keys` of a cached row (as the server compares them).
+    QVariantList OrderKeyValues(const std::vector<TSqlOrderKey>& keys, const TRow& row) const;
+    // Puts the cursor on the row at `ordinal`, a 0-based position in the server's result
+    // as the query read it; false (cursor unchanged) when there is no such row.
+    bool SeekOrdinal(qint64 ordinal);
+    void ResolveOrderKeys();
+
     void MasterChanged(bool moved);
     // Runs the statement again when the master's values changed its parameters.
     void FollowMaster();
@@ -438,6 +491,7 @@ private:
     QSqlRecord FRecord;
     std::vector<TColumn> FColumns;
     std::unique_ptr<TUpdateInfo> FUpdate;
+    std::vector<TSqlOrderKey> FOrderKeys; // the result's order ending in a unique key; empty = unknown
     // The cached rows in their order. A row's serial (its bookmark) holds the number of the
     // opening, so bookmarks of an earlier opening are invalid, and for a row read from the
     // database its place among the rows read; the order key of such a row follows from it.
