@@ -3,6 +3,7 @@
 // (eviction, reading again, Last and RecNo without a walk) on SQLite and
 // PostgreSQL, compared row by row with a plain QSqlQuery over the same order.
 
+#include "AppExceptions.h"
 #include "TestDb.h"
 #include "ZDBSQLQuery.h"
 
@@ -91,3 +92,277 @@ TEST_P(SqlKeysetTest, ConditionsCountTheRowsBeforeAndAfterEveryRow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SqlKeysetTest, zdb::test::AllBackends(), zdb::test::BackendName);
+
+// ---------------------------------------------------------------------------
+// The bounded cache
+
+namespace {
+
+constexpr int CacheRows = 50;
+constexpr int TableRows = 2000;
+
+class SqlCacheTest : public zdb::test::BackendTest {
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE t (id INTEGER PRIMARY KEY, grp INTEGER, name VARCHAR(20))"));
+        // Groups of 0..6 with NULLs among them, names repeating: the key decides ties.
+        ASSERT_TRUE(ExecSql(Db(), Sqlite() ? QStringLiteral(
+                                                 "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r WHERE x < %1)"
+                                                 " INSERT INTO t SELECT x * 10, CASE WHEN x % 9 = 0 THEN NULL ELSE x % 7 END,"
+                                                 " 'n' || (x % 13) FROM r")
+                                                 .arg(TableRows)
+                                           : QStringLiteral("INSERT INTO t SELECT x * 10, CASE WHEN x % 9 = 0 THEN NULL"
+                                                            " ELSE x % 7 END, 'n' || (x % 13) FROM generate_series(1, %1) x")
+                                                 .arg(TableRows)));
+    }
+    // The ids in the order the server gives a plain query.
+    std::vector<int> ServerIds(const QString& orderBy) const
+    {
+        std::vector<int> ids;
+        QSqlQuery q(Db());
+        EXPECT_TRUE(q.exec("SELECT id FROM t ORDER BY " + orderBy)) << q.lastError().text().toStdString();
+        while (q.next())
+            ids.push_back(q.value(0).toInt());
+        return ids;
+    }
+    void Open(TZSQLQuery& q, const QString& orderBy)
+    {
+        q.SetConnection(Db());
+        q.SetSQLText("SELECT id, grp, name FROM t ORDER BY " + orderBy);
+        q.SetCacheRecords(CacheRows);
+        q.Open();
+    }
+};
+
+int Id(const TDataSet& ds) { return ds.FieldByName(QStringLiteral("id"))->AsInteger(); }
+
+// A data link with a window of rows, as a grid attaches one.
+struct TLinked {
+    TDataSource source;
+    TDataLink link;
+    explicit TLinked(TDataSet& ds)
+    {
+        source.SetDataSet(&ds);
+        link.SetBufferCount(10);
+        link.SetDataSource(&source);
+    }
+};
+
+} // namespace
+
+// Every navigation over a cache far smaller than the result shows the server's rows in
+// the server's order; an order the keys can follow and one they cannot (an expression)
+// give the same rows.
+TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
+{
+    const std::vector<int> descending = ServerIds("grp DESC, name, id");
+    const std::vector<int> ascending = ServerIds("grp, name DESC, id");
+    const struct {
+        const char* order;
+        const std::vector<int>& expected;
+        bool keyed;
+    } cases[] = {{"grp DESC, name", descending, true},
+                 {"grp + 0 DESC, name, id", descending, false},
+                 {"grp, name DESC", ascending, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.order);
+        const std::vector<int>& expected = c.expected;
+        // Rows are read again page by page where keys or a snapshot allow; elsewhere every row stays.
+        const bool paging = c.keyed || !Sqlite();
+        TZSQLQuery q;
+        TLinked linked(q);
+        Open(q, c.order);
+        int most = 0;
+        std::vector<int> seen;
+        for (q.First(); !q.Eof(); q.Next()) {
+            seen.push_back(Id(q));
+            most = std::max(most, q.CachedRecordCount());
+        }
+        ASSERT_EQ(seen, expected);
+        if (paging) {
+            EXPECT_LE(most, CacheRows);
+        }
+
+        int fetched = q.FetchedRecordCount();
+        q.First();
+        EXPECT_EQ(Id(q), expected.front());
+        q.Last();
+        EXPECT_EQ(Id(q), expected.back());
+        EXPECT_EQ(q.RecNo(), TableRows);
+        if (paging) {
+            EXPECT_LE(q.FetchedRecordCount() - fetched, 3 * CacheRows) << "First and Last read a page each";
+        }
+
+        seen.clear();
+        for (; !q.Bof(); q.Prior()) {
+            seen.push_back(Id(q));
+            most = std::max(most, q.CachedRecordCount());
+        }
+        ASSERT_EQ(seen, std::vector<int>(expected.rbegin(), expected.rend()));
+        if (paging) {
+            EXPECT_LE(most, CacheRows);
+        }
+
+        EXPECT_EQ(q.MoveBy(1500), 1500);
+        EXPECT_EQ(Id(q), expected[1500]);
+        EXPECT_EQ(q.RecNo(), 1501);
+        const TBookmark far = q.GetBookmark();
+        EXPECT_EQ(q.MoveBy(-1200), -1200);
+        EXPECT_EQ(Id(q), expected[300]);
+        const TBookmark near = q.GetBookmark();
+        EXPECT_LT(q.CompareBookmarks(near, far), 0);
+        q.GotoBookmark(far);
+        EXPECT_EQ(Id(q), expected[1500]);
+        q.GotoBookmark(near);
+        EXPECT_EQ(Id(q), expected[300]);
+        EXPECT_TRUE(q.BookmarkValid(far));
+
+        fetched = q.FetchedRecordCount();
+        q.SetRecNo(1777);
+        EXPECT_EQ(Id(q), expected[1776]);
+        EXPECT_EQ(q.RecNo(), 1777);
+        if (paging) {
+            EXPECT_LE(q.FetchedRecordCount() - fetched, 2 * CacheRows) << "a far record number reads one page";
+        }
+        q.SetRecNo(TableRows + 50);
+        EXPECT_EQ(Id(q), expected.back());
+        EXPECT_EQ(q.RecordCount(), TableRows);
+        // The grid's window of rows around the record stays whole.
+        q.SetRecNo(900);
+        std::vector<int> window;
+        for (int i = 0; i < linked.link.RecordCount(); ++i) {
+            linked.link.SetActiveRecord(i);
+            window.push_back(Id(q));
+        }
+        const auto at = std::find(expected.begin(), expected.end(), window.front());
+        ASSERT_NE(at, expected.end());
+        EXPECT_EQ(window, std::vector<int>(at, at + qsizetype(window.size())));
+    }
+
+    TZSQLQuery q;
+    EXPECT_THROW(q.SetCacheRecords(0), EDatabaseError);
+    EXPECT_EQ(q.GetCacheRecords(), 10000);
+}
+
+namespace {
+// The ids of every record, read by moving the dataset.
+std::vector<int> AllIds(TDataSet& ds)
+{
+    std::vector<int> all;
+    for (ds.First(); !ds.Eof(); ds.Next())
+        all.push_back(Id(ds));
+    return all;
+}
+} // namespace
+
+// Rows this dataset edited, deleted and inserted show as it left them when their place
+// is read again, and Rollback puts them back although they had left the cache.
+TEST_P(SqlCacheTest, RowsChangedHereShowTheSameWhenReadAgain)
+{
+    const std::vector<int> original = ServerIds("name, id");
+    TZSQLQuery q;
+    TLinked linked(q);
+    Open(q, "name");
+    q.StartTransaction();
+    q.SetRecNo(10);
+    const int edited = Id(q);
+    q.Edit();
+    q.FieldByName("grp")->SetValue(99);
+    q.Post();
+    q.SetRecNo(20);
+    const int deleted = Id(q);
+    q.Delete();
+    q.SetRecNo(29);
+    const int next = Id(q);
+    q.Insert();
+    q.FieldByName("id")->SetValue(5);
+    q.FieldByName("name")->SetValue("zz"); // sorts last on the server: shown where it was inserted
+    q.Post();
+    const TBookmark inserted = q.GetBookmark();
+
+    std::vector<int> changed = original;
+    changed.erase(std::find(changed.begin(), changed.end(), deleted));
+    changed.insert(std::find(changed.begin(), changed.end(), next), 5);
+    EXPECT_EQ(AllIds(q), changed);
+    EXPECT_LE(q.CachedRecordCount(), CacheRows);
+    q.Last();
+    std::vector<int> backwards;
+    for (; !q.Bof(); q.Prior())
+        backwards.push_back(Id(q));
+    EXPECT_EQ(backwards, std::vector<int>(changed.rbegin(), changed.rend()));
+    EXPECT_EQ(q.RecordCount(), TableRows);
+    q.Last();
+    q.GotoBookmark(inserted);
+    EXPECT_EQ(Id(q), 5);
+    EXPECT_EQ(q.RecNo(), 29);
+    ASSERT_TRUE(q.Locate("id", edited));
+    EXPECT_EQ(q.FieldByName("grp")->AsInteger(), 99);
+    EXPECT_EQ(q.RecNo(), 10);
+
+    q.Last(); // the changed rows leave the cache before the rollback
+    q.Rollback();
+    EXPECT_EQ(AllIds(q), original);
+    ASSERT_TRUE(q.Locate("id", edited));
+    EXPECT_NE(q.FieldByName("grp")->AsInteger(), 99);
+    EXPECT_FALSE(q.BookmarkValid(inserted));
+}
+
+// Another connection writes while the query is open. PostgreSQL reads its snapshot: the
+// rows as they were at the opening, each once. SQLite reads the rows that left the cache
+// again as the table holds them then, next to the rows still cached: each row once, the
+// deleted row gone, the new row in its place.
+TEST_P(SqlCacheTest, RowsChangedByAnotherConnectionWhileOpen)
+{
+    const std::vector<int> atOpening = ServerIds("name, id");
+    TZSQLQuery q;
+    TLinked linked(q);
+    Open(q, "name");
+    q.Last(); // the first rows are not in the cache
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("DELETE FROM t WHERE id = %1").arg(atOpening[100])));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t (id, grp, name) VALUES (7, 1, 'n3')"));
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("UPDATE t SET grp = -1 WHERE id = %1").arg(atOpening[200])));
+    std::vector<int> backwards;
+    for (; !q.Bof(); q.Prior())
+        backwards.push_back(Id(q));
+    const std::vector<int> expected = Sqlite() ? ServerIds("name, id") : atOpening;
+    EXPECT_EQ(backwards, std::vector<int>(expected.rbegin(), expected.rend()));
+    EXPECT_EQ(q.RecNo(), 1);
+    q.Locate("id", atOpening[200]);
+    EXPECT_EQ(q.FieldByName("grp")->AsInteger() == -1, Sqlite());
+}
+
+// A connection lost while rows are read again raises a database error; the query opens
+// again once the server is back.
+TEST_P(SqlCacheTest, ConnectionLostWhileReadingAgain)
+{
+    TZSQLQuery q;
+    TLinked linked(q);
+    Open(q, "name");
+    const int first = Id(q);
+    q.SetRecNo(1000);
+    if (Sqlite()) {
+        Db().close();
+    } else {
+        // The query reads through its own connection: end that session on the server.
+        QSqlQuery kill(Db());
+        ASSERT_TRUE(kill.exec("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity"
+                              " WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    }
+    EXPECT_THROW(q.First(), EDatabaseError);
+    q.Close();
+    if (Sqlite()) {
+        QSqlDatabase db = Db();
+        ASSERT_TRUE(db.open());
+    }
+    q.Open();
+    EXPECT_EQ(Id(q), first);
+    q.Last();
+    q.First();
+    EXPECT_EQ(Id(q), first);
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, SqlCacheTest, zdb::test::AllBackends(), zdb::test::BackendName);
