@@ -1642,9 +1642,15 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
         rows.push_back(std::move(row));
         next = FreeOrdinal(next + 1, false);
     };
-    if (FSource->Readable() && next == FForwardNext) {
+    // The statement's own rows go on from its last row, when that row is still the one
+    // before `from` here (rows written meanwhile move the live places).
+    QVariantList last;
+    if (FSource->Readable() && next == FForwardNext
+        && (FForwardLast.isEmpty() || (KnownOrdinalValues(from - 1, last) && last == FForwardLast))) {
         end = !FSource->Fetch(count, [&](const QSqlQuery& q) { take(MakeRow(q, 0)); });
         FForwardNext = next;
+        if (!rows.empty() && !FOrderKeys.empty())
+            FForwardLast = OrderKeyValues(FOrderKeys, rows.back());
         return;
     }
     if (!FPaging || count < 0) {
@@ -1756,8 +1762,12 @@ void TZSQLQuery::ExtendForward(int count)
     const quint64 from = FWinEnd;
     ReadForward(from, count, rows, end);
     quint64 next = rows.empty() ? from : GroupOf(rows.back().Order) + 1;
-    if (FServerTotal >= 0 && next >= quint64(FServerTotal))
-        end = true;
+    if (FServerTotal >= 0 && next >= quint64(FServerTotal)) {
+        if (!FSource->Live())
+            end = true;
+        else
+            FServerTotal = qint64(next); // live rows past the count taken before
+    }
     if (rows.empty())
         end = true; // nothing more to read from here
     if (end) {
@@ -2091,6 +2101,7 @@ void TZSQLQuery::ClearRows()
     FWinPos = 0;
     FServerTotal = -1;
     FForwardNext = 0;
+    FForwardLast.clear();
     FAllFetched = false;
 }
 

@@ -571,6 +571,7 @@ private:
     int FWinPos = 0;                        // position of FRows.front()
     qint64 FServerTotal = -1;               // rows of the server's result, when known
     quint64 FForwardNext = 0;               // the ordinal the statement's own rows go on with
+    QVariantList FForwardLast;              // the order key values of the last of them
     bool FPaging = false;                   // rows may leave the cache and be read again
     int FCacheRecords = 10000;
     int FCursor = -1;        // position; -1 before the first, past the last row after it

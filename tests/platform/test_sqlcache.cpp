@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace zdb;
 using zdb::test::ExecSql;
 using zdb::test::TBackend;
@@ -333,6 +335,30 @@ TEST_P(SqlCacheTest, RowsChangedByAnotherConnectionWhileOpen)
     EXPECT_EQ(q.RecNo(), 1);
     q.Locate("id", atOpening[200]);
     EXPECT_EQ(q.FieldByName("grp")->AsInteger() == -1, Sqlite());
+
+    // More rows before the cached ones than places for them: SQLite numbers the rows again
+    // from the first one, keeping the record's number.
+    q.Last();
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t (id, grp, name) VALUES (1, 1, 'a'), (2, 1, 'b')"));
+    const std::vector<int> now = Sqlite() ? ServerIds("name, id") : atOpening;
+    const int number = 1000;
+    q.SetRecNo(number);
+    EXPECT_EQ(q.RecNo(), number);
+    EXPECT_EQ(Id(q), now[number - 1]);
+    q.First();
+    EXPECT_EQ(Id(q), now.front());
+    EXPECT_EQ(AllIds(q), now);
+
+    // Rows inserted before the cached rows while reading back: no row twice, down to the first.
+    q.SetRecNo(number);
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t (id, grp, name) VALUES (3, 1, 'a0'), (4, 1, 'a1')"));
+    std::set<int> seen;
+    int last = 0;
+    for (; !q.Bof(); q.Prior()) {
+        EXPECT_TRUE(seen.insert(Id(q)).second) << Id(q);
+        last = Id(q);
+    }
+    EXPECT_EQ(last, Sqlite() ? 1 : now.front());
 }
 
 // A connection lost while rows are read again raises a database error; the query opens
