@@ -391,4 +391,39 @@ TEST_P(SqlCacheTest, ConnectionLostWhileReadingAgain)
     EXPECT_EQ(Id(q), first);
 }
 
+// An empty result, a result smaller than a page, a cache made smaller while open.
+TEST_P(SqlCacheTest, SmallResultsAndACacheShrunkWhileOpen)
+{
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM t WHERE id > 300"));
+    TZSQLQuery q;
+    TLinked linked(q);
+    q.SetConnection(Db());
+    q.SetSQLText("SELECT id, grp, name FROM t WHERE id < 0 ORDER BY name");
+    q.SetCacheRecords(4);
+    q.Open();
+    EXPECT_TRUE(q.IsEmpty());
+    q.Last();
+    EXPECT_TRUE(q.Eof());
+    q.Append();
+    q.FieldByName("id")->SetValue(-5);
+    q.FieldByName("name")->SetValue("x");
+    q.Post();
+    q.First();
+    EXPECT_EQ(Id(q), -5);
+    EXPECT_EQ(q.RecordCount(), 1);
+    q.Close();
+
+    Open(q, "name DESC");
+    const std::vector<int> expected = ServerIds("name DESC, id");
+    ASSERT_EQ(expected.size(), 31u); // with the row appended above
+    q.SetCacheRecords(6);
+    EXPECT_LE(q.CachedRecordCount(), 6);
+    EXPECT_EQ(AllIds(q), expected);
+    q.Last();
+    EXPECT_EQ(q.RecNo(), 31);
+    q.MoveBy(-20);
+    EXPECT_EQ(Id(q), expected[10]);
+    EXPECT_LE(q.CachedRecordCount(), 6);
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, SqlCacheTest, zdb::test::AllBackends(), zdb::test::BackendName);
