@@ -259,41 +259,13 @@ bool TZSQLQuery::ServerCondition(const std::vector<TField*>& fields, const QVari
     return true;
 }
 
-bool TZSQLQuery::OrderEndsInKey() const
-{
-    const QStringList keys = SplitFieldNames(ActiveKeyFields());
-    if (keys.isEmpty())
-        return false;
-    // Items that are one name, optionally followed by ASC or DESC.
-    QStringList names;
-    QStringList item;
-    const auto endItem = [&] {
-        if (item.size() == 1 || (item.size() == 2 && (item[1] == u"ASC" || item[1] == u"DESC")))
-            names << item.front();
-        item.clear();
-    };
-    for (const TSqlToken& token : TokenizeSql(SqlOrderByItems(StatementText()))) {
-        if (token.Kind == TSqlToken::tkSymbol && token.Text == u",") {
-            endItem();
-            continue;
-        }
-        const bool word = token.Kind == TSqlToken::tkWord || token.Kind == TSqlToken::tkQuoted;
-        item << (word ? (item.isEmpty() ? token.Text : token.Text.toUpper()) : QStringLiteral("?"));
-        if (!word)
-            item << QStringLiteral("?"); // never a single name
-    }
-    endItem();
-    for (const QString& key : keys)
-        if (!names.contains(key, Qt::CaseInsensitive))
-            return false;
-    return true;
-}
-
 TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
-                                                   TLocateOptions options, bool withPosition, qint64 after,
-                                                   TServerMatch& match)
+                                                   TLocateOptions options, bool withPosition, TServerMatch& match)
 {
-    if (!FServerSearch || FAllFetched || RecordFilterActive() || fields.empty())
+    // Rows changed here show their own values wherever they stand (on PostgreSQL the
+    // server still has the old ones), and rows inserted here stand where they were
+    // inserted: the server's order of matches could differ from the rows'.
+    if (!FServerSearch || FAllFetched || FEditedSinceOpen || RecordFilterActive() || fields.empty())
         return TServerAnswer::Unknown;
     // The keys as the record comparison takes them: a list for several fields, a single
     // value (or a list of one) for one.
@@ -307,28 +279,29 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     QVariantList values;
     if (!ServerCondition(fields, keyList, options, where, values))
         return TServerAnswer::Unknown;
-
     std::vector<int> keyColumns;
     for (const TField* field : fields)
         keyColumns.push_back(ServerColumn(field));
+
+    // In the rows' order when it is known (it ends in a unique key); otherwise in the
+    // statement's own, which only tells whether a row matches.
+    std::vector<TSqlOrderKey> orderKeys;
+    const bool ordered = OrderKeys(orderKeys);
+    const QString offset = QStringLiteral(" OFFSET :zdb_k%1").arg(values.size());
+    const QString sql = ordered ? ResultSelect(where, SqlOrderKeysText(orderKeys, false), CandidateBatch) + offset
+                                : QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_q WHERE %2 LIMIT %3%4")
+                                      .arg(StatementText(), where)
+                                      .arg(CandidateBatch)
+                                      .arg(offset);
+    values << 0;
     const int width = FRecord.count();
-    // Numbering the rows costs a pass over the result up to the row found; without the
-    // numbers the server can use an index on the keys.
-    const bool numbered = withPosition || after > 0;
-    const QString sql =
-        (numbered ? QStringLiteral("SELECT zdb_w.* FROM (SELECT zdb_q.*, row_number() OVER () AS zdb_rn FROM (\n%1\n)"
-                                   " AS zdb_q) AS zdb_w WHERE %2 AND zdb_rn > :zdb_k%3 ORDER BY zdb_rn LIMIT %4")
-                  : QStringLiteral("SELECT zdb_q.* FROM (\n%1\n) AS zdb_q WHERE %2 LIMIT %4 OFFSET :zdb_k%3"))
-            .arg(StatementText(), where)
-            .arg(values.size())
-            .arg(CandidateBatch);
-    values << after;
-    for (;;) {
+    QVariantList stored; // the order keys of the row found, as the server keeps them
+    for (qint64 skipped = 0;; skipped += CandidateBatch) {
         int received = 0;
         bool found = false;
-        const bool ok = SelectOnSource(sql, values, [&](const QSqlQuery& q) {
+        values.back() = skipped;
+        const bool ok = SelectOnSource(sql, values, {}, [&](const QSqlQuery& q) {
             ++received;
-            after = numbered ? q.value(width).toLongLong() : after + 1;
             if (found)
                 return;
             QVariantList recordValues;
@@ -336,21 +309,29 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
                 recordValues << ColumnValue(column, q.value(column));
             const QVariant record = recordValues.size() == 1 ? recordValues.front() : QVariant(recordValues);
             if (!LocateValuesMatch(record, keys, options))
-                return;
+                return; // let through by the clause, refused by the comparison
             found = true;
-            match.Position = numbered ? after - 1 : -1;
             match.Values.resize(size_t(width));
             for (int column = 0; column < width; ++column)
                 match.Values[size_t(column)] = ColumnValue(column, q.value(column));
+            for (const TSqlOrderKey& key : orderKeys)
+                stored << q.value(FRecord.indexOf(key.Field));
         });
         if (!ok)
             return TServerAnswer::Unknown;
         if (found)
-            return TServerAnswer::Found;
+            break;
         if (received < CandidateBatch)
             return TServerAnswer::Absent;
-        values.back() = after; // none of those matched exactly: the next rows
     }
+    if (withPosition && ordered) {
+        // Its place: the number of rows before it in the order.
+        const TSqlCondition before = RowsBeforeCondition(orderKeys, stored);
+        const QString count = QStringLiteral("SELECT COUNT(*) FROM (%1) AS zdb_c").arg(ResultSelect(before.Sql, {}, -1));
+        if (!SelectOnSource(count, {}, before.Values, [&](const QSqlQuery& q) { match.Position = q.value(0).toLongLong(); }))
+            match.Position = -1;
+    }
+    return TServerAnswer::Found;
 }
 
 bool TZSQLQuery::LocateCached(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
@@ -362,24 +343,25 @@ bool TZSQLQuery::LocateCached(const QString& keyFields, const QVariant& keyValue
 
 bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
 {
-    // The rows read already first: they come first in the order, and most keys a grid or a
-    // lookup field asks for are among them.
-    if (LocateCached(keyFields, keyValues, options))
+    // The rows in the cache first, when they begin with the first row: most keys a grid or a
+    // lookup field asks for are among them. A row found there after rows that left the cache
+    // may not be the first that matches.
+    if (FWinFirst == 0 && LocateCached(keyFields, keyValues, options))
         return true;
     if (FAllFetched)
         return false;
+    const std::vector<TField*> fields = GetFieldList(keyFields);
     TServerMatch match;
-    // A row found that this dataset changed shows its values as they are now, which the
-    // comparison below checks.
-    switch (FindOnServer(GetFieldList(keyFields), keyValues, options, true, 0, match)) {
+    switch (FindOnServer(fields, keyValues, options, true, match)) {
     case TServerAnswer::Absent:
         return false;
     case TServerAnswer::Found:
-        // The rows up to the one found, read in one packet, then found among the rows read.
-        if (match.Position >= FFetchedCount)
-            FetchPacket(int(std::min<qint64>(match.Position + 1 - FFetchedCount, std::numeric_limits<int>::max())));
-        if (LocateCached(keyFields, keyValues, options))
-            return true;
+        // On the row found, when it is the row the server said it is.
+        if (match.Position >= 0 && SeekOrdinal(match.Position)) {
+            TRecordBuffer buffer = TempBuffer();
+            if (GetRecord(buffer, gmCurrent, false) == grOK && RecordMatches(buffer, fields, keyValues, options))
+                return true;
+        }
         break;
     case TServerAnswer::Unknown:
         break;
@@ -399,7 +381,7 @@ bool TZSQLQuery::ServerLookup(const QString& keyFields, const QVariant& keyValue
         if (resultColumns.back() < 0)
             return false;
     }
-    {
+    if (FWinFirst == 0) {
         TScanCalcGuard scan(this);
         if (LocateCached(keyFields, keyValues, {})) {
             TTempBufferState temp(this, dsCalcFields, TempBuffer());
@@ -410,14 +392,8 @@ bool TZSQLQuery::ServerLookup(const QString& keyFields, const QVariant& keyValue
     result = QVariant();
     if (FAllFetched)
         return true;
-    // Rows this dataset changed on PostgreSQL are still as they were in the cursor's
-    // snapshot, where they stand among the rows read: the server looks after those, which
-    // needs a fixed order. On SQLite the tables hold the rows as changed.
-    const bool afterRead = !FSqlite && FEditedSinceOpen;
-    if (afterRead && !OrderEndsInKey())
-        return false;
     TServerMatch match;
-    switch (FindOnServer(GetFieldList(keyFields), keyValues, {}, false, afterRead ? FFetchedCount : 0, match)) {
+    switch (FindOnServer(GetFieldList(keyFields), keyValues, {}, false, match)) {
     case TServerAnswer::Unknown:
         return false;
     case TServerAnswer::Absent:
