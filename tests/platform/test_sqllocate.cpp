@@ -200,11 +200,17 @@ TEST_P(SqlLocateTest, AKeyNearTheEndIsFoundWithoutReadingTheRowsBefore)
                                                  .arg(Rows)
                                        : QStringLiteral("INSERT INTO big SELECT x, 'Name ' || x FROM generate_series(1, %1) x")
                                              .arg(Rows)));
-    TZSQLQuery& server = Open(true, "SELECT id, name FROM big ORDER BY name DESC, id");
-    TZSQLQuery& scan = Open(false, "SELECT id, name FROM big ORDER BY name DESC, id");
-    for (const QString key : {"Name 10007", "name 1000", "Name 99999"}) {
+    TZSQLQuery& server = Make(true, "SELECT id, name FROM big ORDER BY name DESC, id");
+    TZSQLQuery& scan = Make(false, "SELECT id, name FROM big ORDER BY name DESC, id");
+    for (TZSQLQuery* q : {&server, &scan}) {
+        q->SetCacheRecords(100);
+        q->Open();
+    }
+    // The last key matches rows before the cache the others left and rows inside it.
+    for (const QString key : {"Name 10007", "name 1000", "Name 99999", "Name 1"}) {
         SCOPED_TRACE(key.toStdString());
-        const TLocateOptions options = key.startsWith(u'n') ? TLocateOptions(loCaseInsensitive) : TLocateOptions();
+        const TLocateOptions options = key.startsWith(u'n') ? TLocateOptions(loCaseInsensitive)
+                                                            : (key.size() < 7 ? TLocateOptions(loPartialKey) : TLocateOptions());
         ASSERT_EQ(server.Locate("name", key, options), scan.Locate("name", key, options));
         EXPECT_EQ(server.RecNo(), scan.RecNo());
         EXPECT_EQ(Id(server), Id(scan));
