@@ -155,7 +155,7 @@ bool TZSQLQuery::KeyCondition(int column, const TField* field, const QVariant& k
             terms << QStringLiteral("%1 LIKE %2 ESCAPE '%3'").arg(operand, bind(LikePrefix(bound)), QChar(LikeEscape));
             // SQLite's LIKE ignores the case of ASCII letters.
             if (FSqlite && !caseInsensitive)
-                terms << QStringLiteral("substr(%1, 1, %2) = %3").arg(name).arg(bound.size()).arg(bind(bound));
+                terms << QStringLiteral("substr(%1, 1, %2) = %3").arg(name, QString::number(bound.size()), bind(bound));
         } else
             terms << QStringLiteral("%1 = %2").arg(operand, bind(bound));
         return true;
@@ -236,10 +236,9 @@ bool TZSQLQuery::PostgresTimeCondition(int column, TFieldType type, const QVaria
         return false;
     }
     values << low << high;
-    terms << QStringLiteral("(%1 >= :zdb_k%2 AND %1 <= :zdb_k%3)")
-                 .arg(QuoteFieldName(FRecord.fieldName(column)))
-                 .arg(values.size() - 2)
-                 .arg(values.size() - 1);
+    terms << QStringLiteral("(%1 >= %2 AND %1 <= %3)")
+                 .arg(QuoteFieldName(FRecord.fieldName(column)), QStringLiteral(":zdb_k%1").arg(values.size() - 2),
+                      QStringLiteral(":zdb_k%1").arg(values.size() - 1));
     return true;
 }
 
@@ -290,9 +289,7 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     const QString offset = QStringLiteral(" OFFSET :zdb_k%1").arg(values.size());
     const QString sql = ordered ? ResultSelect(where, SqlOrderKeysText(orderKeys, false), CandidateBatch) + offset
                                 : QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_q WHERE %2 LIMIT %3%4")
-                                      .arg(StatementText(), where)
-                                      .arg(CandidateBatch)
-                                      .arg(offset);
+                                      .arg(StatementText(), where, QString::number(CandidateBatch), offset);
     values << 0;
     const int width = FRecord.count();
     QVariantList stored; // the order keys of the row found, as the server keeps them

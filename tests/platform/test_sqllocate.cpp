@@ -175,6 +175,11 @@ TEST_P(SqlLocateTest, LookupsComeFromTheServerAndForgetWhatChanged)
     EXPECT_EQ(orders.FieldByName("item_name")->AsString(), QStringLiteral("\u212Aelvin"));
     EXPECT_EQ(items.FetchedRecordCount(), 10) << "the rows not read stay unread";
     EXPECT_EQ(items.RecNo(), 1);
+    // A statement with texts of its own that look like placeholders, without a known order.
+    TZSQLQuery& distinct = Open(true, "SELECT DISTINCT id, name FROM items WHERE name NOT LIKE '%1%2' ORDER BY id");
+    EXPECT_EQ(distinct.Lookup("id", 150, "name"), "Item 150");
+    EXPECT_FALSE(distinct.Lookup("id", 112, "name").isValid());
+    EXPECT_EQ(distinct.FetchedRecordCount(), 10);
 
     // The answers kept go when this dataset changes its rows or reads them again.
     ASSERT_EQ(items.Lookup("id", 150, "name"), "Item 150");
