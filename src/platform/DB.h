@@ -611,7 +611,9 @@ public:
 
     // Searching
     bool Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options = {});
-    QVariant Lookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields);
+    // The values of resultFields on the first record whose keyFields hold keyValues (null
+    // when none has them); the current record stays. Datasets that can ask a server override it.
+    virtual QVariant Lookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields);
     // Whether record values (FieldValues of the key fields) match key values as Locate
     // compares them under options.
     static bool LocateValuesMatch(const QVariant& recordValues, const QVariant& keyValues,

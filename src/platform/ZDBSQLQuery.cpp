@@ -478,6 +478,12 @@ struct TZSQLQuery::TUndo {
     TRow Row;                        // deleted: the row; edited: the row before; inserted: its serial
 };
 
+struct TZSQLQuery::TPin {
+    std::vector<QVariant> Original; // the values as read from the server
+    TRow Current;                   // the row as this dataset shows it
+    bool Deleted = false;
+};
+
 struct TZSQLQuery::TUpdateInfo {
     QString TableSql;
     std::vector<int> KeyColumns;       // indexes into FColumns
@@ -508,30 +514,10 @@ quint64 SerialOf(const TBookmark& bookmark)
 // ---------------------------------------------------------------------------
 // Row sources
 
-class TZSQLQuery::TRowSource {
-public:
-    explicit TRowSource(const TZSQLQuery* owner) : FOwner(owner) {}
-    virtual ~TRowSource() = default;
-    TRowSource(const TRowSource&) = delete;
-    TRowSource& operator=(const TRowSource&) = delete;
-    virtual QSqlRecord Record() const = 0;
-    // Reads up to `count` rows (all when negative) into `sink`; false once the result is exhausted.
-    virtual bool Fetch(int count, const std::function<void(const QSqlQuery&)>& sink) = 0;
-    // Counts the rows of the result with `countSql`; false when the server refuses.
-    virtual bool Count(const QString& countSql, qint64& count) = 0;
-    // Whether the count is taken in the snapshot the rows come from (otherwise from the live tables).
-    virtual bool CountIsSnapshot() const = 0;
-    // Whether rows written through the main connection can show up again among the rows still to come.
-    virtual bool Live() const = 0;
-
-protected:
-    [[noreturn]] void Fail(const QSqlError& error) const { DatabaseError(ErrorText(error), FOwner); }
-    const TZSQLQuery* FOwner;
-};
-
 namespace {
 // Parameter values as they were when the statement ran: placeholder (":name") and value.
 using TBoundValues = QList<QPair<QString, QVariant>>;
+using TRowSink = std::function<void(const QSqlQuery&)>;
 
 TBoundValues BindValues(const TParams& params, const std::function<QVariant(const QVariant&)>& toDb)
 {
@@ -555,6 +541,43 @@ bool ExecWithValues(QSqlQuery& query, const QString& sql, const TBoundValues& va
 }
 } // namespace
 
+class TZSQLQuery::TRowSource {
+public:
+    explicit TRowSource(const TZSQLQuery* owner, const TBoundValues& values) : FOwner(owner), FValues(values) {}
+    virtual ~TRowSource() = default;
+    TRowSource(const TRowSource&) = delete;
+    TRowSource& operator=(const TRowSource&) = delete;
+    virtual QSqlRecord Record() const = 0;
+    // Reads up to `count` rows (all when negative) into `sink` from where it stands; false
+    // once the result is exhausted.
+    virtual bool Fetch(int count, const TRowSink& sink) = 0;
+    // Makes Fetch go on with the row at `ordinal`; false when the source cannot go back.
+    virtual bool Seek(quint64 ordinal) { return ordinal == Position(); }
+    // The ordinal of the row Fetch reads next.
+    virtual quint64 Position() const = 0;
+    // Whether Fetch can still read on from Position.
+    virtual bool Readable() const = 0;
+    // Counts the rows of the result with `countSql`; false when the server refuses.
+    virtual bool Count(const QString& countSql, qint64& count) = 0;
+    // Runs a statement over the result (its parameters and those in `extra`) where the rows
+    // come from, giving every row to `sink`; raises the server's error.
+    virtual void Select(const QString& sql, const TBoundValues& extra, const TRowSink& sink) = 0;
+    // Whether the count is taken in the snapshot the rows come from (otherwise from the live tables).
+    virtual bool CountIsSnapshot() const = 0;
+    // Whether rows written through the main connection can show up again among the rows still to come.
+    virtual bool Live() const = 0;
+
+protected:
+    [[noreturn]] void Fail(const QSqlError& error) const { DatabaseError(ErrorText(error), FOwner); }
+    static void Deliver(QSqlQuery& query, const TRowSink& sink)
+    {
+        while (query.next())
+            sink(query);
+    }
+    const TZSQLQuery* FOwner;
+    TBoundValues FValues;
+};
+
 // A query on the main connection, stepped row by row. Forward-only where the
 // driver then reads lazily (SQLite); on PostgreSQL Qt would stream a forward-only
 // result and block the connection until it is read, so there the driver holds
@@ -563,7 +586,7 @@ class TZSQLQuery::TForwardSource : public TRowSource {
 public:
     TForwardSource(const TZSQLQuery* owner, const QSqlDatabase& db, const QString& sql, const TBoundValues& values,
                    bool forwardOnly)
-        : TRowSource(owner), FDb(db), FValues(values), FQuery(std::make_unique<QSqlQuery>(db))
+        : TRowSource(owner, values), FDb(db), FQuery(std::make_unique<QSqlQuery>(db))
     {
         FQuery->setForwardOnly(forwardOnly);
         if (!ExecWithValues(*FQuery, sql, FValues))
@@ -573,7 +596,7 @@ public:
         FRecord = FQuery->record();
     }
     QSqlRecord Record() const override { return FRecord; }
-    bool Fetch(int count, const std::function<void(const QSqlQuery&)>& sink) override
+    bool Fetch(int count, const TRowSink& sink) override
     {
         if (!FQuery)
             return false;
@@ -585,10 +608,13 @@ public:
                     Fail(error);
                 return false;
             }
+            ++FPosition;
             sink(*FQuery);
         }
         return true;
     }
+    quint64 Position() const override { return FPosition; }
+    bool Readable() const override { return FQuery != nullptr; }
     bool Count(const QString& countSql, qint64& count) override
     {
         QSqlQuery q(FDb);
@@ -598,23 +624,34 @@ public:
         count = q.value(0).toLongLong();
         return true;
     }
+    void Select(const QString& sql, const TBoundValues& extra, const TRowSink& sink) override
+    {
+        QSqlQuery q(FDb);
+        q.setForwardOnly(true);
+        if (!ExecWithValues(q, sql, FValues + extra))
+            Fail(q.lastError());
+        Deliver(q, sink);
+        if (q.lastError().isValid())
+            Fail(q.lastError());
+    }
     bool CountIsSnapshot() const override { return false; }
     bool Live() const override { return true; }
 
 private:
     QSqlDatabase FDb;
-    TBoundValues FValues;
     std::unique_ptr<QSqlQuery> FQuery;
     QSqlRecord FRecord;
+    quint64 FPosition = 0;
 };
 
-// PostgreSQL: a server-side cursor in a REPEATABLE READ transaction on a private
-// clone of the connection, read with FETCH.
+// PostgreSQL: a scrollable server-side cursor in a REPEATABLE READ transaction on a
+// private clone of the connection, read with FETCH and placed with MOVE ABSOLUTE; the
+// statements over the result run in the same transaction, so they see the same rows.
 class TZSQLQuery::TCursorSource : public TRowSource {
 public:
     TCursorSource(const TZSQLQuery* owner, const QSqlDatabase& db, const QString& declaredSql,
                   const TBoundValues& values, int packet)
-        : TRowSource(owner), FValues(values)
+        : TRowSource(owner, values)
     {
         FName = QStringLiteral("zdb_sqlquery_cursor_%1_%2")
                     .arg(quintptr(owner), 0, 16)
@@ -631,42 +668,39 @@ public:
         }
         try {
             Exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"));
-            Exec(QStringLiteral("DECLARE zdb_cursor NO SCROLL CURSOR FOR\n") + declaredSql);
+            Exec(QStringLiteral("DECLARE zdb_cursor SCROLL CURSOR FOR\n") + declaredSql);
             FetchBlock(packet);
         } catch (...) {
             Release();
             throw;
         }
-        FRecord = FQuery->record();
+        FRecord = FBlock->record();
     }
     ~TCursorSource() override { Release(); }
     QSqlRecord Record() const override { return FRecord; }
-    bool Fetch(int count, const std::function<void(const QSqlQuery&)>& sink) override
+    bool Fetch(int count, const TRowSink& sink) override
     {
         for (int n = 0; count < 0 || n < count;) {
-            if (FQuery && FQuery->next()) {
-                sink(*FQuery);
+            if (FNext >= FBlockStart && FNext < FBlockStart + FBlockSize && FBlock) {
+                FBlock->seek(int(FNext - FBlockStart));
+                ++FNext;
                 ++n;
+                sink(*FBlock);
                 continue;
             }
-            if (FServerDone || FName.isEmpty()) {
-                Release();
+            if (FEnd >= 0 && FNext >= quint64(FEnd))
                 return false;
-            }
-            try {
-                FetchBlock(count < 0 ? -1 : std::max(count - n, 1));
-            } catch (...) {
-                Release();
-                throw;
-            }
+            FetchBlock(count < 0 ? -1 : count - n);
         }
-        // Release early when the block just read was the last one and is used up.
-        if (FServerDone && FQuery && FQuery->at() >= FQuery->size() - 1) {
-            Release();
-            return false;
-        }
+        return FEnd < 0 || FNext < quint64(FEnd);
+    }
+    bool Seek(quint64 ordinal) override
+    {
+        FNext = ordinal;
         return true;
     }
+    quint64 Position() const override { return FNext; }
+    bool Readable() const override { return !FName.isEmpty() && (FEnd < 0 || FNext < quint64(FEnd)); }
     bool Count(const QString& countSql, qint64& count) override
     {
         if (FName.isEmpty())
@@ -682,6 +716,20 @@ public:
                                  : QStringLiteral("ROLLBACK TO SAVEPOINT zdb_count"));
         return ok;
     }
+    void Select(const QString& sql, const TBoundValues& extra, const TRowSink& sink) override
+    {
+        if (FName.isEmpty())
+            DatabaseError(QStringLiteral("The query's cursor is closed"), FOwner);
+        Exec(QStringLiteral("SAVEPOINT zdb_select"));
+        QSqlQuery q(QSqlDatabase::database(FName, false));
+        if (!ExecWithValues(q, sql, FValues + extra)) {
+            const QSqlError error = q.lastError();
+            QSqlQuery(QSqlDatabase::database(FName, false)).exec(QStringLiteral("ROLLBACK TO SAVEPOINT zdb_select"));
+            Fail(error);
+        }
+        Deliver(q, sink);
+        Exec(QStringLiteral("RELEASE SAVEPOINT zdb_select"));
+    }
     bool CountIsSnapshot() const override { return true; }
     bool Live() const override { return false; }
 
@@ -692,21 +740,35 @@ private:
         if (!q.exec(sql))
             Fail(q.lastError());
     }
+    // Reads the rows from FNext on: `count` of them, all when negative.
     void FetchBlock(int count)
     {
-        FQuery.reset();
+        FBlock.reset();
+        FBlockSize = 0;
+        if (FServerNext != FNext) {
+            // MOVE ABSOLUTE n stands on the n-th row (1-based): FETCH then reads ordinal n.
+            Exec(QStringLiteral("MOVE ABSOLUTE %1 FROM zdb_cursor").arg(FNext));
+            FServerNext = FNext;
+        }
         // Not forward-only: Qt streams forward-only PostgreSQL results and then cannot tell their size.
         auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(FName, false));
         const QString sql = count < 0 ? QStringLiteral("FETCH ALL FROM zdb_cursor")
-                                      : QStringLiteral("FETCH %1 FROM zdb_cursor").arg(count);
-        if (!q->exec(sql))
+                                      : QStringLiteral("FETCH FORWARD %1 FROM zdb_cursor").arg(count);
+        if (!q->exec(sql)) {
+            FServerNext = quint64(-1); // where the cursor stands is not known now
             Fail(q->lastError());
-        FServerDone = count < 0 || q->size() < count;
-        FQuery = std::move(q);
+        }
+        const int size = std::max(q->size(), 0);
+        FBlockStart = FNext;
+        FBlockSize = quint64(size);
+        FServerNext = FNext + quint64(size);
+        if (count < 0 || size < count)
+            FEnd = qint64(FServerNext);
+        FBlock = std::move(q);
     }
     void Release()
     {
-        FQuery.reset();
+        FBlock.reset();
         if (FName.isEmpty())
             return;
         {
@@ -718,14 +780,16 @@ private:
         }
         QSqlDatabase::removeDatabase(FName);
         FName.clear();
-        FServerDone = true;
     }
 
-    TBoundValues FValues;
     QString FName;
-    std::unique_ptr<QSqlQuery> FQuery;
+    std::unique_ptr<QSqlQuery> FBlock; // the rows FETCH read last: ordinals [FBlockStart, FBlockStart + FBlockSize)
+    quint64 FBlockStart = 0;
+    quint64 FBlockSize = 0;
+    quint64 FNext = 0;                 // the ordinal Fetch reads next
+    quint64 FServerNext = 0;           // the ordinal the server's cursor reads next
+    qint64 FEnd = -1;                  // rows of the result, once the cursor reached its end
     QSqlRecord FRecord;
-    bool FServerDone = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -860,6 +924,17 @@ void TZSQLQuery::SetPacketRecords(int value)
     FPacketRecords = value;
 }
 
+void TZSQLQuery::SetCacheRecords(int value)
+{
+    if (value == FCacheRecords)
+        return;
+    if (value < 1)
+        DatabaseError(QStringLiteral("%1 is not a valid CacheRecords value").arg(value), this);
+    FCacheRecords = value;
+    if (FCursorOpen)
+        Evict(FCursor);
+}
+
 void TZSQLQuery::SetReadOnly(bool value)
 {
     if (value == FReadOnly)
@@ -934,7 +1009,7 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
                       this);
     if (!db.isOpen())
         DatabaseError(QStringLiteral("The database connection is not open"), this);
-    const QString sql = RunStatementText();
+    const QString sql = FSourceOrder.isEmpty() ? RunStatementText() : ReplaceSqlOrderBy(RunStatementText(), FSourceOrder);
     if (sql.isEmpty())
         DatabaseError(QStringLiteral("No SQL statement"), this);
     FParams.ParseSQL(SQLText());
@@ -973,9 +1048,62 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
     return std::make_unique<TForwardSource>(this, db, sql, values, dialect != TDialect::Postgres);
 }
 
+// Whether the server compares bound values of a column as it orders the column.
+static bool KeysetComparable(TFieldType type, bool sqlite)
+{
+    if (IsIntegerFieldType(type) || IsFloatFieldType(type) || type == ftString || type == ftWideString
+        || type == ftFixedChar || type == ftFixedWideChar)
+        return true;
+    // SQLite keeps these as texts or numbers of more than one form.
+    return !sqlite && (type == ftDate || type == ftTime || type == ftDateTime || type == ftBoolean);
+}
+
+void TZSQLQuery::ResolveOrderKeys()
+{
+    FOrderKeys.clear();
+    if (!FUpdate || !AnalyzeSelect(StatementText()).Simple)
+        return; // only the key of the one table read makes a row unique
+    QStringList fields;
+    for (int i = 0; i < FRecord.count() && size_t(i) < FColumns.size(); ++i)
+        fields << (FRecord.fieldName(i) == FColumns[size_t(i)].Name ? FColumns[size_t(i)].Name : QString());
+    QStringList unique;
+    for (int k : FUpdate->KeyColumns)
+        unique << fields.value(k);
+    std::vector<TSqlOrderKey> keys;
+    if (!SqlOrderKeys(StatementText(), fields, unique, keys))
+        return;
+    for (TSqlOrderKey& key : keys) {
+        const TColumn& column = FColumns[size_t(fields.indexOf(key.Field))];
+        if (!KeysetComparable(column.Type, FSqlite))
+            return;
+        key.Sql = QuoteFieldName(key.Field);
+    }
+    FOrderKeys = std::move(keys);
+}
+
+QVariantList TZSQLQuery::OrderKeyValues(const std::vector<TSqlOrderKey>& keys, const TRow& row) const
+{
+    QVariantList values;
+    for (const TSqlOrderKey& key : keys) {
+        const auto column = std::find_if(FColumns.begin(), FColumns.end(),
+                                         [&](const TColumn& c) { return c.Name == key.Field; });
+        const int index = int(column - FColumns.begin());
+        QVariant value = column == FColumns.end() ? QVariant() : DbValue(row.Values[size_t(index)], FSqlite);
+        if (FUpdate && FUpdate->KeepRawKeys) {
+            const auto& keyColumns = FUpdate->KeyColumns;
+            const auto k = std::find(keyColumns.begin(), keyColumns.end(), index);
+            if (k != keyColumns.end())
+                value = row.Values[FColumns.size() + size_t(k - keyColumns.begin())];
+        }
+        values << value;
+    }
+    return values;
+}
+
 void TZSQLQuery::InternalOpen()
 {
     FSqlite = DialectOf(Connection()) == TDialect::Sqlite;
+    FSourceOrder.clear();
     FSource = OpenSource(false);
     try {
         FRecord = FSource->Record();
@@ -984,8 +1112,21 @@ void TZSQLQuery::InternalOpen()
         FieldDefs().Update();
         CreateFields();
         BindFields(true);
+        ResolveOrderKeys();
+        // Rows with equal values of the ORDER BY come in the key's order, as the pages read by
+        // the keys have them: the statement runs with the key appended.
+        const QString keysOrder = SqlOrderKeysText(FOrderKeys, false);
+        if (!FOrderKeys.empty()
+            && SqlOrderByItems(StatementText()).simplified().remove(QLatin1Char(' '))
+                       .compare(QString(keysOrder).remove(QLatin1Char(' ')), Qt::CaseInsensitive) != 0) {
+            FSourceOrder = keysOrder;
+            FSource.reset();
+            FSource = OpenSource(false);
+        }
     } catch (...) {
         FSource.reset();
+        FSourceOrder.clear();
+        FOrderKeys.clear();
         DestroyFields();
         FColumns.clear();
         FUpdate.reset();
@@ -995,11 +1136,14 @@ void TZSQLQuery::InternalOpen()
     ClearRows();
     FCursor = -1;
     FFetchedCount = 0;
-    FAllFetched = false;
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
+    ForgetLookups(false);
+    FEditedSinceOpen = false;
     FScratch = AllocRecordBuffer();
+    // Rows can be read again from a snapshot, or from live rows by their keys.
+    FPaging = FPacketRecords > 0 && (!FSource->Live() || (FSqlite && !FOrderKeys.empty()));
     FCursorOpen = true;
     ApplyServerFilter();
 }
@@ -1013,13 +1157,16 @@ void TZSQLQuery::InternalClose()
     ClearRows();
     FScratch.reset();
     FUpdate.reset();
+    FOrderKeys.clear();
+    FSourceOrder.clear();
+    FPaging = false;
     FCursor = -1;
-    FAllFetched = false;
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
     FServerFilter.reset();
     FUndo.clear(); // the rows are gone; a rollback only undoes the server's side
+    ForgetLookups(false);
     if (FInTransaction)
         FUndoLost = true;
 }
@@ -1337,7 +1484,27 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
     }
 }
 
-void TZSQLQuery::AppendFetchedRow(const QSqlQuery& query)
+// ---------------------------------------------------------------------------
+// The row window. Server rows are numbered by their place in the server's result
+// (ordinals); their order key is (ordinal + 1) * OrderGap, and the rows inserted here
+// take keys in between. The window holds every row whose order key lies in
+// [FWinFirst * OrderGap + 1, FWinEnd * OrderGap] (no upper bound when FWinEnd is
+// NoEnd): a row "group" is a server row with the rows inserted just before it, and
+// rows leave the window a whole group at a time.
+
+namespace {
+constexpr quint64 NoEnd = std::numeric_limits<quint64>::max();
+// The ordinal of the server row that an order key belongs with (its own, or the next one's).
+quint64 GroupOf(quint64 order) { return (order - 1) / OrderGap; }
+} // namespace
+
+void TZSQLQuery::NumberRow(TRow& row, quint64 ordinal) const
+{
+    row.Serial = ((FGeneration & GenerationMask) << GenerationShift) | (ordinal & IndexMask);
+    row.Order = (ordinal + 1) * OrderGap;
+}
+
+TZSQLQuery::TRow TZSQLQuery::MakeRow(const QSqlQuery& query, quint64 ordinal)
 {
     ++FFetchedCount;
     TRow row;
@@ -1345,111 +1512,481 @@ void TZSQLQuery::AppendFetchedRow(const QSqlQuery& query)
     row.Values.resize(RowWidth());
     for (size_t i = 0; i < n; ++i)
         row.Values[i] = FromDb(FColumns[i], query.value(int(i)));
-    if (FUpdate && !FPostedKeys.isEmpty() && FPostedKeys.contains(KeyText(row.Values)))
-        return; // a row this dataset wrote, already in the cache where it was posted
     if (FUpdate && FUpdate->KeepRawKeys)
         for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i)
             row.Values[n + i] = query.value(FUpdate->KeyColumns[i]);
-    row.Serial = ((FGeneration & GenerationMask) << GenerationShift) | (FAppendedCount & IndexMask);
-    row.Order = (FAppendedCount + 1) * OrderGap;
     if (ServerFilterComplete())
         row.Accepted = 1; // the server's condition said so
-    ++FAppendedCount;
-    FRows.push_back(std::move(row));
+    NumberRow(row, ordinal);
+    return row;
 }
 
-bool TZSQLQuery::FetchPacket(int count)
+bool TZSQLQuery::OwnKey(const TRow& row) const
 {
-    if (FAllFetched || !FSource)
+    return FUpdate && !FPostedKeys.isEmpty() && FPostedKeys.contains(KeyText(row.Values));
+}
+
+// The first ordinal from `ordinal` on (downwards with `down`) that no pinned row holds;
+// NoEnd when there is none below.
+quint64 TZSQLQuery::FreeOrdinal(quint64 ordinal, bool down) const
+{
+    while (FPins.count(ordinal)) {
+        if (down && ordinal == 0)
+            return NoEnd;
+        ordinal = down ? ordinal - 1 : ordinal + 1;
+    }
+    return ordinal;
+}
+
+int TZSQLQuery::CacheLimit() const
+{
+    // With a record filter every row stays: counting the accepted rows needs them all.
+    return FPaging && !RecordFilterActive() ? FCacheRecords : std::numeric_limits<int>::max();
+}
+
+int TZSQLQuery::PageSize() const
+{
+    if (FPacketRecords < 0)
+        return -1;
+    int page = FPacketRecords;
+    // A scan reads ahead in growing packets: a deep Locate takes few round trips.
+    if (Scanning())
+        page = std::clamp(int(FRows.size()), page, std::max(page, ScanPacketLimit));
+    const int limit = CacheLimit();
+    return limit == std::numeric_limits<int>::max() ? page : std::clamp(limit / 2, 1, page);
+}
+
+// Whether a far row may be read without reading the rows in between: always from a
+// snapshot; from live rows (SQLite) while this dataset wrote none of them, since the
+// server's count of rows before a place then is the place. Not under a record filter,
+// which keeps every row from the first one on to count the accepted ones.
+bool TZSQLQuery::CanJump() const
+{
+    return FPaging && FSource && (!FSource->Live() || FPostedKeys.isEmpty()) && !RecordFilterActive();
+}
+
+int TZSQLQuery::PositionOfOrder(quint64 order) const
+{
+    const quint64 before = GroupOf(std::max<quint64>(order, 1));
+    quint64 server = before;
+    if (FServerTotal >= 0)
+        server = std::min(server, quint64(FServerTotal));
+    qint64 position = qint64(server);
+    for (auto it = FPins.begin(); it != FPins.end() && it->first < server; ++it)
+        if (it->second.Deleted)
+            --position;
+    for (const auto& inserted : FInsertedRows)
+        if (inserted.second.Order < order)
+            ++position;
+    return int(std::min<qint64>(position, std::numeric_limits<int>::max()));
+}
+
+int TZSQLQuery::WindowEnd() const
+{
+    return FWinPos + int(FRows.size());
+}
+
+int TZSQLQuery::CachedRecordCount() const
+{
+    return int(FRows.size());
+}
+
+void TZSQLQuery::UpdateAllFetched()
+{
+    FAllFetched = FWinFirst == 0 && FWinEnd == NoEnd;
+}
+
+void TZSQLQuery::ResetWindow(quint64 firstOrdinal)
+{
+    FRows.clear();
+    FWinFirst = firstOrdinal;
+    FWinEnd = firstOrdinal;
+    FWinPos = PositionOfOrder(firstOrdinal * OrderGap + 1);
+    UpdateAllFetched();
+}
+
+// The values of `FOrderKeys` of the server row at `ordinal` as read, when known.
+bool TZSQLQuery::KnownOrdinalValues(quint64 ordinal, QVariantList& values) const
+{
+    const auto pin = FPins.find(ordinal);
+    TRow original;
+    if (pin != FPins.end()) {
+        original.Values = pin->second.Original;
+    } else {
+        const quint64 order = (ordinal + 1) * OrderGap;
+        const auto it = std::lower_bound(FRows.begin(), FRows.end(), order,
+                                         [](const TRow& r, quint64 o) { return r.Order < o; });
+        if (it == FRows.end() || it->Order != order)
+            return false;
+        original.Values = it->Values;
+    }
+    values = OrderKeyValues(FOrderKeys, original);
+    return true;
+}
+
+void TZSQLQuery::ReadByCondition(const QString& sql, const QList<QPair<QString, QVariant>>& values,
+                                 std::vector<TRow>& rows)
+{
+    FSource->Select(sql, values, [&](const QSqlQuery& q) { rows.push_back(MakeRow(q, 0)); });
+}
+
+// Server rows from ordinal `from` on, at most about `count` (all when negative); `end`
+// when the result has no more.
+void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, bool& end)
+{
+    end = false;
+    if (!FSource->Live()) {
+        // A snapshot: every ordinal is the row the server had there at the opening.
+        FSource->Seek(from);
+        quint64 ordinal = from;
+        end = !FSource->Fetch(count, [&](const QSqlQuery& q) { rows.push_back(MakeRow(q, ordinal++)); });
+        return;
+    }
+    // Live rows (the table as it is now): the rows this dataset wrote show where it put
+    // them, so they are skipped here and the places of the rows it pinned are passed over.
+    quint64 next = FreeOrdinal(from, false);
+    auto take = [&](TRow&& row) {
+        if (OwnKey(row))
+            return;
+        NumberRow(row, next);
+        rows.push_back(std::move(row));
+        next = FreeOrdinal(next + 1, false);
+    };
+    // The statement's own rows go on from its last row, when that row is still the one
+    // before `from` here (rows written meanwhile move the live places).
+    QVariantList last;
+    if (FSource->Readable() && next == FForwardNext
+        && (FForwardLast.isEmpty() || (KnownOrdinalValues(from - 1, last) && last == FForwardLast))) {
+        end = !FSource->Fetch(count, [&](const QSqlQuery& q) { take(MakeRow(q, 0)); });
+        FForwardNext = next;
+        if (!rows.empty() && !FOrderKeys.empty())
+            FForwardLast = OrderKeyValues(FOrderKeys, rows.back());
+        return;
+    }
+    if (!FPaging || count < 0) {
+        end = true; // the statement's own rows are all read and nothing else reads them
+        return;
+    }
+    // The rows after the row before `from`, by their keys, or counted from the start.
+    const int limit = count + int(FPostedKeys.size());
+    const QString order = SqlOrderKeysText(FOrderKeys, false);
+    TSqlCondition after;
+    QVariantList anchor;
+    QString sql;
+    if (from == 0) {
+        sql = ResultSelect(QString(), order, limit);
+    } else if (KnownOrdinalValues(from - 1, anchor)) {
+        after = SqlKeysetCondition(FOrderKeys, anchor, false, FSqlite);
+        sql = ResultSelect(after.Sql, order, limit);
+    } else {
+        const quint64 pinned = quint64(std::distance(FPins.begin(), FPins.lower_bound(from)));
+        sql = ResultSelect(QString(), order, limit) + QStringLiteral(" OFFSET %1").arg(from - std::min(from, pinned));
+    }
+    std::vector<TRow> read;
+    ReadByCondition(sql, after.Values, read);
+    end = int(read.size()) < limit;
+    for (TRow& row : read)
+        take(std::move(row));
+}
+
+// Server rows before ordinal `before`, at most `count`, in order; `start` when they reach
+// the first row. False when the live rows before it no longer fill the places they had:
+// rows were inserted or deleted there by another connection.
+bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows, bool& start)
+{
+    const quint64 from = before > quint64(count) ? before - quint64(count) : 0;
+    QVariantList anchor;
+    if (!FSource->Live() || !KnownOrdinalValues(before, anchor)) {
+        bool end = false;
+        if (!FSource->Live() || CanJump())
+            ReadForward(from, int(before - from), rows, end);
+        start = from == 0;
+        if (FSource->Live() && !rows.empty() && GroupOf(rows.back().Order) >= before)
+            return false;
+        return true;
+    }
+    const int limit = count + int(FPostedKeys.size()) + 1; // one more tells whether rows are left at the start
+    const TSqlCondition condition = SqlKeysetCondition(FOrderKeys, anchor, true, FSqlite);
+    std::vector<TRow> read;
+    ReadByCondition(ResultSelect(condition.Sql, SqlOrderKeysText(FOrderKeys, true), limit), condition.Values, read);
+    quint64 next = FreeOrdinal(before - 1, true);
+    bool fits = true;
+    for (TRow& row : read) {
+        if (OwnKey(row))
+            continue;
+        if (next == NoEnd) {
+            fits = false; // a row before the first place
+            break;
+        }
+        if (int(rows.size()) >= count)
+            break;
+        NumberRow(row, next);
+        rows.push_back(std::move(row));
+        next = next == 0 ? NoEnd : FreeOrdinal(next - 1, true);
+    }
+    std::reverse(rows.begin(), rows.end());
+    const bool exhausted = int(read.size()) < limit;
+    if (exhausted && next != NoEnd)
+        fits = false; // places left without rows
+    start = next == NoEnd;
+    return fits;
+}
+
+// Puts the rows of server ordinals [first, end) into the window, before or after the
+// rows there: the rows read (server rows), the pinned rows and the rows inserted here.
+void TZSQLQuery::AddToWindow(quint64 first, quint64 end, std::vector<TRow>&& read, bool atFront)
+{
+    std::vector<TRow> segment;
+    segment.reserve(read.size());
+    for (TRow& row : read)
+        if (!FPins.count(GroupOf(row.Order)))
+            segment.push_back(std::move(row));
+    for (auto it = FPins.lower_bound(first); it != FPins.end() && it->first < end; ++it)
+        if (!it->second.Deleted)
+            segment.push_back(it->second.Current);
+    const quint64 low = first * OrderGap + 1;
+    const quint64 high = end == NoEnd ? NoEnd : end * OrderGap;
+    for (const auto& inserted : FInsertedRows)
+        if (inserted.second.Order >= low && inserted.second.Order <= high)
+            segment.push_back(inserted.second);
+    std::sort(segment.begin(), segment.end(), [](const TRow& a, const TRow& b) { return a.Order < b.Order; });
+    for (TRow& row : segment)
+        row.Accepted = -1;
+    if (atFront) {
+        FRows.insert(FRows.begin(), std::make_move_iterator(segment.begin()), std::make_move_iterator(segment.end()));
+        FWinFirst = first;
+        FWinPos -= int(segment.size());
+    } else {
+        FRows.insert(FRows.end(), std::make_move_iterator(segment.begin()), std::make_move_iterator(segment.end()));
+        FWinEnd = end;
+    }
+    UpdateAllFetched();
+}
+
+void TZSQLQuery::ExtendForward(int count)
+{
+    if (FWinEnd == NoEnd)
+        return;
+    std::vector<TRow> rows;
+    bool end = false;
+    const quint64 from = FWinEnd;
+    ReadForward(from, count, rows, end);
+    quint64 next = rows.empty() ? from : GroupOf(rows.back().Order) + 1;
+    if (FServerTotal >= 0 && next >= quint64(FServerTotal)) {
+        if (!FSource->Live())
+            end = true;
+        else
+            FServerTotal = qint64(next); // live rows past the count taken before
+    }
+    if (rows.empty())
+        end = true; // nothing more to read from here
+    if (end) {
+        if (!FPins.empty())
+            next = std::max(next, FPins.rbegin()->first + 1);
+        FServerTotal = qint64(next);
+    }
+    AddToWindow(from, end ? NoEnd : next, std::move(rows), false);
+}
+
+// False when the rows before the window had to be numbered again from the first one.
+bool TZSQLQuery::ExtendBackward(int count)
+{
+    if (FWinFirst == 0)
+        return true;
+    std::vector<TRow> rows;
+    bool start = false;
+    if (!ReadBackward(FWinFirst, count, rows, start) || (rows.empty() && !start)) {
+        // The live rows before the window moved: number them again from the first row.
+        FServerTotal = -1;
+        FServerCount = -1;
+        ResetWindow(0);
         return false;
-    const size_t before = FRows.size();
-    bool more = false;
-    try {
-        more = FSource->Fetch(count, [this](const QSqlQuery& q) { AppendFetchedRow(q); });
-    } catch (...) {
-        FSource.reset();
-        FAllFetched = true;
-        throw;
     }
-    if (!more) {
-        FSource.reset();
-        FAllFetched = true;
-        FPostedKeys.clear();
+    const quint64 first = start || rows.empty() ? 0 : GroupOf(rows.front().Order);
+    AddToWindow(first, FWinFirst, std::move(rows), true);
+    return true;
+}
+
+// Counts the server's rows when a jump needs the number; false when the server refuses.
+bool TZSQLQuery::KnowTotal()
+{
+    if (FServerTotal >= 0)
+        return true;
+    qint64 count = -1;
+    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(StatementText());
+    if (!FSource || !FSource->Count(countSql, count))
+        return false;
+    // Live rows lack the rows deleted here; jumps over live rows wait until nothing else was written.
+    FServerTotal = FSource->CountIsSnapshot() ? count : count + qint64(FPins.size());
+    return true;
+}
+
+void TZSQLQuery::JumpTo(int position)
+{
+    const int page = std::max(PageSize(), 1);
+    if (!KnowTotal()) {
+        ExtendForward(page); // a count the server refuses: read on
+        return;
     }
-    return FRows.size() > before || more;
+    // The first server row whose place is at or after `position`.
+    quint64 low = 0;
+    quint64 high = std::min(quint64(position) + FPins.size() + 1, quint64(FServerTotal));
+    while (low < high) {
+        const quint64 mid = low + (high - low) / 2;
+        if (PositionOfOrder((mid + 1) * OrderGap) < position)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    ResetWindow(low > quint64(page / 2) ? low - quint64(page / 2) : 0);
+    ExtendForward(page);
+}
+
+bool TZSQLQuery::EnsureFetched(int position)
+{
+    if (position < 0 || !FCursorOpen)
+        return false;
+    bool jumps = CanJump();
+    for (;;) {
+        if (position >= FWinPos && position < WindowEnd())
+            return true;
+        if (FCachedScan || !FSource || (position >= WindowEnd() && FWinEnd == NoEnd))
+            return false;
+        const int page = PageSize();
+        if (position >= WindowEnd()) {
+            if (jumps && position - WindowEnd() > page)
+                JumpTo(position);
+            else
+                ExtendForward(page);
+        } else if (jumps && FWinPos - position > page) {
+            JumpTo(position);
+        } else if (!ExtendBackward(page)) {
+            jumps = false; // numbered again from the first row: read on from there
+        }
+        Evict(position);
+    }
+}
+
+// Drops whole groups from the end farther from `keep` while the window holds more rows
+// than the cache may.
+void TZSQLQuery::Evict(int keep)
+{
+    const int limit = CacheLimit();
+    while (int(FRows.size()) > limit) {
+        const int size = int(FRows.size());
+        const int keepIndex = keep - FWinPos;
+        if (keepIndex >= size / 2) {
+            const quint64 group = GroupOf(FRows.front().Order);
+            int n = 0;
+            while (n < size && GroupOf(FRows[size_t(n)].Order) == group)
+                ++n;
+            if (keepIndex < n || n == size)
+                break;
+            FRows.erase(FRows.begin(), FRows.begin() + n);
+            FWinPos += n;
+            FWinFirst = group + 1;
+        } else {
+            const quint64 group = GroupOf(FRows.back().Order);
+            int n = 0;
+            while (n < size && GroupOf(FRows[size_t(size - 1 - n)].Order) == group)
+                ++n;
+            if (keepIndex >= size - n || n == size)
+                break;
+            FRows.erase(FRows.end() - n, FRows.end());
+            FWinEnd = group;
+        }
+    }
+    UpdateAllFetched();
+}
+
+// Puts the window on the last rows: by the reversed order on the server when the order
+// is known, else by the place of the last page (a snapshot) or by reading on to the end.
+void TZSQLQuery::LoadLast()
+{
+    if (FWinEnd == NoEnd || !FSource)
+        return;
+    const int page = PageSize();
+    if (CanJump() && page > 0 && KnowTotal()) {
+        const qint64 total = FServerTotal;
+        if (FOrderKeys.empty()) {
+            ResetWindow(quint64(total) > quint64(page) ? quint64(total) - quint64(page) : 0);
+            ExtendForward(page);
+        } else {
+            const bool live = FSource->Live();
+            std::vector<TRow> read;
+            ReadByCondition(ResultSelect(QString(), SqlOrderKeysText(FOrderKeys, true), page), {}, read);
+            std::vector<TRow> rows;
+            quint64 next = total == 0 ? NoEnd : (live ? FreeOrdinal(quint64(total) - 1, true) : quint64(total) - 1);
+            for (TRow& row : read) {
+                if (next == NoEnd)
+                    break;
+                NumberRow(row, next);
+                rows.push_back(std::move(row));
+                next = next == 0 ? NoEnd : (live ? FreeOrdinal(next - 1, true) : next - 1);
+            }
+            std::reverse(rows.begin(), rows.end());
+            ResetWindow(rows.empty() ? quint64(total) : GroupOf(rows.front().Order));
+            AddToWindow(FWinFirst, NoEnd, std::move(rows), false);
+        }
+        Evict(WindowEnd() - 1);
+        return;
+    }
+    while (FWinEnd != NoEnd) {
+        ExtendForward(page);
+        Evict(WindowEnd() - 1);
+    }
 }
 
 void TZSQLQuery::FetchAll()
 {
     if (!FCursorOpen)
         return;
-    while (!FAllFetched)
-        FetchPacket(-1);
+    while (FWinEnd != NoEnd) {
+        ExtendForward(PageSize());
+        Evict(WindowEnd() - 1);
+    }
 }
 
-bool TZSQLQuery::EnsureFetched(int position)
+bool TZSQLQuery::SeekOrdinal(qint64 ordinal)
 {
-    while (position >= int(FRows.size()) && !FAllFetched && !FCachedScan) {
-        // A scan reads ahead in growing packets: a deep Locate takes few round trips.
-        int packet = FPacketRecords;
-        if (Scanning() && packet > 0)
-            packet = std::clamp(int(FRows.size()), packet, std::max(packet, ScanPacketLimit));
-        FetchPacket(packet);
-    }
-    return position >= 0 && position < int(FRows.size());
+    if (!FCursorOpen || ordinal < 0 || (FServerTotal >= 0 && ordinal >= FServerTotal))
+        return false;
+    const auto pin = FPins.find(quint64(ordinal));
+    if (pin != FPins.end() && pin->second.Deleted)
+        return false;
+    const int position = PositionOfOrder((quint64(ordinal) + 1) * OrderGap);
+    if (!EnsureFetched(position))
+        return false;
+    TRow probe;
+    NumberRow(probe, quint64(ordinal));
+    if (FRows[size_t(position - FWinPos)].Serial != probe.Serial)
+        return false; // no such row in the result
+    FCursor = position;
+    return true;
 }
 
-bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
-                                  TLocateOptions options)
+bool TZSQLQuery::SelectOnSource(const QString& sql, const QVariantList& values,
+                                const QList<QPair<QString, QVariant>>& named,
+                                const std::function<void(const QSqlQuery&)>& read)
 {
-    if (FAllFetched || !FSource || !FSource->CountIsSnapshot() || options.toInt() != 0 || RecordFilterActive()
-        || fields.empty())
+    // The forward-only query of another server than SQLite holds its whole result: the
+    // server then answers nothing the rows read do not answer better.
+    if (FAllFetched || !FSource || !(FSqlite || FSource->CountIsSnapshot()))
         return false;
-    QVariantList keys;
-    if (fields.size() == 1)
-        keys = keyValues.typeId() == QMetaType::QVariantList ? keyValues.toList() : QVariantList{keyValues};
-    else if (keyValues.typeId() == QMetaType::QVariantList)
-        keys = keyValues.toList();
-    if (size_t(keys.size()) != fields.size())
-        return false;
-    // Only keys the server compares exactly as the record comparison does.
-    const QSqlDriver* driver = Connection().driver();
-    QStringList conditions;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const TField* field = fields[i];
-        const QVariant& key = keys[qsizetype(i)];
-        const TFieldType type = field->DataType();
-        const bool integer = IsIntegerFieldType(type) && (key.typeId() == QMetaType::Int
-                                                          || key.typeId() == QMetaType::LongLong);
-        const bool text = (type == ftString || type == ftWideString) && key.typeId() == QMetaType::QString;
-        if (field->FieldNo() <= 0 || field->Calculated() || !(integer || text) || !driver)
-            return false;
-        QSqlField literal(QStringLiteral("k"), key.metaType());
-        literal.setValue(key);
-        conditions << QStringLiteral("%1 = %2").arg(QuoteFieldName(field->GetFieldName()), driver->formatValue(literal));
+    TBoundValues extra = named;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        extra.append({QStringLiteral(":zdb_k%1").arg(i), values[i]});
+    try {
+        FSource->Select(sql, extra, read);
+    } catch (const EDatabaseError&) {
+        return false; // what the server refuses is left to reading the rows
     }
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM (\n%1\n) AS zdb_locate_q WHERE %2 LIMIT 1)"
-                                       " AS zdb_locate_e")
-                            .arg(StatementText(), conditions.join(QLatin1String(" AND ")));
-    qint64 count = -1;
-    return FSource->Count(sql, count) && count == 0;
+    return true;
 }
 
-bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
+QVariant TZSQLQuery::ColumnValue(int column, const QVariant& raw) const
 {
-    // The rows read already first: they come first in the order, and most keys a grid or a
-    // lookup field asks for are among them.
-    {
-        FCachedScan = true;
-        const auto reset = qScopeGuard([this] { FCachedScan = false; });
-        if (TDataSet::LocateRecord(keyFields, keyValues, options))
-            return true;
-    }
-    // The rows not read yet come from the server's result as it was at the opening (rows
-    // this query changed since are among those read): when it has no match, none is left.
-    if (FAllFetched || ServerLacksMatch(GetFieldList(keyFields), keyValues, options))
-        return false;
-    return TDataSet::LocateRecord(keyFields, keyValues, options);
+    return FromDb(FColumns[size_t(column)], raw);
 }
 
 quint64 TZSQLQuery::OrderOf(quint64 serial) const
@@ -1461,68 +1998,113 @@ quint64 TZSQLQuery::OrderOf(quint64 serial) const
     return ((serial & IndexMask) + 1) * OrderGap;
 }
 
+// The position of a row of this opening, whether in the window or not; -1 for a deleted row.
 int TZSQLQuery::PositionOf(quint64 serial) const
 {
     const quint64 order = OrderOf(serial);
     if (order == 0)
         return -1;
-    auto it = std::lower_bound(FRows.begin(), FRows.end(), order,
-                               [](const TRow& r, quint64 o) { return r.Order < o; });
-    if (it == FRows.end() || it->Serial != serial)
+    if (serial & InsertedBit)
+        return FInsertedRows.count(serial) ? PositionOfOrder(order) : -1;
+    const quint64 ordinal = serial & IndexMask;
+    const auto pin = FPins.find(ordinal);
+    if ((pin != FPins.end() && pin->second.Deleted) || (FServerTotal >= 0 && ordinal >= quint64(FServerTotal)))
         return -1;
-    return int(it - FRows.begin());
+    return PositionOfOrder(order);
 }
 
+// The row in the window, read again when it had left it.
 TZSQLQuery::TRow* TZSQLQuery::RowOf(quint64 serial)
 {
     const int pos = PositionOf(serial);
-    return pos < 0 ? nullptr : &FRows[size_t(pos)];
+    if (pos < 0 || !EnsureFetched(pos))
+        return nullptr;
+    TRow& row = FRows[size_t(pos - FWinPos)];
+    return row.Serial == serial ? &row : nullptr;
 }
 
-// Puts a row inserted here at `position`, with an order key between its neighbours.
-int TZSQLQuery::InsertRow(int position, TRow&& row)
+// Puts a row inserted here at `index` of the window, with an order key between its neighbours.
+int TZSQLQuery::InsertRow(int index, TRow&& row)
 {
-    position = std::clamp(position, 0, int(FRows.size()));
-    const quint64 low = position > 0 ? FRows[size_t(position - 1)].Order : 0;
-    const quint64 high = position < int(FRows.size()) ? FRows[size_t(position)].Order : low + 2 * OrderGap;
+    index = std::clamp(index, 0, int(FRows.size()));
+    const quint64 floor = FWinFirst * OrderGap; // rows before the window have keys up to this one
+    const quint64 low = index > 0 ? FRows[size_t(index - 1)].Order : floor;
+    quint64 high = index < int(FRows.size()) ? FRows[size_t(index)].Order : low + 2 * OrderGap;
+    if (index == int(FRows.size()) && FWinEnd != NoEnd)
+        high = std::min(high, (FWinEnd + 1) * OrderGap);
     row.Order = low + (high - low) / 2;
-    FRows.insert(FRows.begin() + position, std::move(row));
+    FRows.insert(FRows.begin() + index, std::move(row));
     if (high - low < 2) {
         // No room left: spread the inserted rows between the two rows read from the database evenly.
-        int first = position;
-        int last = position + 1;
+        int first = index;
+        int last = index + 1;
         while (first > 0 && (FRows[size_t(first - 1)].Serial & InsertedBit))
             --first;
         while (last < int(FRows.size()) && (FRows[size_t(last)].Serial & InsertedBit))
             ++last;
-        const quint64 base = first > 0 ? FRows[size_t(first - 1)].Order : 0;
+        const quint64 base = first > 0 ? FRows[size_t(first - 1)].Order : floor;
         const quint64 count = quint64(last - first);
         const quint64 top = last < int(FRows.size()) ? FRows[size_t(last)].Order : base + (count + 1) * OrderGap;
         const quint64 step = (top - base) / (count + 1);
         if (step == 0) {
-            FRows.erase(FRows.begin() + position);
+            FRows.erase(FRows.begin() + index);
             DatabaseError(QStringLiteral("Too many records inserted at one place"), this);
         }
         for (int i = first; i < last; ++i) {
-            FRows[size_t(i)].Order = base + step * quint64(i - first + 1);
-            FInsertedOrder.insert(FRows[size_t(i)].Serial, FRows[size_t(i)].Order);
+            TRow& moved = FRows[size_t(i)];
+            moved.Order = base + step * quint64(i - first + 1);
+            FInsertedOrder.insert(moved.Serial, moved.Order);
+            const auto kept = FInsertedRows.find(moved.Serial);
+            if (kept != FInsertedRows.end())
+                kept->second.Order = moved.Order;
         }
     }
-    FInsertedOrder.insert(FRows[size_t(position)].Serial, FRows[size_t(position)].Order);
-    return position;
+    const TRow& placed = FRows[size_t(index)];
+    FInsertedOrder.insert(placed.Serial, placed.Order);
+    FInsertedRows[placed.Serial] = placed;
+    return index;
 }
 
-void TZSQLQuery::RemoveRow(int position)
+void TZSQLQuery::RemoveRow(int index)
 {
     // An inserted row keeps its order key: its bookmark goes on comparing the same.
-    FRows.erase(FRows.begin() + position);
+    FRows.erase(FRows.begin() + index);
 }
 
 void TZSQLQuery::ClearRows()
 {
     FInsertedOrder.clear();
+    FInsertedRows.clear();
+    FPins.clear();
     FRows.clear();
-    FAppendedCount = 0;
+    FWinFirst = 0;
+    FWinEnd = 0;
+    FWinPos = 0;
+    FServerTotal = -1;
+    FForwardNext = 0;
+    FForwardLast.clear();
+    FAllFetched = false;
+}
+
+// Keeps what this dataset did to a row (`after` null: deleted) apart from the window.
+void TZSQLQuery::PinRow(const TRow& before, const TRow* after)
+{
+    if (before.Serial & InsertedBit) {
+        if (after)
+            FInsertedRows[before.Serial] = *after;
+        else
+            FInsertedRows.erase(before.Serial);
+        return;
+    }
+    auto pin = FPins.find(before.Serial & IndexMask);
+    if (pin == FPins.end()) {
+        TPin fresh;
+        fresh.Original = before.Values;
+        pin = FPins.emplace(before.Serial & IndexMask, std::move(fresh)).first;
+    }
+    pin->second.Deleted = after == nullptr;
+    if (after)
+        pin->second.Current = *after;
 }
 
 QString TZSQLQuery::KeyText(const std::vector<QVariant>& values) const
@@ -1540,7 +2122,7 @@ QString TZSQLQuery::KeyText(const std::vector<QVariant>& values) const
 
 void TZSQLQuery::RememberPostedKey(const TRow& row)
 {
-    if (FSource && !FAllFetched && FSource->Live())
+    if (FSource && FSource->Live())
         FPostedKeys.insert(KeyText(row.Values));
 }
 
@@ -1572,7 +2154,7 @@ bool TZSQLQuery::RowAccepted(TRow& row)
 
 TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/)
 {
-    int pos = std::min(FCursor, int(FRows.size()));
+    int pos = FWinEnd == NoEnd ? std::min(FCursor, WindowEnd()) : FCursor;
     const bool filtered = RecordFilterActive();
     for (;;) {
         if (mode == gmNext)
@@ -1583,7 +2165,7 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
             return grBOF;
         if (!EnsureFetched(pos))
             return grEOF;
-        TRow& row = FRows[size_t(pos)];
+        TRow& row = FRows[size_t(pos - FWinPos)];
         FillBuffer(buffer, row);
         GetCalcFields(buffer);
         if (filtered && !(row.Accepted == 1 && ServerFilterComplete())) {
@@ -1602,13 +2184,14 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
 
 void TZSQLQuery::InternalFirst()
 {
-    FCursor = -1;
+    // A scan of the cached rows starts at the first of them.
+    FCursor = FCachedScan ? FWinPos - 1 : -1;
 }
 
 void TZSQLQuery::InternalLast()
 {
-    FetchAll();
-    FCursor = int(FRows.size());
+    LoadLast();
+    FCursor = WindowEnd();
 }
 
 void TZSQLQuery::InternalSetToRecord(TRecordBuffer buffer)
@@ -1706,8 +2289,10 @@ bool TZSQLQuery::GetCanModify() const
 
 void TZSQLQuery::InternalFilterChanged()
 {
+    ForgetLookups(false);
     for (TRow& row : FRows)
         row.Accepted = -1;
+    Evict(FCursor); // without a filter the cache is bounded again
     ApplyServerFilter();
 }
 
@@ -1730,17 +2315,19 @@ int TZSQLQuery::GetRecordCount() const
     }
     if (FAllFetched)
         return int(FRows.size());
+    // The server's rows are known (a snapshot, or read to the end): those shown here.
+    if (FServerTotal >= 0 || (FSource && FSource->CountIsSnapshot() && self->KnowTotal()))
+        return PositionOfOrder(NoEnd);
     if (FServerCount < 0) {
         qint64 count = -1;
         const QString countSql =
             QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(RunStatementText());
         if (FSource && FSource->Count(countSql, count)) {
             FServerCount = count;
-            if (!FSource->CountIsSnapshot())
-                FCountDelta = 0;
+            FCountDelta = 0;
         } else {
             self->FetchAll();
-            return int(FRows.size());
+            return FServerTotal >= 0 ? PositionOfOrder(NoEnd) : WindowEnd();
         }
     }
     return int(FServerCount + FCountDelta);
@@ -1760,8 +2347,8 @@ int TZSQLQuery::GetRecNo() const
         return pos + 1;
     auto* self = const_cast<TZSQLQuery*>(this);
     int number = 0;
-    for (int i = 0; i <= pos; ++i)
-        if (self->RowAccepted(self->FRows[size_t(i)]))
+    for (int i = 0; i <= pos && self->EnsureFetched(i); ++i)
+        if (self->RowAccepted(self->FRows[size_t(i - FWinPos)]))
             ++number;
     return number;
 }
@@ -1773,12 +2360,14 @@ void TZSQLQuery::DoSetRecNo(int value)
         return;
     int target = -1;
     if (!RecordFilterActive()) {
-        EnsureFetched(value - 1);
-        target = std::min(value, int(FRows.size())) - 1;
+        target = value - 1;
+        // Past the end the window stands on the last rows: the last one it is.
+        if (!EnsureFetched(target) && (target = WindowEnd() - 1) >= 0 && !EnsureFetched(target))
+            target = -1;
     } else {
         int number = 0;
         for (int pos = 0; EnsureFetched(pos); ++pos) {
-            if (RowAccepted(FRows[size_t(pos)])) {
+            if (RowAccepted(FRows[size_t(pos - FWinPos)])) {
                 target = pos;
                 if (++number == value)
                     break;
@@ -1798,22 +2387,20 @@ void TZSQLQuery::DoSetRecNo(int value)
 
 void TZSQLQuery::InternalRefresh()
 {
-    const bool hadRow = FCursor >= 0 && FCursor < int(FRows.size());
-    const QString key = hadRow && FUpdate ? KeyText(FRows[size_t(FCursor)].Values) : QString();
+    const bool hadRow = FCursor >= 0 && EnsureFetched(FCursor);
+    const QString key = hadRow && FUpdate ? KeyText(FRows[size_t(FCursor - FWinPos)].Values) : QString();
     const int oldPos = FCursor;
     ReopenSource();
     if (!key.isEmpty()) {
         for (int pos = 0; EnsureFetched(pos); ++pos) {
-            if (KeyText(FRows[size_t(pos)].Values) == key) {
+            if (KeyText(FRows[size_t(pos - FWinPos)].Values) == key) {
                 FCursor = pos;
                 return;
             }
         }
     }
-    if (hadRow) {
-        EnsureFetched(oldPos);
-        FCursor = std::min(oldPos, int(FRows.size()) - 1);
-    }
+    if (hadRow)
+        FCursor = EnsureFetched(oldPos) ? oldPos : std::max(WindowEnd() - 1, FWinPos);
 }
 
 void TZSQLQuery::ReopenSource()
@@ -1833,6 +2420,8 @@ void TZSQLQuery::ReopenSource()
     FServerCount = -1;
     FCountDelta = 0;
     FPostedKeys.clear();
+    ForgetLookups(false);
+    FEditedSinceOpen = false;
     FCursor = -1;
 }
 
@@ -1889,6 +2478,7 @@ void TZSQLQuery::InternalPost()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    ForgetLookups(true);
     if (State() == dsEdit)
         PostEdit(ActiveBuffer());
     else
@@ -1940,8 +2530,10 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     q.finish();
     if (FInTransaction)
         FUndo.push_back({TUndo::ukEdited, *row});
+    const TRow before = *row;
     row->Values = std::move(newValues);
     row->Accepted = -1;
+    PinRow(before, row);
     RememberPostedKey(*row);
 }
 
@@ -1949,20 +2541,18 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
 {
     TSqlBuf* buf = B(buffer);
     // Where the row goes: before the record it was inserted at, first, or last.
-    int position = int(FRows.size());
+    int position = -1;
     if (buf->Flag == bfBOF) {
-        position = 0;
-    } else if (buf->Flag == bfEOF) {
-        FetchAll();
-        position = int(FRows.size());
-    } else {
+        if (EnsureFetched(0))
+            position = 0;
+    } else if (buf->Flag != bfEOF) {
         const int pos = PositionOf(buf->Serial);
-        if (pos >= 0) {
+        if (pos >= 0 && EnsureFetched(pos))
             position = pos;
-        } else {
-            FetchAll(); // rows read later must not sort before it
-            position = int(FRows.size());
-        }
+    }
+    if (position < 0) {
+        LoadLast(); // rows read later must not sort after it
+        position = WindowEnd();
     }
 
     QStringList names;
@@ -2008,32 +2598,36 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
         }
     }
     q.finish();
-    FCursor = InsertRow(position, std::move(row));
+    const int index = InsertRow(position - FWinPos, std::move(row));
+    FCursor = FWinPos + index;
     ++FCountDelta;
     if (FInTransaction) {
         TRow inserted;
-        inserted.Serial = FRows[size_t(FCursor)].Serial;
+        inserted.Serial = FRows[size_t(index)].Serial;
         FUndo.push_back({TUndo::ukInserted, std::move(inserted)});
     }
-    RememberPostedKey(FRows[size_t(FCursor)]);
+    RememberPostedKey(FRows[size_t(index)]);
 }
 
 void TZSQLQuery::InternalDelete()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
-    if (FCursor < 0 || FCursor >= int(FRows.size()))
+    if (FCursor < 0 || !EnsureFetched(FCursor))
         DatabaseError(QStringLiteral("Record not found"), this);
+    ForgetLookups(true);
+    const int index = FCursor - FWinPos;
     QString sql = QStringLiteral("DELETE FROM %1").arg(FUpdate->TableSql);
     QVariantList values;
-    AddKeyWhere(sql, values, FRows[size_t(FCursor)]);
+    AddKeyWhere(sql, values, FRows[size_t(index)]);
     QSqlQuery q(Connection());
     RunStatement(q, sql, values);
     if (q.numRowsAffected() == 0)
         DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
     if (FInTransaction)
-        FUndo.push_back({TUndo::ukDeleted, FRows[size_t(FCursor)]});
-    RemoveRow(FCursor);
+        FUndo.push_back({TUndo::ukDeleted, FRows[size_t(index)]});
+    PinRow(FRows[size_t(index)], nullptr);
+    RemoveRow(index);
     --FCountDelta;
     // The cursor now stands on the next row (read on demand) or after the last one.
 }
@@ -2127,35 +2721,58 @@ void TZSQLQuery::UndoChanges()
     }
     TRecordBuffer active = !IsEmpty() ? ActiveBuffer() : nullptr;
     const quint64 current = active && B(active)->Flag == bfCurrent ? B(active)->Serial : 0;
+    auto windowIndex = [this](const TRow& row) {
+        const auto at = std::lower_bound(FRows.begin(), FRows.end(), row.Order,
+                                         [](const TRow& r, quint64 o) { return r.Order < o; });
+        return at != FRows.end() && at->Serial == row.Serial ? int(at - FRows.begin()) : -1;
+    };
     for (auto undo = FUndo.rbegin(); undo != FUndo.rend(); ++undo) {
         TRow& row = undo->Row;
+        const bool inserted = row.Serial & InsertedBit;
         switch (undo->Kind) {
         case TUndo::ukDeleted: {
-            const auto at = std::lower_bound(FRows.begin(), FRows.end(), row.Order,
-                                             [](const TRow& r, quint64 o) { return r.Order < o; });
-            if (row.Serial & InsertedBit)
+            if (inserted) {
                 FInsertedOrder.insert(row.Serial, row.Order);
-            FRows.insert(at, std::move(row));
+                FInsertedRows[row.Serial] = row;
+            } else {
+                TPin& pin = FPins[row.Serial & IndexMask];
+                pin.Deleted = false;
+                pin.Current = row;
+                RememberPostedKey(row); // back among the live rows, shown from the pin
+            }
+            if (row.Order > FWinFirst * OrderGap && (FWinEnd == NoEnd || row.Order <= FWinEnd * OrderGap)) {
+                const auto at = std::lower_bound(FRows.begin(), FRows.end(), row.Order,
+                                                 [](const TRow& r, quint64 o) { return r.Order < o; });
+                FRows.insert(at, row);
+            }
             ++FCountDelta;
             break;
         }
-        case TUndo::ukEdited:
-            if (TRow* now = RowOf(row.Serial))
-                *now = std::move(row);
+        case TUndo::ukEdited: {
+            if (inserted)
+                FInsertedRows[row.Serial] = row;
+            else
+                FPins[row.Serial & IndexMask].Current = row;
+            const int index = windowIndex(row);
+            if (index >= 0)
+                FRows[size_t(index)] = std::move(row);
             break;
+        }
         case TUndo::ukInserted: {
-            const int pos = PositionOf(row.Serial);
-            if (pos >= 0) {
-                RemoveRow(pos);
-                --FCountDelta;
-            }
+            row.Order = OrderOf(row.Serial);
+            const int index = windowIndex(row);
+            if (index >= 0)
+                RemoveRow(index);
+            FInsertedRows.erase(row.Serial);
+            --FCountDelta;
             break;
         }
         }
     }
     FUndo.clear();
+    ForgetLookups(true);
     const int pos = current ? PositionOf(current) : -1;
-    FCursor = pos >= 0 ? pos : std::clamp(FCursor, 0, std::max(int(FRows.size()) - 1, 0));
+    FCursor = pos >= 0 ? pos : std::clamp(FCursor, 0, std::max(WindowEnd() - 1, 0));
     Resync({});
 }
 

@@ -4,19 +4,43 @@
 // when the statement is a SELECT over one table with a key.
 //
 // Fetching. Rows are read PacketRecords at a time (default 100, -1 = all at
-// once) and kept in a client-side cache; moving past the cached end reads the
-// next packet, Last reads to the end. On SQLite (and any driver other than
+// once) as the cursor needs them. On SQLite (and any driver other than
 // PostgreSQL) a forward-only QSqlQuery on the connection is stepped row by
 // row. Qt's PostgreSQL driver holds a whole result in memory, so there the
-// statement runs as a server-side cursor (DECLARE ... NO SCROLL CURSOR, FETCH
+// statement runs as a server-side cursor (DECLARE ... SCROLL CURSOR, FETCH
 // PacketRecords) inside a REPEATABLE READ transaction on a private clone of
 // the connection; the application's own transactions and edits on the main
 // connection do not disturb it. The cursor, its transaction and the clone are
-// released as soon as the last row was read, and at Close. (Statements with FOR
-// UPDATE/SHARE, and PacketRecords -1, run on the connection itself: their locks
-// belong to the application's transaction.) On SQLite, rows this dataset posted
-// while rows were still to be read are recognised by their key and not read a
-// second time.
+// released at Close. (Statements with FOR UPDATE/SHARE, and PacketRecords -1,
+// run on the connection itself: their locks belong to the application's
+// transaction.) On SQLite, rows this dataset posted while rows were still to be
+// read are recognised by their key and not read a second time.
+//
+// The row cache keeps at most CacheRecords rows (default 10,000): a window of
+// consecutive rows around the cursor; rows leave it from the end farther from
+// the cursor and are read again when the cursor comes back, at most half the
+// cache (and at most PacketRecords) at a time. On PostgreSQL the cursor is moved
+// there (MOVE ABSOLUTE, FETCH) in its snapshot, so the rows read again are the
+// rows read before. On SQLite rows are read again by keyset when the order is
+// known (see below): the rows after (or before, in the reversed order) the row
+// next to them, from the table as it is then (docs/datasets.md gives the rules
+// when another connection changes it). Rows this dataset edited, inserted or
+// deleted are kept apart from the cache and show as they were left whenever
+// their place is read again. Without a known order on SQLite, with
+// PacketRecords -1, with FOR UPDATE, and while a record filter is active, rows
+// are not dropped (the filter counts its records from the first row).
+//
+// The order is known when every ORDER BY item is a result column (by name or
+// position, ASC or DESC) of a SELECT over one table whose key (KeyFields or the
+// primary key, appended where the ORDER BY lacks it) is in the result, and the
+// statement has no LIMIT, OFFSET, FETCH or FOR UPDATE of its own. Then Last
+// reads the last page by the reversed order (SELECT * FROM (<statement>) ...
+// ORDER BY <reversed> LIMIT page) and the row count from the server, and a far
+// RecNo reads one page (OFFSET on SQLite; MOVE ABSOLUTE on PostgreSQL, for any
+// order). Keyset conditions follow where the server sorts NULLs (first on
+// SQLite, last on PostgreSQL, in ascending order). On SQLite these jumps wait
+// until the dataset wrote no row (its own rows shift the server's places);
+// until then it reads on page by page, as it does without a known order.
 //
 // Parameters. ":name" placeholders become Params; each must be given a value
 // (null counts) before Open or ExecSQL. Values are bound with
@@ -25,12 +49,30 @@
 // statement as literals made by the driver's own QSqlDriver::formatValue
 // (which is also how Qt's PostgreSQL driver passes bound values to EXECUTE).
 //
-// Locate and Lookup search the rows read already first, then read on in growing
-// packets (up to 10,000 rows). On PostgreSQL, before reading on for exact data-field
-// keys (integers, or strings in text fields), they ask the server, in the cursor's
-// snapshot, whether any row of the result has them; when none has, the rest is not
-// fetched.
-//
+// Locate and Lookup search the cached rows first when the cache begins with the first row,
+// then ask the server (on PostgreSQL in the cursor's snapshot). The keys become a WHERE
+// clause over the statement's result, SELECT * FROM (<sql>) WHERE ...: only data fields
+// of the result with names it holds once, quoted by QuoteFieldName, every value bound.
+// Partial keys go as LIKE 'key%' ESCAPE '!' (with %, _ and ! escaped), case-insensitive
+// ones as lower(column) = lower(key) for keys in ASCII (the long s and the Kelvin sign,
+// which the comparison takes for "s" and "k", mapped first), nulls as IS NULL; integers,
+// text, booleans, dates, times and date-times on both servers (on SQLite as their ISO
+// 8601 texts, a blank or "T" between date and time; on PostgreSQL the millisecond around
+// the key, since the server keeps microseconds). The rows come in the order of the order
+// keys (ORDER BY ending in a unique key) when it is known, else in the statement's own;
+// each is compared again as the rows read are (TDataSet::LocateValuesMatch), so the clause
+// only narrows. Locate then counts the rows before the one found (COUNT(*) over the rows
+// before it by the order keys) and reads the page around that place (SeekOrdinal), none
+// before it; Lookup takes the values from the row the server sent, reading none, and
+// keeps the last 256 answers until the query posts, deletes, refreshes, closes, opens or
+// changes its filter. A record filter, rows this query posted or deleted since it opened,
+// an order that is not known (for Locate, unless no row matches), a key of another type
+// (floats, blobs, a text for a number ...), a computed SQLite column or a failing
+// statement leave them to read the rows from the first and compare, as
+// SetServerSearch(false) does. On SQLite the server reads the tables as they are now;
+// values stored in another form than the column's type (a text in an INTEGER column, a
+// date as a number) are not found there.
+
 // Master/detail. With DataSource set, every parameter named like a field of the
 // source's dataset (the master) takes that field's value on the master's current
 // record when the query opens, and the query opens again when those values change:
@@ -76,9 +118,9 @@
 //
 // Counting. RecordCount without a record filter runs one
 // SELECT COUNT(*) FROM (<sql>) AS q when first asked (on PostgreSQL in the
-// cursor's snapshot) and keeps it right across inserts and deletes; once all
-// rows are fetched it is the cached count. With a record filter it is the
-// number of accepted rows once all are fetched, -1 before. On SQLite the count
+// cursor's snapshot) and keeps it right across inserts and deletes; once the
+// rows were read to the end it follows from them. With a record filter it is the
+// number of accepted rows once all are in the cache, -1 before. On SQLite the count
 // is taken from the live table, so rows this dataset inserted that its WHERE
 // clause would not select are counted only when they were posted after the
 // count was taken.
@@ -100,7 +142,8 @@
 // Value lists (SetFilterValueLists) add "column IN (...)" conditions while
 // Filtered, together with Filter; they always run on the server.
 //
-// Bookmarks stay valid across inserts and deletes of other rows; after Close
+// Bookmarks stay valid across inserts and deletes of other rows and while their
+// rows are out of the cache (going to one reads its row again); after Close
 // and after Refresh (which runs the statement again and finds the current row
 // by its key) they are invalid (BookmarkValid false). They compare in the
 // order of the rows (deleted ones keeping their place), bookmarks of an earlier
@@ -109,6 +152,7 @@
 #include "DB.h"
 #include "FilterSql.h"
 
+#include <QCache>
 #include <QHash>
 #include <QMap>
 #include <QSet>
@@ -118,6 +162,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -261,6 +306,41 @@ QString QuoteSqlIdentifier(const QString& name);
 // quoted parts, a stray quote, text outside the quotes).
 bool UnquoteSqlIdentifier(const QString& text, QString& name);
 
+// Keyset paging. An order over a statement's result as result columns and
+// directions, ending in a unique key, lets pages be read by conditions on the
+// key values of a known row ("the rows after this one") instead of by counting
+// rows from the start.
+struct TSqlOrderKey {
+    QString Field;           // the result field
+    QString Sql;             // the field as a statement over the result spells it (quoted as needed)
+    bool Descending = false;
+};
+
+// A condition with the values it binds by name (":zdb_key_0", ...).
+struct TSqlCondition {
+    QString Sql;
+    QList<QPair<QString, QVariant>> Values;
+};
+
+// The order of a statement's result as result columns (Field set, Sql left to the
+// caller), ending in the columns of `uniqueKey` (result field names, appended
+// ascending where the ORDER BY lacks them). False, with no keys, when an ORDER BY
+// item is anything but a result column by name or position with ASC or DESC (an
+// expression, a qualified name, NULLS FIRST/LAST, COLLATE), when `uniqueKey` is
+// empty or not among the result columns, and when the statement cannot be read
+// through a condition over its result (LIMIT, OFFSET, FETCH, FOR UPDATE/SHARE).
+// An empty name in `resultFields` is a column no statement can name.
+bool SqlOrderKeys(const QString& sql, const QStringList& resultFields, const QStringList& uniqueKey,
+                  std::vector<TSqlOrderKey>& keys);
+// The keys as ORDER BY items ("a, b DESC"); `reversed` turns every direction.
+QString SqlOrderKeysText(const std::vector<TSqlOrderKey>& keys, bool reversed);
+// The rows before (or after) the row whose key values are `values` (as the server
+// stores them, one per key), in the order of `keys`. `nullsFirst`: the server sorts
+// NULL before every value in ascending order (SQLite) rather than after (PostgreSQL);
+// descending orders put them at the other end. Values are always bound.
+TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& values, bool before,
+                                 bool nullsFirst);
+
 // ---------------------------------------------------------------------------
 // The query dataset
 
@@ -269,6 +349,7 @@ class TZSQLQuery : public TDataSet {
     Q_PROPERTY(QStringList SQL READ GetSQL WRITE SetSQL)
     Q_PROPERTY(QString ConnectionName READ GetConnectionName WRITE SetConnectionName)
     Q_PROPERTY(int PacketRecords READ GetPacketRecords WRITE SetPacketRecords)
+    Q_PROPERTY(int CacheRecords READ GetCacheRecords WRITE SetCacheRecords)
     Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
     Q_PROPERTY(QString UpdateTable READ GetUpdateTable WRITE SetUpdateTable)
     Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
@@ -303,6 +384,12 @@ public:
     // Rows read per packet; -1 reads everything at once. 0 and values below -1 are refused.
     int GetPacketRecords() const { return FPacketRecords; }
     void SetPacketRecords(int value);
+
+    // Rows read from the database that the cache keeps at most (default 10,000); rows that
+    // left it are read again when the cursor comes back. Values below 1 are refused.
+    // Takes effect as rows are read next.
+    int GetCacheRecords() const { return FCacheRecords; }
+    void SetCacheRecords(int value);
 
     bool GetReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
@@ -367,11 +454,22 @@ public:
     bool SetFilterValueLists(const QMap<QString, QStringList>& lists);
     QMap<QString, QStringList> FilterValueLists() const { return FValueLists; }
 
-    // Rows read from the database since Open (tests and diagnostics).
+    // Rows read from the database since Open, rows read again included (tests and diagnostics).
     int FetchedRecordCount() const { return FFetchedCount; }
+    // Whether every row of the result is in the cache.
     bool AllRecordsFetched() const;
-    // Reads the remaining rows.
+    // Reads the remaining rows (the cache keeping at most CacheRecords of them).
     void FetchAll();
+    // Rows in the cache now (tests and diagnostics).
+    int CachedRecordCount() const;
+
+    // Answered through the server when it can (see the header comment), from a cache of
+    // recent keys that every change of the rows empties.
+    QVariant Lookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields) override;
+    // Whether Locate and Lookup may ask the server (default true); false makes them read the
+    // rows and compare them here, as they do for what the server cannot answer.
+    bool GetServerSearch() const { return FServerSearch; }
+    void SetServerSearch(bool value);
 
 protected:
     std::unique_ptr<TRecBuf> AllocRecordBuffer() override;
@@ -411,11 +509,63 @@ private:
     struct TRow;       // one cached row
     struct TUpdateInfo;
     struct TUndo;      // how to put back one change made inside a transaction
+    struct TPin;       // a row of the server's result that this dataset changed or deleted
 
-    // Whether the server says that no row of the result, read or not, matches a Locate;
-    // false when it cannot tell exactly as the record comparison would.
-    bool ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
-                          TLocateOptions options);
+    // Keyset access for reading by conditions (see ZDBSQLQueryKeyset.cpp).
+    // The order of the open result as result columns ending in a unique key; false
+    // (no keys) when it is not known and rows can only be read in the server's order.
+    bool OrderKeys(std::vector<TSqlOrderKey>& keys) const;
+    // "The rows before this row" over the result: keyValues are the row's values of
+    // `keys`, as the server stores them.
+    TSqlCondition RowsBeforeCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues) const;
+    // A statement over the result: SELECT * FROM (<statement without its ORDER BY>)
+    // AS zdb_q, with the condition, order and row limit given (none when empty / -1).
+    // Its placeholders are the statement's parameters and those of the condition.
+    QString ResultSelect(const QString& where, const QString& orderBy, qint64 limit) const;
+    // The stored values of `keys` of a cached row (as the server compares them).
+    QVariantList OrderKeyValues(const std::vector<TSqlOrderKey>& keys, const TRow& row) const;
+    // Puts the cursor on the row at `ordinal`, a 0-based position in the server's result
+    // as the query read it; false (cursor unchanged) when there is no such row.
+    bool SeekOrdinal(qint64 ordinal);
+    void ResolveOrderKeys();
+
+    // Locate and Lookup through the server (ZDBSQLQueryLocate.cpp).
+    enum class TServerAnswer { Unknown, Absent, Found };
+    struct TServerMatch {
+        qint64 Position = -1;          // 0-based place of the row in the statement's result; -1 = unknown
+        std::vector<QVariant> Values;  // its column values, converted as fetched rows are
+    };
+    // The first row of the result whose keys match, as the server finds it (withPosition: with
+    // its place when the order is known); Unknown when the server cannot compare the keys as
+    // the record comparison does, or rows changed here may differ from the server's.
+    TServerAnswer FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
+                               TLocateOptions options, bool withPosition, TServerMatch& match);
+    // The condition the keys put on the result's columns; false when the server cannot compare them.
+    bool ServerCondition(const std::vector<TField*>& fields, const QVariantList& keys, TLocateOptions options,
+                         QString& where, QVariantList& values) const;
+    bool KeyCondition(int column, const TField* field, const QVariant& key, bool partial, bool caseInsensitive,
+                      QStringList& terms, QVariantList& values) const;
+    bool PostgresTimeCondition(int column, TFieldType type, const QVariant& key, QStringList& terms,
+                               QVariantList& values) const;
+    // The result column of a data field whose name the server reads back unambiguously; -1 otherwise.
+    int ServerColumn(const TField* field) const;
+    // Locate among the rows read already, without reading more.
+    bool LocateCached(const QString& keyFields, const QVariant& keyValues, TLocateOptions options);
+    bool ServerLookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields,
+                      QVariant& result);
+    // Runs a query over the statement's result where the rows come from (the cursor's snapshot
+    // on PostgreSQL), `values` bound to ":zdb_k0", ":zdb_k1", ... and `named` by their names;
+    // false when it cannot or the server refuses.
+    bool SelectOnSource(const QString& sql, const QVariantList& values, const QList<QPair<QString, QVariant>>& named,
+                        const std::function<void(const QSqlQuery&)>& read);
+    // A value of result column `column` as the server sent it, converted as fetched rows are.
+    QVariant ColumnValue(int column, const QVariant& raw) const;
+    // Empties the Lookup cache; `edited`: this dataset changed its rows.
+    void ForgetLookups(bool edited)
+    {
+        FLookups.clear();
+        FEditedSinceOpen = FEditedSinceOpen || edited;
+    }
     void MasterChanged(bool moved);
     // Runs the statement again when the master's values changed its parameters.
     void FollowMaster();
@@ -444,15 +594,38 @@ private:
     std::unique_ptr<TRowSource> OpenSource(bool forDefinitions);
     void BuildColumns(const QSqlRecord& record);
     void ResolveUpdateInfo();
-    bool FetchPacket(int count);
-    bool EnsureFetched(int position);
-    void AppendFetchedRow(const QSqlQuery& query);
+    // The row cache. Positions are places among all rows of the result as the dataset
+    // shows them (0-based); ordinals are places in the server's result.
+    TRow MakeRow(const QSqlQuery& query, quint64 ordinal);
+    bool EnsureFetched(int position);     // the row at `position` in the cache; false past the end
+    void ExtendForward(int count);
+    bool ExtendBackward(int count);
+    void JumpTo(int position);
+    void LoadLast();
+    void Evict(int keep);
+    void ResetWindow(quint64 firstOrdinal);
+    void AddToWindow(quint64 first, quint64 end, std::vector<TRow>&& read, bool atFront);
+    void ReadForward(quint64 from, int count, std::vector<TRow>& rows, bool& end);
+    bool ReadBackward(quint64 before, int count, std::vector<TRow>& rows, bool& start);
+    void NumberRow(TRow& row, quint64 ordinal) const;
+    bool KnowTotal();
+    void ReadByCondition(const QString& sql, const QList<QPair<QString, QVariant>>& values, std::vector<TRow>& rows);
+    bool KnownOrdinalValues(quint64 ordinal, QVariantList& values) const;
+    bool OwnKey(const TRow& row) const;
+    quint64 FreeOrdinal(quint64 ordinal, bool down) const;
+    int PageSize() const;
+    int CacheLimit() const;
+    bool CanJump() const;
+    int PositionOfOrder(quint64 order) const;
+    int WindowEnd() const;
+    void UpdateAllFetched();
     quint64 OrderOf(quint64 serial) const;
     int PositionOf(quint64 serial) const;
     TRow* RowOf(quint64 serial);
-    int InsertRow(int position, TRow&& row);
-    void RemoveRow(int position);
+    int InsertRow(int index, TRow&& row);
+    void RemoveRow(int index);
     void ClearRows();
+    void PinRow(const TRow& before, const TRow* after);
     void FillBuffer(TRecordBuffer buffer, const TRow& row);
     bool RowAccepted(TRow& row);
     QString KeyText(const std::vector<QVariant>& values) const;
@@ -485,6 +658,9 @@ private:
     bool FServerFiltering = true;
     QMap<QString, QStringList> FValueLists;
     std::unique_ptr<TServerFilter> FServerFilter; // while open
+    bool FServerSearch = true;
+    QCache<QByteArray, QVariant> FLookups{256}; // recent Lookup answers by fields and keys
+    bool FEditedSinceOpen = false;   // rows posted or deleted since the rows' source opened
 
     // Open state
     bool FCursorOpen = false;
@@ -493,18 +669,33 @@ private:
     QSqlRecord FRecord;
     std::vector<TColumn> FColumns;
     std::unique_ptr<TUpdateInfo> FUpdate;
+    std::vector<TSqlOrderKey> FOrderKeys; // the result's order ending in a unique key; empty = unknown
+    QString FSourceOrder;                 // the ORDER BY the statement runs with, when the key was appended
     // The cached rows in their order. A row's serial (its bookmark) holds the number of the
     // opening, so bookmarks of an earlier opening are invalid, and for a row read from the
     // database its place among the rows read; the order key of such a row follows from it.
     // Rows this dataset inserted get order keys between their neighbours, kept in a hash.
+    // FRows is a window of consecutive rows: the server's rows with ordinals [FWinFirst, FWinEnd)
+    // (to the end of the result with FWinAtEnd), as this dataset changed them, and the rows it
+    // inserted among them. Rows this dataset changed, deleted or inserted are kept apart as well
+    // (FPins, FInsertedRows), so they show the same when their place is read again.
     std::deque<TRow> FRows;
     QHash<quint64, quint64> FInsertedOrder; // serial -> order key of the rows inserted here
+    std::map<quint64, TPin> FPins;          // by ordinal
+    std::map<quint64, TRow> FInsertedRows;  // by serial: rows inserted here and not deleted
     quint64 FGeneration = 0;
-    quint64 FAppendedCount = 0;             // rows appended from the database since the opening
     quint64 FInsertedCount = 0;
-    int FCursor = -1;        // position in FRows; -1 before the first, FRows.size() after the last
+    quint64 FWinFirst = 0;
+    quint64 FWinEnd = 0;                    // the largest value: to the end of the result
+    int FWinPos = 0;                        // position of FRows.front()
+    qint64 FServerTotal = -1;               // rows of the server's result, when known
+    quint64 FForwardNext = 0;               // the ordinal the statement's own rows go on with
+    QVariantList FForwardLast;              // the order key values of the last of them
+    bool FPaging = false;                   // rows may leave the cache and be read again
+    int FCacheRecords = 10000;
+    int FCursor = -1;        // position; -1 before the first, past the last row after it
     int FFetchedCount = 0;
-    bool FAllFetched = false;
+    bool FAllFetched = false; // the cache holds every row
     mutable qint64 FServerCount = -1; // rows of the result counted by the server; -1 = not asked
     mutable int FCountDelta = 0;      // rows inserted minus rows deleted since the count was taken
     QSet<QString> FPostedKeys;        // keys of rows this dataset wrote while rows were still being fetched

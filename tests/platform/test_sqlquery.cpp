@@ -290,7 +290,7 @@ TEST_P(SqlQueryTest, LastFetchesToTheEndAndRecNoJumps)
     q.Last();
     EXPECT_EQ(Id(q), 1);
     EXPECT_EQ(q.RecNo(), 40);
-    EXPECT_TRUE(q.AllRecordsFetched());
+    EXPECT_LT(q.FetchedRecordCount(), 40) << "the last rows are read by the reversed order";
     const std::vector<int> ids = WindowIds(linked.link);
     EXPECT_EQ(ids, (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
 
@@ -1165,7 +1165,7 @@ TEST_P(SqlQueryLargeTest, OpeningFetchesOnlyTheFirstPackets)
     EXPECT_EQ(Id(q), Rows);
     EXPECT_EQ(q.FieldByName("name")->AsString(), QStringLiteral("Item %1").arg(Rows));
     EXPECT_EQ(q.RecNo(), Rows);
-    EXPECT_EQ(q.FetchedRecordCount(), Rows);
+    EXPECT_LE(q.FetchedRecordCount(), 400) << "the last rows without the rows in between";
     EXPECT_EQ(q.RecordCount(), Rows);
     q.Prior();
     EXPECT_EQ(Id(q), Rows - 1);

@@ -1,0 +1,429 @@
+// TZSQLQuery's reading by keys: the order of a result as result columns,
+// conditions for the rows before and after a row, and the bounded row cache
+// (eviction, reading again, Last and RecNo without a walk) on SQLite and
+// PostgreSQL, compared row by row with a plain QSqlQuery over the same order.
+
+#include "AppExceptions.h"
+#include "TestDb.h"
+#include "ZDBSQLQuery.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace zdb;
+using zdb::test::ExecSql;
+using zdb::test::TBackend;
+
+namespace {
+
+class SqlKeysetTest : public zdb::test::BackendTest {};
+
+// Rows whose order columns repeat and hold NULLs.
+void MakeGroups(const QSqlDatabase& db)
+{
+    ASSERT_TRUE(ExecSql(db, "CREATE TABLE g (id INTEGER PRIMARY KEY, grp INTEGER, name VARCHAR(20))"));
+    for (int i = 1; i <= 40; ++i) {
+        const QString grp = i % 7 == 0 ? QStringLiteral("NULL") : QString::number(i % 4);
+        const QString name = i % 5 == 0 ? QStringLiteral("NULL") : QStringLiteral("'n%1'").arg(i % 3);
+        ASSERT_TRUE(ExecSql(db, QStringLiteral("INSERT INTO g VALUES (%1, %2, %3)").arg(i).arg(grp, name)));
+    }
+}
+
+std::vector<TSqlOrderKey> Keys(const QString& sql, const QStringList& fields)
+{
+    std::vector<TSqlOrderKey> keys;
+    if (SqlOrderKeys(sql, fields, {QStringLiteral("id")}, keys))
+        for (TSqlOrderKey& key : keys)
+            key.Sql = key.Field;
+    return keys;
+}
+
+qint64 CountWhere(const QSqlDatabase& db, const QString& sql, const TSqlCondition& condition)
+{
+    QSqlQuery q(db);
+    EXPECT_TRUE(q.prepare(QStringLiteral("SELECT COUNT(*) FROM (%1) AS q WHERE %2").arg(sql, condition.Sql)))
+        << q.lastError().text().toStdString();
+    for (const auto& value : condition.Values)
+        q.bindValue(value.first, value.second);
+    EXPECT_TRUE(q.exec() && q.next()) << q.lastError().text().toStdString();
+    return q.value(0).toLongLong();
+}
+
+} // namespace
+
+TEST_P(SqlKeysetTest, ConditionsCountTheRowsBeforeAndAfterEveryRow)
+{
+    MakeGroups(Db());
+    const QStringList fields{"id", "grp", "name"};
+    for (const QString order : {"grp, name", "grp DESC, name", "name DESC, grp", "2 DESC, 3 DESC", "id DESC"}) {
+        const QString sql = QStringLiteral("SELECT id, grp, name FROM g ORDER BY %1").arg(order);
+        const std::vector<TSqlOrderKey> keys = Keys(sql, fields);
+        ASSERT_FALSE(keys.empty()) << order.toStdString();
+        EXPECT_EQ(keys.back().Field, "id");
+        // The server's own order of the rows, made total by the key.
+        QSqlQuery rows(Db());
+        ASSERT_TRUE(rows.exec(QStringLiteral("SELECT id, grp, name FROM g ORDER BY %1").arg(SqlOrderKeysText(keys, false))));
+        qint64 position = 0;
+        while (rows.next()) {
+            QVariantList values;
+            for (const TSqlOrderKey& key : keys)
+                values << rows.value(fields.indexOf(key.Field));
+            const bool nullsFirst = Sqlite();
+            EXPECT_EQ(CountWhere(Db(), sql, SqlKeysetCondition(keys, values, true, nullsFirst)), position)
+                << order.toStdString() << " row " << rows.value(0).toInt();
+            EXPECT_EQ(CountWhere(Db(), sql, SqlKeysetCondition(keys, values, false, nullsFirst)), 40 - 1 - position)
+                << order.toStdString() << " row " << rows.value(0).toInt();
+            ++position;
+        }
+        EXPECT_EQ(position, 40);
+    }
+    // Orders that no condition over the result columns can follow.
+    for (const QString sql : {"SELECT id, grp, name FROM g ORDER BY grp + 1", "SELECT id, grp, name FROM g ORDER BY note",
+                              "SELECT id, grp, name FROM g ORDER BY g.grp",
+                              "SELECT id, grp, name FROM g ORDER BY grp NULLS LAST",
+                              "SELECT id, grp, name FROM g ORDER BY grp LIMIT 10",
+                              "SELECT id, grp, name FROM g ORDER BY grp FOR UPDATE"})
+        EXPECT_TRUE(Keys(sql, fields).empty()) << sql.toStdString();
+    // The key decides the order where the items repeat it; items after it decide nothing.
+    const std::vector<TSqlOrderKey> keys = Keys("SELECT id, grp, name FROM g ORDER BY grp, id DESC, name", fields);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_TRUE(keys[1].Descending);
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, SqlKeysetTest, zdb::test::AllBackends(), zdb::test::BackendName);
+
+// ---------------------------------------------------------------------------
+// The bounded cache
+
+namespace {
+
+constexpr int CacheRows = 50;
+constexpr int TableRows = 2000;
+
+class SqlCacheTest : public zdb::test::BackendTest {
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE t (id INTEGER PRIMARY KEY, grp INTEGER, name VARCHAR(20))"));
+        // Groups of 0..6 with NULLs among them, names repeating: the key decides ties.
+        ASSERT_TRUE(ExecSql(Db(), Sqlite() ? QStringLiteral(
+                                                 "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r WHERE x < %1)"
+                                                 " INSERT INTO t SELECT x * 10, CASE WHEN x % 9 = 0 THEN NULL ELSE x % 7 END,"
+                                                 " 'n' || (x % 13) FROM r")
+                                                 .arg(TableRows)
+                                           : QStringLiteral("INSERT INTO t SELECT x * 10, CASE WHEN x % 9 = 0 THEN NULL"
+                                                            " ELSE x % 7 END, 'n' || (x % 13) FROM generate_series(1, %1) x")
+                                                 .arg(TableRows)));
+    }
+    // The ids in the order the server gives a plain query.
+    std::vector<int> ServerIds(const QString& orderBy) const
+    {
+        std::vector<int> ids;
+        QSqlQuery q(Db());
+        EXPECT_TRUE(q.exec("SELECT id FROM t ORDER BY " + orderBy)) << q.lastError().text().toStdString();
+        while (q.next())
+            ids.push_back(q.value(0).toInt());
+        return ids;
+    }
+    void Open(TZSQLQuery& q, const QString& orderBy)
+    {
+        q.SetConnection(Db());
+        q.SetSQLText("SELECT id, grp, name FROM t ORDER BY " + orderBy);
+        q.SetCacheRecords(CacheRows);
+        q.Open();
+    }
+};
+
+int Id(const TDataSet& ds) { return ds.FieldByName(QStringLiteral("id"))->AsInteger(); }
+
+// A data link with a window of rows, as a grid attaches one.
+struct TLinked {
+    TDataSource source;
+    TDataLink link;
+    explicit TLinked(TDataSet& ds)
+    {
+        source.SetDataSet(&ds);
+        link.SetBufferCount(10);
+        link.SetDataSource(&source);
+    }
+};
+
+} // namespace
+
+// Every navigation over a cache far smaller than the result shows the server's rows in
+// the server's order; an order the keys can follow and one they cannot (an expression)
+// give the same rows.
+TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
+{
+    const std::vector<int> descending = ServerIds("grp DESC, name, id");
+    const std::vector<int> ascending = ServerIds("grp, name DESC, id");
+    const struct {
+        const char* order;
+        const std::vector<int>& expected;
+        bool keyed;
+    } cases[] = {{"grp DESC, name", descending, true},
+                 {"grp + 0 DESC, name, id", descending, false},
+                 {"grp, name DESC", ascending, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.order);
+        const std::vector<int>& expected = c.expected;
+        // Rows are read again page by page where keys or a snapshot allow; elsewhere every row stays.
+        const bool paging = c.keyed || !Sqlite();
+        TZSQLQuery q;
+        TLinked linked(q);
+        Open(q, c.order);
+        int most = 0;
+        std::vector<int> seen;
+        for (q.First(); !q.Eof(); q.Next()) {
+            seen.push_back(Id(q));
+            most = std::max(most, q.CachedRecordCount());
+        }
+        ASSERT_EQ(seen, expected);
+        if (paging) {
+            EXPECT_LE(most, CacheRows);
+        }
+
+        int fetched = q.FetchedRecordCount();
+        q.First();
+        EXPECT_EQ(Id(q), expected.front());
+        q.Last();
+        EXPECT_EQ(Id(q), expected.back());
+        EXPECT_EQ(q.RecNo(), TableRows);
+        if (paging) {
+            EXPECT_LE(q.FetchedRecordCount() - fetched, 3 * CacheRows) << "First and Last read a page each";
+        }
+
+        seen.clear();
+        for (; !q.Bof(); q.Prior()) {
+            seen.push_back(Id(q));
+            most = std::max(most, q.CachedRecordCount());
+        }
+        ASSERT_EQ(seen, std::vector<int>(expected.rbegin(), expected.rend()));
+        if (paging) {
+            EXPECT_LE(most, CacheRows);
+        }
+
+        EXPECT_EQ(q.MoveBy(1500), 1500);
+        EXPECT_EQ(Id(q), expected[1500]);
+        EXPECT_EQ(q.RecNo(), 1501);
+        const TBookmark far = q.GetBookmark();
+        EXPECT_EQ(q.MoveBy(-1200), -1200);
+        EXPECT_EQ(Id(q), expected[300]);
+        const TBookmark near = q.GetBookmark();
+        EXPECT_LT(q.CompareBookmarks(near, far), 0);
+        q.GotoBookmark(far);
+        EXPECT_EQ(Id(q), expected[1500]);
+        q.GotoBookmark(near);
+        EXPECT_EQ(Id(q), expected[300]);
+        EXPECT_TRUE(q.BookmarkValid(far));
+
+        fetched = q.FetchedRecordCount();
+        q.SetRecNo(1777);
+        EXPECT_EQ(Id(q), expected[1776]);
+        EXPECT_EQ(q.RecNo(), 1777);
+        if (paging) {
+            EXPECT_LE(q.FetchedRecordCount() - fetched, 2 * CacheRows) << "a far record number reads one page";
+        }
+        q.SetRecNo(TableRows + 50);
+        EXPECT_EQ(Id(q), expected.back());
+        EXPECT_EQ(q.RecordCount(), TableRows);
+        // The grid's window of rows around the record stays whole.
+        q.SetRecNo(900);
+        std::vector<int> window;
+        for (int i = 0; i < linked.link.RecordCount(); ++i) {
+            linked.link.SetActiveRecord(i);
+            window.push_back(Id(q));
+        }
+        const auto at = std::find(expected.begin(), expected.end(), window.front());
+        ASSERT_NE(at, expected.end());
+        EXPECT_EQ(window, std::vector<int>(at, at + qsizetype(window.size())));
+    }
+
+    TZSQLQuery q;
+    EXPECT_THROW(q.SetCacheRecords(0), EDatabaseError);
+    EXPECT_EQ(q.GetCacheRecords(), 10000);
+}
+
+namespace {
+// The ids of every record, read by moving the dataset.
+std::vector<int> AllIds(TDataSet& ds)
+{
+    std::vector<int> all;
+    for (ds.First(); !ds.Eof(); ds.Next())
+        all.push_back(Id(ds));
+    return all;
+}
+} // namespace
+
+// Rows this dataset edited, deleted and inserted show as it left them when their place
+// is read again, and Rollback puts them back although they had left the cache.
+TEST_P(SqlCacheTest, RowsChangedHereShowTheSameWhenReadAgain)
+{
+    const std::vector<int> original = ServerIds("name, id");
+    TZSQLQuery q;
+    TLinked linked(q);
+    Open(q, "name");
+    q.StartTransaction();
+    q.SetRecNo(10);
+    const int edited = Id(q);
+    q.Edit();
+    q.FieldByName("grp")->SetValue(99);
+    q.Post();
+    q.SetRecNo(20);
+    const int deleted = Id(q);
+    q.Delete();
+    q.SetRecNo(29);
+    const int next = Id(q);
+    q.Insert();
+    q.FieldByName("id")->SetValue(5);
+    q.FieldByName("name")->SetValue("zz"); // sorts last on the server: shown where it was inserted
+    q.Post();
+    const TBookmark inserted = q.GetBookmark();
+
+    std::vector<int> changed = original;
+    changed.erase(std::find(changed.begin(), changed.end(), deleted));
+    changed.insert(std::find(changed.begin(), changed.end(), next), 5);
+    EXPECT_EQ(AllIds(q), changed);
+    EXPECT_LE(q.CachedRecordCount(), CacheRows);
+    q.Last();
+    std::vector<int> backwards;
+    for (; !q.Bof(); q.Prior())
+        backwards.push_back(Id(q));
+    EXPECT_EQ(backwards, std::vector<int>(changed.rbegin(), changed.rend()));
+    EXPECT_EQ(q.RecordCount(), TableRows);
+    q.Last();
+    q.GotoBookmark(inserted);
+    EXPECT_EQ(Id(q), 5);
+    EXPECT_EQ(q.RecNo(), 29);
+    ASSERT_TRUE(q.Locate("id", edited));
+    EXPECT_EQ(q.FieldByName("grp")->AsInteger(), 99);
+    EXPECT_EQ(q.RecNo(), 10);
+
+    q.Last(); // the changed rows leave the cache before the rollback
+    q.Rollback();
+    EXPECT_EQ(AllIds(q), original);
+    ASSERT_TRUE(q.Locate("id", edited));
+    EXPECT_NE(q.FieldByName("grp")->AsInteger(), 99);
+    EXPECT_FALSE(q.BookmarkValid(inserted));
+}
+
+// Another connection writes while the query is open. PostgreSQL reads its snapshot: the
+// rows as they were at the opening, each once. SQLite reads the rows that left the cache
+// again as the table holds them then, next to the rows still cached: each row once, the
+// deleted row gone, the new row in its place.
+TEST_P(SqlCacheTest, RowsChangedByAnotherConnectionWhileOpen)
+{
+    const std::vector<int> atOpening = ServerIds("name, id");
+    TZSQLQuery q;
+    TLinked linked(q);
+    Open(q, "name");
+    q.Last(); // the first rows are not in the cache
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("DELETE FROM t WHERE id = %1").arg(atOpening[100])));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t (id, grp, name) VALUES (7, 1, 'n3')"));
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("UPDATE t SET grp = -1 WHERE id = %1").arg(atOpening[200])));
+    std::vector<int> backwards;
+    for (; !q.Bof(); q.Prior())
+        backwards.push_back(Id(q));
+    const std::vector<int> expected = Sqlite() ? ServerIds("name, id") : atOpening;
+    EXPECT_EQ(backwards, std::vector<int>(expected.rbegin(), expected.rend()));
+    EXPECT_EQ(q.RecNo(), 1);
+    q.Locate("id", atOpening[200]);
+    EXPECT_EQ(q.FieldByName("grp")->AsInteger() == -1, Sqlite());
+
+    // More rows before the cached ones than places for them: SQLite numbers the rows again
+    // from the first one, keeping the record's number.
+    q.Last();
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t (id, grp, name) VALUES (1, 1, 'a'), (2, 1, 'b')"));
+    const std::vector<int> now = Sqlite() ? ServerIds("name, id") : atOpening;
+    const int number = 1000;
+    q.SetRecNo(number);
+    EXPECT_EQ(q.RecNo(), number);
+    EXPECT_EQ(Id(q), now[number - 1]);
+    q.First();
+    EXPECT_EQ(Id(q), now.front());
+    EXPECT_EQ(AllIds(q), now);
+
+    // Rows inserted before the cached rows while reading back: no row twice, down to the first.
+    q.SetRecNo(number);
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t (id, grp, name) VALUES (3, 1, 'a0'), (4, 1, 'a1')"));
+    std::set<int> seen;
+    int last = 0;
+    for (; !q.Bof(); q.Prior()) {
+        EXPECT_TRUE(seen.insert(Id(q)).second) << Id(q);
+        last = Id(q);
+    }
+    EXPECT_EQ(last, Sqlite() ? 1 : now.front());
+}
+
+// A connection lost while rows are read again raises a database error; the query opens
+// again once the server is back.
+TEST_P(SqlCacheTest, ConnectionLostWhileReadingAgain)
+{
+    TZSQLQuery q;
+    TLinked linked(q);
+    Open(q, "name");
+    const int first = Id(q);
+    q.SetRecNo(1000);
+    if (Sqlite()) {
+        Db().close();
+    } else {
+        // The query reads through its own connection: end that session on the server.
+        QSqlQuery kill(Db());
+        ASSERT_TRUE(kill.exec("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity"
+                              " WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    }
+    EXPECT_THROW(q.First(), EDatabaseError);
+    q.Close();
+    if (Sqlite()) {
+        QSqlDatabase db = Db();
+        ASSERT_TRUE(db.open());
+    }
+    q.Open();
+    EXPECT_EQ(Id(q), first);
+    q.Last();
+    q.First();
+    EXPECT_EQ(Id(q), first);
+}
+
+// An empty result, a result smaller than a page, a cache made smaller while open.
+TEST_P(SqlCacheTest, SmallResultsAndACacheShrunkWhileOpen)
+{
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM t WHERE id > 300"));
+    TZSQLQuery q;
+    TLinked linked(q);
+    q.SetConnection(Db());
+    q.SetSQLText("SELECT id, grp, name FROM t WHERE id < 0 ORDER BY name");
+    q.SetCacheRecords(4);
+    q.Open();
+    EXPECT_TRUE(q.IsEmpty());
+    q.Last();
+    EXPECT_TRUE(q.Eof());
+    q.Append();
+    q.FieldByName("id")->SetValue(-5);
+    q.FieldByName("name")->SetValue("x");
+    q.Post();
+    q.First();
+    EXPECT_EQ(Id(q), -5);
+    EXPECT_EQ(q.RecordCount(), 1);
+    q.Close();
+
+    Open(q, "name DESC");
+    const std::vector<int> expected = ServerIds("name DESC, id");
+    ASSERT_EQ(expected.size(), 31u); // with the row appended above
+    q.SetCacheRecords(6);
+    EXPECT_LE(q.CachedRecordCount(), 6);
+    EXPECT_EQ(AllIds(q), expected);
+    q.Last();
+    EXPECT_EQ(q.RecNo(), 31);
+    q.MoveBy(-20);
+    EXPECT_EQ(Id(q), expected[10]);
+    EXPECT_LE(q.CachedRecordCount(), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, SqlCacheTest, zdb::test::AllBackends(), zdb::test::BackendName);
