@@ -566,6 +566,8 @@ public:
     virtual bool CountIsSnapshot() const = 0;
     // Whether rows written through the main connection can show up again among the rows still to come.
     virtual bool Live() const = 0;
+    // Statements run for rows or counts (a packet stepped on SQLite counts as one).
+    int Requests = 0;
 
 protected:
     [[noreturn]] void Fail(const QSqlError& error) const { DatabaseError(ErrorText(error), FOwner); }
@@ -600,6 +602,7 @@ public:
     {
         if (!FQuery)
             return false;
+        ++Requests;
         for (int n = 0; count < 0 || n < count; ++n) {
             if (!FQuery->next()) {
                 const QSqlError error = FQuery->lastError();
@@ -619,6 +622,7 @@ public:
     {
         QSqlQuery q(FDb);
         q.setForwardOnly(true);
+        ++Requests;
         if (!ExecWithValues(q, countSql, FValues) || !q.next())
             return false;
         count = q.value(0).toLongLong();
@@ -628,6 +632,7 @@ public:
     {
         QSqlQuery q(FDb);
         q.setForwardOnly(true);
+        ++Requests;
         if (!ExecWithValues(q, sql, FValues + extra))
             Fail(q.lastError());
         Deliver(q, sink);
@@ -709,6 +714,7 @@ public:
         QSqlQuery q(clone);
         if (!q.exec(QStringLiteral("SAVEPOINT zdb_count")))
             return false;
+        ++Requests;
         const bool ok = ExecWithValues(q, countSql, FValues) && q.next();
         if (ok)
             count = q.value(0).toLongLong();
@@ -721,6 +727,7 @@ public:
         if (FName.isEmpty())
             DatabaseError(QStringLiteral("The query's cursor is closed"), FOwner);
         Exec(QStringLiteral("SAVEPOINT zdb_select"));
+        ++Requests;
         QSqlQuery q(QSqlDatabase::database(FName, false));
         if (!ExecWithValues(q, sql, FValues + extra)) {
             const QSqlError error = q.lastError();
@@ -749,7 +756,9 @@ private:
             // MOVE ABSOLUTE n stands on the n-th row (1-based): FETCH then reads ordinal n.
             Exec(QStringLiteral("MOVE ABSOLUTE %1 FROM zdb_cursor").arg(FNext));
             FServerNext = FNext;
+            ++Requests;
         }
+        ++Requests;
         // Not forward-only: Qt streams forward-only PostgreSQL results and then cannot tell their size.
         auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(FName, false));
         const QString sql = count < 0 ? QStringLiteral("FETCH ALL FROM zdb_cursor")
@@ -1486,6 +1495,10 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
 
 namespace {
 constexpr quint64 NoEnd = std::numeric_limits<quint64>::max();
+// Last without a count numbers the last rows back from a provisional end; real ordinals stay
+// below the threshold (results of up to half a billion rows).
+constexpr quint64 ProvisionalEnd = quint64(1) << 30;
+constexpr quint64 ProvisionalThreshold = quint64(1) << 29;
 // The ordinal of the server row that an order key belongs with (its own, or the next one's).
 quint64 GroupOf(quint64 order) { return (order - 1) / OrderGap; }
 } // namespace
@@ -1579,6 +1592,11 @@ int TZSQLQuery::WindowEnd() const
 int TZSQLQuery::CachedRecordCount() const
 {
     return int(FRows.size());
+}
+
+int TZSQLQuery::ServerRequestCount() const
+{
+    return FSource ? FSource->Requests : 0;
 }
 
 void TZSQLQuery::UpdateAllFetched()
@@ -1800,6 +1818,7 @@ bool TZSQLQuery::ExtendBackward(int count)
 // Counts the server's rows when a jump needs the number; false when the server refuses.
 bool TZSQLQuery::KnowTotal()
 {
+    SettleLast();
     if (FServerTotal >= 0)
         return true;
     qint64 count = -1;
@@ -1840,6 +1859,11 @@ bool TZSQLQuery::EnsureFetched(int position)
     for (;;) {
         if (position >= FWinPos && position < WindowEnd())
             return true;
+        if (FProvisional && !FCachedScan) {
+            SettleLast();
+            position = Settled(position);
+            continue;
+        }
         if (FCachedScan || !FSource || (position >= WindowEnd() && FWinEnd == NoEnd))
             return false;
         const int page = PageSize();
@@ -1896,8 +1920,12 @@ void TZSQLQuery::LoadLast()
     if (FWinEnd == NoEnd || !FSource)
         return;
     const int page = PageSize();
-    if (CanJump() && page > 0 && KnowTotal()) {
-        const qint64 total = FServerTotal;
+    // With a known order and no row written here the last rows need no count: they are
+    // numbered back from a provisional end until a number is asked for (SettleLast).
+    const bool provisional = CanJump() && page > 0 && !FOrderKeys.empty() && FServerTotal < 0 && FShift == 0
+                             && FPins.empty() && FInsertedRows.empty();
+    if (CanJump() && page > 0 && (provisional || KnowTotal())) {
+        qint64 total = FServerTotal;
         if (FOrderKeys.empty()) {
             ResetWindow(quint64(total) > quint64(page) ? quint64(total) - quint64(page) : 0);
             ExtendForward(page);
@@ -1905,6 +1933,12 @@ void TZSQLQuery::LoadLast()
             const bool live = FSource->Live();
             std::vector<TRow> read;
             ReadByCondition(ResultSelect(QString(), SqlOrderKeysText(FOrderKeys, true), page), {}, read);
+            if (provisional) {
+                // A short last page is the whole result.
+                total = int(read.size()) < page ? qint64(read.size()) : qint64(ProvisionalEnd);
+                FServerTotal = total;
+                FProvisional = total == qint64(ProvisionalEnd);
+            }
             std::vector<TRow> rows;
             quint64 next = total == 0 ? NoEnd : (live ? FreeOrdinal(quint64(total) - 1, true) : quint64(total) - 1);
             for (TRow& row : read) {
@@ -1927,6 +1961,48 @@ void TZSQLQuery::LoadLast()
     }
 }
 
+// Gives the rows numbered back from a provisional end their places in the result: one COUNT.
+void TZSQLQuery::SettleLast()
+{
+    if (!FProvisional)
+        return;
+    qint64 count = -1;
+    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(StatementText());
+    if (!FSource || !FSource->Count(countSql, count))
+        DatabaseError(QStringLiteral("The rows of the result cannot be counted"), this);
+    FProvisional = false;
+    // Never fewer rows than were read back from the end (live rows deleted meanwhile).
+    count = std::max(count, qint64(ProvisionalEnd - FWinFirst));
+    FShift = ProvisionalEnd - quint64(count);
+    for (TRow& row : FRows)
+        NumberRow(row, (row.Serial & IndexMask) - FShift);
+    FWinFirst -= FShift;
+    if (FWinEnd != NoEnd)
+        FWinEnd -= FShift;
+    FWinPos = Settled(FWinPos);
+    FCursor = Settled(FCursor);
+    FServerTotal = count;
+}
+
+// A position taken before SettleLast, as it is after it.
+int TZSQLQuery::Settled(int position) const
+{
+    return FShift && position >= int(ProvisionalThreshold) ? position - int(FShift) : position;
+}
+
+quint64 TZSQLQuery::OrdinalOf(quint64 serial) const
+{
+    const quint64 ordinal = serial & IndexMask;
+    return FShift && ordinal >= ProvisionalThreshold ? ordinal - FShift : ordinal;
+}
+
+// Whether a serial is of the rows numbered from the start while the last rows are numbered
+// back from a provisional end: comparing the two needs the count.
+bool TZSQLQuery::OtherNumbering(quint64 serial) const
+{
+    return FProvisional && ((serial & InsertedBit) || (serial & IndexMask) < ProvisionalThreshold);
+}
+
 void TZSQLQuery::FetchAll()
 {
     if (!FCursorOpen)
@@ -1939,6 +2015,8 @@ void TZSQLQuery::FetchAll()
 
 bool TZSQLQuery::SeekOrdinal(qint64 ordinal)
 {
+    if (FCursorOpen)
+        SettleLast();
     if (!FCursorOpen || ordinal < 0 || (FServerTotal >= 0 && ordinal >= FServerTotal))
         return false;
     const auto pin = FPins.find(quint64(ordinal));
@@ -2014,18 +2092,20 @@ quint64 TZSQLQuery::OrderOf(quint64 serial) const
         return 0;
     if (serial & InsertedBit)
         return FInsertedOrder.value(serial, 0);
-    return ((serial & IndexMask) + 1) * OrderGap;
+    return (OrdinalOf(serial) + 1) * OrderGap;
 }
 
 // The position of a row of this opening, whether in the window or not; -1 for a deleted row.
 int TZSQLQuery::PositionOf(quint64 serial) const
 {
+    if (OtherNumbering(serial))
+        const_cast<TZSQLQuery*>(this)->SettleLast();
     const quint64 order = OrderOf(serial);
     if (order == 0)
         return -1;
     if (serial & InsertedBit)
         return FInsertedRows.count(serial) ? PositionOfOrder(order) : -1;
-    const quint64 ordinal = serial & IndexMask;
+    const quint64 ordinal = OrdinalOf(serial);
     const auto pin = FPins.find(ordinal);
     if ((pin != FPins.end() && pin->second.Deleted) || (FServerTotal >= 0 && ordinal >= quint64(FServerTotal)))
         return -1;
@@ -2102,6 +2182,8 @@ void TZSQLQuery::ClearRows()
     FServerTotal = -1;
     FForwardNext = 0;
     FForwardLast.clear();
+    FProvisional = false;
+    FShift = 0;
     FAllFetched = false;
 }
 
@@ -2115,11 +2197,11 @@ void TZSQLQuery::PinRow(const TRow& before, const TRow* after)
             FInsertedRows.erase(before.Serial);
         return;
     }
-    auto pin = FPins.find(before.Serial & IndexMask);
+    auto pin = FPins.find(OrdinalOf(before.Serial));
     if (pin == FPins.end()) {
         TPin fresh;
         fresh.Original = before.Values;
-        pin = FPins.emplace(before.Serial & IndexMask, std::move(fresh)).first;
+        pin = FPins.emplace(OrdinalOf(before.Serial), std::move(fresh)).first;
     }
     pin->second.Deleted = after == nullptr;
     if (after)
@@ -2184,6 +2266,7 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
             return grBOF;
         if (!EnsureFetched(pos))
             return grEOF;
+        pos = Settled(pos);
         TRow& row = FRows[size_t(pos - FWinPos)];
         FillBuffer(buffer, row);
         GetCalcFields(buffer);
@@ -2261,12 +2344,16 @@ int TZSQLQuery::InternalCompareBookmarks(const TBookmark& bookmark1, const TBook
     // opening after all of them.
     const quint64 s1 = SerialOf(bookmark1);
     const quint64 s2 = SerialOf(bookmark2);
+    if (OtherNumbering(s1) != OtherNumbering(s2))
+        const_cast<TZSQLQuery*>(this)->SettleLast();
     const quint64 o1 = OrderOf(s1);
     const quint64 o2 = OrderOf(s2);
     if ((o1 == 0) != (o2 == 0))
         return o1 == 0 ? 1 : -1;
     if (o1 != o2)
         return o1 < o2 ? -1 : 1;
+    if (o1 != 0 && !(s1 & InsertedBit) && !(s2 & InsertedBit))
+        return 0; // one row, read before and after the count gave its place
     return s1 < s2 ? -1 : (s1 > s2 ? 1 : 0);
 }
 
@@ -2321,6 +2408,7 @@ int TZSQLQuery::GetRecordCount() const
     if (!FCursorOpen)
         return -1;
     auto* self = const_cast<TZSQLQuery*>(this);
+    self->SettleLast();
     if (RecordFilterActive()) {
         if (!FAllFetched)
             return -1;
@@ -2354,6 +2442,7 @@ int TZSQLQuery::GetRecNo() const
 {
     if (!FCursorOpen)
         return -1;
+    const_cast<TZSQLQuery*>(this)->SettleLast();
     TRecordBuffer buffer = GetActiveRecordBuffer();
     if (!buffer || B(buffer)->Flag != bfCurrent)
         return -1;
@@ -2373,6 +2462,7 @@ int TZSQLQuery::GetRecNo() const
 void TZSQLQuery::DoSetRecNo(int value)
 {
     CheckBrowseMode();
+    SettleLast();
     if (value < 1)
         return;
     int target = -1;
@@ -2489,6 +2579,7 @@ void TZSQLQuery::InternalPost()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    SettleLast(); // the changed rows are kept by their places
     if (State() == dsEdit)
         PostEdit(ActiveBuffer());
     else
@@ -2623,6 +2714,7 @@ void TZSQLQuery::InternalDelete()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    SettleLast();
     if (FCursor < 0 || !EnsureFetched(FCursor))
         DatabaseError(QStringLiteral("Record not found"), this);
     const int index = FCursor - FWinPos;
@@ -2744,7 +2836,7 @@ void TZSQLQuery::UndoChanges()
                 FInsertedOrder.insert(row.Serial, row.Order);
                 FInsertedRows[row.Serial] = row;
             } else {
-                TPin& pin = FPins[row.Serial & IndexMask];
+                TPin& pin = FPins[OrdinalOf(row.Serial)];
                 pin.Deleted = false;
                 pin.Current = row;
                 RememberPostedKey(row); // back among the live rows, shown from the pin
@@ -2761,7 +2853,7 @@ void TZSQLQuery::UndoChanges()
             if (inserted)
                 FInsertedRows[row.Serial] = row;
             else
-                FPins[row.Serial & IndexMask].Current = row;
+                FPins[OrdinalOf(row.Serial)].Current = row;
             const int index = windowIndex(row);
             if (index >= 0)
                 FRows[size_t(index)] = std::move(row);

@@ -33,11 +33,14 @@
 // The order is known when every ORDER BY item is a result column (by name or
 // position, ASC or DESC) of a SELECT over one table whose key (KeyFields or the
 // primary key, appended where the ORDER BY lacks it) is in the result, and the
-// statement has no LIMIT, OFFSET, FETCH or FOR UPDATE of its own. Then Last
-// reads the last page by the reversed order (SELECT * FROM (<statement>) ...
-// ORDER BY <reversed> LIMIT page) and the row count from the server, and a far
-// RecNo reads one page (OFFSET on SQLite; MOVE ABSOLUTE on PostgreSQL, for any
-// order). Keyset conditions follow where the server sorts NULLs (first on
+// statement has no LIMIT, OFFSET, FETCH or FOR UPDATE of its own; the statement
+// then runs with the key appended to its ORDER BY. Last reads the last page by
+// the reversed order (SELECT * FROM (<statement>) ... ORDER BY <reversed> LIMIT
+// page); until the row count is known its rows are numbered back from a
+// provisional end, and the first question for a number (RecNo, RecordCount, a
+// far move, an edit) takes the count from the server and settles them (bookmarks
+// taken before stay valid). A far RecNo reads one page (OFFSET on SQLite; MOVE
+// ABSOLUTE on PostgreSQL, for any order). Keyset conditions follow where the server sorts NULLs (first on
 // SQLite, last on PostgreSQL, in ascending order). On SQLite these jumps wait
 // until the dataset wrote no row (its own rows shift the server's places);
 // until then it reads on page by page, as it does without a known order.
@@ -408,6 +411,8 @@ public:
     void FetchAll();
     // Rows in the cache now (tests and diagnostics).
     int CachedRecordCount() const;
+    // Statements the query ran since Open to read rows or count them (tests and diagnostics).
+    int ServerRequestCount() const;
 
 protected:
     std::unique_ptr<TRecBuf> AllocRecordBuffer() override;
@@ -489,6 +494,10 @@ private:
     bool ExtendBackward(int count);
     void JumpTo(int position);
     void LoadLast();
+    void SettleLast();
+    int Settled(int position) const;
+    quint64 OrdinalOf(quint64 serial) const;
+    bool OtherNumbering(quint64 serial) const;
     void Evict(int keep);
     void ResetWindow(quint64 firstOrdinal);
     void AddToWindow(quint64 first, quint64 end, std::vector<TRow>&& read, bool atFront);
@@ -573,6 +582,8 @@ private:
     quint64 FForwardNext = 0;               // the ordinal the statement's own rows go on with
     QVariantList FForwardLast;              // the order key values of the last of them
     bool FPaging = false;                   // rows may leave the cache and be read again
+    bool FProvisional = false;              // the window's rows are numbered back from a provisional end
+    quint64 FShift = 0;                     // what SettleLast took off those numbers
     int FCacheRecords = 10000;
     int FCursor = -1;        // position; -1 before the first, past the last row after it
     int FFetchedCount = 0;

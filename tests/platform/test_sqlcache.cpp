@@ -178,6 +178,23 @@ TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
         TZSQLQuery q;
         TLinked linked(q);
         Open(q, c.order);
+        // Last at once: the reversed order on the server, the count only when a number is asked.
+        int requests = q.ServerRequestCount();
+        q.Last();
+        EXPECT_EQ(Id(q), expected.back());
+        const TBookmark last = q.GetBookmark();
+        if (c.keyed) {
+            EXPECT_EQ(q.ServerRequestCount() - requests, 1) << "the reversed order, no count yet";
+        }
+        EXPECT_EQ(q.RecNo(), TableRows);
+        if (paging) {
+            // and one count for the number; without keys: the count, MOVE and FETCH
+            EXPECT_LE(q.ServerRequestCount() - requests, c.keyed ? 2 : 3);
+        }
+        EXPECT_EQ(q.RecordCount(), TableRows);
+        q.Prior();
+        EXPECT_EQ(Id(q), expected[TableRows - 2]);
+
         int most = 0;
         std::vector<int> seen;
         for (q.First(); !q.Eof(); q.Next()) {
@@ -192,11 +209,14 @@ TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
         int fetched = q.FetchedRecordCount();
         q.First();
         EXPECT_EQ(Id(q), expected.front());
+        requests = q.ServerRequestCount();
         q.Last();
         EXPECT_EQ(Id(q), expected.back());
         EXPECT_EQ(q.RecNo(), TableRows);
+        EXPECT_EQ(q.CompareBookmarks(q.GetBookmark(), last), 0) << "the same row, numbered before and after the count";
         if (paging) {
             EXPECT_LE(q.FetchedRecordCount() - fetched, 3 * CacheRows) << "First and Last read a page each";
+            EXPECT_LE(q.ServerRequestCount() - requests, c.keyed ? 1 : 2);
         }
 
         seen.clear();
@@ -222,13 +242,17 @@ TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
         q.GotoBookmark(near);
         EXPECT_EQ(Id(q), expected[300]);
         EXPECT_TRUE(q.BookmarkValid(far));
+        q.GotoBookmark(last);
+        EXPECT_EQ(Id(q), expected.back());
 
         fetched = q.FetchedRecordCount();
+        requests = q.ServerRequestCount();
         q.SetRecNo(1777);
         EXPECT_EQ(Id(q), expected[1776]);
         EXPECT_EQ(q.RecNo(), 1777);
         if (paging) {
             EXPECT_LE(q.FetchedRecordCount() - fetched, 2 * CacheRows) << "a far record number reads one page";
+            EXPECT_LE(q.ServerRequestCount() - requests, 3) << "in one or two statements";
         }
         q.SetRecNo(TableRows + 50);
         EXPECT_EQ(Id(q), expected.back());
