@@ -681,6 +681,16 @@ public:
         }
         FRecord = FBlock->record();
     }
+    // Runs another statement in the cursor's place, in the same transaction.
+    void Declare(const QString& declaredSql, int packet)
+    {
+        FBlock.reset();
+        Exec(QStringLiteral("CLOSE zdb_cursor"));
+        Exec(QStringLiteral("DECLARE zdb_cursor SCROLL CURSOR FOR\n") + declaredSql);
+        FBlockStart = FBlockSize = FNext = FServerNext = 0;
+        FEnd = -1;
+        FetchBlock(packet);
+    }
     ~TCursorSource() override { Release(); }
     QSqlRecord Record() const override { return FRecord; }
     bool Fetch(int count, const TRowSink& sink) override
@@ -1009,7 +1019,8 @@ void TZSQLQuery::CheckParams() const
             DatabaseError(QStringLiteral("No value for parameter '%1'").arg(FParams[i].Name()), this);
 }
 
-std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitions)
+std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitions,
+                                                                 std::unique_ptr<TRowSource> previous)
 {
     const QSqlDatabase db = Connection();
     if (!db.isValid())
@@ -1046,8 +1057,13 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
             copied = token.Start + token.Length;
         }
         declared += sql.mid(copied);
+        const int packet = forDefinitions ? 1 : FPacketRecords;
+        if (auto* cursor = dynamic_cast<TCursorSource*>(previous.get())) {
+            cursor->Declare(declared, packet); // the same snapshot, no second connection
+            return previous;
+        }
         return std::make_unique<TCursorSource>(this, db, declared, BindValues(FParams, [](const QVariant& v) { return v; }),
-                                               forDefinitions ? 1 : FPacketRecords);
+                                               packet);
     }
     const bool sqlite = dialect == TDialect::Sqlite;
     const TBoundValues values = BindValues(FParams, [sqlite](const QVariant& v) { return DbValue(v, sqlite); });
@@ -1126,8 +1142,7 @@ void TZSQLQuery::InternalOpen()
             && SqlOrderByItems(StatementText()).simplified().remove(QLatin1Char(' '))
                        .compare(QString(keysOrder).remove(QLatin1Char(' ')), Qt::CaseInsensitive) != 0) {
             FSourceOrder = keysOrder;
-            FSource.reset();
-            FSource = OpenSource(false);
+            FSource = OpenSource(false, std::move(FSource));
         }
     } catch (...) {
         FSource.reset();
@@ -2118,8 +2133,11 @@ TZSQLQuery::TRow* TZSQLQuery::RowOf(quint64 serial)
     const int pos = PositionOf(serial);
     if (pos < 0 || !EnsureFetched(pos))
         return nullptr;
-    TRow& row = FRows[size_t(pos - FWinPos)];
-    return row.Serial == serial ? &row : nullptr;
+    const int index = Settled(pos) - FWinPos;
+    if (index < 0 || index >= int(FRows.size()))
+        return nullptr;
+    TRow& row = FRows[size_t(index)];
+    return OrderOf(row.Serial) == OrderOf(serial) ? &row : nullptr;
 }
 
 // Puts a row inserted here at `index` of the window, with an order key between its neighbours.

@@ -483,7 +483,8 @@ private:
     bool ApplyMasterParams();
     QString StatementText() const;
     void CheckParams() const;
-    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions);
+    // Runs the statement; a cursor of `previous` on PostgreSQL is used again.
+    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions, std::unique_ptr<TRowSource> previous = nullptr);
     void BuildColumns(const QSqlRecord& record);
     void ResolveUpdateInfo();
     // The row cache. Positions are places among all rows of the result as the dataset
