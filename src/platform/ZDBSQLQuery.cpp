@@ -34,6 +34,8 @@ constexpr quint64 OrderGap = quint64(1) << 22;
 // The largest packet a Locate or Lookup scan reads ahead.
 constexpr int ScanPacketLimit = 10000;
 QAtomicInteger<quint32> NextCloneNumber{1};
+// Rows a PostgreSQL cursor moves over cheaply; a place farther away is read by its keys when known.
+constexpr quint64 NearRows = 1000;
 
 enum class TDialect { Sqlite, Postgres, Other };
 
@@ -553,6 +555,8 @@ public:
     virtual bool Fetch(int count, const TRowSink& sink) = 0;
     // Makes Fetch go on with the row at `ordinal`; false when the source cannot go back.
     virtual bool Seek(quint64 ordinal) { return ordinal == Position(); }
+    // Whether reading from `ordinal` on costs the server little (no long move of a cursor).
+    virtual bool Near(quint64 /*ordinal*/) const { return true; }
     // The ordinal of the row Fetch reads next.
     virtual quint64 Position() const = 0;
     // Whether Fetch can still read on from Position.
@@ -713,6 +717,14 @@ public:
     {
         FNext = ordinal;
         return true;
+    }
+    bool Near(quint64 ordinal) const override
+    {
+        if (FBlock && ordinal >= FBlockStart && ordinal < FBlockStart + FBlockSize)
+            return true;
+        if (FServerNext == quint64(-1))
+            return false;
+        return (ordinal > FServerNext ? ordinal - FServerNext : FServerNext - ordinal) <= NearRows;
     }
     quint64 Position() const override { return FNext; }
     bool Readable() const override { return !FName.isEmpty() && (FEnd < 0 || FNext < quint64(FEnd)); }
@@ -1658,8 +1670,12 @@ void TZSQLQuery::ReadByCondition(const QString& sql, const QList<QPair<QString, 
 void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, bool& end)
 {
     end = false;
-    if (!FSource->Live()) {
-        // A snapshot: every ordinal is the row the server had there at the opening.
+    const bool live = FSource->Live();
+    QVariantList anchor;
+    if (!live && (FOrderKeys.empty() || count < 0 || from == 0 || FSource->Near(from)
+                  || !KnownOrdinalValues(from - 1, anchor))) {
+        // A snapshot: every ordinal is the row the server had there at the opening; the cursor
+        // goes there unless it stands far away and the keys of the row before are known.
         FSource->Seek(from);
         quint64 ordinal = from;
         end = !FSource->Fetch(count, [&](const QSqlQuery& q) { rows.push_back(MakeRow(q, ordinal++)); });
@@ -1667,18 +1683,18 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
     }
     // Live rows (the table as it is now): the rows this dataset wrote show where it put
     // them, so they are skipped here and the places of the rows it pinned are passed over.
-    quint64 next = FreeOrdinal(from, false);
+    quint64 next = live ? FreeOrdinal(from, false) : from;
     auto take = [&](TRow&& row) {
-        if (OwnKey(row))
+        if (live && OwnKey(row))
             return;
         NumberRow(row, next);
         rows.push_back(std::move(row));
-        next = FreeOrdinal(next + 1, false);
+        next = live ? FreeOrdinal(next + 1, false) : next + 1;
     };
     // The statement's own rows go on from its last row, when that row is still the one
     // before `from` here (rows written meanwhile move the live places).
     QVariantList last;
-    if (FSource->Readable() && next == FForwardNext
+    if (live && FSource->Readable() && next == FForwardNext
         && (FForwardLast.isEmpty() || (KnownOrdinalValues(from - 1, last) && last == FForwardLast))) {
         end = !FSource->Fetch(count, [&](const QSqlQuery& q) { take(MakeRow(q, 0)); });
         FForwardNext = next;
@@ -1694,11 +1710,10 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
     const int limit = count + int(FPostedKeys.size());
     const QString order = SqlOrderKeysText(FOrderKeys, false);
     TSqlCondition after;
-    QVariantList anchor;
     QString sql;
     if (from == 0) {
         sql = ResultSelect(QString(), order, limit);
-    } else if (KnownOrdinalValues(from - 1, anchor)) {
+    } else if (!anchor.isEmpty() || KnownOrdinalValues(from - 1, anchor)) {
         after = SqlKeysetCondition(FOrderKeys, anchor, false, FSqlite);
         sql = ResultSelect(after.Sql, order, limit);
     } else {
@@ -1718,8 +1733,11 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
 bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows, bool& start)
 {
     const quint64 from = before > quint64(count) ? before - quint64(count) : 0;
+    const bool live = FSource->Live();
     QVariantList anchor;
-    if (!FSource->Live() || !KnownOrdinalValues(before, anchor)) {
+    // A snapshot goes by the cursor where it stands near; elsewhere the keys of the row after
+    // the place read (a known row) give the rows before it.
+    if ((!live && (FOrderKeys.empty() || FSource->Near(from))) || !KnownOrdinalValues(before, anchor)) {
         bool end = false;
         if (!FSource->Live() || CanJump())
             ReadForward(from, int(before - from), rows, end);
@@ -1732,10 +1750,10 @@ bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows
     const TSqlCondition condition = SqlKeysetCondition(FOrderKeys, anchor, true, FSqlite);
     std::vector<TRow> read;
     ReadByCondition(ResultSelect(condition.Sql, SqlOrderKeysText(FOrderKeys, true), limit), condition.Values, read);
-    quint64 next = FreeOrdinal(before - 1, true);
+    quint64 next = live ? FreeOrdinal(before - 1, true) : before - 1;
     bool fits = true;
     for (TRow& row : read) {
-        if (OwnKey(row))
+        if (live && OwnKey(row))
             continue;
         if (next == NoEnd) {
             fits = false; // a row before the first place
@@ -1745,7 +1763,7 @@ bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows
             break;
         NumberRow(row, next);
         rows.push_back(std::move(row));
-        next = next == 0 ? NoEnd : FreeOrdinal(next - 1, true);
+        next = next == 0 ? NoEnd : (live ? FreeOrdinal(next - 1, true) : next - 1);
     }
     std::reverse(rows.begin(), rows.end());
     const bool exhausted = int(read.size()) < limit;
@@ -1847,14 +1865,19 @@ bool TZSQLQuery::KnowTotal()
 
 void TZSQLQuery::JumpTo(int position)
 {
+    SettleLast();
     const int page = std::max(PageSize(), 1);
-    if (!KnowTotal()) {
+    // Without rows changed here a place is its ordinal: no count needed unless it is past the end.
+    const bool plain = FPins.empty() && FInsertedRows.empty();
+    if (!plain && !KnowTotal()) {
         ExtendForward(page); // a count the server refuses: read on
         return;
     }
     // The first server row whose place is at or after `position`.
     quint64 low = 0;
-    quint64 high = std::min(quint64(position) + FPins.size() + 1, quint64(FServerTotal));
+    quint64 high = quint64(position) + FPins.size() + 1;
+    if (FServerTotal >= 0)
+        high = std::min(high, quint64(FServerTotal));
     while (low < high) {
         const quint64 mid = low + (high - low) / 2;
         if (PositionOfOrder((mid + 1) * OrderGap) < position)
@@ -1862,8 +1885,18 @@ void TZSQLQuery::JumpTo(int position)
         else
             high = mid;
     }
-    ResetWindow(low > quint64(page / 2) ? low - quint64(page / 2) : 0);
+    const quint64 first = low > quint64(page / 2) ? low - quint64(page / 2) : 0;
+    const qint64 knownTotal = FServerTotal;
+    ResetWindow(first);
     ExtendForward(page);
+    if (FRows.empty() && first > 0 && knownTotal < 0) {
+        // Past the end: the count tells where the last rows are.
+        FServerTotal = -1;
+        if (KnowTotal()) {
+            ResetWindow(quint64(FServerTotal) > quint64(page) ? quint64(FServerTotal) - quint64(page) : 0);
+            ExtendForward(page);
+        }
+    }
 }
 
 bool TZSQLQuery::EnsureFetched(int position)
