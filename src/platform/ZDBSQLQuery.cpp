@@ -2081,6 +2081,51 @@ bool TZSQLQuery::SeekOrdinal(qint64 ordinal)
     return true;
 }
 
+bool TZSQLQuery::SeekOrdinal(qint64 ordinal, const QVariantList& keyValues)
+{
+    if (!FCursorOpen || ordinal < 0)
+        return false;
+    SettleLast();
+    const int position = PositionOfOrder((quint64(ordinal) + 1) * OrderGap);
+    if (FOrderKeys.empty() || keyValues.size() != qsizetype(FOrderKeys.size()) || !CanJump()
+        || (position >= FWinPos && position < WindowEnd()))
+        return SeekOrdinal(ordinal);
+    // The page from the row on, found by its keys: the row itself or one after it.
+    const int page = std::max(PageSize(), 1);
+    TSqlCondition from = SqlKeysetCondition(FOrderKeys, keyValues, false, FSqlite);
+    QStringList same;
+    for (size_t i = 0; i < FOrderKeys.size(); ++i) {
+        const QVariant& value = keyValues[qsizetype(i)];
+        if (value.isNull()) {
+            same << FOrderKeys[i].Sql + QStringLiteral(" IS NULL");
+        } else {
+            const QString mark = QStringLiteral(":zdb_same_%1").arg(i);
+            same << FOrderKeys[i].Sql + QStringLiteral(" = ") + mark;
+            from.Values.append({mark, value});
+        }
+    }
+    std::vector<TRow> read;
+    ReadByCondition(ResultSelect(QStringLiteral("(%1 OR (%2))").arg(from.Sql, same.join(QStringLiteral(" AND "))),
+                                 SqlOrderKeysText(FOrderKeys, false), page),
+                    from.Values, read);
+    if (read.empty())
+        return SeekOrdinal(ordinal); // no such row: the places decide
+    const bool live = FSource->Live();
+    quint64 next = live ? FreeOrdinal(quint64(ordinal), false) : quint64(ordinal);
+    std::vector<TRow> rows;
+    for (TRow& row : read) {
+        NumberRow(row, next);
+        rows.push_back(std::move(row));
+        next = live ? FreeOrdinal(next + 1, false) : next + 1;
+    }
+    const bool end = int(read.size()) < page;
+    ResetWindow(quint64(ordinal));
+    if (end)
+        FServerTotal = qint64(FPins.empty() ? next : std::max(next, FPins.rbegin()->first + 1));
+    AddToWindow(quint64(ordinal), end ? NoEnd : next, std::move(rows), false);
+    return SeekOrdinal(ordinal);
+}
+
 bool TZSQLQuery::ServerLacksMatch(const std::vector<TField*>& fields, const QVariant& keyValues,
                                   TLocateOptions options)
 {

@@ -474,6 +474,9 @@ private:
     // Puts the cursor on the row at `ordinal`, a 0-based position in the server's result
     // as the query read it; false (cursor unchanged) when there is no such row.
     bool SeekOrdinal(qint64 ordinal);
+    // The same for a row whose values of OrderKeys are known (as the server stores them):
+    // read by those keys, without moving over the rows before it.
+    bool SeekOrdinal(qint64 ordinal, const QVariantList& keyValues);
     void ResolveOrderKeys();
 
     void MasterChanged(bool moved);
