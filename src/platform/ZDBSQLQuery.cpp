@@ -34,6 +34,8 @@ constexpr quint64 OrderGap = quint64(1) << 22;
 // The largest packet a Locate or Lookup scan reads ahead.
 constexpr int ScanPacketLimit = 10000;
 QAtomicInteger<quint32> NextCloneNumber{1};
+// Rows a PostgreSQL cursor moves over cheaply; a place farther away is read by its keys when known.
+constexpr quint64 NearRows = 1000;
 
 enum class TDialect { Sqlite, Postgres, Other };
 
@@ -553,6 +555,8 @@ public:
     virtual bool Fetch(int count, const TRowSink& sink) = 0;
     // Makes Fetch go on with the row at `ordinal`; false when the source cannot go back.
     virtual bool Seek(quint64 ordinal) { return ordinal == Position(); }
+    // Whether reading from `ordinal` on costs the server little (no long move of a cursor).
+    virtual bool Near(quint64 /*ordinal*/) const { return true; }
     // The ordinal of the row Fetch reads next.
     virtual quint64 Position() const = 0;
     // Whether Fetch can still read on from Position.
@@ -566,6 +570,8 @@ public:
     virtual bool CountIsSnapshot() const = 0;
     // Whether rows written through the main connection can show up again among the rows still to come.
     virtual bool Live() const = 0;
+    // Statements run for rows or counts (a packet stepped on SQLite counts as one).
+    int Requests = 0;
 
 protected:
     [[noreturn]] void Fail(const QSqlError& error) const { DatabaseError(ErrorText(error), FOwner); }
@@ -600,6 +606,7 @@ public:
     {
         if (!FQuery)
             return false;
+        ++Requests;
         for (int n = 0; count < 0 || n < count; ++n) {
             if (!FQuery->next()) {
                 const QSqlError error = FQuery->lastError();
@@ -619,6 +626,7 @@ public:
     {
         QSqlQuery q(FDb);
         q.setForwardOnly(true);
+        ++Requests;
         if (!ExecWithValues(q, countSql, FValues) || !q.next())
             return false;
         count = q.value(0).toLongLong();
@@ -628,6 +636,7 @@ public:
     {
         QSqlQuery q(FDb);
         q.setForwardOnly(true);
+        ++Requests;
         if (!ExecWithValues(q, sql, FValues + extra))
             Fail(q.lastError());
         Deliver(q, sink);
@@ -676,6 +685,17 @@ public:
         }
         FRecord = FBlock->record();
     }
+    // Runs another statement in the cursor's place, in the same transaction.
+    void Declare(const QString& declaredSql, const TBoundValues& values, int packet)
+    {
+        FValues = values;
+        FBlock.reset();
+        Exec(QStringLiteral("CLOSE zdb_cursor"));
+        Exec(QStringLiteral("DECLARE zdb_cursor SCROLL CURSOR FOR\n") + declaredSql);
+        FBlockStart = FBlockSize = FNext = FServerNext = 0;
+        FEnd = -1;
+        FetchBlock(packet);
+    }
     ~TCursorSource() override { Release(); }
     QSqlRecord Record() const override { return FRecord; }
     bool Fetch(int count, const TRowSink& sink) override
@@ -699,6 +719,14 @@ public:
         FNext = ordinal;
         return true;
     }
+    bool Near(quint64 ordinal) const override
+    {
+        if (FBlock && ordinal >= FBlockStart && ordinal < FBlockStart + FBlockSize)
+            return true;
+        if (FServerNext == quint64(-1))
+            return false;
+        return (ordinal > FServerNext ? ordinal - FServerNext : FServerNext - ordinal) <= NearRows;
+    }
     quint64 Position() const override { return FNext; }
     bool Readable() const override { return !FName.isEmpty() && (FEnd < 0 || FNext < quint64(FEnd)); }
     bool Count(const QString& countSql, qint64& count) override
@@ -709,6 +737,7 @@ public:
         QSqlQuery q(clone);
         if (!q.exec(QStringLiteral("SAVEPOINT zdb_count")))
             return false;
+        ++Requests;
         const bool ok = ExecWithValues(q, countSql, FValues) && q.next();
         if (ok)
             count = q.value(0).toLongLong();
@@ -721,6 +750,7 @@ public:
         if (FName.isEmpty())
             DatabaseError(QStringLiteral("The query's cursor is closed"), FOwner);
         Exec(QStringLiteral("SAVEPOINT zdb_select"));
+        ++Requests;
         QSqlQuery q(QSqlDatabase::database(FName, false));
         if (!ExecWithValues(q, sql, FValues + extra)) {
             const QSqlError error = q.lastError();
@@ -749,7 +779,9 @@ private:
             // MOVE ABSOLUTE n stands on the n-th row (1-based): FETCH then reads ordinal n.
             Exec(QStringLiteral("MOVE ABSOLUTE %1 FROM zdb_cursor").arg(FNext));
             FServerNext = FNext;
+            ++Requests;
         }
+        ++Requests;
         // Not forward-only: Qt streams forward-only PostgreSQL results and then cannot tell their size.
         auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(FName, false));
         const QString sql = count < 0 ? QStringLiteral("FETCH ALL FROM zdb_cursor")
@@ -1000,7 +1032,8 @@ void TZSQLQuery::CheckParams() const
             DatabaseError(QStringLiteral("No value for parameter '%1'").arg(FParams[i].Name()), this);
 }
 
-std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitions)
+std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitions,
+                                                                 std::unique_ptr<TRowSource> previous)
 {
     const QSqlDatabase db = Connection();
     if (!db.isValid())
@@ -1037,9 +1070,13 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
             copied = token.Start + token.Length;
         }
         declared += sql.mid(copied);
-        return std::make_unique<TCursorSource>(this, db, declared,
-                                               BindValues(FParams, [](const QVariant& v) { return v; }) + ServerFilterValues(),
-                                               forDefinitions ? 1 : FPacketRecords);
+        const int packet = forDefinitions ? 1 : FPacketRecords;
+        const TBoundValues values = BindValues(FParams, [](const QVariant& v) { return v; }) + ServerFilterValues();
+        if (auto* cursor = dynamic_cast<TCursorSource*>(previous.get())) {
+            cursor->Declare(declared, values, packet); // the same snapshot, no second connection
+            return previous;
+        }
+        return std::make_unique<TCursorSource>(this, db, declared, values, packet);
     }
     const bool sqlite = dialect == TDialect::Sqlite;
     TBoundValues values = BindValues(FParams, [sqlite](const QVariant& v) { return DbValue(v, sqlite); });
@@ -1120,8 +1157,7 @@ void TZSQLQuery::InternalOpen()
             && SqlOrderByItems(StatementText()).simplified().remove(QLatin1Char(' '))
                        .compare(QString(keysOrder).remove(QLatin1Char(' ')), Qt::CaseInsensitive) != 0) {
             FSourceOrder = keysOrder;
-            FSource.reset();
-            FSource = OpenSource(false);
+            FSource = OpenSource(false, std::move(FSource));
         }
     } catch (...) {
         FSource.reset();
@@ -1494,6 +1530,10 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
 
 namespace {
 constexpr quint64 NoEnd = std::numeric_limits<quint64>::max();
+// Last without a count numbers the last rows back from a provisional end; real ordinals stay
+// below the threshold (results of up to half a billion rows).
+constexpr quint64 ProvisionalEnd = quint64(1) << 30;
+constexpr quint64 ProvisionalThreshold = quint64(1) << 29;
 // The ordinal of the server row that an order key belongs with (its own, or the next one's).
 quint64 GroupOf(quint64 order) { return (order - 1) / OrderGap; }
 } // namespace
@@ -1541,7 +1581,7 @@ quint64 TZSQLQuery::FreeOrdinal(quint64 ordinal, bool down) const
 int TZSQLQuery::CacheLimit() const
 {
     // With a record filter every row stays: counting the accepted rows needs them all.
-    return FPaging && !RecordFilterActive() ? FCacheRecords : std::numeric_limits<int>::max();
+    return FPaging && !ClientFilterActive() ? FCacheRecords : std::numeric_limits<int>::max();
 }
 
 int TZSQLQuery::PageSize() const
@@ -1562,7 +1602,7 @@ int TZSQLQuery::PageSize() const
 // which keeps every row from the first one on to count the accepted ones.
 bool TZSQLQuery::CanJump() const
 {
-    return FPaging && FSource && (!FSource->Live() || FPostedKeys.isEmpty()) && !RecordFilterActive();
+    return FPaging && FSource && (!FSource->Live() || FPostedKeys.isEmpty()) && !ClientFilterActive();
 }
 
 int TZSQLQuery::PositionOfOrder(quint64 order) const
@@ -1589,6 +1629,11 @@ int TZSQLQuery::WindowEnd() const
 int TZSQLQuery::CachedRecordCount() const
 {
     return int(FRows.size());
+}
+
+int TZSQLQuery::ServerRequestCount() const
+{
+    return FSource ? FSource->Requests : 0;
 }
 
 void TZSQLQuery::UpdateAllFetched()
@@ -1635,8 +1680,12 @@ void TZSQLQuery::ReadByCondition(const QString& sql, const QList<QPair<QString, 
 void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, bool& end)
 {
     end = false;
-    if (!FSource->Live()) {
-        // A snapshot: every ordinal is the row the server had there at the opening.
+    const bool live = FSource->Live();
+    QVariantList anchor;
+    if (!live && (FOrderKeys.empty() || count < 0 || from == 0 || FSource->Near(from)
+                  || !KnownOrdinalValues(from - 1, anchor))) {
+        // A snapshot: every ordinal is the row the server had there at the opening; the cursor
+        // goes there unless it stands far away and the keys of the row before are known.
         FSource->Seek(from);
         quint64 ordinal = from;
         end = !FSource->Fetch(count, [&](const QSqlQuery& q) { rows.push_back(MakeRow(q, ordinal++)); });
@@ -1644,18 +1693,18 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
     }
     // Live rows (the table as it is now): the rows this dataset wrote show where it put
     // them, so they are skipped here and the places of the rows it pinned are passed over.
-    quint64 next = FreeOrdinal(from, false);
+    quint64 next = live ? FreeOrdinal(from, false) : from;
     auto take = [&](TRow&& row) {
-        if (OwnKey(row))
+        if (live && OwnKey(row))
             return;
         NumberRow(row, next);
         rows.push_back(std::move(row));
-        next = FreeOrdinal(next + 1, false);
+        next = live ? FreeOrdinal(next + 1, false) : next + 1;
     };
     // The statement's own rows go on from its last row, when that row is still the one
     // before `from` here (rows written meanwhile move the live places).
     QVariantList last;
-    if (FSource->Readable() && next == FForwardNext
+    if (live && FSource->Readable() && next == FForwardNext
         && (FForwardLast.isEmpty() || (KnownOrdinalValues(from - 1, last) && last == FForwardLast))) {
         end = !FSource->Fetch(count, [&](const QSqlQuery& q) { take(MakeRow(q, 0)); });
         FForwardNext = next;
@@ -1671,11 +1720,10 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
     const int limit = count + int(FPostedKeys.size());
     const QString order = SqlOrderKeysText(FOrderKeys, false);
     TSqlCondition after;
-    QVariantList anchor;
     QString sql;
     if (from == 0) {
         sql = ResultSelect(QString(), order, limit);
-    } else if (KnownOrdinalValues(from - 1, anchor)) {
+    } else if (!anchor.isEmpty() || KnownOrdinalValues(from - 1, anchor)) {
         after = SqlKeysetCondition(FOrderKeys, anchor, false, FSqlite);
         sql = ResultSelect(after.Sql, order, limit);
     } else {
@@ -1695,8 +1743,11 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
 bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows, bool& start)
 {
     const quint64 from = before > quint64(count) ? before - quint64(count) : 0;
+    const bool live = FSource->Live();
     QVariantList anchor;
-    if (!FSource->Live() || !KnownOrdinalValues(before, anchor)) {
+    // A snapshot goes by the cursor where it stands near; elsewhere the keys of the row after
+    // the place read (a known row) give the rows before it.
+    if ((!live && (FOrderKeys.empty() || FSource->Near(from))) || !KnownOrdinalValues(before, anchor)) {
         bool end = false;
         if (!FSource->Live() || CanJump())
             ReadForward(from, int(before - from), rows, end);
@@ -1709,10 +1760,10 @@ bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows
     const TSqlCondition condition = SqlKeysetCondition(FOrderKeys, anchor, true, FSqlite);
     std::vector<TRow> read;
     ReadByCondition(ResultSelect(condition.Sql, SqlOrderKeysText(FOrderKeys, true), limit), condition.Values, read);
-    quint64 next = FreeOrdinal(before - 1, true);
+    quint64 next = live ? FreeOrdinal(before - 1, true) : before - 1;
     bool fits = true;
     for (TRow& row : read) {
-        if (OwnKey(row))
+        if (live && OwnKey(row))
             continue;
         if (next == NoEnd) {
             fits = false; // a row before the first place
@@ -1722,7 +1773,7 @@ bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows
             break;
         NumberRow(row, next);
         rows.push_back(std::move(row));
-        next = next == 0 ? NoEnd : FreeOrdinal(next - 1, true);
+        next = next == 0 ? NoEnd : (live ? FreeOrdinal(next - 1, true) : next - 1);
     }
     std::reverse(rows.begin(), rows.end());
     const bool exhausted = int(read.size()) < limit;
@@ -1810,10 +1861,11 @@ bool TZSQLQuery::ExtendBackward(int count)
 // Counts the server's rows when a jump needs the number; false when the server refuses.
 bool TZSQLQuery::KnowTotal()
 {
+    SettleLast();
     if (FServerTotal >= 0)
         return true;
     qint64 count = -1;
-    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(StatementText());
+    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(RunStatementText());
     if (!FSource || !FSource->Count(countSql, count))
         return false;
     // Live rows lack the rows deleted here; jumps over live rows wait until nothing else was written.
@@ -1823,14 +1875,19 @@ bool TZSQLQuery::KnowTotal()
 
 void TZSQLQuery::JumpTo(int position)
 {
+    SettleLast();
     const int page = std::max(PageSize(), 1);
-    if (!KnowTotal()) {
+    // Without rows changed here a place is its ordinal: no count needed unless it is past the end.
+    const bool plain = FPins.empty() && FInsertedRows.empty();
+    if (!plain && !KnowTotal()) {
         ExtendForward(page); // a count the server refuses: read on
         return;
     }
     // The first server row whose place is at or after `position`.
     quint64 low = 0;
-    quint64 high = std::min(quint64(position) + FPins.size() + 1, quint64(FServerTotal));
+    quint64 high = quint64(position) + FPins.size() + 1;
+    if (FServerTotal >= 0)
+        high = std::min(high, quint64(FServerTotal));
     while (low < high) {
         const quint64 mid = low + (high - low) / 2;
         if (PositionOfOrder((mid + 1) * OrderGap) < position)
@@ -1838,8 +1895,18 @@ void TZSQLQuery::JumpTo(int position)
         else
             high = mid;
     }
-    ResetWindow(low > quint64(page / 2) ? low - quint64(page / 2) : 0);
+    const quint64 first = low > quint64(page / 2) ? low - quint64(page / 2) : 0;
+    const qint64 knownTotal = FServerTotal;
+    ResetWindow(first);
     ExtendForward(page);
+    if (FRows.empty() && first > 0 && knownTotal < 0) {
+        // Past the end: the count tells where the last rows are.
+        FServerTotal = -1;
+        if (KnowTotal()) {
+            ResetWindow(quint64(FServerTotal) > quint64(page) ? quint64(FServerTotal) - quint64(page) : 0);
+            ExtendForward(page);
+        }
+    }
 }
 
 bool TZSQLQuery::EnsureFetched(int position)
@@ -1850,6 +1917,11 @@ bool TZSQLQuery::EnsureFetched(int position)
     for (;;) {
         if (position >= FWinPos && position < WindowEnd())
             return true;
+        if (FProvisional && !FCachedScan) {
+            SettleLast();
+            position = Settled(position);
+            continue;
+        }
         if (FCachedScan || !FSource || (position >= WindowEnd() && FWinEnd == NoEnd))
             return false;
         const int page = PageSize();
@@ -1906,8 +1978,12 @@ void TZSQLQuery::LoadLast()
     if (FWinEnd == NoEnd || !FSource)
         return;
     const int page = PageSize();
-    if (CanJump() && page > 0 && KnowTotal()) {
-        const qint64 total = FServerTotal;
+    // With a known order and no row written here the last rows need no count: they are
+    // numbered back from a provisional end until a number is asked for (SettleLast).
+    const bool provisional = CanJump() && page > 0 && !FOrderKeys.empty() && FServerTotal < 0 && FShift == 0
+                             && FPins.empty() && FInsertedRows.empty();
+    if (CanJump() && page > 0 && (provisional || KnowTotal())) {
+        qint64 total = FServerTotal;
         if (FOrderKeys.empty()) {
             ResetWindow(quint64(total) > quint64(page) ? quint64(total) - quint64(page) : 0);
             ExtendForward(page);
@@ -1915,6 +1991,12 @@ void TZSQLQuery::LoadLast()
             const bool live = FSource->Live();
             std::vector<TRow> read;
             ReadByCondition(ResultSelect(QString(), SqlOrderKeysText(FOrderKeys, true), page), {}, read);
+            if (provisional) {
+                // A short last page is the whole result.
+                total = int(read.size()) < page ? qint64(read.size()) : qint64(ProvisionalEnd);
+                FServerTotal = total;
+                FProvisional = total == qint64(ProvisionalEnd);
+            }
             std::vector<TRow> rows;
             quint64 next = total == 0 ? NoEnd : (live ? FreeOrdinal(quint64(total) - 1, true) : quint64(total) - 1);
             for (TRow& row : read) {
@@ -1937,6 +2019,48 @@ void TZSQLQuery::LoadLast()
     }
 }
 
+// Gives the rows numbered back from a provisional end their places in the result: one COUNT.
+void TZSQLQuery::SettleLast()
+{
+    if (!FProvisional)
+        return;
+    qint64 count = -1;
+    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(RunStatementText());
+    if (!FSource || !FSource->Count(countSql, count))
+        DatabaseError(QStringLiteral("The rows of the result cannot be counted"), this);
+    FProvisional = false;
+    // Never fewer rows than were read back from the end (live rows deleted meanwhile).
+    count = std::max(count, qint64(ProvisionalEnd - FWinFirst));
+    FShift = ProvisionalEnd - quint64(count);
+    for (TRow& row : FRows)
+        NumberRow(row, (row.Serial & IndexMask) - FShift);
+    FWinFirst -= FShift;
+    if (FWinEnd != NoEnd)
+        FWinEnd -= FShift;
+    FWinPos = Settled(FWinPos);
+    FCursor = Settled(FCursor);
+    FServerTotal = count;
+}
+
+// A position taken before SettleLast, as it is after it.
+int TZSQLQuery::Settled(int position) const
+{
+    return FShift && position >= int(ProvisionalThreshold) ? position - int(FShift) : position;
+}
+
+quint64 TZSQLQuery::OrdinalOf(quint64 serial) const
+{
+    const quint64 ordinal = serial & IndexMask;
+    return FShift && ordinal >= ProvisionalThreshold ? ordinal - FShift : ordinal;
+}
+
+// Whether a serial is of the rows numbered from the start while the last rows are numbered
+// back from a provisional end: comparing the two needs the count.
+bool TZSQLQuery::OtherNumbering(quint64 serial) const
+{
+    return FProvisional && ((serial & InsertedBit) || (serial & IndexMask) < ProvisionalThreshold);
+}
+
 void TZSQLQuery::FetchAll()
 {
     if (!FCursorOpen)
@@ -1949,6 +2073,8 @@ void TZSQLQuery::FetchAll()
 
 bool TZSQLQuery::SeekOrdinal(qint64 ordinal)
 {
+    if (FCursorOpen)
+        SettleLast();
     if (!FCursorOpen || ordinal < 0 || (FServerTotal >= 0 && ordinal >= FServerTotal))
         return false;
     const auto pin = FPins.find(quint64(ordinal));
@@ -1963,6 +2089,51 @@ bool TZSQLQuery::SeekOrdinal(qint64 ordinal)
         return false; // no such row in the result
     FCursor = position;
     return true;
+}
+
+bool TZSQLQuery::SeekOrdinal(qint64 ordinal, const QVariantList& keyValues)
+{
+    if (!FCursorOpen || ordinal < 0)
+        return false;
+    SettleLast();
+    const int position = PositionOfOrder((quint64(ordinal) + 1) * OrderGap);
+    if (FOrderKeys.empty() || keyValues.size() != qsizetype(FOrderKeys.size()) || !CanJump()
+        || (position >= FWinPos && position < WindowEnd()))
+        return SeekOrdinal(ordinal);
+    // The page from the row on, found by its keys: the row itself or one after it.
+    const int page = std::max(PageSize(), 1);
+    TSqlCondition from = SqlKeysetCondition(FOrderKeys, keyValues, false, FSqlite);
+    QStringList same;
+    for (size_t i = 0; i < FOrderKeys.size(); ++i) {
+        const QVariant& value = keyValues[qsizetype(i)];
+        if (value.isNull()) {
+            same << FOrderKeys[i].Sql + QStringLiteral(" IS NULL");
+        } else {
+            const QString mark = QStringLiteral(":zdb_same_%1").arg(i);
+            same << FOrderKeys[i].Sql + QStringLiteral(" = ") + mark;
+            from.Values.append({mark, value});
+        }
+    }
+    std::vector<TRow> read;
+    ReadByCondition(ResultSelect(QStringLiteral("(%1 OR (%2))").arg(from.Sql, same.join(QStringLiteral(" AND "))),
+                                 SqlOrderKeysText(FOrderKeys, false), page),
+                    from.Values, read);
+    if (read.empty())
+        return SeekOrdinal(ordinal); // no such row: the places decide
+    const bool live = FSource->Live();
+    quint64 next = live ? FreeOrdinal(quint64(ordinal), false) : quint64(ordinal);
+    std::vector<TRow> rows;
+    for (TRow& row : read) {
+        NumberRow(row, next);
+        rows.push_back(std::move(row));
+        next = live ? FreeOrdinal(next + 1, false) : next + 1;
+    }
+    const bool end = int(read.size()) < page;
+    ResetWindow(quint64(ordinal));
+    if (end)
+        FServerTotal = qint64(FPins.empty() ? next : std::max(next, FPins.rbegin()->first + 1));
+    AddToWindow(quint64(ordinal), end ? NoEnd : next, std::move(rows), false);
+    return SeekOrdinal(ordinal);
 }
 
 bool TZSQLQuery::SelectOnSource(const QString& sql, const QVariantList& values,
@@ -1995,18 +2166,20 @@ quint64 TZSQLQuery::OrderOf(quint64 serial) const
         return 0;
     if (serial & InsertedBit)
         return FInsertedOrder.value(serial, 0);
-    return ((serial & IndexMask) + 1) * OrderGap;
+    return (OrdinalOf(serial) + 1) * OrderGap;
 }
 
 // The position of a row of this opening, whether in the window or not; -1 for a deleted row.
 int TZSQLQuery::PositionOf(quint64 serial) const
 {
+    if (OtherNumbering(serial))
+        const_cast<TZSQLQuery*>(this)->SettleLast();
     const quint64 order = OrderOf(serial);
     if (order == 0)
         return -1;
     if (serial & InsertedBit)
         return FInsertedRows.count(serial) ? PositionOfOrder(order) : -1;
-    const quint64 ordinal = serial & IndexMask;
+    const quint64 ordinal = OrdinalOf(serial);
     const auto pin = FPins.find(ordinal);
     if ((pin != FPins.end() && pin->second.Deleted) || (FServerTotal >= 0 && ordinal >= quint64(FServerTotal)))
         return -1;
@@ -2019,8 +2192,11 @@ TZSQLQuery::TRow* TZSQLQuery::RowOf(quint64 serial)
     const int pos = PositionOf(serial);
     if (pos < 0 || !EnsureFetched(pos))
         return nullptr;
-    TRow& row = FRows[size_t(pos - FWinPos)];
-    return row.Serial == serial ? &row : nullptr;
+    const int index = Settled(pos) - FWinPos;
+    if (index < 0 || index >= int(FRows.size()))
+        return nullptr;
+    TRow& row = FRows[size_t(index)];
+    return OrderOf(row.Serial) == OrderOf(serial) ? &row : nullptr;
 }
 
 // Puts a row inserted here at `index` of the window, with an order key between its neighbours.
@@ -2083,6 +2259,8 @@ void TZSQLQuery::ClearRows()
     FServerTotal = -1;
     FForwardNext = 0;
     FForwardLast.clear();
+    FProvisional = false;
+    FShift = 0;
     FAllFetched = false;
 }
 
@@ -2096,11 +2274,11 @@ void TZSQLQuery::PinRow(const TRow& before, const TRow* after)
             FInsertedRows.erase(before.Serial);
         return;
     }
-    auto pin = FPins.find(before.Serial & IndexMask);
+    auto pin = FPins.find(OrdinalOf(before.Serial));
     if (pin == FPins.end()) {
         TPin fresh;
         fresh.Original = before.Values;
-        pin = FPins.emplace(before.Serial & IndexMask, std::move(fresh)).first;
+        pin = FPins.emplace(OrdinalOf(before.Serial), std::move(fresh)).first;
     }
     pin->second.Deleted = after == nullptr;
     if (after)
@@ -2165,6 +2343,7 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
             return grBOF;
         if (!EnsureFetched(pos))
             return grEOF;
+        pos = Settled(pos);
         TRow& row = FRows[size_t(pos - FWinPos)];
         FillBuffer(buffer, row);
         GetCalcFields(buffer);
@@ -2242,12 +2421,16 @@ int TZSQLQuery::InternalCompareBookmarks(const TBookmark& bookmark1, const TBook
     // opening after all of them.
     const quint64 s1 = SerialOf(bookmark1);
     const quint64 s2 = SerialOf(bookmark2);
+    if (OtherNumbering(s1) != OtherNumbering(s2))
+        const_cast<TZSQLQuery*>(this)->SettleLast();
     const quint64 o1 = OrderOf(s1);
     const quint64 o2 = OrderOf(s2);
     if ((o1 == 0) != (o2 == 0))
         return o1 == 0 ? 1 : -1;
     if (o1 != o2)
         return o1 < o2 ? -1 : 1;
+    if (o1 != 0 && !(s1 & InsertedBit) && !(s2 & InsertedBit))
+        return 0; // one row, read before and after the count gave its place
     return s1 < s2 ? -1 : (s1 > s2 ? 1 : 0);
 }
 
@@ -2304,6 +2487,7 @@ int TZSQLQuery::GetRecordCount() const
     if (!FCursorOpen)
         return -1;
     auto* self = const_cast<TZSQLQuery*>(this);
+    self->SettleLast();
     if (RecordFilterActive() && (FAllFetched || !ServerFilterComplete())) {
         if (!FAllFetched)
             return -1;
@@ -2337,13 +2521,14 @@ int TZSQLQuery::GetRecNo() const
 {
     if (!FCursorOpen)
         return -1;
+    const_cast<TZSQLQuery*>(this)->SettleLast();
     TRecordBuffer buffer = GetActiveRecordBuffer();
     if (!buffer || B(buffer)->Flag != bfCurrent)
         return -1;
     const int pos = PositionOf(B(buffer)->Serial);
     if (pos < 0)
         return -1;
-    if (!RecordFilterActive())
+    if (!ClientFilterActive())
         return pos + 1;
     auto* self = const_cast<TZSQLQuery*>(this);
     int number = 0;
@@ -2356,10 +2541,11 @@ int TZSQLQuery::GetRecNo() const
 void TZSQLQuery::DoSetRecNo(int value)
 {
     CheckBrowseMode();
+    SettleLast();
     if (value < 1)
         return;
     int target = -1;
-    if (!RecordFilterActive()) {
+    if (!ClientFilterActive()) {
         target = value - 1;
         // Past the end the window stands on the last rows: the last one it is.
         if (!EnsureFetched(target) && (target = WindowEnd() - 1) >= 0 && !EnsureFetched(target))
@@ -2479,6 +2665,7 @@ void TZSQLQuery::InternalPost()
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
     ForgetLookups(true);
+    SettleLast(); // the changed rows are kept by their places
     if (State() == dsEdit)
         PostEdit(ActiveBuffer());
     else
@@ -2613,6 +2800,7 @@ void TZSQLQuery::InternalDelete()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+    SettleLast();
     if (FCursor < 0 || !EnsureFetched(FCursor))
         DatabaseError(QStringLiteral("Record not found"), this);
     ForgetLookups(true);
@@ -2735,7 +2923,7 @@ void TZSQLQuery::UndoChanges()
                 FInsertedOrder.insert(row.Serial, row.Order);
                 FInsertedRows[row.Serial] = row;
             } else {
-                TPin& pin = FPins[row.Serial & IndexMask];
+                TPin& pin = FPins[OrdinalOf(row.Serial)];
                 pin.Deleted = false;
                 pin.Current = row;
                 RememberPostedKey(row); // back among the live rows, shown from the pin
@@ -2752,7 +2940,7 @@ void TZSQLQuery::UndoChanges()
             if (inserted)
                 FInsertedRows[row.Serial] = row;
             else
-                FPins[row.Serial & IndexMask].Current = row;
+                FPins[OrdinalOf(row.Serial)].Current = row;
             const int index = windowIndex(row);
             if (index >= 0)
                 FRows[size_t(index)] = std::move(row);

@@ -33,11 +33,14 @@
 // The order is known when every ORDER BY item is a result column (by name or
 // position, ASC or DESC) of a SELECT over one table whose key (KeyFields or the
 // primary key, appended where the ORDER BY lacks it) is in the result, and the
-// statement has no LIMIT, OFFSET, FETCH or FOR UPDATE of its own. Then Last
-// reads the last page by the reversed order (SELECT * FROM (<statement>) ...
-// ORDER BY <reversed> LIMIT page) and the row count from the server, and a far
-// RecNo reads one page (OFFSET on SQLite; MOVE ABSOLUTE on PostgreSQL, for any
-// order). Keyset conditions follow where the server sorts NULLs (first on
+// statement has no LIMIT, OFFSET, FETCH or FOR UPDATE of its own; the statement
+// then runs with the key appended to its ORDER BY. Last reads the last page by
+// the reversed order (SELECT * FROM (<statement>) ... ORDER BY <reversed> LIMIT
+// page); until the row count is known its rows are numbered back from a
+// provisional end, and the first question for a number (RecNo, RecordCount, a
+// far move, an edit) takes the count from the server and settles them (bookmarks
+// taken before stay valid). A far RecNo reads one page (OFFSET on SQLite; MOVE
+// ABSOLUTE on PostgreSQL, for any order). Keyset conditions follow where the server sorts NULLs (first on
 // SQLite, last on PostgreSQL, in ascending order). On SQLite these jumps wait
 // until the dataset wrote no row (its own rows shift the server's places);
 // until then it reads on page by page, as it does without a known order.
@@ -316,11 +319,8 @@ struct TSqlOrderKey {
     bool Descending = false;
 };
 
-// A condition with the values it binds by name (":zdb_key_0", ...).
-struct TSqlCondition {
-    QString Sql;
-    QList<QPair<QString, QVariant>> Values;
-};
+// Keyset conditions are TSqlCondition (FilterSql.h): the text and the values it binds
+// by name (":zdb_key_0", ...).
 
 // The order of a statement's result as result columns (Field set, Sql left to the
 // caller), ending in the columns of `uniqueKey` (result field names, appended
@@ -462,6 +462,8 @@ public:
     void FetchAll();
     // Rows in the cache now (tests and diagnostics).
     int CachedRecordCount() const;
+    // Statements the query ran since Open to read rows or count them (tests and diagnostics).
+    int ServerRequestCount() const;
 
     // Answered through the server when it can (see the header comment), from a cache of
     // recent keys that every change of the rows empties.
@@ -527,6 +529,9 @@ private:
     // Puts the cursor on the row at `ordinal`, a 0-based position in the server's result
     // as the query read it; false (cursor unchanged) when there is no such row.
     bool SeekOrdinal(qint64 ordinal);
+    // The same for a row whose values of OrderKeys are known (as the server stores them):
+    // read by those keys, without moving over the rows before it.
+    bool SeekOrdinal(qint64 ordinal, const QVariantList& keyValues);
     void ResolveOrderKeys();
 
     // Locate and Lookup through the server (ZDBSQLQueryLocate.cpp).
@@ -579,6 +584,9 @@ private:
     QList<QPair<QString, QVariant>> ServerFilterValues() const;
     // The server alone decides which rows pass (nothing is left to the client).
     bool ServerFilterComplete() const;
+    // A record filter that the client evaluates row by row (not all answered by the server):
+    // rows then stay cached and positions are counted over the accepted rows.
+    bool ClientFilterActive() const;
     struct TServerFilter {
         QString Statement;       // the statement that runs
         TSqlCondition Condition; // its condition and values
@@ -591,7 +599,8 @@ private:
     // Runs the statement again into an empty cache (the columns must stay the same).
     void ReopenSource();
     void CheckParams() const;
-    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions);
+    // Runs the statement; a cursor of `previous` on PostgreSQL is used again.
+    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions, std::unique_ptr<TRowSource> previous = nullptr);
     void BuildColumns(const QSqlRecord& record);
     void ResolveUpdateInfo();
     // The row cache. Positions are places among all rows of the result as the dataset
@@ -602,6 +611,10 @@ private:
     bool ExtendBackward(int count);
     void JumpTo(int position);
     void LoadLast();
+    void SettleLast();
+    int Settled(int position) const;
+    quint64 OrdinalOf(quint64 serial) const;
+    bool OtherNumbering(quint64 serial) const;
     void Evict(int keep);
     void ResetWindow(quint64 firstOrdinal);
     void AddToWindow(quint64 first, quint64 end, std::vector<TRow>&& read, bool atFront);
@@ -692,6 +705,8 @@ private:
     quint64 FForwardNext = 0;               // the ordinal the statement's own rows go on with
     QVariantList FForwardLast;              // the order key values of the last of them
     bool FPaging = false;                   // rows may leave the cache and be read again
+    bool FProvisional = false;              // the window's rows are numbered back from a provisional end
+    quint64 FShift = 0;                     // what SettleLast took off those numbers
     int FCacheRecords = 10000;
     int FCursor = -1;        // position; -1 before the first, past the last row after it
     int FFetchedCount = 0;

@@ -80,6 +80,11 @@ bool TZSQLQuery::ServerFilterComplete() const
     return FServerFilter && FServerFilter->Complete;
 }
 
+bool TZSQLQuery::ClientFilterActive() const
+{
+    return RecordFilterActive() && !ServerFilterComplete();
+}
+
 QString TZSQLQuery::RunStatementText() const
 {
     return FServerFilter ? FServerFilter->Statement : StatementText();

@@ -264,7 +264,7 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     // Rows changed here show their own values wherever they stand (on PostgreSQL the
     // server still has the old ones), and rows inserted here stand where they were
     // inserted: the server's order of matches could differ from the rows'.
-    if (!FServerSearch || FAllFetched || FEditedSinceOpen || RecordFilterActive() || fields.empty())
+    if (!FServerSearch || FAllFetched || FEditedSinceOpen || ClientFilterActive() || fields.empty())
         return TServerAnswer::Unknown;
     // The keys as the record comparison takes them: a list for several fields, a single
     // value (or a list of one) for one.
@@ -369,7 +369,7 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
 bool TZSQLQuery::ServerLookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields,
                               QVariant& result)
 {
-    if (!FServerSearch || RecordFilterActive())
+    if (!FServerSearch || ClientFilterActive())
         return false;
     const std::vector<TField*> results = GetFieldList(resultFields);
     std::vector<int> resultColumns;
@@ -413,7 +413,7 @@ QVariant TZSQLQuery::Lookup(const QString& keyFields, const QVariant& keyValues,
 {
     CheckActive();
     // A record filter may depend on anything: its answers are not kept.
-    bool keep = !RecordFilterActive();
+    bool keep = !ClientFilterActive();
     QByteArray cacheKey;
     if (keep) {
         QDataStream stream(&cacheKey, QIODevice::WriteOnly);

@@ -178,6 +178,23 @@ TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
         TZSQLQuery q;
         TLinked linked(q);
         Open(q, c.order);
+        // Last at once: the reversed order on the server, the count only when a number is asked.
+        int requests = q.ServerRequestCount();
+        q.Last();
+        EXPECT_EQ(Id(q), expected.back());
+        const TBookmark last = q.GetBookmark();
+        if (c.keyed) {
+            EXPECT_EQ(q.ServerRequestCount() - requests, 1) << "the reversed order, no count yet";
+        }
+        EXPECT_EQ(q.RecNo(), TableRows);
+        if (paging) {
+            // and one count for the number; without keys: the count, MOVE and FETCH
+            EXPECT_LE(q.ServerRequestCount() - requests, c.keyed ? 2 : 3);
+        }
+        EXPECT_EQ(q.RecordCount(), TableRows);
+        q.Prior();
+        EXPECT_EQ(Id(q), expected[TableRows - 2]);
+
         int most = 0;
         std::vector<int> seen;
         for (q.First(); !q.Eof(); q.Next()) {
@@ -192,11 +209,14 @@ TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
         int fetched = q.FetchedRecordCount();
         q.First();
         EXPECT_EQ(Id(q), expected.front());
+        requests = q.ServerRequestCount();
         q.Last();
         EXPECT_EQ(Id(q), expected.back());
         EXPECT_EQ(q.RecNo(), TableRows);
+        EXPECT_EQ(q.CompareBookmarks(q.GetBookmark(), last), 0) << "the same row, numbered before and after the count";
         if (paging) {
             EXPECT_LE(q.FetchedRecordCount() - fetched, 3 * CacheRows) << "First and Last read a page each";
+            EXPECT_LE(q.ServerRequestCount() - requests, c.keyed ? 1 : 2);
         }
 
         seen.clear();
@@ -222,13 +242,17 @@ TEST_P(SqlCacheTest, EvictedRowsAreReadAgainUnderEveryNavigation)
         q.GotoBookmark(near);
         EXPECT_EQ(Id(q), expected[300]);
         EXPECT_TRUE(q.BookmarkValid(far));
+        q.GotoBookmark(last);
+        EXPECT_EQ(Id(q), expected.back());
 
         fetched = q.FetchedRecordCount();
+        requests = q.ServerRequestCount();
         q.SetRecNo(1777);
         EXPECT_EQ(Id(q), expected[1776]);
         EXPECT_EQ(q.RecNo(), 1777);
         if (paging) {
             EXPECT_LE(q.FetchedRecordCount() - fetched, 2 * CacheRows) << "a far record number reads one page";
+            EXPECT_LE(q.ServerRequestCount() - requests, 3) << "in one or two statements";
         }
         q.SetRecNo(TableRows + 50);
         EXPECT_EQ(Id(q), expected.back());
@@ -427,3 +451,52 @@ TEST_P(SqlCacheTest, SmallResultsAndACacheShrunkWhileOpen)
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SqlCacheTest, zdb::test::AllBackends(), zdb::test::BackendName);
+
+// A filter the server answers keeps the cache bounded: its rows are read again by keys,
+// Last, RecNo and Locate stay on the server's filtered result.
+TEST_P(SqlCacheTest, ServerFilteredRowsPageLikeTheWholeResult)
+{
+    std::vector<int> expected;
+    {
+        QSqlQuery plain(Db());
+        ASSERT_TRUE(plain.exec("SELECT id FROM t WHERE grp = 3 OR name = 'n5' ORDER BY name DESC, id"));
+        while (plain.next())
+            expected.push_back(plain.value(0).toInt());
+    }
+    ASSERT_GT(int(expected.size()), 4 * CacheRows);
+    TZSQLQuery q;
+    TLinked linked(q);
+    q.SetFilter("grp = 3 OR name = 'n5'");
+    q.SetFiltered(true);
+    Open(q, "name DESC");
+    ASSERT_TRUE(q.ServerFilterActive());
+    const int count = int(expected.size());
+
+    q.Last();
+    EXPECT_EQ(Id(q), expected.back());
+    EXPECT_EQ(q.RecNo(), count);
+    EXPECT_EQ(q.RecordCount(), count);
+    std::vector<int> seen;
+    int most = 0;
+    for (q.First(); !q.Eof(); q.Next()) {
+        seen.push_back(Id(q));
+        most = std::max(most, q.CachedRecordCount());
+    }
+    EXPECT_EQ(seen, expected);
+    EXPECT_LE(most, CacheRows);
+
+    q.SetRecNo(count / 2);
+    EXPECT_EQ(Id(q), expected[size_t(count / 2 - 1)]);
+    const int fetched = q.FetchedRecordCount();
+    const int target = expected[size_t(count - 3)];
+    q.First();
+    ASSERT_TRUE(q.Locate("id", target, {}));
+    EXPECT_EQ(Id(q), target);
+    EXPECT_EQ(q.RecNo(), count - 2);
+    EXPECT_LE(q.FetchedRecordCount() - fetched, 3 * CacheRows) << "the server found the row";
+    // A row the filter leaves out is not found, though the table has it.
+    EXPECT_FALSE(q.Locate("id", 10, {}));
+    EXPECT_EQ(q.Lookup("id", target, "name").toString(),
+              QStringLiteral("n%1").arg((target / 10) % 13));
+    EXPECT_TRUE(q.Lookup("id", 10, "name").isNull());
+}
