@@ -107,12 +107,18 @@ std::unique_ptr<TRecBuf> TZDBCustomData::AllocRecordBuffer()
 
 void TZDBCustomData::ResetSlots(TRecordBuffer buffer) const
 {
-    const int count = const_cast<TZDBCustomData*>(this)->FieldDefs().Count();
-    CustBuf(buffer)->Values.assign(size_t(count), std::nullopt);
+    const size_t count = size_t(const_cast<TZDBCustomData*>(this)->FieldDefs().Count());
+    TZCustomRecBuf* b = CustBuf(buffer);
+    // A record read for browsing usually leaves every slot unassigned: nothing to free.
+    if (!b->SlotsUsed && b->Values.size() == count)
+        return;
+    b->Values.assign(count, std::nullopt);
+    b->SlotsUsed = false;
 }
 
 std::optional<QVariant>& TZDBCustomData::Slot(TRecordBuffer buffer, const TField* field) const
 {
+    CustBuf(buffer)->SlotsUsed = true;
     auto& values = CustBuf(buffer)->Values;
     const size_t index = size_t(field->FieldNo() - 1);
     if (index >= values.size())
@@ -150,6 +156,13 @@ QVariant TZDBCustomData::ConvertValue(TField* field, const QVariant& value, bool
     return value;
 }
 
+void TZDBCustomData::ConvertRead(TField* field, QVariant& value) const
+{
+    const TFieldType type = field->DataType();
+    if (type == ftUnknown || IsStringFieldType(type) || IsInt32Type(type) || !SupportsFieldType(type))
+        value = ConvertValue(field, value, true);
+}
+
 bool TZDBCustomData::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const
 {
     std::optional<QVariant>& slot = Slot(buffer, field);
@@ -163,7 +176,8 @@ bool TZDBCustomData::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVa
         value = QVariant();
         return false;
     }
-    value = ConvertValue(field, stored, true);
+    value = stored;
+    ConvertRead(field, value);
     return true;
 }
 
@@ -414,6 +428,7 @@ void TZDBCustomData::DoSetRecNo(int value)
 void TZDBCustomData::InternalInitRecord(TRecordBuffer buffer)
 {
     ResetSlots(buffer);
+    CustBuf(buffer)->SlotsUsed = true;
     for (auto& slot : CustBuf(buffer)->Values)
         slot = QVariant();
 }

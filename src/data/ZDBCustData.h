@@ -30,6 +30,8 @@ struct TZCustomRecBuf : TRecBuf {
     qint32 RecordIndex = 0;
     TBookmarkFlag BookmarkFlag = bfCurrent;
     std::vector<std::optional<QVariant>> Values;
+    // Whether a slot may have been assigned since the slots were last emptied.
+    bool SlotsUsed = false;
 };
 
 class TZDBCustomData : public TDataSet {
@@ -133,10 +135,21 @@ protected:
     static TBookmark IndexBookmark(qint32 index);
     static bool BookmarkIndex(const TBookmark& bookmark, qint32& index);
 
-private:
     // The value of a slot in the form the field hands out or takes in (strings cut to
     // Size, integers to 32 bits); raises for field types this dataset does not support.
     QVariant ConvertValue(TField* field, const QVariant& value, bool reading) const;
+    // Turns a slot's non-null value into the form the field hands out, in place (what
+    // ConvertValue gives when reading).
+    void ConvertRead(TField* field, QVariant& value) const;
+    // Whether the slot of a data field in a buffer holds a value (written, or fetched).
+    static bool SlotAssigned(TRecordBuffer buffer, const TField* field)
+    {
+        const auto& values = CustBuf(buffer)->Values;
+        const size_t index = size_t(field->FieldNo() - 1);
+        return index < values.size() && values[index].has_value();
+    }
+
+private:
 
     bool FReadOnly = false;
     bool FCursorOpen = false;

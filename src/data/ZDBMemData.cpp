@@ -50,6 +50,12 @@ public:
     // Orders a cell against a key value; with `partial`, a string cell is first cut to
     // the key's length.
     virtual int CompareKey(int row, const QVariant& key, bool caseInsensitive, bool partial) const = 0;
+    // Typed reads of a cell, answered (true) by the columns holding that kind of value:
+    // an integer cell as Get hands it out (32 bits unless the column is ftLargeint), a
+    // floating point or string cell as stored; `value` is set only when not null.
+    virtual bool ReadTyped(int row, qint64& value, bool& isNull) const = 0;
+    virtual bool ReadTyped(int row, double& value, bool& isNull) const = 0;
+    virtual bool ReadTyped(int row, QString& value, bool& isNull) const = 0;
     // Streams a non-null cell.
     virtual void Write(QDataStream& stream, int row) const = 0;
     virtual void Read(QDataStream& stream, int row) = 0;
@@ -434,6 +440,18 @@ public:
             return 1;
         return Traits::CmpKey(FValues[size_t(row)], converted, caseInsensitive, partial);
     }
+    bool ReadTyped(int row, qint64& value, bool& isNull) const override
+    {
+        if constexpr (std::is_same_v<Traits, TIntTraits>) {
+            isNull = !FHas[size_t(row)];
+            if (!isNull)
+                value = FType == ftLargeint ? FValues[size_t(row)] : qint64(int(FValues[size_t(row)]));
+            return true;
+        }
+        return false;
+    }
+    bool ReadTyped(int row, double& value, bool& isNull) const override { return ReadAs<TFloatTraits>(row, value, isNull); }
+    bool ReadTyped(int row, QString& value, bool& isNull) const override { return ReadAs<TStringTraits>(row, value, isNull); }
     void Write(QDataStream& stream, int row) const override { Traits::Write(stream, FValues[size_t(row)]); }
     void Read(QDataStream& stream, int row) override
     {
@@ -444,6 +462,19 @@ public:
     }
 
 private:
+    // A cell as stored, when this column holds values of `Kind`.
+    template <typename Kind, typename T>
+    bool ReadAs(int row, T& value, bool& isNull) const
+    {
+        if constexpr (std::is_same_v<Traits, Kind>) {
+            isNull = !FHas[size_t(row)];
+            if (!isNull)
+                value = FValues[size_t(row)];
+            return true;
+        }
+        return false;
+    }
+
     std::vector<S> FValues;
 };
 
@@ -655,6 +686,70 @@ TColumn* TZMemDataSet::ColumnOf(const TField* field) const
     if (!FStore || index < 0 || index >= int(FStore->Columns.size()))
         return nullptr;
     return FStore->Columns[size_t(index)].get();
+}
+
+inline const TColumn* TZMemDataSet::StoredCell(TRecordBuffer buffer, const TField* field, int& row) const
+{
+    const TMemRecBuf* b = MemBuf(buffer);
+    const size_t index = size_t(field->FieldNo() - 1);
+    if (index < b->Values.size() && b->Values[index].has_value())
+        return nullptr;
+    row = b->RowId;
+    const TStore* store = FStore.get();
+    if (!store || index >= store->Columns.size() || !store->IsLive(row))
+        return nullptr;
+    return store->Columns[index].get();
+}
+
+bool TZMemDataSet::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const
+{
+    int row = -1;
+    const TColumn* column = StoredCell(buffer, field, row);
+    if (!column)
+        return TZDBCustomData::GetRecordFieldData(buffer, field, value);
+    value = column->Get(row);
+    if (value.isNull()) {
+        value = QVariant();
+        return false;
+    }
+    ConvertRead(field, value);
+    return true;
+}
+
+template <typename T>
+bool TZMemDataSet::ReadStored(const TField* field, T& value, bool& isNull) const
+{
+    // The fields GetFieldData reads from the record buffer (not the calculated ones), and
+    // only from a column of the field's own type (else the value converts on the way).
+    if (field->FieldNo() <= 0 || field->Calculated())
+        return false;
+    const TRecordBuffer buffer = GetActiveRecordBuffer();
+    if (!buffer) {
+        isNull = true;
+        return true;
+    }
+    int row = -1;
+    const TColumn* column = StoredCell(buffer, field, row);
+    return column && column->Type() == field->DataType() && column->ReadTyped(row, value, isNull);
+}
+
+bool TZMemDataSet::ReadFieldInt(const TField* field, qint64& value, bool& isNull) const
+{
+    return ReadStored(field, value, isNull);
+}
+
+bool TZMemDataSet::ReadFieldFloat(const TField* field, double& value, bool& isNull) const
+{
+    return ReadStored(field, value, isNull);
+}
+
+bool TZMemDataSet::ReadFieldString(const TField* field, QString& value, bool& isNull) const
+{
+    if (!ReadStored(field, value, isNull))
+        return false;
+    if (!isNull && IsStringFieldType(field->DataType()) && field->GetSize() > 0 && value.size() > field->GetSize())
+        value.truncate(field->GetSize());
+    return true;
 }
 
 void TZMemDataSet::FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value)

@@ -128,7 +128,13 @@ protected:
     static TMemRecBuf* MemBuf(TRecordBuffer buffer) { return static_cast<TMemRecBuf*>(buffer); }
 
     bool SupportsFieldType(TFieldType type) const override;
-    void FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value) override;
+    // Values are read from the columns, not cached in the buffer: the slots hold only the
+    // values written while editing (see StoredCell).
+    void FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value) final;
+    bool GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const override;
+    bool ReadFieldInt(const TField* field, qint64& value, bool& isNull) const override;
+    bool ReadFieldFloat(const TField* field, double& value, bool& isNull) const override;
+    bool ReadFieldString(const TField* field, QString& value, bool& isNull) const override;
     void InternalFetchRecord(TRecordBuffer buffer) override;
     bool UsesRecordFilter() const override { return false; }
     void DoOnCountRecords(int& count) override;
@@ -159,6 +165,12 @@ private:
     using TKey = std::vector<TKeyPart>;
 
     memdata::TColumn* ColumnOf(const TField* field) const;
+    // The column and row id a data field's value in `buffer` is read from: none when the
+    // buffer's slot holds the value (written while editing) or the row is gone.
+    const memdata::TColumn* StoredCell(TRecordBuffer buffer, const TField* field, int& row) const;
+    // A typed read of the current record's cell of a data field.
+    template <typename T>
+    bool ReadStored(const TField* field, T& value, bool& isNull) const;
     // Compiles a list of field names with their descending and case-insensitive flags into
     // a key over the columns of `store`, whose fields `defs` define.
     TKey MakeKey(const TFieldDefs& defs, const memdata::TStore* store, const QStringList& names,

@@ -260,7 +260,7 @@ public:
     QVariant GetValue() const;
     void SetValue(const QVariant& value); // converts and validates; raises on a value the field cannot hold
     void Clear() { SetValue(QVariant()); }
-    QString AsString() const;
+    QString AsString() const { return GetAsString(); }
     void SetAsString(const QString& value);
     qlonglong AsLargeInt() const;
     int AsInteger() const { return int(AsLargeInt()); }
@@ -291,7 +291,10 @@ protected:
     virtual QVariant TextToValue(const QString& text) const;
     // Coerces `value` to the field's native type; raises a database error when it does not fit.
     virtual QVariant Coerce(const QVariant& value) const;
+    // The value as text, as FormatValue makes it for editing (AsString).
+    virtual QString GetAsString() const;
     QString GetText(bool displayText) const;
+
     void Change() { if (OnChange) OnChange(this); }
     void Validate() { if (OnValidate) OnValidate(this); }
     [[noreturn]] void ConvertError(const QString& text, const QString& kind) const;
@@ -323,6 +326,9 @@ class TStringField : public TField {
 public:
     explicit TStringField(QObject* parent = nullptr, TFieldType type = ftString);
 protected:
+    // The text is the value itself: AsString reads it straight from the dataset.
+    QString FormatValue(const QVariant& value, bool displayText) const final;
+    QString GetAsString() const override;
     QVariant Coerce(const QVariant& value) const override;
 };
 
@@ -631,7 +637,11 @@ public:
     int ActiveRecord() const { return FActiveRecord; }
     int BufferCount() const { return FBufferCount; }
     int BufferRecordCount() const { return FRecordCount; }
-    TRecordBuffer ActiveBuffer() const;
+    TRecordBuffer ActiveBuffer() const
+    {
+        return FActiveRecord >= 0 && size_t(FActiveRecord) < FBuffers.size() ? FBuffers[size_t(FActiveRecord)].get()
+                                                                             : nullptr;
+    }
 
     QLocale Locale() const { return FLocale; }
     void SetLocale(const QLocale& value) { FLocale = value; }
@@ -652,6 +662,7 @@ public:
 
 protected:
     friend class TField;
+    friend class TStringField;
     friend class TFieldDefs;
     friend class TDataSource;
     friend class TDataLink;
@@ -676,6 +687,14 @@ protected:
     virtual void InternalInitRecord(TRecordBuffer buffer) = 0; // empty values for a new record
     // Field data of a data field in a buffer; false when null.
     virtual bool GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const = 0;
+    // Typed reads of a field's value in the record the fields read now, for datasets that
+    // keep their values typed: AsLargeInt, AsInteger, AsFloat and a string field's AsString
+    // ask them before going through GetFieldData and a QVariant. A dataset answers (true)
+    // only with exactly what GetFieldData and the QVariant's conversion would give:
+    // `isNull`, and the value when not null. The default leaves every read to GetFieldData.
+    virtual bool ReadFieldInt(const TField* /*field*/, qint64& /*value*/, bool& /*isNull*/) const { return false; }
+    virtual bool ReadFieldFloat(const TField* /*field*/, double& /*value*/, bool& /*isNull*/) const { return false; }
+    virtual bool ReadFieldString(const TField* /*field*/, QString& /*value*/, bool& /*isNull*/) const { return false; }
     virtual void SetRecordFieldData(TRecordBuffer buffer, TField* field, const QVariant& value) = 0;
     virtual void InternalPost() = 0;   // write the active buffer (insert when State is dsInsert)
     virtual void InternalDelete() = 0; // delete the record under the cursor

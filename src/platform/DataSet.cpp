@@ -149,13 +149,6 @@ void TDataSet::RestoreState(TDataSetState value)
 
 // --- The buffer ring ----------------------------------------------------------
 
-TRecordBuffer TDataSet::ActiveBuffer() const
-{
-    if (FActiveRecord < 0 || size_t(FActiveRecord) >= FBuffers.size())
-        return nullptr;
-    return FBuffers[size_t(FActiveRecord)].get();
-}
-
 TRecordBuffer TDataSet::TempBuffer() const
 {
     return FTempBuffer.get();

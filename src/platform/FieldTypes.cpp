@@ -48,6 +48,20 @@ TStringField::TStringField(QObject* parent, TFieldType type) : TField(type, pare
     FSize = 20;
 }
 
+QString TStringField::FormatValue(const QVariant& value, bool /*displayText*/) const
+{
+    return value.toString();
+}
+
+QString TStringField::GetAsString() const
+{
+    QString text;
+    bool isNull = false;
+    if (FDataSet && FDataSet->ReadFieldString(this, text, isNull))
+        return isNull ? QString() : text;
+    return TField::GetAsString();
+}
+
 QVariant TStringField::Coerce(const QVariant& value) const
 {
     if (value.typeId() == QMetaType::QByteArray)

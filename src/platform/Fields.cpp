@@ -508,7 +508,7 @@ void TField::ConvertError(const QString& text, const QString& kind) const
                   FDataSet);
 }
 
-QString TField::AsString() const
+QString TField::GetAsString() const
 {
     const QVariant value = GetValue();
     return value.isNull() ? QString() : FormatValue(value, false);
@@ -522,6 +522,10 @@ void TField::SetAsString(const QString& value)
 
 qlonglong TField::AsLargeInt() const
 {
+    qint64 number = 0;
+    bool isNull = false;
+    if (FDataSet && FDataSet->ReadFieldInt(this, number, isNull))
+        return isNull ? 0 : number;
     const QVariant value = GetValue();
     bool ok = false;
     const qlonglong result = value.toLongLong(&ok);
@@ -532,6 +536,10 @@ qlonglong TField::AsLargeInt() const
 
 double TField::AsFloat() const
 {
+    double number = 0;
+    bool isNull = false;
+    if (FDataSet && FDataSet->ReadFieldFloat(this, number, isNull))
+        return isNull ? 0 : number;
     const QVariant value = GetValue();
     bool ok = false;
     const double result = value.toDouble(&ok);

@@ -1442,6 +1442,51 @@ void TZSQLQuery::BuildColumns(const QSqlRecord& record)
 // ---------------------------------------------------------------------------
 // Fetching and the row cache
 
+namespace {
+
+// The common ISO 8601 forms read without Qt's general date-time parser, which looks up
+// the time zone for every value: "yyyy-MM-dd", optionally followed by a blank or "T"
+// and "HH:mm:ss" or "HH:mm:ss.zzz" (no zone). False for every other text, and for
+// impossible dates and times: those are left to ParseIsoDateTime.
+bool ParsePlainIsoDateTime(QStringView text, QDate& date, QTime& time, bool& hasTime)
+{
+    text = text.trimmed();
+    const qsizetype size = text.size();
+    if (size != 10 && size != 19 && size != 23)
+        return false;
+    auto number = [&](qsizetype from, qsizetype count, int& value) {
+        value = 0;
+        for (qsizetype i = from; i < from + count; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            value = value * 10 + (c - u'0');
+        }
+        return true;
+    };
+    auto at = [&](qsizetype i, char16_t c) { return text[i].unicode() == c; };
+    int year = 0, month = 0, day = 0;
+    if (!number(0, 4, year) || !at(4, u'-') || !number(5, 2, month) || !at(7, u'-') || !number(8, 2, day)
+        || year == 0)
+        return false;
+    date = QDate(year, month, day);
+    if (!date.isValid())
+        return false;
+    hasTime = size > 10;
+    if (!hasTime)
+        return true;
+    int hour = 0, minute = 0, second = 0, msec = 0;
+    if (!(at(10, u' ') || at(10, u'T')) || !number(11, 2, hour) || !at(13, u':') || !number(14, 2, minute)
+        || !at(16, u':') || !number(17, 2, second))
+        return false;
+    if (size == 23 && (!at(19, u'.') || !number(20, 3, msec)))
+        return false;
+    time = QTime(hour, minute, second, msec);
+    return time.isValid();
+}
+
+} // namespace
+
 QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
 {
     if (raw.isNull())
@@ -1492,6 +1537,11 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
             return raw;
         if (id == QMetaType::QDateTime)
             return raw.toDateTime().date();
+        QDate date;
+        QTime time;
+        bool hasTime = false;
+        if (!number && ParsePlainIsoDateTime(raw.toString(), date, time, hasTime) && !hasTime)
+            return date;
         const QDateTime dt = number ? NumberToDateTime(raw) : ParseIsoDateTime(raw.toString());
         return dt.isValid() ? QVariant(dt.date()) : raw;
     }
@@ -1508,6 +1558,14 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
             return raw;
         if (id == QMetaType::QDate)
             return raw.toDate().startOfDay();
+        QDate date;
+        QTime time;
+        bool hasTime = false;
+        if (!number && ParsePlainIsoDateTime(raw.toString(), date, time, hasTime)) {
+            const QDateTime dt = hasTime ? QDateTime(date, time) : date.startOfDay();
+            if (dt.isValid())
+                return dt;
+        }
         const QDateTime dt = number ? NumberToDateTime(raw) : ParseIsoDateTime(raw.toString());
         return dt.isValid() ? QVariant(dt) : raw;
     }

@@ -764,7 +764,7 @@ void Fill(TZMemDataSet& ds, int rows)
         const QVariantList values = SampleValues(i);
         for (int f = 0; f < values.size() - 1; ++f)
             if ((i + f) % 5 != 0) // leave some nulls
-                ds.Fields()[f]->SetValue(values[f]);
+                ds.FieldByName(ds.FieldDefs()[f].Name)->SetValue(values[f]);
         ds.Post();
     }
 }
@@ -896,6 +896,85 @@ TEST(MemDataTypes, EveryFieldTypeKeepsItsValuesAndNulls)
     EXPECT_EQ(ds.FieldByName(QStringLiteral("Day"))->GetValue().toDate(), QDate(2020, 1, 1).addDays(0));
     ds.SetIndexFieldNames(QStringLiteral("Data;Any;Flag;Clock;Stamp;Note;Money"));
     EXPECT_EQ(ds.RecordCount(), 10);
+}
+
+namespace {
+
+// A number or a text read straight from the columns must be what the field's QVariant
+// value converts to, for every field of the current record.
+void ExpectTypedReadsMatchValues(TDataSet& ds, const std::string& where)
+{
+    for (const auto& field : ds.Fields()) {
+        SCOPED_TRACE(where + ", " + field->GetFieldName().toStdString());
+        const QVariant value = field->GetValue();
+        const TFieldType type = field->DataType();
+        if (IsIntegerFieldType(type)) {
+            EXPECT_EQ(field->AsLargeInt(), value.toLongLong());
+        }
+        if (IsIntegerFieldType(type) || IsFloatFieldType(type)) {
+            EXPECT_EQ(field->AsFloat(), value.toDouble());
+        }
+        if (IsStringFieldType(type)) {
+            EXPECT_EQ(field->AsString(), value.toString());
+        }
+    }
+}
+
+} // namespace
+
+TEST(MemDataTypes, TypedReadsAreTheValuesInEveryState)
+{
+    TZMemDataSet ds;
+    DefineAllTypes(ds);
+    auto twice = std::make_unique<TLargeintField>();
+    twice->SetFieldName(QStringLiteral("Twice"));
+    twice->SetFieldKind(fkCalculated);
+    ds.AddField(std::move(twice));
+    // The calculation reads the record being calculated, not the current one.
+    ds.OnCalcFields = [](TDataSet* d) {
+        if (TField* number = d->FieldByName(QStringLiteral("Int")); !number->IsNull())
+            d->FieldByName(QStringLiteral("Twice"))->SetValue(number->AsLargeInt() * 2);
+    };
+    ds.CreateDataSet();
+    Fill(ds, 10);
+    TField* number = ds.FieldByName(QStringLiteral("Int"));
+    TField* wide = ds.FieldByName(QStringLiteral("Wide"));
+    std::vector<qlonglong> twices;
+    for (ds.First(); !ds.Eof(); ds.Next()) {
+        ExpectTypedReadsMatchValues(ds, "record " + std::to_string(ds.RecNo()));
+        twices.push_back(ds.FieldByName(QStringLiteral("Twice"))->AsLargeInt());
+    }
+    EXPECT_EQ(twices, (std::vector<qlonglong>{0, 2000, 4000, 6000, 8000, 0, 12000, 14000, 16000, 18000}));
+
+    ds.SetRecNo(8); // i = 7
+    wide->SetSize(3); // made smaller after the values were stored: the text is cut
+    EXPECT_EQ(wide->AsString(), QStringLiteral("wïd"));
+    wide->SetSize(12);
+
+    // Editing and inserting read the written values, the others as stored (or null).
+    ds.Edit();
+    number->SetValue(-5);
+    wide->SetValue(QStringLiteral("edited"));
+    ds.FieldByName(QStringLiteral("Price"))->SetValue(QVariant());
+    EXPECT_EQ(number->AsLargeInt(), -5);
+    EXPECT_EQ(wide->AsString(), QStringLiteral("edited"));
+    ExpectTypedReadsMatchValues(ds, "editing");
+    ds.Cancel();
+    EXPECT_EQ(number->AsLargeInt(), 7000);
+    ds.Insert();
+    number->SetValue(123);
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Big"))->AsLargeInt(), 0);
+    ExpectTypedReadsMatchValues(ds, "inserting");
+    ds.Post();
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Twice"))->AsLargeInt(), 246);
+
+    // A filter reads the record it tests.
+    ds.OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName(QStringLiteral("Int"))->AsInteger() % 2000 == 0; };
+    ds.SetFiltered(true);
+    std::vector<qlonglong> shown;
+    for (ds.First(); !ds.Eof(); ds.Next())
+        shown.push_back(number->AsLargeInt());
+    EXPECT_EQ(shown, (std::vector<qlonglong>{0, 2000, 4000, 0, 6000, 8000}));
 }
 
 class MemDataFile : public ::testing::Test {

@@ -1260,6 +1260,33 @@ TEST_F(SqlQuerySqliteTest, DateTextsAndNumbersAreReadAsDates)
     EXPECT_EQ(Scalar(Db(), "SELECT t FROM d WHERE k = '2025-01-01'").toString(), "01:02:03");
 }
 
+TEST_F(SqlQuerySqliteTest, EveryStoredDateFormReadsAsQtsIsoParserReadsIt)
+{
+    // With and without fractions, "T" or a blank, a zone, impossible values, blanks around.
+    const QStringList texts = {"2024-03-05", " 2024-03-05 ", "2024-03-05 10:11:12", "2024-03-05T10:11:12.250",
+                               "2024-03-05 10:11:12.5", "2024-03-05T10:11:12Z", "2024-03-05 24:00:00",
+                               "2024-02-30", "2024-03-05 25:00:00", "0000-01-01", "2024/03/05"};
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE d (n INTEGER PRIMARY KEY, k DATE, dt DATETIME)"));
+    for (int i = 0; i < texts.size(); ++i)
+        ASSERT_TRUE(ExecSql(Db(), QStringLiteral("INSERT INTO d VALUES (%1, '%2', '%2')").arg(i).arg(texts[i])));
+    TZSQLQuery q;
+    q.SetConnection(Db());
+    q.SetSQLText("SELECT * FROM d ORDER BY n");
+    q.Open();
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        QString iso = text.trimmed();
+        if (iso.size() > 10 && iso[10] == u' ')
+            iso[10] = u'T';
+        const QDateTime parsed = QDateTime::fromString(iso, Qt::ISODateWithMs);
+        const QDateTime read = q.FieldByName("dt")->GetValue().toDateTime();
+        EXPECT_EQ(q.FieldByName("k")->GetValue(), parsed.isValid() ? QVariant(parsed.date()) : QVariant(text));
+        EXPECT_EQ(read, parsed);
+        EXPECT_EQ(read.timeSpec(), parsed.timeSpec());
+        q.Next();
+    }
+}
+
 TEST_F(SqlQuerySqliteTest, RowidAsKeyOfATableWithoutPrimaryKey)
 {
     ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE plain (v VARCHAR(10))"));
