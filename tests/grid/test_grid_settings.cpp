@@ -37,7 +37,7 @@ QStringList State(TZCustomDBGrid& Grid)
                  .arg(Grid.FilterGrid()->GetAutoFilter())
                  .arg(Grid.FilterGrid()->GetFiltered());
     if (TDataSet* data = Grid.DataSet())
-        state << QStringLiteral("records %1").arg(data->RecordCount());
+        state << "dataset order " + Grid.CurrentDataSetOrder() << QStringLiteral("records %1").arg(data->RecordCount());
     return state;
 }
 
@@ -75,6 +75,7 @@ struct GridSettings : ::testing::Test {
     {
         auto grid = std::make_unique<TZDBGrid>(&Form);
         grid->setObjectName("Grid1");
+        grid->SetOptionsEx(grid->GetOptionsEx() | dgAutoUpdateOrder);
         grid->SetDataSource(&Source);
         {
             TZLayoutGuard layout(grid.get());
@@ -115,14 +116,16 @@ TEST_F(GridSettings, LayoutSavedLoadsIntoANewGridThroughEveryStore)
                                const std::function<void(TZDBGrid&)>& Load) {
         SCOPED_TRACE(What.toStdString());
         Save(*source);
-        // The source's filter leaves the dataset before the new grid reads it.
+        // The source's filter and order leave the dataset before the new grid reads it.
         source->FilterGrid()->ClearAutoFilter(TFilterStyles{fsFilterList, fsFilterForm});
+        source->SetOrderFields("Id");
         auto target = MakeGrid();
         ASSERT_NE(State(*target), saved);
         Load(*target);
         EXPECT_EQ(State(*target), saved);
         target.reset();
         source->Columns()->Items(2)->SetFilterText("Customer <> 'Customer 3'");
+        source->SetOrderFields("Amount DESC");
     };
     const QString ini = Path("layouts.ini");
     roundTrip(
@@ -194,7 +197,6 @@ TEST_F(GridSettings, SortOrderOfAnSqliteQueryComesBack)
     const QString ini = Path("sql.ini");
     {
         auto grid = MakeGrid(ini, {"id", "note"});
-        grid->SetOptionsEx(grid->GetOptionsEx() | dgAutoUpdateOrder);
         grid->SetOrderFields("note DESC");
         ASSERT_EQ(query.FieldByName("id")->AsInteger(), 5);
         grid->Settings()->SaveLayout();
