@@ -611,8 +611,7 @@ private:
     // Runs Work with Store, or with a store made for the call.
     template <typename F>
     auto WithStore(TZSettingsStore* Store, F&& Work);
-    // The filter lines of Lines; when the dataset refuses them, the filters
-    // the grid had stay.
+    // The filter lines of Lines, as far as the dataset takes them.
     void ApplyFilters(const QStringList& Lines);
 };
 

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace zdb {
 
 namespace {
@@ -175,17 +177,40 @@ void TZDBGridSettings::ApplyLayout()
     DoLayout(FLayout, true);
 }
 
-// The layout's column filters; when the dataset refuses them, the filters
-// the grid had stay.
+// The filter lines of a layout. When the dataset refuses them, the entries it
+// takes one by one are applied; when it takes none, the filters the grid had
+// stay.
 void TZDBGridSettings::ApplyFilters(const QStringList& Lines)
 {
     TZDBGridFilter* filter = FGrid->FilterGrid();
     const QStringList previous = filter->GetSettings();
     try {
         filter->SetSettings(Lines);
+        return;
     } catch (const EDatabaseError&) {
-        filter->SetSettings(previous);
     }
+    const TZNameValues values(Lines);
+    const qsizetype count =
+        std::min<qsizetype>(SettingsInt(values.Value(QStringLiteral("Filters")).value_or(QString())).value_or(0),
+                            Lines.size());
+    const auto filterLines = [](const QStringList& Entries) {
+        QStringList lines{QStringLiteral("Filters=%1").arg(Entries.size())};
+        for (qsizetype i = 0; i < Entries.size(); ++i)
+            lines << QStringLiteral("Filter%1=").arg(i + 1) + Entries[i];
+        return lines;
+    };
+    QStringList accepted;
+    for (qsizetype i = 1; i <= count; ++i) {
+        const auto entry = values.Value(QStringLiteral("Filter%1").arg(i));
+        if (!entry)
+            continue;
+        try {
+            filter->SetSettings(filterLines(accepted + QStringList{*entry}));
+            accepted << *entry;
+        } catch (const EDatabaseError&) {
+        }
+    }
+    filter->SetSettings(accepted.isEmpty() ? previous : filterLines(accepted));
 }
 
 void TZDBGridSettings::DoLayout(QStringList& List, bool Loading)

@@ -121,17 +121,32 @@ QString TZSettingsStore::FileName() const
     return FSettings->fileName();
 }
 
+QString TZSettingsStore::StoredGroup(const QString& Section) const
+{
+    if (Section.isEmpty())
+        return QString();
+    const QString group = Group(Section);
+    const QStringList groups = FSettings->childGroups();
+    if (groups.contains(group))
+        return group;
+    for (const QString& stored : groups)
+        if (stored.compare(group, Qt::CaseInsensitive) == 0)
+            return stored;
+    return QString();
+}
+
 bool TZSettingsStore::SectionExists(const QString& Section) const
 {
-    return !Section.isEmpty() && FSettings->childGroups().contains(Group(Section));
+    return !StoredGroup(Section).isEmpty();
 }
 
 QStringList TZSettingsStore::ReadSection(const QString& Section) const
 {
     QStringList lines;
-    if (!SectionExists(Section))
+    const QString group = StoredGroup(Section);
+    if (group.isEmpty())
         return lines;
-    FSettings->beginGroup(Group(Section));
+    FSettings->beginGroup(group);
     const QStringList names = FSettings->childKeys();
     lines.reserve(names.size());
     for (const QString& name : names) {
@@ -172,8 +187,9 @@ void TZSettingsStore::WriteSection(const QString& Section, const QStringList& Li
     if (Section.isEmpty())
         return;
     CheckWritable();
+    if (const QString stored = StoredGroup(Section); !stored.isEmpty())
+        FSettings->remove(stored);
     FSettings->beginGroup(Group(Section));
-    FSettings->remove(QString());
     for (const QString& line : Lines) {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         const QString name = (equals < 0 ? line : line.left(equals)).trimmed();
@@ -187,10 +203,11 @@ void TZSettingsStore::WriteSection(const QString& Section, const QStringList& Li
 
 void TZSettingsStore::EraseSection(const QString& Section)
 {
-    if (!SectionExists(Section))
+    const QString stored = StoredGroup(Section);
+    if (stored.isEmpty())
         return;
     CheckWritable();
-    FSettings->remove(Group(Section));
+    FSettings->remove(stored);
     Sync(Section);
 }
 

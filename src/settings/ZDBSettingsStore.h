@@ -38,6 +38,7 @@ public:
     QString FileName() const;
     bool IsIniFile() const { return FIniFile; }
 
+    // Section names compare ignoring case, as in INI files.
     bool SectionExists(const QString& Section) const;
     // The section's name=value lines (none when it does not exist).
     QStringList ReadSection(const QString& Section) const;
@@ -50,6 +51,8 @@ public:
 
 private:
     TZSettingsStore(std::unique_ptr<QSettings> Settings, bool IniFile);
+    // The stored group of Section (any case); empty when there is none.
+    QString StoredGroup(const QString& Section) const;
     // Raises when the store cannot take a change.
     void CheckWritable() const;
     void Sync(const QString& Section);

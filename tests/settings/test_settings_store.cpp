@@ -40,8 +40,9 @@ TEST(SettingsStore, IniFileHoldsTheLinesAsTheyAreAndReadsThemBack)
 
     auto store = TZSettingsStore::CreateIniFile(name);
     EXPECT_EQ(store->ReadSection("MainForm.DBGrid1"), lines);
-    EXPECT_TRUE(store->SectionExists("Other"));
-    store->EraseSection("Other");
+    EXPECT_EQ(store->ReadSection("mainform.dbgrid1"), lines);
+    EXPECT_TRUE(store->SectionExists("OTHER"));
+    store->EraseSection("other");
     EXPECT_FALSE(TZSettingsStore::CreateIniFile(name)->SectionExists("Other"));
     EXPECT_TRUE(store->ReadSection("Missing").isEmpty());
 
