@@ -170,9 +170,11 @@ void TZSettingsStore::CheckWritable() const
             DatabaseError(QStringLiteral("Cannot write settings file \"%1\": the folder does not exist").arg(file));
         if (info.isDir() || ReadOnlyFile(file))
             DatabaseError(QStringLiteral("Cannot write settings file \"%1\": it is read-only").arg(file));
-    }
-    if (!FSettings->isWritable())
+        // Other failures show when the file is saved (Sync), which replaces
+        // the file only when all was written.
+    } else if (!FSettings->isWritable()) {
         DatabaseError(QStringLiteral("Cannot write settings to \"%1\"").arg(file));
+    }
 }
 
 void TZSettingsStore::Sync(const QString& Section)
