@@ -293,7 +293,7 @@ bool TZDBGridSettings::LayoutExists(TZSettingsStore* Store)
 
 void TZDBGridSettings::AutoLoadLayout()
 {
-    if (!FGrid || FGrid->IsDesigning())
+    if (!FGrid || FGrid->IsDesigning() || GetSection().isEmpty())
         return;
     if (!(FOptions & soUserSettings)) {
         if (FOptions & soLoadLayout)
@@ -312,7 +312,7 @@ void TZDBGridSettings::AutoLoadLayout()
 
 void TZDBGridSettings::AutoSaveLayout()
 {
-    if (!FGrid || FGrid->IsDesigning())
+    if (!FGrid || FGrid->IsDesigning() || GetSection().isEmpty())
         return;
     if ((FOptions & soUserSettings) && !(FOptions & soSaveLayout)) {
         // Only the user's two choices change; the rest of the stored layout stays.

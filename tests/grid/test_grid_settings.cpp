@@ -320,3 +320,29 @@ TEST_F(GridSettings, ActiveSettingsLoadWhenTheDataOpensAndSaveWhenItCloses)
     }
     EXPECT_TRUE(QString::fromUtf8(ReadFile(Path("end.ini"))).contains("Column1=Id,99,"));
 }
+
+TEST_F(GridSettings, SectionFollowsTheGridAndItsWindow)
+{
+    auto grid = MakeGrid(Path("names.ini"));
+    TZDBGridSettings* settings = grid->Settings();
+    EXPECT_EQ(settings->GetSection(), "MainForm.Grid1");
+    settings->SetSection("MainForm.Grid1");
+    EXPECT_FALSE(settings->IsSectionStored());
+    settings->SetSection("Shared");
+    settings->SaveLayout();
+    EXPECT_TRUE(settings->LayoutExists());
+    settings->SetSection(QString());
+    EXPECT_FALSE(settings->LayoutExists());
+
+    TZDBGrid alone;
+    alone.setObjectName("Grid2");
+    EXPECT_EQ(alone.Settings()->GetSection(), "Grid2");
+    // A grid without a name reads and writes nothing.
+    TZDBGrid unnamed;
+    unnamed.Settings()->SetIniFile(true);
+    unnamed.Settings()->SetFileName(Path("unnamed.ini"));
+    unnamed.Settings()->SaveLayout();
+    unnamed.Settings()->SetActive(true);
+    unnamed.Settings()->AutoSaveLayout();
+    EXPECT_FALSE(QFile::exists(Path("unnamed.ini")));
+}
