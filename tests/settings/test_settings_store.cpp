@@ -1,4 +1,4 @@
-// Stores of name=value sections and plain text files.
+// Stores of name=value sections.
 
 #include "DBError.h"
 #include "ZDBSettingsStore.h"
@@ -64,21 +64,4 @@ TEST(SettingsStore, RegistryKeysNameTheNativeStoresOrganisationAndApplication)
     EXPECT_EQ(NativeStoreNames("\\\\Acme"), Names("Acme", ""));
     EXPECT_EQ(NativeStoreNames("\\Software\\"), Names());
     EXPECT_THROW(TZSettingsStore::CreateNative("\\Software"), EDatabaseError);
-}
-
-TEST(SettingsStore, TextFilesKeepTheirLines)
-{
-    QTemporaryDir dir;
-    const QString name = dir.filePath("grid.flt");
-    const QStringList lines{"Filters=1", "Filter1=Name,,\"a,b\"", "", "Last=\u00e9"};
-    WriteTextLines(name, lines);
-    EXPECT_EQ(ReadTextLines(name), lines);
-
-    QFile file(dir.filePath("cut.clm"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Columns=2\r\nColumn1=Id,8");
-    file.close();
-    EXPECT_EQ(ReadTextLines(file.fileName()), QStringList({"Columns=2", "Column1=Id,8"}));
-    EXPECT_THROW(ReadTextLines(dir.filePath("missing.clm")), EDatabaseError);
-    EXPECT_THROW(WriteTextLines(dir.filePath("no/folder.clm"), lines), EDatabaseError);
 }
