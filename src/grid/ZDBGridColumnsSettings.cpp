@@ -4,6 +4,7 @@
 
 #include "ZDBGridColumns.h"
 #include "ZDBGrids.h"
+#include "ZDBSettingsStore.h"
 
 #include <QFile>
 #include <QHash>
@@ -23,49 +24,6 @@
 namespace zdb {
 
 namespace {
-
-// ---- Name=value lines ----------------------------------------------------------
-
-// The values of name=value lines, read once; a name (case-insensitive) gives
-// the value of its first line.
-class TNameValues
-{
-public:
-    explicit TNameValues(const QStringList& Lines)
-    {
-        FValues.reserve(Lines.size());
-        for (const QString& line : Lines) {
-            const qsizetype pos = line.indexOf(QLatin1Char('='));
-            if (pos < 0)
-                continue;
-            const QString name = line.left(pos).toCaseFolded();
-            if (!FValues.contains(name))
-                FValues.insert(name, line.mid(pos + 1));
-        }
-    }
-    // None when no line has the name.
-    std::optional<QString> Value(const QString& Name) const
-    {
-        const auto it = FValues.constFind(Name.toCaseFolded());
-        return it == FValues.constEnd() ? std::nullopt : std::optional<QString>(*it);
-    }
-    qsizetype Count() const { return FValues.size(); }
-
-private:
-    QHash<QString, QString> FValues;
-};
-
-std::optional<int> IntOf(const QString& Text)
-{
-    bool ok = false;
-    const int value = Text.trimmed().toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
-QString Flag(bool Value)
-{
-    return Value ? QStringLiteral("1") : QStringLiteral("0");
-}
 
 // ---- JSON values of property types ------------------------------------------------
 
@@ -532,11 +490,11 @@ QStringList TZDBGridColumns::GetSettings()
     for (int i = 0; i < Count(); ++i) {
         const TZColumn* column = Items(i);
         FSettings << QStringLiteral("Column%1=").arg(i + 1) + column->GetFieldName() + d +
-                         QString::number(column->GetWidthBase()) + d + Flag(column->Visibility()) + d +
-                         Flag(column->FExpanded) + d + Flag(column->Report()->GetVisible());
+                         QString::number(column->GetWidthBase()) + d + SettingsFlag(column->Visibility()) + d +
+                         SettingsFlag(column->FExpanded) + d + SettingsFlag(column->Report()->GetVisible());
     }
     if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode))
-        FSettings << QStringLiteral("StretchMode=%1").arg(Flag(FGrid->GetStretchMode()));
+        FSettings << QStringLiteral("StretchMode=%1").arg(SettingsFlag(FGrid->GetStretchMode()));
     FSettings << QStringLiteral("CurrentPPI=%1").arg(FGrid ? FGrid->CurrentPPI() : 96);
     return FSettings;
 }
@@ -554,15 +512,15 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     const QString d = DefaultDelimiter;
     TCollectionUpdateGuard update(this);
     const int currentPPI = FGrid ? FGrid->CurrentPPI() : 96;
-    const TNameValues values(FSettings);
+    const TZNameValues values(FSettings);
     int ppi = currentPPI;
     if (const auto value = values.Value(QStringLiteral("CurrentPPI")))
-        if (const auto number = IntOf(*value); number && *number > 0)
+        if (const auto number = SettingsInt(*value); number && *number > 0)
             ppi = *number;
     // A count beyond the lines present names columns no line describes.
     qsizetype count = 0;
     if (const auto value = values.Value(QStringLiteral("Columns")))
-        count = std::min<qsizetype>(IntOf(*value).value_or(0), values.Count());
+        count = std::min<qsizetype>(SettingsInt(*value).value_or(0), values.Count());
     for (qsizetype i = 1; i <= count; ++i) {
         const auto value = values.Value(QStringLiteral("Column%1").arg(i));
         if (!value)
@@ -572,19 +530,19 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
         if (!column)
             continue;
         column->MoveTo(int(i - 1));
-        if (const auto width = IntOf(parts.value(1)); width && *width >= 0)
+        if (const auto width = SettingsInt(parts.value(1)); width && *width >= 0)
             column->SetWidthBase(MulDiv(*width, currentPPI, ppi));
-        if (const auto visible = IntOf(parts.value(2)))
+        if (const auto visible = SettingsInt(parts.value(2)))
             column->SetVisible(*visible == 1);
-        if (const auto expanded = IntOf(parts.value(3)))
+        if (const auto expanded = SettingsInt(parts.value(3)))
             column->SetExpanded(*expanded == 1);
-        if (const auto printed = IntOf(parts.value(4)))
+        if (const auto printed = SettingsInt(parts.value(4)))
             column->Report()->SetVisible(*printed == 1);
     }
     if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode)) {
         bool mode = FGrid->GetStretchMode();
         if (const auto value = values.Value(QStringLiteral("StretchMode")))
-            if (const auto number = IntOf(*value))
+            if (const auto number = SettingsInt(*value))
                 mode = *number == 1;
         FGrid->SetStretchMode(mode);
     }

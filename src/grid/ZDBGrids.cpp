@@ -168,6 +168,9 @@ void TZCustomDBGrid::CreateParts()
 TZCustomDBGrid::~TZCustomDBGrid()
 {
     Destroying();
+    if (FSettings && FSettings->GetActive() && FColumns &&
+        (FColumns->State() == csCustomized || (FDataLink && FDataLink->Active())))
+        AutoLayout(false);
     RestoreFilterOnDestroy();
     LeaveLinkedGrids();
     // The link goes first so that the dataset stops notifying a half-destroyed grid.
@@ -846,7 +849,23 @@ void TZCustomDBGrid::Loaded()
     if (FColumns && FColumns->Count() > 0)
         TCustomGrid::SetColCount(FColumns->Count() + FIndicatorOffset);
     LayoutChanged();
+    if (FSettings && FSettings->GetActive() && FColumns && FColumns->State() == csCustomized)
+        AutoLayout(true);
     LoadedFilter();
+}
+
+void TZCustomDBGrid::AutoLayout(bool Load)
+{
+    // The dataset's opening and closing and the grid's end go on when the
+    // store fails: its error goes to the application's handler.
+    try {
+        if (Load)
+            FSettings->AutoLoadLayout();
+        else
+            FSettings->AutoSaveLayout();
+    } catch (...) {
+        HandleException(IsDestroying() ? nullptr : this);
+    }
 }
 
 void TZCustomDBGrid::Notification(QObject* AComponent, TOperation Operation)

@@ -477,6 +477,11 @@ protected:
     QString FParentFields;
 };
 
+// The options of the grid's settings (registered by key names, like the
+// grid's own option sets).
+inline namespace SettingsTypes {
+Q_NAMESPACE
+
 enum TZSettingsOption : std::uint16_t {
     soLoadLayout = 1u << 0,
     soSaveLayout = 1u << 1,
@@ -492,13 +497,39 @@ enum TZSettingsOption : std::uint16_t {
     soFilters = 1u << 11,
 };
 Q_DECLARE_FLAGS(TZSettingsOptions, TZSettingsOption)
+Q_FLAG_NS(TZSettingsOptions)
 
-// Persistence of the user's layout.
+} // namespace SettingsTypes
+
+class TZSettingsStore;
+
+// Persistence of the user's layout (the grid property Settings;
+// ZDBGridsSettings.cpp). The layout is a list of name=value lines: the
+// column settings text, then, as Options choose, the order fields, the line
+// count, the display switches and the filter settings text. It lives in one
+// section (Section, default "<window>.<grid>") of an INI file (IniFile on)
+// or of the native store under a registry-style key (IniFile off); FileName
+// names either, empty for the defaults (DefaultIniFileName or the
+// executable's path with ".ini"; DefaultRegistryKey with the executable's
+// name for "ZDBGrid" while ExeName is on).
+//
+// The operations that take a store use the one given, or make one from
+// FileName/IniFile (CreateIniFile) for the call. Reading never fails on the
+// content: missing or malformed values keep the grid's state. A store that
+// cannot be written raises EDatabaseError before anything is changed.
 class TZDBGridSettings
 {
+    Q_GADGET
+    Q_PROPERTY(zdb::SettingsTypes::TZSettingsOptions Options READ GetOptions WRITE SetOptions)
+    Q_PROPERTY(bool Active READ GetActive WRITE SetActive)
+    Q_PROPERTY(bool ExeName READ GetExeName WRITE SetExeName)
+    Q_PROPERTY(bool IniFile READ GetIniFile WRITE SetIniFile)
+    Q_PROPERTY(QString FileName READ GetFileName WRITE SetFileName)
+    Q_PROPERTY(QString Section READ GetSection WRITE SetSection)
+
 public:
-    explicit TZDBGridSettings(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZDBGridSettings() = default;
+    explicit TZDBGridSettings(TZCustomDBGrid* AGrid);
+    virtual ~TZDBGridSettings();
     TZDBGridSettings(const TZDBGridSettings&) = delete;
     TZDBGridSettings& operator=(const TZDBGridSettings&) = delete;
 
@@ -506,6 +537,8 @@ public:
     TZSettingsOptions GetOptions() const { return FOptions; }
     void SetOptions(TZSettingsOptions Value) { FOptions = Value; }
     TZSettingsOptions Options() const { return FOptions; }
+    // Adds (On) or removes the members of Value.
+    void SwitchOptions(TZSettingsOptions Value, bool On);
     bool GetActive() const { return FActive; }
     void SetActive(bool Value) { FActive = Value; }
     bool GetExeName() const { return FExeName; }
@@ -514,17 +547,72 @@ public:
     void SetIniFile(bool Value) { FIniFile = Value; }
     QString GetFileName() const { return FFileName; }
     void SetFileName(const QString& Value) { FFileName = Value; }
-    QString GetSection() const { return FSection; }
-    void SetSection(const QString& Value) { FSection = Value; }
+    // The section used: Section, or the default one when it is empty.
+    QString GetSection() const;
+    // Assigning the default section stores an empty text.
+    void SetSection(const QString& Value);
+    bool IsSectionStored() const { return !FSection.isEmpty(); }
+    // The grid's objectName, after its window's objectName and "." when the
+    // grid sits in a named window; empty for a grid without a name.
+    QString GetDefaultSection() const;
+    // The store name used when FileName is empty (for IniFile as given).
+    QString GetDefaultFileName(bool IniFile) const;
+    QString GetDefaultFileName() const { return GetDefaultFileName(FIniFile); }
+
+    // ---- The layout ----
+    // Rebuilds Layout from the grid (then DoLayout(Layout, false)) and returns it.
+    QStringList& GetLayout();
+    // Takes Value as the layout (unless it is the held one) and applies it.
+    void SetLayout(const QStringList& Value);
+    // Applies the held layout to the grid (then DoLayout(Layout, true)).
+    void ApplyLayout();
+    // The last layout read or written.
+    QStringList& Layout() { return FLayout; }
+
+    // ---- The store ----
+    void ReadLayout(TZSettingsStore* Store = nullptr);
+    void StoreLayout(TZSettingsStore* Store = nullptr);
+    void LoadLayout(TZSettingsStore* Store = nullptr);
+    void SaveLayout(TZSettingsStore* Store = nullptr);
+    void EraseLayout(TZSettingsStore* Store = nullptr);
+    bool LayoutExists(TZSettingsStore* Store = nullptr);
+    // Called by the grid while Active: load after loading or when the link
+    // opens, save when it closes or the grid goes (see soUserSettings).
+    virtual void AutoLoadLayout();
+    virtual void AutoSaveLayout();
+
+    // ---- Plain text files of name=value lines ----
+    // The layout: read and applied / built and written.
+    void LoadLayoutFromFile(const QString& FileName);
+    void SaveLayoutToFile(const QString& FileName);
+    // The columns' settings text.
+    void LoadColumnsFromFile(const QString& FileName);
+    void SaveColumnsToFile(const QString& FileName);
+    // The grid filter's settings text.
+    void LoadFiltersFromFile(const QString& FileName);
+    void SaveFiltersToFile(const QString& FileName);
 
 protected:
+    // The store named by FileName and IniFile (or their defaults).
+    virtual std::unique_ptr<TZSettingsStore> CreateIniFile();
+    // Fires the grid's OnLayout.
+    virtual void DoLayout(QStringList& List, bool Loading);
+
     TZCustomDBGrid* FGrid;
+    QStringList FLayout;
     TZSettingsOptions FOptions = TZSettingsOptions(soLoadLayout) | soSaveLayout;
     bool FActive = false;
     bool FExeName = true;
     bool FIniFile = false;
     QString FFileName;
     QString FSection;
+
+private:
+    // Runs Work with Store, or with a store made for the call.
+    template <typename F>
+    auto WithStore(TZSettingsStore* Store, F&& Work);
+    // The filter lines of Lines, as far as the dataset takes them.
+    void ApplyFilters(const QStringList& Lines);
 };
 
 // Gradient fill of grid cells; changes are reported to the grid's GradientChanged.
@@ -639,6 +727,7 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(QString Filter READ GetFilter WRITE SetFilter)
     Q_PROPERTY(bool Filtered READ GetFiltered WRITE SetFiltered)
     Q_PROPERTY(zdb::TZDBGridFilter* FilterGrid READ FilterGrid CONSTANT)
+    Q_PROPERTY(zdb::TZDBGridSettings* Settings READ Settings CONSTANT)
     Q_PROPERTY(zdb::TZCustomDBGrid* MasterGrid READ GetMasterGrid WRITE SetMasterGrid)
     Q_PROPERTY(zdb::GridTypes::TZDBGridOptions Options READ GetOptions WRITE SetOptions)
     Q_PROPERTY(zdb::GridTypes::TZDBGridOptionsEx OptionsEx READ GetOptionsEx WRITE SetOptionsEx)
@@ -1254,7 +1343,9 @@ public:
 
     // ---- Events ---------------------------------------------------------------------
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColExpand;
-    std::function<void(TZCustomDBGrid* Sender)> OnLayout;
+    // A layout was built (Loading false) or is being applied (true); the
+    // handler may add lines of its own or read them.
+    std::function<void(TZCustomDBGrid* Sender, QStringList& Layout, bool Loading)> OnLayout;
 
     // Clicks and column changes (fired by the notifications of the same name
     // without "On", ZDBGridsMouse.cpp). Column indices are data-column indices.
@@ -1294,6 +1385,10 @@ protected:
 
     // Creates every sub-object through the factories (see the unit comment).
     void CreateParts();
+
+    // The settings' automatic load (Load) or save; a failure is reported
+    // through the application's handler (HandleException).
+    void AutoLayout(bool Load);
 
     // ---- Factories ----
     virtual std::unique_ptr<TZDBGridColumns> CreateColumns();

@@ -189,8 +189,12 @@ void TZCustomDBGrid::LinkActive(bool Value)
 {
     if (IsDestroying())
         return;
-    if (Value && !IsDesigning() && FColumns->State() == csDefault && (FOptionsExt & dgForceCustomized))
+    const bool settings = FSettings && FSettings->GetActive();
+    if (Value && !IsDesigning() && FColumns->State() == csDefault && (FOptionsExt & dgForceCustomized)) {
         FColumns->SetState(csCustomized);
+        if (settings)
+            AutoLayout(true);
+    }
     if (!Value) {
         HideEditor();
         if (GetRowCount() > FTitleRowCount)
@@ -199,7 +203,12 @@ void TZCustomDBGrid::LinkActive(bool Value)
     if (FSelectedRows)
         FSelectedRows->LinkActive(Value);
     ClearSelection();
+    // Default columns are saved before they go and loaded once they are made.
+    if (!Value && settings && FColumns->State() == csDefault)
+        AutoLayout(false);
     LayoutChanged();
+    if (Value && settings && FColumns->State() == csDefault)
+        AutoLayout(true);
     UpdateFilter();
     UpdateListItems(false);
     UpdateSequenceValues();

@@ -1,0 +1,67 @@
+// Stores of name=value sections.
+
+#include "DBError.h"
+#include "ZDBSettingsStore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zdb;
+
+namespace {
+
+QByteArray ReadFile(const QString& Name)
+{
+    QFile file(Name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(SettingsStore, IniFileHoldsTheLinesAsTheyAreAndReadsThemBack)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("app.ini");
+    // Values QSettings' own INI format would quote or escape.
+    const QStringList lines{"Column1=NAME,120,1,1,1",
+                            "Filter1=\"Last, First\",Name LIKE '%a;b%',\"x\"\",y\"",
+                            "Note=@at the start",
+                            "Path=C:\\data\\x  ",
+                            "Text= \u00e9t\u00e9 \u2713"};
+    {
+        auto store = TZSettingsStore::CreateIniFile(name);
+        store->WriteSection("Other", {"Keep=1"});
+        store->WriteSection("MainForm.DBGrid1", QStringList{"Stale=1"} << lines);
+        // Writing again replaces the whole section, others stay.
+        store->WriteSection("MainForm.DBGrid1", lines);
+    }
+    EXPECT_EQ(QString::fromUtf8(ReadFile(name)), "[MainForm.DBGrid1]\n" + lines.join('\n') + "\n\n[Other]\nKeep=1\n");
+
+    auto store = TZSettingsStore::CreateIniFile(name);
+    EXPECT_EQ(store->ReadSection("MainForm.DBGrid1"), lines);
+    EXPECT_EQ(store->ReadSection("mainform.dbgrid1"), lines);
+    EXPECT_TRUE(store->SectionExists("OTHER"));
+    store->EraseSection("other");
+    EXPECT_FALSE(TZSettingsStore::CreateIniFile(name)->SectionExists("Other"));
+    EXPECT_TRUE(store->ReadSection("Missing").isEmpty());
+
+    // A file written by hand or by another program: comments, CRLF, blanks
+    // around names, lines without a name.
+    QFile file(dir.filePath("hand.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("; comment\r\n[ Grid ]\r\n Columns =2\r\n=nameless\r\nnot a line\r\nColumn1=A,1\r\n");
+    file.close();
+    EXPECT_EQ(TZSettingsStore::CreateIniFile(file.fileName())->ReadSection("Grid"),
+              QStringList({"Column1=A,1", "Columns=2"}));
+}
+
+TEST(SettingsStore, RegistryKeysNameTheNativeStoresOrganisationAndApplication)
+{
+    using Names = std::pair<QString, QString>;
+    EXPECT_EQ(NativeStoreNames("\\Software\\Quarnel Software\\Sales"), Names("Quarnel Software", "Sales"));
+    EXPECT_EQ(NativeStoreNames("Software/Acme\\Tools\\Grids\\"), Names("Acme", "Tools/Grids"));
+    EXPECT_EQ(NativeStoreNames("\\\\Acme"), Names("Acme", ""));
+    EXPECT_EQ(NativeStoreNames("\\Software\\"), Names());
+    EXPECT_THROW(TZSettingsStore::CreateNative("\\Software"), EDatabaseError);
+}
