@@ -364,3 +364,48 @@ TEST_F(Totals, FooterShowsItsTextAndTheTotalsDatasetFillsItsRows)
 }
 
 } // namespace
+
+namespace {
+
+// The horizontal extent of the pixels of Rect that differ from its corner's colour.
+std::pair<int, int> InkExtent(const QImage& Image, const QRect& Rect)
+{
+    const QColor background = Image.pixelColor(Rect.left() + 1, Rect.top() + 1);
+    int left = Rect.right(), right = Rect.left() - 1;
+    for (int y = Rect.top() + 1; y < Rect.bottom() - 1; ++y)
+        for (int x = Rect.left() + 1; x < Rect.right() - 1; ++x)
+            if (Image.pixelColor(x, y) != background) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+} // namespace
+
+TEST_F(Totals, TotalRowsArePaintedBelowTheDataAlignedLikeTheirColumns)
+{
+    Grid.SetOptionsEx(Grid.GetOptionsEx() | dgTotalFooter);
+    TZColumn* customer = Grid.Columns()->Add();
+    customer->SetFieldName(QStringLiteral("Customer"));
+    customer->TotalFooter()->SetCaption(QStringLiteral("Total"));
+    TZColumnTotalValue* sum = Footer(Grid, QStringLiteral("Amount"), cvSum);
+    Grid.Columns()->Items(1)->SetAlignment(taRightJustify);
+    Bind(MakeOrders(5));
+    ShowGrid(Grid, 900, 300);
+    QTRY_COMPARE(sum->GetValue().toDouble(), 150.0);
+    QApplication::processEvents();
+
+    const int footer = Grid.GetRowCount() - 1;
+    const QRect lastData = Grid.CellRect(Grid.IndicatorOffset(), Grid.TitleRowCount() + 4);
+    const QRect left = Grid.CellRect(Grid.IndicatorOffset(), footer);
+    const QRect right = Grid.CellRect(Grid.IndicatorOffset() + 1, footer);
+    EXPECT_GT(left.top(), lastData.bottom());
+    const QImage image = Grid.viewport()->grab().toImage();
+    const auto [captionFrom, captionTo] = InkExtent(image, left);
+    const auto [sumFrom, sumTo] = InkExtent(image, right);
+    ASSERT_LE(captionFrom, captionTo); // something is drawn in both
+    ASSERT_LE(sumFrom, sumTo);
+    EXPECT_LT(captionTo, left.center().x());
+    EXPECT_GT(sumFrom, right.center().x());
+}
