@@ -568,6 +568,7 @@ protected:
     QString FFieldName;
     QPointer<TField> FField;
     bool FFieldResolved = false;
+    bool FFieldCurrency = false; // a real field flagged as currency
 };
 
 // A total that shows a caption, a field or a calculated value.

@@ -101,9 +101,30 @@ QVariant Add(const QVariant& A, const QVariant& B)
     return QVariant(CheckedAdd(ToInt64(A), ToInt64(B)));
 }
 
+// Acc += V in place for the usual walk (reals, 64-bit integers); false for
+// any other pair, which Add handles.
+bool AddInPlace(QVariant& Acc, const QVariant& V)
+{
+    const int acc = Acc.typeId(), v = V.typeId();
+    if (acc == QMetaType::Double && v == QMetaType::Double) {
+        *static_cast<double*>(Acc.data()) += *static_cast<const double*>(V.constData());
+        return true;
+    }
+    if (acc == QMetaType::LongLong && (v == QMetaType::Int || v == QMetaType::LongLong)) {
+        const qint64 add = v == QMetaType::Int ? *static_cast<const int*>(V.constData())
+                                               : *static_cast<const qlonglong*>(V.constData());
+        qlonglong& sum = *static_cast<qlonglong*>(Acc.data());
+        sum = CheckedAdd(sum, add);
+        return true;
+    }
+    return false;
+}
+
 // The order of A and B; an error when they cannot be compared.
 std::partial_ordering Compare(const QVariant& A, const QVariant& B)
 {
+    if (A.typeId() == QMetaType::Double && B.typeId() == QMetaType::Double)
+        return *static_cast<const double*>(A.constData()) <=> *static_cast<const double*>(B.constData());
     if (IsNumeric(A) && IsNumeric(B)) {
         if (IsInteger(A) && IsInteger(B))
             return ToInt64(A) <=> ToInt64(B);
@@ -295,6 +316,8 @@ void TZColumnTotal::SetField(TField* Value)
 {
     FField = Value;
     FFieldResolved = Value != nullptr;
+    auto* real = qobject_cast<TFloatField*>(Value);
+    FFieldCurrency = real && real->GetCurrency();
 }
 
 TField* TZColumnTotal::GetField()
@@ -323,8 +346,7 @@ TField* TZColumnTotal::GetField()
     }
     if (!link || !link->Active() || !link->DataSet() || name.isEmpty())
         return nullptr;
-    FField = link->DataSet()->FindField(name);
-    FFieldResolved = FField != nullptr;
+    SetField(link->DataSet()->FindField(name));
     return FField;
 }
 
@@ -499,10 +521,10 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
               (FCalcApply == caWholeDataSet && !rows)))
             return false;
         if (TField* field = GetField()) {
-            v = field->GetValue();
+            v = grid->TotalFieldValue(field);
             if (!v.isValid()) {
                 v = TotalNullValue();
-            } else if (auto* real = qobject_cast<TFloatField*>(field); real && real->GetCurrency()) {
+            } else if (FFieldCurrency) {
                 v = QVariant::fromValue(TCurrencyValue{qint64(std::llround(v.toDouble() * 10000.0))});
             }
         }
@@ -538,11 +560,14 @@ void TZColumnTotalValue::Accumulate(const QVariant& V)
     switch (FCalcValue) {
     case cvSum:
     case cvAvg:
-        if (IsNumeric(V))
+        if (IsNumeric(V) && (unassigned || !AddInPlace(FAccumulator, V)))
             FAccumulator = unassigned ? V : Add(FAccumulator, V);
         break;
     case cvCount:
-        FAccumulator = unassigned ? QVariant(1) : Add(FAccumulator, QVariant(1));
+        if (unassigned)
+            FAccumulator = QVariant(qlonglong(1));
+        else if (!AddInPlace(FAccumulator, QVariant(1)))
+            FAccumulator = Add(FAccumulator, QVariant(1));
         break;
     case cvMax:
     case cvMin:
@@ -731,6 +756,7 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
     TDataSet* ds = DataSet();
     if (Pass == cpCalcRec && !TotalCalcQuery(ds))
         return false;
+    FRecordValues.clear();
     int currentSelected = -1; // looked up once, when a row kind needs it
     auto isCurrentSelected = [&] {
         if (currentSelected < 0) {
@@ -807,6 +833,15 @@ void TZCustomDBGrid::UpdateCalcValues(bool Selected)
     if (Selected)
         SetOptionsEx(FOptionsEx);
     TotalsUpdated();
+}
+
+QVariant TZCustomDBGrid::TotalFieldValue(TField* Field)
+{
+    for (const auto& [field, value] : FRecordValues)
+        if (field == Field)
+            return value;
+    FRecordValues.emplace_back(Field, Field->GetValue());
+    return FRecordValues.back().second;
 }
 
 bool TZCustomDBGrid::TotalCalcQuery(TDataSet* DataSet)

@@ -1443,6 +1443,9 @@ protected:
     virtual void TotalCalcValue(TZColumnTotalValue* Total, TCalcPass Pass, QVariant& Value);
     virtual QString TotalGetText(TZColumn* Column, int Index, const QString& Text, TTextKind Kind);
     virtual void TotalsUpdated();
+    // The value of Field in the record being taken in, read once for all the
+    // totals of the record.
+    QVariant TotalFieldValue(TField* Field);
     // Whether a change of the selection recalculates or repaints the totals.
     bool TotalsFollowSelection() const;
     // The timer's calculation of UpdateTotals.
@@ -1721,6 +1724,7 @@ protected:
     int FCancelCount = 0;
     bool FInLayout = false;
     bool FCalculatingTotals = false;
+    std::vector<std::pair<TField*, QVariant>> FRecordValues; // of the record being taken in
     bool FSettingColumnAttributes = false;
     bool FSelectingCell = false;
     bool FRowSizing = false; // RowHeightsChanged is applying a sized row

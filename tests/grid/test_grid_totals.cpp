@@ -257,14 +257,13 @@ TEST_F(Totals, FormatsFollowTheSelectionAndTheValueType)
     Grid.UpdateCalcValues(false);
     EXPECT_EQ(t->GetDisplayText(), "Sum: 7.75");
 
+    // A change of the selection recalculates by itself.
     Table->First();
     Grid.SelectedRows()->SetCurrentRowSelected(true);
     Grid.PerformDelayed();
-    Grid.UpdateCalcValues(false);
     EXPECT_EQ(t->GetDisplayText(), "Selected: 1.50");
     Grid.SelectedRows()->Clear();
     Grid.PerformDelayed();
-    Grid.UpdateCalcValues(false);
     EXPECT_EQ(t->GetDisplayText(), "Sum: 7.75");
 
     // Dates, Booleans and a format that does not fit fall back to plain text.
