@@ -624,6 +624,7 @@ protected:
     QVariant FValue;
     QVariant FAccumulator;
     int FCount = 0;
+    TZCustomDBGrid* FCalcGrid = nullptr; // between the reset and the final pass
 };
 
 class TZColumnTotalHeader : public TZColumnTotalValue {

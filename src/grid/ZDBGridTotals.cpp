@@ -505,12 +505,14 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
             DisplayChanged();
         return false;
     }
-    TZCustomDBGrid* grid = Grid();
+    // The grid is looked up once a calculation, not for every record.
+    TZCustomDBGrid* grid = Pass == cpCalcRec && FCalcGrid ? FCalcGrid : Grid();
     if (!grid)
         return false;
     QVariant v;
     switch (Pass) {
     case cpReset:
+        FCalcGrid = grid;
         FCount = 0;
         grid->TotalCalcValue(this, cpReset, v);
         FAccumulator = v;
@@ -547,6 +549,7 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
         v = FAccumulator;
         if (FCalcValue == cvAvg)
             v = FCount > 0 && IsNumeric(v) ? QVariant(ToDouble(v) / FCount) : QVariant();
+        FCalcGrid = nullptr;
         grid->TotalCalcValue(this, cpFinal, v);
         SetValue(v);
         break;
