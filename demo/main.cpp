@@ -85,6 +85,18 @@ struct TColumnLook
     int Width;
 };
 
+// The footer of the grid's column on Field calculates Calc, shown in Format.
+void SetFooter(TZDBGrid* grid, const QString& field, TCalcValue calc, const QString& format)
+{
+    TZColumn* column = grid->Columns()->FindColumn(field);
+    if (!column)
+        return;
+    TZColumnTotalValue* footer = column->TotalFooter();
+    footer->SetCalcValue(calc);
+    footer->SetFormat(format);
+    footer->SetTotalResult(trCalcValue);
+}
+
 void AddColumns(TZDBGrid* grid, TDataSet& dataSet, std::initializer_list<TColumnLook> looks)
 {
     for (const TColumnLook& look : looks) {
@@ -160,9 +172,13 @@ public:
         // is found again by its id. The orders are read-only here.
         grid->SetKeyFields(QStringLiteral("id"));
         grid->SetOptions((grid->GetOptions() & ~TZDBGridOptions(dgEditing)) | dgMultiSelect);
-        grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder);
+        grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         // Each title carries the auto-filter's button, highlighted while its column filters.
         grid->FilterGrid()->SetAutoFilter(true);
+        // A footer with the number of orders and their amount: over the
+        // selected orders while there are any, else over all of them.
+        SetFooter(grid, QStringLiteral("order_no"), cvCount, QStringLiteral("%d orders|%d selected"));
+        SetFooter(grid, QStringLiteral("amount"), cvSum, QStringLiteral("%.2n"));
         grid->SetDataSource(FSource);
 
         // A block of orders selected from the start: the second to the fifth.
@@ -216,6 +232,9 @@ public:
         linesGrid->SetKeyFields(QStringLiteral("id"));
         linesGrid->SetOptions(linesGrid->GetOptions() | dgEditing);
         linesGrid->FilterGrid()->SetAutoFilter(true);
+        linesGrid->SetOptionsEx(linesGrid->GetOptionsEx() | dgTotalFooter);
+        SetFooter(linesGrid, QStringLiteral("quantity"), cvSum, QString());
+        SetFooter(linesGrid, QStringLiteral("Total"), cvSum, QString());
         linesGrid->SetDataSource(FLinesSource);
         splitter->addWidget(grid);
         splitter->addWidget(linesGrid);

@@ -505,6 +505,23 @@ void TZColumnTotal::Assign(const TZColumnTotal& Source)
     FFont = Source.FFont;
     FFontAssigned = Source.FFontAssigned;
     FVisible = Source.FVisible;
+    FAlignment = Source.FAlignment;
+    FAlignmentAssigned = Source.FAlignmentAssigned;
+    FColor = Source.FColor;
+    FColorAssigned = Source.FColorAssigned;
+    FEllipsis = Source.FEllipsis;
+    FWordWrap = Source.FWordWrap;
+    FVAlignment = Source.FVAlignment;
+    FHint = Source.FHint;
+    FToolTips = Source.FToolTips;
+    FToolTipsWidth = Source.FToolTipsWidth;
+    FImageIndex = Source.FImageIndex;
+    FPopupMenu = Source.FPopupMenu;
+    FTotalBox = Source.FTotalBox;
+    if (dynamic_cast<const TZColumnTotalFields*>(this) == nullptr)
+        FTotalResult = Source.FTotalResult;
+    FFieldName = Source.FFieldName;
+    SetField(nullptr);
     if (!FFontAssigned)
         FFont = DefaultFont();
     Changed(true);
@@ -515,10 +532,15 @@ void TZColumnTotal::RestoreDefaults()
     FFontAssigned = false;
     FFont = DefaultFont();
     FVisible = true;
-}
-
-void TZColumnTotal::SetField(TField* /*Value*/)
-{
+    FEllipsis = true;
+    FWordWrap = true;
+    FVAlignment = tvCenter;
+    FHint.clear();
+    FToolTips = true;
+    FToolTipsWidth = ttAutoWidth;
+    FImageIndex = -1;
+    FPopupMenu = nullptr;
+    FTotalBox = tbAuto;
 }
 
 QFont TZColumnTotal::DefaultFont() const

@@ -134,6 +134,24 @@ using TZDBGridFilterPeriods = TEnumSet<TZDBGridFilterPeriod>;
 // Report total of a column (stored and copied, evaluated by the report writer).
 enum TTotalType { ttNone, ttSum, ttCount, ttMax, ttMin, ttAverage, ttText, ttExpression, ttGrowExpression };
 Q_ENUM_NS(TTotalType)
+// What a total cell shows.
+enum TTotalResult { trNone, trCaption, trDataField, trTotalField, trCalcValue };
+Q_ENUM_NS(TTotalResult)
+// The value a calculated total takes from the records.
+enum TCalcValue { cvSum, cvAvg, cvCount, cvMax, cvMin, cvFirst, cvLast, cvUnique, cvCustom };
+Q_ENUM_NS(TCalcValue)
+// The passes of a calculation: before the records, once per record, after them.
+enum TCalcPass { cpReset, cpCalcRec, cpFinal };
+Q_ENUM_NS(TCalcPass)
+// Which calculation a total takes part in.
+enum TCalcApply { caWholeDataSet, caSelectedRows, caBoth };
+Q_ENUM_NS(TCalcApply)
+// How a null field value is treated.
+enum TNullValue { nvExclude, nvInclude, nvAsZero };
+Q_ENUM_NS(TNullValue)
+// Whether a total cell is drawn boxed.
+enum TTotalBox { tbFalse, tbTrue, tbAuto };
+Q_ENUM_NS(TTotalBox)
 
 // Values a column holds only once they were assigned; until then they are
 // read from the field or the grid.
@@ -178,6 +196,11 @@ ZDB_ENUM_RANGE(TZDBGridFilterClause, fcIsNotEmpty);
 ZDB_ENUM_RANGE(TZDBGridFilterOption, foIncrementalList);
 ZDB_ENUM_RANGE(TZDBGridFilterPeriod, fpOthers);
 ZDB_ENUM_RANGE(TTotalType, ttGrowExpression);
+ZDB_ENUM_RANGE(TTotalResult, trCalcValue);
+ZDB_ENUM_RANGE(TCalcValue, cvCustom);
+ZDB_ENUM_RANGE(TCalcApply, caBoth);
+ZDB_ENUM_RANGE(TNullValue, nvAsZero);
+ZDB_ENUM_RANGE(TTotalBox, tbAuto);
 
 // The text of record number N in an automatic number column: DefAutoNumberFormat
 // with N for N >= 1 ("7." for 7), empty below 1.
@@ -444,6 +467,17 @@ protected:
 // One per kind of total row: header, values (one per value row), fields (shown
 // on every record of the totals dataset) and footer.
 
+// A total value of a calculation is a QVariant: an invalid QVariant is
+// "unassigned" (nothing taken in), TotalNullValue() is a null.
+QVariant TotalNullValue();
+bool IsTotalNull(const QVariant& Value);
+// An exact currency amount (ten-thousandths), the sum of currency fields.
+struct TCurrencyValue {
+    qint64 Units = 0;
+    double ToDouble() const { return double(Units) / 10000.0; }
+    bool operator==(const TCurrencyValue&) const = default;
+};
+
 class TZColumnTotal : public TCollectionItem {
 public:
     // Column: the owner. Collection: the values collection for a value row,
@@ -451,10 +485,15 @@ public:
     TZColumnTotal(TZColumn* Column, TCollection* Collection = nullptr);
 
     TZColumn* Column() const { return FColumn; }
+    TZCustomDBGrid* Grid() const;
     virtual void Assign(const TZColumnTotal& Source);
     virtual void RestoreDefaults();
-    // Drops the field reference so that it is looked up again.
+    // Sets the linked field; nullptr drops it so that it is looked up again.
     virtual void SetField(TField* Value);
+    // The linked field, looked up on first use (see the total kinds).
+    TField* GetField();
+    // The text the total shows for its kind (trCalcValue: the last result).
+    virtual QString GetDisplayText();
 
     QFont GetFont() const;
     void SetFont(const QFont& Value);
@@ -463,20 +502,129 @@ public:
     bool IsFontAssigned() const { return FFontAssigned; }
     bool GetVisible() const { return FVisible; }
     void SetVisible(bool Value);
+    // The column's alignment until assigned.
+    TAlignment GetAlignment() const;
+    void SetAlignment(TAlignment Value);
+    // The totals' colour until assigned.
+    TColor GetColor() const;
+    void SetColor(TColor Value);
+    bool GetEllipsis() const { return FEllipsis; }
+    void SetEllipsis(bool Value) { SetDisplay(FEllipsis, Value); }
+    bool GetWordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value) { SetDisplay(FWordWrap, Value); }
+    TVAlignment GetVAlignment() const { return FVAlignment; }
+    void SetVAlignment(TVAlignment Value) { SetDisplay(FVAlignment, Value); }
+    QString GetHint() const { return FHint; }
+    void SetHint(const QString& Value) { FHint = Value; }
+    bool GetToolTips() const { return FToolTips; }
+    void SetToolTips(bool Value) { FToolTips = Value; }
+    TToolTipsWidth GetToolTipsWidth() const { return FToolTipsWidth; }
+    void SetToolTipsWidth(TToolTipsWidth Value) { FToolTipsWidth = Value; }
+    int GetImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int Value) { SetDisplay(FImageIndex, Value); }
+    QMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
+    TTotalBox GetTotalBox() const { return FTotalBox; }
+    void SetTotalBox(TTotalBox Value) { SetDisplay(FTotalBox, Value); }
+    TTotalResult GetTotalResult() const { return FTotalResult; }
+    virtual void SetTotalResult(TTotalResult Value);
+    QString GetFieldName() const { return FFieldName; }
+    void SetFieldName(const QString& Value);
 
 protected:
     friend class TZDBGridColumns;
     void Changed(bool AllItems) override;
+    // Repaints the cells showing this kind of total.
+    void DisplayChanged();
+    // A change that the calculated values follow.
+    void CalcChanged();
+    template <typename T>
+    void SetDisplay(T& Member, const T& Value)
+    {
+        if (Member == Value)
+            return;
+        Member = Value;
+        DisplayChanged();
+    }
 
     TZColumn* FColumn;
     QFont FFont;
     bool FFontAssigned = false;
     bool FVisible = true;
+    TAlignment FAlignment = taLeftJustify;
+    bool FAlignmentAssigned = false;
+    TColor FColor = clBtnFace;
+    bool FColorAssigned = false;
+    bool FEllipsis = true;
+    bool FWordWrap = true;
+    TVAlignment FVAlignment = tvCenter;
+    QString FHint;
+    bool FToolTips = true;
+    TToolTipsWidth FToolTipsWidth = ttAutoWidth;
+    int FImageIndex = -1;
+    QPointer<QMenu> FPopupMenu;
+    TTotalBox FTotalBox = tbAuto;
+    TTotalResult FTotalResult = trNone;
+    QString FFieldName;
+    QPointer<TField> FField;
+    bool FFieldResolved = false;
+    bool FFieldCurrency = false; // a real field flagged as currency
 };
 
+// A total that shows a caption, a field or a calculated value.
 class TZColumnTotalValue : public TZColumnTotal {
 public:
-    using TZColumnTotal::TZColumnTotal;
+    TZColumnTotalValue(TZColumn* Column, TCollection* Collection = nullptr);
+
+    void Assign(const TZColumnTotal& Source) override;
+    QString GetDisplayText() override;
+
+    TCalcApply GetCalcApply() const { return FCalcApply; }
+    void SetCalcApply(TCalcApply Value);
+    TCalcValue GetCalcValue() const { return FCalcValue; }
+    void SetCalcValue(TCalcValue Value);
+    TNullValue GetNullValue() const { return FNullValue; }
+    void SetNullValue(TNullValue Value);
+    // Caption and Format may hold two texts separated by "|": the second
+    // applies while rows or columns of the grid are selected.
+    QString GetCaptionText() const { return FCaption; }
+    void SetCaption(const QString& Value);
+    QString GetCaption() const;
+    QString GetFormatText() const { return FFormat; }
+    void SetFormat(const QString& Value);
+    QString GetFormat() const;
+    bool GetFormatAsFloat() const { return FFormatAsFloat; }
+    void SetFormatAsFloat(bool Value);
+    int GetTotalRecNo() const { return FTotalRecNo; }
+    void SetTotalRecNo(int Value);
+    QVariant GetValue() const { return FValue; }
+    // Stores the result and shows it formatted.
+    void SetValue(const QVariant& Value);
+    // Runs one pass of the calculation; false when the total takes no part.
+    virtual bool DoCalcValue(TCalcPass Pass);
+    // The text of a calculated value.
+    virtual QString FormatValue(const QVariant& Value) const;
+    // The accumulator and the count of records taken in, between passes. An
+    // aggregate computed elsewhere (by the dataset) is handed in here.
+    QVariant Accumulator() const { return FAccumulator; }
+    int CalcCount() const { return FCount; }
+    void SetAccumulator(const QVariant& Value, int Count);
+
+protected:
+    // Combines V with the accumulator; throws when they cannot be combined.
+    void Accumulate(const QVariant& V);
+
+    TCalcApply FCalcApply = caBoth;
+    TCalcValue FCalcValue = cvSum;
+    TNullValue FNullValue = nvExclude;
+    QString FCaption;
+    QString FFormat;
+    bool FFormatAsFloat = false;
+    int FTotalRecNo = 1;
+    QVariant FValue;
+    QVariant FAccumulator;
+    int FCount = 0;
+    TZCustomDBGrid* FCalcGrid = nullptr; // between the reset and the final pass
 };
 
 class TZColumnTotalHeader : public TZColumnTotalValue {
@@ -489,9 +637,11 @@ public:
     explicit TZColumnTotalFooter(TZColumn* Column) : TZColumnTotalValue(Column) {}
 };
 
+// Shows a field of the totals dataset on each of its rows.
 class TZColumnTotalFields : public TZColumnTotal {
 public:
-    explicit TZColumnTotalFields(TZColumn* Column) : TZColumnTotal(Column) {}
+    explicit TZColumnTotalFields(TZColumn* Column) : TZColumnTotal(Column) { FTotalResult = trTotalField; }
+    void SetTotalResult(TTotalResult) override {}
 };
 
 class TZColumnTotalValues : public TCollection {

@@ -641,11 +641,20 @@ public:
     TZCustomDBGrid* Grid() const { return FGrid; }
 
 protected:
+    // A unidirectional dataset is refused; the buffer holds the dataset's
+    // records up to Totals.DataMaxRow.
     void ActiveChanged() override;
     void DataSetChanged() override;
+    void DataSetScrolled(int Distance) override;
+    void RecordChanged(TField* Field) override;
+
+public:
+    // Sizes the buffer to the rows shown and repaints them.
+    void UpdateRows();
 
 private:
     TZCustomDBGrid* FGrid;
+    bool FUpdatingRows = false;
 };
 
 // The totals shown in the bottom rows.
@@ -662,11 +671,17 @@ public:
     // switched by dgSelectedAutoHidden).
     bool GetActive() const;
     bool GetCalcValues() const { return FCalcValues; }
-    void SetCalcValues(bool Value) { FCalcValues = Value; }
     TColor GetColor() const { return FColor; }
     void SetColor(TColor Value);
     int GetDataMaxRow() const { return FDataMaxRow; }
-    void SetDataMaxRow(int Value) { FDataMaxRow = Value; }
+    void SetDataMaxRow(int Value);
+    // Switched on, the totals are calculated at once.
+    void SetCalcValues(bool Value);
+    TCheckBoxStyle GetBoxStyle() const { return FBoxStyle; }
+    void SetBoxStyle(TCheckBoxStyle Value);
+    TDataSource* GetDataSource() const;
+    void SetDataSource(TDataSource* Value);
+
     QFont GetFont() const { return FFont; }
     void SetFont(const QFont& Value);
     // The font takes the grid font without becoming an own font.
@@ -690,6 +705,7 @@ protected:
     QFont FFont;
     int FLinesCount = 1;
     TColor FSelectedColor = clDefault;
+    TCheckBoxStyle FBoxStyle = cbAuto;
     bool FRowsSelected = false;
     bool FColsSelected = false;
 };
@@ -828,6 +844,27 @@ public:
     TZTotalDataLink* TotalDataLink();
     // The totals data link if it exists (no creation).
     TZTotalDataLink* TotalDataLinkIfAny() const { return FTotalDataLink.get(); }
+
+    // ---- Totals ----
+    // Starts a calculation of the totals now, or after DelayInterval with
+    // dgDelayUpdateTotals (calls while the timer is pending join that one
+    // calculation). Auto: a change of data or options asks (dgAutoUpdateTotals).
+    void UpdateTotals(bool Auto);
+    // The complete calculation (reset, records, final) of every column's
+    // calculated totals in one walk; Selected: only the totals that follow the
+    // selection (dgTotal...Selected).
+    virtual void UpdateCalcValues(bool Selected);
+    // One pass over all columns' totals; true when any took part.
+    virtual bool DoCalcValues(TCalcPass Pass, bool Selected);
+    // The text of total row Index (counted from 0 below the blank row) of Column.
+    QString GetTotalText(TZColumn* Column, int Index, TTextKind Kind);
+    // Repaints the total cells that show TotalResult (and Field when given).
+    void TotalsChanged(TTotalResult TotalResult, TField* Field);
+    // Whether a calculation is walking the records.
+    bool CalculatingTotals() const { return FCalculatingTotals; }
+    void InvalidateTotalRows();
+    // Every column's totals look their fields up again.
+    void SetTotalFieldsUnbound();
     // The columns that are showing, in collection order (rebuilt by each layout).
     const std::vector<TZColumn*>& ShowingColumns() const { return FShowingColumns; }
 
@@ -1360,6 +1397,15 @@ public:
     std::function<void(TZCustomDBGrid* Sender)> OnFillerClick;
     // Row: the total row, counted from 0 below the blank row.
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int Row)> OnTotalClick;
+    // Each record of a calculation: Accept := false leaves it out.
+    std::function<void(TZCustomDBGrid* Sender, TDataSet* DataSet, bool& Accept)> OnTotalCalcQuery;
+    // Each pass of every calculated total: Value may be changed (cpReset: the
+    // starting accumulator; cpCalcRec: the record's value; cpFinal: the result).
+    std::function<void(TZColumnTotalValue* Total, TCalcPass Pass, QVariant& Value)> OnTotalCalcValue;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int Index, QString& Text, TTextKind Kind)>
+        OnTotalGetText;
+    // After every calculation.
+    std::function<void(TZCustomDBGrid* Sender)> OnTotalsUpdated;
     std::function<void(TZCustomDBGrid* Sender)> OnColEnter;
     std::function<void(TZCustomDBGrid* Sender)> OnColExit;
     // The user dragged a column: Moving may refuse (Allowed := false), Moved follows.
@@ -1381,6 +1427,7 @@ public:
 protected:
     friend class TZGridDataLink;
     friend class TZTotalDataLink;
+    friend class TZColumnTotalValue;
     friend class TZGridStyle;
 
     // Creates every sub-object through the factories (see the unit comment).
@@ -1423,7 +1470,6 @@ protected:
     // ---- Work that comes with later features ----
     virtual void UpdateSequence(bool /*Delayed*/) {}
     virtual void UpdateSequenceValues() {}
-    virtual void UpdateTotals(bool /*Delayed*/) {}
     virtual void UpdateListItems(bool /*Delayed*/) {}
     virtual void UpdateBorder() {}
     // Switches the columns' stretching on or off when StretchActive changed.
@@ -1487,6 +1533,23 @@ protected:
     // The top-left corner: FillerPopupMenu drops down (FillerIndex -7), else OnFillerClick.
     virtual void FillerClick();
     virtual void TotalClick(TZColumn* Column, int Row);
+    // Totals notifications.
+    virtual bool TotalCalcQuery(TDataSet* DataSet);
+    virtual void TotalCalcValue(TZColumnTotalValue* Total, TCalcPass Pass, QVariant& Value);
+    virtual QString TotalGetText(TZColumn* Column, int Index, const QString& Text, TTextKind Kind);
+    virtual void TotalsUpdated();
+    // The value of Field in the record being taken in, read once for all the
+    // totals of the record.
+    QVariant TotalFieldValue(TField* Field);
+    // Whether a change of the selection recalculates or repaints the totals.
+    bool TotalsFollowSelection() const;
+    // The timer's calculation of UpdateTotals.
+    void DelayUpdateTotals();
+    // Before the walk over the whole dataset: a dataset that computes the
+    // aggregates itself fills the totals' accumulators (SetAccumulator) and
+    // returns true, and the records are not walked. Only called when every
+    // taking-part total of the calculation is a plain aggregate.
+    virtual bool CalcWholeDataSetTotals(bool /*Selected*/) { return false; }
     virtual void ColEnter();
     virtual void ColExit();
     virtual void ColumnMoving(int FromIndex, int ToIndex, bool& Allowed);
@@ -1755,6 +1818,8 @@ protected:
     QString FEditText;
     int FCancelCount = 0;
     bool FInLayout = false;
+    bool FCalculatingTotals = false;
+    std::vector<std::pair<TField*, QVariant>> FRecordValues; // of the record being taken in
     bool FSettingColumnAttributes = false;
     bool FSelectingCell = false;
     bool FRowSizing = false; // RowHeightsChanged is applying a sized row
@@ -1814,6 +1879,23 @@ public:
 
 // ---------------------------------------------------------------------------
 // RAII brackets
+
+// Sets a data link's active record for the guard's lifetime.
+class TZActiveRecordGuard
+{
+public:
+    TZActiveRecordGuard(TDataLink* Link, int Record) : FLink(Link), FOld(Link->ActiveRecord())
+    {
+        FLink->SetActiveRecord(Record);
+    }
+    ~TZActiveRecordGuard() { FLink->SetActiveRecord(FOld); }
+    TZActiveRecordGuard(const TZActiveRecordGuard&) = delete;
+    TZActiveRecordGuard& operator=(const TZActiveRecordGuard&) = delete;
+
+private:
+    TDataLink* FLink;
+    int FOld;
+};
 
 // BeginLayout for the guard's lifetime: EndLayout on a normal exit,
 // CancelLayout while an exception unwinds.

@@ -43,7 +43,7 @@ void TZCustomDBGrid::EndUpdate()
 
 bool TZCustomDBGrid::UpdateInProgress() const
 {
-    return FUpdateLock > 0 || (FTreeView && FTreeView->Updating());
+    return FUpdateLock > 0 || FCalculatingTotals || (FTreeView && FTreeView->Updating());
 }
 
 void TZCustomDBGrid::BeginLayout()

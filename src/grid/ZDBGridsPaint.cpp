@@ -14,23 +14,6 @@ namespace zdb {
 
 namespace {
 
-// Sets the link's active record for the lifetime of the guard.
-class TActiveRecordGuard
-{
-public:
-    TActiveRecordGuard(TDataLink* Link, int Record) : FLink(Link), FOld(Link->ActiveRecord())
-    {
-        FLink->SetActiveRecord(Record);
-    }
-    ~TActiveRecordGuard() { FLink->SetActiveRecord(FOld); }
-    TActiveRecordGuard(const TActiveRecordGuard&) = delete;
-    TActiveRecordGuard& operator=(const TActiveRecordGuard&) = delete;
-
-private:
-    TDataLink* FLink;
-    int FOld;
-};
-
 // The lines of Text as drawn into Width: its own lines, each wrapped at word
 // boundaries when WordWrap is on; at most MaxLines when MaxLines > 0.
 QStringList LayoutLines(const QString& Text, const QFont& Font, int Width, bool WordWrap, int MaxLines)
@@ -336,7 +319,7 @@ void TZCustomDBGrid::DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGri
     const int dataCol = RawToDataColumn(ACol);
     const int record = ARow - FTitleRowCount;
     const bool hasRecord = FDataLink->Active() && record >= 0 && record < FDataLink->RecordCount();
-    std::optional<TActiveRecordGuard> guard;
+    std::optional<TZActiveRecordGuard> guard;
     if (hasRecord)
         guard.emplace(FDataLink.get(), record);
 
@@ -405,10 +388,22 @@ void TZCustomDBGrid::DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* C
         OnDrawColumnCell(this, ARect, DataCol, Column, AState);
 }
 
-void TZCustomDBGrid::DrawBottomCell(int /*ACol*/, int /*ARow*/, const QRect& ARect, TGridDrawState /*AState*/)
+void TZCustomDBGrid::DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGridDrawState /*AState*/)
 {
     QPainter& c = *Canvas();
-    c.fillRect(ARect, ToQColor(FFixedColorValue));
+    TZColumn* column = ACol >= FIndicatorOffset ? ColumnOfRaw(ACol) : nullptr;
+    const int index = ARow - (GetRowCount() - FBottomRowCount) - ((FOptionsEx & dgBlankRow) ? 1 : 0);
+    TZColumnTotal* total = column && index >= 0 ? column->GetTotalRows(index) : nullptr;
+    if (!total) {
+        c.fillRect(ARect, ToQColor(FFixedColorValue));
+    } else {
+        c.fillRect(ARect, ToQColor(total->GetColor()));
+        c.setFont(total->GetFont());
+        c.setPen(palette().color(QPalette::ButtonText));
+        const QRect text = ARect.adjusted(0, 0, -ColLineWidth(), -RowLineWidth());
+        WriteText(c, text, FGridStyle->TotalColMargin() + 2, GetTotalText(column, index, tkDisplay),
+                  total->GetAlignment(), total->GetVAlignment(), total->GetWordWrap(), total->GetEllipsis());
+    }
     FillLineStrips(c, ARect, ColLineWidth(), RowLineWidth(), true, true, palette().color(QPalette::Mid));
 }
 
@@ -452,7 +447,7 @@ QString TZCustomDBGrid::CellText(int ACol, int ARow)
     const int record = ARow - FTitleRowCount;
     if (record >= FDataLink->RecordCount())
         return QString();
-    TActiveRecordGuard guard(FDataLink.get(), record);
+    TZActiveRecordGuard guard(FDataLink.get(), record);
     return column->GetDisplayText();
 }
 

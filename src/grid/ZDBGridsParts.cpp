@@ -143,16 +143,4 @@ void TZDBGridTotals::SetLinesCount(int Value)
         FGrid->LayoutChanged();
 }
 
-void TZTotalDataLink::ActiveChanged()
-{
-    if (FGrid && (FGrid->GetOptionsEx() & dgTotalFields))
-        FGrid->LayoutChanged();
-}
-
-void TZTotalDataLink::DataSetChanged()
-{
-    if (FGrid && (FGrid->GetOptionsEx() & dgTotalFields))
-        FGrid->LayoutChanged();
-}
-
 } // namespace zdb

@@ -284,7 +284,7 @@ void TZCustomDBGrid::DelayedUpdate(TZDelayedUpdate Kind)
         UpdateSequence(false);
         break;
     case duTotals:
-        UpdateTotals(false);
+        DelayUpdateTotals();
         break;
     }
 }

@@ -270,18 +270,32 @@ void TZCustomDBGrid::SetColsChanged()
     FColsChanged = true;
 }
 
+bool TZCustomDBGrid::TotalsFollowSelection() const
+{
+    return (FOptionsEx & dgAutoUpdateTotals) && FTotals && FTotals->GetCalcValues() &&
+           (FTotals->GetActive() || (FOptionsEx & (TZDBGridOptionsEx(dgCalcInvisibleRows) | dgSelectedAutoHidden)));
+}
+
 void TZCustomDBGrid::SelectedRowsChanged()
 {
-    if ((FOptionsEx & dgAutoUpdateTotals) && (FOptionsEx & (SelectedTotals | dgCalcSelectedRows)))
-        UpdateTotals(false);
+    if (TotalsFollowSelection()) {
+        if (FOptionsEx & dgCalcSelectedRows)
+            UpdateCalcValues(false);
+        else if (FOptionsEx & SelectedTotals)
+            UpdateCalcValues(true);
+    }
     if (OnSelectedRowsChanged)
         OnSelectedRowsChanged(this);
 }
 
 void TZCustomDBGrid::SelectedColsChanged()
 {
-    if (FOptionsEx & (SelectedTotals | dgCalcSelectedRows))
-        Invalidate();
+    if (TotalsFollowSelection()) {
+        if ((FOptionsEx & dgSelectedAutoHidden) && (FOptionsEx & SelectedTotals) && !(FOptionsEx & dgCalcSelectedRows))
+            UpdateCalcValues(true);
+        else
+            InvalidateTotalRows();
+    }
     if (OnSelectedColsChanged)
         OnSelectedColsChanged(this);
 }

@@ -32,12 +32,7 @@ protected:
             ++DataCellsDrawn;
         TCountingGrid::DrawCell(ACol, ARow, ARect, AState);
     }
-    void UpdateTotals(bool Delayed) override
-    {
-        if (Delayed && DelayUpdate(duTotals))
-            return;
-        ++TotalsDone;
-    }
+    void UpdateCalcValues(bool /*Selected*/) override { ++TotalsDone; }
     void UpdateListItems(bool Delayed) override
     {
         if (Delayed && DelayUpdate(duListItems))
@@ -340,6 +335,7 @@ TEST_F(LinkGrid, DelayTimersAbsorbBurstsOfChanges)
 {
     const int savedInterval = DelayInterval;
     DelayInterval = 30;
+    Grid->SetOptionsEx(Grid->GetOptionsEx() | dgTotalFooter);
     Show();
     Grid->PerformDelayed();
     Grid->TotalsDone = 0;

@@ -1,0 +1,924 @@
+// Column totals: the total objects' display and calculation, the grid's
+// calculation walk, the totals data link and the text of the total rows.
+
+#include "ZDBGridSelection.h"
+#include "ZDBGrids.h"
+#include "SysUtils.h"
+
+#include <QApplication>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace zdb {
+
+namespace {
+
+// A value the accumulator cannot take in (type mismatch, overflow).
+class ECombineError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+bool IsCurrency(const QVariant& V)
+{
+    return V.metaType() == QMetaType::fromType<TCurrencyValue>();
+}
+
+bool IsInteger(const QVariant& V)
+{
+    switch (V.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Char: case QMetaType::SChar:
+    case QMetaType::UChar: case QMetaType::Long: case QMetaType::ULong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFloat(const QVariant& V)
+{
+    return V.typeId() == QMetaType::Double || V.typeId() == QMetaType::Float;
+}
+
+bool IsNumeric(const QVariant& V)
+{
+    return IsInteger(V) || IsFloat(V) || IsCurrency(V);
+}
+
+bool IsDate(const QVariant& V)
+{
+    return V.typeId() == QMetaType::QDate || V.typeId() == QMetaType::QDateTime;
+}
+
+qint64 ToInt64(const QVariant& V)
+{
+    if (V.typeId() == QMetaType::ULongLong && V.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+        throw ECombineError("integer overflow");
+    return V.toLongLong();
+}
+
+double ToDouble(const QVariant& V)
+{
+    return IsCurrency(V) ? V.value<TCurrencyValue>().ToDouble() : V.toDouble();
+}
+
+// A + B or A * B of 64-bit integers; an overflow is an error.
+qint64 CheckedAdd(qint64 A, qint64 B)
+{
+    qint64 r = 0;
+    if (__builtin_add_overflow(A, B, &r))
+        throw ECombineError("integer overflow");
+    return r;
+}
+
+qint64 CheckedMul(qint64 A, qint64 B)
+{
+    qint64 r = 0;
+    if (__builtin_mul_overflow(A, B, &r))
+        throw ECombineError("integer overflow");
+    return r;
+}
+
+qint64 CurrencyUnits(const QVariant& V)
+{
+    if (IsCurrency(V))
+        return V.value<TCurrencyValue>().Units;
+    return CheckedMul(ToInt64(V), 10000);
+}
+
+// A + B of two numeric values: integers stay exact (64-bit, overflow is an
+// error), currency stays exact, anything with a real number is a real.
+QVariant Add(const QVariant& A, const QVariant& B)
+{
+    if (IsFloat(A) || IsFloat(B))
+        return ToDouble(A) + ToDouble(B);
+    if (IsCurrency(A) || IsCurrency(B))
+        return QVariant::fromValue(TCurrencyValue{CheckedAdd(CurrencyUnits(A), CurrencyUnits(B))});
+    return QVariant(CheckedAdd(ToInt64(A), ToInt64(B)));
+}
+
+// Acc += V in place for the usual walk (reals, 64-bit integers); false for
+// any other pair, which Add handles.
+bool AddInPlace(QVariant& Acc, const QVariant& V)
+{
+    const int acc = Acc.typeId(), v = V.typeId();
+    if (acc == QMetaType::Double && v == QMetaType::Double) {
+        *static_cast<double*>(Acc.data()) += *static_cast<const double*>(V.constData());
+        return true;
+    }
+    if (acc == QMetaType::LongLong && (v == QMetaType::Int || v == QMetaType::LongLong)) {
+        const qint64 add = v == QMetaType::Int ? *static_cast<const int*>(V.constData())
+                                               : *static_cast<const qlonglong*>(V.constData());
+        qlonglong& sum = *static_cast<qlonglong*>(Acc.data());
+        sum = CheckedAdd(sum, add);
+        return true;
+    }
+    return false;
+}
+
+// The order of A and B; an error when they cannot be compared.
+std::partial_ordering Compare(const QVariant& A, const QVariant& B)
+{
+    if (A.typeId() == QMetaType::Double && B.typeId() == QMetaType::Double)
+        return *static_cast<const double*>(A.constData()) <=> *static_cast<const double*>(B.constData());
+    if (IsNumeric(A) && IsNumeric(B)) {
+        if (IsInteger(A) && IsInteger(B))
+            return ToInt64(A) <=> ToInt64(B);
+        if (IsCurrency(A) && IsCurrency(B))
+            return A.value<TCurrencyValue>().Units <=> B.value<TCurrencyValue>().Units;
+        return ToDouble(A) <=> ToDouble(B);
+    }
+    if (A.metaType() != B.metaType())
+        throw ECombineError("type mismatch");
+    const QPartialOrdering order = QVariant::compare(A, B);
+    if (order == QPartialOrdering::Less)
+        return std::partial_ordering::less;
+    if (order == QPartialOrdering::Greater)
+        return std::partial_ordering::greater;
+    if (order == QPartialOrdering::Equivalent)
+        return std::partial_ordering::equivalent;
+    throw ECombineError("type mismatch");
+}
+
+bool SameValue(const QVariant& A, const QVariant& B)
+{
+    try {
+        return Compare(A, B) == std::partial_ordering::equivalent;
+    } catch (const ECombineError&) {
+        return false;
+    }
+}
+
+// The part of a "normal|selected" text for the totals' selection state.
+QString SelectionPart(const QString& Text, bool Selected)
+{
+    const qsizetype bar = Text.indexOf(QLatin1Char('|'));
+    if (bar < 0)
+        return Text;
+    return Selected ? Text.mid(bar + 1) : Text.left(bar);
+}
+
+// "prefix%inner%suffix" split in three; an error without two "%".
+QStringList SplitPercent(const QString& Fmt)
+{
+    const qsizetype first = Fmt.indexOf(QLatin1Char('%'));
+    const qsizetype second = first < 0 ? -1 : Fmt.indexOf(QLatin1Char('%'), first + 1);
+    if (second < 0)
+        throw ECombineError("format needs two '%'");
+    return {Fmt.left(first), Fmt.mid(first + 1, second - first - 1), Fmt.mid(second + 1)};
+}
+
+// A classic date-time format ("dd.mm.yyyy hh:nn") as a QDateTime format: "m"
+// after an hour is the minute, "n" always is.
+QString QtDateFormat(const QString& Fmt)
+{
+    QString result;
+    bool afterHour = false;
+    for (qsizetype i = 0; i < Fmt.size();) {
+        const QChar ch = Fmt.at(i);
+        if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) {
+            const qsizetype end = Fmt.indexOf(ch, i + 1);
+            const QString literal = Fmt.mid(i + 1, (end < 0 ? Fmt.size() : end) - i - 1);
+            result += QLatin1Char('\'') + QString(literal).replace(QLatin1Char('\''), QLatin1String("''")) +
+                      QLatin1Char('\'');
+            i = end < 0 ? Fmt.size() : end + 1;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < Fmt.size() && Fmt.at(i + run).toLower() == ch.toLower())
+            ++run;
+        const QChar lower = ch.toLower();
+        if (lower == QLatin1Char('m')) {
+            result += afterHour && run <= 2 ? QString(run, QLatin1Char('m')) : QString(run, QLatin1Char('M'));
+        } else if (lower == QLatin1Char('n')) {
+            result += QString(std::min<qsizetype>(run, 2), QLatin1Char('m'));
+        } else if (QStringLiteral("ydhsz").contains(lower)) {
+            result += QString(run, lower);
+        } else if (ch.isLetter()) {
+            result += QLatin1Char('\'') + Fmt.mid(i, run) + QLatin1Char('\'');
+        } else {
+            result += Fmt.mid(i, run);
+        }
+        if (lower == QLatin1Char('h'))
+            afterHour = true;
+        else if (lower != QLatin1Char(':') && ch.isLetter())
+            afterHour = false;
+        i += run;
+    }
+    return result;
+}
+
+QString PlainText(const QVariant& V)
+{
+    if (IsCurrency(V))
+        return QString::number(ToDouble(V), 'f', 4);
+    return V.toString();
+}
+
+// Clears the grid's calculation mark on every exit.
+class TCalcMark
+{
+public:
+    explicit TCalcMark(bool& Mark) : FMark(Mark) { FMark = true; }
+    ~TCalcMark() { FMark = false; }
+    TCalcMark(const TCalcMark&) = delete;
+    TCalcMark& operator=(const TCalcMark&) = delete;
+
+private:
+    bool& FMark;
+};
+
+} // namespace
+
+QVariant TotalNullValue()
+{
+    return QVariant(QMetaType::fromType<std::nullptr_t>());
+}
+
+bool IsTotalNull(const QVariant& Value)
+{
+    return Value.isValid() && Value.isNull();
+}
+
+// ===========================================================================
+// TZColumnTotal
+
+TZCustomDBGrid* TZColumnTotal::Grid() const
+{
+    return FColumn->Grid();
+}
+
+TAlignment TZColumnTotal::GetAlignment() const
+{
+    return FAlignmentAssigned ? FAlignment : FColumn->GetAlignment();
+}
+
+void TZColumnTotal::SetAlignment(TAlignment Value)
+{
+    if (FAlignmentAssigned && FAlignment == Value)
+        return;
+    FAlignment = Value;
+    FAlignmentAssigned = true;
+    DisplayChanged();
+}
+
+TColor TZColumnTotal::GetColor() const
+{
+    if (FColorAssigned)
+        return FColor;
+    TZCustomDBGrid* grid = Grid();
+    return grid && grid->Totals() ? grid->Totals()->GetColor() : clBtnFace;
+}
+
+void TZColumnTotal::SetColor(TColor Value)
+{
+    if (FColorAssigned && FColor == Value)
+        return;
+    FColor = Value;
+    FColorAssigned = true;
+    DisplayChanged();
+}
+
+void TZColumnTotal::SetTotalResult(TTotalResult Value)
+{
+    if (FTotalResult == Value)
+        return;
+    const TTotalResult old = FTotalResult;
+    FTotalResult = Value;
+    SetField(nullptr);
+    if (TZCustomDBGrid* grid = Grid()) {
+        if (old == trCaption || Value == trCaption)
+            grid->TotalsChanged(trCaption, nullptr);
+        if (Value == trCalcValue)
+            CalcChanged();
+        else
+            DisplayChanged();
+    }
+}
+
+void TZColumnTotal::SetFieldName(const QString& Value)
+{
+    if (FFieldName == Value)
+        return;
+    FFieldName = Value;
+    SetField(nullptr);
+    if (FTotalResult == trCalcValue)
+        CalcChanged();
+    else
+        DisplayChanged();
+}
+
+void TZColumnTotal::SetField(TField* Value)
+{
+    FField = Value;
+    FFieldResolved = Value != nullptr;
+    auto* real = qobject_cast<TFloatField*>(Value);
+    FFieldCurrency = real && real->GetCurrency();
+}
+
+TField* TZColumnTotal::GetField()
+{
+    if (FFieldResolved && FField)
+        return FField;
+    FField = nullptr;
+    FFieldResolved = false;
+    TZCustomDBGrid* grid = Grid();
+    if (!grid)
+        return nullptr;
+    TDataLink* link = nullptr;
+    QString name = FFieldName;
+    switch (FTotalResult) {
+    case trDataField:
+    case trCalcValue:
+        link = grid->DataLink();
+        if (name.isEmpty())
+            name = FColumn->GetFieldName();
+        break;
+    case trTotalField:
+        link = grid->TotalDataLinkIfAny();
+        break;
+    default:
+        break;
+    }
+    if (!link || !link->Active() || !link->DataSet() || name.isEmpty())
+        return nullptr;
+    SetField(link->DataSet()->FindField(name));
+    return FField;
+}
+
+QString TZColumnTotal::GetDisplayText()
+{
+    switch (FTotalResult) {
+    case trDataField:
+        if (FFieldName.isEmpty())
+            return FColumn->GetDisplayText();
+        [[fallthrough]];
+    case trTotalField:
+        if (TField* field = GetField())
+            return field->DisplayText();
+        return QString();
+    default:
+        return QString();
+    }
+}
+
+void TZColumnTotal::DisplayChanged()
+{
+    if (TZCustomDBGrid* grid = Grid())
+        grid->InvalidateTotalRows();
+}
+
+void TZColumnTotal::CalcChanged()
+{
+    if (TZCustomDBGrid* grid = Grid()) {
+        grid->UpdateTotals(true);
+        grid->InvalidateTotalRows();
+    }
+}
+
+// ===========================================================================
+// TZColumnTotalValue
+
+TZColumnTotalValue::TZColumnTotalValue(TZColumn* Column, TCollection* Collection)
+    : TZColumnTotal(Column, Collection)
+{
+    FTotalResult = trCaption;
+}
+
+void TZColumnTotalValue::Assign(const TZColumnTotal& Source)
+{
+    if (const auto* value = dynamic_cast<const TZColumnTotalValue*>(&Source)) {
+        FCalcApply = value->FCalcApply;
+        FCalcValue = value->FCalcValue;
+        FFormat = value->FFormat;
+        FFormatAsFloat = value->FFormatAsFloat;
+        FNullValue = value->FNullValue;
+        FTotalRecNo = value->FTotalRecNo;
+        FCaption = value->FCaption;
+        if (value->FTotalResult != trCalcValue)
+            FValue = value->FValue;
+    }
+    TZColumnTotal::Assign(Source);
+}
+
+void TZColumnTotalValue::SetCalcApply(TCalcApply Value)
+{
+    if (FCalcApply == Value)
+        return;
+    FCalcApply = Value;
+    CalcChanged();
+}
+
+void TZColumnTotalValue::SetCalcValue(TCalcValue Value)
+{
+    if (FCalcValue == Value)
+        return;
+    FCalcValue = Value;
+    CalcChanged();
+}
+
+void TZColumnTotalValue::SetNullValue(TNullValue Value)
+{
+    if (FNullValue == Value)
+        return;
+    FNullValue = Value;
+    CalcChanged();
+}
+
+void TZColumnTotalValue::SetCaption(const QString& Value)
+{
+    if (FCaption == Value)
+        return;
+    FCaption = Value;
+    if (FTotalResult == trCaption)
+        if (TZCustomDBGrid* grid = Grid())
+            grid->TotalsChanged(trCaption, nullptr);
+}
+
+QString TZColumnTotalValue::GetCaption() const
+{
+    TZCustomDBGrid* grid = Grid();
+    return SelectionPart(FCaption, grid && grid->Totals() && grid->Totals()->Selected());
+}
+
+void TZColumnTotalValue::SetFormat(const QString& Value)
+{
+    SetDisplay(FFormat, Value);
+}
+
+QString TZColumnTotalValue::GetFormat() const
+{
+    TZCustomDBGrid* grid = Grid();
+    return SelectionPart(FFormat, grid && grid->Totals() && grid->Totals()->Selected());
+}
+
+void TZColumnTotalValue::SetFormatAsFloat(bool Value)
+{
+    SetDisplay(FFormatAsFloat, Value);
+}
+
+void TZColumnTotalValue::SetTotalRecNo(int Value)
+{
+    SetDisplay(FTotalRecNo, std::max(Value, 1));
+}
+
+void TZColumnTotalValue::SetValue(const QVariant& Value)
+{
+    FValue = Value;
+    DisplayChanged();
+}
+
+void TZColumnTotalValue::SetAccumulator(const QVariant& Value, int Count)
+{
+    FAccumulator = Value;
+    FCount = Count;
+}
+
+QString TZColumnTotalValue::GetDisplayText()
+{
+    switch (FTotalResult) {
+    case trCaption:
+        return GetCaption();
+    case trCalcValue:
+        return FormatValue(FValue);
+    case trTotalField: {
+        TZCustomDBGrid* grid = Grid();
+        TZTotalDataLink* link = grid ? grid->TotalDataLinkIfAny() : nullptr;
+        if (!link || !link->Active() || FTotalRecNo > link->RecordCount())
+            return QString();
+        TZActiveRecordGuard guard(link, FTotalRecNo - 1);
+        return TZColumnTotal::GetDisplayText();
+    }
+    default:
+        return TZColumnTotal::GetDisplayText();
+    }
+}
+
+bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
+{
+    if (FTotalResult != trCalcValue) {
+        if (Pass == cpFinal && FTotalResult == trCaption)
+            DisplayChanged();
+        return false;
+    }
+    // The grid is looked up once a calculation, not for every record.
+    TZCustomDBGrid* grid = Pass == cpCalcRec && FCalcGrid ? FCalcGrid : Grid();
+    if (!grid)
+        return false;
+    QVariant v;
+    switch (Pass) {
+    case cpReset:
+        FCalcGrid = grid;
+        FCount = 0;
+        grid->TotalCalcValue(this, cpReset, v);
+        FAccumulator = v;
+        break;
+    case cpCalcRec: {
+        const bool rows = grid->RowsSelected();
+        if (!(FCalcApply == caBoth || (FCalcApply == caSelectedRows && rows) ||
+              (FCalcApply == caWholeDataSet && !rows)))
+            return false;
+        if (TField* field = GetField()) {
+            v = grid->TotalFieldValue(field);
+            if (!v.isValid()) {
+                v = TotalNullValue();
+            } else if (FFieldCurrency) {
+                v = QVariant::fromValue(TCurrencyValue{qint64(std::llround(v.toDouble() * 10000.0))});
+            }
+        }
+        grid->TotalCalcValue(this, cpCalcRec, v);
+        if (IsTotalNull(v)) {
+            if (FNullValue == nvExclude)
+                return true;
+            if (FNullValue == nvAsZero)
+                v = 0;
+        }
+        ++FCount;
+        try {
+            Accumulate(v);
+        } catch (const ECombineError&) {
+            FAccumulator = QVariant();
+        }
+        break;
+    }
+    case cpFinal:
+        v = FAccumulator;
+        if (FCalcValue == cvAvg)
+            v = FCount > 0 && IsNumeric(v) ? QVariant(ToDouble(v) / FCount) : QVariant();
+        FCalcGrid = nullptr;
+        grid->TotalCalcValue(this, cpFinal, v);
+        SetValue(v);
+        break;
+    }
+    return true;
+}
+
+void TZColumnTotalValue::Accumulate(const QVariant& V)
+{
+    const bool unassigned = !FAccumulator.isValid();
+    switch (FCalcValue) {
+    case cvSum:
+    case cvAvg:
+        if (IsNumeric(V) && (unassigned || !AddInPlace(FAccumulator, V)))
+            FAccumulator = unassigned ? V : Add(FAccumulator, V);
+        break;
+    case cvCount:
+        if (unassigned)
+            FAccumulator = QVariant(qlonglong(1));
+        else if (!AddInPlace(FAccumulator, QVariant(1)))
+            FAccumulator = Add(FAccumulator, QVariant(1));
+        break;
+    case cvMax:
+    case cvMin:
+        if (unassigned) {
+            FAccumulator = V;
+        } else if (!IsTotalNull(V) && !IsTotalNull(FAccumulator)) {
+            const std::partial_ordering order = Compare(V, FAccumulator);
+            if (FCalcValue == cvMax ? order > 0 : order < 0)
+                FAccumulator = V;
+        }
+        break;
+    case cvFirst:
+        if (FCount == 1)
+            FAccumulator = V;
+        break;
+    case cvLast:
+        FAccumulator = V;
+        break;
+    case cvUnique:
+        if (FCount == 1)
+            FAccumulator = V;
+        else if (!IsTotalNull(FAccumulator) && !SameValue(V, FAccumulator))
+            FAccumulator = TotalNullValue();
+        break;
+    case cvCustom:
+        break;
+    }
+}
+
+QString TZColumnTotalValue::FormatValue(const QVariant& Value) const
+{
+    if (!Value.isValid())
+        return QString();
+    if (IsTotalNull(Value))
+        return NullValueString;
+    const QString fmt = GetFormat();
+    QVariant v = Value;
+    if (FFormatAsFloat && IsNumeric(v))
+        v = ToDouble(v);
+    try {
+        if (fmt.isEmpty())
+            return IsCurrency(v) ? Format(QStringLiteral("%m"), {ToDouble(v)}) : PlainText(v);
+        if (v.typeId() == QMetaType::Bool) {
+            const QStringList parts = SplitPercent(fmt);
+            const qsizetype semi = parts[1].indexOf(QLatin1Char(';'));
+            const QString yes = semi < 0 ? parts[1] : parts[1].left(semi);
+            const QString no = semi < 0 ? QString() : parts[1].mid(semi + 1);
+            return parts[0] + (v.toBool() ? yes : no) + parts[2];
+        }
+        if (IsDate(v)) {
+            const QStringList parts = SplitPercent(fmt);
+            return parts[0] + v.toDateTime().toString(QtDateFormat(parts[1])) + parts[2];
+        }
+        if (IsInteger(v))
+            return Format(fmt, {ToInt64(v)});
+        if (IsFloat(v) || IsCurrency(v))
+            return Format(fmt, {ToDouble(v)});
+        return Format(fmt, {v});
+    } catch (const std::exception&) {
+        TZCustomDBGrid* grid = Grid();
+        if (grid && grid->IsDesigning())
+            QApplication::beep();
+        return PlainText(v);
+    }
+}
+
+// ===========================================================================
+// Totals and their data link
+
+void TZDBGridTotals::SetCalcValues(bool Value)
+{
+    if (FCalcValues == Value)
+        return;
+    FCalcValues = Value;
+    if (Value && FGrid)
+        FGrid->UpdateTotals(false);
+}
+
+void TZDBGridTotals::SetDataMaxRow(int Value)
+{
+    if (FDataMaxRow == Value)
+        return;
+    FDataMaxRow = Value;
+    if (FGrid && FGrid->TotalDataLinkIfAny())
+        FGrid->TotalDataLinkIfAny()->UpdateRows();
+}
+
+void TZDBGridTotals::SetBoxStyle(TCheckBoxStyle Value)
+{
+    if (FBoxStyle == Value)
+        return;
+    FBoxStyle = Value;
+    if (FGrid)
+        FGrid->InvalidateTotalRows();
+}
+
+TDataSource* TZDBGridTotals::GetDataSource() const
+{
+    return FGrid && FGrid->TotalDataLinkIfAny() ? FGrid->TotalDataLinkIfAny()->DataSource() : nullptr;
+}
+
+void TZDBGridTotals::SetDataSource(TDataSource* Value)
+{
+    if (FGrid && Value != GetDataSource())
+        FGrid->TotalDataLink()->SetDataSource(Value);
+}
+
+void TZTotalDataLink::UpdateRows()
+{
+    if (!FGrid || FUpdatingRows || !Active())
+        return;
+    FUpdatingRows = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FUpdatingRows};
+    int count = DataSet()->RecordCount();
+    const int max = FGrid->Totals() ? FGrid->Totals()->GetDataMaxRow() : 0;
+    if (max > 0)
+        count = std::min(count, max);
+    const int old = RecordCount();
+    SetBufferCount(std::max(count, 1));
+    if (RecordCount() != old && (FGrid->GetOptionsEx() & dgTotalFields))
+        FGrid->LayoutChanged();
+    FGrid->TotalsChanged(trTotalField, nullptr);
+}
+
+void TZTotalDataLink::ActiveChanged()
+{
+    if (!FGrid)
+        return;
+    if (Active() && DataSet()->IsUniDirectional())
+        DatabaseError(SDataSetUnidirectional, DataSet());
+    FGrid->SetTotalFieldsUnbound();
+    if (Active())
+        UpdateRows();
+    if (FGrid->GetOptionsEx() & dgTotalFields)
+        FGrid->LayoutChanged();
+}
+
+void TZTotalDataLink::DataSetChanged()
+{
+    if (FGrid && !FGrid->UpdateInProgress())
+        UpdateRows();
+}
+
+void TZTotalDataLink::DataSetScrolled(int /*Distance*/)
+{
+    if (FGrid && !FGrid->UpdateInProgress())
+        UpdateRows();
+}
+
+void TZTotalDataLink::RecordChanged(TField* Field)
+{
+    if (FGrid)
+        FGrid->TotalsChanged(trTotalField, Field);
+}
+
+// ===========================================================================
+// The grid's calculation
+
+void TZCustomDBGrid::UpdateTotals(bool Auto)
+{
+    if (!FTotals || IsLoading() || IsDestroying() || UpdateInProgress())
+        return;
+    if (Auto && !(FOptionsEx & dgAutoUpdateTotals))
+        return;
+    if (!FTotals->GetCalcValues())
+        return;
+    if (!FTotals->GetActive() && !(FOptionsEx & dgCalcInvisibleRows))
+        return;
+    if (FOptionsEx & dgDelayUpdateTotals) {
+        if (DelayPending(duTotals) || DelayUpdate(duTotals))
+            return;
+    }
+    UpdateCalcValues(false);
+}
+
+void TZCustomDBGrid::DelayUpdateTotals()
+{
+    UpdateCalcValues(false);
+}
+
+bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
+{
+    TDataSet* ds = DataSet();
+    if (Pass == cpCalcRec && !TotalCalcQuery(ds))
+        return false;
+    FRecordValues.clear();
+    int currentSelected = -1; // looked up once, when a row kind needs it
+    auto isCurrentSelected = [&] {
+        if (currentSelected < 0) {
+            const bool active = FDataLink->Active() && ds && !ds->IsEmpty();
+            currentSelected = active && (FSelectedRows->CurrentRowSelected() ||
+                                         (ColsSelected() && !RowsSelected()));
+        }
+        return currentSelected > 0;
+    };
+    auto takesPart = [&](TZDBGridOptionEx Shown, TZDBGridOptionEx FollowsSelection) {
+        if (!(FOptionsEx & Shown) && !(FOptionsEx & dgCalcInvisibleRows))
+            return false;
+        if (Selected)
+            return bool(FOptionsEx & FollowsSelection);
+        return !(FOptionsEx & FollowsSelection) || Pass != cpCalcRec || isCurrentSelected();
+    };
+    const bool header = takesPart(dgTotalHeader, dgTotalHeaderSelected);
+    const bool values = takesPart(dgTotalValues, dgTotalValuesSelected);
+    const bool footer = takesPart(dgTotalFooter, dgTotalFooterSelected);
+    bool any = false;
+    for (int i = 0; i < FColumns->Count(); ++i) {
+        TZColumn* column = FColumns->Items(i);
+        if (header && column->TotalHeader())
+            any = column->TotalHeader()->DoCalcValue(Pass) || any;
+        if (values)
+            for (int v = 0; v < column->TotalValuesCount(); ++v)
+                any = column->TotalValues()->Items(v)->DoCalcValue(Pass) || any;
+        if (footer && column->TotalFooter())
+            any = column->TotalFooter()->DoCalcValue(Pass) || any;
+    }
+    return any;
+}
+
+void TZCustomDBGrid::UpdateCalcValues(bool Selected)
+{
+    if (FCalculatingTotals || !FTotals || !FColumns)
+        return;
+    TDataSet* ds = DataSet();
+    const bool active = FDataLink->Active() && ds;
+    if (active && ds->State() != dsBrowse)
+        return;
+    {
+        TCalcMark mark(FCalculatingTotals);
+        if (!FTotals->GetCalcValues()) {
+            if (Selected)
+                SetOptionsEx(FOptionsEx);
+            return;
+        }
+        if (DoCalcValues(cpReset, Selected) && active && !ds->IsEmpty()) {
+            ds->CheckBrowseMode();
+            TZWalkGuard walk(this);
+            const bool rows = RowsSelected();
+            const bool allRows = Selected && ColsSelected() && !rows;
+            bool wholeDataSet = allRows;
+            if (!allRows) {
+                if (Selected || ((FOptionsEx & dgCalcSelectedRows) && (!(FOptionsEx & dgCalcWholeDataSet) || rows))) {
+                    for (int i = 0; i < FSelectedRows->Count(); ++i) {
+                        const TBookmark bookmark = FSelectedRows->Items(i);
+                        if (!ds->BookmarkValid(bookmark))
+                            continue;
+                        ds->GotoBookmark(bookmark);
+                        DoCalcValues(cpCalcRec, Selected);
+                    }
+                } else {
+                    wholeDataSet = bool(FOptionsEx & dgCalcWholeDataSet);
+                }
+            }
+            if (wholeDataSet && !CalcWholeDataSetTotals(Selected))
+                for (ds->First(); !ds->Eof(); ds->Next())
+                    DoCalcValues(cpCalcRec, Selected);
+        }
+        DoCalcValues(cpFinal, Selected);
+    }
+    if (Selected)
+        SetOptionsEx(FOptionsEx);
+    TotalsUpdated();
+}
+
+QVariant TZCustomDBGrid::TotalFieldValue(TField* Field)
+{
+    for (const auto& [field, value] : FRecordValues)
+        if (field == Field)
+            return value;
+    FRecordValues.emplace_back(Field, Field->GetValue());
+    return FRecordValues.back().second;
+}
+
+bool TZCustomDBGrid::TotalCalcQuery(TDataSet* DataSet)
+{
+    bool accept = true;
+    if (OnTotalCalcQuery)
+        OnTotalCalcQuery(this, DataSet, accept);
+    return accept;
+}
+
+void TZCustomDBGrid::TotalCalcValue(TZColumnTotalValue* Total, TCalcPass Pass, QVariant& Value)
+{
+    if (OnTotalCalcValue)
+        OnTotalCalcValue(Total, Pass, Value);
+}
+
+QString TZCustomDBGrid::TotalGetText(TZColumn* Column, int Index, const QString& Text, TTextKind Kind)
+{
+    QString result = Text;
+    if (OnTotalGetText)
+        OnTotalGetText(this, Column, Index, result, Kind);
+    return result;
+}
+
+void TZCustomDBGrid::TotalsUpdated()
+{
+    if (OnTotalsUpdated)
+        OnTotalsUpdated(this);
+}
+
+QString TZCustomDBGrid::GetTotalText(TZColumn* Column, int Index, TTextKind Kind)
+{
+    TZColumnTotal* total = Column ? Column->GetTotalRows(Index) : nullptr;
+    if (!total || !total->GetVisible())
+        return QString();
+    if (total->GetTotalResult() == trTotalField && FTotalDataLink && FTotalDataLink->Active()) {
+        int record = total == Column->TotalFields()
+                         ? Index - FTotalHeaderRowCount - FTotalValuesRowCount
+                         : static_cast<TZColumnTotalValue*>(total)->GetTotalRecNo() - 1;
+        QString text;
+        if (record >= 0 && record < FTotalDataLink->RecordCount()) {
+            TZActiveRecordGuard guard(FTotalDataLink.get(), record);
+            if (TField* field = total->GetField())
+                text = field->DisplayText();
+        }
+        return TotalGetText(Column, Index, text, Kind);
+    }
+    return TotalGetText(Column, Index, total->GetDisplayText(), Kind);
+}
+
+void TZCustomDBGrid::TotalsChanged(TTotalResult TotalResult, TField* /*Field*/)
+{
+    if (IsLoading() || IsDestroying() || !FTotals || !FTotals->GetActive() || TotalResult == trNone)
+        return;
+    if (TotalResult == trCaption)
+        LayoutChanged();
+    else
+        InvalidateTotalRows();
+}
+
+void TZCustomDBGrid::InvalidateTotalRows()
+{
+    if (IsDestroying())
+        return;
+    const int first = GetRowCount() - FBottomRowCount;
+    for (int r = std::max(first, 0); r < GetRowCount(); ++r)
+        InvalidateRow(r);
+}
+
+void TZCustomDBGrid::SetTotalFieldsUnbound()
+{
+    if (FColumns)
+        for (int i = 0; i < FColumns->Count(); ++i)
+            FColumns->Items(i)->ClearTotalFields();
+}
+
+} // namespace zdb
