@@ -290,31 +290,50 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     const QString sql = ordered ? ResultSelect(where, SqlOrderKeysText(orderKeys, false), CandidateBatch) + offset
                                 : QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_q WHERE %2 LIMIT %3%4")
                                       .arg(RunStatementText(), where, QString::number(CandidateBatch), offset);
-    values << 0;
     const int width = FRecord.count();
     QVariantList stored; // the order keys of the row found, as the server keeps them
-    for (qint64 skipped = 0;; skipped += CandidateBatch) {
-        int received = 0;
-        bool found = false;
+    int received = 0;
+    bool found = false;
+    const auto take = [&](const QSqlQuery& q) {
+        ++received;
+        if (found)
+            return;
+        QVariantList recordValues;
+        for (int column : keyColumns)
+            recordValues << ColumnValue(column, q.value(column));
+        const QVariant record = recordValues.size() == 1 ? recordValues.front() : QVariant(recordValues);
+        if (!LocateValuesMatch(record, keys, options))
+            return; // let through by the clause, refused by the comparison
+        found = true;
+        match.Values.resize(size_t(width));
+        for (int column = 0; column < width; ++column)
+            match.Values[size_t(column)] = ColumnValue(column, q.value(column));
+        for (const TSqlOrderKey& key : orderKeys)
+            stored << q.value(FRecord.indexOf(key.Field));
+    };
+    // A key that at most one row holds (the usual case) needs no order: asked without one,
+    // the server takes the shortest way to the row (an index on the key), where asking in
+    // the rows' order may make it walk that order up to the row.
+    bool probed = false;
+    if (ordered) {
+        const QString probe = QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_q WHERE %2 LIMIT 2").arg(RunStatementText(), where);
+        if (!SelectOnSource(probe, values, {}, take))
+            return TServerAnswer::Unknown;
+        probed = received < 2;
+        if (probed && !found)
+            return TServerAnswer::Absent;
+        if (!probed) {
+            found = false;
+            stored.clear();
+            match.Values.clear();
+        }
+    }
+    values << 0;
+    for (qint64 skipped = 0; !probed; skipped += CandidateBatch) {
+        received = 0;
+        found = false;
         values.back() = skipped;
-        const bool ok = SelectOnSource(sql, values, {}, [&](const QSqlQuery& q) {
-            ++received;
-            if (found)
-                return;
-            QVariantList recordValues;
-            for (int column : keyColumns)
-                recordValues << ColumnValue(column, q.value(column));
-            const QVariant record = recordValues.size() == 1 ? recordValues.front() : QVariant(recordValues);
-            if (!LocateValuesMatch(record, keys, options))
-                return; // let through by the clause, refused by the comparison
-            found = true;
-            match.Values.resize(size_t(width));
-            for (int column = 0; column < width; ++column)
-                match.Values[size_t(column)] = ColumnValue(column, q.value(column));
-            for (const TSqlOrderKey& key : orderKeys)
-                stored << q.value(FRecord.indexOf(key.Field));
-        });
-        if (!ok)
+        if (!SelectOnSource(sql, values, {}, take))
             return TServerAnswer::Unknown;
         if (found)
             break;
