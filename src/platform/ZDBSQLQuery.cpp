@@ -2160,22 +2160,9 @@ bool TZSQLQuery::SeekOrdinal(qint64 ordinal, const QVariantList& keyValues)
         return SeekOrdinal(ordinal);
     // The page from the row on, found by its keys: the row itself or one after it.
     const int page = std::max(PageSize(), 1);
-    TSqlCondition from = SqlKeysetCondition(FOrderKeys, keyValues, false, FSqlite);
-    QStringList same;
-    for (size_t i = 0; i < FOrderKeys.size(); ++i) {
-        const QVariant& value = keyValues[qsizetype(i)];
-        if (value.isNull()) {
-            same << FOrderKeys[i].Sql + QStringLiteral(" IS NULL");
-        } else {
-            const QString mark = QStringLiteral(":zdb_same_%1").arg(i);
-            same << FOrderKeys[i].Sql + QStringLiteral(" = ") + mark;
-            from.Values.append({mark, value});
-        }
-    }
+    const TSqlCondition from = SqlKeysetCondition(FOrderKeys, keyValues, false, FSqlite, true);
     std::vector<TRow> read;
-    ReadByCondition(ResultSelect(QStringLiteral("(%1 OR (%2))").arg(from.Sql, same.join(QStringLiteral(" AND "))),
-                                 SqlOrderKeysText(FOrderKeys, false), page),
-                    from.Values, read);
+    ReadByCondition(ResultSelect(from.Sql, SqlOrderKeysText(FOrderKeys, false), page), from.Values, read);
     if (read.empty())
         return SeekOrdinal(ordinal); // no such row: the places decide
     const bool live = FSource->Live();

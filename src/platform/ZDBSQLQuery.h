@@ -337,9 +337,11 @@ QString SqlOrderKeysText(const std::vector<TSqlOrderKey>& keys, bool reversed);
 // The rows before (or after) the row whose key values are `values` (as the server
 // stores them, one per key), in the order of `keys`. `nullsFirst`: the server sorts
 // NULL before every value in ascending order (SQLite) rather than after (PostgreSQL);
-// descending orders put them at the other end. Values are always bound.
+// descending orders put them at the other end. With `inclusive` the row itself belongs to
+// the rows asked for (one range, which an index on the keys serves in one scan). Values are
+// always bound.
 TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& values, bool before,
-                                 bool nullsFirst);
+                                 bool nullsFirst, bool inclusive = false);
 
 // ---------------------------------------------------------------------------
 // The query dataset

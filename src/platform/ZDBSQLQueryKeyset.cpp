@@ -128,7 +128,7 @@ QString SqlOrderKeysText(const std::vector<TSqlOrderKey>& keys, bool reversed)
 }
 
 TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& values, bool before,
-                                 bool nullsFirst)
+                                 bool nullsFirst, bool inclusive)
 {
     TSqlCondition condition;
     auto bind = [&](const QVariant& value) {
@@ -144,6 +144,9 @@ TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QV
         const TSqlOrderKey& key = keys[i];
         const QVariant& value = values[qsizetype(i)];
         const bool smaller = before != key.Descending; // the rows wanted hold smaller values of this key
+        // With `inclusive` the row itself counts too: its last key compares with <= or >=.
+        const bool last = i + 1 == keys.size() || i + 1 == size_t(values.size());
+        const bool orEqual = inclusive && last;
         QString beyond;
         if (value.isNull()) {
             // Only values on the far side of NULL: none where NULL is at that end already.
@@ -151,10 +154,14 @@ TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QV
                 beyond = key.Sql + QStringLiteral(" IS NOT NULL");
         } else {
             const QString mark = bind(value);
-            beyond = key.Sql + (smaller ? QStringLiteral(" < ") : QStringLiteral(" > ")) + mark;
+            beyond = key.Sql + (smaller ? (orEqual ? QStringLiteral(" <= ") : QStringLiteral(" < "))
+                                        : (orEqual ? QStringLiteral(" >= ") : QStringLiteral(" > ")))
+                     + mark;
             if (smaller == nullsFirst)
                 beyond = QStringLiteral("(%1 OR %2 IS NULL)").arg(beyond, key.Sql);
         }
+        if (orEqual && value.isNull())
+            beyond = beyond.isEmpty() ? key.Sql + QStringLiteral(" IS NULL") : QStringLiteral("1 = 1");
         if (!beyond.isEmpty()) {
             QStringList terms = equalSoFar;
             terms << beyond;

@@ -76,6 +76,10 @@ TEST_P(SqlKeysetTest, ConditionsCountTheRowsBeforeAndAfterEveryRow)
                 << order.toStdString() << " row " << rows.value(0).toInt();
             EXPECT_EQ(CountWhere(Db(), sql, SqlKeysetCondition(keys, values, false, nullsFirst)), 40 - 1 - position)
                 << order.toStdString() << " row " << rows.value(0).toInt();
+            EXPECT_EQ(CountWhere(Db(), sql, SqlKeysetCondition(keys, values, false, nullsFirst, true)), 40 - position)
+                << order.toStdString() << " row " << rows.value(0).toInt() << " and after";
+            EXPECT_EQ(CountWhere(Db(), sql, SqlKeysetCondition(keys, values, true, nullsFirst, true)), position + 1)
+                << order.toStdString() << " row " << rows.value(0).toInt() << " and before";
             ++position;
         }
         EXPECT_EQ(position, 40);
