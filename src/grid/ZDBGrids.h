@@ -1241,7 +1241,10 @@ public:
     // KeyFields, empty: the grid's) and, with dgAutoKeepSelection, the
     // selection; then FilterUpdated. On an inactive dataset (or while the
     // grid is destroyed) the values are only set. A value the dataset refuses
-    // raises, and the dataset keeps the values it had.
+    // raises, and the dataset keeps the values it had. With the grid's record
+    // test, the columns' value lists are offered to the dataset first
+    // (SetFilterValueLists); when it takes them and the grid needs no other
+    // per-record test, no handler is installed at all.
     virtual void ChangeDataSetFilter(bool Filtered, const QString& Filter, const TFilterRecordEvent& OnFilterRecord,
                                      const QString& KeyFields = QString());
     // Hooks of the search's row filter and the tree view's hidden rows, which
@@ -1730,6 +1733,9 @@ protected:
     bool FSavedFiltered = false;
     TFilterRecordEvent FSavedOnFilterRecord;
     QPointer<TDataSet> FFilterDataSet;
+    // The columns' value lists the dataset took (SetFilterValueLists), which the
+    // record test leaves to it.
+    QMap<QString, QStringList> FDataSetValueLists;
     struct TFilterRecordCall;
     int FOrderUpdateCount = 0;
     QString FOrderUpdateFields; // GetOrderFields at the outermost BeginOrderUpdate

@@ -5,9 +5,11 @@
 // While the filter is installed the dataset is Filtered, its Filter is the
 // dataset's own expression joined with the columns' expressions, and its
 // OnFilterRecord is the grid's record test (FilterRecord), which checks the
-// value lists and then calls the dataset's own handler. The dataset's own
-// three values are kept by the grid meanwhile and given back when the last
-// column filter goes.
+// value lists and then calls the dataset's own handler. A dataset that filters
+// value lists itself (an SQL query, on its server) is given them instead, and
+// when nothing else needs a per-record test the grid installs no handler, so
+// that the whole filter can run there. The dataset's own three values are kept
+// by the grid meanwhile and given back when the last column filter goes.
 
 #include "ZDBGrids.h"
 
@@ -137,6 +139,30 @@ void SetDataSetFilter(TDataSet* DataSet, bool Filtered, const QString& Filter, c
     DataSet->SetFiltered(Filtered);
     if (!bookmark.isEmpty() && DataSet->Active() && DataSet->BookmarkValid(bookmark))
         DataSet->GotoBookmark(bookmark);
+}
+
+// Takes back from DataSet the value lists it was given.
+void ReleaseValueLists(TDataSet* DataSet, QMap<QString, QStringList>& Given)
+{
+    if (!std::exchange(Given, {}).isEmpty())
+        DataSet->SetFilterValueLists({});
+}
+
+// The columns' value lists by filter field name; none when two columns filter
+// the same field (the record test then takes both).
+QMap<QString, QStringList> ColumnValueLists(const std::vector<TZColumn*>& Columns)
+{
+    QMap<QString, QStringList> lists;
+    for (const TZColumn* column : Columns) {
+        const TZFilterList* list = column->FilterListIfAny();
+        const TField* field = column->FilterField();
+        if (!list || list->IsEmpty() || !field)
+            continue;
+        if (lists.contains(field->GetFieldName()))
+            return {};
+        lists.insert(field->GetFieldName(), list->Strings());
+    }
+    return lists;
 }
 
 } // namespace
@@ -758,9 +784,10 @@ void TZCustomDBGrid::UpdateFilter()
         FFilter->FActive = false;
         TDataSet* installed = std::exchange(FFilterDataSet, nullptr);
         try {
-            if (installed && installed != DataSet())
+            if (installed && installed != DataSet()) {
+                ReleaseValueLists(installed, FDataSetValueLists);
                 SetDataSetFilter(installed, FSavedFiltered, FSavedFilter, FSavedOnFilterRecord);
-            else
+            } else
                 ChangeDataSetFilter(FSavedFiltered, FSavedFilter, FSavedOnFilterRecord);
         } catch (...) {
             FFilter->FActive = true;
@@ -812,11 +839,17 @@ void TZCustomDBGrid::ChangeDataSetFilter(bool Filtered, const QString& Filter, c
     if (!dataSet)
         return;
     if (!dataSet->Active() || IsDestroying()) {
+        ReleaseValueLists(dataSet, FDataSetValueLists);
         SetDataSetFilter(dataSet, Filtered, Filter, OnFilterRecord);
         return;
     }
+    // The value lists the dataset may filter by itself: the columns' ones while the
+    // grid's record test goes in.
+    const QMap<QString, QStringList> valueLists =
+        FFilter && Filtered && IsFilterRecordHandler(OnFilterRecord) ? ColumnValueLists(FFilter->Columns())
+                                                                     : QMap<QString, QStringList>();
     if (!dataSet->GetFiltered() && !Filtered && dataSet->GetFilter() == Filter &&
-        SameFilterRecord(dataSet->OnFilterRecord, OnFilterRecord, this))
+        SameFilterRecord(dataSet->OnFilterRecord, OnFilterRecord, this) && FDataSetValueLists.isEmpty())
         return;
     // Key fields the dataset lacks leave nothing to find the record by.
     QString keys = KeyFields.isEmpty() ? FKeyFields : KeyFields;
@@ -836,19 +869,30 @@ void TZCustomDBGrid::ChangeDataSetFilter(bool Filtered, const QString& Filter, c
         const bool oldFiltered = dataSet->GetFiltered();
         const QString oldFilter = dataSet->GetFilter();
         const TFilterRecordEvent oldHandler = dataSet->OnFilterRecord;
+        const QMap<QString, QStringList> oldValueLists = FDataSetValueLists;
         try {
-            // A filter that stays on is switched off first, so that the new
-            // values apply afresh.
-            if (dataSet->GetFiltered() && Filtered)
+            // A filter that stays on, or whose value lists change, is switched
+            // off first, so that the new values apply afresh.
+            if (dataSet->GetFiltered() && (Filtered || !FDataSetValueLists.isEmpty()))
                 dataSet->SetFiltered(false);
-            if (!SameFilterRecord(dataSet->OnFilterRecord, OnFilterRecord, this))
-                dataSet->SetOnFilterRecord(OnFilterRecord);
+            TFilterRecordEvent handler = OnFilterRecord;
+            if (!valueLists.isEmpty() && valueLists != FDataSetValueLists && dataSet->SetFilterValueLists(valueLists))
+                FDataSetValueLists = valueLists;
+            else if (valueLists.isEmpty() || valueLists != FDataSetValueLists)
+                ReleaseValueLists(dataSet, FDataSetValueLists);
+            if (!FDataSetValueLists.isEmpty() && !SearchFilterActive() && !TreeViewActive() &&
+                !(FSavedFiltered && FSavedOnFilterRecord))
+                handler = nullptr;
+            if (!SameFilterRecord(dataSet->OnFilterRecord, handler, this))
+                dataSet->SetOnFilterRecord(handler);
             if (dataSet->GetFilter() != Filter)
                 dataSet->SetFilter(Filter);
             dataSet->SetFiltered(Filtered);
         } catch (...) {
             // The dataset keeps what it had (and the selection comes back).
             try {
+                FDataSetValueLists = dataSet->SetFilterValueLists(oldValueLists) ? oldValueLists
+                                                                                 : QMap<QString, QStringList>();
                 dataSet->SetOnFilterRecord(oldHandler);
                 dataSet->SetFilter(oldFilter);
                 dataSet->SetFiltered(oldFiltered);
@@ -873,7 +917,7 @@ void TZCustomDBGrid::FilterRecord(TDataSet* DataSet, bool& Accept)
     Accept = false;
     if (TreeViewActive() && TreeRecordHidden(DataSet))
         return;
-    if (FFilter)
+    if (FFilter && FDataSetValueLists.isEmpty())
         for (const TZColumn* column : FFilter->Columns()) {
             const TZFilterList* list = column->FilterListIfAny();
             if (!list || list->IsEmpty())
@@ -917,6 +961,7 @@ void TZCustomDBGrid::RestoreFilterOnDestroy() noexcept
     if (!installed)
         return;
     try {
+        ReleaseValueLists(installed, FDataSetValueLists);
         SetDataSetFilter(installed, FSavedFiltered, FSavedFilter, FSavedOnFilterRecord);
     } catch (...) {
         HandleException(nullptr);

@@ -16,6 +16,7 @@
 #include <QByteArray>
 #include <QFlags>
 #include <QLocale>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -614,6 +615,12 @@ public:
     void SetFilterOptions(TFilterOptions value);
     std::function<void(TDataSet* dataSet, bool& accept)> OnFilterRecord;
     void SetOnFilterRecord(std::function<void(TDataSet*, bool&)> handler);
+    // Lists of edit texts by field name that the dataset filters by itself while
+    // Filtered (a record passes when each listed field's edit text equals one of its
+    // texts, ignoring case), besides Filter and OnFilterRecord. Returns whether the
+    // dataset took them; one that did not keeps the lists it had. A dataset without
+    // such filtering takes only none (an empty map).
+    virtual bool SetFilterValueLists(const QMap<QString, QStringList>& lists) { return lists.isEmpty(); }
 
     // Searching
     bool Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options = {});

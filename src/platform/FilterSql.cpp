@@ -239,10 +239,15 @@ public:
             std::optional<TComparison> c;
             switch (column.Kind) {
             case TFilterSqlColumn::Text:
+            {
                 if (value.typeId() != QMetaType::QString || !value.toString().isValidUtf16())
                     return std::nullopt;
-                c = TComparison{TextSql(column, false), QString(), Bind(value)};
+                const std::optional<QString> text = Folded(value.toString());
+                if (!text)
+                    return std::nullopt;
+                c = TComparison{TextSql(column, false), QString(), Bind(*text)};
                 break;
+            }
             case TFilterSqlColumn::Integer:
             case TFilterSqlColumn::Float:
             case TFilterSqlColumn::Boolean: {
@@ -514,10 +519,10 @@ bool AppendFilterCondition(TSqlCondition& into, const TFilterExpression& express
 }
 
 bool AppendValueListCondition(TSqlCondition& into, const TFilterSqlColumn& column, const QVariantList& values,
-                              TSqlDialect dialect, const QString& paramPrefix)
+                              TSqlDialect dialect, const QString& paramPrefix, TFilterOptions options)
 {
     TSqlCondition result = into;
-    TSqlWriter writer(result, dialect, {}, paramPrefix);
+    TSqlWriter writer(result, dialect, options, paramPrefix);
     const std::optional<QString> condition = writer.ValueList(column, values);
     if (!condition)
         return false;

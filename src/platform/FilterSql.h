@@ -74,10 +74,11 @@ bool AppendFilterCondition(TSqlCondition& into, const TFilterExpression& express
 
 // Appends (with AND) "column IN (values)" with bound values, a null value as
 // "column IS NULL"; values are of the column's kind (QString, integers, double,
-// bool, QDate, QTime, QDateTime). False for an empty list or a value that does
-// not fit the column.
+// bool, QDate, QTime, QDateTime). With foCaseInsensitive, text values compare
+// ASCII-folded as in AppendFilterCondition. False for an empty list or a value
+// that does not fit the column (with foCaseInsensitive, a text that is not ASCII).
 bool AppendValueListCondition(TSqlCondition& into, const TFilterSqlColumn& column, const QVariantList& values,
-                              TSqlDialect dialect, const QString& paramPrefix);
+                              TSqlDialect dialect, const QString& paramPrefix, TFilterOptions options = {});
 
 // The rows of a SELECT statement that pass `condition`, in the statement's order:
 // "SELECT * FROM (<sql>) AS zdb_filter_q WHERE <condition>" followed by the

@@ -2370,7 +2370,7 @@ bool TZSQLQuery::RowAccepted(TRow& row)
     if (row.Accepted < 0) {
         FillBuffer(FScratch.get(), row);
         GetCalcFields(FScratch.get());
-        row.Accepted = AcceptRecord(FScratch.get()) ? 1 : 0;
+        row.Accepted = AcceptRecord(FScratch.get()) && ValueListsAccept(FScratch.get()) ? 1 : 0;
     }
     return row.Accepted == 1;
 }
@@ -2378,7 +2378,7 @@ bool TZSQLQuery::RowAccepted(TRow& row)
 TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/)
 {
     int pos = FWinEnd == NoEnd ? std::min(FCursor, WindowEnd()) : FCursor;
-    const bool filtered = RecordFilterActive();
+    const bool filtered = RecordFilterActive() || ValueListsFiltering();
     for (;;) {
         if (mode == gmNext)
             ++pos;
@@ -2393,7 +2393,7 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
         FillBuffer(buffer, row);
         GetCalcFields(buffer);
         if (filtered && !(row.Accepted == 1 && ServerFilterComplete())) {
-            const bool accepted = AcceptRecord(buffer);
+            const bool accepted = AcceptRecord(buffer) && ValueListsAccept(buffer);
             row.Accepted = accepted ? 1 : 0;
             if (!accepted) {
                 if (mode == gmCurrent)

@@ -143,7 +143,8 @@
 // leaves the view at once when it no longer passes the filter (RecordCount, taken
 // from the server, keeps counting such a row until the statement runs again).
 // Value lists (SetFilterValueLists) add "column IN (...)" conditions while
-// Filtered, together with Filter; they always run on the server.
+// Filtered, together with Filter, comparing edit texts ignoring case as the
+// grid's value lists do; they always run on the server.
 //
 // Bookmarks stay valid across inserts and deletes of other rows and while their
 // rows are out of the cache (going to one reads its row again); after Close
@@ -448,12 +449,15 @@ public:
     // The open result is filtered by the server.
     bool ServerFilterActive() const;
     // While Filtered, only records whose field (by name) has one of the listed edit
-    // texts pass, besides Filter: each text is converted to the field's value, and the
-    // lists run on the server as "column IN (...)". Returns false and keeps the lists
-    // as they were when the query is closed, a field is not a data column the server can filter, a text
-    // does not give a value whose edit text it is, or the statement cannot be
-    // filtered on the server. An empty map removes the lists.
-    bool SetFilterValueLists(const QMap<QString, QStringList>& lists);
+    // texts pass, besides Filter, texts comparing ignoring case: each text is
+    // converted to the field's value, and the lists run on the server as
+    // "column IN (...)" (text columns as lower(column) IN (lower-case texts)).
+    // Returns false and keeps the lists as they were when the query is closed, a
+    // field is not a data column the server can filter, a text does not give a value
+    // whose edit text it is, a text of a string field is not ASCII (its case cannot
+    // be folded as the client folds it), or the statement cannot be filtered on the
+    // server. An empty map removes the lists.
+    bool SetFilterValueLists(const QMap<QString, QStringList>& lists) override;
     QMap<QString, QStringList> FilterValueLists() const { return FValueLists; }
 
     // Rows read from the database since Open, rows read again included (tests and diagnostics).
@@ -595,6 +599,10 @@ private:
         bool Complete = false;   // Filter and the value lists are all in the condition
     };
     std::unique_ptr<TServerFilter> MakeServerFilter(const QMap<QString, QStringList>& lists) const;
+    // Whether the value lists filter the open result, and whether the record in
+    // `buffer` passes them (for rows the server's condition did not select: posted ones).
+    bool ValueListsFiltering() const;
+    bool ValueListsAccept(TRecordBuffer buffer);
     // Puts the server filter the current settings call for in force, running the
     // statement again when its condition changes.
     void ApplyServerFilter();

@@ -8,6 +8,8 @@
 #include <QSqlDriver>
 #include <QSqlField>
 
+#include <algorithm>
+
 namespace zdb {
 
 namespace {
@@ -61,6 +63,11 @@ std::optional<TFilterSqlColumn::TKind> FieldKind(TFieldType type)
     case ftDateTime: return TFilterSqlColumn::DateTime;
     default: return std::nullopt;
     }
+}
+
+bool SameText(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -145,9 +152,9 @@ std::unique_ptr<TZSQLQuery::TServerFilter> TZSQLQuery::MakeServerFilter(const QM
         const std::optional<TFilterSqlColumn> target = field ? column(field->GetFieldName()) : std::nullopt;
         if (!target || field->OnGetText)
             return nullptr;
-        // Each text stands for the one value whose edit text it is; a value the edit
-        // text does not tell apart from others (rounded, a part of a date left out)
-        // cannot go to the server.
+        // Each text stands for the one value whose edit text it is (ignoring case, which
+        // a text column's condition ignores too); a value the edit text does not tell
+        // apart from others (rounded, a part of a date left out) cannot go to the server.
         QVariantList values;
         for (const QString& text : it.value()) {
             QVariant value;
@@ -156,20 +163,21 @@ std::unique_ptr<TZSQLQuery::TServerFilter> TZSQLQuery::MakeServerFilter(const QM
             } catch (const EDatabaseError&) {
                 return nullptr;
             }
-            if (field->EditTextOf(value) != text || target->Kind == TFilterSqlColumn::Float
+            if (!SameText(field->EditTextOf(value), text) || target->Kind == TFilterSqlColumn::Float
                 || target->Kind == TFilterSqlColumn::Time || target->Kind == TFilterSqlColumn::DateTime)
                 return nullptr;
             if (target->Kind == TFilterSqlColumn::Date && !value.isNull()) {
                 const QDate date = value.toDate();
                 for (const QDate& other : {date.addDays(1), date.addMonths(1), date.addYears(1), date.addYears(100)})
-                    if (field->EditTextOf(other) == text)
+                    if (SameText(field->EditTextOf(other), text))
                         return nullptr;
             }
             values << value;
             if (text.isEmpty() && !value.isNull())
                 values << QVariant(); // an empty edit text is also the text of NULL
         }
-        if (!AppendValueListCondition(filter->Condition, *target, values, dialect, FilterParamPrefix))
+        if (!AppendValueListCondition(filter->Condition, *target, values, dialect, FilterParamPrefix,
+                                      TFilterOptions(foCaseInsensitive)))
             return nullptr;
     }
     const QString text = GetFilter();
@@ -208,6 +216,25 @@ std::unique_ptr<TZSQLQuery::TServerFilter> TZSQLQuery::MakeServerFilter(const QM
     filter->Statement = *statement;
     filter->Complete = complete;
     return filter;
+}
+
+bool TZSQLQuery::ValueListsFiltering() const
+{
+    return GetFiltered() && FServerFilter && !FValueLists.isEmpty();
+}
+
+bool TZSQLQuery::ValueListsAccept(TRecordBuffer buffer)
+{
+    if (!ValueListsFiltering())
+        return true;
+    TTempBufferState temp(this, dsFilter, buffer);
+    for (auto it = FValueLists.begin(); it != FValueLists.end(); ++it) {
+        const TField* field = FindField(it.key());
+        const QString text = field ? field->GetEditText() : QString();
+        if (std::none_of(it->begin(), it->end(), [&](const QString& item) { return SameText(item, text); }))
+            return false;
+    }
+    return true;
 }
 
 void TZSQLQuery::ApplyServerFilter()
