@@ -545,6 +545,7 @@ private:
     struct TServerMatch {
         qint64 Position = -1;          // 0-based place of the row in the statement's result; -1 = unknown
         std::vector<QVariant> Values;  // its column values, converted as fetched rows are
+        QVariantList OrderValues;      // its order keys as the server keeps them (with the place)
     };
     // The first row of the result whose keys match, as the server finds it (withPosition: with
     // its place when the order is known); Unknown when the server cannot compare the keys as

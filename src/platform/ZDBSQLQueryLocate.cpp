@@ -346,6 +346,7 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
         const QString count = QStringLiteral("SELECT COUNT(*) FROM (%1) AS zdb_c").arg(ResultSelect(before.Sql, {}, -1));
         if (!SelectOnSource(count, {}, before.Values, [&](const QSqlQuery& q) { match.Position = q.value(0).toLongLong(); }))
             match.Position = -1;
+        match.OrderValues = stored;
     }
     return TServerAnswer::Found;
 }
@@ -373,7 +374,8 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
         return false;
     case TServerAnswer::Found:
         // On the row found, when it is the row the server said it is.
-        if (match.Position >= 0 && SeekOrdinal(match.Position)) {
+        // The page from the row on is read by its keys: no walk of the cursor to the place.
+        if (match.Position >= 0 && SeekOrdinal(match.Position, match.OrderValues)) {
             TRecordBuffer buffer = TempBuffer();
             if (GetRecord(buffer, gmCurrent, false) == grOK && RecordMatches(buffer, fields, keyValues, options))
                 return true;
