@@ -350,15 +350,15 @@ int ChildMain(const QString& Key, const QString& Data, const QString& Where, int
     } else if (Key == QLatin1String("recno")) {
         const int middle = std::max(1, N / 2);
         op.Prepare = reopen;
-        op.Ours = [&] {
+        op.Ours = [&, middle] {
             query.SetRecNo(middle);
             Sink = Sink + ReadFive(query);
         };
-        op.Base = [&] {
+        op.Base = [&, middle] {
             QSqlQuery q = Select(*db, select + QStringLiteral(" LIMIT 1 OFFSET %1").arg(middle - 1));
             readAll(q);
         };
-        op.Check = [&] {
+        op.Check = [&, middle] {
             return id() == middle && query.RecNo() == middle
                        ? QString()
                        : QStringLiteral("RecNo %1 is on id %2, record %3").arg(middle).arg(id()).arg(query.RecNo());
