@@ -109,9 +109,8 @@ TDateTime RecodeMonth(TDateTime value, int month)
     return EncodeDateTime(recoded, DateTimeTime(value));
 }
 
-QString ShortDateFormat(const QLocale& locale)
+QString FourDigitYears(const QString& format)
 {
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
     QString result;
     result.reserve(format.size() + 2);
     bool quoted = false;
@@ -133,6 +132,27 @@ QString ShortDateFormat(const QLocale& locale)
         i += run;
     }
     return result;
+}
+
+QString ShortDateFormat(const QLocale& locale)
+{
+    return FourDigitYears(locale.dateFormat(QLocale::ShortFormat));
+}
+
+QString ShortDateTimeFormat(const QLocale& locale)
+{
+    return FourDigitYears(locale.dateTimeFormat(QLocale::ShortFormat));
+}
+
+QDate WindowTwoDigitYear(const QDate& date, const QDate& today)
+{
+    if (!date.isValid() || date.year() < 1900 || date.year() > 1999)
+        return date;
+    // The century that puts the year nearest to today's: at most 50 years back.
+    int year = today.year() - 50 + ((date.year() - (today.year() - 50)) % 100 + 100) % 100;
+    QDate result(year, date.month(), date.day());
+    // 29 February of a century year that is no leap year.
+    return result.isValid() ? result : QDate(year, date.month(), 28);
 }
 
 QString DateToStr(TDateTime value, const QLocale& locale)

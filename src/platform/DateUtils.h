@@ -38,6 +38,14 @@ TDateTime RecodeMonth(TDateTime value, int month);
 // The locale's short date format with the year widened to four digits, so
 // that a date text names one date whatever century it is read in.
 QString ShortDateFormat(const QLocale& locale = QLocale());
+// The same for the locale's short date and time format.
+QString ShortDateTimeFormat(const QLocale& locale = QLocale());
+// Format with every two-digit year ("yy") widened to four ("yyyy").
+QString FourDigitYears(const QString& format);
+// A date read through a two-digit year (which Qt places in 1900 .. 1999)
+// moved into the century that puts it within 50 years back or 49 ahead of
+// Today.
+QDate WindowTwoDigitYear(const QDate& date, const QDate& today = QDate::currentDate());
 // The date of Value in ShortDateFormat (no time).
 QString DateToStr(TDateTime value, const QLocale& locale = QLocale());
 

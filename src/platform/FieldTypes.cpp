@@ -1,6 +1,7 @@
 // The typed field classes: conversion between stored values, text and other values.
 
 #include "DB.h"
+#include "DateUtils.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -276,7 +277,7 @@ QString TDateTimeField::FormatValue(const QVariant& value, bool displayText) con
     switch (FDataType) {
     case ftDate: {
         const QDate date = value.typeId() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
-        return custom ? locale.toString(date, FDisplayFormat) : locale.toString(date, QLocale::ShortFormat);
+        return locale.toString(date, custom ? FDisplayFormat : ShortDateFormat(locale));
     }
     case ftTime: {
         const QTime time = value.typeId() == QMetaType::QDateTime ? value.toDateTime().time() : value.toTime();
@@ -287,19 +288,44 @@ QString TDateTimeField::FormatValue(const QVariant& value, bool displayText) con
         if (custom)
             return locale.toString(dt, FDisplayFormat);
         if (dt.time() == QTime(0, 0))
-            return locale.toString(dt.date(), QLocale::ShortFormat);
-        return locale.toString(dt, QLocale::ShortFormat);
+            return locale.toString(dt.date(), ShortDateFormat(locale));
+        return locale.toString(dt, ShortDateTimeFormat(locale));
     }
     }
 }
+
+namespace {
+
+// Reads Text through the locale's short Format, years written with four
+// digits first; a two-digit year lands within 50 years of today.
+template <typename T, typename Read>
+T ReadShort(const QString& text, const QString& format, Read read, QDate (*dateOf)(const T&),
+            T (*withDate)(const T&, const QDate&))
+{
+    const T wide = read(text, FourDigitYears(format));
+    if (wide.isValid() && dateOf(wide).year() >= 100)
+        return wide;
+    const T narrow = read(text, format);
+    if (narrow.isValid())
+        return withDate(narrow, WindowTwoDigitYear(dateOf(narrow)));
+    return T();
+}
+
+QDate DateOfDate(const QDate& d) { return d; }
+QDate WithDate(const QDate&, const QDate& d) { return d; }
+QDate DateOfDateTime(const QDateTime& dt) { return dt.date(); }
+QDateTime WithDateTime(const QDateTime& dt, const QDate& d) { return QDateTime(d, dt.time()); }
+
+} // namespace
 
 QVariant TDateTimeField::TextToValue(const QString& text) const
 {
     const QString t = text.trimmed();
     const QLocale locale = FieldLocale(this);
+    const auto readDate = [&locale](const QString& s, const QString& f) { return locale.toDate(s, f); };
     switch (FDataType) {
     case ftDate: {
-        QDate date = locale.toDate(t, QLocale::ShortFormat);
+        QDate date = ReadShort<QDate>(t, locale.dateFormat(QLocale::ShortFormat), readDate, DateOfDate, WithDate);
         if (!date.isValid())
             date = locale.toDate(t, QLocale::LongFormat);
         if (!date.isValid())
@@ -319,11 +345,15 @@ QVariant TDateTimeField::TextToValue(const QString& text) const
         return time;
     }
     default: {
-        QDateTime dt = locale.toDateTime(t, QLocale::ShortFormat);
+        QDateTime dt = ReadShort<QDateTime>(
+            t, locale.dateTimeFormat(QLocale::ShortFormat),
+            [&locale](const QString& s, const QString& f) { return locale.toDateTime(s, f); }, DateOfDateTime,
+            WithDateTime);
         if (!dt.isValid())
             dt = locale.toDateTime(t, QLocale::LongFormat);
         if (!dt.isValid()) {
-            const QDate date = locale.toDate(t, QLocale::ShortFormat);
+            const QDate date =
+                ReadShort<QDate>(t, locale.dateFormat(QLocale::ShortFormat), readDate, DateOfDate, WithDate);
             if (date.isValid())
                 dt = date.startOfDay();
         }

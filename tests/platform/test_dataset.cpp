@@ -522,3 +522,29 @@ TEST(DataSetFilter, ExpressionFilterAndHandler)
     t.ds->Prior();
     EXPECT_EQ(CurrentId(*t.ds), 99);
 }
+
+TEST(DataSetFields, DateTextsKeepTheirCenturyBothWays)
+{
+    TArrayDataSet ds;
+    ds.SetLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    ds.AddFieldDef(QStringLiteral("Born"), ftDate);
+    ds.AddFieldDef(QStringLiteral("Stamp"), ftDateTime);
+    ds.AddRow({QDate(1924, 2, 29), QDateTime(QDate(2024, 3, 1), QTime(14, 5))});
+    ds.Open();
+    TField* born = ds.FieldByName(QStringLiteral("Born"));
+    TField* stamp = ds.FieldByName(QStringLiteral("Stamp"));
+    // Shown with four-digit years, so a text written back names the same date.
+    EXPECT_EQ(born->DisplayText(), QStringLiteral("2/29/1924"));
+    EXPECT_TRUE(stamp->DisplayText().startsWith(QStringLiteral("3/1/2024")));
+    ds.Edit();
+    born->SetAsString(born->DisplayText());
+    stamp->SetAsString(stamp->DisplayText());
+    EXPECT_EQ(born->GetValue().toDate(), QDate(1924, 2, 29));
+    EXPECT_EQ(stamp->GetValue().toDateTime(), QDateTime(QDate(2024, 3, 1), QTime(14, 5)));
+    // A two-digit year typed by hand lands within fifty years of today.
+    born->SetAsString(QStringLiteral("7/4/%1").arg((QDate::currentDate().year() + 1) % 100, 2, 10, QLatin1Char('0')));
+    EXPECT_EQ(born->GetValue().toDate().year(), QDate::currentDate().year() + 1);
+    born->SetAsString(QStringLiteral("7/4/%1").arg((QDate::currentDate().year() - 49) % 100, 2, 10, QLatin1Char('0')));
+    EXPECT_EQ(born->GetValue().toDate().year(), QDate::currentDate().year() - 49);
+    ds.Cancel();
+}

@@ -250,14 +250,17 @@ TEST_P(SqlFilterTest, ValueListsRunOnTheServer)
     EXPECT_EQ(ids, QStringList({"8", "7", "1"}));
     EXPECT_EQ(q->RecordCount(), 3);
 
-    // A text that is no value of the field, or that stands for more than one value
-    // (a date with a two-digit year), changes nothing.
+    // A text that is no value of the field changes nothing.
     EXPECT_FALSE(q->SetFilterValueLists({{"qty", {"5", "five"}}}));
-    ASSERT_TRUE(q->Locate("id", 1, {}));
-    const QString date = q->FieldByName("born")->GetEditText();
-    EXPECT_EQ(q->SetFilterValueLists({{"born", {date}}}), date.contains("2024"));
     EXPECT_EQ(q->FilterValueLists().value("name").size(), 4);
     EXPECT_EQ(q->RecordCount(), 3);
+    // A date as the field shows it names that one date.
+    ASSERT_TRUE(q->Locate("id", 1, {}));
+    const QDate born = q->FieldByName("born")->GetValue().toDate();
+    ASSERT_TRUE(q->SetFilterValueLists({{"born", {q->FieldByName("born")->GetEditText()}}}));
+    for (q->First(); !q->Eof(); q->Next())
+        EXPECT_EQ(q->FieldByName("born")->GetValue().toDate(), born);
+    EXPECT_GE(q->RecordCount(), 1);
     // Texts compare ignoring case (the Kelvin sign folding to "k"); one that is not
     // ASCII cannot be folded on the server.
     EXPECT_TRUE(q->SetFilterValueLists({{"name", {"zebra", "APPLE", "kelvin"}}}));
