@@ -327,8 +327,17 @@ void TZColumn::SetFilterText(const QString& Value)
 {
     if (FFilterText == Value)
         return;
-    FFilterText = Value;
-    FilterChanged();
+    const QString previous = std::exchange(FFilterText, Value);
+    try {
+        FilterChanged();
+    } catch (...) {
+        // A refused expression: the column and the grid filter's text go back
+        // to what the dataset still filters by.
+        FFilterText = previous;
+        if (TZCustomDBGrid* grid = Grid(); grid && grid->FilterGrid())
+            grid->FilterGrid()->UpdateFilterText();
+        throw;
+    }
 }
 
 TZFilterList* TZColumn::FilterData()

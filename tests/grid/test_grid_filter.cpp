@@ -281,7 +281,10 @@ TEST_P(GridFilter, ValueListItemsMatchTheirLiteralText)
     EXPECT_THROW(SaveFilterForm(Column("Name"), form), EDatabaseError);
     EXPECT_EQ(Column("Name")->GetFilterList().size(), 5);
     EXPECT_EQ(Ids(), ticked);
+    const QString combined = Grid->FilterGrid()->GetFilterText();
     EXPECT_THROW(Column("A")->SetFilterText("A = = 0"), EDatabaseError);
+    EXPECT_EQ(Column("A")->GetFilterText(), QString());
+    EXPECT_EQ(Grid->FilterGrid()->GetFilterText(), combined);
     EXPECT_TRUE(GridHandlerInstalled());
     EXPECT_EQ(Ids(), ticked);
 }
