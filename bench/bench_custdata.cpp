@@ -4,15 +4,19 @@
 // - open, with a 30-row window (as a grid shows) read field by field;
 // - last: from the first record to the last, the window read again;
 // - locate near the start: a record 1,000 records in, by a case-insensitive partial key;
-// - walk (up to 1,000,000): every record, one field each.
+// - walk (up to 1,000,000): every record, one field each;
+// - the same last and locate in a shown 1280x800 grid, every change painted, against the same
+//   grid over an in-memory table of the first 2,000 of those records (what costs the grid alone).
 // Resident memory (VmRSS) after opening, going to the last record and locating must not
 // grow with the count: the dataset keeps nothing for records it never read.
 
 #include "BenchUtil.h"
 
 #include "ZDBCustData.h"
+#include "ZDBGrids.h"
+#include "ZDBMemData.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 using namespace zdb;
 using namespace zdb::bench;
@@ -82,11 +86,103 @@ void HookWindow(int First, int Rows)
             Sink = Sink + ValueOf(index, column).toString().size();
 }
 
+// One frame of a widget: the events pending, then the whole widget painted into a pixmap.
+void Frame(QWidget& Widget)
+{
+    QApplication::processEvents();
+    Sink = Sink + Widget.grab().width();
+}
+
+// The first `Count` records of the hook's data in an in-memory table.
+void FillSmallTable(TZMemDataSet& Table, THookData& Hook, int Count)
+{
+    for (const TFieldDef& def : Hook.FieldDefs())
+        Table.FieldDefs().Add(def.Name, def.DataType, def.Size);
+    Table.CreateDataSet();
+    TDataSetControlsGuard controls(&Table);
+    for (int index = 0; index < Count; ++index) {
+        Table.Append();
+        for (int column = 0; column < Table.FieldCount(); ++column)
+            Table.Fields()[column]->SetValue(ValueOf(index, column));
+        Table.Post();
+    }
+    Table.First();
+}
+
+// A shown 1280x800 grid over a dataset.
+struct TShownGrid {
+    TDataSource Source;
+    TZDBGrid Grid;
+    explicit TShownGrid(TDataSet& DataSet)
+    {
+        Source.SetDataSet(&DataSet);
+        Grid.resize(1280, 800);
+        Grid.SetDataSource(&Source);
+        Grid.show();
+        Frame(Grid);
+    }
+};
+
+// Going to the last record and locating near the start in a shown grid over the hook's data,
+// against the same in the same grid over the first records of that data in an in-memory table.
+void MeasureGrid(TBench& Bench, int N, const QString& Key)
+{
+    THookData hook(N);
+    TZMemDataSet table;
+    FillSmallTable(table, hook, std::min(N, 2 * LocateAt));
+    TShownGrid tableGrid(table);
+    TShownGrid hookGrid(hook);
+    const qint64 residentBefore = ResidentBytes();
+    hook.Open();
+    Frame(hookGrid.Grid);
+
+    const QString data = QStringLiteral("hook, grid");
+    const QString against = QStringLiteral("grid, table of %1").arg(table.RecordCount());
+    // Go, then a frame; Back (untimed), then a frame.
+    auto painted = [](TShownGrid& Shown, std::function<void()> Go, std::function<void()> Back) {
+        TShownGrid* shown = &Shown;
+        return TAlternative{[shown, Go] {
+                                Go();
+                                Frame(shown->Grid);
+                            },
+                            [shown, Back] {
+                                Back();
+                                Frame(shown->Grid);
+                            }};
+    };
+    auto last = [&](TDataSet& DataSet, TShownGrid& Shown) {
+        TDataSet* d = &DataSet;
+        return painted(Shown, [d] { d->Last(); }, [d] { d->First(); });
+    };
+    if (Bench.Wants(QStringLiteral("last"))) {
+        const std::vector<double> t = Bench.Time({last(hook, hookGrid), last(table, tableGrid)});
+        Bench.Row(QStringLiteral("last"), data, N, t[0], against, t[1], 2.0);
+    }
+    auto locate = [&](TDataSet& DataSet, TShownGrid& Shown) {
+        TDataSet* d = &DataSet;
+        return painted(
+            Shown,
+            [d, Key] { d->Locate(QStringLiteral("Name"), Key, TLocateOptions(loCaseInsensitive) | loPartialKey); },
+            [d] { d->Last(); });
+    };
+    if (Bench.Wants(QStringLiteral("locate"))) {
+        const std::vector<double> t = Bench.Time({locate(hook, hookGrid), locate(table, tableGrid)});
+        Bench.Row(QStringLiteral("locate near the start"), data, N, t[0], against, t[1], 2.0);
+    }
+    // What the grid and its data hold beyond the shown but empty grid.
+    const qint64 grown = ResidentBytes() - residentBefore;
+    Bench.Check(QStringLiteral("resident memory of a grid over the hook's data after last and locate at %1").arg(N),
+                grown < 16 * MB,
+                QStringLiteral("%1 MB more than the empty grid (goal: under 16 MB at any count)")
+                    .arg(double(grown) / MB, 0, 'f', 1));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     TBench bench("bench_custdata", argc, argv, {100000, 1000000, 10000000});
     const QString data = QStringLiteral("hook");
     const QString against = QStringLiteral("hook called directly");
@@ -161,6 +257,7 @@ int main(int argc, char** argv)
                 bench.Row(QStringLiteral("walk"), data, n, w[0], against, w[1], 3.0);
             }
         }
+        MeasureGrid(bench, n, key);
     }
     return 0;
 }
