@@ -202,6 +202,33 @@ TEST(CustomDataFetch, OtherFieldTypesAreRejectedByName)
     EXPECT_TRUE(translated.endsWith(QStringLiteral("Type Float of Price not handled"))) << translated.toStdString();
 }
 
+TEST(CustomDataFetch, UnknownTypesRaiseThePlatformsErrorAndNullsOfAnyTypeReadAsNull)
+{
+    TRowsData ds;
+    ds.FieldDefs().Add(QStringLiteral("Thing"), ftUnknown);
+    ds.FieldDefs().Add(QStringLiteral("Price"), ftFloat);
+    ds.FieldDefs().Add(QStringLiteral("Code"), ftFixedChar, 3);
+    ds.AddRow({QStringLiteral("x"), 1.5, QStringLiteral("ABCDE")});
+    ds.AddRow({QVariant(), QVariant(), QVariant()});
+    ds.Open();
+    const QString error = ErrorOf([&] { ds.FieldByName(QStringLiteral("Thing"))->GetValue(); });
+    EXPECT_TRUE(error.endsWith(QStringLiteral("Field 'Thing' is of an unknown type"))) << error.toStdString();
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Code"))->AsString(), QStringLiteral("ABC"));
+    // Outside an edit nothing is written, whatever the type.
+    EXPECT_EQ(ErrorOf([&] { ds.FieldByName(QStringLiteral("Code"))->SetValue(QStringLiteral("Z")); }).right(SNotEditing.size()),
+              SNotEditing);
+
+    // A null value is no value to convert: it reads as null in every type.
+    ds.Next();
+    for (const char* name : {"Thing", "Price", "Code"})
+        EXPECT_TRUE(ds.FieldByName(QLatin1String(name))->IsNull()) << name;
+    ds.Edit();
+    ds.FieldByName(QStringLiteral("Price"))->Clear();
+    ds.Log.clear();
+    ds.Post();
+    EXPECT_EQ(ds.Log.filter(QStringLiteral("set:")), QStringList({"set:1:Price="}));
+}
+
 // --- Posting --------------------------------------------------------------------------------
 
 TEST(CustomDataPost, AppendHandsOverAssignedFieldsInFirstWriteOrder)
