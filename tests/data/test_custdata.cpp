@@ -449,6 +449,16 @@ TEST(CustomDataBookmarks, ABookmarkIsTheRecordIndex)
     EXPECT_FALSE(ds->BookmarkValid(last));
     EXPECT_THROW(ds->GotoBookmark(last), EDatabaseError);
     EXPECT_EQ(Name(*ds), QStringLiteral("Delta"));
+
+    // After an insert before it, a bookmark names the record that moved to its index.
+    ds->SetRecNo(3);
+    const TBookmark third = ds->GetBookmark();
+    ds->First();
+    ds->Insert();
+    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("New"));
+    ds->Post();
+    ds->GotoBookmark(third);
+    EXPECT_EQ(Name(*ds), QStringLiteral("Bravo"));
 }
 
 TEST(CustomDataBookmarks, RecNoFollowsTheCursorAndSetRecNoMoves)
@@ -567,49 +577,6 @@ TEST(CustomDataProtocol, LocateAndLookupAskOnlyForTheKeyFieldsUpToTheRecordFound
     EXPECT_EQ(ds->RecNo(), 3);
 }
 
-TEST(CustomDataProtocol, PostHandsOverEditsInFirstWriteOrderWithTheirLastValues)
-{
-    auto ds = MakeRows();
-    ds->Open();
-    ds->SetRecNo(2);
-    ds->Edit();
-    ds->FieldByName(QStringLiteral("Qty"))->SetValue(1);
-    ds->FieldByName(QStringLiteral("Code"))->SetValue(QStringLiteral("X"));
-    ds->FieldByName(QStringLiteral("Qty"))->SetValue(2);
-    ds->FieldByName(QStringLiteral("Name"))->Clear();
-    ds->Log.clear();
-    ds->Post();
-    EXPECT_EQ(ds->Log.filter(QRegularExpression(QStringLiteral("^set:"))),
-              QStringList({"set:1:Qty=2", "set:1:Code=X", "set:1:Name="}));
-    EXPECT_TRUE(ds->Rows[1][0].isNull());
-
-    // Inserting before the first record and deleting the first and the last pass their indexes.
-    ds->First();
-    ds->Insert();
-    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Zero"));
-    ds->Log.clear();
-    ds->Post();
-    EXPECT_EQ(ds->Log.mid(0, 2), QStringList({"insert:0", "set:0:Name=Zero"}));
-    EXPECT_EQ(ds->RecNo(), 1);
-    ds->Last();
-    ds->Insert(); // before the last of 6
-    ds->FieldByName(QStringLiteral("Qty"))->SetValue(45);
-    ds->Log.clear();
-    ds->Post();
-    EXPECT_EQ(ds->Log.mid(0, 2), QStringList({"insert:5", "set:5:Qty=45"}));
-    ds->First();
-    ds->Log.clear();
-    ds->Delete();
-    ds->Last();
-    ds->Delete();
-    EXPECT_EQ(ds->Log.filter(QRegularExpression(QStringLiteral("^delete:"))), QStringList({"delete:0", "delete:5"}));
-    QStringList names;
-    for (const auto& row : ds->Rows)
-        names << row[0].toString();
-    EXPECT_EQ(names, QStringList({"Alpha", "", "Charlie", "Delta", ""}));
-    EXPECT_EQ(ds->RecordCount(), 5);
-}
-
 TEST(CustomDataProtocol, TenMillionRecordsOpenGoLastAndLocateReadingOnlyWhatIsShownOrScanned)
 {
     TCountingData ds(10'000'000);
@@ -639,35 +606,6 @@ TEST(CustomDataProtocol, TenMillionRecordsOpenGoLastAndLocateReadingOnlyWhatIsSh
     EXPECT_EQ(ds.RecNo(), 10'000'000);
     ds.SetRecNo(5'000'000);
     EXPECT_EQ(ds.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("N4999999"));
-}
-
-TEST(CustomDataBookmarks, BookmarksOfAnotherDataSetOrOfNoRecordAreRefused)
-{
-    auto ds = MakeRows();
-    auto other = MakeRows();
-    ds->Open();
-    other->Open();
-    other->SetRecNo(3);
-    const TBookmark foreign = other->GetBookmark();
-    ds->SetRecNo(2);
-    EXPECT_FALSE(ds->BookmarkValid(foreign));
-    EXPECT_THROW(ds->GotoBookmark(foreign), EDatabaseError);
-    EXPECT_EQ(ds->RecNo(), 2);
-
-    // A bookmark names a record index: after an insert before it, it names the record that moved there.
-    ds->SetRecNo(4);
-    const TBookmark fourth = ds->GetBookmark();
-    ds->First();
-    ds->Insert();
-    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("New"));
-    ds->Post();
-    ds->GotoBookmark(fourth);
-    EXPECT_EQ(Name(*ds), QStringLiteral("Charlie"));
-
-    // The bookmark of a new record that is not posted yet names no record.
-    ds->Append();
-    EXPECT_FALSE(ds->BookmarkAvailable());
-    ds->Cancel();
 }
 
 TEST(CustomDataProtocol, AWriteRefusedAtPostKeepsTheEditPendingAndTheRecordsInStep)
