@@ -136,7 +136,7 @@ void MeasureGrid(TBench& Bench, int N, const QString& Key)
     hook.Open();
     Frame(hookGrid.Grid);
 
-    const QString data = QStringLiteral("hook, grid");
+    const QString data = QStringLiteral("hook");
     const QString against = QStringLiteral("grid, table of %1").arg(table.RecordCount());
     // Go, then a frame; Back (untimed), then a frame.
     auto painted = [](TShownGrid& Shown, std::function<void()> Go, std::function<void()> Back) {
@@ -156,7 +156,7 @@ void MeasureGrid(TBench& Bench, int N, const QString& Key)
     };
     if (Bench.Wants(QStringLiteral("last"))) {
         const std::vector<double> t = Bench.Time({last(hook, hookGrid), last(table, tableGrid)});
-        Bench.Row(QStringLiteral("last"), data, N, t[0], against, t[1], 2.0);
+        Bench.Row(QStringLiteral("hook data in a grid: last"), data, N, t[0], against, t[1], 2.0);
     }
     auto locate = [&](TDataSet& DataSet, TShownGrid& Shown) {
         TDataSet* d = &DataSet;
@@ -167,7 +167,7 @@ void MeasureGrid(TBench& Bench, int N, const QString& Key)
     };
     if (Bench.Wants(QStringLiteral("locate"))) {
         const std::vector<double> t = Bench.Time({locate(hook, hookGrid), locate(table, tableGrid)});
-        Bench.Row(QStringLiteral("locate near the start"), data, N, t[0], against, t[1], 2.0);
+        Bench.Row(QStringLiteral("hook data in a grid: locate near the start"), data, N, t[0], against, t[1], 2.0);
     }
     // What the grid and its data hold beyond the shown but empty grid.
     const qint64 grown = ResidentBytes() - residentBefore;
@@ -207,7 +207,7 @@ int main(int argc, char** argv)
                                                           },
                                                           [&] { hook.Close(); }},
                                                          {[&] { HookWindow(0, rows); }}});
-                bench.Row(QStringLiteral("open"), data, n, t[0], against, t[1]);
+                bench.Row(QStringLiteral("hook data: open"), data, n, t[0], against, t[1]);
             }
             hook.Open();
             ReadWindow(link, hook);
@@ -219,7 +219,7 @@ int main(int argc, char** argv)
                                                           },
                                                           [&] { hook.First(); }},
                                                          {[&] { HookWindow(n - rows, rows); }}});
-                bench.Row(QStringLiteral("last"), data, n, t[0], against, t[1], 3.0);
+                bench.Row(QStringLiteral("hook data: last"), data, n, t[0], against, t[1], 3.0);
             }
             hook.Last();
             ReadWindow(link, hook);
@@ -235,7 +235,7 @@ int main(int argc, char** argv)
                              break;
                  }}});
             if (bench.Wants(QStringLiteral("locate")))
-                bench.Row(QStringLiteral("locate near the start"), data, n, t[0], against, t[1], 3.0,
+                bench.Row(QStringLiteral("hook data: locate near the start"), data, n, t[0], against, t[1], 3.0,
                           found && hook.RecNo() == target + 1 ? QString() : QStringLiteral("WRONG RECORD"));
 
             const qint64 grown = ResidentBytes() - residentBefore;
@@ -254,7 +254,7 @@ int main(int argc, char** argv)
                                                               for (int index = 0; index < n; ++index)
                                                                   Sink = Sink + ValueOf(index, 1).toString().size();
                                                           }}});
-                bench.Row(QStringLiteral("walk"), data, n, w[0], against, w[1], 3.0);
+                bench.Row(QStringLiteral("hook data: walk"), data, n, w[0], against, w[1], 3.0);
             }
         }
         MeasureGrid(bench, n, key);
