@@ -18,6 +18,7 @@ public:
     int GetCalls = 0;
     bool LogReads = true;
     QVariant RejectValue; // DoOnSetFieldData raises for this value
+    int FailReads = 0;    // DoOnGetFieldData raises this many times
 
     explicit TRowsData(QObject* parent = nullptr) : TZDBCustomData(parent) { setObjectName(QStringLiteral("Rows")); }
     ~TRowsData() override { Close(); }
@@ -31,6 +32,11 @@ protected:
         ++GetCalls;
         if (LogReads)
             Log << QStringLiteral("get:%1:%2").arg(index).arg(field->GetFieldName());
+        if (FailReads > 0) {
+            --FailReads;
+            value = QStringLiteral("half-read");
+            DatabaseError(QStringLiteral("Value not available"));
+        }
         const auto& row = Rows[size_t(index)];
         const size_t column = size_t(field->FieldNo() - 1);
         if (column < row.size())
@@ -122,6 +128,14 @@ TEST(CustomDataFetch, EachFieldIsFetchedOncePerRecordFetch)
     EXPECT_EQ(Name(*ds), QStringLiteral("Alpha"));
     ds->Refresh();
     EXPECT_EQ(Name(*ds), QStringLiteral("Alef"));
+
+    // A read the hook fails caches nothing: the next read asks again.
+    ds->Next();
+    ds->FailReads = 1;
+    ds->Log.clear();
+    EXPECT_THROW(Name(*ds), EDatabaseError);
+    EXPECT_EQ(Name(*ds), QStringLiteral("Bravo"));
+    EXPECT_EQ(ds->Log, QStringList({QStringLiteral("get:1:Name"), QStringLiteral("get:1:Name")}));
 }
 
 TEST(CustomDataFetch, NullFromTheHookIsCachedAsNullNotRefetched)
