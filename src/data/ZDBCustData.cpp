@@ -458,10 +458,22 @@ void TZDBCustomData::InternalPost()
     if (inserting)
         DoOnInsertRecord(index);
     TRecordBuffer buffer = ActiveBuffer();
-    for (TField* field : FModifiedFields) {
-        const std::optional<QVariant>& slot = Slot(buffer, field);
-        if (slot)
-            DoOnSetFieldData(index, field, *slot);
+    try {
+        for (TField* field : FModifiedFields) {
+            const std::optional<QVariant>& slot = Slot(buffer, field);
+            if (slot)
+                DoOnSetFieldData(index, field, *slot);
+        }
+    } catch (...) {
+        // The insert stays pending: take back the record the descendant made, so that
+        // posting again does not leave it a record more than the count says.
+        if (inserting) {
+            try {
+                DoOnDeleteRecord(index);
+            } catch (...) {
+            }
+        }
+        throw;
     }
     if (inserting) {
         ++FRecordCount;
@@ -522,20 +534,7 @@ void TZDBCustomData::LocateFilter(bool& accept)
 {
     if (FLocateFieldList.empty())
         FLocateFieldList = GetFieldList(FLocateFields);
-    QVariant values;
-    if (FLocateFieldList.size() == 1) {
-        values = FLocateFieldList.front()->GetValue();
-    } else {
-        QVariantList list;
-        list.reserve(qsizetype(FLocateFieldList.size()));
-        for (TField* field : FLocateFieldList)
-            list.append(field->GetValue());
-        values = list;
-    }
-    QVariant keys = FLocateValues;
-    if (FLocateFieldList.size() == 1 && keys.typeId() == QMetaType::QVariantList && keys.toList().size() == 1)
-        keys = keys.toList().front();
-    accept = LocateValuesMatch(values, keys, FLocateOptions);
+    accept = RecordMatches(FilterBuffer(), FLocateFieldList, FLocateValues, FLocateOptions);
 }
 
 } // namespace zdb

@@ -7,8 +7,10 @@
 // DoOnGetFieldData. Writes go into the cache; when the record is posted every
 // field written since Edit/Insert is handed to DoOnSetFieldData, in the order of
 // its first write. Inserts and deletes are forwarded to DoOnInsertRecord and
-// DoOnDeleteRecord. The record count is fixed at open by DoOnCountRecords and
-// afterwards changes only by posted inserts and deletes.
+// DoOnDeleteRecord; when a write is refused while an insert is posted, the record
+// the descendant inserted is deleted again and the insert stays pending. The
+// record count is fixed at open by DoOnCountRecords and afterwards changes only
+// by posted inserts and deletes.
 //
 // Bookmarks are the 4-byte index of the record. Popup lists, the filter value
 // list and the tree rows are descendants of this class.

@@ -2,6 +2,8 @@
 
 #include "ZDBCustData.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 using namespace zdb;
@@ -15,6 +17,8 @@ public:
     QStringList Log;
     int GetCalls = 0;
     bool LogReads = true;
+    QVariant RejectValue; // DoOnSetFieldData raises for this value
+    int FailReads = 0;    // DoOnGetFieldData raises this many times
 
     explicit TRowsData(QObject* parent = nullptr) : TZDBCustomData(parent) { setObjectName(QStringLiteral("Rows")); }
     ~TRowsData() override { Close(); }
@@ -28,6 +32,11 @@ protected:
         ++GetCalls;
         if (LogReads)
             Log << QStringLiteral("get:%1:%2").arg(index).arg(field->GetFieldName());
+        if (FailReads > 0) {
+            --FailReads;
+            value = QStringLiteral("half-read");
+            DatabaseError(QStringLiteral("Value not available"));
+        }
         const auto& row = Rows[size_t(index)];
         const size_t column = size_t(field->FieldNo() - 1);
         if (column < row.size())
@@ -41,6 +50,8 @@ protected:
     void DoOnSetFieldData(int index, TField* field, const QVariant& value) override
     {
         Log << QStringLiteral("set:%1:%2=%3").arg(index).arg(field->GetFieldName(), value.toString());
+        if (!RejectValue.isNull() && value == RejectValue)
+            DatabaseError(QStringLiteral("Value refused"));
         Rows[size_t(index)][size_t(field->FieldNo() - 1)] = value;
     }
     void DoOnDeleteRecord(int index) override
@@ -117,6 +128,14 @@ TEST(CustomDataFetch, EachFieldIsFetchedOncePerRecordFetch)
     EXPECT_EQ(Name(*ds), QStringLiteral("Alpha"));
     ds->Refresh();
     EXPECT_EQ(Name(*ds), QStringLiteral("Alef"));
+
+    // A read the hook fails caches nothing: the next read asks again.
+    ds->Next();
+    ds->FailReads = 1;
+    ds->Log.clear();
+    EXPECT_THROW(Name(*ds), EDatabaseError);
+    EXPECT_EQ(Name(*ds), QStringLiteral("Bravo"));
+    EXPECT_EQ(ds->Log, QStringList({QStringLiteral("get:1:Name"), QStringLiteral("get:1:Name")}));
 }
 
 TEST(CustomDataFetch, NullFromTheHookIsCachedAsNullNotRefetched)
@@ -195,6 +214,33 @@ TEST(CustomDataFetch, OtherFieldTypesAreRejectedByName)
     const QString translated = ErrorOf([&] { ds.FieldByName(QStringLiteral("Price"))->GetValue(); });
     SUnsupportedFieldType = saved;
     EXPECT_TRUE(translated.endsWith(QStringLiteral("Type Float of Price not handled"))) << translated.toStdString();
+}
+
+TEST(CustomDataFetch, UnknownTypesRaiseThePlatformsErrorAndNullsOfAnyTypeReadAsNull)
+{
+    TRowsData ds;
+    ds.FieldDefs().Add(QStringLiteral("Thing"), ftUnknown);
+    ds.FieldDefs().Add(QStringLiteral("Price"), ftFloat);
+    ds.FieldDefs().Add(QStringLiteral("Code"), ftFixedChar, 3);
+    ds.AddRow({QStringLiteral("x"), 1.5, QStringLiteral("ABCDE")});
+    ds.AddRow({QVariant(), QVariant(), QVariant()});
+    ds.Open();
+    const QString error = ErrorOf([&] { ds.FieldByName(QStringLiteral("Thing"))->GetValue(); });
+    EXPECT_TRUE(error.endsWith(QStringLiteral("Field 'Thing' is of an unknown type"))) << error.toStdString();
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Code"))->AsString(), QStringLiteral("ABC"));
+    // Outside an edit nothing is written, whatever the type.
+    EXPECT_EQ(ErrorOf([&] { ds.FieldByName(QStringLiteral("Code"))->SetValue(QStringLiteral("Z")); }).right(SNotEditing.size()),
+              SNotEditing);
+
+    // A null value is no value to convert: it reads as null in every type.
+    ds.Next();
+    for (const char* name : {"Thing", "Price", "Code"})
+        EXPECT_TRUE(ds.FieldByName(QLatin1String(name))->IsNull()) << name;
+    ds.Edit();
+    ds.FieldByName(QStringLiteral("Price"))->Clear();
+    ds.Log.clear();
+    ds.Post();
+    EXPECT_EQ(ds.Log.filter(QStringLiteral("set:")), QStringList({"set:1:Price="}));
 }
 
 // --- Posting --------------------------------------------------------------------------------
@@ -417,6 +463,16 @@ TEST(CustomDataBookmarks, ABookmarkIsTheRecordIndex)
     EXPECT_FALSE(ds->BookmarkValid(last));
     EXPECT_THROW(ds->GotoBookmark(last), EDatabaseError);
     EXPECT_EQ(Name(*ds), QStringLiteral("Delta"));
+
+    // After an insert before it, a bookmark names the record that moved to its index.
+    ds->SetRecNo(3);
+    const TBookmark third = ds->GetBookmark();
+    ds->First();
+    ds->Insert();
+    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("New"));
+    ds->Post();
+    ds->GotoBookmark(third);
+    EXPECT_EQ(Name(*ds), QStringLiteral("Bravo"));
 }
 
 TEST(CustomDataBookmarks, RecNoFollowsTheCursorAndSetRecNoMoves)
@@ -436,4 +492,174 @@ TEST(CustomDataBookmarks, RecNoFollowsTheCursorAndSetRecNoMoves)
     ds->Append();
     EXPECT_EQ(ds->RecNo(), -1);
     ds->Cancel();
+}
+
+// --- The hook protocol over a window of records and at scale ----------------------------------
+
+namespace {
+
+// The "get:" entries of a log.
+QStringList Gets(const QStringList& log)
+{
+    return log.filter(QRegularExpression(QStringLiteral("^get:")));
+}
+
+// Reads every field of every record in a link's window.
+void ReadWindow(TDataLink& link, TDataSet& ds)
+{
+    const int saved = link.ActiveRecord();
+    for (int row = 0; row < link.RecordCount(); ++row) {
+        link.SetActiveRecord(row);
+        for (const auto& field : ds.Fields())
+            field->GetValue();
+    }
+    link.SetActiveRecord(saved);
+}
+
+// Records 0 .. Count-1 whose Id is index + 1 and whose Name is "N<index>", counting the hook's calls.
+class TCountingData : public TZDBCustomData {
+public:
+    int Count = 0;
+    qint64 GetCalls = 0;
+    int HighestIndex = -1;
+
+    explicit TCountingData(int count) : Count(count)
+    {
+        FieldDefs().Add(QStringLiteral("Id"), ftInteger);
+        FieldDefs().Add(QStringLiteral("Name"), ftWideString, 12);
+    }
+    ~TCountingData() override { Close(); }
+
+protected:
+    void DoOnCountRecords(int& count) override { count = Count; }
+    void DoOnGetFieldData(int index, TField* field, QVariant& value) override
+    {
+        ++GetCalls;
+        HighestIndex = std::max(HighestIndex, index);
+        if (field->FieldNo() == 1)
+            value = index + 1;
+        else
+            value = QStringLiteral("N%1").arg(index);
+    }
+};
+
+} // namespace
+
+TEST(CustomDataProtocol, AWindowOfRecordsFetchesEachFieldOnceAndScrollingFetchesOnlyTheNewRecord)
+{
+    auto ds = MakeRows();
+    TDataSource source;
+    source.SetDataSet(ds.get());
+    TDataLink link;
+    link.SetDataSource(&source);
+    link.SetBufferCount(3);
+    ds->Open();
+    EXPECT_TRUE(Gets(ds->Log).isEmpty()); // nothing is read before a field is
+    ReadWindow(link, *ds);
+    ReadWindow(link, *ds);
+    QStringList expected;
+    for (int index = 0; index < 3; ++index)
+        for (const char* name : {"Name", "Code", "Qty"})
+            expected << QStringLiteral("get:%1:%2").arg(index).arg(QLatin1String(name));
+    EXPECT_EQ(Gets(ds->Log), expected);
+
+    // Moving inside the window fetches nothing; moving past its end fetches only the record it brings in.
+    ds->Log.clear();
+    ds->Next();
+    ds->Next();
+    ReadWindow(link, *ds);
+    EXPECT_TRUE(Gets(ds->Log).isEmpty()) << ds->Log.join(QLatin1Char(' ')).toStdString();
+    ds->Next();
+    ReadWindow(link, *ds);
+    EXPECT_EQ(Gets(ds->Log), QStringList({"get:3:Name", "get:3:Code", "get:3:Qty"}));
+    EXPECT_EQ(Name(*ds), QStringLiteral("Delta"));
+}
+
+TEST(CustomDataProtocol, LocateAndLookupAskOnlyForTheKeyFieldsUpToTheRecordFound)
+{
+    auto ds = MakeRows();
+    ds->Open();
+    ds->Last();
+    ds->Log.clear();
+    ASSERT_TRUE(ds->Locate(QStringLiteral("Code"), QStringLiteral("cd"), TLocateOptions(loCaseInsensitive) | loPartialKey));
+    EXPECT_EQ(Gets(ds->Log), QStringList({"get:0:Code", "get:1:Code", "get:2:Code"}));
+    EXPECT_EQ(ds->RecNo(), 3);
+
+    ds->Log.clear();
+    EXPECT_EQ(ds->Lookup(QStringLiteral("Qty"), 20, QStringLiteral("Name")).toString(), QStringLiteral("Bravo"));
+    EXPECT_EQ(Gets(ds->Log), QStringList({"get:0:Qty", "get:1:Qty", "get:1:Name"}));
+    EXPECT_EQ(ds->RecNo(), 3);
+}
+
+TEST(CustomDataProtocol, TenMillionRecordsOpenGoLastAndLocateReadingOnlyWhatIsShownOrScanned)
+{
+    TCountingData ds(10'000'000);
+    TDataSource source;
+    source.SetDataSet(&ds);
+    TDataLink link;
+    link.SetDataSource(&source);
+    link.SetBufferCount(30);
+    ds.Open();
+    ReadWindow(link, ds);
+    EXPECT_EQ(ds.GetCalls, 60);
+    ds.Last();
+    ReadWindow(link, ds);
+    EXPECT_EQ(ds.RecNo(), 10'000'000);
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Id"))->AsInteger(), 10'000'000);
+    EXPECT_EQ(ds.GetCalls, 120);
+    const TBookmark last = ds.GetBookmark();
+
+    ds.GetCalls = 0;
+    ds.HighestIndex = -1;
+    ASSERT_TRUE(ds.Locate(QStringLiteral("Name"), QStringLiteral("n1000"), loCaseInsensitive));
+    EXPECT_EQ(ds.RecNo(), 1001);
+    EXPECT_EQ(ds.GetCalls, 1001); // the key field of records 0 .. 1000
+    EXPECT_EQ(ds.HighestIndex, 1000);
+
+    ds.GotoBookmark(last);
+    EXPECT_EQ(ds.RecNo(), 10'000'000);
+    ds.SetRecNo(5'000'000);
+    EXPECT_EQ(ds.FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("N4999999"));
+}
+
+TEST(CustomDataProtocol, AWriteRefusedAtPostKeepsTheEditPendingAndTheRecordsInStep)
+{
+    auto ds = MakeRows();
+    ds->RejectValue = QStringLiteral("Bad");
+    ds->Open();
+    ds->SetRecNo(3);
+    ds->Insert();
+    ds->FieldByName(QStringLiteral("Qty"))->SetValue(33);
+    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Bad"));
+    ds->Log.clear();
+    EXPECT_THROW(ds->Post(), EDatabaseError);
+    EXPECT_EQ(ds->Log, QStringList({"insert:2", "set:2:Qty=33", "set:2:Name=Bad", "delete:2"}));
+    EXPECT_EQ(ds->State(), dsInsert);
+    EXPECT_EQ(ds->Rows.size(), 5u);
+    EXPECT_EQ(ds->RecordCount(), 5);
+    EXPECT_EQ(ds->FieldByName(QStringLiteral("Qty"))->AsInteger(), 33);
+
+    // Posting again with an accepted value inserts one record, with both values.
+    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Good"));
+    ds->Post();
+    EXPECT_EQ(ds->Rows.size(), 6u);
+    EXPECT_EQ(ds->RecordCount(), 6);
+    EXPECT_EQ(Name(*ds), QStringLiteral("Good"));
+    EXPECT_EQ(ds->FieldByName(QStringLiteral("Qty"))->AsInteger(), 33);
+    ds->Next();
+    EXPECT_EQ(Name(*ds), QStringLiteral("Charlie"));
+    ds->Last();
+    EXPECT_EQ(Name(*ds), QStringLiteral("Echo"));
+
+    // A refused edit stays pending too; posting again hands over every modified field.
+    ds->Edit();
+    ds->FieldByName(QStringLiteral("Code"))->SetValue(QStringLiteral("E-5"));
+    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Bad"));
+    EXPECT_THROW(ds->Post(), EDatabaseError);
+    EXPECT_EQ(ds->State(), dsEdit);
+    ds->FieldByName(QStringLiteral("Name"))->SetValue(QStringLiteral("Echoed"));
+    ds->Log.clear();
+    ds->Post();
+    EXPECT_EQ(ds->Log.filter(QRegularExpression(QStringLiteral("^set:"))),
+              QStringList({"set:5:Code=E-5", "set:5:Name=Echoed"}));
 }
