@@ -724,6 +724,10 @@ protected:
     virtual bool FindRecord(bool restart, bool goForward);
     // Scans from the first record for the keys; leaves the cursor on the record found.
     virtual bool LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options);
+    // Key texts for fields that hold no text, converted as the field converts a
+    // text typed into it ("30" for an integer field is 30); false when one does
+    // not convert, so that no record can hold the keys.
+    bool ConvertLocateKeys(const QString& keyFields, QVariant& keyValues) const;
     virtual void ClearCalcFields(TRecordBuffer buffer);
     virtual void DoOnNewRecord() { if (OnNewRecord) OnNewRecord(this); }
     virtual void CalculateFields(TRecordBuffer buffer);

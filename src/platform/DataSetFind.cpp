@@ -201,6 +201,30 @@ bool TDataSet::LocateRecord(const QString& keyFields, const QVariant& keyValues,
     return false;
 }
 
+bool TDataSet::ConvertLocateKeys(const QString& keyFields, QVariant& keyValues) const
+{
+    const std::vector<TField*> fields = GetFieldList(keyFields);
+    const bool list = keyValues.typeId() == QMetaType::QVariantList;
+    QVariantList keys = list ? keyValues.toList() : QVariantList{keyValues};
+    if (size_t(keys.size()) != fields.size())
+        return true; // left for the comparison to refuse
+    bool changed = false;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TFieldType type = fields[i]->DataType();
+        if (keys[i].typeId() != QMetaType::QString || IsStringFieldType(type) || IsMemoFieldType(type))
+            continue;
+        try {
+            keys[i] = fields[i]->Coerce(keys[i]);
+        } catch (const EDatabaseError&) {
+            return false;
+        }
+        changed = true;
+    }
+    if (changed)
+        keyValues = list ? QVariant(keys) : keys.front();
+    return true;
+}
+
 bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
 {
     CheckActive();
@@ -208,7 +232,8 @@ bool TDataSet::Locate(const QString& keyFields, const QVariant& keyValues, TLoca
     bool found = false;
     {
         TScanCalcGuard scan(this);
-        found = LocateRecord(keyFields, keyValues, options);
+        QVariant keys = keyValues;
+        found = ConvertLocateKeys(keyFields, keys) && LocateRecord(keyFields, keys, options);
     }
     if (found) {
         Resync(TResyncMode(rmExact) | rmCenter);
@@ -222,7 +247,8 @@ QVariant TDataSet::Lookup(const QString& keyFields, const QVariant& keyValues, c
     CheckActive();
     {
         TScanCalcGuard scan(this);
-        if (!LocateRecord(keyFields, keyValues, {}))
+        QVariant keys = keyValues;
+        if (!ConvertLocateKeys(keyFields, keys) || !LocateRecord(keyFields, keys, {}))
             return QVariant();
     }
     // The record found computes its calculated fields when a result field is one.

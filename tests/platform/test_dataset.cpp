@@ -480,6 +480,14 @@ TEST(DataSetSearch, LocateWithOptionsAndFindNext)
     EXPECT_FALSE(t.ds->Locate(QStringLiteral("Id;Name"), QVariantList{13, QStringLiteral("Name 1")}, {}));
     EXPECT_THROW(t.ds->Locate(QStringLiteral("Nope"), 1, {}), EDatabaseError);
     EXPECT_EQ(CurrentId(*t.ds), 12);
+    // Key texts for number fields are read as the field reads a typed text.
+    EXPECT_TRUE(t.ds->Locate(QStringLiteral("Amount"), QStringLiteral("30"), {}));
+    EXPECT_EQ(CurrentId(*t.ds), 20);
+    EXPECT_EQ(t.ds->Lookup(QStringLiteral("Id;Name"), QVariantList{QStringLiteral(" 7"), QStringLiteral("Name 7")},
+                           QStringLiteral("Amount")).toDouble(), 10.5);
+    EXPECT_FALSE(t.ds->Locate(QStringLiteral("Id"), QStringLiteral("seven"), {}));
+    EXPECT_TRUE(t.ds->Lookup(QStringLiteral("Id"), QStringLiteral("seven"), QStringLiteral("Name")).isNull());
+    EXPECT_TRUE(t.ds->Locate(QStringLiteral("Id"), QStringLiteral("12"), {}));
     EXPECT_TRUE(t.ds->FindNext());
     EXPECT_EQ(CurrentId(*t.ds), 13);
     EXPECT_TRUE(t.ds->FindLast());
