@@ -16,6 +16,8 @@
 
 #include "ZDBGrids.h"
 
+#include "Classes.h"
+
 #include <QScrollBar>
 
 #include <algorithm>
@@ -259,8 +261,8 @@ void TZCustomDBGrid::WriteVertScrollBar(const TScrollInfo& Info, bool Hide, bool
 
 void TZCustomDBGrid::SyncVertScrollBar(bool Force)
 {
-    if (!FScrollProp)
-        return; // still being made
+    if (!FScrollProp || IsDestroying())
+        return; // still being made, or going
     if (FScrollBarUpdating > 0) {
         FScrollBarAgain = true;
         return;
@@ -294,8 +296,12 @@ void TZCustomDBGrid::UpdateScrollRange()
 {
     TCustomGrid::UpdateScrollRange();
     // The base grid does not own the vertical bar and empties it: put back
-    // what this grid wrote.
-    if (FScrollProp && FScrollBarUpdating == 0)
+    // what this grid wrote (at once, or by the next pass of a bar update).
+    if (!FScrollProp)
+        return;
+    if (FScrollBarUpdating > 0)
+        FScrollBarAgain = true;
+    else
         WriteVertScrollBar(FVertScrollInfo, FVertScrollHidden || !HandleAllocated(), true);
 }
 
@@ -305,9 +311,18 @@ void TZCustomDBGrid::WMVScroll(TScrollCode Code, int Pos)
 {
     if (Code == scEndScroll || !AcquireFocus() || !FDataLink || !FDataLink->Active())
         return;
-    const bool track = Code == scThumbTrack;
-    if (track && !(FOptions & dgThumbTracking))
+    if (Code == scThumbTrack && !(FOptions & dgThumbTracking))
         return; // the thumb stays where the user holds it until it is released
+    // The bar moved its thumb itself: it shows the record position again when
+    // the request is done, also when the move failed.
+    struct TSyncBar {
+        TZCustomDBGrid* Grid;
+        TBracketEnd End;
+        ~TSyncBar() noexcept(false)
+        {
+            End([this] { Grid->SyncVertScrollBar(true); });
+        }
+    } sync{this, {}};
     {
         TCountGuard cancel(FCancelCount);
         if (ScrollGridMode()) {
@@ -346,8 +361,6 @@ void TZCustomDBGrid::WMVScroll(TScrollCode Code, int Pos)
             }
         }
     }
-    // The bar moved its thumb itself; it shows the record position again.
-    SyncVertScrollBar(true);
 }
 
 void TZCustomDBGrid::ScrollGridRequest(TScrollCode Code, int Pos)

@@ -3,6 +3,7 @@
 // numbering; the bar's requests (lines, pages, thumb, top, bottom) and the thumb
 // dragged with the mouse, in memory and on SQLite and PostgreSQL queries.
 
+#include "DBError.h"
 #include "TestDb.h"
 #include "ZDBSQLQuery.h"
 #include "test_grid_helpers.h"
@@ -199,6 +200,21 @@ TEST_F(ScrollGrid, LinesAndPagesMoveOffTheShownRecords)
     Bar()->triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(Id(), 1);
     EXPECT_EQ(Bar()->value(), 1);
+
+    // A record that cannot be posted stays, with its edit; the error reaches
+    // the application and the bar shows the record again.
+    TCaughtErrors errors;
+    Table->BeforePost = [](TDataSet*) { DatabaseError(QStringLiteral("refused")); };
+    Table->Edit();
+    Table->FieldByName(QStringLiteral("Customer"))->SetValue(QStringLiteral("edited"));
+    Bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(errors.Messages, QStringList{QStringLiteral("refused")});
+    EXPECT_EQ(Id(), 1);
+    EXPECT_EQ(Table->State(), dsEdit);
+    EXPECT_EQ(Bar()->value(), 1);
+    EXPECT_EQ(Grid.CancelCount(), 0);
+    Table->Cancel();
+    Table->BeforePost = nullptr;
 }
 
 TEST_F(ScrollGrid, DraggedThumbGoesToItsRecord)
