@@ -43,6 +43,13 @@ private:
     int& FCount;
 };
 
+// The dataset's record count when it numbers its records, else -1 (a query
+// whose client-side filter has not seen every row cannot count them).
+int NumberedCount(const TDataSet* DataSet)
+{
+    return DataSet->IsSequenced() ? DataSet->RecordCount() : -1;
+}
+
 } // namespace
 
 // ---- TZScrollProp -------------------------------------------------------------------
@@ -202,7 +209,17 @@ TZCustomDBGrid::TScrollInfo TZCustomDBGrid::CalcVertScrollInfo(bool& Hide)
             Hide = true;
             return {1, 1, 1, 1};
         }
-    } else if (!dataSet->IsSequenced()) {
+    } else if (const int count = NumberedCount(dataSet); count >= 0) {
+        info.Min = 1;
+        info.Page = proportional ? rows : 0;
+        info.Max = proportional ? count + rows - 1 : count;
+        if (!inserting)
+            info.Pos = dataSet->RecNo();
+        if (autoHidden && count <= rows) {
+            Hide = true;
+            return {1, 1, 1, 1};
+        }
+    } else {
         // Five steps: the thumb is at the top on the first record, at the
         // bottom on the last, in the middle elsewhere.
         info.Min = 0;
@@ -215,17 +232,6 @@ TZCustomDBGrid::TScrollInfo TZCustomDBGrid::CalcVertScrollInfo(bool& Hide)
             Hide = true;
         }
         return info;
-    } else {
-        const int count = std::max(dataSet->RecordCount(), 0);
-        info.Min = 1;
-        info.Page = proportional ? rows : 0;
-        info.Max = proportional ? count + rows - 1 : count;
-        if (!inserting)
-            info.Pos = dataSet->RecNo();
-        if (autoHidden && count <= rows) {
-            Hide = true;
-            return {1, 1, 1, 1};
-        }
     }
     // A bar that cannot scroll stays, disabled, unless it hides itself.
     if (info.Min >= info.Max && !autoHidden)
@@ -337,8 +343,8 @@ void TZCustomDBGrid::WMVScroll(TScrollCode Code, int Pos)
             case scPageDown: FDataLink->MoveBy(rows); break;
             case scThumbPosition:
             case scThumbTrack:
-                if ((FOptions & dgForceSequence) || dataSet->IsSequenced()) {
-                    const int count = RecCount();
+                if (const int count = (FOptions & dgForceSequence) ? RecCount() : NumberedCount(dataSet);
+                    count >= 0) {
                     if (Pos <= 1)
                         dataSet->First();
                     else if (Pos < count)

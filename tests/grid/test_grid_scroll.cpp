@@ -388,4 +388,19 @@ TEST_P(ScrollQuery, ThumbAndEndReachTheirRowsWithoutReadingTheRest)
     EXPECT_EQ(bar->value(), 1);
 }
 
+TEST_P(ScrollQuery, AFilterThatOnlyTheClientKnowsGetsTheCoarseBar)
+{
+    // Counting the rows that pass would read them all: the bar gets five steps.
+    Query->SetOnFilterRecord([](TDataSet* DataSet, bool& Accept) { Accept = DataSet->Fields()[0]->AsInteger() % 2; });
+    Query->SetFiltered(true);
+    QScrollBar* bar = Grid.verticalScrollBar();
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 4);
+    EXPECT_EQ(bar->value(), 0);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(Id(), 1 + 2 * Grid.VisibleRowCount());
+    EXPECT_EQ(bar->value(), 2);
+    EXPECT_LT(Query->FetchedRecordCount(), 2000);
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, ScrollQuery, AllBackends(), BackendName);
