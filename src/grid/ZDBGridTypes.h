@@ -251,6 +251,10 @@ enum TTextKind { tkEdit, tkDisplay, tkReport };
 enum TVisualStyle { vsCustom, vsDefault, vsStandard, vsXPStyle };
 Q_ENUM_NS(TVisualStyle)
 
+// How the grid's scroll bars are drawn.
+enum TScrollBarStyle { ssRegular, ssFlat, ssHotTrack };
+Q_ENUM_NS(TScrollBarStyle)
+
 enum TFixedStyle { fsDefault, fsStandard, fsFlat, fsGradient };
 Q_ENUM_NS(TFixedStyle)
 enum TFixedTheme { ftDefault, ftStandard, ftSystem };

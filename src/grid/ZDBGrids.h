@@ -182,7 +182,8 @@ private:
     TVisualStyle FVisualStyle = vsXPStyle;
 };
 
-// Scroll-bar look and the stretch behaviour of column expansion.
+// Scroll-bar look and the stretch behaviour of column expansion. Every
+// change of the look brings the grid's vertical bar up to date.
 class TZScrollProp
 {
 public:
@@ -192,21 +193,32 @@ public:
     TZScrollProp& operator=(const TZScrollProp&) = delete;
 
     TZCustomDBGrid* Grid() const { return FGrid; }
+    // The bars hidden while they cannot scroll (and while the link is inactive).
     TScrollStyle GetAutoHidden() const { return FAutoHidden; }
-    void SetAutoHidden(TScrollStyle Value) { FAutoHidden = Value; }
+    void SetAutoHidden(TScrollStyle Value);
     bool GetAutoStretch() const { return FAutoStretch; }
     void SetAutoStretch(bool Value) { FAutoStretch = Value; }
     bool AutoStretch() const { return FAutoStretch; }
+    // Assigning a colour switches ParentColor off.
     TColor GetColor() const { return FColor; }
-    void SetColor(TColor Value) { FColor = Value; }
+    void SetColor(TColor Value);
     bool GetParentColor() const { return FParentColor; }
-    void SetParentColor(bool Value) { FParentColor = Value; }
+    void SetParentColor(bool Value);
+    // The grid's style (the platform's bars, ssRegular) while ParentStyle is on;
+    // assigning one switches ParentStyle off. Stored only when it differs.
+    TScrollBarStyle GetStyle() const { return FParentStyle ? ssRegular : FStyle; }
+    void SetStyle(TScrollBarStyle Value);
+    bool IsStyleStored() const { return GetStyle() != ssRegular; }
     bool GetParentStyle() const { return FParentStyle; }
-    void SetParentStyle(bool Value) { FParentStyle = Value; }
+    void SetParentStyle(bool Value);
+    // The bars whose thumb is proportional to the page.
     TScrollStyle GetThumbBar() const { return FThumbBar; }
-    void SetThumbBar(TScrollStyle Value) { FThumbBar = Value; }
+    void SetThumbBar(TScrollStyle Value);
     bool GetWinXPMode() const { return FWinXPMode; }
-    void SetWinXPMode(bool Value) { FWinXPMode = Value; }
+    void SetWinXPMode(bool Value);
+
+protected:
+    virtual void Changed();
 
 private:
     TZCustomDBGrid* FGrid;
@@ -215,6 +227,7 @@ private:
     TColor FColor = clBtnHighlight;
     bool FParentColor = true;
     bool FParentStyle = true;
+    TScrollBarStyle FStyle = ssRegular;
     TScrollStyle FThumbBar = ssBoth;
     bool FWinXPMode = false;
 };
@@ -1464,7 +1477,6 @@ protected:
     virtual void SetColumnAttributes();
     virtual void UpdateSelectionOffset();
     virtual void UpdateMarkers();
-    virtual void UpdateScrollBar() {}
     virtual void MeasureRowHeights();
     // Heights of the bottom block rows for the current RowCount.
     void SetBottomRowHeights();
@@ -1872,6 +1884,55 @@ protected:
     QStringList FCopyLines;
     QStringList FCopyTitles;
     QStringList FCopyData;
+
+    // ---- Vertical scroll bar and scroll modes (ZDBGridsScroll.cpp) -------------------
+public:
+    // dgScrollGridMode while the grid numbers the records itself (dgForceSequence
+    // with an active link): the rows move under a fixed cursor.
+    bool ScrollGridMode() const;
+    // dgScrollPageMode in scroll-grid mode: the bar counts pages.
+    bool ScrollPageMode() const;
+    bool ScrollRowsMode() const { return FOptionsExt & dgScrollRowsMode; }
+    // dgRowSelect and dgRowScroll: horizontal keys scroll the view.
+    bool RowScroll() const { return (FOptions & dgRowSelect) && (FOptions & dgRowScroll); }
+    // Moves the record by Distance and returns how far it moved. RowsMode (forced in
+    // scroll-grid mode, where the page stays inside the count) moves the rows under
+    // the cursor, which keeps its screen row.
+    int MoveBy(int Distance, bool RowsMode = false);
+
+    // The vertical bar as last written: minimum, maximum, page (0: a thumb of fixed
+    // size) and position; the bar scrolls from Min to Max - Page + 1.
+    struct TScrollInfo {
+        int Min = 0;
+        int Max = 0;
+        int Page = 0;
+        int Pos = 0;
+        bool operator==(const TScrollInfo&) const = default;
+    };
+    const TScrollInfo& VertScrollInfo() const { return FVertScrollInfo; }
+
+protected:
+    friend class TZScrollProp;
+    // Sets the vertical bar from the record position: the record number and count
+    // of the dataset or of the grid's own numbering, else a coarse five-step bar.
+    virtual void UpdateScrollBar();
+    // The vertical bar's requests move the record (never the base grid's rows).
+    void WMVScroll(TScrollCode Code, int Pos) override;
+    // The base grid leaves the vertical bar to UpdateScrollBar.
+    void UpdateScrollRange() override;
+
+private:
+    // Computes the bar for an active link; Hide: the bar is auto-hidden now.
+    TScrollInfo CalcVertScrollInfo(bool& Hide);
+    // Writes Info into the bar unless it holds it already (Force: always).
+    void WriteVertScrollBar(const TScrollInfo& Info, bool Hide, bool Force);
+    void SyncVertScrollBar(bool Force);
+    void ScrollGridRequest(TScrollCode Code, int Pos);
+
+    TScrollInfo FVertScrollInfo;
+    bool FVertScrollHidden = false;
+    int FScrollBarUpdating = 0;
+    bool FScrollBarAgain = false;
 };
 
 class TZDBGrid : public TZCustomDBGrid
