@@ -1492,10 +1492,36 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
     if (raw.isNull())
         return QVariant();
     const int id = raw.typeId();
+    const TFieldType type = column.Type;
+    // The values drivers usually send for these types need no conversion (every row read
+    // passes here: a page of rows converts thousands of values).
+    switch (id) {
+    case QMetaType::LongLong:
+        if (IsIntegerFieldType(type)) {
+            const qlonglong value = raw.toLongLong();
+            if (type == ftLargeint || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+                return raw;
+            return int(value);
+        }
+        break;
+    case QMetaType::Int:
+        if (IsIntegerFieldType(type))
+            return type == ftLargeint ? QVariant(raw.toLongLong()) : raw;
+        break;
+    case QMetaType::Double:
+        if (IsFloatFieldType(type))
+            return raw;
+        break;
+    case QMetaType::QString:
+        if (IsTextType(type))
+            return raw;
+        break;
+    default:
+        break;
+    }
     const bool text = id == QMetaType::QString || id == QMetaType::QByteArray;
     const bool number = !text && id != QMetaType::Bool && id != QMetaType::QDate && id != QMetaType::QTime
                         && id != QMetaType::QDateTime && raw.canConvert<double>();
-    const TFieldType type = column.Type;
     if (IsIntegerFieldType(type)) {
         bool ok = false;
         qlonglong value = raw.toLongLong(&ok);
@@ -1846,19 +1872,23 @@ bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows
 void TZSQLQuery::AddToWindow(quint64 first, quint64 end, std::vector<TRow>&& read, bool atFront)
 {
     std::vector<TRow> segment;
-    segment.reserve(read.size());
-    for (TRow& row : read)
-        if (!FPins.count(GroupOf(row.Order)))
-            segment.push_back(std::move(row));
-    for (auto it = FPins.lower_bound(first); it != FPins.end() && it->first < end; ++it)
-        if (!it->second.Deleted)
-            segment.push_back(it->second.Current);
-    const quint64 low = first * OrderGap + 1;
-    const quint64 high = end == NoEnd ? NoEnd : end * OrderGap;
-    for (const auto& inserted : FInsertedRows)
-        if (inserted.second.Order >= low && inserted.second.Order <= high)
-            segment.push_back(inserted.second);
-    std::sort(segment.begin(), segment.end(), [](const TRow& a, const TRow& b) { return a.Order < b.Order; });
+    if (FPins.empty() && FInsertedRows.empty()) {
+        segment = std::move(read); // server rows alone, read in their order
+    } else {
+        segment.reserve(read.size());
+        for (TRow& row : read)
+            if (!FPins.count(GroupOf(row.Order)))
+                segment.push_back(std::move(row));
+        for (auto it = FPins.lower_bound(first); it != FPins.end() && it->first < end; ++it)
+            if (!it->second.Deleted)
+                segment.push_back(it->second.Current);
+        const quint64 low = first * OrderGap + 1;
+        const quint64 high = end == NoEnd ? NoEnd : end * OrderGap;
+        for (const auto& inserted : FInsertedRows)
+            if (inserted.second.Order >= low && inserted.second.Order <= high)
+                segment.push_back(inserted.second);
+        std::sort(segment.begin(), segment.end(), [](const TRow& a, const TRow& b) { return a.Order < b.Order; });
+    }
     for (TRow& row : segment)
         row.Accepted = -1;
     if (atFront) {
@@ -2048,6 +2078,7 @@ void TZSQLQuery::LoadLast()
         } else {
             const bool live = FSource->Live();
             std::vector<TRow> read;
+            read.reserve(size_t(page));
             ReadByCondition(ResultSelect(QString(), SqlOrderKeysText(FOrderKeys, true), page), {}, read);
             if (provisional) {
                 // A short last page is the whole result.
@@ -2055,16 +2086,15 @@ void TZSQLQuery::LoadLast()
                 FServerTotal = total;
                 FProvisional = total == qint64(ProvisionalEnd);
             }
-            std::vector<TRow> rows;
+            // Numbered back from the end, then put in the rows' order.
+            size_t kept = 0;
             quint64 next = total == 0 ? NoEnd : (live ? FreeOrdinal(quint64(total) - 1, true) : quint64(total) - 1);
-            for (TRow& row : read) {
-                if (next == NoEnd)
-                    break;
-                NumberRow(row, next);
-                rows.push_back(std::move(row));
+            for (; kept < read.size() && next != NoEnd; ++kept) {
+                NumberRow(read[kept], next);
                 next = next == 0 ? NoEnd : (live ? FreeOrdinal(next - 1, true) : next - 1);
             }
-            std::reverse(rows.begin(), rows.end());
+            read.resize(kept);
+            std::vector<TRow> rows(std::make_move_iterator(read.rbegin()), std::make_move_iterator(read.rend()));
             ResetWindow(rows.empty() ? quint64(total) : GroupOf(rows.front().Order));
             AddToWindow(FWinFirst, NoEnd, std::move(rows), false);
         }
