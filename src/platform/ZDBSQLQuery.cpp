@@ -570,6 +570,9 @@ public:
     virtual bool CountIsSnapshot() const = 0;
     // Whether rows written through the main connection can show up again among the rows still to come.
     virtual bool Live() const = 0;
+    // A text that changes whenever a row of the live tables is written, by any connection;
+    // empty when there is none.
+    virtual QString TableStamp() const { return QString(); }
     // Statements run for rows or counts (a packet stepped on SQLite counts as one).
     int Requests = 0;
 
@@ -645,6 +648,21 @@ public:
     }
     bool CountIsSnapshot() const override { return false; }
     bool Live() const override { return true; }
+    // On SQLite: the rows this connection changed and the version of the main database file,
+    // which moves with every commit of another connection (none with other files attached,
+    // whose versions are not asked for).
+    QString TableStamp() const override
+    {
+        if (DialectOf(FDb) != TDialect::Sqlite)
+            return QString();
+        QSqlQuery q(FDb);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT total_changes(), data_version, (SELECT count(*) FROM pragma_database_list"
+                                   " WHERE name NOT IN ('main', 'temp')) FROM pragma_data_version()"))
+            || !q.next() || q.value(2).toInt() != 0)
+            return QString();
+        return q.value(0).toString() + u'/' + q.value(1).toString();
+    }
 
 private:
     QSqlDatabase FDb;
@@ -1984,6 +2002,8 @@ void TZSQLQuery::JumpTo(int position)
             high = mid;
     }
     const quint64 first = low > quint64(page / 2) ? low - quint64(page / 2) : 0;
+    if (plain && ReadFromAnchor(first, page))
+        return;
     const qint64 knownTotal = FServerTotal;
     ResetWindow(first);
     ExtendForward(page);
@@ -1995,6 +2015,55 @@ void TZSQLQuery::JumpTo(int position)
             ExtendForward(page);
         }
     }
+}
+
+// A far page of live rows read from the nearest cached row by its keys, the server
+// skipping the rows between (OFFSET), where that row is nearer than the first one. Only
+// while no row was written since the rows in the window were read (the tables' stamp the
+// same as at the jump that read them): their places are then the places in the table now.
+// False when the caller is to read the page from the first row; the stamp is then noted
+// for the next jump.
+bool TZSQLQuery::ReadFromAnchor(quint64 first, int page)
+{
+    if (!FSource || !FSource->Live() || FOrderKeys.empty() || page <= 0)
+        return false;
+    const QString stamp = FSource->TableStamp();
+    const bool unchanged = !stamp.isEmpty() && stamp == FJumpStamp;
+    FJumpStamp = stamp;
+    if (!unchanged || FRows.empty())
+        return false;
+    const quint64 low = GroupOf(FRows.front().Order);
+    const quint64 high = GroupOf(FRows.back().Order);
+    const bool forward = first > high;
+    quint64 skip = 0;
+    if (forward)
+        skip = first - high - 1;
+    else if (first + quint64(page) <= low)
+        skip = low - first - quint64(page);
+    else
+        return false;
+    if (skip >= first)
+        return false; // the first row is as near
+    const TSqlCondition condition =
+        SqlKeysetCondition(FOrderKeys, OrderKeyValues(FOrderKeys, forward ? FRows.back() : FRows.front()), !forward, FSqlite);
+    std::vector<TRow> read;
+    read.reserve(size_t(page));
+    ReadByCondition(ResultSelect(condition.Sql, SqlOrderKeysText(FOrderKeys, !forward), page)
+                        + QStringLiteral(" OFFSET %1").arg(skip),
+                    condition.Values, read);
+    if (forward ? read.empty() : int(read.size()) < page)
+        return false; // past the end: the count decides
+    if (!forward)
+        std::reverse(read.begin(), read.end());
+    for (size_t i = 0; i < read.size(); ++i)
+        NumberRow(read[i], first + i);
+    const quint64 next = first + read.size();
+    const bool end = forward && int(read.size()) < page;
+    ResetWindow(first);
+    if (end)
+        FServerTotal = qint64(next);
+    AddToWindow(first, end ? NoEnd : next, std::move(read), false);
+    return true;
 }
 
 bool TZSQLQuery::EnsureFetched(int position)
@@ -2337,6 +2406,7 @@ void TZSQLQuery::ClearRows()
     FProvisional = false;
     FShift = 0;
     FAllFetched = false;
+    FJumpStamp.clear();
 }
 
 // Keeps what this dataset did to a row (`after` null: deleted) apart from the window.

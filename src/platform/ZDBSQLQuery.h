@@ -39,7 +39,8 @@
 // page); until the row count is known its rows are numbered back from a
 // provisional end, and the first question for a number (RecNo, RecordCount, a
 // far move, an edit) takes the count from the server and settles them (bookmarks
-// taken before stay valid). A far RecNo reads one page (OFFSET on SQLite; MOVE
+// taken before stay valid). A far RecNo reads one page (OFFSET on SQLite, from the
+// nearest cached row by its keys while no row was written since the last jump; MOVE
 // ABSOLUTE on PostgreSQL, for any order). Keyset conditions follow where the server sorts NULLs (first on
 // SQLite, last on PostgreSQL, in ascending order). On SQLite these jumps wait
 // until the dataset wrote no row (its own rows shift the server's places);
@@ -621,6 +622,7 @@ private:
     void ExtendForward(int count);
     bool ExtendBackward(int count);
     void JumpTo(int position);
+    bool ReadFromAnchor(quint64 first, int page);
     void LoadLast();
     void SettleLast();
     int Settled(int position) const;
@@ -718,6 +720,7 @@ private:
     bool FPaging = false;                   // rows may leave the cache and be read again
     bool FProvisional = false;              // the window's rows are numbered back from a provisional end
     quint64 FShift = 0;                     // what SettleLast took off those numbers
+    QString FJumpStamp;                     // the live tables' stamp when a jump last read from the first row
     int FCacheRecords = 10000;
     int FCursor = -1;        // position; -1 before the first, past the last row after it
     int FFetchedCount = 0;
