@@ -1723,6 +1723,61 @@ int TZSQLQuery::PositionOfOrder(quint64 order) const
     return int(std::min<qint64>(position, std::numeric_limits<int>::max()));
 }
 
+bool TZSQLQuery::ChangesSetApart() const
+{
+    return FSource && !FSource->Live() && FUpdate;
+}
+
+QSet<QString> TZSQLQuery::ChangedRowKeys() const
+{
+    QSet<QString> keys;
+    for (const auto& pin : FPins)
+        keys.insert(KeyText(pin.second.Original));
+    return keys;
+}
+
+QString TZSQLQuery::ServerRowKey(const QSqlQuery& query) const
+{
+    if (!FUpdate)
+        return QString();
+    std::vector<QVariant> values(FColumns.size());
+    for (int column : FUpdate->KeyColumns)
+        values[size_t(column)] = FromDb(FColumns[size_t(column)], query.value(column));
+    return KeyText(values);
+}
+
+quint64 TZSQLQuery::FirstChangedMatch(const std::vector<int>& columns, const QVariant& keys, TLocateOptions options,
+                                      int before, std::vector<QVariant>& values) const
+{
+    const TRow* first = nullptr;
+    const auto consider = [&](const TRow& row) {
+        const int position = PositionOf(row.Serial);
+        if (position < 0 || position >= before)
+            return;
+        QVariantList shown;
+        for (int column : columns)
+            shown << row.Values[size_t(column)];
+        if (!LocateValuesMatch(shown.size() == 1 ? shown.front() : QVariant(shown), keys, options))
+            return;
+        before = position;
+        first = &row;
+    };
+    for (const auto& pin : FPins)
+        if (!pin.second.Deleted)
+            consider(pin.second.Current);
+    for (const auto& inserted : FInsertedRows)
+        consider(inserted.second);
+    if (!first)
+        return 0;
+    values.assign(first->Values.begin(), first->Values.begin() + qsizetype(FColumns.size()));
+    return first->Serial;
+}
+
+int TZSQLQuery::PositionOfOrdinal(quint64 ordinal) const
+{
+    return PositionOfOrder((ordinal + 1) * OrderGap);
+}
+
 int TZSQLQuery::WindowEnd() const
 {
     return FWinPos + int(FRows.size());
