@@ -75,6 +75,8 @@ const std::vector<TOperation>& Operations()
         {QStringLiteral("locate-scan"), QStringLiteral("query: Locate near the end, no index"),
          QStringLiteral("WHERE note = ? LIMIT 1 + COUNT"), 0},
         {QStringLiteral("recno"), QStringLiteral("query: RecNo to the middle"), QStringLiteral("LIMIT 1 OFFSET n"), 0},
+        {QStringLiteral("recno-near"), QStringLiteral("query: RecNo 1,000 rows on from the middle"),
+         QStringLiteral("LIMIT 1 OFFSET n"), 0},
         {QStringLiteral("walk"), QStringLiteral("query: walk all rows, 5 fields"),
          QStringLiteral("forward-only QSqlQuery"), 0},
     };
@@ -347,21 +349,28 @@ int ChildMain(const QString& Key, const QString& Data, const QString& Where, int
         op.Check = [&] {
             return id() == std::min(N, Page) ? QString() : QStringLiteral("the first page ends on id %1").arg(id());
         };
-    } else if (Key == QLatin1String("recno")) {
+    } else if (Key == QLatin1String("recno") || Key == QLatin1String("recno-near")) {
+        // "recno-near": the grid's thumb moved on from a far place it showed already.
+        const bool near = Key == QLatin1String("recno-near");
         const int middle = std::max(1, N / 2);
-        op.Prepare = reopen;
-        op.Ours = [&, middle] {
-            query.SetRecNo(middle);
+        const int target = near ? std::min(N, middle + 1000) : middle;
+        op.Prepare = [&, near, middle] {
+            reopen();
+            if (near)
+                query.SetRecNo(middle);
+        };
+        op.Ours = [&, target] {
+            query.SetRecNo(target);
             Sink = Sink + ReadFive(query);
         };
-        op.Base = [&, middle] {
-            QSqlQuery q = Select(*db, select + QStringLiteral(" LIMIT 1 OFFSET %1").arg(middle - 1));
+        op.Base = [&, target] {
+            QSqlQuery q = Select(*db, select + QStringLiteral(" LIMIT 1 OFFSET %1").arg(target - 1));
             readAll(q);
         };
-        op.Check = [&, middle] {
-            return id() == middle && query.RecNo() == middle
+        op.Check = [&, target] {
+            return id() == target && query.RecNo() == target
                        ? QString()
-                       : QStringLiteral("RecNo %1 is on id %2, record %3").arg(middle).arg(id()).arg(query.RecNo());
+                       : QStringLiteral("RecNo %1 is on id %2, record %3").arg(target).arg(id()).arg(query.RecNo());
         };
     } else {
         throw std::runtime_error(("unknown operation " + Key).toStdString());

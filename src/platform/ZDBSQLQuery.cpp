@@ -570,6 +570,9 @@ public:
     virtual bool CountIsSnapshot() const = 0;
     // Whether rows written through the main connection can show up again among the rows still to come.
     virtual bool Live() const = 0;
+    // A text that changes whenever a row of the live tables is written, by any connection;
+    // empty when there is none.
+    virtual QString TableStamp() const { return QString(); }
     // Statements run for rows or counts (a packet stepped on SQLite counts as one).
     int Requests = 0;
 
@@ -645,6 +648,21 @@ public:
     }
     bool CountIsSnapshot() const override { return false; }
     bool Live() const override { return true; }
+    // On SQLite: the rows this connection changed and the version of the main database file,
+    // which moves with every commit of another connection (none with other files attached,
+    // whose versions are not asked for).
+    QString TableStamp() const override
+    {
+        if (DialectOf(FDb) != TDialect::Sqlite)
+            return QString();
+        QSqlQuery q(FDb);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT total_changes(), data_version, (SELECT count(*) FROM pragma_database_list"
+                                   " WHERE name NOT IN ('main', 'temp')) FROM pragma_data_version()"))
+            || !q.next() || q.value(2).toInt() != 0)
+            return QString();
+        return q.value(0).toString() + u'/' + q.value(1).toString();
+    }
 
 private:
     QSqlDatabase FDb;
@@ -1492,10 +1510,36 @@ QVariant TZSQLQuery::FromDb(const TColumn& column, const QVariant& raw) const
     if (raw.isNull())
         return QVariant();
     const int id = raw.typeId();
+    const TFieldType type = column.Type;
+    // The values drivers usually send for these types need no conversion (every row read
+    // passes here: a page of rows converts thousands of values).
+    switch (id) {
+    case QMetaType::LongLong:
+        if (IsIntegerFieldType(type)) {
+            const qlonglong value = raw.toLongLong();
+            if (type == ftLargeint || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+                return raw;
+            return int(value);
+        }
+        break;
+    case QMetaType::Int:
+        if (IsIntegerFieldType(type))
+            return type == ftLargeint ? QVariant(raw.toLongLong()) : raw;
+        break;
+    case QMetaType::Double:
+        if (IsFloatFieldType(type))
+            return raw;
+        break;
+    case QMetaType::QString:
+        if (IsTextType(type))
+            return raw;
+        break;
+    default:
+        break;
+    }
     const bool text = id == QMetaType::QString || id == QMetaType::QByteArray;
     const bool number = !text && id != QMetaType::Bool && id != QMetaType::QDate && id != QMetaType::QTime
                         && id != QMetaType::QDateTime && raw.canConvert<double>();
-    const TFieldType type = column.Type;
     if (IsIntegerFieldType(type)) {
         bool ok = false;
         qlonglong value = raw.toLongLong(&ok);
@@ -1679,6 +1723,61 @@ int TZSQLQuery::PositionOfOrder(quint64 order) const
     return int(std::min<qint64>(position, std::numeric_limits<int>::max()));
 }
 
+bool TZSQLQuery::ChangesSetApart() const
+{
+    return FSource && !FSource->Live() && FUpdate;
+}
+
+QSet<QString> TZSQLQuery::ChangedRowKeys() const
+{
+    QSet<QString> keys;
+    for (const auto& pin : FPins)
+        keys.insert(KeyText(pin.second.Original));
+    return keys;
+}
+
+QString TZSQLQuery::ServerRowKey(const QSqlQuery& query) const
+{
+    if (!FUpdate)
+        return QString();
+    std::vector<QVariant> values(FColumns.size());
+    for (int column : FUpdate->KeyColumns)
+        values[size_t(column)] = FromDb(FColumns[size_t(column)], query.value(column));
+    return KeyText(values);
+}
+
+quint64 TZSQLQuery::FirstChangedMatch(const std::vector<int>& columns, const QVariant& keys, TLocateOptions options,
+                                      int before, std::vector<QVariant>& values) const
+{
+    const TRow* first = nullptr;
+    const auto consider = [&](const TRow& row) {
+        const int position = PositionOf(row.Serial);
+        if (position < 0 || position >= before)
+            return;
+        QVariantList shown;
+        for (int column : columns)
+            shown << row.Values[size_t(column)];
+        if (!LocateValuesMatch(shown.size() == 1 ? shown.front() : QVariant(shown), keys, options))
+            return;
+        before = position;
+        first = &row;
+    };
+    for (const auto& pin : FPins)
+        if (!pin.second.Deleted)
+            consider(pin.second.Current);
+    for (const auto& inserted : FInsertedRows)
+        consider(inserted.second);
+    if (!first)
+        return 0;
+    values.assign(first->Values.begin(), first->Values.begin() + qsizetype(FColumns.size()));
+    return first->Serial;
+}
+
+int TZSQLQuery::PositionOfOrdinal(quint64 ordinal) const
+{
+    return PositionOfOrder((ordinal + 1) * OrderGap);
+}
+
 int TZSQLQuery::WindowEnd() const
 {
     return FWinPos + int(FRows.size());
@@ -1846,19 +1945,23 @@ bool TZSQLQuery::ReadBackward(quint64 before, int count, std::vector<TRow>& rows
 void TZSQLQuery::AddToWindow(quint64 first, quint64 end, std::vector<TRow>&& read, bool atFront)
 {
     std::vector<TRow> segment;
-    segment.reserve(read.size());
-    for (TRow& row : read)
-        if (!FPins.count(GroupOf(row.Order)))
-            segment.push_back(std::move(row));
-    for (auto it = FPins.lower_bound(first); it != FPins.end() && it->first < end; ++it)
-        if (!it->second.Deleted)
-            segment.push_back(it->second.Current);
-    const quint64 low = first * OrderGap + 1;
-    const quint64 high = end == NoEnd ? NoEnd : end * OrderGap;
-    for (const auto& inserted : FInsertedRows)
-        if (inserted.second.Order >= low && inserted.second.Order <= high)
-            segment.push_back(inserted.second);
-    std::sort(segment.begin(), segment.end(), [](const TRow& a, const TRow& b) { return a.Order < b.Order; });
+    if (FPins.empty() && FInsertedRows.empty()) {
+        segment = std::move(read); // server rows alone, read in their order
+    } else {
+        segment.reserve(read.size());
+        for (TRow& row : read)
+            if (!FPins.count(GroupOf(row.Order)))
+                segment.push_back(std::move(row));
+        for (auto it = FPins.lower_bound(first); it != FPins.end() && it->first < end; ++it)
+            if (!it->second.Deleted)
+                segment.push_back(it->second.Current);
+        const quint64 low = first * OrderGap + 1;
+        const quint64 high = end == NoEnd ? NoEnd : end * OrderGap;
+        for (const auto& inserted : FInsertedRows)
+            if (inserted.second.Order >= low && inserted.second.Order <= high)
+                segment.push_back(inserted.second);
+        std::sort(segment.begin(), segment.end(), [](const TRow& a, const TRow& b) { return a.Order < b.Order; });
+    }
     for (TRow& row : segment)
         row.Accepted = -1;
     if (atFront) {
@@ -1954,6 +2057,8 @@ void TZSQLQuery::JumpTo(int position)
             high = mid;
     }
     const quint64 first = low > quint64(page / 2) ? low - quint64(page / 2) : 0;
+    if (plain && ReadFromAnchor(first, page))
+        return;
     const qint64 knownTotal = FServerTotal;
     ResetWindow(first);
     ExtendForward(page);
@@ -1965,6 +2070,55 @@ void TZSQLQuery::JumpTo(int position)
             ExtendForward(page);
         }
     }
+}
+
+// A far page of live rows read from the nearest cached row by its keys, the server
+// skipping the rows between (OFFSET), where that row is nearer than the first one. Only
+// while no row was written since the rows in the window were read (the tables' stamp the
+// same as at the jump that read them): their places are then the places in the table now.
+// False when the caller is to read the page from the first row; the stamp is then noted
+// for the next jump.
+bool TZSQLQuery::ReadFromAnchor(quint64 first, int page)
+{
+    if (!FSource || !FSource->Live() || FOrderKeys.empty() || page <= 0)
+        return false;
+    const QString stamp = FSource->TableStamp();
+    const bool unchanged = !stamp.isEmpty() && stamp == FJumpStamp;
+    FJumpStamp = stamp;
+    if (!unchanged || FRows.empty())
+        return false;
+    const quint64 low = GroupOf(FRows.front().Order);
+    const quint64 high = GroupOf(FRows.back().Order);
+    const bool forward = first > high;
+    quint64 skip = 0;
+    if (forward)
+        skip = first - high - 1;
+    else if (first + quint64(page) <= low)
+        skip = low - first - quint64(page);
+    else
+        return false;
+    if (skip >= first)
+        return false; // the first row is as near
+    const TSqlCondition condition =
+        SqlKeysetCondition(FOrderKeys, OrderKeyValues(FOrderKeys, forward ? FRows.back() : FRows.front()), !forward, FSqlite);
+    std::vector<TRow> read;
+    read.reserve(size_t(page));
+    ReadByCondition(ResultSelect(condition.Sql, SqlOrderKeysText(FOrderKeys, !forward), page)
+                        + QStringLiteral(" OFFSET %1").arg(skip),
+                    condition.Values, read);
+    if (forward ? read.empty() : int(read.size()) < page)
+        return false; // past the end: the count decides
+    if (!forward)
+        std::reverse(read.begin(), read.end());
+    for (size_t i = 0; i < read.size(); ++i)
+        NumberRow(read[i], first + i);
+    const quint64 next = first + read.size();
+    const bool end = forward && int(read.size()) < page;
+    ResetWindow(first);
+    if (end)
+        FServerTotal = qint64(next);
+    AddToWindow(first, end ? NoEnd : next, std::move(read), false);
+    return true;
 }
 
 bool TZSQLQuery::EnsureFetched(int position)
@@ -2048,6 +2202,7 @@ void TZSQLQuery::LoadLast()
         } else {
             const bool live = FSource->Live();
             std::vector<TRow> read;
+            read.reserve(size_t(page));
             ReadByCondition(ResultSelect(QString(), SqlOrderKeysText(FOrderKeys, true), page), {}, read);
             if (provisional) {
                 // A short last page is the whole result.
@@ -2055,16 +2210,15 @@ void TZSQLQuery::LoadLast()
                 FServerTotal = total;
                 FProvisional = total == qint64(ProvisionalEnd);
             }
-            std::vector<TRow> rows;
+            // Numbered back from the end, then put in the rows' order.
+            size_t kept = 0;
             quint64 next = total == 0 ? NoEnd : (live ? FreeOrdinal(quint64(total) - 1, true) : quint64(total) - 1);
-            for (TRow& row : read) {
-                if (next == NoEnd)
-                    break;
-                NumberRow(row, next);
-                rows.push_back(std::move(row));
+            for (; kept < read.size() && next != NoEnd; ++kept) {
+                NumberRow(read[kept], next);
                 next = next == 0 ? NoEnd : (live ? FreeOrdinal(next - 1, true) : next - 1);
             }
-            std::reverse(rows.begin(), rows.end());
+            read.resize(kept);
+            std::vector<TRow> rows(std::make_move_iterator(read.rbegin()), std::make_move_iterator(read.rend()));
             ResetWindow(rows.empty() ? quint64(total) : GroupOf(rows.front().Order));
             AddToWindow(FWinFirst, NoEnd, std::move(rows), false);
         }
@@ -2307,6 +2461,7 @@ void TZSQLQuery::ClearRows()
     FProvisional = false;
     FShift = 0;
     FAllFetched = false;
+    FJumpStamp.clear();
 }
 
 // Keeps what this dataset did to a row (`after` null: deleted) apart from the window.

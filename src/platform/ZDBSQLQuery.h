@@ -39,7 +39,8 @@
 // page); until the row count is known its rows are numbered back from a
 // provisional end, and the first question for a number (RecNo, RecordCount, a
 // far move, an edit) takes the count from the server and settles them (bookmarks
-// taken before stay valid). A far RecNo reads one page (OFFSET on SQLite; MOVE
+// taken before stay valid). A far RecNo reads one page (OFFSET on SQLite, from the
+// nearest cached row by its keys while no row was written since the last jump; MOVE
 // ABSOLUTE on PostgreSQL, for any order). Keyset conditions follow where the server sorts NULLs (first on
 // SQLite, last on PostgreSQL, in ascending order). On SQLite these jumps wait
 // until the dataset wrote no row (its own rows shift the server's places);
@@ -68,8 +69,11 @@
 // before it by the order keys) and reads the page around that place (SeekOrdinal), none
 // before it; Lookup takes the values from the row the server sent, reading none, and
 // keeps the last 256 answers until the query posts, deletes, refreshes, closes, opens or
-// changes its filter. A record filter, rows this query posted or deleted since it opened,
-// an order that is not known (for Locate, unless no row matches), a key of another type
+// changes its filter. Rows this query posted, inserted or deleted since it opened are set
+// apart on PostgreSQL (the snapshot still has them as read): server rows with their keys are
+// passed over, the rows as shown are compared here, and the first of both is the answer.
+// A record filter, rows this query posted or deleted on SQLite (the live table holds them at
+// its own places), an order that is not known (for Locate, unless no row matches), a key of another type
 // (floats, blobs, a text for a number ...), a computed SQLite column or a failing
 // statement leave them to read the rows from the first and compare, as
 // SetServerSearch(false) does. On SQLite the server reads the tables as they are now;
@@ -546,6 +550,7 @@ private:
         qint64 Position = -1;          // 0-based place of the row in the statement's result; -1 = unknown
         std::vector<QVariant> Values;  // its column values, converted as fetched rows are
         QVariantList OrderValues;      // its order keys as the server keeps them (with the place)
+        quint64 Serial = 0;            // a row changed or inserted here: its serial (no place)
     };
     // The first row of the result whose keys match, as the server finds it (withPosition: with
     // its place when the order is known); Unknown when the server cannot compare the keys as
@@ -559,6 +564,16 @@ private:
                       QStringList& terms, QVariantList& values) const;
     bool PostgresTimeCondition(int column, TFieldType type, const QVariant& key, QStringList& terms,
                                QVariantList& values) const;
+    // Whether the rows this dataset changed can be set apart from the server's answers: the
+    // server's rows are a snapshot of the rows as read, which those rows' keys identify.
+    bool ChangesSetApart() const;
+    // The keys of the server's rows this dataset changed or deleted, and of a row the server sent.
+    QSet<QString> ChangedRowKeys() const;
+    QString ServerRowKey(const QSqlQuery& query) const;
+    // The first row changed or inserted here, before position `before`, whose values of
+    // `columns` match `keys` as shown: its serial (0: none) and its values.
+    quint64 FirstChangedMatch(const std::vector<int>& columns, const QVariant& keys, TLocateOptions options,
+                              int before, std::vector<QVariant>& values) const;
     // The result column of a data field whose name the server reads back unambiguously; -1 otherwise.
     int ServerColumn(const TField* field) const;
     // Locate among the rows read already, without reading more.
@@ -621,6 +636,7 @@ private:
     void ExtendForward(int count);
     bool ExtendBackward(int count);
     void JumpTo(int position);
+    bool ReadFromAnchor(quint64 first, int page);
     void LoadLast();
     void SettleLast();
     int Settled(int position) const;
@@ -641,6 +657,7 @@ private:
     int CacheLimit() const;
     bool CanJump() const;
     int PositionOfOrder(quint64 order) const;
+    int PositionOfOrdinal(quint64 ordinal) const; // of the server's row at `ordinal`, not changed here
     int WindowEnd() const;
     void UpdateAllFetched();
     quint64 OrderOf(quint64 serial) const;
@@ -718,6 +735,7 @@ private:
     bool FPaging = false;                   // rows may leave the cache and be read again
     bool FProvisional = false;              // the window's rows are numbered back from a provisional end
     quint64 FShift = 0;                     // what SettleLast took off those numbers
+    QString FJumpStamp;                     // the live tables' stamp when a jump last read from the first row
     int FCacheRecords = 10000;
     int FCursor = -1;        // position; -1 before the first, past the last row after it
     int FFetchedCount = 0;

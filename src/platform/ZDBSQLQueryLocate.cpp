@@ -261,10 +261,14 @@ bool TZSQLQuery::ServerCondition(const std::vector<TField*>& fields, const QVari
 TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
                                                    TLocateOptions options, bool withPosition, TServerMatch& match)
 {
-    // Rows changed here show their own values wherever they stand (on PostgreSQL the
-    // server still has the old ones), and rows inserted here stand where they were
-    // inserted: the server's order of matches could differ from the rows'.
-    if (!FServerSearch || FAllFetched || FEditedSinceOpen || ClientFilterActive() || fields.empty())
+    // Rows changed here show their own values wherever they stand, and rows inserted here
+    // stand where they were inserted. A snapshot (PostgreSQL) still holds the rows as they
+    // were read: the rows changed here are set apart from its answer and compared here as they
+    // show. The live rows of SQLite hold them at the server's places instead, which are not
+    // where they show: there the rows are read from the first until the query runs again.
+    const bool edited = FEditedSinceOpen;
+    if (!FServerSearch || FAllFetched || ClientFilterActive() || fields.empty()
+        || (edited && !ChangesSetApart()))
         return TServerAnswer::Unknown;
     // The keys as the record comparison takes them: a list for several fields, a single
     // value (or a list of one) for one.
@@ -281,6 +285,30 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     std::vector<int> keyColumns;
     for (const TField* field : fields)
         keyColumns.push_back(ServerColumn(field));
+    // The keys of the server's rows this dataset changed or deleted.
+    const QSet<QString> changedKeys = edited ? ChangedRowKeys() : QSet<QString>();
+    const auto changedHere = [&](const QSqlQuery& q) {
+        return !changedKeys.isEmpty() && changedKeys.contains(ServerRowKey(q));
+    };
+    // The rows changed or inserted here that match as they show; the first of them, when
+    // it comes before the server's row, is the answer.
+    const auto settle = [&](TServerAnswer answer) {
+        if (!edited || answer == TServerAnswer::Unknown)
+            return answer;
+        int best = std::numeric_limits<int>::max();
+        if (answer == TServerAnswer::Found) {
+            if (match.Position < 0)
+                return TServerAnswer::Unknown; // no place to compare with
+            best = PositionOfOrdinal(quint64(match.Position));
+        }
+        const quint64 serial = FirstChangedMatch(keyColumns, keys, options, best, match.Values);
+        if (!serial)
+            return answer;
+        match.Serial = serial;
+        match.Position = -1;
+        match.OrderValues.clear();
+        return TServerAnswer::Found;
+    };
 
     // In the rows' order when it is known (it ends in a unique key); otherwise in the
     // statement's own, which only tells whether a row matches.
@@ -296,7 +324,7 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     bool found = false;
     const auto take = [&](const QSqlQuery& q) {
         ++received;
-        if (found)
+        if (found || changedHere(q))
             return;
         QVariantList recordValues;
         for (int column : keyColumns)
@@ -321,7 +349,7 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
             return TServerAnswer::Unknown;
         probed = received < 2;
         if (probed && !found)
-            return TServerAnswer::Absent;
+            return settle(TServerAnswer::Absent);
         if (!probed) {
             found = false;
             stored.clear();
@@ -338,9 +366,9 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
         if (found)
             break;
         if (received < CandidateBatch)
-            return TServerAnswer::Absent;
+            return settle(TServerAnswer::Absent);
     }
-    if (withPosition && ordered) {
+    if ((withPosition || edited) && ordered) {
         // Its place: the number of rows before it in the order.
         const TSqlCondition before = RowsBeforeCondition(orderKeys, stored);
         const QString count = QStringLiteral("SELECT COUNT(*) FROM (%1) AS zdb_c").arg(ResultSelect(before.Sql, {}, -1));
@@ -348,7 +376,7 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
             match.Position = -1;
         match.OrderValues = stored;
     }
-    return TServerAnswer::Found;
+    return settle(TServerAnswer::Found);
 }
 
 bool TZSQLQuery::LocateCached(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
@@ -372,15 +400,25 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
     switch (FindOnServer(fields, keyValues, options, true, match)) {
     case TServerAnswer::Absent:
         return false;
-    case TServerAnswer::Found:
+    case TServerAnswer::Found: {
         // On the row found, when it is the row the server said it is.
         // The page from the row on is read by its keys: no walk of the cursor to the place.
-        if (match.Position >= 0 && SeekOrdinal(match.Position, match.OrderValues)) {
+        bool placed = false;
+        if (match.Serial) { // a row changed here
+            const int position = PositionOf(match.Serial);
+            placed = position >= 0 && EnsureFetched(position);
+            if (placed)
+                FCursor = position;
+        } else {
+            placed = match.Position >= 0 && SeekOrdinal(match.Position, match.OrderValues);
+        }
+        if (placed) {
             TRecordBuffer buffer = TempBuffer();
             if (GetRecord(buffer, gmCurrent, false) == grOK && RecordMatches(buffer, fields, keyValues, options))
                 return true;
         }
         break;
+    }
     case TServerAnswer::Unknown:
         break;
     }

@@ -389,6 +389,53 @@ TEST_P(SqlCacheTest, RowsChangedByAnotherConnectionWhileOpen)
     EXPECT_EQ(last, Sqlite() ? 1 : now.front());
 }
 
+// Far record numbers, each more than a page from the cached rows and nearer to them than to
+// the first row, both ways. On SQLite a row written meanwhile (here or by another connection)
+// moves the places: the next far number is then counted from the first row again, not from
+// the cached rows, whose places are out of date.
+TEST_P(SqlCacheTest, FarRecordNumbersNearTheCachedRows)
+{
+    if (Sqlite()) { // another connection writes while the query's statement reads
+        ASSERT_TRUE(ExecSql(Db(), "PRAGMA journal_mode = WAL"));
+    }
+    std::vector<int> ids = ServerIds("name, id");
+    TZSQLQuery q;
+    TLinked linked(q);
+    Open(q, "name");
+    for (int number : {1500, 1700, 1990, 1300, 1000, 1800}) {
+        q.SetRecNo(number);
+        ASSERT_EQ(q.RecNo(), number);
+        EXPECT_EQ(Id(q), ids[size_t(number - 1)]) << number;
+        q.Prior();
+        EXPECT_EQ(Id(q), ids[size_t(number - 2)]) << number;
+        q.MoveBy(2);
+        EXPECT_EQ(Id(q), ids[size_t(number)]) << number;
+    }
+    q.Last();
+    EXPECT_EQ(q.RecNo(), TableRows);
+    if (!Sqlite())
+        return;
+
+    q.SetRecNo(1500);
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t (id, grp, name) VALUES (1, 1, 'a'), (2, 1, 'b')"));
+    ids = ServerIds("name, id");
+    q.SetRecNo(1700);
+    EXPECT_EQ(Id(q), ids[1699]);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "far_numbers_other");
+        other.setDatabaseName(Db().databaseName());
+        ASSERT_TRUE(other.open());
+        ASSERT_TRUE(ExecSql(other, "INSERT INTO t (id, grp, name) VALUES (3, 1, 'a0'), (4, 1, 'a1'), (5, 1, 'a2')"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("far_numbers_other");
+    ids = ServerIds("name, id");
+    q.SetRecNo(1900);
+    EXPECT_EQ(Id(q), ids[1899]);
+    q.SetRecNo(1600);
+    EXPECT_EQ(Id(q), ids[1599]);
+}
+
 // A connection lost while rows are read again raises a database error; the query opens
 // again once the server is back.
 TEST_P(SqlCacheTest, ConnectionLostWhileReadingAgain)
