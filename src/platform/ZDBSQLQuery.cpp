@@ -2026,7 +2026,7 @@ bool TZSQLQuery::KnowTotal()
     if (FServerTotal >= 0)
         return true;
     qint64 count = -1;
-    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(RunStatementText());
+    const QString countSql = CountStatementText();
     if (!FSource || !FSource->Count(countSql, count))
         return false;
     // Live rows lack the rows deleted here; jumps over live rows wait until nothing else was written.
@@ -2237,7 +2237,7 @@ void TZSQLQuery::SettleLast()
     if (!FProvisional)
         return;
     qint64 count = -1;
-    const QString countSql = QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(RunStatementText());
+    const QString countSql = CountStatementText();
     if (!FSource || !FSource->Count(countSql, count))
         DatabaseError(QStringLiteral("The rows of the result cannot be counted"), this);
     FProvisional = false;
@@ -2705,7 +2705,7 @@ int TZSQLQuery::GetRecordCount() const
     if (FServerCount < 0) {
         qint64 count = -1;
         const QString countSql =
-            QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(RunStatementText());
+            CountStatementText();
         if (FSource && FSource->Count(countSql, count)) {
             FServerCount = count;
             FCountDelta = 0;

@@ -300,6 +300,10 @@ QString SqlOrderByItems(const QString& sql);
 // unless a following clause stands on the same line). Everything else, comments
 // included, stays as written; a text without a statement is returned unchanged.
 QString ReplaceSqlOrderBy(const QString& sql, const QString& orderBy);
+// The text without its ORDER BY where that keeps the same rows (no LIMIT,
+// OFFSET, FETCH or locking clause follows it), else unchanged: what counting or
+// aggregating over the statement's result runs, so that the server need not sort.
+QString SqlUnorderedText(const QString& sql);
 
 // Identifiers. A plain identifier is an ASCII letter or "_" followed by ASCII
 // letters, digits and "_", and not a reserved word of SQL, PostgreSQL or SQLite;
@@ -601,6 +605,8 @@ private:
     QString StatementText() const;
     // The statement as it runs: with the server's filter condition when there is one.
     QString RunStatementText() const;
+    // "SELECT COUNT(*)" over the result of RunStatementText, unsorted.
+    QString CountStatementText() const;
     // A placeholder's value as the statement runs: a parameter's or the filter's.
     QVariant RunParamValue(const QString& name) const;
     QList<QPair<QString, QVariant>> ServerFilterValues() const;

@@ -97,6 +97,11 @@ QString TZSQLQuery::RunStatementText() const
     return FServerFilter ? FServerFilter->Statement : StatementText();
 }
 
+QString TZSQLQuery::CountStatementText() const
+{
+    return QStringLiteral("SELECT COUNT(*) FROM (\n%1\n) AS zdb_count_q").arg(SqlUnorderedText(RunStatementText()));
+}
+
 QList<QPair<QString, QVariant>> TZSQLQuery::ServerFilterValues() const
 {
     return FServerFilter ? FServerFilter->Condition.Values : QList<QPair<QString, QVariant>>();

@@ -532,6 +532,15 @@ QString ReplaceSqlOrderBy(const QString& sql, const QString& orderBy)
     return sql.left(at) + clause + sql.mid(at);
 }
 
+QString SqlUnorderedText(const QString& sql)
+{
+    const std::vector<TSqlToken> tokens = TokenizeSql(sql);
+    const TOrderByPlace place = FindOrderBy(tokens);
+    if (!place.Found || (place.Tail < tokens.size() && !IsSymbol(tokens[place.Tail], ';')))
+        return sql;
+    return ReplaceSqlOrderBy(sql, QString());
+}
+
 TSqlSelectInfo AnalyzeSelect(const QString& sql)
 {
     TSqlSelectInfo info;

@@ -1362,6 +1362,19 @@ TEST(SqlText, ParamsSkipStringsCommentsAndCasts)
     EXPECT_EQ(StripSqlTerminator("SELECT 1 ; ;  -- done\n"), "SELECT 1");
 }
 
+TEST(SqlText, CountingDropsAnOrderOnlyWhereTheRowsStayTheSame)
+{
+    EXPECT_EQ(SqlUnorderedText("SELECT a FROM t WHERE b > 1 ORDER BY a DESC, b").trimmed(),
+              "SELECT a FROM t WHERE b > 1");
+    EXPECT_EQ(SqlUnorderedText("SELECT a FROM t ORDER BY a;").trimmed(), "SELECT a FROM t;");
+    // The order picks the rows a limit keeps, or belongs to a window or a subquery.
+    for (const QString sql : {"SELECT a FROM t ORDER BY a LIMIT 10", "SELECT a FROM t ORDER BY a OFFSET 5",
+                              "SELECT a FROM t ORDER BY a FOR UPDATE",
+                              "SELECT a, row_number() OVER (ORDER BY b) FROM t",
+                              "SELECT * FROM (SELECT a FROM t ORDER BY a LIMIT 3) s"})
+        EXPECT_EQ(SqlUnorderedText(sql), sql);
+}
+
 TEST(SqlText, AnalyzeSelectRecognisesSimpleSelects)
 {
     TSqlSelectInfo info = AnalyzeSelect("SELECT t.id, name AS n, qty q, price * 2 AS p, x.* FROM main.items t WHERE id > 1 ORDER BY 2");
