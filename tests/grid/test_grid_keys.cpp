@@ -363,3 +363,36 @@ TEST_F(SqlKeys, SweepDeleteAndAppendOnAQuery)
     EXPECT_EQ(Stored(), 4);
     EXPECT_TRUE(Caught.Messages.isEmpty()) << Caught.Messages.join('\n').toStdString();
 }
+
+namespace {
+
+struct ScrollGridKeys : OrdersGrid<50> {
+    void SetUp() override
+    {
+        Grid.SetOptions(Grid.GetOptions() | dgForceSequence);
+        Grid.SetOptionsExt(Grid.GetOptionsExt() | dgScrollGridMode);
+        ShowOrders(true);
+        Grid.SetupRecCount(50);
+        Grid.SetupRecNumber(1);
+    }
+    int CurrentId() { return Table->FieldByName("Id")->AsInteger(); }
+};
+
+} // namespace
+
+TEST_F(ScrollGridKeys, PagesScrollTheRecordsUnderTheCursor)
+{
+    const int page = Grid.VisibleRowCount();
+    ASSERT_TRUE(Grid.ScrollGridMode());
+    ASSERT_LT(page, 25);
+    Key(Grid, Qt::Key_Down);
+    Key(Grid, Qt::Key_Down);
+    const int row = Grid.GetRow();
+    Key(Grid, Qt::Key_PageDown);
+    EXPECT_EQ(CurrentId(), 3 + page);
+    EXPECT_EQ(Grid.GetRecNumber(), 3 + page);
+    EXPECT_EQ(Grid.GetRow(), row);
+    Key(Grid, Qt::Key_PageUp);
+    EXPECT_EQ(CurrentId(), 3);
+    EXPECT_EQ(Grid.GetRow(), row);
+}
