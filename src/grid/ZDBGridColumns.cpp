@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace zdb {
@@ -1147,24 +1148,47 @@ void TZColumn::ReportMissingField()
              Index(), qUtf8Printable(Title()->GetCaption()), qUtf8Printable(FFieldName));
 }
 
+namespace {
+
+// The on-text and off-text of CheckBoxValues ("on;off"; without ";" all is the on-text).
+std::pair<QString, QString> SplitCheckBoxValues(const QString& Values)
+{
+    const int pos = int(Values.indexOf(QLatin1Char(';')));
+    if (pos < 0)
+        return {Values, QString()};
+    return {Values.left(pos), Values.mid(pos + 1, 255)};
+}
+
+} // namespace
+
 bool TZColumn::IsCheckBoxValue(bool Checked) const
 {
     if (GetField()) {
-        const QString text = GetDisplayText();
-        const int pos = int(FCheckBoxValues.indexOf(QLatin1Char(';')));
-        QString onText = FCheckBoxValues;
-        QString offText;
-        if (pos >= 0) {
-            onText = FCheckBoxValues.left(pos);
-            offText = FCheckBoxValues.mid(pos + 1, 255);
-        }
-        return SameText(text, Checked ? onText : offText);
+        const auto [onText, offText] = SplitCheckBoxValues(FCheckBoxValues);
+        return SameText(GetDisplayText(), Checked ? onText : offText);
     }
     TZCustomDBGrid* grid = Grid();
     const bool active = grid && grid->DataLink() && grid->DataLink()->Active();
     if (!active)
         return false;
     return grid->IsRowSelected() == Checked;
+}
+
+void TZColumn::ToggleCheckBoxValue()
+{
+    TZCustomDBGrid* grid = Grid();
+    TZGridDataLink* link = grid ? grid->DataLink() : nullptr;
+    if (!FCheckBox || !link || !link->Active() || link->DataSet()->IsEmpty())
+        return;
+    if (!GetField()) {
+        if ((grid->GetOptions() & (dgMultiSelect | dgInternalSelect)) && grid->RowsSelection())
+            grid->InvertRow();
+        return;
+    }
+    if (grid->GetReadOnly() || !CanEditShow() || !link->Edit())
+        return;
+    const auto [onText, offText] = SplitCheckBoxValues(FCheckBoxValues);
+    SetEditText(IsCheckBoxValue(true) ? offText : onText);
 }
 
 // ---- Grouping -------------------------------------------------------------

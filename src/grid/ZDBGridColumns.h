@@ -777,6 +777,11 @@ public:
     // Whether the cell of the current record holds the on-text (Checked) or the
     // off-text of CheckBoxValues; without field: whether the row is selected.
     bool IsCheckBoxValue(bool Checked) const;
+    // A CheckBox column's cell of the current record takes the other value of
+    // CheckBoxValues (the off-text when it shows the on-text, else the on-text);
+    // without field the current row's selection is inverted. Nothing on an
+    // inactive grid or an empty dataset, or when the cell cannot be edited.
+    void ToggleCheckBoxValue();
     // The text shown for the current record: the record number (AutoNumber),
     // the lookup result (lcLookupValueField), else the field's display text.
     virtual QString GetDisplayText() const;

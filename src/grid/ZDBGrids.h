@@ -1203,7 +1203,8 @@ public:
     // ---- Notifications the columns call --------------------------------------------------
     // An expandable column was expanded or collapsed (fires OnColExpand).
     virtual void ColExpand(TZColumn* Column);
-    // Moves the current raw column to the next showing one in Direction (+1 / -1).
+    // Makes RawCol current, or the next showing column from it in Direction
+    // (+1 / -1; the nearest one back when none); Direction 0: RawCol only.
     virtual void MoveCol(int RawCol, int Direction);
     virtual void GradientChanged();
     // The text of a cell as painted (data rows: the field's display text;
@@ -1440,6 +1441,60 @@ public:
     const QPixmap& CheckBoxBitmap() const { return FCheckBoxes; }
     const QPixmap& ExpandBoxBitmap() const { return FExpandBoxes; }
 
+    // ---- Keyboard (ZDBGridsKeys.cpp) --------------------------------------------------
+    // The shift state of the last key (KeyDown); the search takes its direction from it.
+    TShiftState LastKeyShift() const { return FKeyShift; }
+    // The scroll modes and MoveBy: ZDBGridsScroll.cpp.
+
+protected:
+    void KeyDown(int& Key, TShiftState Shift) override;
+    // Check boxes and Enter, the incremental search text, else the editor starts
+    // with the character.
+    void KeyPress(QChar& Key) override;
+    // The key table for an active link; false leaves the key to the base grid.
+    virtual bool DataKeyDown(int Key, TShiftState Shift);
+    // The next record (Append: a new one past the end) and the prior one, with
+    // the selection step (Select); an untouched inserted record is cancelled instead.
+    void NextRow(bool Select, bool Append);
+    void PriorRow(bool Select);
+    // Moves the link by Distance one record at a time: with Select and Shift
+    // the rows swept are selected or unselected, else the selection is reset.
+    int StepRecord(int Distance, bool Select);
+    // Clears the multi-selection (unless dgAutoUnselectOff, or Force) and ends the sweep.
+    void ResetSelection(bool Force = false);
+    // Makes the showing column at or beyond RawCol in Direction current; in
+    // browse state the column range of a column or cell selection follows.
+    void KeyMoveCol(int RawCol, int Direction);
+    // Tab and Shift+Tab: the next column with a tab stop, wrapping to the next
+    // (a new one past the end) or prior record.
+    void TabStep(bool Back);
+    // A horizontal scroll-bar request followed by its end.
+    void ScrollHorz(TScrollCode Code);
+    // Whether the user may add a record here (Insert, Down past the end).
+    bool CanInsertRecord() const;
+    // Whether the dataset holds a new record nobody typed into yet.
+    bool UntouchedInsertion() const;
+    // Ctrl+Delete: the current record, or the selected rows, after the question.
+    void DeleteRecords();
+    // Asks Question with OK and Cancel; true for OK.
+    virtual bool ConfirmDelete(const QString& Question);
+    // Search and auto-filter keys; the search panel and the filter lists answer them.
+    virtual void ShowSearchPanel() {}
+    virtual void CloseSearchPanel() {}
+    // F3: searches the search text again, from the first record (FromFirst) or
+    // in the direction of the shift state.
+    virtual void SearchAgain(bool /*FromFirst*/) {}
+    // F4: drops down the column's filter list (fsFilterList) or opens the filter form.
+    virtual void DropDownAutoFilter(TZColumn* /*Column*/, TFilterStyle /*Style*/) {}
+    // The incremental search filter takes Text: the search text is set and the rows filtered again.
+    virtual void ApplySearchText(const QString& Text);
+
+    TShiftState FKeyShift;
+    bool FSweeping = false;       // Shift+moves extend the row selection from the anchor
+    bool FSweepUnselect = false;  // the sweep unselects (it started on a selected row, dgAutoUnselectOff)
+    int FSweepOffset = 0;         // records from the anchor to the current one
+    TBookmark FSweepBookmark;     // where the sweep left the current record
+
 protected:
     friend class TZGridDataLink;
     friend class TZTotalDataLink;
@@ -1600,8 +1655,6 @@ protected:
     bool CanEditModify() override;
     // The pending edit text goes into the selected column's field.
     virtual void UpdateData();
-    // Enter in the editor posts the record (PostCellEdit).
-    void KeyPress(QChar& Key) override;
     // Writes the editor's text and posts the record, then hides the editor;
     // false when no editor is shown. A refused text raises and keeps the editor.
     bool PostCellEdit();
@@ -1689,7 +1742,6 @@ protected:
     void ChangeScale(int M, int D, bool IsDpiChange = false) override;
     void Notification(QObject* AComponent, TOperation Operation) override;
     bool DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos) override;
-    void KeyDown(int& Key, TShiftState Shift) override;
     // Makes ARow current in the current column without moving the dataset.
     void MoveToRow(int ARow);
     bool DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos) override;

@@ -67,19 +67,6 @@ void TZCustomDBGrid::UpdateData()
         column->SetEditText(FEditText);
 }
 
-void TZCustomDBGrid::KeyPress(QChar& Key)
-{
-    if (OnKeyPress)
-        OnKeyPress(Key);
-    if (Key.isNull())
-        return;
-    if (Key == QLatin1Char('\r') && PostCellEdit()) {
-        Key = QChar();
-        return;
-    }
-    GridKeyPress(Key);
-}
-
 bool TZCustomDBGrid::PostCellEdit()
 {
     TDataSet* dataSet = DataSet();

@@ -791,20 +791,27 @@ void TZCustomDBGrid::MoveCol(int RawCol, int Direction)
         return;
     const int first = TCustomGrid::GetFixedCols();
     const int last = GetColCount() - 1;
-    auto showing = [this](int raw) {
+    auto moveTo = [this, first, last](int raw) {
         TZColumn* column = ColumnOfRaw(raw);
-        return column && column->Showing();
+        if (raw < first || raw > last || !column || !column->Showing())
+            return false;
+        if (raw != GetCol())
+            SetCol(raw);
+        return true;
     };
-    const int step = Direction < 0 ? -1 : 1;
-    for (int pass = 0; pass < 2; ++pass) {
-        const int d = pass == 0 ? step : -step;
-        for (int raw = RawCol + d; raw >= first && raw <= last; raw += d)
-            if (showing(raw)) {
-                if (raw != GetCol())
-                    SetCol(raw);
-                return;
-            }
+    if (Direction == 0 || last < first) {
+        moveTo(RawCol);
+        return;
     }
+    // RawCol or the next showing column in Direction; else the nearest one back.
+    const int step = Direction < 0 ? -1 : 1;
+    const int start = std::clamp(RawCol, first, last);
+    for (int raw = start; raw >= first && raw <= last; raw += step)
+        if (moveTo(raw))
+            return;
+    for (int raw = start - step; raw >= first && raw <= last; raw -= step)
+        if (moveTo(raw))
+            return;
 }
 
 // ---- Stretching and scaling ------------------------------------------------------

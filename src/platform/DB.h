@@ -105,6 +105,9 @@ extern QString SUnknownFieldType;
 extern QString SDuplicateFieldName;
 extern QString SCircularDataLink;
 extern QString STooManyColumns;
+// The questions before records are deleted (one record, the selected records).
+extern QString SDeleteRecordQuestion;
+extern QString SDeleteMultipleRecordsQuestion;
 
 // Splits a field-name list ("A;B" or "A,B") into trimmed names, skipping empty ones.
 QStringList SplitFieldNames(const QString& names);

@@ -19,5 +19,7 @@ QString SUnknownFieldType = QStringLiteral("Field '%s' is of an unknown type");
 QString SDuplicateFieldName = QStringLiteral("Duplicate field name '%s'");
 QString SCircularDataLink = QStringLiteral("Circular datalinks are not allowed");
 QString STooManyColumns = QStringLiteral("Grid requested to display too many columns");
+QString SDeleteRecordQuestion = QStringLiteral("Delete record?");
+QString SDeleteMultipleRecordsQuestion = QStringLiteral("Delete all selected records?");
 
 } // namespace zdb

@@ -155,27 +155,7 @@ TEST_F(MemEdit, ReadOnlyGridColumnFieldAndColumnWithoutFieldShowNoEditor)
 
 namespace {
 
-struct SqlEdit : SqliteOrders {
-    std::unique_ptr<TZDBGrid> Grid;
-    TCaughtErrors Caught;
-    void SetUp() override
-    {
-        SqliteOrders::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        CreateOrders(5);
-        Grid = std::make_unique<TZDBGrid>();
-        Grid->SetDataSource(&Source);
-        ShowGrid(*Grid);
-        Grid->activateWindow();
-        Grid->setFocus();
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        Grid.reset();
-        SqliteOrders::TearDown();
-    }
+struct SqlEdit : SqliteOrdersGrid<5> {
     QString StoredNote(int Id)
     {
         QSqlQuery q(Db());

@@ -129,4 +129,29 @@ struct SqliteOrders : SqliteTest {
     TDataSource Source;
 };
 
+// A shown, focused grid over the SQLite orders with Rows records.
+template <int Rows>
+struct SqliteOrdersGrid : SqliteOrders {
+    std::unique_ptr<TZDBGrid> Grid;
+    TCaughtErrors Caught;
+    void SetUp() override
+    {
+        SqliteOrders::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        CreateOrders(Rows);
+        Grid = std::make_unique<TZDBGrid>();
+        Grid->SetDataSource(&Source);
+        ShowGrid(*Grid);
+        Grid->activateWindow();
+        Grid->setFocus();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        SqliteOrders::TearDown();
+    }
+};
+
 } // namespace zdb::test
