@@ -795,10 +795,15 @@ void TZCustomDBGrid::MoveCol(int RawCol, int Direction)
         TZColumn* column = ColumnOfRaw(raw);
         return column && column->Showing();
     };
+    if (Direction == 0) {
+        if (showing(RawCol) && RawCol != GetCol())
+            SetCol(RawCol);
+        return;
+    }
     const int step = Direction < 0 ? -1 : 1;
     for (int pass = 0; pass < 2; ++pass) {
         const int d = pass == 0 ? step : -step;
-        for (int raw = RawCol + d; raw >= first && raw <= last; raw += d)
+        for (int raw = RawCol; raw >= first && raw <= last; raw += d)
             if (showing(raw)) {
                 if (raw != GetCol())
                     SetCol(raw);
