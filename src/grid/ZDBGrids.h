@@ -1619,6 +1619,8 @@ protected:
     // An untouched insertion is cancelled instead of moving (true when that
     // happened or nothing may move).
     bool CancelUntouchedInsert(bool Forward);
+    // One wheel notch (DoMouseWheelDown/Up): its event, else the move.
+    void WheelNotch(TShiftState Shift, const QPoint& MousePos, bool Down);
 
     TShiftState FMouseShift;       // of the last pointer event
     bool FTitleTracking = false;   // a pressed title button follows the pointer

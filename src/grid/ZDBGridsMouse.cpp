@@ -254,23 +254,24 @@ bool TZCustomDBGrid::CancelUntouchedInsert(bool Forward)
     return true;
 }
 
-bool TZCustomDBGrid::DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos)
+void TZCustomDBGrid::WheelNotch(TShiftState Shift, const QPoint& MousePos, bool Down)
 {
     bool handled = false;
-    if (OnMouseWheelDown)
-        OnMouseWheelDown(Shift, MousePos, handled);
-    if (!handled && FDataLink && FDataLink->Active() && !CancelUntouchedInsert(true))
-        MoveBy(MouseWheelScrollRows(Shift), ScrollRowsMode());
+    if (const auto& event = Down ? OnMouseWheelDown : OnMouseWheelUp)
+        event(Shift, MousePos, handled);
+    if (!handled && FDataLink && FDataLink->Active() && !CancelUntouchedInsert(Down))
+        MoveBy(Down ? MouseWheelScrollRows(Shift) : -MouseWheelScrollRows(Shift), ScrollRowsMode());
+}
+
+bool TZCustomDBGrid::DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos)
+{
+    WheelNotch(Shift, MousePos, true);
     return true;
 }
 
 bool TZCustomDBGrid::DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos)
 {
-    bool handled = false;
-    if (OnMouseWheelUp)
-        OnMouseWheelUp(Shift, MousePos, handled);
-    if (!handled && FDataLink && FDataLink->Active() && !CancelUntouchedInsert(false))
-        MoveBy(-MouseWheelScrollRows(Shift), ScrollRowsMode());
+    WheelNotch(Shift, MousePos, false);
     return true;
 }
 

@@ -177,6 +177,29 @@ TEST_F(GridMouse, DraggingOverRowsSelectsAndUnselectsThem)
     ExpectNoBracketOpen();
 }
 
+TEST_F(GridMouse, TitlePressesSelectColumnsAndTrackingFollowsThePointer)
+{
+    Grid->SetOptions((Grid->GetOptions() | dgMultiSelect) & ~TZDBGridOptions(dgTitleButtons));
+    Grid->SetMultiSelectOptions(TMultiSelectOptions{msRows, msCols});
+    QTest::mouseClick(View(), Qt::LeftButton, {}, Center(Raw("Customer"), 0));
+    EXPECT_EQ(Grid->GetMultiSelect(), msCols);
+    QTest::mouseClick(View(), Qt::LeftButton, Qt::ShiftModifier, Center(Raw("Amount"), 0));
+    EXPECT_FALSE(Grid->IsColMultiSelected(Grid->FindColumn("Id")->Index()));
+    EXPECT_TRUE(Grid->IsColMultiSelected(Grid->FindColumn("Customer")->Index()));
+    EXPECT_TRUE(Grid->IsColMultiSelected(Grid->FindColumn("Amount")->Index()));
+    EXPECT_TRUE(Grid->ColsSelected());
+    // A plain press on a data row ends the column selection.
+    QTest::mouseClick(View(), Qt::LeftButton, {}, Cell("Id", 2));
+    EXPECT_FALSE(Grid->ColsSelected());
+
+    // Mouse tracking: the record under the pointer becomes current.
+    Grid->SetOptionsExt(Grid->GetOptionsExt() | dgMouseTracking);
+    QTest::mouseMove(View(), Cell("Amount", 5));
+    EXPECT_EQ(CurrentId(), 6);
+    EXPECT_EQ(Grid->SelectedColumn(), Grid->FindColumn("Amount"));
+    ExpectNoBracketOpen();
+}
+
 TEST_F(GridMouse, DividerDoubleClickAndMiddleButtonSizeTheColumn)
 {
     TZColumn* customer = Grid->FindColumn("Customer");
@@ -240,6 +263,13 @@ TEST_F(GridMouse, TitleButtonsClickOnlyWhenReleasedOnThePressedTitle)
     QTest::mouseClick(View(), Qt::LeftButton, {}, amount);
     QTest::mouseClick(View(), Qt::LeftButton, {}, Center(0, 0));
     EXPECT_EQ(log, (std::vector<std::string>{"Amount", "corner"}));
+
+    // The corner of FillerIndex -22 switches the auto-filter when no handler takes it.
+    Grid->OnFillerClick = nullptr;
+    Grid->SetFillerIndex(-22);
+    const bool autoFilter = Grid->FilterGrid()->GetAutoFilter();
+    QTest::mouseClick(View(), Qt::LeftButton, {}, Center(0, 0));
+    EXPECT_NE(Grid->FilterGrid()->GetAutoFilter(), autoFilter);
 }
 
 TEST_F(GridMouse, ADraggedColumnStaysInsideItsGroup)
