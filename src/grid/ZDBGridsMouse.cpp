@@ -407,7 +407,8 @@ void TZCustomDBGrid::StartScrollTracking()
     FScrollUnselect = (FOptions & dgAutoUnselectOff) && active && RowsSelection() && !IsRowSelected();
     // How far the current record lies from the anchor, in the dataset's order.
     FScrollAnchorOffset = 0;
-    if (active && !FSelectionAnchor.isEmpty() && dataSet->CompareBookmarks(dataSet->Bookmark(), FSelectionAnchor) != 0 &&
+    if (active && (FOptions & dgMultiSelect) && RowsSelection() && !FSelectionAnchor.isEmpty() &&
+        dataSet->CompareBookmarks(dataSet->Bookmark(), FSelectionAnchor) != 0 &&
         dataSet->BookmarkValid(FSelectionAnchor)) {
         const int here = dataSet->RecNo();
         int there = -1;
@@ -627,7 +628,8 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
     // and below the titles.
     if (left && active && (FOptionsExt & dgMouseScrolling) && !IsDesigning() &&
         (dataRow || (titleRow && FMultiSelect == msCols)) &&
-        !((FOptions & dgMultiSelect) && ColsSelection() && (Shift & ssCtrl)) && !(ExtendedSelect() && (Shift & ssAlt))) {
+        !((FOptions & dgMultiSelect) && ColsSelection() && (Shift & ssCtrl)) &&
+        !(ExtendedSelect() && (Shift & ssAlt))) {
         StartScrollTracking();
         FScrollPoint = QPoint(X, Y);
         if (dataRow)

@@ -235,7 +235,9 @@ TEST_F(GridMouse, DividerDoubleClickAndMiddleButtonSizeTheColumn)
 TEST_F(GridMouse, TitleButtonsClickOnlyWhenReleasedOnThePressedTitle)
 {
     std::vector<std::string> log;
-    Grid->OnTitleClick = [&](TZCustomDBGrid*, TZColumn* Column) { log.push_back(Column->GetFieldName().toStdString()); };
+    Grid->OnTitleClick = [&](TZCustomDBGrid*, TZColumn* Column) {
+        log.push_back(Column->GetFieldName().toStdString());
+    };
     Grid->OnFillerClick = [&](TZCustomDBGrid*) { log.push_back("corner"); };
     Grid->SetFillerIndex(0);
     const QPoint amount = Center(Raw("Amount"), 0);
