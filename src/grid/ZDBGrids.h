@@ -1627,10 +1627,70 @@ protected:
     virtual void ColumnScroll();
     virtual void RowResize(int Row);
     virtual void EditButtonClick();
+
+    // ---- Pointer, wheel and record movement (ZDBGridsMouse.cpp) ----
+public:
+    // The scroll modes and MoveBy: ZDBGridsScroll.cpp.
+    // Records per wheel notch: 1 with Ctrl, a page with Shift (or in scroll-page
+    // mode), else WheelScrollRows (0: the system's wheel scroll lines; negative: a page).
+    int MouseWheelScrollRows(TShiftState Shift) const;
+    // The base grid's cell under a client point, except that on a title row the
+    // raw column of the column at that title depth is returned.
+    TGridCoord MouseCoord(int X, int Y) const;
+    // Whether a point on a data cell lies in the image margin of its column.
+    bool MouseInMargin(int X, int Y) const;
+    // Whether a point on a title lies on the title's expand button (the
+    // auto-filter button); Column gets the title's column.
+    bool PtInExpandButton(int X, int Y, TZColumn*& Column) const;
+    // Whether the pointer is drag-scrolling (dgMouseScrolling).
+    bool ScrollTracking() const { return FScrollTracking; }
+
+protected:
     void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
-    // The release of a left click on a title row (MouseUp).
-    void TitleRowClicked(const TGridCoord& Cell, int PressedCol, TGridState State, TShiftState Shift, int X, int Y);
+    // Selection and movement of a left or right press on a cell above the
+    // bottom block (MouseDown).
+    void SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton Button, TShiftState Shift, int X, int Y);
+    // The release of a left click on a title row (MouseUp); Tracked: the
+    // press tracked a title button.
+    void TitleRowClicked(const TGridCoord& Cell, int PressedCol, bool Tracked, TShiftState Shift, int X, int Y);
+    // The pressed title follows the pointer: pressed while over it.
+    void TrackButton(int X, int Y);
+    void CalcSizingState(int X, int Y, TGridState& State, int& Index, int& SizingPos, int& SizingOfs,
+                         TGridDrawInfo& FixedInfo) override;
+    bool BeginColumnDrag(int& Origin, int& Destination, const QPoint& MousePt) override;
+    bool CheckColumnDrag(int& Origin, int& Destination, const QPoint& MousePt) override;
+    bool EndColumnDrag(int& Origin, int& Destination, const QPoint& MousePt) override;
+    // Drag-scrolling: the pointer captured, the cell under it made current
+    // (and the selection extended) while it moves, and again by a timer while
+    // it rests beyond an edge.
+    void StartScrollTracking();
+    void StopScrollTracking();
+    void ScrollToCellAt(int X, int Y, bool OnlyChanged);
+    void ScrollToColAt(int X, int Y);
+    void ScrollToRowAt(int X, int Y);
+    void ScrollToRowBy(int N);
+    // The column range reaches RawCol (column selection while drag-scrolling).
+    void ExtendColumnRange(int RawCol);
+    // An untouched insertion is cancelled instead of moving (true when that
+    // happened or nothing may move).
+    bool CancelUntouchedInsert(bool Forward);
+    // One wheel notch (DoMouseWheelDown/Up): its event, else the move.
+    void WheelNotch(TShiftState Shift, const QPoint& MousePos, bool Down);
+
+    TShiftState FMouseShift;       // of the last pointer event
+    bool FTitleTracking = false;   // a pressed title button follows the pointer
+    bool FScrollTracking = false;  // drag-scrolling runs
+    bool FScrollUnselect = false;  // drag-scrolling unselects the records it passes
+    bool FSelectionMoved = false;  // drag-scrolling moved the record
+    bool FSelectClick = false;     // the last left press hit the cell that was current already
+    bool FClickInMargin = false;   // the last release lay in the image margin
+    QPoint FScrollPoint{-1, -1};   // where drag-scrolling was last asked to go
+    QTimer* FMouseScrollTimer = nullptr; // a child of the grid while drag-scrolling
+    int FSizingColumn = -1;        // data column of the last column-sizing answer
+    int FDragColumn = -1;          // data column being dragged
+    int FScrollAnchorOffset = 0;   // records from the selection anchor to the current one while drag-scrolling
     void TopLeftChanged() override;
     void SelectionMoved(const TGridRect& OldSel) override;
 

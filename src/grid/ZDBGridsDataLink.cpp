@@ -481,32 +481,4 @@ bool TZCustomDBGrid::SelectCell(int ACol, int ARow)
     return true;
 }
 
-bool TZCustomDBGrid::DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos)
-{
-    if (!FDataLink || !FDataLink->Active())
-        return TCustomGrid::DoMouseWheelDown(Shift, MousePos);
-    if (OnMouseWheelDown) {
-        bool handled = false;
-        OnMouseWheelDown(Shift, MousePos, handled);
-        if (handled)
-            return true;
-    }
-    FDataLink->MoveBy(std::max(FWheelScrollRows, 1));
-    return true;
-}
-
-bool TZCustomDBGrid::DoMouseWheelUp(TShiftState Shift, const QPoint& MousePos)
-{
-    if (!FDataLink || !FDataLink->Active())
-        return TCustomGrid::DoMouseWheelUp(Shift, MousePos);
-    if (OnMouseWheelUp) {
-        bool handled = false;
-        OnMouseWheelUp(Shift, MousePos, handled);
-        if (handled)
-            return true;
-    }
-    FDataLink->MoveBy(-std::max(FWheelScrollRows, 1));
-    return true;
-}
-
 } // namespace zdb

@@ -305,7 +305,8 @@ bool TZCustomDBGrid::AcquireFocus()
     if (!FAcquireFocusEnabled || focusPolicy() == Qt::NoFocus || !isEnabled() || !isVisible() || IsDesigning())
         return true;
     setFocus(Qt::OtherFocusReason);
-    QWidget* focused = QApplication::focusWidget();
+    // In a window that is not active the focus waits in the window's focus widget.
+    QWidget* focused = window()->isActiveWindow() ? QApplication::focusWidget() : window()->focusWidget();
     return focused && (focused == this || isAncestorOf(focused));
 }
 

@@ -553,6 +553,10 @@ protected:
     virtual void UpdateScrollPos();
     // Runs every 60 ms while drag-selecting or moving a column or row.
     virtual void ScrollTimerTick();
+    // The sizing state a press at (X, Y) would start (CalcSizingState).
+    TGridState CheckSizingState(int X, int Y);
+    // The fixed cell under the pointer (hot), pressed or not; (-1, -1) for none.
+    void SetHotTrackCell(const TGridCoord& Cell, bool Pressed);
 
     // ---- Standard behaviour behind the hooks ------------------------------
     void GridKeyDown(int& Key, TShiftState Shift);
@@ -681,7 +685,6 @@ private:
     void ScrollBarReleased(Qt::Orientation Orientation);
     void MoveAndScroll(int Mouse, int CellHit, TGridDrawInfo& DrawInfo, bool Horizontal, const QPoint& MousePt);
     int ResizeLine(const TGridAxisDrawInfo& AxisInfo) const;
-    void SetHotTrackCell(const TGridCoord& Cell, bool Pressed);
     void UpdateSizingCursor(int X, int Y);
     void PaintOverlays(const TGridDrawInfo& DrawInfo);
 };

@@ -545,13 +545,19 @@ void TCustomGrid::SetHotTrackCell(const TGridCoord& Cell, bool Pressed)
         InvalidateCell(Cell.X, Cell.Y);
 }
 
-void TCustomGrid::UpdateSizingCursor(int X, int Y)
+TGridState TCustomGrid::CheckSizingState(int X, int Y)
 {
     TGridDrawInfo di;
     CalcDrawInfo(di);
     TGridState state = gsNormal;
     int index = -1, pos = 0, ofs = 0;
     CalcSizingState(X, Y, state, index, pos, ofs, di);
+    return state;
+}
+
+void TCustomGrid::UpdateSizingCursor(int X, int Y)
+{
+    const TGridState state = CheckSizingState(X, Y);
     if (state == gsColSizing)
         viewport()->setCursor(Qt::SplitHCursor);
     else if (state == gsRowSizing)

@@ -17,30 +17,10 @@ using namespace zdb::test;
 
 namespace {
 
-struct GridEvents : ::testing::Test {
-    std::unique_ptr<TZMemDataSet> Table = MakeOrders(30);
-    TDataSource Source;
-    std::unique_ptr<TZDBGrid> Grid = std::make_unique<TZDBGrid>();
+struct GridEvents : ShownOrders<30> {
     std::vector<std::string> Log; // "event:argument" in firing order
 
-    void SetUp() override
-    {
-        Source.SetDataSet(Table.get());
-        Grid->SetDataSource(&Source);
-        ShowGrid(*Grid, 400, 300);
-        Grid->FindColumn("Customer")->SetWidth(120);
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        Grid.reset();
-        Source.SetDataSet(nullptr);
-    }
     static std::string Name(TZColumn* Column) { return Column ? Column->GetFieldName().toStdString() : "-"; }
-    QWidget* View() const { return Grid->viewport(); }
-    int Raw(const char* Field) const { return Grid->DataToRawColumn(Grid->FindColumn(Field)->Index()); }
-    QPoint Center(int Col, int Row) const { return Grid->CellRect(Col, Row).center(); }
-    int CurrentId() const { return Table->FieldByName("Id")->AsInteger(); }
     void Drag(QPoint From, QPoint To)
     {
         QTest::mousePress(View(), Qt::LeftButton, {}, From);

@@ -103,6 +103,33 @@ struct OrdersGrid : ::testing::Test {
     int RowOf(int Record) const { return Grid.TitleRowCount() + Record; }
 };
 
+// A grid over an in-memory orders table (MakeOrders(Rows)) shown at 400 × 300
+// with a 120-pixel Customer column, and points on it for pointer events.
+template <int Rows>
+struct ShownOrders : ::testing::Test {
+    std::unique_ptr<TZMemDataSet> Table = MakeOrders(Rows);
+    TDataSource Source;
+    std::unique_ptr<TZDBGrid> Grid = std::make_unique<TZDBGrid>();
+
+    void SetUp() override
+    {
+        Source.SetDataSet(Table.get());
+        Grid->SetDataSource(&Source);
+        ShowGrid(*Grid, 400, 300);
+        Grid->FindColumn("Customer")->SetWidth(120);
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        Grid.reset();
+        Source.SetDataSet(nullptr);
+    }
+    QWidget* View() const { return Grid->viewport(); }
+    int Raw(const char* Field) const { return Grid->DataToRawColumn(Grid->FindColumn(Field)->Index()); }
+    QPoint Center(int Col, int Row) const { return Grid->CellRect(Col, Row).center(); }
+    int CurrentId() const { return Table->FieldByName("Id")->AsInteger(); }
+};
+
 // An SQLite table "orders" (id INTEGER PRIMARY KEY, note TEXT) and an open
 // query over it ordered by id, with Source on the query. Fixtures built on it
 // reset their grids in their TearDown before calling this one.
