@@ -69,6 +69,7 @@ void TZCustomDBGrid::UpdateData()
 
 void TZCustomDBGrid::KeyPress(QChar& Key)
 {
+    if (FTreeView && FTreeView->KeyPress(Key)) { Key = QChar(); return; } // Enter/Space on a tree row's expand box
     if (OnKeyPress)
         OnKeyPress(Key);
     if (Key.isNull())

@@ -139,6 +139,9 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
         }
         if (cell.Y >= 0 && cell.Y < FTitleRowCount)
             FTitlePressCol = cell.X;
+        // A press on a tree row's expand box goes to the row and toggles it.
+        if (FTreeView && TreeBoxPressed(cell, Shift, X, Y))
+            return;
     }
     TCustomGrid::MouseDown(Button, Shift, X, Y);
 }
