@@ -32,6 +32,10 @@ struct TZDBGridTreeView::TModel
         int Rank = 0; // 0-based place in the tree order
         QString Order;
         std::vector<int> Children; // in sibling order
+        // The tree fields as the build found them (only those that change are written).
+        int OldLevel = -1;
+        int OldState = -1;
+        QString OldOrder;
     };
     std::vector<TNode> Nodes;
     QHash<QString, int> ByKey; // the first record of each key
@@ -40,20 +44,38 @@ struct TZDBGridTreeView::TModel
 
 namespace {
 
+// A record's key (or parent key) as hash text: an integer as its eight bytes
+// (no formatting), anything else as its text, several fields joined.
 QString JoinKey(const std::vector<TField*>& Fields, bool& Null)
 {
     Null = false;
-    if (Fields.size() == 1) {
-        Null = Fields.front()->IsNull();
-        return Fields.front()->AsString();
-    }
     QString text;
     for (const TField* field : Fields) {
-        if (field->IsNull())
+        const QVariant value = field->GetValue();
+        if (value.isNull()) {
             Null = true;
-        text += field->AsString();
-        text += QChar(0x1f);
+            text += QChar(0x1f);
+            continue;
+        }
+        if (IsIntegerFieldType(field->DataType())) {
+            const qint64 number = value.toLongLong();
+            text.append(reinterpret_cast<const QChar*>(&number), qsizetype(sizeof(number) / sizeof(QChar)));
+        } else {
+            text += field->AsString();
+        }
+        if (Fields.size() > 1)
+            text += QChar(0x1f);
     }
+    return text;
+}
+
+// The fixed-width segment of the record at Index: its place, right-aligned.
+QString Segment(int Index, int Width)
+{
+    QString text(Width, QLatin1Char(' '));
+    QChar* end = text.data() + Width;
+    for (int n = Index + 1; n > 0 && end > text.data(); n /= 10)
+        *--end = QLatin1Char(char('0' + n % 10));
     return text;
 }
 
@@ -386,19 +408,17 @@ void TZDBGridTreeView::UpdateTreeView(bool Reset)
     TDataSet* dataSet = DataSet();
     if (!FActive || !dataSet || FBuilding)
         return;
-    const QString keyFields = FGrid->GetKeyFields();
-    const QVariant key = dataSet->IsEmpty() ? QVariant() : dataSet->GetFieldValue(keyFields);
+    bool null = false;
+    const QString key = dataSet->IsEmpty() ? QString() : JoinKey(dataSet->GetFieldList(FGrid->GetKeyFields()), null);
     {
         TTreeBracket bracket(FGrid, dataSet);
         UpdateTreeFields(Reset);
-        if (!key.isNull() && dataSet->Locate(keyFields, key)) {
-            // A hidden record gives way to its nearest shown ancestor.
-            int node = CurrentNode(dataSet);
-            while (node >= 0 && !(FModel->Nodes[size_t(node)].State & rsVisible) &&
-                   FModel->Nodes[size_t(node)].Parent >= 0)
-                node = FModel->Nodes[size_t(node)].Parent;
-            if (node >= 0)
-                dataSet->SetRecNo(FModel->Nodes[size_t(node)].Rank + 1);
+        // The record current before, or its nearest shown ancestor, in its new place.
+        int node = key.isNull() ? -1 : FModel->ByKey.value(key, -1);
+        while (node >= 0 && !(FModel->Nodes[size_t(node)].State & rsVisible))
+            node = FModel->Nodes[size_t(node)].Parent;
+        if (node >= 0) {
+            dataSet->SetRecNo(FModel->Nodes[size_t(node)].Rank + 1);
             bracket.Target = dataSet->GetBookmark();
         }
     }
@@ -414,7 +434,8 @@ void TZDBGridTreeView::ClearTreeFields(bool Reset)
     // state of its own (and was not caught in a loop by the last build).
     TDataSet* dataSet = DataSet();
     TModel& model = *FModel;
-    model = TModel();
+    // The last build's fields by key: what this build need not write again.
+    const TModel previous = std::exchange(model, TModel());
     if (!dataSet)
         return;
     const std::vector<TField*> keys = dataSet->GetFieldList(FGrid->GetKeyFields());
@@ -431,8 +452,21 @@ void TZDBGridTreeView::ClearTreeFields(bool Reset)
         node.Key = JoinKey(keys, null);
         QString parent = JoinKey(parents, null);
         parentKeys.push_back(null ? QString() : std::move(parent));
-        const int state = FRowStateField->AsInteger();
-        if (Reset || state == 0 || FRowOrderField->AsString() > loopMark)
+        // The tree view writes the tree fields itself: for a record of the last
+        // build they hold what that build and the toggles since wrote.
+        int state = 0;
+        if (const int last = previous.ByKey.value(node.Key, -1); last >= 0) {
+            const TModel::TNode& before = previous.Nodes[size_t(last)];
+            node.OldLevel = before.Level;
+            node.OldOrder = before.Order;
+            state = before.State;
+        } else {
+            const QVariant value = FRowStateField->GetValue();
+            state = value.isNull() ? -1 : value.toInt();
+            node.OldOrder = FRowOrderField->AsString();
+        }
+        node.OldState = state;
+        if (Reset || state <= 0 || node.OldOrder > loopMark)
             node.State = rsVisible | rsExpanded;
         else
             node.State = state & rsExpanded;
@@ -458,7 +492,9 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
     FBuilding = true;
     const auto building = qScopeGuard([this] { FBuilding = false; });
     FMaxLevel = 0;
-    // Siblings keep the grid's column order: it is applied first.
+    // Siblings keep the grid's column order: it is applied first. (On the first
+    // record, the sort's own search for the current record ends at once.)
+    dataSet->First();
     FGrid->ChangeDataSetOrder(QString());
     ClearTreeFields(Reset);
     TModel& model = *FModel;
@@ -466,7 +502,6 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
 
     // One fixed-width segment per record: its place, right-aligned, one blank wider than the count.
     const int width = int(QString::number(count).size()) + 1;
-    auto segment = [width](int index) { return QStringLiteral("%1").arg(index + 1, width); };
 
     // Orders down each record's parent chain; a chain that returns to a record
     // already on it makes the record whose parent closes it a root, with "~" in
@@ -495,7 +530,7 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
             TModel::TNode& node = model.Nodes[size_t(*it)];
             onChain[size_t(*it)] = 0;
             done[size_t(*it)] = 1;
-            QString seg = segment(*it);
+            QString seg = Segment(*it, width);
             if (node.Parent == -2) {
                 seg[0] = QLatin1Char('~');
                 node.Parent = -1;
@@ -543,18 +578,18 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
         }
 
     // The fields, where they changed (the records are still in the order read).
-    int index = 0;
-    for (dataSet->First(); !dataSet->Eof() && index < count; dataSet->Next(), ++index) {
-        const TModel::TNode& node = model.Nodes[size_t(index)];
-        if (FRowLevelField->AsInteger() == node.Level && FRowStateField->AsInteger() == node.State &&
-            FRowOrderField->AsString() == node.Order && !FRowLevelField->IsNull())
+    for (int index = 0; index < count; ++index) {
+        TModel::TNode& node = model.Nodes[size_t(index)];
+        if (node.OldLevel == node.Level && node.OldState == node.State && node.OldOrder == node.Order)
             continue;
+        dataSet->SetRecNo(index + 1);
         dataSet->Edit();
         FRowLevelField->SetValue(node.Level);
         FRowOrderField->SetValue(node.Order);
         FRowStateField->SetValue(node.State);
         dataSet->Post();
     }
+    dataSet->First();
     FGrid->ChangeDataSetOrder(GetRowOrderFieldName());
     dataSet->First();
 }

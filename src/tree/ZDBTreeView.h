@@ -46,12 +46,13 @@ public:
     TZDBTreeViewItem* Insert(int Index);
     void Delete(int Index);
     void Clear() { FItems.clear(); }
-    // Reorders the items stably by Less.
+    // Reorders the items stably by Less (nothing to do for items already in order).
     template <class TLess>
     void Sort(TLess Less)
     {
-        std::stable_sort(FItems.begin(), FItems.end(),
-                         [&Less](const auto& A, const auto& B) { return Less(*A, *B); });
+        auto less = [&Less](const auto& A, const auto& B) { return Less(*A, *B); };
+        if (!std::is_sorted(FItems.begin(), FItems.end(), less))
+            std::stable_sort(FItems.begin(), FItems.end(), less);
     }
 
 private:
