@@ -337,6 +337,8 @@ void TZDBGridTreeView::SetActive(bool Value)
 {
     FActive = Value;
     if (Value) {
+        for (TField* field : {FRowLevelField.data(), FRowOrderField.data(), FRowStateField.data()})
+            field->SetVisible(false);
         UpdateTreeView(true);
         if (FOpenToLevel >= 0)
             ShowToLevel(FOpenToLevel);
