@@ -326,9 +326,12 @@ void TZDBGridTreeView::CheckActive()
     }
     // The tree fields are not added to an open dataset: closing it would drop
     // the records of an in-memory table. AddTreeFields (BeforeOpen) adds them
-    // to a closed one.
+    // to a closed one. The tree writes them: a dataset that takes no edits
+    // (or fields it cannot store, such as a query's computed columns) has no tree.
     ResolveFields();
-    const bool found = FRowLevelField && FRowOrderField && FRowStateField;
+    const bool found = FRowLevelField && FRowOrderField && FRowStateField && dataSet->CanModify() &&
+                       !FRowLevelField->GetReadOnly() && !FRowOrderField->GetReadOnly() &&
+                       !FRowStateField->GetReadOnly();
     if (found != FActive)
         SetActive(found);
 }

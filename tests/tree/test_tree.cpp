@@ -5,6 +5,7 @@
 #include "TestDb.h"
 #include "ZDBGrids.h"
 #include "ZDBMemData.h"
+#include "ZDBSQLQuery.h"
 #include "ZDBTreeView.h"
 
 #include <QApplication>
@@ -412,6 +413,53 @@ TEST_F(TreeGrid, EditingAParentRebuildsTheTreeKeepingTheRecord)
     Goto(1);
     Tree()->CollapseRow(false);
     EXPECT_EQ(Shown(), (std::vector<int>{1, 3, 5}));
+}
+
+// The tree fields added to a closed table, and no tree over a query whose
+// tree columns are computed (they cannot be written): it stays off, nothing raises.
+struct TreeFields : SqliteTest {};
+
+TEST_F(TreeFields, AddedToAClosedTableNeverToAQuery)
+{
+    TZDBGrid grid;
+    TZMemDataSet table;
+    table.FieldDefs().Add(QStringLiteral("id"), ftInteger);
+    table.FieldDefs().Add(QStringLiteral("parent_id"), ftInteger);
+    grid.TreeView()->SetRowOrderFieldName(QStringLiteral("ROWORDER"));
+    grid.TreeView()->SetRowOrderFieldSize(0);
+    grid.TreeView()->AddTreeFields(&table);
+    table.CreateDataSet();
+    ASSERT_NE(table.FindField(QStringLiteral("RowState")), nullptr);
+    EXPECT_EQ(table.FieldByName(QStringLiteral("RowOrder"))->GetSize(), 80);
+    for (int id : {1, 2}) {
+        table.Append();
+        table.FieldByName(QStringLiteral("id"))->SetValue(id);
+        if (id == 2)
+            table.FieldByName(QStringLiteral("parent_id"))->SetValue(1);
+        table.Post();
+    }
+    TDataSource source;
+    source.SetDataSet(&table);
+    grid.SetKeyFields(QStringLiteral("id"));
+    grid.TreeView()->SetParentFields(QStringLiteral("parent_id"));
+    grid.SetDataSource(&source);
+    EXPECT_TRUE(grid.TreeView()->GetActive());
+    grid.SetDataSource(nullptr);
+    EXPECT_FALSE(grid.TreeView()->GetActive());
+
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE categories (id INTEGER PRIMARY KEY, parent_id INTEGER)"));
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO categories VALUES (1, NULL), (2, 1)"));
+    TZSQLQuery query;
+    query.SetConnection(Db());
+    query.SetSQLText(QStringLiteral(
+        "SELECT id, parent_id, 0 AS RowLevel, '' AS RowOrder, 0 AS RowState FROM categories ORDER BY id"));
+    query.Open();
+    source.SetDataSet(&query);
+    grid.SetDataSource(&source);
+    EXPECT_FALSE(grid.TreeView()->GetActive());
+    EXPECT_EQ(query.RecordCount(), 2);
+    grid.SetDataSource(nullptr);
+    source.SetDataSet(nullptr);
 }
 
 TEST(TreeViewData, ListFieldsInsertDeleteAndSort)
