@@ -582,7 +582,7 @@ private:
     std::unique_ptr<TModel> FModel;
     QString StoredName(const QString& Value, const QString& Default) const;
     void ResolveFields();
-    void RefilterDataSet();
+    void SequenceChanged();
     // Walks the subtree below Node: shows or hides the rows it reaches.
     void WalkChildren(int Node, bool Expand, bool Recursive);
     void WriteNodeState(int Node, int State);

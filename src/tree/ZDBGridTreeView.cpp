@@ -51,18 +51,18 @@ QString JoinKey(const std::vector<TField*>& Fields, bool& Null)
     Null = false;
     QString text;
     for (const TField* field : Fields) {
-        const QVariant value = field->GetValue();
-        if (value.isNull()) {
+        // An integer through the typed read (a zero may be a null).
+        const bool integer = IsIntegerFieldType(field->DataType());
+        const qint64 number = integer ? field->AsLargeInt() : 0;
+        if ((!integer || number == 0) && field->IsNull()) {
             Null = true;
             text += QChar(0x1f);
             continue;
         }
-        if (IsIntegerFieldType(field->DataType())) {
-            const qint64 number = value.toLongLong();
+        if (integer)
             text.append(reinterpret_cast<const QChar*>(&number), qsizetype(sizeof(number) / sizeof(QChar)));
-        } else {
+        else
             text += field->AsString();
-        }
         if (Fields.size() > 1)
             text += QChar(0x1f);
     }
@@ -354,7 +354,7 @@ void TZDBGridTreeView::SetActive(bool Value)
     }
     SetTreeViewColumns(Value);
     FGrid->FilterChanged();
-    FGrid->UpdateSequence(false);
+    SequenceChanged();
 }
 
 void TZDBGridTreeView::AddTreeFields(TDataSet* DataSet)
@@ -601,6 +601,13 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
 
 // ---- Expanding and collapsing ------------------------------------------------------------------------
 
+void TZDBGridTreeView::SequenceChanged()
+{
+    // Rows appeared or disappeared: the emulated record count and number follow at once.
+    if (FGrid->ForcedSequence())
+        FGrid->DelayUpdateSequence();
+}
+
 bool TZDBGridTreeView::CanRowExpand(bool Expand)
 {
     bool allow = true;
@@ -747,7 +754,7 @@ void TZDBGridTreeView::ToggleRow(bool Recursive)
     }
     if (FGrid->SelectedRows())
         FGrid->SelectedRows()->Refresh();
-    FGrid->UpdateSequence(false);
+    SequenceChanged();
     if (toggled)
         DoRowExpand(expand);
 }
@@ -798,7 +805,7 @@ void TZDBGridTreeView::ShowToLevel(int Level)
     }
     if (FGrid->SelectedRows())
         FGrid->SelectedRows()->Refresh();
-    FGrid->UpdateSequence(false);
+    SequenceChanged();
 }
 
 bool TZDBGridTreeView::ShowRecord(const QVariant& Key, bool CollapseOthers)
@@ -832,7 +839,7 @@ bool TZDBGridTreeView::ShowRecord(const QVariant& Key, bool CollapseOthers)
     }
     if (FGrid->SelectedRows())
         FGrid->SelectedRows()->Refresh();
-    FGrid->UpdateSequence(false);
+    SequenceChanged();
     if (CollapseOthers && (FModel->Nodes[size_t(target)].State & rsExpandable))
         DoRowExpand(FModel->Nodes[size_t(target)].State & rsExpanded);
     return true;

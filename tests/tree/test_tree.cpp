@@ -378,7 +378,6 @@ TEST_F(TreeGrid, BoxClickEnterAndSpaceToggleTheRow)
 TEST_F(TreeGrid, ForcedSequenceFollowsTheShownRows)
 {
     Grid.SetOptions(Grid.GetOptions() | dgForceSequence);
-    Grid.SetOptionsEx(Grid.GetOptionsEx() & ~dgDelayUpdateSequence);
     int updates = 0;
     Grid.OnSequenceUpdated = [&updates](TZCustomDBGrid*) { ++updates; };
     Open({{1, -1}, {2, 1}, {3, 2}, {4, -1}, {5, 4}, {6, 4}});
