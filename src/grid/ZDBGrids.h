@@ -583,8 +583,11 @@ private:
     QString StoredName(const QString& Value, const QString& Default) const;
     void ResolveFields();
     void SequenceChanged();
-    // Walks the subtree below Node: shows or hides the rows it reaches.
-    void WalkChildren(int Node, bool Expand, bool Recursive);
+    // Walks the subtree below Node: shows or hides the rows it reaches; the rows
+    // whose expansion changed go to Notify.
+    void WalkChildren(int Node, bool Expand, bool Recursive, std::vector<int>& Notify);
+    // OnRowExpand for each of Nodes, on its record.
+    void NotifyRows(const std::vector<int>& Nodes, bool Expanded);
     void WriteNodeState(int Node, int State);
     bool ModelMatches(TDataSet* DataSet);
     int CurrentNode(TDataSet* DataSet) const;

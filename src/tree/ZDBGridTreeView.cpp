@@ -17,6 +17,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace zdb {
@@ -59,9 +61,11 @@ QString JoinKey(const std::vector<TField*>& Fields, bool& Null)
             text += QChar(0x1f);
             continue;
         }
-        if (integer)
-            text.append(reinterpret_cast<const QChar*>(&number), qsizetype(sizeof(number) / sizeof(QChar)));
-        else
+        if (integer) {
+            char16_t units[sizeof(number) / sizeof(char16_t)];
+            std::memcpy(units, &number, sizeof(number));
+            text.append(QStringView(units, qsizetype(std::size(units))));
+        } else
             text += field->AsString();
         if (Fields.size() > 1)
             text += QChar(0x1f);
@@ -660,7 +664,7 @@ void TZDBGridTreeView::WriteNodeState(int Node, int State)
     node.State = State;
 }
 
-void TZDBGridTreeView::WalkChildren(int Node, bool Expand, bool Recursive)
+void TZDBGridTreeView::WalkChildren(int Node, bool Expand, bool Recursive, std::vector<int>& Notify)
 {
     // Asks first, for every row the walk reaches, then changes: a handler that
     // raises leaves every row as it was.
@@ -704,10 +708,20 @@ void TZDBGridTreeView::WalkChildren(int Node, bool Expand, bool Recursive)
         WriteNodeState(step.Node, state);
     }
     for (const TStep& step : steps)
-        if (step.Allowed) {
-            dataSet->SetRecNo(FModel->Nodes[size_t(step.Node)].Rank + 1);
-            DoRowExpand(Expand);
-        }
+        if (step.Allowed)
+            Notify.push_back(step.Node);
+}
+
+void TZDBGridTreeView::NotifyRows(const std::vector<int>& Nodes, bool Expanded)
+{
+    // After every state is written: a handler may even rebuild the tree.
+    TDataSet* dataSet = DataSet();
+    for (int n : Nodes) {
+        if (!dataSet || size_t(n) >= FModel->Nodes.size())
+            return;
+        dataSet->SetRecNo(FModel->Nodes[size_t(n)].Rank + 1);
+        DoRowExpand(Expanded);
+    }
 }
 
 bool TZDBGridTreeView::ToggleNode(int Node, bool Recursive)
@@ -720,9 +734,11 @@ bool TZDBGridTreeView::ToggleNode(int Node, bool Recursive)
     DataSet()->SetRecNo(node.Rank + 1);
     if (!CanRowExpand(expand))
         return false;
-    WalkChildren(Node, expand, Recursive);
+    std::vector<int> notify;
+    WalkChildren(Node, expand, Recursive, notify);
     const int state = FModel->Nodes[size_t(Node)].State;
     WriteNodeState(Node, expand ? state | rsExpanded : state & ~rsExpanded);
+    NotifyRows(notify, expand);
     return true;
 }
 
@@ -744,13 +760,19 @@ void TZDBGridTreeView::ToggleRow(bool Recursive)
         const int node = CurrentNode(dataSet);
         if (node < 0 || !(FModel->Nodes[size_t(node)].State & rsExpandable))
             return;
-        TModel::TNode& row = FModel->Nodes[size_t(node)];
-        if (bool(row.State & rsExpanded) != expand) {
-            WalkChildren(node, expand, Recursive);
-            WriteNodeState(node, expand ? row.State | rsExpanded : row.State & ~rsExpanded);
+        if (bool(FModel->Nodes[size_t(node)].State & rsExpanded) != expand) {
+            std::vector<int> notify;
+            WalkChildren(node, expand, Recursive, notify);
+            const int state = FModel->Nodes[size_t(node)].State;
+            WriteNodeState(node, expand ? state | rsExpanded : state & ~rsExpanded);
+            NotifyRows(notify, expand);
             toggled = true;
         }
-        bracket.Target = dataSet->GetBookmark();
+        bracket.Target.clear();
+        if (size_t(node) < FModel->Nodes.size()) {
+            dataSet->SetRecNo(FModel->Nodes[size_t(node)].Rank + 1);
+            bracket.Target = dataSet->GetBookmark();
+        }
     }
     if (FGrid->SelectedRows())
         FGrid->SelectedRows()->Refresh();
