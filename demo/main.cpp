@@ -1,13 +1,15 @@
 // The ZDBGrids demo: the sample orders in a TZDBGrid, with the customer,
 // product and state of each order looked up from their tables, and below them
 // the editable lines of the current order (a detail query whose :id parameter
-// follows the orders). Without a display it renders the window offscreen,
-// saves a screenshot and exits.
+// follows the orders); on a second tab 10,000 categories eight levels deep as a
+// tree. Without a display it renders the window offscreen, saves a screenshot
+// and exits.
 
 #include "DBError.h"
 #include "SampleData.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
+#include "ZDBTreeView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +21,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStatusBar>
+#include <QTabWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -240,7 +243,10 @@ public:
         splitter->addWidget(linesGrid);
         splitter->setStretchFactor(0, 3);
         splitter->setStretchFactor(1, 1);
-        setCentralWidget(splitter);
+        auto* tabs = new QTabWidget(this);
+        tabs->addTab(splitter, QStringLiteral("Orders"));
+        tabs->addTab(CreateCategories(), QStringLiteral("Categories"));
+        setCentralWidget(tabs);
         statusBar()->addWidget(new QLabel(Summary(db), this));
         statusBar()->addPermanentWidget(
             new QLabel(QStringLiteral("Click a title to sort, again for descending; Ctrl+click adds a sort key;"
@@ -249,8 +255,45 @@ public:
         resize(1100, 720);
     }
 
+    // 10,000 categories in eight levels below 12 roots, shown as a tree opened to
+    // its second level: the box beside a name (or Enter, Space) opens and closes
+    // a branch, Shift with it the whole branch, Ctrl shows the row alone.
+    QWidget* CreateCategories()
+    {
+        std::vector<int> level, parents;
+        for (int id = 1; id <= 10000; ++id) {
+            int parent = 0;
+            if (id > 12) {
+                // Below a recent category, so the branches run deep (up its line at the eighth level).
+                parent = id - 1 - int((quint32(id) * 2654435761u) % quint32(std::min(id - 1, 60)));
+                while (level[size_t(parent - 1)] >= 7)
+                    parent = parents[size_t(parent - 1)];
+            }
+            parents.push_back(parent);
+            level.push_back(parent ? level[size_t(parent - 1)] + 1 : 0);
+            FCategoryList.AddItem(id, parent, QStringLiteral("Category %1 (level %2)").arg(id).arg(level.back() + 1));
+        }
+        FCategories = std::make_unique<TZDBTreeViewData>();
+        FCategories->SetListInstance(&FCategoryList);
+        FCategories->Open();
+        FCategories->FieldByName(QStringLiteral("ID"))->SetDisplayWidth(8);
+        FCategoriesSource = new TDataSource(this);
+        FCategoriesSource->SetDataSet(FCategories.get());
+        auto* tree = new TZDBGrid(this);
+        tree->SetKeyFields(QStringLiteral("ID"));
+        tree->SetOptions(tree->GetOptions() & ~TZDBGridOptions(dgEditing));
+        tree->TreeView()->SetParentFields(QStringLiteral("ParentID"));
+        tree->TreeView()->SetColumnNames(QStringLiteral("ItemName"));
+        tree->TreeView()->SetOpenToLevel(1);
+        tree->SetDataSource(FCategoriesSource);
+        return tree;
+    }
+
     ~TMainWindow() override
     {
+        if (FCategoriesSource)
+            FCategoriesSource->SetDataSet(nullptr);
+        FCategories.reset();
         // The grid (a child widget) goes with the window; close the datasets first.
         // The lines go before the orders, so that they do not follow the orders' closing.
         if (FLinesSource)
@@ -272,6 +315,9 @@ private:
     std::unique_ptr<TZSQLQuery> FLines;
     TDataSource* FSource = nullptr;
     TDataSource* FLinesSource = nullptr;
+    TZDBTreeViewList FCategoryList;
+    std::unique_ptr<TZDBTreeViewData> FCategories;
+    TDataSource* FCategoriesSource = nullptr;
 };
 
 bool HasDisplay()

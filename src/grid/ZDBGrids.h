@@ -453,33 +453,123 @@ protected:
     QString FText;
 };
 
-// Parent/child rows shown as a tree.
+// Parent/child rows shown as a tree (implemented in src/tree/). Every record
+// carries three hidden tree fields: its level, an order string of one
+// fixed-width segment per ancestor and one for itself (sorting by it lists
+// every parent directly before its subtree) and a state bit set (visible,
+// expanded, expandable). The dataset is sorted by the order string through the
+// grid's sort machinery and collapsed rows are hidden by the grid's record
+// filter. Besides the fields the tree keeps the parent/child links of the last
+// build, so that expanding or collapsing touches only the rows it shows or hides.
 class TZDBGridTreeView
 {
 public:
-    explicit TZDBGridTreeView(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZDBGridTreeView() = default;
+    // State bits of the RowState field; a state of 0 (a new record) counts as visible.
+    enum : int { rsVisible = 1, rsExpanded = 2, rsExpandable = 4 };
+
+    explicit TZDBGridTreeView(TZCustomDBGrid* AGrid);
+    virtual ~TZDBGridTreeView();
     TZDBGridTreeView(const TZDBGridTreeView&) = delete;
     TZDBGridTreeView& operator=(const TZDBGridTreeView&) = delete;
 
     TZCustomDBGrid* Grid() const { return FGrid; }
     bool GetActive() const { return FActive; }
     bool GetAutoActive() const { return FAutoActive; }
-    void SetAutoActive(bool Value) { FAutoActive = Value; }
+    void SetAutoActive(bool Value);
     bool GetAutoUpdate() const { return FAutoUpdate; }
     void SetAutoUpdate(bool Value) { FAutoUpdate = Value; }
     bool GetCellExpand() const { return FCellExpand; }
     void SetCellExpand(bool Value) { FCellExpand = Value; }
     int GetOpenToLevel() const { return FOpenToLevel; }
-    void SetOpenToLevel(int Value) { FOpenToLevel = Value < -1 ? -1 : Value; }
+    void SetOpenToLevel(int Value);
     QString GetColumnNames() const { return FColumnNames; }
-    void SetColumnNames(const QString& Value) { FColumnNames = Value; }
+    void SetColumnNames(const QString& Value);
+    QString GetKeyFields() const;
+    void SetKeyFields(const QString& Value);
     QString GetParentFields() const { return FParentFields; }
-    void SetParentFields(const QString& Value) { FParentFields = Value; }
+    void SetParentFields(const QString& Value);
+    QString GetRowLevelFieldName() const;
+    void SetRowLevelFieldName(const QString& Value);
+    QString GetRowOrderFieldName() const;
+    void SetRowOrderFieldName(const QString& Value);
+    int GetRowOrderFieldSize() const { return FRowOrderFieldSize; }
+    void SetRowOrderFieldSize(int Value);
+    QString GetRowStateFieldName() const;
+    void SetRowStateFieldName(const QString& Value);
+    // The deepest level found by the last build.
+    int MaxLevel() const { return FMaxLevel; }
     // True while the tree is being built (the grid reports an update in progress).
-    virtual bool Updating() const { return false; }
+    virtual bool Updating() const { return FBuilding; }
+
+    // Tree fields of the current record (the setters need the edit state).
+    int GetRowLevel() const;
+    void SetRowLevel(int Value);
+    QString GetRowOrder() const;
+    void SetRowOrder(const QString& Value);
+    int GetRowState() const;
+    void SetRowState(int Value);
+    bool GetRowExpanded() const { return GetRowState() & rsExpanded; }
+    void SetRowExpanded(bool Value) { SetStateBit(rsExpanded, Value); }
+    bool GetRowExpandable() const { return GetRowState() & rsExpandable; }
+    void SetRowExpandable(bool Value) { SetStateBit(rsExpandable, Value); }
+    bool GetRowVisible() const;
+    void SetRowVisible(bool Value) { SetStateBit(rsVisible, Value); }
+    // The current record's level, 0 while inactive.
+    int GetLevel() const;
+    // As the Get... accessors, false while the tree or the link is inactive.
+    bool IsRowExpanded() const;
+    bool IsRowExpandable() const;
+    bool IsRowVisible() const;
+    // Whether the record in the dataset's current buffer is hidden (the grid's record filter).
+    bool RecordHidden(TDataSet* DataSet) const;
+
+    virtual void CheckActive();
+    virtual void CheckUpdate(TField* Field);
+    void UpdateTreeView(bool Reset);
+    virtual void UpdateTreeFields(bool Reset);
+    virtual void ClearTreeFields(bool Reset);
+    virtual void AddTreeFields(TDataSet* DataSet);
+    void BeforeOpen(TDataSet* DataSet) { AddTreeFields(DataSet); }
+    void ToggleRow(bool Recursive);
+    void ExpandRow(bool Recursive);
+    void CollapseRow(bool Recursive);
+    void ShowToLevel(int Level);
+    void FullExpand() { ShowToLevel(-1); }
+    void FullCollapse() { ShowToLevel(0); }
+    // Shows the record of Key (the grid's KeyFields values), expanding its
+    // ancestors; false when no record has that key.
+    bool ShowRecord(const QVariant& Key, bool CollapseOthers);
+    void FocusRow();
+    void SetTreeViewColumns(bool On);
+    // Whether the rebuild flag is set (a key, parent or order field changed).
+    bool NeedsRebuild() const { return FNeedRebuild; }
+    void SetNeedsRebuild(bool Value) { FNeedRebuild = Value; }
+    // The grid's key handling: Enter or Space on a tree column's expand box
+    // toggles the current row; true when the key was taken.
+    bool KeyPress(QChar Key);
+    // Whether (X, Y) lies on the expand box of the active record in the cell
+    // ARect of Column (the record expandable, the column a tree column).
+    bool BoxHit(TZColumn* Column, const QRect& ARect, int X, int Y) const;
+    // Indentation and expand box of a tree column's cell on the active record;
+    // returns the rectangle left for the text.
+    QRect PaintTreeCell(QPainter& Canvas, TZColumn* Column, const QRect& ARect);
+    // Whether Column carries the tree's expand boxes.
+    bool IsTreeColumn(const TZColumn* Column) const;
 
 protected:
+    virtual QString DefaultRowLevelFieldName() const { return QStringLiteral("RowLevel"); }
+    virtual QString DefaultRowOrderFieldName() const { return QStringLiteral("RowOrder"); }
+    virtual int DefaultRowOrderFieldSize() const { return 80; }
+    virtual QString DefaultRowStateFieldName() const { return QStringLiteral("RowState"); }
+    virtual bool CanRowExpand(bool Expand);
+    virtual void DoRowExpand(bool Expanded);
+    void SetActive(bool Value);
+    void SetStateBit(int Bit, bool Value);
+    TDataSet* DataSet() const;
+    // The box and indentation geometry of a tree cell.
+    int Indent() const;
+    QRect BoxRect(const QRect& ARect, int Level) const;
+
     TZCustomDBGrid* FGrid;
     bool FActive = false;
     bool FAutoActive = true;
@@ -488,6 +578,33 @@ protected:
     int FOpenToLevel = -1;
     QString FColumnNames;
     QString FParentFields;
+    QString FRowLevelFieldName;
+    QString FRowOrderFieldName;
+    int FRowOrderFieldSize = 80;
+    QString FRowStateFieldName;
+    QPointer<TField> FRowLevelField;
+    QPointer<TField> FRowOrderField;
+    QPointer<TField> FRowStateField;
+    bool FNeedRebuild = false;
+    bool FBuilding = false;
+    bool FActivating = false;
+    int FMaxLevel = 0;
+
+private:
+    struct TModel;
+    std::unique_ptr<TModel> FModel;
+    QString StoredName(const QString& Value, const QString& Default) const;
+    void ResolveFields();
+    void SequenceChanged();
+    // Walks the subtree below Node: shows or hides the rows it reaches; the rows
+    // whose expansion changed go to Notify.
+    void WalkChildren(int Node, bool Expand, bool Recursive, std::vector<int>& Notify);
+    // OnRowExpand for each of Nodes, on its record.
+    void NotifyRows(const std::vector<int>& Nodes, bool Expanded);
+    void WriteNodeState(int Node, int State);
+    bool ModelMatches(TDataSet* DataSet);
+    int CurrentNode(TDataSet* DataSet) const;
+    bool ToggleNode(int Node, bool Recursive);
 };
 
 // The options of the grid's settings (registered by key names, like the
@@ -1266,7 +1383,7 @@ public:
     virtual bool SearchFilterActive() const { return FSearch && FSearch->GetFilterActive(); }
     virtual bool SearchRecordRejected(TDataSet* /*DataSet*/) const { return false; }
     virtual bool TreeViewActive() const { return FTreeView && FTreeView->GetActive(); }
-    virtual bool TreeRecordHidden(TDataSet* /*DataSet*/) const { return false; }
+    virtual bool TreeRecordHidden(TDataSet* DataSet) const { return FTreeView && FTreeView->RecordHidden(DataSet); }
     // Repaints the title rows.
     void InvalidateTitles();
 
@@ -1407,6 +1524,23 @@ public:
     // Without a handler a double click on a data cell is the control's OnDblClick.
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellDblClick;
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnCellExpand;
+    // A tree row is about to be expanded (Expand) or collapsed; clearing Allow refuses.
+    std::function<void(TZCustomDBGrid* Sender, bool Expand, bool& Allow)> OnRowExpanding;
+    // A tree row was expanded or collapsed.
+    std::function<void(TZCustomDBGrid* Sender, bool Expanded)> OnRowExpand;
+    // The emulated record count and number were recomputed (dgForceSequence).
+    std::function<void(TZCustomDBGrid* Sender)> OnSequenceUpdated;
+
+    // Rebuilds the tree (after applying the grid's column order); with Auto
+    // only under the tree's AutoUpdate.
+    virtual void UpdateTreeView(bool Auto);
+    // The emulated record count and number (dgForceSequence): recomputed at
+    // once, or with Auto under dgAutoUpdateSequence, delayed under dgDelayUpdateSequence.
+    virtual void UpdateSequence(bool Auto);
+    // Counts the records before the current one and all records by moving the
+    // cursor; false when nothing was computed (already running, editing, no data).
+    virtual bool UpdateSequenceValues();
+    bool ForcedSequence() const;
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnExpandClick;
     // Band: the header band (0 = topmost) of Column's title.
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int Band)> OnHeaderClick;
@@ -1496,6 +1630,7 @@ protected:
     TBookmark FSweepBookmark;     // where the sweep left the current record
 
 protected:
+    friend class TZDBGridTreeView;
     friend class TZGridDataLink;
     friend class TZTotalDataLink;
     friend class TZColumnTotalValue;
@@ -1538,8 +1673,14 @@ protected:
     int TitleTextHeight(TZColumn* Column) const;
 
     // ---- Work that comes with later features ----
-    virtual void UpdateSequence(bool /*Delayed*/) {}
-    virtual void UpdateSequenceValues() {}
+    // The delayed recount: the values, the scroll bar, the editor, a repaint.
+    virtual void DelayUpdateSequence();
+    virtual void SequenceUpdated();
+    virtual void RowExpanding(bool Expand, bool& Allow);
+    virtual void RowExpand(bool Expanded);
+    // A left press at (X, Y) on the expand box of the tree row in Cell: the row
+    // becomes current and is toggled (Ctrl: shown alone); false elsewhere.
+    bool TreeBoxPressed(const TGridCoord& Cell, TShiftState Shift, int X, int Y);
     virtual void UpdateListItems(bool /*Delayed*/) {}
     virtual void UpdateBorder() {}
     // Switches the columns' stretching on or off when StretchActive changed.
@@ -1975,6 +2116,9 @@ protected:
     bool FGridWasEnabled = true;
     int FForcedRecCount = 0;
     int FForcedRecNumber = 0;
+    bool FSequenceUpdating = false;
+    // Set by the grid's tree rebuild until the order change reports back.
+    bool FTreeOrderPending = false;
     bool FAcquireFocusEnabled = true;
     QTimer* FDelayTimers[4] = {nullptr, nullptr, nullptr, nullptr}; // children of the grid
 

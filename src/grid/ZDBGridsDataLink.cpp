@@ -221,11 +221,15 @@ void TZCustomDBGrid::LinkActive(bool Value)
         AlwaysShowEditor();
         ActivateOrder();
     }
+    if (FTreeView)
+        FTreeView->CheckActive();
     UpdateTotals(true);
 }
 
 void TZCustomDBGrid::DataChanged()
 {
+    if (FTreeView && !UpdateInProgress())
+        FTreeView->CheckUpdate(nullptr);
     if (!HandleAllocated() || UpdateInProgress())
         return;
     TDataSet* dataSet = DataSet();
@@ -329,6 +333,8 @@ void TZCustomDBGrid::InvalidateRecordRow(int ARow)
 
 void TZCustomDBGrid::RecordChanged(TField* Field)
 {
+    if (FTreeView)
+        FTreeView->CheckUpdate(Field);
     if (!HandleAllocated())
         return;
     if (Field) {

@@ -460,6 +460,10 @@ void TZCustomDBGrid::KeyPress(QChar& Key)
         return;
     }
     // Expand-box columns take their Enter and Space here, before Enter writes the pending edit.
+    if (enterOrSpace && FTreeView && FTreeView->KeyPress(Key)) {
+        Key = QChar();
+        return;
+    }
     if (Key == QLatin1Char('\r') && !(FOptions & dgAlwaysShowEditor) && PostCellEdit()) {
         Key = QChar();
         return;

@@ -565,10 +565,13 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
             return;
         }
     }
+    // A press on a tree row's expand box goes to the row and toggles it (before
+    // the selection, which would open the editor on the current cell).
+    if (left && dataRow && active && FTreeView && TreeBoxPressed(cell, Shift, X, Y))
+        return;
     // 8. Selection and movement.
     if (active && cell.Y >= 0 && cell.Y < GetRowCount() - FBottomRowCount)
         SelectionMouseDown(cell, Button, Shift, X, Y);
-    // (The tree view's expand box of a data cell takes its press here.)
 
     // 10. Drag-scrolling from the pressed point, right of the frozen columns
     // and below the titles.

@@ -289,10 +289,14 @@ void TZCustomDBGrid::OrderChanged()
 
 void TZCustomDBGrid::OrderUpdated()
 {
-    // The tree view is rebuilt by its own order hook once it exists; while it
-    // builds itself nothing is reported.
-    if (FTreeView && FTreeView->GetActive() && FTreeView->Updating())
-        return;
+    // A new order rebuilds the tree (siblings follow it); the tree's own
+    // sorting while it builds is not reported.
+    if (FTreeView && FTreeView->GetActive()) {
+        if (FTreeView->Updating())
+            return;
+        FTreeOrderPending = false;
+        FTreeView->UpdateTreeView(false);
+    }
     if (OnOrderUpdated)
         OnOrderUpdated(this);
 }

@@ -336,8 +336,11 @@ void TZCustomDBGrid::DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGri
     if (!hasRecord)
         return;
     PaintColumnCell(ARect, dataCol, column, AState);
-    if (GetDefaultDrawing())
-        DefaultDrawColumnCell(ARect, dataCol, column, AState);
+    if (GetDefaultDrawing()) {
+        // A tree column: the indentation and expand box, the text beside them.
+        const QRect content = FTreeView ? FTreeView->PaintTreeCell(c, column, ARect) : ARect;
+        DefaultDrawColumnCell(content, dataCol, column, AState);
+    }
     if (FColumns->State() == csDefault)
         DrawDataCell(ARect, column->GetField(), AState);
     DrawColumnCell(ARect, dataCol, column, AState);

@@ -20,15 +20,6 @@
 
 namespace zdb {
 
-namespace {
-
-bool ForcedSequence(const TZCustomDBGrid* Grid)
-{
-    return (Grid->GetOptions() & dgForceSequence) && Grid->DataLink() && Grid->DataLink()->Active();
-}
-
-} // namespace
-
 // ---- Position and record numbers -----------------------------------------------------
 
 int TZCustomDBGrid::GetPosition() const
@@ -46,7 +37,7 @@ void TZCustomDBGrid::SetPosition(int Value)
 
 int TZCustomDBGrid::RecCount() const
 {
-    if (ForcedSequence(this))
+    if (ForcedSequence())
         return FForcedRecCount;
     if (FDataLink && FDataLink->Active())
         return FDataLink->DataSet()->RecordCount();
@@ -55,7 +46,7 @@ int TZCustomDBGrid::RecCount() const
 
 int TZCustomDBGrid::GetRecNumber() const
 {
-    if (ForcedSequence(this)) {
+    if (ForcedSequence()) {
         int number = FForcedRecNumber + FRecordOffset;
         TDataSet* dataSet = FDataLink->DataSet();
         if (dataSet->State() == dsInsert) {
@@ -73,21 +64,21 @@ int TZCustomDBGrid::GetRecNumber() const
 
 void TZCustomDBGrid::SetRecNumber(int Value)
 {
-    if (ForcedSequence(this))
-        FDataLink->MoveBy(Value - FForcedRecNumber);
+    if (ForcedSequence())
+        FDataLink->MoveBy(Value - (FForcedRecNumber + FRecordOffset));
     else if (FDataLink && FDataLink->Active())
         FDataLink->DataSet()->SetRecNo(Value);
 }
 
 void TZCustomDBGrid::SetupRecCount(int N)
 {
-    if (ForcedSequence(this))
+    if (ForcedSequence())
         FForcedRecCount = N;
 }
 
 void TZCustomDBGrid::SetupRecNumber(int N)
 {
-    if (ForcedSequence(this))
+    if (ForcedSequence())
         FForcedRecNumber = N;
 }
 
@@ -281,7 +272,7 @@ void TZCustomDBGrid::DelayedUpdate(TZDelayedUpdate Kind)
         UpdateListItems(false);
         break;
     case duSequence:
-        UpdateSequence(false);
+        DelayUpdateSequence();
         break;
     case duTotals:
         DelayUpdateTotals();

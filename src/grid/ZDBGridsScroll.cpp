@@ -139,11 +139,12 @@ int TZCustomDBGrid::MoveBy(int Distance, bool RowsMode)
         // The page stays inside the count: back at most to the top of the
         // data, on at most until the last page is full; from the first or the
         // last record one step goes on.
-        const int top = FForcedRecNumber - FDataLink->ActiveRecord();
+        const int number = FForcedRecNumber + FRecordOffset;
+        const int top = number - FDataLink->ActiveRecord();
         if (Distance < 0)
-            Distance = FForcedRecNumber <= 1 ? -1 : std::max(Distance, std::min(1 - top, 0));
+            Distance = number <= 1 ? -1 : std::max(Distance, std::min(1 - top, 0));
         else
-            Distance = FForcedRecNumber >= FForcedRecCount
+            Distance = number >= FForcedRecCount
                            ? 1
                            : std::min(Distance, std::max(FForcedRecCount - VisibleRowCount() + 1 - top, 0));
         if (Distance == 0)
@@ -198,12 +199,14 @@ TZCustomDBGrid::TScrollInfo TZCustomDBGrid::CalcVertScrollInfo(bool& Hide)
             info.Max = page ? pages : grid ? count - rows + 1 : count;
         }
         if (!inserting) {
+            // The record number is the forced number plus the counted offset.
             if (dataSet->Bof())
-                FForcedRecNumber = std::min(count, 1);
+                FForcedRecNumber = std::min(count, 1) - FRecordOffset;
             else if (dataSet->Eof())
-                FForcedRecNumber = count;
-            const int top = FForcedRecNumber - FDataLink->ActiveRecord();
-            info.Pos = page ? (top + 2 * rows - 2) / rows : grid ? top : FForcedRecNumber;
+                FForcedRecNumber = count - FRecordOffset;
+            const int number = FForcedRecNumber + FRecordOffset;
+            const int top = number - FDataLink->ActiveRecord();
+            info.Pos = page ? (top + 2 * rows - 2) / rows : grid ? top : number;
         }
         if (autoHidden && count <= rows) {
             Hide = true;
@@ -372,7 +375,7 @@ void TZCustomDBGrid::WMVScroll(TScrollCode Code, int Pos)
 void TZCustomDBGrid::ScrollGridRequest(TScrollCode Code, int Pos)
 {
     const int rows = VisibleRowCount();
-    const int number = FForcedRecNumber;
+    const int number = FForcedRecNumber + FRecordOffset;
     const int top = number - FDataLink->ActiveRecord();
     switch (Code) {
     case scLineUp: MoveBy(-1); break;

@@ -371,9 +371,7 @@ struct ScrollGridKeys : OrdersGrid<50> {
     {
         Grid.SetOptions(Grid.GetOptions() | dgForceSequence);
         Grid.SetOptionsExt(Grid.GetOptionsExt() | dgScrollGridMode);
-        ShowOrders(true);
-        Grid.SetupRecCount(50);
-        Grid.SetupRecNumber(1);
+        ShowOrders(true); // the grid counts the records itself
     }
     int CurrentId() { return Table->FieldByName("Id")->AsInteger(); }
 };

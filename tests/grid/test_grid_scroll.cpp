@@ -251,9 +251,7 @@ TEST_F(ScrollGrid, DraggedThumbGoesToItsRecord)
 TEST_F(ScrollGrid, ForcedNumberingPlacesTheThumbByTheGridsCount)
 {
     Grid.SetOptions(Grid.GetOptions() | dgForceSequence);
-    Show(Table.get());
-    Grid.SetupRecCount(100);
-    Grid.SetupRecNumber(1);
+    Show(Table.get()); // the grid counts the records itself
     const int rows = Grid.VisibleRowCount();
     auto update = [&] { Grid.ScrollProp()->SetWinXPMode(!Grid.ScrollProp()->GetWinXPMode()); };
     update();
