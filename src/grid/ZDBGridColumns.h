@@ -492,6 +492,9 @@ public:
     virtual void SetField(TField* Value);
     // The linked field, looked up on first use (see the total kinds).
     TField* GetField();
+    // The field resolved by GetField is a real field flagged as currency, whose
+    // values are calculated as exact decimals.
+    bool FieldIsCurrency() const { return FFieldCurrency; }
     // The text the total shows for its kind (trCalcValue: the last result).
     virtual QString GetDisplayText();
 
@@ -602,6 +605,12 @@ public:
     void SetValue(const QVariant& Value);
     // Runs one pass of the calculation; false when the total takes no part.
     virtual bool DoCalcValue(TCalcPass Pass);
+    // Whether a record is taken in by CalcApply, given whether rows are selected.
+    bool AppliesToRecords(bool RowsSelected) const
+    {
+        return FCalcApply == caBoth || (FCalcApply == caSelectedRows && RowsSelected) ||
+               (FCalcApply == caWholeDataSet && !RowsSelected);
+    }
     // The text of a calculated value.
     virtual QString FormatValue(const QVariant& Value) const;
     // The accumulator and the count of records taken in, between passes. An

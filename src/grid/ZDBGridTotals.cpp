@@ -83,6 +83,14 @@ qint64 CheckedMul(qint64 A, qint64 B)
     return r;
 }
 
+// Currency values are counted in units of 1/10000.
+constexpr int CurrencyScale = 4;
+
+TCurrencyValue CurrencyOf(double V)
+{
+    return TCurrencyValue{qint64(std::llround(V * 10000.0))};
+}
+
 qint64 CurrencyUnits(const QVariant& V)
 {
     if (IsCurrency(V))
@@ -518,16 +526,14 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
         FAccumulator = v;
         break;
     case cpCalcRec: {
-        const bool rows = grid->RowsSelected();
-        if (!(FCalcApply == caBoth || (FCalcApply == caSelectedRows && rows) ||
-              (FCalcApply == caWholeDataSet && !rows)))
+        if (!AppliesToRecords(grid->RowsSelected()))
             return false;
         if (TField* field = GetField()) {
             v = grid->TotalFieldValue(field);
             if (!v.isValid()) {
                 v = TotalNullValue();
             } else if (FFieldCurrency) {
-                v = QVariant::fromValue(TCurrencyValue{qint64(std::llround(v.toDouble() * 10000.0))});
+                v = QVariant::fromValue(CurrencyOf(v.toDouble()));
             }
         }
         grid->TotalCalcValue(this, cpCalcRec, v);
@@ -769,29 +775,156 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
         }
         return currentSelected > 0;
     };
+    bool any = false;
+    ForEachCalcTotal(Pass, Selected, isCurrentSelected,
+                     [&](TZColumnTotalValue* Total) { any = Total->DoCalcValue(Pass) || any; });
+    return any;
+}
+
+void TZCustomDBGrid::ForEachCalcTotal(TCalcPass Pass, bool Selected, const std::function<bool()>& CurrentSelected,
+                                      const std::function<void(TZColumnTotalValue*)>& Fn)
+{
     auto takesPart = [&](TZDBGridOptionEx Shown, TZDBGridOptionEx FollowsSelection) {
         if (!(FOptionsEx & Shown) && !(FOptionsEx & dgCalcInvisibleRows))
             return false;
         if (Selected)
             return bool(FOptionsEx & FollowsSelection);
-        return !(FOptionsEx & FollowsSelection) || Pass != cpCalcRec || isCurrentSelected();
+        return !(FOptionsEx & FollowsSelection) || Pass != cpCalcRec || CurrentSelected();
     };
     const bool header = takesPart(dgTotalHeader, dgTotalHeaderSelected);
     const bool values = takesPart(dgTotalValues, dgTotalValuesSelected);
     const bool footer = takesPart(dgTotalFooter, dgTotalFooterSelected);
-    bool any = false;
     for (int i = 0; i < FColumns->Count(); ++i) {
         TZColumn* column = FColumns->Items(i);
         if (header && column->TotalHeader())
-            any = column->TotalHeader()->DoCalcValue(Pass) || any;
+            Fn(column->TotalHeader());
         if (values)
             for (int v = 0; v < column->TotalValuesCount(); ++v)
-                any = column->TotalValues()->Items(v)->DoCalcValue(Pass) || any;
+                Fn(column->TotalValues()->Items(v));
         if (footer && column->TotalFooter())
-            any = column->TotalFooter()->DoCalcValue(Pass) || any;
+            Fn(column->TotalFooter());
     }
-    return any;
 }
+
+namespace {
+
+// The accumulator and count the walk would leave a total, from the aggregates the
+// dataset computed (All records, Values not null, the sum, minimum or maximum);
+// false when they do not tell it.
+bool AggregateAccumulator(const TZColumnTotalValue* Total, qint64 All, qint64 Values, const QVariant& Value,
+                          QVariant& Acc, int& Count)
+{
+    const TNullValue nulls = Total->GetNullValue();
+    Count = int(std::min<qint64>(nulls == nvExclude ? Values : All, std::numeric_limits<int>::max()));
+    // Nulls read as zero take part in sums and extremes as the integer 0, as in the walk.
+    const bool zeros = nulls == nvAsZero && All > Values;
+    Acc = Value;
+    if (Acc.isValid() && Total->FieldIsCurrency()) {
+        Acc = Total->GetCalcValue() == cvSum || Total->GetCalcValue() == cvAvg
+                  ? QVariant::fromValue(TCurrencyValue{Acc.toLongLong()})
+                  : QVariant::fromValue(CurrencyOf(Acc.toDouble()));
+    }
+    switch (Total->GetCalcValue()) {
+    case cvSum:
+    case cvAvg:
+        if (zeros && !Acc.isValid())
+            Acc = QVariant(qlonglong(0));
+        break;
+    case cvCount:
+        Acc = Count > 0 ? QVariant(qlonglong(Count)) : QVariant();
+        break;
+    case cvMax:
+    case cvMin:
+        if (zeros) {
+            const QVariant zero(qlonglong(0));
+            const std::partial_ordering order = Acc.isValid() ? Compare(zero, Acc) : std::partial_ordering::less;
+            // A zero value ties with the nulls' zero: which one the walk keeps (and so the
+            // value's type and text) depends on which comes first.
+            if (order == std::partial_ordering::equivalent)
+                return false;
+            if (!Acc.isValid() || (Total->GetCalcValue() == cvMax ? order > 0 : order < 0))
+                Acc = zero;
+        }
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TZCustomDBGrid::CalcWholeDataSetTotals(bool Selected)
+{
+    TDataSet* ds = DataSet();
+    // Handlers see every record, and selected rows make a record's part depend on it.
+    if (!ds || OnTotalCalcQuery || OnTotalCalcValue || RowsSelected())
+        return false;
+    // What one total needs: indexes into the requests (-1 = none).
+    struct TNeed {
+        TZColumnTotalValue* Total;
+        int All;    // the number of records
+        int Values; // the number of non-null values
+        int Value;  // the sum, minimum or maximum
+    };
+    std::vector<TAggregateRequest> requests;
+    auto request = [&](TAggregateKind Kind, TField* Field, int Scale) {
+        for (size_t i = 0; i < requests.size(); ++i)
+            if (requests[i].Kind == Kind && requests[i].Field == Field && requests[i].Scale == Scale)
+                return int(i);
+        requests.push_back({Kind, Field, Scale});
+        return int(requests.size()) - 1;
+    };
+    std::vector<TNeed> needs;
+    bool plain = true;
+    // No row is selected: whether the record counts as selected is the same for all.
+    const bool colsSelected = ColsSelected();
+    ForEachCalcTotal(cpCalcRec, Selected, [&] { return colsSelected; }, [&](TZColumnTotalValue* Total) {
+        if (!plain || Total->GetTotalResult() != trCalcValue || !Total->AppliesToRecords(false))
+            return;
+        TField* field = Total->GetField();
+        TNeed need{Total, request(akCount, nullptr, 0), -1, -1};
+        need.Values = field ? request(akCount, field, 0) : need.All;
+        switch (Total->GetCalcValue()) {
+        case cvSum:
+        case cvAvg:
+            if (field)
+                need.Value = request(akSum, field, Total->FieldIsCurrency() ? CurrencyScale : 0);
+            break;
+        case cvCount:
+            break;
+        case cvMax:
+        case cvMin:
+            // Including nulls, a null on the first record decides: only the walk knows.
+            if (Total->GetNullValue() == nvInclude)
+                plain = false;
+            else if (field)
+                need.Value = request(Total->GetCalcValue() == cvMax ? akMax : akMin, field, 0);
+            break;
+        default:
+            plain = false;
+        }
+        needs.push_back(need);
+    });
+    if (!plain)
+        return false;
+    std::vector<QVariant> results;
+    if (!needs.empty() && !ds->CalcAggregates(requests, results))
+        return false;
+    std::vector<std::pair<QVariant, int>> accumulators(needs.size());
+    for (size_t i = 0; i < needs.size(); ++i) {
+        const TNeed& need = needs[i];
+        if (!AggregateAccumulator(need.Total, results[size_t(need.All)].toLongLong(),
+                                  results[size_t(need.Values)].toLongLong(),
+                                  need.Value < 0 ? QVariant() : results[size_t(need.Value)], accumulators[i].first,
+                                  accumulators[i].second))
+            return false;
+    }
+    for (size_t i = 0; i < needs.size(); ++i)
+        needs[i].Total->SetAccumulator(accumulators[i].first, accumulators[i].second);
+    return true;
+}
+
 
 void TZCustomDBGrid::UpdateCalcValues(bool Selected)
 {

@@ -856,6 +856,10 @@ public:
     virtual void UpdateCalcValues(bool Selected);
     // One pass over all columns' totals; true when any took part.
     virtual bool DoCalcValues(TCalcPass Pass, bool Selected);
+    // Calls Fn for every total value of every column whose row kind takes part in Pass
+    // (CurrentSelected: whether the record stands among the selected, asked when needed).
+    void ForEachCalcTotal(TCalcPass Pass, bool Selected, const std::function<bool()>& CurrentSelected,
+                          const std::function<void(TZColumnTotalValue*)>& Fn);
     // The text of total row Index (counted from 0 below the blank row) of Column.
     QString GetTotalText(TZColumn* Column, int Index, TTextKind Kind);
     // Repaints the total cells that show TotalResult (and Field when given).
@@ -1548,11 +1552,12 @@ protected:
     bool TotalsFollowSelection() const;
     // The timer's calculation of UpdateTotals.
     void DelayUpdateTotals();
-    // Before the walk over the whole dataset: a dataset that computes the
-    // aggregates itself fills the totals' accumulators (SetAccumulator) and
-    // returns true, and the records are not walked. Only called when every
-    // taking-part total of the calculation is a plain aggregate.
-    virtual bool CalcWholeDataSetTotals(bool /*Selected*/) { return false; }
+    // Before the walk over the whole dataset: when every total that would take in
+    // records is a sum, average, count, minimum or maximum the dataset can compute
+    // (TDataSet::CalcAggregates) and no handler needs to see the records, fills the
+    // totals' accumulators (SetAccumulator) from one request and returns true, and
+    // the records are not walked; false leaves the calculation to the walk.
+    virtual bool CalcWholeDataSetTotals(bool Selected);
     virtual void ColEnter();
     virtual void ColExit();
     virtual void ColumnMoving(int FromIndex, int ToIndex, bool& Allowed);
