@@ -478,6 +478,17 @@ struct TCurrencyValue {
     bool operator==(const TCurrencyValue&) const = default;
 };
 
+// A numeric value as the walk takes it in without a QVariant: none (unassigned),
+// null, a 64-bit integer or a real.
+struct TTotalNumber {
+    enum TKind : quint8 { nkNone, nkNull, nkInt, nkFloat };
+    TKind Kind = nkNone;
+    qint64 Int = 0;
+    double Float = 0;
+    bool IsNumber() const { return Kind == nkInt || Kind == nkFloat; }
+    double AsDouble() const { return Kind == nkInt ? double(Int) : Float; }
+};
+
 class TZColumnTotal : public TCollectionItem {
 public:
     // Column: the owner. Collection: the values collection for a value row,
@@ -622,6 +633,10 @@ public:
 protected:
     // Combines V with the accumulator; throws when they cannot be combined.
     void Accumulate(const QVariant& V);
+    // The same for a typed value and accumulator; false when they cannot be combined.
+    bool AccumulateNumber(const TTotalNumber& V);
+    // Ends the typed calculation: its accumulator becomes the QVariant one.
+    void EndNumbers();
 
     TCalcApply FCalcApply = caBoth;
     TCalcValue FCalcValue = cvSum;
@@ -634,6 +649,10 @@ protected:
     QVariant FAccumulator;
     int FCount = 0;
     TZCustomDBGrid* FCalcGrid = nullptr; // between the reset and the final pass
+    // While a calculation takes in a numeric field's values without a QVariant (no
+    // handler to see them): the accumulator is FNumber until the final pass.
+    bool FNumbers = false;
+    TTotalNumber FNumber;
 };
 
 class TZColumnTotalHeader : public TZColumnTotalValue {

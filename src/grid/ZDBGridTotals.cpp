@@ -482,6 +482,7 @@ void TZColumnTotalValue::SetValue(const QVariant& Value)
 
 void TZColumnTotalValue::SetAccumulator(const QVariant& Value, int Count)
 {
+    FNumbers = false;
     FAccumulator = Value;
     FCount = Count;
 }
@@ -519,15 +520,37 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
         return false;
     QVariant v;
     switch (Pass) {
-    case cpReset:
+    case cpReset: {
         FCalcGrid = grid;
         FCount = 0;
         grid->TotalCalcValue(this, cpReset, v);
         FAccumulator = v;
+        // Without a handler to see the values, a numeric field's are taken in typed.
+        TField* field = grid->OnTotalCalcValue || v.isValid() ? nullptr : GetField();
+        FNumbers = field && !FFieldCurrency &&
+                   (IsIntegerFieldType(field->DataType()) || IsFloatFieldType(field->DataType()));
+        FNumber = TTotalNumber();
         break;
+    }
     case cpCalcRec: {
         if (!AppliesToRecords(grid->RowsSelected()))
             return false;
+        if (FNumbers) {
+            TTotalNumber number;
+            if (grid->TotalFieldNumber(FField, number)) {
+                if (number.Kind == TTotalNumber::nkNull) {
+                    if (FNullValue == nvExclude)
+                        return true;
+                    if (FNullValue == nvAsZero)
+                        number = TTotalNumber{TTotalNumber::nkInt, 0, 0};
+                }
+                ++FCount;
+                if (!AccumulateNumber(number))
+                    FNumber = TTotalNumber();
+                return true;
+            }
+            EndNumbers(); // a value of another kind: on with QVariants
+        }
         if (TField* field = GetField()) {
             v = grid->TotalFieldValue(field);
             if (!v.isValid()) {
@@ -552,6 +575,8 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
         break;
     }
     case cpFinal:
+        if (FNumbers)
+            EndNumbers();
         v = FAccumulator;
         if (FCalcValue == cvAvg)
             v = FCount > 0 && IsNumeric(v) ? QVariant(ToDouble(v) / FCount) : QVariant();
@@ -602,6 +627,83 @@ void TZColumnTotalValue::Accumulate(const QVariant& V)
             FAccumulator = TotalNullValue();
         break;
     case cvCustom:
+        break;
+    }
+}
+
+bool TZColumnTotalValue::AccumulateNumber(const TTotalNumber& V)
+{
+    using N = TTotalNumber;
+    const bool unassigned = FNumber.Kind == N::nkNone;
+    // The order of two non-null values; unordered for a NaN.
+    auto compare = [](const N& A, const N& B) {
+        return A.Kind == N::nkInt && B.Kind == N::nkInt ? A.Int <=> B.Int : A.AsDouble() <=> B.AsDouble();
+    };
+    switch (FCalcValue) {
+    case cvSum:
+    case cvAvg:
+        if (!V.IsNumber()) {
+            break;
+        } else if (unassigned) {
+            FNumber = V;
+        } else if (FNumber.Kind == N::nkInt && V.Kind == N::nkInt) {
+            if (__builtin_add_overflow(FNumber.Int, V.Int, &FNumber.Int))
+                return false;
+        } else {
+            FNumber = N{N::nkFloat, 0, FNumber.AsDouble() + V.AsDouble()};
+        }
+        break;
+    case cvCount:
+        if (unassigned)
+            FNumber = N{N::nkInt, 1, 0};
+        else
+            ++FNumber.Int;
+        break;
+    case cvMax:
+    case cvMin:
+        if (unassigned) {
+            FNumber = V;
+        } else if (V.IsNumber() && FNumber.IsNumber()) {
+            const std::partial_ordering order = compare(V, FNumber);
+            if (FCalcValue == cvMax ? order > 0 : order < 0)
+                FNumber = V;
+        }
+        break;
+    case cvFirst:
+        if (FCount == 1)
+            FNumber = V;
+        break;
+    case cvLast:
+        FNumber = V;
+        break;
+    case cvUnique:
+        if (FCount == 1)
+            FNumber = V;
+        else if (FNumber.Kind != N::nkNull &&
+                 !(V.IsNumber() && FNumber.IsNumber() && compare(V, FNumber) == std::partial_ordering::equivalent))
+            FNumber = N{N::nkNull, 0, 0};
+        break;
+    case cvCustom:
+        break;
+    }
+    return true;
+}
+
+void TZColumnTotalValue::EndNumbers()
+{
+    FNumbers = false;
+    switch (FNumber.Kind) {
+    case TTotalNumber::nkNone:
+        FAccumulator = QVariant();
+        break;
+    case TTotalNumber::nkNull:
+        FAccumulator = TotalNullValue();
+        break;
+    case TTotalNumber::nkInt:
+        FAccumulator = QVariant(qlonglong(FNumber.Int));
+        break;
+    case TTotalNumber::nkFloat:
+        FAccumulator = QVariant(FNumber.Float);
         break;
     }
 }
@@ -766,6 +868,26 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
     if (Pass == cpCalcRec && !TotalCalcQuery(ds))
         return false;
     FRecordValues.clear();
+    FRecordNumbers.clear();
+    if (Pass == cpCalcRec && FCalcTotalsFixed) {
+        bool any = false;
+        for (TZColumnTotalValue* total : FCalcTotals)
+            any = total->DoCalcValue(cpCalcRec) || any;
+        return any;
+    }
+    if (Pass == cpReset) {
+        // The totals that take in records, once for the walk when the current record
+        // does not decide (it is asked only when it does).
+        FCalcTotals.clear();
+        FCalcTotalsFixed = true;
+        ForEachCalcTotal(cpCalcRec, Selected, [this] { return FCalcTotalsFixed = false; },
+                         [this](TZColumnTotalValue* Total) { FCalcTotals.push_back(Total); });
+        if (!FCalcTotalsFixed)
+            FCalcTotals.clear();
+    } else if (Pass == cpFinal) {
+        FCalcTotals.clear();
+        FCalcTotalsFixed = false;
+    }
     int currentSelected = -1; // looked up once, when a row kind needs it
     auto isCurrentSelected = [&] {
         if (currentSelected < 0) {
@@ -978,6 +1100,33 @@ QVariant TZCustomDBGrid::TotalFieldValue(TField* Field)
             return value;
     FRecordValues.emplace_back(Field, Field->GetValue());
     return FRecordValues.back().second;
+}
+
+bool TZCustomDBGrid::TotalFieldNumber(TField* Field, TTotalNumber& Value)
+{
+    for (const auto& [field, number] : FRecordNumbers)
+        if (field == Field) {
+            Value = number;
+            return true;
+        }
+    bool isNull = false;
+    if (IsIntegerFieldType(Field->DataType()) && Field->ReadInt(Value.Int, isNull)) {
+        Value.Kind = isNull ? TTotalNumber::nkNull : TTotalNumber::nkInt;
+    } else if (IsFloatFieldType(Field->DataType()) && Field->ReadFloat(Value.Float, isNull)) {
+        Value.Kind = isNull ? TTotalNumber::nkNull : TTotalNumber::nkFloat;
+    } else {
+        const QVariant v = TotalFieldValue(Field);
+        if (!v.isValid() || v.isNull())
+            Value.Kind = TTotalNumber::nkNull;
+        else if (IsInteger(v) && v.typeId() != QMetaType::ULongLong)
+            Value = TTotalNumber{TTotalNumber::nkInt, v.toLongLong(), 0};
+        else if (IsFloat(v))
+            Value = TTotalNumber{TTotalNumber::nkFloat, 0, v.toDouble()};
+        else
+            return false;
+    }
+    FRecordNumbers.emplace_back(Field, Value);
+    return true;
 }
 
 bool TZCustomDBGrid::TotalCalcQuery(TDataSet* DataSet)

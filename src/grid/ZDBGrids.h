@@ -1548,6 +1548,9 @@ protected:
     // The value of Field in the record being taken in, read once for all the
     // totals of the record.
     QVariant TotalFieldValue(TField* Field);
+    // The same for a numeric field, read typed where the dataset can; false for a value
+    // that is no number or null.
+    bool TotalFieldNumber(TField* Field, TTotalNumber& Value);
     // Whether a change of the selection recalculates or repaints the totals.
     bool TotalsFollowSelection() const;
     // The timer's calculation of UpdateTotals.
@@ -1831,6 +1834,11 @@ protected:
     bool FInLayout = false;
     bool FCalculatingTotals = false;
     std::vector<std::pair<TField*, QVariant>> FRecordValues; // of the record being taken in
+    std::vector<std::pair<TField*, TTotalNumber>> FRecordNumbers; // the same, read typed
+    // The totals that take in every record of the walk under way, when that does not
+    // depend on the record (FCalcTotalsFixed).
+    std::vector<TZColumnTotalValue*> FCalcTotals;
+    bool FCalcTotalsFixed = false;
     bool FSettingColumnAttributes = false;
     bool FSelectingCell = false;
     bool FRowSizing = false; // RowHeightsChanged is applying a sized row

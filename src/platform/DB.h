@@ -281,6 +281,10 @@ public:
     qlonglong AsLargeInt() const;
     int AsInteger() const { return int(AsLargeInt()); }
     double AsFloat() const;
+    // The value read without a QVariant where the dataset keeps it typed (its ReadFieldInt /
+    // ReadFieldFloat): whether it answered, then isNull and the value when not null.
+    bool ReadInt(qint64& value, bool& isNull) const;
+    bool ReadFloat(double& value, bool& isNull) const;
     bool AsBoolean() const;
     QDateTime AsDateTime() const;
     QVariant AsVariant() const { return GetValue(); }
