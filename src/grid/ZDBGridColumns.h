@@ -653,6 +653,9 @@ protected:
     // handler to see them): the accumulator is FNumber until the final pass.
     bool FNumbers = false;
     TTotalNumber FNumber;
+    int FNumberSlot = -1; // where the grid reads the record's value once for all totals; -1 = none
+
+    friend class TZCustomDBGrid;
 };
 
 class TZColumnTotalHeader : public TZColumnTotalValue {

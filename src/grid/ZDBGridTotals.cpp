@@ -530,14 +530,15 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
         FNumbers = field && !FFieldCurrency &&
                    (IsIntegerFieldType(field->DataType()) || IsFloatFieldType(field->DataType()));
         FNumber = TTotalNumber();
+        FNumberSlot = -1;
         break;
     }
     case cpCalcRec: {
-        if (!AppliesToRecords(grid->RowsSelected()))
+        if (!AppliesToRecords(grid->CalcRowsSelected()))
             return false;
         if (FNumbers) {
             TTotalNumber number;
-            if (grid->TotalFieldNumber(FField, number)) {
+            if (FNumberSlot >= 0 ? grid->TotalSlotNumber(FNumberSlot, number) : grid->TotalFieldNumber(FField, number)) {
                 if (number.Kind == TTotalNumber::nkNull) {
                     if (FNullValue == nvExclude)
                         return true;
@@ -870,12 +871,17 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
     FRecordValues.clear();
     FRecordNumbers.clear();
     if (Pass == cpCalcRec && FCalcTotalsFixed) {
+        for (size_t i = 0; i < FCalcFields.size(); ++i)
+            if (!ReadTotalNumber(FCalcFields[i], FCalcNumbers[i]))
+                FCalcNumbers[i].Kind = TTotalNumber::nkNone;
         bool any = false;
         for (TZColumnTotalValue* total : FCalcTotals)
             any = total->DoCalcValue(cpCalcRec) || any;
         return any;
     }
+    FCalcFields.clear();
     if (Pass == cpReset) {
+        FCalcRowsSelected = RowsSelected();
         // The totals that take in records, once for the walk when the current record
         // does not decide (it is asked only when it does).
         FCalcTotals.clear();
@@ -900,6 +906,16 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
     bool any = false;
     ForEachCalcTotal(Pass, Selected, isCurrentSelected,
                      [&](TZColumnTotalValue* Total) { any = Total->DoCalcValue(Pass) || any; });
+    // The fields the typed totals take in, read once a record into their slots.
+    for (TZColumnTotalValue* total : FCalcTotals) {
+        if (!total->FNumbers)
+            continue;
+        const auto found = std::find(FCalcFields.begin(), FCalcFields.end(), total->FField.data());
+        total->FNumberSlot = int(found - FCalcFields.begin());
+        if (found == FCalcFields.end())
+            FCalcFields.push_back(total->FField.data());
+    }
+    FCalcNumbers.assign(FCalcFields.size(), TTotalNumber());
     return any;
 }
 
@@ -1109,6 +1125,14 @@ bool TZCustomDBGrid::TotalFieldNumber(TField* Field, TTotalNumber& Value)
             Value = number;
             return true;
         }
+    if (!ReadTotalNumber(Field, Value))
+        return false;
+    FRecordNumbers.emplace_back(Field, Value);
+    return true;
+}
+
+bool TZCustomDBGrid::ReadTotalNumber(TField* Field, TTotalNumber& Value)
+{
     bool isNull = false;
     if (IsIntegerFieldType(Field->DataType()) && Field->ReadInt(Value.Int, isNull)) {
         Value.Kind = isNull ? TTotalNumber::nkNull : TTotalNumber::nkInt;
@@ -1125,7 +1149,6 @@ bool TZCustomDBGrid::TotalFieldNumber(TField* Field, TTotalNumber& Value)
         else
             return false;
     }
-    FRecordNumbers.emplace_back(Field, Value);
     return true;
 }
 

@@ -1551,6 +1551,15 @@ protected:
     // The same for a numeric field, read typed where the dataset can; false for a value
     // that is no number or null.
     bool TotalFieldNumber(TField* Field, TTotalNumber& Value);
+    // A numeric value of the walk's record read once for all totals (slot of the fields
+    // listed at the reset); false for a value that is no number.
+    bool TotalSlotNumber(int Slot, TTotalNumber& Value) const
+    {
+        Value = FCalcNumbers[size_t(Slot)];
+        return Value.Kind != TTotalNumber::nkNone;
+    }
+    // Whether rows are selected, fixed for a calculation at its reset.
+    bool CalcRowsSelected() const { return FCalcRowsSelected; }
     // Whether a change of the selection recalculates or repaints the totals.
     bool TotalsFollowSelection() const;
     // The timer's calculation of UpdateTotals.
@@ -1839,6 +1848,12 @@ protected:
     // depend on the record (FCalcTotalsFixed).
     std::vector<TZColumnTotalValue*> FCalcTotals;
     bool FCalcTotalsFixed = false;
+    std::vector<TField*> FCalcFields;        // the numeric fields those totals take in typed
+    std::vector<TTotalNumber> FCalcNumbers;  // their values in the record being taken in
+    bool FCalcRowsSelected = false;
+    // Reads a numeric field's value typed (through a QVariant where the dataset keeps none);
+    // false for a value that is no number.
+    bool ReadTotalNumber(TField* Field, TTotalNumber& Value);
     bool FSettingColumnAttributes = false;
     bool FSelectingCell = false;
     bool FRowSizing = false; // RowHeightsChanged is applying a sized row
