@@ -518,6 +518,25 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
     TZCustomDBGrid* grid = Pass == cpCalcRec && FCalcGrid ? FCalcGrid : Grid();
     if (!grid)
         return false;
+    if (Pass == cpCalcRec && FNumbers) {
+        // Typed, without a QVariant.
+        if (!AppliesToRecords(grid->CalcRowsSelected()))
+            return false;
+        TTotalNumber number;
+        if (FNumberSlot >= 0 ? grid->TotalSlotNumber(FNumberSlot, number) : grid->TotalFieldNumber(FField, number)) {
+            if (number.Kind == TTotalNumber::nkNull) {
+                if (FNullValue == nvExclude)
+                    return true;
+                if (FNullValue == nvAsZero)
+                    number = TTotalNumber{TTotalNumber::nkInt, 0, 0};
+            }
+            ++FCount;
+            if (!AccumulateNumber(number))
+                FNumber = TTotalNumber();
+            return true;
+        }
+        EndNumbers(); // a value of another kind: on with QVariants
+    }
     QVariant v;
     switch (Pass) {
     case cpReset: {
@@ -536,22 +555,6 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
     case cpCalcRec: {
         if (!AppliesToRecords(grid->CalcRowsSelected()))
             return false;
-        if (FNumbers) {
-            TTotalNumber number;
-            if (FNumberSlot >= 0 ? grid->TotalSlotNumber(FNumberSlot, number) : grid->TotalFieldNumber(FField, number)) {
-                if (number.Kind == TTotalNumber::nkNull) {
-                    if (FNullValue == nvExclude)
-                        return true;
-                    if (FNullValue == nvAsZero)
-                        number = TTotalNumber{TTotalNumber::nkInt, 0, 0};
-                }
-                ++FCount;
-                if (!AccumulateNumber(number))
-                    FNumber = TTotalNumber();
-                return true;
-            }
-            EndNumbers(); // a value of another kind: on with QVariants
-        }
         if (TField* field = GetField()) {
             v = grid->TotalFieldValue(field);
             if (!v.isValid()) {
