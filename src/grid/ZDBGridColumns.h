@@ -490,6 +490,21 @@ struct TTotalNumber {
 };
 
 class TZColumnTotal : public TCollectionItem {
+    Q_GADGET
+    Q_PROPERTY(zdb::GraphicsTypes::TAlignment Alignment READ GetAlignment WRITE SetAlignment)
+    Q_PROPERTY(int Color READ GetColor WRITE SetColor)
+    Q_PROPERTY(bool Ellipsis READ GetEllipsis WRITE SetEllipsis)
+    Q_PROPERTY(bool WordWrap READ GetWordWrap WRITE SetWordWrap)
+    Q_PROPERTY(zdb::GridTypes::TVAlignment VAlignment READ GetVAlignment WRITE SetVAlignment)
+    Q_PROPERTY(QString Hint READ GetHint WRITE SetHint)
+    Q_PROPERTY(bool ToolTips READ GetToolTips WRITE SetToolTips)
+    Q_PROPERTY(zdb::ColumnTypes::TToolTipsWidth ToolTipsWidth READ GetToolTipsWidth WRITE SetToolTipsWidth)
+    Q_PROPERTY(int ImageIndex READ GetImageIndex WRITE SetImageIndex)
+    Q_PROPERTY(QMenu* PopupMenu READ GetPopupMenu WRITE SetPopupMenu)
+    Q_PROPERTY(zdb::ColumnTypes::TTotalBox TotalBox READ GetTotalBox WRITE SetTotalBox)
+    Q_PROPERTY(bool Visible READ GetVisible WRITE SetVisible)
+    Q_PROPERTY(QString FieldName READ GetFieldName WRITE SetFieldName)
+
 public:
     // Column: the owner. Collection: the values collection for a value row,
     // nullptr for the header, fields and footer objects.
@@ -587,6 +602,17 @@ protected:
 
 // A total that shows a caption, a field or a calculated value.
 class TZColumnTotalValue : public TZColumnTotal {
+    Q_GADGET
+    Q_PROPERTY(zdb::ColumnTypes::TTotalResult TotalResult READ GetTotalResult WRITE SetTotalResult)
+    Q_PROPERTY(zdb::ColumnTypes::TCalcApply CalcApply READ GetCalcApply WRITE SetCalcApply)
+    Q_PROPERTY(zdb::ColumnTypes::TCalcValue CalcValue READ GetCalcValue WRITE SetCalcValue)
+    Q_PROPERTY(zdb::ColumnTypes::TNullValue NullValue READ GetNullValue WRITE SetNullValue)
+    Q_PROPERTY(QString Caption READ GetCaptionText WRITE SetCaption)
+    Q_PROPERTY(QString Format READ GetFormatText WRITE SetFormat)
+    Q_PROPERTY(bool FormatAsFloat READ GetFormatAsFloat WRITE SetFormatAsFloat)
+    Q_PROPERTY(int TotalRecNo READ GetTotalRecNo WRITE SetTotalRecNo)
+    Q_PROPERTY(QVariant Value READ GetValue WRITE SetValue)
+
 public:
     TZColumnTotalValue(TZColumn* Column, TCollection* Collection = nullptr);
 
@@ -659,17 +685,23 @@ protected:
 };
 
 class TZColumnTotalHeader : public TZColumnTotalValue {
+    Q_GADGET
+
 public:
     explicit TZColumnTotalHeader(TZColumn* Column) : TZColumnTotalValue(Column) {}
 };
 
 class TZColumnTotalFooter : public TZColumnTotalValue {
+    Q_GADGET
+
 public:
     explicit TZColumnTotalFooter(TZColumn* Column) : TZColumnTotalValue(Column) {}
 };
 
 // Shows a field of the totals dataset on each of its rows.
 class TZColumnTotalFields : public TZColumnTotal {
+    Q_GADGET
+
 public:
     explicit TZColumnTotalFields(TZColumn* Column) : TZColumnTotal(Column) { FTotalResult = trTotalField; }
     void SetTotalResult(TTotalResult) override {}
@@ -784,6 +816,9 @@ class TZColumn : public TCollectionItem {
     // Sub-objects (the totals are reached through their own accessors)
     Q_PROPERTY(zdb::TZColumnTitle* Title READ Title CONSTANT)
     Q_PROPERTY(zdb::TZColumnReport* Report READ Report CONSTANT)
+    Q_PROPERTY(zdb::TZColumnTotalHeader* TotalHeader READ TotalHeader CONSTANT)
+    Q_PROPERTY(zdb::TZColumnTotalFields* TotalFields READ TotalFields CONSTANT)
+    Q_PROPERTY(zdb::TZColumnTotalFooter* TotalFooter READ TotalFooter CONSTANT)
 
 public:
     explicit TZColumn(TCollection* Collection);

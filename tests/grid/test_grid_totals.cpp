@@ -275,6 +275,28 @@ TEST_F(Totals, TypedWalkEqualsTheWalkAHandlerSees)
     EXPECT_EQ(Grid.Columns()->Items(2)->TotalValues()->Items(0)->GetDisplayText(), "5"); // the sum restarted
 }
 
+TEST_F(Totals, TotalPropertiesAreReachedByName)
+{
+    Grid.SetOptionsEx(Grid.GetOptionsEx() | dgTotalFooter);
+    TZColumnTotalValue* t = Footer(Grid, QStringLiteral("V"), cvSum);
+    Bind(MakeTable({5, QVariant(), 7}));
+    TZColumn* column = Grid.Columns()->Items(0);
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFooter.CalcValue", "cvAvg"));
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFooter.NullValue", "nvAsZero"));
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFooter.Format", "Avg %.1f"));
+    Grid.UpdateCalcValues(false);
+    EXPECT_EQ(t->GetDisplayText(), "Avg 4.0");
+    EXPECT_EQ(ColumnProperty(column, "TotalFooter.Format").toString(), "Avg %.1f");
+    EXPECT_EQ(ColumnProperty(column, "TotalFooter.Value").toDouble(), 4.0);
+
+    EXPECT_FALSE(SetColumnProperty(column, "TotalFooter.CalcValue", "cvNothing"));
+    EXPECT_EQ(t->GetCalcValue(), cvAvg);
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFields.FieldName", "Id"));
+    EXPECT_EQ(column->TotalFields()->GetFieldName(), "Id");
+    EXPECT_TRUE(SetColumnProperty(column, "TotalHeader.TotalBox", "tbTrue"));
+    EXPECT_EQ(column->TotalHeader()->GetTotalBox(), tbTrue);
+}
+
 TEST_F(Totals, ValuesThatCannotBeCombinedRestartTheAccumulator)
 {
     TCaughtErrors errors;
