@@ -478,7 +478,33 @@ struct TCurrencyValue {
     bool operator==(const TCurrencyValue&) const = default;
 };
 
+// A numeric value as the walk takes it in without a QVariant: none (unassigned),
+// null, a 64-bit integer or a real.
+struct TTotalNumber {
+    enum TKind : quint8 { nkNone, nkNull, nkInt, nkFloat };
+    TKind Kind = nkNone;
+    qint64 Int = 0;
+    double Float = 0;
+    bool IsNumber() const { return Kind == nkInt || Kind == nkFloat; }
+    double AsDouble() const { return Kind == nkInt ? double(Int) : Float; }
+};
+
 class TZColumnTotal : public TCollectionItem {
+    Q_GADGET
+    Q_PROPERTY(zdb::GraphicsTypes::TAlignment Alignment READ GetAlignment WRITE SetAlignment)
+    Q_PROPERTY(int Color READ GetColor WRITE SetColor)
+    Q_PROPERTY(bool Ellipsis READ GetEllipsis WRITE SetEllipsis)
+    Q_PROPERTY(bool WordWrap READ GetWordWrap WRITE SetWordWrap)
+    Q_PROPERTY(zdb::GridTypes::TVAlignment VAlignment READ GetVAlignment WRITE SetVAlignment)
+    Q_PROPERTY(QString Hint READ GetHint WRITE SetHint)
+    Q_PROPERTY(bool ToolTips READ GetToolTips WRITE SetToolTips)
+    Q_PROPERTY(zdb::ColumnTypes::TToolTipsWidth ToolTipsWidth READ GetToolTipsWidth WRITE SetToolTipsWidth)
+    Q_PROPERTY(int ImageIndex READ GetImageIndex WRITE SetImageIndex)
+    Q_PROPERTY(QMenu* PopupMenu READ GetPopupMenu WRITE SetPopupMenu)
+    Q_PROPERTY(zdb::ColumnTypes::TTotalBox TotalBox READ GetTotalBox WRITE SetTotalBox)
+    Q_PROPERTY(bool Visible READ GetVisible WRITE SetVisible)
+    Q_PROPERTY(QString FieldName READ GetFieldName WRITE SetFieldName)
+
 public:
     // Column: the owner. Collection: the values collection for a value row,
     // nullptr for the header, fields and footer objects.
@@ -492,6 +518,9 @@ public:
     virtual void SetField(TField* Value);
     // The linked field, looked up on first use (see the total kinds).
     TField* GetField();
+    // The field resolved by GetField is a real field flagged as currency, whose
+    // values are calculated as exact decimals.
+    bool FieldIsCurrency() const { return FFieldCurrency; }
     // The text the total shows for its kind (trCalcValue: the last result).
     virtual QString GetDisplayText();
 
@@ -573,6 +602,17 @@ protected:
 
 // A total that shows a caption, a field or a calculated value.
 class TZColumnTotalValue : public TZColumnTotal {
+    Q_GADGET
+    Q_PROPERTY(zdb::ColumnTypes::TTotalResult TotalResult READ GetTotalResult WRITE SetTotalResult)
+    Q_PROPERTY(zdb::ColumnTypes::TCalcApply CalcApply READ GetCalcApply WRITE SetCalcApply)
+    Q_PROPERTY(zdb::ColumnTypes::TCalcValue CalcValue READ GetCalcValue WRITE SetCalcValue)
+    Q_PROPERTY(zdb::ColumnTypes::TNullValue NullValue READ GetNullValue WRITE SetNullValue)
+    Q_PROPERTY(QString Caption READ GetCaptionText WRITE SetCaption)
+    Q_PROPERTY(QString Format READ GetFormatText WRITE SetFormat)
+    Q_PROPERTY(bool FormatAsFloat READ GetFormatAsFloat WRITE SetFormatAsFloat)
+    Q_PROPERTY(int TotalRecNo READ GetTotalRecNo WRITE SetTotalRecNo)
+    Q_PROPERTY(QVariant Value READ GetValue WRITE SetValue)
+
 public:
     TZColumnTotalValue(TZColumn* Column, TCollection* Collection = nullptr);
 
@@ -602,6 +642,12 @@ public:
     void SetValue(const QVariant& Value);
     // Runs one pass of the calculation; false when the total takes no part.
     virtual bool DoCalcValue(TCalcPass Pass);
+    // Whether a record is taken in by CalcApply, given whether rows are selected.
+    bool AppliesToRecords(bool RowsSelected) const
+    {
+        return FCalcApply == caBoth || (FCalcApply == caSelectedRows && RowsSelected) ||
+               (FCalcApply == caWholeDataSet && !RowsSelected);
+    }
     // The text of a calculated value.
     virtual QString FormatValue(const QVariant& Value) const;
     // The accumulator and the count of records taken in, between passes. An
@@ -613,6 +659,10 @@ public:
 protected:
     // Combines V with the accumulator; throws when they cannot be combined.
     void Accumulate(const QVariant& V);
+    // The same for a typed value and accumulator; false when they cannot be combined.
+    bool AccumulateNumber(const TTotalNumber& V);
+    // Ends the typed calculation: its accumulator becomes the QVariant one.
+    void EndNumbers();
 
     TCalcApply FCalcApply = caBoth;
     TCalcValue FCalcValue = cvSum;
@@ -625,20 +675,33 @@ protected:
     QVariant FAccumulator;
     int FCount = 0;
     TZCustomDBGrid* FCalcGrid = nullptr; // between the reset and the final pass
+    // While a calculation takes in a numeric field's values without a QVariant (no
+    // handler to see them): the accumulator is FNumber until the final pass.
+    bool FNumbers = false;
+    TTotalNumber FNumber;
+    int FNumberSlot = -1; // where the grid reads the record's value once for all totals; -1 = none
+
+    friend class TZCustomDBGrid;
 };
 
 class TZColumnTotalHeader : public TZColumnTotalValue {
+    Q_GADGET
+
 public:
     explicit TZColumnTotalHeader(TZColumn* Column) : TZColumnTotalValue(Column) {}
 };
 
 class TZColumnTotalFooter : public TZColumnTotalValue {
+    Q_GADGET
+
 public:
     explicit TZColumnTotalFooter(TZColumn* Column) : TZColumnTotalValue(Column) {}
 };
 
 // Shows a field of the totals dataset on each of its rows.
 class TZColumnTotalFields : public TZColumnTotal {
+    Q_GADGET
+
 public:
     explicit TZColumnTotalFields(TZColumn* Column) : TZColumnTotal(Column) { FTotalResult = trTotalField; }
     void SetTotalResult(TTotalResult) override {}
@@ -753,6 +816,9 @@ class TZColumn : public TCollectionItem {
     // Sub-objects (the totals are reached through their own accessors)
     Q_PROPERTY(zdb::TZColumnTitle* Title READ Title CONSTANT)
     Q_PROPERTY(zdb::TZColumnReport* Report READ Report CONSTANT)
+    Q_PROPERTY(zdb::TZColumnTotalHeader* TotalHeader READ TotalHeader CONSTANT)
+    Q_PROPERTY(zdb::TZColumnTotalFields* TotalFields READ TotalFields CONSTANT)
+    Q_PROPERTY(zdb::TZColumnTotalFooter* TotalFooter READ TotalFooter CONSTANT)
 
 public:
     explicit TZColumn(TCollection* Collection);

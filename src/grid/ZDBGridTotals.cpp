@@ -83,6 +83,14 @@ qint64 CheckedMul(qint64 A, qint64 B)
     return r;
 }
 
+// Currency values are counted in units of 1/10000.
+constexpr int CurrencyScale = 4;
+
+TCurrencyValue CurrencyOf(double V)
+{
+    return TCurrencyValue{qint64(std::llround(V * 10000.0))};
+}
+
 qint64 CurrencyUnits(const QVariant& V)
 {
     if (IsCurrency(V))
@@ -474,6 +482,7 @@ void TZColumnTotalValue::SetValue(const QVariant& Value)
 
 void TZColumnTotalValue::SetAccumulator(const QVariant& Value, int Count)
 {
+    FNumbers = false;
     FAccumulator = Value;
     FCount = Count;
 }
@@ -509,25 +518,49 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
     TZCustomDBGrid* grid = Pass == cpCalcRec && FCalcGrid ? FCalcGrid : Grid();
     if (!grid)
         return false;
+    if (Pass == cpCalcRec && FNumbers) {
+        // Typed, without a QVariant.
+        if (!AppliesToRecords(grid->CalcRowsSelected()))
+            return false;
+        TTotalNumber number;
+        if (FNumberSlot >= 0 ? grid->TotalSlotNumber(FNumberSlot, number) : grid->TotalFieldNumber(FField, number)) {
+            if (number.Kind == TTotalNumber::nkNull) {
+                if (FNullValue == nvExclude)
+                    return true;
+                if (FNullValue == nvAsZero)
+                    number = TTotalNumber{TTotalNumber::nkInt, 0, 0};
+            }
+            ++FCount;
+            if (!AccumulateNumber(number))
+                FNumber = TTotalNumber();
+            return true;
+        }
+        EndNumbers(); // a value of another kind: on with QVariants
+    }
     QVariant v;
     switch (Pass) {
-    case cpReset:
+    case cpReset: {
         FCalcGrid = grid;
         FCount = 0;
         grid->TotalCalcValue(this, cpReset, v);
         FAccumulator = v;
+        // Without a handler to see the values, a numeric field's are taken in typed.
+        TField* field = grid->OnTotalCalcValue || v.isValid() ? nullptr : GetField();
+        FNumbers = field && !FFieldCurrency &&
+                   (IsIntegerFieldType(field->DataType()) || IsFloatFieldType(field->DataType()));
+        FNumber = TTotalNumber();
+        FNumberSlot = -1;
         break;
+    }
     case cpCalcRec: {
-        const bool rows = grid->RowsSelected();
-        if (!(FCalcApply == caBoth || (FCalcApply == caSelectedRows && rows) ||
-              (FCalcApply == caWholeDataSet && !rows)))
+        if (!AppliesToRecords(grid->CalcRowsSelected()))
             return false;
         if (TField* field = GetField()) {
             v = grid->TotalFieldValue(field);
             if (!v.isValid()) {
                 v = TotalNullValue();
             } else if (FFieldCurrency) {
-                v = QVariant::fromValue(TCurrencyValue{qint64(std::llround(v.toDouble() * 10000.0))});
+                v = QVariant::fromValue(CurrencyOf(v.toDouble()));
             }
         }
         grid->TotalCalcValue(this, cpCalcRec, v);
@@ -546,6 +579,8 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
         break;
     }
     case cpFinal:
+        if (FNumbers)
+            EndNumbers();
         v = FAccumulator;
         if (FCalcValue == cvAvg)
             v = FCount > 0 && IsNumeric(v) ? QVariant(ToDouble(v) / FCount) : QVariant();
@@ -596,6 +631,83 @@ void TZColumnTotalValue::Accumulate(const QVariant& V)
             FAccumulator = TotalNullValue();
         break;
     case cvCustom:
+        break;
+    }
+}
+
+bool TZColumnTotalValue::AccumulateNumber(const TTotalNumber& V)
+{
+    using N = TTotalNumber;
+    const bool unassigned = FNumber.Kind == N::nkNone;
+    // The order of two non-null values; unordered for a NaN.
+    auto compare = [](const N& A, const N& B) {
+        return A.Kind == N::nkInt && B.Kind == N::nkInt ? A.Int <=> B.Int : A.AsDouble() <=> B.AsDouble();
+    };
+    switch (FCalcValue) {
+    case cvSum:
+    case cvAvg:
+        if (!V.IsNumber()) {
+            break;
+        } else if (unassigned) {
+            FNumber = V;
+        } else if (FNumber.Kind == N::nkInt && V.Kind == N::nkInt) {
+            if (__builtin_add_overflow(FNumber.Int, V.Int, &FNumber.Int))
+                return false;
+        } else {
+            FNumber = N{N::nkFloat, 0, FNumber.AsDouble() + V.AsDouble()};
+        }
+        break;
+    case cvCount:
+        if (unassigned)
+            FNumber = N{N::nkInt, 1, 0};
+        else
+            ++FNumber.Int;
+        break;
+    case cvMax:
+    case cvMin:
+        if (unassigned) {
+            FNumber = V;
+        } else if (V.IsNumber() && FNumber.IsNumber()) {
+            const std::partial_ordering order = compare(V, FNumber);
+            if (FCalcValue == cvMax ? order > 0 : order < 0)
+                FNumber = V;
+        }
+        break;
+    case cvFirst:
+        if (FCount == 1)
+            FNumber = V;
+        break;
+    case cvLast:
+        FNumber = V;
+        break;
+    case cvUnique:
+        if (FCount == 1)
+            FNumber = V;
+        else if (FNumber.Kind != N::nkNull &&
+                 !(V.IsNumber() && FNumber.IsNumber() && compare(V, FNumber) == std::partial_ordering::equivalent))
+            FNumber = N{N::nkNull, 0, 0};
+        break;
+    case cvCustom:
+        break;
+    }
+    return true;
+}
+
+void TZColumnTotalValue::EndNumbers()
+{
+    FNumbers = false;
+    switch (FNumber.Kind) {
+    case TTotalNumber::nkNone:
+        FAccumulator = QVariant();
+        break;
+    case TTotalNumber::nkNull:
+        FAccumulator = TotalNullValue();
+        break;
+    case TTotalNumber::nkInt:
+        FAccumulator = QVariant(qlonglong(FNumber.Int));
+        break;
+    case TTotalNumber::nkFloat:
+        FAccumulator = QVariant(FNumber.Float);
         break;
     }
 }
@@ -760,6 +872,31 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
     if (Pass == cpCalcRec && !TotalCalcQuery(ds))
         return false;
     FRecordValues.clear();
+    FRecordNumbers.clear();
+    if (Pass == cpCalcRec && FCalcTotalsFixed) {
+        for (size_t i = 0; i < FCalcFields.size(); ++i)
+            if (!ReadTotalNumber(FCalcFields[i], FCalcNumbers[i]))
+                FCalcNumbers[i].Kind = TTotalNumber::nkNone;
+        bool any = false;
+        for (TZColumnTotalValue* total : FCalcTotals)
+            any = total->DoCalcValue(cpCalcRec) || any;
+        return any;
+    }
+    FCalcFields.clear();
+    if (Pass == cpReset) {
+        FCalcRowsSelected = RowsSelected();
+        // The totals that take in records, once for the walk when the current record
+        // does not decide (it is asked only when it does).
+        FCalcTotals.clear();
+        FCalcTotalsFixed = true;
+        ForEachCalcTotal(cpCalcRec, Selected, [this] { return FCalcTotalsFixed = false; },
+                         [this](TZColumnTotalValue* Total) { FCalcTotals.push_back(Total); });
+        if (!FCalcTotalsFixed)
+            FCalcTotals.clear();
+    } else if (Pass == cpFinal) {
+        FCalcTotals.clear();
+        FCalcTotalsFixed = false;
+    }
     int currentSelected = -1; // looked up once, when a row kind needs it
     auto isCurrentSelected = [&] {
         if (currentSelected < 0) {
@@ -769,29 +906,166 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
         }
         return currentSelected > 0;
     };
+    bool any = false;
+    ForEachCalcTotal(Pass, Selected, isCurrentSelected,
+                     [&](TZColumnTotalValue* Total) { any = Total->DoCalcValue(Pass) || any; });
+    // The fields the typed totals take in, read once a record into their slots.
+    for (TZColumnTotalValue* total : FCalcTotals) {
+        if (!total->FNumbers)
+            continue;
+        const auto found = std::find(FCalcFields.begin(), FCalcFields.end(), total->FField.data());
+        total->FNumberSlot = int(found - FCalcFields.begin());
+        if (found == FCalcFields.end())
+            FCalcFields.push_back(total->FField.data());
+    }
+    FCalcNumbers.assign(FCalcFields.size(), TTotalNumber());
+    return any;
+}
+
+void TZCustomDBGrid::ForEachCalcTotal(TCalcPass Pass, bool Selected, const std::function<bool()>& CurrentSelected,
+                                      const std::function<void(TZColumnTotalValue*)>& Fn)
+{
     auto takesPart = [&](TZDBGridOptionEx Shown, TZDBGridOptionEx FollowsSelection) {
         if (!(FOptionsEx & Shown) && !(FOptionsEx & dgCalcInvisibleRows))
             return false;
         if (Selected)
             return bool(FOptionsEx & FollowsSelection);
-        return !(FOptionsEx & FollowsSelection) || Pass != cpCalcRec || isCurrentSelected();
+        return !(FOptionsEx & FollowsSelection) || Pass != cpCalcRec || CurrentSelected();
     };
     const bool header = takesPart(dgTotalHeader, dgTotalHeaderSelected);
     const bool values = takesPart(dgTotalValues, dgTotalValuesSelected);
     const bool footer = takesPart(dgTotalFooter, dgTotalFooterSelected);
-    bool any = false;
     for (int i = 0; i < FColumns->Count(); ++i) {
         TZColumn* column = FColumns->Items(i);
         if (header && column->TotalHeader())
-            any = column->TotalHeader()->DoCalcValue(Pass) || any;
+            Fn(column->TotalHeader());
         if (values)
             for (int v = 0; v < column->TotalValuesCount(); ++v)
-                any = column->TotalValues()->Items(v)->DoCalcValue(Pass) || any;
+                Fn(column->TotalValues()->Items(v));
         if (footer && column->TotalFooter())
-            any = column->TotalFooter()->DoCalcValue(Pass) || any;
+            Fn(column->TotalFooter());
     }
-    return any;
 }
+
+namespace {
+
+// The accumulator and count the walk would leave a total, from the aggregates the
+// dataset computed (All records, Values not null, the sum, minimum or maximum);
+// false when they do not tell it.
+bool AggregateAccumulator(const TZColumnTotalValue* Total, qint64 All, qint64 Values, const QVariant& Value,
+                          QVariant& Acc, int& Count)
+{
+    const TNullValue nulls = Total->GetNullValue();
+    Count = int(std::min<qint64>(nulls == nvExclude ? Values : All, std::numeric_limits<int>::max()));
+    // Nulls read as zero take part in sums and extremes as the integer 0, as in the walk.
+    const bool zeros = nulls == nvAsZero && All > Values;
+    Acc = Value;
+    if (Acc.isValid() && Total->FieldIsCurrency()) {
+        Acc = Total->GetCalcValue() == cvSum || Total->GetCalcValue() == cvAvg
+                  ? QVariant::fromValue(TCurrencyValue{Acc.toLongLong()})
+                  : QVariant::fromValue(CurrencyOf(Acc.toDouble()));
+    }
+    switch (Total->GetCalcValue()) {
+    case cvSum:
+    case cvAvg:
+        if (zeros && !Acc.isValid())
+            Acc = QVariant(qlonglong(0));
+        break;
+    case cvCount:
+        Acc = Count > 0 ? QVariant(qlonglong(Count)) : QVariant();
+        break;
+    case cvMax:
+    case cvMin:
+        if (zeros) {
+            const QVariant zero(qlonglong(0));
+            const std::partial_ordering order = Acc.isValid() ? Compare(zero, Acc) : std::partial_ordering::less;
+            // A zero value ties with the nulls' zero: which one the walk keeps (and so the
+            // value's type and text) depends on which comes first.
+            if (order == std::partial_ordering::equivalent)
+                return false;
+            if (!Acc.isValid() || (Total->GetCalcValue() == cvMax ? order > 0 : order < 0))
+                Acc = zero;
+        }
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TZCustomDBGrid::CalcWholeDataSetTotals(bool Selected)
+{
+    TDataSet* ds = DataSet();
+    // Handlers see every record, and selected rows make a record's part depend on it.
+    if (!ds || OnTotalCalcQuery || OnTotalCalcValue || RowsSelected())
+        return false;
+    // What one total needs: indexes into the requests (-1 = none).
+    struct TNeed {
+        TZColumnTotalValue* Total;
+        int All;    // the number of records
+        int Values; // the number of non-null values
+        int Value;  // the sum, minimum or maximum
+    };
+    std::vector<TAggregateRequest> requests;
+    auto request = [&](TAggregateKind Kind, TField* Field, int Scale) {
+        for (size_t i = 0; i < requests.size(); ++i)
+            if (requests[i].Kind == Kind && requests[i].Field == Field && requests[i].Scale == Scale)
+                return int(i);
+        requests.push_back({Kind, Field, Scale});
+        return int(requests.size()) - 1;
+    };
+    std::vector<TNeed> needs;
+    bool plain = true;
+    // No row is selected: whether the record counts as selected is the same for all.
+    const bool colsSelected = ColsSelected();
+    ForEachCalcTotal(cpCalcRec, Selected, [&] { return colsSelected; }, [&](TZColumnTotalValue* Total) {
+        if (!plain || Total->GetTotalResult() != trCalcValue || !Total->AppliesToRecords(false))
+            return;
+        TField* field = Total->GetField();
+        TNeed need{Total, request(akCount, nullptr, 0), -1, -1};
+        need.Values = field ? request(akCount, field, 0) : need.All;
+        switch (Total->GetCalcValue()) {
+        case cvSum:
+        case cvAvg:
+            if (field)
+                need.Value = request(akSum, field, Total->FieldIsCurrency() ? CurrencyScale : 0);
+            break;
+        case cvCount:
+            break;
+        case cvMax:
+        case cvMin:
+            // Including nulls, a null on the first record decides: only the walk knows.
+            if (Total->GetNullValue() == nvInclude)
+                plain = false;
+            else if (field)
+                need.Value = request(Total->GetCalcValue() == cvMax ? akMax : akMin, field, 0);
+            break;
+        default:
+            plain = false;
+        }
+        needs.push_back(need);
+    });
+    if (!plain)
+        return false;
+    std::vector<QVariant> results;
+    if (!needs.empty() && !ds->CalcAggregates(requests, results))
+        return false;
+    std::vector<std::pair<QVariant, int>> accumulators(needs.size());
+    for (size_t i = 0; i < needs.size(); ++i) {
+        const TNeed& need = needs[i];
+        if (!AggregateAccumulator(need.Total, results[size_t(need.All)].toLongLong(),
+                                  results[size_t(need.Values)].toLongLong(),
+                                  need.Value < 0 ? QVariant() : results[size_t(need.Value)], accumulators[i].first,
+                                  accumulators[i].second))
+            return false;
+    }
+    for (size_t i = 0; i < needs.size(); ++i)
+        needs[i].Total->SetAccumulator(accumulators[i].first, accumulators[i].second);
+    return true;
+}
+
 
 void TZCustomDBGrid::UpdateCalcValues(bool Selected)
 {
@@ -845,6 +1119,40 @@ QVariant TZCustomDBGrid::TotalFieldValue(TField* Field)
             return value;
     FRecordValues.emplace_back(Field, Field->GetValue());
     return FRecordValues.back().second;
+}
+
+bool TZCustomDBGrid::TotalFieldNumber(TField* Field, TTotalNumber& Value)
+{
+    for (const auto& [field, number] : FRecordNumbers)
+        if (field == Field) {
+            Value = number;
+            return true;
+        }
+    if (!ReadTotalNumber(Field, Value))
+        return false;
+    FRecordNumbers.emplace_back(Field, Value);
+    return true;
+}
+
+bool TZCustomDBGrid::ReadTotalNumber(TField* Field, TTotalNumber& Value)
+{
+    bool isNull = false;
+    if (IsIntegerFieldType(Field->DataType()) && Field->ReadInt(Value.Int, isNull)) {
+        Value.Kind = isNull ? TTotalNumber::nkNull : TTotalNumber::nkInt;
+    } else if (IsFloatFieldType(Field->DataType()) && Field->ReadFloat(Value.Float, isNull)) {
+        Value.Kind = isNull ? TTotalNumber::nkNull : TTotalNumber::nkFloat;
+    } else {
+        const QVariant v = TotalFieldValue(Field);
+        if (!v.isValid() || v.isNull())
+            Value.Kind = TTotalNumber::nkNull;
+        else if (IsInteger(v) && v.typeId() != QMetaType::ULongLong)
+            Value = TTotalNumber{TTotalNumber::nkInt, v.toLongLong(), 0};
+        else if (IsFloat(v))
+            Value = TTotalNumber{TTotalNumber::nkFloat, 0, v.toDouble()};
+        else
+            return false;
+    }
+    return true;
 }
 
 bool TZCustomDBGrid::TotalCalcQuery(TDataSet* DataSet)

@@ -986,6 +986,10 @@ public:
     virtual void UpdateCalcValues(bool Selected);
     // One pass over all columns' totals; true when any took part.
     virtual bool DoCalcValues(TCalcPass Pass, bool Selected);
+    // Calls Fn for every total value of every column whose row kind takes part in Pass
+    // (CurrentSelected: whether the record stands among the selected, asked when needed).
+    void ForEachCalcTotal(TCalcPass Pass, bool Selected, const std::function<bool()>& CurrentSelected,
+                          const std::function<void(TZColumnTotalValue*)>& Fn);
     // The text of total row Index (counted from 0 below the blank row) of Column.
     QString GetTotalText(TZColumn* Column, int Index, TTextKind Kind);
     // Repaints the total cells that show TotalResult (and Field when given).
@@ -1752,15 +1756,28 @@ protected:
     // The value of Field in the record being taken in, read once for all the
     // totals of the record.
     QVariant TotalFieldValue(TField* Field);
+    // The same for a numeric field, read typed where the dataset can; false for a value
+    // that is no number or null.
+    bool TotalFieldNumber(TField* Field, TTotalNumber& Value);
+    // A numeric value of the walk's record read once for all totals (slot of the fields
+    // listed at the reset); false for a value that is no number.
+    bool TotalSlotNumber(int Slot, TTotalNumber& Value) const
+    {
+        Value = FCalcNumbers[size_t(Slot)];
+        return Value.Kind != TTotalNumber::nkNone;
+    }
+    // Whether rows are selected, fixed for a calculation at its reset.
+    bool CalcRowsSelected() const { return FCalcRowsSelected; }
     // Whether a change of the selection recalculates or repaints the totals.
     bool TotalsFollowSelection() const;
     // The timer's calculation of UpdateTotals.
     void DelayUpdateTotals();
-    // Before the walk over the whole dataset: a dataset that computes the
-    // aggregates itself fills the totals' accumulators (SetAccumulator) and
-    // returns true, and the records are not walked. Only called when every
-    // taking-part total of the calculation is a plain aggregate.
-    virtual bool CalcWholeDataSetTotals(bool /*Selected*/) { return false; }
+    // Before the walk over the whole dataset: when every total that would take in
+    // records is a sum, average, count, minimum or maximum the dataset can compute
+    // (TDataSet::CalcAggregates) and no handler needs to see the records, fills the
+    // totals' accumulators (SetAccumulator) from one request and returns true, and
+    // the records are not walked; false leaves the calculation to the walk.
+    virtual bool CalcWholeDataSetTotals(bool Selected);
     virtual void ColEnter();
     virtual void ColExit();
     virtual void ColumnMoving(int FromIndex, int ToIndex, bool& Allowed);
@@ -2091,6 +2108,17 @@ protected:
     bool FInLayout = false;
     bool FCalculatingTotals = false;
     std::vector<std::pair<TField*, QVariant>> FRecordValues; // of the record being taken in
+    std::vector<std::pair<TField*, TTotalNumber>> FRecordNumbers; // the same, read typed
+    // The totals that take in every record of the walk under way, when that does not
+    // depend on the record (FCalcTotalsFixed).
+    std::vector<TZColumnTotalValue*> FCalcTotals;
+    bool FCalcTotalsFixed = false;
+    std::vector<TField*> FCalcFields;        // the numeric fields those totals take in typed
+    std::vector<TTotalNumber> FCalcNumbers;  // their values in the record being taken in
+    bool FCalcRowsSelected = false;
+    // Reads a numeric field's value typed (through a QVariant where the dataset keeps none);
+    // false for a value that is no number.
+    bool ReadTotalNumber(TField* Field, TTotalNumber& Value);
     bool FSettingColumnAttributes = false;
     bool FSelectingCell = false;
     bool FRowSizing = false; // RowHeightsChanged is applying a sized row

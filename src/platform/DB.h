@@ -118,6 +118,21 @@ QStringList SplitFieldNames(const QString& names);
 // A record buffer of a dataset. Descendants derive their own buffer type and
 // allocate it in AllocRecordBuffer; the base part holds the values of the
 // calculated and lookup fields.
+// One aggregate a dataset may compute over all its records (CalcAggregates).
+enum TAggregateKind {
+    akSum,      // the sum of the field's non-null values
+    akCount,    // the number of non-null values; of all records without a field
+    akMin,      // the smallest non-null value
+    akMax       // the largest non-null value
+};
+struct TAggregateRequest {
+    TAggregateKind Kind = akCount;
+    TField* Field = nullptr; // a field of the dataset; none only for akCount
+    // akSum only: above 0, every value rounded to Scale decimals (half away from zero)
+    // and the sum given as a 64-bit count of those units, exact.
+    int Scale = 0;
+};
+
 struct TRecBuf {
     virtual ~TRecBuf() = default;
     std::vector<QVariant> CalcValues;
@@ -269,6 +284,10 @@ public:
     qlonglong AsLargeInt() const;
     int AsInteger() const { return int(AsLargeInt()); }
     double AsFloat() const;
+    // The value read without a QVariant where the dataset keeps it typed (its ReadFieldInt /
+    // ReadFieldFloat): whether it answered, then isNull and the value when not null.
+    bool ReadInt(qint64& value, bool& isNull) const;
+    bool ReadFloat(double& value, bool& isNull) const;
     bool AsBoolean() const;
     QDateTime AsDateTime() const;
     QVariant AsVariant() const { return GetValue(); }
@@ -624,6 +643,18 @@ public:
     // dataset took them; one that did not keeps the lists it had. A dataset without
     // such filtering takes only none (an empty map).
     virtual bool SetFilterValueLists(const QMap<QString, QStringList>& lists) { return lists.isEmpty(); }
+
+    // Aggregates over every record the dataset shows (its filter applied), computed
+    // without moving the cursor, one result per request: null (an invalid QVariant) for
+    // no value; counts and integer fields' sums, minima and maxima as qint64; other
+    // numeric fields' as double. Returns false, results undefined, when the dataset
+    // cannot give exactly what reading its records would (the caller then reads them);
+    // the default always does.
+    virtual bool CalcAggregates(const std::vector<TAggregateRequest>& /*requests*/,
+                                std::vector<QVariant>& /*results*/)
+    {
+        return false;
+    }
 
     // Searching
     bool Locate(const QString& keyFields, const QVariant& keyValues, TLocateOptions options = {});

@@ -524,7 +524,7 @@ qlonglong TField::AsLargeInt() const
 {
     qint64 number = 0;
     bool isNull = false;
-    if (FDataSet && FDataSet->ReadFieldInt(this, number, isNull))
+    if (ReadInt(number, isNull))
         return isNull ? 0 : number;
     const QVariant value = GetValue();
     bool ok = false;
@@ -534,11 +534,21 @@ qlonglong TField::AsLargeInt() const
     return result;
 }
 
+bool TField::ReadInt(qint64& value, bool& isNull) const
+{
+    return FDataSet && FDataSet->ReadFieldInt(this, value, isNull);
+}
+
+bool TField::ReadFloat(double& value, bool& isNull) const
+{
+    return FDataSet && FDataSet->ReadFieldFloat(this, value, isNull);
+}
+
 double TField::AsFloat() const
 {
     double number = 0;
     bool isNull = false;
-    if (FDataSet && FDataSet->ReadFieldFloat(this, number, isNull))
+    if (ReadFloat(number, isNull))
         return isNull ? 0 : number;
     const QVariant value = GetValue();
     bool ok = false;

@@ -487,6 +487,16 @@ public:
     bool GetServerSearch() const { return FServerSearch; }
     void SetServerSearch(bool value);
 
+    // Sums, counts, minima and maxima over the whole result in one SELECT over it (with
+    // the server's filter), for integer and real data columns, when the server's rows
+    // are the rows shown: not while a filter runs on the client or after this query
+    // wrote rows (until it runs again), nor once every row is cached.
+    bool CalcAggregates(const std::vector<TAggregateRequest>& requests, std::vector<QVariant>& results) override;
+    // Whether CalcAggregates may ask the server (default true); false leaves the
+    // aggregates to reading the rows.
+    bool GetServerAggregates() const { return FServerAggregates; }
+    void SetServerAggregates(bool value);
+
 protected:
     std::unique_ptr<TRecBuf> AllocRecordBuffer() override;
     void InternalOpen() override;
@@ -706,6 +716,7 @@ private:
     QMap<QString, QStringList> FValueLists;
     std::unique_ptr<TServerFilter> FServerFilter; // while open
     bool FServerSearch = true;
+    bool FServerAggregates = true;
     QCache<QByteArray, QVariant> FLookups{256}; // recent Lookup answers by fields and keys
     bool FEditedSinceOpen = false;   // rows posted or deleted since the rows' source opened
 

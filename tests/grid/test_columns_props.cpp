@@ -58,7 +58,7 @@ void ExpectProperties(const QMetaObject& Meta, const void* Gadget, const QString
 std::map<QString, QString> FixedDefaults()
 {
     const QString no = QStringLiteral("false"), yes = QStringLiteral("true"), none = QStringLiteral("null");
-    return {
+    std::map<QString, QString> defaults{
         {"ButtonStyle", "cbsAuto"}, {"ShowEdit", yes}, {"EditMemo", yes}, {"CharCase", "ecNormal"},
         {"EditorHint", ""}, {"Hint", ""}, {"PopupMenu", none}, {"DropDownMenu", none},
         {"DropDownRows", "0"}, {"DropDownWidth", "0"}, {"PickList", ""}, {"PickText", ""},
@@ -90,6 +90,22 @@ std::map<QString, QString> FixedDefaults()
         {"Report.Visible", yes}, {"Report.TotalType", "ttNone"}, {"Report.TotalText", ""},
         {"Report.TotalMask", ""}, {"Report.AutoHeight", no}, {"Report.DialogOptions", "doShowColumn|doItemEnabled"},
     };
+    for (const QString total : {"TotalHeader.", "TotalFooter.", "TotalFields."}) {
+        for (const auto& [name, value] : std::map<QString, QString>{
+                 {"Color", QString::number(clBtnFace)}, {"Ellipsis", yes}, {"WordWrap", yes},
+                 {"VAlignment", "tvCenter"}, {"Hint", ""}, {"ToolTips", yes}, {"ToolTipsWidth", "ttAutoWidth"},
+                 {"ImageIndex", "-1"}, {"PopupMenu", none}, {"TotalBox", "tbAuto"}, {"Visible", yes},
+                 {"FieldName", ""}})
+            defaults[total + name] = value;
+        if (total == "TotalFields.")
+            continue;
+        for (const auto& [name, value] : std::map<QString, QString>{
+                 {"TotalResult", "trCaption"}, {"CalcApply", "caBoth"}, {"CalcValue", "cvSum"},
+                 {"NullValue", "nvExclude"}, {"Caption", ""}, {"Format", ""}, {"FormatAsFloat", no},
+                 {"TotalRecNo", "1"}, {"Value", ""}})
+            defaults[total + name] = value;
+    }
+    return defaults;
 }
 
 void ExpectDefaults(const TZColumn* Column, std::map<QString, QString> Expected)
@@ -127,6 +143,8 @@ TEST_F(ColumnProps, EveryPublishedPropertyHasItsDefault)
     EXPECT_GT(width, 0);
     expected.insert({{"FieldName", "Id"}, {"KeyField", "Id"}, {"ReadOnly", "false"},
                      {"Alignment", "taRightJustify"}, {"Title.Caption", "Order no."},
+                     {"TotalHeader.Alignment", "taRightJustify"}, {"TotalFooter.Alignment", "taRightJustify"},
+                     {"TotalFields.Alignment", "taRightJustify"},
                      {"Color", QString::number(clCream)}, {"Title.Color", QString::number(clSilver)},
                      {"Font", Grid.GetFont().toString()}, {"Title.Font", Grid.GetTitleFont().toString()},
                      {"ImeMode", ValueText(Grid.metaObject()->property(Grid.metaObject()->indexOfProperty("ImeMode")),
@@ -142,6 +160,8 @@ TEST_F(ColumnProps, EveryPublishedPropertyHasItsDefault)
     expected = FixedDefaults();
     expected.insert({{"FieldName", "Name"}, {"KeyField", "Name"}, {"ReadOnly", "false"},
                      {"Alignment", "taLeftJustify"}, {"Title.Caption", "Name"},
+                     {"TotalHeader.Alignment", "taLeftJustify"}, {"TotalFooter.Alignment", "taLeftJustify"},
+                     {"TotalFields.Alignment", "taLeftJustify"},
                      {"Color", QString::number(clWindow)}, {"Title.Color", QString::number(clBtnFace)},
                      {"Font", alone->GetFont().toString()}, {"Title.Font", alone->GetFont().toString()},
                      {"ImeMode", "imDontCare"}, {"ImeName", ""}, {"Width", "64"}, {"WidthBase", "64"}});

@@ -227,6 +227,76 @@ TEST_F(Totals, NullRulesAndUniqueValues)
     EXPECT_FALSE(t->GetValue().isValid());
 }
 
+TEST_F(Totals, TypedWalkEqualsTheWalkAHandlerSees)
+{
+    // Without a handler numeric values are taken in typed; a handler that changes
+    // nothing sees them as QVariants. Both must give the same totals.
+    Grid.SetOptionsEx(Grid.GetOptionsEx() | dgTotalValues);
+    const qlonglong max = std::numeric_limits<qlonglong>::max();
+    const QList<QList<QVariant>> columns = {
+        {QVariant(), 5, 7, 5, QVariant(), -3},
+        {2.5, QVariant(), -1.25, 2.5, 0.0, 4.0},
+        {QVariant(), max - 1, qlonglong(1), qlonglong(1), qlonglong(5), QVariant()}};
+    const TFieldType types[] = {ftInteger, ftFloat, ftLargeint};
+    auto table = std::make_unique<TZMemDataSet>();
+    for (int c = 0; c < 3; ++c) {
+        table->FieldDefs().Add(QStringLiteral("V%1").arg(c), types[c]);
+        TZColumn* column = Grid.Columns()->Add();
+        column->SetFieldName(QStringLiteral("V%1").arg(c));
+        for (TNullValue nulls : {nvExclude, nvInclude, nvAsZero})
+            for (TCalcValue calc : {cvSum, cvAvg, cvCount, cvMax, cvMin, cvFirst, cvLast, cvUnique}) {
+                TZColumnTotalValue* total = column->TotalValues()->Add();
+                total->SetCalcValue(calc);
+                total->SetNullValue(nulls);
+                total->SetTotalResult(trCalcValue);
+            }
+    }
+    table->CreateDataSet();
+    for (int r = 0; r < 6; ++r) {
+        table->Append();
+        for (int c = 0; c < 3; ++c)
+            if (!columns[c][r].isNull())
+                table->Fields()[c]->SetValue(columns[c][r]);
+        table->Post();
+    }
+    Bind(std::move(table));
+    auto texts = [&] {
+        Grid.UpdateCalcValues(false);
+        QStringList result;
+        for (int c = 0; c < 3; ++c)
+            for (int v = 0; v < Grid.Columns()->Items(c)->TotalValuesCount(); ++v)
+                result << Grid.Columns()->Items(c)->TotalValues()->Items(v)->GetDisplayText();
+        return result.join(QLatin1Char('|')).toStdString();
+    };
+    NullValueString = QStringLiteral("<null>");
+    const std::string typed = texts();
+    Grid.OnTotalCalcValue = [](TZColumnTotalValue*, TCalcPass, QVariant&) {};
+    EXPECT_EQ(typed, texts());
+    EXPECT_EQ(Grid.Columns()->Items(2)->TotalValues()->Items(0)->GetDisplayText(), "5"); // the sum restarted
+}
+
+TEST_F(Totals, TotalPropertiesAreReachedByName)
+{
+    Grid.SetOptionsEx(Grid.GetOptionsEx() | dgTotalFooter);
+    TZColumnTotalValue* t = Footer(Grid, QStringLiteral("V"), cvSum);
+    Bind(MakeTable({5, QVariant(), 7}));
+    TZColumn* column = Grid.Columns()->Items(0);
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFooter.CalcValue", "cvAvg"));
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFooter.NullValue", "nvAsZero"));
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFooter.Format", "Avg %.1f"));
+    Grid.UpdateCalcValues(false);
+    EXPECT_EQ(t->GetDisplayText(), "Avg 4.0");
+    EXPECT_EQ(ColumnProperty(column, "TotalFooter.Format").toString(), "Avg %.1f");
+    EXPECT_EQ(ColumnProperty(column, "TotalFooter.Value").toDouble(), 4.0);
+
+    EXPECT_FALSE(SetColumnProperty(column, "TotalFooter.CalcValue", "cvNothing"));
+    EXPECT_EQ(t->GetCalcValue(), cvAvg);
+    EXPECT_TRUE(SetColumnProperty(column, "TotalFields.FieldName", "Id"));
+    EXPECT_EQ(column->TotalFields()->GetFieldName(), "Id");
+    EXPECT_TRUE(SetColumnProperty(column, "TotalHeader.TotalBox", "tbTrue"));
+    EXPECT_EQ(column->TotalHeader()->GetTotalBox(), tbTrue);
+}
+
 TEST_F(Totals, ValuesThatCannotBeCombinedRestartTheAccumulator)
 {
     TCaughtErrors errors;
