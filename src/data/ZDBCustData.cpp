@@ -105,13 +105,10 @@ std::unique_ptr<TRecBuf> TZDBCustomData::AllocRecordBuffer()
     return buffer;
 }
 
-void TZDBCustomData::ResetSlots(TRecordBuffer buffer) const
+void TZDBCustomData::EmptySlots(TRecordBuffer buffer) const
 {
     const size_t count = size_t(const_cast<TZDBCustomData*>(this)->FieldDefs().Count());
     TZCustomRecBuf* b = CustBuf(buffer);
-    // A record read for browsing usually leaves every slot unassigned: nothing to free.
-    if (!b->SlotsUsed && b->Values.size() == count)
-        return;
     b->Values.assign(count, std::nullopt);
     b->SlotsUsed = false;
 }
@@ -266,12 +263,18 @@ bool TZDBCustomData::FieldListChanged()
 
 void TZDBCustomData::DataEvent(TDataEvent event, qintptr info)
 {
-    if (event == deFieldListChange && GetActive() && FieldListChanged()) {
+    if (event == deFieldListChange)
+        FieldListEvent();
+    TDataSet::DataEvent(event, info);
+}
+
+void TZDBCustomData::FieldListEvent()
+{
+    if (GetActive() && FieldListChanged()) {
         CheckBrowseMode();
         UpdateCursorPos();
         Resync({});
     }
-    TDataSet::DataEvent(event, info);
 }
 
 // --- Reading records ----------------------------------------------------------------
@@ -301,6 +304,11 @@ TGetResult TZDBCustomData::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /
 {
     if (!FLocateFilter && !UsesRecordFilter())
         return InternalGetRecord(buffer, mode);
+    return GetFilteredRecord(buffer, mode);
+}
+
+TGetResult TZDBCustomData::GetFilteredRecord(TRecordBuffer buffer, TGetMode mode)
+{
     TTempBufferState filterState(this, dsFilter, buffer);
     TGetResult result = grOK;
     bool accept = true;
@@ -427,7 +435,7 @@ void TZDBCustomData::DoSetRecNo(int value)
 
 void TZDBCustomData::InternalInitRecord(TRecordBuffer buffer)
 {
-    ResetSlots(buffer);
+    EmptySlots(buffer); // one null slot per field definition
     CustBuf(buffer)->SlotsUsed = true;
     for (auto& slot : CustBuf(buffer)->Values)
         slot = QVariant();

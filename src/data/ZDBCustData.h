@@ -94,7 +94,15 @@ protected:
     std::optional<QVariant>& Slot(TRecordBuffer buffer, const TField* field) const;
     static TZCustomRecBuf* CustBuf(TRecordBuffer buffer) { return static_cast<TZCustomRecBuf*>(buffer); }
     // Sets the slots of a buffer to the number of field definitions, all unassigned.
-    void ResetSlots(TRecordBuffer buffer) const;
+    void ResetSlots(TRecordBuffer buffer) const
+    {
+        // A record read for browsing usually leaves every slot unassigned: nothing to free.
+        // Unused slots are all unassigned whatever their number (Slot grows them), so only a
+        // new buffer needs sizing here.
+        const TZCustomRecBuf* b = CustBuf(buffer);
+        if (b->SlotsUsed || b->Values.empty())
+            EmptySlots(buffer);
+    }
     // Whether the dataset's field list differs from the one seen last; remembers the new one.
     bool FieldListChanged();
 
@@ -152,6 +160,12 @@ protected:
     }
 
 private:
+    void EmptySlots(TRecordBuffer buffer) const;
+    // Reads the records again when the field list changed while open.
+    Q_NEVER_INLINE void FieldListEvent();
+    // GetRecord when records are tested (a filter or a locate): out of line, so that reading
+    // without one costs little.
+    Q_NEVER_INLINE TGetResult GetFilteredRecord(TRecordBuffer buffer, TGetMode mode);
 
     bool FReadOnly = false;
     bool FCursorOpen = false;

@@ -22,15 +22,46 @@ namespace memdata {
 
 // --- Columns --------------------------------------------------------------------------
 
+// The kinds of value a column holds, by the field types stored in them.
+enum class TColumnKind { Int, Float, Bool, Date, Time, DateTime, String, Bytes, Variant };
+
+TColumnKind ColumnKindOf(TFieldType type)
+{
+    switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
+    case ftShortint: case ftByte:
+        return TColumnKind::Int;
+    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
+        return TColumnKind::Float;
+    case ftBoolean:
+        return TColumnKind::Bool;
+    case ftDate:
+        return TColumnKind::Date;
+    case ftTime:
+        return TColumnKind::Time;
+    case ftDateTime: case ftTimeStamp: case ftOraTimeStamp: case ftTimeStampOffset:
+        return TColumnKind::DateTime;
+    case ftString: case ftFixedChar: case ftWideString: case ftFixedWideChar: case ftGuid: case ftMemo:
+    case ftFmtMemo: case ftWideMemo: case ftOraClob:
+        return TColumnKind::String;
+    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftTypedBinary: case ftOraBlob:
+    case ftParadoxOle: case ftDBaseOle:
+        return TColumnKind::Bytes;
+    default:
+        return TColumnKind::Variant;
+    }
+}
+
 // One column of the table: a value and a null flag per row id.
 class TColumn {
 public:
-    explicit TColumn(TFieldType type) : FType(type) {}
+    explicit TColumn(TFieldType type) : FType(type), FKind(ColumnKindOf(type)) {}
     virtual ~TColumn() = default;
     TColumn(const TColumn&) = delete;
     TColumn& operator=(const TColumn&) = delete;
 
     TFieldType Type() const { return FType; }
+    TColumnKind Kind() const { return FKind; }
     bool IsNull(int row) const { return !FHas[size_t(row)]; }
     virtual void Resize(size_t rows) = 0;
     virtual QVariant Get(int row) const = 0;
@@ -50,19 +81,16 @@ public:
     // Orders a cell against a key value; with `partial`, a string cell is first cut to
     // the key's length.
     virtual int CompareKey(int row, const QVariant& key, bool caseInsensitive, bool partial) const = 0;
-    // Typed reads of a cell, answered (true) by the columns holding that kind of value:
-    // an integer cell as Get hands it out (32 bits unless the column is ftLargeint), a
-    // floating point or string cell as stored; `value` is set only when not null.
-    virtual bool ReadTyped(int row, qint64& value, bool& isNull) const = 0;
-    virtual bool ReadTyped(int row, double& value, bool& isNull) const = 0;
-    virtual bool ReadTyped(int row, QString& value, bool& isNull) const = 0;
     // Streams a non-null cell.
     virtual void Write(QDataStream& stream, int row) const = 0;
     virtual void Read(QDataStream& stream, int row) = 0;
 
 protected:
     TFieldType FType;
-    std::vector<bool> FHas;
+    TColumnKind FKind;
+    // A byte per cell rather than a bit: reading a flag is then a load, not the bit
+    // arithmetic of std::vector<bool> (a walk reads one per field and record).
+    std::vector<quint8> FHas;
 };
 
 namespace {
@@ -126,6 +154,7 @@ struct TTraitsBase {
 };
 
 struct TIntTraits : TTraitsBase<TIntTraits, qint64> {
+    static constexpr TColumnKind Kind = TColumnKind::Int;
     static bool From(const QVariant& v, S& out)
     {
         if (IsFloating(v)) {
@@ -149,6 +178,7 @@ struct TIntTraits : TTraitsBase<TIntTraits, qint64> {
 };
 
 struct TFloatTraits : TTraitsBase<TFloatTraits, double> {
+    static constexpr TColumnKind Kind = TColumnKind::Float;
     static bool From(const QVariant& v, S& out)
     {
         bool ok = false;
@@ -161,6 +191,7 @@ struct TFloatTraits : TTraitsBase<TFloatTraits, double> {
 };
 
 struct TBoolTraits : TTraitsBase<TBoolTraits, quint8> {
+    static constexpr TColumnKind Kind = TColumnKind::Bool;
     static bool From(const QVariant& v, S& out)
     {
         if (v.typeId() != QMetaType::Bool && !IsNumber(v) && v.typeId() != QMetaType::QString)
@@ -174,6 +205,7 @@ struct TBoolTraits : TTraitsBase<TBoolTraits, quint8> {
 };
 
 struct TDateTraits : TTraitsBase<TDateTraits, QDate> {
+    static constexpr TColumnKind Kind = TColumnKind::Date;
     static bool From(const QVariant& v, S& out)
     {
         if (v.typeId() == QMetaType::QDateTime)
@@ -192,6 +224,7 @@ struct TDateTraits : TTraitsBase<TDateTraits, QDate> {
 };
 
 struct TTimeTraits : TTraitsBase<TTimeTraits, QTime> {
+    static constexpr TColumnKind Kind = TColumnKind::Time;
     static bool From(const QVariant& v, S& out)
     {
         if (v.typeId() == QMetaType::QDateTime)
@@ -210,6 +243,7 @@ struct TTimeTraits : TTraitsBase<TTimeTraits, QTime> {
 };
 
 struct TDateTimeTraits : TTraitsBase<TDateTimeTraits, QDateTime> {
+    static constexpr TColumnKind Kind = TColumnKind::DateTime;
     static bool From(const QVariant& v, S& out)
     {
         if (v.typeId() == QMetaType::QDate)
@@ -228,6 +262,7 @@ struct TDateTimeTraits : TTraitsBase<TDateTimeTraits, QDateTime> {
 };
 
 struct TStringTraits : TTraitsBase<TStringTraits, QString> {
+    static constexpr TColumnKind Kind = TColumnKind::String;
     static bool From(const QVariant& v, S& out)
     {
         if (v.typeId() == QMetaType::QByteArray)
@@ -275,6 +310,7 @@ struct TStringTraits : TTraitsBase<TStringTraits, QString> {
 };
 
 struct TBytesTraits : TTraitsBase<TBytesTraits, QByteArray> {
+    static constexpr TColumnKind Kind = TColumnKind::Bytes;
     static bool From(const QVariant& v, S& out)
     {
         if (v.typeId() == QMetaType::QString)
@@ -337,6 +373,7 @@ void ReadVariant(QDataStream& stream, QVariant& value, int depth)
 }
 
 struct TVariantTraits : TTraitsBase<TVariantTraits, QVariant> {
+    static constexpr TColumnKind Kind = TColumnKind::Variant;
     static void Read(QDataStream& stream, S& value) { ReadVariant(stream, value, 0); }
     static bool From(const QVariant& v, S& out)
     {
@@ -369,7 +406,7 @@ public:
     void Resize(size_t rows) override
     {
         FValues.resize(rows);
-        FHas.resize(rows, false);
+        FHas.resize(rows, 0);
     }
     QVariant Get(int row) const override
     {
@@ -379,14 +416,14 @@ public:
     {
         if (value.isNull()) {
             FValues[size_t(row)] = S();
-            FHas[size_t(row)] = false;
+            FHas[size_t(row)] = 0;
             return true;
         }
         S converted{};
         if (!Traits::From(value, converted))
             return false;
         FValues[size_t(row)] = std::move(converted);
-        FHas[size_t(row)] = true;
+        FHas[size_t(row)] = 1;
         return true;
     }
     int Compare(int row1, int row2, bool caseInsensitive) const override
@@ -440,69 +477,42 @@ public:
             return 1;
         return Traits::CmpKey(FValues[size_t(row)], converted, caseInsensitive, partial);
     }
-    bool ReadTyped(int row, qint64& value, bool& isNull) const override
-    {
-        if constexpr (std::is_same_v<Traits, TIntTraits>) {
-            isNull = !FHas[size_t(row)];
-            if (!isNull)
-                value = FType == ftLargeint ? FValues[size_t(row)] : qint64(int(FValues[size_t(row)]));
-            return true;
-        }
-        return false;
-    }
-    bool ReadTyped(int row, double& value, bool& isNull) const override { return ReadAs<TFloatTraits>(row, value, isNull); }
-    bool ReadTyped(int row, QString& value, bool& isNull) const override { return ReadAs<TStringTraits>(row, value, isNull); }
+    // The stored value of a cell, none when it is null.
+    const S* Cell(int row) const { return FHas[size_t(row)] ? &FValues[size_t(row)] : nullptr; }
     void Write(QDataStream& stream, int row) const override { Traits::Write(stream, FValues[size_t(row)]); }
     void Read(QDataStream& stream, int row) override
     {
         S value{};
         Traits::Read(stream, value);
         FValues[size_t(row)] = std::move(value);
-        FHas[size_t(row)] = true;
+        FHas[size_t(row)] = 1;
     }
 
 private:
-    // A cell as stored, when this column holds values of `Kind`.
-    template <typename Kind, typename T>
-    bool ReadAs(int row, T& value, bool& isNull) const
-    {
-        if constexpr (std::is_same_v<Traits, Kind>) {
-            isNull = !FHas[size_t(row)];
-            if (!isNull)
-                value = FValues[size_t(row)];
-            return true;
-        }
-        return false;
-    }
-
     std::vector<S> FValues;
 };
 
 std::unique_ptr<TColumn> NewColumn(TFieldType type)
 {
-    switch (type) {
-    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
-    case ftShortint: case ftByte:
-        return std::make_unique<TTypedColumn<TIntTraits>>(type);
-    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
-        return std::make_unique<TTypedColumn<TFloatTraits>>(type);
-    case ftBoolean:
-        return std::make_unique<TTypedColumn<TBoolTraits>>(type);
-    case ftDate:
-        return std::make_unique<TTypedColumn<TDateTraits>>(type);
-    case ftTime:
-        return std::make_unique<TTypedColumn<TTimeTraits>>(type);
-    case ftDateTime: case ftTimeStamp: case ftOraTimeStamp: case ftTimeStampOffset:
-        return std::make_unique<TTypedColumn<TDateTimeTraits>>(type);
-    case ftString: case ftFixedChar: case ftWideString: case ftFixedWideChar: case ftGuid: case ftMemo:
-    case ftFmtMemo: case ftWideMemo: case ftOraClob:
-        return std::make_unique<TTypedColumn<TStringTraits>>(type);
-    case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftTypedBinary: case ftOraBlob:
-    case ftParadoxOle: case ftDBaseOle:
-        return std::make_unique<TTypedColumn<TBytesTraits>>(type);
-    default:
-        return std::make_unique<TTypedColumn<TVariantTraits>>(type);
+    switch (ColumnKindOf(type)) {
+    case TColumnKind::Int: return std::make_unique<TTypedColumn<TIntTraits>>(type);
+    case TColumnKind::Float: return std::make_unique<TTypedColumn<TFloatTraits>>(type);
+    case TColumnKind::Bool: return std::make_unique<TTypedColumn<TBoolTraits>>(type);
+    case TColumnKind::Date: return std::make_unique<TTypedColumn<TDateTraits>>(type);
+    case TColumnKind::Time: return std::make_unique<TTypedColumn<TTimeTraits>>(type);
+    case TColumnKind::DateTime: return std::make_unique<TTypedColumn<TDateTimeTraits>>(type);
+    case TColumnKind::String: return std::make_unique<TTypedColumn<TStringTraits>>(type);
+    case TColumnKind::Bytes: return std::make_unique<TTypedColumn<TBytesTraits>>(type);
+    case TColumnKind::Variant: break;
     }
+    return std::make_unique<TTypedColumn<TVariantTraits>>(type);
+}
+
+// The column as the class NewColumn made it for its kind of value; none for another kind.
+template <typename Traits>
+const TTypedColumn<Traits>* AsTyped(const TColumn* column)
+{
+    return column->Kind() == Traits::Kind ? static_cast<const TTypedColumn<Traits>*>(column) : nullptr;
 }
 
 } // namespace
@@ -513,17 +523,17 @@ std::unique_ptr<TColumn> NewColumn(TFieldType type)
 // of which the deleted ones are holes, and the placement order of the live rows.
 struct TStore {
     std::vector<std::unique_ptr<TColumn>> Columns;
-    std::vector<bool> Deleted;
+    std::vector<quint8> Deleted; // a byte per row, as the columns' null flags
     std::vector<qint32> Natural;
     std::vector<qint64> AutoIncNext; // per column; 0 = not known yet
 
     int RowCount() const { return int(Deleted.size()); }
-    bool IsLive(int row) const { return row >= 0 && row < RowCount() && !Deleted[size_t(row)]; }
+    bool IsLive(int row) const { return size_t(row) < Deleted.size() && !Deleted[size_t(row)]; }
     void Resize(size_t rows)
     {
         for (auto& column : Columns)
             column->Resize(rows);
-        Deleted.resize(rows, false);
+        Deleted.resize(rows, 0);
     }
     int AddRow()
     {
@@ -688,11 +698,11 @@ TColumn* TZMemDataSet::ColumnOf(const TField* field) const
     return FStore->Columns[size_t(index)].get();
 }
 
-inline const TColumn* TZMemDataSet::StoredCell(TRecordBuffer buffer, const TField* field, int& row) const
+Q_ALWAYS_INLINE const TColumn* TZMemDataSet::StoredCell(TRecordBuffer buffer, const TField* field, int& row) const
 {
     const TMemRecBuf* b = MemBuf(buffer);
     const size_t index = size_t(field->FieldNo() - 1);
-    if (index < b->Values.size() && b->Values[index].has_value())
+    if (b->SlotsUsed && index < b->Values.size() && b->Values[index].has_value())
         return nullptr;
     row = b->RowId;
     const TStore* store = FStore.get();
@@ -716,40 +726,120 @@ bool TZMemDataSet::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVari
     return true;
 }
 
-template <typename T>
-bool TZMemDataSet::ReadStored(const TField* field, T& value, bool& isNull) const
+TRecordBuffer TZMemDataSet::GetActiveRecordBuffer() const
 {
-    // The fields GetFieldData reads from the record buffer (not the calculated ones), and
-    // only from a column of the field's own type (else the value converts on the way).
+    return TDataSet::GetActiveRecordBuffer();
+}
+
+Q_ALWAYS_INLINE const TColumn* TZMemDataSet::CurrentCell(const TField* field, int& row) const
+{
     if (field->FieldNo() <= 0 || field->Calculated())
-        return false;
-    const TRecordBuffer buffer = GetActiveRecordBuffer();
-    if (!buffer) {
-        isNull = true;
-        return true;
-    }
-    int row = -1;
+        return nullptr;
+    // GetActiveRecordBuffer (final here), without its call while browsing.
+    const TRecordBuffer buffer = State() == dsBrowse ? (IsEmpty() ? nullptr : Buffer(ActiveRecord()))
+                                                     : GetActiveRecordBuffer();
+    if (!buffer)
+        return nullptr;
     const TColumn* column = StoredCell(buffer, field, row);
-    return column && column->Type() == field->DataType() && column->ReadTyped(row, value, isNull);
+    return column && column->Type() == field->DataType() ? column : nullptr;
+}
+
+namespace {
+
+// Whether reading cuts a text to its field's size (as ConvertRead does).
+bool CutsText(const TField* field, const QString& text)
+{
+    return field->GetSize() > 0 && text.size() > field->GetSize() && IsStringFieldType(field->DataType());
+}
+
+// A typed read of a cell CurrentCell found: answered when its column holds the kind of
+// value Traits stands for; `finish` makes the answer of the stored value, in place.
+template <typename Traits, typename T, typename Finish>
+bool ReadCell(const TColumn* column, int row, T& value, bool& isNull, Finish finish)
+{
+    const auto* typed = column ? memdata::AsTyped<Traits>(column) : nullptr;
+    if (!typed)
+        return false;
+    const auto* cell = typed->Cell(row);
+    isNull = !cell;
+    if (cell) {
+        value = *cell;
+        finish(value);
+    }
+    return true;
+}
+
+} // namespace
+
+Q_ALWAYS_INLINE const TColumn* TZMemDataSet::CurrentValueCell(const TField* field, int& row) const
+{
+    const TColumn* column = CurrentCell(field, row);
+    // A variant cell may hold a value that reads as null: that one goes the general way.
+    return column && column->Kind() != memdata::TColumnKind::Variant ? column : nullptr;
+}
+
+namespace {
+
+// The value of a cell CurrentValueCell found, not null, as GetFieldData gives it.
+Q_ALWAYS_INLINE QVariant CellValue(const TField* field, const TColumn* column, int row)
+{
+    if (const auto* strings = memdata::AsTyped<memdata::TStringTraits>(column)) {
+        const QString& text = *strings->Cell(row);
+        return CutsText(field, text) ? QVariant(text.left(field->GetSize())) : QVariant(text);
+    }
+    if (const auto* dates = memdata::AsTyped<memdata::TDateTraits>(column))
+        return QVariant(*dates->Cell(row)); // as Get gives it, without its call
+    return column->Get(row);
+}
+
+} // namespace
+
+bool TZMemDataSet::GetFieldData(TField* field, QVariant& value) const
+{
+    int row = -1;
+    const TColumn* column = CurrentValueCell(field, row);
+    if (!column)
+        return TZDBCustomData::GetFieldData(field, value);
+    const bool isNull = column->IsNull(row);
+    value = isNull ? QVariant() : CellValue(field, column, row);
+    return !isNull;
+}
+
+QVariant TZMemDataSet::ReadFieldValue(const TField* field) const
+{
+    int row = -1;
+    const TColumn* column = CurrentValueCell(field, row);
+    if (!column)
+        return TZDBCustomData::ReadFieldValue(field);
+    return column->IsNull(row) ? QVariant() : CellValue(field, column, row);
 }
 
 bool TZMemDataSet::ReadFieldInt(const TField* field, qint64& value, bool& isNull) const
 {
-    return ReadStored(field, value, isNull);
+    int row = -1;
+    const TColumn* column = CurrentCell(field, row); // before `row` is read
+    const bool large = field->DataType() == ftLargeint;
+    return ReadCell<memdata::TIntTraits>(column, row, value, isNull, [large](qint64& number) {
+        if (!large)
+            number = int(number);
+    });
 }
 
 bool TZMemDataSet::ReadFieldFloat(const TField* field, double& value, bool& isNull) const
 {
-    return ReadStored(field, value, isNull);
+    int row = -1;
+    const TColumn* column = CurrentCell(field, row);
+    return ReadCell<memdata::TFloatTraits>(column, row, value, isNull, [](double&) {});
 }
 
 bool TZMemDataSet::ReadFieldString(const TField* field, QString& value, bool& isNull) const
 {
-    if (!ReadStored(field, value, isNull))
-        return false;
-    if (!isNull && IsStringFieldType(field->DataType()) && field->GetSize() > 0 && value.size() > field->GetSize())
-        value.truncate(field->GetSize());
-    return true;
+    int row = -1;
+    const TColumn* column = CurrentCell(field, row);
+    return ReadCell<memdata::TStringTraits>(column, row, value, isNull, [field](QString& text) {
+        if (CutsText(field, text))
+            text.truncate(field->GetSize());
+    });
 }
 
 void TZMemDataSet::FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value)
@@ -962,7 +1052,7 @@ void TZMemDataSet::InternalDelete()
     if (const auto it = std::find(natural.begin(), natural.end(), row); it != natural.end())
         natural.erase(it);
     store.ClearRow(row);
-    store.Deleted[size_t(row)] = true;
+    store.Deleted[size_t(row)] = 1;
     UpdateRecordCount(int(FView.size()));
     SetRecordNumber(std::min(std::max(pos, 0), int(FView.size()) - 1));
 }

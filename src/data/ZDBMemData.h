@@ -132,6 +132,10 @@ protected:
     // values written while editing (see StoredCell).
     void FetchFieldValue(TRecordBuffer buffer, TField* field, QVariant& value) final;
     bool GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const override;
+    // Reads of the current record come straight from the column when it holds the value.
+    bool GetFieldData(TField* field, QVariant& value) const override;
+    QVariant ReadFieldValue(const TField* field) const override;
+    TRecordBuffer GetActiveRecordBuffer() const final;
     bool ReadFieldInt(const TField* field, qint64& value, bool& isNull) const override;
     bool ReadFieldFloat(const TField* field, double& value, bool& isNull) const override;
     bool ReadFieldString(const TField* field, QString& value, bool& isNull) const override;
@@ -168,9 +172,12 @@ private:
     // The column and row id a data field's value in `buffer` is read from: none when the
     // buffer's slot holds the value (written while editing) or the row is gone.
     const memdata::TColumn* StoredCell(TRecordBuffer buffer, const TField* field, int& row) const;
-    // A typed read of the current record's cell of a data field.
-    template <typename T>
-    bool ReadStored(const TField* field, T& value, bool& isNull) const;
+    // The column and row the current record's value of a data field is read from when the
+    // column is of the field's own type: none for calculated fields, without a current
+    // record, and as StoredCell gives none.
+    const memdata::TColumn* CurrentCell(const TField* field, int& row) const;
+    // CurrentCell when the cell's QVariant is the field's value (not a variant column's).
+    const memdata::TColumn* CurrentValueCell(const TField* field, int& row) const;
     // Compiles a list of field names with their descending and case-insensitive flags into
     // a key over the columns of `store`, whose fields `defs` define.
     TKey MakeKey(const TFieldDefs& defs, const memdata::TStore* store, const QStringList& names,

@@ -25,6 +25,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace zdb {
@@ -317,6 +318,10 @@ protected:
     // The value as text, as FormatValue makes it for editing (AsString).
     virtual QString GetAsString() const;
     QString GetText(bool displayText) const;
+    // AsLargeInt and AsFloat from GetValue, when the dataset has no typed answer; out of
+    // line, so that a typed read costs little.
+    Q_NEVER_INLINE qlonglong LargeIntOfValue() const;
+    Q_NEVER_INLINE double FloatOfValue() const;
 
     void Change() { if (OnChange) OnChange(this); }
     void Validate() { if (OnValidate) OnValidate(this); }
@@ -580,7 +585,14 @@ public:
     int RecordCount() const { return GetRecordCount(); }
     void Refresh();
     void Resync(TResyncMode mode);
-    void CheckBrowseMode();
+    // Posts or cancels an edit in progress (after telling the controls to write theirs).
+    void CheckBrowseMode()
+    {
+        CheckActive();
+        DataEvent(deCheckBrowseMode, 0);
+        if (FState == dsEdit || FState == dsInsert || FState == dsSetKey)
+            EndEditing();
+    }
     void UpdateCursorPos();
     void CursorPosChanged() { FCurrentRecord = -1; }
 
@@ -688,8 +700,17 @@ public:
     void SetLocale(const QLocale& value) { FLocale = value; }
 
     // Notification of the data sources; Info carries a TField* for field events and
-    // the scroll distance for deDataSetScroll.
-    virtual void DataEvent(TDataEvent event, qintptr info);
+    // the scroll distance for deDataSetScroll. Inline: while the controls are disabled (a bulk
+    // walk) an event costs a few instructions.
+    virtual void DataEvent(TDataEvent event, qintptr info)
+    {
+        if (event == deFieldChange)
+            FieldChanged(reinterpret_cast<TField*>(info));
+        if (FDisableCount == 0 && FState != dsBlockRead)
+            NotifyDataSources(event, info);
+        else if ((event == deUpdateState && FState == dsInactive) || event == deLayoutChange)
+            FEnableEvent = deLayoutChange;
+    }
 
     // Events
     std::function<void(TDataSet*)> BeforeOpen, AfterOpen, BeforeClose, AfterClose;
@@ -736,6 +757,10 @@ protected:
     virtual bool ReadFieldInt(const TField* /*field*/, qint64& /*value*/, bool& /*isNull*/) const { return false; }
     virtual bool ReadFieldFloat(const TField* /*field*/, double& /*value*/, bool& /*isNull*/) const { return false; }
     virtual bool ReadFieldString(const TField* /*field*/, QString& /*value*/, bool& /*isNull*/) const { return false; }
+    // A field's value in the record the fields read now, as GetValue hands it out (null as an
+    // invalid QVariant). The default asks GetFieldData; a dataset that has the value at hand
+    // answers it directly, exactly as GetFieldData would give it.
+    virtual QVariant ReadFieldValue(const TField* field) const;
     virtual void SetRecordFieldData(TRecordBuffer buffer, TField* field, const QVariant& value) = 0;
     virtual void InternalPost() = 0;   // write the active buffer (insert when State is dsInsert)
     virtual void InternalDelete() = 0; // delete the record under the cursor
@@ -774,7 +799,11 @@ protected:
     void InitFieldDefsFromFields();
     // Computes the calculated and lookup fields of a record just read; during a scan
     // (TScanCalcGuard) only marks them pending, and reading one of them computes them.
-    void GetCalcFields(TRecordBuffer buffer);
+    void GetCalcFields(TRecordBuffer buffer)
+    {
+        if (FCalcFieldCount > 0 && buffer)
+            GetCalcFieldsOf(buffer);
+    }
     bool HasCalcFields() const { return FCalcFieldCount > 0; }
     // Whether a Locate or Lookup scan is running (records are read for comparison only).
     bool Scanning() const { return FScanCount > 0; }
@@ -839,8 +868,20 @@ private:
     bool GetPriorRecord();
     int GetNextRecords();
     int GetPriorRecords();
-    void SetCurrentRecord(int index);
-    void MoveBuffer(int curIndex, int newIndex);
+    void SetCurrentRecord(int index)
+    {
+        if (FCurrentRecord != index)
+            PlaceCursor(index);
+    }
+    void PlaceCursor(int index);
+    void MoveBuffer(int curIndex, int newIndex)
+    {
+        if (curIndex == newIndex + 1 || newIndex == curIndex + 1) // scrolling a window of one record
+            std::swap(FBuffers[size_t(curIndex)], FBuffers[size_t(newIndex)]);
+        else if (curIndex != newIndex)
+            RotateBuffers(curIndex, newIndex);
+    }
+    void RotateBuffers(int curIndex, int newIndex);
     void ActivateBuffers();
     void ClearBuffers();
     void BeginInsertAppend();
@@ -850,7 +891,15 @@ private:
     void FilterSettingsChanged();
     void AddDataSource(TDataSource* source);
     void RemoveDataSource(TDataSource* source);
+    // Out of line, so that an event while the controls are disabled costs a few instructions.
+    Q_NEVER_INLINE void NotifyDataSources(TDataEvent event, qintptr info);
+    // What a field's change does to the dataset: modified, calculated fields, OnChange.
+    void FieldChanged(TField* field);
     void UpdateCalcSlots();
+    // Posts or cancels the edit in progress, for CheckBrowseMode; out of line, so that
+    // checking a browsing dataset costs little.
+    Q_NEVER_INLINE void EndEditing();
+    void GetCalcFieldsOf(TRecordBuffer buffer);
     QByteArray TagBookmark(const TBookmark& raw) const;
     bool UntagBookmark(const TBookmark& tagged, TBookmark& raw) const;
 

@@ -160,10 +160,8 @@ void TDataSet::SetActiveRecord(int value)
         FActiveRecord = value;
 }
 
-void TDataSet::MoveBuffer(int curIndex, int newIndex)
+void TDataSet::RotateBuffers(int curIndex, int newIndex)
 {
-    if (curIndex == newIndex)
-        return;
     auto first = FBuffers.begin();
     if (curIndex < newIndex)
         std::rotate(first + curIndex, first + curIndex + 1, first + newIndex + 1);
@@ -252,10 +250,8 @@ void TDataSet::SetBufferCount(int value)
     }
 }
 
-void TDataSet::SetCurrentRecord(int index)
+void TDataSet::PlaceCursor(int index)
 {
-    if (FCurrentRecord == index)
-        return;
     if (!IsUniDirectional()) {
         TRecordBuffer buffer = FBuffers[size_t(index)].get();
         switch (GetBookmarkFlag(buffer)) {
@@ -476,10 +472,8 @@ void TDataSet::Refresh()
     Resync({});
 }
 
-void TDataSet::CheckBrowseMode()
+void TDataSet::EndEditing()
 {
-    CheckActive();
-    DataEvent(deCheckBrowseMode, 0);
     switch (FState) {
     case dsEdit:
     case dsInsert:
@@ -595,30 +589,22 @@ void TDataSet::EnableControls()
     }
 }
 
-void TDataSet::DataEvent(TDataEvent event, qintptr info)
+void TDataSet::FieldChanged(TField* field)
 {
-    switch (event) {
-    case deFieldChange: {
-        auto* field = reinterpret_cast<TField*>(info);
-        if (field && (field->GetFieldKind() == fkData || field->GetFieldKind() == fkInternalCalc))
-            FModified = true;
-        if (field && FState != dsSetKey) {
-            if (FAutoCalcFields && FCalcFieldCount > 0 && field->GetFieldKind() == fkData)
-                CalculateFields(ActiveBuffer());
-            field->Change();
-        }
-        break;
+    if (field && (field->GetFieldKind() == fkData || field->GetFieldKind() == fkInternalCalc))
+        FModified = true;
+    if (field && FState != dsSetKey) {
+        if (FAutoCalcFields && FCalcFieldCount > 0 && field->GetFieldKind() == fkData)
+            CalculateFields(ActiveBuffer());
+        field->Change();
     }
-    default:
-        break;
-    }
-    if (FDisableCount == 0 && FState != dsBlockRead) {
-        const auto sources = FDataSources;
-        for (TDataSource* source : sources)
-            source->DataEvent(event, info);
-    } else if ((event == deUpdateState && FState == dsInactive) || event == deLayoutChange) {
-        FEnableEvent = deLayoutChange;
-    }
+}
+
+void TDataSet::NotifyDataSources(TDataEvent event, qintptr info)
+{
+    const auto sources = FDataSources;
+    for (TDataSource* source : sources)
+        source->DataEvent(event, info);
 }
 
 void TDataSet::AddDataSource(TDataSource* source)

@@ -206,6 +206,14 @@ bool TDataSet::GetFieldData(TField* field, QVariant& value) const
     return GetRecordFieldData(buffer, field, value);
 }
 
+QVariant TDataSet::ReadFieldValue(const TField* field) const
+{
+    QVariant value;
+    if (!GetFieldData(const_cast<TField*>(field), value) || value.isNull())
+        return QVariant();
+    return value;
+}
+
 void TDataSet::SetFieldData(TField* field, const QVariant& value)
 {
     switch (FState) {
@@ -282,10 +290,8 @@ void TDataSet::ClearCalcFields(TRecordBuffer buffer)
     buffer->CalcPending = false;
 }
 
-void TDataSet::GetCalcFields(TRecordBuffer buffer)
+void TDataSet::GetCalcFieldsOf(TRecordBuffer buffer)
 {
-    if (FCalcFieldCount == 0 || !buffer)
-        return;
     if (FScanCount > 0)
         buffer->CalcPending = true;
     else

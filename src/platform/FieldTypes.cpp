@@ -58,9 +58,11 @@ QString TStringField::GetAsString() const
 {
     QString text;
     bool isNull = false;
-    if (FDataSet && FDataSet->ReadFieldString(this, text, isNull))
-        return isNull ? QString() : text;
-    return TField::GetAsString();
+    if (!FDataSet || !FDataSet->ReadFieldString(this, text, isNull))
+        text = TField::GetAsString();
+    else if (isNull)
+        text = QString();
+    return text; // one object on every path: no copy of the text
 }
 
 QVariant TStringField::Coerce(const QVariant& value) const

@@ -460,10 +460,7 @@ bool TField::IsNull() const
 
 QVariant TField::GetValue() const
 {
-    QVariant value;
-    if (!FDataSet || !FDataSet->GetFieldData(const_cast<TField*>(this), value) || value.isNull())
-        return QVariant();
-    return value;
+    return FDataSet ? FDataSet->ReadFieldValue(this) : QVariant();
 }
 
 void TField::SetValue(const QVariant& value)
@@ -526,6 +523,11 @@ qlonglong TField::AsLargeInt() const
     bool isNull = false;
     if (ReadInt(number, isNull))
         return isNull ? 0 : number;
+    return LargeIntOfValue();
+}
+
+qlonglong TField::LargeIntOfValue() const
+{
     const QVariant value = GetValue();
     bool ok = false;
     const qlonglong result = value.toLongLong(&ok);
@@ -550,6 +552,11 @@ double TField::AsFloat() const
     bool isNull = false;
     if (ReadFloat(number, isNull))
         return isNull ? 0 : number;
+    return FloatOfValue();
+}
+
+double TField::FloatOfValue() const
+{
     const QVariant value = GetValue();
     bool ok = false;
     const double result = value.toDouble(&ok);
