@@ -286,6 +286,9 @@ public:
         tree->TreeView()->SetColumnNames(QStringLiteral("ItemName"));
         tree->TreeView()->SetOpenToLevel(1);
         tree->SetDataSource(FCategoriesSource);
+        // The tree column is the current one, so that Enter and Space open and close rows.
+        if (TZColumn* column = tree->ColumnByName(QStringLiteral("ItemName")))
+            tree->SetSelectedIndex(column->Index());
         return tree;
     }
 
