@@ -23,11 +23,29 @@
 
 namespace zdb {
 
+namespace {
+
+// A record's key (or parent key): a single integer field as its number, with
+// no text made or hashed; anything else as text, several fields joined.
+struct TTreeKey
+{
+    qint64 Number = 0;
+    QString Text;
+    bool operator==(const TTreeKey& Other) const { return Number == Other.Number && Text == Other.Text; }
+};
+
+size_t qHash(const TTreeKey& Key, size_t Seed = 0) noexcept
+{
+    return Key.Text.isNull() ? ::qHash(Key.Number, Seed) : ::qHash(Key.Text, Seed);
+}
+
+} // namespace
+
 struct TZDBGridTreeView::TModel
 {
     struct TNode
     {
-        QString Key;
+        TTreeKey Key;
         int Parent = -1; // the tree parent (none for roots and loop roots)
         int Level = 0;
         int State = 0;
@@ -40,20 +58,26 @@ struct TZDBGridTreeView::TModel
         QString OldOrder;
     };
     std::vector<TNode> Nodes;
-    QHash<QString, int> ByKey; // the first record of each key
+    QHash<TTreeKey, int> ByKey; // the first record of each key
     std::vector<int> ByRank;
 };
 
 namespace {
 
-// A record's key (or parent key) as hash text: an integer as its eight bytes
-// (no formatting), anything else as its text, several fields joined.
-QString JoinKey(const std::vector<TField*>& Fields, bool& Null)
+// The current record's key (or parent key) read from Fields; Null when a field is null.
+TTreeKey ReadKey(const std::vector<TField*>& Fields, bool& Null)
 {
     Null = false;
-    QString text;
+    TTreeKey key;
+    if (Fields.size() == 1 && IsIntegerFieldType(Fields.front()->DataType())) {
+        // The typed read (a zero may be a null).
+        key.Number = Fields.front()->AsLargeInt();
+        Null = key.Number == 0 && Fields.front()->IsNull();
+        return key;
+    }
+    QString& text = key.Text;
+    text = QStringLiteral(""); // not null: a text key never equals a number key
     for (const TField* field : Fields) {
-        // An integer through the typed read (a zero may be a null).
         const bool integer = IsIntegerFieldType(field->DataType());
         const qint64 number = integer ? field->AsLargeInt() : 0;
         if ((!integer || number == 0) && field->IsNull()) {
@@ -62,6 +86,7 @@ QString JoinKey(const std::vector<TField*>& Fields, bool& Null)
             continue;
         }
         if (integer) {
+            // Its eight bytes, no formatting.
             char16_t units[sizeof(number) / sizeof(char16_t)];
             std::memcpy(units, &number, sizeof(number));
             text.append(QStringView(units, qsizetype(std::size(units))));
@@ -70,17 +95,21 @@ QString JoinKey(const std::vector<TField*>& Fields, bool& Null)
         if (Fields.size() > 1)
             text += QChar(0x1f);
     }
-    return text;
+    return key;
 }
 
-// The fixed-width segment of the record at Index: its place, right-aligned.
-QString Segment(int Index, int Width)
+// Order = Prefix followed by the fixed-width segment of the record at Index:
+// its place, right-aligned, blank-padded; written in one allocation.
+void SetOrder(QString& Order, QStringView Prefix, int Index, int Width)
 {
-    QString text(Width, QLatin1Char(' '));
-    QChar* end = text.data() + Width;
-    for (int n = Index + 1; n > 0 && end > text.data(); n /= 10)
+    Order.resize(Prefix.size() + Width);
+    QChar* begin = Order.data();
+    std::copy(Prefix.begin(), Prefix.end(), begin);
+    begin += Prefix.size();
+    QChar* end = begin + Width;
+    for (int n = Index + 1; n > 0 && end > begin; n /= 10)
         *--end = QLatin1Char(char('0' + n % 10));
-    return text;
+    std::fill(begin, end, QLatin1Char(' '));
 }
 
 bool NameListed(const QString& List, const QString& Name)
@@ -418,12 +447,13 @@ void TZDBGridTreeView::UpdateTreeView(bool Reset)
     if (!FActive || !dataSet || FBuilding)
         return;
     bool null = false;
-    const QString key = dataSet->IsEmpty() ? QString() : JoinKey(dataSet->GetFieldList(FGrid->GetKeyFields()), null);
+    const bool current = !dataSet->IsEmpty();
+    const TTreeKey key = current ? ReadKey(dataSet->GetFieldList(FGrid->GetKeyFields()), null) : TTreeKey();
     {
         TTreeBracket bracket(FGrid, dataSet);
         UpdateTreeFields(Reset);
         // The record current before, or its nearest shown ancestor, in its new place.
-        int node = key.isNull() ? -1 : FModel->ByKey.value(key, -1);
+        int node = !current ? -1 : FModel->ByKey.value(key, -1);
         while (node >= 0 && !(FModel->Nodes[size_t(node)].State & rsVisible))
             node = FModel->Nodes[size_t(node)].Parent;
         if (node >= 0) {
@@ -449,18 +479,19 @@ void TZDBGridTreeView::ClearTreeFields(bool Reset)
         return;
     const std::vector<TField*> keys = dataSet->GetFieldList(FGrid->GetKeyFields());
     const std::vector<TField*> parents = dataSet->GetFieldList(FParentFields);
-    std::vector<QString> parentKeys;
+    std::vector<TTreeKey> parentKeys;
+    std::vector<char> parentNull;
     const int count = std::max(dataSet->RecordCount(), 0);
     model.Nodes.reserve(size_t(count));
     parentKeys.reserve(size_t(count));
-    model.ByKey.reserve(count);
+    parentNull.reserve(size_t(count));
     const QString loopMark = QStringLiteral("~");
     for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) {
         TModel::TNode node;
         bool null = false;
-        node.Key = JoinKey(keys, null);
-        QString parent = JoinKey(parents, null);
-        parentKeys.push_back(null ? QString() : std::move(parent));
+        node.Key = ReadKey(keys, null);
+        parentKeys.push_back(ReadKey(parents, null));
+        parentNull.push_back(null);
         // The tree view writes the tree fields itself: for a record of the last
         // build they hold what that build and the toggles since wrote.
         int state = 0;
@@ -483,13 +514,12 @@ void TZDBGridTreeView::ClearTreeFields(bool Reset)
     }
     // A parent key names the first record holding it, as Locate finds it.
     model.ByKey.clear();
+    model.ByKey.reserve(qsizetype(model.Nodes.size()));
     for (int i = int(model.Nodes.size()) - 1; i >= 0; --i)
         model.ByKey.insert(model.Nodes[size_t(i)].Key, i);
     for (size_t i = 0; i < model.Nodes.size(); ++i) {
-        const QString& parent = parentKeys[i];
-        if (parent.isNull())
-            continue;
-        model.Nodes[i].Parent = model.ByKey.value(parent, -1);
+        if (!parentNull[i])
+            model.Nodes[i].Parent = model.ByKey.value(parentKeys[i], -1);
     }
 }
 
@@ -539,19 +569,16 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
             TModel::TNode& node = model.Nodes[size_t(*it)];
             onChain[size_t(*it)] = 0;
             done[size_t(*it)] = 1;
-            QString seg = Segment(*it, width);
-            if (node.Parent == -2) {
-                seg[0] = QLatin1Char('~');
+            if (node.Parent < 0) {
+                SetOrder(node.Order, {}, *it, width);
+                if (node.Parent == -2)
+                    node.Order[0] = QLatin1Char('~');
                 node.Parent = -1;
                 node.Level = 0;
-                node.Order = seg;
-            } else if (node.Parent < 0) {
-                node.Level = 0;
-                node.Order = seg;
             } else {
                 const TModel::TNode& parent = model.Nodes[size_t(node.Parent)];
                 node.Level = parent.Level + 1;
-                node.Order = parent.Order + seg;
+                SetOrder(node.Order, parent.Order, *it, width);
             }
             FMaxLevel = std::max(FMaxLevel, node.Level);
         }
@@ -629,7 +656,7 @@ int TZDBGridTreeView::CurrentNode(TDataSet* DataSet) const
     if (!DataSet || DataSet->IsEmpty())
         return -1;
     bool null = false;
-    const QString key = JoinKey(DataSet->GetFieldList(FGrid->GetKeyFields()), null);
+    const TTreeKey key = ReadKey(DataSet->GetFieldList(FGrid->GetKeyFields()), null);
     return FModel->ByKey.value(key, -1);
 }
 
@@ -654,7 +681,7 @@ void TZDBGridTreeView::WriteNodeState(int Node, int State)
     TDataSet* dataSet = DataSet();
     dataSet->SetRecNo(node.Rank + 1);
     bool null = false;
-    if (JoinKey(dataSet->GetFieldList(FGrid->GetKeyFields()), null) != node.Key)
+    if (!(ReadKey(dataSet->GetFieldList(FGrid->GetKeyFields()), null) == node.Key))
         DatabaseError(QStringLiteral("Tree rows out of step with the dataset"), dataSet);
     if (FRowStateField->AsInteger() != State) {
         dataSet->Edit();

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -309,6 +310,53 @@ TEST_F(TreeGrid, LoopsSelfParentsMissingAndDuplicateKeys)
     Tree()->FullCollapse();
     Tree()->FullExpand();
     EXPECT_EQ(Shown().size(), 8u);
+}
+
+TEST(TreeKeys, TextAndTwoFieldKeysLinkLikeNumbers)
+{
+    // (kind, code, parent kind, parent code); an empty parent code is NULL.
+    // Codes repeat across kinds, so a key of the code alone links otherwise.
+    const std::vector<std::array<const char*, 4>> rows{
+        {"a", "1", "", ""},  {"b", "1", "a", "1"}, {"a", "2", "b", "1"},
+        {"b", "2", "", ""},  {"a", "3", "b", "2"}, {"b", "3", "b", "3"}};
+    TZMemDataSet table;
+    for (const char* name : {"kind", "code", "pkind", "pcode"})
+        table.FieldDefs().Add(QString::fromLatin1(name), ftString, 10);
+    table.FieldDefs().Add(QStringLiteral("RowLevel"), ftInteger);
+    table.FieldDefs().Add(QStringLiteral("RowOrder"), ftString, 80);
+    table.FieldDefs().Add(QStringLiteral("RowState"), ftInteger);
+    table.CreateDataSet();
+    for (const auto& row : rows) {
+        table.Append();
+        for (int i = 0; i < 4; ++i)
+            if (*row[size_t(i)])
+                table.Fields()[i]->SetValue(QString::fromLatin1(row[size_t(i)]));
+        table.Post();
+    }
+    TDataSource source;
+    source.SetDataSet(&table);
+    TZDBGrid grid;
+    grid.SetKeyFields(QStringLiteral("kind;code"));
+    grid.TreeView()->SetParentFields(QStringLiteral("pkind;pcode"));
+    grid.SetDataSource(&source);
+    ASSERT_TRUE(grid.TreeView()->GetActive());
+    auto shown = [&] {
+        QStringList list;
+        for (table.First(); !table.Eof(); table.Next())
+            list << table.FieldByName(QStringLiteral("kind"))->AsString() +
+                        table.FieldByName(QStringLiteral("code"))->AsString() + QString::number(grid.TreeView()->GetRowLevel());
+        return list.join(QLatin1Char(' '));
+    };
+    EXPECT_EQ(shown(), QStringLiteral("a10 b11 a22 b20 a31 b30"));
+
+    // One text field each: a parent code names the first record of that code.
+    grid.SetDataSource(nullptr);
+    grid.SetKeyFields(QStringLiteral("code"));
+    grid.TreeView()->SetParentFields(QStringLiteral("pcode"));
+    grid.SetDataSource(&source);
+    ASSERT_TRUE(grid.TreeView()->GetActive());
+    EXPECT_EQ(shown(), QStringLiteral("a10 b11 a21 a32 b33 b20"));
+    grid.SetDataSource(nullptr);
 }
 
 TEST_F(TreeGrid, RefusedOrFailingExpandingLeavesTheTreeAsItWas)
