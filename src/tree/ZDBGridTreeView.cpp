@@ -99,17 +99,27 @@ TTreeKey ReadKey(const std::vector<TField*>& Fields, bool& Null)
 }
 
 // Order = Prefix followed by the fixed-width segment of the record at Index:
-// its place, right-aligned, blank-padded; written in one allocation.
-void SetOrder(QString& Order, QStringView Prefix, int Index, int Width)
+// its place, right-aligned, blank-padded ("~" first for a loop root). Old, the
+// order the last build gave, is shared when it is the same; otherwise the
+// order is written in one allocation.
+void SetOrder(QString& Order, const QString& Old, QStringView Prefix, int Index, int Width, bool Loop)
 {
+    char16_t segment[16]; // the widest: ten digits and a blank
+    Width = std::min(Width, int(std::size(segment)));
+    char16_t* end = segment + Width;
+    for (int n = Index + 1; n > 0 && end > segment; n /= 10)
+        *--end = char16_t(u'0' + n % 10);
+    std::fill(segment, end, u' ');
+    if (Loop)
+        segment[0] = u'~';
+    const QStringView seg(segment, Width);
+    if (Old.size() == Prefix.size() + Width && QStringView(Old).first(Prefix.size()) == Prefix &&
+        QStringView(Old).sliced(Prefix.size()) == seg) {
+        Order = Old;
+        return;
+    }
     Order.resize(Prefix.size() + Width);
-    QChar* begin = Order.data();
-    std::copy(Prefix.begin(), Prefix.end(), begin);
-    begin += Prefix.size();
-    QChar* end = begin + Width;
-    for (int n = Index + 1; n > 0 && end > begin; n /= 10)
-        *--end = QLatin1Char(char('0' + n % 10));
-    std::fill(begin, end, QLatin1Char(' '));
+    std::copy(seg.begin(), seg.end(), std::copy(Prefix.begin(), Prefix.end(), Order.data()));
 }
 
 bool NameListed(const QString& List, const QString& Name)
@@ -570,15 +580,13 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
             onChain[size_t(*it)] = 0;
             done[size_t(*it)] = 1;
             if (node.Parent < 0) {
-                SetOrder(node.Order, {}, *it, width);
-                if (node.Parent == -2)
-                    node.Order[0] = QLatin1Char('~');
+                SetOrder(node.Order, node.OldOrder, {}, *it, width, node.Parent == -2);
                 node.Parent = -1;
                 node.Level = 0;
             } else {
                 const TModel::TNode& parent = model.Nodes[size_t(node.Parent)];
                 node.Level = parent.Level + 1;
-                SetOrder(node.Order, parent.Order, *it, width);
+                SetOrder(node.Order, node.OldOrder, parent.Order, *it, width, false);
             }
             FMaxLevel = std::max(FMaxLevel, node.Level);
         }
