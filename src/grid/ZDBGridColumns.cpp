@@ -2034,6 +2034,8 @@ void TZDBGridColumns::Update(TCollectionItem* Item)
         return;
     FGrid->InvalidateCol(raw);
     FGrid->SetColWidths(raw, column->GetWidth());
+    // A column made read-only (or editable again) at run time: Tab follows.
+    FGrid->SetTabStops(raw, FGrid->ColumnTabStop(column));
 }
 
 void TZDBGridColumns::Notify(TCollectionItem* Item, TCollectionNotification Action)

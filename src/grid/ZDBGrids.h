@@ -1168,6 +1168,9 @@ public:
     int FixedColsWidth() const;
     // The column of a raw column; nullptr for the indicator or out of range.
     TZColumn* ColumnOfRaw(int RawCol) const;
+    // Whether Tab stops on the column: it shows and it and its field (and the
+    // key fields of a lookup) can be edited, with an active link.
+    bool ColumnTabStop(TZColumn* Column) const;
 
     int TitleRowCount() const { return FTitleRowCount; }
     int BottomRowCount() const { return FBottomRowCount; }

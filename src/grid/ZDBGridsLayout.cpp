@@ -375,27 +375,33 @@ void TZCustomDBGrid::SetColumnAttributes()
         bool& Flag;
         ~Done() { Flag = false; }
     } done{FSettingColumnAttributes};
-    const bool active = FDataLink && FDataLink->Active();
-    TDataSet* dataSet = DataSet();
     for (int i = 0; i < FColumns->Count(); ++i) {
         TZColumn* column = (*FColumns)[i];
         const int raw = DataToRawColumn(i);
         if (raw >= GetColCount())
             break;
-        bool tabStop = column->Showing() && !column->GetReadOnly() && active;
-        TField* field = tabStop ? column->GetField() : nullptr;
-        tabStop = tabStop && field && field->GetFieldKind() != fkCalculated && !field->GetReadOnly();
-        if (tabStop && dataSet && (field->Lookup() || column->LookupColumn() == lcLookupResultField)) {
-            const QString keys = field->Lookup() ? field->GetKeyFields() : column->GetKeyField();
-            for (const QString& name : keys.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-                if (TField* key = dataSet->FindField(name.trimmed()); key && key->GetReadOnly())
-                    tabStop = false;
-        }
-        SetTabStops(raw, tabStop);
+        SetTabStops(raw, ColumnTabStop(column));
         SetColWidths(raw, column->GetWidth());
     }
     if (FIndicatorOffset > 0)
         SetColWidths(0, FIndicatorWidth);
+}
+
+bool TZCustomDBGrid::ColumnTabStop(TZColumn* Column) const
+{
+    if (!FDataLink || !FDataLink->Active() || !Column->Showing() || Column->GetReadOnly())
+        return false;
+    TField* field = Column->GetField();
+    if (!field || field->GetFieldKind() == fkCalculated || field->GetReadOnly())
+        return false;
+    TDataSet* dataSet = DataSet();
+    if (dataSet && (field->Lookup() || Column->LookupColumn() == lcLookupResultField)) {
+        const QString keys = field->Lookup() ? field->GetKeyFields() : Column->GetKeyField();
+        for (const QString& name : keys.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (TField* key = dataSet->FindField(name.trimmed()); key && key->GetReadOnly())
+                return false;
+    }
+    return true;
 }
 
 void TZCustomDBGrid::ColWidthsChanged()

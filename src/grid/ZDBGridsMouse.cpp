@@ -527,6 +527,17 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
         InvalidateEditor();
         return;
     }
+    // With dgRightMoving the right button drags a title's column, kept in its
+    // group like a left drag; the release of the button drops it.
+    if (Button == Qt::RightButton && titleRow && (FOptions & dgRightMoving) && !IsDesigning()) {
+        if (active)
+            FDataLink->UpdateData();
+        if (StartColumnMove(X, Y)) {
+            if (OnMouseDown)
+                OnMouseDown(Button, Shift, X, Y);
+            return;
+        }
+    }
     if (left && titleRow)
         FTitlePressCol = cell.X;
     // 6. The expand button of a title without title buttons is clicked on release.
@@ -549,8 +560,9 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
             if (active)
                 FDataLink->UpdateData();
             InvalidateEditor();
-            // A title button may still be dragged away as a column.
-            if (onExpand) {
+            // A title button may still be dragged away as a column (by the
+            // right button alone under dgRightMoving).
+            if (onExpand || (FOptions & dgRightMoving)) {
                 if (OnMouseDown)
                     OnMouseDown(Button, Shift, X, Y);
             } else {
@@ -587,7 +599,7 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
             ScrollToColAt(X, Y);
     }
     // The base grid prepares a column drag from a title.
-    if (left && titleRow)
+    if (left && titleRow && !(FOptions & dgRightMoving))
         GridMouseDown(Button, Shift, X, Y);
     // 11.
     if (OnMouseDown)

@@ -564,6 +564,10 @@ protected:
     void GridMouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
     void GridMouseMove(TShiftState Shift, int X, int Y);
     void GridMouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
+    // Starts dragging the column whose fixed (title) cell lies under (X, Y),
+    // whichever button is pressed: true when BeginColumnDrag consented. The
+    // release of any button ends the drag.
+    bool StartColumnMove(int X, int Y);
 
     // ---- Helpers for descendants ------------------------------------------
     void MoveCurrent(int ACol, int ARow, bool MoveAnchor, bool Show);

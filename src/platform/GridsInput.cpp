@@ -368,14 +368,27 @@ void TCustomGrid::GridMouseDown(Qt::MouseButton Button, TShiftState Shift, int X
             FGridState = gsRowMoving;
             StartScrollTimer();
         }
-    } else if ((FOptions & goColMoving) && hit.Y >= 0 && hit.Y < FFixedRows && hit.X >= FFixedCols) {
-        FMoveIndex = hit.X;
-        FMovePos = FMoveIndex;
-        if (BeginColumnDrag(FMoveIndex, FMovePos, QPoint(X, Y))) {
-            FGridState = gsColMoving;
-            StartScrollTimer();
-        }
+    } else {
+        StartColumnMove(X, Y);
     }
+}
+
+bool TCustomGrid::StartColumnMove(int X, int Y)
+{
+    if (FGridState != gsNormal)
+        return false;
+    TGridDrawInfo di;
+    CalcDrawInfo(di);
+    const TGridCoord hit = CalcCoordFromPoint(X, Y, di);
+    if (!(FOptions & goColMoving) || hit.Y < 0 || hit.Y >= FFixedRows || hit.X < FFixedCols)
+        return false;
+    FMoveIndex = hit.X;
+    FMovePos = FMoveIndex;
+    if (!BeginColumnDrag(FMoveIndex, FMovePos, QPoint(X, Y)))
+        return false;
+    FGridState = gsColMoving;
+    StartScrollTimer();
+    return true;
 }
 
 void TCustomGrid::MoveAndScroll(int Mouse, int CellHit, TGridDrawInfo& DrawInfo, bool Horizontal,
@@ -702,6 +715,12 @@ void TCustomGrid::enterEvent(QEnterEvent* Event)
 
 void TCustomGrid::contextMenuEvent(QContextMenuEvent* Event)
 {
+    // A press that started moving a column or row (with the right button)
+    // opens no menu.
+    if (FGridState == gsColMoving || FGridState == gsRowMoving) {
+        Event->accept();
+        return;
+    }
     if (!FPopupMenu) {
         QAbstractScrollArea::contextMenuEvent(Event);
         return;

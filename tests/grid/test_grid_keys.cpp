@@ -154,6 +154,18 @@ TEST_F(KeyGrid, TabsWrapAcrossRecordsAndColumnKeysFollowTheLayout)
     Key(Grid, Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(CurrentId(), 1);
     EXPECT_EQ(Grid.GetCol(), last);
+    // A column made read-only at run time is passed over at once, and one
+    // made editable again is a stop again.
+    ASSERT_GE(last, 2);
+    Grid.ColumnOfRaw(last)->SetReadOnly(true);
+    Grid.SetCol(last - 1);
+    Key(Grid, Qt::Key_Tab);
+    EXPECT_EQ(CurrentId(), 2);
+    EXPECT_EQ(Grid.GetCol(), 1);
+    Grid.ColumnOfRaw(last)->SetReadOnly(false);
+    Key(Grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(CurrentId(), 1);
+    EXPECT_EQ(Grid.GetCol(), last);
     // Ctrl+Left / Ctrl+Right: the first and last column; right to left the
     // arrows change sides.
     Key(Grid, Qt::Key_Left, Qt::ControlModifier);

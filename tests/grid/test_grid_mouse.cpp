@@ -6,6 +6,8 @@
 
 #include "test_grid_helpers.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -264,12 +266,12 @@ TEST_F(GridMouse, ADraggedColumnStaysInsideItsGroup)
                      " ";
         return names;
     };
-    auto drag = [&](int FromData, int ToData) {
+    auto drag = [&](int FromData, int ToData, Qt::MouseButton Button = Qt::LeftButton) {
         const QPoint from = Center(Grid->DataToRawColumn(FromData), 1);
         const QPoint to = Center(Grid->DataToRawColumn(ToData), 1);
-        QTest::mousePress(View(), Qt::LeftButton, {}, from);
+        QTest::mousePress(View(), Button, {}, from);
         QTest::mouseMove(View(), to);
-        QTest::mouseRelease(View(), Qt::LeftButton, {}, to);
+        QTest::mouseRelease(View(), Button, {}, to);
     };
     std::vector<std::string> moved;
     Grid->OnColumnMoved = [&](TZCustomDBGrid*, int From, int To) {
@@ -285,6 +287,35 @@ TEST_F(GridMouse, ADraggedColumnStaysInsideItsGroup)
     EXPECT_EQ(moved, (std::vector<std::string>{"2>3", "3>2"}));
     EXPECT_EQ(columns->Items(2)->ParentColumn(), columns->Items(1));
     EXPECT_EQ(columns->Items(3)->ParentColumn(), columns->Items(1));
+
+    // With dgRightMoving the right button drags the same way, and opens no
+    // popup menu on the title it starts from; the left button leaves a plain
+    // title where it is.
+    QMenu menu;
+    menu.addAction("Item");
+    Grid->SetPopupMenu(&menu);
+    Grid->SetOptions(Grid->GetOptions() | dgRightMoving | dgTitleButtons);
+    moved.clear();
+    drag(2, 4);
+    EXPECT_EQ(order(), "Id Group Customer Amount Extra ");
+    {
+        // The platform's menu request that follows a right press.
+        const QPoint from = Center(Grid->DataToRawColumn(2), 1);
+        const QPoint to = Center(Grid->DataToRawColumn(4), 1);
+        QTest::mousePress(View(), Qt::RightButton, {}, from);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, from, View()->mapToGlobal(from));
+        QApplication::sendEvent(View(), &request);
+        EXPECT_FALSE(menu.isVisible());
+        QTest::mouseMove(View(), to);
+        QTest::mouseRelease(View(), Qt::RightButton, {}, to);
+    }
+    EXPECT_EQ(order(), "Id Group Amount Customer Extra ");
+    // Refused by the handler: put back.
+    Grid->OnColumnMoving = [](TZCustomDBGrid*, int, int, bool& Allowed) { Allowed = false; };
+    drag(3, 2, Qt::RightButton);
+    EXPECT_EQ(order(), "Id Group Amount Customer Extra ");
+    EXPECT_EQ(moved, std::vector<std::string>{"2>3"});
+    EXPECT_EQ(Grid->GetGridState(), gsNormal);
 }
 
 TEST_F(GridMouse, ThrowingHandlersAndGridsWithoutDataChangeNothing)
