@@ -17,7 +17,6 @@
 #include "ZDBGridOrderSQL.h"
 
 #include <QApplication>
-#include <QScopeGuard>
 
 #include <exception>
 #include <optional>
@@ -224,8 +223,7 @@ void TZCustomDBGrid::SetupOrderFields(const QString& S)
 {
     // The raised counter keeps the outermost EndOrderUpdate (and OrderChanged)
     // of SetOrderFields from running: the markers follow the dataset here.
-    ++FOrderUpdateCount;
-    const auto lower = qScopeGuard([this] { --FOrderUpdateCount; });
+    TCountGuard lower(FOrderUpdateCount);
     SetOrderFields(S);
 }
 

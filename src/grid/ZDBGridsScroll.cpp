@@ -31,18 +31,6 @@ bool HasVertical(TScrollStyle Style)
     return Style == ssVertical || Style == ssBoth;
 }
 
-// Raises a counter for the lifetime of the guard.
-class TCountGuard {
-public:
-    explicit TCountGuard(int& Count) : FCount(Count) { ++FCount; }
-    ~TCountGuard() { --FCount; }
-    TCountGuard(const TCountGuard&) = delete;
-    TCountGuard& operator=(const TCountGuard&) = delete;
-
-private:
-    int& FCount;
-};
-
 // The dataset's record count when it numbers its records, else -1 (a query
 // whose client-side filter has not seen every row cannot count them).
 int NumberedCount(const TDataSet* DataSet)

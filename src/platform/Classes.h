@@ -122,6 +122,18 @@ private:
     int FUncaught = std::uncaught_exceptions();
 };
 
+// Raises a re-entrance counter for the lifetime of the guard.
+class TCountGuard {
+public:
+    explicit TCountGuard(int& Count) : FCount(Count) { ++FCount; }
+    ~TCountGuard() { --FCount; }
+    TCountGuard(const TCountGuard&) = delete;
+    TCountGuard& operator=(const TCountGuard&) = delete;
+
+private:
+    int& FCount;
+};
+
 // RAII: BeginUpdate for the lifetime of the guard, EndUpdate as TBracketEnd closes.
 class TCollectionUpdateGuard {
 public:

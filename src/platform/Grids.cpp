@@ -5,6 +5,7 @@
 #include "Grids.h"
 
 #include "AppExceptions.h"
+#include "Classes.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -45,13 +46,6 @@ void MoveExtent(std::vector<T>& Extents, int FromIndex, int ToIndex)
     Extents.erase(Extents.begin() + FromIndex);
     Extents.insert(Extents.begin() + ToIndex, value);
 }
-
-struct CounterGuard
-{
-    explicit CounterGuard(int& c) : Counter(c) { ++Counter; }
-    ~CounterGuard() { --Counter; }
-    int& Counter;
-};
 
 } // namespace
 
@@ -821,7 +815,7 @@ void TCustomGrid::UpdateScrollRange()
         FScrollRangeAgain = true;
         return;
     }
-    CounterGuard lock(FScrollBarLock);
+    TCountGuard lock(FScrollBarLock);
     const bool horz = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
     const bool vert = FScrollBars == ssVertical || FScrollBars == ssBoth;
     // Showing or hiding a bar resizes the viewport, which asks again: repeat
@@ -865,7 +859,7 @@ void TCustomGrid::UpdateScrollRange()
 
 void TCustomGrid::UpdateScrollPos()
 {
-    CounterGuard lock(FScrollBarLock);
+    TCountGuard lock(FScrollBarLock);
     if (FScrollBars == ssHorizontal || FScrollBars == ssBoth)
         horizontalScrollBar()->setValue(FTopLeft.X);
     if (FScrollBars == ssVertical || FScrollBars == ssBoth)
