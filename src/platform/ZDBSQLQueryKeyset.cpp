@@ -186,7 +186,7 @@ bool TZSQLQuery::OrderKeys(std::vector<TSqlOrderKey>& keys) const
 
 QString TZSQLQuery::ResultSelect(const QString& where, const QString& orderBy, qint64 limit) const
 {
-    QString sql = QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_q").arg(ReplaceSqlOrderBy(RunStatementText(), QString()));
+    QString sql = QStringLiteral("SELECT * FROM (\n%1\n) AS zdb_q").arg(SqlUnorderedText(RunStatementText()));
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where;
     if (!orderBy.isEmpty())
