@@ -47,16 +47,20 @@ void MemoryBenchmarks(TBench& Bench, int N, const std::vector<TRecord>& Records)
     const QString data = QStringLiteral("in-memory");
     TZMemDataSet table;
     FillMem(table, Records);
-    auto walk = Bench.Time({{[&] {
-                                 TDataSetControlsGuard controls(&table);
-                                 for (table.First(); !table.Eof(); table.Next())
-                                     Sink = Sink + ReadFive(table);
-                             }},
-                            {[&] {
-                                 for (const TRecord& r : Records)
-                                     Sink = Sink + r.Id + r.Qty + qlonglong(r.Price) + r.Name.size() + r.Born.day();
-                             }}});
-    Bench.Row(QStringLiteral("raw walk, 5 fields"), data, N, walk[0], QStringLiteral("std::vector loop"), walk[1], 10);
+    if (Bench.Wants(QStringLiteral("raw walk"))) {
+        auto walk = Bench.Time({{[&] {
+                                     TDataSetControlsGuard controls(&table);
+                                     for (table.First(); !table.Eof(); table.Next())
+                                         Sink = Sink + ReadFive(table);
+                                 }},
+                                {[&] {
+                                     for (const TRecord& r : Records)
+                                         Sink = Sink + r.Id + r.Qty + qlonglong(r.Price) + r.Name.size() + r.Born.day();
+                                 }}});
+        Bench.Row(QStringLiteral("raw walk, 5 fields"), data, N, walk[0], QStringLiteral("std::vector loop"), walk[1], 10);
+    }
+    if (!Bench.Wants(QStringLiteral("locate")))
+        return;
 
     table.SetIndexFieldNames(QStringLiteral("id"));
     const int probes = 1000;
@@ -102,7 +106,7 @@ void SqliteBenchmarks(TBench& Bench, int N, const std::vector<TRecord>& Records)
     QTemporaryDir dir;
     QSqlDatabase db = CreateSqlite(dir, QStringLiteral("walk%1").arg(N), Records);
     const QString select = SelectAll() + QStringLiteral(" ORDER BY id");
-    {
+    if (Bench.Wants(QStringLiteral("open + first")) || Bench.Wants(QStringLiteral("raw walk"))) {
         TZSQLQuery query;
         query.SetConnection(db);
         query.SetSQLText(select);
@@ -140,7 +144,7 @@ void SqliteBenchmarks(TBench& Bench, int N, const std::vector<TRecord>& Records)
         Bench.Row(QStringLiteral("raw walk, 5 fields"), data, N, walk[0], QStringLiteral("forward-only QSqlQuery"),
                   walk[1]);
     }
-    {
+    if (Bench.Wants(QStringLiteral("value list"))) {
         // The grid's value list of one column reaches the server as "qty IN (...)".
         TZSQLQuery query;
         query.SetConnection(db);
@@ -170,7 +174,7 @@ void SqliteBenchmarks(TBench& Bench, int N, const std::vector<TRecord>& Records)
         Bench.Row(QStringLiteral("value list of 3, first page"), data, N, page[0], QStringLiteral("SELECT ... IN (...)"),
                   page[1], 1.5);
     }
-    {
+    if (Bench.Wants(QStringLiteral("lookup"))) {
         // A scan compares only the key: the lookup column costs nothing until it is shown.
         TZSQLQuery codes;
         codes.SetConnection(db);

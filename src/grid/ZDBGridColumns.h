@@ -28,6 +28,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <compare>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -487,6 +488,51 @@ struct TTotalNumber {
     double Float = 0;
     bool IsNumber() const { return Kind == nkInt || Kind == nkFloat; }
     double AsDouble() const { return Kind == nkInt ? double(Int) : Float; }
+};
+
+// The order of two numbers: as integers when both are, else as doubles
+// (unordered for a NaN).
+inline std::partial_ordering CompareTotalNumbers(const TTotalNumber& A, const TTotalNumber& B)
+{
+    return A.Kind == TTotalNumber::nkInt && B.Kind == TTotalNumber::nkInt ? A.Int <=> B.Int
+                                                                           : A.AsDouble() <=> B.AsDouble();
+}
+
+// Every aggregate of one numeric field at once, while its values are numbers:
+// the totals over that field read their result from here instead of each
+// taking in every value.
+struct TTotalFieldStats {
+    int Count = 0;
+    TTotalNumber Sum, Min, Max, First, Last, Unique;
+    // Takes in a value; false, changing nothing, for a null, a value of another
+    // kind or an integer sum that would overflow.
+    bool Take(const TTotalNumber& V)
+    {
+        if (!V.IsNumber())
+            return false;
+        if (Count == 0) {
+            Sum = Min = Max = First = Last = Unique = V;
+            Count = 1;
+            return true;
+        }
+        if (Sum.Kind == TTotalNumber::nkInt && V.Kind == TTotalNumber::nkInt) {
+            qint64 sum = 0;
+            if (__builtin_add_overflow(Sum.Int, V.Int, &sum))
+                return false;
+            Sum.Int = sum;
+        } else {
+            Sum = TTotalNumber{TTotalNumber::nkFloat, 0, Sum.AsDouble() + V.AsDouble()};
+        }
+        if (CompareTotalNumbers(V, Min) < 0)
+            Min = V;
+        if (CompareTotalNumbers(V, Max) > 0)
+            Max = V;
+        Last = V;
+        if (Unique.Kind != TTotalNumber::nkNull && CompareTotalNumbers(V, Unique) != std::partial_ordering::equivalent)
+            Unique = TTotalNumber{TTotalNumber::nkNull, 0, 0};
+        ++Count;
+        return true;
+    }
 };
 
 class TZColumnTotal : public TCollectionItem {

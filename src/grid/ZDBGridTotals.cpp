@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <typeinfo>
 
 namespace zdb {
 
@@ -639,10 +640,7 @@ bool TZColumnTotalValue::AccumulateNumber(const TTotalNumber& V)
 {
     using N = TTotalNumber;
     const bool unassigned = FNumber.Kind == N::nkNone;
-    // The order of two non-null values; unordered for a NaN.
-    auto compare = [](const N& A, const N& B) {
-        return A.Kind == N::nkInt && B.Kind == N::nkInt ? A.Int <=> B.Int : A.AsDouble() <=> B.AsDouble();
-    };
+    const auto compare = CompareTotalNumbers;
     switch (FCalcValue) {
     case cvSum:
     case cvAvg:
@@ -874,14 +872,33 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
     FRecordValues.clear();
     FRecordNumbers.clear();
     if (Pass == cpCalcRec && FCalcTotalsFixed) {
-        for (size_t i = 0; i < FCalcFields.size(); ++i)
-            if (!ReadTotalNumber(FCalcFields[i], FCalcNumbers[i]))
-                FCalcNumbers[i].Kind = TTotalNumber::nkNone;
         bool any = false;
+        for (size_t i = 0; i < FCalcFields.size(); ++i) {
+            TTotalNumber& number = FCalcNumbers[i];
+            if (!ReadTotalNumber(FCalcFields[i], number))
+                number.Kind = TTotalNumber::nkNone;
+            TCalcFieldTotals& shared = FCalcShared[i];
+            if (shared.Totals.empty())
+                continue;
+            any = true;
+            if (!shared.Taken && shared.Stats.Take(number))
+                continue;
+            // A null, another kind or an overflow: from here on each total takes in
+            // the field's values itself, from what was taken in so far.
+            if (!shared.Taken)
+                HandOverStats(shared);
+            for (TZColumnTotalValue* total : shared.Totals)
+                total->DoCalcValue(cpCalcRec);
+        }
         for (TZColumnTotalValue* total : FCalcTotals)
             any = total->DoCalcValue(cpCalcRec) || any;
         return any;
     }
+    if (Pass == cpFinal)
+        for (TCalcFieldTotals& shared : FCalcShared)
+            if (!shared.Taken)
+                HandOverStats(shared);
+    FCalcShared.clear();
     FCalcFields.clear();
     if (Pass == cpReset) {
         FCalcRowsSelected = RowsSelected();
@@ -919,7 +936,43 @@ bool TZCustomDBGrid::DoCalcValues(TCalcPass Pass, bool Selected)
             FCalcFields.push_back(total->FField.data());
     }
     FCalcNumbers.assign(FCalcFields.size(), TTotalNumber());
+    // The totals of this very class over a field share the field's statistics
+    // while its values are numbers; a descendant may take in values its own way.
+    FCalcShared.resize(FCalcFields.size());
+    std::erase_if(FCalcTotals, [this](TZColumnTotalValue* Total) {
+        if (!Total->FNumbers || Total->FNumberSlot < 0 || typeid(*Total) != typeid(TZColumnTotalValue) ||
+            Total->FCalcValue == cvCustom || !Total->AppliesToRecords(FCalcRowsSelected))
+            return false;
+        FCalcShared[size_t(Total->FNumberSlot)].Totals.push_back(Total);
+        return true;
+    });
     return any;
+}
+
+void TZCustomDBGrid::HandOverStats(TCalcFieldTotals& Shared)
+{
+    Shared.Taken = true;
+    const TTotalFieldStats& stats = Shared.Stats;
+    // Nothing taken in: the totals are as the reset left them, or hold what the
+    // dataset computed for them (CalcWholeDataSetTotals).
+    if (stats.Count == 0)
+        return;
+    for (TZColumnTotalValue* total : Shared.Totals) {
+        if (!total->FNumbers)
+            continue;
+        total->FCount = stats.Count;
+        switch (total->FCalcValue) {
+        case cvSum:
+        case cvAvg: total->FNumber = stats.Sum; break;
+        case cvCount: total->FNumber = TTotalNumber{TTotalNumber::nkInt, stats.Count, 0}; break;
+        case cvMax: total->FNumber = stats.Max; break;
+        case cvMin: total->FNumber = stats.Min; break;
+        case cvFirst: total->FNumber = stats.First; break;
+        case cvLast: total->FNumber = stats.Last; break;
+        case cvUnique: total->FNumber = stats.Unique; break;
+        case cvCustom: break;
+        }
+    }
 }
 
 void TZCustomDBGrid::ForEachCalcTotal(TCalcPass Pass, bool Selected, const std::function<bool()>& CurrentSelected,

@@ -2118,6 +2118,16 @@ protected:
     bool FCalcTotalsFixed = false;
     std::vector<TField*> FCalcFields;        // the numeric fields those totals take in typed
     std::vector<TTotalNumber> FCalcNumbers;  // their values in the record being taken in
+    // The totals over each of those fields that share its statistics (and are not in
+    // FCalcTotals); Taken once each total took over its own accumulator.
+    struct TCalcFieldTotals {
+        std::vector<TZColumnTotalValue*> Totals;
+        TTotalFieldStats Stats;
+        bool Taken = false;
+    };
+    std::vector<TCalcFieldTotals> FCalcShared;
+    // Gives every total of Shared its result of what the statistics took in so far.
+    void HandOverStats(TCalcFieldTotals& Shared);
     bool FCalcRowsSelected = false;
     // Reads a numeric field's value typed (through a QVariant where the dataset keeps none);
     // false for a value that is no number.
@@ -2216,10 +2226,19 @@ private:
     void SyncVertScrollBar(bool Force);
     void ScrollGridRequest(TScrollCode Code, int Pos);
 
+    // A dataset that counts on its server is counted after DelayInterval, once
+    // the first screen of records shows, unless the user needs the count sooner;
+    // false when the grid cannot wait (not showing): it counts at once.
+    bool ScheduleRecordCount();
+    bool RunPendingRecordCount();
+    bool RecordCountPending() const { return FCountTimer && FCountTimer->isActive(); }
+
     TScrollInfo FVertScrollInfo;
     bool FVertScrollHidden = false;
     int FScrollBarUpdating = 0;
     bool FScrollBarAgain = false;
+    QTimer* FCountTimer = nullptr;
+    bool FCountNow = false;
 };
 
 class TZDBGrid : public TZCustomDBGrid

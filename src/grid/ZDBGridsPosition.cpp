@@ -287,6 +287,8 @@ void TZCustomDBGrid::PerformDelayed()
     for (TZDelayedUpdate kind : {duEndSelection, duListItems, duSequence, duTotals})
         if (DelayPending(kind))
             DelayedUpdate(kind);
+    if (RecordCountPending())
+        RunPendingRecordCount();
 }
 
 // ---- Focus and editor ----------------------------------------------------------------

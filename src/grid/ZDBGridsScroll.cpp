@@ -16,8 +16,10 @@
 
 #include "ZDBGrids.h"
 
+#include "AppExceptions.h"
 #include "Classes.h"
 
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -200,7 +202,10 @@ TZCustomDBGrid::TScrollInfo TZCustomDBGrid::CalcVertScrollInfo(bool& Hide)
             Hide = true;
             return {1, 1, 1, 1};
         }
-    } else if (const int count = NumberedCount(dataSet); count >= 0) {
+    } else if (const int count = FCountNow || dataSet->IsRecordCountKnown() || !ScheduleRecordCount()
+                                     ? NumberedCount(dataSet)
+                                     : -1;
+               count >= 0) {
         info.Min = 1;
         info.Page = proportional ? rows : 0;
         info.Max = proportional ? count + rows - 1 : count;
@@ -284,6 +289,29 @@ void TZCustomDBGrid::SyncVertScrollBar(bool Force)
     }
 }
 
+bool TZCustomDBGrid::ScheduleRecordCount()
+{
+    if (IsDesigning() || IsDestroying() || !isVisible() || !FDataLink->DataSet()->IsSequenced())
+        return false;
+    if (!FCountTimer) {
+        FCountTimer = new QTimer(this);
+        FCountTimer->setSingleShot(true);
+        connect(FCountTimer, &QTimer::timeout, this, [this] { GuardEvent(this, [this] { RunPendingRecordCount(); }); });
+    }
+    if (!FCountTimer->isActive())
+        FCountTimer->start(std::max(DelayInterval, 0));
+    return true;
+}
+
+bool TZCustomDBGrid::RunPendingRecordCount()
+{
+    if (FCountTimer)
+        FCountTimer->stop();
+    QScopedValueRollback<bool> now(FCountNow, true);
+    SyncVertScrollBar(true);
+    return true;
+}
+
 void TZCustomDBGrid::UpdateScrollBar()
 {
     SyncVertScrollBar(false);
@@ -310,6 +338,11 @@ void TZCustomDBGrid::WMVScroll(TScrollCode Code, int Pos)
         return;
     if (Code == scThumbTrack && !(FOptions & dgThumbTracking))
         return; // the thumb stays where the user holds it until it is released
+    // The bar has not its range yet: it gets it now, and the thumb moves from there.
+    if ((Code == scThumbTrack || Code == scThumbPosition) && RecordCountPending()) {
+        RunPendingRecordCount();
+        return;
+    }
     // The bar moved its thumb itself: it shows the record position again when
     // the request is done, also when the move failed.
     struct TSyncBar {

@@ -571,6 +571,9 @@ public:
     bool CanModify() const { return GetCanModify(); }
     virtual bool IsUniDirectional() const { return false; }
     virtual bool IsSequenced() const { return true; } // whether RecNo/RecordCount are meaningful
+    // Whether RecordCount answers from what the dataset holds, without asking a
+    // server to count.
+    virtual bool IsRecordCountKnown() const { return true; }
 
     // Navigation
     void First();

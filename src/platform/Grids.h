@@ -661,7 +661,7 @@ protected:
     bool FInEditorKeyPress = false; // the editor is passing a character to KeyPress
 
     QPainter* FCanvas = nullptr;
-    QRect FUpdateRect;
+    QRegion FUpdateRegion; // what the paint in progress asks for
     std::exception_ptr FPaintError; // the first failure of a cell in the paint in progress
     bool FPaintFailing = false;     // the last paint failed (and was reported)
     QTimer* FScrollTimer = nullptr;

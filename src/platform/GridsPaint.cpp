@@ -50,7 +50,7 @@ void TCustomGrid::paintEvent(QPaintEvent* Event)
 {
     QPainter painter(viewport());
     CanvasScope scope(FCanvas, &painter);
-    FUpdateRect = Event->rect();
+    FUpdateRegion = Event->region();
     painter.setFont(font());
     FPaintError = nullptr;
     GuardEvent(this, [this] {
@@ -170,7 +170,9 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
     for (int row = ARow; row < FRowCount && top < StopY; ++row) {
         const int h = GetRowHeights(row);
         const int bottom = std::min(top + h, StopY);
-        if (h > 0 && bottom > top && top < FUpdateRect.bottom() + 1 && bottom > FUpdateRect.top()) {
+        // Only the cells the paint event asks for: two rows and the indicator
+        // column repaint two rows, not the box around them.
+        if (h > 0 && bottom > top && FUpdateRegion.intersects(QRect(StartX, top, StopX - StartX, bottom - top))) {
             int left = StartX;
             for (int col = ACol; col < FColCount && left < StopX; ++col) {
                 const int w = GetColWidths(col);
@@ -183,7 +185,7 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
                 const QRect where(left, top, right - left, bottom - top);
                 const QRect clip(left, top, std::min(left + w + DrawInfo.Horz.EffectiveLineWidth, StopX) - left,
                                  std::min(top + h + DrawInfo.Vert.EffectiveLineWidth, StopY) - top);
-                if (w > 0 && right > left && where.intersects(FUpdateRect)) {
+                if (w > 0 && right > left && FUpdateRegion.intersects(where)) {
                     TGridDrawState state = IncludeDrawState;
                     const bool isCurrent = row == FCurrent.Y && col == FCurrent.X;
                     if (focused && isCurrent)

@@ -2682,6 +2682,13 @@ void TZSQLQuery::InternalFilterChanged()
 // ---------------------------------------------------------------------------
 // Counting and positions
 
+bool TZSQLQuery::IsRecordCountKnown() const
+{
+    // Every case GetRecordCount answers without a statement to the server.
+    return !FCursorOpen || FAllFetched || FServerTotal >= 0 || FServerCount >= 0 ||
+           (RecordFilterActive() && !ServerFilterComplete());
+}
+
 int TZSQLQuery::GetRecordCount() const
 {
     if (!FCursorOpen)

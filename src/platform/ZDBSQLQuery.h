@@ -522,6 +522,9 @@ protected:
     void InternalRefresh() override;
     bool GetCanModify() const override;
     int GetRecordCount() const override;
+public:
+    bool IsRecordCountKnown() const override;
+protected:
     int GetRecNo() const override;
     void DoSetRecNo(int value) override;
     void InternalFilterChanged() override;

@@ -359,7 +359,12 @@ struct ScrollQuery : BackendTest {
 TEST_P(ScrollQuery, ThumbAndEndReachTheirRowsWithoutReadingTheRest)
 {
     QScrollBar* bar = Grid.verticalScrollBar();
-    EXPECT_EQ(bar->maximum(), Rows);
+    // The first screen shows before the server counts the rows; the bar gets
+    // its range a moment later.
+    if (!Query->IsRecordCountKnown()) {
+        EXPECT_EQ(bar->maximum(), 4);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->maximum() == Rows; }, 5000));
     QElapsedTimer clock;
     clock.start();
     DragThumb(bar, 0.5);

@@ -236,10 +236,14 @@ TEST_F(Totals, TypedWalkEqualsTheWalkAHandlerSees)
     const QList<QList<QVariant>> columns = {
         {QVariant(), 5, 7, 5, QVariant(), -3},
         {2.5, QVariant(), -1.25, 2.5, 0.0, 4.0},
-        {QVariant(), max - 1, qlonglong(1), qlonglong(1), qlonglong(5), QVariant()}};
-    const TFieldType types[] = {ftInteger, ftFloat, ftLargeint};
+        {QVariant(), max - 1, qlonglong(1), qlonglong(1), qlonglong(5), QVariant()},
+        // Numbers to the end, and a null only at the end.
+        {4, 9, -4, 9, 4, 1},
+        {1.5, 2.0, -3.0, 4.0, 5.5, QVariant()}};
+    const TFieldType types[] = {ftInteger, ftFloat, ftLargeint, ftInteger, ftFloat};
+    const int count = int(std::size(types));
     auto table = std::make_unique<TZMemDataSet>();
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < count; ++c) {
         table->FieldDefs().Add(QStringLiteral("V%1").arg(c), types[c]);
         TZColumn* column = Grid.Columns()->Add();
         column->SetFieldName(QStringLiteral("V%1").arg(c));
@@ -254,7 +258,7 @@ TEST_F(Totals, TypedWalkEqualsTheWalkAHandlerSees)
     table->CreateDataSet();
     for (int r = 0; r < 6; ++r) {
         table->Append();
-        for (int c = 0; c < 3; ++c)
+        for (int c = 0; c < count; ++c)
             if (!columns[c][r].isNull())
                 table->Fields()[c]->SetValue(columns[c][r]);
         table->Post();
@@ -263,7 +267,7 @@ TEST_F(Totals, TypedWalkEqualsTheWalkAHandlerSees)
     auto texts = [&] {
         Grid.UpdateCalcValues(false);
         QStringList result;
-        for (int c = 0; c < 3; ++c)
+        for (int c = 0; c < count; ++c)
             for (int v = 0; v < Grid.Columns()->Items(c)->TotalValuesCount(); ++v)
                 result << Grid.Columns()->Items(c)->TotalValues()->Items(v)->GetDisplayText();
         return result.join(QLatin1Char('|')).toStdString();
