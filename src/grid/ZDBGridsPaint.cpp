@@ -2,6 +2,7 @@
 // indicator column and the bottom block; the text layout shared by them.
 
 #include "ZDBGrids.h"
+#include "ZDBGridsPicture.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -369,6 +370,8 @@ void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int /*DataCol*/, 
         c->drawPixmap(QPoint(x, ARect.top() + (ARect.height() - size.height()) / 2), glyph);
         return;
     }
+    if (DrawColumnPicture(*c, ARect, Column))
+        return;
     WriteText(*c, ARect, 2, Column->GetDisplayText(), Column->GetAlignment(), Column->GetVAlignment(),
               Column->GetWordWrap() && FLinesCount > 1, Column->GetEllipsis());
 }
