@@ -7,6 +7,8 @@
 
 #include "DBError.h"
 #include "SampleData.h"
+#include "ZDBCtrls.h"
+#include "ZDBFields.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
 #include "ZDBTreeView.h"
@@ -22,6 +24,7 @@
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
@@ -63,11 +66,13 @@ std::unique_ptr<TZSQLQuery> OpenTable(const QSqlDatabase& db, const QString& sql
     return query;
 }
 
-// A lookup field: Result of LookupSet where its key "id" equals KeyField.
+// A lookup field: Result of LookupSet where its key "id" equals KeyField (a string field
+// unless one is given).
 void AddLookup(TDataSet& orders, const QString& name, const QString& keyField, TDataSet* lookupSet,
-               const QString& result, int size)
+               const QString& result, int size, std::unique_ptr<TField> field = nullptr)
 {
-    auto field = std::make_unique<TStringField>(nullptr, ftWideString);
+    if (!field)
+        field = std::make_unique<TStringField>(nullptr, ftWideString);
     field->SetFieldName(name);
     field->SetFieldKind(fkLookup);
     field->SetSize(size);
@@ -125,8 +130,9 @@ public:
         FCustomers = OpenTable(db, QStringLiteral("SELECT id, name, city FROM customers"));
         FCustomers->SetFieldType(QStringLiteral("name"), ftWideString, 60);
         FCustomers->SetFieldType(QStringLiteral("city"), ftWideString, 40);
-        FProducts = OpenTable(db, QStringLiteral("SELECT id, name FROM products"));
+        FProducts = OpenTable(db, QStringLiteral("SELECT id, name, picture FROM products"));
         FProducts->SetFieldType(QStringLiteral("name"), ftWideString, 60);
+        FProducts->SetFieldType(QStringLiteral("picture"), ftGraphic);
         FStates = OpenTable(db, QStringLiteral("SELECT id, name FROM order_states"));
         FStates->SetFieldType(QStringLiteral("name"), ftWideString, 20);
         FCustomers->Open();
@@ -150,13 +156,24 @@ public:
                   QStringLiteral("name"), 60);
         AddLookup(*FOrders, QStringLiteral("State"), QStringLiteral("state_id"), FStates.get(),
                   QStringLiteral("name"), 20);
+        // The product's picture (a PNG in the products table), drawn in its cell.
+        AddLookup(*FOrders, QStringLiteral("Picture"), QStringLiteral("product_id"), FProducts.get(),
+                  QStringLiteral("picture"), 0, std::make_unique<TZGraphicField>());
         FOrders->Open();
 
         FSource = new TDataSource(this);
         FSource->SetDataSet(FOrders.get());
 
         auto* splitter = new QSplitter(Qt::Vertical, this);
-        auto* grid = new TZDBGrid(splitter);
+        // The orders with a navigator above them.
+        auto* ordersPane = new QWidget(splitter);
+        auto* ordersLayout = new QVBoxLayout(ordersPane);
+        ordersLayout->setContentsMargins(0, 0, 0, 0);
+        auto* navigator = new TZDBNavigator(ordersPane);
+        navigator->SetDataSource(FSource);
+        ordersLayout->addWidget(navigator);
+        auto* grid = new TZDBGrid(ordersPane);
+        ordersLayout->addWidget(grid);
         // Customized columns: a chosen order, captions and header bands.
         AddColumns(grid, *FOrders,
                    {
@@ -165,6 +182,7 @@ public:
                        {"State", "State", "Order", taLeftJustify, 90},
                        {"Customer", "Name", "Customer", taLeftJustify, 210},
                        {"City", "City", "Customer", taLeftJustify, 120},
+                       {"Picture", "", "First item", taCenter, 40},
                        {"Product", "Product", "First item", taLeftJustify, 190},
                        {"quantity", "Qty", "First item", taRightJustify, 75},
                        {"discount_pct", "Discount %", "", taRightJustify, 80},
@@ -239,7 +257,7 @@ public:
         SetFooter(linesGrid, QStringLiteral("quantity"), cvSum, QString());
         SetFooter(linesGrid, QStringLiteral("Total"), cvSum, QString());
         linesGrid->SetDataSource(FLinesSource);
-        splitter->addWidget(grid);
+        splitter->addWidget(ordersPane);
         splitter->addWidget(linesGrid);
         splitter->setStretchFactor(0, 3);
         splitter->setStretchFactor(1, 1);
