@@ -186,6 +186,12 @@ TEST_F(Controls, TheLabelShowsTheFieldOfTheCurrentRecord)
     Table->Cancel();
     Table->Close();
     EXPECT_EQ(label.text(), "");
+    // A data source that goes away leaves the label unbound.
+    {
+        TDataSource other;
+        label.SetDataSource(&other);
+    }
+    EXPECT_EQ(label.GetDataSource(), nullptr);
 }
 
 namespace {

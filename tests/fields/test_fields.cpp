@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -265,6 +266,17 @@ TEST(GraphicField, PicturesAreReadWithoutWritingAndWrittenInTheFormatAskedFor)
     EXPECT_THROW(pic->Assign(picture), EDatabaseError);
     EXPECT_EQ(pic->GetValue().toByteArray(), TinyGif());
     table->Cancel();
+
+    // The in-memory table's file keeps the bytes.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pictures.zdb");
+    table->SaveToFile(file);
+    auto copy = PictureTable();
+    copy->LoadFromFile(file);
+    copy->First();
+    table->First();
+    EXPECT_EQ(Pic(*copy)->GetValue().toByteArray(), Pic(*table)->GetValue().toByteArray());
+    EXPECT_EQ(Pic(*copy)->GraphicClass(), gkJPEG);
 
     // The field classes can be made by name.
     const std::unique_ptr<QObject> made = CreateRegisteredObject("TZGraphicField");
