@@ -167,7 +167,12 @@ TZRadioGroup::TZRadioGroup(QWidget* parent) : QGroupBox(parent), FButtons(new QB
     connect(FButtons, &QButtonGroup::buttonClicked, this, [this] { GuardEvent(this, [this] { Click(); }); });
 }
 
-TZRadioGroup::~TZRadioGroup() = default;
+TZRadioGroup::~TZRadioGroup()
+{
+    // The buttons call back into the group (a focus leaving them): they go while it is whole.
+    const auto buttons = FButtons->buttons();
+    qDeleteAll(buttons);
+}
 
 void TZRadioGroup::SetItems(const QStringList& value)
 {
