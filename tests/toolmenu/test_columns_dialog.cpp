@@ -81,6 +81,15 @@ TEST_F(ColumnsDialog, OkAppliesTheTicksAndCancelLeavesThem)
     EXPECT_TRUE(Grid->FindColumn("Amount")->GetVisible());
     // The selected column was hidden: the grid selects the next showing one.
     EXPECT_EQ(Grid->SelectedColumn(), Grid->FindColumn("Customer"));
+
+    // Apply writes at once; a Cancel afterwards takes nothing back.
+    dialog.SetOptions(dialog.GetOptions() | TZDBColumnsOptions{coApplyButton});
+    EXPECT_FALSE(Run(dialog, [&](TZDBColumnsForm* Form) {
+        Form->ColumnsList()->SetChecked(2, false);
+        QTest::mouseClick(Form->ApplyButton(), Qt::LeftButton);
+        QTest::mouseClick(Form->CancelButton(), Qt::LeftButton);
+    }));
+    EXPECT_FALSE(Grid->FindColumn("Amount")->GetVisible());
     EXPECT_TRUE(Caught.Messages.isEmpty()) << Caught.Messages.join('\n').toStdString();
 }
 

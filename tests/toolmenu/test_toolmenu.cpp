@@ -211,6 +211,14 @@ TEST_F(ToolMenu, ItemsChangeTheGrid)
     Click(menu->SubItem(tmAutoFilterActive));
     EXPECT_TRUE(Grid->FilterGrid()->GetAutoFilter());
 
+    // The spaces on titles and buttons switch.
+    const bool titlesOff = Grid->GetOptions() & dgTitleWidthOff;
+    Click(menu->SubItem(tmColumnsIncludeTitles));
+    EXPECT_NE(bool(Grid->GetOptions() & dgTitleWidthOff), titlesOff);
+    const bool buttons = menu->IncludeButtons();
+    Click(menu->SubItem(tmColumnsIncludeButtons));
+    EXPECT_NE(menu->IncludeButtons(), buttons);
+
     // The layout in memory.
     Click(menu->SubItemEx(tmSettingsSave));
     Column("Amount")->SetVisible(false);
@@ -222,6 +230,44 @@ TEST_F(ToolMenu, ItemsChangeTheGrid)
     Click(menu->Item(tmOpen));
     EXPECT_TRUE(Table->Active());
     EXPECT_TRUE(Caught.Messages.isEmpty()) << Caught.Messages.join('\n').toStdString();
+}
+
+TEST_F(ToolMenu, EveryEnabledItemIsHarmlessOnAPoorGrid)
+{
+    // All leaves of the menu but the modal columns dialog.
+    const auto leaves = [](QMenu* Root) {
+        std::vector<QAction*> found;
+        std::vector<QMenu*> menus{Root};
+        while (!menus.empty()) {
+            QMenu* menu = menus.back();
+            menus.pop_back();
+            for (QAction* action : menu->actions())
+                if (action->menu())
+                    menus.push_back(action->menu());
+                else if (!action->isSeparator() && !action->text().startsWith("Show"))
+                    found.push_back(action);
+        }
+        return found;
+    };
+    auto empty = MakeOrders(0);
+    const auto clickAll = [&](const char* State) {
+        TZDBGridToolMenu* menu = Menu();
+        for (QAction* action : leaves(menu)) {
+            Menu();
+            action->trigger();
+        }
+        EXPECT_TRUE(Caught.Messages.isEmpty()) << State << ": " << Caught.Messages.join('\n').toStdString();
+        Caught.Messages.clear();
+    };
+    Source.SetDataSet(empty.get());
+    clickAll("empty");
+    Grid->SetReadOnly(true);
+    Source.SetDataSet(Table.get());
+    clickAll("read-only");
+    Table->Close();
+    clickAll("closed");
+    Source.SetDataSet(nullptr);
+    clickAll("no dataset");
 }
 
 TEST_F(ToolMenu, FilesThroughTheFileDialog)
