@@ -104,7 +104,8 @@ void TZCustomDBGrid::FillerClick()
         return;
     }
     if (FFillerIndex == -7 && (FFillerPopupMenu || FFillerToolMenu)) {
-        const QRect corner = CellRect(0, 0);
+        // Below the corner, which spans every title row.
+        const QRect corner = CellRect(0, std::max(FTitleRowCount - 1, 0));
         QMenu* menu = FFillerPopupMenu ? FFillerPopupMenu.data() : GetToolMenu();
         menu->popup(viewport()->mapToGlobal(corner.bottomLeft()));
         return;
