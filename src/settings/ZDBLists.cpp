@@ -192,10 +192,12 @@ TZDBColumnsForm::TZDBColumnsForm(QWidget* Parent) : QDialog(Parent)
     setWindowTitle(ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "Show Columns")));
     setWindowFlags((windowFlags() | Qt::WindowSystemMenuHint) &
                    ~(Qt::WindowContextHelpButtonHint | Qt::WindowMinMaxButtonsHint));
-    FScale = std::max(1.0, QFontMetricsF(font()).height() / DesignLineHeight);
+    // The form takes the font of the window it is shown over.
+    setAttribute(Qt::WA_WindowPropagation);
+    if (Parent)
+        setFont(Parent->window()->font());
 
     auto* main = new QVBoxLayout(this);
-    main->setContentsMargins(Scaled(FormMargin), Scaled(FormMargin), Scaled(FormMargin), Scaled(FormMargin));
     main->setSpacing(0);
 
     FColumnsGroupBox = new QGroupBox(ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", " &Visible Columns ")), this);
@@ -210,18 +212,14 @@ TZDBColumnsForm::TZDBColumnsForm(QWidget* Parent) : QDialog(Parent)
 
     FCustomPanel = new QWidget(this);
     FCustomPanel->setObjectName(QStringLiteral("CustomPanel"));
-    FCustomPanel->setMinimumHeight(Scaled(CustomPanelHeight));
     main->addWidget(FCustomPanel);
 
     FButtonsPanel = new QWidget(this);
-    FButtonsPanel->setFixedHeight(Scaled(ButtonsPanelHeight));
     auto* buttons = new QHBoxLayout(FButtonsPanel);
     buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(Scaled(ButtonStep - ButtonWidth));
     buttons->addStretch(1);
     const auto makeButton = [&](const char* Caption) {
         auto* button = new QPushButton(ListsText(Caption), FButtonsPanel);
-        button->setMinimumSize(Scaled(ButtonWidth), Scaled(ButtonHeight));
         button->setAutoDefault(false);
         buttons->addWidget(button);
         return button;
@@ -249,6 +247,26 @@ TZDBColumnsForm::TZDBColumnsForm(QWidget* Parent) : QDialog(Parent)
     FColumnsList->OnDragDrop = [this](int From, int To) { ColumnsListDragDrop(From, To); };
     FColumnsList->OnKeyDown = [this](QKeyEvent* Event) { return ColumnsListKeyDown(Event); };
     FColumnsList->setFocus();
+    ScaleToFont();
+}
+
+void TZDBColumnsForm::ScaleToFont()
+{
+    FScale = std::max(1.0, QFontMetricsF(font()).height() / DesignLineHeight);
+    const int margin = Scaled(FormMargin);
+    layout()->setContentsMargins(margin, margin, margin, margin);
+    FCustomPanel->setMinimumHeight(Scaled(CustomPanelHeight));
+    FButtonsPanel->setFixedHeight(Scaled(ButtonsPanelHeight));
+    FButtonsPanel->layout()->setSpacing(Scaled(ButtonStep - ButtonWidth));
+    for (QPushButton* button : {FOKButton, FCancelButton, FApplyButton, FHelpButton})
+        button->setMinimumSize(Scaled(ButtonWidth), Scaled(ButtonHeight));
+}
+
+void TZDBColumnsForm::changeEvent(QEvent* Event)
+{
+    QDialog::changeEvent(Event);
+    if (Event->type() == QEvent::FontChange && FHelpButton)
+        ScaleToFont();
 }
 
 TZDBColumnsForm::~TZDBColumnsForm() = default;

@@ -167,6 +167,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
     // Limits of the size: the buttons' room or MinimumWidth across, between
     // MinimumCount rows and all items (at least MinimumCount) down.
     void FormConstrainedResize();
@@ -180,6 +181,8 @@ private:
     int BlockSize(int Index) const;
     // The item text of Column.
     QString ItemCaption(const TZColumn* Column) const;
+    // Margins, panel heights and button sizes for the form's font.
+    void ScaleToFont();
     // Pixels of a design size at the form's font.
     int Scaled(int Pixels) const;
 
@@ -193,15 +196,15 @@ private:
     bool FLoading = false;
     double FScale = 1.0;
 
-    QGroupBox* FColumnsGroupBox;
-    TCheckListBox* FColumnsList;
-    QCheckBox* FSortedCheckBox;
-    QWidget* FCustomPanel;
-    QWidget* FButtonsPanel;
-    QPushButton* FOKButton;
-    QPushButton* FCancelButton;
-    QPushButton* FApplyButton;
-    QPushButton* FHelpButton;
+    QGroupBox* FColumnsGroupBox = nullptr;
+    TCheckListBox* FColumnsList = nullptr;
+    QCheckBox* FSortedCheckBox = nullptr;
+    QWidget* FCustomPanel = nullptr;
+    QWidget* FButtonsPanel = nullptr;
+    QPushButton* FOKButton = nullptr;
+    QPushButton* FCancelButton = nullptr;
+    QPushButton* FApplyButton = nullptr;
+    QPushButton* FHelpButton = nullptr;
 };
 
 // The dialog an application keeps: its texts, options and sizes, run by Execute.

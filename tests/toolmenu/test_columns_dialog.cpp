@@ -194,3 +194,20 @@ TEST_F(ColumnsDialog, PrintVariantMarksPrintedColumns)
     EXPECT_FALSE(Grid->FindColumn("Id")->Report()->GetVisible());
     EXPECT_TRUE(Grid->FindColumn("Id")->GetVisible());
 }
+
+TEST(ColumnsForm, GrowsWithTheFont)
+{
+    QWidget small, large;
+    QFont font = small.font();
+    font.setPixelSize(11);
+    small.setFont(font);
+    font.setPixelSize(33);
+    large.setFont(font);
+    TZDBColumnsForm smallForm(&small), largeForm(&large);
+    EXPECT_GE(largeForm.OKButton()->minimumWidth(), 2 * smallForm.OKButton()->minimumWidth());
+    EXPECT_GE(largeForm.OKButton()->minimumHeight(), 2 * smallForm.OKButton()->minimumHeight());
+    // A font given later rescales it.
+    smallForm.setFont(font);
+    EXPECT_EQ(smallForm.OKButton()->minimumWidth(), largeForm.OKButton()->minimumWidth());
+}
+

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 using namespace zdb;
 using namespace zdb::test;
@@ -429,3 +430,25 @@ TEST_F(ToolMenu, ShowColumnsRunsTheColumnsDialog)
     EXPECT_EQ(items, QStringList({"Id", "Customer", "Amount"}));
     EXPECT_FALSE(Column("Customer")->GetVisible());
 }
+
+TEST_F(ToolMenu, CaptionsAreAssignableAndTranslated)
+{
+    // A translator as Qt's tools would install it, for the menu's context.
+    struct TGerman : QTranslator {
+        QString translate(const char* Context, const char* Source, const char*, int) const override
+        {
+            if (QByteArray(Context) == "zdb::TZDBGridToolMenu" && QByteArray(Source) == "Open")
+                return QStringLiteral("\u00D6ffnen");
+            return QString();
+        }
+    } german;
+    QCoreApplication::installTranslator(&german);
+    const QString refresh = SRefreshMenuItemCaption;
+    SRefreshMenuItemCaption = "Reload";
+    TZDBGridToolMenu* menu = Menu();
+    SRefreshMenuItemCaption = refresh;
+    QCoreApplication::removeTranslator(&german);
+    EXPECT_EQ(menu->Item(tmOpen)->text(), QStringLiteral("\u00D6ffnen"));
+    EXPECT_EQ(menu->Item(tmRefresh)->text(), "Reload");
+}
+
