@@ -196,6 +196,8 @@ public:
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         // Each title carries the auto-filter's button, highlighted while its column filters.
         grid->FilterGrid()->SetAutoFilter(true);
+        // The corner cell above the indicator opens the grid's tool menu.
+        grid->SetFillerToolMenu(true);
         // A footer with the number of orders and their amount: over the
         // selected orders while there are any, else over all of them.
         SetFooter(grid, QStringLiteral("order_no"), cvCount, QStringLiteral("%d orders|%d selected"));

@@ -1,6 +1,7 @@
 // TZCustomDBGrid: construction, sub-objects, properties and option sets.
 
 #include "ZDBGrids.h"
+#include "ZDBToolMenu.h"
 
 #include "AppExceptions.h"
 #include "DBError.h"
@@ -242,11 +243,56 @@ std::unique_ptr<TZTotalDataLink> TZCustomDBGrid::CreateTotalDataLink()
     return std::make_unique<TZTotalDataLink>(this);
 }
 
-TZDBGridToolMenu* TZCustomDBGrid::ToolMenu()
+TZDBGridToolMenu* TZCustomDBGrid::GetToolMenu()
 {
     if (!FToolMenu)
         FToolMenu = CreateToolMenu();
     return FToolMenu.get();
+}
+
+void TZCustomDBGrid::SetToolMenuItems(TZDBGridToolMenuItems Value)
+{
+    if (Value == FToolMenuItems)
+        return;
+    FToolMenuItems = Value;
+    ToolMenuItemsChanged();
+}
+
+void TZCustomDBGrid::SetToolMenuSubItems(TZDBGridToolMenuSubItems Value)
+{
+    if (Value == FToolMenuSubItems)
+        return;
+    FToolMenuSubItems = Value;
+    ToolMenuItemsChanged();
+}
+
+void TZCustomDBGrid::SetToolMenuSubItemsEx(TZDBGridToolMenuSubItemsEx Value)
+{
+    if (Value == FToolMenuSubItemsEx)
+        return;
+    FToolMenuSubItemsEx = Value;
+    ToolMenuItemsChanged();
+}
+
+void TZCustomDBGrid::SetToolMenuItemNames(const QStringList& Value)
+{
+    SetEnumSetByNames<TZDBGridToolMenuItem>(Value, [this](auto Set) { SetToolMenuItems(Set); });
+}
+
+void TZCustomDBGrid::SetToolMenuSubItemNames(const QStringList& Value)
+{
+    SetEnumSetByNames<TZDBGridToolMenuSubItem>(Value, [this](auto Set) { SetToolMenuSubItems(Set); });
+}
+
+void TZCustomDBGrid::SetToolMenuSubItemExNames(const QStringList& Value)
+{
+    SetEnumSetByNames<TZDBGridToolMenuSubItemEx>(Value, [this](auto Set) { SetToolMenuSubItemsEx(Set); });
+}
+
+void TZCustomDBGrid::ToolMenuItemsChanged()
+{
+    if (FToolMenu)
+        FToolMenu->UpdateMenuItems();
 }
 
 TZTotalDataLink* TZCustomDBGrid::TotalDataLink()

@@ -33,6 +33,7 @@
 #include "ZDBGridOrder.h"
 #include "ZDBGridSelection.h"
 #include "ZDBGridTypes.h"
+#include "ZDBToolMenuTypes.h"
 
 #include <QEvent>
 #include <QFont>
@@ -840,19 +841,8 @@ protected:
     bool FColsSelected = false;
 };
 
-// The grid's popup tool menu.
-class TZDBGridToolMenu
-{
-public:
-    explicit TZDBGridToolMenu(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZDBGridToolMenu() = default;
-    TZDBGridToolMenu(const TZDBGridToolMenu&) = delete;
-    TZDBGridToolMenu& operator=(const TZDBGridToolMenu&) = delete;
-    TZCustomDBGrid* Grid() const { return FGrid; }
-
-protected:
-    TZCustomDBGrid* FGrid;
-};
+// The grid's popup tool menu (ZDBToolMenu.h).
+class TZDBGridToolMenu;
 
 // ---------------------------------------------------------------------------
 // The grid
@@ -939,6 +929,9 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(QString IndicatorHint READ GetIndicatorHint WRITE SetIndicatorHint)
     Q_PROPERTY(bool FillerToolMenu READ GetFillerToolMenu WRITE SetFillerToolMenu)
     Q_PROPERTY(bool PopupToolMenu READ GetPopupToolMenu WRITE SetPopupToolMenu)
+    Q_PROPERTY(QStringList ToolMenuItems READ GetToolMenuItemNames WRITE SetToolMenuItemNames)
+    Q_PROPERTY(QStringList ToolMenuSubItems READ GetToolMenuSubItemNames WRITE SetToolMenuSubItemNames)
+    Q_PROPERTY(QStringList ToolMenuSubItemsEx READ GetToolMenuSubItemExNames WRITE SetToolMenuSubItemExNames)
     // Control properties under their own names.
     Q_PROPERTY(zdb::GridTypes::TImeMode ImeMode READ GetImeMode WRITE SetImeMode)
     Q_PROPERTY(QString ImeName READ GetImeName WRITE SetImeName)
@@ -969,8 +962,11 @@ public:
     TZDBGridTotals* Totals() const { return FTotals.get(); }
     TZBookmarkList* SelectedRows() const { return FSelectedRows.get(); }
     TZColumnList* SelectedCols() const { return FSelectedCols.get(); }
-    // Made on first use.
-    TZDBGridToolMenu* ToolMenu();
+    // Made on first use (CreateToolMenu).
+    TZDBGridToolMenu* GetToolMenu();
+    TZDBGridToolMenu* ToolMenu() { return GetToolMenu(); }
+    // The tool menu if it exists (no creation).
+    TZDBGridToolMenu* ToolMenuIfAny() const { return FToolMenu.get(); }
     TZTotalDataLink* TotalDataLink();
     // The totals data link if it exists (no creation).
     TZTotalDataLink* TotalDataLinkIfAny() const { return FTotalDataLink.get(); }
@@ -1150,6 +1146,21 @@ public:
     void SetFillerToolMenu(bool Value) { FFillerToolMenu = Value; }
     bool GetPopupToolMenu() const { return FPopupToolMenu; }
     void SetPopupToolMenu(bool Value) { FPopupToolMenu = Value; }
+    // The items of the tool menu that exist for the user (a change updates the menu).
+    TZDBGridToolMenuItems GetToolMenuItems() const { return FToolMenuItems; }
+    void SetToolMenuItems(TZDBGridToolMenuItems Value);
+    TZDBGridToolMenuSubItems GetToolMenuSubItems() const { return FToolMenuSubItems; }
+    void SetToolMenuSubItems(TZDBGridToolMenuSubItems Value);
+    TZDBGridToolMenuSubItemsEx GetToolMenuSubItemsEx() const { return FToolMenuSubItemsEx; }
+    void SetToolMenuSubItemsEx(TZDBGridToolMenuSubItemsEx Value);
+    QStringList GetToolMenuItemNames() const { return EnumSetNames(FToolMenuItems); }
+    void SetToolMenuItemNames(const QStringList& Value);
+    QStringList GetToolMenuSubItemNames() const { return EnumSetNames(FToolMenuSubItems); }
+    void SetToolMenuSubItemNames(const QStringList& Value);
+    QStringList GetToolMenuSubItemExNames() const { return EnumSetNames(FToolMenuSubItemsEx); }
+    void SetToolMenuSubItemExNames(const QStringList& Value);
+    // The item sets changed: the menu, when made, shows the items anew.
+    void ToolMenuItemsChanged();
     // A colour property resolved: the default-colour marker gives Default, the
     // no-colour value gives Fallback (or Default when Fallback is the marker).
     static TColor GetTrueColor(TColor Color, TColor Default, TColor Fallback);
@@ -1524,6 +1535,12 @@ public:
     // A layout was built (Loading false) or is being applied (true); the
     // handler may add lines of its own or read them.
     std::function<void(TZCustomDBGrid* Sender, QStringList& Layout, bool Loading)> OnLayout;
+    // The tool menu was made, its items' visibility set, is about to show; an
+    // item without sub-items was clicked (after its work).
+    std::function<void(TZDBGridToolMenu* Sender)> OnToolMenuCreate;
+    std::function<void(TZDBGridToolMenu* Sender)> OnToolMenuUpdate;
+    std::function<void(TZDBGridToolMenu* Sender)> OnToolMenuPopup;
+    std::function<void(TZDBGridToolMenu* Sender, QAction* Item)> OnToolMenuClick;
 
     // Clicks and column changes (fired by the notifications of the same name
     // without "On", ZDBGridsMouse.cpp). Column indices are data-column indices.
@@ -1748,8 +1765,12 @@ protected:
     virtual void ExpandClick(TZColumn* Column);
     virtual void HeaderClick(TZColumn* Column, int Band);
     virtual void IndicatorClick();
-    // The top-left corner: FillerPopupMenu drops down (FillerIndex -7), else OnFillerClick.
+    // The top-left corner: FillerPopupMenu drops down (FillerIndex -7), or the
+    // tool menu with FillerToolMenu, else OnFillerClick.
     virtual void FillerClick();
+    // A right click at X, Y (viewport): the tool menu when the corner
+    // (FillerToolMenu) or PopupToolMenu asks for it and no other menu applies there.
+    bool ContextPopup(int X, int Y) override;
     virtual void TotalClick(TZColumn* Column, int Row);
     // Totals notifications.
     virtual bool TotalCalcQuery(TDataSet* DataSet);
@@ -2092,6 +2113,9 @@ protected:
     QPointer<QMenu> FIndicatorPopupMenu;
     bool FFillerToolMenu = false;
     bool FPopupToolMenu = false;
+    TZDBGridToolMenuItems FToolMenuItems = DefaultToolMenuItems;
+    TZDBGridToolMenuSubItems FToolMenuSubItems = DefaultToolMenuSubItems;
+    TZDBGridToolMenuSubItemsEx FToolMenuSubItemsEx = DefaultToolMenuSubItemsEx;
 
     // Layout state.
     int FTitleRowCount = 0;

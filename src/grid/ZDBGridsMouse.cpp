@@ -11,6 +11,7 @@
 // the title's AutoToggle) before TitleClick.
 
 #include "ZDBGrids.h"
+#include "ZDBToolMenu.h"
 
 #include "AppExceptions.h"
 
@@ -102,13 +103,38 @@ void TZCustomDBGrid::FillerClick()
         FFilter->SetAutoFilter(!FFilter->GetAutoFilter());
         return;
     }
-    if (FFillerIndex == -7 && FFillerPopupMenu) {
-        const QRect corner = CellRect(0, 0);
-        FFillerPopupMenu->popup(viewport()->mapToGlobal(corner.bottomLeft()));
+    if (FFillerIndex == -7 && (FFillerPopupMenu || FFillerToolMenu)) {
+        // Below the corner, which spans every title row.
+        const QRect corner = CellRect(0, std::max(FTitleRowCount - 1, 0));
+        QMenu* menu = FFillerPopupMenu ? FFillerPopupMenu.data() : GetToolMenu();
+        menu->popup(viewport()->mapToGlobal(corner.bottomLeft()));
         return;
     }
     if (OnFillerClick)
         OnFillerClick(this);
+}
+
+bool TZCustomDBGrid::ContextPopup(int X, int Y)
+{
+    if (IsDesigning())
+        return false;
+    const TGridCoord cell = MouseCoord(X, Y);
+    const bool corner = cell.X >= 0 && cell.X < FIndicatorOffset && cell.Y >= 0 && cell.Y < FTitleRowCount;
+    bool wanted = false;
+    if (corner) {
+        wanted = FFillerToolMenu && !FFillerPopupMenu;
+    } else if (FPopupToolMenu && !GetPopupMenu()) {
+        // Another menu of the place under the pointer goes first.
+        const bool title = cell.Y >= 0 && cell.Y < FTitleRowCount;
+        const bool indicator = cell.X >= 0 && cell.X < FIndicatorOffset;
+        const TZColumn* column = cell.X >= FIndicatorOffset ? ColumnOfRaw(cell.X) : nullptr;
+        wanted = !(indicator && FIndicatorPopupMenu) &&
+                 !(column && (column->GetPopupMenu() || (title && column->Title()->GetPopupMenu())));
+    }
+    if (!wanted)
+        return false;
+    GetToolMenu()->popup(viewport()->mapToGlobal(QPoint(X, Y)));
+    return true;
 }
 
 void TZCustomDBGrid::TotalClick(TZColumn* Column, int Row)

@@ -528,6 +528,9 @@ protected:
     virtual void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
+    // A context-menu request at X, Y (viewport), asked before PopupMenu
+    // shows: true when a descendant showed a menu of its own there.
+    virtual bool ContextPopup(int /*X*/, int /*Y*/) { return false; }
     // Fires OnMouseWheel; unhandled, turns each 120 units into DoMouseWheelDown/Up.
     virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos);
     // Fire their events; unhandled, the current row moves by one. Return handled.
