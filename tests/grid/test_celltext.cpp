@@ -288,10 +288,12 @@ TEST_F(CellText, TypingADisplayTextInTheEditorStoresItsValue)
     EXPECT_EQ(Grid.CellText(raw, Grid.GetRow()), "Beta");
 
     // F2 shows the display text; the longer display text is not cut to the
-    // field's size of 3.
+    // field's size of 3, nor held to the field's mask.
+    Field("Status")->SetEditMask(">LL");
     press(Qt::Key_F2);
     ASSERT_TRUE(Grid.GetInplaceEditor() && Grid.GetInplaceEditor()->isVisible());
     EXPECT_EQ(Grid.GetInplaceEditor()->text(), "Beta");
+    EXPECT_TRUE(Grid.GetInplaceEditor()->inputMask().isEmpty());
     Grid.GetInplaceEditor()->selectAll();
     type("Alpha");
     EXPECT_EQ(Grid.GetInplaceEditor()->text(), "Alpha");
@@ -299,6 +301,12 @@ TEST_F(CellText, TypingADisplayTextInTheEditorStoresItsValue)
     EXPECT_EQ(Table->State(), dsBrowse);
     EXPECT_EQ(Field("Status")->AsString(), "A1");
     EXPECT_EQ(Grid.CellText(raw, Grid.GetRow()), "Alpha");
+    // Where the stored value itself is typed, the mask applies.
+    Status()->SetPickOptions({});
+    press(Qt::Key_F2);
+    EXPECT_TRUE(Grid.GetInplaceEditor()->inputMask().startsWith(">LL"));
+    press(Qt::Key_Escape);
+    Status()->SetPickOptions({poSelectPickText});
 
     // A pick list over an integer field takes letters; the plain integer does not.
     TZColumn* level = Column("Level");
