@@ -1608,6 +1608,9 @@ public:
     // The scroll modes and MoveBy: ZDBGridsScroll.cpp.
 
 protected:
+    // Ctrl+Tab and Ctrl+Shift+Tab go on to the parents (a QTabWidget turns its
+    // pages with them), as in Qt's widgets that take Tab themselves.
+    void keyPressEvent(QKeyEvent* Event) override;
     void KeyDown(int& Key, TShiftState Shift) override;
     // Check boxes and Enter, the incremental search text, else the editor starts
     // with the character.
