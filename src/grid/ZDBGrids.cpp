@@ -161,6 +161,7 @@ void TZCustomDBGrid::CreateParts()
     FSelectedCols = std::make_unique<TZColumnList>(this);
     FLastFontHeight = QFontInfo(font()).pixelSize();
     setEnabled(isEnabled());
+    UpdateInputMethod();
     HideEditor();
     LayoutChanged();
     FScrolledLeftCol = GetLeftCol();
@@ -669,6 +670,7 @@ void TZCustomDBGrid::SetScrollBars(TScrollStyle Value)
     FScrollBarsValue = Value;
     const bool horz = Value == ssHorizontal || Value == ssBoth;
     TCustomGrid::SetScrollBars(horz ? ssHorizontal : ssNone);
+    UpdateScrollBarLook();
     UpdateScrollBar();
 }
 

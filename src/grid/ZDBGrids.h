@@ -52,6 +52,11 @@
 #include <utility>
 #include <vector>
 
+class QDockWidget;
+class QDrag;
+class QInputMethodEvent;
+class QMimeData;
+
 namespace zdb {
 
 class TZCustomDBGrid;
@@ -184,7 +189,13 @@ private:
 };
 
 // Scroll-bar look and the stretch behaviour of column expansion. Every
-// change of the look brings the grid's vertical bar up to date.
+// change of the look brings the grid's bars up to date (UpdateScrollBarLook):
+// Style ssFlat draws both bars flat (a plain groove, a flat thumb and flat
+// arrow buttons), ssHotTrack lights the thumb and buttons under the pointer
+// too; Color is the flat groove's colour once ParentColor is off (with it on,
+// the palette's window colour); WinXPMode keeps the platform's own bars
+// whatever the style. ThumbBar and AutoHidden act on each bar (a bar left out
+// of AutoHidden stays, disabled, while it cannot scroll).
 class TZScrollProp
 {
 public:
@@ -890,6 +901,7 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(int StretchWidthMax READ GetStretchWidthMax WRITE SetStretchWidthMax)
     Q_PROPERTY(int WheelScrollRows READ GetWheelScrollRows WRITE SetWheelScrollRows)
     Q_PROPERTY(bool DragRows READ GetDragRows WRITE SetDragRows)
+    Q_PROPERTY(zdb::GridTypes::TDragKind DragKind READ GetDragKind WRITE SetDragKind)
     Q_PROPERTY(zdb::GridBase::TScrollStyle ScrollBars READ GetScrollBars WRITE SetScrollBars)
     // Look.
     Q_PROPERTY(int Color READ GetColor WRITE SetColor)
@@ -1234,7 +1246,13 @@ public:
     bool FieldReferenced(const TField* Field) const;
     // Defaults of the columns' input-method settings.
     TImeMode GetImeMode() const { return FImeMode; }
-    void SetImeMode(TImeMode Value) { FImeMode = Value; }
+    void SetImeMode(TImeMode Value)
+    {
+        if (Value == FImeMode)
+            return;
+        FImeMode = Value;
+        UpdateInputMethod();
+    }
     QString GetImeName() const { return FImeName; }
     void SetImeName(const QString& Value) { FImeName = Value; }
     // Whether a default column's width edits go to its field's DisplayWidth.
@@ -1551,6 +1569,8 @@ public:
     TZDataColRange CurrentCol() { return GetDataColEnum(ceCurrentCol); }
     // Copies the selected cells as tab-separated lines.
     void CopyToClipboard(bool WithTitles);
+    // The same text of whole rows (the columns from the first selectable one).
+    QString RowsText(TDataRowEnum Rows, bool WithTitles);
 
     std::function<void(TZCustomDBGrid* Sender)> OnSelectedRowsChanged;
     std::function<void(TZCustomDBGrid* Sender)> OnSelectedColsChanged;
@@ -1632,6 +1652,9 @@ public:
     // The scroll modes and MoveBy: ZDBGridsScroll.cpp.
 
 protected:
+    // Ctrl+Tab and Ctrl+Shift+Tab go on to the parents (a QTabWidget turns its
+    // pages with them), as in Qt's widgets that take Tab themselves.
+    void keyPressEvent(QKeyEvent* Event) override;
     void KeyDown(int& Key, TShiftState Shift) override;
     // Check boxes and Enter, the incremental search text, else the editor starts
     // with the character.
@@ -1861,7 +1884,14 @@ protected:
     void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
     // Selection and movement of a left or right press on a cell above the
     // bottom block (MouseDown).
-    void SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton Button, TShiftState Shift, int X, int Y);
+    // RowDragPress: the press may start a row drag (it then leaves a selected
+    // row's selection and the editor of the current cell to the release).
+    void SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton Button, TShiftState Shift, int X, int Y,
+                            bool RowDragPress = false);
+    // A plain press on a data row: the selection becomes the pressed row.
+    void SelectPressedRow(int DataCol);
+    // A press on the cell that was current already: its editor opens.
+    void PressedCurrentCell(int X, int Y);
     // The release of a left click on a title row (MouseUp); Tracked: the
     // press tracked a title button.
     void TitleRowClicked(const TGridCoord& Cell, int PressedCol, bool Tracked, TShiftState Shift, int X, int Y);
@@ -2231,6 +2261,7 @@ protected:
     QStringList FCopyLines;
     QStringList FCopyTitles;
     QStringList FCopyData;
+    QString FCopyText;
 
     // ---- Vertical scroll bar and scroll modes (ZDBGridsScroll.cpp) -------------------
 public:
@@ -2258,8 +2289,64 @@ public:
     };
     const TScrollInfo& VertScrollInfo() const { return FVertScrollInfo; }
 
+    // ---- Row dragging and docking (ZDBGridsDrag.cpp) ----
+    // With DragRows and dkDrag a left press on a data cell right of the frozen
+    // columns drags the selected rows (or the current one) once the pointer has
+    // moved the platform's start distance; a release before that is a click.
+    // Presses on the indicator and the frozen columns still drag-scroll.
+    TDragKind GetDragKind() const { return FDragKind; }
+    void SetDragKind(TDragKind Value) { FDragKind = Value; }
+    // The rows a drag carries: the mime type of their identities, and what it holds.
+    static QString RowsMimeType() { return QStringLiteral("application/x-zdbgrid-rows"); }
+    struct TZDraggedRows {
+        QString KeyFields;           // the grid's KeyFields when the rows were dragged
+        QList<TBookmark> Bookmarks;  // each row's bookmark
+        QList<QVariant> Keys;        // each row's KeyFields values (empty without KeyFields)
+    };
+    // A row drag starts (before it runs) and ended with Action (Qt::IgnoreAction: not dropped).
+    std::function<void(TZCustomDBGrid* Sender, QDrag* Drag)> OnStartDrag;
+    std::function<void(TZCustomDBGrid* Sender, Qt::DropAction Action)> OnEndDrag;
+    // Reads the rows of RowsMimeType() from Data; false when it holds none.
+    static bool DecodeDraggedRows(const QMimeData* Data, TZDraggedRows& Rows);
+    // The selected rows (or the current one) as the tab-separated text of a
+    // copy and as RowsMimeType(); nullptr on an inactive grid.
+    std::unique_ptr<QMimeData> RowsMimeData();
+
+    // ---- Hints and input method (ZDBGridsHints.cpp) ----
+    // The tool tip of the cell under a client point as HintOptions allow, its
+    // kind and the rectangle it belongs to; empty when there is none. OnCellHint
+    // may change it.
+    QString CellHint(const QPoint& Pos, THintCell& Kind, QRect& Rect);
+    std::function<void(TZCustomDBGrid* Sender, THintCell Kind, TZColumn* Column, QString& Hint)> OnCellHint;
+    // The grid and its editor take the selected column's ImeMode (ColEnter).
+    void UpdateInputMethod();
+
 protected:
     friend class TZScrollProp;
+    // Builds the drag of the pressed rows and runs it (ExecRowDrag).
+    virtual void StartRowDrag();
+    // Runs Drag (QDrag::exec, which returns when it is dropped); a descendant
+    // may run it otherwise.
+    virtual Qt::DropAction ExecRowDrag(QDrag* Drag);
+    // dkDock: a left press on the fixed corner takes the dock widget the grid
+    // sits in; false when there is none.
+    bool StartDocking(int X, int Y);
+    // The pointer moved with the dock widget taken or a row drag prepared.
+    void DragMouseMove(TShiftState Shift, int X, int Y);
+    void EndDragging();
+    // Destroys the grids of this family owned by this one whose DragKind is dkDock.
+    void FreeDockedGrids();
+    // Widget (the grid or its editor) takes the selected column's ImeMode.
+    void ApplyInputMethod(QWidget* Widget) const;
+    // Input-method text committed on the grid is typed like characters.
+    void inputMethodEvent(QInputMethodEvent* Event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
+    // Tool tips over the cells.
+    bool viewportEvent(QEvent* Event) override;
+    // The in-place editor's tool tip and input method.
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    // The flat look of the scroll bars (TZScrollProp).
+    void UpdateScrollBarLook();
     // Sets the vertical bar from the record position: the record number and count
     // of the dataset or of the grid's own numbering, else a coarse five-step bar.
     virtual void UpdateScrollBar();
@@ -2278,6 +2365,13 @@ private:
 
     TScrollInfo FVertScrollInfo;
     bool FVertScrollHidden = false;
+    TDragKind FDragKind = dkDrag;
+    bool FRowDragPending = false;     // a press may start a row drag
+    bool FRowDragSelect = false;      // ... and left the selection of its selected row to the release
+    bool FRowDragEditor = false;      // ... and left the editor of the current cell to the release
+    QPoint FDragStart;                // where that press (or the docking press) was
+    QPointer<QDockWidget> FDockDrag;  // the dock widget the corner moves
+    QPoint FDockOffset;               // pointer to the dock widget's corner
     int FScrollBarUpdating = 0;
     bool FScrollBarAgain = false;
 };
