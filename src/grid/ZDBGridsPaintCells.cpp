@@ -172,9 +172,14 @@ void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int /*DataCol*/, 
     QRect treeBox;
     if (FTreeView && FTreeView->IsTreeColumn(Column)) {
         textRect = FTreeView->TreeCellLayout(Column, ARect, treeBox);
-        if (!treeBox.isEmpty() && !FExpandBoxes.isNull())
+        if (!treeBox.isEmpty() && !FExpandBoxes.isNull()) {
             DrawStripImage(*c, treeBox, FExpandBoxes,
                            PackageImages::ExpandBoxIndex(int(Column->GetExpandBoxSize()), FTreeView->GetRowExpanded()));
+            // The glyph may be wider than the box it is centred on: the text keeps clear of it.
+            const int side = int(FExpandBoxes.height() / FExpandBoxes.devicePixelRatio());
+            const int glyphRight = treeBox.left() + (treeBox.width() - side) / 2 + side;
+            textRect.setLeft(std::min(std::max(textRect.left(), glyphRight + 2), ARect.right()));
+        }
         if (rightToLeft)
             textRect = QRect(ARect.left(), ARect.top(), ARect.width() - (textRect.left() - ARect.left()), ARect.height());
     } else {
@@ -280,6 +285,7 @@ void TZCustomDBGrid::DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGri
         c.fillRect(ARect, back);
         QRect text = ARect.adjusted(0, 0, -ColLineWidth(), -RowLineWidth());
         const QString value = GetTotalText(column, index, tkDisplay);
+        int margin = FGridStyle->TotalColMargin() + 2;
         if (!value.isEmpty() && TotalBoxed(total, index) && text.width() > 6 && text.height() > 6) {
             // A sunken box in the cells' own colour around the value.
             const QRect box = text.adjusted(2, 2, -2, -2);
@@ -290,10 +296,11 @@ void TZCustomDBGrid::DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGri
             c.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), palette().color(QPalette::Midlight));
             c.fillRect(QRect(box.right(), box.top(), 1, box.height()), palette().color(QPalette::Midlight));
             text = box.adjusted(1, 1, -1, -1);
+            margin = 1; // the box is the margin
         }
         c.setFont(total->GetFont());
         c.setPen(ReadableColor(back, palette().color(QPalette::ButtonText), palette().color(QPalette::Text)));
-        WriteText(c, text, FGridStyle->TotalColMargin() + 2, value, total->GetAlignment(), total->GetVAlignment(), total->GetWordWrap(), total->GetEllipsis());
+        WriteText(c, text, margin, value, total->GetAlignment(), total->GetVAlignment(), total->GetWordWrap(), total->GetEllipsis());
     }
     FillLineStrips(c, ARect, ColLineWidth(), RowLineWidth(), true, true, palette().color(QPalette::Mid));
 }

@@ -133,6 +133,7 @@ struct TShowcase {
             TZColumnTotalValue* avg = c->TotalValues()->Add();
             avg->SetCalcValue(cvAvg);
             avg->SetTotalResult(trCalcValue);
+            avg->SetFormat(QStringLiteral("%.1f"));
         }
         amount->TotalFooter()->SetCalcValue(cvMax);
         amount->TotalFooter()->SetTotalResult(trCalcValue);
@@ -153,7 +154,7 @@ struct TShowcase {
 
     // Shown at Width x Height with records 3 and 5 selected and the current
     // record on the third row.
-    void Show(int Width = 640, int Height = 420)
+    void Show(int Width = 640, int Height = 436)
     {
         Grid->resize(Width, Height);
         Grid->show();
