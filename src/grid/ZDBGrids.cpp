@@ -303,12 +303,14 @@ TZTotalDataLink* TZCustomDBGrid::TotalDataLink()
     return FTotalDataLink.get();
 }
 
-void TZCustomDBGrid::LoadBitmaps()
+void TZCustomDBGrid::LoadBitmaps(qreal Ratio)
 {
-    const qreal ratio = devicePixelRatioF();
-    FIndicators = LoadPackageBitmap(QStringLiteral("ZDBINDICATORS"), CurrentPPI(), ratio);
-    FCheckBoxes = LoadPackageBitmap(QStringLiteral("ZDBCHECKBOXES"), CurrentPPI(), ratio);
-    FExpandBoxes = LoadPackageBitmap(QStringLiteral("ZDBEXPANDBOXES"), CurrentPPI(), ratio);
+    const qreal ratio = Ratio > 0 ? Ratio : devicePixelRatioF();
+    FGlyphRatio = ratio;
+    FIndicators = PaletteGlyph(LoadPackageBitmap(QStringLiteral("ZDBINDICATORS"), CurrentPPI(), ratio));
+    FCheckBoxes = PaletteGlyph(LoadPackageBitmap(QStringLiteral("ZDBCHECKBOXES"), CurrentPPI(), ratio));
+    FExpandBoxes = PaletteGlyph(LoadPackageBitmap(QStringLiteral("ZDBEXPANDBOXES"), CurrentPPI(), ratio));
+    FMarkers = QPixmap(); // MarkerBitmap loads it again
 }
 
 // ---- Data and behaviour --------------------------------------------------------
@@ -758,9 +760,10 @@ void TZCustomDBGrid::StateChanged(QEvent::Type Type)
         break;
     }
     case QEvent::PaletteChange:
-        // System colours resolve through the palette.
+        // System colours resolve through the palette; the glyphs follow its key.
         TCustomGrid::SetColor(ToQColor(FColorValue));
         TCustomGrid::SetFixedColor(ToQColor(FFixedColorValue));
+        LoadBitmaps();
         break;
     default:
         break;
@@ -774,11 +777,7 @@ QColor TZCustomDBGrid::ToQColor(TColor Color) const
 
 TColor TZCustomDBGrid::GetTrueColor(TColor Color, TColor Default, TColor Fallback)
 {
-    if (Color == clDefault)
-        return Default;
-    if (Color != clNone)
-        return Color;
-    return Fallback == clDefault ? Default : Fallback;
+    return zdb::GetTrueColor(Color, Default, Fallback);
 }
 
 void TZCustomDBGrid::SetColor(TColor Value)

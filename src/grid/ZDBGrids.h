@@ -34,9 +34,11 @@
 #include "ZDBGridSelection.h"
 #include "ZDBGridTypes.h"
 #include "ZDBToolMenuTypes.h"
+#include "ZQSGraph.h"
 
 #include <QEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPixmap>
 #include <QPointer>
@@ -49,6 +51,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -562,9 +565,10 @@ public:
     // Whether (X, Y) lies on the expand box of the active record in the cell
     // ARect of Column (the record expandable, the column a tree column).
     bool BoxHit(TZColumn* Column, const QRect& ARect, int X, int Y) const;
-    // Indentation and expand box of a tree column's cell on the active record;
-    // returns the rectangle left for the text.
-    QRect PaintTreeCell(QPainter& Canvas, TZColumn* Column, const QRect& ARect);
+    // Indentation of a tree column's cell on the active record: Box gets the
+    // expand box (empty when the row has none); returns the rectangle left for
+    // the text. The grid paints the box with the cell's image.
+    QRect TreeCellLayout(const TZColumn* Column, const QRect& ARect, QRect& Box) const;
     // Whether Column carries the tree's expand boxes.
     bool IsTreeColumn(const TZColumn* Column) const;
 
@@ -755,24 +759,6 @@ private:
     auto WithStore(TZSettingsStore* Store, F&& Work);
     // The filter lines of Lines, as far as the dataset takes them.
     void ApplyFilters(const QStringList& Lines);
-};
-
-// Gradient fill of grid cells; changes are reported to the grid's GradientChanged.
-class TZDBGridGradient
-{
-public:
-    explicit TZDBGridGradient(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZDBGridGradient() = default;
-    TZDBGridGradient(const TZDBGridGradient&) = delete;
-    TZDBGridGradient& operator=(const TZDBGridGradient&) = delete;
-
-    TZCustomDBGrid* Grid() const { return FGrid; }
-    bool GetActive() const { return FActive; }
-    void SetActive(bool Value);
-
-protected:
-    TZCustomDBGrid* FGrid;
-    bool FActive = false;
 };
 
 // Link of the totals to their own data source (dgTotalFields rows).
@@ -1176,6 +1162,14 @@ public:
     // A colour property resolved: the default-colour marker gives Default, the
     // no-colour value gives Fallback (or Default when Fallback is the marker).
     static TColor GetTrueColor(TColor Color, TColor Default, TColor Fallback);
+    // The colours of the colour properties left at clDefault (ZDBGridsPaint.cpp).
+    virtual TColor DefaultDataLineColor() const;
+    virtual TColor DefaultEditorColor() const;
+    virtual TColor DefaultHighlightText() const;
+    virtual TColor DefaultStripeColor() const;
+    virtual TColor DefaultSelectCellColor() const;
+    virtual TColor DefaultSelectionColor() const;
+    virtual TColor DefaultSelectRowColor() const;
     // Whether the grid is drawn by a themed style (every style but the classic one).
     bool Themed() const;
     // A colour value as the QColor painted on this grid.
@@ -1407,6 +1401,34 @@ public:
     std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, int DataCol, TZColumn* Column,
                        TGridDrawState State)>
         OnDrawColumnCell;
+    // The image of a column with Images for the record being painted: Index
+    // starts as the field's value when that is a whole number, else -1.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int& ImageIndex)> OnCalcImageIndex;
+    // The hint of a cell under the pointer (Column: nullptr for the indicator
+    // and filler); Hint may be changed, an empty one shows nothing.
+    std::function<void(TZCustomDBGrid* Sender, THintCell Cell, TZColumn* Column, QString& Hint)> OnCellHint;
+    // The state of the cell being painted, set before its content is drawn,
+    // and whether it is drawn in the highlight colours.
+    TSelections CellSelections() const { return FCellSelections; }
+    // The hint of the cell at a viewport point: the column's, header band's,
+    // indicator's or filler's hint, or the whole text of a cell whose text is
+    // cut; then CellHint. Empty: no hint.
+    QString HintAt(const QPoint& Pos);
+    bool CellHighlight() const { return FCellHighlight; }
+    // The text lines WriteText draws into ARect: each at its baseline origin,
+    // already shortened to its ellipsis.
+    struct TTextLine {
+        QPoint Origin;
+        QString Text;
+    };
+    // The fill and text colours of a data cell in the state Selections (Focused:
+    // the grid has the focus); GradientCell: the kind of gradient it is filled
+    // with, none for a solid fill.
+    void DataCellColors(TZColumn* Column, TSelections Selections, bool Focused, QColor& Back, QColor& Text,
+                        TColor& BackValue, std::optional<TZQGradientCell>& GradientCell) const;
+    std::vector<TTextLine> LayoutText(const QFontMetrics& Metrics, const QRect& ARect, int Margin,
+                                      const QString& Text, TAlignment Alignment, TVAlignment VAlignment,
+                                      bool WordWrap, bool Ellipsis, const QFont& Font) const;
 
     // ---- Filter (ZDBGridsFilter.cpp) ---------------------------------------------------
     // The grid installs its filter on the dataset (Filtered on, Filter = the
@@ -1999,6 +2021,11 @@ protected:
 
     // ---- Painting ----
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
+    // DataColLineColor, else DefaultDataLineColor.
+    QColor DataLineColor() const override;
+    // By FocusRect: frNone none, frDotted a dotted and frSolid a solid frame
+    // that contrasts with the cell, frAuto the style's.
+    void DrawFocusRect(const QRect& ARect, const QColor& Background) override;
     virtual void DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawState AState);
     virtual void DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
     // A data-row cell: background and colours by the selection, then
@@ -2007,11 +2034,29 @@ protected:
     virtual void DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
     // Whether a data cell of the painted record shows as selected.
     bool CellHighlighted(int DataCol, TGridDrawState AState) const;
+    // The selection state of a data cell of the painted record (Record: its buffer row).
+    TSelections DataCellSelections(int DataCol, int Record, TGridDrawState AState) const;
+    // Fires OnCalcImageIndex.
+    virtual void CalcImageIndex(TZColumn* Column, int& ImageIndex);
+    // Fires OnCellHint.
+    virtual void CellHint(THintCell Cell, TZColumn* Column, QString& Hint);
+    // Tool tips over cells (HintAt).
+    bool viewportEvent(QEvent* Event) override;
+    // The image of a data cell in the order images, check box, expand box;
+    // Level: the indentation level of its box (tree columns). Null without image.
+    virtual QPixmap CellImage(TZColumn* Column, int& Level);
+    // The package strip Strip as painted on this grid's palette (its dark
+    // glyphs turned light under a dark palette).
+    QPixmap PaletteGlyph(const QPixmap& Glyph) const;
+
     // The painting notifications; each fires its event.
     virtual void PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
     virtual void DrawDataCell(const QRect& ARect, TField* Field, TGridDrawState AState);
     virtual void DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
     virtual void DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    // Whether total row Index (counted below the blank row) draws Total boxed:
+    // its TotalBox, or under tbAuto the box option of the row's kind.
+    bool TotalBoxed(TZColumnTotal* Total, int Index) const;
     // Draws Text into ARect with the grid's text layout (margins, ellipsis, lines).
     void WriteText(QPainter& Canvas, const QRect& ARect, int Margin, const QString& Text,
                    TAlignment Alignment, TVAlignment VAlignment, bool WordWrap, bool Ellipsis) const;
@@ -2061,7 +2106,11 @@ protected:
     void SetManageGrid(TZCustomDBGrid* Value);
     // Rebuilds the base grid's options from Options.
     void UpdateGridOptions();
-    void LoadBitmaps();
+    // The package strips for Ratio device pixels per pixel (0: the widget's).
+    void LoadBitmaps(qreal Ratio = 0);
+    // Paints with glyphs for the density of the device painted on (a grab
+    // into a pixmap of another device pixel ratio included).
+    void Paint() override;
     void SetLookColor(TColor& Slot, TColor Value);
     // Applies the OptionsEx completion rules to Value.
     TZDBGridOptionsEx CompleteOptionsEx(TZDBGridOptionsEx Value) const;
@@ -2086,6 +2135,9 @@ protected:
     QPixmap FIndicators;
     QPixmap FCheckBoxes;
     QPixmap FExpandBoxes;
+    qreal FGlyphRatio = 1; // device pixels per pixel the strips were loaded for
+    TSelections FCellSelections;
+    bool FCellHighlight = false;
 
     TZDBGridOptions FOptions;
     TZDBGridOptionsEx FOptionsEx;
