@@ -1404,16 +1404,9 @@ public:
     // The image of a column with Images for the record being painted: Index
     // starts as the field's value when that is a whole number, else -1.
     std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int& ImageIndex)> OnCalcImageIndex;
-    // The hint of a cell under the pointer (Column: nullptr for the indicator
-    // and filler); Hint may be changed, an empty one shows nothing.
-    std::function<void(TZCustomDBGrid* Sender, THintCell Cell, TZColumn* Column, QString& Hint)> OnCellHint;
     // The state of the cell being painted, set before its content is drawn,
     // and whether it is drawn in the highlight colours.
     TSelections CellSelections() const { return FCellSelections; }
-    // The hint of the cell at a viewport point: the column's, header band's,
-    // indicator's or filler's hint, or the whole text of a cell whose text is
-    // cut; then CellHint. Empty: no hint.
-    QString HintAt(const QPoint& Pos);
     bool CellHighlight() const { return FCellHighlight; }
     // The text lines WriteText draws into ARect: each at its baseline origin,
     // already shortened to its ellipsis.
@@ -2038,10 +2031,6 @@ protected:
     TSelections DataCellSelections(int DataCol, int Record, TGridDrawState AState) const;
     // Fires OnCalcImageIndex.
     virtual void CalcImageIndex(TZColumn* Column, int& ImageIndex);
-    // Fires OnCellHint.
-    virtual void CellHint(THintCell Cell, TZColumn* Column, QString& Hint);
-    // Tool tips over cells (HintAt).
-    bool viewportEvent(QEvent* Event) override;
     // The image of a data cell in the order images, check box, expand box;
     // Level: the indentation level of its box (tree columns). Null without image.
     virtual QPixmap CellImage(TZColumn* Column, int& Level);

@@ -8,8 +8,6 @@
 #include "AppExceptions.h"
 
 #include <QFontMetrics>
-#include <QHelpEvent>
-#include <QToolTip>
 #include <QImage>
 #include <QPainter>
 #include <QTextLayout>
@@ -223,75 +221,6 @@ void TZCustomDBGrid::CalcImageIndex(TZColumn* Column, int& ImageIndex)
 {
     if (OnCalcImageIndex)
         OnCalcImageIndex(this, Column, ImageIndex);
-}
-
-void TZCustomDBGrid::CellHint(THintCell Cell, TZColumn* Column, QString& Hint)
-{
-    if (OnCellHint)
-        OnCellHint(this, Cell, Column, Hint);
-}
-
-QString TZCustomDBGrid::HintAt(const QPoint& Pos)
-{
-    const TGridCoord cell = MouseCoord(Pos.x(), Pos.y());
-    if (cell.X < 0 || cell.Y < 0)
-        return QString();
-    TZColumn* column = ColumnOfRaw(cell.X);
-    const bool bottom = FBottomRowCount > 0 && cell.Y >= GetRowCount() - FBottomRowCount;
-    THintCell kind = hcData;
-    QString hint;
-    QString text;
-    QFont textFont = column ? column->GetFont() : font();
-    int width = 0;
-    if (!column) {
-        kind = cell.Y < FTitleRowCount ? hcFiller : hcIndicator;
-        hint = kind == hcFiller ? FFillerHint : FIndicatorHint;
-    } else if (cell.Y < FTitleRowCount) {
-        TZColumn* master = ColumnAtDepth(column, cell.Y);
-        const int band = HeaderRow(Pos.y(), master ? master : column);
-        kind = band >= 0 ? hcHeader : hcTitle;
-        if (master) {
-            hint = band >= 0 ? master->Title()->GetHeaderHint() : master->Title()->GetHint();
-            text = band >= 0 ? HeaderTexts(master).value(band) : master->Title()->GetCaption();
-            textFont = band >= 0 ? FHeaderFont : master->Title()->GetFont();
-            TZColumn* ignored = nullptr;
-            width = CalcTitleRect(master, cell.Y, ignored).width();
-        }
-    } else if (bottom) {
-        kind = hcTotal;
-        const int index = cell.Y - (GetRowCount() - FBottomRowCount) - ((FOptionsEx & dgBlankRow) ? 1 : 0);
-        if (TZColumnTotal* total = index >= 0 ? column->GetTotalRows(index) : nullptr) {
-            text = GetTotalText(column, index, tkDisplay);
-            textFont = total->GetFont();
-            width = CellRect(cell.X, cell.Y).width();
-        }
-    } else {
-        hint = column->GetHint();
-        if (column->GetToolTips()) {
-            text = CellText(cell.X, cell.Y);
-            width = CellRect(cell.X, cell.Y).width();
-        }
-    }
-    // A text cut by its cell shows whole.
-    if (hint.isEmpty() && !text.isEmpty() && QFontMetrics(textFont).horizontalAdvance(text) + 4 > width)
-        hint = text;
-    CellHint(kind, column, hint);
-    return hint;
-}
-
-bool TZCustomDBGrid::viewportEvent(QEvent* Event)
-{
-    if (Event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(Event);
-        QString hint;
-        GuardEvent(this, [&] { hint = HintAt(help->pos()); });
-        if (hint.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), hint, viewport());
-        return true;
-    }
-    return TCustomGrid::viewportEvent(Event);
 }
 
 // ---- Dispatch ------------------------------------------------------------------------

@@ -580,6 +580,9 @@ public:
     bool CanModify() const { return GetCanModify(); }
     virtual bool IsUniDirectional() const { return false; }
     virtual bool IsSequenced() const { return true; } // whether RecNo/RecordCount are meaningful
+    // Whether closing and opening again reads the same records anew (false for a
+    // dataset whose records live only while it is open).
+    virtual bool CanReopen() const { return true; }
 
     // Navigation
     void First();

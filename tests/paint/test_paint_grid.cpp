@@ -294,15 +294,22 @@ TEST(PaintGrid, ImagesAndHintsAskTheirEvents)
     QApplication::processEvents();
     const QRect cell = g.CellRect(g.DataToRawColumn(0), g.FirstDataRow());
     const QString full = g.CellText(g.DataToRawColumn(0), g.FirstDataRow());
-    EXPECT_EQ(g.HintAt(cell.center()), full);
+    g.SetHintOptions(g.GetHintOptions() | hoShowToolTips);
+    name->SetToolTips(true);
+    auto hintAt = [&g](const QPoint& Pos) {
+        THintCell cellKind = hcFiller;
+        QRect rect;
+        return g.CellHint(Pos, cellKind, rect);
+    };
+    EXPECT_EQ(hintAt(cell.center()), full);
     THintCell kind = hcFiller;
     g.OnCellHint = [&](TZCustomDBGrid*, THintCell Cell, TZColumn*, QString& Hint) {
         kind = Cell;
         Hint = QStringLiteral("[") + Hint + QStringLiteral("]");
     };
-    EXPECT_EQ(g.HintAt(cell.center()), QStringLiteral("[") + full + QStringLiteral("]"));
+    EXPECT_EQ(hintAt(cell.center()), QStringLiteral("[") + full + QStringLiteral("]"));
     EXPECT_EQ(kind, hcData);
-    g.HintAt(g.CellRect(g.DataToRawColumn(2), 0).center());
+    hintAt(g.CellRect(g.DataToRawColumn(2), 0).center());
     EXPECT_EQ(kind, hcHeader);
     city->SetImages(nullptr);
 }
