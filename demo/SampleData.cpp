@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSqlError>
@@ -21,7 +24,7 @@ namespace zdb::demo {
 namespace {
 
 // Raised when the layout of the generated data changes: an older file is rebuilt.
-constexpr int SchemaVersion = 2;
+constexpr int SchemaVersion = 4;
 constexpr quint32 Seed = 20240517;
 
 constexpr std::array FirstNames = {
@@ -100,7 +103,8 @@ void CreateTables(TBuilder& b)
                           " id INTEGER PRIMARY KEY,"
                           " name VARCHAR(60) NOT NULL,"
                           " category VARCHAR(30) NOT NULL,"
-                          " unit_price NUMERIC(12,2) NOT NULL)"));
+                          " unit_price NUMERIC(12,2) NOT NULL,"
+                          " picture BLOB)"));
     b.Exec(QStringLiteral("CREATE TABLE order_states ("
                           " id INTEGER PRIMARY KEY,"
                           " name VARCHAR(20) NOT NULL)"));
@@ -113,7 +117,8 @@ void CreateTables(TBuilder& b)
                           " quantity INTEGER NOT NULL,"
                           " discount_pct INTEGER NOT NULL,"
                           " amount NUMERIC(12,2) NOT NULL,"
-                          " state_id INTEGER NOT NULL REFERENCES order_states(id))"));
+                          " state_id INTEGER NOT NULL REFERENCES order_states(id),"
+                          " paid CHAR(1) NOT NULL DEFAULT 'N')"));
     b.Exec(QStringLiteral("CREATE TABLE order_lines ("
                           " id INTEGER PRIMARY KEY,"
                           " order_id INTEGER NOT NULL REFERENCES orders(id),"
@@ -125,6 +130,33 @@ void CreateTables(TBuilder& b)
     b.Exec(QStringLiteral("CREATE INDEX order_lines_order ON order_lines(order_id, line_no)"));
     b.Exec(QStringLiteral("CREATE INDEX orders_customer ON orders(customer_id)"));
     b.Exec(QStringLiteral("CREATE INDEX orders_date ON orders(order_date)"));
+}
+
+// A product's small picture, as PNG bytes: its initial on a disc in its category's colour.
+QByteArray ProductPicture(const TProduct& product)
+{
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    int hue = 0;
+    for (const char* c = product.Category; *c; ++c)
+        hue = (hue * 31 + *c) % 360;
+    painter.setBrush(QColor::fromHsv(hue, 150, 210));
+    painter.drawEllipse(QRectF(1, 1, 30, 30));
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPixelSize(18);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(image.rect(), Qt::AlignCenter, QString(QLatin1Char(product.Name[0])));
+    painter.end();
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data;
 }
 
 void FillTables(TBuilder& b)
@@ -143,12 +175,13 @@ void FillTables(TBuilder& b)
     }
 
     QSqlQuery product = b.Prepare(QStringLiteral(
-        "INSERT INTO products (id, name, category, unit_price) VALUES (?, ?, ?, ?)"));
+        "INSERT INTO products (id, name, category, unit_price, picture) VALUES (?, ?, ?, ?, ?)"));
     for (int i = 0; i < int(Products.size()); ++i) {
         product.bindValue(0, i + 1);
         product.bindValue(1, QString::fromUtf8(Products[i].Name));
         product.bindValue(2, QString::fromLatin1(Products[i].Category));
         product.bindValue(3, Products[i].PriceCents / 100.0);
+        product.bindValue(4, ProductPicture(Products[i]));
         TBuilder::Run(product);
     }
 
@@ -219,6 +252,8 @@ void FillTables(TBuilder& b)
         order.bindValue(8, stateId);
         TBuilder::Run(order);
     }
+    // Paid: the orders past "New" that were not cancelled, a flag stored as Y or N.
+    b.Exec(QStringLiteral("UPDATE orders SET paid = 'Y' WHERE state_id BETWEEN 2 AND 4"));
 }
 
 int StoredSchemaVersion(const QSqlDatabase& db)

@@ -7,6 +7,8 @@
 
 #include "DBError.h"
 #include "SampleData.h"
+#include "ZDBCtrls.h"
+#include "ZDBFields.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
 #include "ZDBTreeView.h"
@@ -22,6 +24,7 @@
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
@@ -63,11 +66,13 @@ std::unique_ptr<TZSQLQuery> OpenTable(const QSqlDatabase& db, const QString& sql
     return query;
 }
 
-// A lookup field: Result of LookupSet where its key "id" equals KeyField.
+// A lookup field: Result of LookupSet where its key "id" equals KeyField (a string field
+// unless one is given).
 void AddLookup(TDataSet& orders, const QString& name, const QString& keyField, TDataSet* lookupSet,
-               const QString& result, int size)
+               const QString& result, int size, std::unique_ptr<TField> field = nullptr)
 {
-    auto field = std::make_unique<TStringField>(nullptr, ftWideString);
+    if (!field)
+        field = std::make_unique<TStringField>(nullptr, ftWideString);
     field->SetFieldName(name);
     field->SetFieldKind(fkLookup);
     field->SetSize(size);
@@ -125,8 +130,9 @@ public:
         FCustomers = OpenTable(db, QStringLiteral("SELECT id, name, city FROM customers"));
         FCustomers->SetFieldType(QStringLiteral("name"), ftWideString, 60);
         FCustomers->SetFieldType(QStringLiteral("city"), ftWideString, 40);
-        FProducts = OpenTable(db, QStringLiteral("SELECT id, name FROM products"));
+        FProducts = OpenTable(db, QStringLiteral("SELECT id, name, picture FROM products"));
         FProducts->SetFieldType(QStringLiteral("name"), ftWideString, 60);
+        FProducts->SetFieldType(QStringLiteral("picture"), ftGraphic);
         FStates = OpenTable(db, QStringLiteral("SELECT id, name FROM order_states"));
         FStates->SetFieldType(QStringLiteral("name"), ftWideString, 20);
         FCustomers->Open();
@@ -135,10 +141,10 @@ public:
 
         FOrders = std::make_unique<TZSQLQuery>();
         FOrders->SetConnection(db);
-        FOrders->SetReadOnly(true);
         FOrders->SetSQLText(QStringLiteral(
-            "SELECT id, order_no, order_date, customer_id, product_id, quantity, discount_pct, amount, state_id"
-            "  FROM orders ORDER BY order_date DESC, order_no DESC"));
+            "SELECT id, order_no, order_date, customer_id, product_id, quantity, discount_pct, amount, state_id,"
+            "  paid FROM orders ORDER BY order_date DESC, order_no DESC"));
+        FOrders->SetFieldType(QStringLiteral("paid"), ftString, 1);
         FOrders->SetFieldType(QStringLiteral("order_no"), ftWideString, 12);
         FOrders->SetFieldType(QStringLiteral("order_date"), ftDate);
         FOrders->SetFieldType(QStringLiteral("amount"), ftCurrency);
@@ -148,23 +154,34 @@ public:
                   QStringLiteral("city"), 40);
         AddLookup(*FOrders, QStringLiteral("Product"), QStringLiteral("product_id"), FProducts.get(),
                   QStringLiteral("name"), 60);
-        AddLookup(*FOrders, QStringLiteral("State"), QStringLiteral("state_id"), FStates.get(),
-                  QStringLiteral("name"), 20);
+        // The product's picture (a PNG in the products table), drawn in its cell.
+        AddLookup(*FOrders, QStringLiteral("Picture"), QStringLiteral("product_id"), FProducts.get(),
+                  QStringLiteral("picture"), 0, std::make_unique<TZGraphicField>());
         FOrders->Open();
 
         FSource = new TDataSource(this);
         FSource->SetDataSet(FOrders.get());
 
         auto* splitter = new QSplitter(Qt::Vertical, this);
-        auto* grid = new TZDBGrid(splitter);
+        // The orders with a navigator above them.
+        auto* ordersPane = new QWidget(splitter);
+        auto* ordersLayout = new QVBoxLayout(ordersPane);
+        ordersLayout->setContentsMargins(0, 0, 0, 0);
+        auto* navigator = new TZDBNavigator(ordersPane);
+        navigator->SetDataSource(FSource);
+        ordersLayout->addWidget(navigator);
+        auto* grid = new TZDBGrid(ordersPane);
+        ordersLayout->addWidget(grid);
         // Customized columns: a chosen order, captions and header bands.
         AddColumns(grid, *FOrders,
                    {
                        {"order_no", "No.", "Order", taLeftJustify, 90},
                        {"order_date", "Date", "Order", taLeftJustify, 90},
-                       {"State", "State", "Order", taLeftJustify, 90},
+                       {"state_id", "State", "Order", taLeftJustify, 90},
+                       {"paid", "Paid", "Order", taCenter, 50},
                        {"Customer", "Name", "Customer", taLeftJustify, 210},
                        {"City", "City", "Customer", taLeftJustify, 120},
+                       {"Picture", "", "First item", taCenter, 40},
                        {"Product", "Product", "First item", taLeftJustify, 190},
                        {"quantity", "Qty", "First item", taRightJustify, 75},
                        {"discount_pct", "Discount %", "", taRightJustify, 80},
@@ -172,12 +189,33 @@ public:
                    });
         // Title clicks sort through the query's ORDER BY (Ctrl+click adds a key);
         // the markers start from the order the SQL has, and the current order
-        // is found again by its id. The orders are read-only here.
+        // is found again by its id.
         grid->SetKeyFields(QStringLiteral("id"));
-        grid->SetOptions((grid->GetOptions() & ~TZDBGridOptions(dgEditing)) | dgMultiSelect);
+        grid->SetOptions(grid->GetOptions() | dgMultiSelect);
+        // Only the state and the paid flag are edited. The state is stored as its
+        // number and shown, typed and picked as its name; the paid flag is stored
+        // as Y or N and toggled by a click or Space.
+        for (int i = 0; i < grid->Columns()->Count(); ++i)
+            grid->Columns()->Items(i)->SetReadOnly(true);
+        TZColumn* state = grid->Columns()->FindColumn(QStringLiteral("state_id"));
+        state->SetReadOnly(false);
+        QStringList stateIds, stateNames;
+        for (FStates->First(); !FStates->Eof(); FStates->Next()) {
+            stateIds << FStates->FieldByName(QStringLiteral("id"))->AsString();
+            stateNames << FStates->FieldByName(QStringLiteral("name"))->AsString();
+        }
+        state->SetPickList(stateIds);
+        state->SetPickText(stateNames);
+        state->SetPickOptions(state->GetPickOptions() | TZPickOptions{poListItemsOnly});
+        TZColumn* paid = grid->Columns()->FindColumn(QStringLiteral("paid"));
+        paid->SetReadOnly(false);
+        paid->SetCheckBox(true);
+        paid->SetCheckBoxValues(QStringLiteral("Y;N"));
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         // Each title carries the auto-filter's button, highlighted while its column filters.
         grid->FilterGrid()->SetAutoFilter(true);
+        // The corner cell above the indicator opens the grid's tool menu.
+        grid->SetFillerToolMenu(true);
         // A footer with the number of orders and their amount: over the
         // selected orders while there are any, else over all of them.
         SetFooter(grid, QStringLiteral("order_no"), cvCount, QStringLiteral("%d orders|%d selected"));
@@ -239,7 +277,7 @@ public:
         SetFooter(linesGrid, QStringLiteral("quantity"), cvSum, QString());
         SetFooter(linesGrid, QStringLiteral("Total"), cvSum, QString());
         linesGrid->SetDataSource(FLinesSource);
-        splitter->addWidget(grid);
+        splitter->addWidget(ordersPane);
         splitter->addWidget(linesGrid);
         splitter->setStretchFactor(0, 3);
         splitter->setStretchFactor(1, 1);

@@ -155,6 +155,10 @@ protected:
     void InternalPost() override;
     void InternalDelete() override;
     void InternalRefresh() override;
+public:
+    // Its records go with closing: a refresh keeps them.
+    bool CanReopen() const override { return false; }
+protected:
     void InternalFilterChanged() override;
     int GetRecNo() const override;
     bool LocateRecord(const QString& keyFields, const QVariant& keyValues, TLocateOptions options) override;

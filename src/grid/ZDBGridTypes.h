@@ -283,6 +283,11 @@ Q_FLAG_NS(TSystemStyleElements)
 // Cell kinds a hint is shown for.
 enum THintCell { hcTitle, hcHeader, hcFiller, hcEditor, hcData, hcIndicator, hcTotal };
 
+// How a drag that starts on the grid goes: rows are dragged away (DragRows),
+// or the fixed corner moves the dock widget the grid sits in.
+enum TDragKind { dkDrag, dkDock };
+Q_ENUM_NS(TDragKind)
+
 // Input-method modes of the grid and its columns.
 enum TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel, imHanguel };
 Q_ENUM_NS(TImeMode)

@@ -1,6 +1,7 @@
 // TZCustomDBGrid: construction, sub-objects, properties and option sets.
 
 #include "ZDBGrids.h"
+#include "ZDBToolMenu.h"
 
 #include "AppExceptions.h"
 #include "DBError.h"
@@ -160,6 +161,7 @@ void TZCustomDBGrid::CreateParts()
     FSelectedCols = std::make_unique<TZColumnList>(this);
     FLastFontHeight = QFontInfo(font()).pixelSize();
     setEnabled(isEnabled());
+    UpdateInputMethod();
     HideEditor();
     LayoutChanged();
     FScrolledLeftCol = GetLeftCol();
@@ -242,11 +244,56 @@ std::unique_ptr<TZTotalDataLink> TZCustomDBGrid::CreateTotalDataLink()
     return std::make_unique<TZTotalDataLink>(this);
 }
 
-TZDBGridToolMenu* TZCustomDBGrid::ToolMenu()
+TZDBGridToolMenu* TZCustomDBGrid::GetToolMenu()
 {
     if (!FToolMenu)
         FToolMenu = CreateToolMenu();
     return FToolMenu.get();
+}
+
+void TZCustomDBGrid::SetToolMenuItems(TZDBGridToolMenuItems Value)
+{
+    if (Value == FToolMenuItems)
+        return;
+    FToolMenuItems = Value;
+    ToolMenuItemsChanged();
+}
+
+void TZCustomDBGrid::SetToolMenuSubItems(TZDBGridToolMenuSubItems Value)
+{
+    if (Value == FToolMenuSubItems)
+        return;
+    FToolMenuSubItems = Value;
+    ToolMenuItemsChanged();
+}
+
+void TZCustomDBGrid::SetToolMenuSubItemsEx(TZDBGridToolMenuSubItemsEx Value)
+{
+    if (Value == FToolMenuSubItemsEx)
+        return;
+    FToolMenuSubItemsEx = Value;
+    ToolMenuItemsChanged();
+}
+
+void TZCustomDBGrid::SetToolMenuItemNames(const QStringList& Value)
+{
+    SetEnumSetByNames<TZDBGridToolMenuItem>(Value, [this](auto Set) { SetToolMenuItems(Set); });
+}
+
+void TZCustomDBGrid::SetToolMenuSubItemNames(const QStringList& Value)
+{
+    SetEnumSetByNames<TZDBGridToolMenuSubItem>(Value, [this](auto Set) { SetToolMenuSubItems(Set); });
+}
+
+void TZCustomDBGrid::SetToolMenuSubItemExNames(const QStringList& Value)
+{
+    SetEnumSetByNames<TZDBGridToolMenuSubItemEx>(Value, [this](auto Set) { SetToolMenuSubItemsEx(Set); });
+}
+
+void TZCustomDBGrid::ToolMenuItemsChanged()
+{
+    if (FToolMenu)
+        FToolMenu->UpdateMenuItems();
 }
 
 TZTotalDataLink* TZCustomDBGrid::TotalDataLink()
@@ -256,12 +303,14 @@ TZTotalDataLink* TZCustomDBGrid::TotalDataLink()
     return FTotalDataLink.get();
 }
 
-void TZCustomDBGrid::LoadBitmaps()
+void TZCustomDBGrid::LoadBitmaps(qreal Ratio)
 {
-    const qreal ratio = devicePixelRatioF();
-    FIndicators = LoadPackageBitmap(QStringLiteral("ZDBINDICATORS"), CurrentPPI(), ratio);
-    FCheckBoxes = LoadPackageBitmap(QStringLiteral("ZDBCHECKBOXES"), CurrentPPI(), ratio);
-    FExpandBoxes = LoadPackageBitmap(QStringLiteral("ZDBEXPANDBOXES"), CurrentPPI(), ratio);
+    const qreal ratio = Ratio > 0 ? Ratio : devicePixelRatioF();
+    FGlyphRatio = ratio;
+    FIndicators = PaletteGlyph(LoadPackageBitmap(QStringLiteral("ZDBINDICATORS"), CurrentPPI(), ratio));
+    FCheckBoxes = PaletteGlyph(LoadPackageBitmap(QStringLiteral("ZDBCHECKBOXES"), CurrentPPI(), ratio));
+    FExpandBoxes = PaletteGlyph(LoadPackageBitmap(QStringLiteral("ZDBEXPANDBOXES"), CurrentPPI(), ratio));
+    FMarkers = QPixmap(); // MarkerBitmap loads it again
 }
 
 // ---- Data and behaviour --------------------------------------------------------
@@ -623,6 +672,7 @@ void TZCustomDBGrid::SetScrollBars(TScrollStyle Value)
     FScrollBarsValue = Value;
     const bool horz = Value == ssHorizontal || Value == ssBoth;
     TCustomGrid::SetScrollBars(horz ? ssHorizontal : ssNone);
+    UpdateScrollBarLook();
     UpdateScrollBar();
 }
 
@@ -710,9 +760,10 @@ void TZCustomDBGrid::StateChanged(QEvent::Type Type)
         break;
     }
     case QEvent::PaletteChange:
-        // System colours resolve through the palette.
+        // System colours resolve through the palette; the glyphs follow its key.
         TCustomGrid::SetColor(ToQColor(FColorValue));
         TCustomGrid::SetFixedColor(ToQColor(FFixedColorValue));
+        LoadBitmaps();
         break;
     default:
         break;
@@ -726,11 +777,7 @@ QColor TZCustomDBGrid::ToQColor(TColor Color) const
 
 TColor TZCustomDBGrid::GetTrueColor(TColor Color, TColor Default, TColor Fallback)
 {
-    if (Color == clDefault)
-        return Default;
-    if (Color != clNone)
-        return Color;
-    return Fallback == clDefault ? Default : Fallback;
+    return zdb::GetTrueColor(Color, Default, Fallback);
 }
 
 void TZCustomDBGrid::SetColor(TColor Value)

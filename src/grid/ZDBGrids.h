@@ -33,9 +33,12 @@
 #include "ZDBGridOrder.h"
 #include "ZDBGridSelection.h"
 #include "ZDBGridTypes.h"
+#include "ZDBToolMenuTypes.h"
+#include "ZQSGraph.h"
 
 #include <QEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPixmap>
 #include <QPointer>
@@ -48,8 +51,14 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
+
+class QDockWidget;
+class QDrag;
+class QInputMethodEvent;
+class QMimeData;
 
 namespace zdb {
 
@@ -183,7 +192,13 @@ private:
 };
 
 // Scroll-bar look and the stretch behaviour of column expansion. Every
-// change of the look brings the grid's vertical bar up to date.
+// change of the look brings the grid's bars up to date (UpdateScrollBarLook):
+// Style ssFlat draws both bars flat (a plain groove, a flat thumb and flat
+// arrow buttons), ssHotTrack lights the thumb and buttons under the pointer
+// too; Color is the flat groove's colour once ParentColor is off (with it on,
+// the palette's window colour); WinXPMode keeps the platform's own bars
+// whatever the style. ThumbBar and AutoHidden act on each bar (a bar left out
+// of AutoHidden stays, disabled, while it cannot scroll).
 class TZScrollProp
 {
 public:
@@ -550,9 +565,10 @@ public:
     // Whether (X, Y) lies on the expand box of the active record in the cell
     // ARect of Column (the record expandable, the column a tree column).
     bool BoxHit(TZColumn* Column, const QRect& ARect, int X, int Y) const;
-    // Indentation and expand box of a tree column's cell on the active record;
-    // returns the rectangle left for the text.
-    QRect PaintTreeCell(QPainter& Canvas, TZColumn* Column, const QRect& ARect);
+    // Indentation of a tree column's cell on the active record: Box gets the
+    // expand box (empty when the row has none); returns the rectangle left for
+    // the text. The grid paints the box with the cell's image.
+    QRect TreeCellLayout(const TZColumn* Column, const QRect& ARect, QRect& Box) const;
     // Whether Column carries the tree's expand boxes.
     bool IsTreeColumn(const TZColumn* Column) const;
 
@@ -745,24 +761,6 @@ private:
     void ApplyFilters(const QStringList& Lines);
 };
 
-// Gradient fill of grid cells; changes are reported to the grid's GradientChanged.
-class TZDBGridGradient
-{
-public:
-    explicit TZDBGridGradient(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZDBGridGradient() = default;
-    TZDBGridGradient(const TZDBGridGradient&) = delete;
-    TZDBGridGradient& operator=(const TZDBGridGradient&) = delete;
-
-    TZCustomDBGrid* Grid() const { return FGrid; }
-    bool GetActive() const { return FActive; }
-    void SetActive(bool Value);
-
-protected:
-    TZCustomDBGrid* FGrid;
-    bool FActive = false;
-};
-
 // Link of the totals to their own data source (dgTotalFields rows).
 class TZTotalDataLink : public TDataLink
 {
@@ -840,19 +838,8 @@ protected:
     bool FColsSelected = false;
 };
 
-// The grid's popup tool menu.
-class TZDBGridToolMenu
-{
-public:
-    explicit TZDBGridToolMenu(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZDBGridToolMenu() = default;
-    TZDBGridToolMenu(const TZDBGridToolMenu&) = delete;
-    TZDBGridToolMenu& operator=(const TZDBGridToolMenu&) = delete;
-    TZCustomDBGrid* Grid() const { return FGrid; }
-
-protected:
-    TZCustomDBGrid* FGrid;
-};
+// The grid's popup tool menu (ZDBToolMenu.h).
+class TZDBGridToolMenu;
 
 // ---------------------------------------------------------------------------
 // The grid
@@ -900,6 +887,7 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(int StretchWidthMax READ GetStretchWidthMax WRITE SetStretchWidthMax)
     Q_PROPERTY(int WheelScrollRows READ GetWheelScrollRows WRITE SetWheelScrollRows)
     Q_PROPERTY(bool DragRows READ GetDragRows WRITE SetDragRows)
+    Q_PROPERTY(zdb::GridTypes::TDragKind DragKind READ GetDragKind WRITE SetDragKind)
     Q_PROPERTY(zdb::GridBase::TScrollStyle ScrollBars READ GetScrollBars WRITE SetScrollBars)
     // Look.
     Q_PROPERTY(int Color READ GetColor WRITE SetColor)
@@ -939,6 +927,9 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(QString IndicatorHint READ GetIndicatorHint WRITE SetIndicatorHint)
     Q_PROPERTY(bool FillerToolMenu READ GetFillerToolMenu WRITE SetFillerToolMenu)
     Q_PROPERTY(bool PopupToolMenu READ GetPopupToolMenu WRITE SetPopupToolMenu)
+    Q_PROPERTY(QStringList ToolMenuItems READ GetToolMenuItemNames WRITE SetToolMenuItemNames)
+    Q_PROPERTY(QStringList ToolMenuSubItems READ GetToolMenuSubItemNames WRITE SetToolMenuSubItemNames)
+    Q_PROPERTY(QStringList ToolMenuSubItemsEx READ GetToolMenuSubItemExNames WRITE SetToolMenuSubItemExNames)
     // Control properties under their own names.
     Q_PROPERTY(zdb::GridTypes::TImeMode ImeMode READ GetImeMode WRITE SetImeMode)
     Q_PROPERTY(QString ImeName READ GetImeName WRITE SetImeName)
@@ -969,8 +960,11 @@ public:
     TZDBGridTotals* Totals() const { return FTotals.get(); }
     TZBookmarkList* SelectedRows() const { return FSelectedRows.get(); }
     TZColumnList* SelectedCols() const { return FSelectedCols.get(); }
-    // Made on first use.
-    TZDBGridToolMenu* ToolMenu();
+    // Made on first use (CreateToolMenu).
+    TZDBGridToolMenu* GetToolMenu();
+    TZDBGridToolMenu* ToolMenu() { return GetToolMenu(); }
+    // The tool menu if it exists (no creation).
+    TZDBGridToolMenu* ToolMenuIfAny() const { return FToolMenu.get(); }
     TZTotalDataLink* TotalDataLink();
     // The totals data link if it exists (no creation).
     TZTotalDataLink* TotalDataLinkIfAny() const { return FTotalDataLink.get(); }
@@ -1150,9 +1144,32 @@ public:
     void SetFillerToolMenu(bool Value) { FFillerToolMenu = Value; }
     bool GetPopupToolMenu() const { return FPopupToolMenu; }
     void SetPopupToolMenu(bool Value) { FPopupToolMenu = Value; }
+    // The items of the tool menu that exist for the user (a change updates the menu).
+    TZDBGridToolMenuItems GetToolMenuItems() const { return FToolMenuItems; }
+    void SetToolMenuItems(TZDBGridToolMenuItems Value);
+    TZDBGridToolMenuSubItems GetToolMenuSubItems() const { return FToolMenuSubItems; }
+    void SetToolMenuSubItems(TZDBGridToolMenuSubItems Value);
+    TZDBGridToolMenuSubItemsEx GetToolMenuSubItemsEx() const { return FToolMenuSubItemsEx; }
+    void SetToolMenuSubItemsEx(TZDBGridToolMenuSubItemsEx Value);
+    QStringList GetToolMenuItemNames() const { return EnumSetNames(FToolMenuItems); }
+    void SetToolMenuItemNames(const QStringList& Value);
+    QStringList GetToolMenuSubItemNames() const { return EnumSetNames(FToolMenuSubItems); }
+    void SetToolMenuSubItemNames(const QStringList& Value);
+    QStringList GetToolMenuSubItemExNames() const { return EnumSetNames(FToolMenuSubItemsEx); }
+    void SetToolMenuSubItemExNames(const QStringList& Value);
+    // The item sets changed: the menu, when made, shows the items anew.
+    void ToolMenuItemsChanged();
     // A colour property resolved: the default-colour marker gives Default, the
     // no-colour value gives Fallback (or Default when Fallback is the marker).
     static TColor GetTrueColor(TColor Color, TColor Default, TColor Fallback);
+    // The colours of the colour properties left at clDefault (ZDBGridsPaint.cpp).
+    virtual TColor DefaultDataLineColor() const;
+    virtual TColor DefaultEditorColor() const;
+    virtual TColor DefaultHighlightText() const;
+    virtual TColor DefaultStripeColor() const;
+    virtual TColor DefaultSelectCellColor() const;
+    virtual TColor DefaultSelectionColor() const;
+    virtual TColor DefaultSelectRowColor() const;
     // Whether the grid is drawn by a themed style (every style but the classic one).
     bool Themed() const;
     // A colour value as the QColor painted on this grid.
@@ -1223,7 +1240,13 @@ public:
     bool FieldReferenced(const TField* Field) const;
     // Defaults of the columns' input-method settings.
     TImeMode GetImeMode() const { return FImeMode; }
-    void SetImeMode(TImeMode Value) { FImeMode = Value; }
+    void SetImeMode(TImeMode Value)
+    {
+        if (Value == FImeMode)
+            return;
+        FImeMode = Value;
+        UpdateInputMethod();
+    }
     QString GetImeName() const { return FImeName; }
     void SetImeName(const QString& Value) { FImeName = Value; }
     // Whether a default column's width edits go to its field's DisplayWidth.
@@ -1331,9 +1354,36 @@ public:
     // (+1 / -1; the nearest one back when none); Direction 0: RawCol only.
     virtual void MoveCol(int RawCol, int Direction);
     virtual void GradientChanged();
-    // The text of a cell as painted (data rows: the field's display text;
+    // The text of a cell as painted (data rows: the column's display text;
     // title rows: the caption or header band; otherwise empty).
     QString CellText(int ACol, int ARow);
+
+    // ---- Cell text and values (ZDBGridsText.cpp) ------------------------------------------
+    // What a column stores and what it shows: one item, stored form -> shown
+    // form (the record number of an AutoNumber column, the lookup result of
+    // an lcLookupValueField column, the display text of a pick-list value;
+    // a lookup key or pick value that matches nothing shows empty with
+    // poListItemsOnly and for the lookup, else unchanged).
+    virtual QString ColGetItem(TZColumn* Column, const QString& Value, TTextKind TextKind);
+    // One item, shown form -> stored form (a pick list's value or index; a text
+    // matching no item stays, or is empty with poListItemsOnly).
+    virtual QString ColSetItem(TZColumn* Column, const QString& Text);
+    // A cell's whole text, stored form -> shown form: a multi-select list item
+    // by item, the display text through the column's FormatText, then OnColGetText.
+    virtual QString ColGetText(TZColumn* Column, const QString& Value, TTextKind TextKind);
+    // A cell's whole text, shown form -> stored form: OnColSetText first, then
+    // a multi-select list item by item, else ColSetItem.
+    virtual QString ColSetText(TZColumn* Column, const QString& Text);
+    // A column's cell text was written (fires OnColTextChanged).
+    virtual void ColTextChanged(TZColumn* Column);
+    // The editor a column's cells get (the selected column when none is given).
+    TEditorStyle GetEditorStyle(TZColumn* Column = nullptr) const;
+    // The display text of data column ACol for the current record; empty out
+    // of range or with an inactive link.
+    QString GetFieldValue(int ACol) const;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, QString& Text, TTextKind TextKind)> OnColGetText;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, QString& Text)> OnColSetText;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColTextChanged;
 
     // ---- Painting (ZDBGridsPaint.cpp) -----------------------------------------------
     // The standard content of a data cell on Canvas() for the record being
@@ -1351,6 +1401,27 @@ public:
     std::function<void(TZCustomDBGrid* Sender, const QRect& Rect, int DataCol, TZColumn* Column,
                        TGridDrawState State)>
         OnDrawColumnCell;
+    // The image of a column with Images for the record being painted: Index
+    // starts as the field's value when that is a whole number, else -1.
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, int& ImageIndex)> OnCalcImageIndex;
+    // The state of the cell being painted, set before its content is drawn,
+    // and whether it is drawn in the highlight colours.
+    TSelections CellSelections() const { return FCellSelections; }
+    bool CellHighlight() const { return FCellHighlight; }
+    // The text lines WriteText draws into ARect: each at its baseline origin,
+    // already shortened to its ellipsis.
+    struct TTextLine {
+        QPoint Origin;
+        QString Text;
+    };
+    // The fill and text colours of a data cell in the state Selections (Focused:
+    // the grid has the focus); GradientCell: the kind of gradient it is filled
+    // with, none for a solid fill.
+    void DataCellColors(TZColumn* Column, TSelections Selections, bool Focused, QColor& Back, QColor& Text,
+                        TColor& BackValue, std::optional<TZQGradientCell>& GradientCell) const;
+    std::vector<TTextLine> LayoutText(const QFontMetrics& Metrics, const QRect& ARect, int Margin,
+                                      const QString& Text, TAlignment Alignment, TVAlignment VAlignment,
+                                      bool WordWrap, bool Ellipsis, const QFont& Font) const;
 
     // ---- Filter (ZDBGridsFilter.cpp) ---------------------------------------------------
     // The grid installs its filter on the dataset (Filtered on, Filter = the
@@ -1513,6 +1584,8 @@ public:
     TZDataColRange CurrentCol() { return GetDataColEnum(ceCurrentCol); }
     // Copies the selected cells as tab-separated lines.
     void CopyToClipboard(bool WithTitles);
+    // The same text of whole rows (the columns from the first selectable one).
+    QString RowsText(TDataRowEnum Rows, bool WithTitles);
 
     std::function<void(TZCustomDBGrid* Sender)> OnSelectedRowsChanged;
     std::function<void(TZCustomDBGrid* Sender)> OnSelectedColsChanged;
@@ -1524,6 +1597,12 @@ public:
     // A layout was built (Loading false) or is being applied (true); the
     // handler may add lines of its own or read them.
     std::function<void(TZCustomDBGrid* Sender, QStringList& Layout, bool Loading)> OnLayout;
+    // The tool menu was made, its items' visibility set, is about to show; an
+    // item without sub-items was clicked (after its work).
+    std::function<void(TZDBGridToolMenu* Sender)> OnToolMenuCreate;
+    std::function<void(TZDBGridToolMenu* Sender)> OnToolMenuUpdate;
+    std::function<void(TZDBGridToolMenu* Sender)> OnToolMenuPopup;
+    std::function<void(TZDBGridToolMenu* Sender, QAction* Item)> OnToolMenuClick;
 
     // Clicks and column changes (fired by the notifications of the same name
     // without "On", ZDBGridsMouse.cpp). Column indices are data-column indices.
@@ -1588,6 +1667,9 @@ public:
     // The scroll modes and MoveBy: ZDBGridsScroll.cpp.
 
 protected:
+    // Ctrl+Tab and Ctrl+Shift+Tab go on to the parents (a QTabWidget turns its
+    // pages with them), as in Qt's widgets that take Tab themselves.
+    void keyPressEvent(QKeyEvent* Event) override;
     void KeyDown(int& Key, TShiftState Shift) override;
     // Check boxes and Enter, the incremental search text, else the editor starts
     // with the character.
@@ -1641,6 +1723,7 @@ protected:
     friend class TZGridDataLink;
     friend class TZTotalDataLink;
     friend class TZColumnTotalValue;
+    friend class TZColumn;
     friend class TZGridStyle;
 
     // Creates every sub-object through the factories (see the unit comment).
@@ -1748,8 +1831,12 @@ protected:
     virtual void ExpandClick(TZColumn* Column);
     virtual void HeaderClick(TZColumn* Column, int Band);
     virtual void IndicatorClick();
-    // The top-left corner: FillerPopupMenu drops down (FillerIndex -7), else OnFillerClick.
+    // The top-left corner: FillerPopupMenu drops down (FillerIndex -7), or the
+    // tool menu with FillerToolMenu, else OnFillerClick.
     virtual void FillerClick();
+    // A right click at X, Y (viewport): the tool menu when the corner
+    // (FillerToolMenu) or PopupToolMenu asks for it and no other menu applies there.
+    bool ContextPopup(int X, int Y) override;
     virtual void TotalClick(TZColumn* Column, int Row);
     // Totals notifications.
     virtual bool TotalCalcQuery(TDataSet* DataSet);
@@ -1812,7 +1899,14 @@ protected:
     void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
     // Selection and movement of a left or right press on a cell above the
     // bottom block (MouseDown).
-    void SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton Button, TShiftState Shift, int X, int Y);
+    // RowDragPress: the press may start a row drag (it then leaves a selected
+    // row's selection and the editor of the current cell to the release).
+    void SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton Button, TShiftState Shift, int X, int Y,
+                            bool RowDragPress = false);
+    // A plain press on a data row: the selection becomes the pressed row.
+    void SelectPressedRow(int DataCol);
+    // A press on the cell that was current already: its editor opens.
+    void PressedCurrentCell(int X, int Y);
     // The release of a left click on a title row (MouseUp); Tracked: the
     // press tracked a title button.
     void TitleRowClicked(const TGridCoord& Cell, int PressedCol, bool Tracked, TShiftState Shift, int X, int Y);
@@ -1868,10 +1962,18 @@ protected:
     // Keeps the editor's text; a change while the record is edited marks the
     // link modified (a pending cell edit).
     void SetEditText(int ACol, int ARow, const QString& Value) override;
+    // The selected field's Size for a string field whose text is typed as
+    // stored (no PickText); 0 (no limit) otherwise.
     int GetEditLimit() override;
+    // The field's EditMask of the column at ACol; empty with an inactive link,
+    // without field or with PickText active (display texts are typed).
+    QString GetEditMask(int ACol, int ARow) override;
     // False on a read-only grid, column, field or link, a dataset that cannot
     // be modified and a column without field.
     bool CanEditShow() override;
+    // An active link and a selected field that accepts Key (IsValidChar); any
+    // key while PickText is active, since a display text is typed.
+    bool CanEditAcceptKey(QChar Key) override;
     // Puts the record into edit state when the selected field may be modified.
     bool CanEditModify() override;
     // The pending edit text goes into the selected column's field.
@@ -1912,6 +2014,11 @@ protected:
 
     // ---- Painting ----
     void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
+    // DataColLineColor, else DefaultDataLineColor.
+    QColor DataLineColor() const override;
+    // By FocusRect: frNone none, frDotted a dotted and frSolid a solid frame
+    // that contrasts with the cell, frAuto the style's.
+    void DrawFocusRect(const QRect& ARect, const QColor& Background) override;
     virtual void DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawState AState);
     virtual void DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
     // A data-row cell: background and colours by the selection, then
@@ -1920,11 +2027,25 @@ protected:
     virtual void DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
     // Whether a data cell of the painted record shows as selected.
     bool CellHighlighted(int DataCol, TGridDrawState AState) const;
+    // The selection state of a data cell of the painted record (Record: its buffer row).
+    TSelections DataCellSelections(int DataCol, int Record, TGridDrawState AState) const;
+    // Fires OnCalcImageIndex.
+    virtual void CalcImageIndex(TZColumn* Column, int& ImageIndex);
+    // The image of a data cell in the order images, check box, expand box;
+    // Level: the indentation level of its box (tree columns). Null without image.
+    virtual QPixmap CellImage(TZColumn* Column, int& Level);
+    // The package strip Strip as painted on this grid's palette (its dark
+    // glyphs turned light under a dark palette).
+    QPixmap PaletteGlyph(const QPixmap& Glyph) const;
+
     // The painting notifications; each fires its event.
     virtual void PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
     virtual void DrawDataCell(const QRect& ARect, TField* Field, TGridDrawState AState);
     virtual void DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
     virtual void DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
+    // Whether total row Index (counted below the blank row) draws Total boxed:
+    // its TotalBox, or under tbAuto the box option of the row's kind.
+    bool TotalBoxed(TZColumnTotal* Total, int Index) const;
     // Draws Text into ARect with the grid's text layout (margins, ellipsis, lines).
     void WriteText(QPainter& Canvas, const QRect& ARect, int Margin, const QString& Text,
                    TAlignment Alignment, TVAlignment VAlignment, bool WordWrap, bool Ellipsis) const;
@@ -1974,7 +2095,11 @@ protected:
     void SetManageGrid(TZCustomDBGrid* Value);
     // Rebuilds the base grid's options from Options.
     void UpdateGridOptions();
-    void LoadBitmaps();
+    // The package strips for Ratio device pixels per pixel (0: the widget's).
+    void LoadBitmaps(qreal Ratio = 0);
+    // Paints with glyphs for the density of the device painted on (a grab
+    // into a pixmap of another device pixel ratio included).
+    void Paint() override;
     void SetLookColor(TColor& Slot, TColor Value);
     // Applies the OptionsEx completion rules to Value.
     TZDBGridOptionsEx CompleteOptionsEx(TZDBGridOptionsEx Value) const;
@@ -1999,6 +2124,9 @@ protected:
     QPixmap FIndicators;
     QPixmap FCheckBoxes;
     QPixmap FExpandBoxes;
+    qreal FGlyphRatio = 1; // device pixels per pixel the strips were loaded for
+    TSelections FCellSelections;
+    bool FCellHighlight = false;
 
     TZDBGridOptions FOptions;
     TZDBGridOptionsEx FOptionsEx;
@@ -2092,6 +2220,9 @@ protected:
     QPointer<QMenu> FIndicatorPopupMenu;
     bool FFillerToolMenu = false;
     bool FPopupToolMenu = false;
+    TZDBGridToolMenuItems FToolMenuItems = DefaultToolMenuItems;
+    TZDBGridToolMenuSubItems FToolMenuSubItems = DefaultToolMenuSubItems;
+    TZDBGridToolMenuSubItemsEx FToolMenuSubItemsEx = DefaultToolMenuSubItemsEx;
 
     // Layout state.
     int FTitleRowCount = 0;
@@ -2181,6 +2312,7 @@ protected:
     QStringList FCopyLines;
     QStringList FCopyTitles;
     QStringList FCopyData;
+    QString FCopyText;
 
     // ---- Vertical scroll bar and scroll modes (ZDBGridsScroll.cpp) -------------------
 public:
@@ -2208,8 +2340,64 @@ public:
     };
     const TScrollInfo& VertScrollInfo() const { return FVertScrollInfo; }
 
+    // ---- Row dragging and docking (ZDBGridsDrag.cpp) ----
+    // With DragRows and dkDrag a left press on a data cell right of the frozen
+    // columns drags the selected rows (or the current one) once the pointer has
+    // moved the platform's start distance; a release before that is a click.
+    // Presses on the indicator and the frozen columns still drag-scroll.
+    TDragKind GetDragKind() const { return FDragKind; }
+    void SetDragKind(TDragKind Value) { FDragKind = Value; }
+    // The rows a drag carries: the mime type of their identities, and what it holds.
+    static QString RowsMimeType() { return QStringLiteral("application/x-zdbgrid-rows"); }
+    struct TZDraggedRows {
+        QString KeyFields;           // the grid's KeyFields when the rows were dragged
+        QList<TBookmark> Bookmarks;  // each row's bookmark
+        QList<QVariant> Keys;        // each row's KeyFields values (empty without KeyFields)
+    };
+    // A row drag starts (before it runs) and ended with Action (Qt::IgnoreAction: not dropped).
+    std::function<void(TZCustomDBGrid* Sender, QDrag* Drag)> OnStartDrag;
+    std::function<void(TZCustomDBGrid* Sender, Qt::DropAction Action)> OnEndDrag;
+    // Reads the rows of RowsMimeType() from Data; false when it holds none.
+    static bool DecodeDraggedRows(const QMimeData* Data, TZDraggedRows& Rows);
+    // The selected rows (or the current one) as the tab-separated text of a
+    // copy and as RowsMimeType(); nullptr on an inactive grid.
+    std::unique_ptr<QMimeData> RowsMimeData();
+
+    // ---- Hints and input method (ZDBGridsHints.cpp) ----
+    // The tool tip of the cell under a client point as HintOptions allow, its
+    // kind and the rectangle it belongs to; empty when there is none. OnCellHint
+    // may change it.
+    QString CellHint(const QPoint& Pos, THintCell& Kind, QRect& Rect);
+    std::function<void(TZCustomDBGrid* Sender, THintCell Kind, TZColumn* Column, QString& Hint)> OnCellHint;
+    // The grid and its editor take the selected column's ImeMode (ColEnter).
+    void UpdateInputMethod();
+
 protected:
     friend class TZScrollProp;
+    // Builds the drag of the pressed rows and runs it (ExecRowDrag).
+    virtual void StartRowDrag();
+    // Runs Drag (QDrag::exec, which returns when it is dropped); a descendant
+    // may run it otherwise.
+    virtual Qt::DropAction ExecRowDrag(QDrag* Drag);
+    // dkDock: a left press on the fixed corner takes the dock widget the grid
+    // sits in; false when there is none.
+    bool StartDocking(int X, int Y);
+    // The pointer moved with the dock widget taken or a row drag prepared.
+    void DragMouseMove(TShiftState Shift, int X, int Y);
+    void EndDragging();
+    // Destroys the grids of this family owned by this one whose DragKind is dkDock.
+    void FreeDockedGrids();
+    // Widget (the grid or its editor) takes the selected column's ImeMode.
+    void ApplyInputMethod(QWidget* Widget) const;
+    // Input-method text committed on the grid is typed like characters.
+    void inputMethodEvent(QInputMethodEvent* Event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
+    // Tool tips over the cells.
+    bool viewportEvent(QEvent* Event) override;
+    // The in-place editor's tool tip and input method.
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    // The flat look of the scroll bars (TZScrollProp).
+    void UpdateScrollBarLook();
     // Sets the vertical bar from the record position: the record number and count
     // of the dataset or of the grid's own numbering, else a coarse five-step bar.
     virtual void UpdateScrollBar();
@@ -2235,6 +2423,13 @@ private:
 
     TScrollInfo FVertScrollInfo;
     bool FVertScrollHidden = false;
+    TDragKind FDragKind = dkDrag;
+    bool FRowDragPending = false;     // a press may start a row drag
+    bool FRowDragSelect = false;      // ... and left the selection of its selected row to the release
+    bool FRowDragEditor = false;      // ... and left the editor of the current cell to the release
+    QPoint FDragStart;                // where that press (or the docking press) was
+    QPointer<QDockWidget> FDockDrag;  // the dock widget the corner moves
+    QPoint FDockOffset;               // pointer to the dock widget's corner
     int FScrollBarUpdating = 0;
     bool FScrollBarAgain = false;
     QTimer* FCountTimer = nullptr;

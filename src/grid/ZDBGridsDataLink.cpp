@@ -209,6 +209,7 @@ void TZCustomDBGrid::LinkActive(bool Value)
     LayoutChanged();
     if (Value && settings && FColumns->State() == csDefault)
         AutoLayout(true);
+    FreeDockedGrids();
     UpdateFilter();
     UpdateListItems(false);
     UpdateSequenceValues();

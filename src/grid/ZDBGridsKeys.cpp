@@ -10,6 +10,7 @@
 #include "ZDBGrids.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -34,6 +35,16 @@ bool IsVerticalKey(int Key)
 } // namespace
 
 // ---- Key table ---------------------------------------------------------------------
+
+void TZCustomDBGrid::keyPressEvent(QKeyEvent* Event)
+{
+    const bool tab = Event->key() == Qt::Key_Tab || Event->key() == Qt::Key_Backtab;
+    if (tab && (Event->modifiers() & Qt::ControlModifier) && !(Event->modifiers() & Qt::AltModifier)) {
+        Event->ignore();
+        return;
+    }
+    TCustomGrid::keyPressEvent(Event);
+}
 
 void TZCustomDBGrid::KeyDown(int& Key, TShiftState Shift)
 {

@@ -11,6 +11,7 @@
 // the title's AutoToggle) before TitleClick.
 
 #include "ZDBGrids.h"
+#include "ZDBToolMenu.h"
 
 #include "AppExceptions.h"
 
@@ -102,13 +103,38 @@ void TZCustomDBGrid::FillerClick()
         FFilter->SetAutoFilter(!FFilter->GetAutoFilter());
         return;
     }
-    if (FFillerIndex == -7 && FFillerPopupMenu) {
-        const QRect corner = CellRect(0, 0);
-        FFillerPopupMenu->popup(viewport()->mapToGlobal(corner.bottomLeft()));
+    if (FFillerIndex == -7 && (FFillerPopupMenu || FFillerToolMenu)) {
+        // Below the corner, which spans every title row.
+        const QRect corner = CellRect(0, std::max(FTitleRowCount - 1, 0));
+        QMenu* menu = FFillerPopupMenu ? FFillerPopupMenu.data() : GetToolMenu();
+        menu->popup(viewport()->mapToGlobal(corner.bottomLeft()));
         return;
     }
     if (OnFillerClick)
         OnFillerClick(this);
+}
+
+bool TZCustomDBGrid::ContextPopup(int X, int Y)
+{
+    if (IsDesigning())
+        return false;
+    const TGridCoord cell = MouseCoord(X, Y);
+    const bool corner = cell.X >= 0 && cell.X < FIndicatorOffset && cell.Y >= 0 && cell.Y < FTitleRowCount;
+    bool wanted = false;
+    if (corner) {
+        wanted = FFillerToolMenu && !FFillerPopupMenu;
+    } else if (FPopupToolMenu && !GetPopupMenu()) {
+        // Another menu of the place under the pointer goes first.
+        const bool title = cell.Y >= 0 && cell.Y < FTitleRowCount;
+        const bool indicator = cell.X >= 0 && cell.X < FIndicatorOffset;
+        const TZColumn* column = cell.X >= FIndicatorOffset ? ColumnOfRaw(cell.X) : nullptr;
+        wanted = !(indicator && FIndicatorPopupMenu) &&
+                 !(column && (column->GetPopupMenu() || (title && column->Title()->GetPopupMenu())));
+    }
+    if (!wanted)
+        return false;
+    GetToolMenu()->popup(viewport()->mapToGlobal(QPoint(X, Y)));
+    return true;
 }
 
 void TZCustomDBGrid::TotalClick(TZColumn* Column, int Row)
@@ -124,6 +150,7 @@ void TZCustomDBGrid::ColEnter()
         else
             ShowEditor();
     }
+    UpdateInputMethod();
     FireEvent(OnColEnter, this);
 }
 
@@ -538,6 +565,13 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
             return;
         }
     }
+    // 5. dkDock: the fixed corner moves the dock widget the grid sits in.
+    if (left && titleRow && cell.X < FIndicatorOffset && FDragKind == dkDock && !IsDesigning() &&
+        StartDocking(X, Y)) {
+        if (OnMouseDown)
+            OnMouseDown(Button, Shift, X, Y);
+        return;
+    }
     if (left && titleRow)
         FTitlePressCol = cell.X;
     // 6. The expand button of a title without title buttons is clicked on release.
@@ -581,13 +615,20 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
     // the selection, which would open the editor on the current cell).
     if (left && dataRow && active && FTreeView && TreeBoxPressed(cell, Shift, X, Y))
         return;
+    // 9. DragRows: a press on a data cell right of the frozen columns drags
+    // the rows once the pointer moves far enough (it does not drag-scroll).
+    const bool rowDragPress = left && active && dataRow && FDragRows && FDragKind == dkDrag && !IsDesigning() &&
+                              cell.X >= TCustomGrid::GetFixedCols();
+    FRowDragEditor = FRowDragSelect = false;
     // 8. Selection and movement.
     if (active && cell.Y >= 0 && cell.Y < GetRowCount() - FBottomRowCount)
-        SelectionMouseDown(cell, Button, Shift, X, Y);
-
+        SelectionMouseDown(cell, Button, Shift, X, Y, rowDragPress);
+    FRowDragPending = rowDragPress;
+    if (FRowDragPending)
+        FDragStart = QPoint(X, Y);
     // 10. Drag-scrolling from the pressed point, right of the frozen columns
     // and below the titles.
-    if (left && active && (FOptionsExt & dgMouseScrolling) && !IsDesigning() &&
+    if (left && active && !FRowDragPending && (FOptionsExt & dgMouseScrolling) && !IsDesigning() &&
         (dataRow || (titleRow && FMultiSelect == msCols)) &&
         !((FOptions & dgMultiSelect) && ColsSelection() && (Shift & ssCtrl)) &&
         !(ExtendedSelect() && (Shift & ssAlt))) {
@@ -607,7 +648,7 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
 }
 
 void TZCustomDBGrid::SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton Button, TShiftState Shift, int X,
-                                        int Y)
+                                        int Y, bool RowDragPress)
 {
     TZSelectGuard bracket(this);
     FDataLink->UpdateData();
@@ -623,7 +664,12 @@ void TZCustomDBGrid::SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton 
         MoveCol(Cell.X, 0);
 
     const bool left = Button == Qt::LeftButton;
-    if ((FOptions & dgMultiSelect) && left) {
+    const bool plainPress = !(Shift & (ssShift | ssCtrl | ssAlt));
+    // A plain press on a selected row that may drag the rows keeps the
+    // selection until it is released undragged.
+    FRowDragSelect = RowDragPress && plainPress && dataRow && (FOptions & dgMultiSelect) && RowsSelection() &&
+                     IsRowSelected();
+    if ((FOptions & dgMultiSelect) && left && !FRowDragSelect) {
         const bool extended = FOptions & dgExtendedSelect;
         const bool autoUnselectOff = FOptions & dgAutoUnselectOff;
         const bool shift = Shift & ssShift, ctrl = Shift & ssCtrl, alt = Shift & ssAlt;
@@ -649,16 +695,7 @@ void TZCustomDBGrid::SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton 
                 ClearSelection();
             }
         } else if (dataRow && plain) {
-            ClearSelection();
-            SetSelectionBegCol(dataCol);
-            if (FOptionsEx & dgClickSelectOff) {
-                if (FMultiSelect == msCells)
-                    SelectRow();
-            } else {
-                SetSelectionEndCol(dataCol);
-                SelectRow();
-                SetSelectionAnchor(DataSet()->Bookmark());
-            }
+            SelectPressedRow(dataCol);
         } else if (shift || (plain && !dataRow)) {
             if (!dataRow && !(FOptions & dgRowSelect) && Cell.X >= FIndicatorOffset + FSelectionOffset &&
                 (colsAllowed || cellsAllowed)) {
@@ -690,21 +727,51 @@ void TZCustomDBGrid::SelectionMouseDown(const TGridCoord& Cell, Qt::MouseButton 
                 SetSelectionEndCol(dataCol);
         }
     }
-    // A press on the cell that was current already opens its editor.
+    // A press on the cell that was current already opens its editor (one
+    // that may start a row drag does so when it is released undragged).
     if (left && wasCurrent && dataRow) {
         FSelectClick = true;
-        TZColumn* column = SelectedColumn();
-        if (column && !column->GetCheckBox() && column->GetShowEdit() && !MouseInMargin(X, Y))
-            ShowEditor();
+        if (RowDragPress)
+            FRowDragEditor = true;
         else
-            InvalidateEditor();
+            PressedCurrentCell(X, Y);
     }
     AlwaysShowEditor();
+}
+
+void TZCustomDBGrid::SelectPressedRow(int DataCol)
+{
+    ClearSelection();
+    SetSelectionBegCol(DataCol);
+    if (FOptionsEx & dgClickSelectOff) {
+        if (FMultiSelect == msCells)
+            SelectRow();
+    } else {
+        SetSelectionEndCol(DataCol);
+        SelectRow();
+        SetSelectionAnchor(DataSet()->Bookmark());
+    }
+}
+
+void TZCustomDBGrid::PressedCurrentCell(int X, int Y)
+{
+    TZColumn* column = SelectedColumn();
+    if (column && !column->GetCheckBox() && column->GetShowEdit() && !MouseInMargin(X, Y))
+        ShowEditor();
+    else
+        InvalidateEditor();
 }
 
 void TZCustomDBGrid::MouseMove(TShiftState Shift, int X, int Y)
 {
     FMouseShift = Shift;
+    // A prepared row drag or a dock widget taken by the corner has the pointer.
+    if (FRowDragPending || !FDockDrag.isNull()) {
+        DragMouseMove(Shift, X, Y);
+        if (OnMouseMove)
+            OnMouseMove(Shift, X, Y);
+        return;
+    }
     TrackButton(X, Y);
     if (FScrollTracking) {
         if (Shift & ssLeft) {
@@ -735,8 +802,24 @@ void TZCustomDBGrid::MouseMove(TShiftState Shift, int X, int Y)
 
 void TZCustomDBGrid::MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y)
 {
-    // 1.
+    // 1. A release that ends moving the dock widget clicks nothing; one
+    // before a prepared row drag started is a plain click.
     FMouseShift = Shift;
+    const bool docking = !FDockDrag.isNull();
+    const bool undragged = FRowDragPending;
+    EndDragging();
+    if (docking) {
+        if (OnMouseUp)
+            OnMouseUp(Button, Shift, X, Y);
+        return;
+    }
+    if (undragged && Button == Qt::LeftButton && FDataLink && FDataLink->Active()) {
+        TZSelectGuard bracket(this);
+        if (std::exchange(FRowDragSelect, false))
+            SelectPressedRow(RawToDataColumn(GetCol()));
+        if (std::exchange(FRowDragEditor, false))
+            PressedCurrentCell(X, Y);
+    }
     FClickInMargin = MouseInMargin(X, Y);
     const bool tracked = std::exchange(FTitleTracking, false);
     const int pressed = std::exchange(FTitlePressCol, -1);

@@ -40,9 +40,9 @@ QRect OpaqueColumns(const QPixmap& Glyph)
 
 const QPixmap& TZCustomDBGrid::MarkerBitmap() const
 {
-    const qreal scale = CurrentPPI() * devicePixelRatioF();
+    const qreal scale = CurrentPPI() * FGlyphRatio;
     if (FMarkers.isNull() || scale != FMarkersScale) {
-        FMarkers = LoadPackageBitmap(QStringLiteral("ZDBMARKERS"), CurrentPPI(), devicePixelRatioF());
+        FMarkers = PaletteGlyph(LoadPackageBitmap(QStringLiteral("ZDBMARKERS"), CurrentPPI(), FGlyphRatio));
         FMarkersScale = scale;
         FMarkerGlyphs = {};
     }
@@ -92,7 +92,7 @@ void TZCustomDBGrid::DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& 
     if (!number.isEmpty()) {
         Canvas.save();
         Canvas.setFont(numberFont);
-        Canvas.setPen(palette().color(QPalette::ButtonText));
+        Canvas.setPen(Canvas.pen().color());
         const QRectF box(left + arrowSize.width() + 1, ARect.top(), numberWidth, ARect.height());
         Canvas.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, number);
         Canvas.restore();

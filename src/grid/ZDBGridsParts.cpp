@@ -73,9 +73,7 @@ void TZGridStyle::Changed()
 
 bool TZCustomDBGrid::Themed() const
 {
-    // The classic look has no themes; every other Qt style draws themed parts.
-    const QStyle* s = style();
-    return s && s->name().compare(QLatin1String("windows"), Qt::CaseInsensitive) != 0;
+    return ThemesEnabled(const_cast<TZCustomDBGrid*>(this));
 }
 
 // ---- Search, gradient --------------------------------------------------------------
@@ -87,11 +85,11 @@ void TZDBGridSearch::SetListWidth(int Value)
     FListWidth = std::max(Value, 80);
 }
 
-void TZDBGridGradient::SetActive(bool Value)
+TZDBGridGradient::TZDBGridGradient(TZCustomDBGrid* AGrid) : TZQGradientButton(AGrid), FGrid(AGrid) {}
+
+void TZDBGridGradient::Changed()
 {
-    if (Value == FActive)
-        return;
-    FActive = Value;
+    TZQGradientButton::Changed();
     if (FGrid)
         FGrid->GradientChanged();
 }

@@ -223,8 +223,12 @@ void TZCustomDBGrid::RefreshDataSet(const QString& KeyFields)
     if (keepSelection)
         SaveSelection(keys);
     ClearSelection();
-    dataSet->Close();
-    dataSet->Open();
+    if (dataSet->CanReopen()) {
+        dataSet->Close();
+        dataSet->Open();
+    } else {
+        dataSet->Refresh(); // closing would drop the records themselves
+    }
     // The reopened dataset may have lost the key fields as well.
     const bool found = locate && hasKeys();
     if (keepSelection && found)

@@ -21,6 +21,7 @@
 
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -31,6 +32,38 @@ namespace {
 bool HasVertical(TScrollStyle Style)
 {
     return Style == ssVertical || Style == ssBoth;
+}
+
+bool HasHorizontal(TScrollStyle Style)
+{
+    return Style == ssHorizontal || Style == ssBoth;
+}
+
+// The flat bars: a plain groove (Groove: a colour or a palette role), a flat
+// thumb and flat arrow buttons of the platform's size; HotTrack lights the
+// thumb and the buttons under the pointer.
+QString FlatScrollBarSheet(const QString& Groove, int Extent, bool HotTrack)
+{
+    QString sheet = QStringLiteral(
+        "QScrollBar { background: %1; border: none; }"
+        "QScrollBar:vertical { width: %2px; margin: %2px 0 %2px 0; }"
+        "QScrollBar:horizontal { height: %2px; margin: 0 %2px 0 %2px; }"
+        "QScrollBar::handle { background: palette(mid); border: none; }"
+        "QScrollBar::handle:vertical { min-height: %2px; }"
+        "QScrollBar::handle:horizontal { min-width: %2px; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { background: palette(button); border: none;"
+        " subcontrol-origin: margin; }"
+        "QScrollBar::add-line:vertical { height: %2px; subcontrol-position: bottom; }"
+        "QScrollBar::sub-line:vertical { height: %2px; subcontrol-position: top; }"
+        "QScrollBar::add-line:horizontal { width: %2px; subcontrol-position: right; }"
+        "QScrollBar::sub-line:horizontal { width: %2px; subcontrol-position: left; }")
+                        .arg(Groove)
+                        .arg(Extent);
+    if (HotTrack)
+        sheet += QStringLiteral("QScrollBar::handle:hover, QScrollBar::add-line:hover, QScrollBar::sub-line:hover"
+                                " { background: palette(highlight); }");
+    return sheet;
 }
 
 // The dataset's record count when it numbers its records, else -1 (a query
@@ -104,8 +137,31 @@ void TZScrollProp::SetWinXPMode(bool Value)
 
 void TZScrollProp::Changed()
 {
-    if (FGrid)
-        FGrid->UpdateScrollBar();
+    if (!FGrid)
+        return;
+    FGrid->UpdateScrollBarLook();
+    FGrid->UpdateScrollBar();
+}
+
+void TZCustomDBGrid::UpdateScrollBarLook()
+{
+    if (!FScrollProp)
+        return;
+    // WinXPMode keeps the platform's own bars whatever the style.
+    QString sheet;
+    if (FScrollProp->GetStyle() != ssRegular && !FScrollProp->GetWinXPMode()) {
+        const QString groove = FScrollProp->GetParentColor() ? QStringLiteral("palette(window)")
+                                                             : ToQColor(FScrollProp->GetColor()).name();
+        sheet = FlatScrollBarSheet(groove, style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this),
+                                   FScrollProp->GetStyle() == ssHotTrack);
+    }
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        if (bar->styleSheet() != sheet)
+            bar->setStyleSheet(sheet);
+    // The horizontal bar stays (disabled) while it cannot scroll unless it hides itself.
+    if (HasHorizontal(FScrollBarsValue))
+        setHorizontalScrollBarPolicy(HasHorizontal(FScrollProp->GetAutoHidden()) ? Qt::ScrollBarAsNeeded
+                                                                                  : Qt::ScrollBarAlwaysOn);
 }
 
 // ---- Scroll modes -------------------------------------------------------------------
@@ -320,6 +376,9 @@ void TZCustomDBGrid::UpdateScrollBar()
 void TZCustomDBGrid::UpdateScrollRange()
 {
     TCustomGrid::UpdateScrollRange();
+    // A thumb of fixed size where ThumbBar leaves the horizontal bar out.
+    if (FScrollProp && !HasHorizontal(FScrollProp->GetThumbBar()))
+        horizontalScrollBar()->setPageStep(0);
     // The base grid does not own the vertical bar and empties it: put back
     // what this grid wrote (at once, or by the next pass of a bar update).
     if (!FScrollProp)

@@ -660,8 +660,29 @@ void TZCustomDBGrid::CopyToClipboard(bool WithTitles)
 {
     FCopyWithTitles = WithTitles;
     FCopyLines.clear();
+    FCopyRow = 0;
     ForEachDataCell([this](TZColumn* Column, TForEachCellFlags Flags) { DoCopyToClipboard(Column, Flags); },
                     fsSelectedOnly);
+    if (FCopyRow > 0)
+        QGuiApplication::clipboard()->setText(std::exchange(FCopyText, QString()));
+}
+
+QString TZCustomDBGrid::RowsText(TDataRowEnum Rows, bool WithTitles)
+{
+    if (!FDataLink->Active())
+        return QString();
+    std::vector<TZColumn*> columns;
+    for (int i = FSelectionOffset; i < FColumns->Count(); ++i)
+        columns.push_back(FColumns->Items(i));
+    FCopyWithTitles = WithTitles;
+    FCopyLines.clear();
+    FCopyRow = 0;
+    {
+        TZWalkGuard walk(this);
+        WalkCells(GetDataRowEnum(Rows), columns,
+                  [this](TZColumn* Column, TForEachCellFlags Flags) { DoCopyToClipboard(Column, Flags); });
+    }
+    return std::exchange(FCopyText, QString());
 }
 
 void TZCustomDBGrid::DoCopyToClipboard(TZColumn* Column, TForEachCellFlags Flags)
@@ -681,7 +702,7 @@ void TZCustomDBGrid::DoCopyToClipboard(TZColumn* Column, TForEachCellFlags Flags
         const QString tab = last ? QString() : QStringLiteral("\t");
         if (FCopyRow == 1 && FCopyWithTitles)
             FCopyTitles << Column->Title()->GetCaption() + tab;
-        QString text = Column->GetAutoNumber() ? AutoNumberStr(FCopyRow) : field->GetEditText();
+        QString text = Column->GetAutoNumber() ? AutoNumberStr(FCopyRow) : Column->GetEditText();
         text.replace(QLatin1Char('\t'), QLatin1Char(' '));
         FCopyData << text + tab;
     }
@@ -690,7 +711,7 @@ void TZCustomDBGrid::DoCopyToClipboard(TZColumn* Column, TForEachCellFlags Flags
             FCopyLines << FCopyTitles.join(QString());
         FCopyLines << FCopyData.join(QString());
         if (Flags.Contains(feLastRow)) {
-            QGuiApplication::clipboard()->setText(FCopyLines.join(QStringLiteral("\r\n")));
+            FCopyText = FCopyLines.join(QStringLiteral("\r\n"));
             FCopyLines.clear();
         }
     }

@@ -2,6 +2,18 @@
 
 namespace zdb {
 
+namespace {
+
+// A share Weight of A, the rest of B.
+QColor BlendColors(const QColor& A, const QColor& B, double Weight)
+{
+    // In 8-bit channels, as painted.
+    return QColor(qRound(A.red() * Weight + B.red() * (1 - Weight)), qRound(A.green() * Weight + B.green() * (1 - Weight)),
+                  qRound(A.blue() * Weight + B.blue() * (1 - Weight)));
+}
+
+} // namespace
+
 QColor SystemColorToQColor(int Index, const QPalette& Palette)
 {
     switch (Index) {
@@ -43,10 +55,14 @@ QColor SystemColorToQColor(int Index, const QPalette& Palette)
         return Palette.color(QPalette::Active, QPalette::HighlightedText);
     case SysColor::InactiveCaption:
         return Palette.color(QPalette::Inactive, QPalette::Highlight);
+    // The caption gradients: the highlight toned toward the base colour, so
+    // that they stay light under a light palette and dark under a dark one.
     case SysColor::GradientActiveCaption:
-        return Palette.color(QPalette::Active, QPalette::Highlight).lighter(150);
+        return BlendColors(Palette.color(QPalette::Active, QPalette::Highlight),
+                           Palette.color(QPalette::Active, QPalette::Base), 0.45);
     case SysColor::GradientInactiveCaption:
-        return Palette.color(QPalette::Inactive, QPalette::Highlight).lighter(170);
+        return BlendColors(Palette.color(QPalette::Inactive, QPalette::Highlight),
+                           Palette.color(QPalette::Active, QPalette::Base), 0.3);
     case SysColor::InfoText:
         return Palette.color(QPalette::Active, QPalette::ToolTipText);
     case SysColor::InfoBk:

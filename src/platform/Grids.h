@@ -480,6 +480,11 @@ protected:
     virtual void DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState);
     // Paints the visible cells, grid lines and the area beyond the cells.
     virtual void Paint();
+    // The colour of the grid lines between data cells (silver at first).
+    virtual QColor DataLineColor() const { return QColor(0xC0, 0xC0, 0xC0); }
+    // The focus frame of the current cell (or row) on Canvas(), over Background;
+    // the base draws the style's focus frame.
+    virtual void DrawFocusRect(const QRect& ARect, const QColor& Background);
     virtual void ColWidthsChanged();
     virtual void RowHeightsChanged();
     // After LeftCol or TopRow changed; the base moves the editor along.
@@ -528,6 +533,9 @@ protected:
     virtual void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
+    // A context-menu request at X, Y (viewport), asked before PopupMenu
+    // shows: true when a descendant showed a menu of its own there.
+    virtual bool ContextPopup(int /*X*/, int /*Y*/) { return false; }
     // Fires OnMouseWheel; unhandled, turns each 120 units into DoMouseWheelDown/Up.
     virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos);
     // Fire their events; unhandled, the current row moves by one. Return handled.
@@ -697,6 +705,8 @@ private:
 // Strips of equal square images kept as resources, each in five scales:
 // "ZDBINDICATORS", "ZDBCHECKBOXES", "ZDBEXPANDBOXES", "ZDBMARKERS" at 100 %
 // (16 × 16 images) and with the suffixes "_125", "_150", "_175", "_200".
+// "ZDBCALENDAR" and "ZDBCALCULATOR" (one image each) are drawn as vectors at
+// the density asked for.
 namespace PackageImages {
 // ZDBINDICATORS
 constexpr int IndicatorCurrent = 0;         // arrow: the current row

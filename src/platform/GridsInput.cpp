@@ -721,6 +721,12 @@ void TCustomGrid::contextMenuEvent(QContextMenuEvent* Event)
         Event->accept();
         return;
     }
+    bool shown = false;
+    GuardEvent(this, [&] { shown = ContextPopup(Event->pos().x(), Event->pos().y()); });
+    if (shown) {
+        Event->accept();
+        return;
+    }
     if (!FPopupMenu) {
         QAbstractScrollArea::contextMenuEvent(Event);
         return;

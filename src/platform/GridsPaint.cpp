@@ -31,8 +31,6 @@ private:
     QPainter*& FSlot;
 };
 
-const QColor DataLineColor(0xC0, 0xC0, 0xC0);
-
 } // namespace
 
 TCanvasState::TCanvasState(QPainter& Canvas) : FCanvas(&Canvas)
@@ -68,6 +66,15 @@ void TCustomGrid::paintEvent(QPaintEvent* Event)
 
 void TCustomGrid::DrawCell(int /*ACol*/, int /*ARow*/, const QRect& /*ARect*/, TGridDrawState /*AState*/) {}
 
+void TCustomGrid::DrawFocusRect(const QRect& ARect, const QColor& Background)
+{
+    QStyleOptionFocusRect opt;
+    opt.initFrom(this);
+    opt.rect = ARect;
+    opt.backgroundColor = Background;
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, FCanvas, this);
+}
+
 void TCustomGrid::Paint()
 {
     if (!FCanvas)
@@ -90,7 +97,7 @@ void TCustomGrid::Paint()
         DrawLines(di, FOptions & goHorzLine, FOptions & goVertLine, FTopLeft.X, FTopLeft.Y,
                   QRect(H.FixedBoundary, V.FixedBoundary, H.GridBoundary - H.FixedBoundary,
                         V.GridBoundary - V.FixedBoundary),
-                  DataLineColor);
+                  DataLineColor());
     }
 
     DrawCells(di, 0, 0, 0, 0, H.FixedBoundary, V.FixedBoundary, FFixedColor, gdFixed);
@@ -103,13 +110,8 @@ void TCustomGrid::Paint()
     if (FDefaultDrawing && (FOptions & goRowSelect) && IsActiveControl() && FCurrent.Y >= FTopLeft.Y &&
         FCurrent.Y <= V.LastFullVisibleCell + 1) {
         const QRect r = BoxRect(FFixedCols, FCurrent.Y, FColCount - 1, FCurrent.Y);
-        if (!r.isEmpty()) {
-            QStyleOptionFocusRect opt;
-            opt.initFrom(this);
-            opt.rect = r;
-            opt.backgroundColor = palette().color(QPalette::Highlight);
-            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, c, this);
-        }
+        if (!r.isEmpty())
+            DrawFocusRect(r, palette().color(QPalette::Highlight));
     }
 
     // The area beyond the cells.
@@ -233,11 +235,7 @@ void TCustomGrid::DrawCells(const TGridDrawInfo& DrawInfo, int ACol, int ARow, i
                         }
                         if (FDefaultDrawing && (state & gdFocused) && !(FOptions & goRowSelect) &&
                             (FOptions & (goEditing | goAlwaysShowEditor)) != (goEditing | goAlwaysShowEditor)) {
-                            QStyleOptionFocusRect opt;
-                            opt.initFrom(this);
-                            opt.rect = cell;
-                            opt.backgroundColor = brush;
-                            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, c, this);
+                            DrawFocusRect(cell, brush);
                         }
                     }
                 }

@@ -3,7 +3,9 @@
 #include "Grids.h"
 
 #include <QImageReader>
+#include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -36,6 +38,44 @@ void EnsureResources()
 
 } // namespace
 
+namespace {
+
+// The package images drawn as vectors (one square image each) at Side device
+// pixels: a calendar page and a pocket calculator in the text colour.
+QPixmap DrawnPackageBitmap(const QString& Name, int Side)
+{
+    const bool calendar = Name == QLatin1String("ZDBCALENDAR");
+    if (!calendar && Name != QLatin1String("ZDBCALCULATOR"))
+        return {};
+    QPixmap pixmap(Side, Side);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(Side / 16.0, Side / 16.0); // drawn on a 16 x 16 grid
+    const QColor ink(0x40, 0x40, 0x40);
+    p.setPen(QPen(ink, 1.0));
+    if (calendar) {
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(QRectF(1.5, 2.5, 13, 12), 1.2, 1.2);
+        p.fillRect(QRectF(2, 3, 12, 3), QColor(0xC0, 0x39, 0x2B));
+        p.fillRect(QRectF(4, 1, 1.5, 3), ink);
+        p.fillRect(QRectF(10.5, 1, 1.5, 3), ink);
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 4; ++col)
+                p.fillRect(QRectF(3.25 + col * 2.6, 7.25 + row * 2.3, 1.5, 1.3), ink);
+    } else {
+        p.setBrush(QColor(0xF4, 0xF4, 0xF4));
+        p.drawRoundedRect(QRectF(2.5, 0.5, 11, 15), 1.2, 1.2);
+        p.fillRect(QRectF(4, 2, 8, 3), QColor(0x2E, 0x86, 0x5F));
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 3; ++col)
+                p.fillRect(QRectF(4 + col * 2.85, 6.5 + row * 2.9, 2.1, 2.1), ink);
+    }
+    return pixmap;
+}
+
+} // namespace
+
 QString PackageBitmapPath(const QString& Name)
 {
     return QStringLiteral(":/zdb/images/%1.png").arg(Name);
@@ -60,8 +100,14 @@ QPixmap LoadPackageBitmap(const QString& Name, int PPI, qreal DevicePixelRatio)
     QPixmap pixmap(PackageBitmapPath(Name + QLatin1String(best->Suffix)));
     if (pixmap.isNull())
         pixmap = QPixmap(PackageBitmapPath(Name));
-    if (pixmap.isNull())
-        return {};
+    if (pixmap.isNull()) {
+        // A drawn image: exactly as many device pixels as its painted size needs.
+        const int side = std::max(1, int(std::lround(16.0 * PPI / 96.0 * DevicePixelRatio)));
+        pixmap = DrawnPackageBitmap(Name, side);
+        if (!pixmap.isNull())
+            pixmap.setDevicePixelRatio(side / (16.0 * PPI / 96.0));
+        return pixmap;
+    }
     // Paints at the 100 % size scaled by PPI / 96, whatever variant was taken.
     const int baseHeight = QImageReader(PackageBitmapPath(Name)).size().height();
     if (baseHeight > 0)

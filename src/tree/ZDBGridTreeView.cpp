@@ -923,25 +923,14 @@ QRect TZDBGridTreeView::BoxRect(const QRect& ARect, int Level) const
     return QRect(left, ARect.top() + (ARect.height() - size) / 2, size, size);
 }
 
-QRect TZDBGridTreeView::PaintTreeCell(QPainter& Canvas, TZColumn* Column, const QRect& ARect)
+QRect TZDBGridTreeView::TreeCellLayout(const TZColumn* Column, const QRect& ARect, QRect& Box) const
 {
+    Box = QRect();
     if (!IsTreeColumn(Column) || !DataSet())
         return ARect;
-    const int level = std::max(GetRowLevel(), 0);
-    const QRect box = BoxRect(ARect, level);
-    if (GetRowExpandable()) {
-        TCanvasState saved(Canvas);
-        Canvas.setClipRect(ARect, Qt::IntersectClip);
-        const QColor pen = Canvas.pen().color();
-        Canvas.setPen(QPen(pen, 1));
-        Canvas.setBrush(Qt::NoBrush);
-        Canvas.drawRect(box.adjusted(0, 0, -1, -1));
-        const int cy = box.top() + box.height() / 2;
-        const int cx = box.left() + box.width() / 2;
-        Canvas.drawLine(box.left() + 2, cy, box.right() - 2, cy);
-        if (!GetRowExpanded())
-            Canvas.drawLine(cx, box.top() + 2, cx, box.bottom() - 2);
-    }
+    const QRect box = BoxRect(ARect, std::max(GetRowLevel(), 0));
+    if (GetRowExpandable())
+        Box = box;
     QRect text = ARect;
     text.setLeft(std::min(box.right() + 3, ARect.right()));
     return text;

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -405,4 +406,30 @@ TEST_F(ScrollGridKeys, PagesScrollTheRecordsUnderTheCursor)
     Key(Grid, Qt::Key_PageUp);
     EXPECT_EQ(CurrentId(), 3);
     EXPECT_EQ(Grid.GetRow(), row);
+}
+
+TEST(GridTabPages, CtrlTabTurnsThePageOfTheTabWidgetTheGridSitsIn)
+{
+    auto table = MakeOrders(5);
+    TDataSource source;
+    source.SetDataSet(table.get());
+    QTabWidget tabs;
+    auto* grid = new TZDBGrid;
+    grid->SetDataSource(&source);
+    tabs.addTab(grid, "Orders");
+    tabs.addTab(new QWidget, "Other");
+    ShowGrid(tabs);
+    tabs.activateWindow();
+    grid->setFocus();
+    const int col = grid->GetCol();
+    QTest::keyClick(grid, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs.currentIndex(), 1);
+    EXPECT_EQ(grid->GetCol(), col);
+    tabs.setCurrentIndex(0);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(tabs.currentIndex(), 0);
+    EXPECT_EQ(grid->GetCol(), col + 1);
+    tabs.clear();
+    delete grid;
 }

@@ -101,6 +101,18 @@ TEST_F(LinkGrid, PositionFollowsTheLinkAndWritingMovesIt)
     EXPECT_EQ(CurrentId(*Table).toInt(), 50);
 }
 
+TEST_F(LinkGrid, RefreshOfAnInMemoryTableKeepsItsRecords)
+{
+    // Closing an in-memory table drops its records: a refresh must not close it.
+    Grid->SetKeyFields("id");
+    Show();
+    Grid->SetRecNumber(25);
+    Grid->RefreshDataSet();
+    EXPECT_TRUE(Table->Active());
+    EXPECT_EQ(Table->RecordCount(), 60);
+    EXPECT_EQ(CurrentId(*Table).toInt(), 25);
+}
+
 TEST_F(LinkGrid, AForcedSequenceCountsWhatTheGridIsTold)
 {
     Show();

@@ -14,7 +14,12 @@ using namespace zdb::test;
 namespace {
 
 struct PaintedGrid : OrdersGrid<30> {
-    void Show() { ShowOrders(false, 500, 300); }
+    // Solid selection colours (no gradient), so that one pixel tells the colour.
+    void Show()
+    {
+        Grid.Gradient()->SetActive(false);
+        ShowOrders(false, 500, 300);
+    }
     // A pixel of the cell's background (the Amount column is right aligned:
     // its left edge holds no text).
     QColor Background(const QImage& Image, int ACol, int ARow) const
@@ -22,10 +27,12 @@ struct PaintedGrid : OrdersGrid<30> {
         const QRect cell = Grid.CellRect(ACol, ARow);
         return Image.pixelColor(cell.left() + 2, cell.top() + 2);
     }
+    // The current cell's highlight, or the colour of multi-selected cells.
     bool IsHighlight(const QColor& Color) const
     {
         return Color == Grid.palette().color(QPalette::Active, QPalette::Highlight) ||
-               Color == Grid.palette().color(QPalette::Inactive, QPalette::Highlight);
+               Color == Grid.palette().color(QPalette::Inactive, QPalette::Highlight) ||
+               Color == Grid.ToQColor(Grid.DefaultSelectionColor());
     }
 };
 

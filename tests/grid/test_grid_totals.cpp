@@ -458,7 +458,8 @@ std::pair<int, int> InkExtent(const QImage& Image, const QRect& Rect)
 
 TEST_F(Totals, TotalRowsArePaintedBelowTheDataAlignedLikeTheirColumns)
 {
-    Grid.SetOptionsEx(Grid.GetOptionsEx() | dgTotalFooter);
+    // Unboxed, so that the ink is the text alone.
+    Grid.SetOptionsEx((Grid.GetOptionsEx() & ~TZDBGridOptionsEx(dgTotalFooterBox)) | dgTotalFooter);
     TZColumn* customer = Grid.Columns()->Add();
     customer->SetFieldName(QStringLiteral("Customer"));
     customer->TotalFooter()->SetCaption(QStringLiteral("Total"));
