@@ -65,24 +65,15 @@ void TZCustomDBGrid::ExpandClick(TZColumn* Column)
                 Column->SetExpanded(!Column->GetExpanded());
             break;
         case cesDropDownMenu:
-            if (QMenu* menu = Column->GetDropDownMenu()) {
-                const QRect title = CellRect(DataToRawColumn(Column->Index()), Column->Depth());
-                menu->popup(viewport()->mapToGlobal(title.bottomLeft()));
+            if (QMenu* menu = Column->GetDropDownMenu(); menu && DropDownMenu(Column, true, menu))
                 return;
-            }
             break;
         default: break;
         }
     }
     if (!OnExpandClick)
         return;
-    const bool editing = GetEditorMode();
-    HideEditor();
-    const auto restore = qScopeGuard([this, editing] {
-        if (editing || (FOptions & dgAlwaysShowEditor))
-            ShowEditor();
-    });
-    OnExpandClick(this, Column);
+    WithEditorHidden([&] { OnExpandClick(this, Column); });
 }
 
 void TZCustomDBGrid::HeaderClick(TZColumn* Column, int Band)
@@ -102,11 +93,8 @@ void TZCustomDBGrid::FillerClick()
         FFilter->SetAutoFilter(!FFilter->GetAutoFilter());
         return;
     }
-    if (FFillerIndex == -7 && FFillerPopupMenu) {
-        const QRect corner = CellRect(0, 0);
-        FFillerPopupMenu->popup(viewport()->mapToGlobal(corner.bottomLeft()));
+    if (FFillerIndex == -7 && DropDownMenu(nullptr, true))
         return;
-    }
     if (OnFillerClick)
         OnFillerClick(this);
 }
@@ -150,11 +138,6 @@ void TZCustomDBGrid::ColumnScroll()
 void TZCustomDBGrid::RowResize(int Row)
 {
     FireEvent(OnRowResize, this, Row);
-}
-
-void TZCustomDBGrid::EditButtonClick()
-{
-    FireEvent(OnEditButtonClick, this);
 }
 
 // ---- Base hooks ----------------------------------------------------------------------
