@@ -144,6 +144,20 @@ TEST_F(DropDown, KeysOpenMoveSearchAcceptAndCancel)
     EXPECT_FALSE(ListOpen());
     EXPECT_EQ(StatusValue(), "A1");
 
+    // Refreshing reloads the open list in place, on the same window, and
+    // neither applies nor frees anything.
+    Key(Qt::Key_F4);
+    Key(Qt::Key_Down);
+    TZDBPopupList* popup = Popup();
+    Grid->EditorList()->Refresh(false);
+    QApplication::processEvents();
+    ASSERT_TRUE(ListOpen());
+    EXPECT_EQ(Popup(), popup);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(ListText(), "Alpha");
+    EXPECT_EQ(StatusValue(), "A1");
+    Key(Qt::Key_Escape);
+
     // A read-only column opens nothing, and the keys keep their meaning.
     Status->SetReadOnly(true);
     Key(Qt::Key_F4);
@@ -312,6 +326,43 @@ TEST_F(DropDown, MenusPointsAndAutoDropDownState)
     EXPECT_FALSE(Grid->AllowAutoDropDown());
     Key(Qt::Key_Left);
     EXPECT_TRUE(Grid->AllowAutoDropDown());
+}
+
+} // namespace
+
+namespace {
+
+TEST(PopupListEx, TwoPressesOnOneRowMakeADoubleClick)
+{
+    TZPickItemsData items;
+    items.SetItems({"One", "Two", "Three"}, {"1", "2", "3"});
+    items.Open();
+    TZDBPopupListEx list;
+    list.ListSource()->SetDataSet(&items);
+    list.SetOptions(TZDBGridOptions(dgRowSelect));
+    list.CalcSize();
+    list.ShowList(QPoint(10, 10));
+    int doubles = 0;
+    list.OnCellDblClick = [&](TZCustomDBGrid*, TZColumn*) { ++doubles; };
+    const QRect row = list.CellRect(0, list.FirstDataRow() + 1);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(row.left() + 2, row.center().y()));
+    EXPECT_FALSE(list.MouseDoubleClick());
+    // The second press lands elsewhere on the same row: still a double click.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(row.right() - 2, row.center().y()));
+    EXPECT_TRUE(list.MouseDoubleClick());
+    EXPECT_EQ(doubles, 1);
+    // After a double click, and on another row, a press starts afresh.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(row.left() + 2, row.center().y()));
+    EXPECT_FALSE(list.MouseDoubleClick());
+    const QRect other = list.CellRect(0, list.FirstDataRow());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(other.left() + 2, other.center().y()));
+    EXPECT_FALSE(list.MouseDoubleClick());
+    EXPECT_EQ(doubles, 1);
+    // Without an owner Escape closes it.
+    QTest::keyClick(&list, Qt::Key_Escape);
+    EXPECT_FALSE(list.ListVisible());
+    EXPECT_FALSE(list.isVisible());
+    list.ListSource()->SetDataSet(nullptr);
 }
 
 } // namespace
