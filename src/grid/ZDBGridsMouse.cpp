@@ -478,6 +478,7 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
     FSelectClick = false;
     FTitleTracking = false;
     FTitlePressCol = -1;
+    AutoDropDownState(-1);
     const TGridCoord cell = MouseCoord(X, Y);
     const bool left = Button == Qt::LeftButton;
     const bool active = FDataLink && FDataLink->Active();
@@ -720,6 +721,7 @@ void TZCustomDBGrid::MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, i
 {
     // 1.
     FMouseShift = Shift;
+    AutoDropDownState(-1);
     FClickInMargin = MouseInMargin(X, Y);
     const bool tracked = std::exchange(FTitleTracking, false);
     const int pressed = std::exchange(FTitlePressCol, -1);

@@ -326,6 +326,11 @@ TEST_F(DropDown, MenusPointsAndAutoDropDownState)
     EXPECT_FALSE(Grid->AllowAutoDropDown());
     Key(Qt::Key_Left);
     EXPECT_TRUE(Grid->AllowAutoDropDown());
+    // A click re-arms a suspended state: the clicked cell may drop down.
+    Grid->AutoDropDownState(-2);
+    const QRect cell = Grid->CellRect(Grid->GetCol(), Grid->GetRow());
+    QTest::mouseClick(Grid->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(Grid->AllowAutoDropDown());
 }
 
 } // namespace
