@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QScreen>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -230,6 +232,46 @@ TEST_F(DropDown, ListStaysInsideTheScreenNearEachEdge)
     // Right to left: the right edges meet; not overlayed: beside the owner.
     EXPECT_EQ(TZDBDropDownList::PlaceList(owner, QSize(100, 50), available, true, true).x(), available.left());
     EXPECT_EQ(TZDBDropDownList::PlaceList(owner, QSize(100, 50), available, false, false).x(), owner.left() + 80);
+}
+
+// Two screens side by side, the second one taller: a list below a cell near
+// the first screen's bottom edge fits on the second screen, which holds the
+// cell. Run in a child process on an offscreen platform with both screens.
+TEST_F(DropDown, ListUsesTheScreenThatHoldsTheCell)
+{
+    if (QGuiApplication::screens().size() < 2) {
+        QTemporaryFile config;
+        ASSERT_TRUE(config.open());
+        config.write(R"({"screens": [
+            {"name": "A", "x": 0, "y": 0, "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
+            {"name": "B", "x": 800, "y": 0, "width": 1024, "height": 900, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}
+        ]})");
+        config.close();
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=DropDown.ListUsesTheScreenThatHoldsTheCell"});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+        return;
+    }
+    Status->SetPickList(QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
+    Status->SetPickText(QStringList());
+    QScreen* second = QGuiApplication::screens().at(1);
+    const QRect available = second->availableGeometry();
+    ASSERT_GT(available.height(), QGuiApplication::primaryScreen()->availableGeometry().height());
+    Window->move(available.left() + 100, 600 - 120);
+    QApplication::processEvents();
+    ASSERT_EQ(QGuiApplication::screenAt(CellOnScreen().center()), second);
+    ASSERT_GT(CellOnScreen().bottom(), 600 - 100);
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(ListOpen());
+    const QRect list = Popup()->frameGeometry();
+    EXPECT_TRUE(available.contains(list));
+    EXPECT_GE(list.top(), CellOnScreen().bottom());
+    EXPECT_GT(list.bottom(), 600);
+    Key(Qt::Key_Escape);
 }
 
 TEST_F(DropDown, SizeFollowsRowsAndDropDownRows)
