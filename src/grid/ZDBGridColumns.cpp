@@ -725,6 +725,7 @@ void TZColumn::InitProperties()
     FPickList.clear();
     FPickText.clear();
     FPickTextFormat.clear();
+    FFormattedPickText.reset();
     FPickOptions = {poSelectPickText, poAcceptPickList};
     FListOptions = {loAutoComplete, loAutoCloseEditor, loSelectNextValue, loAllowClearValue,
                     loShowToday, loAllowChangeOrder, loAllowColumnResize};
@@ -844,6 +845,7 @@ void TZColumn::Assign(const TZColumn& Source)
     FPickList = Source.FPickList;
     FPickText = Source.FPickText;
     FPickTextFormat = Source.FPickTextFormat;
+    FFormattedPickText.reset();
     FPickOptions = Source.FPickOptions;
     FListOptions = Source.FListOptions;
     FCalendarDepth = Source.FCalendarDepth;
@@ -1076,31 +1078,20 @@ TZColumnTotal* TZColumn::GetTotalRows(int I) const
 
 QString TZColumn::GetDisplayText() const
 {
-    TZCustomDBGrid* grid = Grid();
-    if (FAutoNumber)
-        return grid && grid->DataLink() && grid->DataLink()->Active() ? AutoNumberStr(grid->GetRecNumber())
-                                                                       : QString();
     TField* field = GetField();
-    if (!field)
+    QString text;
+    if (field) {
+        if (LookupColumn() == lcLookupValueField)
+            text = field->GetEditText(); // the key as stored, which locates the lookup record
+        else if (FShowBlob && IsMemoFieldType(field->DataType()))
+            text = field->AsString();
+        else
+            text = field->DisplayText();
+    } else if (!FAutoNumber) {
         return QString();
-    if (LookupColumn() == lcLookupValueField)
-        return LookupText(field, true);
-    if (FShowBlob && IsMemoFieldType(field->DataType()))
-        return field->AsString();
-    return field->DisplayText();
-}
-
-QString TZColumn::LookupText(TField* KeyField, bool DisplayText) const
-{
-    TDataSet* lookup = GetLookupDataSet();
-    if (!lookup || KeyField->IsNull())
-        return QString();
-    if (!lookup->Active())
-        lookup->Open();
-    if (!lookup->Locate(GetLookupKeyField(), KeyField->GetValue()))
-        return QString();
-    TField* result = lookup->FieldByName(GetLookupResultField());
-    return DisplayText ? result->DisplayText() : result->GetEditText();
+    }
+    TZCustomDBGrid* grid = Grid();
+    return grid ? grid->ColGetText(const_cast<TZColumn*>(this), text, tkDisplay) : text;
 }
 
 QString TZColumn::GetEditText() const
@@ -1108,9 +1099,10 @@ QString TZColumn::GetEditText() const
     TField* field = GetField();
     if (!field)
         return QString();
-    if (FEditMemo && IsMemoFieldType(field->DataType()) && !field->OnGetText)
-        return field->AsString();
-    return field->GetEditText();
+    const QString text = FEditMemo && IsMemoFieldType(field->DataType()) && !field->OnGetText ? field->AsString()
+                                                                                               : field->GetEditText();
+    TZCustomDBGrid* grid = Grid();
+    return grid ? grid->ColGetText(const_cast<TZColumn*>(this), text, tkEdit) : text;
 }
 
 void TZColumn::SetEditText(const QString& Text)
@@ -1118,10 +1110,29 @@ void TZColumn::SetEditText(const QString& Text)
     TField* field = GetField();
     if (!field || Text == GetEditText())
         return;
+    TZCustomDBGrid* grid = Grid();
+    // A list that writes the cell while the editor is open keeps the editor's
+    // pending text in step, so that closing the editor does not write it back.
+    if (grid && grid->GetEditorMode() && FListOptions.Contains(loAutoCloseEditor) &&
+        !(grid->GetOptions() & dgAlwaysShowEditor) && !(MultiSelectList() && FListOptions.Contains(loAutoApplyList)))
+        grid->FEditText = Text;
+    const QString value = grid ? grid->ColSetText(this, Text) : Text;
     if (FEditMemo && IsMemoFieldType(field->DataType()) && !field->OnSetText)
-        field->SetAsString(Text);
+        field->SetAsString(value);
     else
-        field->SetEditText(Text);
+        field->SetEditText(value);
+    if (grid)
+        grid->ColTextChanged(this);
+}
+
+QString TZColumn::FormatText(const QString& Text) const
+{
+    if (FMultiSelectText != mstEllipsis || !MultiSelectList())
+        return Text;
+    if (Text.isEmpty())
+        return QStringLiteral("...");
+    const qsizetype pos = Text.indexOf(Delimiter());
+    return pos < 0 ? Text : Text.left(pos) + QStringLiteral(" ...");
 }
 
 bool TZColumn::CanEditShow() const
@@ -1163,9 +1174,12 @@ std::pair<QString, QString> SplitCheckBoxValues(const QString& Values)
 
 bool TZColumn::IsCheckBoxValue(bool Checked) const
 {
-    if (GetField()) {
+    if (TField* field = GetField()) {
         const auto [onText, offText] = SplitCheckBoxValues(FCheckBoxValues);
-        return SameText(GetDisplayText(), Checked ? onText : offText);
+        TZCustomDBGrid* grid = Grid();
+        const QString value = field->AsString();
+        const QString text = grid ? grid->ColGetText(const_cast<TZColumn*>(this), value, tkEdit) : value;
+        return SameText(text, Checked ? onText : offText);
     }
     TZCustomDBGrid* grid = Grid();
     const bool active = grid && grid->DataLink() && grid->DataLink()->Active();
@@ -1188,7 +1202,11 @@ void TZColumn::ToggleCheckBoxValue()
     if (grid->GetReadOnly() || !CanEditShow() || !link->Edit())
         return;
     const auto [onText, offText] = SplitCheckBoxValues(FCheckBoxValues);
-    SetEditText(IsCheckBoxValue(true) ? offText : onText);
+    GetField()->SetAsString(grid->ColSetText(this, IsCheckBoxValue(true) ? offText : onText));
+    // An editor open on the cell shows the new value and does not write its old text back.
+    if (grid->GetEditorMode() && grid->SelectedColumn() == this)
+        grid->InvalidateEditor();
+    grid->ColTextChanged(this);
 }
 
 // ---- Grouping -------------------------------------------------------------
@@ -1416,6 +1434,7 @@ void TZColumn::SetPickList(const QStringList& Value)
     if (FPickList == Value)
         return;
     FPickList = Value;
+    FFormattedPickText.reset();
     Changed(false);
 }
 
@@ -1424,6 +1443,7 @@ void TZColumn::SetPickText(const QStringList& Value)
     if (FPickText == Value)
         return;
     FPickText = Value;
+    FFormattedPickText.reset();
     Changed(false);
 }
 
@@ -1432,7 +1452,43 @@ void TZColumn::SetPickTextFormat(const QString& Value)
     if (FPickTextFormat == Value)
         return;
     FPickTextFormat = Value;
+    FFormattedPickText.reset();
     Changed(false);
+}
+
+QString TZColumn::FormatPickText(int Index) const
+{
+    if (Index < 0)
+        return QString();
+    const QString format = FPickTextFormat.isEmpty() ? DefPickTextFormat : FPickTextFormat;
+    return Format(format, {FPickText.value(Index), FPickList.value(Index), Index});
+}
+
+QStringList TZColumn::FormattedPickText() const
+{
+    if (!FFormattedPickText) {
+        QStringList list;
+        list.reserve(FPickText.size());
+        for (int i = 0; i < int(FPickText.size()); ++i)
+            list << FormatPickText(i);
+        FFormattedPickText = std::move(list);
+    }
+    return *FFormattedPickText;
+}
+
+QStringList TZColumn::PickData() const
+{
+    if (!PickTextActive())
+        return FPickList;
+    return FPickOptions.Contains(poFormatPickText) && !FPickOptions.Contains(poFormatListOnly) ? FormattedPickText()
+                                                                                               : FPickText;
+}
+
+QStringList TZColumn::PickDataList() const
+{
+    if (!PickTextActive())
+        return FPickList;
+    return FPickOptions.Contains(poFormatPickText) ? FormattedPickText() : FPickText;
 }
 
 void TZColumn::SetPickOptions(TZPickOptions Value)

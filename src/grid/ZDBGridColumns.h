@@ -31,6 +31,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -53,6 +54,9 @@ Q_NAMESPACE
 // The editor button of a column's cells.
 enum TZColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone, cbsDropDown, cbsDropDownMenu, cbsCalendar, cbsCalculator };
 Q_ENUM_NS(TZColumnButtonStyle)
+// The editor a cell gets, resolved from the column's button style (TZCustomDBGrid::GetEditorStyle).
+enum TEditorStyle { edsSimple, edsEllipsis, edsDropDown, edsDropDownMenu, edsDropDownList };
+Q_ENUM_NS(TEditorStyle)
 // How a column's images are placed in a cell.
 enum TImageDraw { idAlignment, idOpposite, idCenter, idScaled, idStretch, idTileCell, idTileGrid, idTileCol, idTileRow };
 Q_ENUM_NS(TImageDraw)
@@ -848,16 +852,21 @@ public:
     // without field the current row's selection is inverted. Nothing on an
     // inactive grid or an empty dataset, or when the cell cannot be edited.
     void ToggleCheckBoxValue();
-    // The text shown for the current record: the record number (AutoNumber),
-    // the lookup result (lcLookupValueField), else the field's display text.
+    // The text shown for the current record: the field's display text (a
+    // memo's whole value with ShowBlob; the record number for AutoNumber)
+    // passed through the grid's ColGetText(tkDisplay); empty without field.
     virtual QString GetDisplayText() const;
     // The text edited in the cell of the current record: the field's edit
-    // text (a memo's whole value with EditMemo); empty without field.
+    // text (a memo's whole value with EditMemo) passed through the grid's
+    // ColGetText(tkEdit); empty without field.
     virtual QString GetEditText() const;
-    // Writes Text into the field through the field's own conversion (a text it
-    // refuses raises its error and leaves the field as it was); nothing when
-    // Text is the current edit text or the column has no field.
+    // Writes Text through the grid's ColSetText into the field's own conversion
+    // (a text it refuses raises its error and leaves the field as it was), then
+    // the grid's ColTextChanged; nothing when Text is the current edit text.
     virtual void SetEditText(const QString& Text);
+    // A multi-select list's display text under mstEllipsis: "..." for none,
+    // the first item and " ..." for several; any other text is unchanged.
+    QString FormatText(const QString& Text) const;
     // Whether the cell editor may show: a field that this column, the grid,
     // its data link and the dataset all let be modified, and that is neither
     // calculated nor looked up (value-lookup columns choose their key from a list).
@@ -1023,6 +1032,17 @@ public:
     bool PickListActive() const { return !FPickList.isEmpty(); }
     bool PickTextActive() const { return FPickOptions.Contains(poSelectPickText) && !FPickText.isEmpty(); }
     bool PickDataActive() const { return PickTextActive() || PickListActive(); }
+    // The items a drop-down list shows: with PickText active the formatted
+    // texts (poFormatPickText without poFormatListOnly) or PickText, else PickList.
+    QStringList PickData() const;
+    // The items an entered text is matched against: PickList without PickText
+    // active, else the formatted texts (poFormatPickText) or PickText.
+    QStringList PickDataList() const;
+    // Item Index through PickTextFormat (DefPickTextFormat when empty) with the
+    // arguments (text, value, index); empty for a negative Index.
+    QString FormatPickText(int Index) const;
+    // The formatted texts, one per PickText item (made on first use).
+    QStringList FormattedPickText() const;
     bool CalendarActive() const;
 
     // ---- Filter (value list and expression of the column's auto-filter)
@@ -1165,9 +1185,6 @@ protected:
     // Text width in Font (QFontMetrics) and the grid's title measures.
     int TitleTextWidth() const;
     void BindField(TField* Value, bool Notify);
-    // The lookup dataset's LookupResultField where LookupKeyField equals the
-    // value of KeyField; empty when there is none.
-    QString LookupText(TField* KeyField, bool DisplayText) const;
     void ApplyExpanded(bool Value);
 
     // Binding
@@ -1216,6 +1233,7 @@ protected:
     QStringList FPickList;
     QStringList FPickText;
     QString FPickTextFormat;
+    mutable std::optional<QStringList> FFormattedPickText; // FormattedPickText, until PickText changes
     TZPickOptions FPickOptions{poSelectPickText, poAcceptPickList};
     TZListOptions FListOptions{loAutoComplete, loAutoCloseEditor, loSelectNextValue, loAllowClearValue,
                                loShowToday, loAllowChangeOrder, loAllowColumnResize};

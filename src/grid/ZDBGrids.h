@@ -1338,9 +1338,36 @@ public:
     // (+1 / -1; the nearest one back when none); Direction 0: RawCol only.
     virtual void MoveCol(int RawCol, int Direction);
     virtual void GradientChanged();
-    // The text of a cell as painted (data rows: the field's display text;
+    // The text of a cell as painted (data rows: the column's display text;
     // title rows: the caption or header band; otherwise empty).
     QString CellText(int ACol, int ARow);
+
+    // ---- Cell text and values (ZDBGridsText.cpp) ------------------------------------------
+    // What a column stores and what it shows: one item, stored form -> shown
+    // form (the record number of an AutoNumber column, the lookup result of
+    // an lcLookupValueField column, the display text of a pick-list value;
+    // a lookup key or pick value that matches nothing shows empty with
+    // poListItemsOnly and for the lookup, else unchanged).
+    virtual QString ColGetItem(TZColumn* Column, const QString& Value, TTextKind TextKind);
+    // One item, shown form -> stored form (a pick list's value or index; a text
+    // matching no item stays, or is empty with poListItemsOnly).
+    virtual QString ColSetItem(TZColumn* Column, const QString& Text);
+    // A cell's whole text, stored form -> shown form: a multi-select list item
+    // by item, the display text through the column's FormatText, then OnColGetText.
+    virtual QString ColGetText(TZColumn* Column, const QString& Value, TTextKind TextKind);
+    // A cell's whole text, shown form -> stored form: OnColSetText first, then
+    // a multi-select list item by item, else ColSetItem.
+    virtual QString ColSetText(TZColumn* Column, const QString& Text);
+    // A column's cell text was written (fires OnColTextChanged).
+    virtual void ColTextChanged(TZColumn* Column);
+    // The editor a column's cells get (the selected column when none is given).
+    TEditorStyle GetEditorStyle(TZColumn* Column = nullptr) const;
+    // The display text of data column ACol for the current record; empty out
+    // of range or with an inactive link.
+    QString GetFieldValue(int ACol) const;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, QString& Text, TTextKind TextKind)> OnColGetText;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column, QString& Text)> OnColSetText;
+    std::function<void(TZCustomDBGrid* Sender, TZColumn* Column)> OnColTextChanged;
 
     // ---- Painting (ZDBGridsPaint.cpp) -----------------------------------------------
     // The standard content of a data cell on Canvas() for the record being
@@ -1648,6 +1675,7 @@ protected:
     friend class TZGridDataLink;
     friend class TZTotalDataLink;
     friend class TZColumnTotalValue;
+    friend class TZColumn;
     friend class TZGridStyle;
 
     // Creates every sub-object through the factories (see the unit comment).
@@ -1875,10 +1903,18 @@ protected:
     // Keeps the editor's text; a change while the record is edited marks the
     // link modified (a pending cell edit).
     void SetEditText(int ACol, int ARow, const QString& Value) override;
+    // The selected field's Size for a string field whose text is typed as
+    // stored (no PickText); 0 (no limit) otherwise.
     int GetEditLimit() override;
+    // The field's EditMask of the column at ACol; empty with an inactive link,
+    // without field or with PickText active (display texts are typed).
+    QString GetEditMask(int ACol, int ARow) override;
     // False on a read-only grid, column, field or link, a dataset that cannot
     // be modified and a column without field.
     bool CanEditShow() override;
+    // An active link and a selected field that accepts Key (IsValidChar); any
+    // key while PickText is active, since a display text is typed.
+    bool CanEditAcceptKey(QChar Key) override;
     // Puts the record into edit state when the selected field may be modified.
     bool CanEditModify() override;
     // The pending edit text goes into the selected column's field.

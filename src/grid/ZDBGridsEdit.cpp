@@ -1,10 +1,28 @@
 // TZCustomDBGrid cell editing: the in-place editor's text comes from the
-// selected column's field and goes back into it through the field's own
-// conversion; Enter and moving to another record post, Escape reverts.
+// selected column (its field's text as ColGetText shows it) and goes back
+// through ColSetText into the field's own conversion; Enter and moving to
+// another record post, Escape reverts.
 
 #include "ZDBGrids.h"
 
 namespace zdb {
+
+namespace {
+
+// Whether a field type's values are typed in the cell as text.
+bool IsTextEditableType(TFieldType Type)
+{
+    switch (Type) {
+    case ftBytes: case ftVarBytes: case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo:
+    case ftParadoxOle: case ftDBaseOle: case ftTypedBinary: case ftCursor: case ftADT: case ftArray:
+    case ftReference: case ftDataSet: case ftWideMemo:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace
 
 QString TZCustomDBGrid::GetEditText(int ACol, int /*ARow*/)
 {
@@ -50,9 +68,10 @@ bool TZCustomDBGrid::CanEditModify()
     TField* field = column ? column->GetField() : nullptr;
     if (!field || !column->CanEditShow())
         return false;
-    // Binary and blob values are not edited as text, except memos with EditMemo
-    // and fields that convert the text themselves.
-    if (field->IsBlob() && !field->OnSetText && !(column->GetEditMemo() && IsMemoFieldType(field->DataType())))
+    // Binary, blob and structured values are not edited as text, except memos
+    // with EditMemo and fields that convert the text themselves.
+    if (!IsTextEditableType(field->DataType()) && !field->OnSetText &&
+        !(column->GetEditMemo() && IsMemoFieldType(field->DataType())))
         return false;
     FDataLink->Edit();
     if (!FDataLink->Editing())

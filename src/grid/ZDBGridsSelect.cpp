@@ -681,7 +681,7 @@ void TZCustomDBGrid::DoCopyToClipboard(TZColumn* Column, TForEachCellFlags Flags
         const QString tab = last ? QString() : QStringLiteral("\t");
         if (FCopyRow == 1 && FCopyWithTitles)
             FCopyTitles << Column->Title()->GetCaption() + tab;
-        QString text = Column->GetAutoNumber() ? AutoNumberStr(FCopyRow) : field->GetEditText();
+        QString text = Column->GetAutoNumber() ? AutoNumberStr(FCopyRow) : Column->GetEditText();
         text.replace(QLatin1Char('\t'), QLatin1Char(' '));
         FCopyData << text + tab;
     }

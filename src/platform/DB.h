@@ -225,6 +225,7 @@ class TField : public QObject {
     Q_PROPERTY(QString KeyFields READ GetKeyFields WRITE SetKeyFields)
     Q_PROPERTY(QString LookupKeyFields READ GetLookupKeyFields WRITE SetLookupKeyFields)
     Q_PROPERTY(QString LookupResultField READ GetLookupResultField WRITE SetLookupResultField)
+    Q_PROPERTY(QString EditMask READ GetEditMask WRITE SetEditMask)
 
 public:
     explicit TField(TFieldType type, QObject* parent = nullptr);
@@ -249,6 +250,13 @@ public:
     void SetRequired(bool value) { FRequired = value; }
     int GetSize() const { return FSize; }
     void SetSize(int value) { FSize = value; }
+    // The input mask of the cell editor (QLineEdit::inputMask syntax); empty for none.
+    QString GetEditMask() const { return FEditMask; }
+    void SetEditMask(const QString& value) { FEditMask = value; }
+    // Whether a typed character may be part of the edit text: digits and signs
+    // for integers, also the decimal separator and exponent for fractions, any
+    // character for the other types.
+    virtual bool IsValidChar(QChar ch) const;
     TFieldType DataType() const { return FDataType; }
     TFieldKind GetFieldKind() const { return FFieldKind; }
     void SetFieldKind(TFieldKind value) { FFieldKind = value; }
@@ -337,6 +345,7 @@ protected:
     bool FReadOnly = false;
     bool FRequired = false;
     int FSize = 0;
+    QString FEditMask;
     TFieldType FDataType;
     TFieldKind FFieldKind = fkData;
     int FFieldNo = 0;

@@ -40,7 +40,20 @@ bool ParseNumber(const QString& text, const QLocale& locale, double& result)
         result = QLocale::c().toDouble(trimmed, &ok);
     return ok && std::isfinite(result);
 }
+
 } // namespace
+
+bool TField::IsValidChar(QChar ch) const
+{
+    const bool sign = ch == QLatin1Char('+') || ch == QLatin1Char('-');
+    if (IsIntegerFieldType(FDataType))
+        return ch.isDigit() || sign;
+    if (IsFloatFieldType(FDataType))
+        // The locale's separator, or the C notation's point the conversion also takes.
+        return ch.isDigit() || sign || ch == QLatin1Char('e') || ch == QLatin1Char('E') ||
+               ch == QLatin1Char('.') || FieldLocale(this).decimalPoint() == QString(ch);
+    return true;
+}
 
 // --- Strings --------------------------------------------------------------------
 

@@ -81,18 +81,18 @@ TEST_F(MemEdit, TypingEditsEnterPostsEscapeRevertsMovingPosts)
 TEST_F(MemEdit, ARefusedTextRaisesTheFieldErrorAndStaysInTheEditor)
 {
     Grid.SetCol(1); // Id, an integer
-    Type(Grid, "12x");
+    Type(Grid, "1-2");
     Press(Grid, Qt::Key_Return);
     ASSERT_EQ(Caught.Messages.size(), 1);
-    EXPECT_TRUE(Caught.Messages[0].contains("12x")) << Caught.Messages[0].toStdString();
+    EXPECT_TRUE(Caught.Messages[0].contains("1-2")) << Caught.Messages[0].toStdString();
     ASSERT_TRUE(EditorShown(Grid));
-    EXPECT_EQ(Grid.GetInplaceEditor()->text(), "12x");
+    EXPECT_EQ(Grid.GetInplaceEditor()->text(), "1-2");
     EXPECT_EQ(Field("Id")->AsInteger(), 1);
 
     // Moving to another column or record is refused the same way.
     Press(Grid, Qt::Key_Down);
     EXPECT_EQ(Caught.Messages.size(), 2);
-    EXPECT_EQ(Grid.GetInplaceEditor()->text(), "12x");
+    EXPECT_EQ(Grid.GetInplaceEditor()->text(), "1-2");
     EXPECT_EQ(Field("Id")->AsInteger(), 1);
 
     // Corrected, it posts.
@@ -182,12 +182,13 @@ TEST_F(SqlEdit, EnterWritesTheDatabaseEscapeLeavesIt)
     EXPECT_EQ(Query->State(), dsBrowse);
     EXPECT_EQ(StoredNote(2), "note 2");
 
-    // A bad id: the field's error, nothing written, the text kept.
+    // A bad id (its characters pass, the number does not): the field's error,
+    // nothing written, the text kept.
     Grid->SetCol(1);
-    Type(*Grid, "7b");
+    Type(*Grid, "7-");
     Press(*Grid, Qt::Key_Return);
     EXPECT_EQ(Caught.Messages.size(), 1);
-    EXPECT_EQ(Grid->GetInplaceEditor()->text(), "7b");
+    EXPECT_EQ(Grid->GetInplaceEditor()->text(), "7-");
     EXPECT_EQ(StoredNote(2), "note 2");
     Press(*Grid, Qt::Key_Escape);
     EXPECT_EQ(Query->State(), dsBrowse);
