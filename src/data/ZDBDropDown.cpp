@@ -890,9 +890,10 @@ void TZDBGridSimplePickList::UpdateListData(bool Refresh)
     TZColumn* column = Column();
     if (!column)
         return;
-    // Shown: the pick texts when the column selects them, else the values.
+    // Shown: the column's pick data (its pick texts, formatted or not, or its
+    // values); chosen: the value of the same index.
     const QStringList values = column->GetPickList();
-    const QStringList texts = column->PickTextActive() ? column->GetPickText() : values;
+    const QStringList texts = column->PickData();
     QStringList itemValues;
     for (qsizetype i = 0; i < texts.size(); ++i)
         itemValues << (i < values.size() ? values.at(i) : texts.at(i));

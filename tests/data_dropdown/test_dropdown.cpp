@@ -114,6 +114,7 @@ TEST_F(DropDown, KeysOpenMoveSearchAcceptAndCancel)
     Key(Qt::Key_Return);
     EXPECT_FALSE(ListOpen());
     EXPECT_EQ(StatusValue(), "B2");
+    EXPECT_EQ(Status->GetDisplayText(), "Beta");
     EXPECT_EQ(Table->State(), dsEdit);
     EXPECT_EQ(Table->FieldByName("Id")->AsInteger(), 1);
     // The closed list frees itself.
