@@ -21,7 +21,7 @@ namespace zdb::demo {
 namespace {
 
 // Raised when the layout of the generated data changes: an older file is rebuilt.
-constexpr int SchemaVersion = 2;
+constexpr int SchemaVersion = 3;
 constexpr quint32 Seed = 20240517;
 
 constexpr std::array FirstNames = {
@@ -113,7 +113,8 @@ void CreateTables(TBuilder& b)
                           " quantity INTEGER NOT NULL,"
                           " discount_pct INTEGER NOT NULL,"
                           " amount NUMERIC(12,2) NOT NULL,"
-                          " state_id INTEGER NOT NULL REFERENCES order_states(id))"));
+                          " state_id INTEGER NOT NULL REFERENCES order_states(id),"
+                          " paid CHAR(1) NOT NULL DEFAULT 'N')"));
     b.Exec(QStringLiteral("CREATE TABLE order_lines ("
                           " id INTEGER PRIMARY KEY,"
                           " order_id INTEGER NOT NULL REFERENCES orders(id),"
@@ -219,6 +220,8 @@ void FillTables(TBuilder& b)
         order.bindValue(8, stateId);
         TBuilder::Run(order);
     }
+    // Paid: the orders past "New" that were not cancelled, a flag stored as Y or N.
+    b.Exec(QStringLiteral("UPDATE orders SET paid = 'Y' WHERE state_id BETWEEN 2 AND 4"));
 }
 
 int StoredSchemaVersion(const QSqlDatabase& db)

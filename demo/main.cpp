@@ -135,10 +135,10 @@ public:
 
         FOrders = std::make_unique<TZSQLQuery>();
         FOrders->SetConnection(db);
-        FOrders->SetReadOnly(true);
         FOrders->SetSQLText(QStringLiteral(
-            "SELECT id, order_no, order_date, customer_id, product_id, quantity, discount_pct, amount, state_id"
-            "  FROM orders ORDER BY order_date DESC, order_no DESC"));
+            "SELECT id, order_no, order_date, customer_id, product_id, quantity, discount_pct, amount, state_id,"
+            "  paid FROM orders ORDER BY order_date DESC, order_no DESC"));
+        FOrders->SetFieldType(QStringLiteral("paid"), ftString, 1);
         FOrders->SetFieldType(QStringLiteral("order_no"), ftWideString, 12);
         FOrders->SetFieldType(QStringLiteral("order_date"), ftDate);
         FOrders->SetFieldType(QStringLiteral("amount"), ftCurrency);
@@ -148,8 +148,6 @@ public:
                   QStringLiteral("city"), 40);
         AddLookup(*FOrders, QStringLiteral("Product"), QStringLiteral("product_id"), FProducts.get(),
                   QStringLiteral("name"), 60);
-        AddLookup(*FOrders, QStringLiteral("State"), QStringLiteral("state_id"), FStates.get(),
-                  QStringLiteral("name"), 20);
         FOrders->Open();
 
         FSource = new TDataSource(this);
@@ -162,7 +160,8 @@ public:
                    {
                        {"order_no", "No.", "Order", taLeftJustify, 90},
                        {"order_date", "Date", "Order", taLeftJustify, 90},
-                       {"State", "State", "Order", taLeftJustify, 90},
+                       {"state_id", "State", "Order", taLeftJustify, 90},
+                       {"paid", "Paid", "Order", taCenter, 50},
                        {"Customer", "Name", "Customer", taLeftJustify, 210},
                        {"City", "City", "Customer", taLeftJustify, 120},
                        {"Product", "Product", "First item", taLeftJustify, 190},
@@ -172,9 +171,28 @@ public:
                    });
         // Title clicks sort through the query's ORDER BY (Ctrl+click adds a key);
         // the markers start from the order the SQL has, and the current order
-        // is found again by its id. The orders are read-only here.
+        // is found again by its id.
         grid->SetKeyFields(QStringLiteral("id"));
-        grid->SetOptions((grid->GetOptions() & ~TZDBGridOptions(dgEditing)) | dgMultiSelect);
+        grid->SetOptions(grid->GetOptions() | dgMultiSelect);
+        // Only the state and the paid flag are edited. The state is stored as its
+        // number and shown, typed and picked as its name; the paid flag is stored
+        // as Y or N and toggled by a click or Space.
+        for (int i = 0; i < grid->Columns()->Count(); ++i)
+            grid->Columns()->Items(i)->SetReadOnly(true);
+        TZColumn* state = grid->Columns()->FindColumn(QStringLiteral("state_id"));
+        state->SetReadOnly(false);
+        QStringList stateIds, stateNames;
+        for (FStates->First(); !FStates->Eof(); FStates->Next()) {
+            stateIds << FStates->FieldByName(QStringLiteral("id"))->AsString();
+            stateNames << FStates->FieldByName(QStringLiteral("name"))->AsString();
+        }
+        state->SetPickList(stateIds);
+        state->SetPickText(stateNames);
+        state->SetPickOptions(state->GetPickOptions() | TZPickOptions{poListItemsOnly});
+        TZColumn* paid = grid->Columns()->FindColumn(QStringLiteral("paid"));
+        paid->SetReadOnly(false);
+        paid->SetCheckBox(true);
+        paid->SetCheckBoxValues(QStringLiteral("Y;N"));
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         // Each title carries the auto-filter's button, highlighted while its column filters.
         grid->FilterGrid()->SetAutoFilter(true);
