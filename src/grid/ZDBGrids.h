@@ -48,6 +48,7 @@
 #include <QTimer>
 
 #include <array>
+#include <climits>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -63,6 +64,12 @@ class QMimeData;
 namespace zdb {
 
 class TZCustomDBGrid;
+class TZDBDropDownList;
+class TZDBGridDropDownList;
+
+// A class of popup list for a grid column: makes a drop-down list of it for
+// Column, a child of AParent (ZDBDropDown.h).
+using TZDBGridDropDownListClass = TZDBGridDropDownList* (*)(QWidget* AParent, TZColumn* Column);
 
 // A dataset's record-filter handler (its OnFilterRecord).
 using TFilterRecordEvent = std::function<void(TDataSet* DataSet, bool& Accept)>;
@@ -2434,6 +2441,61 @@ private:
     bool FScrollBarAgain = false;
     QTimer* FCountTimer = nullptr;
     bool FCountNow = false;
+
+    // ---- Drop-down lists, menus and the popup editor (ZDBGridsDropDown.cpp) --------
+public:
+    // The popup list class of Column (the selected column when none): the
+    // simple pick list for a column with pick data, else none. Descendants
+    // substitute their own classes.
+    virtual TZDBGridDropDownListClass GetEditorListClass(TZColumn* Column = nullptr);
+    // Opens the list of the selected column below its current cell (false when
+    // the column has no list); an open list closes first.
+    bool DropDownEditorList();
+    // The list opened by DropDownEditorList while it exists.
+    TZDBGridDropDownList* EditorList() const;
+    // Whether the editor may drop its list down on entering the current cell
+    // (records it: the same cell is not allowed twice).
+    bool AllowAutoDropDown();
+    // -1 re-arms, -2 suspends, -3 resumes recording the current cell.
+    void AutoDropDownState(int State);
+    // Screen point below Column's title (Title) or current cell; without a
+    // column below the titles or the current row.
+    QPoint DropDownPoint(TZColumn* Column, bool Title);
+    // Client rectangle of Column's title or current cell (the first cell
+    // without a column), widened by a pixel on each side.
+    QRect DropDownRect(TZColumn* Column, bool Title);
+    // A column title's filter form / filter list (DropDownAutoFilter), with
+    // the editor hidden around it; false when nothing was offered.
+    virtual bool DropDownForm(TZColumn* Column, bool Title);
+    virtual bool DropDownList(TZColumn* Column, bool Title);
+    // Pops Menu up (none: the title's or column's DropDownMenu, without a
+    // column FillerPopupMenu or IndicatorPopupMenu) at DropDownPoint; false
+    // when there is no menu.
+    virtual bool DropDownMenu(TZColumn* Column, bool Title, QMenu* Menu = nullptr);
+    // The window of a nested dataset field; nothing for other fields.
+    virtual void ShowPopupEditor(TZColumn* Column, int X = INT_MIN, int Y = INT_MIN);
+    // A list of a column dropped down / closed (Sender: the drop-down list);
+    // the close-up handler may change Value and veto through Accept.
+    virtual void ListDropDown(TZDBDropDownList* Sender);
+    virtual void ListCloseUp(TZDBDropDownList* Sender, QVariant& Value, bool& Accept);
+
+    std::function<void(TZColumn* Column, TZDBDropDownList* List)> OnListDropDown;
+    std::function<void(TZColumn* Column, TZDBDropDownList* List, QVariant& Value, bool& Accept)> OnListCloseUp;
+
+protected:
+    friend class TZDBGridDropDownList;
+    // F4 (when the auto-filter does not take it), Alt+Down and Alt+Up on a
+    // column with a list open it; true when the key was taken.
+    bool EditorListKeys(int Key, TShiftState Shift);
+    // Runs Work with the editor hidden; it shows again when it was shown or
+    // the grid always shows it.
+    void WithEditorHidden(const std::function<void()>& Work);
+
+private:
+    bool DropDownFilter(TZColumn* Column, bool Title, TFilterStyle Style);
+    QPointer<TZDBGridDropDownList> FEditorList;
+    int FLastCol = -1;
+    int FLastRow = -1;
 };
 
 class TZDBGrid : public TZCustomDBGrid

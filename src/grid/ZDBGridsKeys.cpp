@@ -68,6 +68,10 @@ void TZCustomDBGrid::KeyDown(int& Key, TShiftState Shift)
         else if (Key == Qt::Key_Right)
             Key = Qt::Key_Left;
     }
+    if (EditorListKeys(Key, Shift)) {
+        Key = 0;
+        return;
+    }
     // Escape goes on to KeyPress, where it empties the incremental search text.
     if (DataKeyDown(Key, Shift)) {
         if (Key != Qt::Key_Escape)

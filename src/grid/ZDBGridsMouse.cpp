@@ -66,24 +66,15 @@ void TZCustomDBGrid::ExpandClick(TZColumn* Column)
                 Column->SetExpanded(!Column->GetExpanded());
             break;
         case cesDropDownMenu:
-            if (QMenu* menu = Column->GetDropDownMenu()) {
-                const QRect title = CellRect(DataToRawColumn(Column->Index()), Column->Depth());
-                menu->popup(viewport()->mapToGlobal(title.bottomLeft()));
+            if (QMenu* menu = Column->GetDropDownMenu(); menu && DropDownMenu(Column, true, menu))
                 return;
-            }
             break;
         default: break;
         }
     }
     if (!OnExpandClick)
         return;
-    const bool editing = GetEditorMode();
-    HideEditor();
-    const auto restore = qScopeGuard([this, editing] {
-        if (editing || (FOptions & dgAlwaysShowEditor))
-            ShowEditor();
-    });
-    OnExpandClick(this, Column);
+    WithEditorHidden([&] { OnExpandClick(this, Column); });
 }
 
 void TZCustomDBGrid::HeaderClick(TZColumn* Column, int Band)
@@ -103,13 +94,11 @@ void TZCustomDBGrid::FillerClick()
         FFilter->SetAutoFilter(!FFilter->GetAutoFilter());
         return;
     }
-    if (FFillerIndex == -7 && (FFillerPopupMenu || FFillerToolMenu)) {
-        // Below the corner, which spans every title row.
-        const QRect corner = CellRect(0, std::max(FTitleRowCount - 1, 0));
-        QMenu* menu = FFillerPopupMenu ? FFillerPopupMenu.data() : GetToolMenu();
-        menu->popup(viewport()->mapToGlobal(corner.bottomLeft()));
+    // Below the corner, which spans every title row: the filler's own menu,
+    // else the tool menu.
+    if (FFillerIndex == -7 && (FFillerPopupMenu || FFillerToolMenu) &&
+        DropDownMenu(nullptr, true, FFillerPopupMenu ? FFillerPopupMenu.data() : GetToolMenu()))
         return;
-    }
     if (OnFillerClick)
         OnFillerClick(this);
 }
@@ -177,11 +166,6 @@ void TZCustomDBGrid::ColumnScroll()
 void TZCustomDBGrid::RowResize(int Row)
 {
     FireEvent(OnRowResize, this, Row);
-}
-
-void TZCustomDBGrid::EditButtonClick()
-{
-    FireEvent(OnEditButtonClick, this);
 }
 
 // ---- Base hooks ----------------------------------------------------------------------
@@ -522,6 +506,7 @@ void TZCustomDBGrid::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X,
     FSelectClick = false;
     FTitleTracking = false;
     FTitlePressCol = -1;
+    AutoDropDownState(-1);
     const TGridCoord cell = MouseCoord(X, Y);
     const bool left = Button == Qt::LeftButton;
     const bool active = FDataLink && FDataLink->Active();
@@ -820,6 +805,7 @@ void TZCustomDBGrid::MouseUp(Qt::MouseButton Button, TShiftState Shift, int X, i
         if (std::exchange(FRowDragEditor, false))
             PressedCurrentCell(X, Y);
     }
+    AutoDropDownState(-1);
     FClickInMargin = MouseInMargin(X, Y);
     const bool tracked = std::exchange(FTitleTracking, false);
     const int pressed = std::exchange(FTitlePressCol, -1);
