@@ -129,6 +129,7 @@ void TZCustomDBGrid::ColEnter()
 
 void TZCustomDBGrid::ColExit()
 {
+    SearchColExit();
     FireEvent(OnColExit, this);
 }
 

@@ -90,6 +90,7 @@ void TZCustomDBGrid::WriteText(QPainter& Canvas, const QRect& ARect, int Margin,
         else if (Alignment == taCenter)
             x = ARect.left() + ARect.width() / 2 - tw / 2;
         Canvas.drawText(QPoint(x, top + offset + fm.ascent()), line);
+        SearchHitLine(Canvas, ARect, i, line, x, top + offset, lineHeight);
         top += offset + lineHeight;
         offset = 0;
     }
@@ -346,7 +347,7 @@ void TZCustomDBGrid::DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGri
     DrawColumnCell(ARect, dataCol, column, AState);
 }
 
-void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int /*DataCol*/, TZColumn* Column,
+void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column,
                                            TGridDrawState /*AState*/)
 {
     QPainter* c = Canvas();
@@ -371,6 +372,7 @@ void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int /*DataCol*/, 
     }
     WriteText(*c, ARect, 2, Column->GetDisplayText(), Column->GetAlignment(), Column->GetVAlignment(),
               Column->GetWordWrap() && FLinesCount > 1, Column->GetEllipsis());
+    PaintSearchHit(*c, DataCol);
 }
 
 void TZCustomDBGrid::PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState)

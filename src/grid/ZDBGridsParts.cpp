@@ -1,4 +1,4 @@
-// The grid's small sub-objects: grid style, totals, gradient, search and
+// The grid's small sub-objects: grid style, totals, gradient and
 // selection placeholders, the totals data link.
 
 #include "ZDBGrids.h"
@@ -78,14 +78,7 @@ bool TZCustomDBGrid::Themed() const
     return s && s->name().compare(QLatin1String("windows"), Qt::CaseInsensitive) != 0;
 }
 
-// ---- Search, gradient --------------------------------------------------------------
-
-void TZDBGridSearch::SetListWidth(int Value)
-{
-    if (Value < 1)
-        Value = 104;
-    FListWidth = std::max(Value, 80);
-}
+// ---- Gradient ------------------------------------------------------------------------
 
 void TZDBGridGradient::SetActive(bool Value)
 {
