@@ -530,3 +530,23 @@ TEST_F(SqlitePeople, FilterRowsOverAQuery)
     EXPECT_TRUE(Query->GetFiltered());
     EXPECT_FALSE(Query->OnFilterRecord);
 }
+
+TEST_F(SqlitePeople, EachRowIsJudgedOnceWhileTheFilterStays)
+{
+    int calls = 0;
+    Query->SetOnFilterRecord([&calls](TDataSet* DataSet, bool& Accept) {
+        ++calls;
+        Accept = DataSet->FieldByName("Id")->AsInteger() % 2 == 0;
+    });
+    Query->SetFiltered(true);
+    EXPECT_EQ(Shown(*Query), (std::set<int>{2, 4, 6}));
+    Query->Last();
+    EXPECT_EQ(Shown(*Query), (std::set<int>{2, 4, 6}));
+    EXPECT_EQ(calls, 6);
+    // A posted row is judged again.
+    Query->First();
+    Query->Edit();
+    Query->FieldByName("Id")->SetValue(7);
+    Query->Post();
+    EXPECT_EQ(Shown(*Query), (std::set<int>{4, 6}));
+}
