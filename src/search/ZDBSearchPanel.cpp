@@ -80,8 +80,11 @@ TZDBGridSearchPanel::TZDBGridSearchPanel(TZCustomDBGrid* AGrid, TCloseEvent AOnC
 
 TZDBGridSearchPanel::~TZDBGridSearchPanel()
 {
-    // Nothing the controls report while they go reaches the grid.
+    // The controls go after this part of the panel: nothing they report while
+    // they go reaches it or the grid.
     FUpdating = true;
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 int TZDBGridSearchPanel::Scaled(int Value) const
