@@ -221,6 +221,10 @@ public:
         SetFooter(grid, QStringLiteral("order_no"), cvCount, QStringLiteral("%d orders|%d selected"));
         SetFooter(grid, QStringLiteral("amount"), cvSum, QStringLiteral("%.2n"));
         grid->SetDataSource(FSource);
+        // The search panel below the orders (Ctrl+F, F3; Escape closes it): the
+        // text is highlighted in the cells and may filter the rows.
+        grid->Search()->SetOptions(soWrapAround);
+        grid->Search()->SetPanelVisible(true);
 
         // A block of orders selected from the start: the second to the fifth.
         FOrders->First();

@@ -895,6 +895,8 @@ void TZCustomDBGrid::Loaded()
     TCustomGrid::Loaded();
     if (FColumns && FColumns->Count() > 0)
         TCustomGrid::SetColCount(FColumns->Count() + FIndicatorOffset);
+    if (FSearch && FSearch->GetPanelVisible() && !IsDesigning())
+        ShowSearchPanel();
     LayoutChanged();
     if (FSettings && FSettings->GetActive() && FColumns && FColumns->State() == csCustomized)
         AutoLayout(true);

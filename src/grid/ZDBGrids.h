@@ -35,6 +35,7 @@
 #include "ZDBGridTypes.h"
 #include "ZDBToolMenuTypes.h"
 #include "ZQSGraph.h"
+#include "ZDBSearch.h"
 
 #include <QEvent>
 #include <QFont>
@@ -431,50 +432,6 @@ private:
     TBracketEnd FEnd;
 };
 
-// The search over the grid's cells and its panel.
-class TZDBGridSearch
-{
-public:
-    explicit TZDBGridSearch(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
-    virtual ~TZDBGridSearch() = default;
-    TZDBGridSearch(const TZDBGridSearch&) = delete;
-    TZDBGridSearch& operator=(const TZDBGridSearch&) = delete;
-
-    TZCustomDBGrid* Grid() const { return FGrid; }
-    bool GetPanelVisible() const { return FPanelVisible; }
-    void SetPanelVisible(bool Value) { FPanelVisible = Value; }
-    bool GetPanelOnTop() const { return FPanelOnTop; }
-    void SetPanelOnTop(bool Value) { FPanelOnTop = Value; }
-    bool GetIncremental() const { return FIncremental; }
-    void SetIncremental(bool Value) { FIncremental = Value; }
-    bool GetPermanent() const { return FPermanent; }
-    void SetPermanent(bool Value) { FPermanent = Value; }
-    bool GetActive() const { return FActive; }
-    void SetActive(bool Value) { FActive = Value; }
-    TColor GetColor() const { return FColor; }
-    void SetColor(TColor Value) { FColor = Value; }
-    int GetListWidth() const { return FListWidth; }
-    void SetListWidth(int Value);
-    TColor GetPanelColor() const { return FPanelColor; }
-    void SetPanelColor(TColor Value) { FPanelColor = Value; }
-    QString GetText() const { return FText; }
-    void SetText(const QString& Value) { FText = Value; }
-    // Whether the filter-by-search is on.
-    virtual bool GetFilterActive() const { return false; }
-
-protected:
-    TZCustomDBGrid* FGrid;
-    bool FPanelVisible = false;
-    bool FPanelOnTop = false;
-    bool FIncremental = false;
-    bool FPermanent = false;
-    bool FActive = true;
-    TColor FColor = clDefault;
-    int FListWidth = 104;
-    TColor FPanelColor = clDefault;
-    QString FText;
-};
-
 // Parent/child rows shown as a tree (implemented in src/tree/). Every record
 // carries three hidden tree fields: its level, an order string of one
 // fixed-width segment per ancestor and one for itself (sorting by it lists
@@ -868,6 +825,7 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(bool Filtered READ GetFiltered WRITE SetFiltered)
     Q_PROPERTY(zdb::TZDBGridFilter* FilterGrid READ FilterGrid CONSTANT)
     Q_PROPERTY(zdb::TZDBGridSettings* Settings READ Settings CONSTANT)
+    Q_PROPERTY(zdb::TZDBGridSearch* Search READ Search CONSTANT)
     Q_PROPERTY(zdb::TZCustomDBGrid* MasterGrid READ GetMasterGrid WRITE SetMasterGrid)
     Q_PROPERTY(zdb::GridTypes::TZDBGridOptions Options READ GetOptions WRITE SetOptions)
     Q_PROPERTY(zdb::GridTypes::TZDBGridOptionsEx OptionsEx READ GetOptionsEx WRITE SetOptionsEx)
@@ -1466,7 +1424,8 @@ public:
     // Hooks of the search's row filter and the tree view's hidden rows, which
     // take part in the record test once they exist.
     virtual bool SearchFilterActive() const { return FSearch && FSearch->GetFilterActive(); }
-    virtual bool SearchRecordRejected(TDataSet* /*DataSet*/) const { return false; }
+    // Whether the record being filtered lacks the search text (ZDBSearchGrid.cpp).
+    virtual bool SearchRecordRejected(TDataSet* DataSet) const;
     virtual bool TreeViewActive() const { return FTreeView && FTreeView->GetActive(); }
     virtual bool TreeRecordHidden(TDataSet* DataSet) const { return FTreeView && FTreeView->RecordHidden(DataSet); }
     // Repaints the title rows.
@@ -1668,6 +1627,22 @@ public:
     const QPixmap& CheckBoxBitmap() const { return FCheckBoxes; }
     const QPixmap& ExpandBoxBitmap() const { return FExpandBoxes; }
 
+    // ---- Search (src/search/ZDBSearchGrid.cpp) -------------------------------------------
+    // Searches Search.Text with Search.Options in Mode: wraps around or asks to
+    // restart, and says when nothing is found (unless soSkipMessage).
+    bool SearchGrid(TZSearchMode Mode);
+    // One search run without messages: the matching cell becomes current, or
+    // the record and row stay as they were.
+    bool SearchCell(TZSearchMode Mode, const QString& Text, TZSearchOptions Options);
+    // The search panel (made through GetSearchPanelClass) docked at the top or bottom.
+    virtual void ShowSearchPanel();
+    void CloseSearchPanel();
+    void UpdateSearchPanel();
+    int GetSearchPanelHeight() const;
+    bool GetSearchPanelFocused() const;
+    bool GetSearchPanelVisible() const;
+    virtual TZSearchPanelClass GetSearchPanelClass() const;
+
     // ---- Keyboard (ZDBGridsKeys.cpp) --------------------------------------------------
     // The shift state of the last key (KeyDown); the search takes its direction from it.
     TShiftState LastKeyShift() const { return FKeyShift; }
@@ -1708,12 +1683,16 @@ protected:
     void DeleteRecords();
     // Asks Question with OK and Cancel; true for OK.
     virtual bool ConfirmDelete(const QString& Question);
-    // Search and auto-filter keys; the search panel and the filter lists answer them.
-    virtual void ShowSearchPanel() {}
-    virtual void CloseSearchPanel() {}
     // F3: searches the search text again, from the first record (FromFirst) or
     // in the direction of the shift state.
-    virtual void SearchAgain(bool /*FromFirst*/) {}
+    virtual void SearchAgain(bool FromFirst);
+    // Leaving a column clears a current-column search's text.
+    void SearchColExit();
+    // The text layout records the search hit of a cell (Line 0 clears the last
+    // one); the cell drawing paints it over the text of data column DataCol.
+    void SearchHitLine(QPainter& Canvas, const QRect& ARect, int Line, const QString& Text, int X, int Top,
+                       int LineHeight) const;
+    void PaintSearchHit(QPainter& Canvas, int DataCol);
     // F4: drops down the column's filter list (fsFilterList) or opens the filter form.
     virtual void DropDownAutoFilter(TZColumn* /*Column*/, TFilterStyle /*Style*/) {}
     // The incremental search filter takes Text: the search text is set and the rows filtered again.

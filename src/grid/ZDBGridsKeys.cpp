@@ -483,15 +483,19 @@ void TZCustomDBGrid::KeyPress(QChar& Key)
         Key = QChar();
         return;
     }
-    if (FDataLink && FDataLink->Active() && FSearch && FSearch->GetIncremental() && SearchFilterActive() &&
-        (!(FOptions & dgEditing) || ((FOptionsEx & dgShowEditorByCharOff) && !GetEditorMode()))) {
+    // Escape, Backspace and characters from the blank up edit the text; other
+    // control characters go on to the grid.
+    if (FDataLink && FDataLink->Active() && FSearch && FSearch->GetIncremental() &&
+        (FSearch->GetOptions() & soFilterRows) &&
+        (!(FOptions & dgEditing) || ((FOptionsEx & dgShowEditorByCharOff) && !GetEditorMode())) &&
+        (Key == QChar(27) || Key == QLatin1Char('\b') || Key.unicode() >= 32)) {
         const QString old = FSearch->GetText();
         QString text = old;
         if (Key == QChar(27))
             text.clear();
         else if (Key == QLatin1Char('\b'))
             text.chop(1);
-        else if (Key.unicode() >= 32)
+        else
             text += Key;
         if (text != old) {
             ApplySearchText(text);
@@ -507,8 +511,8 @@ void TZCustomDBGrid::KeyPress(QChar& Key)
 
 void TZCustomDBGrid::ApplySearchText(const QString& Text)
 {
+    // The search filters the rows again itself.
     FSearch->SetText(Text);
-    UpdateFilter();
 }
 
 } // namespace zdb

@@ -943,6 +943,7 @@ void TZCustomDBGrid::resizeEvent(QResizeEvent* Event)
             UpdateRowCount();
             UpdateScrollBar();
         }
+        UpdateSearchPanel();
         InvalidateEditor();
         Invalidate();
     });

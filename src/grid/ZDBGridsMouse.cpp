@@ -145,6 +145,7 @@ void TZCustomDBGrid::ColEnter()
 
 void TZCustomDBGrid::ColExit()
 {
+    SearchColExit();
     FireEvent(OnColExit, this);
 }
 

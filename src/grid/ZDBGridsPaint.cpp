@@ -114,15 +114,21 @@ void TZCustomDBGrid::WriteText(QPainter& Canvas, const QRect& ARect, int Margin,
                                TAlignment Alignment, TVAlignment VAlignment, bool WordWrap, bool Ellipsis) const
 {
     const QFont font = Canvas.font();
+    const QFontMetrics metrics(font, Canvas.device());
     const std::vector<TTextLine> lines =
-        LayoutText(QFontMetrics(font, Canvas.device()), ARect, Margin, Text, Alignment, VAlignment, WordWrap,
-                   Ellipsis, font);
+        LayoutText(metrics, ARect, Margin, Text, Alignment, VAlignment, WordWrap, Ellipsis, font);
     if (lines.empty())
         return;
     TCanvasState state(Canvas);
     Canvas.setClipRect(ARect, Qt::IntersectClip);
-    for (const TTextLine& line : lines)
+    const int lineHeight = std::max(metrics.height(), 1);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TTextLine& line = lines[i];
         Canvas.drawText(line.Origin, line.Text);
+        // The search records the first line that holds its text.
+        SearchHitLine(Canvas, ARect, int(i), line.Text, line.Origin.x(), line.Origin.y() - metrics.ascent(),
+                      lineHeight);
+    }
 }
 
 // ---- Default colours ------------------------------------------------------------------

@@ -158,7 +158,7 @@ QPixmap TZCustomDBGrid::CellImage(TZColumn* Column, int& Level)
     return {};
 }
 
-void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int /*DataCol*/, TZColumn* Column,
+void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column,
                                            TGridDrawState /*AState*/)
 {
     QPainter* c = Canvas();
@@ -232,6 +232,7 @@ void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int /*DataCol*/, 
         return;
     WriteText(*c, textRect, 2, Column->GetDisplayText(), Column->GetAlignment(), Column->GetVAlignment(),
               Column->GetWordWrap() && FLinesCount > 1, Column->GetEllipsis());
+    PaintSearchHit(*c, DataCol);
 }
 
 void TZCustomDBGrid::PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState)

@@ -1,4 +1,4 @@
-// The grid's small sub-objects: grid style, totals, gradient, search and
+// The grid's small sub-objects: grid style, totals, gradient and
 // selection placeholders, the totals data link.
 
 #include "ZDBGrids.h"
@@ -76,14 +76,7 @@ bool TZCustomDBGrid::Themed() const
     return ThemesEnabled(const_cast<TZCustomDBGrid*>(this));
 }
 
-// ---- Search, gradient --------------------------------------------------------------
-
-void TZDBGridSearch::SetListWidth(int Value)
-{
-    if (Value < 1)
-        Value = 104;
-    FListWidth = std::max(Value, 80);
-}
+// ---- Gradient ------------------------------------------------------------------------
 
 TZDBGridGradient::TZDBGridGradient(TZCustomDBGrid* AGrid) : TZQGradientButton(AGrid), FGrid(AGrid) {}
 

@@ -2548,7 +2548,10 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
         FillBuffer(buffer, row);
         GetCalcFields(buffer);
         if (filtered && !(row.Accepted == 1 && ServerFilterComplete())) {
-            const bool accepted = AcceptRecord(buffer) && ValueListsAccept(buffer);
+            // A verdict taken since the row was read, posted or the filter changed stands
+            // (as for counting): passing over the rows again costs no second evaluation.
+            const bool accepted =
+                row.Accepted >= 0 ? row.Accepted == 1 : AcceptRecord(buffer) && ValueListsAccept(buffer);
             row.Accepted = accepted ? 1 : 0;
             if (!accepted) {
                 if (mode == gmCurrent)

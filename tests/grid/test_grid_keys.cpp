@@ -262,6 +262,7 @@ struct SearchKeys : ::testing::Test {
         Source.SetDataSet(Table.get());
         Grid.SetOptions(Grid.GetOptions() & ~TZDBGridOptions(dgEditing));
         Grid.Search()->SetIncremental(true);
+        Grid.Search()->SetOptions(soFilterRows);
         Grid.SetDataSource(&Source);
         ShowGrid(Grid);
         Grid.setFocus();

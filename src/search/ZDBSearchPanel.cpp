@@ -1,0 +1,381 @@
+// The search panel: the text box with the earlier search texts, the search
+// buttons, the option check boxes, the "More options" menu and the close button.
+
+#include "ZDBSearch.h"
+
+#include "AppExceptions.h"
+#include "ZDBGrids.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace zdb {
+
+namespace {
+
+// Lengths at 96 DPI: the panel, the controls' rows and their steps.
+constexpr int PanelHeight96 = 31;
+constexpr int ButtonSize = 23;
+constexpr int ButtonTop = 4;
+constexpr int ListTop = 5;
+constexpr int ListHeight = 21;
+constexpr int Gap = 3;
+constexpr int CheckWidth = 97;
+constexpr int CheckStep = 100;
+
+// The button and menu item of each search mode, in the panel's order.
+struct TSearchButton {
+    TZSearchMode Mode;
+    QString* Hint;
+    QStyle::StandardPixmap Glyph;
+    const char* Name;
+};
+const std::array<TSearchButton, 4> SearchButtons{{
+    {smNext, &SFindNext, QStyle::SP_ArrowDown, "FindNext"},
+    {smPrev, &SFindPrev, QStyle::SP_ArrowUp, "FindPrev"},
+    {smFirst, &SFindFirst, QStyle::SP_MediaSkipBackward, "FindFirst"},
+    {smLast, &SFindLast, QStyle::SP_MediaSkipForward, "FindLast"},
+}};
+
+struct TOptionBox {
+    QString* Caption;
+    const char* Name;
+};
+const std::array<TOptionBox, 5> OptionBoxes{{
+    {&SCaseSensitive, "CaseSensitive"},
+    {&SWholeWords, "WholeWords"},
+    {&SWrapAround, "WrapAround"},
+    {&SCurrentCol, "CurrentCol"},
+    {&SFilterRows, "FilterRows"},
+}};
+
+} // namespace
+
+const std::array<TZSearchOption, TZDBGridSearchPanel::OptionCount> TZDBGridSearchPanel::OptionOrder{
+    soCaseSensitive, soWholeWords, soWrapAround, soCurrentCol, soFilterRows};
+
+TZDBGridSearchPanel::TZDBGridSearchPanel(TZCustomDBGrid* AGrid, TCloseEvent AOnClose)
+    : QWidget(AGrid), FGrid(AGrid), FOnClose(std::move(AOnClose))
+{
+    setObjectName(QStringLiteral("SearchPanel"));
+    setAutoFillBackground(true);
+    if (FGrid)
+        FPPI = FGrid->CurrentPPI();
+    CreateControls();
+    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr) {
+        const QSignalBlocker blocker(FSearchList);
+        FSearchList->setEditText(search->GetText());
+    }
+    UpdateControls();
+}
+
+TZDBGridSearchPanel::~TZDBGridSearchPanel()
+{
+    // The controls go after this part of the panel: nothing they report while
+    // they go reaches it or the grid.
+    FUpdating = true;
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
+}
+
+int TZDBGridSearchPanel::Scaled(int Value) const
+{
+    return MulDiv(Value, FPPI, 96);
+}
+
+int TZDBGridSearchPanel::PanelHeight() const
+{
+    return Scaled(PanelHeight96);
+}
+
+void TZDBGridSearchPanel::CreateControls()
+{
+    FSearchList = new QComboBox(this);
+    FSearchList->setObjectName(QStringLiteral("SearchText"));
+    FSearchList->setEditable(true);
+    FSearchList->setInsertPolicy(QComboBox::NoInsert);
+    FSearchList->setDuplicatesEnabled(false);
+    FSearchList->installEventFilter(this);
+    FSearchList->lineEdit()->installEventFilter(this);
+    setFocusProxy(FSearchList);
+    connect(FSearchList, &QComboBox::textActivated, this, &TZDBGridSearchPanel::HistoryChosen);
+    connect(FSearchList, &QComboBox::editTextChanged, this, &TZDBGridSearchPanel::TextEdited);
+
+    FMoreMenu = new QMenu(this);
+    for (size_t i = 0; i < SearchButtons.size(); ++i) {
+        const TSearchButton& b = SearchButtons[i];
+        auto* button = new QToolButton(this);
+        button->setObjectName(QLatin1String(b.Name));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setIcon(style()->standardIcon(b.Glyph, nullptr, button));
+        button->setToolTip(*b.Hint);
+        connect(button, &QToolButton::clicked, this, [this, mode = b.Mode] { ButtonSearch(mode); });
+        FButtons[i] = button;
+        FButtonItems[i] = FMoreMenu->addAction(*b.Hint, this, [this, mode = b.Mode] { ButtonSearch(mode); });
+    }
+    FSeparator = FMoreMenu->addSeparator();
+    for (size_t k = 0; k < OptionBoxes.size(); ++k) {
+        auto* box = new QCheckBox(*OptionBoxes[k].Caption, this);
+        box->setObjectName(QLatin1String(OptionBoxes[k].Name));
+        box->setFocusPolicy(Qt::NoFocus);
+        connect(box, &QCheckBox::clicked, this, &TZDBGridSearchPanel::OptionClicked);
+        FChecks[k] = box;
+        QAction* item = FMoreMenu->addAction(*OptionBoxes[k].Caption);
+        item->setCheckable(true);
+        // The item stands for its check box: a click toggles the box.
+        connect(item, &QAction::triggered, box, [box] { box->click(); });
+        FOptionItems[k] = item;
+    }
+    connect(FMoreMenu, &QMenu::aboutToShow, this, &TZDBGridSearchPanel::UpdateMoreMenu);
+
+    FMore = new QToolButton(this);
+    FMore->setObjectName(QStringLiteral("MoreOptions"));
+    FMore->setAutoRaise(true);
+    FMore->setFocusPolicy(Qt::NoFocus);
+    FMore->setText(QStringLiteral("\u00BB"));
+    FMore->setToolTip(SMoreOptions);
+    connect(FMore, &QToolButton::clicked, this, [this] {
+        FMoreMenu->popup(FMore->mapToGlobal(QPoint(0, FMore->height())));
+        SetFocus();
+    });
+
+    FClose = new QToolButton(this);
+    FClose->setObjectName(QStringLiteral("CloseSearch"));
+    FClose->setAutoRaise(true);
+    FClose->setFocusPolicy(Qt::NoFocus);
+    FClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton, nullptr, FClose));
+    FClose->setToolTip(SCloseSearch);
+    // Posted: the panel goes away with its close.
+    connect(FClose, &QToolButton::clicked, this,
+            [this] { QMetaObject::invokeMethod(this, "Close", Qt::QueuedConnection); });
+}
+
+void TZDBGridSearchPanel::UpdateControls()
+{
+    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    if (!search)
+        return;
+    if (search->GetPanelColor() == clDefault) {
+        setPalette(QPalette());
+    } else {
+        QPalette own = palette();
+        own.setColor(QPalette::Window, FGrid->ToQColor(search->GetPanelColor()));
+        setPalette(own);
+    }
+    SetSearchOptions(search->GetOptions());
+    RefreshHistory();
+    ResizeControls();
+}
+
+void TZDBGridSearchPanel::RefreshHistory()
+{
+    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    if (!search)
+        return;
+    const QString text = FSearchList->currentText();
+    QStringList items;
+    for (int i = 0; i < FSearchList->count(); ++i)
+        items << FSearchList->itemText(i);
+    if (items == search->History())
+        return;
+    const QSignalBlocker blocker(FSearchList);
+    FSearchList->clear();
+    FSearchList->addItems(search->History());
+    FSearchList->setCurrentIndex(FSearchList->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    FSearchList->setEditText(text);
+}
+
+void TZDBGridSearchPanel::ScaleForPPI(int PPI)
+{
+    if (PPI <= 0 || PPI == FPPI)
+        return;
+    FPPI = PPI;
+    ResizeControls();
+}
+
+void TZDBGridSearchPanel::resizeEvent(QResizeEvent* Event)
+{
+    QWidget::resizeEvent(Event);
+    ResizeControls();
+}
+
+void TZDBGridSearchPanel::ResizeControls()
+{
+    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    if (!search || !FSearchList)
+        return;
+    const int w = search->GetListWidth();
+    FSearchList->setGeometry(Scaled(4), Scaled(ListTop), Scaled(w + 5), Scaled(ListHeight));
+    const int size = Scaled(ButtonSize);
+    const int top = Scaled(ButtonTop);
+    int limit = width() - Scaled(4);
+    FClose->setVisible(!search->GetPermanent());
+    if (!search->GetPermanent()) {
+        FClose->setGeometry(limit - size, top, size, size);
+        limit -= size + Scaled(Gap);
+    }
+    // From the left the buttons, then the offered check boxes one after the
+    // other; the first control that leaves no room for "More options" hides
+    // itself and everything after it.
+    int moreLeft = Scaled(w + 16);
+    bool fits = true;
+    auto place = [&](QWidget* control, int left96, int width96) {
+        const QRect rect(Scaled(left96), top, Scaled(width96), size);
+        fits = fits && rect.right() + 1 + Scaled(Gap) + size <= limit;
+        control->setVisible(fits);
+        if (fits) {
+            control->setGeometry(rect);
+            moreLeft = rect.right() + 1 + Scaled(Gap);
+        }
+    };
+    for (size_t i = 0; i < FButtons.size(); ++i)
+        place(FButtons[i], w + 16 + 24 * int(i), ButtonSize);
+    int left = w + 120;
+    for (size_t k = 0; k < FChecks.size(); ++k) {
+        if (!(search->GetVisibleOptions() & OptionOrder[k])) {
+            FChecks[k]->hide();
+            continue;
+        }
+        place(FChecks[k], left, CheckWidth);
+        left += CheckStep;
+    }
+    FMore->setGeometry(moreLeft, top, size, size);
+}
+
+void TZDBGridSearchPanel::UpdateMoreMenu()
+{
+    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    for (size_t i = 0; i < FButtons.size(); ++i)
+        FButtonItems[i]->setVisible(FButtons[i]->isHidden());
+    bool anyOption = false;
+    for (size_t k = 0; k < FChecks.size(); ++k) {
+        const bool shown = FChecks[k]->isHidden() && search && (search->GetVisibleOptions() & OptionOrder[k]);
+        FOptionItems[k]->setVisible(shown);
+        FOptionItems[k]->setChecked(FChecks[k]->isChecked());
+        anyOption = anyOption || shown;
+    }
+    FSeparator->setVisible(anyOption);
+}
+
+TZSearchOptions TZDBGridSearchPanel::GetSearchOptions() const
+{
+    TZSearchOptions options;
+    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr)
+        options = search->GetOptions() & soSkipMessage;
+    for (size_t k = 0; k < FChecks.size(); ++k)
+        if (FChecks[k]->isChecked())
+            options |= OptionOrder[k];
+    return options;
+}
+
+void TZDBGridSearchPanel::SetSearchOptions(TZSearchOptions Value)
+{
+    for (size_t k = 0; k < FChecks.size(); ++k) {
+        const QSignalBlocker blocker(FChecks[k]);
+        FChecks[k]->setChecked(Value & OptionOrder[k]);
+    }
+}
+
+void TZDBGridSearchPanel::OptionClicked()
+{
+    if (FUpdating)
+        return;
+    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr)
+        GuardEvent(this, [&] { search->SetOptions(GetSearchOptions()); });
+    SetFocus();
+}
+
+void TZDBGridSearchPanel::SetFocus()
+{
+    if (FSearchList && FSearchList->isVisible())
+        FSearchList->setFocus();
+}
+
+bool TZDBGridSearchPanel::Search(TZSearchMode Mode, bool FromChange)
+{
+    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    if (!search)
+        return false;
+    const QString text = FSearchList->currentText();
+    if (!text.isEmpty() && !FromChange) {
+        FSearchList->lineEdit()->selectAll();
+        search->AddHistory(text);
+        RefreshHistory();
+        FSearchList->lineEdit()->selectAll();
+    }
+    search->SetOptions(GetSearchOptions());
+    search->SetText(text);
+    return FGrid->SearchGrid(Mode);
+}
+
+void TZDBGridSearchPanel::ButtonSearch(TZSearchMode Mode)
+{
+    if (FUpdating)
+        return;
+    GuardEvent(this, [&] { Search(Mode); });
+    SetFocus();
+}
+
+void TZDBGridSearchPanel::HistoryChosen(const QString& Text)
+{
+    if (FUpdating)
+        return;
+    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr)
+        GuardEvent(this, [&] { search->SetText(Text); });
+}
+
+void TZDBGridSearchPanel::TextEdited(const QString& /*Text*/)
+{
+    if (FUpdating)
+        return;
+    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr; search && search->GetIncremental())
+        GuardEvent(this, [&] { Search(smFirst, true); });
+}
+
+void TZDBGridSearchPanel::Close()
+{
+    hide();
+    if (FGrid && FGrid->isVisible() && FGrid->isEnabled())
+        FGrid->setFocus();
+    if (FOnClose) {
+        // The callback may free the panel (later); keep nothing of it after the call.
+        const TCloseEvent onClose = FOnClose;
+        onClose();
+    }
+}
+
+bool TZDBGridSearchPanel::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Event->type() != QEvent::KeyPress || FUpdating)
+        return QWidget::eventFilter(Watched, Event);
+    const auto* key = static_cast<QKeyEvent*>(Event);
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F3:
+        GuardEvent(this, [&] { Search(ShiftStateToSearchMode(key->modifiers())); });
+        return true;
+    case Qt::Key_Escape: {
+        TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+        if (search && !search->GetPermanent() && !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
+            GuardEvent(this, [&] { Close(); });
+            return true;
+        }
+        break;
+    }
+    default: break;
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
+} // namespace zdb
