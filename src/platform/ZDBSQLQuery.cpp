@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <numeric>
 
 namespace zdb {
 
@@ -472,6 +473,7 @@ struct TZSQLQuery::TRow {
     // (SQLite date keys, whose stored text may differ from the text written back).
     std::vector<QVariant> Values;
     qint8 Accepted = -1;             // record filter verdict; -1 = not known
+    quint64 Source = 0;              // while sorted on the client: its place in the statement's order
 };
 
 struct TZSQLQuery::TUndo {
@@ -1197,9 +1199,16 @@ void TZSQLQuery::InternalOpen()
     FEditedSinceOpen = false;
     FScratch = AllocRecordBuffer();
     // Rows can be read again from a snapshot, or from live rows by their keys.
-    FPaging = FPacketRecords > 0 && (!FSource->Live() || (FSqlite && !FOrderKeys.empty()));
+    FPaging = PagingPossible();
     FCursorOpen = true;
     ApplyServerFilter();
+    if (!FClientOrder.isEmpty() && !FClientSorted)
+        SortOnClient(false);
+}
+
+bool TZSQLQuery::PagingPossible() const
+{
+    return FPacketRecords > 0 && FSource && (!FSource->Live() || (FSqlite && !FOrderKeys.empty()));
 }
 
 void TZSQLQuery::InternalClose()
@@ -1239,6 +1248,13 @@ void TZSQLQuery::InternalInitFieldDefs()
         def.Precision = column.Precision;
         def.InKey = column.Key;
         def.ReadOnly = FUpdate && !column.Writable;
+    }
+    FClientOpen.clear();
+    for (size_t i = 0; i < FClientDefs.size(); ++i) {
+        if (FieldDefs().IndexOf(FClientDefs[i].Name) >= 0)
+            continue; // a result column of that name
+        FieldDefs().Add(FClientDefs[i].Name, FClientDefs[i].Type, FClientDefs[i].Size);
+        FClientOpen.push_back(int(i));
     }
     if (!FCursorOpen && !FSource) {
         FColumns.clear();
@@ -2462,6 +2478,8 @@ void TZSQLQuery::ClearRows()
     FShift = 0;
     FAllFetched = false;
     FJumpStamp.clear();
+    FClientSorted = false;
+    FClientDirty = false;
 }
 
 // Keeps what this dataset did to a row (`after` null: deleted) apart from the window.
@@ -2518,6 +2536,7 @@ void TZSQLQuery::FillBuffer(TRecordBuffer buffer, const TRow& row)
     b->Serial = row.Serial;
     b->Flag = bfCurrent;
     b->Values = row.Values;
+    FillClientValues(b->Values, row);
 }
 
 bool TZSQLQuery::RowAccepted(TRow& row)
@@ -2636,7 +2655,7 @@ int TZSQLQuery::InternalCompareBookmarks(const TBookmark& bookmark1, const TBook
 
 void TZSQLQuery::InternalInitRecord(TRecordBuffer buffer)
 {
-    B(buffer)->Values.assign(RowWidth(), QVariant());
+    B(buffer)->Values.assign(RowWidth() + FClientOpen.size(), QVariant());
 }
 
 size_t TZSQLQuery::RowWidth() const
@@ -2646,7 +2665,8 @@ size_t TZSQLQuery::RowWidth() const
 
 bool TZSQLQuery::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const
 {
-    const int index = field->FieldNo() - 1;
+    const int client = ClientSlot(field);
+    const int index = client >= 0 ? client : field->FieldNo() - 1;
     const TSqlBuf* b = B(buffer);
     if (index < 0 || size_t(index) >= b->Values.size())
         return false;
@@ -2656,12 +2676,13 @@ bool TZSQLQuery::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVarian
 
 void TZSQLQuery::SetRecordFieldData(TRecordBuffer buffer, TField* field, const QVariant& value)
 {
-    const int index = field->FieldNo() - 1;
+    const int client = ClientSlot(field);
+    const int index = client >= 0 ? client : field->FieldNo() - 1;
     TSqlBuf* b = B(buffer);
     if (index < 0)
         return;
     if (size_t(index) >= b->Values.size())
-        b->Values.resize(RowWidth());
+        b->Values.resize(RowWidth() + FClientOpen.size());
     b->Values[size_t(index)] = value;
 }
 
@@ -2809,6 +2830,8 @@ void TZSQLQuery::ReopenSource()
     ForgetLookups(false);
     FEditedSinceOpen = false;
     FCursor = -1;
+    if (!FClientOrder.isEmpty())
+        SortOnClient(false);
 }
 
 // ---------------------------------------------------------------------------
@@ -2864,7 +2887,6 @@ void TZSQLQuery::InternalPost()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
-    ForgetLookups(true);
     SettleLast(); // the changed rows are kept by their places
     if (State() == dsEdit)
         PostEdit(ActiveBuffer());
@@ -2878,6 +2900,7 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     TRow* row = RowOf(buf->Serial);
     if (!row)
         DatabaseError(QStringLiteral("Record not found"), this);
+    const QString oldKey = KeyText(row->Values);
     QStringList sets;
     QVariantList values;
     std::vector<int> changed;
@@ -2889,8 +2912,11 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
         values << DbValue(buf->Values[i], FSqlite);
         changed.push_back(int(i));
     }
-    if (sets.isEmpty())
+    if (sets.isEmpty()) {
+        KeepClientValues(buf->Values, oldKey); // only client fields: nothing for the server
         return;
+    }
+    ForgetLookups(true);
     QString sql = QStringLiteral("UPDATE %1 SET %2").arg(FUpdate->TableSql, sets.join(QStringLiteral(", ")));
     AddKeyWhere(sql, values, *row);
     if (FUpdate->Returning)
@@ -2922,6 +2948,10 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     row->Accepted = -1;
     PinRow(before, row);
     RememberPostedKey(*row);
+    const QString newKey = KeyText(row->Values);
+    if (newKey != oldKey)
+        FClientValues.remove(oldKey);
+    KeepClientValues(buf->Values, newKey);
 }
 
 void TZSQLQuery::PostInsert(TRecordBuffer buffer)
@@ -2942,6 +2972,7 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
         position = WindowEnd();
     }
 
+    ForgetLookups(true);
     QStringList names;
     QStringList marks;
     QVariantList values;
@@ -2994,6 +3025,7 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
         FUndo.push_back({TUndo::ukInserted, std::move(inserted)});
     }
     RememberPostedKey(FRows[size_t(index)]);
+    KeepClientValues(buf->Values, KeyText(FRows[size_t(index)].Values));
 }
 
 void TZSQLQuery::InternalDelete()
@@ -3015,6 +3047,7 @@ void TZSQLQuery::InternalDelete()
     if (FInTransaction)
         FUndo.push_back({TUndo::ukDeleted, FRows[size_t(index)]});
     PinRow(FRows[size_t(index)], nullptr);
+    FClientValues.remove(KeyText(FRows[size_t(index)].Values));
     RemoveRow(index);
     --FCountDelta;
     // The cursor now stands on the next row (read on demand) or after the last one.
@@ -3295,6 +3328,258 @@ QString TZSQLQuery::QuoteFieldName(const QString& fieldName) const
             return quoted;
     }
     return QuoteSqlIdentifier(fieldName);
+}
+
+// ---------------------------------------------------------------------------
+// Client fields and the client's order
+
+void TZSQLQuery::AddClientField(const QString& name, TFieldType type, int size)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        DatabaseError(QStringLiteral("Field name missing"), this);
+    for (TClientDef& def : FClientDefs)
+        if (def.Name.compare(trimmed, Qt::CaseInsensitive) == 0) {
+            def = {trimmed, type, size}; // defined anew
+            return;
+        }
+    FClientDefs.push_back({trimmed, type, size});
+}
+
+void TZSQLQuery::ClearClientFields()
+{
+    FClientDefs.clear();
+    FClientValues.clear();
+}
+
+int TZSQLQuery::ClientSlot(const TField* field) const
+{
+    if (FClientOpen.empty() || !field || field->GetFieldKind() != fkData)
+        return -1;
+    const int index = field->FieldNo() - 1 - int(FColumns.size());
+    return index >= 0 && index < int(FClientOpen.size()) ? int(RowWidth()) + index : -1;
+}
+
+bool TZSQLQuery::IsClientField(const TField* field) const
+{
+    return field && field->DataSet() == this && ClientSlot(field) >= 0;
+}
+
+void TZSQLQuery::FillClientValues(std::vector<QVariant>& values, const TRow& row) const
+{
+    if (FClientOpen.empty())
+        return;
+    const size_t width = RowWidth();
+    values.resize(width + FClientOpen.size());
+    if (FClientValues.isEmpty())
+        return;
+    const auto kept = FClientValues.constFind(KeyText(row.Values));
+    if (kept == FClientValues.constEnd())
+        return;
+    for (size_t i = 0; i < FClientOpen.size(); ++i)
+        if (size_t(FClientOpen[i]) < kept->size()) // else: a field added after the value was kept
+            values[width + i] = (*kept)[size_t(FClientOpen[i])];
+}
+
+void TZSQLQuery::KeepClientValues(const std::vector<QVariant>& values, const QString& key)
+{
+    if (FClientOpen.empty() || !FUpdate)
+        return;
+    const size_t width = RowWidth();
+    std::vector<QVariant>& kept = FClientValues[key];
+    kept.resize(FClientDefs.size());
+    for (size_t i = 0; i < FClientOpen.size() && width + i < values.size(); ++i)
+        kept[size_t(FClientOpen[i])] = values[width + i];
+}
+
+void TZSQLQuery::SetClientOrder(const QString& fields)
+{
+    const QString value = fields.trimmed();
+    if (value == FClientOrder && (!FCursorOpen || FClientSorted == !value.isEmpty()))
+        return;
+    if (!FCursorOpen) {
+        FClientOrder = value;
+        return;
+    }
+    CheckBrowseMode();
+    UpdateCursorPos(); // the cursor on the active record, which stays current
+    const QString old = std::exchange(FClientOrder, value);
+    try {
+        if (value.isEmpty())
+            RestoreServerOrder();
+        else
+            SortOnClient();
+    } catch (...) {
+        FClientOrder = old;
+        throw;
+    }
+    CursorPosChanged();
+    Resync({});
+}
+
+namespace {
+// A client value compared with another of its field: nulls first, texts by their code units.
+int CompareClientValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return int(!a.isNull()) - int(!b.isNull());
+    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
+        return QStringView(*static_cast<const QString*>(a.constData()))
+            .compare(QStringView(*static_cast<const QString*>(b.constData())));
+    const QPartialOrdering order = QVariant::compare(a, b);
+    return order == QPartialOrdering::Less ? -1 : (order == QPartialOrdering::Greater ? 1 : 0);
+}
+} // namespace
+
+// Reads every row and puts them in the client's order. A name that is no client field
+// raises before anything changes (`strict`), or else drops the order.
+void TZSQLQuery::SortOnClient(bool strict)
+{
+    struct TKey {
+        int Slot;
+        bool Descending;
+    };
+    std::vector<TKey> keys;
+    for (QString item : QString(FClientOrder).replace(QLatin1Char(';'), QLatin1Char(',')).split(QLatin1Char(','))) {
+        item = item.simplified();
+        if (item.isEmpty())
+            continue;
+        bool descending = false;
+        if (item.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive)) {
+            descending = true;
+            item.chop(5);
+        } else if (item.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
+            item.chop(4);
+        }
+        const int slot = ClientSlot(FindField(item));
+        if (slot < 0 && !strict) {
+            FClientOrder.clear(); // its fields are gone: the statement's order
+            return;
+        }
+        if (slot < 0)
+            DatabaseError(QStringLiteral("Field '%1' is no client field of the query").arg(item), this);
+        keys.push_back({slot - int(RowWidth()), descending});
+    }
+    if (keys.empty())
+        return;
+    // Every row, read from the first in large packets, and none dropped while the order holds.
+    FPaging = false;
+    SettleLast();
+    const bool readOn = FAllFetched || (FWinFirst == 0 && FSource
+                                        && (!FSource->Live() || (FSource->Readable() && FWinEnd == FForwardNext)));
+    if (!readOn) {
+        // Rows left the cache and cannot all be read on from here: the statement runs again.
+        const QString current = FCursor >= FWinPos && FCursor < WindowEnd()
+                                    ? KeyText(FRows[size_t(FCursor - FWinPos)].Values) : QString();
+        const QString order = std::exchange(FClientOrder, QString());
+        auto restore = qScopeGuard([&] { FClientOrder = order; });
+        ReopenSource();
+        restore.dismiss();
+        FClientOrder = order;
+        FPaging = false;
+        while (FWinEnd != NoEnd)
+            ExtendForward(std::max(PageSize(), ScanPacketLimit));
+        FCursor = -1;
+        for (int i = 0; !current.isEmpty() && i < int(FRows.size()); ++i)
+            if (KeyText(FRows[size_t(i)].Values) == current) {
+                FCursor = i;
+                break;
+            }
+    }
+    while (FWinEnd != NoEnd)
+        ExtendForward(std::max(PageSize(), ScanPacketLimit));
+    const int count = int(FRows.size());
+    std::vector<std::vector<QVariant>> values(static_cast<size_t>(count));
+    const std::vector<QVariant> none(FClientDefs.size());
+    for (int i = 0; i < count; ++i) {
+        TRow& row = FRows[size_t(i)];
+        row.Source = quint64(i);
+        const auto kept = FClientValues.constFind(KeyText(row.Values));
+        const std::vector<QVariant>& all = kept == FClientValues.constEnd() ? none : *kept;
+        std::vector<QVariant>& own = values[size_t(i)];
+        own.reserve(keys.size());
+        for (const TKey& key : keys) {
+            const size_t def = size_t(FClientOpen[size_t(key.Slot)]);
+            own.push_back(def < all.size() ? all[def] : QVariant());
+        }
+    }
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const int c = CompareClientValue(values[size_t(a)][k], values[size_t(b)][k]);
+            if (c != 0)
+                return keys[k].Descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    RenumberRows(order);
+    FClientSorted = true;
+    FClientDirty = false;
+}
+
+// The statement's order again: the rows put back where they came from, or read again
+// when this query wrote rows since they were sorted.
+void TZSQLQuery::RestoreServerOrder()
+{
+    if (!FClientSorted)
+        return;
+    if (FClientDirty) {
+        const QString current = FCursor >= FWinPos && FCursor < WindowEnd()
+                                    ? KeyText(FRows[size_t(FCursor - FWinPos)].Values) : QString();
+        ReopenSource();
+        ResolveOrderKeys();
+        FPaging = PagingPossible();
+        for (int pos = 0; !current.isEmpty() && EnsureFetched(pos); ++pos)
+            if (KeyText(FRows[size_t(pos - FWinPos)].Values) == current) {
+                FCursor = pos;
+                break;
+            }
+        return;
+    }
+    std::vector<int> order(FRows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [this](int a, int b) { return FRows[size_t(a)].Source < FRows[size_t(b)].Source; });
+    RenumberRows(order);
+    FClientSorted = false;
+}
+
+void TZSQLQuery::RenumberRows(const std::vector<int>& order)
+{
+    const int current = FCursor >= FWinPos && FCursor < WindowEnd() ? FCursor - FWinPos : -1;
+    std::deque<TRow> rows;
+    int cursor = -1;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == current)
+            cursor = int(i);
+        rows.push_back(std::move(FRows[size_t(order[i])]));
+    }
+    // A new numbering: bookmarks of the rows as they stood are invalid.
+    ++FGeneration;
+    FInsertedOrder.clear();
+    FInsertedRows.clear();
+    FPins.clear();
+    for (size_t i = 0; i < rows.size(); ++i)
+        NumberRow(rows[i], quint64(i));
+    FRows = std::move(rows);
+    FWinFirst = 0;
+    FWinPos = 0;
+    FWinEnd = NoEnd;
+    FServerTotal = qint64(FRows.size());
+    FForwardNext = quint64(FRows.size());
+    FForwardLast.clear();
+    FProvisional = false;
+    FShift = 0;
+    FServerCount = qint64(FRows.size());
+    FCountDelta = 0;
+    FOrderKeys.clear(); // no order the server knows
+    FUndo.clear();
+    if (FInTransaction)
+        FUndoLost = true; // the rollback reads the rows again
+    ForgetLookups(false);
+    UpdateAllFetched();
+    FCursor = cursor >= 0 ? cursor : (FCursor < 0 ? -1 : int(FRows.size()));
 }
 
 } // namespace zdb
