@@ -1676,6 +1676,7 @@ TZSQLQuery::TRow TZSQLQuery::MakeRow(const QSqlQuery& query, quint64 ordinal)
     if (ServerFilterComplete())
         row.Accepted = 1; // the server's condition said so
     NumberRow(row, ordinal);
+    FillClientValues(row.Values, row);
     return row;
 }
 
@@ -2536,7 +2537,6 @@ void TZSQLQuery::FillBuffer(TRecordBuffer buffer, const TRow& row)
     b->Serial = row.Serial;
     b->Flag = bfCurrent;
     b->Values = row.Values;
-    FillClientValues(b->Values, row);
 }
 
 bool TZSQLQuery::RowAccepted(TRow& row)
@@ -2913,7 +2913,9 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
         changed.push_back(int(i));
     }
     if (sets.isEmpty()) {
-        KeepClientValues(buf->Values, oldKey); // only client fields: nothing for the server
+        // Only client fields: nothing for the server.
+        KeepClientValues(buf->Values, oldKey);
+        SetClientSlots(*row, buf->Values);
         return;
     }
     ForgetLookups(true);
@@ -2928,7 +2930,7 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
         DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
 
     std::vector<QVariant> newValues = buf->Values;
-    newValues.resize(RowWidth());
+    newValues.resize(RowWidth() + FClientOpen.size());
     if (FUpdate->KeepRawKeys) {
         for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i) {
             const int k = FUpdate->KeyColumns[i];
@@ -2996,7 +2998,7 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
     TRow row;
     row.Serial = InsertedBit | ((FGeneration & GenerationMask) << GenerationShift) | (++FInsertedCount & IndexMask);
     row.Values = buf->Values;
-    row.Values.resize(RowWidth());
+    row.Values.resize(RowWidth() + FClientOpen.size());
     if (FUpdate->KeepRawKeys)
         for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i)
             row.Values[FColumns.size() + i] =
@@ -3192,6 +3194,8 @@ void TZSQLQuery::UndoChanges()
     }
     FUndo.clear();
     ForgetLookups(true);
+    for (TRow& row : FRows)
+        FillClientValues(row.Values, row); // client values are kept apart from transactions
     const int pos = current ? PositionOf(current) : -1;
     FCursor = pos >= 0 ? pos : std::clamp(FCursor, 0, std::max(WindowEnd() - 1, 0));
     Resync({});
@@ -3371,14 +3375,31 @@ void TZSQLQuery::FillClientValues(std::vector<QVariant>& values, const TRow& row
         return;
     const size_t width = RowWidth();
     values.resize(width + FClientOpen.size());
-    if (FClientValues.isEmpty())
-        return;
-    const auto kept = FClientValues.constFind(KeyText(row.Values));
-    if (kept == FClientValues.constEnd())
-        return;
-    for (size_t i = 0; i < FClientOpen.size(); ++i)
-        if (size_t(FClientOpen[i]) < kept->size()) // else: a field added after the value was kept
-            values[width + i] = (*kept)[size_t(FClientOpen[i])];
+    const auto kept = FClientValues.isEmpty() ? FClientValues.constEnd() : FClientValues.constFind(KeyText(row.Values));
+    for (size_t i = 0; i < FClientOpen.size(); ++i) {
+        const size_t def = size_t(FClientOpen[i]);
+        // None kept, or a field added after the values were kept: null.
+        values[width + i] = kept != FClientValues.constEnd() && def < kept->size() ? (*kept)[def] : QVariant();
+    }
+}
+
+void TZSQLQuery::SetClientSlots(TRow& row, const std::vector<QVariant>& values)
+{
+    const size_t width = RowWidth();
+    const auto copy = [&](TRow& target) {
+        target.Values.resize(width + FClientOpen.size());
+        for (size_t i = 0; i < FClientOpen.size() && width + i < values.size(); ++i)
+            target.Values[width + i] = values[width + i];
+    };
+    copy(row);
+    row.Accepted = -1;
+    // The copy kept of a row changed or inserted here shows when its place is read again.
+    if (row.Serial & InsertedBit) {
+        if (const auto inserted = FInsertedRows.find(row.Serial); inserted != FInsertedRows.end())
+            copy(inserted->second);
+    } else if (const auto pin = FPins.find(OrdinalOf(row.Serial)); pin != FPins.end() && !pin->second.Deleted) {
+        copy(pin->second.Current);
+    }
 }
 
 void TZSQLQuery::KeepClientValues(const std::vector<QVariant>& values, const QString& key)
@@ -3418,14 +3439,11 @@ void TZSQLQuery::SetClientOrder(const QString& fields)
 }
 
 namespace {
-// A client value compared with another of its field: nulls first, texts by their code units.
+// A client value compared with another of its field: nulls first.
 int CompareClientValue(const QVariant& a, const QVariant& b)
 {
     if (a.isNull() || b.isNull())
         return int(!a.isNull()) - int(!b.isNull());
-    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
-        return QStringView(*static_cast<const QString*>(a.constData()))
-            .compare(QStringView(*static_cast<const QString*>(b.constData())));
     const QPartialOrdering order = QVariant::compare(a, b);
     return order == QPartialOrdering::Less ? -1 : (order == QPartialOrdering::Greater ? 1 : 0);
 }
@@ -3489,30 +3507,50 @@ void TZSQLQuery::SortOnClient(bool strict)
     while (FWinEnd != NoEnd)
         ExtendForward(std::max(PageSize(), ScanPacketLimit));
     const int count = int(FRows.size());
-    std::vector<std::vector<QVariant>> values(static_cast<size_t>(count));
-    const std::vector<QVariant> none(FClientDefs.size());
+    const size_t width = keys.size();
+    std::vector<QVariant> values(static_cast<size_t>(count) * width);
+    bool texts = true; // every value a text or null: compared as texts, without QVariant
+    const size_t first = RowWidth();
     for (int i = 0; i < count; ++i) {
         TRow& row = FRows[size_t(i)];
         row.Source = quint64(i);
-        const auto kept = FClientValues.constFind(KeyText(row.Values));
-        const std::vector<QVariant>& all = kept == FClientValues.constEnd() ? none : *kept;
-        std::vector<QVariant>& own = values[size_t(i)];
-        own.reserve(keys.size());
-        for (const TKey& key : keys) {
-            const size_t def = size_t(FClientOpen[size_t(key.Slot)]);
-            own.push_back(def < all.size() ? all[def] : QVariant());
+        for (size_t k = 0; k < width; ++k) {
+            const size_t slot = first + size_t(keys[k].Slot);
+            QVariant& value = values[size_t(i) * width + k];
+            if (slot < row.Values.size())
+                value = row.Values[slot];
+            texts = texts && (value.isNull() || value.typeId() == QMetaType::QString);
         }
     }
     std::vector<int> order(static_cast<size_t>(count));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        for (size_t k = 0; k < keys.size(); ++k) {
-            const int c = CompareClientValue(values[size_t(a)][k], values[size_t(b)][k]);
-            if (c != 0)
-                return keys[k].Descending ? c > 0 : c < 0;
+    if (texts) {
+        std::vector<QString> text(values.size());
+        std::vector<char> null(values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            null[i] = values[i].isNull();
+            if (!null[i])
+                text[i] = values[i].toString();
         }
-        return false;
-    });
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            for (size_t k = 0; k < width; ++k) {
+                const size_t x = size_t(a) * width + k, y = size_t(b) * width + k;
+                const int c = null[x] || null[y] ? int(!null[x]) - int(!null[y]) : text[x].compare(text[y]);
+                if (c != 0)
+                    return keys[k].Descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    } else {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            for (size_t k = 0; k < width; ++k) {
+                const int c = CompareClientValue(values[size_t(a) * width + k], values[size_t(b) * width + k]);
+                if (c != 0)
+                    return keys[k].Descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
     RenumberRows(order);
     FClientSorted = true;
     FClientDirty = false;
@@ -3537,10 +3575,18 @@ void TZSQLQuery::RestoreServerOrder()
             }
         return;
     }
-    std::vector<int> order(FRows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [this](int a, int b) { return FRows[size_t(a)].Source < FRows[size_t(b)].Source; });
+    // Places in the statement's order, each held by one row at most (rows deleted since leave gaps).
+    quint64 end = 0;
+    for (const TRow& row : FRows)
+        end = std::max(end, row.Source + 1);
+    std::vector<int> at(static_cast<size_t>(end), -1);
+    for (size_t i = 0; i < FRows.size(); ++i)
+        at[size_t(FRows[i].Source)] = int(i);
+    std::vector<int> order;
+    order.reserve(FRows.size());
+    for (int index : at)
+        if (index >= 0)
+            order.push_back(index);
     RenumberRows(order);
     FClientSorted = false;
 }

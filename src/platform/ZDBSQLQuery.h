@@ -732,8 +732,11 @@ private:
     };
     // The place of a client field's value in a record buffer; -1 for any other field.
     int ClientSlot(const TField* field) const;
-    // Puts the client values kept for the row's key into a buffer's values.
+    // Puts the client values kept for the row's key into its values (cached rows hold them
+    // after the result's columns, as record buffers do).
     void FillClientValues(std::vector<QVariant>& values, const TRow& row) const;
+    // Takes the client values of a buffer's values into a cached row and the copies kept of it.
+    void SetClientSlots(TRow& row, const std::vector<QVariant>& values);
     // Keeps the client values of a buffer's values for a row key.
     void KeepClientValues(const std::vector<QVariant>& values, const QString& key);
     void SortOnClient(bool strict = true);
