@@ -2481,6 +2481,7 @@ void TZSQLQuery::ClearRows()
     FJumpStamp.clear();
     FClientSorted = false;
     FClientDirty = false;
+    FSortedValid = false;
 }
 
 // Keeps what this dataset did to a row (`after` null: deleted) apart from the window.
@@ -3409,8 +3410,13 @@ void TZSQLQuery::KeepClientValues(const std::vector<QVariant>& values, const QSt
     const size_t width = RowWidth();
     std::vector<QVariant>& kept = FClientValues[key];
     kept.resize(FClientDefs.size());
-    for (size_t i = 0; i < FClientOpen.size() && width + i < values.size(); ++i)
-        kept[size_t(FClientOpen[i])] = values[width + i];
+    for (size_t i = 0; i < FClientOpen.size() && width + i < values.size(); ++i) {
+        QVariant& value = kept[size_t(FClientOpen[i])];
+        if (FSortedValid && std::count(FSortedDefs.begin(), FSortedDefs.end(), FClientOpen[i]) &&
+            !(value == values[width + i]))
+            FSortedValid = false; // a value the last order was made of changed
+        value = values[width + i];
+    }
 }
 
 void TZSQLQuery::SetClientOrder(const QString& fields)
@@ -3507,6 +3513,18 @@ void TZSQLQuery::SortOnClient(bool strict)
     while (FWinEnd != NoEnd)
         ExtendForward(std::max(PageSize(), ScanPacketLimit));
     const int count = int(FRows.size());
+    // The rows as they stood when they were last sorted, with the values that order was made
+    // of: that order again, without comparing.
+    bool same = FSortedValid && FSortedBy == FClientOrder && FSortedOrder.size() == FRows.size();
+    for (int i = 0; same && i < count; ++i)
+        same = FRows[size_t(i)].Source == quint64(i);
+    if (same) {
+        const std::vector<int> order = FSortedOrder;
+        RenumberRows(order);
+        FClientSorted = true;
+        FClientDirty = false;
+        return;
+    }
     const size_t width = keys.size();
     std::vector<QVariant> values(static_cast<size_t>(count) * width);
     bool texts = true; // every value a text or null: compared as texts, without QVariant
@@ -3551,6 +3569,12 @@ void TZSQLQuery::SortOnClient(bool strict)
             return false;
         });
     }
+    FSortedOrder = order;
+    FSortedBy = FClientOrder;
+    FSortedDefs.clear();
+    for (const TKey& key : keys)
+        FSortedDefs.push_back(FClientOpen[size_t(key.Slot)]);
+    FSortedValid = true;
     RenumberRows(order);
     FClientSorted = true;
     FClientDirty = false;

@@ -633,6 +633,7 @@ private:
         FLookups.clear();
         FEditedSinceOpen = FEditedSinceOpen || edited;
         FClientDirty = FClientDirty || edited;
+        FSortedValid = FSortedValid && !edited;
     }
     void MasterChanged(bool moved);
     // Runs the statement again when the master's values changed its parameters.
@@ -815,6 +816,12 @@ private:
     QString FClientOrder;
     bool FClientSorted = false; // the rows stand in the client's order
     bool FClientDirty = false;  // rows were written since they were sorted here
+    // The last order made here (indexes into the rows as they stood), the order text and the
+    // definitions it compared; valid while no row and none of those values was written.
+    std::vector<int> FSortedOrder;
+    QString FSortedBy;
+    std::vector<int> FSortedDefs;
+    bool FSortedValid = false;
     // Transaction
     bool FInTransaction = false;
     std::vector<TUndo> FUndo;         // changes to the rows since StartTransaction, oldest first

@@ -558,6 +558,15 @@ TEST_P(SqlCacheTest, ClientFieldsAndTheClientOrder)
     q.First();
     EXPECT_EQ(Id(q), 10);
     EXPECT_EQ(q.RecNo(), 1);
+    // A value the order is made of changed: sorted anew, not put back as it was.
+    q.Edit();
+    q.FieldByName(QStringLiteral("Mark"))->SetValue(TableRows * 2);
+    q.Post();
+    q.SetClientOrder(QStringLiteral("Mark DESC"));
+    q.First();
+    EXPECT_EQ(Id(q), 10);
+    q.Next();
+    EXPECT_EQ(Id(q), expected.front());
     q.SetClientOrder(QStringLiteral("Mark"));
     q.Edit();
     q.FieldByName(QStringLiteral("name"))->SetValue(QStringLiteral("x"));
