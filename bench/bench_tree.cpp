@@ -6,14 +6,23 @@
 //
 // The time per toggled row staying alike for the small node and the large one
 // shows that a toggle costs what it shows and hides, not the whole tree.
+//
+// The same rebuild over an SQL query of an SQLite table, which keeps the tree
+// fields and orders its rows itself, against the same walk over the query (the
+// goal) and, printed only, a walk that reads id and parent id from the table
+// with a plain statement.
 
 #include "BenchUtil.h"
 
 #include "ZDBGrids.h"
+#include "ZDBSQLQuery.h"
 #include "ZDBTreeView.h"
 
 #include <QApplication>
 #include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <vector>
@@ -47,6 +56,95 @@ void FillTree(TZDBTreeViewList& List, int N, std::vector<int>& Parent, std::vect
             Descendants[size_t(Parent[size_t(id)])] += Descendants[size_t(id)] + 1;
 }
 
+// Reads id and parent id of every record of Table, unfiltered, and sorts the pairs.
+TAlternative DataSetWalk(TDataSet& Table, const QString& Id, const QString& ParentId, int N)
+{
+    return TAlternative{[&Table, Id, ParentId, N] {
+        std::vector<std::pair<int, int>> pairs;
+        pairs.reserve(size_t(N));
+        TDataSetControlsGuard controls(&Table);
+        const bool filtered = Table.GetFiltered();
+        Table.SetFiltered(false);
+        TField* id = Table.FieldByName(Id);
+        TField* parentId = Table.FieldByName(ParentId);
+        for (Table.First(); !Table.Eof(); Table.Next())
+            pairs.emplace_back(parentId->AsInteger(), id->AsInteger());
+        Table.SetFiltered(filtered);
+        std::sort(pairs.begin(), pairs.end());
+        Sink = Sink + qlonglong(pairs.size());
+    }};
+}
+
+// The categories of List in a new SQLite file: (id, parent_id, name), id the key.
+QSqlDatabase CategoriesSqlite(const QTemporaryDir& Dir, const TZDBTreeViewList& List)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench_tree"));
+    db.setDatabaseName(Dir.filePath(QStringLiteral("tree.db")));
+    QSqlQuery q(db);
+    if (!db.open() ||
+        !q.exec(QStringLiteral("CREATE TABLE categories (id INTEGER PRIMARY KEY, parent_id INTEGER, name TEXT)")))
+        qFatal("SQLite: %s", qPrintable(db.lastError().text()));
+    db.transaction();
+    q.prepare(QStringLiteral("INSERT INTO categories VALUES (?, ?, ?)"));
+    for (int i = 0; i < List.Count(); ++i) {
+        const TZDBTreeViewItem* item = List[i];
+        q.addBindValue(item->ID);
+        q.addBindValue(item->ParentID ? QVariant(item->ParentID) : QVariant(QMetaType(QMetaType::Int)));
+        q.addBindValue(item->ItemName);
+        if (!q.exec())
+            qFatal("SQLite: %s", qPrintable(q.lastError().text()));
+    }
+    db.commit();
+    return db;
+}
+
+// The tree rebuilt over a query of the SQLite table.
+bool BenchSqlite(TBench& Bench, const TZDBTreeViewList& List, int N)
+{
+    QTemporaryDir dir;
+    {
+        const QSqlDatabase db = CategoriesSqlite(dir, List);
+        TZSQLQuery query;
+        query.SetConnection(db);
+        query.SetSQLText(QStringLiteral("SELECT id, parent_id, name FROM categories ORDER BY id"));
+        TDataSource source;
+        source.SetDataSet(&query);
+        TZDBGrid grid;
+        grid.SetKeyFields(QStringLiteral("id"));
+        grid.SetOrderFields(QStringLiteral("id"));
+        grid.TreeView()->SetParentFields(QStringLiteral("parent_id"));
+        grid.TreeView()->AddTreeFields(&query);
+        query.Open();
+        grid.SetDataSource(&source);
+        if (!grid.TreeView()->GetActive()) {
+            Bench.Check(QStringLiteral("tree active over SQLite"), false,
+                        QStringLiteral("the tree view did not switch on"));
+            return false;
+        }
+        const TAlternative plain{[&] {
+            std::vector<std::pair<int, int>> pairs;
+            pairs.reserve(size_t(N));
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            q.exec(QStringLiteral("SELECT id, parent_id FROM categories"));
+            while (q.next())
+                pairs.emplace_back(q.value(1).toInt(), q.value(0).toInt());
+            std::sort(pairs.begin(), pairs.end());
+            Sink = Sink + qlonglong(pairs.size());
+        }};
+        const std::vector<double> rebuild =
+            Bench.Time({{[&] { grid.TreeView()->UpdateTreeView(false); }},
+                        DataSetWalk(query, QStringLiteral("id"), QStringLiteral("parent_id"), N), plain});
+        Bench.Row(QStringLiteral("rebuild"), QStringLiteral("SQLite query tree"), N, rebuild[0],
+                  QStringLiteral("walk of id, parent id + sort"), rebuild[1], 3.0);
+        Bench.Row(QStringLiteral("rebuild"), QStringLiteral("SQLite query tree"), N, rebuild[0],
+                  QStringLiteral("QSqlQuery of id, parent id + sort"), rebuild[2], 0);
+        grid.SetDataSource(nullptr);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench_tree"));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -73,20 +171,7 @@ int main(int argc, char** argv)
             bench.Check(QStringLiteral("tree active"), false, QStringLiteral("the tree view did not switch on"));
             return 1;
         }
-        TField* id = table.FieldByName(QStringLiteral("ID"));
-        TField* parentId = table.FieldByName(QStringLiteral("ParentID"));
-        const TAlternative walk{[&] {
-            std::vector<std::pair<int, int>> pairs;
-            pairs.reserve(size_t(n));
-            TDataSetControlsGuard controls(&table);
-            const bool filtered = table.GetFiltered();
-            table.SetFiltered(false);
-            for (table.First(); !table.Eof(); table.Next())
-                pairs.emplace_back(parentId->AsInteger(), id->AsInteger());
-            table.SetFiltered(filtered);
-            std::sort(pairs.begin(), pairs.end());
-            Sink = Sink + qlonglong(pairs.size());
-        }};
+        const TAlternative walk = DataSetWalk(table, QStringLiteral("ID"), QStringLiteral("ParentID"), n);
 
         const std::vector<double> rebuild = bench.Time({{[&] { grid.TreeView()->UpdateTreeView(false); }}, walk});
         bench.Row(QStringLiteral("rebuild"), data, n, rebuild[0], against, rebuild[1], 3.0);
@@ -124,6 +209,8 @@ int main(int argc, char** argv)
                             .arg(descendants[size_t(large)])
                             .arg(t[0] / t[2], 0, 'f', 3));
         grid.SetDataSource(nullptr);
+        if (!BenchSqlite(bench, list, n))
+            return 1;
     }
     return 0;
 }

@@ -17,14 +17,16 @@
 #include <QStandardPaths>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace zdb::demo {
 
 namespace {
 
 // Raised when the layout of the generated data changes: an older file is rebuilt.
-constexpr int SchemaVersion = 4;
+constexpr int SchemaVersion = 5;
 constexpr quint32 Seed = 20240517;
 
 constexpr std::array FirstNames = {
@@ -130,6 +132,32 @@ void CreateTables(TBuilder& b)
     b.Exec(QStringLiteral("CREATE INDEX order_lines_order ON order_lines(order_id, line_no)"));
     b.Exec(QStringLiteral("CREATE INDEX orders_customer ON orders(customer_id)"));
     b.Exec(QStringLiteral("CREATE INDEX orders_date ON orders(order_date)"));
+    b.Exec(QStringLiteral("CREATE TABLE categories ("
+                          " id INTEGER PRIMARY KEY,"
+                          " parent_id INTEGER REFERENCES categories(id),"
+                          " name VARCHAR(60) NOT NULL)"));
+}
+
+// Categories in eight levels below 12 roots, each below a recent one, so that
+// the branches run deep (up its line at the eighth level).
+void FillCategories(TBuilder& b)
+{
+    QSqlQuery category = b.Prepare(QStringLiteral("INSERT INTO categories VALUES (?, ?, ?)"));
+    std::vector<int> level, parents;
+    for (int id = 1; id <= SampleCategoryCount; ++id) {
+        int parent = 0;
+        if (id > 12) {
+            parent = id - 1 - int((quint32(id) * 2654435761u) % quint32(std::min(id - 1, 60)));
+            while (level[size_t(parent - 1)] >= 7)
+                parent = parents[size_t(parent - 1)];
+        }
+        parents.push_back(parent);
+        level.push_back(parent ? level[size_t(parent - 1)] + 1 : 0);
+        category.bindValue(0, id);
+        category.bindValue(1, parent ? QVariant(parent) : QVariant(QMetaType(QMetaType::Int)));
+        category.bindValue(2, QStringLiteral("Category %1 (level %2)").arg(id).arg(level.back() + 1));
+        TBuilder::Run(category);
+    }
 }
 
 // A product's small picture, as PNG bytes: its initial on a disc in its category's colour.
@@ -307,6 +335,7 @@ QSqlDatabase OpenSampleDatabase(const QString& filePath, const QString& connecti
     });
     CreateTables(builder);
     FillTables(builder);
+    FillCategories(builder);
     builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
     builder.Exec(QStringLiteral("COMMIT"));
     rollback.dismiss();

@@ -1,6 +1,7 @@
 #pragma once
 // The demo's database: an SQLite file with customers, products, order states,
-// orders and their lines, generated the same way on every machine.
+// orders and their lines, and a hierarchy of categories, generated the same way
+// on every machine.
 
 #include <QSqlDatabase>
 #include <QString>
@@ -20,5 +21,6 @@ QSqlDatabase OpenSampleDatabase(const QString& filePath, const QString& connecti
 // Sizes of the generated data.
 inline constexpr int SampleCustomerCount = 300;
 inline constexpr int SampleOrderCount = 4000;
+inline constexpr int SampleCategoryCount = 10000;
 
 } // namespace zdb::demo

@@ -1,8 +1,8 @@
 // The ZDBGrids demo: the sample orders in a TZDBGrid, with the customer,
 // product and state of each order looked up from their tables, and below them
 // the editable lines of the current order (a detail query whose :id parameter
-// follows the orders); on a second tab 10,000 categories eight levels deep as a
-// tree. Without a display it renders the window offscreen, saves a screenshot
+// follows the orders); on a second tab 10,000 categories of the database,
+// eight levels deep, as a tree. Without a display it renders the window offscreen, saves a screenshot
 // and exits.
 
 #include "DBError.h"
@@ -11,7 +11,6 @@
 #include "ZDBFields.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
-#include "ZDBTreeView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -287,7 +286,7 @@ public:
         splitter->setStretchFactor(1, 1);
         auto* tabs = new QTabWidget(this);
         tabs->addTab(splitter, QStringLiteral("Orders"));
-        tabs->addTab(CreateCategories(), QStringLiteral("Categories"));
+        tabs->addTab(CreateCategories(db), QStringLiteral("Categories"));
         setCentralWidget(tabs);
         statusBar()->addWidget(new QLabel(Summary(db), this));
         statusBar()->addPermanentWidget(
@@ -297,39 +296,30 @@ public:
         resize(1100, 720);
     }
 
-    // 10,000 categories in eight levels below 12 roots, shown as a tree opened to
-    // its second level: the box beside a name (or Enter, Space) opens and closes
-    // a branch, Shift with it the whole branch, Ctrl shows the row alone.
-    QWidget* CreateCategories()
+    // The 10,000 categories of the database (eight levels below 12 roots) in a
+    // query shown as a tree opened to its second level: the box beside a name
+    // (or Enter, Space) opens and closes a branch, Shift with it the whole
+    // branch, Ctrl shows the row alone. The query keeps the tree's fields.
+    QWidget* CreateCategories(const QSqlDatabase& db)
     {
-        std::vector<int> level, parents;
-        for (int id = 1; id <= 10000; ++id) {
-            int parent = 0;
-            if (id > 12) {
-                // Below a recent category, so the branches run deep (up its line at the eighth level).
-                parent = id - 1 - int((quint32(id) * 2654435761u) % quint32(std::min(id - 1, 60)));
-                while (level[size_t(parent - 1)] >= 7)
-                    parent = parents[size_t(parent - 1)];
-            }
-            parents.push_back(parent);
-            level.push_back(parent ? level[size_t(parent - 1)] + 1 : 0);
-            FCategoryList.AddItem(id, parent, QStringLiteral("Category %1 (level %2)").arg(id).arg(level.back() + 1));
-        }
-        FCategories = std::make_unique<TZDBTreeViewData>();
-        FCategories->SetListInstance(&FCategoryList);
+        auto* tree = new TZDBGrid(this);
+        FCategories = std::make_unique<TZSQLQuery>();
+        FCategories->SetConnection(db);
+        FCategories->SetSQLText(QStringLiteral("SELECT id, parent_id, name FROM categories ORDER BY id"));
+        tree->TreeView()->AddTreeFields(FCategories.get());
         FCategories->Open();
-        FCategories->FieldByName(QStringLiteral("ID"))->SetDisplayWidth(8);
+        FCategories->FieldByName(QStringLiteral("id"))->SetDisplayWidth(8);
         FCategoriesSource = new TDataSource(this);
         FCategoriesSource->SetDataSet(FCategories.get());
-        auto* tree = new TZDBGrid(this);
-        tree->SetKeyFields(QStringLiteral("ID"));
+        tree->SetKeyFields(QStringLiteral("id"));
+        tree->SetOrderFields(QStringLiteral("id"));
         tree->SetOptions(tree->GetOptions() & ~TZDBGridOptions(dgEditing));
-        tree->TreeView()->SetParentFields(QStringLiteral("ParentID"));
-        tree->TreeView()->SetColumnNames(QStringLiteral("ItemName"));
+        tree->TreeView()->SetParentFields(QStringLiteral("parent_id"));
+        tree->TreeView()->SetColumnNames(QStringLiteral("name"));
         tree->TreeView()->SetOpenToLevel(1);
         tree->SetDataSource(FCategoriesSource);
         // The tree column is the current one, so that Enter and Space open and close rows.
-        if (TZColumn* column = tree->ColumnByName(QStringLiteral("ItemName")))
+        if (TZColumn* column = tree->ColumnByName(QStringLiteral("name")))
             tree->SetSelectedIndex(column->Index());
         return tree;
     }
@@ -360,8 +350,7 @@ private:
     std::unique_ptr<TZSQLQuery> FLines;
     TDataSource* FSource = nullptr;
     TDataSource* FLinesSource = nullptr;
-    TZDBTreeViewList FCategoryList;
-    std::unique_ptr<TZDBTreeViewData> FCategories;
+    std::unique_ptr<TZSQLQuery> FCategories;
     TDataSource* FCategoriesSource = nullptr;
 };
 

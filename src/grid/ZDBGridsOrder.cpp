@@ -15,6 +15,7 @@
 
 #include "DBError.h"
 #include "ZDBGridOrderSQL.h"
+#include "ZDBSQLQuery.h"
 
 #include <QApplication>
 
@@ -480,9 +481,44 @@ void TZCustomDBGrid::ChangeSQLOrderFields(const QString& OrderFields, const QStr
     if (value.typeId() != QMetaType::QStringList)
         return;
     const QStringList saved = value.toStringList();
+    // An order of a query's client fields is the query's own, on the rows it holds.
+    auto* query = qobject_cast<TZSQLQuery*>(dataSet);
+    const QString client = query ? query->GetClientOrder() : QString();
+    if (query && dataSet->Active()) {
+        int clientItems = 0, items = 0;
+        for (const QString& item : order.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool descending = false;
+            ++items;
+            if (query->IsClientField(dataSet->FindField(OrderItemName(item, descending))))
+                ++clientItems;
+        }
+        if (clientItems > 0 || (!client.isEmpty() && CompareOrderFields(CurrentSQLOrderFields(PropName), order))) {
+            if (clientItems > 0 && clientItems < items) {
+                // Rows ordered partly by the server and partly here: refused.
+                SetupOrderFields(client.isEmpty() ? CurrentSQLOrderFields(PropName) : client);
+                QApplication::beep();
+                return;
+            }
+            const QString next = clientItems > 0 ? order : QString();
+            if (CompareOrderFields(client, next) && query->GetClientOrder() == next)
+                return;
+            ApplyDataSetOrder([&] { query->SetClientOrder(next); },
+                              [&] { return client.isEmpty() ? CurrentSQLOrderFields(PropName) : client; }, false, true);
+            return;
+        }
+    }
     RewriteQueryOrder(
-        this, dataSet, coChangeSQLOrderFields, order, saved, [&](const QStringList& Lines) { WriteProperty(dataSet, prop, Lines); },
-        [&] { SetPropertyValue(dataSet, prop, saved); });
+        this, dataSet, coChangeSQLOrderFields, order, saved,
+        [&](const QStringList& Lines) {
+            if (query)
+                query->SetClientOrder(QString()); // closed: the statement's order when it opens
+            WriteProperty(dataSet, prop, Lines);
+        },
+        [&] {
+            SetPropertyValue(dataSet, prop, saved);
+            if (query)
+                query->SetClientOrder(client);
+        });
 }
 
 QString TZCustomDBGrid::CurrentIndexFields(const QString& PropName, const QString& Suffix)

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <numeric>
 
 namespace zdb {
 
@@ -472,6 +473,7 @@ struct TZSQLQuery::TRow {
     // (SQLite date keys, whose stored text may differ from the text written back).
     std::vector<QVariant> Values;
     qint8 Accepted = -1;             // record filter verdict; -1 = not known
+    quint64 Source = 0;              // while sorted on the client: its place in the statement's order
 };
 
 struct TZSQLQuery::TUndo {
@@ -1197,9 +1199,16 @@ void TZSQLQuery::InternalOpen()
     FEditedSinceOpen = false;
     FScratch = AllocRecordBuffer();
     // Rows can be read again from a snapshot, or from live rows by their keys.
-    FPaging = FPacketRecords > 0 && (!FSource->Live() || (FSqlite && !FOrderKeys.empty()));
+    FPaging = PagingPossible();
     FCursorOpen = true;
     ApplyServerFilter();
+    if (!FClientOrder.isEmpty() && !FClientSorted)
+        SortOnClient(false);
+}
+
+bool TZSQLQuery::PagingPossible() const
+{
+    return FPacketRecords > 0 && FSource && (!FSource->Live() || (FSqlite && !FOrderKeys.empty()));
 }
 
 void TZSQLQuery::InternalClose()
@@ -1239,6 +1248,13 @@ void TZSQLQuery::InternalInitFieldDefs()
         def.Precision = column.Precision;
         def.InKey = column.Key;
         def.ReadOnly = FUpdate && !column.Writable;
+    }
+    FClientOpen.clear();
+    for (size_t i = 0; i < FClientDefs.size(); ++i) {
+        if (FieldDefs().IndexOf(FClientDefs[i].Name) >= 0)
+            continue; // a result column of that name
+        FieldDefs().Add(FClientDefs[i].Name, FClientDefs[i].Type, FClientDefs[i].Size);
+        FClientOpen.push_back(int(i));
     }
     if (!FCursorOpen && !FSource) {
         FColumns.clear();
@@ -1660,6 +1676,7 @@ TZSQLQuery::TRow TZSQLQuery::MakeRow(const QSqlQuery& query, quint64 ordinal)
     if (ServerFilterComplete())
         row.Accepted = 1; // the server's condition said so
     NumberRow(row, ordinal);
+    FillClientValues(row.Values, row);
     return row;
 }
 
@@ -2462,6 +2479,9 @@ void TZSQLQuery::ClearRows()
     FShift = 0;
     FAllFetched = false;
     FJumpStamp.clear();
+    FClientSorted = false;
+    FClientDirty = false;
+    FSortedValid = false;
 }
 
 // Keeps what this dataset did to a row (`after` null: deleted) apart from the window.
@@ -2639,7 +2659,7 @@ int TZSQLQuery::InternalCompareBookmarks(const TBookmark& bookmark1, const TBook
 
 void TZSQLQuery::InternalInitRecord(TRecordBuffer buffer)
 {
-    B(buffer)->Values.assign(RowWidth(), QVariant());
+    B(buffer)->Values.assign(RowWidth() + FClientOpen.size(), QVariant());
 }
 
 size_t TZSQLQuery::RowWidth() const
@@ -2649,7 +2669,8 @@ size_t TZSQLQuery::RowWidth() const
 
 bool TZSQLQuery::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVariant& value) const
 {
-    const int index = field->FieldNo() - 1;
+    const int client = ClientSlot(field);
+    const int index = client >= 0 ? client : field->FieldNo() - 1;
     const TSqlBuf* b = B(buffer);
     if (index < 0 || size_t(index) >= b->Values.size())
         return false;
@@ -2659,12 +2680,13 @@ bool TZSQLQuery::GetRecordFieldData(TRecordBuffer buffer, TField* field, QVarian
 
 void TZSQLQuery::SetRecordFieldData(TRecordBuffer buffer, TField* field, const QVariant& value)
 {
-    const int index = field->FieldNo() - 1;
+    const int client = ClientSlot(field);
+    const int index = client >= 0 ? client : field->FieldNo() - 1;
     TSqlBuf* b = B(buffer);
     if (index < 0)
         return;
     if (size_t(index) >= b->Values.size())
-        b->Values.resize(RowWidth());
+        b->Values.resize(RowWidth() + FClientOpen.size());
     b->Values[size_t(index)] = value;
 }
 
@@ -2819,6 +2841,8 @@ void TZSQLQuery::ReopenSource()
     ForgetLookups(false);
     FEditedSinceOpen = false;
     FCursor = -1;
+    if (!FClientOrder.isEmpty())
+        SortOnClient(false);
 }
 
 // ---------------------------------------------------------------------------
@@ -2874,7 +2898,6 @@ void TZSQLQuery::InternalPost()
 {
     if (!FUpdate)
         DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
-    ForgetLookups(true);
     SettleLast(); // the changed rows are kept by their places
     if (State() == dsEdit)
         PostEdit(ActiveBuffer());
@@ -2888,6 +2911,7 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     TRow* row = RowOf(buf->Serial);
     if (!row)
         DatabaseError(QStringLiteral("Record not found"), this);
+    const QString oldKey = KeyText(row->Values);
     QStringList sets;
     QVariantList values;
     std::vector<int> changed;
@@ -2899,8 +2923,13 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
         values << DbValue(buf->Values[i], FSqlite);
         changed.push_back(int(i));
     }
-    if (sets.isEmpty())
+    if (sets.isEmpty()) {
+        // Only client fields: nothing for the server.
+        KeepClientValues(buf->Values, oldKey);
+        SetClientSlots(*row, buf->Values);
         return;
+    }
+    ForgetLookups(true);
     QString sql = QStringLiteral("UPDATE %1 SET %2").arg(FUpdate->TableSql, sets.join(QStringLiteral(", ")));
     AddKeyWhere(sql, values, *row);
     if (FUpdate->Returning)
@@ -2912,7 +2941,7 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
         DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
 
     std::vector<QVariant> newValues = buf->Values;
-    newValues.resize(RowWidth());
+    newValues.resize(RowWidth() + FClientOpen.size());
     if (FUpdate->KeepRawKeys) {
         for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i) {
             const int k = FUpdate->KeyColumns[i];
@@ -2932,6 +2961,10 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     row->Accepted = -1;
     PinRow(before, row);
     RememberPostedKey(*row);
+    const QString newKey = KeyText(row->Values);
+    if (newKey != oldKey)
+        FClientValues.remove(oldKey);
+    KeepClientValues(buf->Values, newKey);
 }
 
 void TZSQLQuery::PostInsert(TRecordBuffer buffer)
@@ -2952,6 +2985,7 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
         position = WindowEnd();
     }
 
+    ForgetLookups(true);
     QStringList names;
     QStringList marks;
     QVariantList values;
@@ -2975,7 +3009,7 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
     TRow row;
     row.Serial = InsertedBit | ((FGeneration & GenerationMask) << GenerationShift) | (++FInsertedCount & IndexMask);
     row.Values = buf->Values;
-    row.Values.resize(RowWidth());
+    row.Values.resize(RowWidth() + FClientOpen.size());
     if (FUpdate->KeepRawKeys)
         for (size_t i = 0; i < FUpdate->KeyColumns.size(); ++i)
             row.Values[FColumns.size() + i] =
@@ -3004,6 +3038,7 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
         FUndo.push_back({TUndo::ukInserted, std::move(inserted)});
     }
     RememberPostedKey(FRows[size_t(index)]);
+    KeepClientValues(buf->Values, KeyText(FRows[size_t(index)].Values));
 }
 
 void TZSQLQuery::InternalDelete()
@@ -3025,6 +3060,7 @@ void TZSQLQuery::InternalDelete()
     if (FInTransaction)
         FUndo.push_back({TUndo::ukDeleted, FRows[size_t(index)]});
     PinRow(FRows[size_t(index)], nullptr);
+    FClientValues.remove(KeyText(FRows[size_t(index)].Values));
     RemoveRow(index);
     --FCountDelta;
     // The cursor now stands on the next row (read on demand) or after the last one.
@@ -3169,6 +3205,8 @@ void TZSQLQuery::UndoChanges()
     }
     FUndo.clear();
     ForgetLookups(true);
+    for (TRow& row : FRows)
+        FillClientValues(row.Values, row); // client values are kept apart from transactions
     const int pos = current ? PositionOf(current) : -1;
     FCursor = pos >= 0 ? pos : std::clamp(FCursor, 0, std::max(WindowEnd() - 1, 0));
     Resync({});
@@ -3305,6 +3343,323 @@ QString TZSQLQuery::QuoteFieldName(const QString& fieldName) const
             return quoted;
     }
     return QuoteSqlIdentifier(fieldName);
+}
+
+// ---------------------------------------------------------------------------
+// Client fields and the client's order
+
+void TZSQLQuery::AddClientField(const QString& name, TFieldType type, int size)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        DatabaseError(QStringLiteral("Field name missing"), this);
+    for (TClientDef& def : FClientDefs)
+        if (def.Name.compare(trimmed, Qt::CaseInsensitive) == 0) {
+            def = {trimmed, type, size}; // defined anew
+            return;
+        }
+    FClientDefs.push_back({trimmed, type, size});
+}
+
+void TZSQLQuery::ClearClientFields()
+{
+    FClientDefs.clear();
+    FClientValues.clear();
+}
+
+int TZSQLQuery::ClientSlot(const TField* field) const
+{
+    if (FClientOpen.empty() || !field || field->GetFieldKind() != fkData)
+        return -1;
+    const int index = field->FieldNo() - 1 - int(FColumns.size());
+    return index >= 0 && index < int(FClientOpen.size()) ? int(RowWidth()) + index : -1;
+}
+
+bool TZSQLQuery::IsClientField(const TField* field) const
+{
+    return field && field->DataSet() == this && ClientSlot(field) >= 0;
+}
+
+void TZSQLQuery::FillClientValues(std::vector<QVariant>& values, const TRow& row) const
+{
+    if (FClientOpen.empty())
+        return;
+    const size_t width = RowWidth();
+    values.resize(width + FClientOpen.size());
+    const auto kept = FClientValues.isEmpty() ? FClientValues.constEnd() : FClientValues.constFind(KeyText(row.Values));
+    for (size_t i = 0; i < FClientOpen.size(); ++i) {
+        const size_t def = size_t(FClientOpen[i]);
+        // None kept, or a field added after the values were kept: null.
+        values[width + i] = kept != FClientValues.constEnd() && def < kept->size() ? (*kept)[def] : QVariant();
+    }
+}
+
+void TZSQLQuery::SetClientSlots(TRow& row, const std::vector<QVariant>& values)
+{
+    const size_t width = RowWidth();
+    const auto copy = [&](TRow& target) {
+        target.Values.resize(width + FClientOpen.size());
+        for (size_t i = 0; i < FClientOpen.size() && width + i < values.size(); ++i)
+            target.Values[width + i] = values[width + i];
+    };
+    copy(row);
+    row.Accepted = -1;
+    // The copy kept of a row changed or inserted here shows when its place is read again.
+    if (row.Serial & InsertedBit) {
+        if (const auto inserted = FInsertedRows.find(row.Serial); inserted != FInsertedRows.end())
+            copy(inserted->second);
+    } else if (const auto pin = FPins.find(OrdinalOf(row.Serial)); pin != FPins.end() && !pin->second.Deleted) {
+        copy(pin->second.Current);
+    }
+}
+
+void TZSQLQuery::KeepClientValues(const std::vector<QVariant>& values, const QString& key)
+{
+    if (FClientOpen.empty() || !FUpdate)
+        return;
+    const size_t width = RowWidth();
+    std::vector<QVariant>& kept = FClientValues[key];
+    kept.resize(FClientDefs.size());
+    for (size_t i = 0; i < FClientOpen.size() && width + i < values.size(); ++i) {
+        QVariant& value = kept[size_t(FClientOpen[i])];
+        if (FSortedValid && std::count(FSortedDefs.begin(), FSortedDefs.end(), FClientOpen[i]) &&
+            !(value == values[width + i]))
+            FSortedValid = false; // a value the last order was made of changed
+        value = values[width + i];
+    }
+}
+
+void TZSQLQuery::SetClientOrder(const QString& fields)
+{
+    const QString value = fields.trimmed();
+    if (value == FClientOrder && (!FCursorOpen || FClientSorted == !value.isEmpty()))
+        return;
+    if (!FCursorOpen) {
+        FClientOrder = value;
+        return;
+    }
+    CheckBrowseMode();
+    UpdateCursorPos(); // the cursor on the active record, which stays current
+    const QString old = std::exchange(FClientOrder, value);
+    try {
+        if (value.isEmpty())
+            RestoreServerOrder();
+        else
+            SortOnClient();
+    } catch (...) {
+        FClientOrder = old;
+        throw;
+    }
+    CursorPosChanged();
+    Resync({});
+}
+
+namespace {
+// A client value compared with another of its field: nulls first.
+int CompareClientValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return int(!a.isNull()) - int(!b.isNull());
+    const QPartialOrdering order = QVariant::compare(a, b);
+    return order == QPartialOrdering::Less ? -1 : (order == QPartialOrdering::Greater ? 1 : 0);
+}
+} // namespace
+
+// Reads every row and puts them in the client's order. A name that is no client field
+// raises before anything changes (`strict`), or else drops the order.
+void TZSQLQuery::SortOnClient(bool strict)
+{
+    struct TKey {
+        int Slot;
+        bool Descending;
+    };
+    std::vector<TKey> keys;
+    for (QString item : QString(FClientOrder).replace(QLatin1Char(';'), QLatin1Char(',')).split(QLatin1Char(','))) {
+        item = item.simplified();
+        if (item.isEmpty())
+            continue;
+        bool descending = false;
+        if (item.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive)) {
+            descending = true;
+            item.chop(5);
+        } else if (item.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
+            item.chop(4);
+        }
+        const int slot = ClientSlot(FindField(item));
+        if (slot < 0 && !strict) {
+            FClientOrder.clear(); // its fields are gone: the statement's order
+            return;
+        }
+        if (slot < 0)
+            DatabaseError(QStringLiteral("Field '%1' is no client field of the query").arg(item), this);
+        keys.push_back({slot - int(RowWidth()), descending});
+    }
+    if (keys.empty())
+        return;
+    // Every row, read from the first in large packets, and none dropped while the order holds.
+    FPaging = false;
+    SettleLast();
+    const bool readOn = FAllFetched || (FWinFirst == 0 && FSource
+                                        && (!FSource->Live() || (FSource->Readable() && FWinEnd == FForwardNext)));
+    if (!readOn) {
+        // Rows left the cache and cannot all be read on from here: the statement runs again.
+        const QString current = FCursor >= FWinPos && FCursor < WindowEnd()
+                                    ? KeyText(FRows[size_t(FCursor - FWinPos)].Values) : QString();
+        const QString order = std::exchange(FClientOrder, QString());
+        auto restore = qScopeGuard([&] { FClientOrder = order; });
+        ReopenSource();
+        restore.dismiss();
+        FClientOrder = order;
+        FPaging = false;
+        while (FWinEnd != NoEnd)
+            ExtendForward(std::max(PageSize(), ScanPacketLimit));
+        FCursor = -1;
+        for (int i = 0; !current.isEmpty() && i < int(FRows.size()); ++i)
+            if (KeyText(FRows[size_t(i)].Values) == current) {
+                FCursor = i;
+                break;
+            }
+    }
+    while (FWinEnd != NoEnd)
+        ExtendForward(std::max(PageSize(), ScanPacketLimit));
+    const int count = int(FRows.size());
+    // The rows as they stood when they were last sorted, with the values that order was made
+    // of: that order again, without comparing.
+    bool same = FSortedValid && FSortedBy == FClientOrder && FSortedOrder.size() == FRows.size();
+    for (int i = 0; same && i < count; ++i)
+        same = FRows[size_t(i)].Source == quint64(i);
+    if (same) {
+        const std::vector<int> order = FSortedOrder;
+        RenumberRows(order);
+        FClientSorted = true;
+        FClientDirty = false;
+        return;
+    }
+    const size_t width = keys.size();
+    std::vector<QVariant> values(static_cast<size_t>(count) * width);
+    bool texts = true; // every value a text or null: compared as texts, without QVariant
+    const size_t first = RowWidth();
+    for (int i = 0; i < count; ++i) {
+        TRow& row = FRows[size_t(i)];
+        row.Source = quint64(i);
+        for (size_t k = 0; k < width; ++k) {
+            const size_t slot = first + size_t(keys[k].Slot);
+            QVariant& value = values[size_t(i) * width + k];
+            if (slot < row.Values.size())
+                value = row.Values[slot];
+            texts = texts && (value.isNull() || value.typeId() == QMetaType::QString);
+        }
+    }
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    if (texts) {
+        std::vector<QString> text(values.size());
+        std::vector<char> null(values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            null[i] = values[i].isNull();
+            if (!null[i])
+                text[i] = values[i].toString();
+        }
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            for (size_t k = 0; k < width; ++k) {
+                const size_t x = size_t(a) * width + k, y = size_t(b) * width + k;
+                const int c = null[x] || null[y] ? int(!null[x]) - int(!null[y]) : text[x].compare(text[y]);
+                if (c != 0)
+                    return keys[k].Descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    } else {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            for (size_t k = 0; k < width; ++k) {
+                const int c = CompareClientValue(values[size_t(a) * width + k], values[size_t(b) * width + k]);
+                if (c != 0)
+                    return keys[k].Descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    FSortedOrder = order;
+    FSortedBy = FClientOrder;
+    FSortedDefs.clear();
+    for (const TKey& key : keys)
+        FSortedDefs.push_back(FClientOpen[size_t(key.Slot)]);
+    FSortedValid = true;
+    RenumberRows(order);
+    FClientSorted = true;
+    FClientDirty = false;
+}
+
+// The statement's order again: the rows put back where they came from, or read again
+// when this query wrote rows since they were sorted.
+void TZSQLQuery::RestoreServerOrder()
+{
+    if (!FClientSorted)
+        return;
+    if (FClientDirty) {
+        const QString current = FCursor >= FWinPos && FCursor < WindowEnd()
+                                    ? KeyText(FRows[size_t(FCursor - FWinPos)].Values) : QString();
+        ReopenSource();
+        ResolveOrderKeys();
+        FPaging = PagingPossible();
+        for (int pos = 0; !current.isEmpty() && EnsureFetched(pos); ++pos)
+            if (KeyText(FRows[size_t(pos - FWinPos)].Values) == current) {
+                FCursor = pos;
+                break;
+            }
+        return;
+    }
+    // Places in the statement's order, each held by one row at most (rows deleted since leave gaps).
+    quint64 end = 0;
+    for (const TRow& row : FRows)
+        end = std::max(end, row.Source + 1);
+    std::vector<int> at(static_cast<size_t>(end), -1);
+    for (size_t i = 0; i < FRows.size(); ++i)
+        at[size_t(FRows[i].Source)] = int(i);
+    std::vector<int> order;
+    order.reserve(FRows.size());
+    for (int index : at)
+        if (index >= 0)
+            order.push_back(index);
+    RenumberRows(order);
+    FClientSorted = false;
+}
+
+void TZSQLQuery::RenumberRows(const std::vector<int>& order)
+{
+    const int current = FCursor >= FWinPos && FCursor < WindowEnd() ? FCursor - FWinPos : -1;
+    std::deque<TRow> rows;
+    int cursor = -1;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == current)
+            cursor = int(i);
+        rows.push_back(std::move(FRows[size_t(order[i])]));
+    }
+    // A new numbering: bookmarks of the rows as they stood are invalid.
+    ++FGeneration;
+    FInsertedOrder.clear();
+    FInsertedRows.clear();
+    FPins.clear();
+    for (size_t i = 0; i < rows.size(); ++i)
+        NumberRow(rows[i], quint64(i));
+    FRows = std::move(rows);
+    FWinFirst = 0;
+    FWinPos = 0;
+    FWinEnd = NoEnd;
+    FServerTotal = qint64(FRows.size());
+    FForwardNext = quint64(FRows.size());
+    FForwardLast.clear();
+    FProvisional = false;
+    FShift = 0;
+    FServerCount = qint64(FRows.size());
+    FCountDelta = 0;
+    FOrderKeys.clear(); // no order the server knows
+    FUndo.clear();
+    if (FInTransaction)
+        FUndoLost = true; // the rollback reads the rows again
+    ForgetLookups(false);
+    UpdateAllFetched();
+    FCursor = cursor >= 0 ? cursor : (FCursor < 0 ? -1 : int(FRows.size()));
 }
 
 } // namespace zdb

@@ -150,6 +150,13 @@
 // Filtered, together with Filter, comparing edit texts ignoring case as the
 // grid's value lists do; they always run on the server.
 //
+// Client fields (AddClientField) are fields that are no column of the result: their
+// values live in memory by the row's key, so they stay with their rows when the
+// statement runs again, and posting them alone writes nothing. SetClientOrder orders
+// the rows by client fields here: every row is read and kept (no paging), and the order
+// is applied again after every new run of the statement. The tree view keeps its level,
+// order string and state in client fields and sorts by the order string this way.
+//
 // Bookmarks stay valid across inserts and deletes of other rows and while their
 // rows are out of the cache (going to one reads its row again); after Close
 // and after Refresh (which runs the statement again and finds the current row
@@ -487,6 +494,25 @@ public:
     bool GetServerSearch() const { return FServerSearch; }
     void SetServerSearch(bool value);
 
+    // Client fields: fields that are no column of the result, whose values the query keeps in
+    // memory by the row's key (KeyFields or the primary key; a query without one keeps none),
+    // so that they survive a new run of the statement for the same rows (a new order, a
+    // refresh, a reopen). Added at any time (a name added before is defined anew), they
+    // are there from the next Open on, after the
+    // result's columns; a result column of the same name takes their place. Posting a row
+    // whose data columns did not change writes nothing to the server.
+    void AddClientField(const QString& name, TFieldType type, int size = 0);
+    void ClearClientFields();
+    bool IsClientField(const TField* field) const;
+    // Rows ordered here by client fields ("A,B DESC", as order fields are written; empty =
+    // the statement's own order): every row is read and kept, rows with equal values keep
+    // the statement's order, bookmarks of the rows as they stood before are invalid. It
+    // holds across reopening and refreshing; going back to the statement's order reads the
+    // rows again only when this query wrote rows meanwhile. Naming a field that is no
+    // client field raises a database error and keeps the order as it was.
+    QString GetClientOrder() const { return FClientOrder; }
+    void SetClientOrder(const QString& fields);
+
     // Sums, counts, minima and maxima over the whole result in one SELECT over it (with
     // the server's filter), for integer and real data columns, when the server's rows
     // are the rows shown: not while a filter runs on the client or after this query
@@ -609,6 +635,8 @@ private:
     {
         FLookups.clear();
         FEditedSinceOpen = FEditedSinceOpen || edited;
+        FClientDirty = FClientDirty || edited;
+        FSortedValid = FSortedValid && !edited;
     }
     void MasterChanged(bool moved);
     // Runs the statement again when the master's values changed its parameters.
@@ -700,6 +728,26 @@ private:
     void UndoChanges();
     // Begins a transaction on the connection; false when the connection runs one already.
     bool BeginTransaction();
+    // Client fields and the client's order (ZDBSQLQueryClient.cpp).
+    struct TClientDef {
+        QString Name;
+        TFieldType Type = ftUnknown;
+        int Size = 0;
+    };
+    // The place of a client field's value in a record buffer; -1 for any other field.
+    int ClientSlot(const TField* field) const;
+    // Puts the client values kept for the row's key into its values (cached rows hold them
+    // after the result's columns, as record buffers do).
+    void FillClientValues(std::vector<QVariant>& values, const TRow& row) const;
+    // Takes the client values of a buffer's values into a cached row and the copies kept of it.
+    void SetClientSlots(TRow& row, const std::vector<QVariant>& values);
+    // Keeps the client values of a buffer's values for a row key.
+    void KeepClientValues(const std::vector<QVariant>& values, const QString& key);
+    void SortOnClient(bool strict = true);
+    void RestoreServerOrder();
+    // Puts the window's rows in the order of `order` (indexes into it), numbered anew.
+    void RenumberRows(const std::vector<int>& order);
+    bool PagingPossible() const;
 
     QStringList FSQL;
     QString FConnectionName;
@@ -764,6 +812,19 @@ private:
     mutable int FCountDelta = 0;      // rows inserted minus rows deleted since the count was taken
     QSet<QString> FPostedKeys;        // keys of rows this dataset wrote while rows were still being fetched
     std::unique_ptr<TRecBuf> FScratch;
+    // Client fields and order
+    std::vector<TClientDef> FClientDefs;
+    std::vector<int> FClientOpen;                         // the definitions in use while open, by slot
+    QHash<QString, std::vector<QVariant>> FClientValues;  // by row key, one per definition
+    QString FClientOrder;
+    bool FClientSorted = false; // the rows stand in the client's order
+    bool FClientDirty = false;  // rows were written since they were sorted here
+    // The last order made here (indexes into the rows as they stood), the order text and the
+    // definitions it compared; valid while no row and none of those values was written.
+    std::vector<int> FSortedOrder;
+    QString FSortedBy;
+    std::vector<int> FSortedDefs;
+    bool FSortedValid = false;
     // Transaction
     bool FInTransaction = false;
     std::vector<TUndo> FUndo;         // changes to the rows since StartTransaction, oldest first

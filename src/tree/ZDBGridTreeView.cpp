@@ -12,6 +12,7 @@
 #include "Classes.h"
 #include "DBError.h"
 #include "ZDBGridOrder.h"
+#include "ZDBSQLQuery.h"
 
 #include <QHash>
 #include <QPainter>
@@ -369,8 +370,9 @@ void TZDBGridTreeView::CheckActive()
     }
     // The tree fields are not added to an open dataset: closing it would drop
     // the records of an in-memory table. AddTreeFields (BeforeOpen) adds them
-    // to a closed one. The tree writes them: a dataset that takes no edits
-    // (or fields it cannot store, such as a query's computed columns) has no tree.
+    // to a closed one, and to a query as client fields. The tree writes them: a
+    // dataset that takes no edits (or fields it cannot store, such as a query's
+    // computed columns) has no tree.
     ResolveFields();
     const bool found = FRowLevelField && FRowOrderField && FRowStateField && dataSet->CanModify() &&
                        !FRowLevelField->GetReadOnly() && !FRowOrderField->GetReadOnly() &&
@@ -402,6 +404,13 @@ void TZDBGridTreeView::SetActive(bool Value)
 
 void TZDBGridTreeView::AddTreeFields(TDataSet* DataSet)
 {
+    if (auto* query = qobject_cast<TZSQLQuery*>(DataSet)) {
+        // Kept by the query in memory by each row's key, from its next opening on.
+        query->AddClientField(GetRowLevelFieldName(), ftInteger);
+        query->AddClientField(GetRowOrderFieldName(), ftString, FRowOrderFieldSize);
+        query->AddClientField(GetRowStateFieldName(), ftInteger);
+        return;
+    }
     if (!DataSet || DataSet->Active())
         return;
     TFieldDefs& defs = DataSet->FieldDefs();

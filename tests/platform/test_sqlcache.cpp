@@ -503,6 +503,84 @@ TEST_P(SqlCacheTest, SmallResultsAndACacheShrunkWhileOpen)
 
 INSTANTIATE_TEST_SUITE_P(Databases, SqlCacheTest, zdb::test::AllBackends(), zdb::test::BackendName);
 
+// Client fields keep their values by row key through new runs of the statement and
+// post nothing; an order of them holds every row here and comes back without reading
+// the rows again unless the query wrote rows.
+TEST_P(SqlCacheTest, ClientFieldsAndTheClientOrder)
+{
+    TZSQLQuery q;
+    TLinked linked(q);
+    q.AddClientField(QStringLiteral("Mark"), ftInteger);
+    q.AddClientField(QStringLiteral("name"), ftInteger); // a result column takes its place
+    Open(q, QStringLiteral("id"));
+    TField* mark = q.FieldByName(QStringLiteral("Mark"));
+    ASSERT_TRUE(q.IsClientField(mark));
+    EXPECT_FALSE(q.IsClientField(q.FieldByName(QStringLiteral("name"))));
+    // Every 7th row gets a mark counting down: those rows first in the descending order of marks.
+    std::vector<int> expected;
+    for (int i = 7; i <= TableRows; i += 7)
+        expected.push_back(i * 10);
+    for (int i = 1; i <= TableRows; ++i)
+        expected.push_back(i % 7 ? i * 10 : 0);
+    expected.erase(std::remove(expected.begin(), expected.end(), 0), expected.end());
+    for (q.First(); !q.Eof(); q.Next())
+        if (Id(q) % 70 == 0) {
+            q.Edit();
+            mark->SetValue(TableRows - Id(q) / 10);
+            q.Post();
+        }
+    EXPECT_EQ(ServerIds("id").size(), size_t(TableRows)) << "nothing written";
+    q.Locate(QStringLiteral("id"), 700);
+    const TBookmark before = q.GetBookmark();
+    q.SetClientOrder(QStringLiteral("Mark DESC"));
+    EXPECT_EQ(Id(q), 700) << "the current row stays";
+    EXPECT_FALSE(q.BookmarkValid(before));
+    EXPECT_EQ(q.CachedRecordCount(), TableRows) << "every row kept";
+    std::vector<int> ids;
+    for (q.First(); !q.Eof(); q.Next())
+        ids.push_back(Id(q));
+    // Unmarked rows (nulls) last in descending order, in the statement's order.
+    EXPECT_EQ(ids, expected);
+    q.Refresh();
+    q.Last();
+    EXPECT_EQ(Id(q), expected.back());
+    q.First();
+    EXPECT_EQ(Id(q), expected.front());
+    EXPECT_EQ(mark->AsInteger(), TableRows - expected.front() / 10);
+    EXPECT_THROW(q.SetClientOrder(QStringLiteral("grp")), EDatabaseError);
+    EXPECT_EQ(q.GetClientOrder(), QStringLiteral("Mark DESC"));
+
+    // Back to the statement's order without reading; after a write, read again.
+    const int reads = q.FetchedRecordCount();
+    q.SetClientOrder(QString());
+    EXPECT_EQ(q.FetchedRecordCount(), reads);
+    EXPECT_EQ(Id(q), expected.front());
+    q.First();
+    EXPECT_EQ(Id(q), 10);
+    EXPECT_EQ(q.RecNo(), 1);
+    // A value the order is made of changed: sorted anew, not put back as it was.
+    q.Edit();
+    q.FieldByName(QStringLiteral("Mark"))->SetValue(TableRows * 2);
+    q.Post();
+    q.SetClientOrder(QStringLiteral("Mark DESC"));
+    q.First();
+    EXPECT_EQ(Id(q), 10);
+    q.Next();
+    EXPECT_EQ(Id(q), expected.front());
+    q.SetClientOrder(QStringLiteral("Mark"));
+    q.Edit();
+    q.FieldByName(QStringLiteral("name"))->SetValue(QStringLiteral("x"));
+    q.Post();
+    const int beforeClear = q.FetchedRecordCount();
+    q.SetClientOrder(QString());
+    EXPECT_NE(q.FetchedRecordCount(), beforeClear) << "read anew";
+    EXPECT_EQ(q.FieldByName(QStringLiteral("name"))->AsString(), QStringLiteral("x"));
+    q.Close();
+    q.Open();
+    EXPECT_TRUE(q.Locate(QStringLiteral("id"), 70));
+    EXPECT_EQ(q.FieldByName(QStringLiteral("Mark"))->AsInteger(), TableRows - 7) << "kept through a reopen";
+}
+
 // A filter the server answers keeps the cache bounded: its rows are read again by keys,
 // Last, RecNo and Locate stay on the server's filtered result.
 TEST_P(SqlCacheTest, ServerFilteredRowsPageLikeTheWholeResult)
