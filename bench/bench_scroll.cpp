@@ -80,6 +80,7 @@ void Measure(TBench& Bench, const QString& Data, const QSqlDatabase& Db, int N)
         query.Close();
         query.Open();
         Frame(grid);
+        grid.PerformDelayed(); // the bar's range, which the count gives a moment after the first screen
     };
     auto id = [&] { return query.Fields()[0]->AsInteger(); };
     const int middle = std::max(1, N / 2);
