@@ -178,11 +178,12 @@ void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int DataCol, TZCo
                            PackageImages::ExpandBoxIndex(int(Column->GetExpandBoxSize()), FTreeView->GetRowExpanded()));
             // The glyph may be wider than the box it is centred on: the text keeps clear of it.
             const int side = int(FExpandBoxes.height() / FExpandBoxes.devicePixelRatio());
-            const int glyphRight = treeBox.left() + (treeBox.width() - side) / 2 + side;
-            textRect.setLeft(std::min(std::max(textRect.left(), glyphRight + 2), ARect.right()));
+            const int glyphLeft = treeBox.left() + (treeBox.width() - side) / 2;
+            if (rightToLeft)
+                textRect.setRight(std::max(std::min(textRect.right(), glyphLeft - 2), ARect.left()));
+            else
+                textRect.setLeft(std::min(std::max(textRect.left(), glyphLeft + side + 2), ARect.right()));
         }
-        if (rightToLeft)
-            textRect = QRect(ARect.left(), ARect.top(), ARect.width() - (textRect.left() - ARect.left()), ARect.height());
     } else {
         int level = 0;
         QPixmap image = CellImage(Column, level);

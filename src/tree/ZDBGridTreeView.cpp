@@ -928,7 +928,10 @@ int TZDBGridTreeView::Indent() const
 QRect TZDBGridTreeView::BoxRect(const QRect& ARect, int Level) const
 {
     const int size = Indent() - 4 - (Indent() % 2 == 0 ? 1 : 0);
-    const int left = ARect.left() + 2 + Level * Indent();
+    const int offset = 2 + Level * Indent();
+    // Right to left the levels indent from the cell's right edge.
+    const int left = FGrid->layoutDirection() == Qt::RightToLeft ? ARect.right() + 1 - offset - size
+                                                                 : ARect.left() + offset;
     return QRect(left, ARect.top() + (ARect.height() - size) / 2, size, size);
 }
 
@@ -941,7 +944,10 @@ QRect TZDBGridTreeView::TreeCellLayout(const TZColumn* Column, const QRect& ARec
     if (GetRowExpandable())
         Box = box;
     QRect text = ARect;
-    text.setLeft(std::min(box.right() + 3, ARect.right()));
+    if (FGrid->layoutDirection() == Qt::RightToLeft)
+        text.setRight(std::max(box.left() - 3, ARect.left()));
+    else
+        text.setLeft(std::min(box.right() + 3, ARect.right()));
     return text;
 }
 

@@ -569,6 +569,16 @@ TEST_F(TreeGrid, BoxClickEnterAndSpaceToggleTheRow)
     QTest::keyClick(&Grid, Qt::Key_Return);
     EXPECT_EQ(Shown(), (std::vector<int>{1, 4, 5}));
     EXPECT_EQ(Int("id"), 1);
+
+    // Right to left the box sits at the right of its cell, and is hit there.
+    Grid.setLayoutDirection(Qt::RightToLeft);
+    QApplication::processEvents();
+    const QRect mirrored = Grid.CellRect(col, Grid.TitleRowCount());
+    QTest::mouseClick(Grid.viewport(), Qt::LeftButton, {}, QPoint(mirrored.left() + 6, mirrored.center().y()));
+    EXPECT_EQ(Shown(), (std::vector<int>{1, 4, 5}));
+    QTest::mouseClick(Grid.viewport(), Qt::LeftButton, {}, QPoint(mirrored.right() - 6, mirrored.center().y()));
+    QApplication::processEvents();
+    EXPECT_EQ(Shown(), (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
 TEST_F(TreeGrid, ForcedSequenceFollowsTheShownRows)
