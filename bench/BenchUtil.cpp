@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QWidget>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -173,6 +174,23 @@ qint64 ResidentBytes()
 qint64 PeakResidentBytes()
 {
     return StatusBytes("VmHWM");
+}
+
+void Frame(QWidget& Widget, bool Pending)
+{
+    static volatile qlonglong sink = 0;
+    if (Pending)
+        QCoreApplication::processEvents();
+    sink = sink + Widget.grab().width();
+}
+
+int CountRecords(TDataSet& DataSet)
+{
+    int count = 0;
+    TDataSetControlsGuard controls(&DataSet);
+    for (DataSet.First(); !DataSet.Eof(); DataSet.Next())
+        ++count;
+    return count;
 }
 
 bool ResetPeakResident()

@@ -24,9 +24,11 @@
 #include <vector>
 
 class QStandardItemModel;
+class QWidget;
 class QTemporaryDir;
 
 namespace zdb {
+class TDataSet;
 class TZMemDataSet;
 }
 
@@ -80,6 +82,12 @@ qint64 HeapBytes();
 qint64 ResidentBytes();
 qint64 PeakResidentBytes();
 bool ResetPeakResident();
+
+// One frame as every benchmark draws it: pending events processed (Pending),
+// then the whole widget rendered into a pixmap.
+void Frame(QWidget& Widget, bool Pending = true);
+// The records of DataSet, counted by a walk with its controls disabled.
+int CountRecords(TDataSet& DataSet);
 
 // The benchmark table: 10 columns of integers, floats, strings of 10 to 40
 // characters and dates, the same values for the same count on every run.

@@ -87,12 +87,6 @@ void HookWindow(int First, int Rows)
 }
 
 // One frame of a widget: the events pending, then the whole widget painted into a pixmap.
-void Frame(QWidget& Widget)
-{
-    QApplication::processEvents();
-    Sink = Sink + Widget.grab().width();
-}
-
 // The first `Count` records of the hook's data in an in-memory table.
 void FillSmallTable(TZMemDataSet& Table, THookData& Hook, int Count)
 {

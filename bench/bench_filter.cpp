@@ -30,22 +30,6 @@ constexpr int Width = 1280;
 constexpr int Height = 800;
 volatile qlonglong Sink = 0;
 
-void Frame(QWidget& Widget)
-{
-    QApplication::processEvents();
-    Sink = Sink + Widget.grab().width();
-}
-
-// The records that pass, counted by a walk.
-int CountRecords(TDataSet& DataSet)
-{
-    int count = 0;
-    TDataSetControlsGuard controls(&DataSet);
-    for (DataSet.First(); !DataSet.Eof(); DataSet.Next())
-        ++count;
-    return count;
-}
-
 struct TCase {
     QString Column;
     QStringList Values;     // the ticked edit texts

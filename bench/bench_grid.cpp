@@ -39,13 +39,6 @@ constexpr int SortColumn = 4; // name: strings of 10 to 40 characters
 volatile qlonglong Sink = 0;
 
 // One frame: the whole widget painted into a pixmap (after the events pending, when asked).
-void Frame(QWidget& Widget, bool Pending = true)
-{
-    if (Pending)
-        QApplication::processEvents();
-    Sink = Sink + Widget.grab().width();
-}
-
 std::unique_ptr<TZDBGrid> NewGrid(TDataSource* Source)
 {
     auto grid = std::make_unique<TZDBGrid>();

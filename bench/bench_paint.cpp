@@ -36,12 +36,6 @@ constexpr int Height = 800;
 constexpr int Frames = 20;
 volatile qlonglong Sink = 0;
 
-void Grab(QWidget& Widget)
-{
-    QApplication::processEvents();
-    Sink = Sink + Widget.grab().width();
-}
-
 // The grid styled with every painted part that costs something per frame.
 void Style(TZDBGrid& Grid)
 {
@@ -101,14 +95,14 @@ void Measure(TBench& Bench, int N, const std::vector<TRecord>& Records)
         view.setModel(&model);
         view.setAlternatingRowColors(styled);
         view.show();
-        Grab(grid);
-        Grab(view);
+        Frame(grid);
+        Frame(view);
         const int page = std::max(1, grid.VisibleRowCount());
         const std::vector<double> ms = Bench.Time({
             {[&] {
                  for (int i = 0; i < Frames; ++i) {
                      table.MoveBy(page);
-                     Grab(grid);
+                     Frame(grid);
                  }
              },
              [&] { table.First(); }},
@@ -116,7 +110,7 @@ void Measure(TBench& Bench, int N, const std::vector<TRecord>& Records)
                  QScrollBar* bar = view.verticalScrollBar();
                  for (int i = 0; i < Frames; ++i) {
                      bar->setValue(bar->value() + bar->pageStep());
-                     Grab(view);
+                     Frame(view);
                  }
              },
              [&] { view.verticalScrollBar()->setValue(0); }},

@@ -41,12 +41,6 @@ QString Megabytes(qint64 Bytes)
 }
 
 // One frame: the pending events, then the whole grid painted into a pixmap.
-void Frame(QWidget& Widget)
-{
-    QApplication::processEvents();
-    Sink = Sink + Widget.grab().width();
-}
-
 // Reads Rows rows of Sql forward, five fields each, as a program walking there would.
 void Walk(const QSqlDatabase& Db, const QString& Sql, int Rows)
 {

@@ -46,15 +46,6 @@ int RawWalk(TDataSet& DataSet, const QString& Text, bool Stop)
     return count;
 }
 
-int CountRecords(TDataSet& DataSet)
-{
-    int count = 0;
-    TDataSetControlsGuard controls(&DataSet);
-    for (DataSet.First(); !DataSet.Eof(); DataSet.Next())
-        ++count;
-    return count;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
