@@ -2404,7 +2404,7 @@ private:
     // the first screen of records shows, unless the user needs the count sooner;
     // false when the grid cannot wait (not showing): it counts at once.
     bool ScheduleRecordCount();
-    bool RunPendingRecordCount();
+    void RunPendingRecordCount();
     bool RecordCountPending() const { return FCountTimer && FCountTimer->isActive(); }
 
     TScrollInfo FVertScrollInfo;

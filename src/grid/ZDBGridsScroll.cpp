@@ -359,13 +359,12 @@ bool TZCustomDBGrid::ScheduleRecordCount()
     return true;
 }
 
-bool TZCustomDBGrid::RunPendingRecordCount()
+void TZCustomDBGrid::RunPendingRecordCount()
 {
     if (FCountTimer)
         FCountTimer->stop();
     QScopedValueRollback<bool> now(FCountNow, true);
     SyncVertScrollBar(true);
-    return true;
 }
 
 void TZCustomDBGrid::UpdateScrollBar()
