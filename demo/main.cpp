@@ -278,7 +278,7 @@ public:
         linesGrid->FilterGrid()->SetAutoFilter(true);
         linesGrid->SetOptionsEx(linesGrid->GetOptionsEx() | dgTotalFooter);
         SetFooter(linesGrid, QStringLiteral("quantity"), cvSum, QString());
-        SetFooter(linesGrid, QStringLiteral("Total"), cvSum, QString());
+        SetFooter(linesGrid, QStringLiteral("Total"), cvSum, QStringLiteral("%.2n"));
         linesGrid->SetDataSource(FLinesSource);
         splitter->addWidget(ordersPane);
         splitter->addWidget(linesGrid);
