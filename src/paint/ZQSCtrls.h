@@ -185,8 +185,8 @@ private:
 };
 
 // A progress bar whose done part is a step fill (the gradient's StepColor, else
-// the highlight colour); its text reads on both parts. A busy bar (no range)
-// is left to the style.
+// the highlight colour); the text of a horizontal bar reads on both parts (a
+// vertical bar shows none). A busy bar (no range) is left to the style.
 class TZQProgressBar : public TZQStyled<QProgressBar, TZQGradientProgress>
 {
     Q_OBJECT
