@@ -169,6 +169,14 @@ public:
         auto* navigator = new TZDBNavigator(ordersPane);
         navigator->SetDataSource(FSource);
         ordersLayout->addWidget(navigator);
+        // Beside the navigator's styled buttons, a styled check box on the order's paid flag (Y or N).
+        auto* paidBox = new TZDBCheckBox(navigator);
+        paidBox->setText(QStringLiteral("&Paid"));
+        paidBox->SetValueChecked(QStringLiteral("Y"));
+        paidBox->SetValueUnchecked(QStringLiteral("N"));
+        paidBox->SetDataField(QStringLiteral("paid"));
+        paidBox->SetDataSource(FSource);
+        navigator->layout()->addWidget(paidBox);
         auto* grid = new TZDBGrid(ordersPane);
         ordersLayout->addWidget(grid);
         // Customized columns: a chosen order, captions and header bands.

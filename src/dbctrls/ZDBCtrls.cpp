@@ -9,7 +9,6 @@
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -132,9 +131,9 @@ void TZFieldDataLink::FocusControl(TField* field)
 
 // --- TZRadioGroup ---------------------------------------------------------------------
 
-class TZRadioGroup::TGroupButton : public QRadioButton {
+class TZRadioGroup::TGroupButton : public TZQRadioButton {
 public:
-    TGroupButton(const QString& caption, TZRadioGroup* group) : QRadioButton(caption, group), FGroup(group) {}
+    TGroupButton(const QString& caption, TZRadioGroup* group) : TZQRadioButton(caption, group), FGroup(group) {}
 
 protected:
     // A press checks the button only when the group may change.
@@ -143,25 +142,25 @@ protected:
         bool allowed = false;
         GuardEvent(this, [this, &allowed] { allowed = FGroup->CanModify(); });
         if (allowed)
-            QRadioButton::nextCheckState();
+            TZQRadioButton::nextCheckState();
     }
     void keyPressEvent(QKeyEvent* event) override
     {
-        QRadioButton::keyPressEvent(event);
+        TZQRadioButton::keyPressEvent(event);
         GuardEvent(this, [this, key = event->key()] { FGroup->ButtonKeyPress(key); });
     }
     void focusOutEvent(QFocusEvent* event) override
     {
         if (FocusLeft(FGroup, event))
             GuardEvent(this, [this] { FGroup->GroupExit(); });
-        QRadioButton::focusOutEvent(event);
+        TZQRadioButton::focusOutEvent(event);
     }
 
 private:
     TZRadioGroup* FGroup;
 };
 
-TZRadioGroup::TZRadioGroup(QWidget* parent) : QGroupBox(parent), FButtons(new QButtonGroup(this))
+TZRadioGroup::TZRadioGroup(QWidget* parent) : TZQGroupBox(parent), FButtons(new QButtonGroup(this))
 {
     new QVBoxLayout(this);
     connect(FButtons, &QButtonGroup::buttonClicked, this, [this] { GuardEvent(this, [this] { Click(); }); });
@@ -335,7 +334,7 @@ void TZDBRadioGroup::GroupExit()
 
 // --- TZDBCheckBox ---------------------------------------------------------------------
 
-TZDBCheckBox::TZDBCheckBox(QWidget* parent) : QCheckBox(parent), TZFieldBinding(this)
+TZDBCheckBox::TZDBCheckBox(QWidget* parent) : TZQCheckBox(parent), TZFieldBinding(this)
 {
     FDataLink->OnDataChange = [this] { DataChange(); };
     FDataLink->OnUpdateData = [this] { UpdateData(); };
@@ -397,7 +396,7 @@ void TZDBCheckBox::nextCheckState()
     GuardEvent(this, [this] {
         if (!FDataLink->Edit())
             return;
-        QCheckBox::nextCheckState();
+        TZQCheckBox::nextCheckState();
         FDataLink->Modified();
     });
 }
@@ -406,12 +405,12 @@ void TZDBCheckBox::focusOutEvent(QFocusEvent* event)
 {
     if (FocusLeft(this, event))
         GuardEvent(this, [this] { FDataLink->UpdateRecord(); });
-    QCheckBox::focusOutEvent(event);
+    TZQCheckBox::focusOutEvent(event);
 }
 
 void TZDBCheckBox::keyPressEvent(QKeyEvent* event)
 {
-    QCheckBox::keyPressEvent(event);
+    TZQCheckBox::keyPressEvent(event);
     if (event->key() == Qt::Key_Escape)
         GuardEvent(this, [this] { FDataLink->Reset(); });
 }

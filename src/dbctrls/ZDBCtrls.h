@@ -10,9 +10,8 @@
 
 #include "DB.h"
 #include "ZDBGridTypes.h"
+#include "ZQSCtrls.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QStringList>
 #include <QWidget>
@@ -23,7 +22,6 @@
 
 class QAbstractButton;
 class QButtonGroup;
-class QToolButton;
 
 namespace zdb {
 
@@ -98,8 +96,8 @@ protected:
 // ---------------------------------------------------------------------------
 // Radio group
 
-// A group box with one radio button per item, at most one of them checked.
-class TZRadioGroup : public QGroupBox {
+// A styled group box with one styled radio button per item, at most one of them checked.
+class TZRadioGroup : public TZQGroupBox {
     Q_OBJECT
 public:
     explicit TZRadioGroup(QWidget* parent = nullptr);
@@ -174,12 +172,12 @@ private:
 // ---------------------------------------------------------------------------
 // Check box
 
-// A check box bound to a field. A boolean field is checked for true; any other field for a
+// A styled check box bound to a field. A boolean field is checked for true; any other field for a
 // text among ValueChecked (";"-separated, compared ignoring case), unchecked for one among
 // ValueUnchecked; a null value or any other text shows partly checked with Qt's tristate
 // on, unchecked without it. Checking writes true or the first text of ValueChecked,
 // unchecking false or the first of ValueUnchecked, partly checking null.
-class TZDBCheckBox : public QCheckBox, public TZFieldBinding {
+class TZDBCheckBox : public TZQCheckBox, public TZFieldBinding {
     Q_OBJECT
 public:
     explicit TZDBCheckBox(QWidget* parent = nullptr);
@@ -239,7 +237,7 @@ extern QString SNavRefresh;
 // The captions by button, read when the buttons are made.
 extern const std::array<QString*, NavigateBtnCount> NavigatorCaptions;
 
-// A row of buttons that move through a data source's dataset and edit its records. A button
+// A row of styled buttons, each with its caption and glyph, that move through a data source's dataset and edit its records. A button
 // is enabled while its action can run: moving back while not at the first record, forward
 // while not at the last, inserting while the dataset can be modified, deleting a record
 // that is there, editing while not editing, posting and cancelling while editing,
@@ -258,7 +256,7 @@ public:
     // Deleting asks first (SDeleteRecordQuestion); on by default.
     bool GetConfirmDelete() const { return FConfirmDelete; }
     void SetConfirmDelete(bool value) { FConfirmDelete = value; }
-    QToolButton* Button(TNavigateBtn button) const { return FButtons[size_t(button)]; }
+    TZQButton* Button(TNavigateBtn button) const { return FButtons[size_t(button)]; }
 
     // Runs the button's action on the dataset, as a click on it does.
     void BtnClick(TNavigateBtn button);
@@ -277,7 +275,7 @@ protected:
 private:
     class TNavDataLink;
     std::unique_ptr<TNavDataLink> FDataLink;
-    std::array<QToolButton*, NavigateBtnCount> FButtons{};
+    std::array<TZQButton*, NavigateBtnCount> FButtons{};
     TNavButtonSet FVisibleButtons = TNavButtonSet::FromBits((1u << NavigateBtnCount) - 1);
     bool FConfirmDelete = true;
 };

@@ -6,6 +6,7 @@
 
 #include "ZDBGrids.h"
 #include "ZDBMemData.h"
+#include "TestPaint.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -14,23 +15,6 @@
 #include <memory>
 
 namespace zdb::test {
-
-// The dark palette of a typical dark desktop theme.
-inline QPalette DarkPalette()
-{
-    QPalette p(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
-    p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-    p.setColor(QPalette::AlternateBase, QColor(0x2a, 0x2a, 0x2a));
-    p.setColor(QPalette::Text, QColor(0xe6, 0xe6, 0xe6));
-    p.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6));
-    p.setColor(QPalette::ButtonText, QColor(0xe6, 0xe6, 0xe6));
-    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0x2a, 0x5a, 0x8a));
-    p.setColor(QPalette::ToolTipBase, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::ToolTipText, QColor(0xe6, 0xe6, 0xe6));
-    return p;
-}
 
 struct TShowcase {
     std::unique_ptr<TZMemDataSet> Table = std::make_unique<TZMemDataSet>();

@@ -49,16 +49,6 @@ QImage Grab(TZCustomDBGrid& Grid)
     return Grid.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-// The colours of the pixels in Rect.
-std::set<QRgb> ColoursIn(const QImage& Image, const QRect& Rect)
-{
-    std::set<QRgb> result;
-    for (int y = Rect.top(); y <= Rect.bottom(); ++y)
-        for (int x = Rect.left(); x <= Rect.right(); ++x)
-            result.insert(Image.pixel(x, y));
-    return result;
-}
-
 } // namespace
 
 TEST(PaintGrid, SelectedCellsTakeTheirColoursFlatOrAsGradient)
