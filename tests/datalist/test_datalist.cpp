@@ -265,6 +265,11 @@ TEST_F(GridLists, CheckListTicksAndWritesTheDelimitedKeys)
     ClickRow(popup, 3, 0);
     ClickRow(popup, 1, 1);
     EXPECT_TRUE(ListOpen());
+    // Right after a search key Space belongs to the search: "green" stays unticked.
+    QTest::keyClicks(Grid, "g");
+    EXPECT_EQ(Tags->FieldByName("Code")->AsString(), "green");
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(popup->RowChecked());
     EXPECT_EQ(Value("Tags"), "green,red");
     QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
     QApplication::processEvents();
