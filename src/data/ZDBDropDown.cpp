@@ -45,6 +45,20 @@ QRect AvailableGeometryAt(const QPoint& Point, const QWidget* Widget)
     return screen ? screen->availableGeometry() : QRect();
 }
 
+// The records of DataSet, but no more than Limit; the cursor stays where it is.
+int CountRecordsUpTo(TDataSet* DataSet, int Limit)
+{
+    if (!DataSet || !DataSet->Active() || DataSet->IsEmpty())
+        return 0;
+    const TBookmark place = DataSet->Bookmark();
+    TDataSetControlsGuard controls(DataSet);
+    DataSet->First();
+    const int count = 1 + DataSet->MoveBy(Limit - 1);
+    if (!place.isEmpty() && DataSet->BookmarkValid(place))
+        DataSet->GotoBookmark(place);
+    return count;
+}
+
 } // namespace
 
 // ---- TZDBPopupList ----------------------------------------------------------------
@@ -118,13 +132,11 @@ void TZDBPopupList::CalcSize()
     SetStretchMode(false);
     if (ForcedSequence())
         UpdateSequenceValues();
-    TDataSet* dataSet = DataSet();
-    const int count = dataSet && dataSet->Active() ? dataSet->RecordCount() : 0;
-    int rows = std::max(count, 1);
-    if (FDropDownRows >= 1 && count > FDropDownRows)
-        rows = FDropDownRows;
-    else if (FDropDownRows == 0 && count > MaxDropDownRows)
-        rows = MaxDropDownRows;
+    // Only whether there are more records than rows matters: those are counted
+    // by moving, not by asking a server to count a table that may be huge.
+    const int limit = FDropDownRows >= 1 ? FDropDownRows : MaxDropDownRows;
+    const int count = CountRecordsUpTo(DataSet(), limit + 1);
+    const int rows = std::clamp(count, 1, limit);
     // Room for the vertical bar when not every record shows.
     const int bar = count > rows ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) : 0;
     const int frame = 2 * frameWidth();
