@@ -292,7 +292,9 @@ void TZDBPopupDataList::PlaceButtons()
     const int footer = std::max(TotalHeight(), h);
     const int top = height() - frameWidth() - footer + (footer - h) / 2;
     const int margin = ScaleValue(7);
-    QRect cancel(width() - margin - w, top, w, h);
+    // Clear of the vertical scroll bar.
+    const int right = viewport()->geometry().right() + 1;
+    QRect cancel(right - margin - w, top, w, h);
     QRect ok(cancel.left() - gap - w, top, w, h);
     if (isRightToLeft()) {
         ok.moveLeft(width() - cancel.right() - 1);
