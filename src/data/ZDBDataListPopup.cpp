@@ -352,10 +352,11 @@ void TZDBPopupDataList::CalcSize()
     }
     TDataSet* dataSet = DataSet();
     if (!measured.empty() && DataLink()->Active() && dataSet) {
-        // A lookup table may hold millions of rows: the first ones stand for all.
-        const TZListPlaceGuard place(dataSet);
-        int count = 0;
-        for (dataSet->First(); !dataSet->Eof() && count < MaxMeasuredRecords; dataSet->Next(), ++count)
+        // A lookup table may hold millions of rows: those from the current one on
+        // stand for all, and the cursor goes back to it step by step.
+        TDataSetControlsGuard controls(dataSet);
+        int steps = 0;
+        do {
             for (auto& [column, width] : measured)
                 if (TField* field = column->GetField()) {
                     const QFontMetrics metrics(column->GetFont());
@@ -364,6 +365,8 @@ void TZDBPopupDataList::CalcSize()
                         w += column->GetImageMargin() + 1;
                     width = std::max(width, w);
                 }
+        } while (steps < MaxMeasuredRecords && dataSet->MoveBy(1) == 1 && ++steps);
+        dataSet->MoveBy(-steps);
     }
     for (const auto& [column, width] : measured)
         column->SetWidthBase(width);

@@ -45,18 +45,20 @@ QRect AvailableGeometryAt(const QPoint& Point, const QWidget* Widget)
     return screen ? screen->availableGeometry() : QRect();
 }
 
-// The records of DataSet, but no more than Limit; the cursor stays where it is.
+// The records of DataSet, but no more than Limit: counted by moving round the
+// current record and back to it step by step (a far jump may cost a query).
 int CountRecordsUpTo(TDataSet* DataSet, int Limit)
 {
     if (!DataSet || !DataSet->Active() || DataSet->IsEmpty())
         return 0;
-    const TBookmark place = DataSet->Bookmark();
     TDataSetControlsGuard controls(DataSet);
-    DataSet->First();
-    const int count = 1 + DataSet->MoveBy(Limit - 1);
-    if (!place.isEmpty() && DataSet->BookmarkValid(place))
-        DataSet->GotoBookmark(place);
-    return count;
+    // Forward first (the rows read after the current one stay at hand), backward
+    // only as far as the end left short.
+    const int after = DataSet->MoveBy(Limit - 1);
+    DataSet->MoveBy(-after);
+    const int before = after + 1 < Limit ? -DataSet->MoveBy(after + 1 - Limit) : 0;
+    DataSet->MoveBy(before);
+    return before + after + 1;
 }
 
 } // namespace
