@@ -156,6 +156,8 @@ public:
         // The product's picture (a PNG in the products table), drawn in its cell.
         AddLookup(*FOrders, QStringLiteral("Picture"), QStringLiteral("product_id"), FProducts.get(),
                   QStringLiteral("picture"), 0, std::make_unique<TZGraphicField>());
+        // Tags of an order, kept by the query in memory: several ticked in one list.
+        FOrders->AddClientField(QStringLiteral("Tags"), ftWideString, 60);
         FOrders->Open();
 
         FSource = new TDataSource(this);
@@ -193,6 +195,7 @@ public:
                        {"quantity", "Qty", "First item", taRightJustify, 75},
                        {"discount_pct", "Discount %", "", taRightJustify, 80},
                        {"amount", "Amount", "", taRightJustify, 100},
+                       {"Tags", "Tags", "", taLeftJustify, 120},
                    });
         // Title clicks sort through the query's ORDER BY (Ctrl+click adds a key);
         // the markers start from the order the SQL has, and the current order
@@ -214,6 +217,11 @@ public:
         state->SetPickList(stateIds);
         state->SetPickText(stateNames);
         state->SetPickOptions(state->GetPickOptions() | TZPickOptions{poListItemsOnly});
+        TZColumn* tags = grid->Columns()->FindColumn(QStringLiteral("Tags"));
+        tags->SetReadOnly(false);
+        tags->SetPickList({QStringLiteral("urgent"), QStringLiteral("gift"), QStringLiteral("fragile"),
+                           QStringLiteral("export"), QStringLiteral("repeat")});
+        tags->SetListOptions(tags->GetListOptions().Include(loMultiSelectList));
         TZColumn* paid = grid->Columns()->FindColumn(QStringLiteral("paid"));
         paid->SetReadOnly(false);
         paid->SetCheckBox(true);
@@ -281,6 +289,14 @@ public:
                        {"discount_pct", "Discount %", "", taRightJustify, 80},
                        {"Total", "Total", "", taRightJustify, 110},
                    });
+        // A line's product is chosen by name from a list of the products (F4 or Alt+Down).
+        TZColumn* product = linesGrid->Columns()->FindColumn(QStringLiteral("product_id"));
+        product->SetKeyField(QStringLiteral("product_id"));
+        product->SetLookupDataSet(FProducts.get());
+        product->SetLookupKeyField(QStringLiteral("id"));
+        product->SetLookupResultField(QStringLiteral("name"));
+        product->SetLookupListFields(QStringLiteral("name;id"));
+        product->SetAlignment(taLeftJustify);
         linesGrid->SetKeyFields(QStringLiteral("id"));
         linesGrid->SetOptions(linesGrid->GetOptions() | dgEditing);
         linesGrid->FilterGrid()->SetAutoFilter(true);

@@ -1,5 +1,5 @@
 // Popup lists (see ZDBDropDown.h): the popup grid, the drop-down control that
-// opens, places and closes it, the grid column binding and the simple pick list.
+// opens, places and closes it and the grid column binding.
 
 #include "ZDBDropDown.h"
 
@@ -43,6 +43,22 @@ QRect AvailableGeometryAt(const QPoint& Point, const QWidget* Widget)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect();
+}
+
+// The records of DataSet, but no more than Limit: counted by moving round the
+// current record and back to it step by step (a far jump may cost a query).
+int CountRecordsUpTo(TDataSet* DataSet, int Limit)
+{
+    if (!DataSet || !DataSet->Active() || DataSet->IsEmpty())
+        return 0;
+    TDataSetControlsGuard controls(DataSet);
+    // Forward first (the rows read after the current one stay at hand), backward
+    // only as far as the end left short.
+    const int after = DataSet->MoveBy(Limit - 1);
+    DataSet->MoveBy(-after);
+    const int before = after + 1 < Limit ? -DataSet->MoveBy(after + 1 - Limit) : 0;
+    DataSet->MoveBy(before);
+    return before + after + 1;
 }
 
 } // namespace
@@ -118,13 +134,11 @@ void TZDBPopupList::CalcSize()
     SetStretchMode(false);
     if (ForcedSequence())
         UpdateSequenceValues();
-    TDataSet* dataSet = DataSet();
-    const int count = dataSet && dataSet->Active() ? dataSet->RecordCount() : 0;
-    int rows = std::max(count, 1);
-    if (FDropDownRows >= 1 && count > FDropDownRows)
-        rows = FDropDownRows;
-    else if (FDropDownRows == 0 && count > MaxDropDownRows)
-        rows = MaxDropDownRows;
+    // Only whether there are more records than rows matters: those are counted
+    // by moving, not by asking a server to count a table that may be huge.
+    const int limit = FDropDownRows >= 1 ? FDropDownRows : MaxDropDownRows;
+    const int count = CountRecordsUpTo(DataSet(), limit + 1);
+    const int rows = std::clamp(count, 1, limit);
     // Room for the vertical bar when not every record shows.
     const int bar = count > rows ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) : 0;
     const int frame = 2 * frameWidth();
@@ -774,138 +788,6 @@ void TListButton::paintEvent(QPaintEvent* Event)
         return;
     QPainter painter(this);
     qDrawShadeRect(&painter, rect(), palette(), false, 1);
-}
-
-// ---- The simple pick list ------------------------------------------------------------
-
-TZPickItemsData::TZPickItemsData(QObject* Parent) : TZDBCustomData(Parent)
-{
-    SetReadOnly(true);
-}
-
-TZPickItemsData::~TZPickItemsData()
-{
-    Close();
-}
-
-void TZPickItemsData::SetItems(const QStringList& Texts, const QStringList& Values)
-{
-    const bool wasActive = Active();
-    Close();
-    FTexts = Texts;
-    FValues = Values;
-    if (wasActive)
-        Open();
-}
-
-void TZPickItemsData::InternalInitFieldDefs()
-{
-    const int size = std::max({TZDBGridDropDownList::GetMaxLength(FTexts), TZDBGridDropDownList::GetMaxLength(FValues), 1});
-    FieldDefs().Clear();
-    FieldDefs().Add(QStringLiteral("Text"), ftWideString, size);
-    FieldDefs().Add(QStringLiteral("Value"), ftWideString, size);
-}
-
-void TZPickItemsData::DoOnCountRecords(int& Count)
-{
-    Count = int(FTexts.size());
-}
-
-void TZPickItemsData::DoOnGetFieldData(int Index, TField* Field, QVariant& Value)
-{
-    Value = Field->FieldNo() == 1 ? FTexts.value(Index) : FValues.value(Index);
-}
-
-TZDBSimplePickPopup::TZDBSimplePickPopup(QWidget* AOwner)
-    : TZDBPopupListEx(AOwner), FItems(std::make_unique<TZPickItemsData>())
-{
-    ListSource()->SetDataSet(FItems.get());
-}
-
-TZDBSimplePickPopup::~TZDBSimplePickPopup()
-{
-    ListSource()->SetDataSet(nullptr);
-}
-
-void TZDBSimplePickPopup::CellClick(TZColumn* Column)
-{
-    TZDBPopupListEx::CellClick(Column);
-    if (ListVisible())
-        CloseUp(true);
-}
-
-TZDBGridSimplePickList::TZDBGridSimplePickList(QWidget* AParent, TZColumn* AColumn)
-    : TZDBGridDropDownList(AParent, AColumn)
-{
-    SetupPopupList<TZDBSimplePickPopup>();
-}
-
-TZDBGridDropDownList* TZDBGridSimplePickList::Create(QWidget* AParent, TZColumn* AColumn)
-{
-    return new TZDBGridSimplePickList(AParent, AColumn);
-}
-
-TZDBSimplePickPopup* TZDBGridSimplePickList::PickPopup() const
-{
-    return qobject_cast<TZDBSimplePickPopup*>(PopupList());
-}
-
-QVariant TZDBGridSimplePickList::GetListValue()
-{
-    TZDBSimplePickPopup* popup = PickPopup();
-    TZPickItemsData* items = popup ? popup->Items() : nullptr;
-    if (!items || !items->Active() || items->IsEmpty())
-        return {};
-    return items->FieldByName(QStringLiteral("Value"))->AsString();
-}
-
-void TZDBGridSimplePickList::UpdateListView(bool Refresh)
-{
-    TZDBSimplePickPopup* popup = PickPopup();
-    TZColumn* column = Column();
-    if (!Refresh || !popup || !column)
-        return;
-    popup->SetOptions(TZDBGridOptions(dgRowSelect) | dgAlwaysShowSelection);
-    popup->SetScrollBars(ssVertical);
-    popup->SetFont(column->GetFont());
-    popup->SetDropDownRows(column->GetDropDownRows());
-    popup->SetDropDownWidth(column->GetDropDownWidth());
-    popup->SetListAlignment(true);
-    popup->SetListAnimation(true);
-    popup->SetSearchField(QStringLiteral("Text"));
-}
-
-void TZDBGridSimplePickList::UpdateListData(bool Refresh)
-{
-    TZDBSimplePickPopup* popup = PickPopup();
-    if (!popup)
-        return;
-    TZPickItemsData* items = popup->Items();
-    if (!Refresh) {
-        const auto close = qScopeGuard([items] { items->Close(); });
-        if (Accepted())
-            SetupListValue(ListValue);
-        return;
-    }
-    TZColumn* column = Column();
-    if (!column)
-        return;
-    // Shown: the column's pick data (its pick texts, formatted or not, or its
-    // values); chosen: the value of the same index.
-    const QStringList values = column->GetPickList();
-    const QStringList texts = column->PickData();
-    QStringList itemValues;
-    for (qsizetype i = 0; i < texts.size(); ++i)
-        itemValues << (i < values.size() ? values.at(i) : texts.at(i));
-    items->SetItems(texts, itemValues);
-    items->Open();
-    items->FieldByName(QStringLiteral("Value"))->SetVisible(false);
-    // On the current value (stored, else shown), or the first item.
-    if (TField* field = column->GetField(); field && !field->IsNull()) {
-        const QString current = field->AsString();
-        if (!items->Locate(QStringLiteral("Value"), current))
-            items->Locate(QStringLiteral("Text"), current);
-    }
 }
 
 } // namespace zdb

@@ -21,7 +21,7 @@
 // after closing, UpdateListData(true) loads the data and positions the list on
 // the current value, UpdateListData(false) applies the value (when accepted)
 // and releases the data, GetListValue returns the value under the cursor.
-// TZDBGridSimplePickList shows the values of a column's PickList this way.
+// The pick, lookup and check lists of ZDBDataList.h are built this way.
 //
 // The list closes without accepting when a click lands outside it, when the
 // owner control loses the focus, when the application is deactivated and when
@@ -351,64 +351,6 @@ protected:
 
 private:
     bool FFine = false;
-};
-
-// ---------------------------------------------------------------------------
-// The simple pick list: the values of a column's PickList (shown by their
-// PickText when the column selects pick texts).
-
-// Items as records: "Text" (shown) and "Value" (the value chosen).
-class TZPickItemsData : public TZDBCustomData
-{
-    Q_OBJECT
-
-public:
-    explicit TZPickItemsData(QObject* Parent = nullptr);
-    ~TZPickItemsData() override;
-    // Reopens an open dataset.
-    void SetItems(const QStringList& Texts, const QStringList& Values);
-    int ItemCount() const { return int(FTexts.size()); }
-
-protected:
-    void InternalInitFieldDefs() override;
-    void DoOnCountRecords(int& Count) override;
-    void DoOnGetFieldData(int Index, TField* Field, QVariant& Value) override;
-
-private:
-    QStringList FTexts;
-    QStringList FValues;
-};
-
-class TZDBSimplePickPopup : public TZDBPopupListEx
-{
-    Q_OBJECT
-
-public:
-    explicit TZDBSimplePickPopup(QWidget* AOwner = nullptr);
-    ~TZDBSimplePickPopup() override;
-    TZPickItemsData* Items() const { return FItems.get(); }
-
-protected:
-    // A click on an item accepts it.
-    void CellClick(TZColumn* Column) override;
-
-private:
-    std::unique_ptr<TZPickItemsData> FItems;
-};
-
-class TZDBGridSimplePickList : public TZDBGridDropDownList
-{
-    Q_OBJECT
-
-public:
-    TZDBGridSimplePickList(QWidget* AParent, TZColumn* AColumn);
-    // The grid's class for pick-list columns.
-    static TZDBGridDropDownList* Create(QWidget* AParent, TZColumn* AColumn);
-
-    TZDBSimplePickPopup* PickPopup() const;
-    QVariant GetListValue() override;
-    void UpdateListData(bool Refresh) override;
-    void UpdateListView(bool Refresh) override;
 };
 
 } // namespace zdb

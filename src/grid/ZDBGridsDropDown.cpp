@@ -7,7 +7,7 @@
 #include "ZDBGrids.h"
 
 #include "AppExceptions.h"
-#include "ZDBDropDown.h"
+#include "ZDBDataList.h"
 
 #include <QScopeGuard>
 
@@ -34,9 +34,13 @@ TZDBGridDropDownListClass TZCustomDBGrid::GetEditorListClass(TZColumn* Column)
 {
     if (!Column)
         Column = SelectedColumn();
-    if (!Column || Column->GetButtonStyle() != cbsAuto || Column->LookupColumn() != lcNotDefined)
+    if (!Column || Column->GetButtonStyle() != cbsAuto)
         return nullptr;
-    return Column->PickDataActive() ? &TZDBGridSimplePickList::Create : nullptr;
+    if (Column->LookupColumn() != lcNotDefined)
+        return &TZDBGridDataList::CreateList;
+    if (Column->PickDataActive())
+        return &TZDBGridPickList::CreateList;
+    return nullptr;
 }
 
 TZDBGridDropDownList* TZCustomDBGrid::EditorList() const
@@ -47,7 +51,10 @@ TZDBGridDropDownList* TZCustomDBGrid::EditorList() const
 bool TZCustomDBGrid::DropDownEditorList()
 {
     TZColumn* column = SelectedColumn();
-    if (!column || FReadOnly || !FDataLink || !FDataLink->Active() || !column->CanEditShow())
+    if (!column || FReadOnly || !FDataLink || !FDataLink->Active())
+        return false;
+    // A lookup column shows no editor but chooses its key from the list wherever the key can be written.
+    if (column->LookupColumn() != lcNotDefined ? GetEditorStyle(column) != edsDropDownList : !column->CanEditShow())
         return false;
     const TZDBGridDropDownListClass listClass = GetEditorListClass(column);
     if (!listClass)

@@ -3,7 +3,7 @@
 // place on the screen near each edge, its size, and the ways it closes.
 
 #include "AppExceptions.h"
-#include "ZDBDropDown.h"
+#include "ZDBDataList.h"
 #include "ZDBMemData.h"
 
 #include <QApplication>
@@ -73,7 +73,7 @@ protected:
 
     QString StatusValue() const { return Table->FieldByName("Status")->AsString(); }
     TZDBPopupList* Popup() const { return Grid->EditorList() ? Grid->EditorList()->PopupList() : nullptr; }
-    QString ListText() const { return Popup()->DataSet()->FieldByName("Text")->AsString(); }
+    QString ListText() const { return Popup()->DataSet()->FieldByName("Item")->AsString(); }
     bool ListOpen() const { return Grid->EditorList() && Grid->EditorList()->ListVisible(); }
     // The current cell's rectangle on the screen.
     QRect CellOnScreen() const
@@ -382,8 +382,9 @@ namespace {
 
 TEST(PopupListEx, TwoPressesOnOneRowMakeADoubleClick)
 {
-    TZPickItemsData items;
-    items.SetItems({"One", "Two", "Three"}, {"1", "2", "3"});
+    const QStringList texts{"One", "Two", "Three"};
+    TZDBPickListData items;
+    items.SetListInstance(&texts);
     items.Open();
     TZDBPopupListEx list;
     list.ListSource()->SetDataSet(&items);

@@ -1,0 +1,384 @@
+// The lists of a grid column (see ZDBDataList.h): the lookup list over the
+// column's lookup dataset, the pick list over its pick items, and the check
+// lists both become in multi-select mode.
+
+#include "ZDBDataList.h"
+
+#include "ZDBSearch.h"
+
+#include <QScopeGuard>
+
+namespace zdb {
+
+namespace {
+
+// The popup's key field (the first of its KeyFields).
+TField* ListKeyField(TZDBPopupDataList* Popup)
+{
+    TDataSet* dataSet = Popup ? Popup->DataSet() : nullptr;
+    if (!dataSet || !dataSet->Active())
+        return nullptr;
+    return dataSet->FindField(Popup->GetKeyFields().section(QLatin1Char(';'), 0, 0).trimmed());
+}
+
+} // namespace
+
+// ---- TZDBGridDataList ------------------------------------------------------------------
+
+TZDBGridDataList::TZDBGridDataList(QWidget* AParent, TZColumn* AColumn) : TZDBGridDropDownList(AParent, AColumn)
+{
+    SetupPopupList<TZDBPopupDataList>();
+    FCheckList.SetSorted(true);
+}
+
+TZDBGridDataList::~TZDBGridDataList() = default;
+
+TZDBGridDropDownList* TZDBGridDataList::CreateList(QWidget* AParent, TZColumn* AColumn)
+{
+    return new TZDBGridDataList(AParent, AColumn);
+}
+
+TZDBPopupDataList* TZDBGridDataList::DataPopup() const
+{
+    return qobject_cast<TZDBPopupDataList*>(PopupList());
+}
+
+QVariant TZDBGridDataList::GetListValue()
+{
+    TZDBPopupDataList* popup = DataPopup();
+    return popup ? popup->GetKeyValue() : QVariant();
+}
+
+QString TZDBGridDataList::GetFieldText()
+{
+    TZColumn* column = Column();
+    TField* field = column ? column->GetField() : nullptr;
+    if (!field)
+        return {};
+    if (field->IsBlob() && column->GetEditMemo() && !field->OnGetText)
+        return field->AsString();
+    return field->GetEditText();
+}
+
+void TZDBGridDataList::InitCheckList()
+{
+    TZColumn* column = Column();
+    if (!column)
+        return;
+    FCheckList.SetDelimiter(column->GetDelimiterChar());
+    FCheckList.SetDelimiterText(column->GetDelimiterText());
+    FCheckList.SetDelimitedText(column->GetDelimiterLine(), GetFieldText());
+}
+
+void TZDBGridDataList::LoadCheckList()
+{
+    TZDBPopupDataList* popup = DataPopup();
+    TDataSet* dataSet = popup ? popup->DataSet() : nullptr;
+    TField* key = ListKeyField(popup);
+    if (!key || FCheckList.Count() == 0)
+        return;
+    // Each stored key is looked up (a query answers on its server) rather than
+    // every record of a possibly huge list being walked.
+    TZListPlaceGuard place(dataSet);
+    popup->ClearSelection();
+    for (const QString& item : FCheckList.Items())
+        if (!item.isEmpty() && dataSet->Locate(key->GetFieldName(), item) && key->GetEditText() == item)
+            popup->SelectRow();
+}
+
+void TZDBGridDataList::SaveCheckList()
+{
+    TZDBPopupDataList* popup = DataPopup();
+    TDataSet* dataSet = popup ? popup->DataSet() : nullptr;
+    TField* key = ListKeyField(popup);
+    if (!key)
+        return;
+    const TZBookmarkList* checked = popup->SelectedRows();
+    if (checked->Count() == 0) {
+        FCheckList.Clear();
+        SetupCheckList();
+        return;
+    }
+    TZDBCheckList chosen;
+    chosen.SetSorted(FCheckList.GetSorted());
+    chosen.SetDelimiter(FCheckList.GetDelimiter());
+    chosen.SetDelimiterText(FCheckList.GetDelimiterText());
+    {
+        // The checked rows in the list's order.
+        TZListPlaceGuard place(dataSet);
+        for (int i = 0; i < checked->Count(); ++i) {
+            if (!dataSet->BookmarkValid(checked->Items(i)))
+                continue;
+            dataSet->GotoBookmark(checked->Items(i));
+            chosen.Add(key->GetEditText());
+        }
+    }
+    if (chosen.Items() == FCheckList.Items())
+        return;
+    FCheckList.SetItems(chosen.Items());
+    SetupCheckList();
+}
+
+void TZDBGridDataList::SetupCheckList()
+{
+    TZColumn* column = Column();
+    TField* field = column ? column->GetField() : nullptr;
+    if (!field)
+        return;
+    SetupListValue(FCheckList.GetDelimitedText(column->GetDelimiterLine(), field->GetSize()));
+}
+
+void TZDBGridDataList::ApplyCheckList()
+{
+    TZDBPopupDataList* popup = DataPopup();
+    if (!popup)
+        return;
+    TApplyEvent apply = std::move(popup->OnApply);
+    popup->OnApply = nullptr;
+    const bool locked = GetLockCloseUp();
+    SetLockCloseUp(true);
+    const auto restore = qScopeGuard([&] {
+        SetLockCloseUp(locked);
+        popup->OnApply = std::move(apply);
+    });
+    SaveCheckList();
+    InitCheckList();
+    LoadCheckList();
+}
+
+void TZDBGridDataList::CopyGridView(TZDBPopupDataList* Popup, TZColumn* Column)
+{
+    TZCustomDBGrid* grid = DBGrid();
+    if (!grid)
+        return;
+    grid->SetSelectedIndex(Column->Index());
+    Popup->SetDropDownRows(Column->GetDropDownRows());
+    Popup->SetDropDownWidth(Column->GetDropDownWidth());
+    Popup->setLayoutDirection(grid->layoutDirection());
+    Popup->setFont(grid->font());
+    Popup->SetFont(grid->GetFont());
+    Popup->SetTitleFont(grid->GetTitleFont());
+    Popup->SetGridLineWidth(grid->GetGridLineWidth());
+    Popup->Columns()->RemoveMarkers();
+
+    const TZListOptions list = Column->GetListOptions();
+    TZDBGridOptions options = Popup->GetOptions();
+    auto toggle = [](auto& Set, auto Flags, bool On) {
+        if (On)
+            Set |= Flags;
+        else
+            Set &= ~decltype(Set)(Flags);
+    };
+    toggle(options, TZDBGridOptions(dgTitles), list.Contains(loShowLookupListTitles));
+    toggle(options, TZDBGridOptions(dgTitleButtons | dgMarkerAutoToggle), list.Contains(loAllowChangeOrder));
+    toggle(options, TZDBGridOptions(dgMarkerAutoAlign), bool(grid->GetOptions() & dgMarkerAutoAlign));
+    Popup->SetOptions(options);
+    TZDBGridOptionsEx optionsEx = Popup->GetOptionsEx();
+    toggle(optionsEx, TZDBGridOptionsEx(dgLoadCurrentOrder | dgAutoUpdateOrder), list.Contains(loAllowChangeOrder));
+    Popup->SetOptionsEx(optionsEx);
+    TZDBGridOptionsExt optionsExt = Popup->GetOptionsExt();
+    toggle(optionsExt, TZDBGridOptionsExt(dgMouseTracking), ListMouseTracking);
+    toggle(optionsExt, TZDBGridOptionsExt(dgScrollGridMode),
+           bool(grid->GetOptionsExt() & dgScrollGridMode) || ListMouseTracking);
+    Popup->SetOptionsExt(optionsExt);
+    TZResizeOptions resize;
+    if (list.Contains(loAllowColumnResize))
+        resize |= TZResizeOptions(roColumnResize | roOptimalWidth | roDefaultWidth);
+    if (list.Contains(loAllowColumnMoving))
+        resize |= roColumnMoving;
+    Popup->SetResizeOptions(resize);
+}
+
+void TZDBGridDataList::UpdateListView(bool Refresh)
+{
+    TZDBPopupDataList* popup = DataPopup();
+    TZColumn* column = Column();
+    if (Refresh && popup && column)
+        CopyGridView(popup, column);
+}
+
+void TZDBGridDataList::ShowDataSet(TZDBPopupDataList* Popup, TDataSet* DataSet)
+{
+    // Records are numbered by walking them only where the dataset cannot number
+    // them itself (a lookup table may hold millions of rows).
+    TZDBGridOptions options = Popup->GetOptions();
+    if (DataSet->IsSequenced())
+        options &= ~TZDBGridOptions(dgForceSequence);
+    else
+        options |= dgForceSequence;
+    Popup->SetOptions(options);
+    Popup->ListSource()->SetDataSet(DataSet);
+}
+
+void TZDBGridDataList::OpenCheckOrLocate(TZDBPopupDataList* Popup, TZColumn* Column,
+                                         const std::function<void()>& Locate)
+{
+    TZCustomDBGrid* grid = DBGrid();
+    if (TZDBGridSearch* search = Popup->Search()) {
+        search->SetIncremental((grid && (grid->GetOptionsExt() & dgIncrementalList)) ||
+                               Column->GetListOptions().Contains(loIncrementalList));
+        search->SetOptions(TZSearchOptions(soSkipMessage) | soFilterRows);
+    }
+    const bool multi = Column->MultiSelectList();
+    Popup->SetMultiSelectList(multi);
+    if (!multi) {
+        Locate();
+        return;
+    }
+    Popup->SetAutoApplyList(Column->GetListOptions().Contains(loAutoApplyList));
+    InitCheckList();
+    LoadCheckList();
+    Popup->OnApply = [this](TZDBPopupList*) { ApplyCheckList(); };
+    Popup->DataSet()->First();
+}
+
+void TZDBGridDataList::CloseCheckOrApply(TZDBPopupDataList* Popup)
+{
+    if (!Popup->GetMultiSelectList()) {
+        if (Accepted())
+            SetupListValue(ListValue);
+        return;
+    }
+    Popup->OnApply = nullptr;
+    if (Accepted())
+        SaveCheckList();
+}
+
+void TZDBGridDataList::UpdateListData(bool Refresh)
+{
+    TZDBPopupDataList* popup = DataPopup();
+    TZColumn* column = Column();
+    TDataSet* lookup = column ? column->GetLookupDataSet() : nullptr;
+    if (!popup)
+        return;
+    if (!Refresh) {
+        // The user's column order, captions and widths stay with the column.
+        const auto detach = qScopeGuard([&] {
+            popup->SetSearchField(popup->GetSearchField());
+            if (lookup && !FActive)
+                lookup->Close();
+            popup->ListSource()->SetDataSet(nullptr);
+        });
+        if (!column || !popup->DataSet())
+            return;
+        column->SetLookupListFields(popup->GetListFields());
+        if (!popup->GetMultiSelectList())
+            column->SetLookupListTitles(popup->GetListTitles());
+        column->SetLookupListWidths(popup->GetListWidths());
+        CloseCheckOrApply(popup);
+        return;
+    }
+    if (!column || !column->GetField() || !lookup)
+        return;
+    ShowDataSet(popup, lookup);
+    FActive = lookup->Active();
+    lookup->Open();
+    popup->SetKeyFields(column->GetLookupKeyField());
+    popup->SetListFields(column->GetLookupListFields());
+    popup->SetListTitles(column->GetLookupListTitles());
+    popup->SetListWidths(column->GetLookupListWidths());
+    popup->SetSearchField(column->GetLookupResultField());
+    if (!column->GetLookupTreeViewField().isEmpty())
+        popup->SetTreeViewField(QStringLiteral("%1;%2;%3;%4")
+                                    .arg(column->GetLookupTreeViewField())
+                                    .arg(column->GetImageMargin())
+                                    .arg(int(column->GetExpandBoxSize()))
+                                    .arg(column->GetExpandBoxThemed() ? 1 : 0));
+    if (TZCustomDBGrid* grid = DBGrid(); grid && grid->isRightToLeft() && column->GetSuppressRTL() &&
+                                         popup->Columns()->Count() > 2)
+        popup->setLayoutDirection(Qt::RightToLeft);
+    OpenCheckOrLocate(popup, column, [&] {
+        TZCustomDBGrid* grid = DBGrid();
+        TField* key = grid && grid->DataSet() ? grid->DataSet()->FindField(column->GetKeyField()) : nullptr;
+        if (key && !key->IsNull())
+            popup->SetKeyValue(key->GetValue());
+    });
+}
+
+// ---- TZDBGridPickList ------------------------------------------------------------------
+
+TZDBGridPickList::TZDBGridPickList(QWidget* AParent, TZColumn* AColumn)
+    : TZDBGridDataList(AParent, AColumn), FListData(std::make_unique<TZDBPickListData>())
+{
+    FCheckList.SetSorted(false);
+}
+
+TZDBGridPickList::~TZDBGridPickList()
+{
+    if (TZDBPopupDataList* popup = DataPopup())
+        popup->ListSource()->SetDataSet(nullptr);
+}
+
+TZDBGridDropDownList* TZDBGridPickList::CreateList(QWidget* AParent, TZColumn* AColumn)
+{
+    return new TZDBGridPickList(AParent, AColumn);
+}
+
+void TZDBGridPickList::InitCheckList()
+{
+    FCheckList.SetSorted(false);
+    TZDBGridDataList::InitCheckList();
+}
+
+void TZDBGridPickList::UpdateListView(bool Refresh)
+{
+    TZDBGridDataList::UpdateListView(Refresh);
+    TZDBPopupDataList* popup = DataPopup();
+    TZColumn* column = Column();
+    if (!Refresh || !popup || !column)
+        return;
+    popup->SetResizeOptions({});
+    TZDBGridOptions options = popup->GetOptions();
+    options &= ~TZDBGridOptions(dgTitleButtons | dgMarkerAutoToggle | dgTitles);
+    if (column->MultiSelectList())
+        options |= dgTitles;
+    popup->SetOptions(options);
+    popup->SetOptionsEx(popup->GetOptionsEx() & ~TZDBGridOptionsEx(dgLoadCurrentOrder | dgAutoUpdateOrder));
+}
+
+void TZDBGridPickList::UpdateListData(bool Refresh)
+{
+    TZDBPopupDataList* popup = DataPopup();
+    if (!popup)
+        return;
+    if (!Refresh) {
+        const auto detach = qScopeGuard([&] {
+            popup->SetSearchField(popup->GetSearchField());
+            FListData->Close();
+            popup->ListSource()->SetDataSet(nullptr);
+        });
+        if (popup->DataSet())
+            CloseCheckOrApply(popup);
+        return;
+    }
+    TZColumn* column = Column();
+    if (!column || !column->GetField())
+        return;
+    // Shown: the column's pick data; stored: the value of the same index (the
+    // text itself where the column has no values).
+    FTexts = column->PickData();
+    FValues = column->GetPickList();
+    if (FValues.isEmpty())
+        FValues = FTexts;
+    FListData->Close();
+    FListData->SetListInstance(&FTexts);
+    FListData->SetKeyInstance(&FValues);
+    FListData->SetListFieldSize(GetMaxLength(FTexts));
+    FListData->SetKeyFieldSize(GetMaxLength(FValues));
+    ShowDataSet(popup, FListData.get());
+    popup->SetKeyFields(FListData->GetKeyFieldName());
+    popup->SetListFields(FListData->GetListFieldName());
+    popup->SetSearchField(FListData->GetListFieldName());
+    if (popup->Columns()->Count() > 1)
+        popup->Columns()->Items(1)->SetAlignment(column->GetAlignment());
+    FListData->Open();
+    OpenCheckOrLocate(popup, column, [&] {
+        TField* field = column->GetField();
+        if (!field->IsNull() && !FListData->Locate(FListData->GetKeyFieldName(), field->AsString()))
+            FListData->Locate(FListData->GetListFieldName(), field->AsString());
+    });
+    if (column->MultiSelectList())
+        popup->SetListTitles(SSelectAllCaption);
+}
+
+} // namespace zdb

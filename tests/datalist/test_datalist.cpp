@@ -1,0 +1,415 @@
+// The pick, lookup and check lists dropped from grid cells and driven by real
+// keys and clicks: the value each writes into the field, the check lists'
+// delimited texts, keys the lookup data lacks, and type-ahead on a SQLite
+// lookup table answered by the server.
+
+#include "TestDb.h"
+#include "ZDBDataList.h"
+#include "ZDBMemData.h"
+#include "ZDBSQLQuery.h"
+
+#include <QApplication>
+#include <QSqlQuery>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zdb;
+using zdb::test::ExecSql;
+
+namespace {
+
+// ---- The delimited text of a check list -------------------------------------------------
+
+TEST(CheckList, DelimitedTextCutsAtWholeItemsAndRoundTrips)
+{
+    TZDBCheckList list;
+    list.SetDelimitedText(false, "B,A,,C");
+    EXPECT_EQ(list.Items(), (QStringList{"B", "A", "", "C"}));
+    list.SetDelimitedText(false, "Alpha,Beta,Gamma");
+    EXPECT_EQ(list.GetDelimitedText(false, 0), "Alpha,Beta,Gamma");
+    // Cut after the last whole item that fits; a separator right past the limit still counts.
+    EXPECT_EQ(list.GetDelimitedText(false, 12), "Alpha,Beta");
+    EXPECT_EQ(list.GetDelimitedText(false, 10), "Alpha,Beta");
+    EXPECT_EQ(list.GetDelimitedText(false, 9), "Alpha");
+    EXPECT_EQ(list.GetDelimitedText(false, 4), "");
+    EXPECT_EQ(list.GetDelimitedText(true, 0), "Alpha\r\nBeta\r\nGamma");
+    EXPECT_EQ(list.GetDelimitedText(true, 13), "Alpha\r\nBeta");
+
+    // A delimiter text stands for the delimiter character both ways.
+    list.SetDelimiter(QLatin1Char(';'));
+    list.SetDelimiterText(" | ");
+    EXPECT_EQ(list.GetDelimitedText(false, 0), "Alpha | Beta | Gamma");
+    list.SetDelimitedText(false, "x | y;z | ");
+    EXPECT_EQ(list.Items(), (QStringList{"x", "y", "z", ""}));
+    list.SetDelimitedText(true, "one\r\ntwo\n");
+    EXPECT_EQ(list.Items(), (QStringList{"one", "two"}));
+    list.SetDelimitedText(false, QString());
+    EXPECT_EQ(list.Count(), 0);
+
+    // A sorted list orders its items ignoring case and keeps one of each.
+    list.SetSorted(true);
+    list.SetDelimiterText(QString());
+    list.SetDelimitedText(false, "b;C;a;B");
+    EXPECT_EQ(list.Items(), (QStringList{"a", "b", "C"}));
+    EXPECT_TRUE(list.Contains("c"));
+    EXPECT_FALSE(list.Contains("d"));
+}
+
+TEST(PickListData, RowsFollowTheShorterListAndSettingsWantItClosed)
+{
+    const QStringList texts{"Alpha", "Beta", "Gamma"};
+    const QStringList keys{"A1", "B2"};
+    TZDBPickListData data;
+    data.SetListInstance(&texts);
+    data.SetListFieldName(QString());
+    data.SetKeyFieldSize(0);
+    data.Open();
+    EXPECT_EQ(data.RecordCount(), 3);
+    EXPECT_EQ(data.Fields().Count(), 2);
+    EXPECT_EQ(data.FieldByName("Item")->GetSize(), 20);
+    EXPECT_TRUE(data.FieldByName("Key")->GetReadOnly());
+    EXPECT_THROW(data.SetKeyInstance(&keys), EDatabaseError);
+    data.Close();
+    data.SetKeyInstance(&keys);
+    data.SetKeyFieldName("Code");
+    data.Open();
+    EXPECT_EQ(data.RecordCount(), 2);
+    data.Last();
+    EXPECT_EQ(data.FieldByName("Item")->AsString(), "Beta");
+    EXPECT_EQ(data.FieldByName("Code")->AsString(), "B2");
+}
+
+// ---- Lists dropped from a grid --------------------------------------------------------
+
+class GridLists : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Customers = MakeTable({{"Id", ftInteger, 0}, {"Name", ftWideString, 20}});
+        const QStringList names{"Adams", "Baker", "Carter", "Dole"};
+        for (int i = 0; i < names.size(); ++i)
+            AddRow(*Customers, {i + 1, names.at(i)});
+        Tags = MakeTable({{"Code", ftWideString, 10}});
+        for (const char* code : {"red", "green", "blue", "black"})
+            AddRow(*Tags, {QString::fromLatin1(code)});
+        Orders = MakeTable({{"Id", ftInteger, 0}, {"CustomerId", ftInteger, 0}, {"Tags", ftWideString, 16},
+                            {"Status", ftWideString, 20}});
+        AddRow(*Orders, {1, 2, "green,red", "B2"});
+        AddRow(*Orders, {2, 99, QVariant(), QVariant()});
+        Orders->First();
+        Source = std::make_unique<TDataSource>();
+        Source->SetDataSet(Orders.get());
+
+        Window = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(Window.get());
+        Grid = new TZDBGrid(Window.get());
+        layout->addWidget(Grid);
+        Grid->Columns()->Add()->SetFieldName("Id");
+        Customer = Grid->Columns()->Add();
+        Customer->SetFieldName("CustomerId");
+        Customer->SetKeyField("CustomerId");
+        Customer->SetLookupDataSet(Customers.get());
+        Customer->SetLookupKeyField("Id");
+        Customer->SetLookupResultField("Name");
+        TagList = Grid->Columns()->Add();
+        TagList->SetFieldName("Tags");
+        TagList->SetKeyField("Tags");
+        TagList->SetLookupDataSet(Tags.get());
+        TagList->SetLookupKeyField("Code");
+        TagList->SetLookupResultField("Code");
+        TagList->SetListOptions(TagList->GetListOptions().Include(loMultiSelectList));
+        Status = Grid->Columns()->Add();
+        Status->SetFieldName("Status");
+        Status->SetPickList({"A1", "B2", "C3"});
+        Status->SetPickText({"Alpha", "Beta", "Gamma"});
+        Grid->SetDataSource(Source.get());
+        Window->resize(420, 240);
+        Window->show();
+        Window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+        Grid->setFocus();
+        QApplication::processEvents();
+    }
+
+    void TearDown() override
+    {
+        Window.reset();
+        Source.reset();
+        Orders.reset();
+        Tags.reset();
+        Customers.reset();
+    }
+
+    struct TDef {
+        const char* Name;
+        TFieldType Type;
+        int Size;
+    };
+    static std::unique_ptr<TZMemDataSet> MakeTable(std::initializer_list<TDef> Defs)
+    {
+        auto table = std::make_unique<TZMemDataSet>();
+        for (const TDef& def : Defs)
+            table->FieldDefs().Add(def.Name, def.Type, def.Size);
+        table->CreateDataSet();
+        return table;
+    }
+    static void AddRow(TDataSet& Table, const QVariantList& Values)
+    {
+        Table.Append();
+        for (int i = 0; i < Values.size(); ++i)
+            Table.Fields()[i]->SetValue(Values.at(i));
+        Table.Post();
+    }
+
+    void Key(int Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(Grid, Qt::Key(Key), Modifiers);
+        QApplication::processEvents();
+    }
+    // Opens the list of Column with F4.
+    TZDBPopupDataList* Open(TZColumn* Column)
+    {
+        Grid->SetSelectedIndex(Column->Index());
+        Key(Qt::Key_F4);
+        TZDBGridDropDownList* list = Grid->EditorList();
+        return list && list->ListVisible() ? qobject_cast<TZDBPopupDataList*>(list->PopupList()) : nullptr;
+    }
+    bool ListOpen() const { return Grid->EditorList() && Grid->EditorList()->ListVisible(); }
+    // Clicks a data row of the list, in its first data column.
+    static void ClickRow(TZDBPopupDataList* Popup, int Row, int DataCol = 1)
+    {
+        const QRect cell = Popup->CellRect(Popup->DataToRawColumn(DataCol), Popup->FirstDataRow() + Row);
+        QTest::mouseClick(Popup->viewport(), Qt::LeftButton, {}, cell.center());
+        QApplication::processEvents();
+    }
+    QString Value(const char* Field) const { return Orders->FieldByName(Field)->AsString(); }
+
+    std::unique_ptr<TZMemDataSet> Customers;
+    std::unique_ptr<TZMemDataSet> Tags;
+    std::unique_ptr<TZMemDataSet> Orders;
+    std::unique_ptr<TDataSource> Source;
+    std::unique_ptr<QWidget> Window;
+    TZDBGrid* Grid = nullptr;
+    TZColumn* Customer = nullptr;
+    TZColumn* TagList = nullptr;
+    TZColumn* Status = nullptr;
+};
+
+TEST_F(GridLists, LookupListWritesTheChosenKey)
+{
+    // The list shows the lookup table itself, on the record of the current key.
+    TZDBPopupDataList* popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->DataSet(), Customers.get());
+    EXPECT_EQ(popup->GetListFields(), "Name");
+    EXPECT_FALSE(popup->GetMultiSelectList());
+    EXPECT_FALSE(popup->OKButton()->isVisible());
+    EXPECT_EQ(Customers->FieldByName("Name")->AsString(), "Baker");
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(ListOpen());
+    EXPECT_EQ(Value("CustomerId"), "3");
+    EXPECT_EQ(Customer->GetDisplayText(), "Carter");
+
+    // Typing finds a name; Escape leaves the field alone.
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    QTest::keyClicks(Grid, "do");
+    EXPECT_EQ(Customers->FieldByName("Name")->AsString(), "Dole");
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Value("CustomerId"), "3");
+
+    // A click on a row takes it.
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    ClickRow(popup, 0);
+    EXPECT_FALSE(ListOpen());
+    EXPECT_EQ(Value("CustomerId"), "1");
+    Orders->Post();
+
+    // A key the lookup table lacks shows empty and stays until a row is accepted.
+    Orders->Next();
+    EXPECT_EQ(Customer->GetDisplayText(), "");
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Value("CustomerId"), "99");
+    EXPECT_EQ(Orders->State(), dsBrowse);
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value("CustomerId"), "1");
+}
+
+TEST_F(GridLists, CheckListTicksAndWritesTheDelimitedKeys)
+{
+    // The stored keys come up checked; the list is sorted, like its text.
+    TZDBPopupDataList* popup = Open(TagList);
+    ASSERT_TRUE(popup);
+    EXPECT_TRUE(popup->GetMultiSelectList());
+    EXPECT_TRUE(popup->CheckColumn()->GetVisible());
+    ASSERT_TRUE(popup->OKButton()->isVisible());
+    EXPECT_EQ(popup->SelectedRows()->Count(), 2);
+    // First row "red" is checked: Space unticks it, then on "blue" ticks it.
+    EXPECT_TRUE(popup->RowChecked());
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(popup->RowChecked());
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Space);
+    // A click on a row ticks "black" and unticks "green", and closes nothing.
+    ClickRow(popup, 3, 0);
+    ClickRow(popup, 1, 1);
+    EXPECT_TRUE(ListOpen());
+    // Right after a search key Space belongs to the search: "green" stays unticked.
+    QTest::keyClicks(Grid, "g");
+    EXPECT_EQ(Tags->FieldByName("Code")->AsString(), "green");
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(popup->RowChecked());
+    EXPECT_EQ(Value("Tags"), "green,red");
+    QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(ListOpen());
+    EXPECT_EQ(Value("Tags"), "black,blue");
+
+    // Cancel keeps the value; nothing checked and OK stores empty.
+    popup = Open(TagList);
+    ASSERT_TRUE(popup);
+    Key(Qt::Key_Space);
+    QTest::mouseClick(popup->CancelButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(Value("Tags"), "black,blue");
+    popup = Open(TagList);
+    ASSERT_TRUE(popup);
+    popup->ToggleAllRows();
+    EXPECT_EQ(popup->SelectedRows()->Count(), 0);
+    popup->ToggleAllRows();
+    EXPECT_EQ(popup->SelectedRows()->Count(), 4);
+    // Four keys overflow the 16-character field: cut after the last whole one.
+    QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(Value("Tags"), "black,blue,green");
+    popup = Open(TagList);
+    ASSERT_TRUE(popup);
+    popup->ToggleAllRows();
+    QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(Value("Tags"), "");
+
+    // A delimiter text joins the keys and splits them again.
+    TagList->SetDelimiterChar(QLatin1Char(';'));
+    TagList->SetDelimiterText("/");
+    Orders->FieldByName("Tags")->SetValue("red/blue");
+    popup = Open(TagList);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->SelectedRows()->Count(), 2);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Space);
+    QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(Value("Tags"), "blue/green/red");
+}
+
+TEST_F(GridLists, PickListsChooseValuesAndApplyChecksAtOnce)
+{
+    // Single select: the texts shown, the value of the chosen one stored.
+    TZDBPopupDataList* popup = Open(Status);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->DataSet()->FieldByName("Item")->AsString(), "Beta");
+    ClickRow(popup, 2);
+    EXPECT_EQ(Value("Status"), "C3");
+    // A stored value that is no pick value: the list starts at the top, the field stays.
+    Orders->FieldByName("Status")->SetValue("Z9");
+    popup = Open(Status);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->DataSet()->RecNo(), 1);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Value("Status"), "Z9");
+
+    // Multi select with auto apply: every tick is written at once, in list order,
+    // and a click on the title ticks or unticks everything.
+    Status->SetListOptions(Status->GetListOptions().Include(loMultiSelectList).Include(loAutoApplyList));
+    Orders->FieldByName("Status")->SetValue("C3");
+    popup = Open(Status);
+    ASSERT_TRUE(popup);
+    EXPECT_FALSE(popup->OKButton()->isVisible());
+    EXPECT_EQ(popup->GetListTitles(), SSelectAllCaption);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Value("Status"), "A1,C3");
+    const QRect title = popup->CellRect(popup->DataToRawColumn(1), 0);
+    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, title.center());
+    QApplication::processEvents();
+    EXPECT_EQ(Value("Status"), "");
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, title.center());
+    QApplication::processEvents();
+    EXPECT_EQ(Value("Status"), "A1,B2,C3");
+    EXPECT_EQ(Status->GetDisplayText(), "Alpha ...");
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(Value("Status"), "A1,B2,C3");
+}
+
+// ---- A lookup table on SQLite -----------------------------------------------------------
+
+class SqlLookupList : public zdb::test::SqliteTest
+{
+};
+
+TEST_F(SqlLookupList, TypeAheadLocatesOnTheServer)
+{
+    constexpr int Rows = 20000;
+    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE customers (id INTEGER PRIMARY KEY, name VARCHAR(30))"));
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                             "WHERE i < %1) INSERT INTO customers SELECT i, 'Customer ' || "
+                                             "printf('%06d', i) FROM n")
+                                  .arg(Rows)));
+    TZSQLQuery lookup;
+    lookup.SetConnection(Db());
+    lookup.SetSQLText("SELECT id, name FROM customers ORDER BY name");
+    TZMemDataSet orders;
+    orders.FieldDefs().Add("CustomerId", ftInteger);
+    orders.CreateDataSet();
+    orders.Append();
+    orders.FieldByName("CustomerId")->SetValue(7);
+    orders.Post();
+    TDataSource source;
+    source.SetDataSet(&orders);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* grid = new TZDBGrid(&window);
+    layout->addWidget(grid);
+    TZColumn* column = grid->Columns()->Add();
+    column->SetFieldName("CustomerId");
+    column->SetKeyField("CustomerId");
+    column->SetLookupDataSet(&lookup);
+    column->SetLookupKeyField("id");
+    column->SetLookupResultField("name");
+    grid->SetDataSource(&source);
+    window.resize(300, 200);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+
+    QTest::keyClick(grid, Qt::Key_F4);
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->EditorList() && grid->EditorList()->ListVisible());
+    // Opening reads a first window of rows, not the table.
+    EXPECT_LT(lookup.FetchedRecordCount(), 1000);
+    EXPECT_EQ(lookup.FieldByName("id")->AsInteger(), 7);
+    QTest::keyClicks(grid, "customer 012345");
+    EXPECT_EQ(lookup.FieldByName("name")->AsString(), "Customer 012345");
+    // Each key is located by the server, which reads a window round the row found.
+    EXPECT_LT(lookup.FetchedRecordCount(), Rows / 4);
+    EXPECT_FALSE(lookup.AllRecordsFetched());
+    QTest::keyClick(grid, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(orders.FieldByName("CustomerId")->AsInteger(), 12345);
+    source.SetDataSet(nullptr);
+}
+
+} // namespace
