@@ -7,6 +7,7 @@
 #include "ZDBGrids.h"
 
 #include "AppExceptions.h"
+#include "ZDBDataListPopups.h"
 #include "ZDBDropDown.h"
 
 #include <QScopeGuard>
@@ -32,6 +33,7 @@ QRect TitleCellRect(const TZCustomDBGrid* Grid, TZColumn* Column)
 
 TZDBGridDropDownListClass TZCustomDBGrid::GetEditorListClass(TZColumn* Column)
 {
+    if (const TZDBGridDropDownListClass popup = CalendarCalculatorListClass(Column ? Column : SelectedColumn())) return popup;
     if (!Column)
         Column = SelectedColumn();
     if (!Column || Column->GetButtonStyle() != cbsAuto || Column->LookupColumn() != lcNotDefined)
