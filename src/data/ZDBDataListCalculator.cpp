@@ -101,7 +101,9 @@ const std::array<TZDBPopupCalculator::TButtonDef, 28> TZDBPopupCalculator::Butto
 TZDBPopupCalculator::TZDBPopupCalculator(QWidget* AOwner)
     : TZDBPopupList(AOwner), FDisplayData(std::make_unique<TZDBDisplayData>())
 {
-    SetOptions(TZDBGridOptions(dgRowLines) | dgRowSelect | dgAlwaysShowSelection);
+    // The display: one row with no highlight.
+    SetOptions(TZDBGridOptions(dgRowLines));
+    SetSelectCellColor(clNone);
     // Clicks must leave the focus with the owner: losing it closes the list.
     setFocusPolicy(Qt::NoFocus);
     viewport()->setFocusPolicy(Qt::NoFocus);
@@ -163,8 +165,8 @@ void TZDBPopupCalculator::CalcSize()
         return;
     HandleNeeded();
     resize(ScaleValue(CalculatorWidth), ScaleValue(CalculatorHeight));
-    if (TZColumn* display = Columns()->Count() > 0 ? Columns()->Items(0) : nullptr)
-        display->SetWidth(viewport()->width());
+    // The display fills the width.
+    SetStretchMode(true);
     PlaceButtons();
     if (ListVisible())
         if (TZDBDropDownList* owner = GetParentDropDown())

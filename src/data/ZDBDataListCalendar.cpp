@@ -275,7 +275,7 @@ void TZDBPopupCalendar::CreateCalendarColumns()
             cell->SetFieldName(TZDBMonthData::FieldName(field));
             cell->SetAlignment(taCenter);
             cell->Title()->SetAlignment(taCenter);
-            cell->SetWidth(ScaleValue(month ? 26 : 46));
+            cell->SetWidth(ScaleValue(month ? 30 : 46));
             cell->Title()->SetCaption(QStringLiteral(" "));
         }
     }
@@ -732,9 +732,21 @@ void TZDBPopupCalendar::PaintColumnCell(const QRect& ARect, int DataCol, TZColum
 {
     TZDBPopupList::PaintColumnCell(ARect, DataCol, Column, AState);
     const int field = Column ? FieldOfColumn(Column->Index()) : -1;
-    if (GetCalendar() != cdMonth || field < 0 || field >= TZDBMonthData::WeekField || !Canvas())
+    if (field < 0 || field == TZDBMonthData::WeekField || !Canvas())
         return;
     QPainter& c = *Canvas();
+    const QColor grey = palette().color(QPalette::Disabled, QPalette::Text);
+    if (GetCalendar() == cdDecade || GetCalendar() == cdCentury) {
+        // The years before and after the decade (decades around the century) are greyed.
+        const QDate first = DateTimeDate(FMonthData->GetMonthDate());
+        const QDate cell = CellDate(FMonthData->RecNo() - 1, field);
+        const QDate end = first.addYears(GetCalendar() == cdDecade ? 10 : 100);
+        if ((cell < first || cell >= end) && !CellHighlighted(DataCol, AState))
+            c.setPen(grey);
+        return;
+    }
+    if (GetCalendar() != cdMonth)
+        return;
     const int index = 7 * (FMonthData->RecNo() - 1) + field;
     const QDate day = CellDate(FMonthData->RecNo() - 1, field);
     if (index >= 0 && index < 64 && (FBoldDays >> index) & 1) {
@@ -744,7 +756,7 @@ void TZDBPopupCalendar::PaintColumnCell(const QRect& ARect, int DataCol, TZColum
     }
     // Days of the neighbouring months are greyed unless selected.
     if (day.month() != DateTimeDate(FMonthData->GetMonthDate()).month() && !CellHighlighted(DataCol, AState))
-        c.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+        c.setPen(grey);
 }
 
 void TZDBPopupCalendar::DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState)
