@@ -226,6 +226,11 @@ public:
         paid->SetReadOnly(false);
         paid->SetCheckBox(true);
         paid->SetCheckBoxValues(QStringLiteral("Y;N"));
+        // The date drops down a calendar (F4, Alt+Down), the amount a calculator.
+        grid->Columns()->FindColumn(QStringLiteral("order_date"))->SetReadOnly(false);
+        TZColumn* amount = grid->Columns()->FindColumn(QStringLiteral("amount"));
+        amount->SetReadOnly(false);
+        amount->SetButtonStyle(cbsCalculator);
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         // Each title carries the auto-filter's button, highlighted while its column filters.
         grid->FilterGrid()->SetAutoFilter(true);

@@ -265,3 +265,6 @@ private:
 };
 
 } // namespace zdb
+
+// The calendar and the calculator of this unit.
+#include "ZDBDataListPopups.h"

@@ -36,6 +36,7 @@
 #include "ZDBToolMenuTypes.h"
 #include "ZQSGraph.h"
 #include "ZDBSearch.h"
+#include "SysUtils.h"
 
 #include <QEvent>
 #include <QFont>
@@ -67,6 +68,9 @@ namespace zdb {
 class TZCustomDBGrid;
 class TZDBDropDownList;
 class TZDBGridDropDownList;
+class TZDBPopupCalendar;
+// Whether the calendar shows Date in bold; Bold comes in as the calendar's own choice.
+using TCalcBoldDaysEvent = std::function<void(TZDBPopupCalendar* Sender, TDateTime Date, bool& Bold)>;
 
 // A class of popup list for a grid column: makes a drop-down list of it for
 // Column, a child of AParent (ZDBDropDown.h).
@@ -2460,6 +2464,7 @@ public:
 
     std::function<void(TZColumn* Column, TZDBDropDownList* List)> OnListDropDown;
     std::function<void(TZColumn* Column, TZDBDropDownList* List, QVariant& Value, bool& Accept)> OnListCloseUp;
+    TCalcBoldDaysEvent OnCalcBoldDays;
 
 protected:
     friend class TZDBGridDropDownList;

@@ -34,6 +34,8 @@ TZDBGridDropDownListClass TZCustomDBGrid::GetEditorListClass(TZColumn* Column)
 {
     if (!Column)
         Column = SelectedColumn();
+    if (const TZDBGridDropDownListClass popup = CalendarCalculatorListClass(Column))
+        return popup;
     if (!Column || Column->GetButtonStyle() != cbsAuto)
         return nullptr;
     if (Column->LookupColumn() != lcNotDefined)
