@@ -204,10 +204,14 @@ void TZCustomDBGrid::DefaultDrawColumnCell(const QRect& ARect, int DataCol, TZCo
                                PackageImages::ExpandBoxIndex(int(Column->GetExpandBoxSize()), Column->GetExpanded()));
             } else if (!image.isNull()) {
                 const QSize size = image.deviceIndependentSize().toSize();
+                // The image follows the text's alignment, mirrored right to left as the text is.
+                TAlignment alignment = Column->GetAlignment();
+                if (rightToLeft && alignment != taCenter)
+                    alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
                 int x = box.left() + (box.width() - size.width()) / 2;
-                if (margin < 1 && Column->GetAlignment() == taLeftJustify)
+                if (margin < 1 && alignment == taLeftJustify)
                     x = box.left() + 2;
-                else if (margin < 1 && Column->GetAlignment() == taRightJustify)
+                else if (margin < 1 && alignment == taRightJustify)
                     x = box.left() + box.width() - size.width() - 2;
                 int y = box.top() + (box.height() - size.height()) / 2;
                 if (Column->GetVAlignment() == tvTopJustify)

@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QFlags>
+#include <QHash>
 #include <QLocale>
 #include <QMap>
 #include <QObject>
@@ -548,10 +549,14 @@ public:
 
 private:
     friend class TDataSet;
+    friend class TField;
     TField* Add(std::unique_ptr<TField> field);
     std::unique_ptr<TField> Remove(TField* field);
+    // The name index is built on the first lookup after the fields or a name changed.
+    void NamesChanged() { FNames.clear(); }
     TDataSet* FDataSet;
     std::vector<std::unique_ptr<TField>> FItems;
+    mutable QHash<QString, TField*> FNames; // case-folded name -> first field of that name
 };
 
 // ---------------------------------------------------------------------------

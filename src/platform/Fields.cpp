@@ -185,10 +185,17 @@ const TIndexDef* TIndexDefs::GetIndexForFields(const QString& fields, bool caseI
 
 TField* TFields::FindField(const QString& name) const
 {
-    for (const auto& field : FItems)
-        if (field->FFieldName.compare(name, Qt::CaseInsensitive) == 0)
-            return field.get();
-    return nullptr;
+    // Grids and settings look names up once per column and layout: a hash
+    // keeps that linear in the number of columns.
+    if (FNames.isEmpty() && !FItems.empty()) {
+        FNames.reserve(qsizetype(FItems.size()));
+        for (const auto& field : FItems) {
+            const QString key = field->FFieldName.toCaseFolded();
+            if (!FNames.contains(key))
+                FNames.insert(key, field.get());
+        }
+    }
+    return FNames.value(name.toCaseFolded(), nullptr);
 }
 
 int TFields::IndexOf(const TField* field) const
@@ -202,6 +209,7 @@ int TFields::IndexOf(const TField* field) const
 TField* TFields::Add(std::unique_ptr<TField> field)
 {
     field->FDataSet = FDataSet;
+    NamesChanged();
     FItems.push_back(std::move(field));
     return FItems.back().get();
 }
@@ -222,6 +230,7 @@ std::unique_ptr<TField> TFields::Remove(TField* field)
         return nullptr;
     std::unique_ptr<TField> owned = std::move(FItems[size_t(i)]);
     FItems.erase(FItems.begin() + i);
+    NamesChanged();
     owned->FDataSet = nullptr;
     return owned;
 }
@@ -281,6 +290,7 @@ void TDataSet::CreateFields()
     for (auto& rest : FFields.FItems)
         ordered.push_back(std::move(rest));
     FFields.FItems = std::move(ordered);
+    FFields.NamesChanged();
     for (const auto& field : FFields)
         field->FDataSet = this;
     UpdateCalcSlots();
@@ -308,6 +318,7 @@ void TDataSet::DestroyFields()
     items.erase(std::remove_if(items.begin(), items.end(),
                                [](const std::unique_ptr<TField>& f) { return f->FAutoCreated; }),
                 items.end());
+    FFields.NamesChanged();
     UpdateCalcSlots();
 }
 
@@ -337,6 +348,8 @@ void TField::SetFieldName(const QString& value)
     if (FDataSet && FDataSet->GetActive())
         DatabaseError(QStringLiteral("Cannot rename field '%1' of an open dataset").arg(FFieldName), FDataSet);
     FFieldName = value;
+    if (FDataSet)
+        FDataSet->FFields.NamesChanged();
 }
 
 void TField::PropertyChanged(bool layoutAffected)

@@ -277,6 +277,24 @@ TEST(PaintGrid, ImagesAndHintsAskTheirEvents)
         const int id = show.Table->FieldByName(QStringLiteral("id"))->AsInteger();
         EXPECT_EQ(image.pixelColor(cell.left() + 10, cell.center().y()), id % 2 ? QColor(Qt::green) : QColor(Qt::red));
     }
+    // Without a margin the image keeps to the column's alignment: the left edge,
+    // mirrored to the right edge right to left, with the box of a margin.
+    g.OnCalcImageIndex = [](TZCustomDBGrid*, TZColumn*, int& Index) { Index = 0; };
+    city->SetAlignment(taLeftJustify);
+    for (const int margin : {0, 20}) {
+        city->SetImageMargin(margin);
+        for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+            g.setLayoutDirection(direction);
+            const QImage shown = Grab(g);
+            const QRect cell = g.CellRect(g.DataToRawColumn(1), g.FirstDataRow());
+            const int nearStart = direction == Qt::LeftToRight ? cell.left() + 8 : cell.right() - 8;
+            const int nearEnd = direction == Qt::LeftToRight ? cell.right() - 8 : cell.left() + 8;
+            EXPECT_EQ(shown.pixelColor(nearStart, cell.center().y()), QColor(Qt::red)) << margin << direction;
+            EXPECT_NE(shown.pixelColor(nearEnd, cell.center().y()), QColor(Qt::red)) << margin << direction;
+        }
+    }
+    g.setLayoutDirection(Qt::LeftToRight);
+    g.OnCalcImageIndex = nullptr;
 
     // A cut text shows whole as the hint; the event may change it.
     TZColumn* name = g.Columns()->Items(0);

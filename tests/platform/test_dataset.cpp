@@ -556,3 +556,30 @@ TEST(DataSetFields, DateTextsKeepTheirCenturyBothWays)
     EXPECT_EQ(born->GetValue().toDate().year(), QDate::currentDate().year() - 49);
     ds.Cancel();
 }
+
+TEST(DataSetFields, FindFieldFollowsAddedRemovedAndRenamedFields)
+{
+    TArrayDataSet data;
+    data.AddFieldDef(QStringLiteral("Name"), ftString, 20);
+    data.AddFieldDef(QStringLiteral("Qty"), ftInteger);
+    auto extra = std::make_unique<TIntegerField>();
+    extra->SetFieldName(QStringLiteral("Double"));
+    extra->SetFieldKind(fkCalculated);
+    TField* added = data.AddField(std::move(extra));
+    // Looked up (and indexed) before the field is renamed, then under both names.
+    EXPECT_EQ(data.FindField(QStringLiteral("DOUBLE")), added);
+    added->SetFieldName(QStringLiteral("Twice"));
+    EXPECT_EQ(data.FindField(QStringLiteral("double")), nullptr);
+    EXPECT_EQ(data.FindField(QStringLiteral("twice")), added);
+
+    data.AddRow({QStringLiteral("a"), 1});
+    data.Open();
+    TField* qty = data.FindField(QStringLiteral("qTY"));
+    ASSERT_NE(qty, nullptr);
+    EXPECT_EQ(qty->GetFieldName(), QStringLiteral("Qty"));
+    EXPECT_EQ(data.FindField(QStringLiteral("twice")), added);
+    data.Close();
+    // Closing drops the automatic fields: their names go with them.
+    EXPECT_EQ(data.FindField(QStringLiteral("Qty")), nullptr);
+    EXPECT_EQ(data.FindField(QStringLiteral("Twice")), added);
+}
