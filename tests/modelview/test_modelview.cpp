@@ -315,6 +315,16 @@ TEST_F(MemModel, AMemoryTableInATableViewReadsWithoutMovingTheGridAndEditsBothWa
     EXPECT_EQ(Orders->RecNo(), 100) << "the application's record stays";
     EXPECT_EQ(grid.GetRow(), gridRow) << "on its screen row";
 
+    // A walk of the grid that comes back where it was tells the view nothing, so that
+    // the two never keep each other reading.
+    QSignalSpy quiet(&Model, &QAbstractItemModel::dataChanged);
+    {
+        TZPositionGuard position(&grid);
+        Orders->Last();
+    }
+    EXPECT_EQ(quiet.count(), 0);
+    EXPECT_EQ(Orders->RecNo(), 100);
+
     // Typed into the view: the table has it, the application's record stays.
     view.scrollToTop();
     const QModelIndex cell = Model.index(1, 1);
