@@ -80,9 +80,9 @@ public:
     }
     int indexOfChild(const QAccessibleInterface* Child) const override
     {
-        if (!Child || Child->parent() != this)
+        auto* cell = dynamic_cast<const TZDBGridAccessibleCell*>(Child);
+        if (!cell || cell->parent() != this)
             return -1;
-        auto* cell = static_cast<const TZDBGridAccessibleCell*>(Child);
         return (cell->rowIndex() + 1) * columnCount() + cell->columnIndex();
     }
     QAccessibleInterface* childAt(int X, int Y) const override
