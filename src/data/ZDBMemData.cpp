@@ -570,7 +570,14 @@ std::vector<TFieldDef> DefList(const TFieldDefs& defs)
     return std::vector<TFieldDef>(defs.begin(), defs.end());
 }
 
-// Splits "Name;Amount DESC" into names and their descending flags.
+
+bool IsUniqueIndex(const TIndexDef& def)
+{
+    return def.Options.testFlag(ixUnique) || def.Options.testFlag(ixPrimary);
+}
+
+} // namespace
+
 void ParseIndexFieldNames(const QString& value, QStringList& names, std::vector<bool>& descending)
 {
     for (QString item : SplitFieldNames(value)) {
@@ -588,13 +595,6 @@ void ParseIndexFieldNames(const QString& value, QStringList& names, std::vector<
         descending.push_back(desc);
     }
 }
-
-bool IsUniqueIndex(const TIndexDef& def)
-{
-    return def.Options.testFlag(ixUnique) || def.Options.testFlag(ixPrimary);
-}
-
-} // namespace
 
 // --- Construction -------------------------------------------------------------------------
 

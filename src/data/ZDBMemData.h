@@ -54,6 +54,9 @@
 
 namespace zdb {
 
+// Splits an IndexFieldNames text ("Name;Amount DESC") into names and their descending flags.
+void ParseIndexFieldNames(const QString& value, QStringList& names, std::vector<bool>& descending);
+
 namespace memdata {
 struct TStore;
 class TColumn;

@@ -106,6 +106,7 @@ TZCustomDBGrid::TZCustomDBGrid(QWidget* parent, TDeferCreate) : TCustomGrid(pare
 {
     // Qt paints widgets double-buffered already.
     LoadBitmaps();
+    InstallGridAccessibility();
     FOptions = DefaultOptions;
     if (PrimaryLanguageIsKorean())
         FOptions |= dgAlwaysShowEditor;

@@ -2607,6 +2607,11 @@ private:
     TBracketEnd FEnd;
 };
 
+// Accessibility (ZDBGridsAccessible.cpp): the factory of the grids' table interface, installed
+// once by the first grid, and the events of a moved current cell.
+void InstallGridAccessibility();
+void GridAccessibleCurrentChanged(TZCustomDBGrid* Grid);
+
 } // namespace zdb
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(zdb::TZSettingsOptions)

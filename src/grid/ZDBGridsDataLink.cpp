@@ -294,6 +294,9 @@ void TZCustomDBGrid::Scroll(int Distance)
     }
     InvalidateRecordRow(shownOldRow);
     InvalidateRecordRow(FDataLink->ActiveRecord() + FTitleRowCount);
+    // Another record in the same cell: assistive technology hears of it as of a move.
+    if (Distance != 0 && GetRow() == oldRow)
+        GridAccessibleCurrentChanged(this);
     AlwaysShowEditor();
     // Painted at once, unless the grid's own cell selection is moving the
     // record: its current cell follows when the move is done, and the

@@ -184,6 +184,7 @@ void TZCustomDBGrid::SelectionMoved(const TGridRect& OldSel)
     TCustomGrid::SelectionMoved(OldSel);
     if (std::exchange(FColChanging, false) && !IsDestroying())
         ColEnter();
+    GridAccessibleCurrentChanged(this);
 }
 
 // ---- Wheel ----------------------------------------------------------------------------
