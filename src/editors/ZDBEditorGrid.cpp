@@ -174,7 +174,9 @@ TZDBDropDownList* TZDBGridEditor::CreateDropDownList()
 
 void TZDBGridEditor::DropDown()
 {
-    if (ListVisible())
+    // A drop-down asked for before the editor was hidden (the posted F2 of the
+    // automatic drop-down) opens nothing.
+    if (ListVisible() || (InGrid() && !isVisible()))
         return;
     QPointer<TZDBGridEditor> self(this);
     if (InGrid()) {

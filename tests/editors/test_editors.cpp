@@ -261,6 +261,26 @@ TEST_F(PickGrid, EveryButtonStyleOpensWhatItShould)
     EXPECT_EQ(clicks, 2);
     menu.hide();
 
+    // With loAutoDropDown the list opens as the editor enters the cell, and
+    // again on the same cell once a key on the grid re-armed it.
+    Customer->SetButtonStyle(cbsAuto);
+    Customer->SetListOptions(Customer->GetListOptions() | TZListOptions{loAutoDropDown});
+    Press(Grid, Qt::Key_Escape);
+    Press(Grid, Qt::Key_F2);
+    QApplication::processEvents();
+    ASSERT_TRUE(EditorOf(Grid));
+    EXPECT_TRUE(EditorOf(Grid)->ListVisible());
+    Press(Grid, Qt::Key_Escape); // closes the list
+    QApplication::processEvents();
+    Press(Grid, Qt::Key_Escape); // and the editor
+    Press(Grid, Qt::Key_F2);
+    QApplication::processEvents();
+    ASSERT_TRUE(EditorOf(Grid));
+    EXPECT_TRUE(EditorOf(Grid)->ListVisible());
+    Press(Grid, Qt::Key_Escape);
+    QApplication::processEvents();
+    Customer->SetListOptions(Customer->GetListOptions() - TZListOptions{loAutoDropDown});
+
     // A column without a list class shows no button.
     Customer->SetButtonStyle(cbsNone);
     Press(Grid, Qt::Key_Escape);
