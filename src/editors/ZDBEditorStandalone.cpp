@@ -98,7 +98,8 @@ TZDBCustomEditor::TZDBCustomEditor(QWidget* AParent)
 
 TZDBCustomEditor::~TZDBCustomEditor()
 {
-    // The list reads the settings: it goes before them.
+    // The list reads the settings, and so does the link's callback: both go before them.
+    DataLink()->OnActiveChange = nullptr;
     delete FActiveList.data();
 }
 
