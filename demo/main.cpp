@@ -8,6 +8,7 @@
 #include "DBError.h"
 #include "SampleData.h"
 #include "ZDBCtrls.h"
+#include "ZDBEditor.h"
 #include "ZDBFields.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
@@ -120,6 +121,42 @@ void AddColumns(TZDBGrid* grid, TDataSet& dataSet, std::initializer_list<TColumn
     }
 }
 
+// A small form of labeled stand-alone editors on the current order: the state
+// follows the grid's column (its names and drop-down list), the paid flag has
+// a pick list of its own.
+QWidget* CreateOrderForm(QWidget* parent, TZDBGrid* grid, TDataSource* source)
+{
+    auto* form = new QWidget(parent);
+    form->setFixedWidth(170);
+    int top = 22;
+    auto place = [&](TZDBLabeledEditor* editor, const QString& caption) {
+        editor->EditorLabel()->SetCaption(caption);
+        editor->SetLabelVisible(true);
+        editor->setGeometry(8, top, 154, editor->sizeHint().height());
+        top += editor->height() + 26;
+    };
+    auto* number = new TZDBColumn(form);
+    number->SetDBGrid(grid);
+    number->SetDataColumn(QStringLiteral("order_no"));
+    number->SetReadOnly(true);
+    place(number, QStringLiteral("Order"));
+    auto* state = new TZDBColumn(form);
+    state->SetDBGrid(grid);
+    state->SetDataColumn(QStringLiteral("state_id"));
+    place(state, QStringLiteral("State"));
+    auto* paid = new TZDBEditor(form);
+    paid->SetDataSource(source);
+    paid->SetDataField(QStringLiteral("paid"));
+    paid->SetPickList({QStringLiteral("Y"), QStringLiteral("N")});
+    paid->SetPickText({QStringLiteral("Paid"), QStringLiteral("Open")});
+    place(paid, QStringLiteral("Paid"));
+    auto* quantity = new TZDBEditor(form);
+    quantity->SetDataSource(source);
+    quantity->SetDataField(QStringLiteral("quantity"));
+    place(quantity, QStringLiteral("Quantity"));
+    return form;
+}
+
 class TMainWindow : public QMainWindow
 {
 public:
@@ -180,7 +217,9 @@ public:
         paidBox->SetDataSource(FSource);
         navigator->layout()->addWidget(paidBox);
         auto* grid = new TZDBGrid(ordersPane);
-        ordersLayout->addWidget(grid);
+        auto* gridRow = new QHBoxLayout;
+        ordersLayout->addLayout(gridRow);
+        gridRow->addWidget(grid, 1);
         // Customized columns: a chosen order, captions and header bands.
         AddColumns(grid, *FOrders,
                    {
@@ -241,6 +280,7 @@ public:
         SetFooter(grid, QStringLiteral("order_no"), cvCount, QStringLiteral("%d orders|%d selected"));
         SetFooter(grid, QStringLiteral("amount"), cvSum, QStringLiteral("%.2n"));
         grid->SetDataSource(FSource);
+        gridRow->addWidget(CreateOrderForm(ordersPane, grid, FSource));
         // The search panel below the orders (Ctrl+F, F3; Escape closes it): the
         // text is highlighted in the cells and may filter the rows.
         grid->Search()->SetOptions(soWrapAround);

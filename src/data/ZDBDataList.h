@@ -254,6 +254,9 @@ public:
     static TZDBGridDropDownList* CreateList(QWidget* AParent, TZColumn* AColumn);
 
     TZDBPickListData* ListData() const { return FListData.get(); }
+    // The column whose pick settings the list shows (Column; a stand-alone
+    // editor's list gives the editor's settings).
+    virtual TZColumn* PickColumn() const { return Column(); }
     void InitCheckList() override;
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;

@@ -324,7 +324,7 @@ void TZDBGridPickList::UpdateListView(bool Refresh)
 {
     TZDBGridDataList::UpdateListView(Refresh);
     TZDBPopupDataList* popup = DataPopup();
-    TZColumn* column = Column();
+    TZColumn* column = PickColumn();
     if (!Refresh || !popup || !column)
         return;
     popup->SetResizeOptions({});
@@ -351,8 +351,8 @@ void TZDBGridPickList::UpdateListData(bool Refresh)
             CloseCheckOrApply(popup);
         return;
     }
-    TZColumn* column = Column();
-    if (!column || !column->GetField())
+    TZColumn* column = PickColumn();
+    if (!column)
         return;
     // Shown: the column's pick data; stored: the value of the same index (the
     // text itself where the column has no values).
@@ -374,7 +374,7 @@ void TZDBGridPickList::UpdateListData(bool Refresh)
     FListData->Open();
     OpenCheckOrLocate(popup, column, [&] {
         TField* field = column->GetField();
-        if (!field->IsNull() && !FListData->Locate(FListData->GetKeyFieldName(), field->AsString()))
+        if (field && !field->IsNull() && !FListData->Locate(FListData->GetKeyFieldName(), field->AsString()))
             FListData->Locate(FListData->GetListFieldName(), field->AsString());
     });
     if (column->MultiSelectList())

@@ -735,27 +735,22 @@ int TZDBGridDropDownList::GetMaxLength(const QStringList& Strings)
 
 void TZDBGridDropDownList::SetupListValue(const QVariant& Value)
 {
-    TZColumn* column = Column();
-    TZCustomDBGrid* grid = FDBGrid;
+    WriteListValue(Column(), Value);
+}
+
+void TZDBGridDropDownList::WriteListValue(TZColumn* Column, const QVariant& Value)
+{
+    TZColumn* column = Column;
+    TZCustomDBGrid* grid = column ? column->Grid() : nullptr;
     if (!column || !grid || !grid->DataLink()->Active())
         return;
     switch (column->LookupColumn()) {
     case lcLookupField:
     case lcLookupResultField:
-    case lcLookupValueField: {
-        TField* key = grid->DataSet()->FindField(column->GetKeyField());
-        if (!key || !key->CanModify())
+    case lcLookupValueField:
+        if (!WriteLookupKey(grid->DataSet()->FindField(column->GetKeyField()), grid->DataLink(), Value))
             return;
-        grid->DataLink()->Edit();
-        if (!grid->DataLink()->Editing())
-            return;
-        // An empty value stores null.
-        if (Value.isNull() || (Value.typeId() == QMetaType::QString && Value.toString().isEmpty()))
-            key->SetEditText(QString());
-        else
-            key->SetValue(Value);
         break;
-    }
     default:
         grid->SetSelectedIndex(column->Index());
         if (!grid->CanEditModify())
@@ -767,6 +762,21 @@ void TZDBGridDropDownList::SetupListValue(const QVariant& Value)
     grid->FEditText = column->GetEditText();
     if (grid->GetEditorMode())
         grid->InvalidateEditor();
+}
+
+bool TZDBGridDropDownList::WriteLookupKey(TField* Key, TDataLink* Link, const QVariant& Value)
+{
+    if (!Key || !Key->CanModify() || !Link)
+        return false;
+    Link->Edit();
+    if (!Link->Editing())
+        return false;
+    // An empty value stores null.
+    if (Value.isNull() || (Value.typeId() == QMetaType::QString && Value.toString().isEmpty()))
+        Key->SetEditText(QString());
+    else
+        Key->SetValue(Value);
+    return true;
 }
 
 // ---- TListButton ------------------------------------------------------------------------

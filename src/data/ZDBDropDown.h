@@ -327,6 +327,11 @@ public:
     // Writes Value: a lookup column's key field receives it, any other column
     // takes its text through SetEditText (with the column's text translation).
     virtual void SetupListValue(const QVariant& Value);
+    // Writes Value into Column as SetupListValue does (the editors' stepping and clearing too).
+    static void WriteListValue(TZColumn* Column, const QVariant& Value);
+    // Key takes a list's key value through Link's edit state (an empty value
+    // stores null); false when it cannot be modified.
+    static bool WriteLookupKey(TField* Key, TDataLink* Link, const QVariant& Value);
 
 private:
     TZColumn* FColumn = nullptr;

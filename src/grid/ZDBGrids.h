@@ -1337,6 +1337,10 @@ public:
     // One item, shown form -> stored form (a pick list's value or index; a text
     // matching no item stays, or is empty with poListItemsOnly).
     virtual QString ColSetItem(TZColumn* Column, const QString& Text);
+    // The pick-list rules of ColGetItem and ColSetItem alone, for any column
+    // (also one of no grid, as a stand-alone editor keeps its settings in).
+    static QString PickGetItem(const TZColumn* Column, const QString& Value);
+    static QString PickSetItem(const TZColumn* Column, const QString& Text);
     // A cell's whole text, stored form -> shown form: a multi-select list item
     // by item, the display text through the column's FormatText, then OnColGetText.
     virtual QString ColGetText(TZColumn* Column, const QString& Value, TTextKind TextKind);
@@ -1961,6 +1965,8 @@ protected:
     // False on a read-only grid, column, field or link, a dataset that cannot
     // be modified and a column without field.
     bool CanEditShow() override;
+    // The editor of the editors unit (TZDBGridEditor).
+    TInplaceEdit* CreateEditor() override;
     // An active link and a selected field that accepts Key (IsValidChar); any
     // key while PickText is active, since a display text is typed.
     bool CanEditAcceptKey(QChar Key) override;
@@ -2468,6 +2474,7 @@ public:
 
 protected:
     friend class TZDBGridDropDownList;
+    friend class TZDBGridEditor;
     // F4 (when the auto-filter does not take it), Alt+Down and Alt+Up on a
     // column with a list open it; true when the key was taken.
     bool EditorListKeys(int Key, TShiftState Shift);

@@ -5,6 +5,8 @@
 
 #include "ZDBGrids.h"
 
+#include "ZDBEditor.h"
+
 namespace zdb {
 
 namespace {
@@ -52,8 +54,15 @@ int TZCustomDBGrid::GetEditLimit()
     return field->DataType() == ftString || field->DataType() == ftWideString ? std::max(field->GetSize(), 0) : 0;
 }
 
+TInplaceEdit* TZCustomDBGrid::CreateEditor()
+{
+    return new TZDBGridEditor(this);
+}
+
 bool TZCustomDBGrid::CanEditShow()
 {
+    if (auto* editor = qobject_cast<TZDBGridEditor*>(GetInplaceEditor()))
+        editor->UpdateEditorColor();
     if (FLayoutLock > 0 || !TCustomGrid::CanEditShow())
         return false;
     TZColumn* column = SelectedColumn();
@@ -73,9 +82,23 @@ bool TZCustomDBGrid::CanEditModify()
     if (!IsTextEditableType(field->DataType()) && !field->OnSetText &&
         !(column->GetEditMemo() && IsMemoFieldType(field->DataType())))
         return false;
+    // Entering the edit state reloads the editor with the same text: the caret
+    // and the selection stay where the user has them.
+    const QPointer<TInplaceEdit> editor = GetInplaceEditor();
+    const bool keep = editor && editor->isVisible() && !FDataLink->Editing();
+    const QString text = keep ? editor->text() : QString();
+    const int start = keep ? editor->GetSelStart() : 0;
+    const int length = keep ? editor->GetSelLength() : 0;
+    const int caret = keep ? editor->cursorPosition() : 0;
     FDataLink->Edit();
     if (!FDataLink->Editing())
         return false;
+    if (keep && editor && editor->text() == text) {
+        if (length > 0)
+            editor->setSelection(caret == start ? start + length : start, caret == start ? -length : length);
+        else
+            editor->setCursorPosition(caret);
+    }
     FDataLink->Modified();
     return true;
 }

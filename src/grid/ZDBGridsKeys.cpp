@@ -49,6 +49,9 @@ void TZCustomDBGrid::keyPressEvent(QKeyEvent* Event)
 void TZCustomDBGrid::KeyDown(int& Key, TShiftState Shift)
 {
     FKeyShift = Shift;
+    // A key on the grid itself lets the next cell's editor drop its list down again.
+    if (!GetEditorMode())
+        AutoDropDownState(-1);
     if (OnKeyDown) {
         OnKeyDown(Key, Shift);
         if (Key == 0)

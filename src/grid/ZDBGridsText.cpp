@@ -81,7 +81,12 @@ QString TZCustomDBGrid::ColGetItem(TZColumn* Column, const QString& Value, TText
         result = FDataLink && FDataLink->Active() ? AutoNumberStr(GetRecNumber()) : QString();
     if (Column->LookupColumn() == lcLookupValueField)
         return result.isEmpty() ? result : LookupResultText(Column, result, TextKind == tkEdit);
+    return PickGetItem(Column, result);
+}
 
+QString TZCustomDBGrid::PickGetItem(const TZColumn* Column, const QString& Value)
+{
+    QString result = Value;
     const TZPickOptions options = Column->GetPickOptions();
     const QStringList pickList = Column->GetPickList();
     if (Column->PickTextActive()) {
@@ -119,9 +124,12 @@ QString TZCustomDBGrid::ColGetItem(TZColumn* Column, const QString& Value, TText
 
 QString TZCustomDBGrid::ColSetItem(TZColumn* Column, const QString& Text)
 {
+    return Column ? PickSetItem(Column, Text) : Text;
+}
+
+QString TZCustomDBGrid::PickSetItem(const TZColumn* Column, const QString& Text)
+{
     QString result = Text;
-    if (!Column)
-        return result;
     const TZPickOptions options = Column->GetPickOptions();
     const QStringList pickList = Column->GetPickList();
     if (Column->PickTextActive()) {

@@ -227,6 +227,8 @@ class TInplaceEdit : public QLineEdit
     Q_OBJECT
 public:
     explicit TInplaceEdit(TCustomGrid* AGrid);
+    // An editor on AParent; without a grid (AGrid nullptr) it edits on its own.
+    TInplaceEdit(QWidget* AParent, TCustomGrid* AGrid);
 
     TCustomGrid* Grid() const { return FGrid; }
 
@@ -243,7 +245,7 @@ public:
     // Reloads mask, text and length limit from the grid's current cell.
     virtual void UpdateContents();
     // Feeds a character as if typed (used when typing on the grid starts editing).
-    void TypeChar(QChar Ch);
+    virtual void TypeChar(QChar Ch);
 
     bool GetVisible() const { return isVisible(); }
     QString GetText() const { return text(); }

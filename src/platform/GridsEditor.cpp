@@ -39,8 +39,9 @@ private:
 
 // ---- TInplaceEdit -----------------------------------------------------------
 
-TInplaceEdit::TInplaceEdit(TCustomGrid* AGrid)
-    : QLineEdit(AGrid->viewport()), FGrid(AGrid)
+TInplaceEdit::TInplaceEdit(TCustomGrid* AGrid) : TInplaceEdit(AGrid->viewport(), AGrid) {}
+
+TInplaceEdit::TInplaceEdit(QWidget* AParent, TCustomGrid* AGrid) : QLineEdit(AParent), FGrid(AGrid)
 {
     setFrame(false);
     setTextMargins(1, 0, 1, 0);
