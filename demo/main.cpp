@@ -9,6 +9,7 @@
 #include "SampleData.h"
 #include "ZDBCtrls.h"
 #include "ZDBFields.h"
+#include "ZDBFilterUI.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
 
@@ -18,6 +19,7 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSplitter>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -213,6 +215,9 @@ public:
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         // Each title carries the auto-filter's button, highlighted while its column filters.
         grid->FilterGrid()->SetAutoFilter(true);
+        // Its list puts the ticked values first and can add the values of the selected orders.
+        grid->FilterGrid()->SwitchOptions(TZDBGridFilterOptions{foCheckedFirst, foAddSelected}, true);
+        FOrdersGrid = grid;
         // The corner cell above the indicator opens the grid's tool menu.
         grid->SetFillerToolMenu(true);
         // A footer with the number of orders and their amount: over the
@@ -342,6 +347,19 @@ public:
         FCustomers.reset();
     }
 
+    // The window with the filter list of the orders' Field open over it.
+    QPixmap GrabFilterList(const QString& Field)
+    {
+        FOrdersGrid->DropDownList(FOrdersGrid->Columns()->FindColumn(Field), true);
+        QApplication::processEvents();
+        QPixmap shot = grab();
+        if (auto* list = FOrdersGrid->findChild<TZDBGridFilterList*>(); list && list->PopupList()) {
+            QPainter painter(&shot);
+            painter.drawPixmap(mapFromGlobal(list->PopupList()->pos()), list->PopupList()->grab());
+        }
+        return shot;
+    }
+
 private:
     std::unique_ptr<TZSQLQuery> FCustomers;
     std::unique_ptr<TZSQLQuery> FProducts;
@@ -352,6 +370,7 @@ private:
     TDataSource* FLinesSource = nullptr;
     std::unique_ptr<TZSQLQuery> FCategories;
     TDataSource* FCategoriesSource = nullptr;
+    TZDBGrid* FOrdersGrid = nullptr;
 };
 
 bool HasDisplay()
@@ -373,6 +392,9 @@ int main(int argc, char** argv)
     QString screenshot;
     const QStringList args = QApplication::arguments();
     const qsizetype shotArg = args.indexOf(QStringLiteral("--screenshot"));
+    // --filter-list-screenshot PATH: the same with the City column's filter list open.
+    const qsizetype listShotArg = args.indexOf(QStringLiteral("--filter-list-screenshot"));
+    const QString listShot = listShotArg >= 0 ? args.value(listShotArg + 1) : QString();
     if (shotArg >= 0)
         screenshot = shotArg + 1 < args.size() ? args[shotArg + 1] : QString();
     if (shotArg >= 0 || QGuiApplication::platformName() == QLatin1String("offscreen")) {
@@ -385,6 +407,10 @@ int main(int argc, char** argv)
         QSqlDatabase db = OpenSampleDatabase(path, QStringLiteral("zdbdemo"));
         TMainWindow window(db);
         window.show();
+        if (!listShot.isEmpty()) {
+            QApplication::processEvents();
+            return window.GrabFilterList(QStringLiteral("City")).save(listShot) ? 0 : 1;
+        }
         if (screenshot.isEmpty())
             return QApplication::exec();
 
