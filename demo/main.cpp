@@ -19,7 +19,9 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QEventLoop>
 #include <QPainter>
+#include <QTimer>
 #include <QSplitter>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -351,7 +353,10 @@ public:
     QPixmap GrabFilterList(const QString& Field)
     {
         FOrdersGrid->DropDownList(FOrdersGrid->Columns()->FindColumn(Field), true);
-        QApplication::processEvents();
+        // Until the list's opening animation ends.
+        QEventLoop wait;
+        QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+        wait.exec();
         QPixmap shot = grab();
         if (auto* list = FOrdersGrid->findChild<TZDBGridFilterList*>(); list && list->PopupList()) {
             QPainter painter(&shot);
@@ -392,7 +397,7 @@ int main(int argc, char** argv)
     QString screenshot;
     const QStringList args = QApplication::arguments();
     const qsizetype shotArg = args.indexOf(QStringLiteral("--screenshot"));
-    // --filter-list-screenshot PATH: the same with the City column's filter list open.
+    // --filter-list-screenshot PATH: the same with the State column's filter list open.
     const qsizetype listShotArg = args.indexOf(QStringLiteral("--filter-list-screenshot"));
     const QString listShot = listShotArg >= 0 ? args.value(listShotArg + 1) : QString();
     if (shotArg >= 0)
@@ -409,7 +414,7 @@ int main(int argc, char** argv)
         window.show();
         if (!listShot.isEmpty()) {
             QApplication::processEvents();
-            return window.GrabFilterList(QStringLiteral("City")).save(listShot) ? 0 : 1;
+            return window.GrabFilterList(QStringLiteral("state_id")).save(listShot) ? 0 : 1;
         }
         if (screenshot.isEmpty())
             return QApplication::exec();

@@ -45,7 +45,7 @@ TZDBPopupFilterList::TZDBPopupFilterList(QWidget* AOwner)
     : TZDBPopupListEx(AOwner), FData(std::make_unique<TZDBFilterData>())
 {
     ListSource()->SetDataSet(FData.get());
-    SetOptions(TZDBGridOptions(dgTitles) | dgRowSelect | dgAlwaysShowSelection | dgColLines);
+    SetOptions(TZDBGridOptions(dgTitles) | dgTitleHeaders | dgRowSelect | dgAlwaysShowSelection | dgColLines);
     SetScrollBars(ssVertical);
     SetCheckListBox(true);
     SetSearchField(FData->GetListFieldName());
@@ -127,16 +127,13 @@ void TZDBPopupFilterList::UpdateColumns()
         commands.emplace_back(SSelectFilterCaption, int(fcmdSelect));
     if (FAddSelected)
         commands.emplace_back(SAddSelectedCaption, int(fcmdAdd));
-    // Each command is a title line spanning the command lines below it and the two columns.
-    int span = int(commands.size()) + 1;
+    // The commands are header bands over both columns, one line each.
     FCommands.clear();
+    QStringList bands;
     for (const auto& [caption, tag] : commands) {
-        TZColumn* command = columns->Add();
-        command->Title()->SetCaption(QLatin1Char(' ') + caption);
-        command->SetExpandCols(span--);
+        bands << QLatin1Char(' ') + caption;
         FCommands.push_back(tag);
-    }
-    TZColumn* check = columns->Add();
+    }    TZColumn* check = columns->Add();
     check->SetFieldName(CheckedFieldName);
     check->SetCheckBox(true);
     check->SetCheckBoxValues(QStringLiteral("1;0"));
@@ -145,10 +142,12 @@ void TZDBPopupFilterList::UpdateColumns()
     check->SetReadOnly(true);
     check->SetWidth(Scaled(this, CheckColumnWidth));
     check->Title()->SetCaption(QString());
+    check->Title()->SetHeader(bands.join(QLatin1Char('|')));
     TZColumn* value = columns->Add();
     value->SetFieldName(FData->GetListFieldName());
     value->SetReadOnly(true);
     value->Title()->SetCaption(FData->CheckedCount() > 0 ? SClearAllCaption : SSelectAllCaption);
+    value->Title()->SetHeader(bands.join(QLatin1Char('|')));
 }
 
 TZColumn* TZDBPopupFilterList::CheckColumn() const
@@ -301,31 +300,24 @@ void TZDBPopupFilterList::DoSelectFilter()
 
 void TZDBPopupFilterList::TitleClick(TZColumn* Column)
 {
-    if (!Column)
-        return;
-    // A command's title line spans the columns below it: the pressed row tells which.
-    int index = Column->Index();
-    const int commands = int(FCommands.size());
-    const int line = FPressedY * (commands + 1) / std::max(TitleHeight(), 1);
-    if (FPressedY >= 0 && line < commands)
-        index = line;
-    switch (index < commands ? FCommands[size_t(index)] : commands - index - 1) {
-    case -2: ToggleAll(); break;
-    case -1:
+    if (Column == ValueColumn()) {
+        ToggleAll();
+    } else if (Column == CheckColumn()) {
         FLoadAllItems = !FLoadAllItems;
         Refresh(false);
-        break;
+    }
+}
+
+void TZDBPopupFilterList::HeaderClick(TZColumn* /*Column*/, int Band)
+{
+    if (Band < 0 || size_t(Band) >= FCommands.size())
+        return;
+    switch (FCommands[size_t(Band)]) {
     case fcmdRemove: DoRemoveFilter(); break;
     case fcmdSelect: DoSelectFilter(); break;
     case fcmdAdd: DoAddSelected(); break;
     default: break;
     }
-}
-
-void TZDBPopupFilterList::MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y)
-{
-    FPressedY = Y;
-    TZDBPopupListEx::MouseDown(Button, Shift, X, Y);
 }
 
 void TZDBPopupFilterList::CellClick(TZColumn* /*Column*/)

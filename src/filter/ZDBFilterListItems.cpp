@@ -21,21 +21,26 @@ bool AutoLoadColumn(const TZColumn* Column)
     return Column->GetPickOptions().Contains(poAutoLoadList) && field && !BinaryFieldType(field->DataType());
 }
 
-// Items plus Texts not held yet (ignoring case), sorted ignoring case.
+bool LessText(const QString& A, const QString& B)
+{
+    const int c = A.compare(B, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : A < B;
+}
+
+// Items plus Texts not held yet (ignoring case; of equal ones the first in order), sorted ignoring case.
 QStringList MergeTexts(QStringList Items, const QSet<QString>& Texts)
 {
     QSet<QString> held;
     for (const QString& item : Items)
         held.insert(item.toCaseFolded());
-    for (const QString& text : Texts)
+    QStringList texts(Texts.begin(), Texts.end());
+    std::sort(texts.begin(), texts.end(), LessText);
+    for (const QString& text : texts)
         if (!text.isEmpty() && !held.contains(text.toCaseFolded())) {
             held.insert(text.toCaseFolded());
             Items << text;
         }
-    std::sort(Items.begin(), Items.end(), [](const QString& A, const QString& B) {
-        const int c = A.compare(B, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : A < B;
-    });
+    std::sort(Items.begin(), Items.end(), LessText);
     return Items;
 }
 

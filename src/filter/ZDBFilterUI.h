@@ -209,7 +209,8 @@ protected:
     virtual void DoSelectFilter();
     void TitleClick(TZColumn* Column) override;
     void CellClick(TZColumn* Column) override;
-    void MouseDown(Qt::MouseButton Button, TShiftState Shift, int X, int Y) override;
+    // A header band over the columns is a command line.
+    void HeaderClick(TZColumn* Column, int Band) override;
     void KeyDown(int& Key, TShiftState Shift) override;
     void KeyPress(QChar& Key) override;
     // The ticks changed: applied at once with auto-apply.
@@ -229,8 +230,7 @@ private:
     bool FCheckedFirst = false;
     bool FCopyKeyField = false;
     int FApplyLock = 0;
-    std::vector<int> FCommands; // the command of each command column
-    int FPressedY = -1; // where the last press was, for the title line it hit
+    std::vector<int> FCommands; // the command of each header band
 };
 
 // The filter list of one column of one grid.

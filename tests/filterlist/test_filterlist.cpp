@@ -321,15 +321,13 @@ protected:
         QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, cell.center());
         QApplication::processEvents();
     }
-    // Presses the title of Column on its title line Line (the last one by default).
+    // Presses the title of Column, or its header band Line.
     void ClickTitle(TZColumn* Column, int Line = -1)
     {
         TZDBPopupFilterList* popup = Popup();
         const QRect cell = popup->CellRect(popup->DataToRawColumn(Column->Index()), 0);
-        const int lines = popup->Columns()->Count() - 1;
-        const int line = Line >= 0 ? Line : lines - 1;
-        const int height = popup->TitleHeight() / lines;
-        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, QPoint(cell.center().x(), line * height + height / 2));
+        const int y = Line >= 0 ? cell.top() + 3 + Line * popup->HeaderRowHeight() : cell.bottom() - 3;
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, QPoint(cell.center().x(), y));
         QApplication::processEvents();
     }
     int Records() { return Table.RecordCount(); }
