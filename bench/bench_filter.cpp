@@ -60,8 +60,10 @@ bool DistinctValues(TBench& Bench, TZDBGrid& Grid, TZMemDataSet& Table, const st
         {[&] {
              raw.clear();
              TField* qty = Table.FieldByName(QStringLiteral("qty"));
+             Table.DisableControls();
              for (Table.First(); !Table.Eof(); Table.Next())
                  raw.insert(qty->GetEditText());
+             Table.EnableControls();
          }},
     });
     if (items.List().size() != raw.size())
