@@ -10,6 +10,7 @@
 #include "ZDBCtrls.h"
 #include "ZDBEditor.h"
 #include "ZDBFields.h"
+#include "ZDBFilterUI.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
 
@@ -19,6 +20,9 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QEventLoop>
+#include <QPainter>
+#include <QTimer>
 #include <QSplitter>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -273,6 +277,9 @@ public:
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         // Each title carries the auto-filter's button, highlighted while its column filters.
         grid->FilterGrid()->SetAutoFilter(true);
+        // Its list puts the ticked values first and can add the values of the selected orders.
+        grid->FilterGrid()->SwitchOptions(TZDBGridFilterOptions{foCheckedFirst, foAddSelected}, true);
+        FOrdersGrid = grid;
         // The corner cell above the indicator opens the grid's tool menu.
         grid->SetFillerToolMenu(true);
         // A footer with the number of orders and their amount: over the
@@ -411,6 +418,22 @@ public:
         FCustomers.reset();
     }
 
+    // The window with the filter list of the orders' Field open over it.
+    QPixmap GrabFilterList(const QString& Field)
+    {
+        FOrdersGrid->DropDownList(FOrdersGrid->Columns()->FindColumn(Field), true);
+        // Until the list's opening animation ends.
+        QEventLoop wait;
+        QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+        wait.exec();
+        QPixmap shot = grab();
+        if (auto* list = FOrdersGrid->findChild<TZDBGridFilterList*>(); list && list->PopupList()) {
+            QPainter painter(&shot);
+            painter.drawPixmap(mapFromGlobal(list->PopupList()->pos()), list->PopupList()->grab());
+        }
+        return shot;
+    }
+
 private:
     std::unique_ptr<TZSQLQuery> FCustomers;
     std::unique_ptr<TZSQLQuery> FProducts;
@@ -421,6 +444,7 @@ private:
     TDataSource* FLinesSource = nullptr;
     std::unique_ptr<TZSQLQuery> FCategories;
     TDataSource* FCategoriesSource = nullptr;
+    TZDBGrid* FOrdersGrid = nullptr;
 };
 
 bool HasDisplay()
@@ -442,6 +466,9 @@ int main(int argc, char** argv)
     QString screenshot;
     const QStringList args = QApplication::arguments();
     const qsizetype shotArg = args.indexOf(QStringLiteral("--screenshot"));
+    // --filter-list-screenshot PATH: the same with the State column's filter list open.
+    const qsizetype listShotArg = args.indexOf(QStringLiteral("--filter-list-screenshot"));
+    const QString listShot = listShotArg >= 0 ? args.value(listShotArg + 1) : QString();
     if (shotArg >= 0)
         screenshot = shotArg + 1 < args.size() ? args[shotArg + 1] : QString();
     if (shotArg >= 0 || QGuiApplication::platformName() == QLatin1String("offscreen")) {
@@ -454,6 +481,10 @@ int main(int argc, char** argv)
         QSqlDatabase db = OpenSampleDatabase(path, QStringLiteral("zdbdemo"));
         TMainWindow window(db);
         window.show();
+        if (!listShot.isEmpty()) {
+            QApplication::processEvents();
+            return window.GrabFilterList(QStringLiteral("state_id")).save(listShot) ? 0 : 1;
+        }
         if (screenshot.isEmpty())
             return QApplication::exec();
 

@@ -97,6 +97,8 @@ QString GetDecimalSeparator(const TDataSet* DataSet, bool UseLocale, const QStri
 // separator is ",", else ",".
 QChar GetDelimiterChar(TFieldType DataType, QChar ColumnDelimiter, const QString& LocaleDecimal);
 
+// Field types whose values a filter value list cannot hold (blobs, memos, nested data).
+bool BinaryFieldType(TFieldType Type);
 // Strings, dates and times: their values are quoted in an expression.
 bool IsQuotedFilterType(TFieldType DataType);
 // Binary and decimal fractions and currencies: their values get the expression's decimal separator.

@@ -1562,6 +1562,7 @@ public:
     QString RowsText(TDataRowEnum Rows, bool WithTitles);
 
     std::function<void(TZCustomDBGrid* Sender)> OnSelectedRowsChanged;
+    std::function<void(TZCustomDBGrid* Sender)> OnListItemsUpdated;
     std::function<void(TZCustomDBGrid* Sender)> OnSelectedColsChanged;
     std::function<void(TZCustomDBGrid* Sender)> OnSelectionChanged;
     std::function<void(TZCustomDBGrid* Sender, TSelectAction Action)> OnRowSelect;
@@ -1702,7 +1703,8 @@ protected:
                        int LineHeight) const;
     void PaintSearchHit(QPainter& Canvas, int DataCol);
     // F4: drops down the column's filter list (fsFilterList) or opens the filter form.
-    virtual void DropDownAutoFilter(TZColumn* /*Column*/, TFilterStyle /*Style*/) {}
+    // The filter list and form themselves are unit ZDBFilter (src/filter/ZDBFilterList.cpp).
+    virtual void DropDownAutoFilter(TZColumn* Column, TFilterStyle Style);
     // The incremental search filter takes Text: the search text is set and the rows filtered again.
     virtual void ApplySearchText(const QString& Text);
 
@@ -1765,7 +1767,12 @@ protected:
     // A left press at (X, Y) on the expand box of the tree row in Cell: the row
     // becomes current and is toggled (Ctrl: shown alone); false elsewhere.
     bool TreeBoxPressed(const TGridCoord& Cell, TShiftState Shift, int X, int Y);
-    virtual void UpdateListItems(bool /*Delayed*/) {}
+    // Pick lists loaded from the dataset (poAutoLoadList; ZDBFilterListItems.cpp): Check asks
+    // for dgAutoUpdateListItems; with dgDelayUpdateListItems the loading waits DelayInterval.
+    virtual void UpdateListItems(bool Check);
+    // Every poAutoLoadList column's PickList takes the distinct edit texts of its field.
+    virtual void LoadListItems();
+    virtual void ListItemsUpdated();
     virtual void UpdateBorder() {}
     // Switches the columns' stretching on or off when StretchActive changed.
     void UpdateStretchState();
@@ -2145,6 +2152,7 @@ protected:
     // The columns' value lists the dataset took (SetFilterValueLists), which the
     // record test leaves to it.
     QMap<QString, QStringList> FDataSetValueLists;
+    int FListItemsLock = 0; // LoadListItems is running
     struct TFilterRecordCall;
     int FOrderUpdateCount = 0;
     QString FOrderUpdateFields; // GetOrderFields at the outermost BeginOrderUpdate

@@ -94,7 +94,7 @@ bool TZCustomDBGrid::EditorListKeys(int Key, TShiftState Shift)
     if (!column)
         return false;
     // F4 belongs to the auto-filter where it offers something.
-    if (f4 && FFilter && FFilter->GetActive() &&
+    if (f4 && FFilter && FFilter->GetVisible() &&
         !(FFilter->GetAutoFilters() & column->Title()->GetAutoFilters()).IsEmpty())
         return false;
     return DropDownEditorList();

@@ -14,6 +14,7 @@
 #include "ZDBGrids.h"
 
 #include "AppExceptions.h"
+#include "ZDBFilter.h"
 
 #include <QHash>
 #include <QPainter>
@@ -110,18 +111,6 @@ int FilterEntryNumber(const QString& Name)
     return ok && number > 0 && digits.size() == QString::number(number).size() ? number : 0;
 }
 
-// Field types whose values a filter value list cannot hold.
-bool BinaryFieldType(TFieldType Type)
-{
-    switch (Type) {
-    case ftBytes: case ftVarBytes: case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo:
-    case ftParadoxOle: case ftDBaseOle: case ftTypedBinary: case ftCursor: case ftADT: case ftArray:
-    case ftReference: case ftDataSet: case ftWideMemo:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // The field kinds the filter form filters by.
 bool FilterFormFieldKind(TFieldKind Kind)
@@ -166,6 +155,18 @@ QMap<QString, QStringList> ColumnValueLists(const std::vector<TZColumn*>& Column
 }
 
 } // namespace
+
+bool BinaryFieldType(TFieldType Type)
+{
+    switch (Type) {
+    case ftBytes: case ftVarBytes: case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo:
+    case ftParadoxOle: case ftDBaseOle: case ftTypedBinary: case ftCursor: case ftADT: case ftArray:
+    case ftReference: case ftDataSet: case ftWideMemo:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // ---- Filter lists ----------------------------------------------------------------------
 

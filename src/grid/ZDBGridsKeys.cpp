@@ -289,7 +289,7 @@ bool TZCustomDBGrid::DataKeyDown(int Key, TShiftState Shift)
         if (alt)
             return false;
         TZColumn* column = SelectedColumn();
-        if (!isVisible() || !FFilter || !FFilter->GetActive() || !column || !column->GetField())
+        if (!isVisible() || !FFilter || !FFilter->GetVisible() || !column || !column->GetField())
             return true;
         const TFilterStyles styles = FFilter->GetAutoFilters() & column->Title()->GetAutoFilters();
         if (!shift && styles.Contains(fsFilterList))

@@ -59,6 +59,18 @@ void TZCustomDBGrid::CellExpand(TZColumn* Column)
 
 void TZCustomDBGrid::ExpandClick(TZColumn* Column)
 {
+    // The auto-filter button opens the list where the styles allow it, else the form.
+    if (Column->HasAutoFilterButton() && FFilter) {
+        const TFilterStyles styles = FFilter->GetAutoFilters() & Column->Title()->GetAutoFilters();
+        if (styles.Contains(fsFilterList) ? DropDownList(Column, true) : DropDownForm(Column, true))
+            return;
+    } else if (Column->GetExpandStyle() == cesFilterList || Column->GetExpandStyle() == cesFilterForm) {
+        if (Column->GetField()) {
+            const TFilterStyle style = Column->GetExpandStyle() == cesFilterList ? fsFilterList : fsFilterForm;
+            WithEditorHidden([&] { DropDownAutoFilter(Column, style); });
+            return;
+        }
+    }
     if (!Column->HasAutoFilterButton()) {
         switch (Column->GetExpandStyle()) {
         case cesAuto:

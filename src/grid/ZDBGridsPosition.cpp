@@ -273,7 +273,7 @@ void TZCustomDBGrid::DelayedUpdate(TZDelayedUpdate Kind)
         DelayedEndSelection();
         break;
     case duListItems:
-        UpdateListItems(false);
+        LoadListItems();
         break;
     case duSequence:
         DelayUpdateSequence();

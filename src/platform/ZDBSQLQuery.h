@@ -518,6 +518,10 @@ public:
     // are the rows shown: not while a filter runs on the client or after this query
     // wrote rows (until it runs again), nor once every row is cached.
     bool CalcAggregates(const std::vector<TAggregateRequest>& requests, std::vector<QVariant>& results) override;
+    // The distinct values of a data field over the rows shown, in any order, by one SELECT DISTINCT
+    // over the result with its server filter (ZDBSQLQueryDistinct.cpp); false, as CalcAggregates,
+    // when the server cannot give what reading the rows would.
+    bool DistinctValues(TField* field, std::vector<QVariant>& values);
     // Whether CalcAggregates may ask the server (default true); false leaves the
     // aggregates to reading the rows.
     bool GetServerAggregates() const { return FServerAggregates; }

@@ -37,8 +37,10 @@ protected:
     {
         if (Delayed && DelayUpdate(duListItems))
             return;
-        ++ListItemsDone;
+        LoadListItems();
     }
+    // The delay timer loads the lists.
+    void LoadListItems() override { ++ListItemsDone; }
 };
 
 class TOneWayTable : public TZMemDataSet

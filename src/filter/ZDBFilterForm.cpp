@@ -1,0 +1,406 @@
+// The filter form (see ZDBFilterUI.h): two clauses over a column's values, the
+// connector, the reverse check box and, for dates and times, the period list;
+// OK builds the column's expression.
+
+#include "ZDBFilterUI.h"
+
+#include "AppExceptions.h"
+#include "DateUtils.h"
+#include "SysUtils.h"
+
+#include <QAbstractListModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace zdb {
+
+QString SFilterFormCaption = QStringLiteral("Select filter");
+QString STitleLabelCaption = QStringLiteral("Show the rows in which the field %s");
+QString SHintLabelCaption1 = QStringLiteral("Symbol %s replaces any character");
+QString SHintLabelCaption2 = QStringLiteral("Symbol %s replaces any text string");
+QString SRadioButtonCaption1 = QStringLiteral("AND");
+QString SRadioButtonCaption2 = QStringLiteral("OR");
+QString SNOTCheckBoxCaption = QStringLiteral("Reverse filter conditions");
+
+namespace {
+
+// The items of a filter data as rows of a list model: the display text shown,
+// the key text as the user data.
+class TFilterItemsModel : public QAbstractListModel
+{
+public:
+    TFilterItemsModel(const QStringList& Items, QObject* Parent) : QAbstractListModel(Parent), FItems(Items) {}
+
+    int rowCount(const QModelIndex& Parent) const override { return Parent.isValid() ? 0 : int(FItems.size()); }
+    QVariant data(const QModelIndex& Index, int Role) const override
+    {
+        if (!Index.isValid() || Index.row() >= FItems.size())
+            return {};
+        QString display, key;
+        SplitFilterItem(FItems.at(Index.row()), display, key);
+        if (Role == Qt::DisplayRole || Role == Qt::EditRole)
+            return display;
+        if (Role == Qt::UserRole)
+            return key;
+        return {};
+    }
+
+private:
+    QStringList FItems;
+};
+
+bool DateTimeType(TFieldType Type)
+{
+    return Type == ftDate || Type == ftTime || Type == ftDateTime || Type == ftTimeStamp || Type == ftTimeStampOffset;
+}
+
+// The clauses a field type can take.
+TZDBGridFilterClauses TypeClauses(TFieldType Type)
+{
+    TZDBGridFilterClauses all;
+    for (int i = 0; i < FilterClauseCount; ++i)
+        all.Include(TZDBGridFilterClause(i));
+    switch (Type) {
+    case ftString: case ftFixedChar: case ftWideString: case ftGuid: case ftFixedWideChar:
+        return all;
+    case ftMemo: case ftFmtMemo: case ftWideMemo:
+        return all.Exclude(fcIsOnTheList).Exclude(fcIsNotOnTheList);
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftDate:
+    case ftTime: case ftDateTime: case ftAutoInc: case ftLargeint: case ftTimeStamp: case ftFMTBcd:
+    case ftLongWord: case ftShortint: case ftByte: case ftExtended: case ftTimeStampOffset: case ftSingle: {
+        TZDBGridFilterClauses clauses{fcNoFilter};
+        for (int i = int(fcIsEqual); i <= int(fcIsNotEmpty); ++i)
+            clauses.Include(TZDBGridFilterClause(i));
+        return clauses;
+    }
+    case ftBoolean:
+        return TZDBGridFilterClauses{fcNoFilter, fcIsEqual, fcIsNotEqual, fcIsEmpty, fcIsNotEmpty};
+    default:
+        return TZDBGridFilterClauses{fcNoFilter, fcIsEmpty, fcIsNotEmpty};
+    }
+}
+
+} // namespace
+
+QComboBox* CreateFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data)
+{
+    auto* editor = new QComboBox(Parent);
+    editor->setEditable(true);
+    editor->setInsertPolicy(QComboBox::NoInsert);
+    editor->setModel(new TFilterItemsModel(Data ? Data->List() : QStringList(), editor));
+    editor->setCurrentIndex(-1);
+    editor->setEditText(QString());
+    // Choosing an item writes its key text, which the expression compares.
+    QObject::connect(editor, &QComboBox::activated, editor, [editor](int Index) {
+        editor->setEditText(editor->itemData(Index, Qt::UserRole).toString());
+    });
+    return editor;
+}
+
+// ---- TZDBGridFilterForm ---------------------------------------------------------------------
+
+TZDBGridFilterForm::TZDBGridFilterForm(QWidget* Owner, TZColumn* Column)
+    : QDialog(Owner), FColumn(Column), FGrid(Column ? Column->Grid() : nullptr),
+      FData(std::make_unique<TZDBFilterData>())
+{
+    setWindowTitle(SFilterFormCaption);
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    if (FGrid) {
+        TZFilterItemsOptions options;
+        options.CheckedFirst = FGrid->FilterGrid()->GetOptions().Contains(foCheckedFirst);
+        options.LoadAllItems = FGrid->FilterGrid()->GetOptions().Contains(foLoadAllItems);
+        // Chosen: a key that a list clause of the stored state names.
+        QString listed;
+        const QStringList stored = Column->GetFilterData();
+        for (const int n : {1, 2}) {
+            const QString clause = Column->FilterData()->Value(QStringLiteral("ClauseList%1Text").arg(n));
+            if (IsListClause(FilterClauseOfText(clause)))
+                listed += Column->FilterData()->Value(QStringLiteral("ValuesList%1Text").arg(n)) + QChar(0);
+        }
+        options.IsChosen = [listed](const QString& Key) { return !Key.isEmpty() && listed.contains(Key); };
+        LoadFilterItems(Column, FData.get(), options);
+    }
+    CreateControls();
+    LoadFilterForm();
+}
+
+TZDBGridFilterForm::~TZDBGridFilterForm() = default;
+
+TZColumn* TZDBGridFilterForm::Column() const
+{
+    return FGrid ? FColumn : nullptr;
+}
+
+void TZDBGridFilterForm::CreateControls()
+{
+    QFont font = FGrid ? FGrid->font() : this->font();
+    setFont(font);
+    setFixedHeight(200);
+    setMinimumWidth(368);
+    resize(368, 200);
+    auto* panel = new QFrame(this);
+    panel->setGeometry(0, 0, 368, 200);
+    panel->setFrameShape(QFrame::NoFrame);
+    for (const int top : {32, 144}) {
+        auto* bevel = new QFrame(panel);
+        bevel->setFrameShape(QFrame::HLine);
+        bevel->setFrameShadow(QFrame::Sunken);
+        bevel->setGeometry(16, top, 337, 2);
+    }
+    TitleLabel = new QLabel(panel);
+    TitleLabel->setGeometry(16, 16, 337, 13);
+    TitleLabel->setText(Format(STitleLabelCaption, {FColumn ? FColumn->Title()->GetCaption() : QString()}));
+    HintLabel1 = new QLabel(Format(SHintLabelCaption1, {SWildcardCharacter1}), panel);
+    HintLabel1->move(16, 156);
+    HintLabel1->adjustSize();
+    HintLabel2 = new QLabel(Format(SHintLabelCaption2, {SWildcardCharacter2}), panel);
+    HintLabel2->move(16, 172);
+    HintLabel2->adjustSize();
+    ClauseList1 = new QComboBox(panel);
+    ClauseList1->setObjectName(QStringLiteral("ClauseList1"));
+    ClauseList1->setGeometry(16, 48, 161, 21);
+    ValuesList1 = CreateFilterValueEditor(panel, FData.get());
+    ValuesList1->setObjectName(QStringLiteral("ValuesList1"));
+    ValuesList1->setGeometry(192, 48, 161, 21);
+    RadioButton1 = new QRadioButton(SRadioButtonCaption1, panel);
+    RadioButton1->setGeometry(16, 80, 77, 17);
+    RadioButton1->setChecked(true);
+    RadioButton2 = new QRadioButton(SRadioButtonCaption2, panel);
+    RadioButton2->setGeometry(100, 80, 77, 17);
+    NOTCheckBox = new QCheckBox(SNOTCheckBoxCaption, panel);
+    NOTCheckBox->setGeometry(192, 80, 161, 17);
+    ClauseList2 = new QComboBox(panel);
+    ClauseList2->setObjectName(QStringLiteral("ClauseList2"));
+    ClauseList2->setGeometry(16, 108, 161, 21);
+    ValuesList2 = CreateFilterValueEditor(panel, FData.get());
+    ValuesList2->setObjectName(QStringLiteral("ValuesList2"));
+    ValuesList2->setGeometry(192, 108, 161, 21);
+    PeriodList = new QComboBox(panel);
+    PeriodList->setObjectName(QStringLiteral("PeriodList"));
+    PeriodList->setGeometry(16, 162, 161, 21);
+    OKButton = new QPushButton(SOKButtonCaption, panel);
+    OKButton->setGeometry(196, 160, 75, 25);
+    OKButton->setDefault(true);
+    CancelButton = new QPushButton(SCancelButtonCaption, panel);
+    CancelButton->setGeometry(278, 160, 75, 25);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    TField* field = FColumn ? FColumn->FilterField() : nullptr;
+    const TFieldType type = field ? field->DataType() : ftUnknown;
+    PeriodList->setVisible(DateTimeType(type));
+    if (DateTimeType(type) && FGrid) {
+        for (const TFilterPeriodNode& node :
+             LoadFilterPeriods(FGrid->FilterGrid()->GetPeriods(), type, Now(), FGrid->DataSet()->Locale())) {
+            QString indent(node.ParentId < 0 ? 0 : 2, QLatin1Char(' '));
+            PeriodList->addItem(indent + node.Caption, QString::number(node.Id));
+        }
+    }
+    NOTCheckBox->setVisible(!(field && IsADODataSet(field->DataSet())));
+
+    connect(ClauseList1, &QComboBox::currentIndexChanged, this, [this] { ListChanged(ClauseList1); });
+    connect(ClauseList2, &QComboBox::currentIndexChanged, this, [this] { ListChanged(ClauseList2); });
+    connect(ValuesList1, &QComboBox::editTextChanged, this, [this] { ListChanged(ValuesList1); });
+    connect(ValuesList2, &QComboBox::editTextChanged, this, [this] { ListChanged(ValuesList2); });
+    connect(RadioButton1, &QRadioButton::toggled, this, [this] { ListChanged(nullptr); });
+    connect(NOTCheckBox, &QCheckBox::toggled, this, [this] { ListChanged(nullptr); });
+    connect(PeriodList, &QComboBox::currentIndexChanged, this, [this] { PeriodChanged(); });
+}
+
+QList<int> TZDBGridFilterForm::OfferedClauses() const
+{
+    QList<int> offered;
+    TField* field = FColumn ? FColumn->FilterField() : nullptr;
+    if (!field || !FGrid)
+        return offered;
+    const TZDBGridFilterClauses clauses =
+        TypeClauses(field->DataType()) & GetFilterClauses(FGrid->FilterGrid()->GetClauses(), field->DataSet());
+    for (int i = 0; i < FilterClauseCount; ++i)
+        if (clauses.Contains(TZDBGridFilterClause(i)))
+            offered << i;
+    return offered;
+}
+
+void TZDBGridFilterForm::FillClauses(QComboBox* List)
+{
+    const QSignalBlocker block(List);
+    List->clear();
+    for (const int clause : OfferedClauses())
+        List->addItem(FilterCaption(TZDBGridFilterClause(clause)), QString::number(clause));
+    List->setCurrentIndex(List->count() > 0 ? 0 : -1);
+}
+
+void TZDBGridFilterForm::SelectKey(QComboBox* List, const QString& Key)
+{
+    const int index = List->findData(Key);
+    List->setCurrentIndex(index >= 0 ? index : (List->count() > 0 ? 0 : -1));
+}
+
+void TZDBGridFilterForm::LoadFilterForm()
+{
+    FillClauses(ClauseList1);
+    FillClauses(ClauseList2);
+    TZColumn* column = Column();
+    if (!column || column->GetFilterData().isEmpty()) {
+        if (ClauseList1->count() > 1)
+            ClauseList1->setCurrentIndex(1);
+        SelectKey(PeriodList, QStringLiteral("0"));
+    } else {
+        const TZFilterList* data = column->FilterData();
+        TZFilterFormState state;
+        state.ClauseList1Text = data->Value(QStringLiteral("ClauseList1Text"));
+        state.ClauseList2Text = data->Value(QStringLiteral("ClauseList2Text"));
+        state.ValuesList1Text = data->Value(QStringLiteral("ValuesList1Text"));
+        state.ValuesList2Text = data->Value(QStringLiteral("ValuesList2Text"));
+        state.PeriodListText = data->Value(QStringLiteral("PeriodListText"));
+        const auto flag = [data](const char* Name, const char* Default) {
+            const QString value = data->Value(QLatin1String(Name));
+            return (value.isEmpty() ? QLatin1String(Default) : value) == QLatin1String("1");
+        };
+        state.RadioButton1Checked = flag("RadioButton1Checked", "1");
+        state.RadioButton2Checked = flag("RadioButton2Checked", "0");
+        state.NOTCheckBoxChecked = flag("NOTCheckBoxChecked", "0");
+        SetFormState(state);
+    }
+    ListChanged(ClauseList1);
+    ListChanged(ClauseList2);
+}
+
+TZFilterFormState TZDBGridFilterForm::FormState() const
+{
+    TZFilterFormState state;
+    state.ClauseList1Text = ClauseList1->currentData().toString();
+    state.ClauseList2Text = ClauseList2->currentData().toString();
+    state.ValuesList1Text = ValuesList1->currentText();
+    state.ValuesList2Text = ValuesList2->currentText();
+    state.PeriodListText = PeriodList->currentData().toString();
+    state.RadioButton1Checked = RadioButton1->isChecked();
+    state.RadioButton2Checked = RadioButton2->isChecked();
+    state.NOTCheckBoxChecked = NOTCheckBox->isChecked();
+    return state;
+}
+
+void TZDBGridFilterForm::SetFormState(const TZFilterFormState& State)
+{
+    // The period is put last: the other writes would set it back.
+    SelectKey(ClauseList1, State.ClauseList1Text);
+    SelectKey(ClauseList2, State.ClauseList2Text);
+    ValuesList1->setEditText(State.ValuesList1Text);
+    ValuesList2->setEditText(State.ValuesList2Text);
+    RadioButton1->setChecked(State.RadioButton1Checked);
+    RadioButton2->setChecked(!State.RadioButton1Checked);
+    NOTCheckBox->setChecked(State.NOTCheckBoxChecked);
+    const QSignalBlocker block(PeriodList);
+    SelectKey(PeriodList, State.PeriodListText.isEmpty() ? QStringLiteral("0") : State.PeriodListText);
+}
+
+void TZDBGridFilterForm::ListChanged(QComboBox* Sender)
+{
+    if (Sender == ClauseList1 || Sender == ClauseList2) {
+        const TZDBGridFilterClause clause = FilterClauseOfText(Sender->currentData().toString());
+        QComboBox* values = Sender == ClauseList1 ? ValuesList1 : ValuesList2;
+        values->setVisible(clause != fcIsEmpty && clause != fcIsNotEmpty);
+        // A LIKE pattern is typed as it is, without completion.
+        if (IsLikeClause(clause)) {
+            values->setCompleter(nullptr);
+        } else if (!values->completer()) {
+            auto* completer = new QCompleter(values->model(), values);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            completer->setCompletionMode(QCompleter::InlineCompletion);
+            values->setCompleter(completer);
+        }
+    }
+    const bool like = IsLikeClause(FilterClauseOfText(ClauseList1->currentData().toString())) ||
+                      IsLikeClause(FilterClauseOfText(ClauseList2->currentData().toString()));
+    HintLabel1->setVisible(like && !PeriodList->isVisible());
+    HintLabel2->setVisible(like && !PeriodList->isVisible());
+    if (FPeriodWriting == 0 && Sender) {
+        const QSignalBlocker block(PeriodList);
+        SelectKey(PeriodList, QStringLiteral("0"));
+    }
+}
+
+void TZDBGridFilterForm::PeriodChanged()
+{
+    TField* field = FColumn ? FColumn->FilterField() : nullptr;
+    if (!field || FPeriodWriting > 0)
+        return;
+    const int id = PeriodList->currentData().toInt();
+    const TFieldType type = field->DataType();
+    const QLocale locale = field->DataSet()->Locale();
+    const TFilterPeriodTexts texts = FilterPeriodTexts(id, type, NowToMinute(Now()), locale);
+    if (texts.Start.isEmpty() && texts.End.isEmpty())
+        return;
+    const TFilterPeriodClauses clauses = FilterPeriodClauses(texts, type, locale);
+    TCountGuard writing(FPeriodWriting);
+    SelectKey(ClauseList1, clauses.ClauseList1Text);
+    SelectKey(ClauseList2, clauses.ClauseList2Text.isEmpty() ? QStringLiteral("0") : clauses.ClauseList2Text);
+    ValuesList1->setEditText(clauses.ValuesList1Text);
+    ValuesList2->setEditText(clauses.ValuesList2Text);
+    RadioButton1->setChecked(true);
+}
+
+bool TZDBGridFilterForm::SaveFilterForm()
+{
+    TZColumn* column = Column();
+    if (!column)
+        return true;
+    TZFilterFormState state = FormState();
+    try {
+        const QStringList data = zdb::SaveFilterForm(column, state);
+        column->SetFilterData(data);
+    } catch (const std::exception& error) {
+        const QString message = QString::fromUtf8(error.what());
+        if (OnError)
+            OnError(message);
+        else
+            QMessageBox::warning(this, SFilterFormCaption, message);
+        return false;
+    }
+    return true;
+}
+
+void TZDBGridFilterForm::accept()
+{
+    bool saved = false;
+    GuardEvent(this, [&] { saved = SaveFilterForm(); });
+    if (saved)
+        QDialog::accept();
+}
+
+void TZDBGridFilterForm::UpdatePosition()
+{
+    TZColumn* column = Column();
+    if (!column)
+        return;
+    const QRect cell = FGrid->DropDownRect(column, true);
+    const QRect owner(FGrid->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+    QScreen* screen = QGuiApplication::screenAt(owner.center());
+    if (!screen)
+        screen = FGrid->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(owner.topLeft(), size());
+    const bool overlayed = FGrid->FilterGrid()->GetOptions().Contains(foOverlayedList);
+    move(TZDBDropDownList::PlaceList(owner, frameGeometry().size(), available, FGrid->isRightToLeft(), overlayed));
+}
+
+void TZDBGridFilterForm::showEvent(QShowEvent* Event)
+{
+    QDialog::showEvent(Event);
+    GuardEvent(this, [this] {
+        setLayoutDirection(FGrid ? FGrid->layoutDirection() : layoutDirection());
+        UpdatePosition();
+        if (ValuesList1->isVisible())
+            ValuesList1->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+} // namespace zdb

@@ -1,0 +1,431 @@
+// The items of a column's filter values (see ZDBFilterUI.h): their format and
+// order keys, the dataset that shows them, and collecting them from the grid's
+// dataset, by the server's DISTINCT or by one walk.
+
+#include "ZDBFilterUI.h"
+
+#include "SysUtils.h"
+#include "ZDBSQLQuery.h"
+#include "ZDBGridSelection.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QScopeGuard>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zdb {
+
+QString SEmptyFilterItem = QStringLiteral("(Empty)");
+QString SCollectingValues = QStringLiteral("Collecting the values of %s...");
+
+namespace {
+
+QString Hex(quint64 Value, int Digits)
+{
+    return QStringLiteral("%1").arg(Value, Digits, 16, QLatin1Char('0')).toUpper();
+}
+
+// Non-negative values: "+" and the value padded to 31 places; negative ones: a
+// blank (below "+") and the magnitude with every digit and pad complemented, so
+// that a larger magnitude sorts first.
+QString FloatOrder(double Value)
+{
+    const QString text = QString::asprintf("%31.15f", std::fabs(Value));
+    if (Value >= 0 || text.trimmed() == QLatin1String("0.000000000000000"))
+        return QLatin1Char('+') + text;
+    QString order(text.size() + 1, QLatin1Char(' '));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        order[i + 1] = c.isDigit() ? QChar(u'9' - (c.unicode() - u'0')) : c == QLatin1Char(' ') ? QLatin1Char(':') : c;
+    }
+    return order;
+}
+
+QDateTime DateTimeOf(const QVariant& Value)
+{
+    switch (Value.metaType().id()) {
+    case QMetaType::QDateTime: return Value.toDateTime();
+    case QMetaType::QDate: return Value.toDate().startOfDay();
+    case QMetaType::QTime: return QDateTime(QDate(1899, 12, 30), Value.toTime());
+    case QMetaType::Double: return DateTimeToQDateTime(Value.toDouble());
+    default: return Value.toDateTime();
+    }
+}
+
+bool LessItem(const QString& A, const QString& B)
+{
+    const int c = A.compare(B, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : A < B;
+}
+
+} // namespace
+
+QString GetFilterOrder(const QVariant& Value, TFieldType DataType)
+{
+    if (!Value.isValid() || Value.isNull())
+        return {};
+    switch (DataType) {
+    case ftSmallint: case ftInteger: case ftShortint: case ftAutoInc:
+        return Hex(quint64(Value.toLongLong() + (qint64(1) << 31)) & 0xFFFFFFFFu, 8);
+    case ftByte: case ftWord: case ftLongWord:
+        return Hex(Value.toULongLong() & 0xFFFFFFFFu, 8);
+    case ftLargeint:
+        return Hex(quint64(Value.toLongLong()) ^ (quint64(1) << 63), 16);
+    case ftFloat: case ftCurrency: case ftSingle: case ftExtended: case ftBCD: case ftFMTBcd:
+        return FloatOrder(Value.toDouble());
+    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: case ftTimeStampOffset:
+        return DateTimeOf(Value).toString(QStringLiteral("yyyyMMddHHmmsszzz"));
+    case ftBoolean:
+        return Value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    default:
+        return {};
+    }
+}
+
+QString MakeFilterItem(QString Order, const QString& Display, const QString& Key, std::optional<bool> Checked)
+{
+    if (Checked)
+        Order.prepend(*Checked ? QLatin1Char('0') : QLatin1Char('1'));
+    // The marks cannot stand in a display text: shown as their control pictures. A key
+    // keeps them, written out after the key mark whenever it differs from the display.
+    QString display = Display;
+    display.replace(FilterOrderMark, QChar(0x241A)).replace(FilterKeyMark, QChar(0x241B));
+    QString item = display;
+    if (display != Key)
+        item += FilterKeyMark + QLatin1Char(' ') + Key;
+    if (!Order.isEmpty())
+        item = Order + FilterOrderMark + QLatin1Char(' ') + item;
+    return item;
+}
+
+void SplitFilterItem(const QString& Item, QString& Display, QString& Key)
+{
+    QStringView rest(Item);
+    // An order mark after the key mark belongs to the key.
+    const qsizetype order = rest.indexOf(FilterOrderMark);
+    const qsizetype keyMark = rest.indexOf(FilterKeyMark);
+    if (order >= 0 && (keyMark < 0 || order < keyMark))
+        rest = rest.mid(std::min(order + 2, rest.size()));
+    const qsizetype key = rest.indexOf(FilterKeyMark);
+    if (key < 0) {
+        Display = rest.toString();
+        Key = Display;
+        return;
+    }
+    Display = rest.left(key).toString();
+    Key = rest.mid(std::min(key + 2, rest.size())).toString();
+}
+
+QStringList SortFilterItems(QStringList Items)
+{
+    std::sort(Items.begin(), Items.end(), LessItem);
+    const auto last = std::unique(Items.begin(), Items.end(), [](const QString& A, const QString& B) {
+        return A.compare(B, Qt::CaseInsensitive) == 0;
+    });
+    Items.erase(last, Items.end());
+    return Items;
+}
+
+// ---- TZDBFilterData ----------------------------------------------------------------
+
+TZDBFilterData::TZDBFilterData(QObject* Parent) : TZDBCustomData(Parent)
+{
+    SetReadOnly(true);
+}
+
+TZDBFilterData::~TZDBFilterData()
+{
+    Close();
+}
+
+void TZDBFilterData::CheckInactive()
+{
+    if (Active())
+        DatabaseError(SDataSetOpen, this);
+    FieldDefs().Clear();
+}
+
+void TZDBFilterData::SetListFieldName(const QString& Value)
+{
+    CheckInactive();
+    FListFieldName = Value;
+}
+
+void TZDBFilterData::SetListFieldSize(int Value)
+{
+    CheckInactive();
+    FListFieldSize = Value < 1 ? DefaultFieldSize : Value;
+}
+
+void TZDBFilterData::SetKeyFieldName(const QString& Value)
+{
+    CheckInactive();
+    FKeyFieldName = Value;
+}
+
+void TZDBFilterData::SetKeyFieldSize(int Value)
+{
+    CheckInactive();
+    FKeyFieldSize = Value < 1 ? DefaultFieldSize : Value;
+}
+
+void TZDBFilterData::ClearItems()
+{
+    CheckInactive();
+    FListFieldSize = DefaultFieldSize;
+    FKeyFieldSize = DefaultFieldSize;
+    FList.clear();
+    FChecked.clear();
+    FCheckedCount = 0;
+    FKeyIndex.clear();
+}
+
+void TZDBFilterData::InternalInitFieldDefs()
+{
+    if (FieldDefs().Count() > 0)
+        return;
+    FieldDefs().Add(FListFieldName, ftWideString, FListFieldSize);
+    FieldDefs().Add(FKeyFieldName, ftWideString, FKeyFieldSize);
+    FieldDefs().Add(QStringLiteral("Checked"), ftWideString, 1);
+}
+
+void TZDBFilterData::InternalOpen()
+{
+    FChecked.assign(size_t(FList.size()), 0);
+    FCheckedCount = 0;
+    FKeyIndex.clear();
+    TZDBCustomData::InternalOpen();
+    for (const auto& field : Fields())
+        field->SetReadOnly(true);
+}
+
+void TZDBFilterData::DoOnCountRecords(int& Count)
+{
+    Count = int(FList.size());
+}
+
+void TZDBFilterData::DoOnGetFieldData(int Index, TField* Field, QVariant& Value)
+{
+    if (Index < 0 || Index >= FList.size())
+        return;
+    if (Field->FieldNo() == 3) {
+        Value = Checked(Index) ? QStringLiteral("1") : QStringLiteral("0");
+        return;
+    }
+    QString display, key;
+    SplitFilterItem(FList.at(Index), display, key);
+    Value = Field->FieldNo() == 1 ? display : key;
+}
+
+bool TZDBFilterData::GetRecordFieldData(TRecordBuffer Buffer, TField* Field, QVariant& Value) const
+{
+    // The check is read from the checks each time, so a tick shows without reading the records again.
+    if (Field->FieldNo() == 3 && Field->GetFieldKind() == fkData) {
+        Value = Checked(CustBuf(Buffer)->RecordIndex) ? QStringLiteral("1") : QStringLiteral("0");
+        return true;
+    }
+    return TZDBCustomData::GetRecordFieldData(Buffer, Field, Value);
+}
+
+void TZDBFilterData::SetChecked(int Index, bool Value)
+{
+    if (Index < 0 || size_t(Index) >= FChecked.size() || bool(FChecked[size_t(Index)]) == Value)
+        return;
+    FChecked[size_t(Index)] = Value;
+    FCheckedCount += Value ? 1 : -1;
+}
+
+void TZDBFilterData::CheckAll(bool Value)
+{
+    std::fill(FChecked.begin(), FChecked.end(), char(Value));
+    FCheckedCount = Value ? int(FChecked.size()) : 0;
+}
+
+int TZDBFilterData::CurrentIndex() const
+{
+    return Active() && !IsEmpty() ? GetRecordIndex() : -1;
+}
+
+QString TZDBFilterData::KeyText(int Index) const
+{
+    QString display, key;
+    SplitFilterItem(FList.value(Index), display, key);
+    return key;
+}
+
+QString TZDBFilterData::DisplayText(int Index) const
+{
+    QString display, key;
+    SplitFilterItem(FList.value(Index), display, key);
+    return display;
+}
+
+int TZDBFilterData::IndexOfKey(const QString& Key) const
+{
+    if (FKeyIndex.isEmpty() && !FList.isEmpty())
+        for (int i = int(FList.size()) - 1; i >= 0; --i)
+            FKeyIndex.insert(KeyText(i).toCaseFolded(), i);
+    return FKeyIndex.value(Key.toCaseFolded(), -1);
+}
+
+// ---- Collecting ----------------------------------------------------------------------
+
+namespace {
+
+// Adds the item of one value to Items, growing the field sizes.
+class TItemCollector
+{
+public:
+    TItemCollector(TZDBFilterData* Data, const TZFilterItemsOptions& Options) : FData(Data), FOptions(Options) {}
+
+    void Add(const QVariant& OrderValue, TFieldType OrderType, QString Display, const QString& Key)
+    {
+        if (Display.isEmpty())
+            Display = SEmptyFilterItem;
+        FListSize = std::max(FListSize, int(Display.size()));
+        FKeySize = std::max(FKeySize, int(Key.size()));
+        std::optional<bool> checked;
+        if (FOptions.CheckedFirst)
+            checked = FOptions.IsChosen && FOptions.IsChosen(Key);
+        FItems.insert(MakeFilterItem(GetFilterOrder(OrderValue, OrderType), Display, Key, checked));
+    }
+
+    void Finish()
+    {
+        FData->ClearItems();
+        FData->SetListFieldSize(FListSize);
+        FData->SetKeyFieldSize(FKeySize);
+        FData->List() = SortFilterItems(QStringList(FItems.begin(), FItems.end()));
+    }
+
+private:
+    TZDBFilterData* FData;
+    const TZFilterItemsOptions& FOptions;
+    QSet<QString> FItems;
+    int FListSize = TZDBFilterData::DefaultFieldSize;
+    int FKeySize = TZDBFilterData::DefaultFieldSize;
+};
+
+// The display text Field would show for Value (its OnGetText aside): the field's own
+// formatting, reached through a pointer to the protected member.
+struct TFieldFormat : TField
+{
+    static QString Of(const TField* Field, const QVariant& Value)
+    {
+        constexpr auto format = &TFieldFormat::FormatValue;
+        return Value.isNull() ? QString() : (Field->*format)(Value, true);
+    }
+};
+
+QString DisplayTextOf(const TField* Field, const QVariant& Value)
+{
+    return TFieldFormat::Of(Field, Value);
+}
+
+// The field whose value orders a column's items.
+TField* OrderField(TZColumn* Column)
+{
+    TField* field = Column->GetField();
+    if (Column->LookupColumn() == lcLookupValueField && field && field->GetLookupDataSet())
+        if (TField* result = field->GetLookupDataSet()->FindField(field->GetLookupResultField()))
+            return result;
+    return field;
+}
+
+// The server's distinct values, when the column shows a data column as it is.
+bool CollectFromServer(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items)
+{
+    TField* field = Column->GetField();
+    TZCustomDBGrid* grid = Column->Grid();
+    if (!field || field != Column->FilterField() || field->GetFieldKind() != fkData || field->OnGetText ||
+        Column->GetAutoNumber() || Column->LookupColumn() != lcNotDefined || !grid)
+        return false;
+    auto* query = qobject_cast<TZSQLQuery*>(DataSet);
+    std::vector<QVariant> values;
+    if (!query || !query->DistinctValues(field, values))
+        return false;
+    for (const QVariant& value : values)
+        Items.Add(value, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, value), tkDisplay),
+                  field->EditTextOf(value));
+    return true;
+}
+
+// One walk from the first record to the last; false when the user cancelled it.
+bool CollectByWalk(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items, int ProgressDelay)
+{
+    TZCustomDBGrid* grid = Column->Grid();
+    TField* key = Column->FilterField();
+    TField* order = OrderField(Column);
+    const TFieldType orderType = order ? order->DataType() : ftUnknown;
+    TZWalkGuard walk(grid);
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QProgressDialog> progress;
+    int done = 0;
+    for (DataSet->First(); !DataSet->Eof(); DataSet->Next()) {
+        Items.Add(order ? order->GetValue() : QVariant(), orderType, Column->GetDisplayText(),
+                  key ? key->GetEditText() : QString());
+        if ((++done & 1023) != 0 || ProgressDelay < 0 || clock.elapsed() < ProgressDelay)
+            continue;
+        if (!progress) {
+            progress = std::make_unique<QProgressDialog>(grid ? grid->window() : nullptr);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->setLabelText(Format(SCollectingValues, {Column->Title()->GetCaption()}));
+            const int count = DataSet->RecordCount();
+            progress->setRange(0, count > 0 ? count : 0);
+        }
+        progress->setValue(progress->maximum() > 0 ? std::min(done, progress->maximum() - 1) : 0);
+        if (progress->wasCanceled())
+            return false;
+    }
+    return true;
+}
+
+// Switches the grid's column filters off for its lifetime.
+class TAllItemsGuard
+{
+public:
+    explicit TAllItemsGuard(TZDBGridFilter* Filter) : FFilter(Filter && Filter->GetFiltered() ? Filter : nullptr)
+    {
+        if (FFilter)
+            FFilter->SetFiltered(false);
+    }
+    ~TAllItemsGuard() noexcept(false)
+    {
+        if (FFilter)
+            FEnd([this] { FFilter->SetFiltered(true); });
+    }
+    TAllItemsGuard(const TAllItemsGuard&) = delete;
+    TAllItemsGuard& operator=(const TAllItemsGuard&) = delete;
+
+private:
+    TZDBGridFilter* FFilter;
+    TBracketEnd FEnd;
+};
+
+} // namespace
+
+bool LoadFilterItems(TZColumn* Column, TZDBFilterData* Data, const TZFilterItemsOptions& Options)
+{
+    Data->Close();
+    Data->ClearItems();
+    TZCustomDBGrid* grid = Column ? Column->Grid() : nullptr;
+    TDataSet* dataSet = grid ? grid->DataSet() : nullptr;
+    TField* field = Column ? Column->GetField() : nullptr;
+    if (!dataSet || !dataSet->Active() || !field || BinaryFieldType(field->DataType()))
+        return true;
+    TAllItemsGuard allItems(Options.LoadAllItems ? grid->FilterGrid() : nullptr);
+    TItemCollector items(Data, Options);
+    if (!(Options.ServerValues && CollectFromServer(Column, dataSet, items)) &&
+        !CollectByWalk(Column, dataSet, items, Options.ProgressDelay))
+        return false;
+    items.Finish();
+    return true;
+}
+
+} // namespace zdb

@@ -1,0 +1,585 @@
+// Filter lists and the filter form: the items collected from a column (order,
+// collapsing, "(Empty)", checked-first) on the in-memory table, SQLite and
+// PostgreSQL, the same whether the server or a walk collects them; ticked
+// values filtering exactly what an SQL WHERE selects; the shown list and form
+// driven by real events.
+
+#include "AppExceptions.h"
+#include "TestDb.h"
+#include "ZDBFilterUI.h"
+#include "ZDBMemData.h"
+#include "ZDBSQLQuery.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace zdb;
+using namespace zdb::test;
+
+namespace {
+
+void AddRow(TDataSet& Data, const QVariantList& Values)
+{
+    Data.Append();
+    for (qsizetype i = 0; i < Values.size(); ++i)
+        Data.Fields()[int(i)]->SetValue(Values[i]);
+    Data.Post();
+}
+
+// The display texts (or the key texts) of items, in order.
+QStringList Parts(const QStringList& Items, bool KeyTexts)
+{
+    QStringList parts;
+    for (const QString& item : Items) {
+        QString display, key;
+        SplitFilterItem(item, display, key);
+        parts << (KeyTexts ? key : display);
+    }
+    return parts;
+}
+QStringList Displays(const QStringList& Items) { return Parts(Items, false); }
+QStringList Keys(const QStringList& Items) { return Parts(Items, true); }
+
+// Texts that must survive the list, the filter and the settings text unchanged.
+QList<QVariant> HardValues()
+{
+    return {QStringLiteral("O'Neil"), QStringLiteral("say \"hi\""), QStringLiteral("a,b"), QStringLiteral("a\x1A" "b"),
+            QStringLiteral("c\x1B" "d"), QString(), QVariant(), QString(10000, QLatin1Char('x')),
+            QStringLiteral("Mixed"), QStringLiteral("mixed"), QStringLiteral("zeta"), QStringLiteral("Alpha")};
+}
+
+// A grid shown over a dataset, with its auto-filter on.
+struct TShownGrid
+{
+    explicit TShownGrid(TDataSet* DataSet)
+    {
+        Source.SetDataSet(DataSet);
+        Grid = std::make_unique<TZDBGrid>();
+        Grid->SetDataSource(&Source);
+        Grid->FilterGrid()->SetAutoFilter(true);
+        Grid->resize(500, 300);
+        Grid->show();
+        QApplication::processEvents();
+    }
+    ~TShownGrid()
+    {
+        Grid.reset();
+        Source.SetDataSet(nullptr);
+    }
+    TDataSource Source;
+    std::unique_ptr<TZDBGrid> Grid;
+};
+
+QStringList Collect(TZColumn* Column, bool Server, bool CheckedFirst = false, bool LoadAll = false)
+{
+    TZDBFilterData data;
+    TZFilterItemsOptions options;
+    options.ServerValues = Server;
+    options.CheckedFirst = CheckedFirst;
+    options.LoadAllItems = LoadAll;
+    const QStringList chosen = Column->GetFilterList();
+    options.IsChosen = [&](const QString& Key) { return chosen.contains(Key, Qt::CaseInsensitive); };
+    EXPECT_TRUE(LoadFilterItems(Column, &data, options));
+    return data.List();
+}
+
+// ---- Items from the in-memory table ------------------------------------------------------
+
+TEST(FilterItems, OrderCollapsingEmptyAndCheckedFirst)
+{
+    TZMemDataSet table;
+    table.FieldDefs().Add("Id", ftInteger);
+    table.FieldDefs().Add("Name", ftWideString, 20);
+    table.FieldDefs().Add("N", ftInteger);
+    table.FieldDefs().Add("X", ftFloat);
+    table.CreateDataSet();
+    const QList<QVariant> names{"b", "a", "a", "", QVariant(), "B"};
+    const QList<QVariant> numbers{10, -1, 2, 2, QVariant(), 10};
+    const QList<QVariant> floats{2.5, -10.0, -1.5, 0.0, 100.0, -0.25};
+    for (int i = 0; i < names.size(); ++i)
+        AddRow(table, {i + 1, names[i], numbers[i], floats[i]});
+    table.First();
+    TShownGrid shown(&table);
+    TZColumn* name = shown.Grid->FindColumn("Name");
+    // Equal texts, ignoring case, collapse; empty and null are one "(Empty)".
+    QStringList items = Collect(name, false);
+    EXPECT_EQ(Displays(items), QStringList({"(Empty)", "a", "B"}));
+    EXPECT_EQ(Keys(items), QStringList({"", "a", "B"}));
+
+    // Numbers sort by value, not by text; the order keys are offset hexadecimal.
+    items = Collect(shown.Grid->FindColumn("N"), false);
+    EXPECT_EQ(Displays(items), QStringList({"(Empty)", "-1", "2", "10"}));
+    EXPECT_EQ(GetFilterOrder(-1, ftInteger), "7FFFFFFF");
+    EXPECT_EQ(GetFilterOrder(10, ftInteger), "8000000A");
+    EXPECT_EQ(GetFilterOrder(qint64(-1), ftLargeint), "7FFFFFFFFFFFFFFF");
+    items = Collect(shown.Grid->FindColumn("X"), false);
+    EXPECT_EQ(Keys(items), QStringList({"-10", "-1.5", "-0.25", "0", "2.5", "100"}));
+
+    // The grid shows the ticked records only, and so the list holds only those, unless
+    // all items are loaded; checked first, the ticked values lead.
+    name->SetFilterList({"b", ""});
+    EXPECT_EQ(table.RecordCount(), 4);
+    EXPECT_EQ(Displays(Collect(name, false)), QStringList({"(Empty)", "B"}));
+    EXPECT_EQ(Displays(Collect(name, false, true, true)), QStringList({"(Empty)", "B", "a"}));
+    EXPECT_EQ(table.RecordCount(), 4);
+    name->SetFilterList({});
+}
+
+TEST(FilterItems, MarksInValuesRoundTrip)
+{
+    for (const QVariant& value : HardValues()) {
+        const QString text = value.toString();
+        for (const QString& order : {QString(), QStringLiteral("80000001")}) {
+            QString display, key;
+            SplitFilterItem(MakeFilterItem(order, text, text, true), display, key);
+            EXPECT_EQ(key, text);
+            EXPECT_FALSE(display.contains(FilterOrderMark) || display.contains(FilterKeyMark));
+        }
+    }
+}
+
+// ---- The servers: the same items as a walk, and ticks as an SQL WHERE -----------------------
+
+class FilterItemsSql : public BackendTest
+{
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE v (id INTEGER PRIMARY KEY, name TEXT, n INTEGER, d DATE)"));
+        QSqlQuery insert(Db());
+        ASSERT_TRUE(insert.prepare("INSERT INTO v VALUES (?, ?, ?, ?)"));
+        const QList<QVariant> names = HardValues();
+        for (int i = 0; i < 300; ++i) {
+            const QVariant name = names[i % names.size()];
+            insert.addBindValue(i + 1);
+            insert.addBindValue(name.isNull() ? QVariant(QMetaType(QMetaType::QString)) : name);
+            insert.addBindValue(i % 7 == 0 ? QVariant(QMetaType(QMetaType::Int)) : QVariant(i % 13 - 6));
+            insert.addBindValue(QDate(2024, 1, 1).addDays(i % 5));
+            ASSERT_TRUE(insert.exec()) << insert.lastError().text().toStdString();
+        }
+        Query = std::make_unique<TZSQLQuery>();
+        Query->SetConnection(Db());
+        Query->SetSQLText("SELECT id, name, n, d FROM v ORDER BY id");
+        Query->Open();
+        Memory = std::make_unique<TZMemDataSet>();
+        Memory->FieldDefs().Add("id", ftInteger);
+        Memory->FieldDefs().Add("name", ftWideString, 10000);
+        Memory->FieldDefs().Add("n", ftInteger);
+        Memory->FieldDefs().Add("d", ftDate);
+        Memory->CreateDataSet();
+        for (Query->First(); !Query->Eof(); Query->Next())
+            AddRow(*Memory, {Query->Fields()[0]->GetValue(), Query->Fields()[1]->GetValue(),
+                                  Query->Fields()[2]->GetValue(), Query->Fields()[3]->GetValue()});
+        Memory->First();
+        Query->Close();
+        Query->Open();
+        SqlGrid = std::make_unique<TShownGrid>(Query.get());
+        MemGrid = std::make_unique<TShownGrid>(Memory.get());
+    }
+    void TearDown() override
+    {
+        SqlGrid.reset();
+        MemGrid.reset();
+        Query.reset();
+        Memory.reset();
+    }
+    // The ids an SQL WHERE selects for the ticked names (compared ignoring case as
+    // the grid's value lists are; the empty key stands for empty and null).
+    std::vector<int> SqlIds(const QStringList& Names)
+    {
+        QStringList marks;
+        for (qsizetype i = 0; i < Names.size(); ++i)
+            marks << "?";
+        QSqlQuery select(Db());
+        EXPECT_TRUE(select.prepare(QStringLiteral("SELECT id FROM v WHERE lower(COALESCE(name, '')) IN (%1) ORDER BY id")
+                                       .arg(marks.join(','))));
+        for (const QString& name : Names)
+            select.addBindValue(name.toLower());
+        EXPECT_TRUE(select.exec()) << select.lastError().text().toStdString();
+        std::vector<int> ids;
+        while (select.next())
+            ids.push_back(select.value(0).toInt());
+        return ids;
+    }
+    static std::vector<int> Ids(TDataSet& Data)
+    {
+        std::vector<int> ids;
+        for (Data.First(); !Data.Eof(); Data.Next())
+            ids.push_back(Data.FieldByName("id")->AsInteger());
+        return ids;
+    }
+
+    std::unique_ptr<TZSQLQuery> Query;
+    std::unique_ptr<TZMemDataSet> Memory;
+    std::unique_ptr<TShownGrid> SqlGrid;
+    std::unique_ptr<TShownGrid> MemGrid;
+};
+
+TEST_P(FilterItemsSql, ServerWalkAndMemoryGiveTheSameItems)
+{
+    const QStringList fields{"name", "n", "d"};
+    QList<QStringList> server;
+    for (const QString& field : fields)
+        server << Collect(SqlGrid->Grid->FindColumn(field), true);
+    // The server answered: the cursor read no more than its first packet.
+    EXPECT_LE(Query->FetchedRecordCount(), 100);
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(server[i], Collect(SqlGrid->Grid->FindColumn(fields[i]), false)) << fields[i].toStdString();
+        const QStringList memory = Collect(MemGrid->Grid->FindColumn(fields[i]), false);
+        EXPECT_EQ(Displays(server[i]), Displays(memory)) << fields[i].toStdString();
+        EXPECT_EQ(Keys(server[i]), Keys(memory)) << fields[i].toStdString();
+    }
+    EXPECT_EQ(Displays(server[0]).first(), "(Empty)");
+    EXPECT_TRUE(Keys(server[0]).contains(QString(10000, QLatin1Char('x'))));
+    EXPECT_TRUE(Keys(server[0]).contains(QStringLiteral("a\x1A" "b")));
+    EXPECT_EQ(Displays(server[1]).mid(0, 3), QStringList({"(Empty)", "-6", "-5"}));
+
+    // With another column filtering, the items are those of the records shown.
+    SqlGrid->Grid->FindColumn("n")->SetFilterList({"3", "-6"});
+    MemGrid->Grid->FindColumn("n")->SetFilterList({"3", "-6"});
+    const QStringList filtered = Collect(SqlGrid->Grid->FindColumn("name"), true);
+    EXPECT_EQ(filtered, Collect(SqlGrid->Grid->FindColumn("name"), false));
+    EXPECT_EQ(Keys(filtered), Keys(Collect(MemGrid->Grid->FindColumn("name"), false)));
+}
+
+TEST_P(FilterItemsSql, TickedItemsSelectWhatSqlSelectsAndSurviveTheSettings)
+{
+    TZColumn* column = SqlGrid->Grid->FindColumn("name");
+    const QStringList keys = Keys(Collect(column, true));
+    ASSERT_GE(keys.size(), 9);
+    for (const QStringList& ticked : {QStringList{keys[0]}, QStringList{keys[1], keys[2], keys[5]}, keys.mid(3)}) {
+        column->SetFilterList(ticked);
+        MemGrid->Grid->FindColumn("name")->SetFilterList(ticked);
+        EXPECT_EQ(Ids(*Query), SqlIds(ticked));
+        EXPECT_EQ(Ids(*Memory), SqlIds(ticked));
+        // Through the settings text into another grid, the same keys exactly.
+        const QStringList settings = SqlGrid->Grid->FilterGrid()->GetSettings();
+        TZMemDataSet spare;
+        spare.FieldDefs().Add("name", ftWideString, 10);
+        spare.CreateDataSet();
+        TShownGrid other(&spare);
+        other.Grid->FilterGrid()->SetSettings(settings);
+        EXPECT_EQ(other.Grid->FindColumn("name")->GetFilterList(), column->GetFilterList());
+    }
+    column->SetFilterList({});
+    EXPECT_EQ(Ids(*Query).size(), 300u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, FilterItemsSql, AllBackends(), BackendName);
+
+// ---- The shown list ------------------------------------------------------------------------
+
+class ShownFilterList : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Table.FieldDefs().Add("Id", ftInteger);
+        Table.FieldDefs().Add("Name", ftWideString, 20);
+        Table.CreateDataSet();
+        const QStringList names{"pear", "apple", "fig", "apple", "plum", "fig"};
+        for (int i = 0; i < names.size(); ++i)
+            AddRow(Table, {i + 1, names[i]});
+        Table.First();
+        Shown = std::make_unique<TShownGrid>(&Table);
+        Shown->Grid->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(Shown->Grid.get()));
+        Shown->Grid->setFocus();
+        QApplication::processEvents();
+        Shown->Grid->SetSelectedIndex(Shown->Grid->FindColumn("Name")->Index());
+    }
+    void TearDown() override { Shown.reset(); }
+
+    // The open list (closed ones go from the event loop).
+    TZDBGridFilterList* List() const
+    {
+        for (TZDBGridFilterList* list : Shown->Grid->findChildren<TZDBGridFilterList*>())
+            if (list->ListVisible())
+                return list;
+        return nullptr;
+    }
+    TZDBPopupFilterList* Popup() const { return List() ? List()->FilterPopup() : nullptr; }
+    // Presses on the popup's data row Row (0-based).
+    void ClickRow(int Row)
+    {
+        TZDBPopupFilterList* popup = Popup();
+        const QRect cell = popup->CellRect(popup->DataToRawColumn(popup->ValueColumn()->Index()), popup->FirstDataRow() + Row);
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, cell.center());
+        QApplication::processEvents();
+    }
+    // Presses the title of Column, or its header band Line.
+    void ClickTitle(TZColumn* Column, int Line = -1)
+    {
+        TZDBPopupFilterList* popup = Popup();
+        const QRect cell = popup->CellRect(popup->DataToRawColumn(Column->Index()), 0);
+        const int y = Line >= 0 ? cell.top() + 3 + Line * popup->HeaderRowHeight() : cell.bottom() - 3;
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, QPoint(cell.center().x(), y));
+        QApplication::processEvents();
+    }
+    int Records() { return Table.RecordCount(); }
+
+    TZMemDataSet Table;
+    std::unique_ptr<TShownGrid> Shown;
+};
+
+TEST_F(ShownFilterList, TicksApplyAtOnceAndCommandsAndKeysWork)
+{
+    QTest::keyClick(Shown->Grid.get(), Qt::Key_F4);
+    ASSERT_TRUE(Popup());
+    ASSERT_TRUE(List()->ListVisible());
+    EXPECT_EQ(Popup()->FilterData()->RecordCount(), 4);
+    EXPECT_FALSE(Popup()->OKButton()->isVisible());
+    ClickRow(0); // apple
+    EXPECT_EQ(Shown->Grid->FindColumn("Name")->GetFilterList(), QStringList({"apple"}));
+    EXPECT_EQ(Records(), 2);
+    // Space ticks the current row too (the click left it on "apple"); the popup has the keys.
+    QTest::keyClick(Popup(), Qt::Key_Down);
+    QTest::keyClick(Popup(), Qt::Key_Space);
+    ASSERT_TRUE(Popup());
+    EXPECT_EQ(Shown->Grid->FindColumn("Name")->GetFilterList().join(';').toStdString(), "apple;fig");
+    EXPECT_EQ(Records(), 4);
+    EXPECT_EQ(Popup()->ValueColumn()->Title()->GetCaption(), SClearAllCaption);
+    // The value column's title clears every tick.
+    ClickTitle(Popup()->ValueColumn());
+    EXPECT_TRUE(Shown->Grid->FindColumn("Name")->GetFilterList().isEmpty());
+    EXPECT_EQ(Records(), 6);
+    ASSERT_TRUE(Popup());
+    QTest::keyClick(Popup(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(List() && List()->ListVisible());
+}
+
+TEST_F(ShownFilterList, WithoutAutoApplyOnlyOkApplies)
+{
+    Shown->Grid->FilterGrid()->SwitchOptions(TZDBGridFilterOptions{foAutoApplyList}, false);
+    QTest::keyClick(Shown->Grid.get(), Qt::Key_F4);
+    ASSERT_TRUE(Popup());
+    ASSERT_TRUE(Popup()->OKButton()->isVisible());
+    ClickRow(1); // fig
+    EXPECT_TRUE(Shown->Grid->FindColumn("Name")->GetFilterList().isEmpty());
+    QTest::mouseClick(Popup()->CancelButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(List());
+    EXPECT_TRUE(Shown->Grid->FindColumn("Name")->GetFilterList().isEmpty());
+    EXPECT_EQ(Records(), 6);
+
+    QTest::keyClick(Shown->Grid.get(), Qt::Key_F4);
+    ASSERT_TRUE(Popup());
+    ClickRow(1);
+    ClickRow(3); // plum
+    QTest::mouseClick(Popup()->OKButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(Shown->Grid->FindColumn("Name")->GetFilterList(), QStringList({"fig", "plum"}));
+    EXPECT_EQ(Records(), 3);
+    // Opened again, the list holds what is shown, ticked.
+    QTest::keyClick(Shown->Grid.get(), Qt::Key_F4);
+    ASSERT_TRUE(Popup());
+    EXPECT_EQ(Popup()->FilterData()->CheckedCount(), 2);
+    EXPECT_EQ(Popup()->FilterData()->RecordCount(), 2);
+    QTest::keyClick(Shown->Grid.get(), Qt::Key_Escape);
+}
+
+TEST_F(ShownFilterList, RemoveFilterCommandClearsTheExpression)
+{
+    TZColumn* name = Shown->Grid->FindColumn("Name");
+    name->SetFilterText("Name <> 'pear'");
+    EXPECT_EQ(Records(), 5);
+    QTest::keyClick(Shown->Grid.get(), Qt::Key_F4);
+    ASSERT_TRUE(Popup());
+    EXPECT_TRUE(Popup()->GetRemoveFilter());
+    EXPECT_TRUE(Popup()->GetSelectFilter());
+    // "Remove filter" is the first title line, over both columns.
+    ClickTitle(Popup()->ValueColumn(), 0);
+    EXPECT_TRUE(name->GetFilterText().isEmpty());
+    EXPECT_EQ(Records(), 6);
+    ASSERT_TRUE(Popup());
+    EXPECT_FALSE(Popup()->GetRemoveFilter());
+    EXPECT_EQ(Popup()->FilterData()->RecordCount(), 4);
+    QTest::keyClick(Shown->Grid.get(), Qt::Key_Escape);
+}
+
+TEST(PickListItems, LoadedFromTheDataSetAndFollowingIt)
+{
+    TZMemDataSet table;
+    table.FieldDefs().Add("Name", ftWideString, 20);
+    table.CreateDataSet();
+    for (const char* name : {"pear", "Apple", "", "fig", "apple"})
+        AddRow(table, {name});
+    table.First();
+    TDataSource source;
+    source.SetDataSet(&table);
+    TZDBGrid grid;
+    TZColumn* column = grid.Columns()->Add();
+    column->SetFieldName("Name");
+    column->SetPickList({"kiwi"});
+    column->SetPickOptions(TZPickOptions{poAutoLoadList});
+    int updates = 0;
+    grid.OnListItemsUpdated = [&updates](TZCustomDBGrid*) { ++updates; };
+    grid.SetDataSource(&source);
+    grid.show();
+    QTRY_COMPARE(updates, 1);
+    EXPECT_EQ(column->GetPickList(), QStringList({"Apple", "fig", "pear"}));
+    // A posted change loads the list again (after the delay); appending keeps what was there.
+    column->SetPickOptions(TZPickOptions{poAutoLoadList, poAppendToList});
+    table.Edit();
+    table.FieldByName("Name")->SetValue("Banana");
+    table.Post();
+    QTRY_VERIFY(column->GetPickList().contains("Banana"));
+    EXPECT_EQ(column->GetPickList(), QStringList({"Apple", "Banana", "fig", "pear"}));
+    grid.SetDataSource(nullptr);
+}
+
+TEST(FilterListLarge, HundredThousandValuesOpenWithoutWidgetsPerItem)
+{
+    TZMemDataSet table;
+    table.FieldDefs().Add("Id", ftInteger);
+    table.CreateDataSet();
+    table.DisableControls();
+    for (int i = 0; i < 100000; ++i)
+        AddRow(table, {i});
+    table.EnableControls();
+    table.First();
+    TShownGrid shown(&table);
+    TZColumn* column = shown.Grid->FindColumn("Id");
+    shown.Grid->SetSelectedIndex(column->Index());
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(shown.Grid.get(), Qt::Key_F4);
+    auto* list = shown.Grid->findChild<TZDBGridFilterList*>();
+    EXPECT_LT(clock.elapsed(), 5000);
+    ASSERT_TRUE(list && list->ListVisible());
+    TZDBPopupFilterList* popup = list->FilterPopup();
+    EXPECT_EQ(popup->FilterData()->RecordCount(), 100000);
+    EXPECT_LT(popup->findChildren<QWidget*>().size(), 20);
+    QTest::keyClick(popup, Qt::Key_End);
+    EXPECT_EQ(popup->FilterData()->FieldByName("Item")->AsString(), "99999");
+    QTest::keyClick(popup, Qt::Key_Escape);
+}
+
+// ---- The form -------------------------------------------------------------------------------
+
+class FilterForm : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Table.FieldDefs().Add("Id", ftInteger);
+        Table.FieldDefs().Add("Name", ftWideString, 20);
+        Table.FieldDefs().Add("Day", ftDateTime);
+        Table.FieldDefs().Add("Ok", ftBoolean);
+        Table.CreateDataSet();
+        const QStringList names{"pear", "apple", "fig", "Apple pie", "plum", "fig"};
+        for (int i = 0; i < names.size(); ++i)
+            AddRow(Table, {i + 1, names[i], QDateTime(QDate::currentDate().addDays(i - 2), QTime(12, 0)), i % 2 == 0});
+        Table.First();
+        Shown = std::make_unique<TShownGrid>(&Table);
+    }
+    void TearDown() override { Shown.reset(); }
+
+    // Runs the form of Column; Work drives it while it is shown.
+    void RunForm(const char* Column, const std::function<void(TZDBGridFilterForm&)>& Work)
+    {
+        TZDBGridFilterForm form(Shown->Grid.get(), Shown->Grid->FindColumn(Column));
+        form.OnError = [this](const QString& Message) { Errors << Message; };
+        QTimer::singleShot(0, &form, [&] {
+            Work(form);
+            if (form.isVisible())
+                form.reject();
+        });
+        form.exec();
+    }
+    static void Choose(QComboBox* List, int Clause) { List->setCurrentIndex(List->findData(QString::number(Clause))); }
+    static void Type(QComboBox* Values, const QString& Text)
+    {
+        Values->lineEdit()->selectAll();
+        QTest::keyClicks(Values->lineEdit(), Text);
+    }
+
+    TZMemDataSet Table;
+    std::unique_ptr<TShownGrid> Shown;
+    QStringList Errors;
+};
+
+TEST_F(FilterForm, ClausesConnectorReverseAndReopening)
+{
+    RunForm("Name", [](TZDBGridFilterForm& Form) {
+        // A string field offers every clause; the second entry is preselected.
+        EXPECT_EQ(Form.OfferedClauses().size(), 17);
+        EXPECT_EQ(Form.ClauseList1->currentData().toString(), "1");
+        Type(Form.ValuesList1, "ple");
+        Choose(Form.ClauseList2, fcIsEqual);
+        Type(Form.ValuesList2, "fig");
+        QTest::mouseClick(Form.RadioButton2, Qt::LeftButton);
+        QTest::mouseClick(Form.NOTCheckBox, Qt::LeftButton);
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    TZColumn* name = Shown->Grid->FindColumn("Name");
+    EXPECT_EQ(name->GetFilterText(), "NOT (Name LIKE '%ple%' OR Name = 'fig')");
+    EXPECT_EQ(Table.RecordCount(), 2);
+    // Reopened, the form is as it was left; emptying the clauses removes the filter.
+    RunForm("Name", [](TZDBGridFilterForm& Form) {
+        EXPECT_EQ(Form.ValuesList1->currentText(), "ple");
+        EXPECT_EQ(Form.ClauseList2->currentData().toString(), "7");
+        EXPECT_TRUE(Form.RadioButton2->isChecked());
+        EXPECT_TRUE(Form.NOTCheckBox->isChecked());
+        Choose(Form.ClauseList1, fcNoFilter);
+        Choose(Form.ClauseList2, fcIsOnTheList);
+        Type(Form.ValuesList2, "pear, plum");
+        QTest::mouseClick(Form.NOTCheckBox, Qt::LeftButton);
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(name->GetFilterText(), "Name IN ('pear','plum')");
+    EXPECT_EQ(Table.RecordCount(), 2);
+    // A value that cannot stay a literal is refused; the form keeps what was typed.
+    RunForm("Name", [this](TZDBGridFilterForm& Form) {
+        Choose(Form.ClauseList1, fcContains);
+        Type(Form.ValuesList1, "O'Ne");
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+        EXPECT_TRUE(Form.isVisible());
+        EXPECT_EQ(Form.ValuesList1->currentText(), "O'Ne");
+        ASSERT_EQ(Errors.size(), 1);
+        EXPECT_TRUE(Errors.first().startsWith("Invalid filter expression:"));
+    });
+    EXPECT_EQ(name->GetFilterText(), "Name IN ('pear','plum')");
+}
+
+TEST_F(FilterForm, TypesOfferTheirClausesAndPeriodsFillTheClauses)
+{
+    RunForm("Ok", [](TZDBGridFilterForm& Form) {
+        EXPECT_EQ(Form.OfferedClauses(), QList<int>({0, 7, 8, 15, 16}));
+        EXPECT_FALSE(Form.PeriodList->isVisible());
+    });
+    RunForm("Day", [](TZDBGridFilterForm& Form) {
+        ASSERT_TRUE(Form.PeriodList->isVisible());
+        EXPECT_EQ(Form.PeriodList->currentData().toString(), "0");
+        // "Today": from today's start up to tomorrow's.
+        const int today = Form.PeriodList->findText(SFilterPeriod33, Qt::MatchEndsWith);
+        ASSERT_GE(today, 0);
+        Form.PeriodList->setCurrentIndex(today);
+        EXPECT_EQ(Form.ClauseList1->currentData().toString(), QString::number(fcIsGreaterThenOrEqual));
+        EXPECT_EQ(Form.ClauseList2->currentData().toString(), QString::number(fcIsLessThen));
+        // Editing a value sets the period back to "Select period".
+        Type(Form.ValuesList2, "2000-01-01");
+        EXPECT_EQ(Form.PeriodList->currentData().toString(), "0");
+        Form.PeriodList->setCurrentIndex(today);
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(Table.RecordCount(), 1);
+    EXPECT_EQ(Table.FieldByName("Id")->AsInteger(), 3);
+}
+
+} // namespace
