@@ -10,6 +10,7 @@
 #include "ZDBGrids.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QProgressDialog>
 #include <QSaveFile>
@@ -184,16 +185,11 @@ bool TZDBGridReport::Walk(const std::function<void()>& Row)
     if (!selected)
         FTotals->FromDataSet(ds);
     TZWalkGuard walk(FGrid);
+    // The progress dialog, made when the walk has lasted half a second.
     std::unique_ptr<QProgressDialog> progress;
-    if (FShowProgress && qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        progress = std::make_unique<QProgressDialog>(SReportProgressText, QApplication::translate("QProgressDialog", "Cancel"), 0,
-                                                     selected ? FGrid->SelectedRows()->Count() : ds->RecordCount(),
-                                                     FGrid);
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(ProgressDelay);
-        progress->setAutoClose(false);
-        progress->setAutoReset(false);
-    }
+    const bool gui = FShowProgress && qobject_cast<QApplication*>(QCoreApplication::instance());
+    QElapsedTimer clock;
+    clock.start();
     int records = 0;
     const auto row = [&] {
         if (FTotals->NeedsRecords())
@@ -204,6 +200,15 @@ bool TZDBGridReport::Walk(const std::function<void()>& Row)
         bool cancel = false;
         if (OnProgress)
             OnProgress(records, cancel);
+        if (gui && !progress && clock.elapsed() >= ProgressDelay) {
+            progress = std::make_unique<QProgressDialog>(
+                SReportProgressText, QApplication::translate("QProgressDialog", "Cancel"), 0,
+                selected ? FGrid->SelectedRows()->Count() : ds->RecordCount(), FGrid);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
+        }
         if (progress) {
             progress->setValue(std::min(records, progress->maximum()));
             cancel = cancel || progress->wasCanceled();

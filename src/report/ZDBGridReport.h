@@ -14,7 +14,8 @@
 // separator, a quote, a line break or outer blanks is quoted and its quotes
 // doubled, records end with CR LF; UTF-8 with a byte-order mark; the separator
 // is the one given, else ";" where the locale's decimal point is "," and ","
-// elsewhere, as spreadsheets expect; NULL is an empty field, an empty text a
+// elsewhere, as spreadsheets expect; the first record holds the captions, a
+// last one the totals when there are any; NULL is an empty field, an empty text a
 // quoted empty one; a text a spreadsheet would take for a formula, one that
 // begins with "=", "+", "-", "@", a tab or a carriage return and is not a
 // number, gets an apostrophe in front so that it shows as text) and HTML (a

@@ -57,8 +57,19 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
     const qreal pad = mm * 1.0;
     const qreal line = std::max<qreal>(1.0, mm * 0.2);
 
-    const QFont bodyFont = PointFont(FGrid ? FGrid->font() : QFont());
-    QFont titleFont = PointFont(FGrid ? FGrid->GetTitleFont() : QFont());
+    // Fonts shrink with the columns when the page is narrower than the grid's
+    // columns on a 96 dpi screen, down to half their size.
+    qreal sum = 0;
+    for (TZColumn* column : columns)
+        sum += std::max(column->TrueWidth(), 1);
+    const qreal fontScale = std::clamp(width / device->logicalDpiX() * 96 / std::max<qreal>(sum, 1), 0.5, 1.0);
+    const auto scaled = [&](const QFont& Font) {
+        QFont font = PointFont(Font);
+        font.setPointSizeF(font.pointSizeF() * fontScale);
+        return font;
+    };
+    const QFont bodyFont = scaled(FGrid ? FGrid->font() : QFont());
+    QFont titleFont = scaled(FGrid ? FGrid->GetTitleFont() : QFont());
     titleFont.setBold(true);
     QFont smallFont = bodyFont;
     smallFont.setPointSizeF(bodyFont.pointSizeF() * 0.85);
@@ -68,9 +79,6 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
 
     // Columns: the grid's widths scaled to the page.
     std::vector<qreal> left(columns.size() + 1, 0);
-    qreal sum = 0;
-    for (TZColumn* column : columns)
-        sum += std::max(column->TrueWidth(), 1);
     for (size_t c = 0; c < columns.size(); ++c)
         left[c + 1] = left[c] + width * std::max(columns[c]->TrueWidth(), 1) / std::max<qreal>(sum, 1);
     const auto cellRect = [&](int Col, int Span, qreal Top, qreal Height) {
@@ -100,8 +108,9 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
     const QString title = WindowTitle();
     const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
 
+    // A row of cells; the AutoHeight columns' texts (all with WrapAll) wrap, the others are cut with an ellipsis.
     const auto drawCells = [&](qreal Top, qreal RowHeight, const QStringList& Texts, const QFont& Font, bool Fill,
-                               const QColor& Color) {
+                               const QColor& Color, bool WrapAll) {
         Painter.setFont(Font);
         if (Fill)
             Painter.fillRect(QRectF(0, Top, width, RowHeight), Color);
@@ -109,7 +118,19 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
             const QRectF cell = cellRect(int(c), 1, Top, RowHeight).adjusted(pad, pad, -pad, -pad);
             const Qt::Alignment align = HorizontalAlignment(columns[c]->GetAlignment());
             const QString& text = Texts[qsizetype(c)];
-            if (columns[c]->Report()->GetAutoHeight()) {
+            if (WrapAll) {
+                // A total is never cut: a word wider than its cell is set smaller.
+                const QStringList words = text.split(u' ', Qt::SkipEmptyParts);
+                qreal widest = 0;
+                for (const QString& word : words)
+                    widest = std::max(widest, QFontMetricsF(Font, device).horizontalAdvance(word));
+                QFont font = Font;
+                if (widest > cell.width())
+                    font.setPointSizeF(Font.pointSizeF() * cell.width() / widest);
+                Painter.setFont(font);
+                Painter.drawText(cell, int(align | Qt::AlignTop | Qt::TextWordWrap), text);
+                Painter.setFont(Font);
+            } else if (columns[c]->Report()->GetAutoHeight()) {
                 Painter.drawText(cell, int(align | Qt::AlignTop | Qt::TextWordWrap), text);
             } else {
                 QString oneLine = text;
@@ -124,10 +145,10 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
             Painter.drawLine(QLineF(left[c], Top, left[c], Top + RowHeight));
         Painter.setPen(Qt::black);
     };
-    const auto rowHeight = [&](const QStringList& Texts, const QFontMetricsF& Fm) {
+    const auto rowHeight = [&](const QStringList& Texts, const QFontMetricsF& Fm, bool WrapAll) {
         qreal h = Fm.height();
         for (size_t c = 0; c < columns.size(); ++c)
-            if (columns[c]->Report()->GetAutoHeight())
+            if (WrapAll || columns[c]->Report()->GetAutoHeight())
                 h = std::max(h, textHeight(Fm, cellRect(int(c), 1, 0, 0).width(), Texts[qsizetype(c)]));
         // A row taller than a page is cut at the page's end.
         return std::min(h + 2 * pad, bodyBottom - bodyTop - titleHeight);
@@ -169,7 +190,7 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
         if (!growing)
             return;
         const QStringList texts = FTotals->Texts(true);
-        drawCells(y, carriedHeight, texts, totalFont, false, QColor());
+        drawCells(y, carriedHeight, texts, totalFont, false, QColor(), false);
         // The caption over the columns before the first running value.
         const auto first = std::find_if(texts.begin(), texts.end(), [](const QString& T) { return !T.isEmpty(); });
         const qreal right = left[size_t(first - texts.begin())];
@@ -184,12 +205,12 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
         texts.clear();
         for (TZColumn* column : columns)
             texts << CellText(column);
-        const qreal h = rowHeight(texts, bodyFm);
+        const qreal h = rowHeight(texts, bodyFm, false);
         if (y + h > bodyBottom && rowsOnPage > 0) {
             drawCarried();
             startPage();
         }
-        drawCells(y, h, texts, bodyFont, rowsOnPage % 2 == 1, StripeFill);
+        drawCells(y, h, texts, bodyFont, rowsOnPage % 2 == 1, StripeFill, false);
         y += h;
         ++rowsOnPage;
     });
@@ -197,10 +218,10 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
         return false;
     const QStringList totals = FTotals->Texts(false);
     if (std::any_of(totals.begin(), totals.end(), [](const QString& T) { return !T.isEmpty(); })) {
-        const qreal h = rowHeight(totals, bodyFm);
+        const qreal h = rowHeight(totals, QFontMetricsF(totalFont, device), true);
         if (y + h > bodyBottom + carriedHeight)
             startPage();
-        drawCells(y, h, totals, totalFont, true, TitleFill);
+        drawCells(y, h, totals, totalFont, true, TitleFill, true);
     }
     return true;
 }

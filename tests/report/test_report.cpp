@@ -15,7 +15,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QPaintEngine>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -464,6 +470,34 @@ TEST(ReportFiles, CancelAndUnwritableTargetsLeaveNoFile)
     }
     EXPECT_FALSE(QFile::exists(missing));
     EXPECT_EQ(t.Table.RecNo(), 1) << "the grid's record is given back";
+}
+
+TEST(ReportFiles, ProgressDialogShowsAfterHalfASecondAndItsCancelStops)
+{
+    TTableGrid t(6000);
+    t.Grid.show();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("slow.csv"));
+    TZDBGridReport report(&t.Grid);
+    QElapsedTimer clock;
+    qint64 shownAt = -1;
+    int stoppedAt = 0;
+    report.OnProgress = [&](int Records, bool&) {
+        QThread::msleep(15); // a slow dataset
+        stoppedAt = Records;
+        if (shownAt >= 0)
+            return;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
+                shownAt = clock.elapsed();
+                QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+    };
+    clock.start();
+    EXPECT_FALSE(report.ExportCsv(file));
+    EXPECT_GE(shownAt, 500);
+    EXPECT_LT(stoppedAt, 6000);
+    EXPECT_FALSE(QFile::exists(file));
 }
 
 TEST(ReportMenu, PrintAndExportItemsWrite)
