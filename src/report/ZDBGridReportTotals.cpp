@@ -241,11 +241,7 @@ TZDBGridReport::TTotals::TTotals(const std::vector<TZColumn*>& Columns) : FColum
         TZColumn* column = FColumns[i];
         TField* field = column->GetField();
         switch (column->Report()->GetTotalType()) {
-        case ttSum: case ttAverage: case ttMin: case ttMax:
-            if (field && std::find(FFields.begin(), FFields.end(), field) == FFields.end())
-                FFields.push_back(field);
-            break;
-        case ttCount:
+        case ttSum: case ttAverage: case ttMin: case ttMax: case ttCount:
             if (field && std::find(FFields.begin(), FFields.end(), field) == FFields.end())
                 FFields.push_back(field);
             break;

@@ -23,6 +23,9 @@
 #include <QTest>
 #include <QThread>
 #include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -498,6 +501,23 @@ TEST(ReportFiles, ProgressDialogShowsAfterHalfASecondAndItsCancelStops)
     EXPECT_GE(shownAt, 500);
     EXPECT_LT(stoppedAt, 6000);
     EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST(ReportPages, PreviewShowsTheReportsPages)
+{
+    TTableGrid t(200);
+    t.Grid.show();
+    TZDBGridReport report(&t.Grid);
+    int pages = 0;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(w); dialog && dialog->isVisible()) {
+                pages = dialog->findChild<QPrintPreviewWidget*>()->pageCount();
+                dialog->reject();
+            }
+    });
+    t.Grid.PrintPreview();
+    EXPECT_GE(pages, 3);
 }
 
 TEST(ReportMenu, PrintAndExportItemsWrite)
