@@ -545,4 +545,22 @@ TEST(ReportMenu, PrintAndExportItemsWrite)
     for (const char* ext : {"pdf", "csv", "html"})
         EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("menu.") + QString::fromLatin1(ext)))) << ext;
     EXPECT_EQ(ParseCsv(ReadFile(dir.filePath(QStringLiteral("menu.csv"))), LocaleCsvSeparator()).size(), 6u);
+
+    // "Selected Rows Only" is offered with selected rows and then exports only them.
+    QAction* selectedOnly = sub->actions().last();
+    EXPECT_FALSE(selectedOnly->isEnabled());
+    t.Grid.SetOptions(t.Grid.GetOptions() | dgMultiSelect);
+    t.Table.First();
+    t.Grid.SelectedRows()->SetCurrentRowSelected(true);
+    emit sub->aboutToShow();
+    ASSERT_TRUE(selectedOnly->isEnabled());
+    selectedOnly->setChecked(true);
+    TZDBGridToolMenu::FileDialogHook = [&](QFileDialog&) { return dir.filePath(QStringLiteral("selected.csv")); };
+    for (QAction* action : sub->actions())
+        if (action->text().startsWith(QStringLiteral("Export to CSV")))
+            action->trigger();
+    TZDBGridToolMenu::FileDialogHook = nullptr;
+    const auto records = ParseCsv(ReadFile(dir.filePath(QStringLiteral("selected.csv"))), LocaleCsvSeparator());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].value(1), QStringLiteral("Name 1"));
 }
