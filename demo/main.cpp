@@ -109,6 +109,15 @@ void SetFooter(TZDBGrid* grid, const QString& field, TCalcValue calc, const QStr
     footer->SetTotalResult(trCalcValue);
 }
 
+// The report total of the grid's column on Field, formatted by Mask.
+void SetReportTotal(TZDBGrid* grid, const QString& field, TTotalType type, const QString& mask)
+{
+    if (TZColumn* column = grid->Columns()->FindColumn(field)) {
+        column->Report()->SetTotalType(type);
+        column->Report()->SetTotalMask(mask);
+    }
+}
+
 void AddColumns(TZDBGrid* grid, TDataSet& dataSet, std::initializer_list<TColumnLook> looks)
 {
     for (const TColumnLook& look : looks) {
@@ -286,6 +295,14 @@ public:
         // selected orders while there are any, else over all of them.
         SetFooter(grid, QStringLiteral("order_no"), cvCount, QStringLiteral("%d orders|%d selected"));
         SetFooter(grid, QStringLiteral("amount"), cvSum, QStringLiteral("%.2n"));
+        // Printing and export (the tool menu's "Print and Export"): no pictures, and
+        // report totals after the last order.
+        SetReportTotal(grid, QStringLiteral("Picture"), ttNone, QString());
+        grid->Columns()->FindColumn(QStringLiteral("Picture"))->Report()->SetVisible(false);
+        SetReportTotal(grid, QStringLiteral("order_no"), ttCount, QStringLiteral("%d orders"));
+        SetReportTotal(grid, QStringLiteral("quantity"), ttSum, QStringLiteral("#,##0"));
+        SetReportTotal(grid, QStringLiteral("discount_pct"), ttAverage, QStringLiteral("avg 0.0"));
+        SetReportTotal(grid, QStringLiteral("amount"), ttSum, QStringLiteral("#,##0.00"));
         grid->SetDataSource(FSource);
         gridRow->addWidget(CreateOrderForm(ordersPane, grid, FSource));
         // The search panel below the orders (Ctrl+F, F3; Escape closes it): the
@@ -433,6 +450,7 @@ public:
         }
         return shot;
     }
+    TZDBGrid* OrdersGrid() const { return FOrdersGrid; }
 
 private:
     std::unique_ptr<TZSQLQuery> FCustomers;
@@ -462,7 +480,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("zdbdemo"));
     QApplication::setOrganizationName(QStringLiteral("ZDBGrids"));
 
-    // --screenshot [PATH] saves the window and exits; offscreen this is the default.
+    // --screenshot [PATH] saves the window and exits; offscreen this is the default
+    // (unless --report is given).
     QString screenshot;
     const QStringList args = QApplication::arguments();
     const qsizetype shotArg = args.indexOf(QStringLiteral("--screenshot"));
@@ -471,7 +490,8 @@ int main(int argc, char** argv)
     const QString listShot = listShotArg >= 0 ? args.value(listShotArg + 1) : QString();
     if (shotArg >= 0)
         screenshot = shotArg + 1 < args.size() ? args[shotArg + 1] : QString();
-    if (shotArg >= 0 || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    if (shotArg >= 0 || (QGuiApplication::platformName() == QLatin1String("offscreen") &&
+                         !args.contains(QStringLiteral("--report")))) {
         if (screenshot.isEmpty())
             screenshot = QStringLiteral(ZDB_DEMO_SCREENSHOT_DIR "/demo.png");
     }
@@ -484,6 +504,13 @@ int main(int argc, char** argv)
         if (!listShot.isEmpty()) {
             QApplication::processEvents();
             return window.GrabFilterList(QStringLiteral("state_id")).save(listShot) ? 0 : 1;
+        }
+        // --report PATH writes the orders as a PDF report and exits.
+        if (const qsizetype reportArg = args.indexOf(QStringLiteral("--report")); reportArg >= 0) {
+            const QString report = reportArg + 1 < args.size() ? args[reportArg + 1] : QStringLiteral("orders-report.pdf");
+            window.OrdersGrid()->ExportToPdf(report);
+            std::printf("zdbdemo: report saved to %s\n", qPrintable(QDir::cleanPath(report)));
+            return 0;
         }
         if (screenshot.isEmpty())
             return QApplication::exec();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ make                      # toolchain
-  qt6-base-dev                        # Qt Core/Gui/Widgets/Sql headers, CMake files, offscreen plugin
+  qt6-base-dev                        # Qt Core/Gui/Widgets/Sql/PrintSupport headers, CMake files, offscreen plugin
   libqt6sql6-sqlite libqt6sql6-psql   # QSQLITE and QPSQL drivers
   libgtest-dev                        # GoogleTest with its CMake package
   postgresql                          # server binaries for the throw-away test server

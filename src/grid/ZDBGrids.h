@@ -934,6 +934,14 @@ public:
     TZDBGridToolMenu* ToolMenu() { return GetToolMenu(); }
     // The tool menu if it exists (no creation).
     TZDBGridToolMenu* ToolMenuIfAny() const { return FToolMenu.get(); }
+    // Printing and export of the printed columns over all records, or only the
+    // selected rows (TZDBGridReport in ZDBGridReport.h, which has the details);
+    // a file that cannot be written raises EDatabaseError; false when cancelled.
+    void PrintPreview(bool SelectedRows = false);
+    bool Print(bool SelectedRows = false);
+    bool ExportToPdf(const QString& FileName, bool SelectedRows = false);
+    bool ExportToCsv(const QString& FileName, bool SelectedRows = false, QChar Separator = QChar());
+    bool ExportToHtml(const QString& FileName, bool SelectedRows = false);
     TZTotalDataLink* TotalDataLink();
     // The totals data link if it exists (no creation).
     TZTotalDataLink* TotalDataLinkIfAny() const { return FTotalDataLink.get(); }

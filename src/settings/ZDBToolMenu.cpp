@@ -3,6 +3,7 @@
 #include "ZDBToolMenu.h"
 
 #include "AppExceptions.h"
+#include "ZDBGridReport.h"
 #include "ZDBGrids.h"
 
 #include <QApplication>
@@ -352,6 +353,7 @@ void TZDBGridToolMenu::CreateMenuItems()
     subItemEx(settings, tmSettingsLoadFromRegistry);
     subItemEx(settings, tmSettingsSaveToRegistry);
     item(this, tmClose);
+    CreateReportMenuItems(this);
 
     UpdateMenuItems();
     DoToolMenuCreate();

@@ -135,6 +135,9 @@ public:
     virtual void EraseSettingsFromRegistry();
     virtual void LoadSettingsFromRegistry();
     virtual void SaveSettingsToRegistry();
+    // Runs a file dialog (texts untranslated); the chosen file, empty when cancelled.
+    QString ExecFileDialog(bool Save, const QString& DefaultExt, const QString& Filter, const QString& FileName,
+                           const QString& Title = QString());
 
 protected:
     virtual void CreateMenuItems();
@@ -153,9 +156,6 @@ private:
     static int ItemCode(TItemKind Kind, int Member) { return int(Kind) << 8 | Member; }
     // Sizes the columns (nothing while stretching).
     void SizeColumns(bool Optimal);
-    // Runs a file dialog (texts untranslated); the chosen file, empty when cancelled.
-    QString ExecFileDialog(bool Save, const QString& DefaultExt, const QString& Filter, const QString& FileName,
-                           const QString& Title = QString());
     // Runs Command of the settings with the file a dialog chose.
     void FileCommand(bool Save, const QString& DefaultExt, const QString& Filter, const QString& FileName,
                      void (TZDBGridSettings::*Command)(const QString&));
