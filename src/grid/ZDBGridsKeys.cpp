@@ -49,8 +49,9 @@ void TZCustomDBGrid::keyPressEvent(QKeyEvent* Event)
 void TZCustomDBGrid::KeyDown(int& Key, TShiftState Shift)
 {
     FKeyShift = Shift;
-    // A key on the grid itself lets the next cell's editor drop its list down again.
-    if (!GetEditorMode())
+    // A key on the grid itself lets the next cell's editor drop its list down
+    // again, unless the automatic drop-down is suspended.
+    if (!GetEditorMode() && FLastCol != -2)
         AutoDropDownState(-1);
     if (OnKeyDown) {
         OnKeyDown(Key, Shift);
