@@ -1,0 +1,108 @@
+// The order fields of a grid on their way into SQL, and the query's SQL text
+// helpers. The input's first line is an order-fields string, the rest a
+// statement. Properties:
+// - the validated ORDER BY text holds only field names of the table, each bare
+//   or quoted, each optionally followed by " DESC"; unquoted and validated again
+//   it is the same;
+// - the statement rewritten with it reads back exactly those items after its
+//   ORDER BY, and rewritten without it reads back none;
+// - an index-field string made of the order fields converts back to them;
+// - the tokens lie inside the text, in order, without overlapping.
+
+#include "FuzzUtil.h"
+
+#include "DBError.h"
+#include "ZDBGridOrder.h"
+#include "ZDBGridOrderSQL.h"
+#include "ZDBMemData.h"
+#include "ZDBSQLQuery.h"
+
+using namespace zdb;
+
+namespace {
+
+bool IsValidatedItem(const QString& item)
+{
+    static const QStringList names = {"Id", "Name", "Price", "Born", "Paid", "Full Name"};
+    QString name = item;
+    if (name.endsWith(QLatin1String(" DESC")))
+        name.chop(5);
+    for (const QString& field : names)
+        if (name == field || name == QuoteSqlIdentifier(field))
+            return true;
+    return false;
+}
+
+void CheckTokens(const QString& sql)
+{
+    qsizetype end = 0;
+    for (const TSqlToken& token : TokenizeSql(sql)) {
+        fuzz::Check(token.Start >= end && token.Length > 0 && token.Start + token.Length <= sql.size(),
+                    "tokens lie inside the text in order", sql);
+        end = token.Start + token.Length;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > 8192)
+        return 0;
+    static const std::unique_ptr<TZMemDataSet> table = fuzz::MakeTable();
+    const QString input = fuzz::Text(data, size);
+    const qsizetype lineEnd = input.indexOf(u'\n');
+    const QString orderFields = lineEnd < 0 ? input : input.left(lineEnd);
+    const QString sql = lineEnd < 0 ? QString() : input.mid(lineEnd + 1);
+
+    // The statement's own helpers.
+    CheckTokens(sql);
+    SqlParamNames(sql);
+    AnalyzeSelect(sql);
+    const QString stripped = StripSqlTerminator(sql);
+    fuzz::Check(stripped.size() <= sql.size(), "stripping the terminator never adds text", sql);
+    const QString unordered = SqlUnorderedText(sql);
+    if (unordered != sql)
+        fuzz::Check(SqlOrderByItems(unordered).isEmpty(), "the unordered text has no ORDER BY", sql);
+
+    // The order-field algebra never fails on any text.
+    QString fields, descFields;
+    SplitOrderFields(orderFields, fields, descFields);
+    UnifyOrderFields(fields, descFields, false);
+    ValidFieldNames(table.get(), orderFields, false);
+    QString rest = orderFields;
+    ScanStr(rest);
+    ScanInt(rest, 0);
+
+    QString safe;
+    try {
+        safe = SafeSQLOrderFields(table.get(), orderFields);
+    } catch (const EDatabaseError&) {
+        return 0;
+    }
+    const QStringList items = safe.isEmpty() ? QStringList() : safe.split(u',');
+    for (const QString& item : items)
+        fuzz::Check(IsValidatedItem(item), "only field names and DESC reach ORDER BY", orderFields + "\n" + safe);
+    const QString gridForm = UnquoteSQLOrderFields(safe);
+    fuzz::Check(SafeSQLOrderFields(table.get(), gridForm) == safe, "the unquoted order validates to itself",
+                orderFields + "\n" + safe + "\n" + gridForm);
+
+    const QString indexFields = OrderFieldsToIndexFields(gridForm, QStringLiteral(":A;:D;:N"));
+    fuzz::Check(CompareOrderFields(IndexFieldsToOrderFields(indexFields, QStringLiteral(":A;:D;:N")), gridForm),
+                "index fields convert back to the order fields", gridForm + "\n" + indexFields);
+
+    const QString rewritten = ReplaceSqlOrderBy(sql, safe);
+    CheckTokens(rewritten);
+    if (!safe.isEmpty())
+        fuzz::Check(SqlOrderByItems(rewritten) == safe, "the rewritten statement orders by the validated items",
+                    sql + "\n---\n" + safe + "\n---\n" + rewritten);
+    const QString removed = ReplaceSqlOrderBy(rewritten, QString());
+    fuzz::Check(SqlOrderByItems(removed).isEmpty(), "a removed ORDER BY is gone", rewritten + "\n---\n" + removed);
+
+    QStringList lines = sql.split(u'\n');
+    ModifySQLOrderFields(lines, safe);
+    if (!safe.isEmpty())
+        fuzz::Check(ExtractSQLOrderFields(lines) == safe, "the modified lines order by the validated items",
+                    sql + "\n---\n" + safe + "\n---\n" + lines.join(u'\n'));
+    return 0;
+}
