@@ -30,7 +30,7 @@ struct RefusedPost : BackendTest {
         BackendTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE items (id INTEGER PRIMARY KEY, name VARCHAR(20) NOT NULL, "
+        ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE items (id INTEGER PRIMARY KEY, name VARCHAR(20) NOT NULL CHECK (name <> ''), "
                                   "qty INTEGER CHECK (qty >= 0))"));
         ASSERT_TRUE(ExecSql(Db(), "INSERT INTO items VALUES (1, 'Bolt', 10), (2, 'Nut', 20)"));
         View = std::make_unique<TQueryGrid>(Db(), QStringLiteral("SELECT id, name, qty FROM items ORDER BY id"));
@@ -70,7 +70,7 @@ TEST_P(RefusedPost, ConstraintKeepsTheEditToCorrectOrCancel)
     EXPECT_EQ(Query->State(), dsBrowse);
     EXPECT_EQ(Scalar(Db(), "SELECT qty FROM items WHERE id = 1").toInt(), 7);
 
-    // A refused name (NOT NULL) is taken back with Escape: nothing changes.
+    // A refused name (empty) is taken back with Escape: nothing changes.
     Grid->SetCol(2);
     Press(*Grid, Qt::Key_F2);
     Grid->GetInplaceEditor()->selectAll();
