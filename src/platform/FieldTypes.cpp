@@ -186,7 +186,13 @@ QString TFloatField::FormatValue(const QVariant& value, bool displayText) const
     if (FCurrency) {
         if (displayText)
             return locale.toString(number, 'f', 2);
-        return locale.toString(number, 'f', 2).remove(locale.groupSeparator());
+        // Editing shows every decimal a currency keeps (four), at least two, so that
+        // the edit text posts back the stored value.
+        QString text = locale.toString(number, 'f', 4).remove(locale.groupSeparator());
+        const qsizetype point = text.lastIndexOf(locale.decimalPoint());
+        while (point >= 0 && text.size() - point > 3 && text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        return text;
     }
     QString text = locale.toString(number, 'g', FPrecision);
     if (!displayText)
