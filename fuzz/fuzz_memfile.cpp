@@ -1,12 +1,17 @@
 // The in-memory dataset's file. Loading a file that is refused leaves the
 // dataset as it was (definitions, rows, index, current record); a file that
-// loads saves to a file that loads back to the same dataset.
+// loads saves to a file that loads back to the same dataset. An input whose
+// first byte is 'P' is the payload alone: it gets the header with its length
+// and checksum, so that mutations reach the reading of definitions and rows
+// instead of stopping at the checksum.
 
 #include "FuzzUtil.h"
 
 #include "DBError.h"
 #include "ZDBMemData.h"
 
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -45,6 +50,18 @@ QString Dump(TZMemDataSet& table)
     return out.join(u'\n');
 }
 
+QByteArray WithHeader(const QByteArray& payload)
+{
+    QByteArray file;
+    QDataStream out(&file, QIODevice::WriteOnly);
+    out.writeRawData("ZMDS", 4);
+    out << quint16(1) << quint64(payload.size());
+    const QByteArray hash = QCryptographicHash::hash(payload, QCryptographicHash::Sha256);
+    out.writeRawData(hash.constData(), int(hash.size()));
+    out.writeRawData(payload.constData(), int(payload.size()));
+    return file;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -57,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         QFile file(input);
         fuzz::Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the input file is written");
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
+        const QByteArray bytes = fuzz::Bytes(data, size);
+        file.write(size > 0 && data[0] == 'P' ? WithHeader(bytes.mid(1)) : bytes);
     }
     const std::unique_ptr<TZMemDataSet> table = fuzz::MakeTable();
     table->Next();

@@ -16,9 +16,14 @@ JOBS=${FUZZ_JOBS:-${JOBS:-2}}
 # clang and its runtime (libFuzzer, sanitizers) only for this target.
 scripts/setup.sh clang libclang-rt-14-dev
 
-cmake -S . -B "$FUZZ_DIR" -DZDB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$FUZZ_DIR" -j"$JOBS"
+echo "== building the fuzz programs in $FUZZ_DIR (log: $FUZZ_DIR/build.log)"
+mkdir -p "$FUZZ_DIR"
+if ! { cmake -S . -B "$FUZZ_DIR" -DZDB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ &&
+       cmake --build "$FUZZ_DIR" -j"$JOBS"; } >"$FUZZ_DIR/build.log" 2>&1; then
+  tail -n 40 "$FUZZ_DIR/build.log" >&2
+  exit 1
+fi
 
 if [[ -n ${FUZZ_TARGETS:-} ]]; then
   read -r -a targets <<<"$FUZZ_TARGETS"
