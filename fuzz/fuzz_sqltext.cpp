@@ -43,8 +43,9 @@ void CheckTokens(const QString& sql)
     }
 }
 
-// Parentheses that close in order: the ORDER BY of a statement that leaves one
-// open stands inside it, and the server refuses such a text anyway.
+// Parentheses that close in order, quotes and comments that close: the ORDER BY
+// of a statement that leaves one open stands inside it, and the server refuses
+// such a text anyway.
 bool Balanced(const QString& sql)
 {
     int depth = 0;
@@ -54,7 +55,19 @@ bool Balanced(const QString& sql)
         else if (token.Kind == TSqlToken::tkSymbol && token.Text == QLatin1String(")") && --depth < 0)
             return false;
     }
-    return depth == 0;
+    if (depth != 0)
+        return false;
+    // Nor may a quote or a block comment stay open to the end of the text.
+    const std::vector<TSqlToken> tokens = TokenizeSql(sql);
+    if (!tokens.empty()) {
+        const TSqlToken& last = tokens.back();
+        const QChar close = sql.at(last.Start + last.Length - 1);
+        if ((last.Kind == TSqlToken::tkString && close != u'\'' && close != u'$')
+            || (last.Kind == TSqlToken::tkQuoted && close != u'"' && close != u'`' && close != u']'))
+            return false;
+    }
+    const qsizetype tail = tokens.empty() ? 0 : tokens.back().Start + tokens.back().Length;
+    return sql.lastIndexOf(QLatin1String("/*")) < tail || sql.indexOf(QLatin1String("*/"), sql.lastIndexOf(QLatin1String("/*"))) >= 0;
 }
 
 } // namespace
