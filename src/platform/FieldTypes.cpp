@@ -378,8 +378,12 @@ QVariant TDateTimeField::TextToValue(const QString& text) const
             if (date.isValid())
                 dt = date.startOfDay();
         }
-        if (!dt.isValid())
+        if (!dt.isValid()) {
+            // The wall-clock date and time as written: a zone or offset is not converted.
             dt = QDateTime::fromString(t, Qt::ISODate);
+            if (dt.isValid() && dt.timeSpec() != Qt::LocalTime)
+                dt = QDateTime(dt.date(), dt.time());
+        }
         if (!dt.isValid())
             ConvertError(text, QStringLiteral("date and time"));
         return dt;
