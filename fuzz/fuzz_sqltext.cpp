@@ -70,6 +70,10 @@ bool Balanced(const QString& sql)
     }
     if (depth != 0 || TopLevelOrderBys(sql) > 1)
         return false;
+    // Control characters other than blanks are no part of a statement the servers read.
+    for (QChar c : sql)
+        if (c.category() == QChar::Other_Control && !c.isSpace())
+            return false;
     // Nor may a quote or a block comment stay open to the end of the text.
     const std::vector<TSqlToken> tokens = TokenizeSql(sql);
     if (tokens.empty())
