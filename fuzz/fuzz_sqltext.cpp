@@ -81,7 +81,8 @@ bool Balanced(const QString& sql)
     {
         const TSqlToken& last = tokens.back();
         const QChar close = sql.at(last.Start + last.Length - 1);
-        if ((last.Kind == TSqlToken::tkString && close != u'\'' && close != u'$')
+        const bool quote = last.Kind == TSqlToken::tkString || last.Kind == TSqlToken::tkQuoted;
+        if ((quote && last.Length < 2) || (last.Kind == TSqlToken::tkString && close != u'\'' && close != u'$')
             || (last.Kind == TSqlToken::tkQuoted && close != u'"' && close != u'`' && close != u']'))
             return false;
     }
