@@ -83,7 +83,8 @@ bool Balanced(const QString& sql)
         const QChar close = sql.at(last.Start + last.Length - 1);
         const bool quote = last.Kind == TSqlToken::tkString || last.Kind == TSqlToken::tkQuoted;
         if ((quote && last.Length < 2) || (last.Kind == TSqlToken::tkString && close != u'\'' && close != u'$')
-            || (last.Kind == TSqlToken::tkQuoted && close != u'"' && close != u'`' && close != u']'))
+            || (last.Kind == TSqlToken::tkQuoted
+                && close != (sql.at(last.Start) == u'[' ? QChar(u']') : sql.at(last.Start))))
             return false;
     }
     const qsizetype tail = tokens.back().Start + tokens.back().Length;
