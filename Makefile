@@ -4,6 +4,9 @@
 #               with a throw-away PostgreSQL server for the database tests.
 #   make demo   installs what is missing, builds and runs the demo (without a
 #               display it saves demo/screenshots/demo.png and exits).
+#   make fuzz   (extra) builds the libFuzzer programs of fuzz/ with clang and the
+#               sanitizers in build-fuzz/ and runs each FUZZ_SECONDS (default 60):
+#               make fuzz FUZZ_SECONDS=600
 #   make bench  (extra) builds in Release and runs the benchmarks against
 #               QTableView, the database and plain loops; writes bench/results.md
 #               and bench/charts/.
@@ -15,7 +18,9 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 BUILD_TYPE ?= Debug
 
-.PHONY: test demo bench setup build build-asan
+FUZZ_SECONDS ?= 60
+
+.PHONY: test demo bench fuzz setup build build-asan
 
 test:
 	@JOBS=$(JOBS) BUILD_DIR=$(BUILD_DIR) ASAN_DIR=$(ASAN_DIR) scripts/test.sh
@@ -25,6 +30,9 @@ demo: setup
 
 bench:
 	@JOBS=$(JOBS) scripts/bench.sh
+
+fuzz:
+	@JOBS=$(JOBS) FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh
 
 setup:
 	@scripts/setup.sh

@@ -12,6 +12,8 @@
 # "PostgreSQL test server not available: <reason>" to stderr, cleans up and
 # exits 1.
 # stop: stops the server of that folder and removes the folder.
+# halt DIR: stops the server at once (as a crash would), keeping its folder;
+# resume DIR: starts it again on the same port (the fault-injection tests).
 set -euo pipefail
 
 PG_USER=zdbtest
@@ -72,9 +74,10 @@ start() {
   for tries in 1 2 3 4 5 6 7 8; do
     port=$((20000 + RANDOM % 20000))
     port_in_use "$port" && continue
-    if as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-         -o "-c listen_addresses=127.0.0.1 -p $port -k $dir -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=100" \
+    local options="-c listen_addresses=127.0.0.1 -p $port -k $dir -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=100"
+    if as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 -o "$options" \
          start >/dev/null 2>&1; then
+      echo "$options" >"$dir/options"
       cat <<EOT
 export ZDB_PG_HOST=127.0.0.1
 export ZDB_PG_PORT=$port
@@ -101,8 +104,26 @@ stop() {
   rm -rf "$dir"
 }
 
+checked_dir() {
+  [[ -n "$1" && -f "$1/options" ]] || { echo "pg-test-server: no test server in '$1'" >&2; exit 1; }
+  case "$1" in */zdb-pg.*) ;; *) echo "pg-test-server: refusing $1" >&2; exit 1 ;; esac
+}
+
+halt() {
+  checked_dir "$1"
+  as_owner "$(find_bindir)/pg_ctl" -D "$1/data" -m immediate -w -t 30 stop >/dev/null
+}
+
+resume() {
+  checked_dir "$1"
+  as_owner "$(find_bindir)/pg_ctl" -D "$1/data" -l "$1/server.log" -w -t 30 -o "$(cat "$1/options")" \
+    start >/dev/null
+}
+
 case "${1:-}" in
   start) start ;;
   stop) stop "${2:-}" ;;
-  *) echo "usage: $0 start | stop [DIR]" >&2; exit 2 ;;
+  halt) halt "${2:-}" ;;
+  resume) resume "${2:-}" ;;
+  *) echo "usage: $0 start | stop [DIR] | halt DIR | resume DIR" >&2; exit 2 ;;
 esac

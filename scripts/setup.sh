@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the demo need on Debian 12.
 # Does nothing (and never calls apt-get) when every package is already there.
+# Extra package names on the command line are installed too (make fuzz: clang).
 set -euo pipefail
 
 PACKAGES=(
@@ -10,6 +11,7 @@ PACKAGES=(
   libgtest-dev                        # GoogleTest with its CMake package
   postgresql                          # server binaries for the throw-away test server
   fontconfig fonts-dejavu-core        # a font, so offscreen rendering shows text
+  "$@"
 )
 
 # One dpkg-query for all names; a package it does not know is simply not listed.

@@ -6,6 +6,7 @@
 #include <QDataStream>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
 #include <QScopeGuard>
@@ -1618,9 +1619,6 @@ void TZMemDataSet::SaveToFile(const QString& fileName)
         if (out.status() != QDataStream::Ok)
             DatabaseError(QStringLiteral("Cannot write the rows of the dataset"), this);
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        DatabaseError(QStringLiteral("Cannot create file '%1': %2").arg(fileName, file.errorString()), this);
     QByteArray header;
     {
         QDataStream out(&header, QIODevice::WriteOnly);
@@ -1630,8 +1628,29 @@ void TZMemDataSet::SaveToFile(const QString& fileName)
         const QByteArray hash = QCryptographicHash::hash(payload, QCryptographicHash::Sha256);
         out.writeRawData(hash.constData(), int(hash.size()));
     }
-    if (file.write(header) != header.size() || file.write(payload) != payload.size() || !file.commit())
-        DatabaseError(QStringLiteral("Cannot write file '%1': %2").arg(fileName, file.errorString()), this);
+    const auto written = [&](QFileDevice& file) {
+        return file.write(header) == header.size() && file.write(payload) == payload.size() && file.flush();
+    };
+    const auto cannot = [&](const char* what, const QFileDevice& file) {
+        DatabaseError(QStringLiteral("Cannot %1 file '%2': %3").arg(QLatin1String(what), fileName, file.errorString()),
+                      this);
+    };
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        // A device or a pipe is written in place: a file renamed over it would replace it.
+        QFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            cannot("create", file);
+        if (!written(file))
+            cannot("write", file);
+        return;
+    }
+    // A new file that replaces the old one only once it is complete.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        cannot("create", file);
+    if (!written(file) || !file.commit())
+        cannot("write", file);
 }
 
 std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vector<TFieldDef>& defs,

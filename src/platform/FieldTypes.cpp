@@ -186,7 +186,13 @@ QString TFloatField::FormatValue(const QVariant& value, bool displayText) const
     if (FCurrency) {
         if (displayText)
             return locale.toString(number, 'f', 2);
-        return locale.toString(number, 'f', 2).remove(locale.groupSeparator());
+        // Editing shows every decimal a currency keeps (four), at least two, so that
+        // the edit text posts back the stored value.
+        QString text = locale.toString(number, 'f', 4).remove(locale.groupSeparator());
+        const qsizetype point = text.lastIndexOf(locale.decimalPoint());
+        while (point >= 0 && text.size() - point > 3 && text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        return text;
     }
     QString text = locale.toString(number, 'g', FPrecision);
     if (!displayText)
@@ -372,8 +378,12 @@ QVariant TDateTimeField::TextToValue(const QString& text) const
             if (date.isValid())
                 dt = date.startOfDay();
         }
-        if (!dt.isValid())
+        if (!dt.isValid()) {
+            // The wall-clock date and time as written: a zone or offset is not converted.
             dt = QDateTime::fromString(t, Qt::ISODate);
+            if (dt.isValid() && dt.timeSpec() != Qt::LocalTime)
+                dt = QDateTime(dt.date(), dt.time());
+        }
         if (!dt.isValid())
             ConvertError(text, QStringLiteral("date and time"));
         return dt;

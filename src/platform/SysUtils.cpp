@@ -24,10 +24,14 @@ QString Format(const QString& format, const QVariantList& args)
             continue;
         }
         qsizetype j = i + 1;
+        // An index, width or precision beyond any sensible one is refused before it
+        // overflows (or pads a text to gigabytes).
         auto readNumber = [&](int& value) {
             bool any = false;
             value = 0;
             while (j < n && format[j].isDigit()) {
+                if (value > 9999)
+                    DatabaseError(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(format));
                 value = value * 10 + format[j].digitValue();
                 ++j;
                 any = true;

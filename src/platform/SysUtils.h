@@ -16,7 +16,7 @@ namespace zdb {
 // "%n", "%m" with optional argument index ("%0:s"), left alignment ("-"), width and
 // precision ("%8.2f"), and "%%" for a percent sign. Arguments without an index are
 // taken in order, continuing after the last indexed one. A format that asks for a
-// missing argument raises EDatabaseError.
+// missing argument, or an index, width or precision above 9999, raises EDatabaseError.
 QString Format(const QString& format, const QVariantList& args);
 
 // ---- Date-time values -----------------------------------------------------

@@ -4,6 +4,7 @@
 #include "ZDBSQLQuery.h"
 
 #include "AppExceptions.h"
+#include "WaitCursor.h"
 
 #include <QAtomicInteger>
 #include <QDateTime>
@@ -1159,6 +1160,7 @@ QVariantList TZSQLQuery::OrderKeyValues(const std::vector<TSqlOrderKey>& keys, c
 
 void TZSQLQuery::InternalOpen()
 {
+    const TWaitCursorGuard waiting;
     FSqlite = DialectOf(Connection()) == TDialect::Sqlite;
     FSourceOrder.clear();
     FSource = OpenSource(false);
@@ -2805,6 +2807,7 @@ void TZSQLQuery::DoSetRecNo(int value)
 
 void TZSQLQuery::InternalRefresh()
 {
+    const TWaitCursorGuard waiting;
     const bool hadRow = FCursor >= 0 && EnsureFetched(FCursor);
     const QString key = hadRow && FUpdate ? KeyText(FRows[size_t(FCursor - FWinPos)].Values) : QString();
     const int oldPos = FCursor;
