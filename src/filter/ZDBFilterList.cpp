@@ -17,10 +17,7 @@ namespace zdb {
 QString SRemoveFilterCaption = QStringLiteral("Remove filter");
 QString SSelectFilterCaption = QStringLiteral("Select filter...");
 QString SAddSelectedCaption = QStringLiteral("Add selected");
-QString SSelectAllCaption = QStringLiteral("Select All");
-QString SClearAllCaption = QStringLiteral("Clear All");
-QString SOKButtonCaption = QStringLiteral("OK");
-QString SCancelButtonCaption = QStringLiteral("Cancel");
+// "Select All", "Clear All", "OK" and "Cancel" are the data lists' captions (ZDBDataListData.cpp).
 
 namespace {
 

@@ -118,9 +118,14 @@ struct TShowcase {
             avg->SetCalcValue(cvAvg);
             avg->SetTotalResult(trCalcValue);
             avg->SetFormat(QStringLiteral("%.1f"));
+            if (c == amount) {
+                sum->SetFormat(QStringLiteral("%.2n"));
+                avg->SetFormat(QStringLiteral("%.2n"));
+            }
         }
         amount->TotalFooter()->SetCalcValue(cvMax);
         amount->TotalFooter()->SetTotalResult(trCalcValue);
+        amount->TotalFooter()->SetFormat(QStringLiteral("Max %.2n"));
         Source.SetDataSet(Table.get());
         g.SetDataSource(&Source);
         // Three numbered sort markers: City, Qty descending, Price.
