@@ -125,7 +125,7 @@ struct TShowcase {
         }
         amount->TotalFooter()->SetCalcValue(cvMax);
         amount->TotalFooter()->SetTotalResult(trCalcValue);
-        amount->TotalFooter()->SetFormat(QStringLiteral("Max %.2n"));
+        amount->TotalFooter()->SetFormat(QStringLiteral("%.2n"));
         Source.SetDataSet(Table.get());
         g.SetDataSource(&Source);
         // Three numbered sort markers: City, Qty descending, Price.
