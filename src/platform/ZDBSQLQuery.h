@@ -660,6 +660,12 @@ private:
     // A record filter that the client evaluates row by row (not all answered by the server):
     // rows then stay cached and positions are counted over the accepted rows.
     bool ClientFilterActive() const;
+    // Whether a query run on the server over the statement sees exactly the rows shown:
+    // no rows written since opening, no filter left to the client (aggregates, distinct values).
+    bool ServerSeesShownRows() const
+    {
+        return FServerAggregates && FCursorOpen && !FEditedSinceOpen && !ClientFilterActive();
+    }
     struct TServerFilter {
         QString Statement;       // the statement that runs
         TSqlCondition Condition; // its condition and values

@@ -28,9 +28,7 @@ void TZSQLQuery::SetServerAggregates(bool value)
 bool TZSQLQuery::CalcAggregates(const std::vector<TAggregateRequest>& requests, std::vector<QVariant>& results)
 {
     results.assign(requests.size(), QVariant());
-    // Rows this dataset wrote, and a filter the client evaluates, make the rows shown
-    // differ from the server's.
-    if (!FServerAggregates || !FCursorOpen || requests.empty() || FEditedSinceOpen || ClientFilterActive())
+    if (requests.empty() || !ServerSeesShownRows())
         return false;
     QStringList items;
     std::vector<int> columns;

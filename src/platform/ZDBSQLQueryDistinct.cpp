@@ -15,9 +15,7 @@ namespace zdb {
 bool TZSQLQuery::DistinctValues(TField* field, std::vector<QVariant>& values)
 {
     values.clear();
-    // Rows this dataset wrote, and a filter the client evaluates, make the rows shown
-    // differ from the server's.
-    if (!FServerAggregates || !FCursorOpen || !field || FEditedSinceOpen || ClientFilterActive())
+    if (!field || !ServerSeesShownRows())
         return false;
     const int column = ServerColumn(field);
     if (column < 0)
