@@ -9,6 +9,7 @@ PACKAGES=(
   qt6-base-dev                        # Qt Core/Gui/Widgets/Sql/PrintSupport headers, CMake files, offscreen plugin
   libqt6sql6-sqlite libqt6sql6-psql   # QSQLITE and QPSQL drivers
   libgtest-dev                        # GoogleTest with its CMake package
+  qt6-tools-dev qt6-l10n-tools        # Qt Designer and UiTools (the Designer plugin), lupdate/lrelease (translations)
   postgresql                          # server binaries for the throw-away test server
   fontconfig fonts-dejavu-core        # a font, so offscreen rendering shows text
   "$@"
