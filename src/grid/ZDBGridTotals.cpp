@@ -6,6 +6,7 @@
 #include "SysUtils.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <cmath>
 #include <limits>
@@ -92,6 +93,21 @@ TCurrencyValue CurrencyOf(double V)
     return TCurrencyValue{qint64(std::llround(V * 10000.0))};
 }
 
+// A currency amount as a total's value. QVariant converts it to a double and
+// to a text like any number, so an application reads it with toDouble().
+QVariant CurrencyVariant(TCurrencyValue V)
+{
+    static const bool Registered = [] {
+        QMetaType::registerConverter<TCurrencyValue, double>(&TCurrencyValue::ToDouble);
+        QMetaType::registerConverter<TCurrencyValue, QString>([](const TCurrencyValue& C) {
+            return QString::number(C.ToDouble(), 'g', QLocale::FloatingPointShortest);
+        });
+        return true;
+    }();
+    Q_UNUSED(Registered);
+    return QVariant::fromValue(V);
+}
+
 qint64 CurrencyUnits(const QVariant& V)
 {
     if (IsCurrency(V))
@@ -106,7 +122,7 @@ QVariant Add(const QVariant& A, const QVariant& B)
     if (IsFloat(A) || IsFloat(B))
         return ToDouble(A) + ToDouble(B);
     if (IsCurrency(A) || IsCurrency(B))
-        return QVariant::fromValue(TCurrencyValue{CheckedAdd(CurrencyUnits(A), CurrencyUnits(B))});
+        return CurrencyVariant(TCurrencyValue{CheckedAdd(CurrencyUnits(A), CurrencyUnits(B))});
     return QVariant(CheckedAdd(ToInt64(A), ToInt64(B)));
 }
 
@@ -561,7 +577,7 @@ bool TZColumnTotalValue::DoCalcValue(TCalcPass Pass)
             if (!v.isValid()) {
                 v = TotalNullValue();
             } else if (FFieldCurrency) {
-                v = QVariant::fromValue(CurrencyOf(v.toDouble()));
+                v = CurrencyVariant(CurrencyOf(v.toDouble()));
             }
         }
         grid->TotalCalcValue(this, cpCalcRec, v);
@@ -1015,8 +1031,8 @@ bool AggregateAccumulator(const TZColumnTotalValue* Total, qint64 All, qint64 Va
     Acc = Value;
     if (Acc.isValid() && Total->FieldIsCurrency()) {
         Acc = Total->GetCalcValue() == cvSum || Total->GetCalcValue() == cvAvg
-                  ? QVariant::fromValue(TCurrencyValue{Acc.toLongLong()})
-                  : QVariant::fromValue(CurrencyOf(Acc.toDouble()));
+                  ? CurrencyVariant(TCurrencyValue{Acc.toLongLong()})
+                  : CurrencyVariant(CurrencyOf(Acc.toDouble()));
     }
     switch (Total->GetCalcValue()) {
     case cvSum:

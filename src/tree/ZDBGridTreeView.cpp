@@ -554,6 +554,10 @@ void TZDBGridTreeView::UpdateTreeFields(bool Reset)
     // record, the sort's own search for the current record ends at once.)
     dataSet->First();
     FGrid->ChangeDataSetOrder(QString());
+    // A new ORDER BY reopens a query, which makes its fields anew.
+    ResolveFields();
+    if (!FRowLevelField || !FRowOrderField || !FRowStateField || !dataSet->Active())
+        return;
     ClearTreeFields(Reset);
     TModel& model = *FModel;
     const int count = int(model.Nodes.size());

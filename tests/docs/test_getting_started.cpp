@@ -1,6 +1,7 @@
 // The code of docs/getting-started.md (pulled out of the page at build time by
 // cmake/ExtractCppBlocks.cmake), run over a temporary SQLite file.
 
+#include "GuideWindow.h"
 #include "TestDb.h"
 
 #include "GettingStarted.inc"
@@ -89,6 +90,7 @@ TEST_F(GettingStarted, TheWindowShowsSortsSelectsCopiesAndKeepsItsLayout)
     RestoreLayout(grid, layout);
     EXPECT_EQ(grid.Columns()->Items(0)->GetFieldName(), QStringLiteral("name"));
     EXPECT_EQ(grid.Columns()->Items(0)->GetWidth(), 200);
+    ASSERT_TRUE(window.grab().save(zdb::test::GuideShotPath(QStringLiteral("getting-started"))));
 }
 
 TEST_F(GettingStarted, ShowCustomersOpensAWindowOverTheFile)

@@ -320,6 +320,18 @@ void TreeGrid::CheckExpandingAndCollapsing(const TPairs& Pairs)
     EXPECT_EQ(Data->RecordCount(), 10000);
 }
 
+// A grid whose own columns leave out the field the query is ordered by: the
+// tree's first build rewrites the ORDER BY, reopening the query under it.
+TEST_F(TreeGrid, QueryReopenedByTheFirstBuildOfCustomColumns)
+{
+    Sqlite = std::make_unique<SqliteTestDb>();
+    ASSERT_TRUE(Sqlite->IsOpen()) << Sqlite->ErrorText().toStdString();
+    Grid.Columns()->Add()->SetFieldName(QStringLiteral("name"));
+    OpenQuery(Sqlite->Database(), {{1, -1}, {2, 1}, {3, 2}, {4, -1}, {5, 1}});
+    ASSERT_TRUE(Tree()->GetActive());
+    EXPECT_EQ(Shown(), (std::vector<int>{1, 2, 3, 5, 4}));
+}
+
 // The tree over SQLite and PostgreSQL queries: the query keeps the tree fields
 // by each row's key and orders its rows by the order string itself.
 TEST_F(TreeGrid, ExpandingAndCollapsingOverSqlite)
