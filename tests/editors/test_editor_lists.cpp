@@ -146,13 +146,24 @@ TEST_F(EditorForm, CalendarWritesTheChosenDayIntoTheFieldAndAGridShowsIt)
     ClickButton(editor.get());
     auto* list = qobject_cast<TZDBEditorCalendar*>(editor->ActiveList());
     ASSERT_TRUE(list && list->ListVisible());
-    EXPECT_EQ(DateTimeDate(list->Calendar()->GetDate()), QDate(2026, 3, 14));
-    Keys(editor.get(), {Qt::Key_Right, Qt::Key_Down, Qt::Key_Return});
+    TZDBPopupCalendar* calendar = list->Calendar();
+    EXPECT_EQ(DateTimeDate(calendar->GetDate()), QDate(2026, 3, 14));
+    // A click on the day before (a Saturday is never a week's first day here).
+    QTest::mouseClick(calendar->viewport(), Qt::LeftButton, {},
+                      calendar->CellRect(calendar->GetCol() - 1, calendar->GetRow()).center());
+    QApplication::processEvents();
+    EXPECT_FALSE(editor->ListVisible());
+    EXPECT_EQ(Value("Day").toDate(), QDate(2026, 3, 13));
+
+    // Alt+Down opens it again; keys move the day.
+    Keys(editor.get(), {Qt::Key_Down}, Qt::AltModifier);
+    ASSERT_TRUE(editor->ListVisible());
+    Keys(editor.get(), {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Return});
     EXPECT_EQ(Value("Day").toDate(), QDate(2026, 3, 22));
     EXPECT_EQ(grid.FindColumn("Day")->GetEditText(), Orders.FieldByName("Day")->GetEditText());
 
-    // Escape closes it writing nothing; Alt+Down opens it again.
-    Keys(editor.get(), {Qt::Key_Down}, Qt::AltModifier);
+    // Escape closes it writing nothing.
+    ClickButton(editor.get());
     ASSERT_TRUE(editor->ListVisible());
     Keys(editor.get(), {Qt::Key_Right, Qt::Key_Escape});
     EXPECT_FALSE(editor->ListVisible());
@@ -187,6 +198,25 @@ TEST_F(EditorForm, CalculatorWritesItsResultAndNothingAfterAnError)
     Keys(editor.get(), {Qt::Key_Return});
     EXPECT_FALSE(editor->ListVisible());
     EXPECT_DOUBLE_EQ(Value("Amount").toDouble(), 36.0);
+
+    // OnListCloseUp sees the value and may change it or refuse it.
+    QVariant seen;
+    editor->OnListCloseUp = [&](QObject*, TZDBDropDownList*, QVariant& Value, bool& Accept) {
+        seen = Value;
+        if (Value.toString() == "37")
+            Accept = false;
+        else
+            Value = "50";
+    };
+    ClickButton(editor.get());
+    QTest::keyClicks(editor.get(), "+1=");
+    Keys(editor.get(), {Qt::Key_Return});
+    EXPECT_EQ(seen.toString(), "37");
+    EXPECT_DOUBLE_EQ(Value("Amount").toDouble(), 36.0);
+    ClickButton(editor.get());
+    QTest::keyClicks(editor.get(), "+2=");
+    Keys(editor.get(), {Qt::Key_Return});
+    EXPECT_DOUBLE_EQ(Value("Amount").toDouble(), 50.0);
 }
 
 TEST_F(EditorForm, UnboundEditorsTakeListValuesAsTheirText)
