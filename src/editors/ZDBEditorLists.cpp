@@ -4,8 +4,6 @@
 
 #include "ZDBEditorLists.h"
 
-#include <QScopeGuard>
-
 namespace zdb {
 
 namespace {
@@ -50,72 +48,13 @@ void CopyEditorView(TZDBPopupList* Popup, TZDBCustomEditor* Editor)
     Popup->SetListAlignment(true);
 }
 
-// The field's value a check list starts from: the stored keys.
-QString CheckListFieldText(TZDBCustomEditor* Editor)
-{
-    TField* field = Editor->Field();
-    if (!field)
-        return Editor->TextToValue(Editor->text());
-    if (field->IsBlob() && !field->OnGetText)
-        return field->AsString();
-    return field->GetEditText();
-}
-
-void InitEditorCheckList(TZDBCheckList& List, TZDBCustomEditor* Editor, const QString& FieldText)
-{
-    List.SetDelimiter(Editor->GetDelimiterChar());
-    List.SetDelimiterText(Editor->GetDelimiterText());
-    List.SetDelimitedText(Editor->GetDelimiterLine(), FieldText);
-}
-
-QString CheckListValue(const TZDBCheckList& List, TZDBCustomEditor* Editor)
-{
-    TField* field = Editor->Field();
-    return List.GetDelimitedText(Editor->GetDelimiterLine(), field && !field->IsBlob() ? field->GetSize() : 0);
-}
-
-// A chosen value goes through the editor's own rules, then shows selected.
-void WriteToEditor(TZDBCustomEditor* Editor, const QVariant& Value)
-{
-    if (!Editor)
-        return;
-    Editor->SetupListValue(Value, false);
-    Editor->selectAll();
-}
-
 } // namespace
 
 // ---- TZDBEditorDataList ----------------------------------------------------------------
 
-TZDBEditorDataList::TZDBEditorDataList(TZDBCustomEditor* Editor) : TZDBGridDataList(Editor, nullptr), FEditor(Editor)
-{
-}
-
 TZDBGridDropDownList* TZDBEditorDataList::Create(QWidget* AParent, TZColumn*)
 {
     return new TZDBEditorDataList(EditorOf(AParent));
-}
-
-QString TZDBEditorDataList::GetFieldText()
-{
-    return FEditor ? CheckListFieldText(FEditor) : QString();
-}
-
-void TZDBEditorDataList::InitCheckList()
-{
-    if (FEditor)
-        InitEditorCheckList(FCheckList, FEditor, GetFieldText());
-}
-
-void TZDBEditorDataList::SetupCheckList()
-{
-    if (FEditor)
-        SetupListValue(CheckListValue(FCheckList, FEditor));
-}
-
-void TZDBEditorDataList::SetupListValue(const QVariant& Value)
-{
-    WriteToEditor(FEditor, Value);
 }
 
 void TZDBEditorDataList::UpdateListView(bool Refresh)
@@ -139,59 +78,22 @@ void TZDBEditorDataList::UpdateListView(bool Refresh)
 
 void TZDBEditorDataList::UpdateListData(bool Refresh)
 {
-    TZDBPopupDataList* popup = DataPopup();
-    TZColumn* settings = FEditor ? FEditor->Settings() : nullptr;
-    TDataSet* lookup = settings ? settings->GetLookupDataSet() : nullptr;
-    if (!popup)
-        return;
-    if (!Refresh) {
-        const auto detach = qScopeGuard([&] {
-            popup->SetSearchField(popup->GetSearchField());
-            if (lookup && !FActive)
-                lookup->Close();
-            popup->ListSource()->SetDataSet(nullptr);
-        });
-        if (!settings || !popup->DataSet())
-            return;
-        // The user's column order, captions and widths stay with the editor.
-        settings->SetLookupListFields(popup->GetListFields());
-        if (!popup->GetMultiSelectList())
-            settings->SetLookupListTitles(popup->GetListTitles());
-        settings->SetLookupListWidths(popup->GetListWidths());
-        CloseCheckOrApply(popup);
-        return;
-    }
-    TField* field = FEditor ? FEditor->Field() : nullptr;
-    if (!settings || !field || !lookup)
-        return;
-    settings->SetField(field);
-    ShowDataSet(popup, lookup);
-    FActive = lookup->Active();
-    lookup->Open();
-    popup->SetKeyFields(settings->GetLookupKeyField());
-    popup->SetListFields(settings->GetLookupListFields());
-    popup->SetListTitles(settings->GetLookupListTitles());
-    popup->SetListWidths(settings->GetLookupListWidths());
-    popup->SetSearchField(settings->GetLookupResultField());
-    if (!settings->GetLookupTreeViewField().isEmpty())
-        popup->SetTreeViewField(QStringLiteral("%1;%2;%3;%4")
-                                    .arg(settings->GetLookupTreeViewField())
-                                    .arg(FEditor->GetImageMargin())
-                                    .arg(int(settings->GetExpandBoxSize()))
-                                    .arg(settings->GetExpandBoxThemed() ? 1 : 0));
-    OpenCheckOrLocate(popup, settings, [&] {
-        TDataSet* dataSet = FEditor->DataLink()->DataSet();
-        TField* key = dataSet ? dataSet->FindField(settings->GetKeyField()) : nullptr;
-        if (key && !key->IsNull())
-            popup->SetKeyValue(key->GetValue());
-    });
+    if (Refresh && FEditor)
+        FEditor->Settings()->SetField(FEditor->Field());
+    TZDBGridDataList::UpdateListData(Refresh);
+}
+
+TZColumn* TZDBEditorDataList::ListColumn() const
+{
+    return FEditor ? FEditor->Settings() : nullptr;
+}
+
+TDataSet* TZDBEditorDataList::KeyDataSet() const
+{
+    return FEditor ? FEditor->DataLink()->DataSet() : nullptr;
 }
 
 // ---- TZDBEditorPickList ------------------------------------------------------------------
-
-TZDBEditorPickList::TZDBEditorPickList(TZDBCustomEditor* Editor) : TZDBGridPickList(Editor, nullptr), FEditor(Editor)
-{
-}
 
 TZDBGridDropDownList* TZDBEditorPickList::Create(QWidget* AParent, TZColumn*)
 {
@@ -203,30 +105,20 @@ TZColumn* TZDBEditorPickList::PickColumn() const
     return FEditor ? FEditor->Settings() : nullptr;
 }
 
-QString TZDBEditorPickList::GetFieldText()
+TZColumn* TZDBEditorPickList::ListColumn() const
 {
-    return FEditor ? CheckListFieldText(FEditor) : QString();
+    return PickColumn();
 }
 
-void TZDBEditorPickList::InitCheckList()
+TDataSet* TZDBEditorPickList::KeyDataSet() const
 {
-    FCheckList.SetSorted(false);
-    if (FEditor)
-        InitEditorCheckList(FCheckList, FEditor, GetFieldText());
-}
-
-void TZDBEditorPickList::SetupCheckList()
-{
-    if (FEditor)
-        SetupListValue(CheckListValue(FCheckList, FEditor));
+    return FEditor ? FEditor->DataLink()->DataSet() : nullptr;
 }
 
 void TZDBEditorPickList::SetupListValue(const QVariant& Value)
 {
-    // The list holds stored values; the editor takes shown texts.
-    if (!FEditor)
-        return;
-    WriteToEditor(FEditor, FEditor->ValueToText(Value.toString()));
+    if (FEditor)
+        TZDBEditorListOf::SetupListValue(FEditor->ValueToText(Value.toString()));
 }
 
 void TZDBEditorPickList::UpdateListView(bool Refresh)
@@ -248,10 +140,6 @@ void TZDBEditorPickList::UpdateListData(bool Refresh)
 }
 
 // ---- TZDBEditorCalendar ----------------------------------------------------------------------
-
-TZDBEditorCalendar::TZDBEditorCalendar(TZDBCustomEditor* Editor) : TZDBGridCalendar(Editor, nullptr), FEditor(Editor)
-{
-}
 
 TZDBGridDropDownList* TZDBEditorCalendar::Create(QWidget* AParent, TZColumn*)
 {
@@ -286,17 +174,7 @@ void TZDBEditorCalendar::UpdateListData(bool Refresh)
     OpenOnEditorValue(calendar, FEditor);
 }
 
-void TZDBEditorCalendar::SetupListValue(const QVariant& Value)
-{
-    WriteToEditor(FEditor, Value);
-}
-
 // ---- TZDBEditorCalculator --------------------------------------------------------------------
-
-TZDBEditorCalculator::TZDBEditorCalculator(TZDBCustomEditor* Editor)
-    : TZDBGridCalculator(Editor, nullptr), FEditor(Editor)
-{
-}
 
 TZDBGridDropDownList* TZDBEditorCalculator::Create(QWidget* AParent, TZColumn*)
 {
@@ -318,11 +196,6 @@ void TZDBEditorCalculator::UpdateListData(bool Refresh)
         return;
     }
     OpenOnEditorValue(calculator, FEditor);
-}
-
-void TZDBEditorCalculator::SetupListValue(const QVariant& Value)
-{
-    WriteToEditor(FEditor, Value);
 }
 
 } // namespace zdb

@@ -12,88 +12,89 @@
 
 namespace zdb {
 
+// What the lists of a stand-alone editor share: the editor, which takes the
+// chosen value through its own SetupListValue and text rules.
+template <class TList>
+class TZDBEditorListOf : public TList
+{
+public:
+    explicit TZDBEditorListOf(TZDBCustomEditor* Editor) : TList(Editor, nullptr), FEditor(Editor) {}
+    TZDBCustomEditor* Editor() const { return FEditor; }
+    // The value written, the editor's text shows selected.
+    void SetupListValue(const QVariant& Value) override
+    {
+        if (!FEditor)
+            return;
+        FEditor->SetupListValue(Value, false);
+        FEditor->selectAll();
+    }
+
+protected:
+    QPointer<TZDBCustomEditor> FEditor;
+};
+
 // The lookup list over the editor's LookupDataSet keyed by LookupKeyField;
 // the chosen key goes into the editor's KeyField. In multi-select mode a
 // check list of keys stored in the editor's string field.
-class TZDBEditorDataList : public TZDBGridDataList
+class TZDBEditorDataList : public TZDBEditorListOf<TZDBGridDataList>
 {
     Q_OBJECT
 
 public:
-    explicit TZDBEditorDataList(TZDBCustomEditor* Editor);
+    using TZDBEditorListOf::TZDBEditorListOf;
     static TZDBGridDropDownList* Create(QWidget* AParent, TZColumn* Column);
-    TZDBCustomEditor* Editor() const { return FEditor; }
 
-    QString GetFieldText() override;
-    void InitCheckList() override;
-    void SetupCheckList() override;
+    TZColumn* ListColumn() const override;
+    TDataSet* KeyDataSet() const override;
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;
-    void SetupListValue(const QVariant& Value) override;
-
-private:
-    QPointer<TZDBCustomEditor> FEditor;
 };
 
 // The pick list of the editor: its pick values shown by their pick texts; a
 // check list in multi-select mode.
-class TZDBEditorPickList : public TZDBGridPickList
+class TZDBEditorPickList : public TZDBEditorListOf<TZDBGridPickList>
 {
     Q_OBJECT
 
 public:
-    explicit TZDBEditorPickList(TZDBCustomEditor* Editor);
+    using TZDBEditorListOf::TZDBEditorListOf;
     static TZDBGridDropDownList* Create(QWidget* AParent, TZColumn* Column);
-    TZDBCustomEditor* Editor() const { return FEditor; }
 
     TZColumn* PickColumn() const override;
-    QString GetFieldText() override;
-    void InitCheckList() override;
-    void SetupCheckList() override;
+    TZColumn* ListColumn() const override;
+    TDataSet* KeyDataSet() const override;
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;
+    // The list holds stored values; the editor takes shown texts.
     void SetupListValue(const QVariant& Value) override;
-
-private:
-    QPointer<TZDBCustomEditor> FEditor;
 };
 
 // The calendar of the editor: opens on the editor's date, writes the chosen
 // date-time as the editor's text.
-class TZDBEditorCalendar : public TZDBGridCalendar
+class TZDBEditorCalendar : public TZDBEditorListOf<TZDBGridCalendar>
 {
     Q_OBJECT
 
 public:
-    explicit TZDBEditorCalendar(TZDBCustomEditor* Editor);
+    using TZDBEditorListOf::TZDBEditorListOf;
     static TZDBGridDropDownList* Create(QWidget* AParent, TZColumn* Column);
-    TZDBCustomEditor* Editor() const { return FEditor; }
 
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;
-    void SetupListValue(const QVariant& Value) override;
-
-private:
-    QPointer<TZDBCustomEditor> FEditor;
 };
 
 // The calculator of the editor: opens on the editor's number, writes the
 // display as the editor's text.
-class TZDBEditorCalculator : public TZDBGridCalculator
+class TZDBEditorCalculator : public TZDBEditorListOf<TZDBGridCalculator>
 {
     Q_OBJECT
 
 public:
-    explicit TZDBEditorCalculator(TZDBCustomEditor* Editor);
+    using TZDBEditorListOf::TZDBEditorListOf;
     static TZDBGridDropDownList* Create(QWidget* AParent, TZColumn* Column);
-    TZDBCustomEditor* Editor() const { return FEditor; }
 
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;
-    void SetupListValue(const QVariant& Value) override;
-
-private:
-    QPointer<TZDBCustomEditor> FEditor;
 };
 
 } // namespace zdb

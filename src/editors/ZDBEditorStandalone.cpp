@@ -120,47 +120,39 @@ void TZDBCustomEditor::SetButtonStyle(TEditorButtonStyle Value)
 }
 
 // Settings that change what the editor shows or offers are followed by Changed.
-#define ZDB_EDITOR_SETTING(Type, Name)                                                                           \
+#define ZDB_EDITOR_SETTING(Type, Param, Name)                                                                    \
     Type TZDBCustomEditor::Get##Name() const { return FSettings->Get##Name(); }                                  \
-    void TZDBCustomEditor::Set##Name(Type Value)                                                                 \
-    {                                                                                                            \
-        FSettings->Set##Name(Value);                                                                             \
-        Changed();                                                                                               \
-    }
-#define ZDB_EDITOR_REF_SETTING(Type, Name)                                                                       \
-    Type TZDBCustomEditor::Get##Name() const { return FSettings->Get##Name(); }                                  \
-    void TZDBCustomEditor::Set##Name(const Type& Value)                                                          \
+    void TZDBCustomEditor::Set##Name(Param Value)                                                                \
     {                                                                                                            \
         FSettings->Set##Name(Value);                                                                             \
         Changed();                                                                                               \
     }
 
-ZDB_EDITOR_SETTING(int, DropDownRows)
-ZDB_EDITOR_SETTING(int, DropDownWidth)
-ZDB_EDITOR_REF_SETTING(QStringList, PickList)
-ZDB_EDITOR_REF_SETTING(QStringList, PickText)
-ZDB_EDITOR_REF_SETTING(QString, PickTextFormat)
-ZDB_EDITOR_SETTING(TZPickOptions, PickOptions)
-ZDB_EDITOR_REF_SETTING(QStringList, PickOptionNames)
-ZDB_EDITOR_SETTING(TZListOptions, ListOptions)
-ZDB_EDITOR_REF_SETTING(QStringList, ListOptionNames)
-ZDB_EDITOR_SETTING(TCalendarDepth, CalendarDepth)
-ZDB_EDITOR_SETTING(QChar, DelimiterChar)
-ZDB_EDITOR_SETTING(bool, DelimiterLine)
-ZDB_EDITOR_REF_SETTING(QString, DelimiterText)
-ZDB_EDITOR_SETTING(TMultiSelectText, MultiSelectText)
-ZDB_EDITOR_SETTING(TDataSet*, LookupDataSet)
-ZDB_EDITOR_REF_SETTING(QString, KeyField)
-ZDB_EDITOR_REF_SETTING(QString, LookupKeyField)
-ZDB_EDITOR_REF_SETTING(QString, LookupResultField)
-ZDB_EDITOR_REF_SETTING(QString, LookupParentField)
-ZDB_EDITOR_REF_SETTING(QString, LookupTreeViewField)
-ZDB_EDITOR_REF_SETTING(QString, LookupListFields)
-ZDB_EDITOR_REF_SETTING(QString, LookupListTitles)
-ZDB_EDITOR_REF_SETTING(QString, LookupListWidths)
+ZDB_EDITOR_SETTING(int, int, DropDownRows)
+ZDB_EDITOR_SETTING(int, int, DropDownWidth)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, PickList)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, PickText)
+ZDB_EDITOR_SETTING(QString, const QString&, PickTextFormat)
+ZDB_EDITOR_SETTING(TZPickOptions, TZPickOptions, PickOptions)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, PickOptionNames)
+ZDB_EDITOR_SETTING(TZListOptions, TZListOptions, ListOptions)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, ListOptionNames)
+ZDB_EDITOR_SETTING(TCalendarDepth, TCalendarDepth, CalendarDepth)
+ZDB_EDITOR_SETTING(QChar, QChar, DelimiterChar)
+ZDB_EDITOR_SETTING(bool, bool, DelimiterLine)
+ZDB_EDITOR_SETTING(QString, const QString&, DelimiterText)
+ZDB_EDITOR_SETTING(TMultiSelectText, TMultiSelectText, MultiSelectText)
+ZDB_EDITOR_SETTING(TDataSet*, TDataSet*, LookupDataSet)
+ZDB_EDITOR_SETTING(QString, const QString&, KeyField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupKeyField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupResultField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupParentField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupTreeViewField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupListFields)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupListTitles)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupListWidths)
 
 #undef ZDB_EDITOR_SETTING
-#undef ZDB_EDITOR_REF_SETTING
 
 QString TZDBCustomEditor::GetDelimiter() const { return FSettings->Delimiter(); }
 bool TZDBCustomEditor::GetPickListActive() const { return FSettings->PickListActive(); }
