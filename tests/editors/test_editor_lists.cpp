@@ -181,6 +181,15 @@ TEST_F(EditorForm, CalendarWritesTheChosenDayIntoTheFieldAndAGridShowsIt)
     EXPECT_EQ(Value("Day").toDate(), QDate(2026, 3, 22));
     Keys(editor.get(), {Qt::Key_Escape});
     EXPECT_EQ(Value("Day").toDate(), QDate(2026, 3, 22));
+
+    // The table closes under an open calendar: accepting writes nothing.
+    ClickButton(editor.get());
+    ASSERT_TRUE(editor->ListVisible());
+    grid.SetDataSource(nullptr);
+    Orders.Close();
+    Keys(editor.get(), {Qt::Key_Right, Qt::Key_Return});
+    EXPECT_FALSE(editor->ListVisible());
+    EXPECT_TRUE(editor->text().isEmpty());
 }
 
 TEST_F(EditorForm, CalculatorWritesItsResultAndNothingAfterAnError)
