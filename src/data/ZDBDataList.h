@@ -216,6 +216,11 @@ public:
 
     TZDBPopupDataList* DataPopup() const;
     const TZDBCheckList& CheckList() const { return FCheckList; }
+    // The column whose list settings the list shows (Column; a stand-alone
+    // editor's list gives the editor's settings).
+    virtual TZColumn* ListColumn() const { return Column(); }
+    // The dataset whose key field receives the chosen key (the grid's; an editor's own).
+    virtual TDataSet* KeyDataSet() const;
 
     // The field's text the check list starts from.
     virtual QString GetFieldText();

@@ -43,6 +43,12 @@ TZDBPopupDataList* TZDBGridDataList::DataPopup() const
     return qobject_cast<TZDBPopupDataList*>(PopupList());
 }
 
+TDataSet* TZDBGridDataList::KeyDataSet() const
+{
+    TZCustomDBGrid* grid = DBGrid();
+    return grid ? grid->DataSet() : nullptr;
+}
+
 QVariant TZDBGridDataList::GetListValue()
 {
     TZDBPopupDataList* popup = DataPopup();
@@ -51,7 +57,7 @@ QVariant TZDBGridDataList::GetListValue()
 
 QString TZDBGridDataList::GetFieldText()
 {
-    TZColumn* column = Column();
+    TZColumn* column = ListColumn();
     TField* field = column ? column->GetField() : nullptr;
     if (!field)
         return {};
@@ -62,7 +68,7 @@ QString TZDBGridDataList::GetFieldText()
 
 void TZDBGridDataList::InitCheckList()
 {
-    TZColumn* column = Column();
+    TZColumn* column = ListColumn();
     if (!column)
         return;
     FCheckList.SetDelimiter(column->GetDelimiterChar());
@@ -121,7 +127,7 @@ void TZDBGridDataList::SaveCheckList()
 
 void TZDBGridDataList::SetupCheckList()
 {
-    TZColumn* column = Column();
+    TZColumn* column = ListColumn();
     TField* field = column ? column->GetField() : nullptr;
     if (!field)
         return;
@@ -247,7 +253,7 @@ void TZDBGridDataList::CloseCheckOrApply(TZDBPopupDataList* Popup)
 void TZDBGridDataList::UpdateListData(bool Refresh)
 {
     TZDBPopupDataList* popup = DataPopup();
-    TZColumn* column = Column();
+    TZColumn* column = ListColumn();
     TDataSet* lookup = column ? column->GetLookupDataSet() : nullptr;
     if (!popup)
         return;
@@ -288,8 +294,8 @@ void TZDBGridDataList::UpdateListData(bool Refresh)
                                          popup->Columns()->Count() > 2)
         popup->setLayoutDirection(Qt::RightToLeft);
     OpenCheckOrLocate(popup, column, [&] {
-        TZCustomDBGrid* grid = DBGrid();
-        TField* key = grid && grid->DataSet() ? grid->DataSet()->FindField(column->GetKeyField()) : nullptr;
+        TDataSet* dataSet = KeyDataSet();
+        TField* key = dataSet ? dataSet->FindField(column->GetKeyField()) : nullptr;
         if (key && !key->IsNull())
             popup->SetKeyValue(key->GetValue());
     });

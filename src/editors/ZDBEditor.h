@@ -27,20 +27,27 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
 
-class QMenu;
 
 namespace zdb {
 
 class TZDBCustomEditor;
 class TZDBEditorLabel;
 
+// Registered with the meta-object system so that the editors' properties
+// read and write them by key names; the inline namespace keeps their names in zdb.
+inline namespace EditorTypes {
+Q_NAMESPACE
 enum TEditorButtonStyle { ebsAuto, ebsEllipsis, ebsNone, ebsDropDown, ebsDropDownMenu, ebsCalendar, ebsCalculator };
+Q_ENUM_NS(TEditorButtonStyle)
 enum TLabelPosition { lpAbove, lpBelow, lpLeft, lpRight };
+Q_ENUM_NS(TLabelPosition)
+} // namespace EditorTypes
 
 // Text read from the field (DisplayText: shown, not edited); the handler may change it.
 using TEditorGetTextEvent = std::function<void(QObject* Sender, QString& Text, bool DisplayText)>;
@@ -49,8 +56,6 @@ using TEditorSetTextEvent = std::function<void(QObject* Sender, QString& Text)>;
 using TEditorListCloseUpEvent =
     std::function<void(QObject* Sender, TZDBDropDownList* List, QVariant& Value, bool& Accept)>;
 using TEditorListDropDownEvent = std::function<void(QObject* Sender, TZDBDropDownList* List)>;
-// Makes the drop-down list of a stand-alone editor.
-using TZDBEditorListClass = std::function<TZDBDropDownList*(TZDBCustomEditor* Editor)>;
 
 // Milliseconds after which auto-complete starts a new prefix.
 constexpr int AutoCompleteDelay = 2000;
@@ -85,6 +90,11 @@ protected:
 class TZDBInplaceEditor : public TZDBInplaceEdit
 {
     Q_OBJECT
+    Q_PROPERTY(bool AutoSelect READ GetAutoSelect WRITE SetAutoSelect)
+    Q_PROPERTY(bool DropDownOnly READ GetDropDownOnly WRITE SetDropDownOnly)
+    Q_PROPERTY(QMenu* DropDownMenu READ DropDownMenu WRITE SetDropDownMenu)
+    Q_PROPERTY(int ImageMargin READ GetImageMargin WRITE SetImageMargin)
+    Q_PROPERTY(QObject* Images READ GetImages WRITE SetImages)
 
 public:
     TZDBInplaceEditor(QWidget* AParent, TCustomGrid* AGrid);
@@ -286,6 +296,16 @@ private:
 class TZDBDataEditor : public TZDBGridEditor, public TZFieldBinding
 {
     Q_OBJECT
+    Q_PROPERTY(zdb::TDataSource* DataSource READ GetDataSource WRITE SetDataSource)
+    Q_PROPERTY(QString DataField READ GetDataField WRITE SetDataField)
+    Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(bool SuppressRTL READ GetSuppressRTL WRITE SetSuppressRTL)
+    Q_PROPERTY(QString Text READ text WRITE SetEditorText)
+    Q_PROPERTY(int MaxLength READ maxLength WRITE setMaxLength)
+    Q_PROPERTY(QChar PasswordChar READ GetPasswordChar WRITE SetPasswordChar)
+    Q_PROPERTY(QString EditMask READ inputMask WRITE setInputMask)
+    Q_PROPERTY(bool AutoSize READ GetAutoSize WRITE SetAutoSize)
+    Q_PROPERTY(zdb::GridBase::TBorderStyle BorderStyle READ GetBorderStyle WRITE SetBorderStyle)
 
 public:
     explicit TZDBDataEditor(QWidget* AParent = nullptr);
@@ -305,6 +325,16 @@ public:
     bool GetSuppressRTL() const { return FSuppressRTL; }
     void SetSuppressRTL(bool Value);
     void SetDropDownOnly(bool Value) override;
+    // The text typed (a hidden character stands for each; none: the text shows).
+    QChar GetPasswordChar() const { return FPasswordChar; }
+    void SetPasswordChar(QChar Value);
+    // The height follows the font.
+    bool GetAutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    TBorderStyle GetBorderStyle() const { return hasFrame() ? bsSingle : bsNone; }
+    void SetBorderStyle(TBorderStyle Value) { setFrame(Value != bsNone); }
+    // The editor's text, as if typed: a bound editor writes it with the record.
+    void SetEditorText(const QString& Value);
 
     // The field's text (shown form: Display) through DoGetText.
     virtual QString GetText(bool Display) const;
@@ -343,12 +373,16 @@ protected:
     void ApplyAlignment();
 
     void KeyPress(QChar& Key) override;
+    bool event(QEvent* Event) override;
     void focusInEvent(QFocusEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
 
     void WriteText();
+    void ApplyAutoSize();
 
     QString FDataColumn;
+    QChar FPasswordChar;
+    bool FAutoSize = true;
     TAlignment FAlignment = taLeftJustify;
     bool FAligning = false;
     bool FFocused = false;
@@ -361,16 +395,25 @@ protected:
 class TZDBEditorLabel : public QLabel
 {
     Q_OBJECT
+    Q_PROPERTY(QString Caption READ GetCaption WRITE SetCaption)
+    Q_PROPERTY(int Height READ height WRITE SetHeight)
+    Q_PROPERTY(int Width READ width WRITE SetWidth)
 
 public:
     explicit TZDBEditorLabel(QWidget* AParent = nullptr) : QLabel(AParent) {}
     QString GetCaption() const { return text(); }
     void SetCaption(const QString& Value);
+    void SetHeight(int Value) { resize(width(), Value); }
+    void SetWidth(int Value) { resize(Value, height()); }
 };
 
 class TZDBLabeledEditor : public TZDBDataEditor
 {
     Q_OBJECT
+    Q_PROPERTY(zdb::TZDBEditorLabel* EditorLabel READ EditorLabel)
+    Q_PROPERTY(zdb::EditorTypes::TLabelPosition LabelPosition READ GetLabelPosition WRITE SetLabelPosition)
+    Q_PROPERTY(int LabelSpacing READ GetLabelSpacing WRITE SetLabelSpacing)
+    Q_PROPERTY(bool LabelVisible READ GetLabelVisible WRITE SetLabelVisible)
 
 public:
     explicit TZDBLabeledEditor(QWidget* AParent = nullptr);
@@ -405,6 +448,8 @@ private:
 class TZDBColumn : public TZDBLabeledEditor
 {
     Q_OBJECT
+    Q_PROPERTY(zdb::TZCustomDBGrid* DBGrid READ GetDBGrid WRITE SetDBGrid)
+    Q_PROPERTY(QString DataColumn READ GetDataColumn WRITE SetDataColumn)
 
 public:
     explicit TZDBColumn(QWidget* AParent = nullptr);
@@ -426,6 +471,31 @@ protected:
 class TZDBCustomEditor : public TZDBLabeledEditor
 {
     Q_OBJECT
+    Q_PROPERTY(zdb::EditorTypes::TEditorButtonStyle ButtonStyle READ GetButtonStyle WRITE SetButtonStyle)
+    Q_PROPERTY(zdb::ColumnTypes::TCalendarDepth CalendarDepth READ GetCalendarDepth WRITE SetCalendarDepth)
+    Q_PROPERTY(QChar DelimiterChar READ GetDelimiterChar WRITE SetDelimiterChar)
+    Q_PROPERTY(bool DelimiterLine READ GetDelimiterLine WRITE SetDelimiterLine)
+    Q_PROPERTY(QString DelimiterText READ GetDelimiterText WRITE SetDelimiterText)
+    Q_PROPERTY(int DropDownRows READ GetDropDownRows WRITE SetDropDownRows)
+    Q_PROPERTY(int DropDownWidth READ GetDropDownWidth WRITE SetDropDownWidth)
+    Q_PROPERTY(QString KeyField READ GetKeyField WRITE SetKeyField)
+    Q_PROPERTY(QStringList ListOptions READ GetListOptionNames WRITE SetListOptionNames)
+    Q_PROPERTY(zdb::ColumnTypes::TZLookupColumn LookupColumn READ GetLookupColumn STORED false)
+    Q_PROPERTY(zdb::TDataSet* LookupDataSet READ GetLookupDataSet WRITE SetLookupDataSet)
+    Q_PROPERTY(QString LookupKeyField READ GetLookupKeyField WRITE SetLookupKeyField)
+    Q_PROPERTY(QString LookupParentField READ GetLookupParentField WRITE SetLookupParentField)
+    Q_PROPERTY(QString LookupResultField READ GetLookupResultField WRITE SetLookupResultField)
+    Q_PROPERTY(QString LookupTreeViewField READ GetLookupTreeViewField WRITE SetLookupTreeViewField)
+    Q_PROPERTY(QString LookupListFields READ GetLookupListFields WRITE SetLookupListFields)
+    Q_PROPERTY(QString LookupListTitles READ GetLookupListTitles WRITE SetLookupListTitles)
+    Q_PROPERTY(QString LookupListWidths READ GetLookupListWidths WRITE SetLookupListWidths)
+    Q_PROPERTY(bool MultiSelectList READ GetMultiSelectList STORED false)
+    Q_PROPERTY(zdb::ColumnTypes::TMultiSelectText MultiSelectText READ GetMultiSelectText WRITE SetMultiSelectText)
+    Q_PROPERTY(int PickIndex READ GetPickIndex WRITE SetPickIndex STORED false)
+    Q_PROPERTY(QStringList PickList READ GetPickList WRITE SetPickList)
+    Q_PROPERTY(QStringList PickOptions READ GetPickOptionNames WRITE SetPickOptionNames)
+    Q_PROPERTY(QStringList PickText READ GetPickText WRITE SetPickText)
+    Q_PROPERTY(QString PickTextFormat READ GetPickTextFormat WRITE SetPickTextFormat)
 
 public:
     explicit TZDBCustomEditor(QWidget* AParent = nullptr);
@@ -445,12 +515,25 @@ public:
     void SetPickTextFormat(const QString& Value);
     TZPickOptions GetPickOptions() const;
     void SetPickOptions(TZPickOptions Value);
+    QStringList GetPickOptionNames() const;
+    void SetPickOptionNames(const QStringList& Value);
     TZListOptions GetListOptions() const;
     void SetListOptions(TZListOptions Value);
-    TCalendarDepth GetCalendarDepth() const { return FCalendarDepth; }
-    void SetCalendarDepth(TCalendarDepth Value) { FCalendarDepth = Value; }
+    QStringList GetListOptionNames() const;
+    void SetListOptionNames(const QStringList& Value);
+    TCalendarDepth GetCalendarDepth() const;
+    void SetCalendarDepth(TCalendarDepth Value);
     QChar GetDelimiterChar() const;
     void SetDelimiterChar(QChar Value);
+    bool GetDelimiterLine() const;
+    void SetDelimiterLine(bool Value);
+    QString GetDelimiterText() const;
+    void SetDelimiterText(const QString& Value);
+    // The separator between the items of a multi-select value (a line break
+    // with DelimiterLine, else DelimiterText when set).
+    QString GetDelimiter() const;
+    TMultiSelectText GetMultiSelectText() const;
+    void SetMultiSelectText(TMultiSelectText Value);
     TDataSet* GetLookupDataSet() const;
     void SetLookupDataSet(TDataSet* Value);
     QString GetKeyField() const;
@@ -459,6 +542,16 @@ public:
     void SetLookupKeyField(const QString& Value);
     QString GetLookupResultField() const;
     void SetLookupResultField(const QString& Value);
+    QString GetLookupParentField() const;
+    void SetLookupParentField(const QString& Value);
+    QString GetLookupTreeViewField() const;
+    void SetLookupTreeViewField(const QString& Value);
+    QString GetLookupListFields() const;
+    void SetLookupListFields(const QString& Value);
+    QString GetLookupListTitles() const;
+    void SetLookupListTitles(const QString& Value);
+    QString GetLookupListWidths() const;
+    void SetLookupListWidths(const QString& Value);
 
     bool GetPickListActive() const;
     bool GetPickTextActive() const;
@@ -468,13 +561,21 @@ public:
     bool GetCalendarActive() const;
     bool GetLookupActive() const;
     TZLookupColumn GetLookupColumn() const;
+    // A string field with loMultiSelectList over a pick list or a lookup of its own keys.
+    bool GetMultiSelectList() const;
     QString FormatPickText(int Index) const;
+    // A multi-select value as shown unfocused under mstEllipsis: "..." for
+    // none, the first item and " ..." for several; other text unchanged.
+    QString FormatText(const QString& Text) const;
     // Index of the editor's text in the pick data; -1 when none.
     int GetPickIndex() const;
     void SetPickIndex(int Value);
     // One stored value as shown, and one shown text as stored (the grid's pick rules).
     QString DoGetItem(const QString& Value) const;
     QString DoSetItem(const QString& Text) const;
+    // A whole stored value as shown and back: a multi-select value item by item.
+    QString ValueToText(const QString& Value) const;
+    QString TextToValue(const QString& Text) const;
     // Fills the pick list (and texts) from the values of the fields of their
     // dataset, from its first record to its last.
     void LoadPickList(TField* ValueField);
@@ -482,16 +583,16 @@ public:
 
     TEditorStyle GetEditorStyle() const override;
     TZColumn* GetColumn() const override { return nullptr; }
+    // By ButtonStyle: the lookup, pick or calendar list (ebsAuto), the
+    // calendar or the calculator; none for the other styles.
+    TZDBGridDropDownListClass GetEditorListClass() const override;
     // The column of no grid that holds the pick, list and lookup settings.
     TZColumn* Settings() const { return FSettings.get(); }
-    // The list class for the settings (none while it is not there yet).
-    virtual TZDBEditorListClass GetListClass() const;
 
     std::function<void(QObject* Sender, int& ImageIndex)> OnCalcImageIndex;
+    TCalcBoldDaysEvent OnCalcBoldDays;
 
 protected:
-    bool HasList() const override;
-    TZDBDropDownList* CreateDropDownList() override;
     TZColumn* ListColumn() const override { return FSettings.get(); }
     int GetImageIndex() const override;
     QString ReadFieldText(bool Display) const override;
@@ -500,24 +601,8 @@ protected:
 
 private:
     TEditorButtonStyle FButtonStyle = ebsAuto;
-    TCalendarDepth FCalendarDepth = cdDecade;
     // The pick, list and lookup settings, in a column of no grid.
     std::unique_ptr<TZColumn> FSettings;
-};
-
-// The simple pick list of a stand-alone editor: its own pick items; the
-// chosen value goes through the editor.
-class TZDBEditorPickList : public TZDBGridPickList
-{
-    Q_OBJECT
-
-public:
-    explicit TZDBEditorPickList(TZDBCustomEditor* Editor);
-    TZColumn* PickColumn() const override;
-    void SetupListValue(const QVariant& Value) override;
-
-private:
-    QPointer<TZDBCustomEditor> FEditor;
 };
 
 class TZDBEditor : public TZDBCustomEditor
@@ -529,3 +614,6 @@ public:
 };
 
 } // namespace zdb
+
+// The lists a stand-alone editor drops down.
+#include "ZDBEditorLists.h"

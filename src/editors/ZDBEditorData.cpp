@@ -23,6 +23,7 @@ TZDBDataEditor::TZDBDataEditor(QWidget* AParent) : TZDBGridEditor(AParent), TZFi
     link->OnEditingChange = [this] { EditingChange(); };
     link->OnActiveChange = [this] { ActiveChange(); };
     link->OnUpdateData = [this] { WriteText(); };
+    ApplyAutoSize();
     connect(this, &QLineEdit::textEdited, this, [this] {
         if (FShowing || FChanging)
             return;
@@ -55,6 +56,9 @@ void TZDBDataEditor::SetDataSource(TDataSource* Value)
     if (GetDataSource() == Value)
         return;
     TZFieldBinding::SetDataSource(Value);
+    // Unbound, the editor holds a value of its own: none at first.
+    if (!Value)
+        clear();
     ActiveChange();
 }
 
@@ -86,6 +90,47 @@ void TZDBDataEditor::SetDropDownOnly(bool Value)
 {
     TZDBGridEditor::SetDropDownOnly(Value);
     ApplyReadOnly();
+}
+
+void TZDBDataEditor::SetPasswordChar(QChar Value)
+{
+    FPasswordChar = Value;
+    setEchoMode(Value.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void TZDBDataEditor::SetAutoSize(bool Value)
+{
+    if (FAutoSize == Value)
+        return;
+    FAutoSize = Value;
+    ApplyAutoSize();
+}
+
+void TZDBDataEditor::ApplyAutoSize()
+{
+    // In a layout the height follows the size hint; placed by hand, it is set.
+    QSizePolicy policy = sizePolicy();
+    policy.setVerticalPolicy(FAutoSize ? QSizePolicy::Fixed : QSizePolicy::Preferred);
+    setSizePolicy(policy);
+    if (FAutoSize)
+        resize(width(), sizeHint().height());
+}
+
+bool TZDBDataEditor::event(QEvent* Event)
+{
+    const bool result = TZDBGridEditor::event(Event);
+    if (FAutoSize && (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange))
+        ApplyAutoSize();
+    return result;
+}
+
+void TZDBDataEditor::SetEditorText(const QString& Value)
+{
+    if (Value == text())
+        return;
+    setText(Value);
+    // A bound editor takes it as a change of the user's.
+    emit textEdited(text());
 }
 
 void TZDBDataEditor::SetAlignment(TAlignment Value)
@@ -203,6 +248,11 @@ void TZDBDataEditor::DataChange()
 {
     if (FChanging)
         return;
+    // Unbound, the text is the editor's own.
+    if (!GetDataSource()) {
+        ApplyAlignment();
+        return;
+    }
     FShowing = true;
     const auto done = qScopeGuard([this] { FShowing = false; });
     const QString shown = Field() ? GetText(!FFocused) : QString();
@@ -228,6 +278,8 @@ void TZDBDataEditor::EditingChange()
 
 bool TZDBDataEditor::CanModifyValue()
 {
+    if (!GetDataSource())
+        return isEnabled() && !TZFieldBinding::GetReadOnly();
     return Field() && DataLink()->Edit();
 }
 
@@ -254,6 +306,11 @@ void TZDBDataEditor::SetupListValue(const QVariant& Value, bool Flag)
     if (!CanModifyValue())
         return;
     setText(Value.toString());
+    if (!GetDataSource()) {
+        if (Flag)
+            setModified(true);
+        return;
+    }
     DataLink()->Modified();
     // A value chosen in a list is written at once; a typed completion waits for the record.
     if (!Flag)
@@ -303,9 +360,12 @@ void TZDBDataEditor::KeyPress(QChar& Key)
         return;
     default: break;
     }
+    // The text of a lookup is its result: typing it completes from the list.
+    TZColumn* list = ListColumn();
+    const bool typesKey = !list || !StoresLookupKey(list->LookupColumn());
     if (bound && Key.unicode() >= 32 && !isReadOnly()) {
         TField* field = Field();
-        if (!field || !field->IsValidChar(Key) || !CanModifyValue()) {
+        if (!field || (typesKey && !field->IsValidChar(Key)) || !CanModifyValue()) {
             QApplication::beep();
             Key = QChar();
             return;

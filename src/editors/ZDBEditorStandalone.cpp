@@ -93,6 +93,8 @@ TZDBCustomEditor::TZDBCustomEditor(QWidget* AParent)
     FSettings->SetStored(true);
     FSettings->SetListOptions(TZListOptions{loAutoComplete, loSelectNextValue, loAllowClearValue, loShowToday,
                                             loAllowChangeOrder, loAllowColumnResize});
+    FSettings->SetPickOptions(TZPickOptions{poSelectPickText, poAcceptPickList});
+    FSettings->SetCalendarDepth(cdDecade);
     DataLink()->OnActiveChange = [this] { Changed(); };
 }
 
@@ -117,81 +119,42 @@ void TZDBCustomEditor::SetButtonStyle(TEditorButtonStyle Value)
     Changed();
 }
 
-int TZDBCustomEditor::GetDropDownRows() const { return FSettings->GetDropDownRows(); }
-void TZDBCustomEditor::SetDropDownRows(int Value) { FSettings->SetDropDownRows(Value); }
-int TZDBCustomEditor::GetDropDownWidth() const { return FSettings->GetDropDownWidth(); }
-void TZDBCustomEditor::SetDropDownWidth(int Value) { FSettings->SetDropDownWidth(Value); }
-QStringList TZDBCustomEditor::GetPickList() const { return FSettings->GetPickList(); }
-QStringList TZDBCustomEditor::GetPickText() const { return FSettings->GetPickText(); }
-QString TZDBCustomEditor::GetPickTextFormat() const { return FSettings->GetPickTextFormat(); }
-TZPickOptions TZDBCustomEditor::GetPickOptions() const { return FSettings->GetPickOptions(); }
-TZListOptions TZDBCustomEditor::GetListOptions() const { return FSettings->GetListOptions(); }
-QChar TZDBCustomEditor::GetDelimiterChar() const { return FSettings->GetDelimiterChar(); }
-TDataSet* TZDBCustomEditor::GetLookupDataSet() const { return FSettings->GetLookupDataSet(); }
-QString TZDBCustomEditor::GetKeyField() const { return FSettings->GetKeyField(); }
-QString TZDBCustomEditor::GetLookupKeyField() const { return FSettings->GetLookupKeyField(); }
-QString TZDBCustomEditor::GetLookupResultField() const { return FSettings->GetLookupResultField(); }
+// Settings that change what the editor shows or offers are followed by Changed.
+#define ZDB_EDITOR_SETTING(Type, Param, Name)                                                                    \
+    Type TZDBCustomEditor::Get##Name() const { return FSettings->Get##Name(); }                                  \
+    void TZDBCustomEditor::Set##Name(Param Value)                                                                \
+    {                                                                                                            \
+        FSettings->Set##Name(Value);                                                                             \
+        Changed();                                                                                               \
+    }
 
-void TZDBCustomEditor::SetPickList(const QStringList& Value)
-{
-    FSettings->SetPickList(Value);
-    Changed();
-}
+ZDB_EDITOR_SETTING(int, int, DropDownRows)
+ZDB_EDITOR_SETTING(int, int, DropDownWidth)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, PickList)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, PickText)
+ZDB_EDITOR_SETTING(QString, const QString&, PickTextFormat)
+ZDB_EDITOR_SETTING(TZPickOptions, TZPickOptions, PickOptions)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, PickOptionNames)
+ZDB_EDITOR_SETTING(TZListOptions, TZListOptions, ListOptions)
+ZDB_EDITOR_SETTING(QStringList, const QStringList&, ListOptionNames)
+ZDB_EDITOR_SETTING(TCalendarDepth, TCalendarDepth, CalendarDepth)
+ZDB_EDITOR_SETTING(QChar, QChar, DelimiterChar)
+ZDB_EDITOR_SETTING(bool, bool, DelimiterLine)
+ZDB_EDITOR_SETTING(QString, const QString&, DelimiterText)
+ZDB_EDITOR_SETTING(TMultiSelectText, TMultiSelectText, MultiSelectText)
+ZDB_EDITOR_SETTING(TDataSet*, TDataSet*, LookupDataSet)
+ZDB_EDITOR_SETTING(QString, const QString&, KeyField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupKeyField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupResultField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupParentField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupTreeViewField)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupListFields)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupListTitles)
+ZDB_EDITOR_SETTING(QString, const QString&, LookupListWidths)
 
-void TZDBCustomEditor::SetPickText(const QStringList& Value)
-{
-    FSettings->SetPickText(Value);
-    Changed();
-}
+#undef ZDB_EDITOR_SETTING
 
-void TZDBCustomEditor::SetPickTextFormat(const QString& Value)
-{
-    FSettings->SetPickTextFormat(Value);
-    Changed();
-}
-
-void TZDBCustomEditor::SetPickOptions(TZPickOptions Value)
-{
-    FSettings->SetPickOptions(Value);
-    Changed();
-}
-
-void TZDBCustomEditor::SetListOptions(TZListOptions Value)
-{
-    FSettings->SetListOptions(Value);
-    Changed();
-}
-
-void TZDBCustomEditor::SetDelimiterChar(QChar Value)
-{
-    FSettings->SetDelimiterChar(Value);
-    Changed();
-}
-
-void TZDBCustomEditor::SetLookupDataSet(TDataSet* Value)
-{
-    FSettings->SetLookupDataSet(Value);
-    Changed();
-}
-
-void TZDBCustomEditor::SetKeyField(const QString& Value)
-{
-    FSettings->SetKeyField(Value);
-    Changed();
-}
-
-void TZDBCustomEditor::SetLookupKeyField(const QString& Value)
-{
-    FSettings->SetLookupKeyField(Value);
-    Changed();
-}
-
-void TZDBCustomEditor::SetLookupResultField(const QString& Value)
-{
-    FSettings->SetLookupResultField(Value);
-    Changed();
-}
-
+QString TZDBCustomEditor::GetDelimiter() const { return FSettings->Delimiter(); }
 bool TZDBCustomEditor::GetPickListActive() const { return FSettings->PickListActive(); }
 bool TZDBCustomEditor::GetPickTextActive() const { return FSettings->PickTextActive(); }
 bool TZDBCustomEditor::GetPickDataActive() const { return FSettings->PickDataActive(); }
@@ -206,11 +169,22 @@ TZLookupColumn TZDBCustomEditor::GetLookupColumn() const
     return FSettings->LookupColumn();
 }
 
+bool TZDBCustomEditor::GetMultiSelectList() const
+{
+    FSettings->SetField(Field());
+    return FSettings->MultiSelectList();
+}
+
+QString TZDBCustomEditor::FormatText(const QString& Text) const
+{
+    FSettings->SetField(Field());
+    return FSettings->FormatText(Text);
+}
+
 bool TZDBCustomEditor::GetCalendarActive() const
 {
-    TField* field = Field();
-    return field && (field->DataType() == ftDate || field->DataType() == ftDateTime ||
-                     field->DataType() == ftTimeStamp);
+    FSettings->SetField(Field());
+    return FSettings->CalendarActive();
 }
 
 int TZDBCustomEditor::GetPickIndex() const
@@ -235,16 +209,56 @@ QString TZDBCustomEditor::DoSetItem(const QString& Text) const
     return TZCustomDBGrid::PickSetItem(FSettings.get(), Text);
 }
 
+QString TZDBCustomEditor::ValueToText(const QString& Value) const
+{
+    if (!GetMultiSelectList() || !GetPickDataActive())
+        return DoGetItem(Value);
+    QStringList texts;
+    for (const QString& item : Value.split(GetDelimiter(), Qt::SkipEmptyParts))
+        if (const QString text = DoGetItem(item); !text.isEmpty())
+            texts << text;
+    return texts.join(GetDelimiter());
+}
+
+QString TZDBCustomEditor::TextToValue(const QString& Text) const
+{
+    if (!GetMultiSelectList() || !GetPickDataActive())
+        return DoSetItem(Text);
+    QStringList values;
+    for (const QString& item : Text.split(GetDelimiter(), Qt::SkipEmptyParts))
+        if (const QString value = DoSetItem(item); !value.isEmpty())
+            values << value;
+    return values.join(GetDelimiter());
+}
+
 QString TZDBCustomEditor::ReadFieldText(bool Display) const
 {
-    FSettings->SetField(Field());
-    return DoGetItem(TZDBLabeledEditor::ReadFieldText(Display));
+    TField* field = Field();
+    FSettings->SetField(field);
+    if (field && FSettings->LookupColumn() == lcLookupValueField) {
+        // The key shows as the lookup record's result.
+        TDataSet* lookup = FSettings->GetLookupDataSet();
+        if (field->IsNull() || !lookup)
+            return QString();
+        if (!lookup->Active())
+            lookup->Open();
+        TField* result = lookup->FindField(FSettings->GetLookupResultField());
+        if (!result || !lookup->Locate(FSettings->GetLookupKeyField(), field->GetValue()))
+            return QString();
+        return Display ? result->DisplayText() : result->GetEditText();
+    }
+    const QString text = ValueToText(TZDBLabeledEditor::ReadFieldText(Display));
+    return Display ? FormatText(text) : text;
 }
 
 void TZDBCustomEditor::WriteFieldText(const QString& Text)
 {
     FSettings->SetField(Field());
-    TZDBLabeledEditor::WriteFieldText(DoSetItem(Text));
+    // A key is chosen from the list (or completed from it), never typed:
+    // the text shown is the looked-up result.
+    if (StoresLookupKey(FSettings->LookupColumn()))
+        return;
+    TZDBLabeledEditor::WriteFieldText(TextToValue(Text));
 }
 
 void TZDBCustomEditor::LoadPickText(TField* ValueField, TField* TextField)
@@ -309,43 +323,21 @@ TEditorStyle TZDBCustomEditor::GetEditorStyle() const
     return edsSimple;
 }
 
-TZDBEditorListClass TZDBCustomEditor::GetListClass() const
+TZDBGridDropDownListClass TZDBCustomEditor::GetEditorListClass() const
 {
-    // The lookup, calendar and calculator lists of stand-alone editors are not
-    // there yet: such an editor shows no button.
-    if (FButtonStyle == ebsAuto && !GetLookupActive() && GetPickDataActive())
-        return [](TZDBCustomEditor* Editor) -> TZDBDropDownList* { return new TZDBEditorPickList(Editor); };
-    return nullptr;
-}
-
-bool TZDBCustomEditor::HasList() const
-{
-    return GetListClass() != nullptr;
-}
-
-TZDBDropDownList* TZDBCustomEditor::CreateDropDownList()
-{
-    const TZDBEditorListClass listClass = GetListClass();
-    return listClass ? listClass(this) : nullptr;
-}
-
-// ---- TZDBEditorPickList ----------------------------------------------------------------------
-
-TZDBEditorPickList::TZDBEditorPickList(TZDBCustomEditor* Editor)
-    : TZDBGridPickList(Editor, nullptr), FEditor(Editor)
-{
-}
-
-TZColumn* TZDBEditorPickList::PickColumn() const
-{
-    return FEditor ? FEditor->Settings() : nullptr;
-}
-
-void TZDBEditorPickList::SetupListValue(const QVariant& Value)
-{
-    // The list holds stored values; the editor takes shown texts.
-    if (FEditor)
-        FEditor->SetupListValue(FEditor->DoGetItem(Value.toString()), false);
+    switch (FButtonStyle) {
+    case ebsAuto:
+        if (GetLookupActive())
+            return &TZDBEditorDataList::Create;
+        if (GetPickDataActive())
+            return &TZDBEditorPickList::Create;
+        if (GetCalendarActive())
+            return &TZDBEditorCalendar::Create;
+        return nullptr;
+    case ebsCalendar: return &TZDBEditorCalendar::Create;
+    case ebsCalculator: return &TZDBEditorCalculator::Create;
+    default: return nullptr;
+    }
 }
 
 } // namespace zdb

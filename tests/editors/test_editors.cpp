@@ -338,9 +338,9 @@ TEST_F(PickGrid, StandAloneEditorsAndTheGridEditTheSameFieldInStep)
     EXPECT_EQ(own.text(), "Eins");
     EXPECT_TRUE(Caught.Messages.isEmpty()) << Caught.Messages.join('\n').toStdString();
 
-    // A style whose list is not there yet shows no button.
-    own.SetButtonStyle(ebsCalendar);
-    EXPECT_EQ(own.EditorStyle(), edsDropDownList);
+    // A style without a list shows no button.
+    own.SetButtonStyle(ebsNone);
+    EXPECT_EQ(own.EditorStyle(), edsSimple);
     EXPECT_FALSE(own.ButtonVisible());
 }
 
