@@ -64,6 +64,7 @@ QWidget* CreateEditingTab(TDemoData& data)
     tags->SetPickList({QStringLiteral("urgent"), QStringLiteral("gift"), QStringLiteral("fragile"),
                        QStringLiteral("export"), QStringLiteral("repeat")});
     tags->SetListOptions(tags->GetListOptions().Include(loMultiSelectList));
+    tags->SetMultiSelectText(mstDefault);
     // A date field drops a calendar by itself; the amount asks for the calculator.
     grid->Columns()->FindColumn(QStringLiteral("amount"))->SetButtonStyle(cbsCalculator);
     // The paid flag, stored as Y or N, toggled by a click or Space.

@@ -76,11 +76,14 @@ public:
                        {"note", "Note", "", taLeftJustify, 220},
                        {"amount", "Amount", "", taRightJustify, 110},
                        {"paid", "Paid", "", taCenter, 50},
-                       {"shipping", "Shipping", "", taCenter, 70},
+                       {"shipping", "Shipping", "", taLeftJustify, 80},
                    });
         TZColumn* paidColumn = grid->Columns()->FindColumn(QStringLiteral("paid"));
         paidColumn->SetCheckBox(true);
         paidColumn->SetCheckBoxValues(QStringLiteral("Y;N"));
+        TZColumn* shippingColumn = grid->Columns()->FindColumn(QStringLiteral("shipping"));
+        shippingColumn->SetPickList({QStringLiteral("S"), QStringLiteral("E"), QStringLiteral("P")});
+        shippingColumn->SetPickText({QStringLiteral("Standard"), QStringLiteral("Express"), QStringLiteral("Pick-up")});
         grid->SetOptions(grid->GetOptions() & ~TZDBGridOptions(dgEditing));
         grid->SetDataSource(source);
         layout->addWidget(grid, 1);

@@ -126,7 +126,7 @@ private:
         grid->SetDataSource(FSource.get());
         FLayout->insertWidget(0, grid, 1);
         grid->show();
-        FStatus->setText(QStringLiteral("%1 rows in %2, ready in %3 s.")
+        FStatus->setText(QStringLiteral("%1 rows in %2 (%3 s to open).")
                              .arg(DisplayLocale().toString(MillionRowCount), DefaultMillionDatabasePath(),
                                   DisplayLocale().toString(double(made) / 1000, 'f', 1)));
         grid->setFocus();

@@ -57,8 +57,8 @@ private:
                        {"Customer", "Name", "Customer", taLeftJustify, 150},
                        {"City", "City", "Customer", taLeftJustify, 95},
                        {"Picture", "", "First item", taCenter, 30},
-                       {"Product", "Product", "First item", taLeftJustify, 140},
-                       {"quantity", "Qty", "First item", taRightJustify, 55},
+                       {"Product", "Product", "First item", taLeftJustify, 135},
+                       {"quantity", "Qty", "First item", taRightJustify, 65},
                        {"discount_pct", "Disc. %", "", taRightJustify, 60},
                        {"amount", "Amount", "", taRightJustify, 105},
                    });

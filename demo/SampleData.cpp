@@ -360,7 +360,7 @@ void FillTables(TBuilder& b)
 
 // The sales table, filled by the database itself: each chunk of rows comes from a
 // recursive counter joined to small tables of names and cities.
-constexpr int MillionSchemaVersion = 1;
+constexpr int MillionSchemaVersion = 2;
 constexpr int MillionChunk = 50000;
 
 void CreateSales(TBuilder& b)
@@ -485,7 +485,7 @@ QSqlDatabase OpenMillionDatabase(const QString& filePath, const QString& connect
         QFile::remove(filePath);
     });
     CreateSales(builder);
-    // The rows take about two thirds of the time, the indexes the rest.
+    // The rows take about two thirds of the time, the indexes and statistics the rest.
     const QStringList indexed = {QStringLiteral("customer"), QStringLiteral("city"), QStringLiteral("sale_date"),
                                  QStringLiteral("amount")};
     const auto stepTo = [&](int percent) { return !progress || progress(percent); };
@@ -500,6 +500,9 @@ QSqlDatabase OpenMillionDatabase(const QString& filePath, const QString& connect
             return db;
         builder.Exec(QStringLiteral("CREATE INDEX sales_%1 ON sales(%1)").arg(indexed[i]));
     }
+    // Statistics, so that a filtered page in a sorted order reads the sort's index rather
+    // than sorting every row of a city again.
+    builder.Exec(QStringLiteral("ANALYZE"));
     builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(MillionSchemaVersion));
     builder.Exec(QStringLiteral("COMMIT"));
     rollback.dismiss();
