@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -108,7 +109,7 @@ private:
         grid->setObjectName(QStringLiteral("millionGrid"));
         AddColumns(grid, *FSales,
                    {
-                       {"id", "No.", "", taRightJustify, 90},
+                       {"id", "No.", "", taRightJustify, 130},
                        {"customer", "Customer", "", taLeftJustify, 190},
                        {"city", "City", "", taLeftJustify, 120},
                        {"country", "Country", "", taLeftJustify, 120},
@@ -120,15 +121,18 @@ private:
         grid->SetOptions(grid->GetOptions() & ~TZDBGridOptions(dgEditing));
         grid->SetOptionsEx(grid->GetOptionsEx() | dgLoadCurrentOrder | dgAutoUpdateOrder | dgTotalFooter);
         grid->FilterGrid()->SetAutoFilter(true);
-        SetFooter(grid, QStringLiteral("customer"), cvCount, QStringLiteral("%d rows"));
+        // Counted on the number column: the database counts and sums numbers itself.
+        SetFooter(grid, QStringLiteral("id"), cvCount, QStringLiteral("%d rows"));
         SetFooter(grid, QStringLiteral("quantity"), cvSum, QString());
         SetFooter(grid, QStringLiteral("amount"), cvSum, QStringLiteral("%.2n"));
         grid->SetDataSource(FSource.get());
         FLayout->insertWidget(0, grid, 1);
         grid->show();
         FStatus->setText(QStringLiteral("%1 rows in %2 (%3 s to open).")
-                             .arg(DisplayLocale().toString(MillionRowCount), DefaultMillionDatabasePath(),
+                             .arg(DisplayLocale().toString(MillionRowCount),
+                                  QFileInfo(DefaultMillionDatabasePath()).fileName(),
                                   DisplayLocale().toString(double(made) / 1000, 'f', 1)));
+        FStatus->setToolTip(DefaultMillionDatabasePath());
         grid->setFocus();
     }
 
