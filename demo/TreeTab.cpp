@@ -19,7 +19,12 @@ public:
         FCategories->SetSQLText(QStringLiteral("SELECT id, parent_id, name FROM categories ORDER BY id"));
         TreeView()->AddTreeFields(FCategories.get());
         FCategories->Open();
-        FCategories->FieldByName(QStringLiteral("id"))->SetDisplayWidth(8);
+        AddColumns(this, *FCategories,
+                   {
+                       {"name", "Category", "", taLeftJustify, 420},
+                       {"id", "No.", "", taRightJustify, 80},
+                       {"parent_id", "Parent", "", taRightJustify, 80},
+                   });
         FSource = std::make_unique<TDataSource>();
         FSource->SetDataSet(FCategories.get());
         SetKeyFields(QStringLiteral("id"));
