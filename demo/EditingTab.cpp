@@ -4,6 +4,7 @@
 // check box, and an ellipsis button that opens a dialog.
 
 #include "DemoCommon.h"
+#include "AppExceptions.h"
 #include "DemoTabs.h"
 
 #include <QInputDialog>
@@ -72,7 +73,7 @@ QWidget* CreateEditingTab(TDemoData& data)
     paid->SetCheckBox(true);
     paid->SetCheckBoxValues(QStringLiteral("Y;N"));
     grid->Columns()->FindColumn(QStringLiteral("note"))->SetButtonStyle(cbsEllipsis);
-    grid->OnEditButtonClick = EditNote;
+    grid->OnEditButtonClick = [](TZCustomDBGrid* sender) { GuardEvent(sender, [sender] { EditNote(sender); }); };
     grid->SetKeyFields(QStringLiteral("id"));
     grid->SetOptions(grid->GetOptions() | dgEditing);
     grid->SetDataSource(data.OrdersSource.get());

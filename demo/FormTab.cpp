@@ -4,6 +4,7 @@
 // among the styled controls, which follow a light or a dark palette.
 
 #include "DemoCommon.h"
+#include "AppExceptions.h"
 #include "DemoTabs.h"
 #include "ZDBCtrls.h"
 #include "ZDBEditor.h"
@@ -156,7 +157,7 @@ public:
         styled->setGeometry(780, 22, 240, 290);
         auto* styledLayout = new QVBoxLayout(styled);
         auto* markPaid = new TZQButton(QStringLiteral("&Mark as paid"), styled);
-        QObject::connect(markPaid, &QPushButton::clicked, this, [this] { MarkPaid(); });
+        QObject::connect(markPaid, &QPushButton::clicked, this, [this] { GuardEvent(this, [this] { MarkPaid(); }); });
         styledLayout->addWidget(markPaid);
         auto* light = new TZQRadioButton(QStringLiteral("&Light palette"), styled);
         auto* dark = new TZQRadioButton(QStringLiteral("Dar&k palette"), styled);

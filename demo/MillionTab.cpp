@@ -7,6 +7,7 @@
 // its own next to the sample database.
 
 #include "DemoCommon.h"
+#include "AppExceptions.h"
 #include "DemoTabs.h"
 #include "SampleData.h"
 
@@ -56,7 +57,7 @@ protected:
     {
         QWidget::showEvent(event);
         if (!FSales && !FBuilding)
-            QTimer::singleShot(0, this, [this] { Build(); });
+            QTimer::singleShot(0, this, [this] { GuardEvent(this, [this] { Build(); }); });
     }
 
 private:
