@@ -86,6 +86,8 @@ private:
             return;
         }
         if (!db.isOpen()) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(ConnectionName);
             FStatus->setText(QStringLiteral("Cancelled: show this tab again to make the table."));
             return;
         }

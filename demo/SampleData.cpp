@@ -468,15 +468,22 @@ QString DefaultMillionDatabasePath()
     return sample.dir().filePath(QStringLiteral("zdbdemo-million.sqlite"));
 }
 
-QSqlDatabase OpenMillionDatabase(const QString& filePath, const QString& connectionName,
-                                 const std::function<bool(int percent)>& progress)
+namespace {
+
+// Opens the file at filePath; when it was not made by this version of the demo, makes it
+// anew: fill writes its tables in one transaction and may return false to give up, which
+// removes the file and leaves the connection closed.
+QSqlDatabase OpenOrBuild(const QString& filePath, const QString& connectionName, int version,
+                         const std::function<bool(TBuilder&)>& fill)
 {
     QSqlDatabase db = OpenFile(filePath, connectionName);
-    if (StoredSchemaVersion(db) == MillionSchemaVersion)
+    if (StoredSchemaVersion(db) == version)
         return db;
+    // Missing, empty or from an older demo: build it anew in a fresh file.
     db = ReopenEmpty(db, filePath, connectionName);
 
     TBuilder builder(db);
+    // Nothing to recover on a failure: the file is removed.
     builder.Exec(QStringLiteral("PRAGMA journal_mode = OFF"));
     builder.Exec(QStringLiteral("BEGIN"));
     auto rollback = qScopeGuard([&] {
@@ -484,53 +491,53 @@ QSqlDatabase OpenMillionDatabase(const QString& filePath, const QString& connect
         db.close();
         QFile::remove(filePath);
     });
-    CreateSales(builder);
-    // The rows take about two thirds of the time, the indexes and statistics the rest.
-    const QStringList indexed = {QStringLiteral("customer"), QStringLiteral("city"), QStringLiteral("sale_date"),
-                                 QStringLiteral("amount")};
-    const auto stepTo = [&](int percent) { return !progress || progress(percent); };
-    for (int first = 1; first <= MillionRowCount; first += MillionChunk) {
-        if (!stepTo(int(qint64(first - 1) * 66 / MillionRowCount)))
-            return db; // closed and removed by the guard
-        FillSales(builder, first, std::min(first + MillionChunk - 1, MillionRowCount));
-    }
-    // What the titles sort by: the grid pages through the rows in that order.
-    for (qsizetype i = 0; i < indexed.size(); ++i) {
-        if (!stepTo(66 + int(i) * 34 / int(indexed.size())))
-            return db;
-        builder.Exec(QStringLiteral("CREATE INDEX sales_%1 ON sales(%1)").arg(indexed[i]));
-    }
-    // Statistics, so that a filtered page in a sorted order reads the sort's index rather
-    // than sorting every row of a city again.
-    builder.Exec(QStringLiteral("ANALYZE"));
-    builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(MillionSchemaVersion));
+    if (!fill(builder))
+        return db; // closed and removed by the guard
+    builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
     builder.Exec(QStringLiteral("COMMIT"));
     rollback.dismiss();
+    // The application's own changes are journalled again.
+    builder.Exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
     return db;
+}
+
+} // namespace
+
+QSqlDatabase OpenMillionDatabase(const QString& filePath, const QString& connectionName,
+                                 const std::function<bool(int percent)>& progress)
+{
+    return OpenOrBuild(filePath, connectionName, MillionSchemaVersion, [&](TBuilder& builder) {
+        CreateSales(builder);
+        // The rows take about two thirds of the time, the indexes and statistics the rest.
+        const QStringList indexed = {QStringLiteral("customer"), QStringLiteral("city"),
+                                     QStringLiteral("sale_date"), QStringLiteral("amount")};
+        const auto stepTo = [&](int percent) { return !progress || progress(percent); };
+        for (int first = 1; first <= MillionRowCount; first += MillionChunk) {
+            if (!stepTo(int(qint64(first - 1) * 66 / MillionRowCount)))
+                return false;
+            FillSales(builder, first, std::min(first + MillionChunk - 1, MillionRowCount));
+        }
+        // What the titles sort by: the grid pages through the rows in that order.
+        for (qsizetype i = 0; i < indexed.size(); ++i) {
+            if (!stepTo(66 + int(i) * 34 / int(indexed.size())))
+                return false;
+            builder.Exec(QStringLiteral("CREATE INDEX sales_%1 ON sales(%1)").arg(indexed[i]));
+        }
+        // Statistics, so that a filtered page in a sorted order reads the sort's index
+        // rather than sorting every row of a city again.
+        builder.Exec(QStringLiteral("ANALYZE"));
+        return true;
+    });
 }
 
 QSqlDatabase OpenSampleDatabase(const QString& filePath, const QString& connectionName)
 {
-    QSqlDatabase db = OpenFile(filePath, connectionName);
-    if (StoredSchemaVersion(db) == SchemaVersion)
-        return db;
-    // Missing, empty or from an older demo: build it anew in a fresh file.
-    db = ReopenEmpty(db, filePath, connectionName);
-
-    TBuilder builder(db);
-    builder.Exec(QStringLiteral("BEGIN"));
-    auto rollback = qScopeGuard([&] {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        db.close();
-        QFile::remove(filePath);
+    return OpenOrBuild(filePath, connectionName, SchemaVersion, [](TBuilder& builder) {
+        CreateTables(builder);
+        FillTables(builder);
+        FillCategories(builder);
+        return true;
     });
-    CreateTables(builder);
-    FillTables(builder);
-    FillCategories(builder);
-    builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
-    builder.Exec(QStringLiteral("COMMIT"));
-    rollback.dismiss();
-    return db;
 }
 
 } // namespace zdb::demo
