@@ -41,14 +41,14 @@ QWidget* CreateEditingTab(TDemoData& data)
     grid->setObjectName(QStringLiteral("editingGrid"));
     AddColumns(grid, *data.Orders,
                {
-                   {"order_no", "No.", "", taLeftJustify, 85},
+                   {"order_no", "No.", "", taLeftJustify, 80},
                    {"state_id", "State (pick list)", "", taLeftJustify, 120},
-                   {"Customer", "Customer (lookup list)", "", taLeftJustify, 200},
-                   {"Tags", "Tags (check list)", "", taLeftJustify, 160},
+                   {"Customer", "Customer (lookup list)", "", taLeftJustify, 170},
+                   {"Tags", "Tags (check list)", "", taLeftJustify, 150},
                    {"order_date", "Date (calendar)", "", taLeftJustify, 120},
                    {"amount", "Amount (calculator)", "", taRightJustify, 140},
                    {"paid", "Paid", "", taCenter, 50},
-                   {"note", "Note (button)", "", taLeftJustify, 220},
+                   {"note", "Note (button)", "", taLeftJustify, 200},
                });
     grid->Columns()->FindColumn(QStringLiteral("order_no"))->SetReadOnly(true);
     // The state is stored as its number and shown, typed and picked as its name.
