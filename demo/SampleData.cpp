@@ -9,12 +9,15 @@
 #include <QFileInfo>
 #include <QBuffer>
 #include <QImage>
+#include <QLinearGradient>
+#include <QPolygonF>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QVariant>
 
 #include <algorithm>
@@ -26,7 +29,7 @@ namespace zdb::demo {
 namespace {
 
 // Raised when the layout of the generated data changes: an older file is rebuilt.
-constexpr int SchemaVersion = 5;
+constexpr int SchemaVersion = 6;
 constexpr quint32 Seed = 20240517;
 
 constexpr std::array FirstNames = {
@@ -106,7 +109,8 @@ void CreateTables(TBuilder& b)
                           " name VARCHAR(60) NOT NULL,"
                           " category VARCHAR(30) NOT NULL,"
                           " unit_price NUMERIC(12,2) NOT NULL,"
-                          " picture BLOB)"));
+                          " picture BLOB,"
+                          " photo BLOB)"));
     b.Exec(QStringLiteral("CREATE TABLE order_states ("
                           " id INTEGER PRIMARY KEY,"
                           " name VARCHAR(20) NOT NULL)"));
@@ -120,7 +124,9 @@ void CreateTables(TBuilder& b)
                           " discount_pct INTEGER NOT NULL,"
                           " amount NUMERIC(12,2) NOT NULL,"
                           " state_id INTEGER NOT NULL REFERENCES order_states(id),"
-                          " paid CHAR(1) NOT NULL DEFAULT 'N')"));
+                          " paid CHAR(1) NOT NULL DEFAULT 'N',"
+                          " shipping CHAR(1) NOT NULL DEFAULT 'S',"
+                          " note VARCHAR(200))"));
     b.Exec(QStringLiteral("CREATE TABLE order_lines ("
                           " id INTEGER PRIMARY KEY,"
                           " order_id INTEGER NOT NULL REFERENCES orders(id),"
@@ -160,6 +166,15 @@ void FillCategories(TBuilder& b)
     }
 }
 
+// The hue of a category's pictures.
+int CategoryHue(const char* category)
+{
+    int hue = 0;
+    for (const char* c = category; *c; ++c)
+        hue = (hue * 31 + *c) % 360;
+    return hue;
+}
+
 // A product's small picture, as PNG bytes: its initial on a disc in its category's colour.
 QByteArray ProductPicture(const TProduct& product)
 {
@@ -168,10 +183,7 @@ QByteArray ProductPicture(const TProduct& product)
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    int hue = 0;
-    for (const char* c = product.Category; *c; ++c)
-        hue = (hue * 31 + *c) % 360;
-    painter.setBrush(QColor::fromHsv(hue, 150, 210));
+    painter.setBrush(QColor::fromHsv(CategoryHue(product.Category), 150, 210));
     painter.drawEllipse(QRectF(1, 1, 30, 30));
     painter.setPen(Qt::white);
     QFont font = painter.font();
@@ -179,6 +191,62 @@ QByteArray ProductPicture(const TProduct& product)
     font.setBold(true);
     painter.setFont(font);
     painter.drawText(image.rect(), Qt::AlignCenter, QString(QLatin1Char(product.Name[0])));
+    painter.end();
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data;
+}
+
+// A product's larger picture, as PNG bytes: a sketch of its category on a
+// gradient in the category's colour, with the product's name below it.
+QByteArray ProductPhoto(const TProduct& product)
+{
+    constexpr int W = 240, H = 180;
+    QImage image(W, H, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor base = QColor::fromHsv(CategoryHue(product.Category), 90, 235);
+    QLinearGradient background(0, 0, 0, H);
+    background.setColorAt(0, base.lighter(125));
+    background.setColorAt(1, base.darker(125));
+    painter.fillRect(image.rect(), background);
+
+    const QColor ink = QColor::fromHsv(CategoryHue(product.Category), 170, 110);
+    painter.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(base.lighter(150));
+    const QString category = QString::fromLatin1(product.Category);
+    if (category == QLatin1String("Furniture")) { // a table
+        painter.drawRect(QRectF(60, 50, 120, 16));
+        painter.drawLine(QPointF(72, 66), QPointF(72, 130));
+        painter.drawLine(QPointF(168, 66), QPointF(168, 130));
+    } else if (category == QLatin1String("Lighting")) { // a bulb
+        painter.drawEllipse(QPointF(120, 75), 38, 38);
+        painter.drawRect(QRectF(104, 112, 32, 22));
+        painter.drawLine(QPointF(108, 140), QPointF(132, 140));
+    } else if (category == QLatin1String("Stationery")) { // a pencil
+        painter.save();
+        painter.translate(120, 90);
+        painter.rotate(-30);
+        painter.drawRect(QRectF(-60, -12, 100, 24));
+        painter.drawPolygon(QPolygonF({QPointF(40, -12), QPointF(68, 0), QPointF(40, 12)}));
+        painter.restore();
+    } else if (category == QLatin1String("Hardware")) { // a screen
+        painter.drawRoundedRect(QRectF(55, 30, 130, 85), 8, 8);
+        painter.drawLine(QPointF(120, 115), QPointF(120, 135));
+        painter.drawLine(QPointF(95, 137), QPointF(145, 137));
+    } else { // a cup
+        painter.drawRoundedRect(QRectF(80, 50, 70, 80), 10, 10);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawArc(QRectF(135, 68, 36, 40), -90 * 16, 180 * 16);
+    }
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPixelSize(17);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, H - 36, W, 30), Qt::AlignCenter, QString::fromUtf8(product.Name));
     painter.end();
     QByteArray data;
     QBuffer buffer(&data);
@@ -203,13 +271,14 @@ void FillTables(TBuilder& b)
     }
 
     QSqlQuery product = b.Prepare(QStringLiteral(
-        "INSERT INTO products (id, name, category, unit_price, picture) VALUES (?, ?, ?, ?, ?)"));
+        "INSERT INTO products (id, name, category, unit_price, picture, photo) VALUES (?, ?, ?, ?, ?, ?)"));
     for (int i = 0; i < int(Products.size()); ++i) {
         product.bindValue(0, i + 1);
         product.bindValue(1, QString::fromUtf8(Products[i].Name));
         product.bindValue(2, QString::fromLatin1(Products[i].Category));
         product.bindValue(3, Products[i].PriceCents / 100.0);
         product.bindValue(4, ProductPicture(Products[i]));
+        product.bindValue(5, ProductPhoto(Products[i]));
         TBuilder::Run(product);
     }
 
@@ -282,6 +351,71 @@ void FillTables(TBuilder& b)
     }
     // Paid: the orders past "New" that were not cancelled, a flag stored as Y or N.
     b.Exec(QStringLiteral("UPDATE orders SET paid = 'Y' WHERE state_id BETWEEN 2 AND 4"));
+    // Shipping: S(tandard), E(xpress) or P(ick-up), and a note on a few orders.
+    b.Exec(QStringLiteral("UPDATE orders SET shipping = CASE WHEN id % 7 = 0 THEN 'E' WHEN id % 11 = 0 THEN 'P'"
+                          " ELSE 'S' END"));
+    b.Exec(QStringLiteral("UPDATE orders SET note = 'Deliver to the back entrance' WHERE id % 13 = 0"));
+    b.Exec(QStringLiteral("UPDATE orders SET note = 'Call before delivery' WHERE id % 17 = 0"));
+}
+
+// The sales table, filled by the database itself: each chunk of rows comes from a
+// recursive counter joined to small tables of names and cities.
+constexpr int MillionSchemaVersion = 2;
+constexpr int MillionChunk = 50000;
+
+void CreateSales(TBuilder& b)
+{
+    b.Exec(QStringLiteral("CREATE TABLE sales ("
+                          " id INTEGER PRIMARY KEY,"
+                          " customer VARCHAR(60) NOT NULL,"
+                          " city VARCHAR(40) NOT NULL,"
+                          " country VARCHAR(40) NOT NULL,"
+                          " sale_date DATE NOT NULL,"
+                          " quantity INTEGER NOT NULL,"
+                          " amount NUMERIC(12,2) NOT NULL)"));
+    b.Exec(QStringLiteral("CREATE TEMP TABLE first_names (k INTEGER PRIMARY KEY, name TEXT)"));
+    b.Exec(QStringLiteral("CREATE TEMP TABLE last_names (k INTEGER PRIMARY KEY, name TEXT)"));
+    b.Exec(QStringLiteral("CREATE TEMP TABLE cities (k INTEGER PRIMARY KEY, name TEXT, country TEXT)"));
+    QSqlQuery first = b.Prepare(QStringLiteral("INSERT INTO first_names VALUES (?, ?)"));
+    for (int i = 0; i < int(FirstNames.size()); ++i) {
+        first.bindValue(0, i);
+        first.bindValue(1, QString::fromLatin1(FirstNames[size_t(i)]));
+        TBuilder::Run(first);
+    }
+    QSqlQuery last = b.Prepare(QStringLiteral("INSERT INTO last_names VALUES (?, ?)"));
+    for (int i = 0; i < int(LastNames.size()); ++i) {
+        last.bindValue(0, i);
+        last.bindValue(1, QString::fromLatin1(LastNames[size_t(i)]));
+        TBuilder::Run(last);
+    }
+    QSqlQuery city = b.Prepare(QStringLiteral("INSERT INTO cities VALUES (?, ?, ?)"));
+    for (int i = 0; i < int(Cities.size()); ++i) {
+        city.bindValue(0, i);
+        city.bindValue(1, QString::fromLatin1(Cities[size_t(i)].Name));
+        city.bindValue(2, QString::fromLatin1(Cities[size_t(i)].Country));
+        TBuilder::Run(city);
+    }
+}
+
+// Rows first..last of the sales; a multiplicative hash of the id scatters names,
+// cities, dates and amounts.
+void FillSales(TBuilder& b, int first, int last)
+{
+    b.Exec(QStringLiteral(
+               "INSERT INTO sales (id, customer, city, country, sale_date, quantity, amount)"
+               " WITH RECURSIVE n(i, h) AS (SELECT %1, (%1 * 2654435761) % 4294967296"
+               "   UNION ALL SELECT i + 1, ((i + 1) * 2654435761) % 4294967296 FROM n WHERE i < %2)"
+               " SELECT n.i, f.name || ' ' || l.name, c.name, c.country,"
+               "   date('2015-01-01', '+' || (h % 3653) || ' days'),"
+               "   1 + (h / 7) % 25, ((h / 13) % 250000) / 100.0"
+               " FROM n JOIN first_names f ON f.k = (h / 3) % %3"
+               "   JOIN last_names l ON l.k = (h / 5) % %4"
+               "   JOIN cities c ON c.k = (h / 11) % %5")
+               .arg(first)
+               .arg(last)
+               .arg(FirstNames.size())
+               .arg(LastNames.size())
+               .arg(Cities.size()));
 }
 
 int StoredSchemaVersion(const QSqlDatabase& db)
@@ -305,41 +439,105 @@ QString DefaultSampleDatabasePath()
     return QDir(dataDir).filePath(fileName);
 }
 
-QSqlDatabase OpenSampleDatabase(const QString& filePath, const QString& connectionName)
+namespace {
+
+QSqlDatabase OpenFile(const QString& filePath, const QString& connectionName)
 {
-    const auto open = [&] {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-        db.setDatabaseName(filePath);
-        if (!db.open())
-            DatabaseError(QStringLiteral("Cannot open %1: %2").arg(filePath, db.lastError().text()));
-        return db;
-    };
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(filePath);
+    if (!db.open())
+        DatabaseError(QStringLiteral("Cannot open %1: %2").arg(filePath, db.lastError().text()));
+    return db;
+}
 
-    QSqlDatabase db = open();
-    if (StoredSchemaVersion(db) == SchemaVersion)
-        return db;
-
-    // Missing, empty or from an older demo: build it anew in a fresh file.
+// Closes the connection and removes the file, to make it anew.
+QSqlDatabase ReopenEmpty(QSqlDatabase& db, const QString& filePath, const QString& connectionName)
+{
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(connectionName);
     QFile::remove(filePath);
-    db = open();
+    return OpenFile(filePath, connectionName);
+}
+
+} // namespace
+
+QString DefaultMillionDatabasePath()
+{
+    const QFileInfo sample(DefaultSampleDatabasePath());
+    return sample.dir().filePath(QStringLiteral("zdbdemo-million.sqlite"));
+}
+
+namespace {
+
+// Opens the file at filePath; when it was not made by this version of the demo, makes it
+// anew: fill writes its tables in one transaction and may return false to give up, which
+// removes the file and leaves the connection closed.
+QSqlDatabase OpenOrBuild(const QString& filePath, const QString& connectionName, int version,
+                         const std::function<bool(TBuilder&)>& fill)
+{
+    QSqlDatabase db = OpenFile(filePath, connectionName);
+    if (StoredSchemaVersion(db) == version)
+        return db;
+    // Missing, empty or from an older demo: build it anew in a fresh file.
+    db = ReopenEmpty(db, filePath, connectionName);
 
     TBuilder builder(db);
+    // Nothing to recover on a failure: the file is removed.
+    builder.Exec(QStringLiteral("PRAGMA journal_mode = OFF"));
     builder.Exec(QStringLiteral("BEGIN"));
     auto rollback = qScopeGuard([&] {
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         db.close();
         QFile::remove(filePath);
     });
-    CreateTables(builder);
-    FillTables(builder);
-    FillCategories(builder);
-    builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
+    if (!fill(builder))
+        return db; // closed and removed by the guard
+    builder.Exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
     builder.Exec(QStringLiteral("COMMIT"));
     rollback.dismiss();
+    // The application's own changes are journalled again.
+    builder.Exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
     return db;
+}
+
+} // namespace
+
+QSqlDatabase OpenMillionDatabase(const QString& filePath, const QString& connectionName,
+                                 const std::function<bool(int percent)>& progress)
+{
+    return OpenOrBuild(filePath, connectionName, MillionSchemaVersion, [&](TBuilder& builder) {
+        CreateSales(builder);
+        // The rows take about two thirds of the time, the indexes and statistics the rest.
+        const QStringList indexed = {QStringLiteral("customer"), QStringLiteral("city"),
+                                     QStringLiteral("sale_date"), QStringLiteral("amount")};
+        const auto stepTo = [&](int percent) { return !progress || progress(percent); };
+        for (int first = 1; first <= MillionRowCount; first += MillionChunk) {
+            if (!stepTo(int(qint64(first - 1) * 66 / MillionRowCount)))
+                return false;
+            FillSales(builder, first, std::min(first + MillionChunk - 1, MillionRowCount));
+        }
+        // What the titles sort by: the grid pages through the rows in that order.
+        for (qsizetype i = 0; i < indexed.size(); ++i) {
+            if (!stepTo(66 + int(i) * 34 / int(indexed.size())))
+                return false;
+            builder.Exec(QStringLiteral("CREATE INDEX sales_%1 ON sales(%1)").arg(indexed[i]));
+        }
+        // Statistics, so that a filtered page in a sorted order reads the sort's index
+        // rather than sorting every row of a city again.
+        builder.Exec(QStringLiteral("ANALYZE"));
+        return true;
+    });
+}
+
+QSqlDatabase OpenSampleDatabase(const QString& filePath, const QString& connectionName)
+{
+    return OpenOrBuild(filePath, connectionName, SchemaVersion, [](TBuilder& builder) {
+        CreateTables(builder);
+        FillTables(builder);
+        FillCategories(builder);
+        return true;
+    });
 }
 
 } // namespace zdb::demo
