@@ -81,6 +81,9 @@ TZDBGridSearchPanel::TZDBGridSearchPanel(TZCustomDBGrid* AGrid, TCloseEvent AOnC
 TZDBGridSearchPanel::TZDBGridSearchPanel(QWidget* parent) : QWidget(parent), FGrid(nullptr)
 {
     setAutoFillBackground(true);
+    // A strip of its one height in a form's layout.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setMinimumHeight(PanelHeight());
     CreateControls();
     ResizeControls();
     UpdateLink();
