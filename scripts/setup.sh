@@ -10,6 +10,7 @@ PACKAGES=(
   libqt6sql6-sqlite libqt6sql6-psql   # QSQLITE and QPSQL drivers
   libgtest-dev                        # GoogleTest with its CMake package
   qt6-tools-dev qt6-l10n-tools        # Qt Designer and UiTools (the Designer plugin), lupdate/lrelease (translations)
+  libqt6opengl6-dev                   # Qt OpenGL's CMake files, without which Designer and UiTools are not found
   postgresql                          # server binaries for the throw-away test server
   fontconfig fonts-dejavu-core        # a font, so offscreen rendering shows text
   "$@"

@@ -99,6 +99,8 @@ protected:
 // A styled group box with one styled radio button per item, at most one of them checked.
 class TZRadioGroup : public TZQGroupBox {
     Q_OBJECT
+    Q_PROPERTY(QStringList Items READ GetItems WRITE SetItems)
+    Q_PROPERTY(int ItemIndex READ GetItemIndex WRITE SetItemIndex)
 public:
     explicit TZRadioGroup(QWidget* parent = nullptr);
     ~TZRadioGroup() override;
@@ -135,6 +137,12 @@ private:
 // choosing a button writes that button's value.
 class TZDBRadioGroup : public TZRadioGroup, public TZFieldBinding {
     Q_OBJECT
+    Q_PROPERTY(zdb::TDataSource* DataSource READ GetDataSource WRITE SetDataSource)
+    Q_PROPERTY(QString DataField READ GetDataField WRITE SetDataField)
+    Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QStringList Values READ GetValues WRITE SetValues)
+    // Follows the field; not kept in a form.
+    Q_PROPERTY(QString Value READ GetValue WRITE SetValue STORED false DESIGNABLE false)
 public:
     explicit TZDBRadioGroup(QWidget* parent = nullptr);
     ~TZDBRadioGroup() override;
@@ -179,6 +187,11 @@ private:
 // unchecking false or the first of ValueUnchecked, partly checking null.
 class TZDBCheckBox : public TZQCheckBox, public TZFieldBinding {
     Q_OBJECT
+    Q_PROPERTY(zdb::TDataSource* DataSource READ GetDataSource WRITE SetDataSource)
+    Q_PROPERTY(QString DataField READ GetDataField WRITE SetDataField)
+    Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QString ValueChecked READ GetValueChecked WRITE SetValueChecked)
+    Q_PROPERTY(QString ValueUnchecked READ GetValueUnchecked WRITE SetValueUnchecked)
 public:
     explicit TZDBCheckBox(QWidget* parent = nullptr);
     ~TZDBCheckBox() override;
@@ -208,6 +221,9 @@ private:
 // A label showing a field's display text.
 class TZDBText : public QLabel, public TZFieldBinding {
     Q_OBJECT
+    Q_PROPERTY(zdb::TDataSource* DataSource READ GetDataSource WRITE SetDataSource)
+    Q_PROPERTY(QString DataField READ GetDataField WRITE SetDataField)
+    Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
 public:
     explicit TZDBText(QWidget* parent = nullptr);
     ~TZDBText() override;
@@ -219,7 +235,12 @@ private:
 // ---------------------------------------------------------------------------
 // Navigator
 
+// Registered with the meta-object system (the navigator's VisibleButtons by key names).
+inline namespace NavigatorTypes {
+Q_NAMESPACE
 enum TNavigateBtn { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+Q_ENUM_NS(TNavigateBtn)
+} // namespace NavigatorTypes
 constexpr int NavigateBtnCount = nbRefresh + 1;
 using TNavButtonSet = TEnumSet<TNavigateBtn>;
 
@@ -244,6 +265,11 @@ extern const std::array<QString*, NavigateBtnCount> NavigatorCaptions;
 // refreshing while browsing.
 class TZDBNavigator : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(zdb::TDataSource* DataSource READ GetDataSource WRITE SetDataSource)
+    // The buttons shown, by their key names ("nbFirst", "nbPrior", ...); a list naming
+    // anything else changes nothing.
+    Q_PROPERTY(QStringList VisibleButtons READ GetVisibleButtonNames WRITE SetVisibleButtonNames)
+    Q_PROPERTY(bool ConfirmDelete READ GetConfirmDelete WRITE SetConfirmDelete)
 public:
     explicit TZDBNavigator(QWidget* parent = nullptr);
     ~TZDBNavigator() override;
@@ -253,6 +279,11 @@ public:
     // Which buttons show; all by default.
     TNavButtonSet GetVisibleButtons() const { return FVisibleButtons; }
     void SetVisibleButtons(TNavButtonSet value);
+    QStringList GetVisibleButtonNames() const { return EnumSetNames(FVisibleButtons); }
+    void SetVisibleButtonNames(const QStringList& value)
+    {
+        SetEnumSetByNames<TNavigateBtn>(value, [this](TNavButtonSet buttons) { SetVisibleButtons(buttons); });
+    }
     // Deleting asks first (SDeleteRecordQuestion); on by default.
     bool GetConfirmDelete() const { return FConfirmDelete; }
     void SetConfirmDelete(bool value) { FConfirmDelete = value; }

@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
 
 #include <memory>
 
@@ -48,6 +49,33 @@ public:
         FColor = Value;
         this->update();
     }
+    // The gradient's settings under the control's own property names
+    // (GradientActive, GradientStartColor, ...), so that a form file and Qt
+    // Designer reach them.
+    bool GetGradientActive() const { return FGradient->GetActive(); }
+    void SetGradientActive(bool Value) { FGradient->SetActive(Value); }
+    TZQGradientDirection GetGradientDirection() const { return FGradient->GetDirection(); }
+    void SetGradientDirection(TZQGradientDirection Value) { FGradient->SetDirection(Value); }
+    TColor GetGradientStartColor() const { return FGradient->GetStartColor(); }
+    void SetGradientStartColor(TColor Value) { FGradient->SetStartColor(Value); }
+    TColor GetGradientEndColor() const { return FGradient->GetEndColor(); }
+    void SetGradientEndColor(TColor Value) { FGradient->SetEndColor(Value); }
+    TColor GetGradientHotColor() const { return FGradient->GetHotColor(); }
+    void SetGradientHotColor(TColor Value) { FGradient->SetHotColor(Value); }
+    TColor GetGradientStepColor() const { return FGradient->GetStepColor(); }
+    void SetGradientStepColor(TColor Value) { FGradient->SetStepColor(Value); }
+    int GetGradientShadowFactor() const { return FGradient->GetShadowFactor(); }
+    void SetGradientShadowFactor(int Value) { FGradient->SetShadowFactor(Value); }
+    bool GetGradientSwapColors() const { return FGradient->GetSwapColors(); }
+    void SetGradientSwapColors(bool Value) { FGradient->SetSwapColors(Value); }
+    // The options by their key names ("goGradient", "goHotButton", ...); a list
+    // naming anything else changes nothing.
+    QStringList GetGradientOptions() const { return EnumSetNames(FGradient->GetOptions()); }
+    void SetGradientOptions(const QStringList& Value)
+    {
+        SetEnumSetByNames<TZQGradientOption>(Value, [this](TZQGradientOptions Options) { FGradient->SetOptions(Options); });
+    }
+
     // The pointer is over the control (and it is enabled).
     bool IsHot() const { return FHot && this->isEnabled(); }
     // Whether the package's gradient paints the control now.
@@ -86,6 +114,24 @@ private:
     bool FHot = false;
 };
 
+// The published properties of a styled control: its base colour and the
+// settings of its gradient. A background gradient (group box, panel) has the
+// first set, a progress bar adds the step colour, a button's gradient the hot
+// colour and the options.
+#define ZQ_STYLED_PROPERTIES                                                                                  \
+    Q_PROPERTY(int Color READ GetColor WRITE SetColor)                                                         \
+    Q_PROPERTY(bool GradientActive READ GetGradientActive WRITE SetGradientActive)                             \
+    Q_PROPERTY(zdb::PaintTypes::TZQGradientDirection GradientDirection READ GetGradientDirection WRITE         \
+                   SetGradientDirection)                                                                       \
+    Q_PROPERTY(int GradientStartColor READ GetGradientStartColor WRITE SetGradientStartColor)                  \
+    Q_PROPERTY(int GradientEndColor READ GetGradientEndColor WRITE SetGradientEndColor)                        \
+    Q_PROPERTY(int GradientShadowFactor READ GetGradientShadowFactor WRITE SetGradientShadowFactor)            \
+    Q_PROPERTY(bool GradientSwapColors READ GetGradientSwapColors WRITE SetGradientSwapColors)
+#define ZQ_BUTTON_PROPERTIES                                                                                  \
+    ZQ_STYLED_PROPERTIES                                                                                       \
+    Q_PROPERTY(int GradientHotColor READ GetGradientHotColor WRITE SetGradientHotColor)                        \
+    Q_PROPERTY(QStringList GradientOptions READ GetGradientOptions WRITE SetGradientOptions)
+
 // The drawing the styled controls share.
 namespace ZQSPaint {
 
@@ -114,6 +160,7 @@ void PaintFocus(QPainter& Canvas, QWidget* Control, const QRect& Rect);
 class TZQButton : public TZQStyled<QPushButton, TZQGradientButton>
 {
     Q_OBJECT
+    ZQ_BUTTON_PROPERTIES
 public:
     explicit TZQButton(QWidget* parent = nullptr) : TZQButton(QString(), parent) {}
     explicit TZQButton(const QString& Caption, QWidget* parent = nullptr);
@@ -130,6 +177,7 @@ protected:
 class TZQCheckBox : public TZQStyled<QCheckBox, TZQGradientButton>
 {
     Q_OBJECT
+    ZQ_BUTTON_PROPERTIES
 public:
     explicit TZQCheckBox(QWidget* parent = nullptr) : TZQCheckBox(QString(), parent) {}
     explicit TZQCheckBox(const QString& Caption, QWidget* parent = nullptr);
@@ -142,6 +190,7 @@ protected:
 class TZQRadioButton : public TZQStyled<QRadioButton, TZQGradientButton>
 {
     Q_OBJECT
+    ZQ_BUTTON_PROPERTIES
 public:
     explicit TZQRadioButton(QWidget* parent = nullptr) : TZQRadioButton(QString(), parent) {}
     explicit TZQRadioButton(const QString& Caption, QWidget* parent = nullptr);
@@ -155,6 +204,7 @@ protected:
 class TZQGroupBox : public TZQStyled<QGroupBox, TZQGradientBackground>
 {
     Q_OBJECT
+    ZQ_STYLED_PROPERTIES
 public:
     explicit TZQGroupBox(QWidget* parent = nullptr) : TZQGroupBox(QString(), parent) {}
     explicit TZQGroupBox(const QString& Caption, QWidget* parent = nullptr);
@@ -167,6 +217,9 @@ protected:
 class TZQPanel : public TZQStyled<QFrame, TZQGradientBackground>
 {
     Q_OBJECT
+    ZQ_STYLED_PROPERTIES
+    Q_PROPERTY(QString Caption READ GetCaption WRITE SetCaption)
+    Q_PROPERTY(Qt::Alignment Alignment READ GetAlignment WRITE SetAlignment)
 public:
     explicit TZQPanel(QWidget* parent = nullptr);
 
@@ -190,6 +243,8 @@ private:
 class TZQProgressBar : public TZQStyled<QProgressBar, TZQGradientProgress>
 {
     Q_OBJECT
+    ZQ_STYLED_PROPERTIES
+    Q_PROPERTY(int GradientStepColor READ GetGradientStepColor WRITE SetGradientStepColor)
 public:
     explicit TZQProgressBar(QWidget* parent = nullptr);
     // The done part's rectangle (empty at the minimum), from the start edge:

@@ -216,17 +216,47 @@ protected:
 // W + 120 in steps of 100, "More options" after the last control shown and the
 // close button at the right end. Controls that do not fit are hidden from the
 // right (the check boxes, then the buttons) and offered in the "More options" menu.
+//
+// The panel also stands on a form by itself (as Qt Designer places it): it
+// then searches the grid whose object name is GridName in the panel's window,
+// keeps ListWidth, Permanent and VisibleOptions of its own, and its controls
+// stay disabled while there is no such grid. A docked panel's properties are
+// its grid's Search's.
 class TZDBGridSearchPanel : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(QString GridName READ GetGridName WRITE SetGridName)
+    Q_PROPERTY(int ListWidth READ GetListWidth WRITE SetListWidth)
+    Q_PROPERTY(bool Permanent READ GetPermanent WRITE SetPermanent)
+    Q_PROPERTY(zdb::SearchTypes::TZSearchOptions VisibleOptions READ GetVisibleOptions WRITE SetVisibleOptions)
+    Q_PROPERTY(zdb::SearchTypes::TZSearchOptions SearchOptions READ GetSearchOptions WRITE SetSearchOptions)
 
 public:
     using TCloseEvent = std::function<void()>;
 
+    // The panel docked in AGrid.
     TZDBGridSearchPanel(TZCustomDBGrid* AGrid, TCloseEvent AOnClose);
+    // A panel of its own on a form.
+    explicit TZDBGridSearchPanel(QWidget* parent = nullptr);
     ~TZDBGridSearchPanel() override;
 
+    // The grid the panel is docked in (none for a panel of its own).
     TZCustomDBGrid* Grid() const { return FGrid; }
+    // The grid searched: the docked panel's grid, else the grid named GridName
+    // in the panel's window (none while there is none).
+    TZCustomDBGrid* SearchedGrid();
+    QString GetGridName() const { return FGridName; }
+    void SetGridName(const QString& Value);
+    // The text box's width; below 1 becomes 104, then below 80 becomes 80.
+    int GetListWidth() const;
+    void SetListWidth(int Value);
+    // No close button, and Escape leaves the panel open.
+    bool GetPermanent() const;
+    void SetPermanent(bool Value);
+    // The options offered as check boxes (never soSkipMessage).
+    TZSearchOptions GetVisibleOptions() const;
+    void SetVisibleOptions(TZSearchOptions Value);
+    QSize sizeHint() const override;
     // Builds the controls (called once by the constructor).
     virtual void CreateControls();
     // Searches the text box's text: from a key or button (FromChange false) the
@@ -255,6 +285,7 @@ public:
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
     // A 96-DPI length at the panel's PPI.
     int Scaled(int Value) const;
 
@@ -268,8 +299,17 @@ private:
     void UpdateMoreMenu();
     void HistoryChosen(const QString& Text);
     void TextEdited(const QString& Text);
+    // The searched grid's Search (the grid found last); none without a grid.
+    TZDBGridSearch* GridSearch() const;
+    // A panel of its own looks for its grid again and enables its controls by it.
+    void UpdateLink();
 
     TZCustomDBGrid* FGrid;
+    QString FGridName;
+    QPointer<TZCustomDBGrid> FLinkedGrid;
+    int FListWidth = TZDBGridSearch::DefaultListWidth;
+    bool FPermanent = false;
+    TZSearchOptions FVisibleOptions = TZDBGridSearch::DefaultVisibleOptions;
     TCloseEvent FOnClose;
     int FPPI = 96;
     bool FUpdating = false;

@@ -71,11 +71,22 @@ TZDBGridSearchPanel::TZDBGridSearchPanel(TZCustomDBGrid* AGrid, TCloseEvent AOnC
     if (FGrid)
         FPPI = FGrid->CurrentPPI();
     CreateControls();
-    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr) {
+    if (TZDBGridSearch* search = GridSearch()) {
         const QSignalBlocker blocker(FSearchList);
         FSearchList->setEditText(search->GetText());
     }
     UpdateControls();
+}
+
+TZDBGridSearchPanel::TZDBGridSearchPanel(QWidget* parent) : QWidget(parent), FGrid(nullptr)
+{
+    setAutoFillBackground(true);
+    // A strip of its one height in a form's layout.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setMinimumHeight(PanelHeight());
+    CreateControls();
+    ResizeControls();
+    UpdateLink();
 }
 
 TZDBGridSearchPanel::~TZDBGridSearchPanel()
@@ -85,6 +96,119 @@ TZDBGridSearchPanel::~TZDBGridSearchPanel()
     FUpdating = true;
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
+}
+
+TZDBGridSearch* TZDBGridSearchPanel::GridSearch() const
+{
+    TZCustomDBGrid* grid = FGrid ? FGrid : FLinkedGrid.data();
+    return grid ? grid->Search() : nullptr;
+}
+
+TZCustomDBGrid* TZDBGridSearchPanel::SearchedGrid()
+{
+    if (!FGrid && !FLinkedGrid)
+        UpdateLink();
+    return FGrid ? FGrid : FLinkedGrid.data();
+}
+
+void TZDBGridSearchPanel::UpdateLink()
+{
+    if (FGrid)
+        return;
+    TZCustomDBGrid* grid = nullptr;
+    if (!FGridName.isEmpty()) {
+        QWidget* form = window();
+        grid = form->objectName() == FGridName ? qobject_cast<TZCustomDBGrid*>(form) : nullptr;
+        if (!grid)
+            grid = form->findChild<TZCustomDBGrid*>(FGridName);
+    }
+    if (grid != FLinkedGrid) {
+        FLinkedGrid = grid;
+        if (TZDBGridSearch* search = GridSearch()) {
+            // The grid takes the options the panel was given; the panel its history.
+            const QSignalBlocker blocker(FSearchList);
+            search->SetOptions(GetSearchOptions());
+            FSearchList->setEditText(search->GetText());
+            RefreshHistory();
+        }
+    }
+    // Without a grid there is nothing to search: the controls refuse input.
+    const bool linked = FLinkedGrid != nullptr;
+    FSearchList->setEnabled(linked);
+    for (QToolButton* button : FButtons)
+        button->setEnabled(linked);
+    for (QCheckBox* box : FChecks)
+        box->setEnabled(linked);
+    FMore->setEnabled(linked);
+}
+
+void TZDBGridSearchPanel::SetGridName(const QString& Value)
+{
+    if (FGrid || Value == FGridName)
+        return;
+    FGridName = Value;
+    UpdateLink();
+}
+
+int TZDBGridSearchPanel::GetListWidth() const
+{
+    return FGrid && FGrid->Search() ? FGrid->Search()->GetListWidth() : FListWidth;
+}
+
+void TZDBGridSearchPanel::SetListWidth(int Value)
+{
+    if (FGrid && FGrid->Search()) {
+        // The grid shows its panel anew (this one goes later).
+        FGrid->Search()->SetListWidth(Value);
+        return;
+    }
+    if (Value < 1)
+        Value = TZDBGridSearch::DefaultListWidth;
+    FListWidth = std::max(Value, TZDBGridSearch::MinListWidth);
+    updateGeometry();
+    ResizeControls();
+}
+
+bool TZDBGridSearchPanel::GetPermanent() const
+{
+    return FGrid && FGrid->Search() ? FGrid->Search()->GetPermanent() : FPermanent;
+}
+
+void TZDBGridSearchPanel::SetPermanent(bool Value)
+{
+    if (FGrid && FGrid->Search()) {
+        FGrid->Search()->SetPermanent(Value);
+        return;
+    }
+    FPermanent = Value;
+    ResizeControls();
+}
+
+TZSearchOptions TZDBGridSearchPanel::GetVisibleOptions() const
+{
+    return FGrid && FGrid->Search() ? FGrid->Search()->GetVisibleOptions() : FVisibleOptions;
+}
+
+void TZDBGridSearchPanel::SetVisibleOptions(TZSearchOptions Value)
+{
+    if (FGrid && FGrid->Search()) {
+        FGrid->Search()->SetVisibleOptions(Value);
+        return;
+    }
+    FVisibleOptions = Value & TZDBGridSearch::DefaultVisibleOptions;
+    ResizeControls();
+}
+
+QSize TZDBGridSearchPanel::sizeHint() const
+{
+    // Every control shown: the close button after "More options".
+    return {Scaled(GetListWidth() + 620 + ButtonSize + Gap + ButtonSize + 4), PanelHeight()};
+}
+
+void TZDBGridSearchPanel::showEvent(QShowEvent* Event)
+{
+    QWidget::showEvent(Event);
+    UpdateLink();
 }
 
 int TZDBGridSearchPanel::Scaled(int Value) const
@@ -162,12 +286,13 @@ void TZDBGridSearchPanel::CreateControls()
 
 void TZDBGridSearchPanel::UpdateControls()
 {
-    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    TZDBGridSearch* search = GridSearch();
     if (!search)
         return;
-    if (search->GetPanelColor() == clDefault) {
+    // A panel of its own keeps the palette its form gives it.
+    if (FGrid && search->GetPanelColor() == clDefault) {
         setPalette(QPalette());
-    } else {
+    } else if (FGrid) {
         QPalette own = palette();
         own.setColor(QPalette::Window, FGrid->ToQColor(search->GetPanelColor()));
         setPalette(own);
@@ -179,7 +304,7 @@ void TZDBGridSearchPanel::UpdateControls()
 
 void TZDBGridSearchPanel::RefreshHistory()
 {
-    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    TZDBGridSearch* search = GridSearch();
     if (!search)
         return;
     const QString text = FSearchList->currentText();
@@ -211,16 +336,15 @@ void TZDBGridSearchPanel::resizeEvent(QResizeEvent* Event)
 
 void TZDBGridSearchPanel::ResizeControls()
 {
-    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
-    if (!search || !FSearchList)
+    if (!FSearchList)
         return;
-    const int w = search->GetListWidth();
+    const int w = GetListWidth();
     FSearchList->setGeometry(Scaled(4), Scaled(ListTop), Scaled(w + 5), Scaled(ListHeight));
     const int size = Scaled(ButtonSize);
     const int top = Scaled(ButtonTop);
     int limit = width() - Scaled(4);
-    FClose->setVisible(!search->GetPermanent());
-    if (!search->GetPermanent()) {
+    FClose->setVisible(!GetPermanent());
+    if (!GetPermanent()) {
         FClose->setGeometry(limit - size, top, size, size);
         limit -= size + Scaled(Gap);
     }
@@ -242,7 +366,7 @@ void TZDBGridSearchPanel::ResizeControls()
         place(FButtons[i], w + 16 + 24 * int(i), ButtonSize);
     int left = w + 120;
     for (size_t k = 0; k < FChecks.size(); ++k) {
-        if (!(search->GetVisibleOptions() & OptionOrder[k])) {
+        if (!(GetVisibleOptions() & OptionOrder[k])) {
             FChecks[k]->hide();
             continue;
         }
@@ -254,12 +378,11 @@ void TZDBGridSearchPanel::ResizeControls()
 
 void TZDBGridSearchPanel::UpdateMoreMenu()
 {
-    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
     for (size_t i = 0; i < FButtons.size(); ++i)
         FButtonItems[i]->setVisible(FButtons[i]->isHidden());
     bool anyOption = false;
     for (size_t k = 0; k < FChecks.size(); ++k) {
-        const bool shown = FChecks[k]->isHidden() && search && (search->GetVisibleOptions() & OptionOrder[k]);
+        const bool shown = FChecks[k]->isHidden() && (GetVisibleOptions() & OptionOrder[k]);
         FOptionItems[k]->setVisible(shown);
         FOptionItems[k]->setChecked(FChecks[k]->isChecked());
         anyOption = anyOption || shown;
@@ -270,7 +393,7 @@ void TZDBGridSearchPanel::UpdateMoreMenu()
 TZSearchOptions TZDBGridSearchPanel::GetSearchOptions() const
 {
     TZSearchOptions options;
-    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr)
+    if (TZDBGridSearch* search = GridSearch())
         options = search->GetOptions() & soSkipMessage;
     for (size_t k = 0; k < FChecks.size(); ++k)
         if (FChecks[k]->isChecked())
@@ -284,13 +407,16 @@ void TZDBGridSearchPanel::SetSearchOptions(TZSearchOptions Value)
         const QSignalBlocker blocker(FChecks[k]);
         FChecks[k]->setChecked(Value & OptionOrder[k]);
     }
+    // A panel of its own passes them on to its grid (a docked one has them from it).
+    if (TZDBGridSearch* search = GridSearch(); search && !FGrid)
+        search->SetOptions(GetSearchOptions());
 }
 
 void TZDBGridSearchPanel::OptionClicked()
 {
     if (FUpdating)
         return;
-    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr)
+    if (TZDBGridSearch* search = GridSearch())
         GuardEvent(this, [&] { search->SetOptions(GetSearchOptions()); });
     SetFocus();
 }
@@ -303,7 +429,8 @@ void TZDBGridSearchPanel::SetFocus()
 
 bool TZDBGridSearchPanel::Search(TZSearchMode Mode, bool FromChange)
 {
-    TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+    SearchedGrid();
+    TZDBGridSearch* search = GridSearch();
     if (!search)
         return false;
     const QString text = FSearchList->currentText();
@@ -315,7 +442,7 @@ bool TZDBGridSearchPanel::Search(TZSearchMode Mode, bool FromChange)
     }
     search->SetOptions(GetSearchOptions());
     search->SetText(text);
-    return FGrid->SearchGrid(Mode);
+    return SearchedGrid()->SearchGrid(Mode);
 }
 
 void TZDBGridSearchPanel::ButtonSearch(TZSearchMode Mode)
@@ -330,7 +457,7 @@ void TZDBGridSearchPanel::HistoryChosen(const QString& Text)
 {
     if (FUpdating)
         return;
-    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr)
+    if (TZDBGridSearch* search = GridSearch())
         GuardEvent(this, [&] { search->SetText(Text); });
 }
 
@@ -338,15 +465,15 @@ void TZDBGridSearchPanel::TextEdited(const QString& /*Text*/)
 {
     if (FUpdating)
         return;
-    if (TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr; search && search->GetIncremental())
+    if (TZDBGridSearch* search = GridSearch(); search && search->GetIncremental())
         GuardEvent(this, [&] { Search(smFirst, true); });
 }
 
 void TZDBGridSearchPanel::Close()
 {
     hide();
-    if (FGrid && FGrid->isVisible() && FGrid->isEnabled())
-        FGrid->setFocus();
+    if (TZCustomDBGrid* grid = SearchedGrid(); grid && grid->isVisible() && grid->isEnabled())
+        grid->setFocus();
     if (FOnClose) {
         // The callback may free the panel (later); keep nothing of it after the call.
         const TCloseEvent onClose = FOnClose;
@@ -366,7 +493,7 @@ bool TZDBGridSearchPanel::eventFilter(QObject* Watched, QEvent* Event)
         GuardEvent(this, [&] { Search(ShiftStateToSearchMode(key->modifiers())); });
         return true;
     case Qt::Key_Escape: {
-        TZDBGridSearch* search = FGrid ? FGrid->Search() : nullptr;
+        TZDBGridSearch* search = GridSearch();
         if (search && !search->GetPermanent() && !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
             GuardEvent(this, [&] { Close(); });
             return true;
