@@ -115,6 +115,7 @@ void TZCustomDBGrid::DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& 
         option.sortIndicator = (index & 1) ? QStyleOptionHeader::SortDown : QStyleOptionHeader::SortUp;
         option.palette.setColor(QPalette::ButtonText, Canvas.pen().color());
         option.palette.setColor(QPalette::Text, Canvas.pen().color());
+        option.palette.setColor(QPalette::WindowText, Canvas.pen().color());
         style()->drawPrimitive(QStyle::PE_IndicatorHeaderArrow, &option, &Canvas, this);
     } else {
         Canvas.drawPixmap(arrowBox, glyph, QRectF(arrow));

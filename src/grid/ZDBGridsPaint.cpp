@@ -191,19 +191,6 @@ TColor TZCustomDBGrid::DefaultStripeColor() const
     return QColorToColor(ShadowColor(base, IsDarkPalette(palette()) ? 14 : -24));
 }
 
-namespace {
-
-// Highlight mixed into the cells' colour: Weight parts of 100 highlight.
-TColor HighlightTone(const QPalette& Palette, int Weight)
-{
-    const QColor h = Palette.color(QPalette::Highlight);
-    const QColor b = Palette.color(QPalette::Base);
-    auto mix = [&](int x, int y) { return (x * Weight + y * (100 - Weight)) / 100; };
-    return QColorToColor(QColor(mix(h.red(), b.red()), mix(h.green(), b.green()), mix(h.blue(), b.blue())));
-}
-
-} // namespace
-
 TColor TZCustomDBGrid::DefaultSelectCellColor() const
 {
     // A dark palette: its own highlight (the fixed tones below are light).
@@ -219,7 +206,7 @@ TColor TZCustomDBGrid::DefaultSelectCellColor() const
 TColor TZCustomDBGrid::DefaultSelectionColor() const
 {
     if (IsDarkPalette(palette()))
-        return HighlightTone(palette(), 55);
+        return QColorToColor(MixColors(palette().color(QPalette::Highlight), palette().color(QPalette::Base), 55));
     if (IsWin11())
         return clHighlight;
     if (IsVista())
@@ -230,7 +217,7 @@ TColor TZCustomDBGrid::DefaultSelectionColor() const
 TColor TZCustomDBGrid::DefaultSelectRowColor() const
 {
     if (IsDarkPalette(palette()))
-        return HighlightTone(palette(), 35);
+        return QColorToColor(MixColors(palette().color(QPalette::Highlight), palette().color(QPalette::Base), 35));
     if (IsWin11())
         return ShadowColor(clHighlight, 20, palette());
     if (IsVista())

@@ -71,8 +71,7 @@ void TZCustomDBGrid::DataCellColors(TZColumn* Column, TSelections Selections, bo
             // Tinted: half way between the row's colour and the cell's own.
             const QColor row = ToQColor(BackValue);
             const QColor own = ToQColor(GetTrueColor(Column->GetColor(), FColorValue, FColorValue));
-            BackValue = QColorToColor(QColor((row.red() + own.red()) / 2, (row.green() + own.green()) / 2,
-                                             (row.blue() + own.blue()) / 2));
+            BackValue = QColorToColor(MixColors(row, own, 50));
         }
     } else if (Selections.Contains(slMultiSelected) && FSelectionColor != clNone) {
         BackValue = GetTrueColor(FSelectionColor, DefaultSelectionColor(), clDefault);

@@ -65,12 +65,6 @@ void SetLook(const QString& Name, T TStyleLook::*Field, T Value)
     it->second.*Field = Value;
 }
 
-QColor Mix(const QColor& A, const QColor& B, int WeightOfA)
-{
-    auto mix = [&](int x, int y) { return (x * WeightOfA + y * (100 - WeightOfA)) / 100; };
-    return QColor(mix(A.red(), B.red()), mix(A.green(), B.green()), mix(A.blue(), B.blue()));
-}
-
 // A one-pixel bevel along the inside of Rect: TopLeft above and left, BottomRight below and right.
 void Bevel(QPainter& Canvas, const QRect& Rect, const QColor& TopLeft, const QColor& BottomRight)
 {
@@ -90,7 +84,7 @@ void DrawCheckMark(QPainter& Canvas, const QRectF& Box, TCheckBoxKind Kind, int 
                                       -Box.height() * 0.18);
     if (State == 2) {
         // Grayed: neither value, a square half way between ink and face.
-        Canvas.fillRect(inner, Mix(Ink, Face, 50));
+        Canvas.fillRect(inner, MixColors(Ink, Face, 50));
         return;
     }
     if (Kind == cbBox) {
@@ -239,7 +233,7 @@ void TZCustomDBGrid::DrawFixedBack(QPainter& Canvas, const QRect& ARect, const Q
     if (Hot || Pressed) {
         // Flat: a tint of the highlight under the pointer, a deeper tone pressed.
         Canvas.fillRect(ARect, Pressed ? ShadowColor(Color, dark ? 14 : -16)
-                                       : Mix(pal.color(QPalette::Highlight), Color, dark ? 30 : 18));
+                                       : MixColors(pal.color(QPalette::Highlight), Color, dark ? 30 : 18));
         return;
     }
     switch (ActiveFixedStyle()) {
@@ -293,7 +287,7 @@ QRect TZCustomDBGrid::DrawBoxFrame(QPainter& Canvas, const QRect& Box, TCheckBox
     const QColor midlight = pal.color(QPalette::Midlight);
     const QColor light = pal.color(QPalette::Light);
     const QColor shadow = pal.color(QPalette::Shadow);
-    const QColor mild = Mix(base, button, 50);
+    const QColor mild = MixColors(base, button, 50);
     switch (Style) {
     case cbFlat:
         Face = base;
@@ -308,13 +302,13 @@ QRect TZCustomDBGrid::DrawBoxFrame(QPainter& Canvas, const QRect& Box, TCheckBox
     case cbMild:
         Face = mild;
         Canvas.fillRect(Box, Face);
-        Bevel(Canvas, Box, Mix(mid, base, 60), Mix(mid, base, 60));
+        Bevel(Canvas, Box, MixColors(mid, base, 60), MixColors(mid, base, 60));
         return Box.adjusted(1, 1, -1, -1);
     case cbSoft: {
         Face = base;
         TCanvasState state(Canvas);
         Canvas.setRenderHint(QPainter::Antialiasing);
-        Canvas.setPen(QPen(Mix(mid, base, 70), 1));
+        Canvas.setPen(QPen(MixColors(mid, base, 70), 1));
         Canvas.setBrush(Face);
         const qreal radius = std::min(Box.width(), Box.height()) / 5.0;
         Canvas.drawRoundedRect(QRectF(Box).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
@@ -331,7 +325,7 @@ QRect TZCustomDBGrid::DrawBoxFrame(QPainter& Canvas, const QRect& Box, TCheckBox
     case cbLoweredMild:
         Face = mild;
         Canvas.fillRect(Box, Face);
-        Bevel(Canvas, Box, Mix(mid, midlight, 50), light);
+        Bevel(Canvas, Box, MixColors(mid, midlight, 50), light);
         return Box.adjusted(1, 1, -1, -1);
     case cbAutoLowered: {
         // The Qt style's sunken frame.
@@ -403,7 +397,7 @@ QPixmap TZCustomDBGrid::CheckBoxImage(TZColumn* Column, int State, int Side) con
         if (IsDarkPalette(pal)) {
             // Styles outline the box in a darker tone of the window, which a
             // dark palette swallows: a window tone half way to the text.
-            option.palette.setColor(QPalette::Window, Mix(pal.color(QPalette::Text), face, 55));
+            option.palette.setColor(QPalette::Window, MixColors(pal.color(QPalette::Text), face, 55));
         }
         if (boxStyle == cbAutoLowered) {
             Bevel(c, box, pal.color(QPalette::Mid), pal.color(QPalette::Light));
