@@ -53,8 +53,10 @@
 #include <climits>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -1149,6 +1151,45 @@ public:
     virtual TColor DefaultSelectRowColor() const;
     // Whether the grid is drawn by a themed style (every style but the classic one).
     bool Themed() const;
+
+    // ---- Look by visual style (ZDBGridsPaintStyles.cpp) ----
+    // Four lookups keyed by the name of a visual style (a Qt style's name in
+    // lower case such as "fusion" or "windows", or "vsStandard" and "vsCustom"
+    // for those grid styles), filled at start from a built-in table; an
+    // unknown name answers the defaults. CellFrameStyle: the frame of the
+    // current cell under frAuto (0 none, 1 the Qt style's focus frame, 2 dotted,
+    // 3 solid). FixedTextStyle: the text of fixed cells (0 plain, 1 engraved,
+    // 2 bold). SelectRowStyle: the selected row (0 filled with its colour,
+    // 1 tinted, 2 framed by lines in its colour). FlatStyle: fixed cells under
+    // fsDefault (and the filter form) are flat rather than raised.
+    static int GetCellFrameStyle(const QString& StyleName);
+    static void SetCellFrameStyle(const QString& StyleName, int Value);
+    static int GetFixedTextStyle(const QString& StyleName);
+    static void SetFixedTextStyle(const QString& StyleName, int Value);
+    static int GetSelectRowStyle(const QString& StyleName);
+    static void SetSelectRowStyle(const QString& StyleName, int Value);
+    static bool GetFlatStyle(const QString& StyleName);
+    static void SetFlatStyle(const QString& StyleName, bool Value);
+    // The key of this grid's visual style: "vsStandard" or "vsCustom" while
+    // GridStyle says so, else the name of the Qt style the grid is drawn with.
+    QString ActiveStyleName() const;
+    int GetCellFrameActiveStyle() const { return GetCellFrameStyle(ActiveStyleName()); }
+    void SetCellFrameActiveStyle(int Value);
+    int GetFixedTextActiveStyle() const { return GetFixedTextStyle(ActiveStyleName()); }
+    void SetFixedTextActiveStyle(int Value);
+    int GetSelectRowActiveStyle() const { return GetSelectRowStyle(ActiveStyleName()); }
+    void SetSelectRowActiveStyle(int Value);
+    bool GetFlatActiveStyle() const { return GetFlatStyle(ActiveStyleName()); }
+    void SetFlatActiveStyle(bool Value);
+    // The automatic members resolved: FixedStyle (fsDefault by the flat style),
+    // whether the Qt style draws the fixed cells (ftSystem, or ftDefault with
+    // dgForceSystemTheme and sseFixed), HotButtons, MarkerStyle and whether
+    // the sort markers sit on an opaque backdrop.
+    TFixedStyle ActiveFixedStyle() const;
+    bool SystemFixedTheme() const;
+    THotButtons ActiveHotButtons() const;
+    TMarkerStyle ActiveMarkerStyle() const;
+    bool MarkerOpaque() const;
     // A colour value as the QColor painted on this grid.
     QColor ToQColor(TColor Color) const;
 
@@ -2048,6 +2089,19 @@ protected:
     // The package strip Strip as painted on this grid's palette (its dark
     // glyphs turned light under a dark palette).
     QPixmap PaletteGlyph(const QPixmap& Glyph) const;
+    // The background of a fixed cell by SystemFixedTheme and ActiveFixedStyle;
+    // Hot and Pressed: a title button under the pointer or pressed, drawn by
+    // ActiveHotButtons.
+    void DrawFixedBack(QPainter& Canvas, const QRect& ARect, const QColor& Color, bool Hot, bool Pressed) const;
+    // Text of a fixed cell, drawn by the active fixed-text style.
+    void WriteFixedText(QPainter& Canvas, const QRect& ARect, int Margin, const QString& Text,
+                        TAlignment Alignment, TVAlignment VAlignment, bool WordWrap, bool Ellipsis) const;
+    // The frame of a box (a check box, a boxed total) in Style around Box with
+    // the face filled; answers the face colour and the rectangle inside the frame.
+    QRect DrawBoxFrame(QPainter& Canvas, const QRect& Box, TCheckBoxStyle Style, QColor& Face) const;
+    // The check box of Column for State (0 unchecked, 1 checked, 2 grayed) in
+    // its CheckBoxStyle and CheckBoxKind, as an image of Side pixels.
+    QPixmap CheckBoxImage(TZColumn* Column, int State, int Side) const;
 
     // The painting notifications; each fires its event.
     virtual void PaintColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState);
@@ -2171,6 +2225,7 @@ protected:
     mutable QPixmap FMarkers;   // MarkerBitmap
     mutable qreal FMarkersScale = 0;
     mutable std::array<TMarkerGlyph, 2> FMarkerGlyphs; // MarkerGlyph: ascending, descending
+    mutable std::map<std::tuple<int, int, int, bool, int, qint64>, QPixmap> FCheckBoxImages; // CheckBoxImage
 
     int FIndicatorWidth = 20;
     int FLinesCount = 1;

@@ -9,6 +9,8 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QtMath>
 
 #include <algorithm>
@@ -72,7 +74,10 @@ void TZCustomDBGrid::DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& 
         return;
     const qreal ratio = glyph.devicePixelRatio();
     const QRect arrow = marker.Arrow;
-    const QSizeF arrowSize(arrow.width() / ratio, arrow.height() / ratio);
+    const TMarkerStyle markerStyle = ActiveMarkerStyle();
+    // msSmall: the arrow at two thirds of its size.
+    const qreal shrink = markerStyle == msSmall ? 2.0 / 3.0 : 1.0;
+    const QSizeF arrowSize(arrow.width() / ratio * shrink, arrow.height() / ratio * shrink);
     const int position = index / 2;
 
     QFont numberFont = Column->Title()->GetFont();
@@ -88,7 +93,33 @@ void TZCustomDBGrid::DrawTitleMarker(QPainter& Canvas, TZColumn* Column, QRect& 
     const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
     const qreal left = rightToLeft ? ARect.left() + margin : ARect.right() + 1 - room + margin;
     const qreal top = ARect.top() + (ARect.height() - arrowSize.height()) / 2.0;
-    Canvas.drawPixmap(QRectF(QPointF(left, top), arrowSize), glyph, QRectF(arrow));
+    const QRectF arrowBox(QPointF(left, top), arrowSize);
+    if (MarkerOpaque()) {
+        // A backdrop of its own under arrow and number, in a tone of the ink.
+        QColor backdrop = Canvas.pen().color();
+        backdrop.setAlpha(40);
+        Canvas.save();
+        Canvas.setRenderHint(QPainter::Antialiasing);
+        Canvas.setPen(Qt::NoPen);
+        Canvas.setBrush(backdrop);
+        Canvas.drawRoundedRect(QRectF(left - 1.5, top - 1.5, arrowSize.width() + numberWidth + 3,
+                                      arrowSize.height() + 3),
+                               2.5, 2.5);
+        Canvas.restore();
+    }
+    if (markerStyle == msSystem) {
+        // The Qt style's sort indicator in the arrow's box.
+        QStyleOptionHeader option;
+        option.initFrom(this);
+        option.rect = arrowBox.toAlignedRect();
+        option.sortIndicator = (index & 1) ? QStyleOptionHeader::SortDown : QStyleOptionHeader::SortUp;
+        option.palette.setColor(QPalette::ButtonText, Canvas.pen().color());
+        option.palette.setColor(QPalette::Text, Canvas.pen().color());
+        option.palette.setColor(QPalette::WindowText, Canvas.pen().color());
+        style()->drawPrimitive(QStyle::PE_IndicatorHeaderArrow, &option, &Canvas, this);
+    } else {
+        Canvas.drawPixmap(arrowBox, glyph, QRectF(arrow));
+    }
     if (!number.isEmpty()) {
         Canvas.save();
         Canvas.setFont(numberFont);

@@ -149,15 +149,24 @@ QColor TZCustomDBGrid::DataLineColor() const
 void TZCustomDBGrid::DrawFocusRect(const QRect& ARect, const QColor& Background)
 {
     QPainter* c = Canvas();
-    if (!c || FFocusRect == frNone)
-        return;
-    if (FFocusRect == frAuto) {
-        TCustomGrid::DrawFocusRect(ARect, Background);
-        return;
+    TFocusRect kind = FFocusRect;
+    if (kind == frAuto) {
+        // The frame the visual style's table asks for.
+        switch (GetCellFrameActiveStyle()) {
+        case 0: kind = frNone; break;
+        case 2: kind = frDotted; break;
+        case 3: kind = frSolid; break;
+        default:
+            if (c)
+                TCustomGrid::DrawFocusRect(ARect, Background);
+            return;
+        }
     }
+    if (!c || kind == frNone)
+        return;
     TCanvasState state(*c);
     QPen pen(ReadableColor(Background, palette().color(QPalette::Text), palette().color(QPalette::HighlightedText)));
-    pen.setStyle(FFocusRect == frDotted ? Qt::DotLine : Qt::SolidLine);
+    pen.setStyle(kind == frDotted ? Qt::DotLine : Qt::SolidLine);
     pen.setCosmetic(true);
     c->setPen(pen);
     c->setBrush(Qt::NoBrush);
@@ -184,6 +193,9 @@ TColor TZCustomDBGrid::DefaultStripeColor() const
 
 TColor TZCustomDBGrid::DefaultSelectCellColor() const
 {
+    // A dark palette: its own highlight (the fixed tones below are light).
+    if (IsDarkPalette(palette()))
+        return clHighlight;
     if (IsWin11())
         return ShadowColor(clHighlight, -10, palette());
     if (IsVista())
@@ -193,6 +205,8 @@ TColor TZCustomDBGrid::DefaultSelectCellColor() const
 
 TColor TZCustomDBGrid::DefaultSelectionColor() const
 {
+    if (IsDarkPalette(palette()))
+        return QColorToColor(MixColors(palette().color(QPalette::Highlight), palette().color(QPalette::Base), 55));
     if (IsWin11())
         return clHighlight;
     if (IsVista())
@@ -202,6 +216,8 @@ TColor TZCustomDBGrid::DefaultSelectionColor() const
 
 TColor TZCustomDBGrid::DefaultSelectRowColor() const
 {
+    if (IsDarkPalette(palette()))
+        return QColorToColor(MixColors(palette().color(QPalette::Highlight), palette().color(QPalette::Base), 35));
     if (IsWin11())
         return ShadowColor(clHighlight, 20, palette());
     if (IsVista())
@@ -248,6 +264,8 @@ void TZCustomDBGrid::DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawS
     const bool bottom = FBottomRowCount > 0 && ARow >= GetRowCount() - FBottomRowCount;
     if (ACol < FIndicatorOffset) {
         if (ARow < FTitleRowCount || bottom) {
+            if (!bottom)
+                DrawFixedBack(*Canvas(), ARect, ToQColor(FFixedColorValue), false, false);
             FillLineStrips(*Canvas(), ARect, ColLineWidth(), RowLineWidth(), true, true,
                            palette().color(QPalette::Mid));
             if (bottom)

@@ -20,6 +20,13 @@ inline void FillLineStrips(QPainter& Canvas, const QRect& Cell, int ColLine, int
         Canvas.fillRect(QRect(Cell.left(), b, Cell.width() + ColLine, RowLine), Color);
 }
 
+// A mixed with B: WeightOfA parts of 100 of A.
+inline QColor MixColors(const QColor& A, const QColor& B, int WeightOfA)
+{
+    auto mix = [&](int x, int y) { return (x * WeightOfA + y * (100 - WeightOfA)) / 100; };
+    return QColor(mix(A.red(), B.red()), mix(A.green(), B.green()), mix(A.blue(), B.blue()));
+}
+
 // Image Index of a strip of square images, centred in Box (device-independent
 // pixels), without copying it out of the strip.
 inline void DrawStripImage(QPainter& Canvas, const QRect& Box, const QPixmap& Strip, int Index)

@@ -63,9 +63,16 @@ void TZCustomDBGrid::DataCellColors(TZColumn* Column, TSelections Selections, bo
     if (Selections.Contains(slCellSelected) && FSelectCellColor != clNone) {
         BackValue = GetTrueColor(FSelectCellColor, DefaultSelectCellColor(), clDefault);
         GradientCell = gcSelectedCell;
-    } else if (Selections.Contains(slRowSelected) && FSelectRowColor != clNone) {
+    } else if (Selections.Contains(slRowSelected) && FSelectRowColor != clNone &&
+               GetSelectRowActiveStyle() != 2) {
         BackValue = GetTrueColor(FSelectRowColor, DefaultSelectRowColor(), clDefault);
         GradientCell = gcSelectedRow;
+        if (GetSelectRowActiveStyle() == 1) {
+            // Tinted: half way between the row's colour and the cell's own.
+            const QColor row = ToQColor(BackValue);
+            const QColor own = ToQColor(GetTrueColor(Column->GetColor(), FColorValue, FColorValue));
+            BackValue = QColorToColor(MixColors(row, own, 50));
+        }
     } else if (Selections.Contains(slMultiSelected) && FSelectionColor != clNone) {
         BackValue = GetTrueColor(FSelectionColor, DefaultSelectionColor(), clDefault);
         GradientCell = gcMultiSelected;
@@ -85,12 +92,35 @@ void TZCustomDBGrid::DataCellColors(TZColumn* Column, TSelections Selections, bo
                           FGradient->GetCells().Contains(*GradientCell);
     if (!gradient)
         GradientCell.reset();
-    // The text contrasts with both ends of a gradient.
-    const QColor top = gradient ? ShadowColor(Back, 35) : Back;
-    const QColor bottom = gradient ? ShadowColor(Back, 10) : QColor();
     const QColor normal = pal.color(QPalette::Text);
     const QColor preferred = highlight ? ToQColor(GetTrueColor(FHighlightText, DefaultHighlightText(), clDefault))
                                        : normal;
+    auto ends = [&](QColor& Top, QColor& Bottom) {
+        Top = Back;
+        Bottom = QColor();
+        if (gradient)
+            FGradient->CellGradientColors(Back, Top, Bottom);
+    };
+    QColor top, bottom;
+    ends(top, bottom);
+    if (highlight && IsDarkPalette(pal)) {
+        // A dark palette keeps its highlighted text: the selection colour is
+        // toned until that text reads on both ends of the cell.
+        auto worst = [&] {
+            const double a = ContrastRatio(top, preferred);
+            return bottom.isValid() ? std::min(a, ContrastRatio(bottom, preferred)) : a;
+        };
+        const int step = preferred.lightness() > Back.lightness() ? -3 : 3;
+        for (int i = 0; i < 60 && worst() < 4.6; ++i) {
+            const QColor next = ShadowColor(Back, step);
+            if (next == Back)
+                break;
+            Back = next;
+            ends(top, bottom);
+        }
+        BackValue = QColorToColor(Back);
+    }
+    // The text contrasts with both ends of a gradient.
     Text = ReadableColor(top, preferred, normal, bottom);
 }
 
@@ -118,6 +148,13 @@ void TZCustomDBGrid::DrawRecordCell(int ACol, int ARow, const QRect& ARect, TGri
         FGradient->FillCell(c, ARect, QColorToColor(back));
     else
         c.fillRect(ARect, back);
+    if (FCellSelections.Contains(slRowSelected) && !FCellSelections.Contains(slCellSelected) &&
+        FSelectRowColor != clNone && GetSelectRowActiveStyle() == 2) {
+        // Framed: a line in the row's colour along its top and bottom.
+        const QColor row = ToQColor(GetTrueColor(FSelectRowColor, DefaultSelectRowColor(), clDefault));
+        c.fillRect(QRect(ARect.left(), ARect.top(), ARect.width(), 1), row);
+        c.fillRect(QRect(ARect.left(), ARect.bottom(), ARect.width(), 1), row);
+    }
     c.setPen(text);
     c.setBrush(back);
     c.setFont(column->GetFont());
@@ -153,7 +190,10 @@ QPixmap TZCustomDBGrid::CellImage(TZColumn* Column, int& Level)
     if (Column->GetCheckBox() && !FCheckBoxes.isNull()) {
         // Checked, unchecked, or grayed for a value that is neither.
         const int state = Column->IsCheckBoxValue(true) ? 1 : Column->IsCheckBoxValue(false) ? 0 : 2;
-        return PackageBitmapImage(FCheckBoxes, PackageImages::CheckBoxIndex(int(Column->GetCheckBoxKind()), state));
+        if (Column->GetCheckBoxStyle() == cbDefault)
+            return PackageBitmapImage(FCheckBoxes,
+                                      PackageImages::CheckBoxIndex(int(Column->GetCheckBoxKind()), state));
+        return CheckBoxImage(Column, state, qRound(FCheckBoxes.height() / FCheckBoxes.devicePixelRatio()));
     }
     return {};
 }
@@ -296,15 +336,8 @@ void TZCustomDBGrid::DrawBottomCell(int ACol, int ARow, const QRect& ARect, TGri
         const QString value = GetTotalText(column, index, tkDisplay);
         int margin = FGridStyle->TotalColMargin() + 2;
         if (!value.isEmpty() && TotalBoxed(total, index) && text.width() > 6 && text.height() > 6) {
-            // A sunken box in the cells' own colour around the value.
-            const QRect box = text.adjusted(2, 2, -2, -2);
-            back = ToQColor(clWindow);
-            c.fillRect(box, back);
-            c.fillRect(QRect(box.left(), box.top(), box.width(), 1), palette().color(QPalette::Mid));
-            c.fillRect(QRect(box.left(), box.top(), 1, box.height()), palette().color(QPalette::Mid));
-            c.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), palette().color(QPalette::Midlight));
-            c.fillRect(QRect(box.right(), box.top(), 1, box.height()), palette().color(QPalette::Midlight));
-            text = box.adjusted(1, 1, -1, -1);
+            // A box in the totals' BoxStyle around the value.
+            text = DrawBoxFrame(c, text.adjusted(2, 2, -2, -2), FTotals->GetBoxStyle(), back);
             margin = 1; // the box is the margin
         }
         c.setFont(total->GetFont());

@@ -120,7 +120,7 @@ QRect TZCustomDBGrid::CalcTitleRect(TZColumn* Column, int ARow, TZColumn*& Maste
     return QRect(left, y, right - left, std::max(h, 0));
 }
 
-void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState /*AState*/)
+void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState)
 {
     QPainter& c = *Canvas();
     const int clw = ColLineWidth();
@@ -140,7 +140,13 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
     TCanvasState state(c);
     c.setClipRect(clip);
     const QColor fill = ToQColor(GetTrueColor(master->Title()->GetColor(), FFixedColorValue, FFixedColorValue));
-    c.fillRect(title, fill);
+    // A title button under the pointer (dgHotButtons) or pressed (dgTitleButtons).
+    const bool hot = (AState & gdHotTrack) && (FOptions & dgHotButtons) && !IsDesigning();
+    const bool pressed = (AState & gdPressed) && (FOptions & dgTitleButtons);
+    const QRect captionRect = TitleCaptionRect(master, ARow, title);
+    DrawFixedBack(c, title, fill, false, false);
+    if (hot || pressed)
+        DrawFixedBack(c, captionRect, fill, hot, pressed);
 
     const int bands = (FOptions & dgTitleHeaders) && master->Depth() <= ARow ? master->Title()->HeaderCount() : 0;
     if (bands > 0 && FHeaderRowHeight > 0) {
@@ -150,22 +156,21 @@ void TZCustomDBGrid::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGrid
         const QColor bandColor = ToQColor(GetTrueColor(FHeaderColor, FFixedColorValue, FFixedColorValue));
         for (int k = 0; k < bands; ++k) {
             const QRect band = HeaderRect(master, k, title);
-            c.fillRect(band, bandColor);
+            DrawFixedBack(c, band, bandColor, false, false);
             c.setPen(ReadableColor(bandColor, palette().color(QPalette::ButtonText), palette().color(QPalette::Text)));
-            WriteText(c, band, 2, texts.value(k).isEmpty() ? QStringLiteral(" ") : texts.value(k), taCenter,
+            WriteFixedText(c, band, 2, texts.value(k).isEmpty() ? QStringLiteral(" ") : texts.value(k), taCenter,
                       tvCenter, false, true);
             FillLineStrips(c, band, clw, rlw, true, true, lineColor);
         }
     }
 
-    const QRect captionRect = TitleCaptionRect(master, ARow, title);
     // The auto-filter button and the sort marker take their room at the end of the caption.
     QRect textRect = captionRect;
     c.setPen(ReadableColor(fill, palette().color(QPalette::ButtonText), palette().color(QPalette::Text)));
     DrawTitleFilterButton(c, master, textRect);
     DrawTitleMarker(c, master, textRect);
     c.setFont(master->Title()->GetFont());
-    WriteText(c, textRect, FGridStyle->TitleColMargin() + 1, master->Title()->GetCaption(),
+    WriteFixedText(c, textRect, FGridStyle->TitleColMargin() + 1, master->Title()->GetCaption(),
               master->Title()->GetAlignment(), master->Title()->GetVAlignment(), master->Title()->GetWordWrap(),
               master->Title()->GetEllipsis());
     // The frame of the caption: its right and lower lines (the bands have their own).
@@ -178,6 +183,7 @@ void TZCustomDBGrid::DrawIndicatorCell(int ARow, const QRect& ARect, TGridDrawSt
 {
     QPainter& c = *Canvas();
     const QColor lineColor = palette().color(QPalette::Mid);
+    DrawFixedBack(c, ARect, ToQColor(FFixedColorValue), false, false);
     FillLineStrips(c, ARect, ColLineWidth(), RowLineWidth(), true, true, lineColor);
     const int record = ARow - FTitleRowCount;
     if (!FDataLink->Active() || FIndicators.isNull() || record < 0 || record >= FDataLink->RecordCount())

@@ -290,12 +290,22 @@ void TZQGradient::FillRect(QPainter& Canvas, const QRect& Rect, TColor Color, bo
 
 const TZQGradient::TCellTones& TZQGradient::CellTones(const QColor& Color) const
 {
-    const QRgb key = Color.rgb();
+    const bool dark = IsDarkPalette(Palette());
+    const quint32 key = (Color.rgb() & 0xFFFFFFu) | (dark ? 0x1000000u : 0u);
     auto it = FCellTones.constFind(key);
     if (it != FCellTones.constEnd())
         return *it;
     const QColor white(Qt::white);
     TCellTones tones;
+    if (dark) {
+        // Lighter tones would glare on a dark palette and lose light text.
+        tones.Flat = Color;
+        tones.Top = ShadowColor(Color, 6);
+        tones.Bottom = ShadowColor(Color, -8);
+        if (FCellTones.size() > 64)
+            FCellTones.clear();
+        return *FCellTones.insert(key, tones);
+    }
     tones.Flat = ShadowColor(Color, 20);
     if (ShadowColor(tones.Flat, 10) == white) {
         tones.Flat = ShadowColor(Color, 10);
@@ -321,6 +331,13 @@ void TZQGradient::FillCell(QPainter& Canvas, const QRect& Rect, TColor Color, bo
         return;
     }
     FillCanvas(Canvas, QColorToColor(tones.Top), QColorToColor(tones.Bottom), Rect, gdVertical);
+}
+
+void TZQGradient::CellGradientColors(const QColor& Color, QColor& Top, QColor& Bottom) const
+{
+    const TCellTones& tones = CellTones(Color);
+    Top = tones.Top;
+    Bottom = tones.Bottom;
 }
 
 void TZQGradient::FillStyleRect(QPainter& Canvas, const QRect& Rect, TColor Color) const

@@ -166,8 +166,13 @@ public:
     // The main fill (see the unit's source for the steps).
     void FillRect(QPainter& Canvas, const QRect& Rect, TColor Color, bool Hot = false, bool Pressed = false) const;
     // A grid cell: Flat a solid lighter tone, else a vertical gradient between
-    // two lighter tones of Color. The tones are cached per colour.
+    // two lighter tones of Color. On a control with a dark palette the tones
+    // stay near Color (a shade lighter at the top, a shade darker at the
+    // bottom), so that the cell keeps the palette's key. The tones are cached
+    // per colour.
     void FillCell(QPainter& Canvas, const QRect& Rect, TColor Color, bool Flat = false) const;
+    // The two ends of FillCell's gradient for Color.
+    void CellGradientColors(const QColor& Color, QColor& Top, QColor& Bottom) const;
     // Gradient between Color shifted by +12 and -12 along Direction when active
     // (forced) with goGradient, else solid.
     void FillStyleRect(QPainter& Canvas, const QRect& Rect, TColor Color) const;
@@ -212,7 +217,7 @@ private:
         QColor Top, Bottom, Flat;
     };
     const TCellTones& CellTones(const QColor& Color) const;
-    mutable QHash<QRgb, TCellTones> FCellTones;
+    mutable QHash<quint32, TCellTones> FCellTones; // by colour and palette key
 };
 
 // Backgrounds: Active, Direction, EndColor, ShadowFactor, StartColor, SwapColors.

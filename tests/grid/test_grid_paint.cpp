@@ -99,7 +99,9 @@ TEST_F(PaintedGrid, NumberSelectionAndLookupColumnsShowTheirValues)
     for (int record = 0; record < Grid.DataLink()->RecordCount(); ++record)
         EXPECT_EQ(Grid.CellText(1, RowOf(record)), Grid.CellText(3, RowOf(record)) + ".");
 
-    // The selection column: a checked glyph on the selected row only.
+    // The selection column: a checked glyph on the selected row only (the
+    // package glyphs of the classic style).
+    Grid.Columns()->Items(1)->SetCheckBoxStyle(cbDefault);
     Grid.SelectRow();
     QApplication::processEvents();
     const int current = Grid.GetRow();

@@ -2,7 +2,7 @@
 // A grid that shows every painted part at once: a two-level header band over
 // three columns, three numbered sort markers, a check-box column, a tree column
 // with expand boxes, striped rows with a multi-selection, a total header, two
-// total value rows and a footer.
+// total value rows and a footer, and a search hit.
 
 #include "ZDBGrids.h"
 #include "ZDBMemData.h"
@@ -132,6 +132,8 @@ struct TShowcase {
         city->Title()->SetMarkerIndex(2);
         qty->Title()->SetMarkerIndex(5);
         price->Title()->SetMarkerIndex(6);
+        // A search hit in the city of "Office suites".
+        g.Search()->SetText(QStringLiteral("Stutt"));
     }
     ~TShowcase()
     {

@@ -183,13 +183,37 @@ TEST(PaintGrid, ADarkPaletteStaysDarkAndReadable)
         TColor value;
         std::optional<TZQGradientCell> gradient;
         g.DataCellColors(g.Columns()->Items(1), State, true, back, text, value, gradient);
-        const QColor top = gradient ? ShadowColor(back, 35) : back;
-        const QColor bottom = gradient ? ShadowColor(back, 10) : back;
+        QColor top = back, bottom = back;
+        if (gradient)
+            g.Gradient()->CellGradientColors(back, top, bottom);
+        // Dark-palette native: dark cells at both ends.
+        EXPECT_LT(std::max(top.lightness(), bottom.lightness()), 150) << State.Bits();
         return std::min(ContrastRatio(top, text), ContrastRatio(bottom, text));
     };
     for (const TSelections state : {TSelections{}, TSelections{slRowStriped}, TSelections{slMultiSelected},
                                     TSelections{slCellSelected}, TSelections{slRowSelected}})
         EXPECT_GT(contrastOf(state), 4.5) << state.Bits();
+    // The current cell keeps the palette's highlighted text, on a tone of its highlight.
+    {
+        QColor back, text;
+        TColor value;
+        std::optional<TZQGradientCell> gradient;
+        g.DataCellColors(g.Columns()->Items(1), TSelections{slCellSelected}, true, back, text, value, gradient);
+        EXPECT_EQ(text, g.palette().color(QPalette::HighlightedText));
+        EXPECT_EQ(back.hslHue(), g.palette().color(QPalette::Highlight).hslHue());
+        // Painted: the current cell's top-left pixel is of the highlight's hue.
+        const QRect current = g.CellRect(g.GetCol(), g.GetRow());
+        EXPECT_NEAR(image.pixelColor(current.left() + 1, current.top()).hslHue(),
+                    g.palette().color(QPalette::Highlight).hslHue(), 6);
+    }
+    // Total rows: the lightest ink of a value against the box it sits in.
+    const int totalRow = g.GetRowCount() - g.BottomRowCount() + 2;
+    const QRect sum = g.CellRect(g.DataToRawColumn(2), totalRow);
+    const std::set<QRgb> totalInk = ColoursIn(image, sum.adjusted(4, 4, -4, -4));
+    const QRgb totalLight = *std::max_element(totalInk.begin(), totalInk.end(), [](QRgb a, QRgb b) {
+        return QColor(a).lightness() < QColor(b).lightness();
+    });
+    EXPECT_GT(ContrastRatio(QColor(totalLight), image.pixelColor(sum.left() + 3, sum.top() + 3)), 4.5);
     // The painted text: light ink on the dark cell.
     const QRect city = g.CellRect(g.DataToRawColumn(1), g.FirstDataRow());
     const std::set<QRgb> ink = ColoursIn(image, city);
