@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QProgressDialog>
 #include <QScopeGuard>
 #include <QSet>
@@ -378,8 +379,14 @@ bool CollectByWalk(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items, i
             progress->setLabelText(Format(SCollectingValues, {Column->Title()->GetCaption()}));
             const int count = DataSet->RecordCount();
             progress->setRange(0, count > 0 ? count : 0);
+            // Escape rejects the dialog, which alone would only hide it.
+            QObject::connect(progress.get(), &QDialog::rejected, progress.get(), &QProgressDialog::cancel);
+            // Half a second has gone by already: shown at once, not when the dialog would guess.
+            progress->show();
         }
         progress->setValue(progress->maximum() > 0 ? std::min(done, progress->maximum() - 1) : 0);
+        // Its Cancel and Escape arrive through the event loop.
+        QCoreApplication::processEvents();
         if (progress->wasCanceled())
             return false;
     }

@@ -14,11 +14,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
+#include <QToolButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -494,6 +497,44 @@ TEST(FilterListLarge, HundredThousandValuesOpenWithoutWidgetsPerItem)
     QTest::keyClick(popup, Qt::Key_Escape);
 }
 
+TEST(FilterListLarge, EscapeDuringTheProgressCancelsCollecting)
+{
+    TZMemDataSet table;
+    table.FieldDefs().Add("Id", ftInteger);
+    table.CreateDataSet();
+    constexpr int Count = 40000;
+    table.DisableControls();
+    for (int i = 0; i < Count; ++i)
+        AddRow(table, {i});
+    table.EnableControls();
+    table.First();
+    TShownGrid shown(&table);
+    // A slow display text: the walk takes seconds.
+    int texts = 0;
+    table.FieldByName("Id")->OnGetText = [&texts](TField* Sender, QString& Text, bool) {
+        ++texts;
+        QThread::usleep(100);
+        Text = Sender->AsString();
+    };
+    bool seen = false;
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
+                seen = true;
+                QTest::keyClick(progress, Qt::Key_Escape);
+            }
+    });
+    escape.start(20);
+    TZDBFilterData data;
+    EXPECT_FALSE(LoadFilterItems(shown.Grid->FindColumn("Id"), &data, TZFilterItemsOptions{}));
+    escape.stop();
+    EXPECT_TRUE(seen) << "a progress was shown";
+    EXPECT_LT(texts, Count) << "the walk stopped";
+    EXPECT_TRUE(data.List().isEmpty());
+    table.FieldByName("Id")->OnGetText = nullptr;
+}
+
 // ---- The form -------------------------------------------------------------------------------
 
 class FilterForm : public ::testing::Test
@@ -605,6 +646,48 @@ TEST_F(FilterForm, TypesOfferTheirClausesAndPeriodsFillTheClauses)
     });
     EXPECT_EQ(Table.RecordCount(), 1);
     EXPECT_EQ(Table.FieldByName("Id")->AsInteger(), 3);
+}
+
+TEST_F(FilterForm, ValueListsChooseFromTheColumnsValuesAndKeepTheirText)
+{
+    // Ids shown by names: the list shows the names, the expression takes the ids.
+    TZColumn* id = Shown->Grid->FindColumn("Id");
+    id->SetPickList({"1", "2", "3", "4", "5", "6"});
+    id->SetPickText({"one", "two", "three", "four", "five", "six"});
+    RunForm("Id", [](TZDBGridFilterForm& Form) {
+        TZFilterValueEditor* values = Form.ValuesList1;
+        EXPECT_EQ(Form.ClauseList1->currentData().toString(), QString::number(fcIsEqual));
+        ASSERT_TRUE(values->ButtonVisible());
+        values->setFocus();
+        QTest::mouseClick(values, Qt::LeftButton, {}, values->ButtonRect().center());
+        ASSERT_TRUE(values->ListVisible());
+        // In the order of the ids: one, two, three, ...
+        QTest::keyClick(values, Qt::Key_Down);
+        QTest::keyClick(values, Qt::Key_Down);
+        QTest::keyClick(values, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_FALSE(values->ListVisible());
+        EXPECT_EQ(values->text(), "three");
+        EXPECT_EQ(values->Value(), "3");
+        // The number's list button leaves the text as it was, whatever it opens.
+        ASSERT_TRUE(Form.ListButton1->isVisible());
+        EXPECT_EQ(Form.ListButton1->toolTip(), SCalculatorButtonHint);
+        QTest::mouseClick(Form.ListButton1, Qt::LeftButton);
+        if (values->ListVisible())
+            QTest::keyClick(values, Qt::Key_Escape);
+        QApplication::processEvents();
+        EXPECT_EQ(values->text(), "three");
+        EXPECT_EQ(values->GetButtonStyle(), ebsAuto);
+        // Leaving the editor keeps its text too.
+        Form.ValuesList2->setFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(values->text(), "three");
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(id->GetFilterText(), "Id = 3");
+    EXPECT_EQ(Table.RecordCount(), 1);
+    // Reopened, the value shows by its name again.
+    RunForm("Id", [](TZDBGridFilterForm& Form) { EXPECT_EQ(Form.ValuesList1->text(), "three"); });
 }
 
 } // namespace
