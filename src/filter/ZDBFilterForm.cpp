@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace zdb {
 
 QString SFilterFormCaption = QStringLiteral("Select filter");
@@ -267,7 +269,8 @@ void TZDBGridFilterForm::CreateControls()
     RadioButton2 = new QRadioButton(SRadioButtonCaption2, panel);
     RadioButton2->setGeometry(100, 80, 77, 17);
     NOTCheckBox = new QCheckBox(SNOTCheckBoxCaption, panel);
-    NOTCheckBox->setGeometry(192, 80, 161, 17);
+    // Its caption whole, even in a font wider than the designed one.
+    NOTCheckBox->setGeometry(192, 80, std::max(161, NOTCheckBox->sizeHint().width()), 17);
     ClauseList2 = new QComboBox(panel);
     ClauseList2->setObjectName(QStringLiteral("ClauseList2"));
     ClauseList2->setGeometry(16, 108, 161, 21);

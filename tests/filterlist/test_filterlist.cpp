@@ -439,6 +439,37 @@ TEST_F(ShownFilterList, RemoveFilterCommandClearsTheExpression)
     QTest::keyClick(Shown->Grid.get(), Qt::Key_Escape);
 }
 
+TEST_F(ShownFilterList, F4AndShiftF4OpenWhileTheGridsFilterIsInstalled)
+{
+    TZDBGrid* grid = Shown->Grid.get();
+    QTest::keyClick(grid, Qt::Key_F4);
+    EXPECT_FALSE(Popup());
+    // The search's row filter installs the grid's filter: the keys reach the column filters.
+    TZDBGridSearch* search = grid->Search();
+    search->SetActive(true);
+    search->SetOptions(search->GetOptions() | soFilterRows);
+    search->SetText("p");
+    ASSERT_TRUE(grid->FilterGrid()->GetActive());
+    QTest::keyClick(grid, Qt::Key_F4);
+    ASSERT_TRUE(Popup());
+    QTest::keyClick(Popup(), Qt::Key_Escape);
+    QApplication::processEvents();
+    bool formShown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* form = qobject_cast<TZDBGridFilterForm*>(QApplication::activeModalWidget())) {
+            formShown = true;
+            form->reject();
+        }
+    });
+    QTest::keyClick(grid, Qt::Key_F4, Qt::ShiftModifier);
+    EXPECT_TRUE(formShown);
+    EXPECT_FALSE(Popup());
+    search->SetText(QString());
+    EXPECT_FALSE(grid->FilterGrid()->GetActive());
+    QTest::keyClick(grid, Qt::Key_F4);
+    EXPECT_FALSE(Popup());
+}
+
 TEST(PickListItems, LoadedFromTheDataSetAndFollowingIt)
 {
     TZMemDataSet table;
@@ -483,11 +514,9 @@ TEST(FilterListLarge, HundredThousandValuesOpenWithoutWidgetsPerItem)
     TShownGrid shown(&table);
     TZColumn* column = shown.Grid->FindColumn("Id");
     shown.Grid->SetSelectedIndex(column->Index());
-    QElapsedTimer clock;
-    clock.start();
+    // How fast is bench_filter's business; here: no widget per value, rows read on demand.
     shown.Grid->ClickFilterButton(column);
     auto* list = shown.Grid->findChild<TZDBGridFilterList*>();
-    EXPECT_LT(clock.elapsed(), 5000);
     ASSERT_TRUE(list && list->ListVisible());
     TZDBPopupFilterList* popup = list->FilterPopup();
     EXPECT_EQ(popup->FilterData()->RecordCount(), 100000);
