@@ -8,10 +8,8 @@
 #include "DateUtils.h"
 #include "SysUtils.h"
 
-#include <QAbstractListModel>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCompleter>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,6 +18,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
 
 namespace zdb {
 
@@ -31,32 +34,10 @@ QString SRadioButtonCaption1 = QStringLiteral("AND");
 QString SRadioButtonCaption2 = QStringLiteral("OR");
 QString SNOTCheckBoxCaption = QStringLiteral("Reverse filter conditions");
 
+QString SCalendarButtonHint = QStringLiteral("Show calendar");
+QString SCalculatorButtonHint = QStringLiteral("Show calculator");
+
 namespace {
-
-// The items of a filter data as rows of a list model: the display text shown,
-// the key text as the user data.
-class TFilterItemsModel : public QAbstractListModel
-{
-public:
-    TFilterItemsModel(const QStringList& Items, QObject* Parent) : QAbstractListModel(Parent), FItems(Items) {}
-
-    int rowCount(const QModelIndex& Parent) const override { return Parent.isValid() ? 0 : int(FItems.size()); }
-    QVariant data(const QModelIndex& Index, int Role) const override
-    {
-        if (!Index.isValid() || Index.row() >= FItems.size())
-            return {};
-        QString display, key;
-        SplitFilterItem(FItems.at(Index.row()), display, key);
-        if (Role == Qt::DisplayRole || Role == Qt::EditRole)
-            return display;
-        if (Role == Qt::UserRole)
-            return key;
-        return {};
-    }
-
-private:
-    QStringList FItems;
-};
 
 bool DateTimeType(TFieldType Type)
 {
@@ -91,19 +72,128 @@ TZDBGridFilterClauses TypeClauses(TFieldType Type)
 
 } // namespace
 
-QComboBox* CreateFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data)
+// ---- TZFilterValueEditor --------------------------------------------------------------------
+
+namespace {
+
+// Runs Work keeping Editor's text: a change of an unbound editor's settings,
+// or its focus, would show its (missing) field again.
+template <typename TWork>
+void KeepingText(QLineEdit* Editor, bool& Keeping, TWork&& Work)
 {
-    auto* editor = new QComboBox(Parent);
-    editor->setEditable(true);
-    editor->setInsertPolicy(QComboBox::NoInsert);
-    editor->setModel(new TFilterItemsModel(Data ? Data->List() : QStringList(), editor));
-    editor->setCurrentIndex(-1);
-    editor->setEditText(QString());
-    // Choosing an item writes its key text, which the expression compares.
-    QObject::connect(editor, &QComboBox::activated, editor, [editor](int Index) {
-        editor->setEditText(editor->itemData(Index, Qt::UserRole).toString());
+    const QString text = Editor->text();
+    const bool outer = !Keeping;
+    Keeping = true;
+    const auto done = qScopeGuard([&] {
+        if (Editor->text() != text)
+            Editor->setText(text);
+        if (outer)
+            Keeping = false;
     });
-    return editor;
+    Work();
+}
+
+} // namespace
+
+TZFilterValueEditor::TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data) : TZDBEditor(Parent)
+{
+    QStringList keys;
+    QStringList texts;
+    bool differ = false;
+    if (Data) {
+        keys.reserve(Data->List().size());
+        texts.reserve(Data->List().size());
+        for (const QString& item : Data->List()) {
+            QString display, key;
+            SplitFilterItem(item, display, key);
+            // No value is what "is empty" asks for.
+            if (key.isEmpty())
+                continue;
+            keys << key;
+            texts << display;
+            differ = differ || display != key;
+        }
+    }
+    SetPickList(keys);
+    if (differ)
+        SetPickText(texts);
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!FKeeping && OnChange)
+            OnChange(this);
+    });
+}
+
+QString TZFilterValueEditor::Value() const
+{
+    return GetPickTextActive() ? DoSetItem(text()) : text();
+}
+
+void TZFilterValueEditor::SetValue(const QString& Value)
+{
+    setText(Value.isEmpty() || !GetPickTextActive() ? Value : DoGetItem(Value));
+}
+
+void TZFilterValueEditor::KeepTextSetStyle(TEditorButtonStyle Style)
+{
+    KeepingText(this, FKeeping, [&] { SetButtonStyle(Style); });
+}
+
+void TZFilterValueEditor::SetAutoComplete(bool Value)
+{
+    TZListOptions options = GetListOptions();
+    if (options.Contains(loAutoComplete) == Value)
+        return;
+    if (Value)
+        options.Include(loAutoComplete);
+    else
+        options.Exclude(loAutoComplete);
+    KeepingText(this, FKeeping, [&] { SetListOptions(options); });
+}
+
+void TZFilterValueEditor::DropDownStyle(TEditorButtonStyle Style)
+{
+    if (ListVisible())
+        return;
+    if (Style != GetButtonStyle())
+        KeepTextSetStyle(Style);
+    setFocus(Qt::OtherFocusReason);
+    DropDown();
+    if (!ListVisible() && GetButtonStyle() != ebsAuto)
+        KeepTextSetStyle(ebsAuto);
+}
+
+bool TZFilterValueEditor::CanModifyValue()
+{
+    return !GetDataSource() || TZDBEditor::CanModifyValue();
+}
+
+void TZFilterValueEditor::ValueWritten()
+{
+    if (GetDataSource())
+        TZDBEditor::ValueWritten();
+    else
+        selectAll();
+}
+
+void TZFilterValueEditor::ListCloseUp(TZDBDropDownList* Sender, bool& Accept)
+{
+    TZDBEditor::ListCloseUp(Sender, Accept);
+    // The calendar or the calculator was for this once; the list is still closing.
+    if (GetButtonStyle() != ebsAuto)
+        QTimer::singleShot(0, this, [this] {
+            if (!ListVisible())
+                KeepTextSetStyle(ebsAuto);
+        });
+}
+
+void TZFilterValueEditor::focusInEvent(QFocusEvent* Event)
+{
+    KeepingText(this, FKeeping, [&] { TZDBEditor::focusInEvent(Event); });
+}
+
+void TZFilterValueEditor::focusOutEvent(QFocusEvent* Event)
+{
+    KeepingText(this, FKeeping, [&] { TZDBEditor::focusOutEvent(Event); });
 }
 
 // ---- TZDBGridFilterForm ---------------------------------------------------------------------
@@ -168,22 +258,27 @@ void TZDBGridFilterForm::CreateControls()
     ClauseList1 = new QComboBox(panel);
     ClauseList1->setObjectName(QStringLiteral("ClauseList1"));
     ClauseList1->setGeometry(16, 48, 161, 21);
-    ValuesList1 = CreateFilterValueEditor(panel, FData.get());
+    ValuesList1 = new TZFilterValueEditor(panel, FData.get());
     ValuesList1->setObjectName(QStringLiteral("ValuesList1"));
-    ValuesList1->setGeometry(192, 48, 161, 21);
+    ValuesList1->setGeometry(192, 48, 133, 21);
+    ListButton1 = new QToolButton(panel);
+    ListButton1->setGeometry(330, 47, 23, 22);
     RadioButton1 = new QRadioButton(SRadioButtonCaption1, panel);
     RadioButton1->setGeometry(16, 80, 77, 17);
     RadioButton1->setChecked(true);
     RadioButton2 = new QRadioButton(SRadioButtonCaption2, panel);
     RadioButton2->setGeometry(100, 80, 77, 17);
     NOTCheckBox = new QCheckBox(SNOTCheckBoxCaption, panel);
-    NOTCheckBox->setGeometry(192, 80, 161, 17);
+    // Its caption whole, even in a font wider than the designed one.
+    NOTCheckBox->setGeometry(192, 80, std::max(161, NOTCheckBox->sizeHint().width()), 17);
     ClauseList2 = new QComboBox(panel);
     ClauseList2->setObjectName(QStringLiteral("ClauseList2"));
     ClauseList2->setGeometry(16, 108, 161, 21);
-    ValuesList2 = CreateFilterValueEditor(panel, FData.get());
+    ValuesList2 = new TZFilterValueEditor(panel, FData.get());
     ValuesList2->setObjectName(QStringLiteral("ValuesList2"));
-    ValuesList2->setGeometry(192, 108, 161, 21);
+    ValuesList2->setGeometry(192, 108, 133, 21);
+    ListButton2 = new QToolButton(panel);
+    ListButton2->setGeometry(330, 107, 23, 22);
     PeriodList = new QComboBox(panel);
     PeriodList->setObjectName(QStringLiteral("PeriodList"));
     PeriodList->setGeometry(16, 162, 161, 21);
@@ -206,11 +301,19 @@ void TZDBGridFilterForm::CreateControls()
         }
     }
     NOTCheckBox->setVisible(!(field && IsADODataSet(field->DataSet())));
+    if (FGrid)
+        for (TZFilterValueEditor* values : {ValuesList1, ValuesList2}) {
+            values->SetDropDownRows(FGrid->FilterGrid()->GetDropDownRows());
+            values->SetDropDownWidth(FGrid->FilterGrid()->GetDropDownWidth());
+        }
+    UpdateListButtons();
 
     connect(ClauseList1, &QComboBox::currentIndexChanged, this, [this] { ListChanged(ClauseList1); });
     connect(ClauseList2, &QComboBox::currentIndexChanged, this, [this] { ListChanged(ClauseList2); });
-    connect(ValuesList1, &QComboBox::editTextChanged, this, [this] { ListChanged(ValuesList1); });
-    connect(ValuesList2, &QComboBox::editTextChanged, this, [this] { ListChanged(ValuesList2); });
+    ValuesList1->OnChange = [this](TZFilterValueEditor* Sender) { ListChanged(Sender); };
+    ValuesList2->OnChange = [this](TZFilterValueEditor* Sender) { ListChanged(Sender); };
+    connect(ListButton1, &QToolButton::clicked, this, [this] { ListButtonClick(ValuesList1); });
+    connect(ListButton2, &QToolButton::clicked, this, [this] { ListButtonClick(ValuesList2); });
     connect(RadioButton1, &QRadioButton::toggled, this, [this] { ListChanged(nullptr); });
     connect(NOTCheckBox, &QCheckBox::toggled, this, [this] { ListChanged(nullptr); });
     connect(PeriodList, &QComboBox::currentIndexChanged, this, [this] { PeriodChanged(); });
@@ -280,8 +383,8 @@ TZFilterFormState TZDBGridFilterForm::FormState() const
     TZFilterFormState state;
     state.ClauseList1Text = ClauseList1->currentData().toString();
     state.ClauseList2Text = ClauseList2->currentData().toString();
-    state.ValuesList1Text = ValuesList1->currentText();
-    state.ValuesList2Text = ValuesList2->currentText();
+    state.ValuesList1Text = ValuesList1->Value();
+    state.ValuesList2Text = ValuesList2->Value();
     state.PeriodListText = PeriodList->currentData().toString();
     state.RadioButton1Checked = RadioButton1->isChecked();
     state.RadioButton2Checked = RadioButton2->isChecked();
@@ -294,8 +397,8 @@ void TZDBGridFilterForm::SetFormState(const TZFilterFormState& State)
     // The period is put last: the other writes would set it back.
     SelectKey(ClauseList1, State.ClauseList1Text);
     SelectKey(ClauseList2, State.ClauseList2Text);
-    ValuesList1->setEditText(State.ValuesList1Text);
-    ValuesList2->setEditText(State.ValuesList2Text);
+    ValuesList1->SetValue(State.ValuesList1Text);
+    ValuesList2->SetValue(State.ValuesList2Text);
     RadioButton1->setChecked(State.RadioButton1Checked);
     RadioButton2->setChecked(!State.RadioButton1Checked);
     NOTCheckBox->setChecked(State.NOTCheckBoxChecked);
@@ -303,21 +406,53 @@ void TZDBGridFilterForm::SetFormState(const TZFilterFormState& State)
     SelectKey(PeriodList, State.PeriodListText.isEmpty() ? QStringLiteral("0") : State.PeriodListText);
 }
 
-void TZDBGridFilterForm::ListChanged(QComboBox* Sender)
+TEditorButtonStyle TZDBGridFilterForm::GetListButtonStyle() const
+{
+    TField* field = FColumn ? FColumn->FilterField() : nullptr;
+    if (!field)
+        return ebsAuto;
+    if (dynamic_cast<TNumericField*>(field))
+        return ebsCalculator;
+    const TFieldType type = field->DataType();
+    return type == ftDate || type == ftDateTime || type == ftTimeStamp ? ebsCalendar : ebsAuto;
+}
+
+void TZDBGridFilterForm::UpdateListButtons()
+{
+    const TEditorButtonStyle style = GetListButtonStyle();
+    const bool shown = style == ebsCalendar || style == ebsCalculator;
+    const QString name = style == ebsCalendar ? QStringLiteral("ZDBCALENDAR") : QStringLiteral("ZDBCALCULATOR");
+    const QString hint = style == ebsCalendar ? SCalendarButtonHint : SCalculatorButtonHint;
+    for (QToolButton* button : {ListButton1, ListButton2}) {
+        if (shown) {
+            button->setIcon(QIcon(LoadPackageBitmap(name, logicalDpiX(), devicePixelRatioF())));
+            button->setToolTip(hint);
+        }
+        button->setVisible(shown);
+    }
+    // Without buttons the value lists take their place.
+    ValuesList1->resize(shown ? 133 : 161, ValuesList1->height());
+    ValuesList2->resize(shown ? 133 : 161, ValuesList2->height());
+}
+
+void TZDBGridFilterForm::ListButtonClick(TZFilterValueEditor* Editor)
+{
+    GuardEvent(this, [&] { Editor->DropDownStyle(GetListButtonStyle()); });
+}
+
+void TZDBGridFilterForm::ListChanged(QWidget* Sender)
 {
     if (Sender == ClauseList1 || Sender == ClauseList2) {
-        const TZDBGridFilterClause clause = FilterClauseOfText(Sender->currentData().toString());
-        QComboBox* values = Sender == ClauseList1 ? ValuesList1 : ValuesList2;
-        values->setVisible(clause != fcIsEmpty && clause != fcIsNotEmpty);
+        auto* list = static_cast<QComboBox*>(Sender);
+        const TZDBGridFilterClause clause = FilterClauseOfText(list->currentData().toString());
+        TZFilterValueEditor* values = Sender == ClauseList1 ? ValuesList1 : ValuesList2;
+        QToolButton* button = Sender == ClauseList1 ? ListButton1 : ListButton2;
+        const bool empty = clause == fcIsEmpty || clause == fcIsNotEmpty;
+        values->setVisible(!empty);
         // A LIKE pattern is typed as it is, without completion.
-        if (IsLikeClause(clause)) {
-            values->setCompleter(nullptr);
-        } else if (!values->completer()) {
-            auto* completer = new QCompleter(values->model(), values);
-            completer->setCaseSensitivity(Qt::CaseInsensitive);
-            completer->setCompletionMode(QCompleter::InlineCompletion);
-            values->setCompleter(completer);
-        }
+        values->SetAutoComplete(!IsLikeClause(clause));
+        const TEditorButtonStyle style = GetListButtonStyle();
+        button->setVisible((style == ebsCalendar || style == ebsCalculator) && !empty && !IsListClause(clause));
     }
     const bool like = IsLikeClause(FilterClauseOfText(ClauseList1->currentData().toString())) ||
                       IsLikeClause(FilterClauseOfText(ClauseList2->currentData().toString()));
@@ -344,8 +479,8 @@ void TZDBGridFilterForm::PeriodChanged()
     TCountGuard writing(FPeriodWriting);
     SelectKey(ClauseList1, clauses.ClauseList1Text);
     SelectKey(ClauseList2, clauses.ClauseList2Text.isEmpty() ? QStringLiteral("0") : clauses.ClauseList2Text);
-    ValuesList1->setEditText(clauses.ValuesList1Text);
-    ValuesList2->setEditText(clauses.ValuesList2Text);
+    ValuesList1->SetValue(clauses.ValuesList1Text);
+    ValuesList2->SetValue(clauses.ValuesList2Text);
     RadioButton1->setChecked(true);
 }
 

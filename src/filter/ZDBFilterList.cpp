@@ -9,6 +9,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QScopeGuard>
+#include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -24,6 +26,8 @@ namespace {
 constexpr int CheckColumnWidth = 22;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
+// The list's width as designed, at 96 pixels per inch: the narrowest it opens.
+constexpr int DesignWidth = 183;
 const QString CheckedFieldName = QStringLiteral("Checked");
 
 // The popup's commands, in the order of their title lines.
@@ -173,6 +177,13 @@ void TZDBPopupFilterList::CalcSize()
     int valueWidth = 0;
     for (const QString& caption : captions)
         valueWidth = std::max(valueWidth, title.horizontalAdvance(QLatin1Char(' ') + caption) + margin);
+    const int checkWidth = Scaled(this, CheckColumnWidth);
+    // However narrow the column, the captions and the buttons fit.
+    int minWidth = valueWidth + checkWidth + 1;
+    if (!GetAutoApplyList())
+        minWidth = std::max(minWidth, 3 * margin + 2 * Scaled(this, ButtonWidth) - 2);
+    minWidth += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 3;
+    setMinimumWidth(std::max(minWidth, Scaled(this, DesignWidth)));
     // The longest texts decide; a very long list is measured by its longest items only.
     const QFontMetrics cells(GetFont());
     QStringList texts;
@@ -182,12 +193,18 @@ void TZDBPopupFilterList::CalcSize()
                       [](const QString& A, const QString& B) { return A.size() > B.size(); });
     for (qsizetype i = 0; i < std::min<qsizetype>(texts.size(), 200); ++i)
         valueWidth = std::max(valueWidth, cells.horizontalAdvance(texts.at(i)) + margin);
-    const int checkWidth = Scaled(this, CheckColumnWidth);
     if (!GetAutoApplyList())
         valueWidth = std::max(valueWidth, 3 * margin + 2 * Scaled(this, ButtonWidth) - 2 - checkWidth - 1);
     if (TZColumn* value = ValueColumn())
         value->SetWidth(std::min(valueWidth, Scaled(this, 400)));
     TZDBPopupListEx::CalcSize();
+    // A width given for the filter lists is the width they open with.
+    if (GetDropDownWidth() > 0 && width() != std::max(GetDropDownWidth(), minimumWidth()))
+        resize(std::max(GetDropDownWidth(), minimumWidth()), height());
+    // Wider than its columns (the minimum or the width given), the columns fill it.
+    const int bar = verticalScrollBar() && verticalScrollBar()->isVisible() ? verticalScrollBar()->width() : 0;
+    if (ColumnsWidth() < width() - 2 * frameWidth() - bar)
+        SetStretchMode(true);
     PlaceButtons();
 }
 

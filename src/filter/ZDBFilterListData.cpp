@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QProgressDialog>
 #include <QScopeGuard>
 #include <QSet>
@@ -336,13 +337,20 @@ TField* OrderField(TZColumn* Column)
     return field;
 }
 
+// Whether the column shows a data column as it is: its texts follow from the field's value alone.
+bool PlainDataColumn(TZColumn* Column)
+{
+    TField* field = Column->GetField();
+    return field && field == Column->FilterField() && field->GetFieldKind() == fkData && !field->OnGetText &&
+           !Column->GetAutoNumber() && Column->LookupColumn() == lcNotDefined && Column->Grid();
+}
+
 // The server's distinct values, when the column shows a data column as it is.
 bool CollectFromServer(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items)
 {
     TField* field = Column->GetField();
     TZCustomDBGrid* grid = Column->Grid();
-    if (!field || field != Column->FilterField() || field->GetFieldKind() != fkData || field->OnGetText ||
-        Column->GetAutoNumber() || Column->LookupColumn() != lcNotDefined || !grid)
+    if (!PlainDataColumn(Column))
         return false;
     auto* query = qobject_cast<TZSQLQuery*>(DataSet);
     std::vector<QVariant> values;
@@ -366,9 +374,16 @@ bool CollectByWalk(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items, i
     clock.start();
     std::unique_ptr<QProgressDialog> progress;
     int done = 0;
+    // A plain column's texts follow from its value: a value seen once is not formatted again.
+    const bool plain = PlainDataColumn(Column);
+    QSet<QString> seen;
     for (DataSet->First(); !DataSet->Eof(); DataSet->Next()) {
-        Items.Add(order ? order->GetValue() : QVariant(), orderType, Column->GetDisplayText(),
-                  key ? key->GetEditText() : QString());
+        QString keyText = key ? key->GetEditText() : QString();
+        if (!plain || !seen.contains(keyText)) {
+            if (plain)
+                seen.insert(keyText);
+            Items.Add(order ? order->GetValue() : QVariant(), orderType, Column->GetDisplayText(), keyText);
+        }
         if ((++done & 1023) != 0 || ProgressDelay < 0 || clock.elapsed() < ProgressDelay)
             continue;
         if (!progress) {
@@ -378,8 +393,14 @@ bool CollectByWalk(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items, i
             progress->setLabelText(Format(SCollectingValues, {Column->Title()->GetCaption()}));
             const int count = DataSet->RecordCount();
             progress->setRange(0, count > 0 ? count : 0);
+            // Escape rejects the dialog, which alone would only hide it.
+            QObject::connect(progress.get(), &QDialog::rejected, progress.get(), &QProgressDialog::cancel);
+            // Half a second has gone by already: shown at once, not when the dialog would guess.
+            progress->show();
         }
         progress->setValue(progress->maximum() > 0 ? std::min(done, progress->maximum() - 1) : 0);
+        // Its Cancel and Escape arrive through the event loop.
+        QCoreApplication::processEvents();
         if (progress->wasCanceled())
             return false;
     }

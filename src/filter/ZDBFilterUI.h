@@ -22,6 +22,7 @@
 // Cancel (or Escape) stops it and leaves the list empty.
 
 #include "ZDBDropDown.h"
+#include "ZDBEditor.h"
 #include "ZDBFilter.h"
 
 #include <QDialog>
@@ -37,6 +38,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QToolButton;
 
 namespace zdb {
 
@@ -56,6 +58,8 @@ extern QString SRadioButtonCaption1; // "AND"
 extern QString SRadioButtonCaption2; // "OR"
 extern QString SNOTCheckBoxCaption;  // "Reverse filter conditions"
 extern QString SCollectingValues;    // "Collecting the values of %s..."
+extern QString SCalendarButtonHint;  // "Show calendar"
+extern QString SCalculatorButtonHint; // "Show calculator"
 
 inline constexpr QChar FilterOrderMark = QChar(26);
 inline constexpr QChar FilterKeyMark = QChar(27);
@@ -260,9 +264,46 @@ public:
 
 // ---------------------------------------------------------------------------
 
-// The editor of a clause's value: for now an editable combo box of the
-// column's distinct values (display texts shown, key texts written).
-QComboBox* CreateFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data);
+// The editor of a clause's value: a stand-alone editor of no field whose pick
+// list holds the column's distinct values (their key texts, shown by their
+// display texts when those differ). Its text is the value itself; a chosen
+// display text stands for its key.
+class TZFilterValueEditor : public TZDBEditor
+{
+    Q_OBJECT
+
+public:
+    TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data);
+
+    // The value the expression compares: the key of a listed display text,
+    // else the text as typed.
+    QString Value() const;
+    // Shows Value (a key as its display text).
+    void SetValue(const QString& Value);
+    // The pick list, or, while Style is not ebsAuto, the calendar or the
+    // calculator (the style goes back to ebsAuto when that list closes or
+    // cannot open); keeps the text.
+    void DropDownStyle(TEditorButtonStyle Style);
+    // Completion from the pick list while typing (off for patterns).
+    void SetAutoComplete(bool Value);
+
+    // The text changed, typed or chosen.
+    std::function<void(TZFilterValueEditor* Sender)> OnChange;
+
+protected:
+    // Without a field the text itself takes a chosen value.
+    bool CanModifyValue() override;
+    void ValueWritten() override;
+    void ListCloseUp(TZDBDropDownList* Sender, bool& Accept) override;
+    void focusInEvent(QFocusEvent* Event) override;
+    void focusOutEvent(QFocusEvent* Event) override;
+
+private:
+    // Sets the button style, keeping the text (a change of the settings shows the field again).
+    void KeepTextSetStyle(TEditorButtonStyle Style);
+
+    bool FKeeping = false; // the text is being kept: no change reported
+};
 
 // The modal filter form of one column.
 class TZDBGridFilterForm : public QDialog
@@ -288,8 +329,8 @@ public:
 
     QComboBox* ClauseList1 = nullptr;
     QComboBox* ClauseList2 = nullptr;
-    QComboBox* ValuesList1 = nullptr;
-    QComboBox* ValuesList2 = nullptr;
+    TZFilterValueEditor* ValuesList1 = nullptr;
+    TZFilterValueEditor* ValuesList2 = nullptr;
     QComboBox* PeriodList = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;
@@ -299,6 +340,15 @@ public:
     QLabel* HintLabel2 = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    // The calendar or calculator button beside each value list.
+    QToolButton* ListButton1 = nullptr;
+    QToolButton* ListButton2 = nullptr;
+
+    // ebsCalculator for a number, ebsCalendar for a column with a calendar,
+    // else ebsAuto (no list buttons).
+    virtual TEditorButtonStyle GetListButtonStyle() const;
+    // Shows the list buttons (glyph and hint) for GetListButtonStyle, or hides them.
+    void UpdateListButtons();
 
     // Where the error of a refused expression goes (default: a message box).
     std::function<void(const QString& Message)> OnError;
@@ -309,7 +359,8 @@ public slots:
 protected:
     virtual void CreateControls();
     virtual void LoadFilterForm();
-    virtual void ListChanged(QComboBox* Sender);
+    virtual void ListChanged(QWidget* Sender);
+    virtual void ListButtonClick(TZFilterValueEditor* Editor);
     virtual void PeriodChanged();
     virtual void UpdatePosition();
     void showEvent(QShowEvent* Event) override;

@@ -8,6 +8,7 @@
 // A key on an inactive grid only reaches OnKeyDown and the base grid.
 
 #include "ZDBGrids.h"
+#include "ZDBFilter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -290,12 +291,16 @@ bool TZCustomDBGrid::DataKeyDown(int Key, TShiftState Shift)
         if (alt)
             return false;
         TZColumn* column = SelectedColumn();
-        if (!isVisible() || !FFilter || !FFilter->GetVisible() || !column || !column->GetField())
+        // Only while the grid's filter is installed (a column filters, or the
+        // search's row filter or the tree view is on).
+        if (!isVisible() || !FFilter || !FFilter->GetActive() || !column || !column->GetField() ||
+            BinaryFieldType(column->GetField()->DataType()))
             return true;
         const TFilterStyles styles = FFilter->GetAutoFilters() & column->Title()->GetAutoFilters();
+        const TFieldKind kind = column->GetField()->GetFieldKind();
         if (!shift && styles.Contains(fsFilterList))
             DropDownAutoFilter(column, fsFilterList);
-        else if (styles.Contains(fsFilterForm))
+        else if (styles.Contains(fsFilterForm) && (kind == fkData || kind == fkLookup || kind == fkInternalCalc))
             DropDownAutoFilter(column, fsFilterForm);
         return true;
     }
