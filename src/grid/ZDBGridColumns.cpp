@@ -5,6 +5,7 @@
 #include "ZDBGrids.h"
 
 #include "SysUtils.h"
+#include "ZDBTranslate.h"
 
 #include <QSet>
 
@@ -1879,7 +1880,7 @@ TZColumn* TZDBGridColumns::AddAutoNumber()
     column->SetAlignment(taRightJustify);
     column->FSuppressRTL = true;
     column->Title()->SetAlignment(taRightJustify);
-    column->Title()->SetCaption(DefAutoNumberTitle);
+    column->Title()->SetCaption(Tr(DefAutoNumberTitle));
     if (LinkActive(FGrid))
         column->SetWidth(DefAutoNumberWidth);
     return column;
@@ -1896,7 +1897,7 @@ TZColumn* TZDBGridColumns::AddAutoSelect()
     column->SetAlignment(taCenter);
     column->FSuppressRTL = true;
     column->Title()->SetAlignment(taCenter);
-    column->Title()->SetCaption(DefAutoSelectTitle);
+    column->Title()->SetCaption(Tr(DefAutoSelectTitle));
     if (LinkActive(FGrid))
         column->SetWidth(DefAutoSelectWidth);
     return column;
@@ -1915,7 +1916,7 @@ TZColumn* TZDBGridColumns::AddAutoExpand()
     column->FSuppressRTL = true;
     column->FTransparent = true;
     column->Title()->SetAlignment(taCenter);
-    column->Title()->SetCaption(DefAutoExpandTitle);
+    column->Title()->SetCaption(Tr(DefAutoExpandTitle));
     if (LinkActive(FGrid))
         column->SetWidth(DefAutoExpandWidth);
     return column;

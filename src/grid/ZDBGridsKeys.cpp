@@ -8,6 +8,7 @@
 // A key on an inactive grid only reaches OnKeyDown and the base grid.
 
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -445,7 +446,7 @@ void TZCustomDBGrid::DeleteRecords()
         return;
     const int selected = FSelectedRows->Count();
     if ((FOptions & dgConfirmDelete) &&
-        !ConfirmDelete(selected < 2 ? SDeleteRecordQuestion : SDeleteMultipleRecordsQuestion))
+        !ConfirmDelete(Tr(selected < 2 ? SDeleteRecordQuestion : SDeleteMultipleRecordsQuestion)))
         return;
     if (selected == 0)
         dataSet->Delete();
