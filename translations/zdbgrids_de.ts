@@ -1070,5 +1070,9 @@
         <source>Settings files (*.ini)|*.ini</source>
         <translation>Einstellungsdateien (*.ini)|*.ini</translation>
     </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Unbekannter Fehler</translation>
+    </message>
 </context>
 </TS>

@@ -1070,5 +1070,9 @@
         <source>Settings files (*.ini)|*.ini</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Unknown error</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

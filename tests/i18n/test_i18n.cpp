@@ -70,6 +70,13 @@ struct Translated : ::testing::Test {
                 return action->text();
         return QString();
     }
+    QString NumberTitle()
+    {
+        for (TZColumn* column : *Grid->Columns())
+            if (column->GetAutoNumber())
+                return column->Title()->GetCaption();
+        return QString();
+    }
     QString Option(const char* Name) { return Grid->Search()->Panel()->findChild<QCheckBox*>(Name)->text(); }
     QString Hint(const char* Name) { return Grid->Search()->Panel()->findChild<QToolButton*>(Name)->toolTip(); }
 };
@@ -77,6 +84,9 @@ struct Translated : ::testing::Test {
 TEST_F(Translated, MenuAndSearchPanelFollowTheApplicationsLanguage)
 {
     TZDBGridToolMenu* menu = Grid->ToolMenu();
+    Grid->SetOptionsExt(Grid->GetOptionsExt() | dgAutoNumberColumn);
+    QApplication::processEvents();
+    EXPECT_EQ(NumberTitle(), "No.");
     Grid->ShowSearchPanel();
     ASSERT_TRUE(Grid->Search()->Panel());
     EXPECT_EQ(menu->Item(tmRefresh)->text(), "Refresh");
@@ -93,6 +103,7 @@ TEST_F(Translated, MenuAndSearchPanelFollowTheApplicationsLanguage)
     EXPECT_EQ(Option("FilterRows"), "Zeilen &filtern");
     EXPECT_EQ(Hint("FindNext"), "Abw\u00E4rts suchen (F3)");
     EXPECT_EQ(Hint("CloseSearch"), "Suche schlie\u00DFen (Esc)");
+    EXPECT_EQ(NumberTitle(), "Nr.");
 
     // One made while German is on starts in German.
     TZDBGrid other(&Form);
@@ -105,6 +116,7 @@ TEST_F(Translated, MenuAndSearchPanelFollowTheApplicationsLanguage)
     EXPECT_EQ(Option("CaseSensitive"), "&Case sensitive");
     EXPECT_EQ(Hint("FindNext"), "Search down (F3)");
     EXPECT_EQ(other.ToolMenu()->Item(tmOpen)->text(), "Open");
+    EXPECT_EQ(NumberTitle(), "No.");
 }
 
 TEST_F(Translated, FilterListCommandsClausesAndNavigatorInGerman)
