@@ -9,7 +9,7 @@
 
 namespace zdb {
 
-QString SUnsupportedFieldType = QStringLiteral("Unsupported field type (%s) in field %s");
+QString SUnsupportedFieldType = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Unsupported field type (%s) in field %s"));
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "ZDBDataListPopups.h"
 
 #include "AppExceptions.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QScopeGuard>
@@ -12,7 +13,7 @@
 
 namespace zdb {
 
-QString SCalculatorError = QStringLiteral("Error");
+QString SCalculatorError = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Error"));
 
 // ---- TZDBDisplayData --------------------------------------------------------------------
 
@@ -228,7 +229,7 @@ void TZDBPopupCalculator::ShowComputed(double Value)
     Clear(true);
     FError = true;
     FNewOperand = false;
-    FDisplayData->SetDisplayText(SCalculatorError);
+    FDisplayData->SetDisplayText(Tr(SCalculatorError));
 }
 
 QString TZDBPopupCalculator::GetResult()

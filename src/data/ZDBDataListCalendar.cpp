@@ -6,6 +6,7 @@
 
 #include "AppExceptions.h"
 #include "ZQSUtils.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -14,7 +15,7 @@
 
 namespace zdb {
 
-QString STodayInCalendar = QStringLiteral("Today");
+QString STodayInCalendar = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Today"));
 
 namespace {
 
@@ -331,7 +332,7 @@ void TZDBPopupCalendar::UpdateTodayLabel()
     case cdYear: text = loc.toString(today, QStringLiteral("MMMM yyyy")); break;
     default: text = loc.toString(today, QStringLiteral("yyyy")); break;
     }
-    FTodayLabel->setText(STodayInCalendar + QStringLiteral(": ") + text);
+    FTodayLabel->setText(Tr(STodayInCalendar) + QStringLiteral(": ") + text);
     FTodayLabel->setVisible(FShowToday);
 }
 

@@ -9,10 +9,10 @@
 
 namespace zdb {
 
-QString SSelectAllCaption = QStringLiteral("Select All");
-QString SClearAllCaption = QStringLiteral("Clear All");
-QString SOKButtonCaption = QStringLiteral("OK");
-QString SCancelButtonCaption = QStringLiteral("Cancel");
+QString SSelectAllCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Select All"));
+QString SClearAllCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Clear All"));
+QString SOKButtonCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "OK"));
+QString SCancelButtonCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Cancel"));
 
 namespace {
 

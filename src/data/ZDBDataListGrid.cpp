@@ -5,6 +5,7 @@
 #include "ZDBDataList.h"
 
 #include "ZDBSearch.h"
+#include "ZDBTranslate.h"
 
 #include <QScopeGuard>
 
@@ -384,7 +385,7 @@ void TZDBGridPickList::UpdateListData(bool Refresh)
             FListData->Locate(FListData->GetListFieldName(), field->AsString());
     });
     if (column->MultiSelectList())
-        popup->SetListTitles(SSelectAllCaption);
+        popup->SetListTitles(Tr(SSelectAllCaption));
 }
 
 } // namespace zdb

@@ -5,6 +5,7 @@
 #include "ZDBDataList.h"
 
 #include "AppExceptions.h"
+#include "ZDBTranslate.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -76,8 +77,12 @@ void TZDBPopupDataList::CreateControls(QWidget* AParent)
         connect(button, &QToolButton::clicked, this, [this, button] { GuardEvent(this, [&] { ButtonClick(button); }); });
         return button;
     };
-    FOKButton = makeButton(SOKButtonCaption);
-    FCancelButton = makeButton(SCancelButtonCaption);
+    FOKButton = makeButton(QString());
+    FCancelButton = makeButton(QString());
+    TrackLanguage(this, [this] {
+        FOKButton->setText(Tr(SOKButtonCaption));
+        FCancelButton->setText(Tr(SCancelButtonCaption));
+    });
     UpdateListButtons();
     SetAutoApplyList(true);
 }
@@ -331,7 +336,7 @@ void TZDBPopupDataList::CalcSize()
     int minWidth = 0;
     if (multi && OwnListFields() && Columns()->Count() > 1) {
         const QFontMetrics metrics(Columns()->Items(1)->Title()->GetFont());
-        minWidth = std::max(metrics.horizontalAdvance(SClearAllCaption), metrics.horizontalAdvance(SSelectAllCaption)) +
+        minWidth = std::max(metrics.horizontalAdvance(Tr(SClearAllCaption)), metrics.horizontalAdvance(Tr(SSelectAllCaption))) +
                    margin;
     }
     if (multi)
@@ -456,7 +461,7 @@ void TZDBPopupDataList::SelectedRowsChanged()
     if (!GetMultiSelectList())
         return;
     if (OwnListFields() && Columns()->Count() > 1)
-        Columns()->Items(1)->Title()->SetCaption(SelectedRows()->Count() == 0 ? SSelectAllCaption : SClearAllCaption);
+        Columns()->Items(1)->Title()->SetCaption(Tr(SelectedRows()->Count() == 0 ? SSelectAllCaption : SClearAllCaption));
     if (GetAutoApplyList())
         Apply();
 }

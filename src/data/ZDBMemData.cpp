@@ -2,6 +2,7 @@
 
 #include "ZDBMemData.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDateTime>
@@ -1617,7 +1618,7 @@ void TZMemDataSet::SaveToFile(const QString& fileName)
             }
         }
         if (out.status() != QDataStream::Ok)
-            DatabaseError(QStringLiteral("Cannot write the rows of the dataset"), this);
+            DatabaseError(QCoreApplication::translate("zdb", "Cannot write the rows of the dataset"), this);
     }
     QByteArray header;
     {
@@ -1659,7 +1660,7 @@ std::unique_ptr<TStore> TZMemDataSet::ReadFile(const QString& fileName, std::vec
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        DatabaseError(QStringLiteral("Cannot open file '%1': %2").arg(fileName, file.errorString()), this);
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot open file '%1': %2").arg(fileName, file.errorString()), this);
     const QByteArray data = file.readAll();
     auto invalid = [&](const QString& reason) {
         DatabaseError(QStringLiteral("'%1' is not a valid dataset file: %2").arg(fileName, reason), this);

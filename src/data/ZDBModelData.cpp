@@ -5,6 +5,7 @@
 #include "DBError.h"
 #include "ZDBMemData.h"
 
+#include <QCoreApplication>
 #include <QAbstractItemModel>
 #include <QDate>
 #include <QDateTime>
@@ -462,23 +463,23 @@ void TZModelDataSet::DoOnSetFieldData(int index, TField* field, const QVariant& 
     const int row = ModelRow(index);
     const int column = ModelColumn(field);
     if (!FModel || row < 0 || column < 0)
-        ModelError(QStringLiteral("Field '%1' has no place in the model").arg(field->DisplayName()));
+        ModelError(QCoreApplication::translate("zdb", "Field '%1' has no place in the model").arg(field->DisplayName()));
     TSelfChange self(this);
     if (!FModel->setData(FModel->index(row, column), value, FDataRole))
-        ModelError(QStringLiteral("The model refused the value of field '%1'").arg(field->DisplayName()));
+        ModelError(QCoreApplication::translate("zdb", "The model refused the value of field '%1'").arg(field->DisplayName()));
 }
 
 void TZModelDataSet::DoOnInsertRecord(int index)
 {
     if (!FModel)
-        ModelError(QStringLiteral("No model to insert into"));
+        ModelError(QCoreApplication::translate("zdb", "No model to insert into"));
     const int row = index < int(FView.size()) ? FView[size_t(index)] : FModel->rowCount();
     TSelfChange self(this);
     FInsertAt = index;
     const bool inserted = FModel->insertRows(row, 1);
     FInsertAt = -1;
     if (!inserted)
-        ModelError(QStringLiteral("The model refused a new row"));
+        ModelError(QCoreApplication::translate("zdb", "The model refused a new row"));
 }
 
 void TZModelDataSet::DoOnDeleteRecord(int index)
@@ -489,7 +490,7 @@ void TZModelDataSet::DoOnDeleteRecord(int index)
     TSelfChange self(this);
     const int rows = FModel->rowCount();
     if (!FModel->removeRows(row, 1))
-        ModelError(QStringLiteral("The model refused to remove the row"));
+        ModelError(QCoreApplication::translate("zdb", "The model refused to remove the row"));
     if (FModel->rowCount() == rows && RecordOfModelRow(row) == index) {
         // A model that keeps a deleted row until it is refreshed (a QSqlTableModel keeps
         // a blank one): the record leaves the view and stays out of it.
@@ -506,7 +507,7 @@ void TZModelDataSet::InternalPost()
     {
         TSelfChange self(this);
         if (!FModel->submit())
-            ModelError(QStringLiteral("The model refused the record"));
+            ModelError(QCoreApplication::translate("zdb", "The model refused the record"));
     }
     // The posted record takes its place in the order; TDataSet::Post reads the records
     // again around it.

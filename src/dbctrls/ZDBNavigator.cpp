@@ -3,6 +3,7 @@
 #include "ZDBCtrls.h"
 
 #include "AppExceptions.h"
+#include "ZDBTranslate.h"
 
 #include <QHBoxLayout>
 #include <QIconEngine>
@@ -13,16 +14,16 @@
 
 namespace zdb {
 
-QString SNavFirst = QStringLiteral("First");
-QString SNavPrior = QStringLiteral("Prior");
-QString SNavNext = QStringLiteral("Next");
-QString SNavLast = QStringLiteral("Last");
-QString SNavInsert = QStringLiteral("Insert");
-QString SNavDelete = QStringLiteral("Delete");
-QString SNavEdit = QStringLiteral("Edit");
-QString SNavPost = QStringLiteral("Post");
-QString SNavCancel = QStringLiteral("Cancel");
-QString SNavRefresh = QStringLiteral("Refresh");
+QString SNavFirst = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "First"));
+QString SNavPrior = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Prior"));
+QString SNavNext = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next"));
+QString SNavLast = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Last"));
+QString SNavInsert = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Insert"));
+QString SNavDelete = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Delete"));
+QString SNavEdit = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Edit"));
+QString SNavPost = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Post"));
+QString SNavCancel = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Cancel"));
+QString SNavRefresh = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Refresh"));
 
 const std::array<QString*, NavigateBtnCount> NavigatorCaptions = {
     &SNavFirst, &SNavPrior, &SNavNext, &SNavLast, &SNavInsert,
@@ -141,8 +142,11 @@ TZDBNavigator::TZDBNavigator(QWidget* parent) : QWidget(parent), FDataLink(std::
     layout->setSpacing(2);
     for (int i = 0; i < NavigateBtnCount; ++i) {
         const auto kind = TNavigateBtn(i);
-        auto* button = new TZQButton(*NavigatorCaptions[size_t(i)], this);
-        button->setToolTip(*NavigatorCaptions[size_t(i)]);
+        auto* button = new TZQButton(QString(), this);
+        TrackLanguage(button, [button, i] {
+            button->setText(Tr(*NavigatorCaptions[size_t(i)]));
+            button->setToolTip(Tr(*NavigatorCaptions[size_t(i)]));
+        });
         button->setIcon(QIcon(new TNavGlyph(kind, button)));
         button->setIconSize(QSize(16, 16));
         button->setFocusPolicy(Qt::TabFocus);
@@ -198,7 +202,7 @@ void TZDBNavigator::UpdateButtons()
 
 bool TZDBNavigator::ConfirmDeletion()
 {
-    return QMessageBox::question(this, windowTitle(), SDeleteRecordQuestion) == QMessageBox::Yes;
+    return QMessageBox::question(this, windowTitle(), Tr(SDeleteRecordQuestion)) == QMessageBox::Yes;
 }
 
 void TZDBNavigator::BtnClick(TNavigateBtn button)

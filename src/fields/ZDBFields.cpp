@@ -15,7 +15,7 @@
 namespace zdb {
 
 qint64 MaxGraphicPixels = qint64(32) * 1024 * 1024;
-QString SGraphicFormatNotWritable = QStringLiteral("Pictures cannot be written in %s format");
+QString SGraphicFormatNotWritable = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Pictures cannot be written in %s format"));
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "SysUtils.h"
 #include "ZDBGridOrder.h"
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
 #include <exception>
 
@@ -12,22 +13,22 @@ namespace zdb {
 // ---- Captions and formats -------------------------------------------------
 
 QString SFilterCaption0;
-QString SFilterCaption1 = QStringLiteral("contains");
-QString SFilterCaption2 = QStringLiteral("does not contain");
-QString SFilterCaption3 = QStringLiteral("starts from");
-QString SFilterCaption4 = QStringLiteral("does not start from");
-QString SFilterCaption5 = QStringLiteral("ends with");
-QString SFilterCaption6 = QStringLiteral("does not end with");
-QString SFilterCaption7 = QStringLiteral("is equal");
-QString SFilterCaption8 = QStringLiteral("is not equal");
-QString SFilterCaption9 = QStringLiteral("is greater then");
-QString SFilterCaption10 = QStringLiteral("is greater then or equal");
-QString SFilterCaption11 = QStringLiteral("is less then");
-QString SFilterCaption12 = QStringLiteral("is less then or equal");
-QString SFilterCaption13 = QStringLiteral("is on the list");
-QString SFilterCaption14 = QStringLiteral("is not on the list");
-QString SFilterCaption15 = QStringLiteral("is empty");
-QString SFilterCaption16 = QStringLiteral("is not empty");
+QString SFilterCaption1 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "contains"));
+QString SFilterCaption2 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "does not contain"));
+QString SFilterCaption3 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "starts from"));
+QString SFilterCaption4 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "does not start from"));
+QString SFilterCaption5 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "ends with"));
+QString SFilterCaption6 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "does not end with"));
+QString SFilterCaption7 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is equal"));
+QString SFilterCaption8 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is not equal"));
+QString SFilterCaption9 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is greater then"));
+QString SFilterCaption10 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is greater then or equal"));
+QString SFilterCaption11 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is less then"));
+QString SFilterCaption12 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is less then or equal"));
+QString SFilterCaption13 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is on the list"));
+QString SFilterCaption14 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is not on the list"));
+QString SFilterCaption15 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is empty"));
+QString SFilterCaption16 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "is not empty"));
 
 QString SFilterFormat0;
 QString SFilterFormat1 = QStringLiteral("%0:s LIKE '%2:s%1:s%2:s'");
@@ -68,7 +69,7 @@ const std::array<QString*, FilterClauseCount> FilterFormats = {
 
 QString FilterCaption(TZDBGridFilterClause Clause)
 {
-    return *FilterCaptions[std::size_t(Clause)];
+    return Tr(*FilterCaptions[std::size_t(Clause)]);
 }
 
 QString FilterFormat(TZDBGridFilterClause Clause, bool ADO)

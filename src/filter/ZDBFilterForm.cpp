@@ -7,6 +7,7 @@
 #include "AppExceptions.h"
 #include "DateUtils.h"
 #include "SysUtils.h"
+#include "ZDBTranslate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,13 +27,13 @@
 
 namespace zdb {
 
-QString SFilterFormCaption = QStringLiteral("Select filter");
-QString STitleLabelCaption = QStringLiteral("Show the rows in which the field %s");
-QString SHintLabelCaption1 = QStringLiteral("Symbol %s replaces any character");
-QString SHintLabelCaption2 = QStringLiteral("Symbol %s replaces any text string");
-QString SRadioButtonCaption1 = QStringLiteral("AND");
-QString SRadioButtonCaption2 = QStringLiteral("OR");
-QString SNOTCheckBoxCaption = QStringLiteral("Reverse filter conditions");
+QString SFilterFormCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Select filter"));
+QString STitleLabelCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Show the rows in which the field %s"));
+QString SHintLabelCaption1 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Symbol %s replaces any character"));
+QString SHintLabelCaption2 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Symbol %s replaces any text string"));
+QString SRadioButtonCaption1 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "AND"));
+QString SRadioButtonCaption2 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "OR"));
+QString SNOTCheckBoxCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Reverse filter conditions"));
 
 QString SCalendarButtonHint = QStringLiteral("Show calendar");
 QString SCalculatorButtonHint = QStringLiteral("Show calculator");
@@ -202,7 +203,7 @@ TZDBGridFilterForm::TZDBGridFilterForm(QWidget* Owner, TZColumn* Column)
     : QDialog(Owner), FColumn(Column), FGrid(Column ? Column->Grid() : nullptr),
       FData(std::make_unique<TZDBFilterData>())
 {
-    setWindowTitle(SFilterFormCaption);
+    setWindowTitle(Tr(SFilterFormCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     if (FGrid) {
         TZFilterItemsOptions options;
@@ -248,11 +249,11 @@ void TZDBGridFilterForm::CreateControls()
     }
     TitleLabel = new QLabel(panel);
     TitleLabel->setGeometry(16, 16, 337, 13);
-    TitleLabel->setText(Format(STitleLabelCaption, {FColumn ? FColumn->Title()->GetCaption() : QString()}));
-    HintLabel1 = new QLabel(Format(SHintLabelCaption1, {SWildcardCharacter1}), panel);
+    TitleLabel->setText(Format(Tr(STitleLabelCaption), {FColumn ? FColumn->Title()->GetCaption() : QString()}));
+    HintLabel1 = new QLabel(Format(Tr(SHintLabelCaption1), {SWildcardCharacter1}), panel);
     HintLabel1->move(16, 156);
     HintLabel1->adjustSize();
-    HintLabel2 = new QLabel(Format(SHintLabelCaption2, {SWildcardCharacter2}), panel);
+    HintLabel2 = new QLabel(Format(Tr(SHintLabelCaption2), {SWildcardCharacter2}), panel);
     HintLabel2->move(16, 172);
     HintLabel2->adjustSize();
     ClauseList1 = new QComboBox(panel);
@@ -263,12 +264,12 @@ void TZDBGridFilterForm::CreateControls()
     ValuesList1->setGeometry(192, 48, 133, 21);
     ListButton1 = new QToolButton(panel);
     ListButton1->setGeometry(330, 47, 23, 22);
-    RadioButton1 = new QRadioButton(SRadioButtonCaption1, panel);
+    RadioButton1 = new QRadioButton(Tr(SRadioButtonCaption1), panel);
     RadioButton1->setGeometry(16, 80, 77, 17);
     RadioButton1->setChecked(true);
-    RadioButton2 = new QRadioButton(SRadioButtonCaption2, panel);
+    RadioButton2 = new QRadioButton(Tr(SRadioButtonCaption2), panel);
     RadioButton2->setGeometry(100, 80, 77, 17);
-    NOTCheckBox = new QCheckBox(SNOTCheckBoxCaption, panel);
+    NOTCheckBox = new QCheckBox(Tr(SNOTCheckBoxCaption), panel);
     // Its caption whole, even in a font wider than the designed one.
     NOTCheckBox->setGeometry(192, 80, std::max(161, NOTCheckBox->sizeHint().width()), 17);
     ClauseList2 = new QComboBox(panel);
@@ -282,10 +283,10 @@ void TZDBGridFilterForm::CreateControls()
     PeriodList = new QComboBox(panel);
     PeriodList->setObjectName(QStringLiteral("PeriodList"));
     PeriodList->setGeometry(16, 162, 161, 21);
-    OKButton = new QPushButton(SOKButtonCaption, panel);
+    OKButton = new QPushButton(Tr(SOKButtonCaption), panel);
     OKButton->setGeometry(196, 160, 75, 25);
     OKButton->setDefault(true);
-    CancelButton = new QPushButton(SCancelButtonCaption, panel);
+    CancelButton = new QPushButton(Tr(SCancelButtonCaption), panel);
     CancelButton->setGeometry(278, 160, 75, 25);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -317,6 +318,29 @@ void TZDBGridFilterForm::CreateControls()
     connect(RadioButton1, &QRadioButton::toggled, this, [this] { ListChanged(nullptr); });
     connect(NOTCheckBox, &QCheckBox::toggled, this, [this] { ListChanged(nullptr); });
     connect(PeriodList, &QComboBox::currentIndexChanged, this, [this] { PeriodChanged(); });
+    // Another language of the application: every text again, the lists' choices kept.
+    TrackLanguage(this, [this] {
+        setWindowTitle(Tr(SFilterFormCaption));
+        TitleLabel->setText(Format(Tr(STitleLabelCaption), {FColumn ? FColumn->Title()->GetCaption() : QString()}));
+        HintLabel1->setText(Format(Tr(SHintLabelCaption1), {SWildcardCharacter1}));
+        HintLabel1->adjustSize();
+        HintLabel2->setText(Format(Tr(SHintLabelCaption2), {SWildcardCharacter2}));
+        HintLabel2->adjustSize();
+        RadioButton1->setText(Tr(SRadioButtonCaption1));
+        RadioButton2->setText(Tr(SRadioButtonCaption2));
+        NOTCheckBox->setText(Tr(SNOTCheckBoxCaption));
+        OKButton->setText(Tr(SOKButtonCaption));
+        CancelButton->setText(Tr(SCancelButtonCaption));
+        for (QComboBox* list : {ClauseList1, ClauseList2})
+            for (int i = 0; i < list->count(); ++i)
+                list->setItemText(i, FilterCaption(TZDBGridFilterClause(list->itemData(i).toString().toInt())));
+        TField* field = FColumn ? FColumn->FilterField() : nullptr;
+        if (PeriodList->count() > 0 && field && FGrid)
+            for (const TFilterPeriodNode& node : LoadFilterPeriods(FGrid->FilterGrid()->GetPeriods(), field->DataType(),
+                                                                   Now(), FGrid->DataSet()->Locale()))
+                if (const int i = PeriodList->findData(QString::number(node.Id)); i >= 0)
+                    PeriodList->setItemText(i, QString(node.ParentId < 0 ? 0 : 2, QLatin1Char(' ')) + node.Caption);
+    });
 }
 
 QList<int> TZDBGridFilterForm::OfferedClauses() const
@@ -498,7 +522,7 @@ bool TZDBGridFilterForm::SaveFilterForm()
         if (OnError)
             OnError(message);
         else
-            QMessageBox::warning(this, SFilterFormCaption, message);
+            QMessageBox::warning(this, Tr(SFilterFormCaption), message);
         return false;
     }
     return true;

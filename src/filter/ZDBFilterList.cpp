@@ -5,6 +5,7 @@
 #include "ZDBFilterUI.h"
 
 #include "AppExceptions.h"
+#include "ZDBTranslate.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -16,9 +17,9 @@
 
 namespace zdb {
 
-QString SRemoveFilterCaption = QStringLiteral("Remove filter");
-QString SSelectFilterCaption = QStringLiteral("Select filter...");
-QString SAddSelectedCaption = QStringLiteral("Add selected");
+QString SRemoveFilterCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Remove filter"));
+QString SSelectFilterCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Select filter..."));
+QString SAddSelectedCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Add selected"));
 // "Select All", "Clear All", "OK" and "Cancel" are the data lists' captions (ZDBDataListData.cpp).
 
 namespace {
@@ -54,9 +55,11 @@ TZDBPopupFilterList::TZDBPopupFilterList(QWidget* AOwner)
     setFocusPolicy(Qt::NoFocus);
     viewport()->setFocusPolicy(Qt::NoFocus);
     FOK = new TListButton(this);
-    FOK->setText(SOKButtonCaption);
     FCancel = new TListButton(this);
-    FCancel->setText(SCancelButtonCaption);
+    TrackLanguage(this, [this] {
+        FOK->setText(Tr(SOKButtonCaption));
+        FCancel->setText(Tr(SCancelButtonCaption));
+    });
     FOK->setFocusPolicy(Qt::NoFocus);
     FCancel->setFocusPolicy(Qt::NoFocus);
     connect(FOK, &QAbstractButton::clicked, this, [this] { GuardEvent(this, [this] { CloseUp(true); }); });
@@ -123,11 +126,11 @@ void TZDBPopupFilterList::UpdateColumns()
     columns->Clear();
     std::vector<std::pair<QString, int>> commands;
     if (FRemoveFilter)
-        commands.emplace_back(SRemoveFilterCaption, int(fcmdRemove));
+        commands.emplace_back(Tr(SRemoveFilterCaption), int(fcmdRemove));
     if (FSelectFilter)
-        commands.emplace_back(SSelectFilterCaption, int(fcmdSelect));
+        commands.emplace_back(Tr(SSelectFilterCaption), int(fcmdSelect));
     if (FAddSelected)
-        commands.emplace_back(SAddSelectedCaption, int(fcmdAdd));
+        commands.emplace_back(Tr(SAddSelectedCaption), int(fcmdAdd));
     // The commands are header bands over both columns, one line each.
     FCommands.clear();
     QStringList bands;
@@ -147,7 +150,7 @@ void TZDBPopupFilterList::UpdateColumns()
     TZColumn* value = columns->Add();
     value->SetFieldName(FData->GetListFieldName());
     value->SetReadOnly(true);
-    value->Title()->SetCaption(FData->CheckedCount() > 0 ? SClearAllCaption : SSelectAllCaption);
+    value->Title()->SetCaption(Tr(FData->CheckedCount() > 0 ? SClearAllCaption : SSelectAllCaption));
     value->Title()->SetHeader(bands.join(QLatin1Char('|')));
 }
 
@@ -167,13 +170,13 @@ void TZDBPopupFilterList::CalcSize()
 {
     const int margin = Scaled(this, 5);
     const QFontMetrics title(GetTitleFont());
-    QStringList captions{SClearAllCaption, SSelectAllCaption};
+    QStringList captions{Tr(SClearAllCaption), Tr(SSelectAllCaption)};
     if (FRemoveFilter)
-        captions << SRemoveFilterCaption;
+        captions << Tr(SRemoveFilterCaption);
     if (FSelectFilter)
-        captions << SSelectFilterCaption;
+        captions << Tr(SSelectFilterCaption);
     if (FAddSelected)
-        captions << SAddSelectedCaption;
+        captions << Tr(SAddSelectedCaption);
     int valueWidth = 0;
     for (const QString& caption : captions)
         valueWidth = std::max(valueWidth, title.horizontalAdvance(QLatin1Char(' ') + caption) + margin);
@@ -238,7 +241,7 @@ void TZDBPopupFilterList::resizeEvent(QResizeEvent* Event)
 void TZDBPopupFilterList::TicksChanged()
 {
     if (TZColumn* value = ValueColumn())
-        value->Title()->SetCaption(FData->CheckedCount() > 0 ? SClearAllCaption : SSelectAllCaption);
+        value->Title()->SetCaption(Tr(FData->CheckedCount() > 0 ? SClearAllCaption : SSelectAllCaption));
     InvalidateDataRows();
     InvalidateTitles();
     if (GetAutoApplyList() && FApplyLock == 0)
@@ -452,7 +455,7 @@ void TZDBGridFilterList::LoadFilterList()
         data->SetChecked(data->IndexOfKey(key), true);
     if (TZDBPopupFilterList* popup = FilterPopup())
         if (TZColumn* value = popup->ValueColumn())
-            value->Title()->SetCaption(data->CheckedCount() > 0 ? SClearAllCaption : SSelectAllCaption);
+            value->Title()->SetCaption(Tr(data->CheckedCount() > 0 ? SClearAllCaption : SSelectAllCaption));
 }
 
 void TZDBGridFilterList::UpdateListData(bool Refresh)

@@ -7,6 +7,7 @@
 #include "SysUtils.h"
 #include "ZDBSQLQuery.h"
 #include "ZDBGridSelection.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,8 +21,8 @@
 
 namespace zdb {
 
-QString SEmptyFilterItem = QStringLiteral("(Empty)");
-QString SCollectingValues = QStringLiteral("Collecting the values of %s...");
+QString SEmptyFilterItem = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "(Empty)"));
+QString SCollectingValues = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Collecting the values of %s..."));
 
 namespace {
 
@@ -286,7 +287,7 @@ public:
     void Add(const QVariant& OrderValue, TFieldType OrderType, QString Display, const QString& Key)
     {
         if (Display.isEmpty())
-            Display = SEmptyFilterItem;
+            Display = Tr(SEmptyFilterItem);
         FListSize = std::max(FListSize, int(Display.size()));
         FKeySize = std::max(FKeySize, int(Key.size()));
         std::optional<bool> checked;
@@ -390,7 +391,7 @@ bool CollectByWalk(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items, i
             progress = std::make_unique<QProgressDialog>(grid ? grid->window() : nullptr);
             progress->setWindowModality(Qt::WindowModal);
             progress->setMinimumDuration(0);
-            progress->setLabelText(Format(SCollectingValues, {Column->Title()->GetCaption()}));
+            progress->setLabelText(Format(Tr(SCollectingValues), {Column->Title()->GetCaption()}));
             const int count = DataSet->RecordCount();
             progress->setRange(0, count > 0 ? count : 0);
             // Escape rejects the dialog, which alone would only hide it.

@@ -2,109 +2,110 @@
 
 #include "DateUtils.h"
 #include "ZQSUtils.h"
+#include "ZDBTranslate.h"
 
 #include <initializer_list>
 #include <stdexcept>
 
 namespace zdb {
 
-QString SFilterPeriod0 = QStringLiteral("Select period");
+QString SFilterPeriod0 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Select period"));
 
-QString SFilterPeriod1 = QStringLiteral("Minute");
-QString SFilterPeriod11 = QStringLiteral("10 minutes");
-QString SFilterPeriod111 = QStringLiteral("Past 10 mins");
-QString SFilterPeriod112 = QStringLiteral("From start of this 10 mins");
-QString SFilterPeriod113 = QStringLiteral("This 10 mins");
-QString SFilterPeriod114 = QStringLiteral("To the end of this 10 mins");
-QString SFilterPeriod115 = QStringLiteral("Next 10 mins");
-QString SFilterPeriod12 = QStringLiteral("15 minutes");
-QString SFilterPeriod121 = QStringLiteral("Past 15 mins");
-QString SFilterPeriod122 = QStringLiteral("From start of this 15 mins");
-QString SFilterPeriod123 = QStringLiteral("This 15 mins");
-QString SFilterPeriod124 = QStringLiteral("To the end of this 15 mins");
-QString SFilterPeriod125 = QStringLiteral("Next 15 mins");
-QString SFilterPeriod13 = QStringLiteral("20 minutes");
-QString SFilterPeriod131 = QStringLiteral("Past 20 mins");
-QString SFilterPeriod132 = QStringLiteral("From start of this 20 mins");
-QString SFilterPeriod133 = QStringLiteral("This 20 mins");
-QString SFilterPeriod134 = QStringLiteral("To the end of this 20 mins");
-QString SFilterPeriod135 = QStringLiteral("Next 20 mins");
-QString SFilterPeriod14 = QStringLiteral("30 minutes");
-QString SFilterPeriod141 = QStringLiteral("Past 30 mins");
-QString SFilterPeriod142 = QStringLiteral("From start of this 30 mins");
-QString SFilterPeriod143 = QStringLiteral("This 30 mins");
-QString SFilterPeriod144 = QStringLiteral("To the end of this 30 mins");
-QString SFilterPeriod145 = QStringLiteral("Next 30 mins");
+QString SFilterPeriod1 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Minute"));
+QString SFilterPeriod11 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "10 minutes"));
+QString SFilterPeriod111 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past 10 mins"));
+QString SFilterPeriod112 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this 10 mins"));
+QString SFilterPeriod113 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This 10 mins"));
+QString SFilterPeriod114 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this 10 mins"));
+QString SFilterPeriod115 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next 10 mins"));
+QString SFilterPeriod12 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "15 minutes"));
+QString SFilterPeriod121 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past 15 mins"));
+QString SFilterPeriod122 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this 15 mins"));
+QString SFilterPeriod123 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This 15 mins"));
+QString SFilterPeriod124 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this 15 mins"));
+QString SFilterPeriod125 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next 15 mins"));
+QString SFilterPeriod13 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "20 minutes"));
+QString SFilterPeriod131 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past 20 mins"));
+QString SFilterPeriod132 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this 20 mins"));
+QString SFilterPeriod133 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This 20 mins"));
+QString SFilterPeriod134 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this 20 mins"));
+QString SFilterPeriod135 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next 20 mins"));
+QString SFilterPeriod14 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "30 minutes"));
+QString SFilterPeriod141 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past 30 mins"));
+QString SFilterPeriod142 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this 30 mins"));
+QString SFilterPeriod143 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This 30 mins"));
+QString SFilterPeriod144 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this 30 mins"));
+QString SFilterPeriod145 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next 30 mins"));
 
-QString SFilterPeriod2 = QStringLiteral("Hour");
-QString SFilterPeriod21 = QStringLiteral("Past hour");
-QString SFilterPeriod22 = QStringLiteral("From start of this hour");
-QString SFilterPeriod23 = QStringLiteral("This hour");
-QString SFilterPeriod24 = QStringLiteral("To the end of this hour");
-QString SFilterPeriod25 = QStringLiteral("Next hour");
-QString SFilterPeriod26 = QStringLiteral("Hours");
+QString SFilterPeriod2 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Hour"));
+QString SFilterPeriod21 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past hour"));
+QString SFilterPeriod22 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this hour"));
+QString SFilterPeriod23 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This hour"));
+QString SFilterPeriod24 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this hour"));
+QString SFilterPeriod25 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next hour"));
+QString SFilterPeriod26 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Hours"));
 
-QString SFilterPeriod3 = QStringLiteral("Day");
-QString SFilterPeriod31 = QStringLiteral("Yesterday");
-QString SFilterPeriod32 = QStringLiteral("From start of this day");
-QString SFilterPeriod33 = QStringLiteral("Today");
-QString SFilterPeriod34 = QStringLiteral("To the end of this day");
-QString SFilterPeriod35 = QStringLiteral("Tomorrow");
-QString SFilterPeriod36 = QStringLiteral("Days");
+QString SFilterPeriod3 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Day"));
+QString SFilterPeriod31 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Yesterday"));
+QString SFilterPeriod32 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this day"));
+QString SFilterPeriod33 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Today"));
+QString SFilterPeriod34 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this day"));
+QString SFilterPeriod35 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Tomorrow"));
+QString SFilterPeriod36 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Days"));
 
-QString SFilterPeriod4 = QStringLiteral("Week");
-QString SFilterPeriod41 = QStringLiteral("Past week");
-QString SFilterPeriod42 = QStringLiteral("From start of this week");
-QString SFilterPeriod43 = QStringLiteral("This week");
-QString SFilterPeriod44 = QStringLiteral("To the end of this week");
-QString SFilterPeriod45 = QStringLiteral("Next week");
-QString SFilterPeriod46 = QStringLiteral("Weeks");
+QString SFilterPeriod4 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Week"));
+QString SFilterPeriod41 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past week"));
+QString SFilterPeriod42 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this week"));
+QString SFilterPeriod43 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This week"));
+QString SFilterPeriod44 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this week"));
+QString SFilterPeriod45 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next week"));
+QString SFilterPeriod46 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Weeks"));
 
-QString SFilterPeriod5 = QStringLiteral("Month");
-QString SFilterPeriod51 = QStringLiteral("Past month");
-QString SFilterPeriod52 = QStringLiteral("From start of this month");
-QString SFilterPeriod53 = QStringLiteral("This month");
-QString SFilterPeriod54 = QStringLiteral("To the end of this month");
-QString SFilterPeriod55 = QStringLiteral("Next month");
-QString SFilterPeriod56 = QStringLiteral("Months");
+QString SFilterPeriod5 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Month"));
+QString SFilterPeriod51 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past month"));
+QString SFilterPeriod52 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this month"));
+QString SFilterPeriod53 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This month"));
+QString SFilterPeriod54 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this month"));
+QString SFilterPeriod55 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next month"));
+QString SFilterPeriod56 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Months"));
 
-QString SFilterPeriod6 = QStringLiteral("Quarter");
-QString SFilterPeriod61 = QStringLiteral("Past quarter");
-QString SFilterPeriod62 = QStringLiteral("From start of this quarter");
-QString SFilterPeriod63 = QStringLiteral("This quarter");
-QString SFilterPeriod64 = QStringLiteral("To the end of this quarter");
-QString SFilterPeriod65 = QStringLiteral("Next quarter");
-QString SFilterPeriod66 = QStringLiteral("Quarters");
-QString SFilterPeriod661 = QStringLiteral("First quarter");
-QString SFilterPeriod662 = QStringLiteral("Second quarter");
-QString SFilterPeriod663 = QStringLiteral("Third quarter");
-QString SFilterPeriod664 = QStringLiteral("Fourth quarter");
+QString SFilterPeriod6 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Quarter"));
+QString SFilterPeriod61 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past quarter"));
+QString SFilterPeriod62 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this quarter"));
+QString SFilterPeriod63 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This quarter"));
+QString SFilterPeriod64 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this quarter"));
+QString SFilterPeriod65 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next quarter"));
+QString SFilterPeriod66 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Quarters"));
+QString SFilterPeriod661 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "First quarter"));
+QString SFilterPeriod662 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Second quarter"));
+QString SFilterPeriod663 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Third quarter"));
+QString SFilterPeriod664 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Fourth quarter"));
 
-QString SFilterPeriod7 = QStringLiteral("Semester");
-QString SFilterPeriod71 = QStringLiteral("Past semester");
-QString SFilterPeriod72 = QStringLiteral("From start of this semester");
-QString SFilterPeriod73 = QStringLiteral("This semester");
-QString SFilterPeriod74 = QStringLiteral("To the end of this semester");
-QString SFilterPeriod75 = QStringLiteral("Next semester");
-QString SFilterPeriod76 = QStringLiteral("Semesters");
-QString SFilterPeriod761 = QStringLiteral("First semester");
-QString SFilterPeriod762 = QStringLiteral("Second semester");
+QString SFilterPeriod7 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Semester"));
+QString SFilterPeriod71 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past semester"));
+QString SFilterPeriod72 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this semester"));
+QString SFilterPeriod73 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This semester"));
+QString SFilterPeriod74 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this semester"));
+QString SFilterPeriod75 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next semester"));
+QString SFilterPeriod76 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Semesters"));
+QString SFilterPeriod761 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "First semester"));
+QString SFilterPeriod762 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Second semester"));
 
-QString SFilterPeriod8 = QStringLiteral("Year");
-QString SFilterPeriod81 = QStringLiteral("Past year");
-QString SFilterPeriod82 = QStringLiteral("From start of this year");
-QString SFilterPeriod83 = QStringLiteral("This year");
-QString SFilterPeriod84 = QStringLiteral("To the end of this year");
-QString SFilterPeriod85 = QStringLiteral("Next year");
-QString SFilterPeriod86 = QStringLiteral("Years");
+QString SFilterPeriod8 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Year"));
+QString SFilterPeriod81 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past year"));
+QString SFilterPeriod82 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this year"));
+QString SFilterPeriod83 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This year"));
+QString SFilterPeriod84 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this year"));
+QString SFilterPeriod85 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next year"));
+QString SFilterPeriod86 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Years"));
 
-QString SFilterPeriod9 = QStringLiteral("Decade");
-QString SFilterPeriod91 = QStringLiteral("Past decade");
-QString SFilterPeriod92 = QStringLiteral("From start of this decade");
-QString SFilterPeriod93 = QStringLiteral("This decade");
-QString SFilterPeriod94 = QStringLiteral("To the end of this decade");
-QString SFilterPeriod95 = QStringLiteral("Next decade");
-QString SFilterPeriod96 = QStringLiteral("Decades");
+QString SFilterPeriod9 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Decade"));
+QString SFilterPeriod91 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Past decade"));
+QString SFilterPeriod92 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "From start of this decade"));
+QString SFilterPeriod93 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "This decade"));
+QString SFilterPeriod94 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "To the end of this decade"));
+QString SFilterPeriod95 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Next decade"));
+QString SFilterPeriod96 = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Decades"));
 
 QString SPeriodDivider = QStringLiteral(" \u00F7 ");
 
@@ -291,7 +292,7 @@ std::vector<TFilterPeriodNode> LoadFilterPeriods(TZDBGridFilterPeriods periods, 
     for (int i = 0; i < FilterPeriodCount; ++i)
         if (FilterPeriodOffered(i, periods, fieldType)) {
             const TFilterPeriodItem& item = FilterPeriodItems[i];
-            nodes.push_back({item.Id, item.ParentId, *item.Caption});
+            nodes.push_back({item.Id, item.ParentId, Tr(*item.Caption)});
         }
     return nodes;
 }

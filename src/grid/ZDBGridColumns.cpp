@@ -5,10 +5,12 @@
 #include "ZDBGrids.h"
 
 #include "SysUtils.h"
+#include "ZDBTranslate.h"
 
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -1868,6 +1870,36 @@ bool LinkActive(TZCustomDBGrid* Grid)
 
 } // namespace
 
+namespace {
+
+// The texts the automatic columns' titles were given, in each language used so
+// far: a title that still shows one of them follows the next language change.
+enum TAutoTitle { atNumber, atSelect, atExpand };
+std::array<QSet<QString>, 3> GivenAutoTitles;
+const std::array<const QString*, 3> AutoTitleSources{&DefAutoNumberTitle, &DefAutoSelectTitle, &DefAutoExpandTitle};
+
+QString AutoTitle(TAutoTitle Kind)
+{
+    const QString text = Tr(*AutoTitleSources[Kind]);
+    GivenAutoTitles[Kind].insert(text);
+    return text;
+}
+
+} // namespace
+
+void RetranslateAutoTitles(TZDBGridColumns* Columns)
+{
+    for (int i = 0; i < Columns->Count(); ++i) {
+        TZColumn* column = Columns->Items(i);
+        const int kind = column->GetAutoNumber()                                    ? atNumber
+                         : column->GetExpandBox()                                   ? atExpand
+                         : column->GetCheckBox() && column->GetFieldName().isEmpty() ? atSelect
+                                                                                     : -1;
+        if (kind >= 0 && GivenAutoTitles[kind].contains(column->Title()->GetCaption()))
+            column->Title()->SetCaption(AutoTitle(TAutoTitle(kind)));
+    }
+}
+
 TZColumn* TZDBGridColumns::AddAutoNumber()
 {
     std::optional<TZLayoutGuard> layout;
@@ -1879,7 +1911,7 @@ TZColumn* TZDBGridColumns::AddAutoNumber()
     column->SetAlignment(taRightJustify);
     column->FSuppressRTL = true;
     column->Title()->SetAlignment(taRightJustify);
-    column->Title()->SetCaption(DefAutoNumberTitle);
+    column->Title()->SetCaption(AutoTitle(atNumber));
     if (LinkActive(FGrid))
         column->SetWidth(DefAutoNumberWidth);
     return column;
@@ -1896,7 +1928,7 @@ TZColumn* TZDBGridColumns::AddAutoSelect()
     column->SetAlignment(taCenter);
     column->FSuppressRTL = true;
     column->Title()->SetAlignment(taCenter);
-    column->Title()->SetCaption(DefAutoSelectTitle);
+    column->Title()->SetCaption(AutoTitle(atSelect));
     if (LinkActive(FGrid))
         column->SetWidth(DefAutoSelectWidth);
     return column;
@@ -1915,7 +1947,7 @@ TZColumn* TZDBGridColumns::AddAutoExpand()
     column->FSuppressRTL = true;
     column->FTransparent = true;
     column->Title()->SetAlignment(taCenter);
-    column->Title()->SetCaption(DefAutoExpandTitle);
+    column->Title()->SetCaption(AutoTitle(atExpand));
     if (LinkActive(FGrid))
         column->SetWidth(DefAutoExpandWidth);
     return column;

@@ -6,6 +6,7 @@
 #include "ZDBGrids.h"
 #include "ZDBSettingsStore.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -594,7 +595,7 @@ void TZDBGridColumns::SaveToStream(QIODevice& Stream)
     WriteEntries(object, true);
     const QByteArray data = QJsonDocument(object).toJson(QJsonDocument::Indented);
     if (Stream.write(data) != data.size())
-        DatabaseError(QStringLiteral("Cannot write the columns: %1").arg(Stream.errorString()));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot write the columns: %1").arg(Stream.errorString()));
 }
 
 void TZDBGridColumns::LoadFromStream(QIODevice& Stream)
@@ -602,7 +603,7 @@ void TZDBGridColumns::LoadFromStream(QIODevice& Stream)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(Stream.readAll(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        DatabaseError(QStringLiteral("Invalid column stream: %1").arg(error.errorString()));
+        DatabaseError(QCoreApplication::translate("zdb", "Invalid column stream: %1").arg(error.errorString()));
     ReadEntries(document.object());
 }
 
@@ -610,7 +611,7 @@ void TZDBGridColumns::SaveToFile(const QString& FileName)
 {
     QFile file(FileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        DatabaseError(QStringLiteral("Cannot create file \"%1\": %2").arg(FileName, file.errorString()));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot create file \"%1\": %2").arg(FileName, file.errorString()));
     SaveToStream(file);
 }
 
@@ -618,7 +619,7 @@ void TZDBGridColumns::LoadFromFile(const QString& FileName)
 {
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
-        DatabaseError(QStringLiteral("Cannot open file \"%1\": %2").arg(FileName, file.errorString()));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot open file \"%1\": %2").arg(FileName, file.errorString()));
     LoadFromStream(file);
 }
 

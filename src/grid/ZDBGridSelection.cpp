@@ -5,6 +5,7 @@
 #include "DBError.h"
 #include "ZDBGrids.h"
 #include "ZDBSQLQuery.h"
+#include "ZDBTranslate.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -18,14 +19,14 @@
 
 namespace zdb {
 
-QString SListIndexError = QStringLiteral("List index out of bounds (%1)");
-QString SKeyFieldsBlank = QStringLiteral("KeyFields property cannot be blank");
+QString SListIndexError = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "List index out of bounds (%1)"));
+QString SKeyFieldsBlank = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "KeyFields property cannot be blank"));
 
 namespace {
 
 [[noreturn]] void ListIndexError(int Index)
 {
-    throw std::out_of_range(SListIndexError.arg(Index).toStdString());
+    throw std::out_of_range(Tr(SListIndexError).arg(Index).toStdString());
 }
 
 // Halving search over a sorted vector with a comparison; for equal items the

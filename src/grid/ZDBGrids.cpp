@@ -15,6 +15,9 @@
 
 namespace zdb {
 
+// The automatic columns' titles in the application's current language (ZDBGridColumns.cpp).
+void RetranslateAutoTitles(TZDBGridColumns* Columns);
+
 namespace {
 
 constexpr TZDBGridOptions DefaultOptions =
@@ -765,6 +768,10 @@ void TZCustomDBGrid::StateChanged(QEvent::Type Type)
         TCustomGrid::SetColor(ToQColor(FColorValue));
         TCustomGrid::SetFixedColor(ToQColor(FFixedColorValue));
         LoadBitmaps();
+        break;
+    case QEvent::LanguageChange:
+        if (FPartsCreated && !IsDestroying())
+            RetranslateAutoTitles(Columns());
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 
 #include "ZDBGrids.h"
 #include "ZDBFilter.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -450,7 +451,7 @@ void TZCustomDBGrid::DeleteRecords()
         return;
     const int selected = FSelectedRows->Count();
     if ((FOptions & dgConfirmDelete) &&
-        !ConfirmDelete(selected < 2 ? SDeleteRecordQuestion : SDeleteMultipleRecordsQuestion))
+        !ConfirmDelete(Tr(selected < 2 ? SDeleteRecordQuestion : SDeleteMultipleRecordsQuestion)))
         return;
     if (selected == 0)
         dataSet->Delete();

@@ -16,6 +16,7 @@
 #include "DBError.h"
 #include "ZDBGridOrderSQL.h"
 #include "ZDBSQLQuery.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 
@@ -27,11 +28,11 @@ namespace zdb {
 namespace {
 
 // Why an order could not be written: the property cannot be set.
-const QString SOrderPropertyNotWritable = QStringLiteral("Cannot set property '%1' of %2");
+const QString SOrderPropertyNotWritable = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Cannot set property '%1' of %2"));
 
 [[noreturn]] void RaisePropertyNotWritable(TDataSet* DataSet, const QString& PropName)
 {
-    DatabaseError(SOrderPropertyNotWritable.arg(PropName, PlainClassName(DataSet->metaObject())), DataSet);
+    DatabaseError(Tr(SOrderPropertyNotWritable).arg(PropName, PlainClassName(DataSet->metaObject())), DataSet);
 }
 
 void WriteProperty(TDataSet* DataSet, const QString& PropName, const QVariant& Value)

@@ -18,7 +18,7 @@ QString MessageOf(const std::exception_ptr& Error)
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
     } catch (...) {
-        return QStringLiteral("Unknown error");
+        return QCoreApplication::translate("zdb", "Unknown error");
     }
 }
 

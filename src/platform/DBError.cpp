@@ -1,6 +1,7 @@
 #include "DBError.h"
 
 #include "SysUtils.h"
+#include "ZDBTranslate.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -17,14 +18,14 @@ void DatabaseError(const QString& message, const QObject* component)
             if (sep >= 0)
                 name = name.mid(sep + 2);
         }
-        throw EDatabaseError(name + QLatin1String(": ") + message);
+        throw EDatabaseError(name + QLatin1String(": ") + Tr(message));
     }
-    throw EDatabaseError(message);
+    throw EDatabaseError(Tr(message));
 }
 
 void DatabaseErrorFmt(const QString& format, const QVariantList& args, const QObject* component)
 {
-    DatabaseError(Format(format, args), component);
+    DatabaseError(Format(Tr(format), args), component);
 }
 
 } // namespace zdb

@@ -21,11 +21,12 @@ private:
 };
 
 // Raises EDatabaseError. With a component, its name (or class name when unnamed)
-// prefixes the message as "Name: message".
+// prefixes the message as "Name: message". The message is translated (Tr) when an
+// installed translator knows it.
 [[noreturn]] void DatabaseError(const QString& message, const QObject* component = nullptr);
 
 // Like DatabaseError, with the message made by Format (SysUtils.h) from a classic
-// "%s"/"%d" format and its arguments.
+// "%s"/"%d" format and its arguments; the format is translated first.
 [[noreturn]] void DatabaseErrorFmt(const QString& format, const QVariantList& args,
                                    const QObject* component = nullptr);
 

@@ -14,7 +14,7 @@
 
 namespace zdb {
 
-QString SInvalidFilterExpression = QStringLiteral("Invalid filter expression: %s");
+QString SInvalidFilterExpression = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Invalid filter expression: %s"));
 
 namespace filterexpr {
 

@@ -6,6 +6,7 @@
 #include "AppExceptions.h"
 #include "WaitCursor.h"
 
+#include <QCoreApplication>
 #include <QAtomicInteger>
 #include <QDateTime>
 #include <QSqlDriver>
@@ -65,7 +66,7 @@ QString ErrorText(const QSqlError& error)
     if (text.isEmpty())
         text = error.text().trimmed();
     if (text.isEmpty())
-        text = QStringLiteral("Unknown database error");
+        text = QCoreApplication::translate("zdb", "Unknown database error");
     return text;
 }
 
@@ -604,7 +605,7 @@ public:
         if (!ExecWithValues(*FQuery, sql, FValues))
             Fail(FQuery->lastError());
         if (!FQuery->isSelect())
-            DatabaseError(QStringLiteral("The statement returned no result set"), FOwner);
+            DatabaseError(QCoreApplication::translate("zdb", "The statement returned no result set"), FOwner);
         FRecord = FQuery->record();
     }
     QSqlRecord Record() const override { return FRecord; }
@@ -769,7 +770,7 @@ public:
     void Select(const QString& sql, const TBoundValues& extra, const TRowSink& sink) override
     {
         if (FName.isEmpty())
-            DatabaseError(QStringLiteral("The query's cursor is closed"), FOwner);
+            DatabaseError(QCoreApplication::translate("zdb", "The query's cursor is closed"), FOwner);
         Exec(QStringLiteral("SAVEPOINT zdb_select"));
         ++Requests;
         QSqlQuery q(QSqlDatabase::database(FName, false));
@@ -1050,7 +1051,7 @@ void TZSQLQuery::CheckParams() const
 {
     for (int i = 0; i < FParams.Count(); ++i)
         if (!FParams[i].GetBound())
-            DatabaseError(QStringLiteral("No value for parameter '%1'").arg(FParams[i].Name()), this);
+            DatabaseError(QCoreApplication::translate("zdb", "No value for parameter '%1'").arg(FParams[i].Name()), this);
 }
 
 std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitions,
@@ -1058,14 +1059,14 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
 {
     const QSqlDatabase db = Connection();
     if (!db.isValid())
-        DatabaseError(FConnectionName.isEmpty() ? QStringLiteral("No database connection")
-                                                : QStringLiteral("No database connection named '%1'").arg(FConnectionName),
+        DatabaseError(FConnectionName.isEmpty() ? QCoreApplication::translate("zdb", "No database connection")
+                                                : QCoreApplication::translate("zdb", "No database connection named '%1'").arg(FConnectionName),
                       this);
     if (!db.isOpen())
-        DatabaseError(QStringLiteral("The database connection is not open"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "The database connection is not open"), this);
     const QString sql = FSourceOrder.isEmpty() ? RunStatementText() : ReplaceSqlOrderBy(RunStatementText(), FSourceOrder);
     if (sql.isEmpty())
-        DatabaseError(QStringLiteral("No SQL statement"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "No SQL statement"), this);
     FParams.ParseSQL(SQLText());
     ApplyMasterParams();
     CheckParams();
@@ -2258,7 +2259,7 @@ void TZSQLQuery::SettleLast()
     qint64 count = -1;
     const QString countSql = CountStatementText();
     if (!FSource || !FSource->Count(countSql, count))
-        DatabaseError(QStringLiteral("The rows of the result cannot be counted"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "The rows of the result cannot be counted"), this);
     FProvisional = false;
     // Never fewer rows than were read back from the end (live rows deleted meanwhile).
     count = std::max(count, qint64(ProvisionalEnd - FWinFirst));
@@ -2829,7 +2830,7 @@ void TZSQLQuery::ReopenSource()
     std::unique_ptr<TRowSource> source = OpenSource(false);
     const QSqlRecord record = source->Record();
     if (record.count() != int(FColumns.size()))
-        DatabaseError(QStringLiteral("The result of the statement changed its columns; close and reopen"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "The result of the statement changed its columns; close and reopen"), this);
     FSource = std::move(source);
     ++FGeneration;
     ClearRows();
@@ -2900,7 +2901,7 @@ void TZSQLQuery::ReadReturned(const QSqlQuery& query, std::vector<QVariant>& val
 void TZSQLQuery::InternalPost()
 {
     if (!FUpdate)
-        DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot modify a read-only dataset"), this);
     SettleLast(); // the changed rows are kept by their places
     if (State() == dsEdit)
         PostEdit(ActiveBuffer());
@@ -2913,7 +2914,7 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     TSqlBuf* buf = B(buffer);
     TRow* row = RowOf(buf->Serial);
     if (!row)
-        DatabaseError(QStringLiteral("Record not found"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "Record not found"), this);
     const QString oldKey = KeyText(row->Values);
     QStringList sets;
     QVariantList values;
@@ -2941,7 +2942,7 @@ void TZSQLQuery::PostEdit(TRecordBuffer buffer)
     RunStatement(q, sql, values);
     const int affected = FUpdate->Returning ? (q.next() ? 1 : 0) : q.numRowsAffected();
     if (affected == 0)
-        DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "Record not found or changed by another user"), this);
 
     std::vector<QVariant> newValues = buf->Values;
     newValues.resize(RowWidth() + FClientOpen.size());
@@ -3047,10 +3048,10 @@ void TZSQLQuery::PostInsert(TRecordBuffer buffer)
 void TZSQLQuery::InternalDelete()
 {
     if (!FUpdate)
-        DatabaseError(QStringLiteral("Cannot modify a read-only dataset"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot modify a read-only dataset"), this);
     SettleLast();
     if (FCursor < 0 || !EnsureFetched(FCursor))
-        DatabaseError(QStringLiteral("Record not found"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "Record not found"), this);
     ForgetLookups(true);
     const int index = FCursor - FWinPos;
     QString sql = QStringLiteral("DELETE FROM %1").arg(FUpdate->TableSql);
@@ -3059,7 +3060,7 @@ void TZSQLQuery::InternalDelete()
     QSqlQuery q(Connection());
     RunStatement(q, sql, values);
     if (q.numRowsAffected() == 0)
-        DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "Record not found or changed by another user"), this);
     if (FInTransaction)
         FUndo.push_back({TUndo::ukDeleted, FRows[size_t(index)]});
     PinRow(FRows[size_t(index)], nullptr);
@@ -3089,7 +3090,7 @@ bool TZSQLQuery::BeginTransaction()
 {
     QSqlDatabase db = Connection();
     if (!db.isValid() || !db.isOpen())
-        DatabaseError(QStringLiteral("The database connection is not open"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "The database connection is not open"), this);
     const TDialect dialect = DialectOf(db);
     if (dialect == TDialect::Postgres) {
         // PostgreSQL only warns about a BEGIN inside a transaction block, and the Commit
@@ -3116,7 +3117,7 @@ bool TZSQLQuery::BeginTransaction()
 void TZSQLQuery::Commit()
 {
     if (!FInTransaction)
-        DatabaseError(QStringLiteral("No transaction is active"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "No transaction is active"), this);
     QSqlDatabase db = Connection();
     if (!db.commit())
         DatabaseError(ErrorText(db.lastError()), this); // still active: Rollback puts the rows back
@@ -3128,7 +3129,7 @@ void TZSQLQuery::Commit()
 void TZSQLQuery::Rollback()
 {
     if (!FInTransaction)
-        DatabaseError(QStringLiteral("No transaction is active"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "No transaction is active"), this);
     if (State() == dsEdit || State() == dsInsert)
         Cancel();
     QSqlDatabase db = Connection();
@@ -3222,10 +3223,10 @@ int TZSQLQuery::ExecSQL()
 {
     const QSqlDatabase db = Connection();
     if (!db.isValid() || !db.isOpen())
-        DatabaseError(QStringLiteral("The database connection is not open"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "The database connection is not open"), this);
     const QString sql = StatementText();
     if (sql.isEmpty())
-        DatabaseError(QStringLiteral("No SQL statement"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "No SQL statement"), this);
     FParams.ParseSQL(SQLText());
     ApplyMasterParams();
     CheckParams();

@@ -5,6 +5,7 @@
 
 #include "DBError.h"
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlField>
 
@@ -246,7 +247,7 @@ void TZSQLQuery::ApplyServerFilter()
 {
     std::unique_ptr<TServerFilter> next = GetFiltered() ? MakeServerFilter(FValueLists) : nullptr;
     if (!next && GetFiltered() && !FValueLists.isEmpty())
-        DatabaseError(QStringLiteral("The filter value lists cannot be applied to this statement"), this);
+        DatabaseError(QCoreApplication::translate("zdb", "The filter value lists cannot be applied to this statement"), this);
     const bool same = next && FServerFilter ? next->Statement == FServerFilter->Statement
                                                   && next->Condition == FServerFilter->Condition
                                                   && next->Complete == FServerFilter->Complete

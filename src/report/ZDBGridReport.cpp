@@ -8,6 +8,7 @@
 #include "DBError.h"
 #include "ZDBGridSelection.h"
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,21 +22,21 @@
 
 namespace zdb {
 
-QString SPrintExportMenuItemCaption = QStringLiteral("Print and Export");
-QString SPrintPreviewMenuItemCaption = QStringLiteral("Print Preview...");
-QString SPrintMenuItemCaption = QStringLiteral("Print...");
-QString SExportPdfMenuItemCaption = QStringLiteral("Export to PDF...");
-QString SExportCsvMenuItemCaption = QStringLiteral("Export to CSV...");
-QString SExportHtmlMenuItemCaption = QStringLiteral("Export to HTML...");
-QString SPrintColumnsMenuItemCaption = QStringLiteral("Print Columns...");
-QString SSelectedRowsOnlyMenuItemCaption = QStringLiteral("Selected Rows Only");
-QString SReportPageText = QStringLiteral("Page %d");
-QString SReportCarriedText = QStringLiteral("Carried forward");
-QString SReportProgressText = QStringLiteral("Writing the report...");
-QString SReportWriteError = QStringLiteral("Cannot write %s: %s");
-QString SReportPdfFilter = QStringLiteral("PDF files (*.pdf)|*.pdf");
-QString SReportCsvFilter = QStringLiteral("CSV files (*.csv)|*.csv|Text files (*.txt)|*.txt");
-QString SReportHtmlFilter = QStringLiteral("HTML files (*.html)|*.html;*.htm");
+QString SPrintExportMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Print and Export"));
+QString SPrintPreviewMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Print Preview..."));
+QString SPrintMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Print..."));
+QString SExportPdfMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Export to PDF..."));
+QString SExportCsvMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Export to CSV..."));
+QString SExportHtmlMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Export to HTML..."));
+QString SPrintColumnsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Print Columns..."));
+QString SSelectedRowsOnlyMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Selected Rows Only"));
+QString SReportPageText = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Page %d"));
+QString SReportCarriedText = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Carried forward"));
+QString SReportProgressText = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Writing the report..."));
+QString SReportWriteError = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Cannot write %s: %s"));
+QString SReportPdfFilter = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "PDF files (*.pdf)|*.pdf"));
+QString SReportCsvFilter = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "CSV files (*.csv)|*.csv|Text files (*.txt)|*.txt"));
+QString SReportHtmlFilter = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "HTML files (*.html)|*.html;*.htm"));
 
 namespace {
 
@@ -202,7 +203,7 @@ bool TZDBGridReport::Walk(const std::function<void()>& Row)
             OnProgress(records, cancel);
         if (gui && !progress && clock.elapsed() >= ProgressDelay) {
             progress = std::make_unique<QProgressDialog>(
-                SReportProgressText, QApplication::translate("QProgressDialog", "Cancel"), 0,
+                Tr(SReportProgressText), QApplication::translate("QProgressDialog", "Cancel"), 0,
                 selected ? FGrid->SelectedRows()->Count() : ds->RecordCount(), FGrid);
             progress->setWindowModality(Qt::WindowModal);
             progress->setMinimumDuration(0);

@@ -8,6 +8,7 @@
 #include "ZDBGrids.h"
 #include "ZDBLists.h"
 #include "ZDBToolMenu.h"
+#include "ZDBTranslate.h"
 
 #include <QDir>
 #include <QMenu>
@@ -69,11 +70,13 @@ void ReportItemClick(TZDBGridToolMenu* Menu, TReportItem Item, bool SelectedOnly
 void CreateReportMenuItems(TZDBGridToolMenu* Menu)
 {
     Menu->addSeparator();
-    auto* sub = new QMenu(ToolMenuText(SPrintExportMenuItemCaption), Menu);
+    auto* sub = new QMenu(Menu);
+    TrackLanguage(sub, [sub] { sub->setTitle(ToolMenuText(SPrintExportMenuItemCaption)); });
     Menu->addMenu(sub);
     sub->menuAction()->setObjectName(QStringLiteral("PrintExport"));
     const auto add = [&](TReportItem Item, const QString& Caption) {
-        QAction* action = sub->addAction(ToolMenuText(Caption));
+        QAction* action = sub->addAction(QString());
+        TrackLanguage(sub, [action, caption = &Caption] { action->setText(ToolMenuText(*caption)); });
         action->setData(int(Item));
         if (Item == riSelected)
             action->setCheckable(true);

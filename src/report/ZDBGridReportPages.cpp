@@ -8,7 +8,9 @@
 #include "SysUtils.h"
 #include "ZDBGridSelection.h"
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -168,7 +170,7 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
         Painter.drawText(head, int(Qt::AlignLeft | Qt::AlignVCenter), title);
         Painter.drawText(head, int(Qt::AlignRight | Qt::AlignVCenter), date);
         Painter.drawText(QRectF(0, height - smallFm.height(), width, smallFm.height()), int(Qt::AlignCenter),
-                         Format(SReportPageText, {page}));
+                         Format(Tr(SReportPageText), {page}));
         // The title rows.
         Painter.setFont(titleFont);
         for (const TZReportTitleCell& cell : cells) {
@@ -196,7 +198,7 @@ bool TZDBGridReport::Render(QPainter& Painter, const std::function<void()>& NewP
         const qreal right = left[size_t(first - texts.begin())];
         if (right > 2 * pad)
             Painter.drawText(QRectF(pad, y, right - 2 * pad, carriedHeight), int(Qt::AlignLeft | Qt::AlignVCenter),
-                             bodyFm.elidedText(SReportCarriedText, Qt::ElideRight, right - 2 * pad));
+                             bodyFm.elidedText(Tr(SReportCarriedText), Qt::ElideRight, right - 2 * pad));
     };
 
     startPage();
@@ -230,7 +232,7 @@ bool TZDBGridReport::Render(QPagedPaintDevice& Device)
 {
     QPainter painter;
     if (!painter.begin(&Device))
-        DatabaseError(QStringLiteral("Cannot start printing"));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot start printing"));
     const bool done = Render(painter, [&] { Device.newPage(); });
     painter.end();
     return done;

@@ -10,19 +10,19 @@
 
 namespace zdb {
 
-QString SSearchMatchNotFound = QStringLiteral("Search match not found!\rRestart search from the beginning?");
-QString SSearchStringNotFound = QStringLiteral("Search string '%s' not found!");
-QString SCloseSearch = QStringLiteral("Close search (Esc)");
-QString SFindFirst = QStringLiteral("Find first (Ctrl+F3)");
-QString SFindLast = QStringLiteral("Find last (Alt+F3)");
-QString SFindNext = QStringLiteral("Search down (F3)");
-QString SFindPrev = QStringLiteral("Search up (Shift+F3)");
-QString SMoreOptions = QStringLiteral("More options");
-QString SCaseSensitive = QStringLiteral("&Case sensitive");
-QString SWholeWords = QStringLiteral("&Whole words");
-QString SWrapAround = QStringLiteral("W&rap around");
-QString SCurrentCol = QStringLiteral("C&urrent column");
-QString SFilterRows = QStringLiteral("&Filter rows");
+QString SSearchMatchNotFound = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Search match not found!\rRestart search from the beginning?"));
+QString SSearchStringNotFound = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Search string '%s' not found!"));
+QString SCloseSearch = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Close search (Esc)"));
+QString SFindFirst = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Find first (Ctrl+F3)"));
+QString SFindLast = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Find last (Alt+F3)"));
+QString SFindNext = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Search down (F3)"));
+QString SFindPrev = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Search up (Shift+F3)"));
+QString SMoreOptions = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "More options"));
+QString SCaseSensitive = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "&Case sensitive"));
+QString SWholeWords = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "&Whole words"));
+QString SWrapAround = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "W&rap around"));
+QString SCurrentCol = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "C&urrent column"));
+QString SFilterRows = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "&Filter rows"));
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "SysUtils.h"
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -145,7 +146,7 @@ void TZCustomDBGrid::SearchColExit()
 bool TZDBGridSearch::AskRestart()
 {
     QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(),
-                    QString(SSearchMatchNotFound).replace(QLatin1Char('\r'), QLatin1Char('\n')),
+                    Tr(SSearchMatchNotFound).replace(QLatin1Char('\r'), QLatin1Char('\n')),
                     QMessageBox::Yes | QMessageBox::No, FGrid ? FGrid->window() : nullptr);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
@@ -155,7 +156,7 @@ bool TZDBGridSearch::AskRestart()
 void TZDBGridSearch::ShowNotFound(const QString& Text)
 {
     QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(),
-                    Format(SSearchStringNotFound, {Text}), QMessageBox::Ok, FGrid ? FGrid->window() : nullptr);
+                    Format(Tr(SSearchStringNotFound), {Text}), QMessageBox::Ok, FGrid ? FGrid->window() : nullptr);
     box.exec();
 }
 

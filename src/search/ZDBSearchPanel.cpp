@@ -5,6 +5,7 @@
 
 #include "AppExceptions.h"
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -282,6 +283,18 @@ void TZDBGridSearchPanel::CreateControls()
     // Posted: the panel goes away with its close.
     connect(FClose, &QToolButton::clicked, this,
             [this] { QMetaObject::invokeMethod(this, "Close", Qt::QueuedConnection); });
+    TrackLanguage(this, [this] {
+        for (size_t i = 0; i < SearchButtons.size(); ++i) {
+            FButtons[i]->setToolTip(Tr(*SearchButtons[i].Hint));
+            FButtonItems[i]->setText(Tr(*SearchButtons[i].Hint));
+        }
+        for (size_t k = 0; k < OptionBoxes.size(); ++k) {
+            FChecks[k]->setText(Tr(*OptionBoxes[k].Caption));
+            FOptionItems[k]->setText(Tr(*OptionBoxes[k].Caption));
+        }
+        FMore->setToolTip(Tr(SMoreOptions));
+        FClose->setToolTip(Tr(SCloseSearch));
+    });
 }
 
 void TZDBGridSearchPanel::UpdateControls()

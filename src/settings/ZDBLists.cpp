@@ -4,6 +4,7 @@
 
 #include "AppExceptions.h"
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -31,7 +32,7 @@ QString LineBreak = QStringLiteral("\u00A0");
 
 namespace {
 
-const char* const ListsContext = "zdb::TZDBColumnsDialog";
+const char* const ListsContext = TrContext;
 
 // A text of the dialog through the application's translators.
 QString ListsText(const char* Text)
@@ -189,7 +190,7 @@ void TCheckListBox::dropEvent(QDropEvent* Event)
 
 TZDBColumnsForm::TZDBColumnsForm(QWidget* Parent) : QDialog(Parent)
 {
-    setWindowTitle(ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "Show Columns")));
+    setWindowTitle(ListsText(QT_TRANSLATE_NOOP("zdb", "Show Columns")));
     setWindowFlags((windowFlags() | Qt::WindowSystemMenuHint) &
                    ~(Qt::WindowContextHelpButtonHint | Qt::WindowMinMaxButtonsHint));
     // The form takes the font of the window it is shown over.
@@ -200,12 +201,12 @@ TZDBColumnsForm::TZDBColumnsForm(QWidget* Parent) : QDialog(Parent)
     auto* main = new QVBoxLayout(this);
     main->setSpacing(0);
 
-    FColumnsGroupBox = new QGroupBox(ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", " &Visible Columns ")), this);
+    FColumnsGroupBox = new QGroupBox(ListsText(QT_TRANSLATE_NOOP("zdb", " &Visible Columns ")), this);
     auto* group = new QVBoxLayout(FColumnsGroupBox);
     FColumnsList = new TCheckListBox(FColumnsGroupBox);
     FColumnsList->setObjectName(QStringLiteral("ColumnsList"));
     group->addWidget(FColumnsList, 1);
-    FSortedCheckBox = new QCheckBox(ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "&Sorted Columns")), FColumnsGroupBox);
+    FSortedCheckBox = new QCheckBox(ListsText(QT_TRANSLATE_NOOP("zdb", "&Sorted Columns")), FColumnsGroupBox);
     FSortedCheckBox->setVisible(false);
     group->addWidget(FSortedCheckBox);
     main->addWidget(FColumnsGroupBox, 1);
@@ -224,11 +225,11 @@ TZDBColumnsForm::TZDBColumnsForm(QWidget* Parent) : QDialog(Parent)
         buttons->addWidget(button);
         return button;
     };
-    FOKButton = makeButton(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "OK"));
+    FOKButton = makeButton(QT_TRANSLATE_NOOP("zdb", "OK"));
     FOKButton->setDefault(true);
-    FCancelButton = makeButton(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "Cancel"));
-    FApplyButton = makeButton(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "&Apply"));
-    FHelpButton = makeButton(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "&Help"));
+    FCancelButton = makeButton(QT_TRANSLATE_NOOP("zdb", "Cancel"));
+    FApplyButton = makeButton(QT_TRANSLATE_NOOP("zdb", "&Apply"));
+    FHelpButton = makeButton(QT_TRANSLATE_NOOP("zdb", "&Help"));
     main->addWidget(FButtonsPanel);
 
     connect(FOKButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -560,22 +561,22 @@ TZDBColumnsDialog::~TZDBColumnsDialog() = default;
 
 QString TZDBColumnsDialog::DefaultButtonsTitles() const
 {
-    return ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "OK;Cancel;&Apply;&Help"));
+    return ListsText(QT_TRANSLATE_NOOP("zdb", "OK;Cancel;&Apply;&Help"));
 }
 
 QString TZDBColumnsDialog::DefaultColumnsTitle() const
 {
-    return ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", " &Visible Columns "));
+    return ListsText(QT_TRANSLATE_NOOP("zdb", " &Visible Columns "));
 }
 
 QString TZDBColumnsDialog::DefaultSortedTitle() const
 {
-    return ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "&Sorted Columns"));
+    return ListsText(QT_TRANSLATE_NOOP("zdb", "&Sorted Columns"));
 }
 
 QString TZDBColumnsDialog::DefaultTitle() const
 {
-    return ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "Show Columns"));
+    return ListsText(QT_TRANSLATE_NOOP("zdb", "Show Columns"));
 }
 
 QString TZDBColumnsDialog::GetButtonsTitles() const
@@ -688,17 +689,20 @@ void TZDBColumnsDialog::DoShow()
 bool TZDBColumnsDialog::Execute()
 {
     std::unique_ptr<TZDBColumnsForm> form = CreateForm();
-    form->setWindowTitle(GetTitle());
     form->SetGrid(FDBGrid);
     form->SetOptions(FOptions);
     form->SetHelpContext(FHelpContext);
-    form->ColumnsGroupBox()->setTitle(GetColumnsTitle());
     form->ColumnsList()->setFrameShape(FBorderStyle == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
-    form->SortedCheckBox()->setText(GetSortedTitle());
-    const QStringList titles = GetButtonsTitles().split(QLatin1Char(';'));
-    QPushButton* buttons[] = {form->OKButton(), form->CancelButton(), form->ApplyButton(), form->HelpButton()};
-    for (qsizetype i = 0; i < std::min<qsizetype>(titles.size(), 4); ++i)
-        buttons[i]->setText(titles[i]);
+    // The texts, again when the application's language changes (defaults follow it).
+    TrackLanguage(form.get(), [this, f = form.get()] {
+        f->setWindowTitle(GetTitle());
+        f->ColumnsGroupBox()->setTitle(GetColumnsTitle());
+        f->SortedCheckBox()->setText(GetSortedTitle());
+        const QStringList titles = GetButtonsTitles().split(QLatin1Char(';'));
+        QPushButton* buttons[] = {f->OKButton(), f->CancelButton(), f->ApplyButton(), f->HelpButton()};
+        for (qsizetype i = 0; i < std::min<qsizetype>(titles.size(), 4); ++i)
+            buttons[i]->setText(titles[i]);
+    });
     form->SetCounts(FDefaultCount, FMinimumCount);
     form->SetWidths(FDefaultWidth, FMinimumWidth);
     form->OnApply = [this] { DoApply(); };
@@ -744,12 +748,12 @@ TZDBPrintColumnsDialog::TZDBPrintColumnsDialog(QObject* Owner) : TZDBColumnsDial
 
 QString TZDBPrintColumnsDialog::DefaultColumnsTitle() const
 {
-    return ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", " &Printed Columns "));
+    return ListsText(QT_TRANSLATE_NOOP("zdb", " &Printed Columns "));
 }
 
 QString TZDBPrintColumnsDialog::DefaultTitle() const
 {
-    return ListsText(QT_TRANSLATE_NOOP("zdb::TZDBColumnsDialog", "Print Columns"));
+    return ListsText(QT_TRANSLATE_NOOP("zdb", "Print Columns"));
 }
 
 } // namespace zdb

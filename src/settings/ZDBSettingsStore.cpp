@@ -2,6 +2,7 @@
 
 #include "DBError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,7 +102,7 @@ TZSettingsStore::~TZSettingsStore() = default;
 std::unique_ptr<TZSettingsStore> TZSettingsStore::CreateIniFile(const QString& FileName)
 {
     if (FileName.trimmed().isEmpty())
-        DatabaseError(QStringLiteral("No settings file name"));
+        DatabaseError(QCoreApplication::translate("zdb", "No settings file name"));
     return std::unique_ptr<TZSettingsStore>(
         new TZSettingsStore(std::make_unique<QSettings>(FileName, PlainIniFormat()), true));
 }
@@ -110,7 +111,7 @@ std::unique_ptr<TZSettingsStore> TZSettingsStore::CreateNative(const QString& Ke
 {
     const auto [organisation, application] = NativeStoreNames(Key);
     if (organisation.isEmpty())
-        DatabaseError(QStringLiteral("Invalid settings key \"%1\"").arg(Key));
+        DatabaseError(QCoreApplication::translate("zdb", "Invalid settings key \"%1\"").arg(Key));
     return std::unique_ptr<TZSettingsStore>(new TZSettingsStore(
         std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organisation, application),
         false));
@@ -167,13 +168,13 @@ void TZSettingsStore::CheckWritable() const
     if (FIniFile) {
         const QFileInfo info(file);
         if (!info.absoluteDir().exists())
-            DatabaseError(QStringLiteral("Cannot write settings file \"%1\": the folder does not exist").arg(file));
+            DatabaseError(QCoreApplication::translate("zdb", "Cannot write settings file \"%1\": the folder does not exist").arg(file));
         if (info.isDir() || ReadOnlyFile(file))
-            DatabaseError(QStringLiteral("Cannot write settings file \"%1\": it is read-only").arg(file));
+            DatabaseError(QCoreApplication::translate("zdb", "Cannot write settings file \"%1\": it is read-only").arg(file));
         // Other failures show when the file is saved (Sync), which replaces
         // the file only when all was written.
     } else if (!FSettings->isWritable()) {
-        DatabaseError(QStringLiteral("Cannot write settings to \"%1\"").arg(file));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot write settings to \"%1\"").arg(file));
     }
 }
 
@@ -181,7 +182,7 @@ void TZSettingsStore::Sync(const QString& Section)
 {
     FSettings->sync();
     if (FSettings->status() == QSettings::AccessError)
-        DatabaseError(QStringLiteral("Cannot write the settings section \"%1\" to \"%2\"").arg(Section, FileName()));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot write the settings section \"%1\" to \"%2\"").arg(Section, FileName()));
 }
 
 void TZSettingsStore::WriteSection(const QString& Section, const QStringList& Lines)
@@ -265,7 +266,7 @@ QStringList ReadTextLines(const QString& FileName)
 {
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
-        DatabaseError(QStringLiteral("Cannot open file \"%1\": %2").arg(FileName, file.errorString()));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot open file \"%1\": %2").arg(FileName, file.errorString()));
     QStringDecoder decode(QStringDecoder::Utf8);
     QString text = decode(file.readAll());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -278,15 +279,15 @@ QStringList ReadTextLines(const QString& FileName)
 void WriteTextLines(const QString& FileName, const QStringList& Lines)
 {
     if (ReadOnlyFile(FileName))
-        DatabaseError(QStringLiteral("Cannot create file \"%1\": it is read-only").arg(FileName));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot create file \"%1\": it is read-only").arg(FileName));
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        DatabaseError(QStringLiteral("Cannot create file \"%1\": %2").arg(FileName, file.errorString()));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot create file \"%1\": %2").arg(FileName, file.errorString()));
     QByteArray data;
     for (const QString& line : Lines)
         data += line.toUtf8() + '\n';
     if (file.write(data) != data.size() || !file.commit())
-        DatabaseError(QStringLiteral("Cannot write file \"%1\": %2").arg(FileName, file.errorString()));
+        DatabaseError(QCoreApplication::translate("zdb", "Cannot write file \"%1\": %2").arg(FileName, file.errorString()));
 }
 
 } // namespace zdb

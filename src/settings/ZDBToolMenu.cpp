@@ -5,6 +5,7 @@
 #include "AppExceptions.h"
 #include "ZDBGridReport.h"
 #include "ZDBGrids.h"
+#include "ZDBTranslate.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -19,64 +20,64 @@ namespace zdb {
 
 // ---- Texts (assignable; each is translated when used) ----
 
-QString SOpenMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Open"));
-QString SRefreshMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Refresh"));
-QString SShowColumnsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Show Columns..."));
-QString SColumnsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Columns"));
-QString SShowAutoFilterMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Show Auto Filter"));
-QString SAutoFilterMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Auto Filter"));
-QString SShowMultiSelectMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Show Multi Select"));
-QString SMultiSelectMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Multi Select"));
-QString SSelectedRowMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Selected Row"));
-QString SStripedRowsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Striped Rows"));
-QString STreeViewMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Tree View"));
-QString SSettingsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Settings"));
-QString SCloseMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Close"));
-QString SColumnsShowMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Show..."));
-QString SColumnsStretchMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Stretch"));
-QString SColumnsDefaultWidthMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Default Width"));
-QString SColumnsOptimalWidthMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Optimal Width"));
-QString SColumnsIncludeTitlesMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Space on Titles"));
-QString SColumnsIncludeButtonsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Space on Buttons"));
-QString SColumnsLoadMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load"));
-QString SColumnsSaveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save"));
-QString SColumnsLoadFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load from File..."));
-QString SColumnsSaveToFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save to File..."));
-QString SAutoFilterActiveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Active"));
-QString SAutoFilterFilteredMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Filtered"));
-QString SAutoFilterClearMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Clear"));
-QString SAutoFilterLoadMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load"));
-QString SAutoFilterSaveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save"));
-QString SAutoFilterLoadFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load from File..."));
-QString SAutoFilterSaveToFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save to File..."));
-QString SMultiSelectActiveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Active"));
-QString SMultiSelectRowsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Rows"));
-QString SMultiSelectColsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Columns"));
-QString SMultiSelectCellsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Cells"));
-QString SMultiSelectFixedMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Fixed"));
-QString SSettingsLoadLayoutMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load at Start"));
-QString SSettingsSaveLayoutMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save at Finish"));
-QString SSettingsLoadMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load"));
-QString SSettingsSaveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save"));
-QString SSettingsEraseFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Erase from File..."));
-QString SSettingsLoadFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load from File..."));
-QString SSettingsSaveToFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save to File..."));
-QString SSettingsEraseFromRegistryMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Erase from Registry"));
-QString SSettingsLoadFromRegistryMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Load from Registry"));
-QString SSettingsSaveToRegistryMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Save to Registry"));
-QString SColumnsDialogDefaultExt = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "clm"));
-QString SColumnsDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Column files (*.clm)|*.clm|Text files (*.txt)|*.txt|All files (*.*)|*.*"));
-QString SFiltersDialogDefaultExt = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "flt"));
-QString SFiltersDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Filter files (*.flt)|*.flt|Text files (*.txt)|*.txt|All files (*.*)|*.*"));
-QString SSettingsDialogDefaultExt = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "ini"));
-QString SSettingsDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Settings files (*.ini)|*.ini|Text files (*.txt)|*.txt|All files (*.*)|*.*"));
-QString SEraseSettingsDialogDefaultExt = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "ini"));
-QString SEraseSettingsDialogTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Erasing from"));
-QString SEraseSettingsDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Settings files (*.ini)|*.ini"));
-QString SShowColumnsDialogTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "Show Columns"));
-QString SShowColumnsDialogButtonsTitles = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "OK;Cancel;&Apply;&Help"));
-QString SShowColumnsDialogColumnsTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", " &Visible Columns "));
-QString SShowColumnsDialogSortedTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb::TZDBGridToolMenu", "&Sorted Columns"));
+QString SOpenMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Open"));
+QString SRefreshMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Refresh"));
+QString SShowColumnsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Show Columns..."));
+QString SColumnsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Columns"));
+QString SShowAutoFilterMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Show Auto Filter"));
+QString SAutoFilterMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Auto Filter"));
+QString SShowMultiSelectMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Show Multi Select"));
+QString SMultiSelectMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Multi Select"));
+QString SSelectedRowMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Selected Row"));
+QString SStripedRowsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Striped Rows"));
+QString STreeViewMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Tree View"));
+QString SSettingsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Settings"));
+QString SCloseMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Close"));
+QString SColumnsShowMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Show..."));
+QString SColumnsStretchMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Stretch"));
+QString SColumnsDefaultWidthMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Default Width"));
+QString SColumnsOptimalWidthMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Optimal Width"));
+QString SColumnsIncludeTitlesMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Space on Titles"));
+QString SColumnsIncludeButtonsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Space on Buttons"));
+QString SColumnsLoadMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load"));
+QString SColumnsSaveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save"));
+QString SColumnsLoadFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load from File..."));
+QString SColumnsSaveToFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save to File..."));
+QString SAutoFilterActiveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Active"));
+QString SAutoFilterFilteredMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Filtered"));
+QString SAutoFilterClearMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Clear"));
+QString SAutoFilterLoadMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load"));
+QString SAutoFilterSaveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save"));
+QString SAutoFilterLoadFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load from File..."));
+QString SAutoFilterSaveToFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save to File..."));
+QString SMultiSelectActiveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Active"));
+QString SMultiSelectRowsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Rows"));
+QString SMultiSelectColsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Columns"));
+QString SMultiSelectCellsMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Cells"));
+QString SMultiSelectFixedMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Fixed"));
+QString SSettingsLoadLayoutMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load at Start"));
+QString SSettingsSaveLayoutMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save at Finish"));
+QString SSettingsLoadMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load"));
+QString SSettingsSaveMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save"));
+QString SSettingsEraseFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Erase from File..."));
+QString SSettingsLoadFromFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load from File..."));
+QString SSettingsSaveToFileMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save to File..."));
+QString SSettingsEraseFromRegistryMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Erase from Registry"));
+QString SSettingsLoadFromRegistryMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Load from Registry"));
+QString SSettingsSaveToRegistryMenuItemCaption = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Save to Registry"));
+QString SColumnsDialogDefaultExt = QStringLiteral("clm");
+QString SColumnsDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Column files (*.clm)|*.clm|Text files (*.txt)|*.txt|All files (*.*)|*.*"));
+QString SFiltersDialogDefaultExt = QStringLiteral("flt");
+QString SFiltersDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Filter files (*.flt)|*.flt|Text files (*.txt)|*.txt|All files (*.*)|*.*"));
+QString SSettingsDialogDefaultExt = QStringLiteral("ini");
+QString SSettingsDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Settings files (*.ini)|*.ini|Text files (*.txt)|*.txt|All files (*.*)|*.*"));
+QString SEraseSettingsDialogDefaultExt = QStringLiteral("ini");
+QString SEraseSettingsDialogTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Erasing from"));
+QString SEraseSettingsDialogFilterText = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Settings files (*.ini)|*.ini"));
+QString SShowColumnsDialogTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Show Columns"));
+QString SShowColumnsDialogButtonsTitles = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "OK;Cancel;&Apply;&Help"));
+QString SShowColumnsDialogColumnsTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb", " &Visible Columns "));
+QString SShowColumnsDialogSortedTitle = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "&Sorted Columns"));
 QString DialogInitialDir;
 TZDBColumnsOptions ShowColumnsDialogOptions{coAllowMoving, coCancelButton, coApplyButton, coMarkVisibleCols,
                                              coShowEmptyCols, coShowFixedCols, coShowHeaders};
@@ -139,7 +140,7 @@ TZDBGridToolMenu::TFileDialogHook TZDBGridToolMenu::FileDialogHook;
 
 QString ToolMenuText(const QString& Text)
 {
-    return QCoreApplication::translate("zdb::TZDBGridToolMenu", Text.toUtf8().constData());
+    return Tr(Text);
 }
 
 namespace {
@@ -354,6 +355,15 @@ void TZDBGridToolMenu::CreateMenuItems()
     subItemEx(settings, tmSettingsSaveToRegistry);
     item(this, tmClose);
     CreateReportMenuItems(this);
+    // Another language of the application: the captions again.
+    TrackLanguage(this, [this] {
+        for (size_t i = 0; i < FItems.size(); ++i)
+            FItems[i]->setText(ToolMenuText(*ToolMenuItemCaptions[i]));
+        for (size_t i = 0; i < FSubItems.size(); ++i)
+            FSubItems[i]->setText(ToolMenuText(*ToolMenuSubItemCaptions[i]));
+        for (size_t i = 0; i < FSubItemsEx.size(); ++i)
+            FSubItemsEx[i]->setText(ToolMenuText(*ToolMenuSubItemExCaptions[i]));
+    });
 
     UpdateMenuItems();
     DoToolMenuCreate();
@@ -626,7 +636,7 @@ QString TZDBGridToolMenu::DefaultColumnsFileName() const
     if (!FGrid)
         return QString();
     return SectionFileName(DefaultSettingsFileName(), FGrid->Settings()->GetSection(),
-                           ToolMenuText(SColumnsDialogDefaultExt));
+                           SColumnsDialogDefaultExt);
 }
 
 QString TZDBGridToolMenu::DefaultFiltersFileName() const
@@ -634,7 +644,7 @@ QString TZDBGridToolMenu::DefaultFiltersFileName() const
     if (!FGrid)
         return QString();
     return SectionFileName(DefaultSettingsFileName(), FGrid->Settings()->GetSection(),
-                           ToolMenuText(SFiltersDialogDefaultExt));
+                           SFiltersDialogDefaultExt);
 }
 
 // ---- Dialogs --------------------------------------------------------------------------------
@@ -646,7 +656,7 @@ QString TZDBGridToolMenu::ExecFileDialog(bool Save, const QString& DefaultExt, c
     dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(NameFilters(Filter));
-    dialog.setDefaultSuffix(ToolMenuText(DefaultExt));
+    dialog.setDefaultSuffix(DefaultExt);
     if (!DialogInitialDir.isEmpty()) {
         dialog.setDirectory(DialogInitialDir);
         dialog.selectFile(QFileInfo(FileName).fileName());

@@ -13,7 +13,7 @@
 //
 // Captions and dialog texts are the exported S... variables below: an
 // application may assign them, and each goes through QCoreApplication::translate
-// (context "zdb::TZDBGridToolMenu") when the menu uses it.
+// (context "zdb", see ZDBTranslate.h) when the menu uses it.
 
 #include "ZDBLists.h"
 #include "ZDBToolMenuTypes.h"

@@ -440,7 +440,7 @@ TEST_F(ToolMenu, CaptionsAreAssignableAndTranslated)
     struct TGerman : QTranslator {
         QString translate(const char* Context, const char* Source, const char*, int) const override
         {
-            if (QByteArray(Context) == "zdb::TZDBGridToolMenu" && QByteArray(Source) == "Open")
+            if (QByteArray(Context) == "zdb" && QByteArray(Source) == "Open")
                 return QStringLiteral("\u00D6ffnen");
             return QString();
         }
