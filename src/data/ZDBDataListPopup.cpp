@@ -59,6 +59,7 @@ void TZDBPopupDataList::CreateControls(QWidget* AParent)
     optionsExt |= TZDBGridOptionsExt(dgMouseTracking | dgScrollGridMode);
     SetOptionsExt(optionsExt);
     SetScrollBars(ssVertical);
+    ScrollProp()->SetAutoHidden(ssBoth);
     SetStretchMode(false);
 
     SetListFields(QString());

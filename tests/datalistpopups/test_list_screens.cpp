@@ -2,7 +2,7 @@
 // calculator) at device pixel ratios 1 and 2, written to list-screens/ next to
 // the test program for a look by eye. The test checks what a picture shows
 // wrongly at a glance: a list partly off the screen, buttons outside the list,
-// a blank or wrongly sized image.
+// a scroll bar beside rows that all show, a blank or wrongly sized image.
 
 #include "ZDBDataList.h"
 #include "ZDBMemData.h"
@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QVBoxLayout>
@@ -115,7 +116,8 @@ TEST(ListScreens, EveryListAtRatioOneAndTwo)
     check->SetLookupDataSet(&customers);
     check->SetLookupKeyField("Name");
     check->SetLookupResultField("Name");
-    check->SetListOptions(check->GetListOptions().Include(loMultiSelectList).Exclude(loAutoApplyList));
+    check->SetListOptions(
+        check->GetListOptions().Include(loMultiSelectList).Include(loShowLookupListTitles).Exclude(loAutoApplyList));
     TZColumn* due = grid->Columns()->Add();
     due->SetFieldName("Due");
     TZColumn* amount = grid->Columns()->Add();
@@ -148,6 +150,8 @@ TEST(ListScreens, EveryListAtRatioOneAndTwo)
         EXPECT_TRUE(screen.contains(popup->frameGeometry()));
         EXPECT_EQ(image.size(), popup->size() * ratio);
         EXPECT_GT(ColourCount(image), 8);
+        // Every list here shows all its rows: no bar.
+        EXPECT_FALSE(popup->verticalScrollBar()->isVisible());
         for (const QWidget* button : popup->findChildren<TListButton*>()) {
             if (button->isVisible()) {
                 EXPECT_TRUE(popup->rect().contains(button->geometry())) << button->geometry().x();
