@@ -98,26 +98,25 @@ TEST(ListScreens, EveryListAtRatioOneAndTwo)
     auto* layout = new QVBoxLayout(&window);
     auto* grid = new TZDBGrid(&window);
     layout->addWidget(grid);
-    TZColumn* lookup = grid->Columns()->Add();
-    lookup->SetFieldName("CustomerId");
-    lookup->SetKeyField("CustomerId");
-    lookup->SetLookupDataSet(&customers);
-    lookup->SetLookupKeyField("Id");
-    lookup->SetLookupResultField("Name");
+    // A column choosing its field's value from the customers by Key, showing Shown.
+    const auto lookupColumn = [&](const char* Field, const char* Key, const char* Shown, TZListOptions Options) {
+        TZColumn* column = grid->Columns()->Add();
+        column->SetFieldName(Field);
+        column->SetKeyField(Field);
+        column->SetLookupDataSet(&customers);
+        column->SetLookupKeyField(Key);
+        column->SetLookupResultField(Shown);
+        column->SetListOptions(column->GetListOptions() | Options);
+        return column;
+    };
+    TZColumn* lookup = lookupColumn("CustomerId", "Id", "Name", {loShowLookupListTitles});
     lookup->SetLookupListFields("Name;City");
-    lookup->SetListOptions(lookup->GetListOptions().Include(loShowLookupListTitles));
     TZColumn* pick = grid->Columns()->Add();
     pick->SetFieldName("Status");
     pick->SetPickList({"A1", "B2", "C3"});
     pick->SetPickText({"Alpha", "Beta", "Gamma"});
-    TZColumn* check = grid->Columns()->Add();
-    check->SetFieldName("Tags");
-    check->SetKeyField("Tags");
-    check->SetLookupDataSet(&customers);
-    check->SetLookupKeyField("Name");
-    check->SetLookupResultField("Name");
-    check->SetListOptions(
-        check->GetListOptions().Include(loMultiSelectList).Include(loShowLookupListTitles).Exclude(loAutoApplyList));
+    TZColumn* check = lookupColumn("Tags", "Name", "Name", {loMultiSelectList, loShowLookupListTitles});
+    check->SetListOptions(check->GetListOptions().Exclude(loAutoApplyList));
     TZColumn* due = grid->Columns()->Add();
     due->SetFieldName("Due");
     TZColumn* amount = grid->Columns()->Add();
