@@ -188,6 +188,8 @@ protected:
     void SelectedRowsChanged() override;
     void TitleClick(TZColumn* Column) override;
     void DrawColumnCell(const QRect& ARect, int DataCol, TZColumn* Column, TGridDrawState AState) override;
+    // The check column's title shows a check box: clear while no row is checked.
+    void DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState) override;
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
@@ -242,6 +244,8 @@ protected:
     // Search and selection mode; multi-select loads the check list.
     void OpenCheckOrLocate(TZDBPopupDataList* Popup, TZColumn* Column, const std::function<void()>& Locate);
     void CloseCheckOrApply(TZDBPopupDataList* Popup);
+    // With loShowImages, ListColumn draws Column's images (through the grid's image-index event).
+    void ShowImages(TZDBPopupDataList* Popup, TZColumn* Column, TZColumn* ListColumn);
 
     TZDBCheckList FCheckList;
     bool FActive = false;

@@ -105,9 +105,6 @@ TZDBPopupCalculator::TZDBPopupCalculator(QWidget* AOwner)
     // The display: one row with no highlight.
     SetOptions(TZDBGridOptions(dgRowLines));
     SetSelectCellColor(clNone);
-    // Clicks must leave the focus with the owner: losing it closes the list.
-    setFocusPolicy(Qt::NoFocus);
-    viewport()->setFocusPolicy(Qt::NoFocus);
     SetScrollBars(ssNone);
     SetSelectedRow(false);
     FDisplayData->SetDisplayText(QStringLiteral("0"));

@@ -224,9 +224,6 @@ TZDBPopupCalendar::TZDBPopupCalendar(QWidget* AOwner)
     : TZDBPopupList(AOwner), FMonthData(std::make_unique<TZDBMonthData>())
 {
     FMonthData->SetFirstDayOfWeek(locale().firstDayOfWeek());
-    // Clicks must leave the focus with the owner: losing it closes the list.
-    setFocusPolicy(Qt::NoFocus);
-    viewport()->setFocusPolicy(Qt::NoFocus);
     SetOptions(TZDBGridOptions(dgTitles) | dgTitleHeaders | dgColLines | dgRowLines | dgAlwaysShowSelection);
     SetScrollBars(ssNone);
     SetAutoCalcSize(true);

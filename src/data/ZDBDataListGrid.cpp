@@ -9,6 +9,8 @@
 
 #include <QScopeGuard>
 
+#include <algorithm>
+
 namespace zdb {
 
 namespace {
@@ -20,6 +22,28 @@ TField* ListKeyField(TZDBPopupDataList* Popup)
     if (!dataSet || !dataSet->Active())
         return nullptr;
     return dataSet->FindField(Popup->GetKeyFields().section(QLatin1Char(';'), 0, 0).trimmed());
+}
+
+// The list column that shows the grid column's field takes its images and how they are drawn.
+void CopyColumnImages(const TZColumn* From, TZColumn* To)
+{
+    if (!To || !From->GetImages())
+        return;
+    To->SetImages(From->GetImages());
+    To->SetImageDraw(From->GetImageDraw());
+    To->SetImageMargin(From->GetImageMargin());
+    To->SetImageOffsetX(From->GetImageOffsetX());
+    To->SetImageOffsetY(From->GetImageOffsetY());
+    To->SetQuickDraw(From->GetQuickDraw());
+    To->SetWallpaper(From->GetWallpaper());
+    To->SetTransparent(From->GetTransparent());
+    To->SetTransparentColor(From->GetTransparentColor());
+}
+
+// The data columns of the list (all but the check column).
+int DataColumnCount(const TZDBPopupDataList* Popup)
+{
+    return std::max(Popup->Columns()->Count() - 1, 0);
 }
 
 } // namespace
@@ -166,6 +190,21 @@ void TZDBGridDataList::CopyGridView(TZDBPopupDataList* Popup, TZColumn* Column)
     Popup->SetFont(grid->GetFont());
     Popup->SetTitleFont(grid->GetTitleFont());
     Popup->SetGridLineWidth(grid->GetGridLineWidth());
+    // The list looks like the grid it drops from.
+    Popup->SetColor(grid->GetColor());
+    Popup->SetFixedColor(grid->GetFixedColor());
+    Popup->SetFixedStyle(grid->GetFixedStyle());
+    Popup->SetFixedTheme(grid->GetFixedTheme());
+    Popup->SetHotButtons(grid->GetHotButtons());
+    Popup->SetListBorder(grid->GetListBorder());
+    Popup->SetMarkerStyle(grid->GetMarkerStyle());
+    Popup->SetMarkerTransparent(grid->GetMarkerTransparent());
+    Popup->SetSystemStyleElements(grid->GetSystemStyleElements());
+    Popup->SetSelectionColor(grid->GetSelectionColor());
+    Popup->SetHighlightText(grid->GetHighlightText());
+    const TColor cellColor = grid->GetSelectCellColor() == clNone ? clDefault : grid->GetSelectCellColor();
+    Popup->SetSelectCellColor(cellColor);
+    Popup->SetSelectRowColor(grid->GetSelectRowColor() == clNone ? cellColor : grid->GetSelectRowColor());
     Popup->Columns()->RemoveMarkers();
 
     const TZListOptions list = Column->GetListOptions();
@@ -239,6 +278,15 @@ void TZDBGridDataList::OpenCheckOrLocate(TZDBPopupDataList* Popup, TZColumn* Col
     Popup->DataSet()->First();
 }
 
+void TZDBGridDataList::ShowImages(TZDBPopupDataList* Popup, TZColumn* Column, TZColumn* ListColumn)
+{
+    if (!Column->GetListOptions().Contains(loShowImages) || !Column->GetImages() || !ListColumn)
+        return;
+    CopyColumnImages(Column, ListColumn);
+    if (TZCustomDBGrid* grid = DBGrid())
+        Popup->OnCalcImageIndex = grid->OnCalcImageIndex;
+}
+
 void TZDBGridDataList::CloseCheckOrApply(TZDBPopupDataList* Popup)
 {
     if (!Popup->GetMultiSelectList()) {
@@ -264,10 +312,21 @@ void TZDBGridDataList::UpdateListData(bool Refresh)
             popup->SetSearchField(popup->GetSearchField());
             if (lookup && !FActive)
                 lookup->Close();
+            else if (popup->TreeView()->GetActive())
+                popup->TreeView()->SetAutoActive(false);
+            popup->OnCalcImageIndex = nullptr;
             popup->ListSource()->SetDataSet(nullptr);
         });
         if (!column || !popup->DataSet())
             return;
+        if (column->GetListOptions().Contains(loExpandFirstColumn) && DataColumnCount(popup) > 1) {
+            TZListOptions options = column->GetListOptions();
+            if (popup->Columns()->Items(1)->GetExpanded())
+                options.Include(loFirstColumnExpanded);
+            else
+                options.Exclude(loFirstColumnExpanded);
+            column->SetListOptions(options);
+        }
         column->SetLookupListFields(popup->GetListFields());
         if (!popup->GetMultiSelectList())
             column->SetLookupListTitles(popup->GetListTitles());
@@ -277,8 +336,13 @@ void TZDBGridDataList::UpdateListData(bool Refresh)
     }
     if (!column || !column->GetField() || !lookup)
         return;
+    const QString parentFields = column->GetLookupParentField();
     ShowDataSet(popup, lookup);
     FActive = lookup->Active();
+    // A tree keeps its level, order and state in fields of the list's rows: a dataset
+    // opened here gets them (one that is open already stays a flat list).
+    if (!FActive && !parentFields.isEmpty())
+        popup->TreeView()->AddTreeFields(lookup);
     lookup->Open();
     popup->SetKeyFields(column->GetLookupKeyField());
     popup->SetListFields(column->GetLookupListFields());
@@ -291,15 +355,42 @@ void TZDBGridDataList::UpdateListData(bool Refresh)
                                     .arg(column->GetImageMargin())
                                     .arg(int(column->GetExpandBoxSize()))
                                     .arg(column->GetExpandBoxThemed() ? 1 : 0));
+    TZDBGridTreeView* tree = popup->TreeView();
+    tree->SetCellExpand(column->GetListOptions().Contains(loTreeViewCellExpand));
+    tree->SetAutoActive(true);
+    tree->SetParentFields(parentFields);
     if (TZCustomDBGrid* grid = DBGrid(); grid && grid->isRightToLeft() && column->GetSuppressRTL() &&
                                          popup->Columns()->Count() > 2)
         popup->setLayoutDirection(Qt::RightToLeft);
+    ShowImages(popup, column, popup->FindColumn(column->GetLookupResultField(), 1));
+    const TZListOptions options = column->GetListOptions();
+    const int dataColumns = DataColumnCount(popup);
+    if (options.Contains(loAllowChangeOrder)) {
+        TZDBGridOptions gridOptions = popup->GetOptions();
+        gridOptions.setFlag(dgMarkerAutoSwitch, dataColumns == 1);
+        popup->SetOptions(gridOptions);
+    }
+    if (options.Contains(loAllowAdjustOrder))
+        if (TField* result = lookup->FindField(column->GetLookupResultField());
+            result && (result->GetFieldKind() == fkData || result->GetFieldKind() == fkInternalCalc)) {
+            popup->SetOrderFields(result->GetFieldName());
+            popup->ChangeDataSetOrder();
+        }
     OpenCheckOrLocate(popup, column, [&] {
         TDataSet* dataSet = KeyDataSet();
         TField* key = dataSet ? dataSet->FindField(column->GetKeyField()) : nullptr;
-        if (key && !key->IsNull())
+        if (!key || key->IsNull())
+            return;
+        if (tree->GetActive())
+            tree->ShowRecord(key->GetValue(), false);
+        else
             popup->SetKeyValue(key->GetValue());
     });
+    if (options.Contains(loExpandFirstColumn) && dataColumns > 1) {
+        TZColumn* first = popup->Columns()->Items(1);
+        first->SetExpandCols(dataColumns - 1);
+        first->SetExpanded(options.Contains(loFirstColumnExpanded));
+    }
 }
 
 // ---- TZDBGridPickList ------------------------------------------------------------------
@@ -351,6 +442,7 @@ void TZDBGridPickList::UpdateListData(bool Refresh)
     if (!Refresh) {
         const auto detach = qScopeGuard([&] {
             popup->SetSearchField(popup->GetSearchField());
+            popup->OnCalcImageIndex = nullptr;
             FListData->Close();
             popup->ListSource()->SetDataSet(nullptr);
         });
@@ -376,8 +468,10 @@ void TZDBGridPickList::UpdateListData(bool Refresh)
     popup->SetKeyFields(FListData->GetKeyFieldName());
     popup->SetListFields(FListData->GetListFieldName());
     popup->SetSearchField(FListData->GetListFieldName());
-    if (popup->Columns()->Count() > 1)
+    if (popup->Columns()->Count() > 1) {
         popup->Columns()->Items(1)->SetAlignment(column->GetAlignment());
+        ShowImages(popup, column, popup->Columns()->Items(1));
+    }
     FListData->Open();
     OpenCheckOrLocate(popup, column, [&] {
         TField* field = column->GetField();

@@ -41,10 +41,6 @@ TZDBPopupDataList::~TZDBPopupDataList() = default;
 void TZDBPopupDataList::CreateControls(QWidget* AParent)
 {
     TZDBPopupListEx::CreateControls(AParent);
-    // The keys come routed from the control the list belongs to: a click in the
-    // list must not take the focus from it (that closes the list).
-    setFocusPolicy(Qt::NoFocus);
-    viewport()->setFocusPolicy(Qt::NoFocus);
     SetListAnimation(true);
     SetListAlignment(true);
     resize(183, 286);
@@ -64,6 +60,7 @@ void TZDBPopupDataList::CreateControls(QWidget* AParent)
     optionsExt |= TZDBGridOptionsExt(dgMouseTracking | dgScrollGridMode);
     SetOptionsExt(optionsExt);
     SetScrollBars(ssVertical);
+    ScrollProp()->SetAutoHidden(ssBoth);
     SetStretchMode(false);
 
     SetListFields(QString());
@@ -479,6 +476,22 @@ void TZDBPopupDataList::DrawColumnCell(const QRect& ARect, int DataCol, TZColumn
         style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, canvas, this);
     }
     TZDBPopupListEx::DrawColumnCell(ARect, DataCol, Column, AState);
+}
+
+void TZDBPopupDataList::DrawTitleCell(int ACol, int ARow, const QRect& ARect, TGridDrawState AState)
+{
+    TZDBPopupListEx::DrawTitleCell(ACol, ARow, ARect, AState);
+    TZColumn* column = ColumnOfRaw(ACol);
+    if (!column || column != CheckColumn() || !Canvas())
+        return;
+    // Clicking this title checks every row or clears them all: the box says which comes.
+    QStyleOptionButton option;
+    option.initFrom(this);
+    const int side = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
+    option.rect = QRect(ARect.left() + (ARect.width() - side) / 2, ARect.top() + (ARect.height() - side) / 2, side,
+                        side);
+    option.state = QStyle::State_Enabled | (SelectedRows()->Count() == 0 ? QStyle::State_Off : QStyle::State_NoChange);
+    style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, Canvas(), this);
 }
 
 } // namespace zdb

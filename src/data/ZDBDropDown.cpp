@@ -13,6 +13,7 @@
 #include <QPropertyAnimation>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QWheelEvent>
 #include <QStyle>
 #include <qdrawutil.h>
 
@@ -201,11 +202,18 @@ void TZDBPopupList::StopAnimation()
     FListShowing = false;
 }
 
+void TZDBPopupList::UpdateScrollBar()
+{
+    if (isVisible())
+        TZCustomDBGrid::UpdateScrollBar();
+}
+
 void TZDBPopupList::ShowList(const QPoint& P)
 {
     move(P);
     show();
     raise();
+    UpdateScrollBar();
     FListVisible = true;
     if (FParentControl)
         FParentControl->update();
@@ -237,6 +245,22 @@ void TZDBPopupList::hideEvent(QHideEvent* Event)
     if (!FListVisible || FListRefresh)
         return;
     GuardEvent(this, [this] { CloseUp(false); });
+}
+
+bool TZDBPopupList::event(QEvent* Event)
+{
+    // A scroll area takes the wheel from its viewport only; the one that lands on the list
+    // itself (over its frame, or outside it while the popup holds the mouse) goes there too.
+    if (Event->type() == QEvent::Wheel && viewport()) {
+        const auto* wheel = static_cast<QWheelEvent*>(Event);
+        const QPointF center(viewport()->width() / 2.0, viewport()->height() / 2.0);
+        QWheelEvent copy(center, viewport()->mapToGlobal(center), wheel->pixelDelta(), wheel->angleDelta(),
+                         wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted());
+        QCoreApplication::sendEvent(viewport(), &copy);
+        Event->setAccepted(copy.isAccepted());
+        return true;
+    }
+    return TZCustomDBGrid::event(Event);
 }
 
 void TZDBPopupList::KeyDown(int& Key, TShiftState Shift)
@@ -613,6 +637,7 @@ void TZDBDropDownList::RouteEvent(QEvent* Event)
             return;
         FRoutingWheel = true;
         const auto done = qScopeGuard([this] { FRoutingWheel = false; });
+        // The list passes it on to its rows.
         const auto* wheel = static_cast<QWheelEvent*>(Event);
         const QPointF center(list->width() / 2.0, list->height() / 2.0);
         QWheelEvent copy(center, list->mapToGlobal(center), wheel->pixelDelta(), wheel->angleDelta(),
@@ -636,7 +661,7 @@ bool TZDBDropDownList::eventFilter(QObject* Watched, QEvent* Event)
         GuardEvent(this, [&] { RouteEvent(Event); });
         return true;
     case QEvent::FocusOut:
-        // The list opening takes the focus for itself; any other loss closes it.
+        // The list opening takes the focus for itself; a loss to anything but the list closes it.
         if (static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason)
             CloseUpLater();
         return false;
@@ -677,6 +702,13 @@ void TZDBDropDownList::focusOutEvent(QFocusEvent* Event)
         CloseUpLater();
 }
 
+bool TZDBDropDownList::FocusWithList() const
+{
+    // A click into the list gives it the focus: the user works in it, nothing was left.
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == this || (FPopupList && (focus == FPopupList || FPopupList->isAncestorOf(focus))));
+}
+
 void TZDBDropDownList::CloseUpLater()
 {
     // From the event loop: the focus also leaves a control that is being
@@ -684,7 +716,7 @@ void TZDBDropDownList::CloseUpLater()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (ListVisible())
+            if (ListVisible() && !FocusWithList())
                 GuardEvent(this, [this] { CloseUp(false); });
         },
         Qt::QueuedConnection);

@@ -147,6 +147,11 @@ protected:
     void leaveEvent(QEvent* Event) override;
     // A popup hidden by Qt (a click outside it) closes without accepting.
     void hideEvent(QHideEvent* Event) override;
+    // The wheel turned anywhere while the list holds the mouse scrolls its rows.
+    bool event(QEvent* Event) override;
+    // Only a shown list sets its bar: a hidden grid would count its records at once,
+    // a shown one counts them later, as a grid does.
+    void UpdateScrollBar() override;
     // The height of the client area for Rows data rows.
     int ListHeight(int Rows) const;
     void StopAnimation();
@@ -294,8 +299,10 @@ protected:
     void wheelEvent(QWheelEvent* Event) override;
     // Sends a copy of a key or wheel event to the popup list.
     void RouteEvent(QEvent* Event);
-    // Closes without accepting once the event loop gets there.
+    // Closes without accepting once the event loop gets there, unless the
+    // focus went into the list (or back to this control) meanwhile.
     void CloseUpLater();
+    bool FocusWithList() const;
 
 private:
     void SetRouting(bool On);

@@ -355,9 +355,10 @@ QString SqlOrderKeysText(const std::vector<TSqlOrderKey>& keys, bool reversed);
 // NULL before every value in ascending order (SQLite) rather than after (PostgreSQL);
 // descending orders put them at the other end. With `inclusive` the row itself belongs to
 // the rows asked for (one range, which an index on the keys serves in one scan). Values are
-// always bound.
+// always bound. `parts` receives the condition's alternatives: no two hold for one row and
+// none has an OR, so that a count over them is the sum of counts an index answers.
 TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& values, bool before,
-                                 bool nullsFirst, bool inclusive = false);
+                                 bool nullsFirst, bool inclusive = false, QStringList* parts = nullptr);
 
 // ---------------------------------------------------------------------------
 // The query dataset
@@ -574,9 +575,10 @@ private:
     // The order of the open result as result columns ending in a unique key; false
     // (no keys) when it is not known and rows can only be read in the server's order.
     bool OrderKeys(std::vector<TSqlOrderKey>& keys) const;
-    // "The rows before this row" over the result: keyValues are the row's values of
-    // `keys`, as the server stores them.
-    TSqlCondition RowsBeforeCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues) const;
+    // A statement counting "the rows before this row" over the result: keyValues are the
+    // row's values of `keys`, as the server stores them; `condition` gets the values it binds.
+    QString CountRowsBeforeText(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues,
+                                TSqlCondition& condition) const;
     // A statement over the result: SELECT * FROM (<statement without its ORDER BY>)
     // AS zdb_q, with the condition, order and row limit given (none when empty / -1).
     // Its placeholders are the statement's parameters and those of the condition.

@@ -128,7 +128,7 @@ QString SqlOrderKeysText(const std::vector<TSqlOrderKey>& keys, bool reversed)
 }
 
 TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& values, bool before,
-                                 bool nullsFirst, bool inclusive)
+                                 bool nullsFirst, bool inclusive, QStringList* parts)
 {
     TSqlCondition condition;
     auto bind = [&](const QVariant& value) {
@@ -137,9 +137,16 @@ TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QV
         return name;
     };
     // (k1 beyond v1) OR (k1 = v1 AND k2 beyond v2) OR ..., "beyond" in the direction asked;
-    // a NULL sorts below every value where nullsFirst, above every value otherwise.
+    // a NULL sorts below every value where nullsFirst, above every value otherwise. Each
+    // alternative is a conjunction without OR (a NULL beyond a value is an alternative of its
+    // own), and no two hold for one row: an index on the keys answers each of them alone.
     QStringList alternatives;
     QStringList equalSoFar;
+    auto add = [&](const QString& beyond) {
+        QStringList terms = equalSoFar;
+        terms << beyond;
+        alternatives << (terms.size() == 1 ? terms.front() : QStringLiteral("(%1)").arg(terms.join(QStringLiteral(" AND "))));
+    };
     for (size_t i = 0; i < keys.size() && i < size_t(values.size()); ++i) {
         const TSqlOrderKey& key = keys[i];
         const QVariant& value = values[qsizetype(i)];
@@ -147,31 +154,27 @@ TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QV
         // With `inclusive` the row itself counts too: its last key compares with <= or >=.
         const bool last = i + 1 == keys.size() || i + 1 == size_t(values.size());
         const bool orEqual = inclusive && last;
-        QString beyond;
         if (value.isNull()) {
             // Only values on the far side of NULL: none where NULL is at that end already.
             if (smaller != nullsFirst)
-                beyond = key.Sql + QStringLiteral(" IS NOT NULL");
+                add(key.Sql + QStringLiteral(" IS NOT NULL"));
+            if (orEqual)
+                add(key.Sql + QStringLiteral(" IS NULL"));
         } else {
             const QString mark = bind(value);
-            beyond = key.Sql + (smaller ? (orEqual ? QStringLiteral(" <= ") : QStringLiteral(" < "))
-                                        : (orEqual ? QStringLiteral(" >= ") : QStringLiteral(" > ")))
-                     + mark;
+            add(key.Sql + (smaller ? (orEqual ? QStringLiteral(" <= ") : QStringLiteral(" < "))
+                                   : (orEqual ? QStringLiteral(" >= ") : QStringLiteral(" > ")))
+                + mark);
             if (smaller == nullsFirst)
-                beyond = QStringLiteral("(%1 OR %2 IS NULL)").arg(beyond, key.Sql);
-        }
-        if (orEqual && value.isNull())
-            beyond = beyond.isEmpty() ? key.Sql + QStringLiteral(" IS NULL") : QStringLiteral("1 = 1");
-        if (!beyond.isEmpty()) {
-            QStringList terms = equalSoFar;
-            terms << beyond;
-            alternatives << (terms.size() == 1 ? terms.front() : QStringLiteral("(%1)").arg(terms.join(QStringLiteral(" AND "))));
+                add(key.Sql + QStringLiteral(" IS NULL"));
         }
         equalSoFar << (value.isNull() ? key.Sql + QStringLiteral(" IS NULL")
                                       : key.Sql + QStringLiteral(" = ") + bind(value));
     }
     condition.Sql = alternatives.isEmpty() ? QStringLiteral("1 = 0")
                                            : QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" OR ")));
+    if (parts)
+        *parts = alternatives;
     return condition;
 }
 
@@ -196,9 +199,19 @@ QString TZSQLQuery::ResultSelect(const QString& where, const QString& orderBy, q
     return sql;
 }
 
-TSqlCondition TZSQLQuery::RowsBeforeCondition(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues) const
+QString TZSQLQuery::CountRowsBeforeText(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues,
+                                        TSqlCondition& condition) const
 {
-    return SqlKeysetCondition(keys, keyValues, true, FSqlite);
+    // One count per alternative, added up: a count over their OR would make the server
+    // read every row (an index serves a single range, not a range or NULL).
+    QStringList parts;
+    condition = SqlKeysetCondition(keys, keyValues, true, FSqlite, false, &parts);
+    if (parts.isEmpty())
+        return QStringLiteral("SELECT 0");
+    QStringList counts;
+    for (const QString& part : parts)
+        counts << QStringLiteral("(SELECT COUNT(*) FROM (%1) AS zdb_c)").arg(ResultSelect(part, {}, -1));
+    return QStringLiteral("SELECT ") + counts.join(QStringLiteral(" + "));
 }
 
 } // namespace zdb

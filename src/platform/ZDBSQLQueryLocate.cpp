@@ -370,8 +370,8 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     }
     if ((withPosition || edited) && ordered) {
         // Its place: the number of rows before it in the order.
-        const TSqlCondition before = RowsBeforeCondition(orderKeys, stored);
-        const QString count = QStringLiteral("SELECT COUNT(*) FROM (%1) AS zdb_c").arg(ResultSelect(before.Sql, {}, -1));
+        TSqlCondition before;
+        const QString count = CountRowsBeforeText(orderKeys, stored, before);
         if (!SelectOnSource(count, {}, before.Values, [&](const QSqlQuery& q) { match.Position = q.value(0).toLongLong(); }))
             match.Position = -1;
         match.OrderValues = stored;

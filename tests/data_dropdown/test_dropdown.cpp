@@ -14,6 +14,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -337,6 +338,59 @@ TEST_F(DropDown, ClosingFromOutsideLeavesTheFieldAlone)
     EXPECT_TRUE(list.isNull());
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     EXPECT_EQ(StatusValue(), "A1");
+}
+
+TEST_F(DropDown, PressInTheListKeepsItOpenAndTheWheelScrollsIt)
+{
+    QStringList many;
+    for (int i = 1; i <= 30; ++i)
+        many << QString::number(i);
+    Status->SetPickList(many);
+    Status->SetPickText(QStringList());
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(ListOpen());
+    TZDBPopupList* popup = Popup();
+    ASSERT_EQ(ListText(), "1");
+
+    // The wheel that lands on the list outside its rows (over its frame, or anywhere
+    // while the popup holds the mouse) scrolls the rows; the grid stays where it is.
+    auto wheel = [](QWidget* Target, int Delta) {
+        const QPointF at(Target->width() / 2.0, Target->height() / 2.0);
+        QWheelEvent event(at, Target->mapToGlobal(at), QPoint(), QPoint(0, Delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Target, &event);
+        QApplication::processEvents();
+    };
+    wheel(popup, -120);
+    const int afterDown = ListText().toInt();
+    EXPECT_GT(afterDown, 1);
+    EXPECT_EQ(Table->FieldByName("Id")->AsInteger(), 1);
+    wheel(popup, 120);
+    EXPECT_LT(ListText().toInt(), afterDown);
+
+    // A press on a row gives the list the focus and leaves it open; the
+    // release chooses the row, and the focus is back in the grid.
+    const int row = popup->FirstDataRow() + 2;
+    const QPoint at = popup->CellRect(popup->DataToRawColumn(1), row).center();
+    QTest::mousePress(popup->viewport(), Qt::LeftButton, {}, at);
+    QApplication::processEvents();
+    ASSERT_TRUE(ListOpen());
+    EXPECT_TRUE(popup->hasFocus() || popup->isAncestorOf(QApplication::focusWidget()));
+    const QString chosen = ListText();
+    QTest::mouseRelease(popup->viewport(), Qt::LeftButton, {}, at);
+    QApplication::processEvents();
+    EXPECT_FALSE(ListOpen());
+    EXPECT_EQ(StatusValue(), chosen);
+    EXPECT_TRUE(Grid->hasFocus());
+
+    // Opened again, the keys still reach the list and Escape cancels.
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(ListOpen());
+    Key(Qt::Key_Down);
+    EXPECT_EQ(ListText().toInt(), chosen.toInt() + 1);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(ListOpen());
+    EXPECT_EQ(StatusValue(), chosen);
 }
 
 TEST_F(DropDown, MenusPointsAndAutoDropDownState)

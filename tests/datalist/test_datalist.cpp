@@ -353,6 +353,85 @@ TEST_F(GridLists, PickListsChooseValuesAndApplyChecksAtOnce)
     EXPECT_EQ(Value("Status"), "A1,B2,C3");
 }
 
+TEST_F(GridLists, LookupListOptionsShapeTheList)
+{
+    // A first column spanning the others keeps whether the user left it expanded.
+    Customer->SetLookupListFields("Name;Id");
+    Customer->SetListOptions(Customer->GetListOptions().Include(loExpandFirstColumn).Include(loFirstColumnExpanded));
+    TZDBPopupDataList* popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    TZColumn* first = popup->Columns()->Items(1);
+    EXPECT_EQ(first->GetExpandCols(), 1);
+    EXPECT_TRUE(first->GetExpanded());
+    first->SetExpanded(false);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Customer->GetListOptions().Contains(loFirstColumnExpanded));
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    EXPECT_FALSE(popup->Columns()->Items(1)->GetExpanded());
+    Key(Qt::Key_Escape);
+
+    // Ordered by the shown field; the images of the column and the grid's image event go along.
+    AddRow(*Customers, {5, "Abbot"});
+    QObject images;
+    Customer->SetImages(&images);
+    Customer->SetImageMargin(18);
+    Customer->SetListOptions(TZListOptions{loAllowAdjustOrder, loShowImages});
+    int asked = 0;
+    Grid->OnCalcImageIndex = [&](TZCustomDBGrid*, TZColumn*, int&) { ++asked; };
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    TZColumn* name = popup->FindColumn("Name", 1);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(name->GetImages(), &images);
+    EXPECT_EQ(name->GetImageMargin(), 18);
+    ASSERT_TRUE(popup->OnCalcImageIndex);
+    int index = 0;
+    popup->OnCalcImageIndex(popup, name, index);
+    EXPECT_EQ(asked, 1);
+    Customers->First();
+    EXPECT_EQ(Customers->FieldByName("Name")->AsString(), "Abbot");
+    Customers->Last();
+    EXPECT_EQ(Customers->FieldByName("Name")->AsString(), "Dole");
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(popup->OnCalcImageIndex);
+}
+
+TEST_F(GridLists, LookupListShowsATreeByItsParentField)
+{
+    auto groups = MakeTable({{"Id", ftInteger, 0}, {"ParentId", ftInteger, 0}, {"Name", ftWideString, 20},
+                             {"RowLevel", ftInteger, 0}, {"RowOrder", ftString, 80}, {"RowState", ftInteger, 0}});
+    AddRow(*groups, {1, QVariant(), "Fruit"});
+    AddRow(*groups, {2, 1, "Apple"});
+    AddRow(*groups, {3, 1, "Pear"});
+    AddRow(*groups, {4, QVariant(), "Vegetables"});
+    AddRow(*groups, {5, 4, "Leek"});
+    Customer->SetLookupDataSet(groups.get());
+    Customer->SetLookupListFields("Name");
+    Customer->SetLookupParentField("ParentId");
+    Customer->SetLookupTreeViewField("Name");
+    Orders->Edit();
+    Orders->FieldByName("CustomerId")->SetValue(5);
+    Orders->Post();
+
+    TZDBPopupDataList* popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    ASSERT_TRUE(popup->TreeView()->GetActive());
+    EXPECT_TRUE(popup->GetTreeViewField().startsWith("Name;"));
+    // On the current key, its parent expanded to show it.
+    EXPECT_EQ(groups->FieldByName("Name")->AsString(), "Leek");
+    EXPECT_EQ(popup->TreeView()->GetLevel(), 1);
+    Key(Qt::Key_Up);
+    EXPECT_EQ(groups->FieldByName("Name")->AsString(), "Vegetables");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value("CustomerId"), "4");
+    // Closed, the table is a flat table again: every row shows, in its own order.
+    EXPECT_EQ(groups->RecordCount(), 5);
+    groups->First();
+    EXPECT_EQ(groups->FieldByName("Name")->AsString(), "Fruit");
+    Customer->SetLookupDataSet(Customers.get());
+}
+
 // ---- A lookup table on SQLite -----------------------------------------------------------
 
 class SqlLookupList : public zdb::test::SqliteTest

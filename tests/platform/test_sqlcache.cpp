@@ -80,6 +80,15 @@ TEST_P(SqlKeysetTest, ConditionsCountTheRowsBeforeAndAfterEveryRow)
                 << order.toStdString() << " row " << rows.value(0).toInt() << " and after";
             EXPECT_EQ(CountWhere(Db(), sql, SqlKeysetCondition(keys, values, true, nullsFirst, true)), position + 1)
                 << order.toStdString() << " row " << rows.value(0).toInt() << " and before";
+            // The alternatives share no row: their counts add up to the rows before.
+            QStringList parts;
+            const TSqlCondition whole = SqlKeysetCondition(keys, values, true, nullsFirst, false, &parts);
+            qint64 sum = 0;
+            for (const QString& part : parts) {
+                EXPECT_FALSE(part.contains(" OR ")) << part.toStdString();
+                sum += CountWhere(Db(), sql, TSqlCondition{part, whole.Values});
+            }
+            EXPECT_EQ(sum, position) << order.toStdString() << " row " << rows.value(0).toInt();
             ++position;
         }
         EXPECT_EQ(position, 40);
