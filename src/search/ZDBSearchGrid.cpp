@@ -8,6 +8,7 @@
 #include "SysUtils.h"
 #include "ZDBGrids.h"
 #include "ZDBTranslate.h"
+#include "ZQSGraph.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -277,7 +278,11 @@ void TZCustomDBGrid::PaintSearchHit(QPainter& Canvas, int DataCol)
         return;
     TCanvasState state(Canvas);
     Canvas.setClipRect(hit.Clip, Qt::IntersectClip);
-    Canvas.fillRect(hit.Rect, ToQColor(FSearch->ColorValue()));
+    const QColor back = ToQColor(FSearch->ColorValue());
+    Canvas.fillRect(hit.Rect, back);
+    // The cell's ink when it reads on the hit colour (a dark palette's light
+    // text does not), else the palette's text or black or white.
+    Canvas.setPen(ReadableColor(back, Canvas.pen().color(), palette().color(QPalette::Text)));
     Canvas.drawText(hit.Origin, hit.Text);
 }
 

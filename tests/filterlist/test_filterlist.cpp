@@ -719,4 +719,24 @@ TEST_F(FilterForm, ValueListsChooseFromTheColumnsValuesAndKeepTheirText)
     RunForm("Id", [](TZDBGridFilterForm& Form) { EXPECT_EQ(Form.ValuesList1->text(), "three"); });
 }
 
+TEST_F(FilterForm, TheDateButtonDropsACalendarWhoseDayIsTheValue)
+{
+    RunForm("Day", [](TZDBGridFilterForm& Form) {
+        TZFilterValueEditor* values = Form.ValuesList1;
+        ASSERT_TRUE(Form.ListButton1->isVisible());
+        QTest::mouseClick(Form.ListButton1, Qt::LeftButton);
+        QApplication::processEvents();
+        ASSERT_TRUE(values->ListVisible());
+        // A day further on: the calendar opens on today (the value is empty) and Right moves a day.
+        QTest::keyClick(values, Qt::Key_Right);
+        QTest::keyClick(values, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_FALSE(values->ListVisible());
+        EXPECT_EQ(values->GetButtonStyle(), ebsAuto);
+        const QDate chosen = QLocale().toDateTime(values->text(), QLocale::ShortFormat).date();
+        const QDate chosenDate = chosen.isValid() ? chosen : QLocale().toDate(values->text(), QLocale::ShortFormat);
+        EXPECT_EQ(chosenDate, QDate::currentDate().addDays(1)) << values->text().toStdString();
+    });
+}
+
 } // namespace

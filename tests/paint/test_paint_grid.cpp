@@ -221,6 +221,19 @@ TEST(PaintGrid, ADarkPaletteStaysDarkAndReadable)
         return QColor(a).lightness() < QColor(b).lightness();
     });
     EXPECT_GT(ContrastRatio(QColor(lightest), image.pixelColor(city.left(), city.top())), 4.5);
+    // The search hit: its text reads on the hit colour (the cell's light ink would not).
+    const QColor hitColor = ToQColor(g.Search()->ColorValue());
+    QRect hit;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == hitColor)
+                hit |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(hit.isEmpty());
+    const std::set<QRgb> hitInk = ColoursIn(image, hit);
+    double best = 0;
+    for (QRgb c : hitInk)
+        best = std::max(best, ContrastRatio(QColor(c), hitColor));
+    EXPECT_GT(best, 4.5);
 }
 
 TEST(PaintGrid, ScreenshotsAtScaleOneAndTwoLightAndDark)
