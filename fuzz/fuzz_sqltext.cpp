@@ -74,21 +74,15 @@ bool Balanced(const QString& sql)
     for (QChar c : sql)
         if (c.category() == QChar::Other_Control && !c.isSpace())
             return false;
-    // Nor may a quote or a block comment stay open to the end of the text.
+    // Nor may a quote, a $tag$ string or a block comment stay open to the end
+    // of the text: if one does, text added after a line break disappears into
+    // it instead of standing as a token of its own.
     const std::vector<TSqlToken> tokens = TokenizeSql(sql);
-    if (tokens.empty())
-        return false; // no statement: nothing to order
-    {
-        const TSqlToken& last = tokens.back();
-        const QChar close = sql.at(last.Start + last.Length - 1);
-        const bool quote = last.Kind == TSqlToken::tkString || last.Kind == TSqlToken::tkQuoted;
-        if ((quote && last.Length < 2) || (last.Kind == TSqlToken::tkString && close != u'\'' && close != u'$')
-            || (last.Kind == TSqlToken::tkQuoted
-                && close != (sql.at(last.Start) == u'[' ? QChar(u']') : sql.at(last.Start))))
-            return false;
-    }
-    const qsizetype tail = tokens.back().Start + tokens.back().Length;
-    return sql.lastIndexOf(QLatin1String("/*")) < tail || sql.indexOf(QLatin1String("*/"), sql.lastIndexOf(QLatin1String("/*"))) >= 0;
+    if (tokens.empty() || (tokens.front().Kind == TSqlToken::tkSymbol && tokens.front().Text == QLatin1String(";")))
+        return false; // no statement before the first terminator: nothing to order
+    const std::vector<TSqlToken> extended = TokenizeSql(sql + QLatin1String("\n0"));
+    return extended.size() == tokens.size() + 1 && extended.back().Start == sql.size() + 1
+           && extended.back().Kind == TSqlToken::tkNumber;
 }
 
 } // namespace

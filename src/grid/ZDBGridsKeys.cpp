@@ -10,9 +10,14 @@
 #include "ZDBGrids.h"
 #include "ZDBFilter.h"
 #include "ZDBTranslate.h"
+#include "ZDBToolMenu.h"
+
+#include "AppExceptions.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -32,6 +37,142 @@ bool IsVerticalKey(int Key)
     case Qt::Key_End: return true;
     default: return false;
     }
+}
+
+// What the keyboard's column menu can do with the current column; an empty
+// command is offered disabled.
+struct TColumnKeyCommands {
+    std::function<void()> Sort, AddToSort, MoveLeft, MoveRight, Wider, Narrower, OptimalWidth, DefaultWidth;
+    QMenu* CellMenu = nullptr; // the menu a right click on the current cell opens
+    bool ToolMenu = false;     // CellMenu is the grid's tool menu
+};
+
+QString ColumnMenuText(const char* Text)
+{
+    return QCoreApplication::translate("zdb::TZCustomDBGrid", Text);
+}
+
+// The commands for Column of Grid, each allowed as the mouse would be;
+// TitleClick reports a title click.
+TColumnKeyCommands ColumnKeyCommands(TZCustomDBGrid& Grid, TZColumn* Column,
+                                     const std::function<void(TZColumn*)>& TitleClick)
+{
+    TColumnKeyCommands commands;
+    TZDBGridColumns* columns = Grid.Columns();
+    const int index = Column->Index();
+    // The column again when the command runs (nullptr when it went meanwhile).
+    auto column = [&Grid, index]() -> TZColumn* {
+        TZDBGridColumns* all = Grid.Columns();
+        return all && index < all->Count() ? (*all)[index] : nullptr;
+    };
+
+    // Sorting: a click on the title, with Ctrl to add the column to the sort.
+    const bool autoToggle = (Grid.GetOptions() & dgMarkerAutoToggle) && Column->Title()->GetAutoToggle();
+    const bool sortable = autoToggle && !Column->GetFieldName().isEmpty();
+    auto click = [column, autoToggle, TitleClick](bool Replace) {
+        if (TZColumn* c = column()) {
+            if (autoToggle)
+                c->Title()->ToggleMarker(Replace);
+            TitleClick(c);
+        }
+    };
+    if (sortable || Grid.OnTitleClick)
+        commands.Sort = [click] { click(true); };
+    if (sortable)
+        commands.AddToSort = [click] { click(false); };
+
+    // Moving: past the next showing column of the same depth under the same
+    // parent (a group as a whole), as a drag of the title keeps it in its group.
+    const TZResizeOptions resize = Grid.GetResizeOptions();
+    if ((resize & roColumnMoving) && (columns->State() == csCustomized || Column->GetField())) {
+        auto target = [&](int Step) {
+            for (int i = index + Step; i >= 0 && i < columns->Count(); i += Step) {
+                TZColumn* peer = TZCustomDBGrid::ColumnAtDepth((*columns)[i], Column->Depth());
+                if (!peer || peer->ParentColumn() != Column->ParentColumn())
+                    return -1;
+                if (peer != Column && peer->Showing())
+                    return Step > 0 ? std::max(peer->Index(), peer->ExpandIndex()) : peer->Index();
+            }
+            return -1;
+        };
+        for (int step : {-1, 1}) {
+            const int to = target(step);
+            if (to < 0)
+                continue;
+            (step < 0 ? commands.MoveLeft : commands.MoveRight) = [&Grid, index, to] {
+                if (TZDBGridColumns* all = Grid.Columns(); all && index < all->Count() && to < all->Count())
+                    Grid.MoveColumn(Grid.DataToRawColumn(index), Grid.DataToRawColumn(to));
+            };
+        }
+    }
+
+    // Sizing: the raw column's width, as a drag of its divider sets it, by
+    // about two characters; the optimal and the default width.
+    const int raw = Grid.DataToRawColumn(index);
+    const int step = 2 * std::max(1, QFontMetrics(Column->GetFont()).averageCharWidth());
+    if ((resize & roColumnResize) && raw < Grid.GetColCount()) {
+        commands.Wider = [&Grid, raw, step] { Grid.SetColWidths(raw, Grid.GetColWidths(raw) + step); };
+        if (Grid.GetColWidths(raw) > step)
+            commands.Narrower = [&Grid, raw, step] { Grid.SetColWidths(raw, Grid.GetColWidths(raw) - step); };
+    }
+    if (resize & roOptimalWidth)
+        commands.OptimalWidth = [column] {
+            if (TZColumn* c = column())
+                c->SetWidthBase(c->OptimalWidth());
+        };
+    if (resize & roDefaultWidth)
+        commands.DefaultWidth = [column] {
+            if (TZColumn* c = column())
+                c->SetWidthBase(c->DefaultWidth());
+        };
+
+    // What a right click on the cell would open.
+    if (Column->GetPopupMenu())
+        commands.CellMenu = Column->GetPopupMenu();
+    else if (Grid.GetPopupMenu())
+        commands.CellMenu = Grid.GetPopupMenu();
+    else if (Grid.GetPopupToolMenu()) {
+        commands.CellMenu = Grid.GetToolMenu();
+        commands.ToolMenu = true;
+    }
+    return commands;
+}
+
+// Builds the column menu, shows it under the current cell and deletes it once it closes.
+void PopupColumnKeyMenu(TZCustomDBGrid& Grid, const TColumnKeyCommands& Commands)
+{
+    auto* menu = new QMenu(&Grid);
+    menu->setObjectName(QStringLiteral("ColumnKeyMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    auto add = [&](const char* Text, const std::function<void()>& Command) {
+        QAction* action = menu->addAction(ColumnMenuText(Text));
+        action->setEnabled(bool(Command));
+        if (Command)
+            QObject::connect(action, &QAction::triggered, &Grid, [grid = &Grid, Command] { GuardEvent(grid, Command); });
+    };
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Sort by Column"), Commands.Sort);
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Add to Sort"), Commands.AddToSort);
+    menu->addSeparator();
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "Move &Left"), Commands.MoveLeft);
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "Move &Right"), Commands.MoveRight);
+    menu->addSeparator();
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Wider"), Commands.Wider);
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Narrower"), Commands.Narrower);
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Optimal Width"), Commands.OptimalWidth);
+    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Default Width"), Commands.DefaultWidth);
+    if (Commands.CellMenu) {
+        menu->addSeparator();
+        QString text = Commands.CellMenu->title();
+        if (text.isEmpty())
+            text = Commands.ToolMenu ? ColumnMenuText(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Tool Menu"))
+                                     : ColumnMenuText(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&More"));
+        // An item of its own, so that the menu keeps its title.
+        menu->addAction(text)->setMenu(Commands.CellMenu);
+    }
+    QRect cell = Grid.CellRect(Grid.GetCol(), Grid.GetRow());
+    if (cell.isEmpty())
+        cell = QRect(QPoint(0, 0), QSize(1, 1));
+    menu->popup(Grid.viewport()->mapToGlobal(cell.bottomLeft()));
 }
 
 } // namespace
@@ -110,6 +251,12 @@ bool TZCustomDBGrid::DataKeyDown(int Key, TShiftState Shift)
         else
             while (StepRecord(step, true) != 0) {
             }
+        return true;
+    }
+
+    if (Key == Qt::Key_Menu || (Key == Qt::Key_F10 && shift && !ctrl && !alt)) {
+        if (TZColumn* column = SelectedColumn(); column && !IsDesigning())
+            PopupColumnKeyMenu(*this, ColumnKeyCommands(*this, column, [this](TZColumn* C) { TitleClick(C); }));
         return true;
     }
 

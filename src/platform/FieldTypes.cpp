@@ -300,9 +300,17 @@ QString TDateTimeField::FormatValue(const QVariant& value, bool displayText) con
         const QDate date = value.typeId() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
         return locale.toString(date, custom ? FDisplayFormat : ShortDateFormat(locale));
     }
+    // An edit text gives the stored value back when it is posted: where the
+    // locale's short form drops a part of the time (seconds, milliseconds),
+    // ISO 8601 with milliseconds stands in, which the text conversion reads.
     case ftTime: {
         const QTime time = value.typeId() == QMetaType::QDateTime ? value.toDateTime().time() : value.toTime();
-        return custom ? locale.toString(time, FDisplayFormat) : locale.toString(time, QLocale::ShortFormat);
+        if (custom)
+            return locale.toString(time, FDisplayFormat);
+        const QString text = locale.toString(time, QLocale::ShortFormat);
+        if (!displayText && locale.toTime(text, QLocale::ShortFormat) != time)
+            return time.toString(Qt::ISODateWithMs);
+        return text;
     }
     default: {
         const QDateTime dt = value.typeId() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
@@ -310,7 +318,10 @@ QString TDateTimeField::FormatValue(const QVariant& value, bool displayText) con
             return locale.toString(dt, FDisplayFormat);
         if (dt.time() == QTime(0, 0))
             return locale.toString(dt.date(), ShortDateFormat(locale));
-        return locale.toString(dt, ShortDateTimeFormat(locale));
+        const QString text = locale.toString(dt, ShortDateTimeFormat(locale));
+        if (!displayText && locale.toDateTime(text, ShortDateTimeFormat(locale)).time() != dt.time())
+            return QDateTime(dt.date(), dt.time()).toString(Qt::ISODateWithMs);
+        return text;
     }
     }
 }

@@ -515,9 +515,17 @@ QString ReplaceSqlOrderBy(const QString& sql, const QString& orderBy)
         const qsizetype itemsEnd = TokenEnd(tokens[noItems ? place.FirstItem - 1 : place.Tail - 1]);
         if (orderBy.isEmpty())
             return RemoveClause(sql, tokens[place.Order].Start, itemsEnd);
+        // Neither BY nor what followed the old items with nothing between
+        // ("BY'a'", '"a"FOR UPDATE') may run into the new ones.
+        const QString rest = sql.mid(itemsEnd);
+        QString items =
+            !rest.isEmpty() && !rest.at(0).isSpace() && rest.at(0) != QLatin1Char(';') ? orderBy + QLatin1Char(' ') : orderBy;
         if (noItems)
-            return sql.left(itemsEnd) + QLatin1Char(' ') + orderBy + sql.mid(itemsEnd);
-        return sql.left(tokens[place.FirstItem].Start) + orderBy + sql.mid(itemsEnd);
+            return sql.left(itemsEnd) + QLatin1Char(' ') + items + rest;
+        const qsizetype start = tokens[place.FirstItem].Start;
+        if (!sql.at(start - 1).isSpace())
+            items.prepend(QLatin1Char(' '));
+        return sql.left(start) + items + rest;
     }
     if (orderBy.isEmpty() || place.Tail == 0)
         return sql;

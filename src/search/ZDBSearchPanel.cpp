@@ -8,6 +8,7 @@
 #include "ZDBTranslate.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -30,8 +31,6 @@ constexpr int ButtonTop = 4;
 constexpr int ListTop = 5;
 constexpr int ListHeight = 21;
 constexpr int Gap = 3;
-constexpr int CheckWidth = 97;
-constexpr int CheckStep = 100;
 
 // The button and menu item of each search mode, in the panel's order.
 struct TSearchButton {
@@ -252,7 +251,9 @@ void TZDBGridSearchPanel::CreateControls()
     for (size_t k = 0; k < OptionBoxes.size(); ++k) {
         auto* box = new QCheckBox(*OptionBoxes[k].Caption, this);
         box->setObjectName(QLatin1String(OptionBoxes[k].Name));
-        box->setFocusPolicy(Qt::NoFocus);
+        // Tab reaches the boxes from the text box; Space toggles one.
+        box->setFocusPolicy(Qt::TabFocus);
+        box->installEventFilter(this);
         connect(box, &QCheckBox::clicked, this, &TZDBGridSearchPanel::OptionClicked);
         FChecks[k] = box;
         QAction* item = FMoreMenu->addAction(*OptionBoxes[k].Caption);
@@ -266,7 +267,8 @@ void TZDBGridSearchPanel::CreateControls()
     FMore = new QToolButton(this);
     FMore->setObjectName(QStringLiteral("MoreOptions"));
     FMore->setAutoRaise(true);
-    FMore->setFocusPolicy(Qt::NoFocus);
+    FMore->setFocusPolicy(Qt::TabFocus);
+    FMore->installEventFilter(this);
     FMore->setText(QStringLiteral("\u00BB"));
     FMore->setToolTip(SMoreOptions);
     connect(FMore, &QToolButton::clicked, this, [this] {
@@ -362,12 +364,12 @@ void TZDBGridSearchPanel::ResizeControls()
         limit -= size + Scaled(Gap);
     }
     // From the left the buttons, then the offered check boxes one after the
-    // other; the first control that leaves no room for "More options" hides
-    // itself and everything after it.
+    // other, each as wide as its caption needs; the first control that leaves
+    // no room for "More options" hides itself and everything after it.
     int moreLeft = Scaled(w + 16);
     bool fits = true;
-    auto place = [&](QWidget* control, int left96, int width96) {
-        const QRect rect(Scaled(left96), top, Scaled(width96), size);
+    auto place = [&](QWidget* control, int left, int width) {
+        const QRect rect(left, top, width, size);
         fits = fits && rect.right() + 1 + Scaled(Gap) + size <= limit;
         control->setVisible(fits);
         if (fits) {
@@ -376,15 +378,16 @@ void TZDBGridSearchPanel::ResizeControls()
         }
     };
     for (size_t i = 0; i < FButtons.size(); ++i)
-        place(FButtons[i], w + 16 + 24 * int(i), ButtonSize);
-    int left = w + 120;
+        place(FButtons[i], Scaled(w + 16 + 24 * int(i)), size);
+    int left = Scaled(w + 120);
     for (size_t k = 0; k < FChecks.size(); ++k) {
         if (!(GetVisibleOptions() & OptionOrder[k])) {
             FChecks[k]->hide();
             continue;
         }
-        place(FChecks[k], left, CheckWidth);
-        left += CheckStep;
+        const int width = FChecks[k]->sizeHint().width();
+        place(FChecks[k], left, width);
+        left += width + Scaled(Gap);
     }
     FMore->setGeometry(moreLeft, top, size, size);
 }
@@ -499,6 +502,27 @@ bool TZDBGridSearchPanel::eventFilter(QObject* Watched, QEvent* Event)
     if (Event->type() != QEvent::KeyPress || FUpdating)
         return QWidget::eventFilter(Watched, Event);
     const auto* key = static_cast<QKeyEvent*>(Event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
+        // The grid takes Tab for its cells, so the panel runs its own order:
+        // the text box, the shown check boxes, "More options", then the grid.
+        const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+        std::vector<QWidget*> order{FSearchList};
+        for (QCheckBox* box : FChecks)
+            if (box->isVisible())
+                order.push_back(box);
+        if (FMore->isVisible())
+            order.push_back(FMore);
+        auto at = std::find_if(order.begin(), order.end(),
+                               [](QWidget* w) { return w == QApplication::focusWidget() || w->isAncestorOf(QApplication::focusWidget()); });
+        const qsizetype i = at == order.end() ? 0 : at - order.begin();
+        const qsizetype next = i + (back ? -1 : 1);
+        if (next >= 0 && next < qsizetype(order.size()))
+            order[size_t(next)]->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        else if (FGrid && FGrid->isEnabled())
+            FGrid->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        return true;
+    }
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -304,6 +304,8 @@ TEST(OrderSqlWithoutServer, TheOutermostOrderByIsRewrittenAndNothingElse)
          {"SELECT *", "FROM t", "ORDER BY", "  city", "LIMIT 5"}, "name,id DESC"},
         {{"SELECT *", "FROM t -- all", "ORDER BY name", "LIMIT 5"}, "", {"SELECT *", "FROM t -- all", "LIMIT 5"}, "name"},
         {{"SELECT * FROM t ORDER BY id;"}, "name", {"SELECT * FROM t ORDER BY name;"}, "id"},
+        // A clause glued to the last item stays apart from the new one.
+        {{"SELECT * FROM t ORDER BY\"x\"FOR UPDATE"}, "id", {"SELECT * FROM t ORDER BY id FOR UPDATE"}, "\"x\""},
         {{"SELECT * FROM t;"}, "name", {"SELECT * FROM t", "ORDER BY name;"}, ""},
         {{"SELECT * FROM t ORDER BY id -- by key"}, "", {"SELECT * FROM t -- by key"}, "id"},
         {{"SELECT * FROM t ORDER BY lower(name), `Full Name` DESC LIMIT 3"}, "id",

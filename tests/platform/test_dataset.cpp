@@ -557,6 +557,33 @@ TEST(DataSetFields, DateTextsKeepTheirCenturyBothWays)
     ds.Cancel();
 }
 
+TEST(DataSetFields, TimeEditTextsKeepTheSecondsTheShortFormDrops)
+{
+    TArrayDataSet ds;
+    ds.SetLocale(QLocale(QLocale::English, QLocale::UnitedStates)); // short times without seconds
+    ds.AddFieldDef(QStringLiteral("At"), ftTime);
+    ds.AddFieldDef(QStringLiteral("Stamp"), ftDateTime);
+    const QTime time(14, 5, 30, 250);
+    const QDateTime stamp(QDate(2024, 3, 1), QTime(9, 15, 42));
+    ds.AddRow({time, stamp});
+    ds.AddRow({QTime(14, 5), QDateTime(QDate(2024, 3, 1), QTime(9, 15))});
+    ds.Open();
+    TField* at = ds.FieldByName(QStringLiteral("At"));
+    TField* st = ds.FieldByName(QStringLiteral("Stamp"));
+    EXPECT_EQ(at->DisplayText(), QStringLiteral("2:05 PM"));
+    // Editing and posting the edit text unchanged keeps the value whole.
+    ds.Edit();
+    at->SetEditText(at->GetEditText());
+    st->SetEditText(st->GetEditText());
+    EXPECT_EQ(at->GetValue().toTime(), time);
+    EXPECT_EQ(st->GetValue().toDateTime(), stamp);
+    ds.Cancel();
+    // Values the short form holds keep the short form.
+    ds.Next();
+    EXPECT_EQ(at->GetEditText(), at->DisplayText());
+    EXPECT_EQ(st->GetEditText(), st->DisplayText());
+}
+
 TEST(DataSetFields, FindFieldFollowsAddedRemovedAndRenamedFields)
 {
     TArrayDataSet data;

@@ -401,15 +401,22 @@ TEST_F(PeopleGrid, NarrowPanelOffersHiddenControlsInTheMenu)
     TZDBGridSearchPanel* panel = Grid.Search()->Panel();
     ASSERT_TRUE(panel);
     const int w = Grid.Search()->GetListWidth();
+    auto box = [&](const char* Name) { return panel->findChild<QCheckBox*>(Name); };
+    // Each check box is as wide as its caption needs, 3 pixels after the one before.
+    const int caseWidth = box("CaseSensitive")->sizeHint().width();
+    const int wordsWidth = box("WholeWords")->sizeHint().width();
     // Room for the buttons and two check boxes, "More options" and the close button.
-    panel->resize(w + 120 + 200 + 23 + 3 + 4 + 23 + 3, panel->height());
+    panel->resize(w + 120 + caseWidth + 3 + wordsWidth + 3 + 23 + 3 + 4 + 23 + 3, panel->height());
     auto hidden = [&](const char* Name) { return panel->findChild<QWidget*>(Name)->isHidden(); };
     EXPECT_FALSE(hidden("FindLast"));
     EXPECT_FALSE(hidden("CaseSensitive"));
     EXPECT_FALSE(hidden("WholeWords"));
     EXPECT_TRUE(hidden("WrapAround"));
     EXPECT_TRUE(hidden("FilterRows"));
-    EXPECT_EQ(panel->findChild<QWidget*>("MoreOptions")->x(), w + 120 + 197 + 3);
+    EXPECT_EQ(box("CaseSensitive")->geometry(), QRect(w + 120, 4, caseWidth, 23));
+    EXPECT_EQ(box("WholeWords")->x(), w + 120 + caseWidth + 3);
+    EXPECT_EQ(box("WholeWords")->width(), wordsWidth);
+    EXPECT_EQ(panel->findChild<QWidget*>("MoreOptions")->x(), w + 120 + caseWidth + 3 + wordsWidth + 3);
     QMenu* menu = panel->MoreMenu();
     emit menu->aboutToShow();
     QStringList shown;
@@ -432,6 +439,62 @@ TEST_F(PeopleGrid, NarrowPanelOffersHiddenControlsInTheMenu)
         if (item->isVisible())
             shown << (item->isSeparator() ? QStringLiteral("-") : item->text());
     EXPECT_EQ(shown, (QStringList{SFindPrev, SFindFirst, SFindLast, "-", SCaseSensitive}));
+}
+
+TEST_F(PeopleGrid, PanelControlsAreReachedByTabAndShowTheirWholeCaptions)
+{
+    Grid.resize(1400, 300); // room for every control of the panel
+    Grid.activateWindow();
+    Grid.setFocus();
+    QApplication::processEvents();
+    Key(&Grid, Qt::Key_F, Qt::ControlModifier);
+    TZDBGridSearchPanel* panel = Grid.Search()->Panel();
+    ASSERT_TRUE(panel);
+    auto* list = panel->findChild<QComboBox*>("SearchText");
+    ASSERT_TRUE(list->hasFocus());
+    const char* boxes[] = {"CaseSensitive", "WholeWords", "WrapAround", "CurrentCol", "FilterRows"};
+    for (const char* name : boxes) {
+        // A caption is never cut: the box is as wide as its text needs.
+        auto* box = panel->findChild<QCheckBox*>(name);
+        EXPECT_GE(box->width(), box->sizeHint().width()) << name;
+    }
+
+    // Tab walks the text box, the check boxes and "More options", then leaves for the grid.
+    QStringList order;
+    for (int i = 0; i < 7; ++i) {
+        Key(QApplication::focusWidget(), Qt::Key_Tab);
+        order << (Grid.hasFocus() ? QStringLiteral("grid") : QApplication::focusWidget()->objectName());
+    }
+    EXPECT_EQ(order, (QStringList{"CaseSensitive", "WholeWords", "WrapAround", "CurrentCol", "FilterRows",
+                                  "MoreOptions", "grid"}));
+    EXPECT_EQ(Grid.SelectedIndex(), 0) << "the Tab that left the panel is no cell move";
+
+    // Shift+Tab from the text box goes back to the grid too; Ctrl+F returns.
+    Key(&Grid, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(list->hasFocus());
+    Key(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(Grid.hasFocus());
+    Key(&Grid, Qt::Key_F, Qt::ControlModifier);
+
+    // Space on a focused check box writes the option; the focus returns to the text box.
+    Key(QApplication::focusWidget(), Qt::Key_Tab);
+    Key(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget()->objectName(), "WholeWords");
+    Key(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(Grid.Search()->GetOptions(), TZSearchOptions(soWholeWords));
+    EXPECT_TRUE(list->hasFocus());
+
+    // Space on "More options" opens its menu, whose items work by key.
+    panel->resize(Grid.Search()->GetListWidth() + 100, panel->height());
+    Key(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget()->objectName(), "MoreOptions");
+    Key(QApplication::focusWidget(), Qt::Key_Space);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_EQ(menu, panel->MoreMenu());
+    QTest::keyClick(menu, Qt::Key_C);
+    QApplication::processEvents();
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(Grid.Search()->GetOptions(), TZSearchOptions(soWholeWords | soCaseSensitive));
 }
 
 TEST_F(PeopleGrid, HitIsPaintedOverItsTextInTheSearchColour)
