@@ -1074,5 +1074,45 @@
         <source>Unknown error</source>
         <translation>Unbekannter Fehler</translation>
     </message>
+    <message>
+        <source>&amp;Sort by Column</source>
+        <translation>Nach Spalte &amp;sortieren</translation>
+    </message>
+    <message>
+        <source>&amp;Add to Sort</source>
+        <translation>Zur Sortierung &amp;hinzufügen</translation>
+    </message>
+    <message>
+        <source>Move &amp;Left</source>
+        <translation>Nach &amp;links verschieben</translation>
+    </message>
+    <message>
+        <source>Move &amp;Right</source>
+        <translation>Nach &amp;rechts verschieben</translation>
+    </message>
+    <message>
+        <source>&amp;Wider</source>
+        <translation>&amp;Breiter</translation>
+    </message>
+    <message>
+        <source>&amp;Narrower</source>
+        <translation>Sch&amp;maler</translation>
+    </message>
+    <message>
+        <source>&amp;Optimal Width</source>
+        <translation>&amp;Optimale Breite</translation>
+    </message>
+    <message>
+        <source>&amp;Default Width</source>
+        <translation>S&amp;tandardbreite</translation>
+    </message>
+    <message>
+        <source>&amp;Tool Menu</source>
+        <translation>&amp;Werkzeugmenü</translation>
+    </message>
+    <message>
+        <source>&amp;More</source>
+        <translation>M&amp;ehr</translation>
+    </message>
 </context>
 </TS>

@@ -1074,5 +1074,45 @@
         <source>Unknown error</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Sort by Column</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Add to Sort</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move &amp;Left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move &amp;Right</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Wider</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Narrower</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Optimal Width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Default Width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Tool Menu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;More</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -49,7 +49,7 @@ struct TColumnKeyCommands {
 
 QString ColumnMenuText(const char* Text)
 {
-    return QCoreApplication::translate("zdb::TZCustomDBGrid", Text);
+    return QCoreApplication::translate("zdb", Text);
 }
 
 // The commands for Column of Grid, each allowed as the mouse would be;
@@ -150,22 +150,22 @@ void PopupColumnKeyMenu(TZCustomDBGrid& Grid, const TColumnKeyCommands& Commands
         if (Command)
             QObject::connect(action, &QAction::triggered, &Grid, [grid = &Grid, Command] { GuardEvent(grid, Command); });
     };
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Sort by Column"), Commands.Sort);
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Add to Sort"), Commands.AddToSort);
+    add(QT_TRANSLATE_NOOP("zdb", "&Sort by Column"), Commands.Sort);
+    add(QT_TRANSLATE_NOOP("zdb", "&Add to Sort"), Commands.AddToSort);
     menu->addSeparator();
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "Move &Left"), Commands.MoveLeft);
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "Move &Right"), Commands.MoveRight);
+    add(QT_TRANSLATE_NOOP("zdb", "Move &Left"), Commands.MoveLeft);
+    add(QT_TRANSLATE_NOOP("zdb", "Move &Right"), Commands.MoveRight);
     menu->addSeparator();
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Wider"), Commands.Wider);
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Narrower"), Commands.Narrower);
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Optimal Width"), Commands.OptimalWidth);
-    add(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Default Width"), Commands.DefaultWidth);
+    add(QT_TRANSLATE_NOOP("zdb", "&Wider"), Commands.Wider);
+    add(QT_TRANSLATE_NOOP("zdb", "&Narrower"), Commands.Narrower);
+    add(QT_TRANSLATE_NOOP("zdb", "&Optimal Width"), Commands.OptimalWidth);
+    add(QT_TRANSLATE_NOOP("zdb", "&Default Width"), Commands.DefaultWidth);
     if (Commands.CellMenu) {
         menu->addSeparator();
         QString text = Commands.CellMenu->title();
         if (text.isEmpty())
-            text = Commands.ToolMenu ? ColumnMenuText(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&Tool Menu"))
-                                     : ColumnMenuText(QT_TRANSLATE_NOOP("zdb::TZCustomDBGrid", "&More"));
+            text = Commands.ToolMenu ? ColumnMenuText(QT_TRANSLATE_NOOP("zdb", "&Tool Menu"))
+                                     : ColumnMenuText(QT_TRANSLATE_NOOP("zdb", "&More"));
         // An item of its own, so that the menu keeps its title.
         menu->addAction(text)->setMenu(Commands.CellMenu);
     }

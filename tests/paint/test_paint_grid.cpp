@@ -222,7 +222,7 @@ TEST(PaintGrid, ADarkPaletteStaysDarkAndReadable)
     });
     EXPECT_GT(ContrastRatio(QColor(lightest), image.pixelColor(city.left(), city.top())), 4.5);
     // The search hit: its text reads on the hit colour (the cell's light ink would not).
-    const QColor hitColor = ToQColor(g.Search()->ColorValue());
+    const QColor hitColor = g.ToQColor(g.Search()->ColorValue());
     QRect hit;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
