@@ -9,6 +9,8 @@
 //   tick a value (city) : FilterList of city given one value and a frame painted
 //
 // Before every run the value is unticked and the middle record made current (untimed).
+// The goal: under a second at 1,000,000 rows; the note counts the statements the query ran
+// to read or count rows since the filter ran it anew (aggregates and locates not included).
 
 #include "BenchUtil.h"
 
@@ -77,10 +79,12 @@ void Measure(TBench& Bench, const QSqlDatabase& Db, const QString& Data, int N)
     TZColumnTotalValue* count = grid.FindColumn(QStringLiteral("code"))->TotalFooter();
 
     qlonglong ours = -1, theirs = -2;
+    int statements = 0;
     const std::vector<double> t = Bench.Time({
         {[&] {
              column->SetFilterList({city});
              Frame(grid);
+             statements = query.ServerRequestCount(); // the filter ran the statement anew
              ours = count->GetValue().toLongLong();
          },
          [&] {
@@ -101,8 +105,11 @@ void Measure(TBench& Bench, const QSqlDatabase& Db, const QString& Data, int N)
     grid.SetDataSource(nullptr);
     if (ours != theirs)
         throw std::runtime_error(QStringLiteral("the footer counts %1 rows, the server %2").arg(ours).arg(theirs).toStdString());
-    Bench.Row(operation, Data, N, t[0], QStringLiteral("WHERE city = ? (page, count, sum)"), t[1], 3.0,
-              QStringLiteral("%1 rows pass").arg(ours));
+    Bench.Row(operation, Data, N, t[0], QStringLiteral("WHERE city = ? (page, count, sum)"), t[1], 0,
+              QStringLiteral("%1 rows pass, %2 statements").arg(ours).arg(statements));
+    if (N >= 1000000)
+        Bench.Check(QStringLiteral("%1 on %2 at %3 rows under a second").arg(operation, Data).arg(N), t[0] < 1000,
+                    QStringLiteral("%1 ms").arg(t[0], 0, 'f', 0));
 }
 
 } // namespace
