@@ -141,8 +141,8 @@ std::optional<QString> TZSQLQuery::ServerOrderedValue(int column, const TAggrega
 {
     const QString name = QuoteFieldName(FRecord.fieldName(column));
     const TFieldType type = request.Field->DataType();
-    const bool text = type == ftString || type == ftWideString || type == ftMemo || type == ftWideMemo;
-    // The type the server stores must be of the same kind as the field's.
+    // Strings (a memo's value may be bytes); the type the server stores must be text too.
+    const bool text = type == ftString || type == ftWideString;
     const TFieldType stored = StoredFieldType(column);
     const bool storedText = stored == ftString || stored == ftWideString || stored == ftMemo || stored == ftWideMemo;
     if (FSqlite)
