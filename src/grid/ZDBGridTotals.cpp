@@ -1046,6 +1046,9 @@ bool AggregateAccumulator(const TZColumnTotalValue* Total, qint64 All, qint64 Va
     case cvMax:
     case cvMin:
         if (zeros) {
+            // Text or dates against the nulls' zero: the walk tells what that gives.
+            if (Acc.isValid() && !IsNumeric(Acc))
+                return false;
             const QVariant zero(qlonglong(0));
             const std::partial_ordering order = Acc.isValid() ? Compare(zero, Acc) : std::partial_ordering::less;
             // A zero value ties with the nulls' zero: which one the walk keeps (and so the

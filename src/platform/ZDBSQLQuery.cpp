@@ -456,6 +456,7 @@ bool SqliteHasReturning(const QSqlDatabase& db)
 struct TZSQLQuery::TColumn {
     QString Name;              // field name
     TFieldType Type = ftUnknown;
+    TFieldType StoredType = ftUnknown; // the type before SetFieldType
     int Size = 0;
     int Precision = 0;
     // Place in the update table
@@ -1418,6 +1419,7 @@ void TZSQLQuery::BuildColumns(const QSqlRecord& record)
             type = ftAutoInc;
         if (dialect == TDialect::Postgres && field.typeID() == 1700 && field.precision() > 0)
             column.Precision = std::max(field.length(), 0);
+        column.StoredType = type;
         const auto override = FFieldTypes.find(column.Name.toUpper());
         if (override != FFieldTypes.end()) {
             type = override->second.first;
@@ -2377,6 +2379,11 @@ bool TZSQLQuery::SelectOnSource(const QString& sql, const QVariantList& values,
 QVariant TZSQLQuery::ColumnValue(int column, const QVariant& raw) const
 {
     return FromDb(FColumns[size_t(column)], raw);
+}
+
+TFieldType TZSQLQuery::StoredFieldType(int column) const
+{
+    return column >= 0 && size_t(column) < FColumns.size() ? FColumns[size_t(column)].StoredType : ftUnknown;
 }
 
 quint64 TZSQLQuery::OrderOf(quint64 serial) const

@@ -636,6 +636,11 @@ private:
                         const std::function<void(const QSqlQuery&)>& read);
     // A value of result column `column` as the server sent it, converted as fetched rows are.
     QVariant ColumnValue(int column, const QVariant& raw) const;
+    // The type a result column has as the server stores it, whatever SetFieldType gave it.
+    TFieldType StoredFieldType(int column) const;
+    // The column as a minimum or maximum of the server orders it as the client compares its
+    // values (text, dates); nothing when the server cannot.
+    std::optional<QString> ServerOrderedValue(int column, const TAggregateRequest& request) const;
     // Empties the Lookup cache; `edited`: this dataset changed its rows.
     void ForgetLookups(bool edited)
     {

@@ -9,6 +9,16 @@
 // integer overflow SQLite raises, leaves the question to reading the rows. Real sums
 // are the server's: equal to adding the values one by one as long as that addition
 // is exact (SQLite 3.43 and later sum with an error correction).
+//
+// Counts are the server's for every column: a value reads as null exactly when the
+// server stores NULL. Minimum and maximum of text compare as the client compares
+// strings, by UTF-16 code units with case: the server is told to compare bytes
+// (BINARY on SQLite, "C" on PostgreSQL), which is code point order and gives the same
+// answer unless the answer holds a character from U+D800 on (where the two orders
+// part), and SQLite must hold only text in the column (it orders numbers before text);
+// otherwise the rows are read. Extremes of dates and times are the server's on
+// PostgreSQL, whose date types order as the values do; SQLite stores them as text of
+// any form, so there they are read.
 
 #include "ZDBSQLQuery.h"
 
@@ -16,6 +26,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zdb {
@@ -31,6 +42,7 @@ bool TZSQLQuery::CalcAggregates(const std::vector<TAggregateRequest>& requests, 
     if (requests.empty() || !ServerSeesShownRows())
         return false;
     QStringList items;
+    QStringList guards; // values that must all be 0 for the answer to stand
     std::vector<int> columns;
     for (const TAggregateRequest& request : requests) {
         if (!request.Field) {
@@ -41,16 +53,31 @@ bool TZSQLQuery::CalcAggregates(const std::vector<TAggregateRequest>& requests, 
             continue;
         }
         const int column = ServerColumn(request.Field);
-        if (column < 0 || (FSqlite && FRecord.field(column).tableName().isEmpty()))
+        if (column < 0)
+            return false;
+        const QString name = QuoteFieldName(FRecord.fieldName(column));
+        if (request.Kind == akCount) {
+            items << QStringLiteral("COUNT(%1)").arg(name);
+            columns.push_back(column);
+            continue;
+        }
+        if (FSqlite && FRecord.field(column).tableName().isEmpty())
             return false;
         const TFieldType type = request.Field->DataType();
         const bool integer = IsIntegerFieldType(type);
-        if (!integer && !IsFloatFieldType(type))
-            return false;
-        const QString name = QuoteFieldName(FRecord.fieldName(column));
+        if (!integer && !IsFloatFieldType(type)) {
+            const std::optional<QString> ordered = ServerOrderedValue(column, request);
+            if (!ordered)
+                return false;
+            items << QStringLiteral("%1(%2)").arg(request.Kind == akMax ? QStringLiteral("MAX") : QStringLiteral("MIN"),
+                                                  *ordered);
+            if (FSqlite)
+                guards << QStringLiteral("SUM(typeof(%1) NOT IN ('text', 'null'))").arg(name);
+            columns.push_back(column);
+            continue;
+        }
         switch (request.Kind) {
         case akCount:
-            items << QStringLiteral("COUNT(%1)").arg(name);
             break;
         case akMin:
             items << QStringLiteral("MIN(%1)").arg(name);
@@ -74,9 +101,11 @@ bool TZSQLQuery::CalcAggregates(const std::vector<TAggregateRequest>& requests, 
         columns.push_back(column);
     }
     const QString sql = QStringLiteral("SELECT %1 FROM (\n%2\n) AS zdb_agg_q")
-                            .arg(items.join(QStringLiteral(", ")), SqlUnorderedText(RunStatementText()));
+                            .arg((items + guards).join(QStringLiteral(", ")), SqlUnorderedText(RunStatementText()));
     bool ok = true;
     const bool answered = SelectOnSource(sql, {}, {}, [&](const QSqlQuery& query) {
+        for (qsizetype g = 0; g < guards.size(); ++g)
+            ok = ok && query.value(int(items.size() + g)).toLongLong() == 0;
         for (size_t i = 0; i < requests.size(); ++i) {
             const QVariant raw = query.value(int(i));
             if (raw.isNull())
@@ -94,14 +123,36 @@ bool TZSQLQuery::CalcAggregates(const std::vector<TAggregateRequest>& requests, 
                 QVariant value = ColumnValue(column, raw);
                 if (integer)
                     value = value.toLongLong(&converted);
-                else
+                else if (IsFloatFieldType(request.Field->DataType()))
                     value = value.toDouble(&converted);
+                else if (value.typeId() == QMetaType::QString) {
+                    const QString text = value.toString();
+                    converted = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0xD800; });
+                }
                 results[i] = value;
             }
             ok = ok && converted;
         }
     });
     return answered && ok;
+}
+
+std::optional<QString> TZSQLQuery::ServerOrderedValue(int column, const TAggregateRequest& request) const
+{
+    const QString name = QuoteFieldName(FRecord.fieldName(column));
+    const TFieldType type = request.Field->DataType();
+    // Strings (a memo's value may be bytes); the type the server stores must be text too.
+    const bool text = type == ftString || type == ftWideString;
+    const TFieldType stored = StoredFieldType(column);
+    const bool storedText = stored == ftString || stored == ftWideString || stored == ftMemo || stored == ftWideMemo;
+    if (FSqlite)
+        return text && storedText ? std::optional(QStringLiteral("%1 COLLATE BINARY").arg(name)) : std::nullopt;
+    const int oid = FRecord.field(column).typeID();
+    if (text)
+        return oid == 25 || oid == 1043 ? std::optional(QStringLiteral("%1 COLLATE \"C\"").arg(name)) : std::nullopt;
+    if ((type == ftDate && oid == 1082) || (type == ftTime && oid == 1083) || (type == ftDateTime && oid == 1114))
+        return name;
+    return std::nullopt;
 }
 
 } // namespace zdb

@@ -137,13 +137,17 @@ std::unique_ptr<TZSQLQuery::TServerFilter> TZSQLQuery::MakeServerFilter(const QM
                 return std::nullopt;
             index = i;
         }
-        if (index < 0 || index >= defs.Count() || defs[index].Name != FRecord.fieldName(index)
-            || FFieldTypes.count(FRecord.fieldName(index).toUpper()))
+        if (index < 0 || index >= defs.Count() || defs[index].Name != FRecord.fieldName(index))
             return std::nullopt;
         const TField* field = FindField(FRecord.fieldName(index));
         if (!field || field->GetFieldKind() != fkData || field->DataType() != defs[index].DataType)
             return std::nullopt;
         std::optional<TFilterSqlColumn::TKind> kind = FieldKind(field->DataType());
+        // A type given by SetFieldType reads the stored values as the server compares
+        // them only when it is of the same kind (a TEXT column shown as a sized string,
+        // an integer of another width); a date read from text, say, is the client's.
+        if (FFieldTypes.count(FRecord.fieldName(index).toUpper()) && FieldKind(StoredFieldType(index)) != kind)
+            return std::nullopt;
         if (kind && postgres && PostgresKind(FRecord.field(index).typeID()) != kind
             && !(kind == TFilterSqlColumn::Integer && FRecord.field(index).typeID() == 1700))
             kind.reset();

@@ -62,12 +62,12 @@ protected:
         Source.SetDataSet(nullptr);
         Query.reset();
     }
-    void Open()
+    void Open(const QString& Sql = QStringLiteral("SELECT id, qty, big, price, amount FROM t ORDER BY id"))
     {
         Source.SetDataSet(nullptr);
         Query = std::make_unique<TZSQLQuery>();
         Query->SetConnection(Db());
-        Query->SetSQLText(QStringLiteral("SELECT id, qty, big, price, amount FROM t ORDER BY id"));
+        Query->SetSQLText(Sql);
         Source.SetDataSet(Query.get());
         Grid.SetDataSource(&Source);
         Query->Open();
@@ -184,6 +184,78 @@ TEST_P(ServerTotals, AggregatesThatDoNotTellTheWalksResultAreWalked)
     ASSERT_TRUE(ExecSql(Db(), QStringLiteral("UPDATE t SET big = %1 WHERE id IN (1, 2)").arg(max - 10)));
     expectWalked("an integer sum beyond 64 bits");
     EXPECT_EQ(Total(1, 3)->GetValue().toLongLong(), max - 10);
+}
+
+TEST_P(ServerTotals, CountsAndExtremesOfTextAndDatesAreTheServersWhenTheyEqualTheWalk)
+{
+    // Text whose order depends on case and collation (NOCASE on SQLite, the database's
+    // locale on PostgreSQL), and dates.
+    ASSERT_TRUE(ExecSql(Db(), Sqlite() ? QStringLiteral("CREATE TABLE w (id INTEGER PRIMARY KEY, code TEXT COLLATE NOCASE,"
+                                                        " day DATE)")
+                                       : QStringLiteral("CREATE TABLE w (id INTEGER PRIMARY KEY, code VARCHAR(20),"
+                                                        " day DATE)")));
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("INSERT INTO w VALUES (1, 'apple', '2024-03-01'), (2, 'B', NULL),"
+                                             " (3, NULL, '2023-12-31'), (4, 'Zed', '2024-01-15'), (5, 'b', '2022-06-30'),"
+                                             " (6, 'a', NULL)")));
+    // More rows than one packet, so that a walk would read rows the grid does not show.
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("INSERT INTO w SELECT id + 100, 'M' || id, %1 FROM t WHERE id <= 200")
+                                  .arg(Sqlite() ? "'2023-01-01'" : "DATE '2023-01-01'")));
+    Grid.Columns()->Clear();
+    auto addTotals = [&](const char* Name, std::initializer_list<std::pair<TCalcValue, TNullValue>> Totals) {
+        TZColumn* column = Grid.Columns()->Add();
+        column->SetFieldName(QString::fromLatin1(Name));
+        for (const auto& [calc, nulls] : Totals) {
+            TZColumnTotalValue* total = column->TotalValues()->Add();
+            total->SetCalcValue(calc);
+            total->SetNullValue(nulls);
+            total->SetTotalResult(trCalcValue);
+        }
+    };
+    addTotals("code", {{cvCount, nvExclude}, {cvCount, nvInclude}, {cvMin, nvExclude}, {cvMax, nvExclude}});
+    const QString sql = QStringLiteral("SELECT id, code, day FROM w ORDER BY id");
+    const auto open = [&] {
+        Open(sql);
+        Query->Close();
+        Query->SetFieldType(QStringLiteral("code"), ftWideString, 20);
+        Query->SetFieldType(QStringLiteral("day"), ftDate);
+        Query->Open();
+    };
+    open();
+    ExpectServerEqualsWalk("text");
+    EXPECT_EQ(Total(0, 0)->GetValue().toLongLong(), 205);
+    EXPECT_EQ(Total(0, 2)->GetValue().toString(), "B");
+    EXPECT_EQ(Total(0, 3)->GetValue().toString(), "b");
+
+    // Dates: PostgreSQL orders its dates; SQLite holds text of any form and is walked.
+    addTotals("day", {{cvCount, nvExclude}, {cvMax, nvExclude}, {cvMin, nvExclude}});
+    open(); // the walk read every row: PostgreSQL's snapshot is gone
+    bool unread = false;
+    Texts(unread);
+    EXPECT_EQ(unread, !Sqlite());
+    EXPECT_EQ(Total(1, 0)->GetValue().toLongLong(), 204);
+    EXPECT_EQ(Total(1, 1)->GetValue().toDate(), QDate(2024, 3, 1));
+    EXPECT_EQ(Total(1, 2)->GetValue().toDate(), QDate(2022, 6, 30));
+    if (!Sqlite()) {
+        open();
+        ExpectServerEqualsWalk("text and dates");
+    }
+    Grid.Columns()->Items(1)->TotalValues()->Clear();
+
+    // Where code points and UTF-16 order part, and against the nulls' zero: walked.
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("UPDATE w SET code = '%1' WHERE id = 6").arg(QString::fromUtf8("\uFF21"))));
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("UPDATE w SET code = '%1' WHERE id = 2").arg(QString::fromUtf8("\U0001F600"))));
+    open();
+    Texts(unread);
+    EXPECT_FALSE(unread);
+    EXPECT_EQ(Total(0, 3)->GetValue().toString(), QString::fromUtf8("\uFF21"));
+    TZColumnTotalValue* zeroMin = Grid.Columns()->Items(0)->TotalValues()->Add();
+    zeroMin->SetCalcValue(cvMin);
+    zeroMin->SetNullValue(nvAsZero);
+    zeroMin->SetTotalResult(trCalcValue);
+    ASSERT_TRUE(ExecSql(Db(), QStringLiteral("UPDATE w SET code = 'x' WHERE id IN (2, 6)")));
+    open();
+    Texts(unread);
+    EXPECT_FALSE(unread);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ServerTotals, AllBackends(), BackendName);

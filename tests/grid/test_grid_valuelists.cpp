@@ -195,6 +195,38 @@ TEST_P(GridValueLists, TheDataSetsOwnFilterAndHandlerStayAndComeBack)
     EXPECT_EQ(SameIds().size(), 15u);
 }
 
+TEST_P(GridValueLists, ColumnsOfAGivenFieldTypeAreFilteredOnTheServerWithoutAWalk)
+{
+    // A text column shown as a wide string of its own size, as applications do with
+    // SQLite's TEXT columns, and the current record far from the first and filtered out.
+    Query->Close();
+    Query->SetFieldType("name", ftWideString, 60);
+    Query->SetFieldType("grp", ftLargeint);
+    Query->Open();
+    ASSERT_TRUE(Query->Locate("id", 15000, {}));
+    ASSERT_TRUE(Memory->Locate("id", 15000, {}));
+    const int before = Query->FetchedRecordCount();
+    Tick("name", {"N7", "n13"});
+    EXPECT_TRUE(Query->ServerFilterActive());
+    EXPECT_FALSE(HandlerInstalled());
+    EXPECT_LE(Query->FetchedRecordCount() - before, 200) << "the rows were walked on the client";
+    EXPECT_EQ(SameIds().size(), 80u);
+    Tick("grp", {"1"});
+    EXPECT_TRUE(Query->ServerFilterActive());
+    EXPECT_FALSE(HandlerInstalled());
+    EXPECT_EQ(SameIds().size(), 28u);
+
+    // A type that reads the stored values otherwise stays with the client, with the same rows.
+    Tick("grp", {});
+    Tick("name", {});
+    Query->Close();
+    Query->SetFieldType("grp", ftWideString, 10);
+    Query->Open();
+    Tick("grp", {"1"});
+    EXPECT_TRUE(HandlerInstalled());
+    EXPECT_EQ(SameIds().size(), size_t(5 + FillerRows / 3 + 1));
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, GridValueLists, AllBackends(), BackendName);
 
 } // namespace
