@@ -1114,5 +1114,13 @@
         <source>&amp;More</source>
         <translation>M&amp;ehr</translation>
     </message>
+    <message>
+        <source>F&amp;ilter List</source>
+        <translation>F&amp;ilterliste</translation>
+    </message>
+    <message>
+        <source>&amp;Filter Form</source>
+        <translation>&amp;Filterformular</translation>
+    </message>
 </context>
 </TS>

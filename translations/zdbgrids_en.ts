@@ -1114,5 +1114,13 @@
         <source>&amp;More</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>F&amp;ilter List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Filter Form</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -43,6 +43,7 @@ bool IsVerticalKey(int Key)
 // command is offered disabled.
 struct TColumnKeyCommands {
     std::function<void()> Sort, AddToSort, MoveLeft, MoveRight, Wider, Narrower, OptimalWidth, DefaultWidth;
+    std::function<void()> FilterList, FilterForm; // what the title's filter button offers
     QMenu* CellMenu = nullptr; // the menu a right click on the current cell opens
     bool ToolMenu = false;     // CellMenu is the grid's tool menu
 };
@@ -126,6 +127,21 @@ TColumnKeyCommands ColumnKeyCommands(TZCustomDBGrid& Grid, TZColumn* Column,
                 c->SetWidthBase(c->DefaultWidth());
         };
 
+    // The filter list and form the title's filter button would open.
+    if (Column->HasAutoFilterButton()) {
+        const TFilterStyles styles = Grid.FilterGrid()->GetAutoFilters() & Column->Title()->GetAutoFilters();
+        if (styles.Contains(fsFilterList))
+            commands.FilterList = [&Grid, column] {
+                if (TZColumn* c = column())
+                    Grid.DropDownList(c, true);
+            };
+        if (styles.Contains(fsFilterForm))
+            commands.FilterForm = [&Grid, column] {
+                if (TZColumn* c = column())
+                    Grid.DropDownForm(c, true);
+            };
+    }
+
     // What a right click on the cell would open.
     if (Column->GetPopupMenu())
         commands.CellMenu = Column->GetPopupMenu();
@@ -160,6 +176,11 @@ void PopupColumnKeyMenu(TZCustomDBGrid& Grid, const TColumnKeyCommands& Commands
     add(QT_TRANSLATE_NOOP("zdb", "&Narrower"), Commands.Narrower);
     add(QT_TRANSLATE_NOOP("zdb", "&Optimal Width"), Commands.OptimalWidth);
     add(QT_TRANSLATE_NOOP("zdb", "&Default Width"), Commands.DefaultWidth);
+    if (Commands.FilterList || Commands.FilterForm) {
+        menu->addSeparator();
+        add(QT_TRANSLATE_NOOP("zdb", "F&ilter List"), Commands.FilterList);
+        add(QT_TRANSLATE_NOOP("zdb", "&Filter Form"), Commands.FilterForm);
+    }
     if (Commands.CellMenu) {
         menu->addSeparator();
         QString text = Commands.CellMenu->title();

@@ -4,6 +4,7 @@
 
 #include "test_grid_helpers.h"
 
+#include "ZDBFilterUI.h"
 #include "ZDBToolMenu.h"
 
 #include <QMenu>
@@ -144,4 +145,31 @@ TEST_F(KeyMenuGrid, MovesAndSizesTheCurrentColumnWithinTheResizeOptions)
     Key(menu, Qt::Key_W); // a disabled item does nothing
     menu->close();
     EXPECT_EQ(customer->GetWidth(), customer->DefaultWidth());
+}
+
+TEST_F(KeyMenuGrid, OpensTheFilterListTheTitlesButtonWould)
+{
+    // No filter buttons in the titles: no filter items.
+    QMenu* menu = OpenMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_FALSE(Enabled(menu).contains("Filter List"));
+    menu->close();
+    QApplication::processEvents();
+
+    Grid.FilterGrid()->SetAutoFilter(true);
+    Key(&Grid, Qt::Key_Right);
+    ASSERT_EQ(Current(), "Customer");
+    menu = OpenMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(Enabled(menu).contains("Filter List"));
+    EXPECT_TRUE(Enabled(menu).contains("Filter Form"));
+    Key(menu, Qt::Key_I);
+    auto* list = Grid.findChild<TZDBGridFilterList*>();
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(list->PopupList());
+    EXPECT_TRUE(list->PopupList()->isVisible());
+    // Escape closes it.
+    QTest::keyClick(list->PopupList(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(list->PopupList() && list->PopupList()->isVisible());
 }
