@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -164,7 +165,11 @@ void PopupColumnKeyMenu(TZCustomDBGrid& Grid, const TColumnKeyCommands& Commands
         QAction* action = menu->addAction(ColumnMenuText(Text));
         action->setEnabled(bool(Command));
         if (Command)
-            QObject::connect(action, &QAction::triggered, &Grid, [grid = &Grid, Command] { GuardEvent(grid, Command); });
+            // Run once the menu has closed and gone: a command that opens a
+            // popup or a dialog must not run inside the menu's own event.
+            QObject::connect(action, &QAction::triggered, &Grid, [grid = &Grid, Command] {
+                QTimer::singleShot(0, grid, [grid, Command] { GuardEvent(grid, Command); });
+            });
     };
     add(QT_TRANSLATE_NOOP("zdb", "&Sort by Column"), Commands.Sort);
     add(QT_TRANSLATE_NOOP("zdb", "&Add to Sort"), Commands.AddToSort);
