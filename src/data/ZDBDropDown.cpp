@@ -128,6 +128,16 @@ int TZDBPopupList::ListHeight(int Rows) const
 
 void TZDBPopupList::CalcSize()
 {
+    // The border the grid's ListBorder asks for; automatic keeps the style's own.
+    switch (GetListBorder()) {
+    case lbNone: setFrameStyle(QFrame::NoFrame); break;
+    case lbSingle:
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setLineWidth(1);
+        break;
+    case lbThemed: setFrameStyle(QFrame::StyledPanel | QFrame::Sunken); break;
+    case lbAuto: break;
+    }
     if (!FAutoCalcSize)
         return;
     // Measured as it will be shown.

@@ -353,6 +353,23 @@ TEST_F(GridLists, PickListsChooseValuesAndApplyChecksAtOnce)
     EXPECT_EQ(Value("Status"), "A1,B2,C3");
 }
 
+TEST_F(GridLists, ListsTakeTheGridsListBorder)
+{
+    Grid->SetListBorder(lbNone);
+    TZDBPopupDataList* popup = Open(Status);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->frameWidth(), 0);
+    Key(Qt::Key_Escape);
+    Grid->SetListBorder(lbSingle);
+    popup = Open(Status);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->frameShape(), QFrame::Box);
+    EXPECT_EQ(popup->frameWidth(), 1);
+    // The list's size takes its frame in: the rows fill it inside the border.
+    EXPECT_EQ(popup->viewport()->geometry().left(), 1);
+    Key(Qt::Key_Escape);
+}
+
 TEST_F(GridLists, LookupListOptionsShapeTheList)
 {
     // A first column spanning the others keeps whether the user left it expanded.
