@@ -262,6 +262,11 @@ protected:
     virtual void ValueWritten();
     // The lookup settings the list keys are read from (the column's).
     virtual TZColumn* ListColumn() const { return GetColumn(); }
+    // The kind of lookup those settings make.
+    virtual TZLookupColumn ListLookupKind() const;
+    // The lookup key the value holds now (null for none); false when there is
+    // no key the editor could write.
+    virtual bool ReadLookupKey(TZColumn* Column, QVariant& Key) const;
     // The dataset of the edited field.
     TDataSet* EditedDataSet() const;
     // Recomputes the flags of the list options for the current style.
@@ -445,6 +450,8 @@ private:
 
 // A stand-alone editor that follows a column of a grid: its field, pick list,
 // lookup and button settings, editing the current record of that grid's dataset.
+// It follows the grid's data link: a grid that gets its data source or opens
+// its dataset later is followed then.
 class TZDBColumn : public TZDBLabeledEditor
 {
     Q_OBJECT
@@ -453,6 +460,7 @@ class TZDBColumn : public TZDBLabeledEditor
 
 public:
     explicit TZDBColumn(QWidget* AParent = nullptr);
+    ~TZDBColumn() override;
 
     TZCustomDBGrid* GetDBGrid() const { return FDBGrid; }
     // Also the editor's data source when it has none.
@@ -465,6 +473,14 @@ public:
 protected:
     QString ReadFieldText(bool Display) const override;
     void WriteFieldText(const QString& Text) override;
+
+private:
+    // The grid's link changed: its data source is taken again (unless the
+    // editor was given another) and DataColumn is looked for again.
+    void GridLinkChanged();
+
+    QMetaObject::Connection FGridLink;
+    QPointer<TDataSource> FTakenSource; // the grid's data source, taken from it
 };
 
 // A stand-alone editor with column-like settings of its own.
@@ -496,6 +512,9 @@ class TZDBCustomEditor : public TZDBLabeledEditor
     Q_PROPERTY(QStringList PickOptions READ GetPickOptionNames WRITE SetPickOptionNames)
     Q_PROPERTY(QStringList PickText READ GetPickText WRITE SetPickText)
     Q_PROPERTY(QString PickTextFormat READ GetPickTextFormat WRITE SetPickTextFormat)
+    Q_PROPERTY(zdb::GridTypes::TGridDrawingStyle DrawingStyle READ GetDrawingStyle WRITE SetDrawingStyle)
+    // The key chosen in the lookup list of an editor without a data source.
+    Q_PROPERTY(QVariant KeyValue READ GetKeyValue WRITE SetKeyValue STORED false)
 
 public:
     explicit TZDBCustomEditor(QWidget* AParent = nullptr);
@@ -552,6 +571,16 @@ public:
     void SetLookupListTitles(const QString& Value);
     QString GetLookupListWidths() const;
     void SetLookupListWidths(const QString& Value);
+    // How the editor's drop-down lists draw their fixed cells.
+    TGridDrawingStyle GetDrawingStyle() const { return FDrawingStyle; }
+    void SetDrawingStyle(TGridDrawingStyle Value) { FDrawingStyle = Value; }
+    // Without a data source a lookup editor holds the key chosen in its list
+    // (null for none) and shows the lookup record's result (LookupResultField,
+    // else the key); a key no lookup record has shows nothing.
+    // Bound, it is the key field's value (set: written as a list choice would);
+    // without a lookup it is null and setting it does nothing.
+    QVariant GetKeyValue() const;
+    void SetKeyValue(const QVariant& Value);
 
     bool GetPickListActive() const;
     bool GetPickTextActive() const;
@@ -583,6 +612,8 @@ public:
 
     TEditorStyle GetEditorStyle() const override;
     TZColumn* GetColumn() const override { return nullptr; }
+    // Without a data source a lookup's key becomes KeyValue.
+    void SetupListValue(const QVariant& Value, bool Flag) override;
     // By ButtonStyle: the lookup, pick or calendar list (ebsAuto), the
     // calendar or the calculator; none for the other styles.
     TZDBGridDropDownListClass GetEditorListClass() const override;
@@ -594,13 +625,20 @@ public:
 
 protected:
     TZColumn* ListColumn() const override { return FSettings.get(); }
+    TZLookupColumn ListLookupKind() const override { return GetLookupColumn(); }
+    bool ReadLookupKey(TZColumn* Column, QVariant& Key) const override;
     int GetImageIndex() const override;
     QString ReadFieldText(bool Display) const override;
     void WriteFieldText(const QString& Text) override;
     void Changed();
 
 private:
+    // The text KeyValue shows.
+    QString KeyText() const;
+
     TEditorButtonStyle FButtonStyle = ebsAuto;
+    TGridDrawingStyle FDrawingStyle = gdsThemed;
+    QVariant FKeyValue;
     // The pick, list and lookup settings, in a column of no grid.
     std::unique_ptr<TZColumn> FSettings;
 };

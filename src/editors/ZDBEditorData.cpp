@@ -292,7 +292,7 @@ void TZDBDataEditor::ValueWritten()
 void TZDBDataEditor::SetupListValue(const QVariant& Value, bool Flag)
 {
     TZColumn* settings = ListColumn();
-    if (settings && StoresLookupKey(settings->LookupColumn())) {
+    if (settings && StoresLookupKey(ListLookupKind())) {
         TDataSet* dataSet = DataLink()->DataSet();
         TZDBGridDropDownList::WriteLookupKey(dataSet ? dataSet->FindField(settings->GetKeyField()) : nullptr,
                                              DataLink(), Value);
@@ -360,9 +360,18 @@ void TZDBDataEditor::KeyPress(QChar& Key)
         return;
     default: break;
     }
+    // Unbound, a looked-up result is only chosen: typed, it completes from the list.
+    if (!bound && Key.unicode() >= 32 && !isReadOnly() && ListLookupKind() == lcLookupValueField) {
+        TZDBGridEditor::KeyPress(Key);
+        if (!Key.isNull()) {
+            QApplication::beep();
+            Key = QChar();
+        }
+        return;
+    }
     // The text of a lookup is its result: typing it completes from the list.
     TZColumn* list = ListColumn();
-    const bool typesKey = !list || !StoresLookupKey(list->LookupColumn());
+    const bool typesKey = !list || !StoresLookupKey(ListLookupKind());
     if (bound && Key.unicode() >= 32 && !isReadOnly()) {
         TField* field = Field();
         if (!field || (typesKey && !field->IsValidChar(Key)) || !CanModifyValue()) {

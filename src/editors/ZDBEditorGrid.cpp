@@ -99,6 +99,22 @@ TDataSet* TZDBGridEditor::EditedDataSet() const
     return nullptr;
 }
 
+TZLookupColumn TZDBGridEditor::ListLookupKind() const
+{
+    TZColumn* column = ListColumn();
+    return column ? column->LookupColumn() : lcNotDefined;
+}
+
+bool TZDBGridEditor::ReadLookupKey(TZColumn* Column, QVariant& Key) const
+{
+    TDataSet* dataSet = EditedDataSet();
+    TField* key = dataSet && Column ? dataSet->FindField(Column->GetKeyField()) : nullptr;
+    if (!key)
+        return false;
+    Key = key->IsNull() ? QVariant() : key->GetValue();
+    return true;
+}
+
 // ---- Per cell ------------------------------------------------------------------------------
 
 void TZDBGridEditor::UpdateListFlags(TZListOptions Options)
@@ -297,14 +313,14 @@ bool TZDBGridEditor::SelectListItem(const QString& Text)
     TZColumn* column = ListColumn();
     if (!column || Text.isEmpty())
         return false;
-    if (column->LookupColumn() != lcNotDefined) {
+    if (const TZLookupColumn kind = ListLookupKind(); kind != lcNotDefined) {
         TDataSet* lookup = column->GetLookupDataSet();
         if (!lookup)
             return false;
         if (!lookup->Active())
             lookup->Open();
         const QString shown =
-            column->LookupColumn() == lcLookupKeyField ? column->GetLookupKeyField() : column->GetLookupResultField();
+            kind == lcLookupKeyField ? column->GetLookupKeyField() : column->GetLookupResultField();
         TField* shownField = lookup->FindField(shown);
         TField* keyField = lookup->FindField(column->GetLookupKeyField());
         if (!shownField || !keyField || !CanModifyValue() ||
@@ -371,7 +387,7 @@ bool TZDBGridEditor::SelectNextItem(bool Forward, bool Page)
     TZColumn* column = ListColumn();
     if (!column)
         return false;
-    if (column->LookupColumn() != lcNotDefined)
+    if (ListLookupKind() != lcNotDefined)
         return SelectNextLookupItem(column, Forward, Page);
     if (column->PickDataActive())
         return SelectNextPickItem(column, Forward, Page);
@@ -393,9 +409,8 @@ bool TZDBGridEditor::SelectNextPickItem(TZColumn* Column, bool Forward, bool Pag
 bool TZDBGridEditor::SelectNextLookupItem(TZColumn* Column, bool Forward, bool Page)
 {
     TDataSet* lookup = Column->GetLookupDataSet();
-    TDataSet* dataSet = EditedDataSet();
-    TField* key = dataSet ? dataSet->FindField(Column->GetKeyField()) : nullptr;
-    if (!lookup || !key || !CanModifyValue())
+    QVariant key;
+    if (!lookup || !ReadLookupKey(Column, key) || !CanModifyValue())
         return false;
     const bool wasActive = lookup->Active();
     if (!wasActive)
@@ -408,7 +423,7 @@ bool TZDBGridEditor::SelectNextLookupItem(TZColumn* Column, bool Forward, bool P
     if (!lookupKey || lookup->IsEmpty())
         return false;
     const int pageSize = Column->GetDropDownRows() > 0 ? Column->GetDropDownRows() : MaxDropDownRows;
-    if (key->IsNull() || !lookup->Locate(Column->GetLookupKeyField(), key->GetValue())) {
+    if (key.isNull() || !lookup->Locate(Column->GetLookupKeyField(), key)) {
         if (Forward)
             lookup->First();
         else
@@ -434,7 +449,7 @@ bool TZDBGridEditor::ClearListValue()
     TZColumn* column = ListColumn();
     if (!column)
         return false;
-    const bool clearable = column->LookupColumn() != lcNotDefined ||
+    const bool clearable = ListLookupKind() != lcNotDefined ||
                            (column->PickDataActive() && column->GetPickOptions().Contains(poDropDownList));
     const QString current = text();
     if (!clearable || current.isEmpty() || GetSelStart() != 0 || GetSelLength() != current.size() ||

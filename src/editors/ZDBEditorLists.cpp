@@ -46,6 +46,7 @@ void CopyEditorView(TZDBPopupList* Popup, TZDBCustomEditor* Editor)
     Popup->setLayoutDirection(Editor->layoutDirection());
     Popup->SetFont(Editor->font());
     Popup->SetListAlignment(true);
+    Popup->SetDrawingStyle(Editor->GetDrawingStyle());
 }
 
 } // namespace
@@ -78,9 +79,49 @@ void TZDBEditorDataList::UpdateListView(bool Refresh)
 
 void TZDBEditorDataList::UpdateListData(bool Refresh)
 {
+    if (FEditor && !FEditor->GetDataSource()) {
+        UpdateKeyList(Refresh);
+        return;
+    }
     if (Refresh && FEditor)
         FEditor->Settings()->SetField(FEditor->Field());
     TZDBGridDataList::UpdateListData(Refresh);
+}
+
+void TZDBEditorDataList::UpdateKeyList(bool Refresh)
+{
+    TZDBPopupDataList* popup = DataPopup();
+    TZColumn* column = ListColumn();
+    TDataSet* lookup = column ? column->GetLookupDataSet() : nullptr;
+    if (!popup || !lookup)
+        return;
+    if (!Refresh) {
+        // The user's column order, captions and widths stay with the editor.
+        if (popup->DataSet()) {
+            column->SetLookupListFields(popup->GetListFields());
+            column->SetLookupListTitles(popup->GetListTitles());
+            column->SetLookupListWidths(popup->GetListWidths());
+        }
+        popup->ListSource()->SetDataSet(nullptr);
+        if (!FActive)
+            lookup->Close();
+        CloseCheckOrApply(popup);
+        return;
+    }
+    ShowDataSet(popup, lookup);
+    FActive = lookup->Active();
+    lookup->Open();
+    const QString key = column->GetLookupKeyField();
+    const QString result = column->GetLookupResultField();
+    popup->SetKeyFields(key);
+    popup->SetListFields(column->GetLookupListFields());
+    popup->SetListTitles(column->GetLookupListTitles());
+    popup->SetListWidths(column->GetLookupListWidths());
+    popup->SetSearchField(result.isEmpty() ? key : result);
+    OpenCheckOrLocate(popup, column, [&] {
+        if (const QVariant value = FEditor->GetKeyValue(); !value.isNull())
+            popup->SetKeyValue(value);
+    });
 }
 
 TZColumn* TZDBEditorDataList::ListColumn() const

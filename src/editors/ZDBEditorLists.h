@@ -48,6 +48,11 @@ public:
     TDataSet* KeyDataSet() const override;
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;
+
+private:
+    // Without a data source: the lookup dataset opened on the editor's
+    // KeyValue; the chosen key becomes the editor's KeyValue.
+    void UpdateKeyList(bool Refresh);
 };
 
 // The pick list of the editor: its pick values shown by their pick texts; a

@@ -5,6 +5,8 @@
 
 #include "ZDBEditor.h"
 
+#include <QScopeGuard>
+
 namespace zdb {
 
 namespace {
@@ -22,15 +24,34 @@ TZDBColumn::TZDBColumn(QWidget* AParent) : TZDBLabeledEditor(AParent)
 {
 }
 
+TZDBColumn::~TZDBColumn()
+{
+    disconnect(FGridLink);
+}
+
 void TZDBColumn::SetDBGrid(TZCustomDBGrid* Value)
 {
     if (FDBGrid == Value)
         return;
+    disconnect(FGridLink);
     FDBGrid = Value;
-    if (Value && !GetDataSource())
-        SetDataSource(Value->GetDataSource());
-    if (!FDataColumn.isEmpty())
-        SetDataColumn(FDataColumn);
+    if (Value)
+        FGridLink = connect(Value, &TZCustomDBGrid::DataLinkChanged, this, &TZDBColumn::GridLinkChanged);
+    GridLinkChanged();
+}
+
+void TZDBColumn::GridLinkChanged()
+{
+    if (FDBGrid && !FDBGrid->IsDestroying()) {
+        // A data source of the editor's own stays; the grid's is followed.
+        if (!GetDataSource() || GetDataSource() == FTakenSource) {
+            FTakenSource = FDBGrid->GetDataSource();
+            SetDataSource(FTakenSource);
+        }
+        // The grid's columns are made once its dataset is open.
+        if (!FDataColumn.isEmpty())
+            SetDataColumn(FDataColumn);
+    }
     ActiveChange();
 }
 
@@ -71,14 +92,15 @@ TZColumn* TZDBColumn::GetColumn() const
 
 QString TZDBColumn::ReadFieldText(bool Display) const
 {
-    if (TZColumn* column = GetColumn(); column && Field())
+    // Until the grid binds its columns (its layout may come later) the field speaks for itself.
+    if (TZColumn* column = GetColumn(); column && Field() && column->GetField() == Field())
         return Display ? column->GetDisplayText() : column->GetEditText();
     return TZDBLabeledEditor::ReadFieldText(Display);
 }
 
 void TZDBColumn::WriteFieldText(const QString& Text)
 {
-    if (TZColumn* column = GetColumn(); column && Field())
+    if (TZColumn* column = GetColumn(); column && Field() && column->GetField() == Field())
         column->SetEditText(Text);
     else
         TZDBLabeledEditor::WriteFieldText(Text);
@@ -96,6 +118,17 @@ TZDBCustomEditor::TZDBCustomEditor(QWidget* AParent)
     FSettings->SetPickOptions(TZPickOptions{poSelectPickText, poAcceptPickList});
     FSettings->SetCalendarDepth(cdDecade);
     DataLink()->OnActiveChange = [this] { Changed(); };
+    // Without a data source the text typed is the key of a lookup that shows
+    // its keys; clearing the text clears any key.
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& Text) {
+        if (GetDataSource())
+            return;
+        const TZLookupColumn kind = GetLookupColumn();
+        if (kind == lcLookupKeyField)
+            FKeyValue = Text.isEmpty() ? QVariant() : QVariant(Text);
+        else if (kind != lcNotDefined && Text.isEmpty())
+            FKeyValue = QVariant();
+    });
 }
 
 TZDBCustomEditor::~TZDBCustomEditor()
@@ -109,6 +142,72 @@ void TZDBCustomEditor::Changed()
 {
     FSettings->SetField(Field());
     ActiveChange();
+    if (!GetDataSource() && !FKeyValue.isNull() && GetLookupActive())
+        setText(KeyText());
+}
+
+QVariant TZDBCustomEditor::GetKeyValue() const
+{
+    if (!GetDataSource())
+        return FKeyValue;
+    QVariant key;
+    if (!StoresLookupKey(GetLookupColumn()) && GetLookupColumn() != lcLookupKeyField)
+        return key;
+    ReadLookupKey(FSettings.get(), key);
+    return key;
+}
+
+void TZDBCustomEditor::SetKeyValue(const QVariant& Value)
+{
+    const QVariant key = Value.isNull() || Value.toString().isEmpty() ? QVariant() : Value;
+    if (GetDataSource()) {
+        if (GetLookupActive())
+            SetupListValue(key, false);
+        return;
+    }
+    FKeyValue = key;
+    if (GetLookupActive())
+        setText(KeyText());
+}
+
+QString TZDBCustomEditor::KeyText() const
+{
+    TDataSet* lookup = FSettings->GetLookupDataSet();
+    if (FKeyValue.isNull() || !lookup)
+        return QString();
+    const QString keyField = FSettings->GetLookupKeyField();
+    const QString shown = GetLookupColumn() == lcLookupValueField ? FSettings->GetLookupResultField() : keyField;
+    const bool wasActive = lookup->Active();
+    if (!wasActive)
+        lookup->Open();
+    const auto closeAgain = qScopeGuard([lookup, wasActive] {
+        if (!wasActive)
+            lookup->Close();
+    });
+    const QVariant result = lookup->Lookup(keyField, FKeyValue, shown);
+    return result.isNull() ? QString() : result.toString();
+}
+
+bool TZDBCustomEditor::ReadLookupKey(TZColumn* Column, QVariant& Key) const
+{
+    if (GetDataSource())
+        return TZDBLabeledEditor::ReadLookupKey(Column, Key);
+    Key = FKeyValue;
+    return true;
+}
+
+void TZDBCustomEditor::SetupListValue(const QVariant& Value, bool Flag)
+{
+    if (GetDataSource() || !GetLookupActive()) {
+        TZDBLabeledEditor::SetupListValue(Value, Flag);
+        return;
+    }
+    if (!CanModifyValue())
+        return;
+    FKeyValue = Value.isNull() || Value.toString().isEmpty() ? QVariant() : Value;
+    setText(KeyText());
+    if (Flag)
+        setModified(true);
 }
 
 void TZDBCustomEditor::SetButtonStyle(TEditorButtonStyle Value)
@@ -165,6 +264,15 @@ QString TZDBCustomEditor::FormatPickText(int Index) const { return FSettings->Fo
 
 TZLookupColumn TZDBCustomEditor::GetLookupColumn() const
 {
+    // Without a data source the editor's own value is the key: it shows the
+    // key itself, or the result field of the lookup record.
+    if (!GetDataSource()) {
+        const QString key = FSettings->GetLookupKeyField();
+        if (!FSettings->GetLookupDataSet() || key.isEmpty())
+            return lcNotDefined;
+        const QString result = FSettings->GetLookupResultField();
+        return result.isEmpty() || SameName(result, key) ? lcLookupKeyField : lcLookupValueField;
+    }
     FSettings->SetField(Field());
     return FSettings->LookupColumn();
 }

@@ -259,6 +259,10 @@ enum TFixedStyle { fsDefault, fsStandard, fsFlat, fsGradient };
 Q_ENUM_NS(TFixedStyle)
 enum TFixedTheme { ftDefault, ftStandard, ftSystem };
 Q_ENUM_NS(TFixedTheme)
+// The grid base's way of drawing fixed cells: raised classic cells, the
+// platform theme's header sections, or a gradient.
+enum TGridDrawingStyle { gdsClassic, gdsThemed, gdsGradient };
+Q_ENUM_NS(TGridDrawingStyle)
 enum TFocusRect { frAuto, frNone, frDotted, frSolid };
 Q_ENUM_NS(TFocusRect)
 enum THotButtons { hbAuto, hbNone, hbFlat, hbThemed };

@@ -368,6 +368,7 @@ void TZCustomDBGrid::SetDataSource(TDataSource* Value)
     FDataLink->SetDataSource(Value);
     if (Value)
         FreeNotification(Value);
+    emit DataLinkChanged();
 }
 
 void TZCustomDBGrid::SetReadOnly(bool Value)

@@ -880,6 +880,9 @@ class TZCustomDBGrid : public TCustomGrid
     Q_PROPERTY(int DataRowLineColor READ GetDataRowLineColor WRITE SetDataRowLineColor)
     Q_PROPERTY(zdb::GridTypes::TFixedStyle FixedStyle READ GetFixedStyle WRITE SetFixedStyle)
     Q_PROPERTY(zdb::GridTypes::TFixedTheme FixedTheme READ GetFixedTheme WRITE SetFixedTheme)
+    // The fixed cells' look as the grid base names it; follows FixedStyle and FixedTheme.
+    Q_PROPERTY(zdb::GridTypes::TGridDrawingStyle DrawingStyle READ GetDrawingStyle WRITE SetDrawingStyle
+                   STORED false)
     Q_PROPERTY(zdb::GridTypes::TFocusRect FocusRect READ GetFocusRect WRITE SetFocusRect)
     Q_PROPERTY(zdb::GridTypes::THotButtons HotButtons READ GetHotButtons WRITE SetHotButtons)
     Q_PROPERTY(zdb::GridTypes::TListBorder ListBorder READ GetListBorder WRITE SetListBorder)
@@ -1093,6 +1096,11 @@ public:
     void SetFixedStyle(TFixedStyle Value);
     TFixedTheme GetFixedTheme() const { return FFixedTheme; }
     void SetFixedTheme(TFixedTheme Value);
+    // Themed while the fixed cells take the system theme, gradient while they
+    // are filled with a gradient, else classic; setting it sets FixedTheme and
+    // FixedStyle (classic keeps a flat or standard style).
+    TGridDrawingStyle GetDrawingStyle() const;
+    void SetDrawingStyle(TGridDrawingStyle Value);
     TFocusRect GetFocusRect() const { return FFocusRect; }
     void SetFocusRect(TFocusRect Value);
     THotButtons GetHotButtons() const { return FHotButtons; }
@@ -1311,6 +1319,12 @@ public:
     bool IsDesigning() const { return ComponentState() & csDesigning; }
     void Loaded() override;
 
+Q_SIGNALS:
+    // The data link became active or inactive, or the grid took another data
+    // source: controls that follow the grid's current record look again.
+    void DataLinkChanged();
+
+public:
     // ---- Linked grids (ZDBGridsLinked.cpp) ------------------------------------------------
     // Grids linked through MasterGrid form a ring of managed-grid references
     // and copy their layout (column visibility and widths, IndicatorWidth,

@@ -225,6 +225,7 @@ void TZCustomDBGrid::LinkActive(bool Value)
     if (FTreeView)
         FTreeView->CheckActive();
     UpdateTotals(true);
+    emit DataLinkChanged();
 }
 
 void TZCustomDBGrid::DataChanged()

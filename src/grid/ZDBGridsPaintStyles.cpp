@@ -201,6 +201,29 @@ bool TZCustomDBGrid::MarkerOpaque() const
     return !SystemFixedTheme() && ActiveFixedStyle() == fsGradient;
 }
 
+TGridDrawingStyle TZCustomDBGrid::GetDrawingStyle() const
+{
+    if (SystemFixedTheme())
+        return gdsThemed;
+    return ActiveFixedStyle() == fsGradient ? gdsGradient : gdsClassic;
+}
+
+void TZCustomDBGrid::SetDrawingStyle(TGridDrawingStyle Value)
+{
+    switch (Value) {
+    case gdsThemed: SetFixedTheme(ftSystem); break;
+    case gdsGradient:
+        SetFixedTheme(ftStandard);
+        SetFixedStyle(fsGradient);
+        break;
+    case gdsClassic:
+        SetFixedTheme(ftStandard);
+        if (ActiveFixedStyle() == fsGradient)
+            SetFixedStyle(fsDefault);
+        break;
+    }
+}
+
 // ---- Fixed cells ----------------------------------------------------------------------
 
 void TZCustomDBGrid::DrawFixedBack(QPainter& Canvas, const QRect& ARect, const QColor& Color, bool Hot,

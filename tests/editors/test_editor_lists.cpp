@@ -267,6 +267,68 @@ TEST_F(EditorForm, UnboundEditorsTakeListValuesAsTheirText)
     EXPECT_EQ(pick->text(), "Alpha");
 }
 
+// Without a data source a lookup editor holds the chosen key and shows the
+// lookup record's result; its lists draw as the editor says.
+TEST_F(EditorForm, UnboundLookupEditorHoldsTheChosenKeyAndShowsItsResult)
+{
+    auto editor = Editor("");
+    editor->SetLookupDataSet(&Customers);
+    editor->SetLookupKeyField("Id");
+    editor->SetLookupResultField("Name");
+    editor->SetLookupListFields("Name");
+    editor->SetDrawingStyle(gdsGradient);
+    ASSERT_EQ(editor->GetLookupColumn(), lcLookupValueField);
+    EXPECT_EQ(editor->EditorStyle(), edsDropDownList);
+    EXPECT_TRUE(editor->GetKeyValue().isNull());
+    EXPECT_TRUE(editor->setProperty("KeyValue", 2));
+    EXPECT_EQ(editor->text(), "Beta");
+
+    ClickButton(editor.get());
+    ASSERT_TRUE(editor->ListVisible());
+    ASSERT_TRUE(qobject_cast<TZDBEditorDataList*>(editor->ActiveList()));
+    EXPECT_EQ(editor->ActiveList()->PopupList()->GetDrawingStyle(), gdsGradient);
+    Keys(editor.get(), {Qt::Key_Down, Qt::Key_Return});
+    EXPECT_FALSE(editor->ListVisible());
+    EXPECT_EQ(editor->GetKeyValue().toInt(), 3);
+    EXPECT_EQ(editor->text(), "Gamma");
+
+    // Stepping wraps over the lookup records; typing completes a result or is refused.
+    Keys(editor.get(), {Qt::Key_Plus}, Qt::KeypadModifier);
+    EXPECT_EQ(editor->GetKeyValue().toInt(), 1);
+    EXPECT_EQ(editor->text(), "Alpha");
+    editor->selectAll();
+    QTest::keyClicks(editor.get(), "be");
+    EXPECT_EQ(editor->text(), "Beta");
+    EXPECT_EQ(editor->GetKeyValue().toInt(), 2);
+    editor->selectAll();
+    QTest::keyClicks(editor.get(), "x");
+    EXPECT_EQ(editor->text(), "Beta");
+    EXPECT_EQ(editor->GetKeyValue().toInt(), 2);
+
+    // Delete with the whole text selected clears the key.
+    editor->selectAll();
+    Keys(editor.get(), {Qt::Key_Delete});
+    EXPECT_TRUE(editor->GetKeyValue().isNull());
+    EXPECT_TRUE(editor->text().isEmpty());
+
+    // A key no record has shows nothing; the list opens on the key set.
+    editor->SetKeyValue(99);
+    EXPECT_TRUE(editor->text().isEmpty());
+    editor->SetKeyValue(1);
+    ClickButton(editor.get());
+    ASSERT_TRUE(editor->ListVisible());
+    Keys(editor.get(), {Qt::Key_Down, Qt::Key_Return});
+    EXPECT_EQ(editor->GetKeyValue().toInt(), 2);
+
+    // A lookup that shows its keys takes a typed key too.
+    editor->SetLookupResultField("");
+    ASSERT_EQ(editor->GetLookupColumn(), lcLookupKeyField);
+    EXPECT_EQ(editor->text(), "2");
+    editor->selectAll();
+    QTest::keyClicks(editor.get(), "3");
+    EXPECT_EQ(editor->GetKeyValue().toString(), "3");
+}
+
 TEST_F(EditorForm, CheckListStoresTheCheckedKeysAndShowsThemShortened)
 {
     auto editor = Editor("Codes");
@@ -321,6 +383,7 @@ TEST(EditorProperties, PublishedPropertiesReadTheirDefaultsAndWriteByName)
     EXPECT_EQ(key("LabelPosition"), "lpAbove");
     EXPECT_EQ(key("MultiSelectText"), "mstEllipsis");
     EXPECT_EQ(key("BorderStyle"), "bsSingle");
+    EXPECT_EQ(key("DrawingStyle"), "gdsThemed");
     EXPECT_EQ(editor.property("ListOptions").toStringList(),
               (QStringList{"loAutoComplete", "loSelectNextValue", "loAllowClearValue", "loAllowChangeOrder",
                            "loAllowColumnResize", "loShowToday"}));

@@ -479,3 +479,61 @@ TEST(GridEditorLifetime, AGridDestroyedWithItsListOpenLeavesNoWindow)
     EXPECT_FALSE(popup);
     EXPECT_EQ(table->State(), dsBrowse);
 }
+
+// A grid-column editor made before its grid has data follows the grid once
+// the grid gets its data source, once its dataset opens, and on every move.
+TEST(GridColumnEditor, FollowsAGridThatGetsItsDataLater)
+{
+    const auto table = MakeOrders(3);
+    TDataSource source;
+    QWidget form;
+    auto* grid = new TZDBGrid(&form);
+    grid->setGeometry(0, 40, 400, 200);
+    auto* byName = new TZDBColumn(&form);
+    byName->SetDBGrid(grid);
+    byName->SetDataColumn("Customer");
+    auto* byField = new TZDBColumn(&form);
+    byField->SetDBGrid(grid);
+    byField->SetDataField("Amount");
+    byField->move(0, 250);
+    form.resize(400, 300);
+    form.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(byName->text().isEmpty());
+
+    // The grid gets a data source without a dataset, then the dataset comes.
+    grid->SetDataSource(&source);
+    EXPECT_EQ(byName->GetDataSource(), &source);
+    EXPECT_TRUE(byName->text().isEmpty());
+    source.SetDataSet(table.get());
+    EXPECT_EQ(byName->GetDataField(), "Customer");
+    EXPECT_EQ(byName->text(), "Customer 1");
+    EXPECT_EQ(byField->text(), "10");
+    ASSERT_NE(byName->Column(), nullptr);
+    EXPECT_EQ(byName->Column()->GetFieldName(), "Customer");
+
+    // Moving in the grid moves both.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(byName->text(), "Customer 3");
+    EXPECT_EQ(byField->text(), "30");
+
+    // Another data source of the grid is followed; one given to the editor stays.
+    TDataSource other;
+    other.SetDataSet(table.get());
+    TDataSource own;
+    own.SetDataSet(table.get());
+    byField->SetDataSource(&own);
+    grid->SetDataSource(&other);
+    EXPECT_EQ(byName->GetDataSource(), &other);
+    EXPECT_EQ(byField->GetDataSource(), &own);
+    EXPECT_EQ(byName->text(), "Customer 3");
+
+    // Without its dataset and with it again, the editor shows the record again.
+    other.SetDataSet(nullptr);
+    EXPECT_TRUE(byName->text().isEmpty());
+    table->First();
+    other.SetDataSet(table.get());
+    EXPECT_EQ(byName->text(), "Customer 1");
+}
