@@ -30,6 +30,16 @@ class QStyleOptionButton;
 
 namespace zdb {
 
+// A colour as a colour property takes it (Qt Designer's colour editor): an
+// invalid QColor is the default-colour marker (clDefault), a fully transparent
+// one the no-colour value (clNone), any other its RGB value.
+inline TColor PropertyColor(const QColor& Value)
+{
+    if (!Value.isValid())
+        return clDefault;
+    return Value.alpha() == 0 ? clNone : QColorToColor(Value);
+}
+
 // What the styled controls share: their gradient, their base colour, and the
 // hot state (the pointer over the control). Not a QObject itself; each
 // control names its Qt class as TBase.
@@ -68,6 +78,24 @@ public:
     void SetGradientShadowFactor(int Value) { FGradient->SetShadowFactor(Value); }
     bool GetGradientSwapColors() const { return FGradient->GetSwapColors(); }
     void SetGradientSwapColors(bool Value) { FGradient->SetSwapColors(Value); }
+    // The colours as their properties give them: a system colour reads as the
+    // palette's colour now, clDefault as an invalid QColor and clNone as a
+    // transparent one (see PropertyColor for writing). An invalid Color
+    // leaves the base colour as it is.
+    QColor GetQColor() const { return ColorToQColor(FColor, this->palette()); }
+    void SetQColor(const QColor& Value)
+    {
+        if (Value.isValid())
+            SetColor(PropertyColor(Value));
+    }
+    QColor GetGradientStartQColor() const { return ColorToQColor(GetGradientStartColor(), this->palette()); }
+    void SetGradientStartQColor(const QColor& Value) { SetGradientStartColor(PropertyColor(Value)); }
+    QColor GetGradientEndQColor() const { return ColorToQColor(GetGradientEndColor(), this->palette()); }
+    void SetGradientEndQColor(const QColor& Value) { SetGradientEndColor(PropertyColor(Value)); }
+    QColor GetGradientHotQColor() const { return ColorToQColor(GetGradientHotColor(), this->palette()); }
+    void SetGradientHotQColor(const QColor& Value) { SetGradientHotColor(PropertyColor(Value)); }
+    QColor GetGradientStepQColor() const { return ColorToQColor(GetGradientStepColor(), this->palette()); }
+    void SetGradientStepQColor(const QColor& Value) { SetGradientStepColor(PropertyColor(Value)); }
     // The options by their key names ("goGradient", "goHotButton", ...); a list
     // naming anything else changes nothing.
     QStringList GetGradientOptions() const { return EnumSetNames(FGradient->GetOptions()); }
@@ -115,21 +143,21 @@ private:
 };
 
 // The published properties of a styled control: its base colour and the
-// settings of its gradient. A background gradient (group box, panel) has the
+// settings of its gradient, colours as QColor (Designer's colour editor). A background gradient (group box, panel) has the
 // first set, a progress bar adds the step colour, a button's gradient the hot
 // colour and the options.
 #define ZQ_STYLED_PROPERTIES                                                                                  \
-    Q_PROPERTY(int Color READ GetColor WRITE SetColor)                                                         \
+    Q_PROPERTY(QColor Color READ GetQColor WRITE SetQColor)                                                    \
     Q_PROPERTY(bool GradientActive READ GetGradientActive WRITE SetGradientActive)                             \
     Q_PROPERTY(zdb::PaintTypes::TZQGradientDirection GradientDirection READ GetGradientDirection WRITE         \
                    SetGradientDirection)                                                                       \
-    Q_PROPERTY(int GradientStartColor READ GetGradientStartColor WRITE SetGradientStartColor)                  \
-    Q_PROPERTY(int GradientEndColor READ GetGradientEndColor WRITE SetGradientEndColor)                        \
+    Q_PROPERTY(QColor GradientStartColor READ GetGradientStartQColor WRITE SetGradientStartQColor)             \
+    Q_PROPERTY(QColor GradientEndColor READ GetGradientEndQColor WRITE SetGradientEndQColor)                   \
     Q_PROPERTY(int GradientShadowFactor READ GetGradientShadowFactor WRITE SetGradientShadowFactor)            \
     Q_PROPERTY(bool GradientSwapColors READ GetGradientSwapColors WRITE SetGradientSwapColors)
 #define ZQ_BUTTON_PROPERTIES                                                                                  \
     ZQ_STYLED_PROPERTIES                                                                                       \
-    Q_PROPERTY(int GradientHotColor READ GetGradientHotColor WRITE SetGradientHotColor)                        \
+    Q_PROPERTY(QColor GradientHotColor READ GetGradientHotQColor WRITE SetGradientHotQColor)                   \
     Q_PROPERTY(QStringList GradientOptions READ GetGradientOptions WRITE SetGradientOptions)
 
 // The drawing the styled controls share.
@@ -244,7 +272,7 @@ class TZQProgressBar : public TZQStyled<QProgressBar, TZQGradientProgress>
 {
     Q_OBJECT
     ZQ_STYLED_PROPERTIES
-    Q_PROPERTY(int GradientStepColor READ GetGradientStepColor WRITE SetGradientStepColor)
+    Q_PROPERTY(QColor GradientStepColor READ GetGradientStepQColor WRITE SetGradientStepQColor)
 public:
     explicit TZQProgressBar(QWidget* parent = nullptr);
     // The done part's rectangle (empty at the minimum), from the start edge:

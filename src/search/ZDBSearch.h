@@ -221,7 +221,9 @@ protected:
 // then searches the grid whose object name is GridName in the panel's window,
 // keeps ListWidth, Permanent and VisibleOptions of its own, and its controls
 // stay disabled while there is no such grid. A docked panel's properties are
-// its grid's Search's.
+// its grid's Search's. The search options are always the grid's: the check
+// boxes show them, a click switches its one option in the grid's search, and
+// SearchOptions given to a panel before it found its grid go to that grid.
 class TZDBGridSearchPanel : public QWidget
 {
     Q_OBJECT
@@ -269,6 +271,8 @@ public:
     void SetFocus();
     // The options of the check boxes (soSkipMessage carried over from the grid's search).
     TZSearchOptions GetSearchOptions() const;
+    // Checks the boxes and sets the grid's search options (kept for the grid
+    // the panel finds, while it has none).
     void SetSearchOptions(TZSearchOptions Value);
     // Places the controls for the panel's width (hiding what does not fit).
     void ResizeControls();
@@ -294,7 +298,10 @@ private:
     enum { OptionCount = 5 };
     static const std::array<TZSearchOption, OptionCount> OptionOrder;
     void ButtonSearch(TZSearchMode Mode);
-    void OptionClicked();
+    // The check box of OptionOrder[Index] was clicked.
+    void OptionClicked(size_t Index);
+    // Checks the boxes by Value (nothing else happens).
+    void ShowOptions(TZSearchOptions Value);
     void RefreshHistory();
     void UpdateMoreMenu();
     void HistoryChosen(const QString& Text);
@@ -310,6 +317,7 @@ private:
     int FListWidth = TZDBGridSearch::DefaultListWidth;
     bool FPermanent = false;
     TZSearchOptions FVisibleOptions = TZDBGridSearch::DefaultVisibleOptions;
+    bool FOptionsGiven = false; // SearchOptions were set while no grid was found
     TCloseEvent FOnClose;
     int FPPI = 96;
     bool FUpdating = false;

@@ -125,9 +125,14 @@ void TZDBGridSearchPanel::UpdateLink()
     if (grid != FLinkedGrid) {
         FLinkedGrid = grid;
         if (TZDBGridSearch* search = GridSearch()) {
-            // The grid takes the options the panel was given; the panel its history.
+            // The grid takes options the panel was given; otherwise the boxes show
+            // the grid's. The panel takes the grid's text and history.
             const QSignalBlocker blocker(FSearchList);
-            search->SetOptions(GetSearchOptions());
+            if (FOptionsGiven)
+                search->SetOptions(GetSearchOptions());
+            else
+                ShowOptions(search->GetOptions());
+            FOptionsGiven = false;
             FSearchList->setEditText(search->GetText());
             RefreshHistory();
         }
@@ -254,7 +259,7 @@ void TZDBGridSearchPanel::CreateControls()
         // Tab reaches the boxes from the text box; Space toggles one.
         box->setFocusPolicy(Qt::TabFocus);
         box->installEventFilter(this);
-        connect(box, &QCheckBox::clicked, this, &TZDBGridSearchPanel::OptionClicked);
+        connect(box, &QCheckBox::clicked, this, [this, k] { OptionClicked(k); });
         FChecks[k] = box;
         QAction* item = FMoreMenu->addAction(*OptionBoxes[k].Caption);
         item->setCheckable(true);
@@ -394,6 +399,8 @@ void TZDBGridSearchPanel::ResizeControls()
 
 void TZDBGridSearchPanel::UpdateMoreMenu()
 {
+    if (TZDBGridSearch* search = GridSearch())
+        ShowOptions(search->GetOptions());
     for (size_t i = 0; i < FButtons.size(); ++i)
         FButtonItems[i]->setVisible(FButtons[i]->isHidden());
     bool anyOption = false;
@@ -417,23 +424,32 @@ TZSearchOptions TZDBGridSearchPanel::GetSearchOptions() const
     return options;
 }
 
-void TZDBGridSearchPanel::SetSearchOptions(TZSearchOptions Value)
+void TZDBGridSearchPanel::ShowOptions(TZSearchOptions Value)
 {
     for (size_t k = 0; k < FChecks.size(); ++k) {
         const QSignalBlocker blocker(FChecks[k]);
         FChecks[k]->setChecked(Value & OptionOrder[k]);
     }
-    // A panel of its own passes them on to its grid (a docked one has them from it).
-    if (TZDBGridSearch* search = GridSearch(); search && !FGrid)
+}
+
+void TZDBGridSearchPanel::SetSearchOptions(TZSearchOptions Value)
+{
+    ShowOptions(Value);
+    TZDBGridSearch* search = GridSearch();
+    FOptionsGiven = !search;
+    // A docked panel is told its grid's options: setting them again changes nothing.
+    if (search)
         search->SetOptions(GetSearchOptions());
 }
 
-void TZDBGridSearchPanel::OptionClicked()
+void TZDBGridSearchPanel::OptionClicked(size_t Index)
 {
     if (FUpdating)
         return;
+    // Only the option clicked changes: the grid's others may have changed
+    // since the boxes showed them.
     if (TZDBGridSearch* search = GridSearch())
-        GuardEvent(this, [&] { search->SetOptions(GetSearchOptions()); });
+        GuardEvent(this, [&] { search->SwitchOptions(OptionOrder[Index], FChecks[Index]->isChecked()); });
     SetFocus();
 }
 
@@ -456,7 +472,8 @@ bool TZDBGridSearchPanel::Search(TZSearchMode Mode, bool FromChange)
         RefreshHistory();
         FSearchList->lineEdit()->selectAll();
     }
-    search->SetOptions(GetSearchOptions());
+    // The grid's options are the ones searched with; the boxes show them.
+    ShowOptions(search->GetOptions());
     search->SetText(text);
     return SearchedGrid()->SearchGrid(Mode);
 }

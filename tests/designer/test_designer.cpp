@@ -14,6 +14,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -83,13 +84,15 @@ QVariant Plain(const QVariant& Value)
 
 // Values the widget-box entries take and give back by property name.
 const QList<std::pair<const char*, QVariant>> StyledValues{
-    {"Color", 0x123456},       {"GradientActive", false},     {"GradientDirection", int(gdHorizontal)},
-    {"GradientStartColor", 255}, {"GradientEndColor", 0xFF00}, {"GradientShadowFactor", -40},
+    {"Color", QColor(0x12, 0x34, 0x56)},   {"GradientActive", false},
+    {"GradientDirection", int(gdHorizontal)}, {"GradientStartColor", QColor(255, 0, 0)},
+    {"GradientEndColor", QColor(0, 255, 0)}, {"GradientShadowFactor", -40},
     {"GradientSwapColors", true}};
 const QList<std::pair<const char*, QVariant>> ButtonValues{
-    {"GradientHotColor", 0xFF0000}, {"GradientOptions", QStringList{"goGradient", "goHotTrack"}}};
+    {"GradientHotColor", QColor(0, 0, 255)}, {"GradientOptions", QStringList{"goGradient", "goHotTrack"}}};
 const std::map<QString, QList<std::pair<const char*, QVariant>>> OwnValues{
-    {"zdb::TZDBGrid", {{"IndicatorWidth", 30}, {"TitleLinesCount", 2}, {"StripeColor", 0xEEEEEE}}},
+    {"zdb::TZDBGrid",
+     {{"IndicatorWidth", 30}, {"TitleLinesCount", 2}, {"StripeColor", 0xEEEEEE}, {"DrawingStyle", int(gdsGradient)}}},
     {"zdb::TZDBNavigator", {{"VisibleButtons", QStringList{"nbFirst", "nbLast"}}, {"ConfirmDelete", false}}},
     {"zdb::TZRadioGroup", {{"Items", QStringList{"a", "b", "c"}}, {"ItemIndex", 1}}},
     {"zdb::TZDBRadioGroup",
@@ -103,7 +106,7 @@ const std::map<QString, QList<std::pair<const char*, QVariant>>> OwnValues{
       {"VisibleOptions", int(soCaseSensitive | soWrapAround)},
       {"SearchOptions", int(soWholeWords)}}},
     {"zdb::TZQPanel", {{"Caption", "Totals"}, {"Alignment", int(Qt::AlignLeft | Qt::AlignVCenter)}}},
-    {"zdb::TZQProgressBar", {{"GradientStepColor", 0xFF}}},
+    {"zdb::TZQProgressBar", {{"GradientStepColor", QColor(255, 0, 0)}}},
 };
 
 QList<std::pair<const char*, QVariant>> ValuesOf(const QString& Class, const QMetaObject* Meta)
@@ -204,12 +207,13 @@ TEST(DesignerForm, LoadsWithThePropertiesSetInIt)
     // The containers hold what the form put into them.
     EXPECT_EQ(child("checkBox")->parentWidget(), child("groupBox"));
     EXPECT_EQ(child("progressBar")->parentWidget(), child("panel"));
-    EXPECT_EQ(child("button")->property("Color"), 255);
+    EXPECT_EQ(child("button")->property("Color"), QColor(255, 0, 0));
+    EXPECT_EQ(child("button")->property("GradientHotColor"), QColor(0, 255, 0));
     EXPECT_EQ(child("button")->property("GradientOptions"), QStringList({"goGradient", "goHotColor"}));
     EXPECT_EQ(child("button")->property("text"), "OK");
     EXPECT_EQ(child("panel")->property("Caption"), "Totals");
     EXPECT_EQ(child("panel")->property("GradientShadowFactor"), -40);
-    EXPECT_EQ(child("progressBar")->property("GradientStepColor"), 16711680);
+    EXPECT_EQ(child("progressBar")->property("GradientStepColor"), QColor(0, 0, 255));
     EXPECT_EQ(child("plainRadioGroup")->property("ItemIndex"), 2);
     EXPECT_EQ(child("plainRadioGroup")->findChildren<QAbstractButton*>().size(), 3);
     EXPECT_EQ(child("radioGroup")->property("Values"), QStringList({"C", "K"}));
@@ -308,6 +312,37 @@ TEST_F(StandalonePanel, KeepsItsOwnSettings)
     EXPECT_FALSE(Panel->isVisible());
 }
 
+// A panel given no options shows and searches with its grid's, and a click
+// switches only its own option in the grid's search.
+TEST_F(StandalonePanel, SearchesWithTheGridsOptionsAndAClickSwitchesOnlyItsOwn)
+{
+    TZDBGridSearch* search = Grid->Search();
+    search->SetOptions(TZSearchOptions(soWholeWords) | soSkipMessage);
+    Panel->SetGridName(QStringLiteral("ordersGrid"));
+    ASSERT_EQ(Panel->SearchedGrid(), Grid);
+    EXPECT_EQ(search->GetOptions(), TZSearchOptions(soWholeWords) | soSkipMessage);
+    auto box = [&](const char* Name) { return Panel->findChild<QCheckBox*>(QLatin1String(Name)); };
+    EXPECT_TRUE(box("WholeWords")->isChecked());
+    EXPECT_FALSE(box("CaseSensitive")->isChecked());
+
+    // Options changed in the grid's search later are the ones searched with.
+    search->SetOptions(TZSearchOptions(soCaseSensitive) | soSkipMessage);
+    Text()->setFocus();
+    QTest::keyClicks(Text()->lineEdit(), QStringLiteral("customer 12"));
+    QTest::keyClick(Text()->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Table->FieldByName("Id")->AsInteger(), 1);
+    EXPECT_EQ(search->GetOptions(), TZSearchOptions(soCaseSensitive) | soSkipMessage);
+    EXPECT_TRUE(box("CaseSensitive")->isChecked());
+    EXPECT_FALSE(box("WholeWords")->isChecked());
+
+    // A click switches its option only; the grid's other options stay.
+    search->SetOptions(TZSearchOptions(soCaseSensitive) | soWrapAround | soSkipMessage);
+    QTest::mouseClick(box("CaseSensitive"), Qt::LeftButton, Qt::NoModifier, QPoint(8, box("CaseSensitive")->height() / 2));
+    EXPECT_EQ(search->GetOptions(), TZSearchOptions(soWrapAround) | soSkipMessage);
+    QTest::keyClick(Text()->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Table->FieldByName("Id")->AsInteger(), 12);
+}
+
 TEST(DesignerProperties, SetsByKeyNamesRefuseUnknownNames)
 {
     TZDBNavigator navigator;
@@ -323,7 +358,20 @@ TEST(DesignerProperties, SetsByKeyNamesRefuseUnknownNames)
     EXPECT_EQ(button.Gradient()->GetOptions(), TZQGradientOptions({goHotTrack}));
     button.setProperty("GradientOptions", QStringList{"goHotTrack", "goSparkle"});
     EXPECT_EQ(button.Gradient()->GetOptions(), TZQGradientOptions({goHotTrack}));
-    // The flattened properties are the gradient's own.
-    button.setProperty("GradientStartColor", 0x0000FF);
+    // The flattened properties are the gradient's own, colours as QColor: an
+    // invalid one is the default-colour marker, a transparent one no colour.
+    EXPECT_TRUE(button.setProperty("GradientStartColor", QColor(255, 0, 0)));
     EXPECT_EQ(button.Gradient()->GetStartColor(), 0x0000FF);
+    EXPECT_EQ(button.property("GradientStartColor"), QColor(255, 0, 0));
+    EXPECT_EQ(button.Gradient()->GetEndColor(), clDefault);
+    EXPECT_FALSE(button.property("GradientEndColor").value<QColor>().isValid());
+    EXPECT_TRUE(button.setProperty("GradientEndColor", QColor(Qt::transparent)));
+    EXPECT_EQ(button.Gradient()->GetEndColor(), clNone);
+    EXPECT_TRUE(button.setProperty("GradientEndColor", QColor()));
+    EXPECT_EQ(button.Gradient()->GetEndColor(), clDefault);
+    // A system colour reads as the palette's colour; an invalid base colour changes nothing.
+    button.SetColor(clBtnFace);
+    EXPECT_EQ(button.property("Color"), button.palette().color(QPalette::Active, QPalette::Button));
+    EXPECT_TRUE(button.setProperty("Color", QColor()));
+    EXPECT_EQ(button.GetColor(), clBtnFace);
 }
