@@ -637,7 +637,7 @@ private:
     QString KeyText() const;
 
     TEditorButtonStyle FButtonStyle = ebsAuto;
-    TGridDrawingStyle FDrawingStyle = gdsThemed;
+    TGridDrawingStyle FDrawingStyle = gdsClassic;
     QVariant FKeyValue;
     // The pick, list and lookup settings, in a column of no grid.
     std::unique_ptr<TZColumn> FSettings;

@@ -374,4 +374,22 @@ TEST(DesignerProperties, SetsByKeyNamesRefuseUnknownNames)
     EXPECT_EQ(button.property("Color"), button.palette().color(QPalette::Active, QPalette::Button));
     EXPECT_TRUE(button.setProperty("Color", QColor()));
     EXPECT_EQ(button.GetColor(), clBtnFace);
+
+    // The grid's drawing style is its fixed cells' theme and style; classic
+    // keeps a flat style, and only those two are stored.
+    TZDBGrid grid;
+    EXPECT_EQ(grid.GetDrawingStyle(), gdsClassic);
+    EXPECT_TRUE(grid.setProperty("DrawingStyle", "gdsGradient"));
+    EXPECT_EQ(grid.GetFixedStyle(), fsGradient);
+    EXPECT_EQ(grid.GetFixedTheme(), ftStandard);
+    EXPECT_TRUE(grid.setProperty("DrawingStyle", "gdsThemed"));
+    EXPECT_EQ(grid.GetFixedTheme(), ftSystem);
+    EXPECT_EQ(grid.GetDrawingStyle(), gdsThemed);
+    grid.SetFixedStyle(fsFlat);
+    EXPECT_TRUE(grid.setProperty("DrawingStyle", "gdsClassic"));
+    EXPECT_EQ(grid.GetFixedStyle(), fsFlat);
+    EXPECT_EQ(grid.GetDrawingStyle(), gdsClassic);
+    grid.SetFixedStyle(fsGradient);
+    EXPECT_EQ(grid.GetDrawingStyle(), gdsGradient);
+    EXPECT_FALSE(grid.metaObject()->property(grid.metaObject()->indexOfProperty("DrawingStyle")).isStored());
 }

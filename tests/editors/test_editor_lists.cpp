@@ -383,7 +383,7 @@ TEST(EditorProperties, PublishedPropertiesReadTheirDefaultsAndWriteByName)
     EXPECT_EQ(key("LabelPosition"), "lpAbove");
     EXPECT_EQ(key("MultiSelectText"), "mstEllipsis");
     EXPECT_EQ(key("BorderStyle"), "bsSingle");
-    EXPECT_EQ(key("DrawingStyle"), "gdsThemed");
+    EXPECT_EQ(key("DrawingStyle"), "gdsClassic");
     EXPECT_EQ(editor.property("ListOptions").toStringList(),
               (QStringList{"loAutoComplete", "loSelectNextValue", "loAllowClearValue", "loAllowChangeOrder",
                            "loAllowColumnResize", "loShowToday"}));
