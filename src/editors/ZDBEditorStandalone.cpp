@@ -5,8 +5,6 @@
 
 #include "ZDBEditor.h"
 
-#include <QScopeGuard>
-
 namespace zdb {
 
 namespace {
@@ -177,13 +175,9 @@ QString TZDBCustomEditor::KeyText() const
         return QString();
     const QString keyField = FSettings->GetLookupKeyField();
     const QString shown = GetLookupColumn() == lcLookupValueField ? FSettings->GetLookupResultField() : keyField;
-    const bool wasActive = lookup->Active();
-    if (!wasActive)
+    // Open from now on, as for a bound editor's looked-up result.
+    if (!lookup->Active())
         lookup->Open();
-    const auto closeAgain = qScopeGuard([lookup, wasActive] {
-        if (!wasActive)
-            lookup->Close();
-    });
     const QVariant result = lookup->Lookup(keyField, FKeyValue, shown);
     return result.isNull() ? QString() : result.toString();
 }
