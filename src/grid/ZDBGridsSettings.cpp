@@ -50,6 +50,17 @@ std::optional<bool> LayoutFlag(const TZNameValues& Values, const QString& Name)
     return std::nullopt;
 }
 
+// The lines of a layout the grid filter reads ("Filters", "Filter1", ...), so
+// that it need not go through every column's line.
+QStringList FilterLines(const QStringList& Lines)
+{
+    QStringList filters;
+    for (const QString& line : Lines)
+        if (line.startsWith(QLatin1String("filter"), Qt::CaseInsensitive))
+            filters << line;
+    return filters;
+}
+
 } // namespace
 
 TZDBGridSettings::TZDBGridSettings(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
@@ -173,7 +184,7 @@ void TZDBGridSettings::ApplyLayout()
                 FGrid->FilterGrid()->SetFiltered(*on);
     }
     if ((FOptions & soFilters) && values.Value(QStringLiteral("Filters")))
-        ApplyFilters(FLayout);
+        ApplyFilters(FilterLines(FLayout));
     DoLayout(FLayout, true);
 }
 
