@@ -54,11 +54,29 @@ std::optional<bool> LayoutFlag(const TZNameValues& Values, const QString& Name)
 // that it need not go through every column's line.
 QStringList FilterLines(const QStringList& Lines)
 {
+    const QLatin1String prefix("filter");
     QStringList filters;
-    for (const QString& line : Lines)
-        if (line.startsWith(QLatin1String("filter"), Qt::CaseInsensitive))
+    for (const QString& line : Lines) {
+        if (!line.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QStringView rest = QStringView(line).left(line.indexOf(QLatin1Char('='))).mid(prefix.size());
+        const bool count = rest.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0;
+        if (count || (!rest.isEmpty() && std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.isDigit(); })))
             filters << line;
+    }
     return filters;
+}
+
+// Whether a layout's filter lines are those the grid has already, in any order
+// (a store gives its lines sorted by name). Applying them again would only run
+// the dataset's filtering anew: a statement over every row of a query.
+bool SameLines(QStringList Lines, QStringList Current)
+{
+    if (Lines.size() != Current.size())
+        return false;
+    Lines.sort();
+    Current.sort();
+    return Lines == Current;
 }
 
 } // namespace
@@ -184,7 +202,8 @@ void TZDBGridSettings::ApplyLayout()
                 FGrid->FilterGrid()->SetFiltered(*on);
     }
     if ((FOptions & soFilters) && values.Value(QStringLiteral("Filters")))
-        ApplyFilters(FilterLines(FLayout));
+        if (const QStringList filters = FilterLines(FLayout); !SameLines(filters, FGrid->FilterGrid()->GetSettings()))
+            ApplyFilters(filters);
     DoLayout(FLayout, true);
 }
 
