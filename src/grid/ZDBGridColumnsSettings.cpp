@@ -13,8 +13,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QStringTokenizer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -486,13 +488,21 @@ void ReadColumn(TZColumn& Column, const QJsonObject& Json)
 QStringList TZDBGridColumns::GetSettings()
 {
     const QString d = DefaultDelimiter;
+    const auto flag = [](bool On) { return QLatin1Char(On ? '1' : '0'); };
     FSettings.clear();
-    FSettings << QStringLiteral("Columns=%1").arg(Count());
+    FSettings.reserve(Count() + 3);
+    FSettings << QStringLiteral("Columns=") + QString::number(Count());
     for (int i = 0; i < Count(); ++i) {
         const TZColumn* column = Items(i);
-        FSettings << QStringLiteral("Column%1=").arg(i + 1) + column->GetFieldName() + d +
-                         QString::number(column->GetWidthBase()) + d + SettingsFlag(column->Visibility()) + d +
-                         SettingsFlag(column->FExpanded) + d + SettingsFlag(column->Report()->GetVisible());
+        const QString name = column->GetFieldName();
+        // One string a line, sized once: these lines are most of a layout.
+        QString line;
+        line.reserve(32 + name.size() + 4 * d.size());
+        line.append(QLatin1String("Column")).append(QString::number(i + 1)).append(QLatin1Char('='));
+        line.append(name).append(d).append(QString::number(column->GetWidthBase()));
+        line.append(d).append(flag(column->Visibility())).append(d).append(flag(column->FExpanded));
+        line.append(d).append(flag(column->Report()->GetVisible()));
+        FSettings << line;
     }
     if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode))
         FSettings << QStringLiteral("StretchMode=%1").arg(SettingsFlag(FGrid->GetStretchMode()));
@@ -522,22 +532,33 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     qsizetype count = 0;
     if (const auto value = values.Value(QStringLiteral("Columns")))
         count = std::min<qsizetype>(SettingsInt(*value).value_or(0), values.Count());
+    QString name = QStringLiteral("Column");
     for (qsizetype i = 1; i <= count; ++i) {
-        const auto value = values.Value(QStringLiteral("Column%1").arg(i));
+        name.truncate(6);
+        name += QString::number(i);
+        const auto value = values.Value(name);
         if (!value)
             continue;
-        const QStringList parts = value->split(d);
-        TZColumn* column = FindColumn(parts.value(0).trimmed(), int(i - 1));
+        // Name, width, visible, expanded, printed; missing parts stay empty.
+        std::array<QStringView, 5> parts{};
+        std::size_t found = 0;
+        for (const QStringView item : qTokenize(QStringView(*value), QStringView(d))) {
+            if (found == parts.size())
+                break;
+            parts[found++] = item;
+        }
+        const auto part = [&parts](std::size_t k) { return parts[k]; };
+        TZColumn* column = FindColumn(part(0).trimmed().toString(), int(i - 1));
         if (!column)
             continue;
         column->MoveTo(int(i - 1));
-        if (const auto width = SettingsInt(parts.value(1)); width && *width >= 0)
+        if (const auto width = SettingsInt(part(1)); width && *width >= 0)
             column->SetWidthBase(MulDiv(*width, currentPPI, ppi));
-        if (const auto visible = SettingsInt(parts.value(2)))
+        if (const auto visible = SettingsInt(part(2)))
             column->SetVisible(*visible == 1);
-        if (const auto expanded = SettingsInt(parts.value(3)))
+        if (const auto expanded = SettingsInt(part(3)))
             column->SetExpanded(*expanded == 1);
-        if (const auto printed = SettingsInt(parts.value(4)))
+        if (const auto printed = SettingsInt(part(4)))
             column->Report()->SetVisible(*printed == 1);
     }
     if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode)) {

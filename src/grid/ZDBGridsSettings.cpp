@@ -50,6 +50,35 @@ std::optional<bool> LayoutFlag(const TZNameValues& Values, const QString& Name)
     return std::nullopt;
 }
 
+// The lines of a layout the grid filter reads ("Filters", "Filter1", ...), so
+// that it need not go through every column's line.
+QStringList FilterLines(const QStringList& Lines)
+{
+    const QLatin1String prefix("filter");
+    QStringList filters;
+    for (const QString& line : Lines) {
+        if (!line.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QStringView rest = QStringView(line).left(line.indexOf(QLatin1Char('='))).mid(prefix.size());
+        const bool count = rest.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0;
+        if (count || (!rest.isEmpty() && std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.isDigit(); })))
+            filters << line;
+    }
+    return filters;
+}
+
+// Whether a layout's filter lines are those the grid has already, in any order
+// (a store gives its lines sorted by name). Applying them again would only run
+// the dataset's filtering anew: a statement over every row of a query.
+bool SameLines(QStringList Lines, QStringList Current)
+{
+    if (Lines.size() != Current.size())
+        return false;
+    Lines.sort();
+    Current.sort();
+    return Lines == Current;
+}
+
 } // namespace
 
 TZDBGridSettings::TZDBGridSettings(TZCustomDBGrid* AGrid) : FGrid(AGrid) {}
@@ -173,7 +202,8 @@ void TZDBGridSettings::ApplyLayout()
                 FGrid->FilterGrid()->SetFiltered(*on);
     }
     if ((FOptions & soFilters) && values.Value(QStringLiteral("Filters")))
-        ApplyFilters(FLayout);
+        if (const QStringList filters = FilterLines(FLayout); !SameLines(filters, FGrid->FilterGrid()->GetSettings()))
+            ApplyFilters(filters);
     DoLayout(FLayout, true);
 }
 

@@ -775,13 +775,21 @@ public:
         Exec(QStringLiteral("SAVEPOINT zdb_select"));
         ++Requests;
         QSqlQuery q(QSqlDatabase::database(FName, false));
-        if (!ExecWithValues(q, sql, FValues + extra)) {
+        const TBoundValues values = FValues + extra;
+        // A statement without values goes as a text of its own, which may hold a second
+        // command: the savepoint is released in the same round trip (the driver gives the
+        // first command's rows; an error there skips the release). A prepared statement
+        // takes one command only.
+        const bool releasing = values.isEmpty();
+        const QString text = releasing ? sql + QStringLiteral("\n;RELEASE SAVEPOINT zdb_select") : sql;
+        if (!ExecWithValues(q, text, values)) {
             const QSqlError error = q.lastError();
             QSqlQuery(QSqlDatabase::database(FName, false)).exec(QStringLiteral("ROLLBACK TO SAVEPOINT zdb_select"));
             Fail(error);
         }
         Deliver(q, sink);
-        Exec(QStringLiteral("RELEASE SAVEPOINT zdb_select"));
+        if (!releasing)
+            Exec(QStringLiteral("RELEASE SAVEPOINT zdb_select"));
     }
     bool CountIsSnapshot() const override { return true; }
     bool Live() const override { return false; }

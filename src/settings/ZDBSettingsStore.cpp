@@ -36,10 +36,17 @@ bool ReadPlainIni(QIODevice& Device, QSettings::SettingsMap& Map)
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals <= 0 || trimmed.startsWith(QLatin1Char(';')))
             continue;
-        const QString name = line.left(equals).trimmed().toString();
+        const QStringView name = line.left(equals).trimmed();
         if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
             continue;
-        Map.insert(section.isEmpty() ? name : section + QLatin1Char('/') + name, line.mid(equals + 1).toString());
+        if (section.isEmpty()) {
+            Map.insert(name.toString(), line.mid(equals + 1).toString());
+            continue;
+        }
+        QString key;
+        key.reserve(section.size() + 1 + name.size());
+        key.append(section).append(QLatin1Char('/')).append(name);
+        Map.insert(key, line.mid(equals + 1).toString());
     }
     return true;
 }
@@ -47,20 +54,21 @@ bool ReadPlainIni(QIODevice& Device, QSettings::SettingsMap& Map)
 bool WritePlainIni(QIODevice& Device, const QSettings::SettingsMap& Map)
 {
     QString text;
-    QString section;
+    QStringView section;
     bool first = true;
     for (auto it = Map.cbegin(); it != Map.cend(); ++it) {
-        const qsizetype slash = it.key().lastIndexOf(QLatin1Char('/'));
-        const QString keySection = slash < 0 ? QString() : it.key().left(slash);
+        const QStringView key = it.key();
+        const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
+        const QStringView keySection = slash < 0 ? QStringView() : key.left(slash);
         if (first || keySection != section) {
             if (!first)
-                text += QLatin1Char('\n');
+                text.append(QLatin1Char('\n'));
             if (!keySection.isEmpty())
-                text += QLatin1Char('[') + keySection + QStringLiteral("]\n");
+                text.append(QLatin1Char('[')).append(keySection).append(QLatin1String("]\n"));
             section = keySection;
             first = false;
         }
-        text += it.key().mid(slash + 1) + QLatin1Char('=') + it.value().toString() + QLatin1Char('\n');
+        text.append(key.mid(slash + 1)).append(QLatin1Char('=')).append(it.value().toString()).append(QLatin1Char('\n'));
     }
     const QByteArray data = text.toUtf8();
     return Device.write(data) == data.size();
@@ -144,11 +152,20 @@ bool TZSettingsStore::SectionExists(const QString& Section) const
 QStringList TZSettingsStore::ReadSection(const QString& Section) const
 {
     QStringList lines;
-    const QString group = StoredGroup(Section);
-    if (group.isEmpty())
+    if (Section.isEmpty())
         return lines;
-    FSettings->beginGroup(group);
-    const QStringList names = FSettings->childKeys();
+    // A section stored under the name as given needs no search among all
+    // groups; a group without keys is not stored at all.
+    FSettings->beginGroup(Group(Section));
+    QStringList names = FSettings->childKeys();
+    if (names.isEmpty()) {
+        FSettings->endGroup();
+        const QString group = StoredGroup(Section);
+        if (group.isEmpty())
+            return lines;
+        FSettings->beginGroup(group);
+        names = FSettings->childKeys();
+    }
     lines.reserve(names.size());
     for (const QString& name : names) {
         const QVariant value = FSettings->value(name);
@@ -216,26 +233,45 @@ void TZSettingsStore::EraseSection(const QString& Section)
 
 // ---- Helpers ---------------------------------------------------------------------------
 
-TZNameValues::TZNameValues(const QStringList& Lines)
+TZNameValues::TZNameValues(const QStringList& Lines) : FLines(Lines)
 {
-    FValues.reserve(Lines.size());
-    for (const QString& line : Lines) {
-        const qsizetype pos = line.indexOf(QLatin1Char('='));
-        if (pos < 0)
-            continue;
-        const QString name = line.left(pos).trimmed().toCaseFolded();
-        if (!FValues.contains(name))
-            FValues.insert(name, line.mid(pos + 1));
+    FValues.reserve(FLines.size());
+    // From the last line back, so that the first line of a name is the one
+    // left in place.
+    for (auto line = FLines.crbegin(); line != FLines.crend(); ++line) {
+        const qsizetype pos = line->indexOf(QLatin1Char('='));
+        if (pos >= 0)
+            FValues.insert(TName{QStringView(*line).left(pos).trimmed()}, QStringView(*line).mid(pos + 1));
     }
 }
 
-std::optional<QString> TZNameValues::Value(const QString& Name) const
+std::optional<QString> TZNameValues::Value(QStringView Name) const
 {
-    const auto it = FValues.constFind(Name.toCaseFolded());
-    return it == FValues.constEnd() ? std::nullopt : std::optional<QString>(*it);
+    const auto it = FValues.constFind(TName{Name});
+    return it == FValues.constEnd() ? std::nullopt : std::optional<QString>(it->toString());
 }
 
-std::optional<int> SettingsInt(const QString& Text)
+size_t qHash(TZNameValues::TName Name, size_t Seed) noexcept
+{
+    // Each UTF-16 unit folded as QStringView::compare folds it when ignoring
+    // case (surrogates fold to surrogates, so they only count as such).
+    size_t hash = Seed ^ size_t(Name.Text.size());
+    for (const QChar c : Name.Text) {
+        char32_t unit = c.unicode();
+        if (unit < 0x80) {
+            if (unit >= u'A' && unit <= u'Z')
+                unit += u'a' - u'A';
+        } else if (c.isSurrogate()) {
+            unit = 0xD800;
+        } else {
+            unit = QChar::toCaseFolded(unit);
+        }
+        hash = (hash ^ unit) * 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+std::optional<int> SettingsInt(QStringView Text)
 {
     bool ok = false;
     const int value = Text.trimmed().toInt(&ok);

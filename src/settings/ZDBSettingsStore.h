@@ -67,21 +67,35 @@ private:
 std::pair<QString, QString> NativeStoreNames(const QString& Key);
 
 // The values of name=value lines, read once; a name (case-insensitive) gives
-// the value of its first line.
+// the value of its first line. Names and values are read in place from the
+// lines, which the object shares.
 class TZNameValues
 {
 public:
     explicit TZNameValues(const QStringList& Lines);
     // None when no line has the name.
-    std::optional<QString> Value(const QString& Name) const;
+    std::optional<QString> Value(QStringView Name) const;
     qsizetype Count() const { return FValues.size(); }
 
+    // A name compared ignoring case.
+    struct TName {
+        QStringView Text;
+        friend bool operator==(TName A, TName B) noexcept
+        {
+            return A.Text.compare(B.Text, Qt::CaseInsensitive) == 0;
+        }
+    };
+
 private:
-    QHash<QString, QString> FValues;
+    QStringList FLines;
+    QHash<TName, QStringView> FValues;
 };
 
+// Equal for names that compare equal ignoring case.
+size_t qHash(TZNameValues::TName Name, size_t Seed = 0) noexcept;
+
 // The whole number a settings value holds (blanks around it allowed).
-std::optional<int> SettingsInt(const QString& Text);
+std::optional<int> SettingsInt(QStringView Text);
 // A flag as written to settings: "1" or "0".
 QString SettingsFlag(bool Value);
 

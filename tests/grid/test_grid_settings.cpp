@@ -346,3 +346,26 @@ TEST_F(GridSettings, SectionFollowsTheGridAndItsWindow)
     unnamed.Settings()->AutoSaveLayout();
     EXPECT_FALSE(QFile::exists(Path("unnamed.ini")));
 }
+
+TEST_F(GridSettings, FiltersTheGridHasAreNotAppliedAgain)
+{
+    auto grid = MakeGrid(Path("grid.ini"));
+    grid->FilterGrid()->SetAutoFilter(true);
+    grid->FindColumn("Customer")->SetFilterText("Customer <> 'Customer 3'");
+    ASSERT_EQ(Table->RecordCount(), 19);
+    int updates = 0;
+    grid->OnFilterUpdated = [&updates](TZCustomDBGrid*) { ++updates; };
+    grid->Settings()->SaveLayout();
+    grid->Settings()->LoadLayout();
+    EXPECT_EQ(updates, 0);
+    EXPECT_EQ(Table->RecordCount(), 19);
+
+    // Other filters than the grid's are applied, once.
+    grid->FilterGrid()->ClearAutoFilter(TFilterStyles{fsFilterList, fsFilterForm});
+    ASSERT_EQ(Table->RecordCount(), 20);
+    updates = 0;
+    grid->Settings()->LoadLayout();
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(Table->RecordCount(), 19);
+    EXPECT_EQ(grid->FindColumn("Customer")->GetFilterText(), "Customer <> 'Customer 3'");
+}

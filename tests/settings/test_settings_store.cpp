@@ -65,3 +65,30 @@ TEST(SettingsStore, RegistryKeysNameTheNativeStoresOrganisationAndApplication)
     EXPECT_EQ(NativeStoreNames("\\Software\\"), Names());
     EXPECT_THROW(TZSettingsStore::CreateNative("\\Software"), EDatabaseError);
 }
+
+TEST(SettingsStore, NameValuesFindNamesIgnoringCaseAndTakeTheFirstLine)
+{
+    const QStringList lines{"Columns=3",
+                            " column1 =A,10,1,0,1",
+                            "COLUMN1=second of the same name",
+                            "no equals sign",
+                            "=nameless",
+                            "Formula=a=b",
+                            "\u00c4nderung=umlaut",
+                            "\u212aey=kelvin sign",
+                            "Empty="};
+    const TZNameValues values(lines);
+    EXPECT_EQ(values.Value(u"columns"), "3");
+    // Blanks around a name do not count; the first of equal names wins.
+    EXPECT_EQ(values.Value(u"Column1"), "A,10,1,0,1");
+    EXPECT_EQ(values.Value(u"column1"), "A,10,1,0,1");
+    EXPECT_EQ(values.Value(u"formula"), "a=b");
+    // Letters beyond ASCII fold as Qt compares them ignoring case.
+    EXPECT_EQ(values.Value(u"\u00e4NDERUNG"), "umlaut");
+    EXPECT_EQ(values.Value(u"key"), "kelvin sign");
+    EXPECT_EQ(values.Value(u"Empty"), "");
+    EXPECT_FALSE(values.Value(u"no equals sign"));
+    EXPECT_FALSE(values.Value(u"Column"));
+    EXPECT_FALSE(values.Value(u"Column12"));
+    EXPECT_EQ(values.Value(u""), "nameless");
+}
