@@ -34,13 +34,14 @@
 #include <vector>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
 
 namespace zdb {
+
+class TZMemDataSet;
 
 extern QString SEmptyFilterItem;     // "(Empty)"
 extern QString SRemoveFilterCaption; // "Remove filter"
@@ -264,21 +265,22 @@ public:
 
 // ---------------------------------------------------------------------------
 
-// The editor of a clause's value: a stand-alone editor of no field whose pick
-// list holds the column's distinct values (their key texts, shown by their
-// display texts when those differ). Its text is the value itself; a chosen
-// display text stands for its key.
-class TZFilterValueEditor : public TZDBEditor
+// A stand-alone editor of no field choosing among keys shown by their texts
+// (a pick list of the keys with the texts as pick texts): the clause lists, and
+// the base of the value lists. Its text is what it shows; a shown text stands
+// for its key.
+class TZFilterListEditor : public TZDBEditor
 {
     Q_OBJECT
 
 public:
-    TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data);
+    explicit TZFilterListEditor(QWidget* Parent);
 
-    // The value the expression compares: the key of a listed display text,
-    // else the text as typed.
+    // The keys offered, shown by Texts when those differ from them; keeps the text.
+    void SetItems(const QStringList& Keys, const QStringList& Texts);
+    // The key of a listed text, else the text as typed.
     QString Value() const;
-    // Shows Value (a key as its display text).
+    // Shows Value (a key as its text).
     void SetValue(const QString& Value);
     // The pick list, or, while Style is not ebsAuto, the calendar or the
     // calculator (the style goes back to ebsAuto when that list closes or
@@ -288,7 +290,7 @@ public:
     void SetAutoComplete(bool Value);
 
     // The text changed, typed or chosen.
-    std::function<void(TZFilterValueEditor* Sender)> OnChange;
+    std::function<void(TZFilterListEditor* Sender)> OnChange;
 
 protected:
     // Without a field the text itself takes a chosen value.
@@ -303,6 +305,18 @@ private:
     void KeepTextSetStyle(TEditorButtonStyle Style);
 
     bool FKeeping = false; // the text is being kept: no change reported
+};
+
+// The editor of a clause's value: its pick list holds the column's distinct
+// values (their key texts, shown by their display texts when those differ; a
+// display text shared by several keys is listed once, and the form's clause
+// covers all of its keys).
+class TZFilterValueEditor : public TZFilterListEditor
+{
+    Q_OBJECT
+
+public:
+    TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data);
 };
 
 // The modal filter form of one column.
@@ -327,11 +341,14 @@ public:
     // shown) when it is refused, leaving every control as it was.
     virtual bool SaveFilterForm();
 
-    QComboBox* ClauseList1 = nullptr;
-    QComboBox* ClauseList2 = nullptr;
+    // Drop-down only pick lists of the offered clauses: key the ordinal, shown by its caption.
+    TZFilterListEditor* ClauseList1 = nullptr;
+    TZFilterListEditor* ClauseList2 = nullptr;
     TZFilterValueEditor* ValuesList1 = nullptr;
     TZFilterValueEditor* ValuesList2 = nullptr;
-    QComboBox* PeriodList = nullptr;
+    // Drop-down only tree lookup over the period data (key the period's id,
+    // shown by its caption); shown for date and time fields.
+    TZDBEditor* PeriodList = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;
     QCheckBox* NOTCheckBox = nullptr;
@@ -349,6 +366,18 @@ public:
     virtual TEditorButtonStyle GetListButtonStyle() const;
     // Shows the list buttons (glyph and hint) for GetListButtonStyle, or hides them.
     void UpdateListButtons();
+    // Rows of all five lists; width of the two value lists.
+    void SetDropDownRows(int Value);
+    void SetDropDownWidth(int Value);
+    // The period chosen (its id as text, "0" for none), and choosing one as the
+    // period list does (the clauses take its range).
+    QString PeriodKey() const;
+    void SetPeriodKey(const QString& Key);
+    // The periods offered: Id, ParentId, Caption (and the tree's row fields).
+    TZMemDataSet* PeriodData() const { return FPeriodData.get(); }
+    // The key texts a value stands for: every key shown by the same display text
+    // as it (a city shared by several customers); the value itself otherwise.
+    QStringList KeysOf(const QString& Value) const;
 
     // Where the error of a refused expression goes (default: a message box).
     std::function<void(const QString& Message)> OnError;
@@ -360,19 +389,32 @@ protected:
     virtual void CreateControls();
     virtual void LoadFilterForm();
     virtual void ListChanged(QWidget* Sender);
-    virtual void ListButtonClick(TZFilterValueEditor* Editor);
+    virtual void ListButtonClick(TZFilterListEditor* Editor);
     virtual void PeriodChanged();
     virtual void UpdatePosition();
     void showEvent(QShowEvent* Event) override;
 
 private:
-    void FillClauses(QComboBox* List);
-    static void SelectKey(QComboBox* List, const QString& Key);
+    void FillClauses(TZFilterListEditor* List);
+    static void SelectKey(TZFilterListEditor* List, const QString& Key);
+    void CreatePeriodList(QWidget* Panel, TFieldType Type);
+    void LoadPeriodData(TFieldType Type);
+    // Writes the period key without filling the clauses.
+    void WritePeriodKey(const QString& Key);
 
     TZColumn* FColumn;
     QPointer<TZCustomDBGrid> FGrid;
     std::unique_ptr<TZDBFilterData> FData;
+    // The period list's record (one field, PeriodList) and the periods it looks up.
+    std::unique_ptr<TZMemDataSet> FFormData;
+    std::unique_ptr<TZMemDataSet> FPeriodData;
+    std::unique_ptr<TDataSource> FFormSource;
+    // Display text (lower case) to its keys, and key to display, when they differ.
+    mutable QHash<QString, QStringList> FKeysOfDisplay;
+    mutable QHash<QString, QString> FDisplayOfKey;
+    mutable bool FKeysMade = false;
     int FPeriodWriting = 0; // the period's own writes do not reset it
+    int FPeriodSetting = 0; // the period key is written without its range
 };
 
 } // namespace zdb
