@@ -155,6 +155,15 @@ QString TZFilterListEditor::Value() const
 {
     if (!GetPickTextActive())
         return text();
+    // Item by item, each without the blanks around it.
+    if (GetMultiSelectList()) {
+        QStringList values;
+        for (const QString& item : text().split(GetDelimiterChar())) {
+            const QString shown = item.trimmed();
+            values << (shown.isEmpty() ? shown : DoSetItem(shown));
+        }
+        return values.join(GetDelimiterChar());
+    }
     // A key may be shown by no text (the clause that filters nothing).
     if (text().isEmpty()) {
         const qsizetype index = GetPickText().indexOf(QString());
@@ -166,7 +175,57 @@ QString TZFilterListEditor::Value() const
 
 void TZFilterListEditor::SetValue(const QString& Value)
 {
-    setText(Value.isEmpty() || !GetPickTextActive() ? Value : DoGetItem(Value));
+    const auto shown = [this](const QString& Item) {
+        if (Item.isEmpty() || !GetPickTextActive())
+            return Item;
+        const QString text = DoGetItem(Item);
+        return text.isEmpty() ? Item : text;
+    };
+    QString text;
+    if (GetMultiSelectList()) {
+        QStringList texts;
+        for (const QString& item : Value.split(GetDelimiterChar()))
+            texts << shown(item.trimmed());
+        text = texts.join(GetDelimiterChar());
+    } else {
+        text = shown(Value);
+    }
+    if (TField* field = Field()) {
+        // The field holds the keys: a check list ticks them.
+        KeepingText(this, FKeeping, [&] {
+            TDataSet* data = field->DataSet();
+            if (data->State() != dsEdit && data->State() != dsInsert)
+                data->Edit();
+            field->SetAsString(Value);
+            data->Post();
+        });
+    }
+    setText(text);
+}
+
+void TZFilterListEditor::SetMultiSelect(bool Value)
+{
+    TZListOptions options = GetListOptions();
+    if (options.Contains(loMultiSelectList) == Value)
+        return;
+    if (Value)
+        options.Include(loMultiSelectList);
+    else
+        options.Exclude(loMultiSelectList);
+    KeepingText(this, FKeeping, [&] { SetListOptions(options); });
+}
+
+void TZFilterListEditor::DropDown()
+{
+    if (Field() && GetMultiSelectList())
+        KeepingText(this, FKeeping, [&] {
+            TDataSet* data = Field()->DataSet();
+            if (data->State() != dsEdit && data->State() != dsInsert)
+                data->Edit();
+            Field()->SetAsString(Value());
+            data->Post();
+        });
+    TZDBEditor::DropDown();
 }
 
 void TZFilterListEditor::KeepTextSetStyle(TEditorButtonStyle Style)
@@ -261,9 +320,13 @@ TZDBGridFilterForm::TZDBGridFilterForm(QWidget* Owner, TZColumn* Column)
 
 TZDBGridFilterForm::~TZDBGridFilterForm()
 {
-    // The period list reads the form's record and the periods: it goes before them.
+    // The lists read the form's records and the periods: they go before them.
     delete PeriodList;
     PeriodList = nullptr;
+    delete ValuesList1;
+    ValuesList1 = nullptr;
+    delete ValuesList2;
+    ValuesList2 = nullptr;
 }
 
 TZColumn* TZDBGridFilterForm::Column() const
@@ -333,6 +396,8 @@ void TZDBGridFilterForm::CreateControls()
     TField* field = FColumn ? FColumn->FilterField() : nullptr;
     const TFieldType type = field ? field->DataType() : ftUnknown;
     CreatePeriodList(panel, type);
+    BindValueList(ValuesList1, FValuesData1, FValuesSource1);
+    BindValueList(ValuesList2, FValuesData2, FValuesSource2);
     PeriodList->setVisible(DateTimeType(type));
     NOTCheckBox->setVisible(!(field && IsADODataSet(field->DataSet())));
     if (FGrid) {
@@ -416,6 +481,23 @@ void TZDBGridFilterForm::CreatePeriodList(QWidget* Panel, TFieldType Type)
     PeriodList->SetLookupTreeViewField(QStringLiteral("Caption"));
     PeriodList->SetDropDownOnly(true);
     PeriodList->setGeometry(16, 162, 161, 21);
+}
+
+void TZDBGridFilterForm::BindValueList(TZFilterValueEditor* Values, std::unique_ptr<TZMemDataSet>& Data,
+                                       std::unique_ptr<TDataSource>& Source)
+{
+    Data = std::make_unique<TZMemDataSet>();
+    Data->FieldDefs().Add(QStringLiteral("Value"), ftWideString, 32000);
+    Data->CreateDataSet();
+    Data->Append();
+    Data->Post();
+    Source = std::make_unique<TDataSource>();
+    Source->SetDataSet(Data.get());
+    Values->SetDataSource(Source.get());
+    Values->SetDataField(QStringLiteral("Value"));
+    // A list clause's values are written out in full, separated by the column's delimiter.
+    Values->SetDelimiterChar(FilterRules(FColumn).Delimiter);
+    Values->SetMultiSelectText(mstDefault);
 }
 
 void TZDBGridFilterForm::LoadPeriodData(TFieldType Type)
@@ -643,8 +725,9 @@ void TZDBGridFilterForm::ListChanged(QWidget* Sender)
         QToolButton* button = Sender == ClauseList1 ? ListButton1 : ListButton2;
         const bool empty = clause == fcIsEmpty || clause == fcIsNotEmpty;
         values->setVisible(!empty);
-        // A LIKE pattern is typed as it is, without completion.
+        // A LIKE pattern is typed as it is, without completion; a list ticks its values.
         values->SetAutoComplete(!IsLikeClause(clause));
+        values->SetMultiSelect(IsListClause(clause));
         const TEditorButtonStyle style = GetListButtonStyle();
         button->setVisible((style == ebsCalendar || style == ebsCalculator) && !empty && !IsListClause(clause));
     }

@@ -288,11 +288,16 @@ public:
     void DropDownStyle(TEditorButtonStyle Style);
     // Completion from the pick list while typing (off for patterns).
     void SetAutoComplete(bool Value);
+    // Several values, separated by the delimiter (DelimiterChar), ticked in a check
+    // list; needs the editor bound to a string field of its own.
+    void SetMultiSelect(bool Value);
 
     // The text changed, typed or chosen.
     std::function<void(TZFilterListEditor* Sender)> OnChange;
 
 protected:
+    // The typed text reaches the field first, so that the check list ticks it.
+    void DropDown() override;
     // Without a field the text itself takes a chosen value.
     bool CanModifyValue() override;
     void ValueWritten() override;
@@ -307,7 +312,8 @@ private:
     bool FKeeping = false; // the text is being kept: no change reported
 };
 
-// The editor of a clause's value: its pick list holds the column's distinct
+// The editor of a clause's value (bound to a string field of the form's, so
+// that a list clause can tick several values): its pick list holds the column's distinct
 // values (their key texts, shown by their display texts when those differ; a
 // display text shared by several keys is listed once, and the form's clause
 // covers all of its keys).
@@ -398,6 +404,8 @@ private:
     void FillClauses(TZFilterListEditor* List);
     static void SelectKey(TZFilterListEditor* List, const QString& Key);
     void CreatePeriodList(QWidget* Panel, TFieldType Type);
+    void BindValueList(TZFilterValueEditor* Values, std::unique_ptr<TZMemDataSet>& Data,
+                       std::unique_ptr<TDataSource>& Source);
     void LoadPeriodData(TFieldType Type);
     // Writes the period key without filling the clauses.
     void WritePeriodKey(const QString& Key);
@@ -409,6 +417,11 @@ private:
     std::unique_ptr<TZMemDataSet> FFormData;
     std::unique_ptr<TZMemDataSet> FPeriodData;
     std::unique_ptr<TDataSource> FFormSource;
+    // The records of the two value lists, one each: a write to one does not show the other again.
+    std::unique_ptr<TZMemDataSet> FValuesData1;
+    std::unique_ptr<TZMemDataSet> FValuesData2;
+    std::unique_ptr<TDataSource> FValuesSource1;
+    std::unique_ptr<TDataSource> FValuesSource2;
     // Display text (lower case) to its keys, and key to display, when they differ.
     mutable QHash<QString, QStringList> FKeysOfDisplay;
     mutable QHash<QString, QString> FDisplayOfKey;

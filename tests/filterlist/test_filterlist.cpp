@@ -715,6 +715,41 @@ TEST_F(FilterForm, TypesOfferTheirClausesAndPeriodsFillTheClauses)
     });
 }
 
+TEST_F(FilterForm, ListClausesTickSeveralValuesInACheckList)
+{
+    TZColumn* name = Shown->Grid->FindColumn("Name");
+    RunForm("Name", [](TZDBGridFilterForm& Form) {
+        TZFilterValueEditor* values = Form.ValuesList1;
+        EXPECT_FALSE(values->GetMultiSelectList());
+        Choose(Form.ClauseList1, fcIsOnTheList);
+        ASSERT_TRUE(values->GetMultiSelectList());
+        // What was typed comes up ticked; apple and fig are ticked besides.
+        Type(values, "pear");
+        QTest::mouseClick(values, Qt::LeftButton, {}, values->ButtonRect().center());
+        auto* list = qobject_cast<TZDBGridDataList*>(values->ActiveList());
+        ASSERT_TRUE(list && list->ListVisible());
+        TZDBPopupDataList* popup = list->DataPopup();
+        ASSERT_TRUE(popup->GetMultiSelectList());
+        EXPECT_EQ(popup->SelectedRows()->Count(), 1);
+        // Rows: apple, Apple pie, fig, pear, plum.
+        for (const Qt::Key key : {Qt::Key_Home, Qt::Key_Space, Qt::Key_Down, Qt::Key_Down, Qt::Key_Space})
+            QTest::keyClick(values, key);
+        QTest::keyClick(values, Qt::Key_Return);
+        QApplication::processEvents();
+        ASSERT_FALSE(values->ListVisible());
+        EXPECT_EQ(values->text(), "apple,fig,pear");
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(name->GetFilterText(), "Name IN ('apple','fig','pear')");
+    EXPECT_EQ(Table.RecordCount(), 4);
+    // Reopened, the values are there; an equality takes one value again.
+    RunForm("Name", [](TZDBGridFilterForm& Form) {
+        EXPECT_EQ(Form.ValuesList1->text(), "apple,fig,pear");
+        Choose(Form.ClauseList1, fcIsEqual);
+        EXPECT_FALSE(Form.ValuesList1->GetMultiSelectList());
+    });
+}
+
 TEST_F(FilterForm, ValueListsChooseFromTheColumnsValuesAndKeepTheirText)
 {
     // Ids shown by names: the list shows the names, the expression takes the ids.
@@ -915,9 +950,10 @@ TEST_P(LookupFilterForm, ACitySharedByCustomersFiltersAllTheirOrders)
     });
     EXPECT_EQ(city->GetFilterText(), "customer_id IN (4,1,3)");
     EXPECT_EQ(Passing(), QList<int>({1, 3, 4, 5, 6}));
-    // Stored as the user left it: the form's data holds the text's own key, not the expansion.
+    // Stored as the user left it: the keys of the texts, not the expansion.
+    EXPECT_EQ(typed.toLower(), "rome, 3");
     EXPECT_EQ(city->FilterData()->Value("ClauseList1Text"), QString::number(fcIsOnTheList));
-    EXPECT_EQ(city->FilterData()->Value("ValuesList1Text"), typed);
+    EXPECT_EQ(city->FilterData()->Value("ValuesList1Text"), "4,3");
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, LookupFilterForm, ::testing::Bool(),
