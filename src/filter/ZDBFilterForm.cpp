@@ -190,41 +190,34 @@ void TZFilterListEditor::SetValue(const QString& Value)
     } else {
         text = shown(Value);
     }
-    if (TField* field = Field()) {
-        // The field holds the keys: a check list ticks them.
-        KeepingText(this, FKeeping, [&] {
-            TDataSet* data = field->DataSet();
-            if (data->State() != dsEdit && data->State() != dsInsert)
-                data->Edit();
-            field->SetAsString(Value);
-            data->Post();
-        });
-    }
+    WriteField(Value);
     setText(text);
+}
+
+void TZFilterListEditor::WriteField(const QString& Value)
+{
+    TField* field = Field();
+    if (!field)
+        return;
+    // The field holds the keys: a check list ticks them.
+    KeepingText(this, FKeeping, [&] {
+        TDataSet* data = field->DataSet();
+        if (data->State() != dsEdit && data->State() != dsInsert)
+            data->Edit();
+        field->SetAsString(Value);
+        data->Post();
+    });
 }
 
 void TZFilterListEditor::SetMultiSelect(bool Value)
 {
-    TZListOptions options = GetListOptions();
-    if (options.Contains(loMultiSelectList) == Value)
-        return;
-    if (Value)
-        options.Include(loMultiSelectList);
-    else
-        options.Exclude(loMultiSelectList);
-    KeepingText(this, FKeeping, [&] { SetListOptions(options); });
+    SetListOption(loMultiSelectList, Value);
 }
 
 void TZFilterListEditor::DropDown()
 {
-    if (Field() && GetMultiSelectList())
-        KeepingText(this, FKeeping, [&] {
-            TDataSet* data = Field()->DataSet();
-            if (data->State() != dsEdit && data->State() != dsInsert)
-                data->Edit();
-            Field()->SetAsString(Value());
-            data->Post();
-        });
+    if (GetMultiSelectList())
+        WriteField(Value());
     TZDBEditor::DropDown();
 }
 
@@ -235,13 +228,18 @@ void TZFilterListEditor::KeepTextSetStyle(TEditorButtonStyle Style)
 
 void TZFilterListEditor::SetAutoComplete(bool Value)
 {
+    SetListOption(loAutoComplete, Value);
+}
+
+void TZFilterListEditor::SetListOption(TZListOption Option, bool Value)
+{
     TZListOptions options = GetListOptions();
-    if (options.Contains(loAutoComplete) == Value)
+    if (options.Contains(Option) == Value)
         return;
     if (Value)
-        options.Include(loAutoComplete);
+        options.Include(Option);
     else
-        options.Exclude(loAutoComplete);
+        options.Exclude(Option);
     KeepingText(this, FKeeping, [&] { SetListOptions(options); });
 }
 

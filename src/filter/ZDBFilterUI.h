@@ -308,6 +308,10 @@ protected:
 private:
     // Sets the button style, keeping the text (a change of the settings shows the field again).
     void KeepTextSetStyle(TEditorButtonStyle Style);
+    // Switches a list option, keeping the text.
+    void SetListOption(TZListOption Option, bool Value);
+    // Writes Value (keys) into the editor's field, if it has one, keeping the text.
+    void WriteField(const QString& Value);
 
     bool FKeeping = false; // the text is being kept: no change reported
 };

@@ -235,6 +235,7 @@ protected:
             ids.push_back(select.value(0).toInt());
         return ids;
     }
+public:
     static std::vector<int> Ids(TDataSet& Data)
     {
         std::vector<int> ids;
@@ -904,13 +905,7 @@ protected:
         form.exec();
     }
     // The order ids that pass, in order.
-    QList<int> Passing()
-    {
-        QList<int> ids;
-        for (Orders->First(); !Orders->Eof(); Orders->Next())
-            ids << Orders->FieldByName("id")->AsInteger();
-        return ids;
-    }
+    std::vector<int> Passing() { return FilterItemsSql::Ids(*Orders); }
 
     std::unique_ptr<SqliteTestDb> Db;
     std::unique_ptr<TDataSet> Customers;
@@ -929,7 +924,7 @@ TEST_P(LookupFilterForm, ACitySharedByCustomersFiltersAllTheirOrders)
         QTest::mouseClick(Form.OKButton, Qt::LeftButton);
     });
     EXPECT_EQ(city->GetFilterText(), "customer_id IN (1,3)");
-    EXPECT_EQ(Passing(), QList<int>({1, 3, 4, 6}));
+    EXPECT_EQ(Passing(), std::vector<int>({1, 3, 4, 6}));
     // Reopened, the city shows; "is not equal" leaves the others' orders.
     RunForm([](TZDBGridFilterForm& Form) {
         EXPECT_EQ(Form.ValuesList1->text(), "Berlin");
@@ -937,7 +932,7 @@ TEST_P(LookupFilterForm, ACitySharedByCustomersFiltersAllTheirOrders)
         QTest::mouseClick(Form.OKButton, Qt::LeftButton);
     });
     EXPECT_EQ(city->GetFilterText(), "NOT customer_id IN (1,3)");
-    EXPECT_EQ(Passing(), QList<int>({2, 5, 7}));
+    EXPECT_EQ(Passing(), std::vector<int>({2, 5, 7}));
     // A list of cities (typed, or one customer's key) takes every customer of each; the
     // values are those of the unfiltered orders.
     city->SetFilterText(QString());
@@ -949,7 +944,7 @@ TEST_P(LookupFilterForm, ACitySharedByCustomersFiltersAllTheirOrders)
         QTest::mouseClick(Form.OKButton, Qt::LeftButton);
     });
     EXPECT_EQ(city->GetFilterText(), "customer_id IN (4,1,3)");
-    EXPECT_EQ(Passing(), QList<int>({1, 3, 4, 5, 6}));
+    EXPECT_EQ(Passing(), std::vector<int>({1, 3, 4, 5, 6}));
     // Stored as the user left it: the keys of the texts, not the expansion.
     EXPECT_EQ(typed.toLower(), "rome, 3");
     EXPECT_EQ(city->FilterData()->Value("ClauseList1Text"), QString::number(fcIsOnTheList));
