@@ -176,10 +176,8 @@ QString TZFilterListEditor::Value() const
 void TZFilterListEditor::SetValue(const QString& Value)
 {
     const auto shown = [this](const QString& Item) {
-        if (Item.isEmpty() || !GetPickTextActive())
-            return Item;
-        const QString text = DoGetItem(Item);
-        return text.isEmpty() ? Item : text;
+        // A key of the list shows by its text (which may be empty), anything else as it is.
+        return Item.isEmpty() || !GetPickTextActive() || !GetPickList().contains(Item) ? Item : DoGetItem(Item);
     };
     QString text;
     if (GetMultiSelectList()) {
@@ -457,6 +455,8 @@ void TZDBGridFilterForm::CreatePeriodList(QWidget* Panel, TFieldType Type)
     FFormData->Append();
     FFormData->Fields()[0]->SetValue(0);
     FFormData->Post();
+    // The key is a number, the caption shown for it a text.
+    FFormData->Fields()[0]->SetAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // A period chosen in the list fills the clauses with its range.
     FFormData->Fields()[0]->OnChange = [this](TField*) {
         if (FPeriodSetting > 0)

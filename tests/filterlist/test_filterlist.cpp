@@ -920,6 +920,9 @@ TEST_P(LookupFilterForm, ACitySharedByCustomersFiltersAllTheirOrders)
         // Berlin is offered once, though two customers live there.
         EXPECT_EQ(Form.ValuesList1->GetPickText().count("Berlin"), 1);
         EXPECT_EQ(Form.ClauseList1->Value(), QString::number(fcIsEqual));
+        // No clause shows by its empty caption.
+        EXPECT_EQ(Form.ClauseList2->Value(), "0");
+        EXPECT_EQ(Form.ClauseList2->text(), "");
         FilterForm::Type(Form.ValuesList1, "Berlin");
         QTest::mouseClick(Form.OKButton, Qt::LeftButton);
     });
