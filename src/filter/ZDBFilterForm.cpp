@@ -134,21 +134,7 @@ TZFilterValueEditor::TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* 
             differ = differ || display != key;
         }
     }
-    if (differ) {
-        // A text shown for several keys is offered once: the clause covers them all.
-        QSet<QString> seen;
-        QStringList onceKeys;
-        QStringList onceTexts;
-        for (qsizetype i = 0; i < texts.size(); ++i)
-            if (const QString folded = texts.at(i).toCaseFolded(); !seen.contains(folded)) {
-                seen.insert(folded);
-                onceKeys << keys.at(i);
-                onceTexts << texts.at(i);
-            }
-        SetItems(onceKeys, onceTexts);
-    } else {
-        SetItems(keys, keys);
-    }
+    SetItems(keys, differ ? texts : keys);
 }
 
 QString TZFilterListEditor::Value() const
@@ -554,29 +540,7 @@ void TZDBGridFilterForm::SetDropDownWidth(int Value)
 
 QStringList TZDBGridFilterForm::KeysOf(const QString& Value) const
 {
-    if (!FKeysMade) {
-        FKeysMade = true;
-        bool differ = false;
-        for (const QString& item : FData->List()) {
-            QString display, key;
-            SplitFilterItem(item, display, key);
-            if (key.isEmpty())
-                continue;
-            differ = differ || display != key;
-            FDisplayOfKey.insert(key, display);
-            FKeysOfDisplay[display.toCaseFolded()] << key;
-        }
-        // Values that are their own display texts stand for themselves.
-        if (!differ) {
-            FDisplayOfKey.clear();
-            FKeysOfDisplay.clear();
-        }
-    }
-    if (const auto display = FDisplayOfKey.constFind(Value); display != FDisplayOfKey.cend())
-        return FKeysOfDisplay.value(display->toCaseFolded());
-    if (const auto keys = FKeysOfDisplay.constFind(Value.toCaseFolded()); keys != FKeysOfDisplay.cend())
-        return *keys;
-    return {Value};
+    return FData->KeysOf(Value);
 }
 
 QList<int> TZDBGridFilterForm::OfferedClauses() const

@@ -10,10 +10,12 @@
 // The order key sorts the values by their type (numbers numerically, dates by
 // time), the display text is what the column shows ("(Empty)" for nothing),
 // the key text the edit text of the column's filter field, which is what
-// FilterList holds. Items are sorted ignoring case and equal items (ignoring
-// case, as every filter list compares) collapse into one, the one that sorts
-// first by exact comparison, so the result does not depend on the order the
-// records come in.
+// FilterList holds. Items are sorted ignoring case, and values shown by the same
+// display text (ignoring case, as every filter list compares) collapse into one
+// item that stands for all of their keys: a city looked up for several customers
+// is listed once, and ticking it puts every customer's key into FilterList. Of
+// several spellings the one that sorts first by exact comparison is kept, so the
+// result does not depend on the order the records come in.
 //
 // Collecting. A TZSQLQuery answers the distinct values itself (one
 // SELECT DISTINCT over its result with its server filter) when the column shows
@@ -103,6 +105,9 @@ public:
     void SetKeyFieldSize(int Value);
     // Sizes back to 20, list and checks emptied (while closed).
     void ClearItems();
+    // Sets the items (while closed); Keys holds, per item, the keys it stands for
+    // when there are several (empty: the item's own key text).
+    void SetItems(QStringList Items, std::vector<QStringList> Keys);
 
     // Checks by record index (0-based); the third field "Checked" reads "1" or "0".
     bool Checked(int Index) const { return Index >= 0 && size_t(Index) < FChecked.size() && FChecked[size_t(Index)]; }
@@ -111,9 +116,16 @@ public:
     int CheckedCount() const { return FCheckedCount; }
     // The record index of the current record; -1 when none.
     int CurrentIndex() const;
-    // The record index whose key text equals Key (ignoring case); -1 when none.
+    // The record index that stands for Key (ignoring case); -1 when none.
     int IndexOfKey(const QString& Key) const;
+    // The key text of a record, the first of the keys it stands for.
     QString KeyText(int Index) const;
+    // Every key a record stands for: all values shown by its display text.
+    QStringList Keys(int Index) const;
+    // The keys a value (a key or a display text) stands for: every key shown by the
+    // same display text (a city shared by several customers); the value itself when
+    // the texts shown are the keys, or when it names no record.
+    QStringList KeysOf(const QString& Value) const;
     QString DisplayText(int Index) const;
 
     static constexpr int DefaultFieldSize = 20;
@@ -133,9 +145,12 @@ private:
     QString FKeyFieldName = QStringLiteral("Key");
     int FListFieldSize = DefaultFieldSize;
     int FKeyFieldSize = DefaultFieldSize;
+    std::vector<QStringList> FKeys; // per item, when it stands for several keys
     std::vector<char> FChecked;
     int FCheckedCount = 0;
     mutable QHash<QString, int> FKeyIndex; // made on the first key search
+    mutable QHash<QString, int> FDisplayIndex; // case-folded display texts, made on the first KeysOf
+    mutable bool FKeysDiffer = false; // some display text is not its key
 };
 
 // How the items of a column are collected.
@@ -319,7 +334,7 @@ private:
 // The editor of a clause's value (bound to a string field of the form's, so
 // that a list clause can tick several values): its pick list holds the column's distinct
 // values (their key texts, shown by their display texts when those differ; a
-// display text shared by several keys is listed once, and the form's clause
+// display text shared by several keys is one item, and the form's clause
 // covers all of its keys).
 class TZFilterValueEditor : public TZFilterListEditor
 {
@@ -426,10 +441,6 @@ private:
     std::unique_ptr<TZMemDataSet> FValuesData2;
     std::unique_ptr<TDataSource> FValuesSource1;
     std::unique_ptr<TDataSource> FValuesSource2;
-    // Display text (lower case) to its keys, and key to display, when they differ.
-    mutable QHash<QString, QStringList> FKeysOfDisplay;
-    mutable QHash<QString, QString> FDisplayOfKey;
-    mutable bool FKeysMade = false;
     int FPeriodWriting = 0; // the period's own writes do not reset it
     int FPeriodSetting = 0; // the period key is written without its range
 };

@@ -304,6 +304,23 @@ INSTANTIATE_TEST_SUITE_P(Databases, FilterItemsSql, AllBackends(), BackendName);
 
 // ---- The shown list ------------------------------------------------------------------------
 
+// The open filter list of Grid (closed ones go from the event loop).
+TZDBGridFilterList* OpenList(TZDBGrid* Grid)
+{
+    for (TZDBGridFilterList* list : Grid->findChildren<TZDBGridFilterList*>())
+        if (list->ListVisible())
+            return list;
+    return nullptr;
+}
+
+// Presses on the popup's data row Row (0-based).
+void ClickListRow(TZDBPopupFilterList* Popup, int Row)
+{
+    const QRect cell = Popup->CellRect(Popup->DataToRawColumn(Popup->ValueColumn()->Index()), Popup->FirstDataRow() + Row);
+    QTest::mouseClick(Popup->viewport(), Qt::LeftButton, {}, cell.center());
+    QApplication::processEvents();
+}
+
 class ShownFilterList : public ::testing::Test
 {
 protected:
@@ -325,23 +342,9 @@ protected:
     }
     void TearDown() override { Shown.reset(); }
 
-    // The open list (closed ones go from the event loop).
-    TZDBGridFilterList* List() const
-    {
-        for (TZDBGridFilterList* list : Shown->Grid->findChildren<TZDBGridFilterList*>())
-            if (list->ListVisible())
-                return list;
-        return nullptr;
-    }
+    TZDBGridFilterList* List() const { return OpenList(Shown->Grid.get()); }
     TZDBPopupFilterList* Popup() const { return List() ? List()->FilterPopup() : nullptr; }
-    // Presses on the popup's data row Row (0-based).
-    void ClickRow(int Row)
-    {
-        TZDBPopupFilterList* popup = Popup();
-        const QRect cell = popup->CellRect(popup->DataToRawColumn(popup->ValueColumn()->Index()), popup->FirstDataRow() + Row);
-        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, cell.center());
-        QApplication::processEvents();
-    }
+    void ClickRow(int Row) { ClickListRow(Popup(), Row); }
     // Presses the title of Column, or its header band Line.
     void ClickTitle(TZColumn* Column, int Line = -1)
     {
@@ -952,6 +955,66 @@ TEST_P(LookupFilterForm, ACitySharedByCustomersFiltersAllTheirOrders)
     EXPECT_EQ(typed.toLower(), "rome, 3");
     EXPECT_EQ(city->FilterData()->Value("ClauseList1Text"), QString::number(fcIsOnTheList));
     EXPECT_EQ(city->FilterData()->Value("ValuesList1Text"), "4,3");
+}
+
+TEST_P(LookupFilterForm, TheListShowsASharedCityOnceAndTicksAllItsCustomers)
+{
+    TZColumn* city = Shown->Grid->FindColumn("City");
+    Shown->Grid->FilterGrid()->SwitchOptions(TZDBGridFilterOptions{foAutoApplyList}, false);
+    Shown->Grid->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Shown->Grid.get()));
+    const auto open = [&] {
+        Shown->Grid->ClickFilterButton(city);
+        TZDBGridFilterList* list = OpenList(Shown->Grid.get());
+        return list ? list->FilterPopup() : nullptr;
+    };
+    TZDBPopupFilterList* popup = open();
+    ASSERT_TRUE(popup);
+    TZDBFilterData* data = popup->FilterData();
+    ASSERT_EQ(data->RecordCount(), 3);
+    EXPECT_EQ(data->DisplayText(0), "Berlin");
+    EXPECT_EQ(data->Keys(0), QStringList({"1", "3"}));
+    ClickListRow(popup, 0);
+    QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(OpenList(Shown->Grid.get()));
+    EXPECT_EQ(city->GetFilterList(), QStringList({"1", "3"}));
+    // Every order of a Berlin customer, as the join selects them; on SQL the server tests the keys.
+    std::vector<int> expected{1, 3, 4, 6};
+    if (Db) {
+        QSqlQuery select(Db->Database());
+        ASSERT_TRUE(select.exec("SELECT o.id FROM orders o JOIN customers c ON c.id = o.customer_id "
+                                "WHERE c.city = 'Berlin' ORDER BY o.id"));
+        expected.clear();
+        while (select.next())
+            expected.push_back(select.value(0).toInt());
+        EXPECT_EQ(static_cast<TZSQLQuery*>(Orders.get())->FilterValueLists().value("customer_id"),
+                  QStringList({"1", "3"}));
+    }
+    EXPECT_EQ(Passing(), expected);
+
+    // Reopened, or restored from the settings text, or from one customer's key of an
+    // older filter (listing all values, not only those shown): Berlin shows ticked, once.
+    const QStringList settings = Shown->Grid->FilterGrid()->GetSettings();
+    for (const auto& restore : std::initializer_list<std::function<void()>>{
+             [] {}, [&] { city->SetFilterList({}); Shown->Grid->FilterGrid()->SetSettings(settings); },
+             [&] {
+                 city->SetFilterList({"3"});
+                 Shown->Grid->FilterGrid()->SwitchOptions(TZDBGridFilterOptions{foLoadAllItems}, true);
+             }}) {
+        restore();
+        popup = open();
+        ASSERT_TRUE(popup);
+        data = popup->FilterData();
+        ASSERT_GE(data->RecordCount(), 1);
+        EXPECT_EQ(data->DisplayText(0), "Berlin");
+        EXPECT_TRUE(data->Checked(0));
+        EXPECT_EQ(data->CheckedCount(), 1);
+        QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_EQ(city->GetFilterList(), QStringList({"1", "3"}));
+        EXPECT_EQ(Passing(), expected);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, LookupFilterForm, ::testing::Bool(),
