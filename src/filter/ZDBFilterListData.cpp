@@ -434,20 +434,45 @@ bool PlainDataColumn(TZColumn* Column)
            !Column->GetAutoNumber() && Column->LookupColumn() == lcNotDefined && Column->Grid();
 }
 
-// The server's distinct values, when the column shows a data column as it is.
+// The key field of a column showing a lookup field as it is, looked up by that one data field.
+TField* LookupKeyField(TZColumn* Column)
+{
+    TField* field = Column->GetField();
+    if (!field || field->GetFieldKind() != fkLookup || field->OnGetText || Column->GetAutoNumber() ||
+        !Column->Grid() || !field->GetLookupDataSet() || !field->GetLookupDataSet()->Active())
+        return nullptr;
+    TField* key = Column->FilterField();
+    return key && key != field && key->GetFieldKind() == fkData && !key->OnGetText &&
+                   key->GetFieldName().compare(field->GetKeyFields().trimmed(), Qt::CaseInsensitive) == 0
+               ? key
+               : nullptr;
+}
+
+// The server's distinct values, when the column shows a data column as it is, or
+// looks one up: then each distinct key is looked up once, not once per record.
 bool CollectFromServer(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items)
 {
     TField* field = Column->GetField();
     TZCustomDBGrid* grid = Column->Grid();
-    if (!PlainDataColumn(Column))
+    TField* lookupKey = PlainDataColumn(Column) ? nullptr : LookupKeyField(Column);
+    if (!lookupKey && !PlainDataColumn(Column))
         return false;
     auto* query = qobject_cast<TZSQLQuery*>(DataSet);
     std::vector<QVariant> values;
-    if (!query || !query->DistinctValues(field, values))
+    if (!query || !query->DistinctValues(lookupKey ? lookupKey : field, values))
         return false;
-    for (const QVariant& value : values)
-        Items.Add(value, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, value), tkDisplay),
-                  field->EditTextOf(value));
+    for (const QVariant& value : values) {
+        if (!lookupKey) {
+            Items.Add(value, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, value), tkDisplay),
+                      field->EditTextOf(value));
+            continue;
+        }
+        const QVariant shown = value.isNull() ? QVariant()
+                                              : field->GetLookupDataSet()->Lookup(field->GetLookupKeyFields(), value,
+                                                                                  field->GetLookupResultField());
+        Items.Add(shown, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, shown), tkDisplay),
+                  lookupKey->EditTextOf(value));
+    }
     return true;
 }
 

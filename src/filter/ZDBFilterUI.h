@@ -19,7 +19,8 @@
 //
 // Collecting. A TZSQLQuery answers the distinct values itself (one
 // SELECT DISTINCT over its result with its server filter) when the column shows
-// a plain data column of the result; otherwise the dataset is walked once. A
+// a plain data column of the result, or the distinct keys of a looked-up field
+// (each key then looked up once); otherwise the dataset is walked once. A
 // walk that lasts longer than half a second shows a progress dialog whose
 // Cancel (or Escape) stops it and leaves the list empty.
 

@@ -846,6 +846,8 @@ protected:
             auto ordersQuery = std::make_unique<TZSQLQuery>();
             ordersQuery->SetConnection(Db->Database());
             ordersQuery->SetSQLText("SELECT id, customer_id FROM orders ORDER BY id");
+            // A few rows at a time, so that a walk and the server's answer differ.
+            ordersQuery->SetPacketRecords(2);
             Customers = std::move(customersQuery);
             Orders = std::move(ordersQuery);
             AddCity();
@@ -968,6 +970,18 @@ TEST_P(LookupFilterForm, TheListShowsASharedCityOnceAndTicksAllItsCustomers)
         TZDBGridFilterList* list = OpenList(Shown->Grid.get());
         return list ? list->FilterPopup() : nullptr;
     };
+    // The server's distinct customers, each looked up once, give what a walk gives.
+    if (Db) {
+        Shown->Grid->resize(500, 40);
+        Orders->Close();
+        Orders->Open();
+        const int fetched = static_cast<TZSQLQuery*>(Orders.get())->FetchedRecordCount();
+        const QStringList server = Collect(city, true);
+        EXPECT_LT(fetched, 7);
+        EXPECT_EQ(static_cast<TZSQLQuery*>(Orders.get())->FetchedRecordCount(), fetched);
+        EXPECT_EQ(server, Collect(city, false));
+        Shown->Grid->resize(500, 300);
+    }
     TZDBPopupFilterList* popup = open();
     ASSERT_TRUE(popup);
     TZDBFilterData* data = popup->FilterData();
