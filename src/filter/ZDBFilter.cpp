@@ -362,11 +362,47 @@ QStringList FilterFormData(const TZFilterFormState& State, const QString& Expres
             QStringLiteral("NOTCheckBoxChecked=") + flag(State.NOTCheckBoxChecked)};
 }
 
-QStringList SaveFilterForm(TZColumn* Column, TZFilterFormState& State)
+TZFilterFormState ExpandFilterKeys(const TZFilterFormState& State, const TZFilterKeysOf& KeysOf, QChar Delimiter)
+{
+    TZFilterFormState result = State;
+    if (!KeysOf)
+        return result;
+    const auto expand = [&](QString& ClauseText, QString& ValueText) {
+        const TZDBGridFilterClause clause = FilterClauseOfText(ClauseText);
+        const bool list = IsListClause(clause);
+        if (!list && clause != fcIsEqual && clause != fcIsNotEqual)
+            return;
+        QStringList keys;
+        for (const QString& item : list ? ValueText.split(Delimiter) : QStringList{ValueText}) {
+            const QString value = item.trimmed();
+            if (!value.isEmpty())
+                for (const QString& key : KeysOf(value))
+                    if (!keys.contains(key))
+                        keys << key;
+        }
+        if (keys.isEmpty() || (!list && keys.size() == 1))
+            return;
+        if (!list)
+            ClauseText = QString::number(clause == fcIsEqual ? fcIsOnTheList : fcIsNotOnTheList);
+        ValueText = keys.join(Delimiter);
+    };
+    expand(result.ClauseList1Text, result.ValuesList1Text);
+    expand(result.ClauseList2Text, result.ValuesList2Text);
+    return result;
+}
+
+QStringList SaveFilterForm(TZColumn* Column, TZFilterFormState& State, const TZFilterKeysOf& KeysOf)
 {
     if (!Column)
         return {};
-    const QString expression = BuildFilterExpression(State, FilterRules(Column));
+    const TZFilterRules rules = FilterRules(Column);
+    TZFilterFormState applied = ExpandFilterKeys(State, KeysOf, rules.Delimiter);
+    const QString expression = BuildFilterExpression(applied, rules);
+    // A clause that takes no value had its value cleared.
+    if (applied.ValuesList1Text.isEmpty())
+        State.ValuesList1Text.clear();
+    if (applied.ValuesList2Text.isEmpty())
+        State.ValuesList2Text.clear();
     const QString previousText = Column->GetFilterText();
     const QStringList previousList = Column->GetFilterList();
     try {

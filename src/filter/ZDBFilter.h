@@ -27,6 +27,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 
 namespace zdb {
 
@@ -164,12 +165,23 @@ QString BuildFilterExpression(TZFilterFormState& State, const TZFilterRules& Rul
 // ("ClauseList1Text=7", ..., "NOTCheckBoxChecked=0"); none for an empty expression.
 QStringList FilterFormData(const TZFilterFormState& State, const QString& Expression);
 
+// The key texts one value of a clause stands for; the value itself when it stands for no other.
+using TZFilterKeysOf = std::function<QStringList(const QString& Value)>;
+
+// The state whose equality and list values stand for every key KeysOf gives them:
+// a looked-up city shared by several customers is each of their keys. An equality
+// with several keys becomes the list clause over them ("is equal" "is on the list",
+// "is not equal" "is not on the list"); list items are split and joined by Delimiter.
+// Other clauses and values that stand for one key stay as they are.
+TZFilterFormState ExpandFilterKeys(const TZFilterFormState& State, const TZFilterKeysOf& KeysOf, QChar Delimiter);
+
 // Confirms the filter form for Column: builds the expression (BuildFilterExpression
-// with FilterRules(Column)) and assigns it to the column's FilterText; a non-empty
+// with FilterRules(Column), over the values expanded by KeysOf when given; the
+// state stored is the one the user set) and assigns it to the column's FilterText; a non-empty
 // expression replaces a value-list filter (FilterList is cleared). When the assignment
 // raises (the dataset refuses the expression), the previous FilterText and FilterList are put back and
 // a database error SInvalidFilterExpression with the expression is raised. Returns the
 // column's new FilterData.
-QStringList SaveFilterForm(TZColumn* Column, TZFilterFormState& State);
+QStringList SaveFilterForm(TZColumn* Column, TZFilterFormState& State, const TZFilterKeysOf& KeysOf = {});
 
 } // namespace zdb

@@ -7,10 +7,10 @@
 #include "AppExceptions.h"
 #include "DateUtils.h"
 #include "SysUtils.h"
+#include "ZDBMemData.h"
 #include "ZDBTranslate.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -19,11 +19,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSet>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 namespace zdb {
 
@@ -96,7 +99,23 @@ void KeepingText(QLineEdit* Editor, bool& Keeping, TWork&& Work)
 
 } // namespace
 
-TZFilterValueEditor::TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data) : TZDBEditor(Parent)
+TZFilterListEditor::TZFilterListEditor(QWidget* Parent) : TZDBEditor(Parent)
+{
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!FKeeping && OnChange)
+            OnChange(this);
+    });
+}
+
+void TZFilterListEditor::SetItems(const QStringList& Keys, const QStringList& Texts)
+{
+    KeepingText(this, FKeeping, [&] {
+        SetPickList(Keys);
+        SetPickText(Texts == Keys ? QStringList() : Texts);
+    });
+}
+
+TZFilterValueEditor::TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data) : TZFilterListEditor(Parent)
 {
     QStringList keys;
     QStringList texts;
@@ -115,43 +134,100 @@ TZFilterValueEditor::TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* 
             differ = differ || display != key;
         }
     }
-    SetPickList(keys);
-    if (differ)
-        SetPickText(texts);
-    connect(this, &QLineEdit::textChanged, this, [this] {
-        if (!FKeeping && OnChange)
-            OnChange(this);
+    SetItems(keys, differ ? texts : keys);
+}
+
+QString TZFilterListEditor::Value() const
+{
+    if (!GetPickTextActive())
+        return text();
+    // Item by item, each without the blanks around it.
+    if (GetMultiSelectList()) {
+        QStringList values;
+        for (const QString& item : text().split(GetDelimiterChar())) {
+            const QString shown = item.trimmed();
+            values << (shown.isEmpty() ? shown : DoSetItem(shown));
+        }
+        return values.join(GetDelimiterChar());
+    }
+    // A key may be shown by no text (the clause that filters nothing).
+    if (text().isEmpty()) {
+        const qsizetype index = GetPickText().indexOf(QString());
+        const QStringList keys = GetPickList();
+        return index >= 0 && index < keys.size() ? keys.at(index) : QString();
+    }
+    return DoSetItem(text());
+}
+
+void TZFilterListEditor::SetValue(const QString& Value)
+{
+    const auto shown = [this](const QString& Item) {
+        // A key of the list shows by its text (which may be empty), anything else as it is.
+        return Item.isEmpty() || !GetPickTextActive() || !GetPickList().contains(Item) ? Item : DoGetItem(Item);
+    };
+    QString text;
+    if (GetMultiSelectList()) {
+        QStringList texts;
+        for (const QString& item : Value.split(GetDelimiterChar()))
+            texts << shown(item.trimmed());
+        text = texts.join(GetDelimiterChar());
+    } else {
+        text = shown(Value);
+    }
+    WriteField(Value);
+    setText(text);
+}
+
+void TZFilterListEditor::WriteField(const QString& Value)
+{
+    TField* field = Field();
+    if (!field)
+        return;
+    // The field holds the keys: a check list ticks them.
+    KeepingText(this, FKeeping, [&] {
+        TDataSet* data = field->DataSet();
+        if (data->State() != dsEdit && data->State() != dsInsert)
+            data->Edit();
+        field->SetAsString(Value);
+        data->Post();
     });
 }
 
-QString TZFilterValueEditor::Value() const
+void TZFilterListEditor::SetMultiSelect(bool Value)
 {
-    return GetPickTextActive() ? DoSetItem(text()) : text();
+    SetListOption(loMultiSelectList, Value);
 }
 
-void TZFilterValueEditor::SetValue(const QString& Value)
+void TZFilterListEditor::DropDown()
 {
-    setText(Value.isEmpty() || !GetPickTextActive() ? Value : DoGetItem(Value));
+    if (GetMultiSelectList())
+        WriteField(Value());
+    TZDBEditor::DropDown();
 }
 
-void TZFilterValueEditor::KeepTextSetStyle(TEditorButtonStyle Style)
+void TZFilterListEditor::KeepTextSetStyle(TEditorButtonStyle Style)
 {
     KeepingText(this, FKeeping, [&] { SetButtonStyle(Style); });
 }
 
-void TZFilterValueEditor::SetAutoComplete(bool Value)
+void TZFilterListEditor::SetAutoComplete(bool Value)
+{
+    SetListOption(loAutoComplete, Value);
+}
+
+void TZFilterListEditor::SetListOption(TZListOption Option, bool Value)
 {
     TZListOptions options = GetListOptions();
-    if (options.Contains(loAutoComplete) == Value)
+    if (options.Contains(Option) == Value)
         return;
     if (Value)
-        options.Include(loAutoComplete);
+        options.Include(Option);
     else
-        options.Exclude(loAutoComplete);
+        options.Exclude(Option);
     KeepingText(this, FKeeping, [&] { SetListOptions(options); });
 }
 
-void TZFilterValueEditor::DropDownStyle(TEditorButtonStyle Style)
+void TZFilterListEditor::DropDownStyle(TEditorButtonStyle Style)
 {
     if (ListVisible())
         return;
@@ -163,12 +239,12 @@ void TZFilterValueEditor::DropDownStyle(TEditorButtonStyle Style)
         KeepTextSetStyle(ebsAuto);
 }
 
-bool TZFilterValueEditor::CanModifyValue()
+bool TZFilterListEditor::CanModifyValue()
 {
     return !GetDataSource() || TZDBEditor::CanModifyValue();
 }
 
-void TZFilterValueEditor::ValueWritten()
+void TZFilterListEditor::ValueWritten()
 {
     if (GetDataSource())
         TZDBEditor::ValueWritten();
@@ -176,7 +252,7 @@ void TZFilterValueEditor::ValueWritten()
         selectAll();
 }
 
-void TZFilterValueEditor::ListCloseUp(TZDBDropDownList* Sender, bool& Accept)
+void TZFilterListEditor::ListCloseUp(TZDBDropDownList* Sender, bool& Accept)
 {
     TZDBEditor::ListCloseUp(Sender, Accept);
     // The calendar or the calculator was for this once; the list is still closing.
@@ -187,12 +263,12 @@ void TZFilterValueEditor::ListCloseUp(TZDBDropDownList* Sender, bool& Accept)
         });
 }
 
-void TZFilterValueEditor::focusInEvent(QFocusEvent* Event)
+void TZFilterListEditor::focusInEvent(QFocusEvent* Event)
 {
     KeepingText(this, FKeeping, [&] { TZDBEditor::focusInEvent(Event); });
 }
 
-void TZFilterValueEditor::focusOutEvent(QFocusEvent* Event)
+void TZFilterListEditor::focusOutEvent(QFocusEvent* Event)
 {
     KeepingText(this, FKeeping, [&] { TZDBEditor::focusOutEvent(Event); });
 }
@@ -224,7 +300,16 @@ TZDBGridFilterForm::TZDBGridFilterForm(QWidget* Owner, TZColumn* Column)
     LoadFilterForm();
 }
 
-TZDBGridFilterForm::~TZDBGridFilterForm() = default;
+TZDBGridFilterForm::~TZDBGridFilterForm()
+{
+    // The lists read the form's records and the periods: they go before them.
+    delete PeriodList;
+    PeriodList = nullptr;
+    delete ValuesList1;
+    ValuesList1 = nullptr;
+    delete ValuesList2;
+    ValuesList2 = nullptr;
+}
 
 TZColumn* TZDBGridFilterForm::Column() const
 {
@@ -256,8 +341,9 @@ void TZDBGridFilterForm::CreateControls()
     HintLabel2 = new QLabel(Format(Tr(SHintLabelCaption2), {SWildcardCharacter2}), panel);
     HintLabel2->move(16, 172);
     HintLabel2->adjustSize();
-    ClauseList1 = new QComboBox(panel);
+    ClauseList1 = new TZFilterListEditor(panel);
     ClauseList1->setObjectName(QStringLiteral("ClauseList1"));
+    ClauseList1->SetDropDownOnly(true);
     ClauseList1->setGeometry(16, 48, 161, 21);
     ValuesList1 = new TZFilterValueEditor(panel, FData.get());
     ValuesList1->setObjectName(QStringLiteral("ValuesList1"));
@@ -272,17 +358,15 @@ void TZDBGridFilterForm::CreateControls()
     NOTCheckBox = new QCheckBox(Tr(SNOTCheckBoxCaption), panel);
     // Its caption whole, even in a font wider than the designed one.
     NOTCheckBox->setGeometry(192, 80, std::max(161, NOTCheckBox->sizeHint().width()), 17);
-    ClauseList2 = new QComboBox(panel);
+    ClauseList2 = new TZFilterListEditor(panel);
     ClauseList2->setObjectName(QStringLiteral("ClauseList2"));
+    ClauseList2->SetDropDownOnly(true);
     ClauseList2->setGeometry(16, 108, 161, 21);
     ValuesList2 = new TZFilterValueEditor(panel, FData.get());
     ValuesList2->setObjectName(QStringLiteral("ValuesList2"));
     ValuesList2->setGeometry(192, 108, 133, 21);
     ListButton2 = new QToolButton(panel);
     ListButton2->setGeometry(330, 107, 23, 22);
-    PeriodList = new QComboBox(panel);
-    PeriodList->setObjectName(QStringLiteral("PeriodList"));
-    PeriodList->setGeometry(16, 162, 161, 21);
     OKButton = new QPushButton(Tr(SOKButtonCaption), panel);
     OKButton->setGeometry(196, 160, 75, 25);
     OKButton->setDefault(true);
@@ -293,31 +377,24 @@ void TZDBGridFilterForm::CreateControls()
 
     TField* field = FColumn ? FColumn->FilterField() : nullptr;
     const TFieldType type = field ? field->DataType() : ftUnknown;
+    CreatePeriodList(panel, type);
+    BindValueList(ValuesList1, FValuesData1, FValuesSource1);
+    BindValueList(ValuesList2, FValuesData2, FValuesSource2);
     PeriodList->setVisible(DateTimeType(type));
-    if (DateTimeType(type) && FGrid) {
-        for (const TFilterPeriodNode& node :
-             LoadFilterPeriods(FGrid->FilterGrid()->GetPeriods(), type, Now(), FGrid->DataSet()->Locale())) {
-            QString indent(node.ParentId < 0 ? 0 : 2, QLatin1Char(' '));
-            PeriodList->addItem(indent + node.Caption, QString::number(node.Id));
-        }
-    }
     NOTCheckBox->setVisible(!(field && IsADODataSet(field->DataSet())));
-    if (FGrid)
-        for (TZFilterValueEditor* values : {ValuesList1, ValuesList2}) {
-            values->SetDropDownRows(FGrid->FilterGrid()->GetDropDownRows());
-            values->SetDropDownWidth(FGrid->FilterGrid()->GetDropDownWidth());
-        }
+    if (FGrid) {
+        SetDropDownRows(FGrid->FilterGrid()->GetDropDownRows());
+        SetDropDownWidth(FGrid->FilterGrid()->GetDropDownWidth());
+    }
     UpdateListButtons();
 
-    connect(ClauseList1, &QComboBox::currentIndexChanged, this, [this] { ListChanged(ClauseList1); });
-    connect(ClauseList2, &QComboBox::currentIndexChanged, this, [this] { ListChanged(ClauseList2); });
-    ValuesList1->OnChange = [this](TZFilterValueEditor* Sender) { ListChanged(Sender); };
-    ValuesList2->OnChange = [this](TZFilterValueEditor* Sender) { ListChanged(Sender); };
+    for (TZFilterListEditor* list : {ClauseList1, ClauseList2, static_cast<TZFilterListEditor*>(ValuesList1),
+                                     static_cast<TZFilterListEditor*>(ValuesList2)})
+        list->OnChange = [this](TZFilterListEditor* Sender) { ListChanged(Sender); };
     connect(ListButton1, &QToolButton::clicked, this, [this] { ListButtonClick(ValuesList1); });
     connect(ListButton2, &QToolButton::clicked, this, [this] { ListButtonClick(ValuesList2); });
     connect(RadioButton1, &QRadioButton::toggled, this, [this] { ListChanged(nullptr); });
     connect(NOTCheckBox, &QCheckBox::toggled, this, [this] { ListChanged(nullptr); });
-    connect(PeriodList, &QComboBox::currentIndexChanged, this, [this] { PeriodChanged(); });
     // Another language of the application: every text again, the lists' choices kept.
     TrackLanguage(this, [this] {
         setWindowTitle(Tr(SFilterFormCaption));
@@ -331,16 +408,139 @@ void TZDBGridFilterForm::CreateControls()
         NOTCheckBox->setText(Tr(SNOTCheckBoxCaption));
         OKButton->setText(Tr(SOKButtonCaption));
         CancelButton->setText(Tr(SCancelButtonCaption));
-        for (QComboBox* list : {ClauseList1, ClauseList2})
-            for (int i = 0; i < list->count(); ++i)
-                list->setItemText(i, FilterCaption(TZDBGridFilterClause(list->itemData(i).toString().toInt())));
+        for (TZFilterListEditor* list : {ClauseList1, ClauseList2}) {
+            const auto change = std::exchange(list->OnChange, nullptr);
+            const auto restore = qScopeGuard([&] { list->OnChange = change; });
+            const QString key = list->Value();
+            FillClauses(list);
+            SelectKey(list, key);
+        }
         TField* field = FColumn ? FColumn->FilterField() : nullptr;
-        if (PeriodList->count() > 0 && field && FGrid)
-            for (const TFilterPeriodNode& node : LoadFilterPeriods(FGrid->FilterGrid()->GetPeriods(), field->DataType(),
-                                                                   Now(), FGrid->DataSet()->Locale()))
-                if (const int i = PeriodList->findData(QString::number(node.Id)); i >= 0)
-                    PeriodList->setItemText(i, QString(node.ParentId < 0 ? 0 : 2, QLatin1Char(' ')) + node.Caption);
+        LoadPeriodData(field ? field->DataType() : ftUnknown);
+        PeriodList->DataChange();
     });
+}
+
+void TZDBGridFilterForm::CreatePeriodList(QWidget* Panel, TFieldType Type)
+{
+    FPeriodData = std::make_unique<TZMemDataSet>();
+    TFieldDefs& defs = FPeriodData->FieldDefs();
+    defs.Add(QStringLiteral("Id"), ftInteger);
+    defs.Add(QStringLiteral("ParentId"), ftInteger);
+    defs.Add(QStringLiteral("Caption"), ftWideString, 100);
+    // The tree view keeps the level, order and state of its rows here.
+    defs.Add(QStringLiteral("RowLevel"), ftInteger);
+    defs.Add(QStringLiteral("RowOrder"), ftString, 80);
+    defs.Add(QStringLiteral("RowState"), ftInteger);
+    FPeriodData->CreateDataSet();
+    LoadPeriodData(Type);
+
+    FFormData = std::make_unique<TZMemDataSet>();
+    FFormData->FieldDefs().Add(QStringLiteral("PeriodList"), ftInteger);
+    FFormData->CreateDataSet();
+    FFormData->Append();
+    FFormData->Fields()[0]->SetValue(0);
+    FFormData->Post();
+    // The key is a number, the caption shown for it a text.
+    FFormData->Fields()[0]->SetAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A period chosen in the list fills the clauses with its range.
+    FFormData->Fields()[0]->OnChange = [this](TField*) {
+        if (FPeriodSetting > 0)
+            return;
+        PeriodChanged();
+    };
+    FFormSource = std::make_unique<TDataSource>();
+    FFormSource->SetDataSet(FFormData.get());
+
+    PeriodList = new TZDBEditor(Panel);
+    PeriodList->setObjectName(QStringLiteral("PeriodList"));
+    PeriodList->SetDataSource(FFormSource.get());
+    PeriodList->SetDataField(QStringLiteral("PeriodList"));
+    PeriodList->SetKeyField(QStringLiteral("PeriodList"));
+    PeriodList->SetLookupDataSet(FPeriodData.get());
+    PeriodList->SetLookupKeyField(QStringLiteral("Id"));
+    PeriodList->SetLookupResultField(QStringLiteral("Caption"));
+    PeriodList->SetLookupListFields(QStringLiteral("Caption"));
+    PeriodList->SetLookupParentField(QStringLiteral("ParentId"));
+    PeriodList->SetLookupTreeViewField(QStringLiteral("Caption"));
+    PeriodList->SetDropDownOnly(true);
+    PeriodList->setGeometry(16, 162, 161, 21);
+}
+
+void TZDBGridFilterForm::BindValueList(TZFilterValueEditor* Values, std::unique_ptr<TZMemDataSet>& Data,
+                                       std::unique_ptr<TDataSource>& Source)
+{
+    Data = std::make_unique<TZMemDataSet>();
+    Data->FieldDefs().Add(QStringLiteral("Value"), ftWideString, 32000);
+    Data->CreateDataSet();
+    Data->Append();
+    Data->Post();
+    Source = std::make_unique<TDataSource>();
+    Source->SetDataSet(Data.get());
+    Values->SetDataSource(Source.get());
+    Values->SetDataField(QStringLiteral("Value"));
+    // A list clause's values are written out in full, separated by the column's delimiter.
+    Values->SetDelimiterChar(FilterRules(FColumn).Delimiter);
+    Values->SetMultiSelectText(mstDefault);
+}
+
+void TZDBGridFilterForm::LoadPeriodData(TFieldType Type)
+{
+    FPeriodData->EmptyDataSet();
+    if (!DateTimeType(Type) || !FGrid || !FGrid->DataSet())
+        return;
+    const TDataSetControlsGuard controls(FPeriodData.get());
+    for (const TFilterPeriodNode& node :
+         LoadFilterPeriods(FGrid->FilterGrid()->GetPeriods(), Type, Now(), FGrid->DataSet()->Locale())) {
+        FPeriodData->Append();
+        FPeriodData->Fields()[0]->SetValue(node.Id);
+        if (node.ParentId >= 0)
+            FPeriodData->Fields()[1]->SetValue(node.ParentId);
+        FPeriodData->Fields()[2]->SetValue(node.Caption);
+        FPeriodData->Post();
+    }
+    FPeriodData->First();
+}
+
+QString TZDBGridFilterForm::PeriodKey() const
+{
+    const QString key = FFormData->Fields()[0]->AsString();
+    return key.isEmpty() ? QStringLiteral("0") : key;
+}
+
+void TZDBGridFilterForm::WritePeriodKey(const QString& Key)
+{
+    bool ok = false;
+    const int id = Key.toInt(&ok);
+    TCountGuard setting(FPeriodSetting);
+    if (FFormData->State() != dsEdit)
+        FFormData->Edit();
+    FFormData->Fields()[0]->SetValue(ok ? id : 0);
+    FFormData->Post();
+}
+
+void TZDBGridFilterForm::SetPeriodKey(const QString& Key)
+{
+    WritePeriodKey(Key);
+    PeriodChanged();
+}
+
+void TZDBGridFilterForm::SetDropDownRows(int Value)
+{
+    for (TZDBCustomEditor* editor : std::initializer_list<TZDBCustomEditor*>{ClauseList1, ClauseList2, ValuesList1,
+                                                                               ValuesList2, PeriodList})
+        editor->SetDropDownRows(Value);
+}
+
+void TZDBGridFilterForm::SetDropDownWidth(int Value)
+{
+    ValuesList1->SetDropDownWidth(Value);
+    ValuesList2->SetDropDownWidth(Value);
+}
+
+QStringList TZDBGridFilterForm::KeysOf(const QString& Value) const
+{
+    return FData->KeysOf(Value);
 }
 
 QList<int> TZDBGridFilterForm::OfferedClauses() const
@@ -357,30 +557,46 @@ QList<int> TZDBGridFilterForm::OfferedClauses() const
     return offered;
 }
 
-void TZDBGridFilterForm::FillClauses(QComboBox* List)
+void TZDBGridFilterForm::FillClauses(TZFilterListEditor* List)
 {
-    const QSignalBlocker block(List);
-    List->clear();
-    for (const int clause : OfferedClauses())
-        List->addItem(FilterCaption(TZDBGridFilterClause(clause)), QString::number(clause));
-    List->setCurrentIndex(List->count() > 0 ? 0 : -1);
+    QStringList keys;
+    QStringList captions;
+    for (const int clause : OfferedClauses()) {
+        keys << QString::number(clause);
+        captions << FilterCaption(TZDBGridFilterClause(clause));
+    }
+    List->SetItems(keys, captions);
+    List->SetValue(keys.isEmpty() ? QString() : keys.first());
 }
 
-void TZDBGridFilterForm::SelectKey(QComboBox* List, const QString& Key)
+void TZDBGridFilterForm::SelectKey(TZFilterListEditor* List, const QString& Key)
 {
-    const int index = List->findData(Key);
-    List->setCurrentIndex(index >= 0 ? index : (List->count() > 0 ? 0 : -1));
+    const QStringList keys = List->GetPickList();
+    List->SetValue(keys.contains(Key) ? Key : (keys.isEmpty() ? QString() : keys.first()));
 }
+
+namespace {
+
+// The clause a clause list shows, as its ordinal.
+QString ClauseText(const TZFilterListEditor* List)
+{
+    const QString value = List->Value();
+    return value.isEmpty() ? QStringLiteral("0") : value;
+}
+
+} // namespace
 
 void TZDBGridFilterForm::LoadFilterForm()
 {
+    // What is restored is no change of the user's: the period stays.
+    TCountGuard loading(FPeriodWriting);
     FillClauses(ClauseList1);
     FillClauses(ClauseList2);
     TZColumn* column = Column();
     if (!column || column->GetFilterData().isEmpty()) {
-        if (ClauseList1->count() > 1)
-            ClauseList1->setCurrentIndex(1);
-        SelectKey(PeriodList, QStringLiteral("0"));
+        if (const QStringList keys = ClauseList1->GetPickList(); keys.size() > 1)
+            SelectKey(ClauseList1, keys.at(1));
+        WritePeriodKey(QStringLiteral("0"));
     } else {
         const TZFilterList* data = column->FilterData();
         TZFilterFormState state;
@@ -405,11 +621,11 @@ void TZDBGridFilterForm::LoadFilterForm()
 TZFilterFormState TZDBGridFilterForm::FormState() const
 {
     TZFilterFormState state;
-    state.ClauseList1Text = ClauseList1->currentData().toString();
-    state.ClauseList2Text = ClauseList2->currentData().toString();
+    state.ClauseList1Text = ClauseText(ClauseList1);
+    state.ClauseList2Text = ClauseText(ClauseList2);
     state.ValuesList1Text = ValuesList1->Value();
     state.ValuesList2Text = ValuesList2->Value();
-    state.PeriodListText = PeriodList->currentData().toString();
+    state.PeriodListText = PeriodKey();
     state.RadioButton1Checked = RadioButton1->isChecked();
     state.RadioButton2Checked = RadioButton2->isChecked();
     state.NOTCheckBoxChecked = NOTCheckBox->isChecked();
@@ -426,8 +642,7 @@ void TZDBGridFilterForm::SetFormState(const TZFilterFormState& State)
     RadioButton1->setChecked(State.RadioButton1Checked);
     RadioButton2->setChecked(!State.RadioButton1Checked);
     NOTCheckBox->setChecked(State.NOTCheckBoxChecked);
-    const QSignalBlocker block(PeriodList);
-    SelectKey(PeriodList, State.PeriodListText.isEmpty() ? QStringLiteral("0") : State.PeriodListText);
+    WritePeriodKey(State.PeriodListText);
 }
 
 TEditorButtonStyle TZDBGridFilterForm::GetListButtonStyle() const
@@ -459,7 +674,7 @@ void TZDBGridFilterForm::UpdateListButtons()
     ValuesList2->resize(shown ? 133 : 161, ValuesList2->height());
 }
 
-void TZDBGridFilterForm::ListButtonClick(TZFilterValueEditor* Editor)
+void TZDBGridFilterForm::ListButtonClick(TZFilterListEditor* Editor)
 {
     GuardEvent(this, [&] { Editor->DropDownStyle(GetListButtonStyle()); });
 }
@@ -467,25 +682,23 @@ void TZDBGridFilterForm::ListButtonClick(TZFilterValueEditor* Editor)
 void TZDBGridFilterForm::ListChanged(QWidget* Sender)
 {
     if (Sender == ClauseList1 || Sender == ClauseList2) {
-        auto* list = static_cast<QComboBox*>(Sender);
-        const TZDBGridFilterClause clause = FilterClauseOfText(list->currentData().toString());
+        const TZDBGridFilterClause clause = FilterClauseOfText(ClauseText(static_cast<TZFilterListEditor*>(Sender)));
         TZFilterValueEditor* values = Sender == ClauseList1 ? ValuesList1 : ValuesList2;
         QToolButton* button = Sender == ClauseList1 ? ListButton1 : ListButton2;
         const bool empty = clause == fcIsEmpty || clause == fcIsNotEmpty;
         values->setVisible(!empty);
-        // A LIKE pattern is typed as it is, without completion.
+        // A LIKE pattern is typed as it is, without completion; a list ticks its values.
         values->SetAutoComplete(!IsLikeClause(clause));
+        values->SetMultiSelect(IsListClause(clause));
         const TEditorButtonStyle style = GetListButtonStyle();
         button->setVisible((style == ebsCalendar || style == ebsCalculator) && !empty && !IsListClause(clause));
     }
-    const bool like = IsLikeClause(FilterClauseOfText(ClauseList1->currentData().toString())) ||
-                      IsLikeClause(FilterClauseOfText(ClauseList2->currentData().toString()));
-    HintLabel1->setVisible(like && !PeriodList->isVisible());
-    HintLabel2->setVisible(like && !PeriodList->isVisible());
-    if (FPeriodWriting == 0 && Sender) {
-        const QSignalBlocker block(PeriodList);
-        SelectKey(PeriodList, QStringLiteral("0"));
-    }
+    const bool like = IsLikeClause(FilterClauseOfText(ClauseText(ClauseList1))) ||
+                      IsLikeClause(FilterClauseOfText(ClauseText(ClauseList2)));
+    HintLabel1->setVisible(like && PeriodList->isHidden());
+    HintLabel2->setVisible(like && PeriodList->isHidden());
+    if (FPeriodWriting == 0 && Sender && FFormData && PeriodKey() != QLatin1String("0"))
+        WritePeriodKey(QStringLiteral("0"));
 }
 
 void TZDBGridFilterForm::PeriodChanged()
@@ -493,7 +706,7 @@ void TZDBGridFilterForm::PeriodChanged()
     TField* field = FColumn ? FColumn->FilterField() : nullptr;
     if (!field || FPeriodWriting > 0)
         return;
-    const int id = PeriodList->currentData().toInt();
+    const int id = PeriodKey().toInt();
     const TFieldType type = field->DataType();
     const QLocale locale = field->DataSet()->Locale();
     const TFilterPeriodTexts texts = FilterPeriodTexts(id, type, NowToMinute(Now()), locale);
@@ -515,7 +728,8 @@ bool TZDBGridFilterForm::SaveFilterForm()
         return true;
     TZFilterFormState state = FormState();
     try {
-        const QStringList data = zdb::SaveFilterForm(column, state);
+        const QStringList data =
+            zdb::SaveFilterForm(column, state, [this](const QString& Value) { return KeysOf(Value); });
         column->SetFilterData(data);
     } catch (const std::exception& error) {
         const QString message = QString::fromUtf8(error.what());

@@ -496,7 +496,7 @@ void TZDBGridFilterList::SaveFilterList()
     QStringList keys;
     for (int i = 0, n = int(data->List().size()); i < n; ++i)
         if (data->Checked(i))
-            keys << data->KeyText(i);
+            keys << data->Keys(i);
     TZFilterList* list = column->FilterList();
     // The list sorts and collapses the keys as it stores them; compare the same way.
     QStringList sorted = SortFilterItems(keys);
@@ -554,7 +554,7 @@ void TZDBGridFilterList::LoadSelectList()
                 continue;
             dataSet->GotoBookmark(bookmark);
             const int index = data->IndexOfKey(key->GetEditText());
-            if (index >= 0 && data->KeyText(index) == key->GetEditText())
+            if (index >= 0 && data->Keys(index).contains(key->GetEditText()))
                 data->SetChecked(index, true);
         }
     }

@@ -183,7 +183,18 @@ void TZDBFilterData::ClearItems()
     FList.clear();
     FChecked.clear();
     FCheckedCount = 0;
+    FKeys.clear();
     FKeyIndex.clear();
+    FDisplayIndex.clear();
+}
+
+void TZDBFilterData::SetItems(QStringList Items, std::vector<QStringList> Keys)
+{
+    CheckInactive();
+    FList = std::move(Items);
+    FKeys = std::move(Keys);
+    FKeyIndex.clear();
+    FDisplayIndex.clear();
 }
 
 void TZDBFilterData::InternalInitFieldDefs()
@@ -200,6 +211,7 @@ void TZDBFilterData::InternalOpen()
     FChecked.assign(size_t(FList.size()), 0);
     FCheckedCount = 0;
     FKeyIndex.clear();
+    FDisplayIndex.clear();
     TZDBCustomData::InternalOpen();
     for (const auto& field : Fields())
         field->SetReadOnly(true);
@@ -266,19 +278,51 @@ QString TZDBFilterData::DisplayText(int Index) const
     return display;
 }
 
+QStringList TZDBFilterData::Keys(int Index) const
+{
+    if (size_t(Index) < FKeys.size() && FKeys.size() == size_t(FList.size()) && !FKeys[size_t(Index)].isEmpty())
+        return FKeys[size_t(Index)];
+    return {KeyText(Index)};
+}
+
 int TZDBFilterData::IndexOfKey(const QString& Key) const
 {
     if (FKeyIndex.isEmpty() && !FList.isEmpty())
         for (int i = int(FList.size()) - 1; i >= 0; --i)
-            FKeyIndex.insert(KeyText(i).toCaseFolded(), i);
+            for (const QString& key : Keys(i))
+                FKeyIndex.insert(key.toCaseFolded(), i);
     return FKeyIndex.value(Key.toCaseFolded(), -1);
+}
+
+QStringList TZDBFilterData::KeysOf(const QString& Value) const
+{
+    if (FDisplayIndex.isEmpty() && !FList.isEmpty()) {
+        FKeysDiffer = false;
+        for (int i = int(FList.size()) - 1; i >= 0; --i) {
+            const QString display = DisplayText(i);
+            FKeysDiffer = FKeysDiffer || display != KeyText(i) || Keys(i).size() > 1;
+            FDisplayIndex.insert(display.toCaseFolded(), i);
+        }
+    }
+    // Values that are their own display texts stand for themselves.
+    if (!FKeysDiffer)
+        return {Value};
+    int index = IndexOfKey(Value);
+    if (index < 0)
+        index = FDisplayIndex.value(Value.toCaseFolded(), -1);
+    // No value ("(Empty)") is what "is empty" asks for, not a key.
+    return index >= 0 && !KeyText(index).isEmpty() ? Keys(index) : QStringList{Value};
 }
 
 // ---- Collecting ----------------------------------------------------------------------
 
 namespace {
 
-// Adds the item of one value to Items, growing the field sizes.
+// Gathers the values into items, growing the field sizes. Values shown by the same
+// text (ignoring case) make one item that stands for all of their keys: a city
+// looked up for several customers is listed once. Of several spellings and order
+// keys the one that sorts first is kept, so the result does not depend on the
+// order the records come in.
 class TItemCollector
 {
 public:
@@ -290,24 +334,68 @@ public:
             Display = Tr(SEmptyFilterItem);
         FListSize = std::max(FListSize, int(Display.size()));
         FKeySize = std::max(FKeySize, int(Key.size()));
-        std::optional<bool> checked;
-        if (FOptions.CheckedFirst)
-            checked = FOptions.IsChosen && FOptions.IsChosen(Key);
-        FItems.insert(MakeFilterItem(GetFilterOrder(OrderValue, OrderType), Display, Key, checked));
+        QString order = GetFilterOrder(OrderValue, OrderType);
+        const QString folded = Display.toCaseFolded();
+        const auto found = FIndex.constFind(folded);
+        if (found == FIndex.cend()) {
+            FIndex.insert(folded, FGroups.size());
+            FGroups.push_back({std::move(order), std::move(Display), {Key}, {{Key.toCaseFolded(), 0}}});
+            return;
+        }
+        TGroup& group = FGroups[size_t(*found)];
+        if (order < group.Order)
+            group.Order = std::move(order);
+        if (Display < group.Display)
+            group.Display = std::move(Display);
+        const auto seen = group.Seen.constFind(Key.toCaseFolded());
+        if (seen == group.Seen.cend()) {
+            group.Seen.insert(Key.toCaseFolded(), group.Keys.size());
+            group.Keys << Key;
+        } else if (Key < group.Keys.at(*seen)) {
+            group.Keys[*seen] = Key;
+        }
     }
 
     void Finish()
     {
+        std::vector<std::pair<QString, QStringList>> items;
+        items.reserve(FGroups.size());
+        for (TGroup& group : FGroups) {
+            std::sort(group.Keys.begin(), group.Keys.end(), LessItem);
+            std::optional<bool> checked;
+            if (FOptions.CheckedFirst)
+                checked = FOptions.IsChosen && std::any_of(group.Keys.cbegin(), group.Keys.cend(), FOptions.IsChosen);
+            items.emplace_back(MakeFilterItem(group.Order, group.Display, group.Keys.first(), checked),
+                               group.Keys.size() > 1 ? group.Keys : QStringList());
+        }
+        std::sort(items.begin(), items.end(), [](const auto& A, const auto& B) { return LessItem(A.first, B.first); });
+        QStringList list;
+        std::vector<QStringList> keys;
+        list.reserve(qsizetype(items.size()));
+        keys.reserve(items.size());
+        for (auto& item : items) {
+            list << std::move(item.first);
+            keys.push_back(std::move(item.second));
+        }
         FData->ClearItems();
         FData->SetListFieldSize(FListSize);
         FData->SetKeyFieldSize(FKeySize);
-        FData->List() = SortFilterItems(QStringList(FItems.begin(), FItems.end()));
+        FData->SetItems(std::move(list), std::move(keys));
     }
 
 private:
+    struct TGroup
+    {
+        QString Order;
+        QString Display;
+        QStringList Keys;
+        QHash<QString, qsizetype> Seen; // case-folded key to its place in Keys
+    };
+
     TZDBFilterData* FData;
     const TZFilterItemsOptions& FOptions;
-    QSet<QString> FItems;
+    std::vector<TGroup> FGroups;
+    QHash<QString, qsizetype> FIndex; // case-folded display text to its group
     int FListSize = TZDBFilterData::DefaultFieldSize;
     int FKeySize = TZDBFilterData::DefaultFieldSize;
 };
@@ -346,20 +434,45 @@ bool PlainDataColumn(TZColumn* Column)
            !Column->GetAutoNumber() && Column->LookupColumn() == lcNotDefined && Column->Grid();
 }
 
-// The server's distinct values, when the column shows a data column as it is.
+// The key field of a column showing a lookup field as it is, looked up by that one data field.
+TField* LookupKeyField(TZColumn* Column)
+{
+    TField* field = Column->GetField();
+    if (!field || field->GetFieldKind() != fkLookup || field->OnGetText || Column->GetAutoNumber() ||
+        !Column->Grid() || !field->GetLookupDataSet() || !field->GetLookupDataSet()->Active())
+        return nullptr;
+    TField* key = Column->FilterField();
+    return key && key != field && key->GetFieldKind() == fkData && !key->OnGetText &&
+                   key->GetFieldName().compare(field->GetKeyFields().trimmed(), Qt::CaseInsensitive) == 0
+               ? key
+               : nullptr;
+}
+
+// The server's distinct values, when the column shows a data column as it is, or
+// looks one up: then each distinct key is looked up once, not once per record.
 bool CollectFromServer(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items)
 {
     TField* field = Column->GetField();
     TZCustomDBGrid* grid = Column->Grid();
-    if (!PlainDataColumn(Column))
+    TField* lookupKey = PlainDataColumn(Column) ? nullptr : LookupKeyField(Column);
+    if (!lookupKey && !PlainDataColumn(Column))
         return false;
     auto* query = qobject_cast<TZSQLQuery*>(DataSet);
     std::vector<QVariant> values;
-    if (!query || !query->DistinctValues(field, values))
+    if (!query || !query->DistinctValues(lookupKey ? lookupKey : field, values))
         return false;
-    for (const QVariant& value : values)
-        Items.Add(value, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, value), tkDisplay),
-                  field->EditTextOf(value));
+    for (const QVariant& value : values) {
+        if (!lookupKey) {
+            Items.Add(value, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, value), tkDisplay),
+                      field->EditTextOf(value));
+            continue;
+        }
+        const QVariant shown = value.isNull() ? QVariant()
+                                              : field->GetLookupDataSet()->Lookup(field->GetLookupKeyFields(), value,
+                                                                                  field->GetLookupResultField());
+        Items.Add(shown, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, shown), tkDisplay),
+                  lookupKey->EditTextOf(value));
+    }
     return true;
 }
 

@@ -10,14 +10,17 @@
 // The order key sorts the values by their type (numbers numerically, dates by
 // time), the display text is what the column shows ("(Empty)" for nothing),
 // the key text the edit text of the column's filter field, which is what
-// FilterList holds. Items are sorted ignoring case and equal items (ignoring
-// case, as every filter list compares) collapse into one, the one that sorts
-// first by exact comparison, so the result does not depend on the order the
-// records come in.
+// FilterList holds. Items are sorted ignoring case, and values shown by the same
+// display text (ignoring case, as every filter list compares) collapse into one
+// item that stands for all of their keys: a city looked up for several customers
+// is listed once, and ticking it puts every customer's key into FilterList. Of
+// several spellings the one that sorts first by exact comparison is kept, so the
+// result does not depend on the order the records come in.
 //
 // Collecting. A TZSQLQuery answers the distinct values itself (one
 // SELECT DISTINCT over its result with its server filter) when the column shows
-// a plain data column of the result; otherwise the dataset is walked once. A
+// a plain data column of the result, or the distinct keys of a looked-up field
+// (each key then looked up once); otherwise the dataset is walked once. A
 // walk that lasts longer than half a second shows a progress dialog whose
 // Cancel (or Escape) stops it and leaves the list empty.
 
@@ -34,13 +37,14 @@
 #include <vector>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
 
 namespace zdb {
+
+class TZMemDataSet;
 
 extern QString SEmptyFilterItem;     // "(Empty)"
 extern QString SRemoveFilterCaption; // "Remove filter"
@@ -102,6 +106,9 @@ public:
     void SetKeyFieldSize(int Value);
     // Sizes back to 20, list and checks emptied (while closed).
     void ClearItems();
+    // Sets the items (while closed); Keys holds, per item, the keys it stands for
+    // when there are several (empty: the item's own key text).
+    void SetItems(QStringList Items, std::vector<QStringList> Keys);
 
     // Checks by record index (0-based); the third field "Checked" reads "1" or "0".
     bool Checked(int Index) const { return Index >= 0 && size_t(Index) < FChecked.size() && FChecked[size_t(Index)]; }
@@ -110,9 +117,16 @@ public:
     int CheckedCount() const { return FCheckedCount; }
     // The record index of the current record; -1 when none.
     int CurrentIndex() const;
-    // The record index whose key text equals Key (ignoring case); -1 when none.
+    // The record index that stands for Key (ignoring case); -1 when none.
     int IndexOfKey(const QString& Key) const;
+    // The key text of a record, the first of the keys it stands for.
     QString KeyText(int Index) const;
+    // Every key a record stands for: all values shown by its display text.
+    QStringList Keys(int Index) const;
+    // The keys a value (a key or a display text) stands for: every key shown by the
+    // same display text (a city shared by several customers); the value itself when
+    // the texts shown are the keys, or when it names no record.
+    QStringList KeysOf(const QString& Value) const;
     QString DisplayText(int Index) const;
 
     static constexpr int DefaultFieldSize = 20;
@@ -132,9 +146,12 @@ private:
     QString FKeyFieldName = QStringLiteral("Key");
     int FListFieldSize = DefaultFieldSize;
     int FKeyFieldSize = DefaultFieldSize;
+    std::vector<QStringList> FKeys; // per item, when it stands for several keys
     std::vector<char> FChecked;
     int FCheckedCount = 0;
     mutable QHash<QString, int> FKeyIndex; // made on the first key search
+    mutable QHash<QString, int> FDisplayIndex; // case-folded display texts, made on the first KeysOf
+    mutable bool FKeysDiffer = false; // some display text is not its key
 };
 
 // How the items of a column are collected.
@@ -264,21 +281,22 @@ public:
 
 // ---------------------------------------------------------------------------
 
-// The editor of a clause's value: a stand-alone editor of no field whose pick
-// list holds the column's distinct values (their key texts, shown by their
-// display texts when those differ). Its text is the value itself; a chosen
-// display text stands for its key.
-class TZFilterValueEditor : public TZDBEditor
+// A stand-alone editor of no field choosing among keys shown by their texts
+// (a pick list of the keys with the texts as pick texts): the clause lists, and
+// the base of the value lists. Its text is what it shows; a shown text stands
+// for its key.
+class TZFilterListEditor : public TZDBEditor
 {
     Q_OBJECT
 
 public:
-    TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data);
+    explicit TZFilterListEditor(QWidget* Parent);
 
-    // The value the expression compares: the key of a listed display text,
-    // else the text as typed.
+    // The keys offered, shown by Texts when those differ from them; keeps the text.
+    void SetItems(const QStringList& Keys, const QStringList& Texts);
+    // The key of a listed text, else the text as typed.
     QString Value() const;
-    // Shows Value (a key as its display text).
+    // Shows Value (a key as its text).
     void SetValue(const QString& Value);
     // The pick list, or, while Style is not ebsAuto, the calendar or the
     // calculator (the style goes back to ebsAuto when that list closes or
@@ -286,11 +304,16 @@ public:
     void DropDownStyle(TEditorButtonStyle Style);
     // Completion from the pick list while typing (off for patterns).
     void SetAutoComplete(bool Value);
+    // Several values, separated by the delimiter (DelimiterChar), ticked in a check
+    // list; needs the editor bound to a string field of its own.
+    void SetMultiSelect(bool Value);
 
     // The text changed, typed or chosen.
-    std::function<void(TZFilterValueEditor* Sender)> OnChange;
+    std::function<void(TZFilterListEditor* Sender)> OnChange;
 
 protected:
+    // The typed text reaches the field first, so that the check list ticks it.
+    void DropDown() override;
     // Without a field the text itself takes a chosen value.
     bool CanModifyValue() override;
     void ValueWritten() override;
@@ -301,8 +324,25 @@ protected:
 private:
     // Sets the button style, keeping the text (a change of the settings shows the field again).
     void KeepTextSetStyle(TEditorButtonStyle Style);
+    // Switches a list option, keeping the text.
+    void SetListOption(TZListOption Option, bool Value);
+    // Writes Value (keys) into the editor's field, if it has one, keeping the text.
+    void WriteField(const QString& Value);
 
     bool FKeeping = false; // the text is being kept: no change reported
+};
+
+// The editor of a clause's value (bound to a string field of the form's, so
+// that a list clause can tick several values): its pick list holds the column's distinct
+// values (their key texts, shown by their display texts when those differ; a
+// display text shared by several keys is one item, and the form's clause
+// covers all of its keys).
+class TZFilterValueEditor : public TZFilterListEditor
+{
+    Q_OBJECT
+
+public:
+    TZFilterValueEditor(QWidget* Parent, const TZDBFilterData* Data);
 };
 
 // The modal filter form of one column.
@@ -327,11 +367,14 @@ public:
     // shown) when it is refused, leaving every control as it was.
     virtual bool SaveFilterForm();
 
-    QComboBox* ClauseList1 = nullptr;
-    QComboBox* ClauseList2 = nullptr;
+    // Drop-down only pick lists of the offered clauses: key the ordinal, shown by its caption.
+    TZFilterListEditor* ClauseList1 = nullptr;
+    TZFilterListEditor* ClauseList2 = nullptr;
     TZFilterValueEditor* ValuesList1 = nullptr;
     TZFilterValueEditor* ValuesList2 = nullptr;
-    QComboBox* PeriodList = nullptr;
+    // Drop-down only tree lookup over the period data (key the period's id,
+    // shown by its caption); shown for date and time fields.
+    TZDBEditor* PeriodList = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;
     QCheckBox* NOTCheckBox = nullptr;
@@ -349,6 +392,18 @@ public:
     virtual TEditorButtonStyle GetListButtonStyle() const;
     // Shows the list buttons (glyph and hint) for GetListButtonStyle, or hides them.
     void UpdateListButtons();
+    // Rows of all five lists; width of the two value lists.
+    void SetDropDownRows(int Value);
+    void SetDropDownWidth(int Value);
+    // The period chosen (its id as text, "0" for none), and choosing one as the
+    // period list does (the clauses take its range).
+    QString PeriodKey() const;
+    void SetPeriodKey(const QString& Key);
+    // The periods offered: Id, ParentId, Caption (and the tree's row fields).
+    TZMemDataSet* PeriodData() const { return FPeriodData.get(); }
+    // The key texts a value stands for: every key shown by the same display text
+    // as it (a city shared by several customers); the value itself otherwise.
+    QStringList KeysOf(const QString& Value) const;
 
     // Where the error of a refused expression goes (default: a message box).
     std::function<void(const QString& Message)> OnError;
@@ -360,19 +415,35 @@ protected:
     virtual void CreateControls();
     virtual void LoadFilterForm();
     virtual void ListChanged(QWidget* Sender);
-    virtual void ListButtonClick(TZFilterValueEditor* Editor);
+    virtual void ListButtonClick(TZFilterListEditor* Editor);
     virtual void PeriodChanged();
     virtual void UpdatePosition();
     void showEvent(QShowEvent* Event) override;
 
 private:
-    void FillClauses(QComboBox* List);
-    static void SelectKey(QComboBox* List, const QString& Key);
+    void FillClauses(TZFilterListEditor* List);
+    static void SelectKey(TZFilterListEditor* List, const QString& Key);
+    void CreatePeriodList(QWidget* Panel, TFieldType Type);
+    void BindValueList(TZFilterValueEditor* Values, std::unique_ptr<TZMemDataSet>& Data,
+                       std::unique_ptr<TDataSource>& Source);
+    void LoadPeriodData(TFieldType Type);
+    // Writes the period key without filling the clauses.
+    void WritePeriodKey(const QString& Key);
 
     TZColumn* FColumn;
     QPointer<TZCustomDBGrid> FGrid;
     std::unique_ptr<TZDBFilterData> FData;
+    // The period list's record (one field, PeriodList) and the periods it looks up.
+    std::unique_ptr<TZMemDataSet> FFormData;
+    std::unique_ptr<TZMemDataSet> FPeriodData;
+    std::unique_ptr<TDataSource> FFormSource;
+    // The records of the two value lists, one each: a write to one does not show the other again.
+    std::unique_ptr<TZMemDataSet> FValuesData1;
+    std::unique_ptr<TZMemDataSet> FValuesData2;
+    std::unique_ptr<TDataSource> FValuesSource1;
+    std::unique_ptr<TDataSource> FValuesSource2;
     int FPeriodWriting = 0; // the period's own writes do not reset it
+    int FPeriodSetting = 0; // the period key is written without its range
 };
 
 } // namespace zdb

@@ -6,13 +6,13 @@
 
 #include "AppExceptions.h"
 #include "TestDb.h"
+#include "ZDBDataList.h"
 #include "ZDBFilterUI.h"
 #include "ZDBMemData.h"
 #include "ZDBSQLQuery.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace zdb;
@@ -234,6 +235,7 @@ protected:
             ids.push_back(select.value(0).toInt());
         return ids;
     }
+public:
     static std::vector<int> Ids(TDataSet& Data)
     {
         std::vector<int> ids;
@@ -302,6 +304,23 @@ INSTANTIATE_TEST_SUITE_P(Databases, FilterItemsSql, AllBackends(), BackendName);
 
 // ---- The shown list ------------------------------------------------------------------------
 
+// The open filter list of Grid (closed ones go from the event loop).
+TZDBGridFilterList* OpenList(TZDBGrid* Grid)
+{
+    for (TZDBGridFilterList* list : Grid->findChildren<TZDBGridFilterList*>())
+        if (list->ListVisible())
+            return list;
+    return nullptr;
+}
+
+// Presses on the popup's data row Row (0-based).
+void ClickListRow(TZDBPopupFilterList* Popup, int Row)
+{
+    const QRect cell = Popup->CellRect(Popup->DataToRawColumn(Popup->ValueColumn()->Index()), Popup->FirstDataRow() + Row);
+    QTest::mouseClick(Popup->viewport(), Qt::LeftButton, {}, cell.center());
+    QApplication::processEvents();
+}
+
 class ShownFilterList : public ::testing::Test
 {
 protected:
@@ -323,23 +342,9 @@ protected:
     }
     void TearDown() override { Shown.reset(); }
 
-    // The open list (closed ones go from the event loop).
-    TZDBGridFilterList* List() const
-    {
-        for (TZDBGridFilterList* list : Shown->Grid->findChildren<TZDBGridFilterList*>())
-            if (list->ListVisible())
-                return list;
-        return nullptr;
-    }
+    TZDBGridFilterList* List() const { return OpenList(Shown->Grid.get()); }
     TZDBPopupFilterList* Popup() const { return List() ? List()->FilterPopup() : nullptr; }
-    // Presses on the popup's data row Row (0-based).
-    void ClickRow(int Row)
-    {
-        TZDBPopupFilterList* popup = Popup();
-        const QRect cell = popup->CellRect(popup->DataToRawColumn(popup->ValueColumn()->Index()), popup->FirstDataRow() + Row);
-        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, cell.center());
-        QApplication::processEvents();
-    }
+    void ClickRow(int Row) { ClickListRow(Popup(), Row); }
     // Presses the title of Column, or its header band Line.
     void ClickTitle(TZColumn* Column, int Line = -1)
     {
@@ -596,13 +601,33 @@ protected:
         });
         form.exec();
     }
-    static void Choose(QComboBox* List, int Clause) { List->setCurrentIndex(List->findData(QString::number(Clause))); }
-    static void Type(TZFilterValueEditor* Values, const QString& Text)
+public:
+    // Chooses Clause in a clause list by its drop-down: opened by its button, moved to the
+    // clause's row with the arrow keys, taken with Return.
+    static void Choose(TZFilterListEditor* List, int Clause)
+    {
+        const QStringList keys = List->GetPickList();
+        const qsizetype to = keys.indexOf(QString::number(Clause));
+        ASSERT_GE(to, 0);
+        const qsizetype from = std::max<qsizetype>(0, keys.indexOf(List->Value()));
+        List->setFocus();
+        QTest::mouseClick(List, Qt::LeftButton, {}, List->ButtonRect().center());
+        ASSERT_TRUE(List->ListVisible());
+        for (qsizetype i = from; i != to; i += to > from ? 1 : -1)
+            QTest::keyClick(List, to > from ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(List, Qt::Key_Return);
+        QApplication::processEvents();
+        ASSERT_FALSE(List->ListVisible());
+        ASSERT_EQ(List->Value(), QString::number(Clause));
+    }
+    static void Type(TZFilterListEditor* Values, const QString& Text)
     {
         Values->setFocus();
         Values->selectAll();
         QTest::keyClicks(Values, Text);
     }
+
+protected:
 
     TZMemDataSet Table;
     std::unique_ptr<TShownGrid> Shown;
@@ -614,7 +639,7 @@ TEST_F(FilterForm, ClausesConnectorReverseAndReopening)
     RunForm("Name", [](TZDBGridFilterForm& Form) {
         // A string field offers every clause; the second entry is preselected.
         EXPECT_EQ(Form.OfferedClauses().size(), 17);
-        EXPECT_EQ(Form.ClauseList1->currentData().toString(), "1");
+        EXPECT_EQ(Form.ClauseList1->Value(), "1");
         Type(Form.ValuesList1, "ple");
         Choose(Form.ClauseList2, fcIsEqual);
         Type(Form.ValuesList2, "fig");
@@ -628,7 +653,7 @@ TEST_F(FilterForm, ClausesConnectorReverseAndReopening)
     // Reopened, the form is as it was left; emptying the clauses removes the filter.
     RunForm("Name", [](TZDBGridFilterForm& Form) {
         EXPECT_EQ(Form.ValuesList1->text(), "ple");
-        EXPECT_EQ(Form.ClauseList2->currentData().toString(), "7");
+        EXPECT_EQ(Form.ClauseList2->Value(), "7");
         EXPECT_TRUE(Form.RadioButton2->isChecked());
         EXPECT_TRUE(Form.NOTCheckBox->isChecked());
         Choose(Form.ClauseList1, fcNoFilter);
@@ -660,21 +685,73 @@ TEST_F(FilterForm, TypesOfferTheirClausesAndPeriodsFillTheClauses)
     });
     RunForm("Day", [](TZDBGridFilterForm& Form) {
         ASSERT_TRUE(Form.PeriodList->isVisible());
-        EXPECT_EQ(Form.PeriodList->currentData().toString(), "0");
+        EXPECT_EQ(Form.PeriodKey(), "0");
+        EXPECT_EQ(Form.PeriodList->text(), SFilterPeriod0);
+        // The period list drops down a tree of the periods; "Today" (33) is under "Day".
+        Form.PeriodList->setFocus();
+        QTest::mouseClick(Form.PeriodList, Qt::LeftButton, {}, Form.PeriodList->ButtonRect().center());
+        auto* list = qobject_cast<TZDBGridDataList*>(Form.PeriodList->ActiveList());
+        ASSERT_TRUE(list && list->ListVisible());
+        TZDBPopupDataList* popup = list->DataPopup();
+        ASSERT_TRUE(popup->TreeView()->GetActive());
+        popup->TreeView()->ShowRecord(33, false);
+        EXPECT_EQ(popup->TreeView()->GetLevel(), 1);
+        QTest::keyClick(Form.PeriodList, Qt::Key_Return);
+        QApplication::processEvents();
+        ASSERT_FALSE(Form.PeriodList->ListVisible());
+        EXPECT_EQ(Form.PeriodKey(), "33");
+        EXPECT_EQ(Form.PeriodList->text(), SFilterPeriod33);
         // "Today": from today's start up to tomorrow's.
-        const int today = Form.PeriodList->findText(SFilterPeriod33, Qt::MatchEndsWith);
-        ASSERT_GE(today, 0);
-        Form.PeriodList->setCurrentIndex(today);
-        EXPECT_EQ(Form.ClauseList1->currentData().toString(), QString::number(fcIsGreaterThenOrEqual));
-        EXPECT_EQ(Form.ClauseList2->currentData().toString(), QString::number(fcIsLessThen));
+        EXPECT_EQ(Form.ClauseList1->Value(), QString::number(fcIsGreaterThenOrEqual));
+        EXPECT_EQ(Form.ClauseList2->Value(), QString::number(fcIsLessThen));
         // Editing a value sets the period back to "Select period".
         Type(Form.ValuesList2, "2000-01-01");
-        EXPECT_EQ(Form.PeriodList->currentData().toString(), "0");
-        Form.PeriodList->setCurrentIndex(today);
+        EXPECT_EQ(Form.PeriodKey(), "0");
+        Form.SetPeriodKey("33");
         QTest::mouseClick(Form.OKButton, Qt::LeftButton);
     });
     EXPECT_EQ(Table.RecordCount(), 1);
     EXPECT_EQ(Table.FieldByName("Id")->AsInteger(), 3);
+    // Reopened, the period shows as it was chosen.
+    RunForm("Day", [](TZDBGridFilterForm& Form) {
+        EXPECT_EQ(Form.PeriodKey(), "33");
+        EXPECT_EQ(Form.PeriodList->text(), SFilterPeriod33);
+    });
+}
+
+TEST_F(FilterForm, ListClausesTickSeveralValuesInACheckList)
+{
+    TZColumn* name = Shown->Grid->FindColumn("Name");
+    RunForm("Name", [](TZDBGridFilterForm& Form) {
+        TZFilterValueEditor* values = Form.ValuesList1;
+        EXPECT_FALSE(values->GetMultiSelectList());
+        Choose(Form.ClauseList1, fcIsOnTheList);
+        ASSERT_TRUE(values->GetMultiSelectList());
+        // What was typed comes up ticked; apple and fig are ticked besides.
+        Type(values, "pear");
+        QTest::mouseClick(values, Qt::LeftButton, {}, values->ButtonRect().center());
+        auto* list = qobject_cast<TZDBGridDataList*>(values->ActiveList());
+        ASSERT_TRUE(list && list->ListVisible());
+        TZDBPopupDataList* popup = list->DataPopup();
+        ASSERT_TRUE(popup->GetMultiSelectList());
+        EXPECT_EQ(popup->SelectedRows()->Count(), 1);
+        // Rows: apple, Apple pie, fig, pear, plum.
+        for (const Qt::Key key : {Qt::Key_Home, Qt::Key_Space, Qt::Key_Down, Qt::Key_Down, Qt::Key_Space})
+            QTest::keyClick(values, key);
+        QTest::keyClick(values, Qt::Key_Return);
+        QApplication::processEvents();
+        ASSERT_FALSE(values->ListVisible());
+        EXPECT_EQ(values->text(), "apple,fig,pear");
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(name->GetFilterText(), "Name IN ('apple','fig','pear')");
+    EXPECT_EQ(Table.RecordCount(), 4);
+    // Reopened, the values are there; an equality takes one value again.
+    RunForm("Name", [](TZDBGridFilterForm& Form) {
+        EXPECT_EQ(Form.ValuesList1->text(), "apple,fig,pear");
+        Choose(Form.ClauseList1, fcIsEqual);
+        EXPECT_FALSE(Form.ValuesList1->GetMultiSelectList());
+    });
 }
 
 TEST_F(FilterForm, ValueListsChooseFromTheColumnsValuesAndKeepTheirText)
@@ -685,7 +762,7 @@ TEST_F(FilterForm, ValueListsChooseFromTheColumnsValuesAndKeepTheirText)
     id->SetPickText({"one", "two", "three", "four", "five", "six"});
     RunForm("Id", [](TZDBGridFilterForm& Form) {
         TZFilterValueEditor* values = Form.ValuesList1;
-        EXPECT_EQ(Form.ClauseList1->currentData().toString(), QString::number(fcIsEqual));
+        EXPECT_EQ(Form.ClauseList1->Value(), QString::number(fcIsEqual));
         ASSERT_TRUE(values->ButtonVisible());
         values->setFocus();
         QTest::mouseClick(values, Qt::LeftButton, {}, values->ButtonRect().center());
@@ -738,5 +815,225 @@ TEST_F(FilterForm, TheDateButtonDropsACalendarWhoseDayIsTheValue)
         EXPECT_EQ(chosenDate, QDate::currentDate().addDays(1)) << values->text().toStdString();
     });
 }
+
+// ---- The form on a looked-up column -------------------------------------------------------
+
+// Orders with the city of their customer looked up; two customers live in Berlin. In
+// memory, or on SQLite (where the column filter goes to the server).
+class LookupFilterForm : public ::testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override
+    {
+        const QList<QVariantList> customers{{1, "Anna", "Berlin"}, {2, "Bruno", "Paris"}, {3, "Clara", "Berlin"},
+                                            {4, "Dora", "Rome"}};
+        const QList<int> orders{1, 2, 3, 3, 4, 1, 2};
+        if (GetParam()) {
+            Db = std::make_unique<SqliteTestDb>();
+            ASSERT_TRUE(Db->IsOpen());
+            ASSERT_TRUE(ExecSql(Db->Database(), "CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT, city TEXT)"));
+            ASSERT_TRUE(ExecSql(Db->Database(), "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER)"));
+            for (const QVariantList& c : customers)
+                ASSERT_TRUE(ExecSql(Db->Database(), QStringLiteral("INSERT INTO customers VALUES (%1, '%2', '%3')")
+                                                        .arg(c[0].toInt()).arg(c[1].toString(), c[2].toString())));
+            for (int i = 0; i < orders.size(); ++i)
+                ASSERT_TRUE(ExecSql(Db->Database(),
+                                    QStringLiteral("INSERT INTO orders VALUES (%1, %2)").arg(i + 1).arg(orders[i])));
+            auto customersQuery = std::make_unique<TZSQLQuery>();
+            customersQuery->SetConnection(Db->Database());
+            customersQuery->SetSQLText("SELECT id, name, city FROM customers");
+            customersQuery->Open();
+            auto ordersQuery = std::make_unique<TZSQLQuery>();
+            ordersQuery->SetConnection(Db->Database());
+            ordersQuery->SetSQLText("SELECT id, customer_id FROM orders ORDER BY id");
+            // A few rows at a time, so that a walk and the server's answer differ.
+            ordersQuery->SetPacketRecords(2);
+            Customers = std::move(customersQuery);
+            Orders = std::move(ordersQuery);
+            AddCity();
+            Orders->Open();
+        } else {
+            auto customersTable = std::make_unique<TZMemDataSet>();
+            customersTable->FieldDefs().Add("id", ftInteger);
+            customersTable->FieldDefs().Add("name", ftWideString, 20);
+            customersTable->FieldDefs().Add("city", ftWideString, 20);
+            customersTable->CreateDataSet();
+            for (const QVariantList& c : customers)
+                AddRow(*customersTable, c);
+            auto ordersTable = std::make_unique<TZMemDataSet>();
+            for (const char* name : {"id", "customer_id"}) {
+                auto field = std::make_unique<TIntegerField>();
+                field->SetFieldName(name);
+                ordersTable->AddField(std::move(field));
+            }
+            Customers = std::move(customersTable);
+            Orders = std::move(ordersTable);
+            AddCity();
+            static_cast<TZMemDataSet*>(Orders.get())->CreateDataSet();
+            for (int i = 0; i < orders.size(); ++i) {
+                Orders->Append();
+                Orders->FieldByName("id")->SetValue(i + 1);
+                Orders->FieldByName("customer_id")->SetValue(orders[i]);
+                Orders->Post();
+            }
+        }
+        Orders->First();
+        Shown = std::make_unique<TShownGrid>(Orders.get());
+    }
+    void TearDown() override
+    {
+        Shown.reset();
+        Orders.reset();
+        Customers.reset();
+        Db.reset();
+    }
+    void AddCity()
+    {
+        auto city = std::make_unique<TWideStringField>();
+        city->SetFieldName("City");
+        city->SetFieldKind(fkLookup);
+        city->SetSize(20);
+        city->SetKeyFields("customer_id");
+        city->SetLookupDataSet(Customers.get());
+        city->SetLookupKeyFields("id");
+        city->SetLookupResultField("city");
+        Orders->AddField(std::move(city));
+    }
+    void RunForm(const std::function<void(TZDBGridFilterForm&)>& Work)
+    {
+        TZDBGridFilterForm form(Shown->Grid.get(), Shown->Grid->FindColumn("City"));
+        QTimer::singleShot(0, &form, [&] {
+            Work(form);
+            if (form.isVisible())
+                form.reject();
+        });
+        form.exec();
+    }
+    // The order ids that pass, in order.
+    std::vector<int> Passing() { return FilterItemsSql::Ids(*Orders); }
+
+    std::unique_ptr<SqliteTestDb> Db;
+    std::unique_ptr<TDataSet> Customers;
+    std::unique_ptr<TDataSet> Orders;
+    std::unique_ptr<TShownGrid> Shown;
+};
+
+TEST_P(LookupFilterForm, ACitySharedByCustomersFiltersAllTheirOrders)
+{
+    TZColumn* city = Shown->Grid->FindColumn("City");
+    RunForm([](TZDBGridFilterForm& Form) {
+        // Berlin is offered once, though two customers live there.
+        EXPECT_EQ(Form.ValuesList1->GetPickText().count("Berlin"), 1);
+        EXPECT_EQ(Form.ClauseList1->Value(), QString::number(fcIsEqual));
+        // No clause shows by its empty caption.
+        EXPECT_EQ(Form.ClauseList2->Value(), "0");
+        EXPECT_EQ(Form.ClauseList2->text(), "");
+        FilterForm::Type(Form.ValuesList1, "Berlin");
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(city->GetFilterText(), "customer_id IN (1,3)");
+    EXPECT_EQ(Passing(), std::vector<int>({1, 3, 4, 6}));
+    // Reopened, the city shows; "is not equal" leaves the others' orders.
+    RunForm([](TZDBGridFilterForm& Form) {
+        EXPECT_EQ(Form.ValuesList1->text(), "Berlin");
+        FilterForm::Choose(Form.ClauseList1, fcIsNotEqual);
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(city->GetFilterText(), "NOT customer_id IN (1,3)");
+    EXPECT_EQ(Passing(), std::vector<int>({2, 5, 7}));
+    // A list of cities (typed, or one customer's key) takes every customer of each; the
+    // values are those of the unfiltered orders.
+    city->SetFilterText(QString());
+    QString typed;
+    RunForm([&](TZDBGridFilterForm& Form) {
+        FilterForm::Choose(Form.ClauseList1, fcIsOnTheList);
+        FilterForm::Type(Form.ValuesList1, "rome, 3");
+        typed = Form.ValuesList1->text();
+        QTest::mouseClick(Form.OKButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(city->GetFilterText(), "customer_id IN (4,1,3)");
+    EXPECT_EQ(Passing(), std::vector<int>({1, 3, 4, 5, 6}));
+    // Stored as the user left it: the keys of the texts, not the expansion.
+    EXPECT_EQ(typed.toLower(), "rome, 3");
+    EXPECT_EQ(city->FilterData()->Value("ClauseList1Text"), QString::number(fcIsOnTheList));
+    EXPECT_EQ(city->FilterData()->Value("ValuesList1Text"), "4,3");
+}
+
+TEST_P(LookupFilterForm, TheListShowsASharedCityOnceAndTicksAllItsCustomers)
+{
+    TZColumn* city = Shown->Grid->FindColumn("City");
+    Shown->Grid->FilterGrid()->SwitchOptions(TZDBGridFilterOptions{foAutoApplyList}, false);
+    Shown->Grid->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Shown->Grid.get()));
+    const auto open = [&] {
+        Shown->Grid->ClickFilterButton(city);
+        TZDBGridFilterList* list = OpenList(Shown->Grid.get());
+        return list ? list->FilterPopup() : nullptr;
+    };
+    // The server's distinct customers, each looked up once, give what a walk gives.
+    if (Db) {
+        Shown->Grid->resize(500, 40);
+        Orders->Close();
+        Orders->Open();
+        const int fetched = static_cast<TZSQLQuery*>(Orders.get())->FetchedRecordCount();
+        const QStringList server = Collect(city, true);
+        EXPECT_LT(fetched, 7);
+        EXPECT_EQ(static_cast<TZSQLQuery*>(Orders.get())->FetchedRecordCount(), fetched);
+        EXPECT_EQ(server, Collect(city, false));
+        Shown->Grid->resize(500, 300);
+    }
+    TZDBPopupFilterList* popup = open();
+    ASSERT_TRUE(popup);
+    TZDBFilterData* data = popup->FilterData();
+    ASSERT_EQ(data->RecordCount(), 3);
+    EXPECT_EQ(data->DisplayText(0), "Berlin");
+    EXPECT_EQ(data->Keys(0), QStringList({"1", "3"}));
+    ClickListRow(popup, 0);
+    QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(OpenList(Shown->Grid.get()));
+    EXPECT_EQ(city->GetFilterList(), QStringList({"1", "3"}));
+    // Every order of a Berlin customer, as the join selects them; on SQL the server tests the keys.
+    std::vector<int> expected{1, 3, 4, 6};
+    if (Db) {
+        QSqlQuery select(Db->Database());
+        ASSERT_TRUE(select.exec("SELECT o.id FROM orders o JOIN customers c ON c.id = o.customer_id "
+                                "WHERE c.city = 'Berlin' ORDER BY o.id"));
+        expected.clear();
+        while (select.next())
+            expected.push_back(select.value(0).toInt());
+        EXPECT_EQ(static_cast<TZSQLQuery*>(Orders.get())->FilterValueLists().value("customer_id"),
+                  QStringList({"1", "3"}));
+    }
+    EXPECT_EQ(Passing(), expected);
+
+    // Reopened, or restored from the settings text, or from one customer's key of an
+    // older filter (listing all values, not only those shown): Berlin shows ticked, once.
+    const QStringList settings = Shown->Grid->FilterGrid()->GetSettings();
+    for (const auto& restore : std::initializer_list<std::function<void()>>{
+             [] {}, [&] { city->SetFilterList({}); Shown->Grid->FilterGrid()->SetSettings(settings); },
+             [&] {
+                 city->SetFilterList({"3"});
+                 Shown->Grid->FilterGrid()->SwitchOptions(TZDBGridFilterOptions{foLoadAllItems}, true);
+             }}) {
+        restore();
+        popup = open();
+        ASSERT_TRUE(popup);
+        data = popup->FilterData();
+        ASSERT_GE(data->RecordCount(), 1);
+        EXPECT_EQ(data->DisplayText(0), "Berlin");
+        EXPECT_TRUE(data->Checked(0));
+        EXPECT_EQ(data->CheckedCount(), 1);
+        QTest::mouseClick(popup->OKButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_EQ(city->GetFilterList(), QStringList({"1", "3"}));
+        EXPECT_EQ(Passing(), expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, LookupFilterForm, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& Info) {
+                             return std::string(Info.param ? "SQLite" : "Memory");
+                         });
 
 } // namespace
