@@ -452,6 +452,41 @@ TEST_F(GridLists, LookupListShowsATreeByItsParentField)
     Customer->SetLookupDataSet(Customers.get());
 }
 
+TEST_F(GridLists, TreeLookupListIsWideEnoughForItsDeepestRow)
+{
+    // Deeper rows are indented further: the list's column makes room for the level too.
+    auto groups = MakeTable({{"Id", ftInteger, 0}, {"ParentId", ftInteger, 0}, {"Name", ftWideString, 40},
+                             {"RowLevel", ftInteger, 0}, {"RowOrder", ftString, 80}, {"RowState", ftInteger, 0}});
+    AddRow(*groups, {1, QVariant(), "Fruit"});
+    AddRow(*groups, {2, 1, "Apples"});
+    AddRow(*groups, {3, 2, "Granny Smith from the orchard"});
+    AddRow(*groups, {4, 3, "Granny Smith from the orchard"});
+    Customer->SetLookupDataSet(groups.get());
+    Customer->SetLookupListFields("Name");
+    Customer->SetLookupParentField("ParentId");
+    Customer->SetLookupTreeViewField("Name");
+    // A narrow cell: the list's width comes from its rows, not from the cell it drops from.
+    Customer->SetWidth(60);
+    for (int key : {3, 4}) {
+        Customer->SetLookupListWidths(QString());
+        Orders->First();
+        Orders->Edit();
+        Orders->FieldByName("CustomerId")->SetValue(key);
+        Orders->Post();
+        TZDBPopupDataList* popup = Open(Customer);
+        ASSERT_TRUE(popup);
+        ASSERT_EQ(popup->TreeView()->GetLevel(), key - 1);
+        TZColumn* name = popup->Columns()->Items(1);
+        const QRect cell = popup->CellRect(popup->DataToRawColumn(1), popup->GetRow());
+        QRect box;
+        const QRect text = popup->TreeView()->TreeCellLayout(name, cell, box);
+        EXPECT_GE(text.width(), QFontMetrics(name->GetFont()).horizontalAdvance(groups->FieldByName("Name")->AsString()))
+            << "level " << key - 1;
+        Key(Qt::Key_Escape);
+    }
+    Customer->SetLookupDataSet(Customers.get());
+}
+
 // ---- A lookup table on SQLite -----------------------------------------------------------
 
 class SqlLookupList : public zdb::test::SqliteTest
