@@ -235,6 +235,7 @@ public:
     QVariant GetListValue() override;
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;
+    bool GetReusable() const override { return true; }
 
 protected:
     // The settings every list takes from the grid and the column.

@@ -452,6 +452,49 @@ TEST_F(GridLists, LookupListShowsATreeByItsParentField)
     Customer->SetLookupDataSet(Customers.get());
 }
 
+TEST_F(GridLists, AKeptListDropsOnTheNewKeyAndTheColumnsNewSettings)
+{
+    TZDBPopupDataList* popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    const QPointer<TZDBGridDropDownList> list = Grid->EditorList();
+    Key(Qt::Key_Escape);
+    QApplication::processEvents();
+    ASSERT_TRUE(list);
+
+    // The key changed meanwhile: the same list opens on the new one.
+    Orders->Edit();
+    Orders->FieldByName("CustomerId")->SetValue(4);
+    Orders->Post();
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(Grid->EditorList(), list.data());
+    EXPECT_EQ(Customers->FieldByName("Name")->AsString(), "Dole");
+    Key(Qt::Key_Escape);
+
+    // Another lookup table and other list fields: the list shows them, not the last drop's.
+    auto staff = MakeTable({{"Id", ftInteger, 0}, {"Name", ftWideString, 20}, {"City", ftWideString, 20}});
+    AddRow(*staff, {3, "Evans", "Leeds"});
+    AddRow(*staff, {4, "Fox", "York"});
+    Customer->SetLookupDataSet(staff.get());
+    Customer->SetLookupListFields("City;Name");
+    Customer->SetLookupListWidths(QString());
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(Grid->EditorList(), list.data());
+    EXPECT_EQ(popup->DataSet(), staff.get());
+    EXPECT_EQ(popup->GetListFields(), "City;Name");
+    EXPECT_EQ(staff->FieldByName("Name")->AsString(), "Fox");
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value("CustomerId"), "3");
+
+    // The list of another column is a list of its own.
+    ASSERT_TRUE(Open(Status));
+    EXPECT_NE(Grid->EditorList(), list.data());
+    Key(Qt::Key_Escape);
+    Customer->SetLookupDataSet(Customers.get());
+}
+
 TEST_F(GridLists, TreeLookupListIsWideEnoughForItsDeepestRow)
 {
     // Deeper rows are indented further: the list's column makes room for the level too.
