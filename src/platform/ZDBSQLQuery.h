@@ -333,6 +333,7 @@ struct TSqlOrderKey {
     QString Field;           // the result field
     QString Sql;             // the field as a statement over the result spells it (quoted as needed)
     bool Descending = false;
+    bool NotNull = false;    // no row holds NULL in it: conditions need no IS NULL alternative
 };
 
 // Keyset conditions are TSqlCondition (FilterSql.h): the text and the values it binds

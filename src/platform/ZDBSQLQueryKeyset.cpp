@@ -168,7 +168,8 @@ TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QV
             add(key.Sql + (smaller ? (orEqual ? QStringLiteral(" <= ") : QStringLiteral(" < "))
                                    : (orEqual ? QStringLiteral(" >= ") : QStringLiteral(" > ")))
                 + mark);
-            if (smaller == nullsFirst)
+            // (An alternative no row can meet would still cost a pass where no index serves it.)
+            if (smaller == nullsFirst && !key.NotNull)
                 add(key.Sql + QStringLiteral(" IS NULL"));
         }
         equalSoFar << (value.isNull() ? key.Sql + QStringLiteral(" IS NULL")
