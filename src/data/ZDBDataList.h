@@ -176,8 +176,6 @@ public:
     // The width of the check column at 96 DPI, and the text margin.
     static constexpr int CheckColumnWidth = 22;
     static constexpr int TextMargin = 5;
-    // Records measured for the column widths: a lookup table may be huge.
-    static constexpr int MaxMeasuredRecords = 500;
 
 protected:
     void ButtonClick(QObject* Sender);
@@ -194,6 +192,8 @@ protected:
 
 private:
     void AddCheckColumn();
+    // The width the current record's text takes in Column, with its image or tree indentation.
+    int CellWidth(TZColumn* Column);
     void PlaceButtons();
     void UpdateButtons();
     // Whether the list shows anything but the single "Item" field.
@@ -235,6 +235,7 @@ public:
     QVariant GetListValue() override;
     void UpdateListData(bool Refresh) override;
     void UpdateListView(bool Refresh) override;
+    bool GetReusable() const override { return true; }
 
 protected:
     // The settings every list takes from the grid and the column.

@@ -106,12 +106,15 @@ void TZDBGridDataList::LoadCheckList()
     TZDBPopupDataList* popup = DataPopup();
     TDataSet* dataSet = popup ? popup->DataSet() : nullptr;
     TField* key = ListKeyField(popup);
-    if (!key || FCheckList.Count() == 0)
+    if (!key)
+        return;
+    // No row keeps a check from an earlier drop of the list.
+    popup->ClearSelection();
+    if (FCheckList.Count() == 0)
         return;
     // Each stored key is looked up (a query answers on its server) rather than
     // every record of a possibly huge list being walked.
     TZListPlaceGuard place(dataSet);
-    popup->ClearSelection();
     for (const QString& item : FCheckList.Items())
         if (!item.isEmpty() && dataSet->Locate(key->GetFieldName(), item) && key->GetEditText() == item)
             popup->SelectRow();
@@ -268,6 +271,8 @@ void TZDBGridDataList::OpenCheckOrLocate(TZDBPopupDataList* Popup, TZColumn* Col
     const bool multi = Column->MultiSelectList();
     Popup->SetMultiSelectList(multi);
     if (!multi) {
+        // No buttons: a click or Enter takes the row (the list may have been a check list before).
+        Popup->SetAutoApplyList(true);
         Locate();
         return;
     }

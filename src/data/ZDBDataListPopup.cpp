@@ -353,27 +353,56 @@ void TZDBPopupDataList::CalcSize()
         measured.emplace_back(column, metrics.horizontalAdvance(column->Title()->GetCaption()) + margin);
     }
     TDataSet* dataSet = DataSet();
-    if (!measured.empty() && DataLink()->Active() && dataSet) {
-        // A lookup table may hold millions of rows: those from the current one on
-        // stand for all, and the cursor goes back to it step by step.
-        TDataSetControlsGuard controls(dataSet);
-        int steps = 0;
-        do {
+    if (!measured.empty() && DataLink()->Active() && dataSet && !dataSet->IsEmpty()) {
+        // A lookup table may hold millions of rows: the rows the list shows stand for
+        // all. They lie in the page already read round the current one, from it on
+        // (before it when the end comes first); the cursor goes back step by step.
+        const int rows = GetDropDownRows() >= 1 ? GetDropDownRows() : MaxDropDownRows;
+        auto measure = [&] {
             for (auto& [column, width] : measured)
-                if (TField* field = column->GetField()) {
-                    const QFontMetrics metrics(column->GetFont());
-                    int w = metrics.horizontalAdvance(field->DisplayText()) + margin;
-                    if (column->GetImages())
-                        w += column->GetImageMargin() + 1;
-                    width = std::max(width, w);
-                }
-        } while (steps < MaxMeasuredRecords && dataSet->MoveBy(1) == 1 && ++steps);
-        dataSet->MoveBy(-steps);
+                width = std::max(width, CellWidth(column) + margin);
+        };
+        TDataSetControlsGuard controls(dataSet);
+        measure();
+        int after = 0;
+        while (after + 1 < rows && dataSet->MoveBy(1) == 1) {
+            ++after;
+            measure();
+        }
+        dataSet->MoveBy(-after);
+        int before = 0;
+        while (before + after + 1 < rows && dataSet->MoveBy(-1) == -1) {
+            ++before;
+            measure();
+        }
+        dataSet->MoveBy(before);
     }
     for (const auto& [column, width] : measured)
         column->SetWidthBase(width);
     TZDBPopupListEx::CalcSize();
     PlaceButtons();
+}
+
+int TZDBPopupDataList::CellWidth(TZColumn* Column)
+{
+    TField* field = Column->GetField();
+    if (!field)
+        return 0;
+    int width = QFontMetrics(Column->GetFont()).horizontalAdvance(field->DisplayText());
+    TZDBGridTreeView* tree = TreeView();
+    if (tree && tree->IsTreeColumn(Column)) {
+        // The indentation of the row's level and its expand box come before the text.
+        const QRect cell(0, 0, QWIDGETSIZE_MAX / 2, std::max(RowHeight(), 1));
+        QRect box;
+        const QRect text = tree->TreeCellLayout(Column, cell, box);
+        return width + cell.width() - text.width() + 2;
+    }
+    if (Column->GetImages()) {
+        int level = 0;
+        CellImage(Column, level);
+        width += Column->GetImageMargin() * (level + 1) + 1;
+    }
+    return width;
 }
 
 void TZDBPopupDataList::ColWidthsChanged()

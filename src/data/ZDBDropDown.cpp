@@ -362,8 +362,10 @@ void TZDBPopupList::UpdateListButtons()
 
 void TZDBPopupListEx::SetSearchField(const QString& Value)
 {
+    // The search starts over: Space that follows is no search key.
     FSearchField = Value;
     FSearchText.clear();
+    FSearchTick = -1;
 }
 
 bool TZDBPopupListEx::SearchInProgress() const

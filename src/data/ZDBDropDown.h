@@ -331,6 +331,12 @@ public:
     TZCustomDBGrid* DBGrid() const { return FDBGrid; }
     // Length of the longest item.
     static int GetMaxLength(const QStringList& Strings);
+    // Whether the grid may keep the list once closed and drop it again for the same
+    // column (each drop loads and lays it out afresh); otherwise it goes on closing.
+    virtual bool GetReusable() const { return false; }
+    // The grid's class function that made the list.
+    TZDBGridDropDownListClass GetListClass() const { return FListClass; }
+    void SetListClass(TZDBGridDropDownListClass Value) { FListClass = Value; }
     // Writes Value: a lookup column's key field receives it, any other column
     // takes its text through SetEditText (with the column's text translation).
     virtual void SetupListValue(const QVariant& Value);
@@ -343,6 +349,7 @@ public:
 private:
     TZColumn* FColumn = nullptr;
     QPointer<TZCustomDBGrid> FDBGrid;
+    TZDBGridDropDownListClass FListClass = nullptr;
 };
 
 // The OK and Cancel buttons inside popup lists.

@@ -61,18 +61,31 @@ bool TZCustomDBGrid::DropDownEditorList()
     const TZDBGridDropDownListClass listClass = GetEditorListClass(column);
     if (!listClass)
         return false;
-    if (FEditorList)
-        FEditorList->CloseUp(false);
-    TZDBGridDropDownList* list = listClass(viewport(), column);
-    if (!list)
-        return false;
-    FEditorList = list;
+    TZDBGridDropDownList* list = FEditorList;
+    if (list)
+        list->CloseUp(false);
+    // A list of the same kind for the same column drops again as it is: its popup grid
+    // stays created between drops, as a combo box keeps its view.
+    if (!list || !list->GetReusable() || list->GetListClass() != listClass || list->Column() != column) {
+        if (list)
+            list->Release();
+        FEditorList = nullptr;
+        list = listClass(viewport(), column);
+        if (!list)
+            return false;
+        list->SetListClass(listClass);
+        list->SetFreeOnClose(!list->GetReusable());
+        FEditorList = list;
+    }
     list->setGeometry(DropDownRect(column, false));
-    list->SetFreeOnClose(true);
+    // Hooked again on every drop: whoever added to them last time is gone.
     list->OnDropDown = [this](TZDBDropDownList* Sender) { ListDropDown(Sender); };
     list->OnCloseUp = [this](TZDBDropDownList* Sender, bool& Accept) { ListCloseUp(Sender, Sender->ListValue, Accept); };
     // A list that failed to open goes at once.
-    auto failed = qScopeGuard([list] { list->Release(); });
+    auto failed = qScopeGuard([this, list] {
+        list->Release();
+        FEditorList = nullptr;
+    });
     list->DropDown();
     if (list->ListVisible())
         failed.dismiss();

@@ -333,6 +333,7 @@ struct TSqlOrderKey {
     QString Field;           // the result field
     QString Sql;             // the field as a statement over the result spells it (quoted as needed)
     bool Descending = false;
+    bool NotNull = false;    // no row holds NULL in it: conditions need no IS NULL alternative
 };
 
 // Keyset conditions are TSqlCondition (FilterSql.h): the text and the values it binds
@@ -578,7 +579,10 @@ private:
     // A statement counting "the rows before this row" over the result: keyValues are the
     // row's values of `keys`, as the server stores them; `condition` gets the values it binds.
     QString CountRowsBeforeText(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues,
-                                TSqlCondition& condition) const;
+                                TSqlCondition& condition);
+    // Whether SQLite answers `where` over the result only by reading all of it (no index
+    // range serves it); asked once per condition text while the result stays open.
+    bool ReadsEveryRow(const QString& where, const QList<QPair<QString, QVariant>>& values);
     // A statement over the result: SELECT * FROM (<statement without its ORDER BY>)
     // AS zdb_q, with the condition, order and row limit given (none when empty / -1).
     // Its placeholders are the statement's parameters and those of the condition.
@@ -645,6 +649,8 @@ private:
     void ForgetLookups(bool edited)
     {
         FLookups.clear();
+        if (!edited)
+            FScanPlans.clear();
         FEditedSinceOpen = FEditedSinceOpen || edited;
         FClientDirty = FClientDirty || edited;
         FSortedValid = FSortedValid && !edited;
@@ -786,6 +792,7 @@ private:
     bool FServerSearch = true;
     bool FServerAggregates = true;
     QCache<QByteArray, QVariant> FLookups{256}; // recent Lookup answers by fields and keys
+    QHash<QString, bool> FScanPlans; // ReadsEveryRow's answers by condition text
     bool FEditedSinceOpen = false;   // rows posted or deleted since the rows' source opened
 
     // Open state

@@ -4,6 +4,9 @@
 
 #include "ZDBSQLQuery.h"
 
+#include <QRegularExpression>
+#include <QSqlQuery>
+
 namespace zdb {
 
 namespace {
@@ -165,7 +168,8 @@ TSqlCondition SqlKeysetCondition(const std::vector<TSqlOrderKey>& keys, const QV
             add(key.Sql + (smaller ? (orEqual ? QStringLiteral(" <= ") : QStringLiteral(" < "))
                                    : (orEqual ? QStringLiteral(" >= ") : QStringLiteral(" > ")))
                 + mark);
-            if (smaller == nullsFirst)
+            // (An alternative no row can meet would still cost a pass where no index serves it.)
+            if (smaller == nullsFirst && !key.NotNull)
                 add(key.Sql + QStringLiteral(" IS NULL"));
         }
         equalSoFar << (value.isNull() ? key.Sql + QStringLiteral(" IS NULL")
@@ -200,18 +204,53 @@ QString TZSQLQuery::ResultSelect(const QString& where, const QString& orderBy, q
 }
 
 QString TZSQLQuery::CountRowsBeforeText(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues,
-                                        TSqlCondition& condition) const
+                                        TSqlCondition& condition)
 {
     // One count per alternative, added up: a count over their OR would make the server
-    // read every row (an index serves a single range, not a range or NULL).
+    // read every row (an index serves a single range, not a range or NULL). Alternatives
+    // no index serves are read in one pass together, not in one pass each.
     QStringList parts;
     condition = SqlKeysetCondition(keys, keyValues, true, FSqlite, false, &parts);
     if (parts.isEmpty())
         return QStringLiteral("SELECT 0");
     QStringList counts;
-    for (const QString& part : parts)
-        counts << QStringLiteral("(SELECT COUNT(*) FROM (%1) AS zdb_c)").arg(ResultSelect(part, {}, -1));
+    QStringList scanned;
+    for (const QString& part : parts) {
+        if (parts.size() > 1 && FSqlite && ReadsEveryRow(part, condition.Values))
+            scanned << part;
+        else
+            counts << part;
+    }
+    if (!scanned.isEmpty())
+        counts << (scanned.size() == 1 ? scanned.front()
+                                       : QStringLiteral("(%1)").arg(scanned.join(QStringLiteral(" OR "))));
+    for (QString& count : counts)
+        count = QStringLiteral("(SELECT COUNT(*) FROM (%1) AS zdb_c)").arg(ResultSelect(count, {}, -1));
     return QStringLiteral("SELECT ") + counts.join(QStringLiteral(" + "));
+}
+
+bool TZSQLQuery::ReadsEveryRow(const QString& where, const QList<QPair<QString, QVariant>>& values)
+{
+    if (const auto known = FScanPlans.constFind(where); known != FScanPlans.constEnd())
+        return known.value();
+    // The plan names a table it reads through ("SCAN t") rather than a range it seeks
+    // ("SEARCH t USING INDEX ..."); only the values this condition names are bound.
+    QList<QPair<QString, QVariant>> used;
+    for (const auto& value : values) {
+        const QRegularExpression name(QRegularExpression::escape(value.first) + QStringLiteral("(?![0-9A-Za-z_])"));
+        if (where.contains(name))
+            used.append(value);
+    }
+    bool scans = false;
+    const QString plan = QStringLiteral("EXPLAIN QUERY PLAN SELECT COUNT(*) FROM (%1) AS zdb_c")
+                             .arg(ResultSelect(where, {}, -1));
+    const bool asked = SelectOnSource(plan, {}, used, [&](const QSqlQuery& q) {
+        const QString detail = q.value(3).toString();
+        if (detail.startsWith(QLatin1String("SCAN ")) && !detail.startsWith(QLatin1String("SCAN CONSTANT ROW")))
+            scans = true;
+    });
+    FScanPlans.insert(where, asked && scans);
+    return asked && scans;
 }
 
 } // namespace zdb

@@ -452,6 +452,84 @@ TEST_F(GridLists, LookupListShowsATreeByItsParentField)
     Customer->SetLookupDataSet(Customers.get());
 }
 
+TEST_F(GridLists, AKeptListDropsOnTheNewKeyAndTheColumnsNewSettings)
+{
+    TZDBPopupDataList* popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    const QPointer<TZDBGridDropDownList> list = Grid->EditorList();
+    Key(Qt::Key_Escape);
+    QApplication::processEvents();
+    ASSERT_TRUE(list);
+
+    // The key changed meanwhile: the same list opens on the new one.
+    Orders->Edit();
+    Orders->FieldByName("CustomerId")->SetValue(4);
+    Orders->Post();
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(Grid->EditorList(), list.data());
+    EXPECT_EQ(Customers->FieldByName("Name")->AsString(), "Dole");
+    Key(Qt::Key_Escape);
+
+    // Another lookup table and other list fields: the list shows them, not the last drop's.
+    auto staff = MakeTable({{"Id", ftInteger, 0}, {"Name", ftWideString, 20}, {"City", ftWideString, 20}});
+    AddRow(*staff, {3, "Evans", "Leeds"});
+    AddRow(*staff, {4, "Fox", "York"});
+    Customer->SetLookupDataSet(staff.get());
+    Customer->SetLookupListFields("City;Name");
+    Customer->SetLookupListWidths(QString());
+    popup = Open(Customer);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(Grid->EditorList(), list.data());
+    EXPECT_EQ(popup->DataSet(), staff.get());
+    EXPECT_EQ(popup->GetListFields(), "City;Name");
+    EXPECT_EQ(staff->FieldByName("Name")->AsString(), "Fox");
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value("CustomerId"), "3");
+
+    // The list of another column is a list of its own.
+    ASSERT_TRUE(Open(Status));
+    EXPECT_NE(Grid->EditorList(), list.data());
+    Key(Qt::Key_Escape);
+    Customer->SetLookupDataSet(Customers.get());
+}
+
+TEST_F(GridLists, TreeLookupListIsWideEnoughForItsDeepestRow)
+{
+    // Deeper rows are indented further: the list's column makes room for the level too.
+    auto groups = MakeTable({{"Id", ftInteger, 0}, {"ParentId", ftInteger, 0}, {"Name", ftWideString, 40},
+                             {"RowLevel", ftInteger, 0}, {"RowOrder", ftString, 80}, {"RowState", ftInteger, 0}});
+    AddRow(*groups, {1, QVariant(), "Fruit"});
+    AddRow(*groups, {2, 1, "Apples"});
+    AddRow(*groups, {3, 2, "Granny Smith from the orchard"});
+    AddRow(*groups, {4, 3, "Granny Smith from the orchard"});
+    Customer->SetLookupDataSet(groups.get());
+    Customer->SetLookupListFields("Name");
+    Customer->SetLookupParentField("ParentId");
+    Customer->SetLookupTreeViewField("Name");
+    // A narrow cell: the list's width comes from its rows, not from the cell it drops from.
+    Customer->SetWidth(60);
+    for (int key : {3, 4}) {
+        Customer->SetLookupListWidths(QString());
+        Orders->First();
+        Orders->Edit();
+        Orders->FieldByName("CustomerId")->SetValue(key);
+        Orders->Post();
+        TZDBPopupDataList* popup = Open(Customer);
+        ASSERT_TRUE(popup);
+        ASSERT_EQ(popup->TreeView()->GetLevel(), key - 1);
+        TZColumn* name = popup->Columns()->Items(1);
+        const QRect cell = popup->CellRect(popup->DataToRawColumn(1), popup->GetRow());
+        QRect box;
+        const QRect text = popup->TreeView()->TreeCellLayout(name, cell, box);
+        EXPECT_GE(text.width(), QFontMetrics(name->GetFont()).horizontalAdvance(groups->FieldByName("Name")->AsString()))
+            << "level " << key - 1;
+        Key(Qt::Key_Escape);
+    }
+    Customer->SetLookupDataSet(Customers.get());
+}
+
 // ---- A lookup table on SQLite -----------------------------------------------------------
 
 class SqlLookupList : public zdb::test::SqliteTest
