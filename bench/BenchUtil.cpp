@@ -89,9 +89,13 @@ TBench::~TBench()
 
 std::vector<double> TBench::Time(const std::vector<TAlternative>& Alternatives) const
 {
-    std::vector<std::vector<double>> samples(Alternatives.size());
+    // Each round starts with the next alternative: none always runs right after the same
+    // one (whose freed memory and cold caches it would inherit) or always first.
+    const size_t count = Alternatives.size();
+    std::vector<std::vector<double>> samples(count);
     for (int run = 0; run < FRepeats; ++run)
-        for (size_t i = 0; i < Alternatives.size(); ++i) {
+        for (size_t step = 0; step < count; ++step) {
+            const size_t i = (size_t(run) + step) % count;
             if (Alternatives[i].Prepare)
                 Alternatives[i].Prepare();
             samples[i].push_back(Millis(Alternatives[i].Run));

@@ -2,7 +2,8 @@
 //
 // A program creates one TBench, asks it for the record counts to measure, and for each
 // operation hands Time() the operation and its baselines: they run alternately
-// (ours, baseline, ours, ...) Repeats() times and the medians come back. Row()
+// Repeats() rounds, each round starting with the next of them (ours, baseline; baseline,
+// ours; ...), and the medians come back. Row()
 // prints a line and keeps it; at exit the rows go to <out>/<program>.tsv, which
 // bench_report turns into results.md and the charts.
 //
@@ -53,7 +54,8 @@ public:
     // Whether the operation is to be measured in this run (--only).
     bool Wants(const QString& Operation) const { return FOnly.isEmpty() || Operation.contains(FOnly); }
 
-    // Runs the alternatives Repeats() times each, interleaved; the median milliseconds.
+    // Runs the alternatives Repeats() times each, interleaved, each round starting with the
+    // next one; the median milliseconds.
     std::vector<double> Time(const std::vector<TAlternative>& Alternatives) const;
     // One figure: our time against a baseline's; MaxRatio > 0 is the goal (ours/baseline).
     // Ms <= 0 is an operation that was not measured (Note says why): a goal it has is missed.

@@ -185,6 +185,12 @@ private:
     const memdata::TColumn* CurrentCell(const TField* field, int& row) const;
     // CurrentCell when the cell's QVariant is the field's value (not a variant column's).
     const memdata::TColumn* CurrentValueCell(const TField* field, int& row) const;
+    // A walk's texts: the text columns read on the current record (a bit per column of
+    // the first 64) are fetched into the cache some records ahead of a walk in either
+    // direction, so that reading a text does not wait for memory.
+    void NoteTextRead(const TField* field) const;
+    void PrefetchTexts(int position) const;
+    static constexpr int TextPrefetchDistance = 8;
     // Compiles a list of field names with their descending and case-insensitive flags into
     // a key over the columns of `store`, whose fields `defs` define.
     TKey MakeKey(const TFieldDefs& defs, const memdata::TStore* store, const QStringList& names,
@@ -240,6 +246,8 @@ private:
     std::vector<qint32> FView;                      // row ids shown, in order
     mutable std::vector<qint32> FPos;               // row id -> position in FView, valid below FPosValid
     mutable int FPosValid = 0;
+    mutable quint64 FTextReads = 0; // see NoteTextRead
+    int FLastFetched = -1;          // view position of the record fetched last
     qint32 FRowBase = 0;
     TKey FKey;                                      // the active order; empty = placement order
     TIndexDefs FIndexDefs;

@@ -1360,3 +1360,74 @@ TEST(MemDataLarge, LocateOnTheIndexKeyInAMillionRows)
     ds.GotoBookmark(mark);
     EXPECT_EQ(ds.FieldByName(QStringLiteral("Code"))->AsString(), QStringLiteral("C0012399"));
 }
+
+// A walk's text reads fetch the texts of records ahead into the cache: reads stay right
+// walking either way, next to the view's ends, while rows go and after the columns change.
+TEST(MemDataTypes, TextReadsWalkingEitherWayAcrossChanges)
+{
+    TTable t;
+    std::vector<QString> expected; // view order of the names, sorted descending; nulls last
+    for (int i = 0; i < 40; ++i) {
+        t.Append(QStringLiteral("name %1").arg(i, 2, 10, QLatin1Char('0')), i);
+        if (i % 7 == 3) {
+            t.Data.Edit();
+            t.Data.FieldByName(QStringLiteral("Name"))->SetValue(QVariant());
+            t.Data.Post();
+        }
+    }
+    t.Data.SetIndexFieldNames(QStringLiteral("Name DESC"));
+    TField* name = t.Data.FieldByName(QStringLiteral("Name"));
+    auto walk = [&](bool forward) {
+        std::vector<QString> read;
+        TDataSetControlsGuard guard(&t.Data);
+        for (forward ? t.Data.First() : t.Data.Last(); !(forward ? t.Data.Eof() : t.Data.Bof());
+             forward ? t.Data.Next() : t.Data.Prior()) {
+            EXPECT_EQ(name->GetValue().toString(), name->AsString());
+            read.push_back(name->IsNull() ? QStringLiteral("<null>") : name->AsString());
+        }
+        if (!forward)
+            std::reverse(read.begin(), read.end());
+        return read;
+    };
+    const std::vector<QString> ahead = walk(true);
+    ASSERT_EQ(ahead.size(), 40u);
+    EXPECT_EQ(ahead.front(), QStringLiteral("name 39"));
+    EXPECT_EQ(ahead[33], QStringLiteral("name 00"));
+    EXPECT_EQ(ahead.back(), QStringLiteral("<null>"));
+    EXPECT_EQ(walk(false), ahead);
+
+    // Every third record deleted while walking forward and reading.
+    std::vector<QString> kept;
+    t.Data.First();
+    for (size_t i = 0; i < ahead.size(); ++i) {
+        ASSERT_EQ(name->IsNull() ? QStringLiteral("<null>") : name->AsString(), ahead[i]);
+        if (i % 3 == 0) {
+            t.Data.Delete();
+        } else {
+            kept.push_back(ahead[i]);
+            t.Data.Next();
+        }
+    }
+    EXPECT_EQ(walk(true), kept);
+    EXPECT_EQ(walk(false), kept);
+
+    // Reopened with the text column where a number was, and fewer columns.
+    t.Data.Close();
+    t.Data.SetIndexFieldNames(QString());
+    t.Data.FieldDefs().Clear();
+    t.Data.FieldDefs().Add(QStringLiteral("Name"), ftInteger);
+    t.Data.FieldDefs().Add(QStringLiteral("Id"), ftWideString, 10);
+    t.Data.CreateDataSet();
+    for (int i = 0; i < 20; ++i) {
+        t.Data.Append();
+        t.Data.Fields()[0]->SetValue(i);
+        t.Data.Fields()[1]->SetValue(QString::number(i * 3));
+        t.Data.Post();
+    }
+    int count = 0;
+    for (t.Data.First(); !t.Data.Eof(); t.Data.Next(), ++count) {
+        EXPECT_EQ(t.Data.Fields()[0]->AsInteger(), count);
+        EXPECT_EQ(t.Data.Fields()[1]->AsString(), QString::number(count * 3));
+    }
+    EXPECT_EQ(count, 20);
+}
