@@ -486,6 +486,9 @@ public:
     int CachedRecordCount() const;
     // Statements the query ran since Open to read rows or count them (tests and diagnostics).
     int ServerRequestCount() const;
+    // The texts of the last statements sent since Open for the rows, their count and the
+    // questions over them (at most 100; tests and diagnostics).
+    QStringList ServerStatements() const { return FStatements; }
 
     // Answered through the server when it can (see the header comment), from a cache of
     // recent keys that every change of the rows empties.
@@ -689,8 +692,15 @@ private:
     // Runs the statement again into an empty cache (the columns must stay the same).
     void ReopenSource();
     void CheckParams() const;
-    // Runs the statement; a cursor of `previous` on PostgreSQL is used again.
-    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions, std::unique_ptr<TRowSource> previous = nullptr);
+    // Runs the statement; a cursor of `previous` on PostgreSQL is used again. With `head`, the
+    // first `head` rows come from the statement limited to them (a server without an index
+    // for the order then keeps the first rows only instead of sorting all); the rest is read
+    // when asked for (keys known) or the statement runs as a whole (head of a probe).
+    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions, std::unique_ptr<TRowSource> previous = nullptr,
+                                           int head = 0);
+    // The rows the first statement after an open reads by a limited statement; 0 = none.
+    int HeadRows() const;
+    void NoteStatement(const QString& sql) const;
     void BuildColumns(const QSqlRecord& record);
     void ResolveUpdateInfo();
     // The row cache. Positions are places among all rows of the result as the dataset
@@ -787,6 +797,7 @@ private:
     bool FServerAggregates = true;
     QCache<QByteArray, QVariant> FLookups{256}; // recent Lookup answers by fields and keys
     bool FEditedSinceOpen = false;   // rows posted or deleted since the rows' source opened
+    mutable QStringList FStatements; // the last statements sent for rows (ServerStatements)
 
     // Open state
     bool FCursorOpen = false;
