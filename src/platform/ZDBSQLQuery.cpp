@@ -709,6 +709,9 @@ private:
 // PostgreSQL: a scrollable server-side cursor in a REPEATABLE READ transaction on a
 // private clone of the connection, read with FETCH and placed with MOVE ABSOLUTE; the
 // statements over the result run in the same transaction, so they see the same rows.
+// They run inside one savepoint set after the cursor was declared: a statement the server
+// refuses is rolled back to it (which keeps the savepoint, the cursor and its place), and
+// none of them costs a savepoint of its own and its release.
 class TZSQLQuery::TCursorSource : public TRowSource {
 public:
     // With `head`, the first `head` rows come from the statement limited to them, in the
@@ -788,21 +791,18 @@ public:
             return false;
         const QSqlDatabase clone = QSqlDatabase::database(FName, false);
         QSqlQuery q(clone);
-        if (!q.exec(QStringLiteral("SAVEPOINT zdb_count")))
-            return false;
         ++Requests;
         const bool ok = Run(q, countSql, FValues) && q.next();
         if (ok)
             count = q.value(0).toLongLong();
-        QSqlQuery(clone).exec(ok ? QStringLiteral("RELEASE SAVEPOINT zdb_count")
-                                 : QStringLiteral("ROLLBACK TO SAVEPOINT zdb_count"));
+        else
+            QSqlQuery(clone).exec(QStringLiteral("ROLLBACK TO SAVEPOINT zdb_select"));
         return ok;
     }
     void Select(const QString& sql, const TBoundValues& extra, const TRowSink& sink) override
     {
         if (FName.isEmpty())
             DatabaseError(QCoreApplication::translate("zdb", "The query's cursor is closed"), FOwner);
-        Exec(QStringLiteral("SAVEPOINT zdb_select"));
         ++Requests;
         QSqlQuery q(QSqlDatabase::database(FName, false));
         if (!Run(q, sql, FValues + extra)) {
@@ -811,7 +811,6 @@ public:
             Fail(error);
         }
         Deliver(q, sink);
-        Exec(QStringLiteral("RELEASE SAVEPOINT zdb_select"));
     }
     bool CountIsSnapshot() const override { return true; }
     bool Live() const override { return false; }
@@ -829,6 +828,8 @@ private:
     void Start(const QString& declaredSql, int packet, int head)
     {
         Exec(QStringLiteral("DECLARE zdb_cursor SCROLL CURSOR FOR\n") + declaredSql);
+        // A cursor declared again stands inside the savepoint before; the new one shadows it.
+        Exec(QStringLiteral("SAVEPOINT zdb_select"));
         if (head <= 0) {
             FetchBlock(packet);
             return;

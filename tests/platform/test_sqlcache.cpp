@@ -718,3 +718,32 @@ TEST_P(SqlCacheTest, ARowMovedBeforeTheRestIsReadShowsOnce)
     EXPECT_EQ(seen.count(moved), 1u);
     EXPECT_EQ(std::set<int>(seen.begin(), seen.end()).size(), size_t(TableRows));
 }
+
+// On PostgreSQL the questions over the result run in the cursor's transaction: one the
+// server refuses leaves the cursor, its place and its snapshot usable, again and again.
+TEST_P(SqlCacheTest, AQuestionTheServerRefusesLeavesTheCursorUsable)
+{
+    if (Sqlite())
+        GTEST_SKIP() << "SQLite divides by zero without an error";
+    TZSQLQuery q;
+    q.SetPacketRecords(20);
+    TLinked linked(q);
+    q.SetConnection(Db());
+    q.SetSQLText(QStringLiteral("SELECT id, 100 / (id - 15000) AS q FROM t ORDER BY id"));
+    q.Open();
+    q.MoveBy(5);
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t VALUES (99999, 1, 'new')")); // after the snapshot
+    const std::vector<TAggregateRequest> sum{{akSum, q.FieldByName(QStringLiteral("q")), 0}};
+    std::vector<QVariant> results;
+    EXPECT_FALSE(q.CalcAggregates(sum, results)) << "a division by zero at id 15000";
+    EXPECT_FALSE(q.CalcAggregates(sum, results));
+    EXPECT_EQ(q.ServerStatements().filter(QStringLiteral("zdb_agg_q")).size(), 2) << "asked, and refused";
+    std::vector<int> ids;
+    for (int i = 0; i < 50; ++i, q.Next())
+        ids.push_back(Id(q));
+    EXPECT_EQ(ids.front(), 60);
+    EXPECT_EQ(ids.back(), 550);
+    ASSERT_TRUE(q.CalcAggregates({{akCount, nullptr, 0}}, results));
+    EXPECT_EQ(results.front().toLongLong(), TableRows);
+    EXPECT_EQ(q.RecordCount(), TableRows);
+}
