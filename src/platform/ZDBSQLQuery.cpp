@@ -1116,7 +1116,10 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
         DatabaseError(FConnectionName.isEmpty() ? QCoreApplication::translate("zdb", "No database connection")
                                                 : QCoreApplication::translate("zdb", "No database connection named '%1'").arg(FConnectionName),
                       this);
-    if (!db.isOpen())
+    // A cursor declared again runs on its own connection: the main one may have found
+    // meanwhile that its server went away (reading the table's columns), which is no
+    // reason to refuse a statement that never runs there.
+    if (!db.isOpen() && !dynamic_cast<TCursorSource*>(previous.get()))
         DatabaseError(QCoreApplication::translate("zdb", "The database connection is not open"), this);
     const QString sql = FSourceOrder.isEmpty() ? RunStatementText() : ReplaceSqlOrderBy(RunStatementText(), FSourceOrder);
     if (sql.isEmpty())
