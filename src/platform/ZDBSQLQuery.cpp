@@ -579,10 +579,25 @@ public:
     // A text that changes whenever a row of the live tables is written, by any connection;
     // empty when there is none.
     virtual QString TableStamp() const { return QString(); }
+    // Whether the rows read so far came from the statement limited to its first rows, which
+    // are all read: the rows after them come from the statement given to Continue (the rows
+    // after the last one read, by the order's keys).
+    virtual bool Continuable() const { return false; }
+    virtual void Continue(const QString& /*sql*/, const TBoundValues& /*extra*/) {}
     // Statements run for rows or counts (a packet stepped on SQLite counts as one).
     int Requests = 0;
 
 protected:
+    // Runs `sql` with `values`, noted among the query's statements.
+    bool Run(QSqlQuery& query, const QString& sql, const TBoundValues& values) const
+    {
+        FOwner->NoteStatement(sql);
+        return ExecWithValues(query, sql, values);
+    }
+    static QString Limited(const QString& sql, int rows)
+    {
+        return sql + QStringLiteral("\nLIMIT %1").arg(rows);
+    }
     [[noreturn]] void Fail(const QSqlError& error) const { DatabaseError(ErrorText(error), FOwner); }
     static void Deliver(QSqlQuery& query, const TRowSink& sink)
     {
@@ -599,12 +614,13 @@ protected:
 // the whole result instead.
 class TZSQLQuery::TForwardSource : public TRowSource {
 public:
+    // With `head`, the statement limited to its first `head` rows.
     TForwardSource(const TZSQLQuery* owner, const QSqlDatabase& db, const QString& sql, const TBoundValues& values,
-                   bool forwardOnly)
-        : TRowSource(owner, values), FDb(db), FQuery(std::make_unique<QSqlQuery>(db))
+                   bool forwardOnly, int head = 0)
+        : TRowSource(owner, values), FDb(db), FQuery(std::make_unique<QSqlQuery>(db)), FHead(head)
     {
         FQuery->setForwardOnly(forwardOnly);
-        if (!ExecWithValues(*FQuery, sql, FValues))
+        if (!Run(*FQuery, head > 0 ? Limited(sql, head) : sql, FValues))
             Fail(FQuery->lastError());
         if (!FQuery->isSelect())
             DatabaseError(QCoreApplication::translate("zdb", "The statement returned no result set"), FOwner);
@@ -622,6 +638,8 @@ public:
                 FQuery.reset();
                 if (error.isValid())
                     Fail(error);
+                FContinuable = FHead > 0 && FPosition == quint64(FHead);
+                FHead = 0;
                 return false;
             }
             ++FPosition;
@@ -630,13 +648,23 @@ public:
         return true;
     }
     quint64 Position() const override { return FPosition; }
-    bool Readable() const override { return FQuery != nullptr; }
+    bool Readable() const override { return FQuery != nullptr || FContinuable; }
+    bool Continuable() const override { return FContinuable; }
+    void Continue(const QString& sql, const TBoundValues& extra) override
+    {
+        FContinuable = false;
+        auto query = std::make_unique<QSqlQuery>(FDb);
+        query->setForwardOnly(true);
+        if (!Run(*query, sql, FValues + extra))
+            Fail(query->lastError());
+        FQuery = std::move(query);
+    }
     bool Count(const QString& countSql, qint64& count) override
     {
         QSqlQuery q(FDb);
         q.setForwardOnly(true);
         ++Requests;
-        if (!ExecWithValues(q, countSql, FValues) || !q.next())
+        if (!Run(q, countSql, FValues) || !q.next())
             return false;
         count = q.value(0).toLongLong();
         return true;
@@ -646,7 +674,7 @@ public:
         QSqlQuery q(FDb);
         q.setForwardOnly(true);
         ++Requests;
-        if (!ExecWithValues(q, sql, FValues + extra))
+        if (!Run(q, sql, FValues + extra))
             Fail(q.lastError());
         Deliver(q, sink);
         if (q.lastError().isValid())
@@ -675,15 +703,22 @@ private:
     std::unique_ptr<QSqlQuery> FQuery;
     QSqlRecord FRecord;
     quint64 FPosition = 0;
+    int FHead = 0;             // the rows the running statement is limited to; 0 = none
+    bool FContinuable = false; // it gave them all: the rows after them are still to be read
 };
 
 // PostgreSQL: a scrollable server-side cursor in a REPEATABLE READ transaction on a
 // private clone of the connection, read with FETCH and placed with MOVE ABSOLUTE; the
 // statements over the result run in the same transaction, so they see the same rows.
+// They run inside one savepoint set after the cursor was declared: a statement the server
+// refuses is rolled back to it (which keeps the savepoint, the cursor and its place), and
+// none of them costs a savepoint of its own and its release.
 class TZSQLQuery::TCursorSource : public TRowSource {
 public:
+    // With `head`, the first `head` rows come from the statement limited to them, in the
+    // cursor's transaction; the cursor runs when the rows after them are asked for.
     TCursorSource(const TZSQLQuery* owner, const QSqlDatabase& db, const QString& declaredSql,
-                  const TBoundValues& values, int packet)
+                  const TBoundValues& values, int packet, int head)
         : TRowSource(owner, values)
     {
         FName = QStringLiteral("zdb_sqlquery_cursor_%1_%2")
@@ -701,8 +736,7 @@ public:
         }
         try {
             Exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"));
-            Exec(QStringLiteral("DECLARE zdb_cursor SCROLL CURSOR FOR\n") + declaredSql);
-            FetchBlock(packet);
+            Start(declaredSql, packet, head);
         } catch (...) {
             Release();
             throw;
@@ -710,15 +744,14 @@ public:
         FRecord = FBlock->record();
     }
     // Runs another statement in the cursor's place, in the same transaction.
-    void Declare(const QString& declaredSql, const TBoundValues& values, int packet)
+    void Declare(const QString& declaredSql, const TBoundValues& values, int packet, int head)
     {
         FValues = values;
         FBlock.reset();
         Exec(QStringLiteral("CLOSE zdb_cursor"));
-        Exec(QStringLiteral("DECLARE zdb_cursor SCROLL CURSOR FOR\n") + declaredSql);
         FBlockStart = FBlockSize = FNext = FServerNext = 0;
         FEnd = -1;
-        FetchBlock(packet);
+        Start(declaredSql, packet, head);
     }
     ~TCursorSource() override { Release(); }
     QSqlRecord Record() const override { return FRecord; }
@@ -759,38 +792,26 @@ public:
             return false;
         const QSqlDatabase clone = QSqlDatabase::database(FName, false);
         QSqlQuery q(clone);
-        if (!q.exec(QStringLiteral("SAVEPOINT zdb_count")))
-            return false;
         ++Requests;
-        const bool ok = ExecWithValues(q, countSql, FValues) && q.next();
+        const bool ok = Run(q, countSql, FValues) && q.next();
         if (ok)
             count = q.value(0).toLongLong();
-        QSqlQuery(clone).exec(ok ? QStringLiteral("RELEASE SAVEPOINT zdb_count")
-                                 : QStringLiteral("ROLLBACK TO SAVEPOINT zdb_count"));
+        else
+            QSqlQuery(clone).exec(QStringLiteral("ROLLBACK TO SAVEPOINT zdb_select"));
         return ok;
     }
     void Select(const QString& sql, const TBoundValues& extra, const TRowSink& sink) override
     {
         if (FName.isEmpty())
             DatabaseError(QCoreApplication::translate("zdb", "The query's cursor is closed"), FOwner);
-        Exec(QStringLiteral("SAVEPOINT zdb_select"));
         ++Requests;
         QSqlQuery q(QSqlDatabase::database(FName, false));
-        const TBoundValues values = FValues + extra;
-        // A statement without values goes as a text of its own, which may hold a second
-        // command: the savepoint is released in the same round trip (the driver gives the
-        // first command's rows; an error there skips the release). A prepared statement
-        // takes one command only.
-        const bool releasing = values.isEmpty();
-        const QString text = releasing ? sql + QStringLiteral("\n;RELEASE SAVEPOINT zdb_select") : sql;
-        if (!ExecWithValues(q, text, values)) {
+        if (!Run(q, sql, FValues + extra)) {
             const QSqlError error = q.lastError();
             QSqlQuery(QSqlDatabase::database(FName, false)).exec(QStringLiteral("ROLLBACK TO SAVEPOINT zdb_select"));
             Fail(error);
         }
         Deliver(q, sink);
-        if (!releasing)
-            Exec(QStringLiteral("RELEASE SAVEPOINT zdb_select"));
     }
     bool CountIsSnapshot() const override { return true; }
     bool Live() const override { return false; }
@@ -799,8 +820,31 @@ private:
     void Exec(const QString& sql)
     {
         QSqlQuery q(QSqlDatabase::database(FName, false));
+        FOwner->NoteStatement(sql);
         if (!q.exec(sql))
             Fail(q.lastError());
+    }
+    // Declares the cursor (which runs nothing yet) and reads the first rows: the first
+    // `head` by the statement limited to them, else a packet from the cursor.
+    void Start(const QString& declaredSql, int packet, int head)
+    {
+        Exec(QStringLiteral("DECLARE zdb_cursor SCROLL CURSOR FOR\n") + declaredSql);
+        // A cursor declared again stands inside the savepoint before; the new one shadows it.
+        Exec(QStringLiteral("SAVEPOINT zdb_select"));
+        if (head <= 0) {
+            FetchBlock(packet);
+            return;
+        }
+        ++Requests;
+        auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(FName, false));
+        if (!Run(*q, Limited(declaredSql, head), {}))
+            Fail(q->lastError());
+        const int size = std::max(q->size(), 0);
+        FBlockStart = 0;
+        FBlockSize = quint64(size);
+        if (size < head)
+            FEnd = size;
+        FBlock = std::move(q);
     }
     // Reads the rows from FNext on: `count` of them, all when negative.
     void FetchBlock(int count)
@@ -818,6 +862,7 @@ private:
         auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(FName, false));
         const QString sql = count < 0 ? QStringLiteral("FETCH ALL FROM zdb_cursor")
                                       : QStringLiteral("FETCH FORWARD %1 FROM zdb_cursor").arg(count);
+        FOwner->NoteStatement(sql);
         if (!q->exec(sql)) {
             FServerNext = quint64(-1); // where the cursor stands is not known now
             Fail(q->lastError());
@@ -1065,14 +1110,17 @@ void TZSQLQuery::CheckParams() const
 }
 
 std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitions,
-                                                                 std::unique_ptr<TRowSource> previous)
+                                                                 std::unique_ptr<TRowSource> previous, int head)
 {
     const QSqlDatabase db = Connection();
     if (!db.isValid())
         DatabaseError(FConnectionName.isEmpty() ? QCoreApplication::translate("zdb", "No database connection")
                                                 : QCoreApplication::translate("zdb", "No database connection named '%1'").arg(FConnectionName),
                       this);
-    if (!db.isOpen())
+    // A cursor declared again runs on its own connection: the main one may have found
+    // meanwhile that its server went away (reading the table's columns), which is no
+    // reason to refuse a statement that never runs there.
+    if (!db.isOpen() && !dynamic_cast<TCursorSource*>(previous.get()))
         DatabaseError(QCoreApplication::translate("zdb", "The database connection is not open"), this);
     const QString sql = FSourceOrder.isEmpty() ? RunStatementText() : ReplaceSqlOrderBy(RunStatementText(), FSourceOrder);
     if (sql.isEmpty())
@@ -1105,16 +1153,34 @@ std::unique_ptr<TZSQLQuery::TRowSource> TZSQLQuery::OpenSource(bool forDefinitio
         const int packet = forDefinitions ? 1 : FPacketRecords;
         const TBoundValues values = BindValues(FParams, [](const QVariant& v) { return v; }) + ServerFilterValues();
         if (auto* cursor = dynamic_cast<TCursorSource*>(previous.get())) {
-            cursor->Declare(declared, values, packet); // the same snapshot, no second connection
+            cursor->Declare(declared, values, packet, head); // the same snapshot, no second connection
             return previous;
         }
-        return std::make_unique<TCursorSource>(this, db, declared, values, packet);
+        return std::make_unique<TCursorSource>(this, db, declared, values, packet, head);
     }
     const bool sqlite = dialect == TDialect::Sqlite;
     TBoundValues values = BindValues(FParams, [sqlite](const QVariant& v) { return DbValue(v, sqlite); });
     for (const auto& value : ServerFilterValues())
         values.append({value.first, DbValue(value.second, sqlite)});
-    return std::make_unique<TForwardSource>(this, db, sql, values, dialect != TDialect::Postgres);
+    // Only SQLite's rows after a head can be read on (by the keys of the last one).
+    return std::make_unique<TForwardSource>(this, db, sql, values, dialect != TDialect::Postgres, sqlite ? head : 0);
+}
+
+int TZSQLQuery::HeadRows() const
+{
+    // The rows after the head must follow it exactly: an order ending in a unique key, and
+    // on SQLite, whose rows are live, keyset paging to read them on.
+    if (FOrderKeys.empty() || FPacketRecords <= 0 || !FClientOrder.isEmpty())
+        return 0;
+    const TDialect dialect = DialectOf(Connection());
+    return dialect == TDialect::Postgres || dialect == TDialect::Sqlite ? FPacketRecords : 0;
+}
+
+void TZSQLQuery::NoteStatement(const QString& sql) const
+{
+    if (FStatements.size() >= 100)
+        FStatements.removeFirst();
+    FStatements.append(sql);
 }
 
 // Whether the server compares bound values of a column as it orders the column.
@@ -1173,9 +1239,17 @@ QVariantList TZSQLQuery::OrderKeyValues(const std::vector<TSqlOrderKey>& keys, c
 void TZSQLQuery::InternalOpen()
 {
     const TWaitCursorGuard waiting;
-    FSqlite = DialectOf(Connection()) == TDialect::Sqlite;
+    const TDialect dialect = DialectOf(Connection());
+    FSqlite = dialect == TDialect::Sqlite;
     FSourceOrder.clear();
-    FSource = OpenSource(false);
+    FStatements.clear();
+    // The columns come from a first run. Where the statement may turn out to run again with
+    // the key after its ORDER BY (a sorted SELECT over one table), that run reads one row by
+    // the statement limited to it: the server need not sort every row twice.
+    const QString statement = StatementText();
+    const bool probe = FPacketRecords > 0 && (FSqlite || dialect == TDialect::Postgres)
+                       && AnalyzeSelect(statement).Simple && SqlUnorderedText(statement) != statement;
+    FSource = OpenSource(false, nullptr, probe ? 1 : 0);
     try {
         FRecord = FSource->Record();
         BuildColumns(FRecord);
@@ -1189,10 +1263,10 @@ void TZSQLQuery::InternalOpen()
         const QString keysOrder = SqlOrderKeysText(FOrderKeys, false);
         if (!FOrderKeys.empty()
             && SqlOrderByItems(StatementText()).simplified().remove(QLatin1Char(' '))
-                       .compare(QString(keysOrder).remove(QLatin1Char(' ')), Qt::CaseInsensitive) != 0) {
+                       .compare(QString(keysOrder).remove(QLatin1Char(' ')), Qt::CaseInsensitive) != 0)
             FSourceOrder = keysOrder;
-            FSource = OpenSource(false, std::move(FSource));
-        }
+        if (probe || !FSourceOrder.isEmpty())
+            FSource = OpenSource(false, std::move(FSource), HeadRows());
     } catch (...) {
         FSource.reset();
         FSourceOrder.clear();
@@ -1897,7 +1971,21 @@ void TZSQLQuery::ReadForward(quint64 from, int count, std::vector<TRow>& rows, b
     QVariantList last;
     if (live && FSource->Readable() && next == FForwardNext
         && (FForwardLast.isEmpty() || (KnownOrdinalValues(from - 1, last) && last == FForwardLast))) {
-        end = !FSource->Fetch(count, [&](const QSqlQuery& q) { take(MakeRow(q, 0)); });
+        int read = 0;
+        const TRowSink sink = [&](const QSqlQuery& q) {
+            ++read;
+            take(MakeRow(q, 0));
+        };
+        end = !FSource->Fetch(count, sink);
+        if (end && FSource->Continuable() && !FOrderKeys.empty()) {
+            // The first rows came from the statement limited to them: the rows after the last
+            // one come from the statement over the rest, sorted by the server once.
+            const QVariantList lastKeys = rows.empty() ? FForwardLast : OrderKeyValues(FOrderKeys, rows.back());
+            const TSqlCondition after =
+                lastKeys.isEmpty() ? TSqlCondition() : SqlKeysetCondition(FOrderKeys, lastKeys, false, FSqlite);
+            FSource->Continue(ResultSelect(after.Sql, SqlOrderKeysText(FOrderKeys, false), -1), after.Values);
+            end = !FSource->Fetch(count < 0 ? -1 : count - read, sink);
+        }
         FForwardNext = next;
         if (!rows.empty() && !FOrderKeys.empty())
             FForwardLast = OrderKeyValues(FOrderKeys, rows.back());
@@ -2846,7 +2934,7 @@ void TZSQLQuery::InternalRefresh()
 
 void TZSQLQuery::ReopenSource()
 {
-    std::unique_ptr<TRowSource> source = OpenSource(false);
+    std::unique_ptr<TRowSource> source = OpenSource(false, nullptr, HeadRows());
     const QSqlRecord record = source->Record();
     if (record.count() != int(FColumns.size()))
         DatabaseError(QCoreApplication::translate("zdb", "The result of the statement changed its columns; close and reopen"), this);

@@ -14,7 +14,20 @@
 // released at Close. (Statements with FOR UPDATE/SHARE, and PacketRecords -1,
 // run on the connection itself: their locks belong to the application's
 // transaction.) On SQLite, rows this dataset posted while rows were still to be
-// read are recognised by their key and not read a second time.
+// read are recognised by their key and not read a second time. The questions
+// over the result on PostgreSQL (counts, Locate, aggregates) run inside one
+// savepoint set after the cursor is declared; one the server refuses is rolled
+// back to it and leaves the cursor where it stood.
+//
+// First rows. With a known order (below) the first PacketRecords rows come from
+// the statement limited to them (... ORDER BY <order> LIMIT n): without an index
+// for the order the server keeps the first n rows while it reads the table
+// instead of sorting all of them. The whole result is sorted only when rows
+// after them are read: on PostgreSQL the cursor, declared in the same snapshot,
+// is moved there; on SQLite the statement runs over the rows after the last one
+// read by its keys. A sorted SELECT over one table that may run again with the
+// key appended to its ORDER BY first takes its columns from one row (LIMIT 1),
+// so that the server does not sort everything for a description.
 //
 // The row cache keeps at most CacheRecords rows (default 10,000): a window of
 // consecutive rows around the cursor; rows leave it from the end farther from
@@ -487,6 +500,9 @@ public:
     int CachedRecordCount() const;
     // Statements the query ran since Open to read rows or count them (tests and diagnostics).
     int ServerRequestCount() const;
+    // The texts of the last statements sent since Open for the rows, their count and the
+    // questions over them (at most 100; tests and diagnostics).
+    QStringList ServerStatements() const { return FStatements; }
 
     // Answered through the server when it can (see the header comment), from a cache of
     // recent keys that every change of the rows empties.
@@ -695,8 +711,14 @@ private:
     // Runs the statement again into an empty cache (the columns must stay the same).
     void ReopenSource();
     void CheckParams() const;
-    // Runs the statement; a cursor of `previous` on PostgreSQL is used again.
-    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions, std::unique_ptr<TRowSource> previous = nullptr);
+    // Runs the statement; a cursor of `previous` on PostgreSQL is used again. With `head` (on
+    // PostgreSQL and SQLite), the first `head` rows come from the statement limited to them;
+    // the rows after them need an order ending in a unique key (HeadRows).
+    std::unique_ptr<TRowSource> OpenSource(bool forDefinitions, std::unique_ptr<TRowSource> previous = nullptr,
+                                           int head = 0);
+    // The rows the first statement after an open reads by a limited statement; 0 = none.
+    int HeadRows() const;
+    void NoteStatement(const QString& sql) const;
     void BuildColumns(const QSqlRecord& record);
     void ResolveUpdateInfo();
     // The row cache. Positions are places among all rows of the result as the dataset
@@ -794,6 +816,7 @@ private:
     QCache<QByteArray, QVariant> FLookups{256}; // recent Lookup answers by fields and keys
     QHash<QString, bool> FScanPlans; // ReadsEveryRow's answers by condition text
     bool FEditedSinceOpen = false;   // rows posted or deleted since the rows' source opened
+    mutable QStringList FStatements; // the last statements sent for rows (ServerStatements)
 
     // Open state
     bool FCursorOpen = false;

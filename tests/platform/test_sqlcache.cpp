@@ -638,3 +638,112 @@ TEST_P(SqlCacheTest, ServerFilteredRowsPageLikeTheWholeResult)
               QStringLiteral("n%1").arg((target / 10) % 13));
     EXPECT_TRUE(q.Lookup("id", 10, "name").isNull());
 }
+
+namespace {
+
+// The statements that read rows of the whole sorted result: a SELECT without a row limit
+// (counts aside), or with `cursor` the PostgreSQL cursor moved or fetched.
+QStringList UnboundedReads(const QStringList& statements, bool cursor)
+{
+    QStringList unbounded;
+    for (const QString& sql : statements) {
+        const QString text = sql.simplified().toUpper();
+        if (text.startsWith(QLatin1String("SELECT")) ? !text.contains(QLatin1String(" LIMIT "))
+                                                           && !text.contains(QLatin1String("COUNT("))
+                                                     : cursor && (text.startsWith(QLatin1String("FETCH"))
+                                                                  || text.startsWith(QLatin1String("MOVE"))))
+            unbounded << sql;
+    }
+    return unbounded;
+}
+
+} // namespace
+
+// Opening a sorted statement reads its first rows by the statement limited to them (the
+// server keeps the first rows instead of sorting all of them, twice); the rows after them
+// come from one statement over the rest, and the rows are the server's in its order.
+TEST_P(SqlCacheTest, ASortedOpenReadsTheFirstRowsByALimitedStatement)
+{
+    for (const char* order : {"name DESC", "grp, name"}) {
+        SCOPED_TRACE(order);
+        const std::vector<int> expected = ServerIds(QStringLiteral("%1, id").arg(QLatin1String(order)));
+        TZSQLQuery q;
+        q.SetPacketRecords(20);
+        TLinked linked(q);
+        Open(q, order);
+        EXPECT_EQ(Id(q), expected.front());
+        EXPECT_TRUE(UnboundedReads(q.ServerStatements(), true).isEmpty())
+            << q.ServerStatements().join(QStringLiteral("\n---\n")).toStdString();
+        std::vector<int> seen;
+        for (q.First(); !q.Eof(); q.Next())
+            seen.push_back(Id(q));
+        EXPECT_EQ(seen, expected);
+        // SQLite: one statement over the rows after them; PostgreSQL: the cursor from there on.
+        EXPECT_EQ(UnboundedReads(q.ServerStatements(), false).size(), Sqlite() ? 1 : 0);
+        q.Last();
+        EXPECT_EQ(q.RecNo(), int(expected.size()));
+    }
+    // A result of exactly the first rows, and of one row fewer: nothing after them.
+    for (int rows : {20, 19}) {
+        TZSQLQuery q;
+        q.SetPacketRecords(20);
+        q.SetConnection(Db());
+        q.SetSQLText(QStringLiteral("SELECT id, grp, name FROM t WHERE id <= %1 ORDER BY name").arg(rows * 10));
+        q.Open();
+        int count = 0;
+        for (; !q.Eof(); q.Next())
+            ++count;
+        EXPECT_EQ(count, rows);
+        EXPECT_EQ(q.RecordCount(), rows);
+    }
+}
+
+// A row of the first ones, edited so that it sorts after them before the rest is read,
+// shows once: where it was left, not again among the rows after them.
+TEST_P(SqlCacheTest, ARowMovedBeforeTheRestIsReadShowsOnce)
+{
+    TZSQLQuery q;
+    q.SetPacketRecords(20);
+    TLinked linked(q);
+    Open(q, "name");
+    q.MoveBy(3);
+    const int moved = Id(q);
+    q.Edit();
+    q.FieldByName(QStringLiteral("name"))->SetAsString(QStringLiteral("zz"));
+    q.Post();
+    std::multiset<int> seen;
+    for (q.First(); !q.Eof(); q.Next())
+        seen.insert(Id(q));
+    EXPECT_EQ(seen.size(), size_t(TableRows));
+    EXPECT_EQ(seen.count(moved), 1u);
+    EXPECT_EQ(std::set<int>(seen.begin(), seen.end()).size(), size_t(TableRows));
+}
+
+// On PostgreSQL the questions over the result run in the cursor's transaction: one the
+// server refuses leaves the cursor, its place and its snapshot usable, again and again.
+TEST_P(SqlCacheTest, AQuestionTheServerRefusesLeavesTheCursorUsable)
+{
+    if (Sqlite())
+        GTEST_SKIP() << "SQLite divides by zero without an error";
+    TZSQLQuery q;
+    q.SetPacketRecords(20);
+    TLinked linked(q);
+    q.SetConnection(Db());
+    q.SetSQLText(QStringLiteral("SELECT id, 100 / (id - 15000) AS q FROM t ORDER BY id"));
+    q.Open();
+    q.MoveBy(5);
+    ASSERT_TRUE(ExecSql(Db(), "INSERT INTO t VALUES (99999, 1, 'new')")); // after the snapshot
+    const std::vector<TAggregateRequest> sum{{akSum, q.FieldByName(QStringLiteral("q")), 0}};
+    std::vector<QVariant> results;
+    EXPECT_FALSE(q.CalcAggregates(sum, results)) << "a division by zero at id 15000";
+    EXPECT_FALSE(q.CalcAggregates(sum, results));
+    EXPECT_EQ(q.ServerStatements().filter(QStringLiteral("zdb_agg_q")).size(), 2) << "asked, and refused";
+    std::vector<int> ids;
+    for (int i = 0; i < 50; ++i, q.Next())
+        ids.push_back(Id(q));
+    EXPECT_EQ(ids.front(), 60);
+    EXPECT_EQ(ids.back(), 550);
+    ASSERT_TRUE(q.CalcAggregates({{akCount, nullptr, 0}}, results));
+    EXPECT_EQ(results.front().toLongLong(), TableRows);
+    EXPECT_EQ(q.RecordCount(), TableRows);
+}
