@@ -56,6 +56,8 @@ QString MapItems(const QString& Text, const QString& Delimiter, F Map)
 
 // The LookupResultField of the lookup dataset's record whose LookupKeyField
 // holds Key: its edit text (Edit) or display text; empty when there is none.
+// Read without moving the lookup dataset's cursor, which a list may be showing,
+// unless the result field's text handler needs the record itself.
 QString LookupResultText(const TZColumn* Column, const QString& Key, bool Edit)
 {
     TDataSet* lookup = Column->GetLookupDataSet();
@@ -64,10 +66,27 @@ QString LookupResultText(const TZColumn* Column, const QString& Key, bool Edit)
     if (!lookup->Active())
         lookup->Open();
     TField* result = lookup->FindField(Column->GetLookupResultField());
-    if (!result || !lookup->FindField(Column->GetLookupKeyField()) ||
-        !lookup->Locate(Column->GetLookupKeyField(), Key))
+    TField* key = lookup->FindField(Column->GetLookupKeyField());
+    if (!result || !key)
         return QString();
-    return Edit ? result->GetEditText() : result->DisplayText();
+    if (result->OnGetText) {
+        if (!lookup->Locate(key->GetFieldName(), Key))
+            return QString();
+        return Edit ? result->GetEditText() : result->DisplayText();
+    }
+    QVariant keyValue;
+    try {
+        keyValue = key->ConvertText(Key);
+    } catch (const std::runtime_error&) {
+        return QString(); // no key of the lookup dataset reads so
+    }
+    if (keyValue.isNull())
+        return QString();
+    // The record the lookup dataset stands on answers without a search.
+    const bool current = !lookup->IsEmpty() && lookup->State() == dsBrowse && key->GetValue() == keyValue;
+    const QVariant value = current ? result->GetValue()
+                                   : lookup->Lookup(key->GetFieldName(), keyValue, result->GetFieldName());
+    return Edit ? result->EditTextOf(value) : result->DisplayTextOf(value);
 }
 
 } // namespace

@@ -310,6 +310,8 @@ public:
     QVariant ConvertText(const QString& text) const;
     // The edit text `value` would show, OnGetText aside.
     QString EditTextOf(const QVariant& value) const { return value.isNull() ? QString() : FormatValue(value, false); }
+    // The display text `value` would show, OnGetText aside.
+    QString DisplayTextOf(const QVariant& value) const { return value.isNull() ? QString() : FormatValue(value, true); }
 
     // Events (std::function members, fired by the field).
     std::function<void(TField* sender, QString& text, bool displayText)> OnGetText;

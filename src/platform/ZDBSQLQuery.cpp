@@ -2252,7 +2252,11 @@ bool TZSQLQuery::EnsureFetched(int position)
         if (position >= FWinPos && position < WindowEnd())
             return true;
         if (FProvisional && !FCachedScan) {
-            SettleLast();
+            // Rows next to a located row are read by its neighbours' keys, without a count.
+            if (!FProvisionalKeys.isEmpty() && position >= WindowEnd() && FWinEnd == NoEnd)
+                return false;
+            if (!ExtendProvisional(position))
+                SettleLast();
             position = Settled(position);
             continue;
         }
@@ -2311,6 +2315,8 @@ void TZSQLQuery::LoadLast()
 {
     if (FWinEnd == NoEnd || !FSource)
         return;
+    if (!FProvisionalKeys.isEmpty())
+        SettleLast(); // the rows read around a located row keep their bookmarks
     const int page = PageSize();
     // With a known order and no row written here the last rows need no count: they are
     // numbered back from a provisional end until a number is asked for (SettleLast).
@@ -2353,19 +2359,36 @@ void TZSQLQuery::LoadLast()
     }
 }
 
-// Gives the rows numbered back from a provisional end their places in the result: one COUNT.
+// Gives the rows numbered from a provisional place their places in the result: one COUNT,
+// of all rows (numbered back from the end) or of the rows before the located row.
 void TZSQLQuery::SettleLast()
 {
     if (!FProvisional)
         return;
     qint64 count = -1;
-    const QString countSql = CountStatementText();
-    if (!FSource || !FSource->Count(countSql, count))
+    bool counted = false;
+    if (FProvisionalKeys.isEmpty()) {
+        counted = FSource && FSource->Count(CountStatementText(), count);
+    } else {
+        TSqlCondition before;
+        const QString sql = CountRowsBeforeText(FOrderKeys, FProvisionalKeys, before);
+        counted = SelectOnSource(sql, {}, before.Values, [&](const QSqlQuery& q) { count = q.value(0).toLongLong(); })
+                  && count >= 0;
+    }
+    if (!counted)
         DatabaseError(QCoreApplication::translate("zdb", "The rows of the result cannot be counted"), this);
+    SettleAt(count);
+}
+
+// `before`: the rows of the result before the provisional place.
+void TZSQLQuery::SettleAt(qint64 before)
+{
+    const bool fromEnd = FProvisionalKeys.isEmpty();
     FProvisional = false;
-    // Never fewer rows than were read back from the end (live rows deleted meanwhile).
-    count = std::max(count, qint64(ProvisionalEnd - FWinFirst));
-    FShift = ProvisionalEnd - quint64(count);
+    FProvisionalKeys.clear();
+    // Never fewer rows than were read before that place (live rows deleted meanwhile).
+    before = std::max(before, std::max<qint64>(qint64(ProvisionalEnd) - qint64(FWinFirst), 0));
+    FShift = ProvisionalEnd - quint64(before);
     for (TRow& row : FRows)
         NumberRow(row, (row.Serial & IndexMask) - FShift);
     FWinFirst -= FShift;
@@ -2373,7 +2396,89 @@ void TZSQLQuery::SettleLast()
         FWinEnd -= FShift;
     FWinPos = Settled(FWinPos);
     FCursor = Settled(FCursor);
-    FServerTotal = count;
+    if (fromEnd)
+        FServerTotal = before;
+    else
+        FServerTotal = FServerTotal >= 0 ? FServerTotal - qint64(FShift) : FSettledTotal;
+    FSettledTotal = -1;
+}
+
+bool TZSQLQuery::CanSeekProvisional() const
+{
+    return FCursorOpen && CanJump() && PageSize() > 0 && !FOrderKeys.empty() && !FProvisional && FShift == 0
+           && FPins.empty() && FInsertedRows.empty() && !FEditedSinceOpen && !FCachedScan;
+}
+
+bool TZSQLQuery::SeekProvisional(const QVariantList& keyValues)
+{
+    if (!CanSeekProvisional() || keyValues.size() != qsizetype(FOrderKeys.size()))
+        return false;
+    // The rows from the row on, found by its keys: the row itself or one after it. As many as
+    // the controls show twice over: a list opened on a key shows a few rows around it.
+    const int page = ProvisionalPage(0);
+    const TSqlCondition from = SqlKeysetCondition(FOrderKeys, keyValues, false, FSqlite, true);
+    std::vector<TRow> read;
+    ReadByCondition(ResultSelect(from.Sql, SqlOrderKeysText(FOrderKeys, false), page), from.Values, read);
+    if (read.empty())
+        return false;
+    quint64 next = ProvisionalEnd;
+    for (TRow& row : read)
+        NumberRow(row, next++);
+    const bool end = int(read.size()) < page;
+    FSettledTotal = FServerTotal;
+    FServerTotal = -1;
+    ResetWindow(ProvisionalEnd);
+    if (end)
+        FServerTotal = qint64(next);
+    FProvisional = true;
+    FProvisionalKeys = keyValues;
+    AddToWindow(ProvisionalEnd, end ? NoEnd : next, std::move(read), false);
+    FCursor = FWinPos;
+    return true;
+}
+
+// Rows read at a time around a located row: `needed` and the rows the controls show, twice
+// over, within a page.
+int TZSQLQuery::ProvisionalPage(int needed) const
+{
+    const int page = PageSize();
+    return std::clamp(std::max(needed, 2 * BufferCount() + 1), std::min(16, page), page);
+}
+
+// Reads the page next to the rows around a located row that holds `position`, by the keys of
+// the row at the window's edge; false when the position is farther away (the count then
+// decides). Reading back to the first row tells the places without a count.
+bool TZSQLQuery::ExtendProvisional(int position)
+{
+    const int page = PageSize();
+    if (FProvisionalKeys.isEmpty() || page <= 0 || !FSource)
+        return false;
+    if (position >= WindowEnd()) {
+        if (position - WindowEnd() >= page)
+            return false;
+        ExtendForward(page);
+        Evict(position);
+        return true;
+    }
+    QVariantList anchor;
+    if (FWinPos - position > page || !KnownOrdinalValues(FWinFirst, anchor))
+        return false;
+    const int wanted = ProvisionalPage(FWinPos - position);
+    const int limit = wanted + 1; // one more tells whether rows are left before them
+    const TSqlCondition condition = SqlKeysetCondition(FOrderKeys, anchor, true, FSqlite);
+    std::vector<TRow> read;
+    ReadByCondition(ResultSelect(condition.Sql, SqlOrderKeysText(FOrderKeys, true), limit), condition.Values, read);
+    const bool start = int(read.size()) < limit;
+    read.resize(std::min(read.size(), size_t(wanted)));
+    std::reverse(read.begin(), read.end());
+    const quint64 first = FWinFirst - read.size();
+    for (size_t i = 0; i < read.size(); ++i)
+        NumberRow(read[i], first + i);
+    AddToWindow(first, FWinFirst, std::move(read), true);
+    if (start)
+        SettleAt(qint64(ProvisionalEnd - FWinFirst));
+    Evict(Settled(position));
+    return true;
 }
 
 // A position taken before SettleLast, as it is after it.
@@ -2586,6 +2691,8 @@ void TZSQLQuery::ClearRows()
     FForwardNext = 0;
     FForwardLast.clear();
     FProvisional = false;
+    FProvisionalKeys.clear();
+    FSettledTotal = -1;
     FShift = 0;
     FAllFetched = false;
     FJumpStamp.clear();
@@ -2820,6 +2927,10 @@ void TZSQLQuery::InternalFilterChanged()
 bool TZSQLQuery::IsRecordCountKnown() const
 {
     // Every case GetRecordCount answers without a statement to the server.
+    // Not while the rows around a located row wait for their places: the grid asks for the
+    // count and the record number together.
+    if (FCursorOpen && !FProvisionalKeys.isEmpty())
+        return false;
     return !FCursorOpen || FAllFetched || FServerTotal >= 0 || FServerCount >= 0 ||
            (RecordFilterActive() && !ServerFilterComplete());
 }
@@ -3761,6 +3872,8 @@ void TZSQLQuery::RenumberRows(const std::vector<int>& order)
     FForwardNext = quint64(FRows.size());
     FForwardLast.clear();
     FProvisional = false;
+    FProvisionalKeys.clear();
+    FSettledTotal = -1;
     FShift = 0;
     FServerCount = qint64(FRows.size());
     FCountDelta = 0;

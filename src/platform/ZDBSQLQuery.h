@@ -78,9 +78,12 @@
 // the key, since the server keeps microseconds). The rows come in the order of the order
 // keys (ORDER BY ending in a unique key) when it is known, else in the statement's own;
 // each is compared again as the rows read are (TDataSet::LocateValuesMatch), so the clause
-// only narrows. Locate then counts the rows before the one found (COUNT(*) over the rows
-// before it by the order keys) and reads the page around that place (SeekOrdinal), none
-// before it; Lookup takes the values from the row the server sent, reading none, and
+// only narrows. Locate then reads the page from the row found on by its order keys. Right
+// after opening (the cache holding the rows from the first) its place waits: the rows read
+// around it are numbered from a provisional place (SeekProvisional), and the COUNT(*) of the
+// rows before it by the order keys runs when a number, the count or a far row is asked for
+// (SettleLast), or never when reading back reaches the first row. Elsewhere the count comes
+// first and the page is read at that place (SeekOrdinal), none before it; Lookup takes the values from the row the server sent, reading none, and
 // keeps the last 256 answers until the query posts, deletes, refreshes, closes, opens or
 // changes its filter. Rows this query posted, inserted or deleted since it opened are set
 // apart on PostgreSQL (the snapshot still has them as read): server rows with their keys are
@@ -611,6 +614,11 @@ private:
     // The same for a row whose values of OrderKeys are known (as the server stores them):
     // read by those keys, without moving over the rows before it.
     bool SeekOrdinal(qint64 ordinal, const QVariantList& keyValues);
+    // The cursor on the row whose order key values are given, its place not yet counted: the
+    // rows read around it are numbered from a provisional place (settled by SettleLast when a
+    // number is asked for). False (nothing changed) when the place must be counted now.
+    bool SeekProvisional(const QVariantList& keyValues);
+    bool CanSeekProvisional() const;
     void ResolveOrderKeys();
 
     // Locate and Lookup through the server (ZDBSQLQueryLocate.cpp).
@@ -731,6 +739,9 @@ private:
     bool ReadFromAnchor(quint64 first, int page);
     void LoadLast();
     void SettleLast();
+    void SettleAt(qint64 before);
+    bool ExtendProvisional(int position);
+    int ProvisionalPage(int needed) const;
     int Settled(int position) const;
     quint64 OrdinalOf(quint64 serial) const;
     bool OtherNumbering(quint64 serial) const;
@@ -848,8 +859,12 @@ private:
     quint64 FForwardNext = 0;               // the ordinal the statement's own rows go on with
     QVariantList FForwardLast;              // the order key values of the last of them
     bool FPaging = false;                   // rows may leave the cache and be read again
-    bool FProvisional = false;              // the window's rows are numbered back from a provisional end
+    bool FProvisional = false;              // the window's rows are numbered from a provisional place
     quint64 FShift = 0;                     // what SettleLast took off those numbers
+    // The order key values of the located row numbered from the provisional place; empty when
+    // the rows are numbered back from a provisional end. The total the server had given before.
+    QVariantList FProvisionalKeys;
+    qint64 FSettledTotal = -1;
     QString FJumpStamp;                     // the live tables' stamp when a jump last read from the first row
     int FCacheRecords = 10000;
     int FCursor = -1;        // position; -1 before the first, past the last row after it

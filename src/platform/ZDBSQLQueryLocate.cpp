@@ -368,13 +368,14 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
         if (received < CandidateBatch)
             return settle(TServerAnswer::Absent);
     }
+    if (ordered)
+        match.OrderValues = stored;
     if ((withPosition || edited) && ordered) {
         // Its place: the number of rows before it in the order.
         TSqlCondition before;
         const QString count = CountRowsBeforeText(orderKeys, stored, before);
         if (!SelectOnSource(count, {}, before.Values, [&](const QSqlQuery& q) { match.Position = q.value(0).toLongLong(); }))
             match.Position = -1;
-        match.OrderValues = stored;
     }
     return settle(TServerAnswer::Found);
 }
@@ -396,8 +397,12 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
     if (FAllFetched)
         return false;
     const std::vector<TField*> fields = GetFieldList(keyFields);
+    // Where the rows from the first one are in the cache (the key is not among them), the
+    // cursor goes to the row found before its place is counted: the count waits until a
+    // record number is asked for, and reading back from the row to the first one saves it.
+    const bool provisional = FWinFirst == 0 && CanSeekProvisional();
     TServerMatch match;
-    switch (FindOnServer(fields, keyValues, options, true, match)) {
+    switch (FindOnServer(fields, keyValues, options, !provisional, match)) {
     case TServerAnswer::Absent:
         return false;
     case TServerAnswer::Found: {
@@ -409,6 +414,8 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
             placed = position >= 0 && EnsureFetched(position);
             if (placed)
                 FCursor = position;
+        } else if (provisional && match.Position < 0) {
+            placed = SeekProvisional(match.OrderValues);
         } else {
             placed = match.Position >= 0 && SeekOrdinal(match.Position, match.OrderValues);
         }

@@ -192,11 +192,13 @@ TEST_F(CellText, ValueLookupShowsTheResultOfItsKey)
     TZMemDataSet levels;
     levels.FieldDefs().Add("Id", ftInteger);
     levels.FieldDefs().Add("Name", ftWideString, 20);
+    levels.FieldDefs().Add("Since", ftDate);
     levels.CreateDataSet();
     for (int i = 1; i <= 3; ++i) {
         levels.Append();
         levels.FieldByName("Id")->SetValue(i);
         levels.FieldByName("Name")->SetValue(QStringLiteral("Level %1").arg(i));
+        levels.FieldByName("Since")->SetValue(QDate(2024, 1, i));
         levels.Post();
     }
 
@@ -210,6 +212,22 @@ TEST_F(CellText, ValueLookupShowsTheResultOfItsKey)
     EXPECT_EQ(Show(c, "x"), ""); // no key of the key field's type
     Table->Next();
     EXPECT_EQ(c->GetDisplayText(), ""); // key 7 is not in the lookup table
+
+    // The texts are read without moving the lookup table's cursor (a list may be showing it),
+    // formatted by the result field, or by its own text handler on the record itself.
+    levels.First();
+    EXPECT_EQ(Show(c, "3"), "Level 3");
+    EXPECT_EQ(levels.FieldByName("Id")->AsInteger(), 1);
+    c->SetLookupResultField("Since");
+    static_cast<TDateTimeField*>(levels.FieldByName("Since"))->SetDisplayFormat("yyyy/MM/dd");
+    EXPECT_EQ(Show(c, "2"), "2024/01/02");
+    EXPECT_EQ(levels.FieldByName("Id")->AsInteger(), 1);
+    c->SetLookupResultField("Name");
+    levels.FieldByName("Name")->OnGetText = [](TField* sender, QString& text, bool) {
+        text = QStringLiteral("#") + sender->AsString();
+    };
+    EXPECT_EQ(Show(c, "2"), "#Level 2");
+    levels.FieldByName("Name")->OnGetText = nullptr;
 
     c->SetLookupResultField("Nowhere"); // misnamed: nothing, no error
     EXPECT_EQ(c->GetDisplayText(), "");

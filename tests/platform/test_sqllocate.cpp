@@ -70,6 +70,17 @@ protected:
         return q;
     }
     static int Id(const TDataSet& ds) { return ds.FieldByName("id")->AsInteger(); }
+    // Table big: ids 1 to `rows`, names "Name <id>".
+    bool CreateBig(int rows)
+    {
+        return ExecSql(Db(), "CREATE TABLE big (id INTEGER PRIMARY KEY, name VARCHAR(40))")
+               && ExecSql(Db(), Sqlite() ? QStringLiteral("WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r"
+                                                          " WHERE x < %1) INSERT INTO big SELECT x, 'Name ' || x FROM r")
+                                               .arg(rows)
+                                         : QStringLiteral("INSERT INTO big SELECT x, 'Name ' || x FROM "
+                                                          "generate_series(1, %1) x")
+                                               .arg(rows));
+    }
 
     std::vector<std::unique_ptr<TZSQLQuery>> FQueries;
 };
@@ -199,12 +210,7 @@ TEST_P(SqlLocateTest, LookupsComeFromTheServerAndForgetWhatChanged)
 TEST_P(SqlLocateTest, AKeyNearTheEndIsFoundWithoutReadingTheRowsBefore)
 {
     constexpr int Rows = 20000;
-    ASSERT_TRUE(ExecSql(Db(), "CREATE TABLE big (id INTEGER PRIMARY KEY, name VARCHAR(40))"));
-    ASSERT_TRUE(ExecSql(Db(), Sqlite() ? QStringLiteral("WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r"
-                                                        " WHERE x < %1) INSERT INTO big SELECT x, 'Name ' || x FROM r")
-                                                 .arg(Rows)
-                                       : QStringLiteral("INSERT INTO big SELECT x, 'Name ' || x FROM generate_series(1, %1) x")
-                                             .arg(Rows)));
+    ASSERT_TRUE(CreateBig(Rows));
     TZSQLQuery& server = Make(true, "SELECT id, name FROM big ORDER BY name DESC, id");
     TZSQLQuery& scan = Make(false, "SELECT id, name FROM big ORDER BY name DESC, id");
     for (TZSQLQuery* q : {&server, &scan}) {
@@ -223,6 +229,78 @@ TEST_P(SqlLocateTest, AKeyNearTheEndIsFoundWithoutReadingTheRowsBefore)
     EXPECT_EQ(server.Lookup("name", "Name 10001", "id"), 10001);
     EXPECT_LE(server.FetchedRecordCount(), 100);
     EXPECT_GE(scan.FetchedRecordCount(), 19000);
+}
+
+TEST_P(SqlLocateTest, ALocatedRowIsCountedOnlyWhenItsNumberIsAsked)
+{
+    constexpr int Rows = 5000;
+    ASSERT_TRUE(CreateBig(Rows));
+    const auto counts = [](const TZSQLQuery& q) { return q.ServerStatements().filter(QStringLiteral("COUNT(")).size(); };
+    const auto open = [&] {
+        TZSQLQuery& q = Make(true, "SELECT id, name FROM big ORDER BY id");
+        q.SetCacheRecords(100);
+        q.Open();
+        return &q;
+    };
+
+    // Rows around the located one are read by their keys; the number comes with one count.
+    TZSQLQuery* q = open();
+    ASSERT_TRUE(q->Locate("id", 3000, {}));
+    const TBookmark located = q->GetBookmark();
+    EXPECT_FALSE(q->IsRecordCountKnown());
+    for (int i = 0; i < 25; ++i)
+        q->Next();
+    for (int i = 0; i < 60; ++i)
+        q->Prior();
+    EXPECT_EQ(Id(*q), 2965);
+    EXPECT_EQ(counts(*q), 0) << q->ServerStatements().join(QStringLiteral("\n")).toStdString();
+    const TBookmark before = q->GetBookmark();
+    EXPECT_EQ(q->RecNo(), 2965);
+    EXPECT_EQ(counts(*q), 1);
+    EXPECT_LT(q->CompareBookmarks(before, located), 0);
+    q->GotoBookmark(located);
+    EXPECT_EQ(q->RecNo(), 3000);
+    EXPECT_EQ(q->RecordCount(), Rows);
+    q->First();
+    EXPECT_EQ(Id(*q), 1);
+    q->GotoBookmark(before);
+    EXPECT_EQ(Id(*q), 2965);
+    EXPECT_LE(q->FetchedRecordCount(), 300);
+
+    // Reading back to the first row gives the places without a count.
+    q = open();
+    ASSERT_TRUE(q->Locate("id", 40, {}));
+    while (!q->Bof())
+        q->Prior();
+    EXPECT_EQ(Id(*q), 1);
+    EXPECT_EQ(q->RecNo(), 1);
+    q->MoveBy(44);
+    EXPECT_EQ(Id(*q), 45);
+    EXPECT_EQ(q->RecNo(), 45);
+    EXPECT_EQ(counts(*q), 0);
+
+    // The last rows, a far record number and a change each settle the places first.
+    q = open();
+    ASSERT_TRUE(q->Locate("id", 2500, {}));
+    q->Last();
+    EXPECT_EQ(Id(*q), Rows);
+    EXPECT_EQ(q->RecNo(), Rows);
+    q = open();
+    ASSERT_TRUE(q->Locate("id", 2500, {}));
+    q->SetRecNo(10);
+    EXPECT_EQ(Id(*q), 10);
+    q = open();
+    ASSERT_TRUE(q->Locate("id", 4990, {}));
+    while (!q->Eof())
+        q->Next();
+    EXPECT_EQ(q->RecordCount(), Rows);
+    ASSERT_TRUE(q->Locate("id", 1200, {})); // a second locate counts as it always did
+    q->Edit();
+    q->FieldByName("name")->SetAsString(QStringLiteral("Changed"));
+    q->Post();
+    EXPECT_EQ(q->RecNo(), 1200);
+    q->Next();
+    EXPECT_EQ(Id(*q), 1201);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SqlLocateTest, zdb::test::AllBackends(), zdb::test::BackendName);
