@@ -13,10 +13,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QStringBuilder>
 #include <QStringTokenizer>
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -485,6 +487,172 @@ void ReadColumn(TZColumn& Column, const QJsonObject& Json)
 
 // ---- Settings text ----------------------------------------------------------------
 
+namespace {
+
+// A number in decimal, as QString::number writes it, without a string of its
+// own.
+class TDecimal
+{
+public:
+    explicit TDecimal(int Value)
+    {
+        const auto result = std::to_chars(FDigits.data(), FDigits.data() + FDigits.size(), Value);
+        FSize = result.ptr - FDigits.data();
+    }
+    QLatin1StringView Text() const { return QLatin1StringView(FDigits.data(), FSize); }
+
+private:
+    std::array<char, 12> FDigits{};
+    qsizetype FSize = 0;
+};
+
+// The n of a line name "Column<n>" (in any case; n as QString::number writes
+// it, 1 to Limit); 0 for any other name.
+qsizetype ColumnLineNumber(QStringView Name, qsizetype Limit)
+{
+    const QLatin1StringView prefix("Column");
+    // No character beyond ASCII folds to a letter of "Column": ignoring case,
+    // only these letters compare equal to it.
+    if (Name.size() <= prefix.size() || !StartsWithLetters(Name, prefix))
+        return 0;
+    const QStringView digits = Name.mid(prefix.size());
+    if (digits.front() == u'0')
+        return 0;
+    qsizetype number = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return 0;
+        number = number * 10 + (c.unicode() - u'0');
+        if (number > Limit)
+            return 0;
+    }
+    return number;
+}
+
+// The values of a settings text read once: the column lines by their number,
+// every other line by its name (names compare ignoring case; the first line
+// of a name counts). A column's line is found without making its name.
+class TColumnLines
+{
+public:
+    explicit TColumnLines(const QStringList& Lines) : FLines(Lines), FColumns(size_t(Lines.size()) + 1)
+    {
+        QStringList others;
+        for (const QString& line : FLines) {
+            const qsizetype pos = line.indexOf(QLatin1Char('='));
+            if (pos < 0)
+                continue;
+            const qsizetype number = ColumnLineNumber(QStringView(line).left(pos).trimmed(), FLines.size());
+            if (number == 0)
+                others << line;
+            else if (!FColumns[size_t(number)]) {
+                FColumns[size_t(number)] = QStringView(line).mid(pos + 1);
+                ++FColumnCount;
+            }
+        }
+        FOthers.emplace(others);
+    }
+
+    // The value of the line "Column<Number>"; none when there is no such line.
+    std::optional<QStringView> Column(qsizetype Number) const
+    {
+        return Number > 0 && Number < qsizetype(FColumns.size()) ? FColumns[size_t(Number)] : std::nullopt;
+    }
+    std::optional<QString> Value(QStringView Name) const { return FOthers->Value(Name); }
+    // The number of different names.
+    qsizetype Count() const { return FColumnCount + FOthers->Count(); }
+
+private:
+    QStringList FLines; // shared with the caller's, so that the views stay valid
+    std::vector<std::optional<QStringView>> FColumns;
+    qsizetype FColumnCount = 0;
+    std::optional<TZNameValues> FOthers;
+};
+
+bool SameName(const QString& FieldName, QStringView Name)
+{
+    // The same text, as names mostly are, needs no case folding.
+    return QStringView(FieldName) == Name || QStringView(FieldName).compare(Name, Qt::CaseInsensitive) == 0;
+}
+
+// Calls Part for each part of Text between delimiters.
+template <typename F>
+void ForEachPart(QStringView Text, QStringView Delimiter, F&& Part)
+{
+    if (Delimiter.size() == 1) {
+        for (const QStringView item : qTokenize(Text, Delimiter.front()))
+            if (!Part(item))
+                return;
+    } else {
+        for (const QStringView item : qTokenize(Text, Delimiter))
+            if (!Part(item))
+                return;
+    }
+}
+
+// Finds columns by field name as FindColumn does (the first at or after a
+// position, names compared ignoring case). The column already in place is
+// looked at first; any other is found through a table of the names made once,
+// so that applying the lines of many columns in a new order does not compare
+// every line's name with the names of all columns after it.
+class TColumnFinder
+{
+public:
+    // Table: whether the table may be used. It holds the columns there were
+    // when it was made; a column that has gone is not found through it (its
+    // index is asked of the collection), one added later would be missed, so
+    // it is for callers under which the grid does not add columns.
+    TColumnFinder(const TZDBGridColumns& Columns, bool Table) : FColumns(Columns), FUseTable(Table) {}
+
+    // The column and its index, {nullptr, -1} when there is none.
+    std::pair<TZColumn*, int> Find(QStringView Name, int Start)
+    {
+        Start = std::max(Start, 0);
+        const int count = FColumns.Count();
+        if (Start >= count)
+            return {nullptr, -1};
+        if (SameName(FColumns.Items(Start)->GetFieldName(), Name))
+            return {FColumns.Items(Start), Start};
+        if (!FUseTable) {
+            for (int i = Start + 1; i < count; ++i)
+                if (SameName(FColumns.Items(i)->GetFieldName(), Name))
+                    return {FColumns.Items(i), i};
+            return {nullptr, -1};
+        }
+        if (!FBuilt)
+            Build();
+        int best = -1;
+        for (auto [it, end] = FTable.equal_range(TZNameValues::TName{Name}); it != end; ++it) {
+            const int index = FColumns.IndexOf(it.value());
+            if (index > Start && (best < 0 || index < best) && SameName(FColumns.Items(index)->GetFieldName(), Name))
+                best = index;
+        }
+        return best < 0 ? std::pair<TZColumn*, int>{nullptr, -1} : std::pair{FColumns.Items(best), best};
+    }
+
+private:
+    void Build()
+    {
+        FBuilt = true;
+        const int count = FColumns.Count();
+        FNames.reserve(size_t(count));
+        FTable.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            TZColumn* column = FColumns.Items(i);
+            FNames.push_back(column->GetFieldName());
+            FTable.insert(TZNameValues::TName{FNames.back()}, column);
+        }
+    }
+
+    const TZDBGridColumns& FColumns;
+    const bool FUseTable;
+    bool FBuilt = false;
+    std::vector<QString> FNames; // the texts the table's keys view
+    QMultiHash<TZNameValues::TName, TZColumn*> FTable;
+};
+
+} // namespace
+
 QStringList TZDBGridColumns::GetSettings()
 {
     const QString d = DefaultDelimiter;
@@ -495,14 +663,12 @@ QStringList TZDBGridColumns::GetSettings()
     for (int i = 0; i < Count(); ++i) {
         const TZColumn* column = Items(i);
         const QString name = column->GetFieldName();
-        // One string a line, sized once: these lines are most of a layout.
-        QString line;
-        line.reserve(32 + name.size() + 4 * d.size());
-        line.append(QLatin1String("Column")).append(QString::number(i + 1)).append(QLatin1Char('='));
-        line.append(name).append(d).append(QString::number(column->GetWidthBase()));
-        line.append(d).append(flag(column->Visibility())).append(d).append(flag(column->FExpanded));
-        line.append(d).append(flag(column->Report()->GetVisible()));
-        FSettings << line;
+        // One string a line, made at once: these lines are most of a layout.
+        TDecimal number(i + 1);
+        TDecimal width(column->GetWidthBase());
+        FSettings << QLatin1StringView("Column") % number.Text() % QLatin1Char('=') % name % d % width.Text() % d %
+                         flag(column->Visibility()) % d % flag(column->FExpanded) % d %
+                         flag(column->Report()->GetVisible());
     }
     if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode))
         FSettings << QStringLiteral("StretchMode=%1").arg(SettingsFlag(FGrid->GetStretchMode()));
@@ -523,7 +689,7 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     const QString d = DefaultDelimiter;
     TCollectionUpdateGuard update(this);
     const int currentPPI = FGrid ? FGrid->CurrentPPI() : 96;
-    const TZNameValues values(FSettings);
+    const TColumnLines values(FSettings);
     int ppi = currentPPI;
     if (const auto value = values.Value(QStringLiteral("CurrentPPI")))
         if (const auto number = SettingsInt(*value); number && *number > 0)
@@ -532,26 +698,29 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     qsizetype count = 0;
     if (const auto value = values.Value(QStringLiteral("Columns")))
         count = std::min<qsizetype>(SettingsInt(*value).value_or(0), values.Count());
-    QString name = QStringLiteral("Column");
+    // A grid whose layout runs while the lines are applied may make columns
+    // anew (default columns follow their fields as they move); customized
+    // columns stay the same objects.
+    const bool stable = !FGrid || FGrid->LayoutLock() > 0 || FGrid->UpdateLock() > 0 || State() == csCustomized;
+    TColumnFinder finder(*this, stable);
     for (qsizetype i = 1; i <= count; ++i) {
-        name.truncate(6);
-        name += QString::number(i);
-        const auto value = values.Value(name);
+        const auto value = values.Column(i);
         if (!value)
             continue;
         // Name, width, visible, expanded, printed; missing parts stay empty.
         std::array<QStringView, 5> parts{};
         std::size_t found = 0;
-        for (const QStringView item : qTokenize(QStringView(*value), QStringView(d))) {
-            if (found == parts.size())
-                break;
+        ForEachPart(*value, d, [&](QStringView item) {
             parts[found++] = item;
-        }
+            return found < parts.size();
+        });
         const auto part = [&parts](std::size_t k) { return parts[k]; };
-        TZColumn* column = FindColumn(part(0).trimmed().toString(), int(i - 1));
+        const auto [column, index] = finder.Find(part(0).trimmed(), int(i - 1));
         if (!column)
             continue;
-        column->MoveTo(int(i - 1));
+        // A column in its place already is not moved (nor its linked grid's).
+        if (index != int(i - 1))
+            column->MoveTo(int(i - 1));
         if (const auto width = SettingsInt(part(1)); width && *width >= 0)
             column->SetWidthBase(MulDiv(*width, currentPPI, ppi));
         if (const auto visible = SettingsInt(part(2)))
