@@ -369,3 +369,18 @@ TEST_F(GridSettings, FiltersTheGridHasAreNotAppliedAgain)
     EXPECT_EQ(Table->RecordCount(), 19);
     EXPECT_EQ(grid->FindColumn("Customer")->GetFilterText(), "Customer <> 'Customer 3'");
 }
+
+TEST_F(GridSettings, ARelayoutBindsColumnsByTheirNames)
+{
+    // Loading a layout relays the grid out; a column keeps its binding only
+    // while its name maps to that very field of the grid's dataset.
+    auto grid = MakeGrid();
+    auto other = MakeOrders(5);
+    TZColumn* id = grid->Columns()->Items(0);
+    id->SetField(other->FieldByName("Id"));
+    grid->Columns()->Items(1)->SetFieldName("Amount");
+    grid->Settings()->SetLayout(grid->Settings()->GetLayout());
+    EXPECT_EQ(id->GetField(), Table->FieldByName("Id"));
+    EXPECT_EQ(grid->Columns()->Items(1)->GetField(), Table->FieldByName("Amount"));
+    EXPECT_EQ(grid->Columns()->Items(2)->GetField(), Table->FieldByName("Amount"));
+}
