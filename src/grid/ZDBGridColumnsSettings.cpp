@@ -24,6 +24,7 @@
 #include <limits>
 #include <optional>
 #include <type_traits>
+#include <unordered_set>
 #include <vector>
 
 namespace zdb {
@@ -590,44 +591,80 @@ void ForEachPart(QStringView Text, QStringView Delimiter, F&& Part)
     }
 }
 
+// How the columns may change while settings lines are applied.
+enum class TColumnChanges {
+    None,  // no layout can run: only the moves of the lines themselves
+    Fewer, // a layout may run, and drop columns but make none (customized columns)
+    Any,   // a layout may make columns anew (default columns follow their fields)
+};
+
 // Finds columns by field name as FindColumn does (the first at or after a
-// position, names compared ignoring case). The column already in place is
-// looked at first; any other is found through a table of the names made once,
-// so that applying the lines of many columns in a new order does not compare
-// every line's name with the names of all columns after it.
+// position, names compared ignoring case), for the lines of a settings text
+// applied in order: the line for a position looks from there, after the lines
+// before it placed their columns. The column in its place already is looked
+// at first. Another is found through a table of the names made once, not by
+// comparing its name with every column after its place; the columns before
+// the place are those placed by then (under the moves of the lines, a place
+// once passed keeps its column). When a layout may drop columns, a column of
+// the table is looked for in the collection instead; when it may make them,
+// the columns are searched as they stand.
 class TColumnFinder
 {
 public:
-    // Table: whether the table may be used. It holds the columns there were
-    // when it was made; a column that has gone is not found through it (its
-    // index is asked of the collection), one added later would be missed, so
-    // it is for callers under which the grid does not add columns.
-    TColumnFinder(const TZDBGridColumns& Columns, bool Table) : FColumns(Columns), FUseTable(Table) {}
+    TColumnFinder(const TZDBGridColumns& Columns, TColumnChanges Changes) : FColumns(Columns), FChanges(Changes) {}
 
-    // The column and its index, {nullptr, -1} when there is none.
-    std::pair<TZColumn*, int> Find(QStringView Name, int Start)
+    // The column and whether it is in its place already; none when no column
+    // has the name.
+    std::pair<TZColumn*, bool> Find(QStringView Name, int Start)
     {
         Start = std::max(Start, 0);
         const int count = FColumns.Count();
         if (Start >= count)
-            return {nullptr, -1};
+            return {nullptr, false};
         if (SameName(FColumns.Items(Start)->GetFieldName(), Name))
-            return {FColumns.Items(Start), Start};
-        if (!FUseTable) {
+            return {FColumns.Items(Start), true};
+        if (FChanges == TColumnChanges::Any) {
             for (int i = Start + 1; i < count; ++i)
                 if (SameName(FColumns.Items(i)->GetFieldName(), Name))
-                    return {FColumns.Items(i), i};
-            return {nullptr, -1};
+                    return {FColumns.Items(i), false};
+            return {nullptr, false};
         }
         if (!FBuilt)
             Build();
-        int best = -1;
+        TZColumn* found = nullptr;
+        int foundIndex = -1;
+        if (FChanges == TColumnChanges::None) {
+            while (FPlacedCount < Start)
+                FPlaced.insert(FColumns.Items(FPlacedCount++));
+            // Not placed: after Start (the column at Start has another name).
+            for (auto [it, end] = FTable.equal_range(TZNameValues::TName{Name}); it != end; ++it) {
+                TZColumn* column = it.value();
+                if (FPlaced.count(column))
+                    continue;
+                if (!found) {
+                    found = column;
+                    continue;
+                }
+                // Several columns of the name: the first of them.
+                if (foundIndex < 0)
+                    foundIndex = FColumns.IndexOf(found);
+                if (const int index = FColumns.IndexOf(column); index < foundIndex) {
+                    found = column;
+                    foundIndex = index;
+                }
+            }
+            return {found, false};
+        }
+        // A column gone is not in the collection (its address is only compared).
         for (auto [it, end] = FTable.equal_range(TZNameValues::TName{Name}); it != end; ++it) {
             const int index = FColumns.IndexOf(it.value());
-            if (index > Start && (best < 0 || index < best) && SameName(FColumns.Items(index)->GetFieldName(), Name))
-                best = index;
+            if (index > Start && (!found || index < foundIndex) &&
+                SameName(FColumns.Items(index)->GetFieldName(), Name)) {
+                found = FColumns.Items(index);
+                foundIndex = index;
+            }
         }
-        return best < 0 ? std::pair<TZColumn*, int>{nullptr, -1} : std::pair{FColumns.Items(best), best};
+        return {found, false};
     }
 
 private:
@@ -645,10 +682,12 @@ private:
     }
 
     const TZDBGridColumns& FColumns;
-    const bool FUseTable;
+    const TColumnChanges FChanges;
     bool FBuilt = false;
     std::vector<QString> FNames; // the texts the table's keys view
     QMultiHash<TZNameValues::TName, TZColumn*> FTable;
+    std::unordered_set<const TZColumn*> FPlaced; // the columns before FPlacedCount
+    int FPlacedCount = 0;
 };
 
 } // namespace
@@ -698,11 +737,14 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     qsizetype count = 0;
     if (const auto value = values.Value(QStringLiteral("Columns")))
         count = std::min<qsizetype>(SettingsInt(*value).value_or(0), values.Count());
-    // A grid whose layout runs while the lines are applied may make columns
-    // anew (default columns follow their fields as they move); customized
-    // columns stay the same objects.
-    const bool stable = !FGrid || FGrid->LayoutLock() > 0 || FGrid->UpdateLock() > 0 || State() == csCustomized;
-    TColumnFinder finder(*this, stable);
+    // A grid whose layout may run while the lines are applied (a change of a
+    // column's expanded state lays it out) drops columns it made among stored
+    // ones, and makes default columns anew as their fields move.
+    const TColumnChanges changes = !FGrid || FGrid->LayoutLock() > 0 || FGrid->UpdateLock() > 0
+                                       ? TColumnChanges::None
+                                   : State() == csCustomized ? TColumnChanges::Fewer
+                                                             : TColumnChanges::Any;
+    TColumnFinder finder(*this, changes);
     for (qsizetype i = 1; i <= count; ++i) {
         const auto value = values.Column(i);
         if (!value)
@@ -715,11 +757,11 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
             return found < parts.size();
         });
         const auto part = [&parts](std::size_t k) { return parts[k]; };
-        const auto [column, index] = finder.Find(part(0).trimmed(), int(i - 1));
+        const auto [column, inPlace] = finder.Find(part(0).trimmed(), int(i - 1));
         if (!column)
             continue;
         // A column in its place already is not moved (nor its linked grid's).
-        if (index != int(i - 1))
+        if (!inPlace)
             column->MoveTo(int(i - 1));
         if (const auto width = SettingsInt(part(1)); width && *width >= 0)
             column->SetWidthBase(MulDiv(*width, currentPPI, ppi));

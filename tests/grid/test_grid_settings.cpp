@@ -12,6 +12,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <optional>
+#include <random>
+
 using namespace zdb;
 using namespace zdb::test;
 
@@ -383,4 +387,46 @@ TEST_F(GridSettings, ARelayoutBindsColumnsByTheirNames)
     EXPECT_EQ(id->GetField(), Table->FieldByName("Id"));
     EXPECT_EQ(grid->Columns()->Items(1)->GetField(), Table->FieldByName("Amount"));
     EXPECT_EQ(grid->Columns()->Items(2)->GetField(), Table->FieldByName("Amount"));
+}
+
+TEST_F(GridSettings, ColumnLinesOrderAGridsColumnsAsTheyOrderColumnsAlone)
+{
+    // Applied alone (a layout may run on the way) or inside a layout bracket,
+    // the lines order a grid's columns as they order the same columns without
+    // a grid: repeated names, a name no column has, lines in random order.
+    const QStringList pool{"Id", "Customer", "Amount", "Zip"};
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 60; ++round) {
+        const int count = 1 + int(random() % 8);
+        QStringList fields;
+        for (int i = 0; i < count; ++i)
+            fields << pool[int(random() % 3)];
+        auto grid = MakeGrid(QString(), fields);
+        ASSERT_EQ(grid->Columns()->State(), csCustomized);
+        TZDBGridColumns alone(nullptr);
+        for (int i = 0; i < count; ++i) {
+            grid->Columns()->Items(i)->SetWidth(20 + i);
+            TZColumn* column = alone.Add();
+            column->SetFieldName(fields[i]);
+            column->SetWidth(20 + i);
+        }
+        QStringList lines{QStringLiteral("Columns=%1").arg(count)};
+        for (int i = 1; i <= count; ++i)
+            lines << QStringLiteral("Column%1=%2,,,,").arg(i).arg(pool[int(random() % pool.size())]);
+        std::shuffle(lines.begin(), lines.end(), random);
+
+        alone.SetSettings(lines);
+        {
+            std::optional<TZLayoutGuard> layout;
+            if (round % 2)
+                layout.emplace(grid.get());
+            grid->Columns()->SetSettings(lines);
+        }
+        QList<int> expected, applied;
+        for (int i = 0; i < count; ++i) {
+            expected << alone[i]->TrueWidth();
+            applied << grid->Columns()->Items(i)->TrueWidth();
+        }
+        ASSERT_EQ(applied, expected) << lines.join(' ').toStdString();
+    }
 }
