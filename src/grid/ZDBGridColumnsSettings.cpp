@@ -737,9 +737,9 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     qsizetype count = 0;
     if (const auto value = values.Value(QStringLiteral("Columns")))
         count = std::min<qsizetype>(SettingsInt(*value).value_or(0), values.Count());
-    // A grid whose layout may run while the lines are applied (a change of a
-    // column's expanded state lays it out) drops columns it made among stored
-    // ones, and makes default columns anew as their fields move.
+    // A grid whose layout may run while the lines are applied (outside a
+    // layout bracket each move of a column lays it out) drops columns it made
+    // among stored ones, and makes default columns anew as their fields move.
     const TColumnChanges changes = !FGrid || FGrid->LayoutLock() > 0 || FGrid->UpdateLock() > 0
                                        ? TColumnChanges::None
                                    : State() == csCustomized ? TColumnChanges::Fewer
