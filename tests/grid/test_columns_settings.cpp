@@ -1,16 +1,12 @@
 // The columns' settings text and their stream, without grid.
 
 #include "ZDBGridColumns.h"
-#include "ZDBSettingsStore.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <random>
 
 using namespace zdb;
 
@@ -323,49 +319,4 @@ TEST_F(SettingsNoGrid, ColumnLinesAreFoundByTheirNumberAsNamed)
     EXPECT_EQ(Columns[2]->TrueWidth(), 33);
     Columns.SetSettings(third + QStringList{"Other=1"});
     EXPECT_EQ(Columns[2]->TrueWidth(), 44);
-}
-
-TEST_F(SettingsNoGrid, ColumnsAreTakenInTheOrderTheLinesName)
-{
-    // Each line takes the first column of its name (any case) at or after its
-    // place, as the columns stand after the lines before it; checked against
-    // that rule on columns with repeated names, names no column has and lines
-    // in random order.
-    const QStringList pool{"A", "B", "C", "D", "E"};
-    std::mt19937 random(20261207);
-    for (int round = 0; round < 300; ++round) {
-        const int count = 1 + int(random() % 12);
-        TZDBGridColumns columns(nullptr);
-        QStringList model;
-        for (int i = 0; i < count; ++i) {
-            const QString name = pool[int(random() % 4)];
-            model << name;
-            TZColumn* column = columns.Add();
-            column->SetFieldName(random() % 2 ? name : name.toLower());
-            column->SetWidth(i + 1);
-        }
-        QStringList lines{QStringLiteral("Columns=%1").arg(count)};
-        for (int i = 1; i <= count; ++i)
-            lines << QStringLiteral("Column%1=%2,,,,").arg(i).arg(pool[int(random() % pool.size())]);
-        std::shuffle(lines.begin(), lines.end(), random);
-
-        QList<int> widths; // the model's columns, by their first width
-        for (int i = 0; i < count; ++i)
-            widths << i + 1;
-        const TZNameValues values(lines);
-        for (int i = 0; i < count; ++i) {
-            const QString name = values.Value(QStringLiteral("Column%1").arg(i + 1))->section(',', 0, 0);
-            for (int j = i; j < count; ++j)
-                if (model[j] == name) {
-                    model.move(j, i);
-                    widths.move(j, i);
-                    break;
-                }
-        }
-        columns.SetSettings(lines);
-        QList<int> applied;
-        for (TZColumn* column : columns)
-            applied << column->TrueWidth();
-        ASSERT_EQ(applied, widths) << lines.join(' ').toStdString();
-    }
 }
