@@ -13,15 +13,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QStringBuilder>
 #include <QStringTokenizer>
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <optional>
 #include <type_traits>
+#include <unordered_set>
 #include <vector>
 
 namespace zdb {
@@ -485,6 +488,210 @@ void ReadColumn(TZColumn& Column, const QJsonObject& Json)
 
 // ---- Settings text ----------------------------------------------------------------
 
+namespace {
+
+// A number in decimal, as QString::number writes it, without a string of its
+// own.
+class TDecimal
+{
+public:
+    explicit TDecimal(int Value)
+    {
+        const auto result = std::to_chars(FDigits.data(), FDigits.data() + FDigits.size(), Value);
+        FSize = result.ptr - FDigits.data();
+    }
+    QLatin1StringView Text() const { return QLatin1StringView(FDigits.data(), FSize); }
+
+private:
+    std::array<char, 12> FDigits{};
+    qsizetype FSize = 0;
+};
+
+// The n of a line name "Column<n>" (in any case; n as QString::number writes
+// it, 1 to Limit); 0 for any other name.
+qsizetype ColumnLineNumber(QStringView Name, qsizetype Limit)
+{
+    const QLatin1StringView prefix("Column");
+    // No character beyond ASCII folds to a letter of "Column": ignoring case,
+    // only these letters compare equal to it.
+    if (Name.size() <= prefix.size() || !StartsWithLetters(Name, prefix))
+        return 0;
+    const QStringView digits = Name.mid(prefix.size());
+    if (digits.front() == u'0')
+        return 0;
+    qsizetype number = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return 0;
+        number = number * 10 + (c.unicode() - u'0');
+        if (number > Limit)
+            return 0;
+    }
+    return number;
+}
+
+// The values of a settings text read once: the column lines by their number,
+// every other line by its name (names compare ignoring case; the first line
+// of a name counts). A column's line is found without making its name.
+class TColumnLines
+{
+public:
+    explicit TColumnLines(const QStringList& Lines) : FLines(Lines), FColumns(size_t(Lines.size()) + 1)
+    {
+        QStringList others;
+        for (const QString& line : FLines) {
+            const qsizetype pos = line.indexOf(QLatin1Char('='));
+            if (pos < 0)
+                continue;
+            const qsizetype number = ColumnLineNumber(QStringView(line).left(pos).trimmed(), FLines.size());
+            if (number == 0)
+                others << line;
+            else if (!FColumns[size_t(number)]) {
+                FColumns[size_t(number)] = QStringView(line).mid(pos + 1);
+                ++FColumnCount;
+            }
+        }
+        FOthers.emplace(others);
+    }
+
+    // The value of the line "Column<Number>"; none when there is no such line.
+    std::optional<QStringView> Column(qsizetype Number) const
+    {
+        return Number > 0 && Number < qsizetype(FColumns.size()) ? FColumns[size_t(Number)] : std::nullopt;
+    }
+    std::optional<QString> Value(QStringView Name) const { return FOthers->Value(Name); }
+    // The number of different names.
+    qsizetype Count() const { return FColumnCount + FOthers->Count(); }
+
+private:
+    QStringList FLines; // shared with the caller's, so that the views stay valid
+    std::vector<std::optional<QStringView>> FColumns;
+    qsizetype FColumnCount = 0;
+    std::optional<TZNameValues> FOthers;
+};
+
+bool SameName(const QString& FieldName, QStringView Name)
+{
+    // The same text, as names mostly are, needs no case folding.
+    return QStringView(FieldName) == Name || QStringView(FieldName).compare(Name, Qt::CaseInsensitive) == 0;
+}
+
+// Calls Part for each part of Text between delimiters.
+template <typename F>
+void ForEachPart(QStringView Text, QStringView Delimiter, F&& Part)
+{
+    if (Delimiter.size() == 1) {
+        for (const QStringView item : qTokenize(Text, Delimiter.front()))
+            if (!Part(item))
+                return;
+    } else {
+        for (const QStringView item : qTokenize(Text, Delimiter))
+            if (!Part(item))
+                return;
+    }
+}
+
+// How the columns may change while settings lines are applied.
+enum class TColumnChanges {
+    None,  // no layout can run: only the moves of the lines themselves
+    Fewer, // a layout may run, and drop columns but make none (customized columns)
+    Any,   // a layout may make columns anew (default columns follow their fields)
+};
+
+// Finds columns by field name as FindColumn does (the first at or after a
+// position, names compared ignoring case), for the lines of a settings text
+// applied in order: the line for a position looks from there, after the lines
+// before it placed their columns. The column in its place already is looked
+// at first. Another is found through a table of the names made once, not by
+// comparing its name with every column after its place; the columns before
+// the place are those placed by then (under the moves of the lines, a place
+// once passed keeps its column). When a layout may drop columns, a column of
+// the table is looked for in the collection instead; when it may make them,
+// the columns are searched as they stand.
+class TColumnFinder
+{
+public:
+    TColumnFinder(const TZDBGridColumns& Columns, TColumnChanges Changes) : FColumns(Columns), FChanges(Changes) {}
+
+    // The column and whether it is in its place already; none when no column
+    // has the name.
+    std::pair<TZColumn*, bool> Find(QStringView Name, int Start)
+    {
+        Start = std::max(Start, 0);
+        const int count = FColumns.Count();
+        if (Start >= count)
+            return {nullptr, false};
+        if (SameName(FColumns.Items(Start)->GetFieldName(), Name))
+            return {FColumns.Items(Start), true};
+        if (FChanges == TColumnChanges::Any) {
+            for (int i = Start + 1; i < count; ++i)
+                if (SameName(FColumns.Items(i)->GetFieldName(), Name))
+                    return {FColumns.Items(i), false};
+            return {nullptr, false};
+        }
+        if (!FBuilt)
+            Build();
+        TZColumn* found = nullptr;
+        int foundIndex = -1;
+        if (FChanges == TColumnChanges::None) {
+            while (FPlacedCount < Start)
+                FPlaced.insert(FColumns.Items(FPlacedCount++));
+            // Not placed: after Start (the column at Start has another name).
+            for (auto [it, end] = FTable.equal_range(TZNameValues::TName{Name}); it != end; ++it) {
+                TZColumn* column = it.value();
+                if (FPlaced.count(column))
+                    continue;
+                if (!found) {
+                    found = column;
+                    continue;
+                }
+                // Several columns of the name: the first of them.
+                if (foundIndex < 0)
+                    foundIndex = FColumns.IndexOf(found);
+                if (const int index = FColumns.IndexOf(column); index < foundIndex) {
+                    found = column;
+                    foundIndex = index;
+                }
+            }
+            return {found, false};
+        }
+        // A column gone is not in the collection (its address is only compared).
+        for (auto [it, end] = FTable.equal_range(TZNameValues::TName{Name}); it != end; ++it) {
+            const int index = FColumns.IndexOf(it.value());
+            if (index > Start && (!found || index < foundIndex) &&
+                SameName(FColumns.Items(index)->GetFieldName(), Name)) {
+                found = FColumns.Items(index);
+                foundIndex = index;
+            }
+        }
+        return {found, false};
+    }
+
+private:
+    void Build()
+    {
+        FBuilt = true;
+        const int count = FColumns.Count();
+        FNames.reserve(size_t(count));
+        FTable.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            TZColumn* column = FColumns.Items(i);
+            FNames.push_back(column->GetFieldName());
+            FTable.insert(TZNameValues::TName{FNames.back()}, column);
+        }
+    }
+
+    const TZDBGridColumns& FColumns;
+    const TColumnChanges FChanges;
+    bool FBuilt = false;
+    std::vector<QString> FNames; // the texts the table's keys view
+    QMultiHash<TZNameValues::TName, TZColumn*> FTable;
+    std::unordered_set<const TZColumn*> FPlaced; // the columns before FPlacedCount
+    int FPlacedCount = 0;
+};
+
+} // namespace
+
 QStringList TZDBGridColumns::GetSettings()
 {
     const QString d = DefaultDelimiter;
@@ -495,14 +702,12 @@ QStringList TZDBGridColumns::GetSettings()
     for (int i = 0; i < Count(); ++i) {
         const TZColumn* column = Items(i);
         const QString name = column->GetFieldName();
-        // One string a line, sized once: these lines are most of a layout.
-        QString line;
-        line.reserve(32 + name.size() + 4 * d.size());
-        line.append(QLatin1String("Column")).append(QString::number(i + 1)).append(QLatin1Char('='));
-        line.append(name).append(d).append(QString::number(column->GetWidthBase()));
-        line.append(d).append(flag(column->Visibility())).append(d).append(flag(column->FExpanded));
-        line.append(d).append(flag(column->Report()->GetVisible()));
-        FSettings << line;
+        // One string a line, made at once: these lines are most of a layout.
+        TDecimal number(i + 1);
+        TDecimal width(column->GetWidthBase());
+        FSettings << QLatin1StringView("Column") % number.Text() % QLatin1Char('=') % name % d % width.Text() % d %
+                         flag(column->Visibility()) % d % flag(column->FExpanded) % d %
+                         flag(column->Report()->GetVisible());
     }
     if (FGrid && FGrid->Settings() && FGrid->Settings()->GetOptions().testFlag(soStretchMode))
         FSettings << QStringLiteral("StretchMode=%1").arg(SettingsFlag(FGrid->GetStretchMode()));
@@ -523,7 +728,7 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     const QString d = DefaultDelimiter;
     TCollectionUpdateGuard update(this);
     const int currentPPI = FGrid ? FGrid->CurrentPPI() : 96;
-    const TZNameValues values(FSettings);
+    const TColumnLines values(FSettings);
     int ppi = currentPPI;
     if (const auto value = values.Value(QStringLiteral("CurrentPPI")))
         if (const auto number = SettingsInt(*value); number && *number > 0)
@@ -532,26 +737,32 @@ void TZDBGridColumns::SetSettings(const QStringList& Strings)
     qsizetype count = 0;
     if (const auto value = values.Value(QStringLiteral("Columns")))
         count = std::min<qsizetype>(SettingsInt(*value).value_or(0), values.Count());
-    QString name = QStringLiteral("Column");
+    // A grid whose layout may run while the lines are applied (outside a
+    // layout bracket each move of a column lays it out) drops columns it made
+    // among stored ones, and makes default columns anew as their fields move.
+    const TColumnChanges changes = !FGrid || FGrid->LayoutLock() > 0 || FGrid->UpdateLock() > 0
+                                       ? TColumnChanges::None
+                                   : State() == csCustomized ? TColumnChanges::Fewer
+                                                             : TColumnChanges::Any;
+    TColumnFinder finder(*this, changes);
     for (qsizetype i = 1; i <= count; ++i) {
-        name.truncate(6);
-        name += QString::number(i);
-        const auto value = values.Value(name);
+        const auto value = values.Column(i);
         if (!value)
             continue;
         // Name, width, visible, expanded, printed; missing parts stay empty.
         std::array<QStringView, 5> parts{};
         std::size_t found = 0;
-        for (const QStringView item : qTokenize(QStringView(*value), QStringView(d))) {
-            if (found == parts.size())
-                break;
+        ForEachPart(*value, d, [&](QStringView item) {
             parts[found++] = item;
-        }
+            return found < parts.size();
+        });
         const auto part = [&parts](std::size_t k) { return parts[k]; };
-        TZColumn* column = FindColumn(part(0).trimmed().toString(), int(i - 1));
+        const auto [column, inPlace] = finder.Find(part(0).trimmed(), int(i - 1));
         if (!column)
             continue;
-        column->MoveTo(int(i - 1));
+        // A column in its place already is not moved (nor its linked grid's).
+        if (!inPlace)
+            column->MoveTo(int(i - 1));
         if (const auto width = SettingsInt(part(1)); width && *width >= 0)
             column->SetWidthBase(MulDiv(*width, currentPPI, ppi));
         if (const auto visible = SettingsInt(part(2)))

@@ -319,10 +319,20 @@ void TZCustomDBGrid::BindColumns()
     };
 
     if (FColumns->State() == csCustomized) {
-        // Every binding is looked up again by name.
-        for (TZColumn* column : *FColumns) {
-            column->SetField(nullptr);
-            dropTotalFields(column);
+        // Every binding is looked up again by name. The field map was just made
+        // from the columns' names in their order, so a stored column bound to
+        // the very field its name maps to keeps its binding: dropping it and
+        // looking the name up again would end the same, after asking for each
+        // column whether the grid still references its old field (a walk of
+        // the field map, quadratic in the columns).
+        const bool mappedInOrder = FDataLink->Active() && FDataLink->FieldCount() == FColumns->Count();
+        for (int i = 0; i < FColumns->Count(); ++i) {
+            TZColumn* column = (*FColumns)[i];
+            const TField* bound = column->BoundField();
+            const bool keep = mappedInOrder && bound && column->IsStored() && FDataLink->GetFields(i) == bound &&
+                              column->GetFieldName() == bound->FullName();
+            if (!keep)
+                column->SetField(nullptr);
         }
     } else {
         if (!FDataLink->Active() && FDataLink->GetDefaultFields()) {

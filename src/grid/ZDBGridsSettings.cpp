@@ -50,6 +50,18 @@ std::optional<bool> LayoutFlag(const TZNameValues& Values, const QString& Name)
     return std::nullopt;
 }
 
+// The values of a layout's lines other than the column lines ("Column1", ...,
+// the column settings' own): the settings read only those.
+TZNameValues OptionValues(const QStringList& Lines)
+{
+    const QLatin1StringView column("Column");
+    QStringList options;
+    for (const QString& line : Lines)
+        if (!(line.size() > column.size() && line.at(column.size()).isDigit() && StartsWithLetters(line, column)))
+            options << line;
+    return TZNameValues(options);
+}
+
 // The lines of a layout the grid filter reads ("Filters", "Filter1", ...), so
 // that it need not go through every column's line.
 QStringList FilterLines(const QStringList& Lines)
@@ -172,7 +184,7 @@ void TZDBGridSettings::ApplyLayout()
 {
     if (!FGrid)
         return;
-    const TZNameValues values(FLayout);
+    const TZNameValues values = OptionValues(FLayout);
     {
         TZLayoutGuard layout(FGrid);
         FGrid->Columns()->SetSettings(FLayout);
@@ -331,7 +343,7 @@ void TZDBGridSettings::AutoLoadLayout()
         return;
     }
     ReadLayout();
-    const TZNameValues values(FLayout);
+    const TZNameValues values = OptionValues(FLayout);
     if (const auto on = LayoutFlag(values, QStringLiteral("AutoLoadLayout")))
         FOptions.setFlag(soLoadLayout, *on);
     if (const auto on = LayoutFlag(values, QStringLiteral("AutoSaveLayout")))

@@ -88,6 +88,20 @@ bool ReadOnlyFile(const QString& FileName)
     return QFileInfo::exists(FileName) && !(QFile::permissions(FileName) & writable);
 }
 
+// The name of a "Name=Value" line whose "=" is at Equals (all of a line
+// without "=").
+QStringView LineName(const QString& Line, qsizetype Equals)
+{
+    return (Equals < 0 ? QStringView(Line) : QStringView(Line).left(Equals)).trimmed();
+}
+
+// Whether a store keeps a value of that name (a QSettings key separator in it
+// would make it a group).
+bool StorableName(QStringView Name)
+{
+    return !Name.isEmpty() && !Name.contains(u'/') && !Name.contains(u'\\');
+}
+
 // A section name as a QSettings group (whose separators are "/" and "\").
 QString Group(const QString& Section)
 {
@@ -142,6 +156,23 @@ QString TZSettingsStore::StoredGroup(const QString& Section) const
         if (stored.compare(group, Qt::CaseInsensitive) == 0)
             return stored;
     return QString();
+}
+
+QString TZSettingsStore::StoredGroup(const QString& Section, const QStringList& Names) const
+{
+    const QString group = Group(Section);
+    for (const QString& line : Names) {
+        const QStringView name = LineName(line, line.indexOf(u'='));
+        if (!StorableName(name))
+            continue;
+        QString key;
+        key.reserve(group.size() + 1 + name.size());
+        key.append(group).append(QLatin1Char('/')).append(name);
+        if (FSettings->contains(key))
+            return group;
+        break;
+    }
+    return StoredGroup(Section);
 }
 
 bool TZSettingsStore::SectionExists(const QString& Section) const
@@ -207,15 +238,14 @@ void TZSettingsStore::WriteSection(const QString& Section, const QStringList& Li
     if (Section.isEmpty())
         return;
     CheckWritable();
-    if (const QString stored = StoredGroup(Section); !stored.isEmpty())
+    if (const QString stored = StoredGroup(Section, Lines); !stored.isEmpty())
         FSettings->remove(stored);
     FSettings->beginGroup(Group(Section));
     for (const QString& line : Lines) {
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        const QString name = (equals < 0 ? line : line.left(equals)).trimmed();
-        if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-            continue;
-        FSettings->setValue(name, equals < 0 ? QString() : line.mid(equals + 1));
+        const qsizetype equals = line.indexOf(u'=');
+        const QStringView name = LineName(line, equals);
+        if (StorableName(name))
+            FSettings->setValue(name, equals < 0 ? QString() : line.mid(equals + 1));
     }
     FSettings->endGroup();
     Sync(Section);
@@ -273,9 +303,34 @@ size_t qHash(TZNameValues::TName Name, size_t Seed) noexcept
 
 std::optional<int> SettingsInt(QStringView Text)
 {
+    Text = Text.trimmed();
+    // Most values are a few plain digits, read here without the conversion
+    // toInt makes of the text first.
+    if (!Text.isEmpty() && Text.size() <= 9) {
+        int value = 0;
+        bool digits = true;
+        for (const QChar c : Text) {
+            digits = c >= u'0' && c <= u'9';
+            if (!digits)
+                break;
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        if (digits)
+            return value;
+    }
     bool ok = false;
-    const int value = Text.trimmed().toInt(&ok);
+    const int value = Text.toInt(&ok);
     return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+bool StartsWithLetters(QStringView Text, QLatin1StringView Letters)
+{
+    if (Text.size() < Letters.size())
+        return false;
+    for (qsizetype i = 0; i < Letters.size(); ++i)
+        if ((Text[i].unicode() | 0x20) != (Letters[i].unicode() | 0x20))
+            return false;
+    return true;
 }
 
 QString SettingsFlag(bool Value)

@@ -53,6 +53,10 @@ private:
     TZSettingsStore(std::unique_ptr<QSettings> Settings, bool IniFile);
     // The stored group of Section (any case); empty when there is none.
     QString StoredGroup(const QString& Section) const;
+    // The same, asking first for the first storable name of Names (lines
+    // "Name=Value") in the group of that very name: a section written again
+    // mostly holds it, and then the groups need no search.
+    QString StoredGroup(const QString& Section, const QStringList& Names) const;
     // Raises when the store cannot take a change.
     void CheckWritable() const;
     void Sync(const QString& Section);
@@ -96,6 +100,8 @@ size_t qHash(TZNameValues::TName Name, size_t Seed = 0) noexcept;
 
 // The whole number a settings value holds (blanks around it allowed).
 std::optional<int> SettingsInt(QStringView Text);
+// Whether Text starts with Letters (ASCII letters only), each in either case.
+bool StartsWithLetters(QStringView Text, QLatin1StringView Letters);
 // A flag as written to settings: "1" or "0".
 QString SettingsFlag(bool Value);
 

@@ -300,3 +300,23 @@ TEST_F(SettingsNoGrid, ColumnCountIsBoundedByTheLinesPresent)
     EXPECT_EQ(Names(), QStringList({"ID", "NAME"}));
     EXPECT_EQ(Columns[0]->TrueWidth(), 1);
 }
+
+TEST_F(SettingsNoGrid, ColumnLinesAreFoundByTheirNumberAsNamed)
+{
+    Columns.Add()->SetFieldName("CITY");
+    // "Column02" is a name of its own; "column3" is "Column3"; of two lines of
+    // one name the first counts; blanks around a name do not.
+    Columns.SetSettings(QStringList{"Columns=3", "COLUMN1=CITY,77,1,1,1", "Column1=NAME,99,1,1,1",
+                                    " column3 =NAME,33,1,1,1", "Column02=ID,11,1,1,1", "Column3=ID,1,1,1,1"});
+    EXPECT_EQ(Names(), QStringList({"CITY", "ID", "NAME"}));
+    EXPECT_EQ(Columns[0]->TrueWidth(), 77);
+    EXPECT_EQ(Columns[1]->TrueWidth(), 64);
+    EXPECT_EQ(Columns[2]->TrueWidth(), 33);
+
+    // The count is bounded by the different names present, other lines included.
+    const QStringList third{"Columns=3", "Column3=NAME,44,1,1,1"};
+    Columns.SetSettings(third);
+    EXPECT_EQ(Columns[2]->TrueWidth(), 33);
+    Columns.SetSettings(third + QStringList{"Other=1"});
+    EXPECT_EQ(Columns[2]->TrueWidth(), 44);
+}

@@ -12,6 +12,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <optional>
+#include <random>
+
 using namespace zdb;
 using namespace zdb::test;
 
@@ -368,4 +372,68 @@ TEST_F(GridSettings, FiltersTheGridHasAreNotAppliedAgain)
     EXPECT_EQ(updates, 1);
     EXPECT_EQ(Table->RecordCount(), 19);
     EXPECT_EQ(grid->FindColumn("Customer")->GetFilterText(), "Customer <> 'Customer 3'");
+}
+
+TEST_F(GridSettings, ARelayoutBindsColumnsByTheirNames)
+{
+    // Loading a layout relays the grid out; a column keeps its binding only
+    // while its name maps to that very field of the grid's dataset.
+    auto grid = MakeGrid();
+    auto other = MakeOrders(5);
+    TZColumn* id = grid->Columns()->Items(0);
+    id->SetField(other->FieldByName("Id"));
+    grid->Columns()->Items(1)->SetFieldName("Amount");
+    grid->Settings()->SetLayout(grid->Settings()->GetLayout());
+    EXPECT_EQ(id->GetField(), Table->FieldByName("Id"));
+    EXPECT_EQ(grid->Columns()->Items(1)->GetField(), Table->FieldByName("Amount"));
+    EXPECT_EQ(grid->Columns()->Items(2)->GetField(), Table->FieldByName("Amount"));
+}
+
+TEST_F(GridSettings, ColumnLinesTakeTheFirstColumnOfTheirNameAfterTheLinesBefore)
+{
+    // Each line takes the first column of its name (any case) at or after its
+    // place, as the columns stand after the lines before it: without a grid,
+    // and on a grid alone (each move lays it out) or inside a layout bracket.
+    // Repeated names, a name no column has, lines in random order.
+    const QStringList pool{"Id", "Customer", "Amount", "Zip"};
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 90; ++round) {
+        const int count = 1 + int(random() % 10);
+        QStringList model;
+        for (int i = 0; i < count; ++i)
+            model << pool[int(random() % 3)];
+        auto grid = MakeGrid(QString(), model);
+        TZDBGridColumns alone(nullptr);
+        TZDBGridColumns* columns = round % 3 ? grid->Columns() : &alone;
+        if (columns == &alone)
+            for (const QString& name : model)
+                alone.Add()->SetFieldName(random() % 2 ? name : name.toUpper());
+        QList<int> widths; // the model's columns, by the width each starts with
+        for (int i = 0; i < count; ++i) {
+            columns->Items(i)->SetWidth(20 + i);
+            widths << 20 + i;
+        }
+        QStringList lines{QStringLiteral("Columns=%1").arg(count)};
+        for (int i = 1; i <= count; ++i)
+            lines << QStringLiteral("Column%1=%2,,,,").arg(i).arg(pool[int(random() % pool.size())]);
+        std::shuffle(lines.begin(), lines.end(), random);
+        const TZNameValues values(lines);
+        for (int i = 0; i < count; ++i) {
+            const QString name = values.Value(QStringLiteral("Column%1").arg(i + 1))->section(',', 0, 0);
+            if (const qsizetype j = model.indexOf(name, i); j >= 0) {
+                model.move(j, i);
+                widths.move(j, i);
+            }
+        }
+        {
+            std::optional<TZLayoutGuard> layout;
+            if (round % 3 == 2)
+                layout.emplace(grid.get());
+            columns->SetSettings(lines);
+        }
+        QList<int> applied;
+        for (TZColumn* column : *columns)
+            applied << column->TrueWidth();
+        ASSERT_EQ(applied, widths) << round << ": " << lines.join(' ').toStdString();
+    }
 }

@@ -92,3 +92,27 @@ TEST(SettingsStore, NameValuesFindNamesIgnoringCaseAndTakeTheFirstLine)
     EXPECT_FALSE(values.Value(u"Column12"));
     EXPECT_EQ(values.Value(u""), "nameless");
 }
+
+TEST(SettingsStore, WritingASectionReplacesItStoredInAnotherCase)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("app.ini");
+    auto store = TZSettingsStore::CreateIniFile(name);
+    store->WriteSection("MainForm.Grid", {"Columns=1", "Old=1"});
+    store->WriteSection("mainform.GRID", {"Columns=2"});
+    // The section as given does not hold the first name written: found among the groups.
+    store->WriteSection("MainForm.Grid", {"New=3"});
+    EXPECT_EQ(QString::fromUtf8(ReadFile(name)), "[MainForm.Grid]\nNew=3\n");
+    store->WriteSection("MainForm.Grid", {"=nameless", "New=4"});
+    EXPECT_EQ(QString::fromUtf8(ReadFile(name)), "[MainForm.Grid]\nNew=4\n");
+}
+
+TEST(SettingsStore, SettingsNumbersReadAsQtReadsThem)
+{
+    for (const QString text : {"0", "7", " 42 ", "007", "+5", "-3", "123456789", "2147483647", "2147483648",
+                                "-2147483648", "99999999999", "", " ", "12a", "1 2", "0x10", "1e3", "\u0663", "\uff11"}) {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        EXPECT_EQ(SettingsInt(text), ok ? std::optional<int>(value) : std::nullopt) << text.toStdString();
+    }
+}
