@@ -17,7 +17,10 @@
 #include <QSet>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 
 namespace zdb {
 
@@ -26,9 +29,15 @@ QString SCollectingValues = QStringLiteral(QT_TRANSLATE_NOOP("zdb", "Collecting 
 
 namespace {
 
+// Value in upper-case hexadecimal, Digits places (the callers mask it to fit).
 QString Hex(quint64 Value, int Digits)
 {
-    return QStringLiteral("%1").arg(Value, Digits, 16, QLatin1Char('0')).toUpper();
+    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    QString text(Digits, Qt::Uninitialized);
+    QChar* out = text.data();
+    for (int i = Digits - 1; i >= 0; --i, Value >>= 4)
+        out[i] = QChar(digits[Value & 0xF]);
+    return text;
 }
 
 // Non-negative values: "+" and the value padded to 31 places; negative ones: a
@@ -36,15 +45,29 @@ QString Hex(quint64 Value, int Digits)
 // that a larger magnitude sorts first.
 QString FloatOrder(double Value)
 {
-    const QString text = QString::asprintf("%31.15f", std::fabs(Value));
-    if (Value >= 0 || text.trimmed() == QLatin1String("0.000000000000000"))
-        return QLatin1Char('+') + text;
-    QString order(text.size() + 1, QLatin1Char(' '));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        order[i + 1] = c.isDigit() ? QChar(u'9' - (c.unicode() - u'0')) : c == QLatin1Char(' ') ? QLatin1Char(':') : c;
-    }
+    // "%31.15f" of the magnitude (to_chars writes what printf writes, without its cost).
+    char digits[400];
+    const auto written = std::to_chars(digits, digits + sizeof digits, std::fabs(Value), std::chars_format::fixed, 15);
+    const std::string_view text(digits, size_t(written.ptr - digits));
+    const bool positive = Value >= 0 || text == "0.000000000000000";
+    const qsizetype pad = std::max(qsizetype(0), qsizetype(31) - qsizetype(text.size()));
+    QString order(1 + pad + qsizetype(text.size()), Qt::Uninitialized);
+    QChar* out = order.data();
+    *out++ = positive ? QLatin1Char('+') : QLatin1Char(' ');
+    out = std::fill_n(out, pad, positive ? QLatin1Char(' ') : QLatin1Char(':'));
+    for (const char c : text)
+        *out++ = QLatin1Char(!positive && c >= '0' && c <= '9' ? char('9' - (c - '0')) : c);
     return order;
+}
+
+// The integer in Value, read directly when it holds one (the generic conversion costs more).
+qint64 IntegerOf(const QVariant& Value)
+{
+    switch (Value.typeId()) {
+    case QMetaType::Int: return *static_cast<const int*>(Value.constData());
+    case QMetaType::LongLong: return *static_cast<const qlonglong*>(Value.constData());
+    default: return Value.toLongLong();
+    }
 }
 
 QDateTime DateTimeOf(const QVariant& Value)
@@ -58,10 +81,90 @@ QDateTime DateTimeOf(const QVariant& Value)
     }
 }
 
+// QString::compare ignoring case, with its common case done here: equal units are
+// skipped and differing ASCII letters folded in place (a sort of a long list mostly
+// compares order keys of hexadecimal digits). Where a differing unit is not ASCII, Qt
+// compares the rest, from the high surrogate before it if there is one (its case
+// folding joins the two), which gives the result comparing the whole texts gives.
+int CompareNoCase(QStringView A, QStringView B)
+{
+    const qsizetype n = std::min(A.size(), B.size());
+    const QChar* a = A.data();
+    const QChar* b = B.data();
+    qsizetype i = 0;
+    // The equal start four units at a time.
+    for (quint64 x = 0, y = 0; i + 4 <= n; i += 4) {
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        if (x != y)
+            break;
+    }
+    for (; i < n; ++i) {
+        if (a[i] == b[i])
+            continue;
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if ((x | y) >= 0x80) {
+            const qsizetype from = i > 0 && a[i - 1].isHighSurrogate() ? i - 1 : i;
+            return A.sliced(from).compare(B.sliced(from), Qt::CaseInsensitive);
+        }
+        if (x >= u'A' && x <= u'Z')
+            x += 32;
+        if (y >= u'A' && y <= u'Z')
+            y += 32;
+        if (x != y)
+            return int(x) - int(y);
+    }
+    return A.size() == B.size() ? 0 : A.size() < B.size() ? -1 : 1;
+}
+
 bool LessItem(const QString& A, const QString& B)
 {
-    const int c = A.compare(B, Qt::CaseInsensitive);
+    const int c = CompareNoCase(A, B);
     return c != 0 ? c < 0 : A < B;
+}
+
+// The first nine units of Text case-folded and packed seven bits each (the first
+// highest), with the top bit set; 0 when one of them is not ASCII. Two keys that are
+// set and differ order their texts as CompareNoCase does (a shorter text's missing
+// units count as the lowest); in all other cases the texts themselves decide.
+quint64 PackedStart(QStringView Text)
+{
+    constexpr qsizetype Units = 9;
+    const qsizetype n = std::min(Text.size(), Units);
+    quint64 key = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t c = Text[i].unicode();
+        if (c >= 0x80)
+            return 0;
+        if (c >= u'A' && c <= u'Z')
+            c += 32;
+        key = key << 7 | c;
+    }
+    return key << (7 * (Units - n)) | quint64(1) << 63;
+}
+
+// The places of Texts in the order LessItem sorts them. The packed starts settle most
+// pairs without reading the texts again.
+std::vector<qsizetype> SortOrder(const QStringList& Texts)
+{
+    struct TEntry
+    {
+        quint64 Start;
+        qsizetype At;
+    };
+    std::vector<TEntry> entries;
+    entries.reserve(size_t(Texts.size()));
+    for (qsizetype i = 0; i < Texts.size(); ++i)
+        entries.push_back({PackedStart(Texts[i]), i});
+    std::sort(entries.begin(), entries.end(), [&Texts](const TEntry& A, const TEntry& B) {
+        return A.Start != B.Start && A.Start && B.Start ? A.Start < B.Start : LessItem(Texts[A.At], Texts[B.At]);
+    });
+    std::vector<qsizetype> order;
+    order.reserve(entries.size());
+    for (const TEntry& entry : entries)
+        order.push_back(entry.At);
+    return order;
 }
 
 } // namespace
@@ -72,11 +175,11 @@ QString GetFilterOrder(const QVariant& Value, TFieldType DataType)
         return {};
     switch (DataType) {
     case ftSmallint: case ftInteger: case ftShortint: case ftAutoInc:
-        return Hex(quint64(Value.toLongLong() + (qint64(1) << 31)) & 0xFFFFFFFFu, 8);
+        return Hex(quint64(IntegerOf(Value) + (qint64(1) << 31)) & 0xFFFFFFFFu, 8);
     case ftByte: case ftWord: case ftLongWord:
         return Hex(Value.toULongLong() & 0xFFFFFFFFu, 8);
     case ftLargeint:
-        return Hex(quint64(Value.toLongLong()) ^ (quint64(1) << 63), 16);
+        return Hex(quint64(IntegerOf(Value)) ^ (quint64(1) << 63), 16);
     case ftFloat: case ftCurrency: case ftSingle: case ftExtended: case ftBCD: case ftFMTBcd:
         return FloatOrder(Value.toDouble());
     case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: case ftTimeStampOffset:
@@ -90,17 +193,32 @@ QString GetFilterOrder(const QVariant& Value, TFieldType DataType)
 
 QString MakeFilterItem(QString Order, const QString& Display, const QString& Key, std::optional<bool> Checked)
 {
-    if (Checked)
-        Order.prepend(*Checked ? QLatin1Char('0') : QLatin1Char('1'));
     // The marks cannot stand in a display text: shown as their control pictures. A key
     // keeps them, written out after the key mark whenever it differs from the display.
-    QString display = Display;
-    display.replace(FilterOrderMark, QChar(0x241A)).replace(FilterKeyMark, QChar(0x241B));
-    QString item = display;
-    if (display != Key)
-        item += FilterKeyMark + QLatin1Char(' ') + Key;
-    if (!Order.isEmpty())
-        item = Order + FilterOrderMark + QLatin1Char(' ') + item;
+    const auto shown = [](QChar c) {
+        return c == FilterOrderMark ? QChar(0x241A) : c == FilterKeyMark ? QChar(0x241B) : c;
+    };
+    bool keyed = Display.size() != Key.size();
+    for (qsizetype i = 0; i < Display.size() && !keyed; ++i)
+        keyed = shown(Display[i]) != Key[i];
+    const bool ordered = Checked || !Order.isEmpty();
+    // Built in place: the items of a long list are made one after another.
+    QString item((Checked ? 1 : 0) + (ordered ? Order.size() + 2 : 0) + Display.size() + (keyed ? Key.size() + 2 : 0),
+                 Qt::Uninitialized);
+    QChar* out = item.data();
+    if (Checked)
+        *out++ = *Checked ? QLatin1Char('0') : QLatin1Char('1');
+    if (ordered) {
+        out = std::copy(Order.cbegin(), Order.cend(), out);
+        *out++ = FilterOrderMark;
+        *out++ = QLatin1Char(' ');
+    }
+    out = std::transform(Display.cbegin(), Display.cend(), out, shown);
+    if (keyed) {
+        *out++ = FilterKeyMark;
+        *out++ = QLatin1Char(' ');
+        std::copy(Key.cbegin(), Key.cend(), out);
+    }
     return item;
 }
 
@@ -124,12 +242,13 @@ void SplitFilterItem(const QString& Item, QString& Display, QString& Key)
 
 QStringList SortFilterItems(QStringList Items)
 {
-    std::sort(Items.begin(), Items.end(), LessItem);
-    const auto last = std::unique(Items.begin(), Items.end(), [](const QString& A, const QString& B) {
-        return A.compare(B, Qt::CaseInsensitive) == 0;
-    });
-    Items.erase(last, Items.end());
-    return Items;
+    QStringList sorted;
+    sorted.reserve(Items.size());
+    // Of the items equal but for case the first in order stays.
+    for (const qsizetype at : SortOrder(Items))
+        if (sorted.isEmpty() || CompareNoCase(sorted.constLast(), Items[at]) != 0)
+            sorted << Items[at];
+    return sorted;
 }
 
 // ---- TZDBFilterData ----------------------------------------------------------------
@@ -318,6 +437,22 @@ QStringList TZDBFilterData::KeysOf(const QString& Value) const
 
 namespace {
 
+// A text as a hash key, hashed by the standard library's string hash: Qt's seeded
+// string hash (its AES path in Qt 6.4) measured over ten times slower on the
+// benchmark machine, and collecting the values hashes one text per record.
+struct TTextKey
+{
+    QString Text;
+
+    bool operator==(const TTextKey& Other) const { return Text == Other.Text; }
+};
+
+size_t qHash(const TTextKey& Key, size_t Seed = 0) noexcept
+{
+    const std::u16string_view text(reinterpret_cast<const char16_t*>(Key.Text.constData()), size_t(Key.Text.size()));
+    return std::hash<std::u16string_view>{}(text) ^ Seed;
+}
+
 // Gathers the values into items, growing the field sizes. Values shown by the same
 // text (ignoring case) make one item that stands for all of their keys: a city
 // looked up for several customers is listed once. Of several spellings and order
@@ -328,6 +463,13 @@ class TItemCollector
 public:
     TItemCollector(TZDBFilterData* Data, const TZFilterItemsOptions& Options) : FData(Data), FOptions(Options) {}
 
+    // Room for Count values that are expected to make an item each.
+    void Reserve(size_t Count)
+    {
+        FGroups.reserve(Count);
+        FIndex.reserve(qsizetype(Count));
+    }
+
     void Add(const QVariant& OrderValue, TFieldType OrderType, QString Display, const QString& Key)
     {
         if (Display.isEmpty())
@@ -336,46 +478,65 @@ public:
         FKeySize = std::max(FKeySize, int(Key.size()));
         QString order = GetFilterOrder(OrderValue, OrderType);
         const QString folded = Display.toCaseFolded();
-        const auto found = FIndex.constFind(folded);
-        if (found == FIndex.cend()) {
-            FIndex.insert(folded, FGroups.size());
-            FGroups.push_back({std::move(order), std::move(Display), {Key}, {{Key.toCaseFolded(), 0}}});
+        // A plain column's key mostly is its display text.
+        QString foldedKey = Key == Display ? folded : Key.toCaseFolded();
+        // One look-up finds the group or makes its place (hashing a text costs more than the rest).
+        qsizetype& place = FIndex[TTextKey{folded}];
+        if (place == 0) {
+            FGroups.push_back({std::move(order), std::move(Display), Key, std::move(foldedKey), {}, {}});
+            place = qsizetype(FGroups.size());
             return;
         }
-        TGroup& group = FGroups[size_t(*found)];
+        TGroup& group = FGroups[size_t(place - 1)];
         if (order < group.Order)
             group.Order = std::move(order);
         if (Display < group.Display)
             group.Display = std::move(Display);
-        const auto seen = group.Seen.constFind(Key.toCaseFolded());
-        if (seen == group.Seen.cend()) {
-            group.Seen.insert(Key.toCaseFolded(), group.Keys.size());
+        // Most groups hold one key: the list and index of their keys are made with the second.
+        if (group.Keys.isEmpty()) {
+            if (foldedKey == group.FoldedKey) {
+                if (Key < group.Key)
+                    group.Key = Key;
+                return;
+            }
+            group.Keys = QStringList{group.Key, Key};
+            group.Seen.insert(TTextKey{group.FoldedKey}, 0);
+            group.Seen.insert(TTextKey{std::move(foldedKey)}, 1);
+            return;
+        }
+        const qsizetype seen = group.Seen.value(TTextKey{foldedKey}, -1);
+        if (seen < 0) {
+            group.Seen.insert(TTextKey{std::move(foldedKey)}, group.Keys.size());
             group.Keys << Key;
-        } else if (Key < group.Keys.at(*seen)) {
-            group.Keys[*seen] = Key;
+        } else if (Key < group.Keys.at(seen)) {
+            group.Keys[seen] = Key;
         }
     }
 
     void Finish()
     {
-        std::vector<std::pair<QString, QStringList>> items;
-        items.reserve(FGroups.size());
+        QStringList texts;
+        std::vector<QStringList> groupKeys;
+        texts.reserve(qsizetype(FGroups.size()));
+        groupKeys.reserve(FGroups.size());
         for (TGroup& group : FGroups) {
-            std::sort(group.Keys.begin(), group.Keys.end(), LessItem);
+            const bool many = !group.Keys.isEmpty();
+            if (many)
+                std::sort(group.Keys.begin(), group.Keys.end(), LessItem);
             std::optional<bool> checked;
             if (FOptions.CheckedFirst)
-                checked = FOptions.IsChosen && std::any_of(group.Keys.cbegin(), group.Keys.cend(), FOptions.IsChosen);
-            items.emplace_back(MakeFilterItem(group.Order, group.Display, group.Keys.first(), checked),
-                               group.Keys.size() > 1 ? group.Keys : QStringList());
+                checked = FOptions.IsChosen && (many ? std::any_of(group.Keys.cbegin(), group.Keys.cend(), FOptions.IsChosen)
+                                                     : FOptions.IsChosen(group.Key));
+            texts << MakeFilterItem(group.Order, group.Display, many ? group.Keys.first() : group.Key, checked);
+            groupKeys.push_back(many ? std::move(group.Keys) : QStringList());
         }
-        std::sort(items.begin(), items.end(), [](const auto& A, const auto& B) { return LessItem(A.first, B.first); });
         QStringList list;
         std::vector<QStringList> keys;
-        list.reserve(qsizetype(items.size()));
-        keys.reserve(items.size());
-        for (auto& item : items) {
-            list << std::move(item.first);
-            keys.push_back(std::move(item.second));
+        list.reserve(texts.size());
+        keys.reserve(groupKeys.size());
+        for (const qsizetype at : SortOrder(texts)) {
+            list << std::move(texts[at]);
+            keys.push_back(std::move(groupKeys[size_t(at)]));
         }
         FData->ClearItems();
         FData->SetListFieldSize(FListSize);
@@ -388,14 +549,16 @@ private:
     {
         QString Order;
         QString Display;
-        QStringList Keys;
-        QHash<QString, qsizetype> Seen; // case-folded key to its place in Keys
+        QString Key;                    // the key while it is the only one
+        QString FoldedKey;              // that key case-folded
+        QStringList Keys;               // all keys, from the second on
+        QHash<TTextKey, qsizetype> Seen; // case-folded key to its place in Keys
     };
 
     TZDBFilterData* FData;
     const TZFilterItemsOptions& FOptions;
     std::vector<TGroup> FGroups;
-    QHash<QString, qsizetype> FIndex; // case-folded display text to its group
+    QHash<TTextKey, qsizetype> FIndex; // case-folded display text to its group's place plus one
     int FListSize = TZDBFilterData::DefaultFieldSize;
     int FKeySize = TZDBFilterData::DefaultFieldSize;
 };
@@ -461,6 +624,7 @@ bool CollectFromServer(TZColumn* Column, TDataSet* DataSet, TItemCollector& Item
     std::vector<QVariant> values;
     if (!query || !query->DistinctValues(lookupKey ? lookupKey : field, values))
         return false;
+    Items.Reserve(values.size());
     for (const QVariant& value : values) {
         if (!lookupKey) {
             Items.Add(value, field->DataType(), grid->ColGetText(Column, DisplayTextOf(field, value), tkDisplay),
@@ -490,14 +654,17 @@ bool CollectByWalk(TZColumn* Column, TDataSet* DataSet, TItemCollector& Items, i
     int done = 0;
     // A plain column's texts follow from its value: a value seen once is not formatted again.
     const bool plain = PlainDataColumn(Column);
-    QSet<QString> seen;
+    QSet<TTextKey> seen;
     for (DataSet->First(); !DataSet->Eof(); DataSet->Next()) {
         QString keyText = key ? key->GetEditText() : QString();
-        if (!plain || !seen.contains(keyText)) {
-            if (plain)
-                seen.insert(keyText);
-            Items.Add(order ? order->GetValue() : QVariant(), orderType, Column->GetDisplayText(), keyText);
+        bool added = true;
+        if (plain) {
+            const qsizetype count = seen.size();
+            seen.insert(TTextKey{keyText});
+            added = seen.size() != count;
         }
+        if (added)
+            Items.Add(order ? order->GetValue() : QVariant(), orderType, Column->GetDisplayText(), keyText);
         if ((++done & 1023) != 0 || ProgressDelay < 0 || clock.elapsed() < ProgressDelay)
             continue;
         if (!progress) {

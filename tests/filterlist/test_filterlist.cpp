@@ -169,6 +169,48 @@ TEST(FilterItems, MarksInValuesRoundTrip)
     }
 }
 
+// The items' own ordering: as Qt compares ignoring case (then exactly), whatever the texts
+// hold; the item layout and the order keys of fractions exactly as documented.
+TEST(FilterItems, SortingLayoutAndFloatOrder)
+{
+    // Order keys, letters folded by Qt (sharp s, dotted I, final sigma), the ASCII signs
+    // between upper and lower case, supplementary letters and lone surrogates, and texts
+    // that agree in their first nine units.
+    QStringList texts{"8000000A\x1A 10", "8000000a\x1A 10", "80000009\x1A 9", "800000\u00C40", "800000\u00E40",
+                      "Stra\u00DFe", "STRASSE", "strasse", "\u00C4rger", "\u00E4rger", "Zebra", "zebra", "a", "A",
+                      "", "ab", "[x", "_x", "Ax", "\U00010400z", "\U00010428a", "\U00010428z", "\uFFFF",
+                      "\u0130", "i", "\u03A3x", "\u03C3x", "\u03C2x", "123456789a", "123456789B", "12345678",
+                      "123456789"};
+    texts << QStringLiteral("a") + QChar(0) << QString(QChar(0xD801)) << QString(QChar(0xDC00))
+          << QString(QChar(0xD801)) + QChar(0xDC00) + QChar(0xDC00);
+    QStringList expected = texts;
+    std::sort(expected.begin(), expected.end(), [](const QString& A, const QString& B) {
+        const int c = A.compare(B, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : A < B;
+    });
+    expected.erase(std::unique(expected.begin(), expected.end(),
+                               [](const QString& A, const QString& B) { return A.compare(B, Qt::CaseInsensitive) == 0; }),
+                   expected.end());
+    EXPECT_EQ(SortFilterItems(texts), expected);
+    std::reverse(texts.begin(), texts.end());
+    EXPECT_EQ(SortFilterItems(texts), expected);
+
+    EXPECT_EQ(MakeFilterItem("8000000A", "Ten", "10", true), QStringLiteral("08000000A\x1A Ten\x1B 10"));
+    EXPECT_EQ(MakeFilterItem("", "a\x1A" "b", "a\x1A" "b", std::nullopt), QStringLiteral("a\u241A" "b\x1B a\x1A" "b"));
+    EXPECT_EQ(MakeFilterItem("", "x", "x", false), QStringLiteral("1\x1A x"));
+    EXPECT_EQ(MakeFilterItem("", "x", "x", std::nullopt), QStringLiteral("x"));
+
+    // Fractions: "+" and "%31.15f" of the value; negative ones complemented after a blank.
+    for (const double value : {0.0, 2.5, 1.0 / 3, 1e17, 123456789012345.678})
+        EXPECT_EQ(GetFilterOrder(value, ftFloat), "+" + QString::asprintf("%31.15f", value));
+    EXPECT_EQ(GetFilterOrder(-1e-20, ftFloat), "+" + QString::asprintf("%31.15f", 0.0));
+    EXPECT_EQ(GetFilterOrder(-2.5, ftFloat), " " + QString(14, QLatin1Char(':')) + "7.499999999999999");
+    QStringList orders;
+    for (const double value : {-1e17, -2.5, -0.25, 0.0, 1.0 / 3, 2.5, 100.0})
+        orders << GetFilterOrder(value, ftFloat);
+    EXPECT_TRUE(std::is_sorted(orders.begin(), orders.end()));
+}
+
 // ---- The servers: the same items as a walk, and ticks as an SQL WHERE -----------------------
 
 class FilterItemsSql : public BackendTest
