@@ -2409,7 +2409,7 @@ bool TZSQLQuery::CanSeekProvisional() const
            && FPins.empty() && FInsertedRows.empty() && !FEditedSinceOpen && !FCachedScan;
 }
 
-bool TZSQLQuery::SeekProvisional(const QVariantList& keyValues)
+bool TZSQLQuery::SeekProvisional(const QVariantList& keyValues, const std::function<bool(const std::vector<QVariant>&)>& accept)
 {
     if (!CanSeekProvisional() || keyValues.size() != qsizetype(FOrderKeys.size()))
         return false;
@@ -2419,7 +2419,7 @@ bool TZSQLQuery::SeekProvisional(const QVariantList& keyValues)
     const TSqlCondition from = SqlKeysetCondition(FOrderKeys, keyValues, false, FSqlite, true);
     std::vector<TRow> read;
     ReadByCondition(ResultSelect(from.Sql, SqlOrderKeysText(FOrderKeys, false), page), from.Values, read);
-    if (read.empty())
+    if (read.empty() || (accept && !accept(read.front().Values)))
         return false;
     quint64 next = ProvisionalEnd;
     for (TRow& row : read)

@@ -617,7 +617,7 @@ private:
     // The cursor on the row whose order key values are given, its place not yet counted: the
     // rows read around it are numbered from a provisional place (settled by SettleLast when a
     // number is asked for). False (nothing changed) when the place must be counted now.
-    bool SeekProvisional(const QVariantList& keyValues);
+    bool SeekProvisional(const QVariantList& keyValues, const std::function<bool(const std::vector<QVariant>&)>& accept = {});
     bool CanSeekProvisional() const;
     void ResolveOrderKeys();
 
@@ -634,6 +634,10 @@ private:
     // the record comparison does, or rows changed here may differ from the server's.
     TServerAnswer FindOnServer(const std::vector<TField*>& fields, const QVariant& keyValues,
                                TLocateOptions options, bool withPosition, TServerMatch& match);
+    // The keys as values of the order keys, when the fields are those keys (integer columns,
+    // compared exactly): the rows from the keys on begin with the row sought, if any.
+    bool KeysAreOrderKeys(const std::vector<TField*>& fields, const QVariant& keyValues, TLocateOptions options,
+                          QVariantList& values) const;
     // The condition the keys put on the result's columns; false when the server cannot compare them.
     bool ServerCondition(const std::vector<TField*>& fields, const QVariantList& keys, TLocateOptions options,
                          QString& where, QVariantList& values) const;

@@ -380,6 +380,30 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     return settle(TServerAnswer::Found);
 }
 
+bool TZSQLQuery::KeysAreOrderKeys(const std::vector<TField*>& fields, const QVariant& keyValues,
+                                  TLocateOptions options, QVariantList& values) const
+{
+    if (options != TLocateOptions() || fields.empty() || fields.size() != FOrderKeys.size())
+        return false;
+    QVariantList keys = fields.size() == 1 ? QVariantList{keyValues} : keyValues.toList();
+    if (fields.size() == 1 && keyValues.typeId() == QMetaType::QVariantList)
+        keys = keyValues.toList();
+    if (size_t(keys.size()) != fields.size())
+        return false;
+    values.clear();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const int column = ServerColumn(fields[i]);
+        qlonglong value = 0;
+        // SQLite keeps a declared integer column's values as integers; a computed one keeps
+        // whatever its expression gave.
+        if (column < 0 || FRecord.fieldName(column) != FOrderKeys[i].Field || !IsIntegerFieldType(fields[i]->DataType())
+            || (FSqlite && FRecord.field(column).tableName().isEmpty()) || !IsIntegralKey(keys[qsizetype(i)], value))
+            return false;
+        values << value;
+    }
+    return true;
+}
+
 bool TZSQLQuery::LocateCached(const QString& keyFields, const QVariant& keyValues, TLocateOptions options)
 {
     FCachedScan = true;
@@ -401,6 +425,22 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
     // cursor goes to the row found before its place is counted: the count waits until a
     // record number is asked for, and reading back from the row to the first one saves it.
     const bool provisional = FWinFirst == 0 && CanSeekProvisional();
+    QVariantList orderValues;
+    if (provisional && FServerSearch && KeysAreOrderKeys(fields, keyValues, options, orderValues)) {
+        // The rows from the keys on: the first is the row sought, or no row holds the keys.
+        std::vector<int> columns;
+        for (const TField* field : fields)
+            columns.push_back(ServerColumn(field));
+        const QVariant sought = fields.size() == 1 && keyValues.typeId() == QMetaType::QVariantList
+                                    ? keyValues.toList().value(0)
+                                    : keyValues;
+        return SeekProvisional(orderValues, [&](const std::vector<QVariant>& row) {
+            QVariantList values;
+            for (int column : columns)
+                values << row[size_t(column)];
+            return LocateValuesMatch(values.size() == 1 ? values.front() : QVariant(values), sought, options);
+        });
+    }
     TServerMatch match;
     switch (FindOnServer(fields, keyValues, options, !provisional, match)) {
     case TServerAnswer::Absent:

@@ -5,6 +5,7 @@
 #include "ZDBSQLQuery.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -244,8 +245,13 @@ TEST_P(SqlLocateTest, ALocatedRowIsCountedOnlyWhenItsNumberIsAsked)
     };
 
     // Rows around the located one are read by their keys; the number comes with one count.
+    // Located by the order's own key, the rows from the key on are the answer: no probe first.
     TZSQLQuery* q = open();
+    EXPECT_FALSE(q->Locate("id", Rows + 5, {}));
+    EXPECT_FALSE(q->Locate("id", -3, {}));
+    EXPECT_EQ(Id(*q), 1);
     ASSERT_TRUE(q->Locate("id", 3000, {}));
+    EXPECT_TRUE(q->ServerStatements().filter(QRegularExpression("LIMIT 2$")).isEmpty());
     const TBookmark located = q->GetBookmark();
     EXPECT_FALSE(q->IsRecordCountKnown());
     for (int i = 0; i < 25; ++i)
@@ -267,9 +273,10 @@ TEST_P(SqlLocateTest, ALocatedRowIsCountedOnlyWhenItsNumberIsAsked)
     EXPECT_EQ(Id(*q), 2965);
     EXPECT_LE(q->FetchedRecordCount(), 300);
 
-    // Reading back to the first row gives the places without a count.
+    // Reading back to the first row gives the places without a count; other keys are probed.
     q = open();
-    ASSERT_TRUE(q->Locate("id", 40, {}));
+    ASSERT_TRUE(q->Locate("name", "Name 40", {}));
+    EXPECT_EQ(Id(*q), 40);
     while (!q->Bof())
         q->Prior();
     EXPECT_EQ(Id(*q), 1);
