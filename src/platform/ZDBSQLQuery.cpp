@@ -2405,8 +2405,10 @@ void TZSQLQuery::SettleAt(qint64 before)
 
 bool TZSQLQuery::CanSeekProvisional() const
 {
-    return FCursorOpen && CanJump() && PageSize() > 0 && !FOrderKeys.empty() && !FProvisional && FShift == 0
-           && FPins.empty() && FInsertedRows.empty() && !FEditedSinceOpen && !FCachedScan;
+    // Only where the server is asked questions over the result (SQLite, a snapshot).
+    return FCursorOpen && CanJump() && (FSqlite || FSource->CountIsSnapshot()) && PageSize() > 0
+           && !FOrderKeys.empty() && !FProvisional && FShift == 0 && FPins.empty() && FInsertedRows.empty()
+           && !FEditedSinceOpen && !FCachedScan;
 }
 
 bool TZSQLQuery::SeekProvisional(const QVariantList& keyValues, const std::function<bool(const std::vector<QVariant>&)>& accept)
