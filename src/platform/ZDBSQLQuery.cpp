@@ -2258,6 +2258,8 @@ bool TZSQLQuery::EnsureFetched(int position)
             if (!ExtendProvisional(position))
                 SettleLast();
             position = Settled(position);
+            if (position < 0)
+                return false; // before the first row, as the count placed them
             continue;
         }
         if (FCachedScan || !FSource || (position >= WindowEnd() && FWinEnd == NoEnd))
@@ -2781,7 +2783,7 @@ TGetResult TZSQLQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doC
         if (pos < 0)
             return grBOF;
         if (!EnsureFetched(pos))
-            return grEOF;
+            return Settled(pos) < 0 ? grBOF : grEOF; // before the first row, its place counted meanwhile
         pos = Settled(pos);
         TRow& row = FRows[size_t(pos - FWinPos)];
         FillBuffer(buffer, row);

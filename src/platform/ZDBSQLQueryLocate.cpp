@@ -434,12 +434,16 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
         const QVariant sought = fields.size() == 1 && keyValues.typeId() == QMetaType::QVariantList
                                     ? keyValues.toList().value(0)
                                     : keyValues;
-        return SeekProvisional(orderValues, [&](const std::vector<QVariant>& row) {
-            QVariantList values;
-            for (int column : columns)
-                values << row[size_t(column)];
-            return LocateValuesMatch(values.size() == 1 ? values.front() : QVariant(values), sought, options);
-        });
+        if (!SeekProvisional(orderValues, [&](const std::vector<QVariant>& row) {
+                QVariantList values;
+                for (int column : columns)
+                    values << row[size_t(column)];
+                return LocateValuesMatch(values.size() == 1 ? values.front() : QVariant(values), sought, options);
+            }))
+            return false;
+        // The record found, as a scan leaves it for the caller (Lookup reads its result from it).
+        TRecordBuffer buffer = TempBuffer();
+        return GetRecord(buffer, gmCurrent, false) == grOK && RecordMatches(buffer, fields, keyValues, options);
     }
     TServerMatch match;
     switch (FindOnServer(fields, keyValues, options, !provisional, match)) {
@@ -518,8 +522,11 @@ bool TZSQLQuery::ServerLookup(const QString& keyFields, const QVariant& keyValue
 QVariant TZSQLQuery::Lookup(const QString& keyFields, const QVariant& keyValues, const QString& resultFields)
 {
     CheckActive();
-    // A record filter may depend on anything: its answers are not kept.
+    // A record filter may depend on anything: its answers are not kept; nor values of
+    // calculated and client fields, which change without the server's rows changing.
     bool keep = !ClientFilterActive();
+    for (const TField* field : GetFieldList(resultFields))
+        keep = keep && ServerColumn(field) >= 0;
     QByteArray cacheKey;
     if (keep) {
         QDataStream stream(&cacheKey, QIODevice::WriteOnly);

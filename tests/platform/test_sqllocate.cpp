@@ -308,6 +308,26 @@ TEST_P(SqlLocateTest, ALocatedRowIsCountedOnlyWhenItsNumberIsAsked)
     EXPECT_EQ(q->RecNo(), 1200);
     q->Next();
     EXPECT_EQ(Id(*q), 1201);
+
+    // A lookup of a client field reads the row found by the order's key, and the values kept
+    // here are not answered from what an earlier lookup saw.
+    q = &Make(true, "SELECT id, name FROM big ORDER BY id");
+    q->AddClientField(QStringLiteral("Mark"), ftInteger);
+    q->Open();
+    EXPECT_EQ(q->Lookup("id", 3000, "id;Mark"), QVariant(QVariantList{3000, QVariant()}));
+    ASSERT_TRUE(q->Locate("id", 3000, {}));
+    q->Edit();
+    q->FieldByName("Mark")->SetValue(7);
+    q->Post();
+    EXPECT_EQ(q->Lookup("id", 3000, "Mark"), 7);
+
+    // The rows before a located row gone meanwhile: going back stops at the first row.
+    q = open();
+    ASSERT_TRUE(q->Locate("id", 3000, {}));
+    ASSERT_TRUE(ExecSql(Db(), "DELETE FROM big WHERE id < 3000"));
+    q->Prior();
+    EXPECT_EQ(q->Bof(), Sqlite()); // PostgreSQL reads its snapshot
+    EXPECT_EQ(Id(*q), Sqlite() ? 3000 : 2999);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SqlLocateTest, zdb::test::AllBackends(), zdb::test::BackendName);
