@@ -2372,10 +2372,7 @@ void TZSQLQuery::SettleLast()
     if (FProvisionalKeys.isEmpty()) {
         counted = FSource && FSource->Count(CountStatementText(), count);
     } else {
-        TSqlCondition before;
-        const QString sql = CountRowsBeforeText(FOrderKeys, FProvisionalKeys, before);
-        counted = SelectOnSource(sql, {}, before.Values, [&](const QSqlQuery& q) { count = q.value(0).toLongLong(); })
-                  && count >= 0;
+        counted = CountRowsBefore(FOrderKeys, FProvisionalKeys, count) && count >= 0;
     }
     if (!counted)
         DatabaseError(QCoreApplication::translate("zdb", "The rows of the result cannot be counted"), this);
@@ -2467,17 +2464,12 @@ bool TZSQLQuery::ExtendProvisional(int position)
     QVariantList anchor;
     if (FWinPos - position > page || !KnownOrdinalValues(FWinFirst, anchor))
         return false;
-    const int wanted = ProvisionalPage(FWinPos - position);
-    const int limit = wanted + 1; // one more tells whether rows are left before them
-    const TSqlCondition condition = SqlKeysetCondition(FOrderKeys, anchor, true, FSqlite);
+    // Read by the keys of the window's first row. Numbered down from a provisional place, the
+    // rows can only run out before the numbers do: that is the first row.
     std::vector<TRow> read;
-    ReadByCondition(ResultSelect(condition.Sql, SqlOrderKeysText(FOrderKeys, true), limit), condition.Values, read);
-    const bool start = int(read.size()) < limit;
-    read.resize(std::min(read.size(), size_t(wanted)));
-    std::reverse(read.begin(), read.end());
-    const quint64 first = FWinFirst - read.size();
-    for (size_t i = 0; i < read.size(); ++i)
-        NumberRow(read[i], first + i);
+    bool reachedZero = false;
+    const bool start = !ReadBackward(FWinFirst, ProvisionalPage(FWinPos - position), read, reachedZero);
+    const quint64 first = read.empty() ? FWinFirst : GroupOf(read.front().Order);
     AddToWindow(first, FWinFirst, std::move(read), true);
     if (start)
         SettleAt(qint64(ProvisionalEnd - FWinFirst));

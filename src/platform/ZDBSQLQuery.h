@@ -599,6 +599,8 @@ private:
     // row's values of `keys`, as the server stores them; `condition` gets the values it binds.
     QString CountRowsBeforeText(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues,
                                 TSqlCondition& condition);
+    // That count asked; false when the server refuses it.
+    bool CountRowsBefore(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues, qint64& count);
     // Whether SQLite answers `where` over the result only by reading all of it (no index
     // range serves it); asked once per condition text while the result stays open.
     bool ReadsEveryRow(const QString& where, const QList<QPair<QString, QVariant>>& values);
@@ -636,8 +638,8 @@ private:
                                TLocateOptions options, bool withPosition, TServerMatch& match);
     // The keys as values of the order keys, when the fields are those keys (integer columns,
     // compared exactly): the rows from the keys on begin with the row sought, if any.
-    bool KeysAreOrderKeys(const std::vector<TField*>& fields, const QVariant& keyValues, TLocateOptions options,
-                          QVariantList& values) const;
+    bool KeysAreOrderKeys(const std::vector<TField*>& fields, const QVariantList& keys, TLocateOptions options,
+                          QVariantList& values, std::vector<int>& columns) const;
     // The condition the keys put on the result's columns; false when the server cannot compare them.
     bool ServerCondition(const std::vector<TField*>& fields, const QVariantList& keys, TLocateOptions options,
                          QString& where, QVariantList& values) const;

@@ -229,6 +229,13 @@ QString TZSQLQuery::CountRowsBeforeText(const std::vector<TSqlOrderKey>& keys, c
     return QStringLiteral("SELECT ") + counts.join(QStringLiteral(" + "));
 }
 
+bool TZSQLQuery::CountRowsBefore(const std::vector<TSqlOrderKey>& keys, const QVariantList& keyValues, qint64& count)
+{
+    TSqlCondition before;
+    const QString sql = CountRowsBeforeText(keys, keyValues, before);
+    return SelectOnSource(sql, {}, before.Values, [&](const QSqlQuery& q) { count = q.value(0).toLongLong(); });
+}
+
 bool TZSQLQuery::ReadsEveryRow(const QString& where, const QList<QPair<QString, QVariant>>& values)
 {
     if (const auto known = FScanPlans.constFind(where); known != FScanPlans.constEnd())

@@ -79,6 +79,18 @@ QString LikePrefix(const QString& text)
     return pattern;
 }
 
+// The keys of `fieldCount` fields as the record comparison takes them (a list for several
+// fields, a single value for one, given alone or as a list of one) and one by one; false when
+// their number is not the fields'.
+bool SplitLocateKeys(size_t fieldCount, const QVariant& keyValues, QVariant& keys, QVariantList& keyList)
+{
+    keys = keyValues;
+    if (fieldCount == 1 && keys.typeId() == QMetaType::QVariantList && keys.toList().size() == 1)
+        keys = keys.toList().front();
+    keyList = fieldCount == 1 ? QVariantList{keys} : keys.toList();
+    return (fieldCount == 1) != (keys.typeId() == QMetaType::QVariantList) && size_t(keyList.size()) == fieldCount;
+}
+
 } // namespace
 
 void TZSQLQuery::SetServerSearch(bool value)
@@ -270,13 +282,9 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
     if (!FServerSearch || FAllFetched || ClientFilterActive() || fields.empty()
         || (edited && !ChangesSetApart()))
         return TServerAnswer::Unknown;
-    // The keys as the record comparison takes them: a list for several fields, a single
-    // value (or a list of one) for one.
-    QVariant keys = keyValues;
-    if (fields.size() == 1 && keys.typeId() == QMetaType::QVariantList && keys.toList().size() == 1)
-        keys = keys.toList().front();
-    const QVariantList keyList = fields.size() == 1 ? QVariantList{keys} : keys.toList();
-    if ((fields.size() == 1) == (keys.typeId() == QMetaType::QVariantList) || size_t(keyList.size()) != fields.size())
+    QVariant keys;
+    QVariantList keyList;
+    if (!SplitLocateKeys(fields.size(), keyValues, keys, keyList))
         return TServerAnswer::Unknown;
     QString where;
     QVariantList values;
@@ -372,25 +380,19 @@ TZSQLQuery::TServerAnswer TZSQLQuery::FindOnServer(const std::vector<TField*>& f
         match.OrderValues = stored;
     if ((withPosition || edited) && ordered) {
         // Its place: the number of rows before it in the order.
-        TSqlCondition before;
-        const QString count = CountRowsBeforeText(orderKeys, stored, before);
-        if (!SelectOnSource(count, {}, before.Values, [&](const QSqlQuery& q) { match.Position = q.value(0).toLongLong(); }))
+        if (!CountRowsBefore(orderKeys, stored, match.Position))
             match.Position = -1;
     }
     return settle(TServerAnswer::Found);
 }
 
-bool TZSQLQuery::KeysAreOrderKeys(const std::vector<TField*>& fields, const QVariant& keyValues,
-                                  TLocateOptions options, QVariantList& values) const
+bool TZSQLQuery::KeysAreOrderKeys(const std::vector<TField*>& fields, const QVariantList& keys,
+                                  TLocateOptions options, QVariantList& values, std::vector<int>& columns) const
 {
     if (options != TLocateOptions() || fields.empty() || fields.size() != FOrderKeys.size())
         return false;
-    QVariantList keys = fields.size() == 1 ? QVariantList{keyValues} : keyValues.toList();
-    if (fields.size() == 1 && keyValues.typeId() == QMetaType::QVariantList)
-        keys = keyValues.toList();
-    if (size_t(keys.size()) != fields.size())
-        return false;
     values.clear();
+    columns.clear();
     for (size_t i = 0; i < fields.size(); ++i) {
         const int column = ServerColumn(fields[i]);
         qlonglong value = 0;
@@ -400,6 +402,7 @@ bool TZSQLQuery::KeysAreOrderKeys(const std::vector<TField*>& fields, const QVar
             || (FSqlite && FRecord.field(column).tableName().isEmpty()) || !IsIntegralKey(keys[qsizetype(i)], value))
             return false;
         values << value;
+        columns.push_back(column);
     }
     return true;
 }
@@ -425,15 +428,13 @@ bool TZSQLQuery::LocateRecord(const QString& keyFields, const QVariant& keyValue
     // cursor goes to the row found before its place is counted: the count waits until a
     // record number is asked for, and reading back from the row to the first one saves it.
     const bool provisional = FWinFirst == 0 && CanSeekProvisional();
+    QVariant sought;
+    QVariantList keyList;
     QVariantList orderValues;
-    if (provisional && FServerSearch && KeysAreOrderKeys(fields, keyValues, options, orderValues)) {
+    std::vector<int> columns;
+    if (provisional && FServerSearch && SplitLocateKeys(fields.size(), keyValues, sought, keyList)
+        && KeysAreOrderKeys(fields, keyList, options, orderValues, columns)) {
         // The rows from the keys on: the first is the row sought, or no row holds the keys.
-        std::vector<int> columns;
-        for (const TField* field : fields)
-            columns.push_back(ServerColumn(field));
-        const QVariant sought = fields.size() == 1 && keyValues.typeId() == QMetaType::QVariantList
-                                    ? keyValues.toList().value(0)
-                                    : keyValues;
         if (!SeekProvisional(orderValues, [&](const std::vector<QVariant>& row) {
                 QVariantList values;
                 for (int column : columns)
